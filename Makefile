@@ -1,0 +1,32 @@
+# The two set-up commands of the README. Both install what is missing first.
+BUILD      ?= build
+TESTBUILD  ?= build-test
+JOBS       ?= $(shell nproc)
+ARGS       ?=
+
+.PHONY: run test build bootstrap bench format clean
+
+bootstrap:
+	@scripts/bootstrap
+
+build: bootstrap
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target quillora
+
+run: build
+	@$(BUILD)/cli/quillora $(ARGS)
+
+test: bootstrap
+	@cmake -S . -B $(TESTBUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLORA_SANITIZE=ON >/dev/null
+	@cmake --build $(TESTBUILD) -j $(JOBS)
+	@cd $(TESTBUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: bootstrap
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLORA_BENCH=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD) $(TESTBUILD)

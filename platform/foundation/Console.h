@@ -1,0 +1,43 @@
+#pragma once
+// The console: where screens print their diagnostic lines. The program writes it to standard
+// output; tests capture it. fatalError stops the program on a state that cannot occur.
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class Console {
+public:
+    using Sink = std::function<void(const std::string&)>;
+
+    // Prints one line (a newline is added by the sink).
+    void print(std::string_view line);
+    // Replaces the sink; an empty sink restores standard output.
+    void setSink(Sink sink);
+
+    // Test helpers: keep every printed line in memory instead of writing it out.
+    void startCapture();
+    std::vector<std::string> capturedLines() const;
+    void clearCaptured();
+    bool contains(std::string_view line) const;
+    // Restores the default sink and drops captured lines.
+    void reset();
+
+private:
+    mutable std::mutex mutex_;
+    Sink sink_;
+    bool capturing_ = false;
+    std::vector<std::string> captured_;
+};
+
+// The shared console of the process.
+Console& console();
+
+// Prints "Fatal error: <message>" on standard error and stops the program.
+[[noreturn]] void fatalError(std::string_view message);
+
+} // namespace platform

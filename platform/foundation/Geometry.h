@@ -1,0 +1,49 @@
+#pragma once
+// Points, sizes and rectangles in points, as the screens lay themselves out.
+
+#include <ostream>
+
+namespace platform {
+
+using CGFloat = double;
+
+struct CGPoint {
+    CGFloat x = 0, y = 0;
+    bool operator==(const CGPoint&) const = default;
+};
+
+struct CGSize {
+    CGFloat width = 0, height = 0;
+    bool operator==(const CGSize&) const = default;
+};
+
+struct CGRect {
+    CGPoint origin;
+    CGSize size;
+
+    CGRect() = default;
+    CGRect(CGFloat x, CGFloat y, CGFloat w, CGFloat h) : origin{x, y}, size{w, h} {}
+    CGFloat minX() const { return origin.x; }
+    CGFloat minY() const { return origin.y; }
+    CGFloat maxX() const { return origin.x + size.width; }
+    CGFloat maxY() const { return origin.y + size.height; }
+    CGFloat midX() const { return origin.x + size.width / 2; }
+    CGFloat midY() const { return origin.y + size.height / 2; }
+    CGFloat width() const { return size.width; }
+    CGFloat height() const { return size.height; }
+    bool isEmpty() const { return size.width <= 0 || size.height <= 0; }
+    bool operator==(const CGRect&) const = default;
+};
+
+inline const CGRect CGRectZero{};
+
+struct UIEdgeInsets {
+    CGFloat top = 0, left = 0, bottom = 0, right = 0;
+    bool operator==(const UIEdgeInsets&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const CGRect& r) {
+    return os << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << ", " << r.size.height << ")";
+}
+
+} // namespace platform

@@ -1,0 +1,214 @@
+#include "platform/foundation/RunLoop.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace platform {
+
+namespace {
+double steadySeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+double systemSeconds() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+RunLoop::RunLoop() : realOrigin_(steadySeconds()) {}
+
+RunLoop& RunLoop::main() {
+    static RunLoop instance;
+    return instance;
+}
+
+double RunLoop::realNow() const { return steadySeconds() - realOrigin_; }
+
+double RunLoop::now() const {
+    std::lock_guard lock(mutex_);
+    return virtual_ ? virtualNow_ : realNow();
+}
+
+double RunLoop::wallTime() const {
+    std::lock_guard lock(mutex_);
+    return virtual_ ? virtualEpoch_ + virtualNow_ : systemSeconds();
+}
+
+bool RunLoop::isVirtual() const {
+    std::lock_guard lock(mutex_);
+    return virtual_;
+}
+
+void RunLoop::useVirtualClock(double wallEpoch) {
+    std::lock_guard lock(mutex_);
+    virtual_ = true;
+    virtualNow_ = 0;
+    virtualEpoch_ = wallEpoch;
+    queue_.clear();
+    index_.clear();
+    stopRequested_ = false;
+    externalWork_ = 0;
+}
+
+void RunLoop::useRealClock() {
+    std::lock_guard lock(mutex_);
+    virtual_ = false;
+    queue_.clear();
+    index_.clear();
+    stopRequested_ = false;
+}
+
+RunLoop::TaskId RunLoop::schedule(double delay, Task task) {
+    double deadline;
+    {
+        std::lock_guard lock(mutex_);
+        deadline = (virtual_ ? virtualNow_ : realNow()) + (delay > 0 ? delay : 0);
+    }
+    return scheduleAt(deadline, std::move(task));
+}
+
+RunLoop::TaskId RunLoop::scheduleAt(double deadline, Task task) {
+    TaskId id;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextSeq_++;
+        Key key{deadline, id};
+        queue_.emplace(key, std::make_pair(id, std::move(task)));
+        index_.emplace(id, key);
+    }
+    wake_.notify_all();
+    return id;
+}
+
+void RunLoop::cancel(TaskId id) {
+    std::lock_guard lock(mutex_);
+    auto it = index_.find(id);
+    if (it == index_.end()) return;
+    queue_.erase(it->second);
+    index_.erase(it);
+}
+
+bool RunLoop::popDue(double limit, Task& out) {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return false;
+    auto it = queue_.begin();
+    if (it->first.deadline > limit) return false;
+    if (virtual_ && it->first.deadline > virtualNow_) virtualNow_ = it->first.deadline;
+    out = std::move(it->second.second);
+    index_.erase(it->second.first);
+    queue_.erase(it);
+    return true;
+}
+
+std::size_t RunLoop::runUntilIdle() {
+    std::size_t count = 0;
+    Task task;
+    while (popDue(now(), task)) {
+        task();
+        task = nullptr;
+        ++count;
+    }
+    return count;
+}
+
+void RunLoop::advance(double seconds) {
+    if (!isVirtual()) {
+        const double end = now() + seconds;
+        runUntil([] { return false; }, end - now());
+        return;
+    }
+    double target;
+    {
+        std::lock_guard lock(mutex_);
+        target = virtualNow_ + (seconds > 0 ? seconds : 0);
+    }
+    Task task;
+    while (popDue(target, task)) {
+        task();
+        task = nullptr;
+    }
+    std::lock_guard lock(mutex_);
+    if (virtualNow_ < target) virtualNow_ = target;
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
+    const double end = now() + timeout;
+    const auto realEnd = std::chrono::steady_clock::now() + std::chrono::duration<double>(std::min(timeout, 60.0));
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = false;
+    }
+    while (true) {
+        runUntilIdle();
+        if (done()) return true;
+        std::unique_lock lock(mutex_);
+        if (stopRequested_) return done();
+        const double current = virtual_ ? virtualNow_ : realNow();
+        if (current >= end) return false;
+        if (virtual_) {
+            if (!queue_.empty() && queue_.begin()->first.deadline <= end) {
+                virtualNow_ = std::max(virtualNow_, queue_.begin()->first.deadline);
+                continue;
+            }
+            if (externalWork_ > 0) {
+                // Nothing due on the virtual clock yet, but another thread will post: wait for it.
+                if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return done();
+                continue;
+            }
+            virtualNow_ = end;
+            lock.unlock();
+            runUntilIdle();
+            return done();
+        } else {
+            double wakeAt = end;
+            if (!queue_.empty()) wakeAt = std::min(wakeAt, queue_.begin()->first.deadline);
+            wake_.wait_for(lock, std::chrono::duration<double>(std::max(0.0, wakeAt - current)));
+        }
+    }
+}
+
+void RunLoop::run() {
+    if (isVirtual()) {
+        while (auto next = nextDeadline()) {
+            advance(*next - now());
+            runUntilIdle();
+        }
+        return;
+    }
+    runUntil([] { return false; }, 1e12);
+}
+
+void RunLoop::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopRequested_ = true;
+    }
+    wake_.notify_all();
+}
+
+void RunLoop::beginExternalWork() {
+    std::lock_guard lock(mutex_);
+    ++externalWork_;
+}
+
+void RunLoop::endExternalWork() {
+    {
+        std::lock_guard lock(mutex_);
+        if (externalWork_ > 0) --externalWork_;
+    }
+    wake_.notify_all();
+}
+
+std::size_t RunLoop::pendingCount() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
+std::optional<double> RunLoop::nextDeadline() const {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return std::nullopt;
+    return queue_.begin()->first.deadline;
+}
+
+} // namespace platform

@@ -1,0 +1,88 @@
+#pragma once
+// The main run loop: one queue of timed work, run on the main thread, ordered by deadline and,
+// for equal deadlines, by arrival. Its clock is real for the application and virtual for tests
+// and scripts, which move time forward themselves so that nothing ever sleeps.
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
+namespace platform {
+
+class RunLoop {
+public:
+    using Task = std::function<void()>;
+    using TaskId = std::uint64_t;
+
+    // The shared main run loop; it starts on the real clock.
+    static RunLoop& main();
+
+    // Monotonic seconds on the loop's clock (0 when a virtual clock starts).
+    double now() const;
+    // Seconds since 1970 as the wall clock reads at now(); the virtual clock starts at a fixed epoch.
+    double wallTime() const;
+    bool isVirtual() const;
+
+    // Switches to a virtual clock at 0 (wall time `wallEpoch`) and drops all pending work.
+    void useVirtualClock(double wallEpoch = kDefaultVirtualEpoch);
+    // Switches to the real clock and drops all pending work.
+    void useRealClock();
+
+    // Queues `task` to run `delay` seconds from now (never before the current call returns).
+    // Safe to call from any thread.
+    TaskId schedule(double delay, Task task);
+    TaskId scheduleAt(double deadline, Task task);
+    // Drops a queued task; does nothing when it already ran. Safe from any thread.
+    void cancel(TaskId id);
+
+    // Runs every task that is due now, including those queued while doing so. Returns the count.
+    std::size_t runUntilIdle();
+    // Virtual clock: moves time forward by `seconds`, running each task at its deadline in order.
+    // Real clock: runs the loop for that long.
+    void advance(double seconds);
+    // Runs the loop until `done` holds or `timeout` seconds of loop time have passed. On the virtual
+    // clock time jumps from deadline to deadline; work posted from other threads is waited for.
+    bool runUntil(const std::function<bool()>& done, double timeout);
+    // Runs until stop() (real clock); on the virtual clock runs until no work is left.
+    void run();
+    void stop();
+
+    // Work running on another thread that will post back to this loop (an authorization answer, a
+    // decoder finishing). While any is outstanding, a virtual-clock runUntil waits for it in real
+    // time instead of jumping the clock past it.
+    void beginExternalWork();
+    void endExternalWork();
+
+    std::size_t pendingCount() const;
+    std::optional<double> nextDeadline() const;
+
+    static constexpr double kDefaultVirtualEpoch = 1796169600.0; // 2026-12-01 00:00:00 UTC
+
+private:
+    RunLoop();
+    struct Key {
+        double deadline;
+        std::uint64_t seq;
+        bool operator<(const Key& o) const { return deadline != o.deadline ? deadline < o.deadline : seq < o.seq; }
+    };
+    bool popDue(double limit, Task& out);
+    double realNow() const;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::map<Key, std::pair<TaskId, Task>> queue_;
+    std::unordered_map<TaskId, Key> index_;
+    std::uint64_t nextSeq_ = 1;
+    bool virtual_ = false;
+    double virtualNow_ = 0;
+    double virtualEpoch_ = kDefaultVirtualEpoch;
+    double realOrigin_ = 0;
+    bool stopRequested_ = false;
+    int externalWork_ = 0;
+};
+
+} // namespace platform
