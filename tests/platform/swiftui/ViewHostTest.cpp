@@ -237,3 +237,42 @@ TEST_F(ViewHostTest, ObservedObjectChangesRebuildAndOnAppearRunsOnce) {
     EXPECT_NE(host->tree().findText("Level 2"), nullptr);
     EXPECT_EQ(*gauge.appeared, 1);
 }
+
+namespace {
+enum class Pick { first };
+
+struct Chooser {
+    State<std::optional<Pick>> active;
+    AnyView body() const {
+        auto self = *this;
+        auto env = environment();
+        return VStack({Text(env.colorScheme == ColorScheme::dark ? "dark" : "light"),
+                       Button("Open", [self] { self.active.set(Pick::first); })
+                           .sheet<Pick>(active.binding(), [](const Pick&) { return AnyView(Form{}); }),
+                       Button("Help", [env] { env.openURL("https://example.org/help"); })});
+    }
+};
+} // namespace
+
+TEST_F(ViewHostTest, EnvironmentAndItemSheets) {
+    Chooser view;
+    auto host = ViewHost::make(view);
+    EXPECT_NE(host->tree().findText("light"), nullptr);
+    host->setColorScheme(ColorScheme::dark);
+    EXPECT_NE(host->tree().findText("dark"), nullptr);
+
+    ASSERT_TRUE(host->press("Help"));
+    EXPECT_EQ(host->openedURLs(), (std::vector<std::string>{"https://example.org/help"}));
+
+    ASSERT_TRUE(host->press("Open"));
+    runUntilIdle();
+    ASSERT_TRUE(host->isSheetPresented());
+    auto sheet = host->presentedSheet();
+    EXPECT_NE(sheet->tree().findControl("Heading"), nullptr);
+    ASSERT_TRUE(sheet->press("cancel"));
+    EXPECT_FALSE(view.active.get().has_value()) << "dismissal clears the item";
+    // The root host is not presented by anyone: dismissing there does nothing.
+    Form lone;
+    auto alone = ViewHost::make(lone);
+    EXPECT_TRUE(alone->press("cancel"));
+}
