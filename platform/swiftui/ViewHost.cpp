@@ -288,6 +288,10 @@ void ViewHost::requestDismiss() {
 
 void ViewHost::checkSheets() {
     if (!root_) return;
+    // Reading the flags here subscribes this host to them, so that a flag cleared from elsewhere
+    // (the sheet's own content, through a binding) takes the sheet away.
+    BuildContext ctx{this, "", env_};
+    detail::BuildScope scope(ctx);
     if (sheet_) {
         const Node* at = root_->findPath(sheet_->path);
         const Modifier* m = at ? at->modifier("sheet") : nullptr;

@@ -276,3 +276,76 @@ TEST_F(ViewHostTest, EnvironmentAndItemSheets) {
     auto alone = ViewHost::make(lone);
     EXPECT_TRUE(alone->press("cancel"));
 }
+
+namespace {
+// A sheet whose content writes the presenting view's flag through a binding, as a picker that
+// closes itself does.
+struct Closer {
+    Binding<bool> visible;
+    AnyView body() const {
+        auto v = visible;
+        return Button("Done", [v] { v.set(false); });
+    }
+};
+
+struct Settings {
+    State<long long> size{18};
+    State<bool> showing{false};
+    State<bool> details{true};
+    std::shared_ptr<std::vector<std::string>> log = std::make_shared<std::vector<std::string>>();
+    AnyView body() const {
+        auto self = *this;
+        std::vector<AnyView> rows{
+            Stepper(
+                Text("Font Size: " + std::to_string(size.get())).bold(),
+                [self] { self.size.set(self.size.get() + 1); },
+                [self] { self.size.set(self.size.get() - 1); }),
+            Toggle("Details", details.binding()),
+            Button("Feedback", [self] {
+                self.showing.set(!self.showing.get());
+            }).sheet(showing.binding(), [self] { return AnyView(Closer{self.showing.binding()}); })};
+        if (details.get()) rows.push_back(Tally{"Detail"});
+        rows.push_back(
+            ForEach(std::vector<std::string>{"a", "b"}, [](const std::string& s) { return Text(s); }));
+        return List(std::move(rows));
+    }
+};
+} // namespace
+
+TEST_F(ViewHostTest, SteppersTogglesAndStateOfViewsLeavingTheTree) {
+    Settings view;
+    auto host = ViewHost::make(view);
+    ASSERT_TRUE(host->increment("Font Size: 18"));
+    ASSERT_TRUE(host->decrement("Font Size: 19"));
+    ASSERT_TRUE(host->decrement("Font Size: 18"));
+    EXPECT_EQ(view.size.get(), 17);
+    EXPECT_EQ(host->tree().findKind("Stepper")->text(), "Font Size: 17");
+
+    ASSERT_TRUE(host->press("Detail 0"));
+    EXPECT_NE(host->tree().findText("Detail 1"), nullptr);
+    // A view that leaves the tree loses its state; coming back it starts afresh.
+    ASSERT_TRUE(host->setOn("Details", false));
+    EXPECT_EQ(host->tree().findText("Detail"), nullptr);
+    ASSERT_TRUE(host->setOn("Details", true));
+    EXPECT_NE(host->tree().findText("Detail 0"), nullptr);
+
+    auto texts = host->tree().findKind("Group")->children;
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[1]->text(), "b");
+}
+
+TEST_F(ViewHostTest, ASheetClosingItselfThroughABindingIsTakenAway) {
+    Settings view;
+    auto host = ViewHost::make(view);
+    ASSERT_TRUE(host->press("Feedback"));
+    runUntilIdle();
+    auto sheet = host->presentedSheet();
+    ASSERT_NE(sheet, nullptr);
+    ASSERT_TRUE(sheet->press("Done"));
+    EXPECT_FALSE(view.showing.get());
+    runUntilIdle();
+    EXPECT_FALSE(host->isSheetPresented()) << "the presenting host saw its flag cleared";
+    ASSERT_TRUE(host->press("Feedback"));
+    runUntilIdle();
+    EXPECT_NE(host->presentedSheet(), sheet);
+}
