@@ -3,6 +3,7 @@
 // per composite view, with its modifiers recorded in the order they were applied. Tests and the
 // program read the tree, find a control by its label and drive it through the host.
 
+#include <any>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -15,9 +16,19 @@
 #include "platform/swiftui/Color.h"
 #include "platform/swiftui/Path.h"
 
+namespace platform {
+class UIViewController;
+}
+
 namespace platform::swiftui {
 
 class AnyView;
+
+// A controller made by a representable view, with the coordinator that must live as long as it.
+struct RepresentedController {
+    std::shared_ptr<UIViewController> controller;
+    std::any coordinator;
+};
 struct Node;
 using NodePtr = std::shared_ptr<Node>;
 
@@ -65,15 +76,16 @@ struct Node {
     bool enabled = true;
 
     // What a control does when driven; empty for views that are not controls.
-    std::function<void()> action;                    // Button
-    std::function<std::string()> getText;            // TextField, TextEditor
-    std::function<void(const std::string&)> setText; // TextField, TextEditor
-    std::function<bool()> isOn;                      // Toggle
-    std::function<void(bool)> setOn;                 // Toggle
-    std::function<void()> increment, decrement;      // Stepper
-    std::vector<std::string> options;                // Picker
-    std::function<void(const std::string&)> select;  // Picker
-    std::function<Path(CGRect)> shapePath;           // shapes
+    std::function<void()> action;                          // Button
+    std::function<std::string()> getText;                  // TextField, TextEditor
+    std::function<void(const std::string&)> setText;       // TextField, TextEditor
+    std::function<bool()> isOn;                            // Toggle
+    std::function<void(bool)> setOn;                       // Toggle
+    std::function<void()> increment, decrement;            // Stepper
+    std::vector<std::string> options;                      // Picker
+    std::function<void(const std::string&)> select;        // Picker
+    std::function<Path(CGRect)> shapePath;                 // shapes
+    std::function<RepresentedController()> makeController; // representables
 
     const Arg* prop(std::string_view key) const;
     std::optional<double> number(std::string_view key) const;

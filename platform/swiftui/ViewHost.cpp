@@ -79,6 +79,7 @@ void ViewHost::setRootView(AnyView root) {
 }
 
 const Node& ViewHost::tree() {
+    if (!busy_) syncSheet();
     if (!root_ || dirty_) rebuild();
     return *root_;
 }
@@ -274,9 +275,15 @@ void ViewHost::setDismissHandler(std::function<void()> handler) {
     env_.isPresented = bool(dismissHandler_) || !parent_.expired();
 }
 
-void ViewHost::setSheetPresenter(SheetPresenter present, std::function<void()> takeAway) {
+void ViewHost::setSheetPresenter(SheetPresenter present, std::function<void()> takeAway,
+                                 std::function<bool()> stillShown) {
     presenter_ = std::move(present);
     takeAway_ = std::move(takeAway);
+    stillShown_ = std::move(stillShown);
+}
+
+void ViewHost::syncSheet() {
+    if (sheet_ && !sheet_->child && stillShown_ && !stillShown_()) sheetDidDismiss();
 }
 
 void ViewHost::requestDismiss() {

@@ -70,8 +70,12 @@ public:
 
     // Sheets.
     using SheetPresenter = std::function<void(const AnyView& content)>;
-    // Installs how sheets are shown and taken away when their flag is cleared by the views.
-    void setSheetPresenter(SheetPresenter present, std::function<void()> takeAway);
+    // Installs how sheets are shown, how they are taken away when their flag is cleared by the
+    // views, and how to tell whether the sheet shown is still up (it may go away by other means).
+    void setSheetPresenter(SheetPresenter present, std::function<void()> takeAway,
+                           std::function<bool()> stillShown);
+    // Notices a sheet that went away without telling (see stillShown); done before every use.
+    void syncSheet();
     bool isSheetPresented() const { return sheet_.has_value(); }
     // The child host of the sheet shown (standing-alone presentation only).
     std::shared_ptr<ViewHost> presentedSheet() const { return sheet_ ? sheet_->child : nullptr; }
@@ -117,6 +121,7 @@ private:
     std::function<void()> dismissHandler_;
     SheetPresenter presenter_;
     std::function<void()> takeAway_;
+    std::function<bool()> stillShown_;
     std::optional<ActiveSheet> sheet_;
     std::weak_ptr<ViewHost> parent_;
 };
