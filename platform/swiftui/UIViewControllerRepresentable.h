@@ -28,16 +28,12 @@ struct RepresentableContext {
 };
 
 template <class Self> struct UIViewControllerRepresentable {
-    AnyView body() const {
-        Self self = static_cast<const Self&>(*this);
-        EnvironmentValues env = environment();
-        return AnyView(std::make_shared<Maker>(std::move(self), std::move(env)));
-    }
+    AnyView body() const { return AnyView(std::make_shared<Maker>(static_cast<const Self&>(*this))); }
 
 private:
     class Maker : public AnyView::Impl {
     public:
-        Maker(Self self, EnvironmentValues env) : self_(std::move(self)), env_(std::move(env)) {}
+        explicit Maker(Self self) : self_(std::move(self)) {}
         NodePtr build(const BuildContext& ctx) const override {
             NodePtr node = detail::makeNode("Representable", ctx);
             Self self = self_;
@@ -56,7 +52,6 @@ private:
 
     private:
         Self self_;
-        EnvironmentValues env_;
     };
 };
 
