@@ -10,9 +10,15 @@ namespace {
 
 using Marks = std::vector<TemplateMark>;
 
-TemplateMark value(std::string mark, std::string key) { return {std::move(mark), FillSource::Value, std::move(key)}; }
-TemplateMark photo(std::string mark) { return {std::move(mark), FillSource::Photo, {}}; }
-TemplateMark body(std::string mark) { return {std::move(mark), FillSource::Body, {}}; }
+TemplateMark value(std::string mark, std::string key) {
+    return {std::move(mark), FillSource::Value, std::move(key)};
+}
+TemplateMark photo(std::string mark) {
+    return {std::move(mark), FillSource::Photo, {}};
+}
+TemplateMark body(std::string mark) {
+    return {std::move(mark), FillSource::Body, {}};
+}
 
 Marks operator+(Marks a, const Marks& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -20,7 +26,8 @@ Marks operator+(Marks a, const Marks& b) {
 }
 
 Marks paragraphs(std::string first, std::string second) {
-    return {{std::move(first), FillSource::FirstParagraph, {}}, {std::move(second), FillSource::SecondParagraph, {}}};
+    return {{std::move(first), FillSource::FirstParagraph, {}},
+            {std::move(second), FillSource::SecondParagraph, {}}};
 }
 
 // Heading, sub-heading and body of the essay and the three reports, in their order.
@@ -60,19 +67,27 @@ Marks letterMarks(bool withCompany) {
 // Poster and flyer marks after the photo: date, the time or the price, contact details, then the
 // heading, sub-heading and body styles.
 Marks posterMarks(TemplateMark timeOrPrice) {
-    return Marks{photo("#image#"), value("#DATE#", "Display_Date"), std::move(timeOrPrice),
-                 value("#LOCATION#", "Location"), value("#WEBSITE#", "Website"), value("#PHONENO#", "Phone_No"),
-                 value("#PAGEHEADING#", "Page_Heading"), value("#textfontheading#", "Font_SizeHeading"),
+    return Marks{photo("#image#"),
+                 value("#DATE#", "Display_Date"),
+                 std::move(timeOrPrice),
+                 value("#LOCATION#", "Location"),
+                 value("#WEBSITE#", "Website"),
+                 value("#PHONENO#", "Phone_No"),
+                 value("#PAGEHEADING#", "Page_Heading"),
+                 value("#textfontheading#", "Font_SizeHeading"),
                  value("#textcolorheading#", "TextColor_Heading"),
                  value("#textfontsubheading#", "Font_SizeSubheading"),
-                 value("#textcolorsubheading#", "TextColor_SubHeading"), value("#SUBHEADING#", "Page_SubHeading"),
-                 value("#textfontbody#", "Font_SizeBody"), value("#fontweightbody#", "Font_WeightBody"),
+                 value("#textcolorsubheading#", "TextColor_SubHeading"),
+                 value("#SUBHEADING#", "Page_SubHeading"),
+                 value("#textfontbody#", "Font_SizeBody"),
+                 value("#fontweightbody#", "Font_WeightBody"),
                  value("#textcolorbody#", "TextColor_Body")};
 }
 
 Marks notesMarks() {
-    return {value("#TIME#", "Display_Time"), value("#DATE#", "Display_Date"), value("#NAME#", "Page_Title"),
-            value("#textfont#", "Font_Size"), value("#fontweight#", "Font_Weight"), body("#YOURNAME#")};
+    return {value("#TIME#", "Display_Time"),      value("#DATE#", "Display_Date"),
+            value("#NAME#", "Page_Title"),        value("#textfont#", "Font_Size"),
+            value("#fontweight#", "Font_Weight"), body("#YOURNAME#")};
 }
 
 Marks singleTextMarks(std::string bodyMark) {
@@ -92,13 +107,14 @@ std::vector<PDFTemplate> buildTable() {
     row("note1", "PDFNotesViewController", "NotesUipdfPicker", "SavedDictNote1", "MyPDFDocNotes1", 0.2,
         notesMarks())
         .log = FillLog::NotesValues;
-    row("note2", "PDFNotesSecondViewController", "NotesSecondUipdfPicker", "SavedDictNote1", "MyPDFDocNotes2", 0.2,
-        notesMarks())
+    row("note2", "PDFNotesSecondViewController", "NotesSecondUipdfPicker", "SavedDictNote1", "MyPDFDocNotes2",
+        0.2, notesMarks())
         .log = FillLog::NotesValues;
     row("essay", "PDFEssayViewController", "EssayUipdfPicker", "SavedEssay", "MyPDFDocumentEssay", 0.2,
         reportMarks() + Marks{body("#ESSAYBODY#")});
-    row("research", "PDFResearchViewController", "ResearchUipdfPicker", "SavedResearch", "MyPDFDocumentResearch",
-        0.2, Marks{value("#DATE#", "Display_Date")} + reportMarks() + Marks{body("#RESEARCHBODY#")})
+    row("research", "PDFResearchViewController", "ResearchUipdfPicker", "SavedResearch",
+        "MyPDFDocumentResearch", 0.2,
+        Marks{value("#DATE#", "Display_Date")} + reportMarks() + Marks{body("#RESEARCHBODY#")})
         .showsSaveButton = true;
     row("modernreport", "PDFModernreportViewController", "ModernreportUipdfPicker", "SavedModernReport",
         "MyPDFDocumentModernreport", 0.5,
@@ -114,8 +130,9 @@ std::vector<PDFTemplate> buildTable() {
         "MyPDFmodernLetter", 0.5, Marks{photo("#image#")} + letterMarks(false))
         .keepsPreviewEnabled = true;
     {
-        auto& bold = row("modernboldletter", "PDFModernBoldLetterViewController", "ModernBoldLetterUipdfPicker",
-                         "SavedModernBoldLetter", "MyPDFmodernBoldLetter", 0.5, letterMarks(false));
+        auto& bold =
+            row("modernboldletter", "PDFModernBoldLetterViewController", "ModernBoldLetterUipdfPicker",
+                "SavedModernBoldLetter", "MyPDFmodernBoldLetter", 0.5, letterMarks(false));
         bold.keepsPreviewEnabled = true;
         bold.log = FillLog::PhotoBeforeRead;
     }
@@ -126,17 +143,19 @@ std::vector<PDFTemplate> buildTable() {
         personal.keepsPreviewEnabled = true;
         personal.showsSaveButton = true;
     }
-    row("businessletter", "PDFBusinessLetterViewController", "BusinessLetterUipdfPicker", "SavedBusinessLetter",
-        "MyPDFmodernBoldLetter", 0.5, Marks{photo("#image#")} + letterMarks(true))
+    row("businessletter", "PDFBusinessLetterViewController", "BusinessLetterUipdfPicker",
+        "SavedBusinessLetter", "MyPDFmodernBoldLetter", 0.5, Marks{photo("#image#")} + letterMarks(true))
         .keepsPreviewEnabled = true;
     row("eventposter", "PDFEventPosterViewController", "EventPosterUipdfPicker", "SavedEventPoster",
         "MyPDFDocumentEventP", 0.5,
         posterMarks(value("#TIME#", "Display_Time")) +
             paragraphs("#EVENTPOSTERBODYFIRSTPARA#", "#EVENTPOSTERBODYSECONDPARA#"));
-    row("rentflyer", "PDFRentFlyerViewController", "RentFlyerUipdfPicker", "SavedRentFlyer", "MyPDFDocRentFly", 0.5,
-        posterMarks(value("#PRICE#", "Price")) + paragraphs("#RENTFLYERBODYFIRSTPARA#", "#RENTFLYERBODYSECONDPARA#"));
-    row("saleflyer", "PDFSaleFlyerViewController", "SaleFlyerUipdfPicker", "SavedSaleFlyer", "MyPDFDocRentFly", 0.5,
-        posterMarks(value("#PRICE#", "Price")) + Marks{body("#RENTFLYERBODY#")});
+    row("rentflyer", "PDFRentFlyerViewController", "RentFlyerUipdfPicker", "SavedRentFlyer",
+        "MyPDFDocRentFly", 0.5,
+        posterMarks(value("#PRICE#", "Price")) +
+            paragraphs("#RENTFLYERBODYFIRSTPARA#", "#RENTFLYERBODYSECONDPARA#"));
+    row("saleflyer", "PDFSaleFlyerViewController", "SaleFlyerUipdfPicker", "SavedSaleFlyer",
+        "MyPDFDocRentFly", 0.5, posterMarks(value("#PRICE#", "Price")) + Marks{body("#RENTFLYERBODY#")});
     row("realestate", "PDFRealEstateViewController", "", "SavedDictNote1", "MyPDFDocumentRealEstate", 0.2,
         singleTextMarks("#REALESTATEBODY#"));
     row("projectproposal", "PDFProjectProposalViewController", "", "SavedDictNote1",
@@ -157,13 +176,16 @@ std::string lookup(const TemplateDictionary& dictionary, const std::string& key)
     return it == dictionary.end() ? std::string() : it->second;
 }
 
-bool hasPhoto(const std::optional<std::string>& photoPath) { return photoPath && !photoPath->empty(); }
+bool hasPhoto(const std::optional<std::string>& photoPath) {
+    return photoPath && !photoPath->empty();
+}
 
 } // namespace
 
 bool PDFTemplate::readsPhoto() const {
     return log == FillLog::PhotoBeforeRead ||
-           std::any_of(marks.begin(), marks.end(), [](const TemplateMark& m) { return m.source == FillSource::Photo; });
+           std::any_of(marks.begin(), marks.end(),
+                       [](const TemplateMark& m) { return m.source == FillSource::Photo; });
 }
 
 const std::vector<PDFTemplate>& pdfTemplates() {
@@ -189,13 +211,21 @@ std::string fillPDFTemplate(const PDFTemplate& row, const TemplateDictionary& di
     for (const auto& m : row.marks) {
         std::string text;
         switch (m.source) {
-        case FillSource::Value: text = escapeHTML(lookup(dictionary, m.key)); break;
-        case FillSource::Photo: text = hasPhoto(photoPath) ? escapeHTML(*photoPath) : std::string(); break;
-        case FillSource::Body: text = htmlWithLineBreaks(transcript); break;
+        case FillSource::Value:
+            text = escapeHTML(lookup(dictionary, m.key));
+            break;
+        case FillSource::Photo:
+            text = hasPhoto(photoPath) ? escapeHTML(*photoPath) : std::string();
+            break;
+        case FillSource::Body:
+            text = htmlWithLineBreaks(transcript);
+            break;
         case FillSource::FirstParagraph:
             text = twoPieces ? escapeHTML(pieces[0]) : htmlWithLineBreaks(transcript);
             break;
-        case FillSource::SecondParagraph: text = twoPieces ? htmlWithLineBreaks(pieces[1]) : std::string(); break;
+        case FillSource::SecondParagraph:
+            text = twoPieces ? htmlWithLineBreaks(pieces[1]) : std::string();
+            break;
         }
         page = replaceAll(page, m.mark, text);
     }
@@ -205,16 +235,19 @@ std::string fillPDFTemplate(const PDFTemplate& row, const TemplateDictionary& di
 std::vector<std::string> fillLogBeforeRead(const PDFTemplate& row, const TemplateDictionary& dictionary,
                                            const std::optional<std::string>& photoPath) {
     switch (row.log) {
-    case FillLog::PhotoBeforeRead: return {"SavedIMage:" + (photoPath ? *photoPath : std::string("nil"))};
+    case FillLog::PhotoBeforeRead:
+        return {"SavedIMage:" + (photoPath ? *photoPath : std::string("nil"))};
     case FillLog::NotesValues:
         return {"PDFCREATECONTROLLER font size: " + lookup(dictionary, "Font_Size"),
                 "DisplayDate : " + lookup(dictionary, "Display_Date"),
                 "DisplayTime : " + lookup(dictionary, "Display_Time")};
-    default: return {};
+    default:
+        return {};
     }
 }
 
-std::vector<std::string> fillLogAfterRead(const PDFTemplate& row, const std::optional<std::string>& photoPath) {
+std::vector<std::string> fillLogAfterRead(const PDFTemplate& row,
+                                          const std::optional<std::string>& photoPath) {
     if (row.log != FillLog::PhotoAfterRead) return {};
     if (hasPhoto(photoPath)) return {"Saved image value :" + *photoPath};
     return {"Not replacing image"};

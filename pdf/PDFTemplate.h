@@ -32,18 +32,18 @@ struct TemplateMark {
 // What a screen's fill prints besides the read failure.
 enum class FillLog {
     None,
-    PhotoBeforeRead,  // "SavedIMage:" with the stored path, before the template is read
-    PhotoAfterRead,   // "Saved image value :" or "Not replacing image", once the template is read
-    NotesValues,      // font size, date and time lines, before the template is read
+    PhotoBeforeRead, // "SavedIMage:" with the stored path, before the template is read
+    PhotoAfterRead,  // "Saved image value :" or "Not replacing image", once the template is read
+    NotesValues,     // font size, date and time lines, before the template is read
 };
 
 struct PDFTemplate {
-    std::string name;          // "essay"; also the HTML resource name (type "html")
-    std::string screenClass;   // "PDFEssayViewController"
-    std::string pickerWrapper; // "EssayUipdfPicker"; empty when nothing creates the screen
-    std::string dictionaryKey; // "SavedEssay"
-    std::string pdfName;       // "MyPDFDocumentEssay", written as pdfName + ".pdf" in tmp/
-    double renderDelay;        // seconds between the page load and the PDF render
+    std::string name;                // "essay"; also the HTML resource name (type "html")
+    std::string screenClass;         // "PDFEssayViewController"
+    std::string pickerWrapper;       // "EssayUipdfPicker"; empty when nothing creates the screen
+    std::string dictionaryKey;       // "SavedEssay"
+    std::string pdfName;             // "MyPDFDocumentEssay", written as pdfName + ".pdf" in tmp/
+    double renderDelay;              // seconds between the page load and the PDF render
     std::vector<TemplateMark> marks; // replaced in this order, each over the whole page
     FillLog log = FillLog::None;
     bool showsSaveButton = false;     // the Save button (which dismisses) is on screen
@@ -77,7 +77,8 @@ std::string fillPDFTemplate(const PDFTemplate& row, const TemplateDictionary& di
 // fillLogAfterRead and loads fillPDFTemplate's page.
 std::vector<std::string> fillLogBeforeRead(const PDFTemplate& row, const TemplateDictionary& dictionary,
                                            const std::optional<std::string>& photoPath);
-std::vector<std::string> fillLogAfterRead(const PDFTemplate& row, const std::optional<std::string>& photoPath);
+std::vector<std::string> fillLogAfterRead(const PDFTemplate& row,
+                                          const std::optional<std::string>& photoPath);
 const std::string& templateReadFailureLine();
 
 } // namespace quillora

@@ -7,19 +7,34 @@ std::string escapeHTML(std::string_view text) {
     out.reserve(text.size() + text.size() / 8);
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        case '#': out += "&#35;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        case '#':
+            out += "&#35;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
 }
 
-std::string htmlWithLineBreaks(std::string_view text) { return replaceAll(escapeHTML(text), "\n", ".<br>"); }
+std::string htmlWithLineBreaks(std::string_view text) {
+    return replaceAll(escapeHTML(text), "\n", ".<br>");
+}
 
 std::string replaceAll(std::string_view text, std::string_view mark, std::string_view value) {
     if (mark.empty()) return std::string(text);
@@ -45,7 +60,8 @@ std::size_t lineBreakAt(std::string_view text, std::size_t at) {
     if (c == '\r') return at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
     if (c == '\n' || c == '\v' || c == '\f') return 1;
     if (c == 0xC2 && at + 1 < text.size() && byte(at + 1) == 0x85) return 2;
-    if (c == 0xE2 && at + 2 < text.size() && byte(at + 1) == 0x80 && (byte(at + 2) == 0xA8 || byte(at + 2) == 0xA9))
+    if (c == 0xE2 && at + 2 < text.size() && byte(at + 1) == 0x80 &&
+        (byte(at + 2) == 0xA8 || byte(at + 2) == 0xA9))
         return 3;
     return 0;
 }
