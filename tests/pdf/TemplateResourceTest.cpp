@@ -106,7 +106,7 @@ TEST_F(TemplateResourceTest, StylesheetDefinesEveryStyleClassAndHidesEmptyPictur
         EXPECT_TRUE(std::regex_search(css, std::regex("\\." + std::string(cls) + " \\{[^}]+!important")))
             << cls;
     }
-    EXPECT_NE(css.find("img[src=\"\"] { display: none; }"), std::string::npos);
+    EXPECT_NE(css.find("img[src=\"\"] { display: none !important; }"), std::string::npos);
     // Nothing the layout engine cannot do or would have to fetch.
     for (const char* unsupported :
          {"display: flex", "display: grid", "var(", "calc(", "@font-face", "url(", "@import"})
