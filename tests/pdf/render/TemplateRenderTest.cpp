@@ -20,13 +20,16 @@ std::string run(const std::string& command) {
     std::string out;
     if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
         char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
         ::pclose(pipe);
     }
     return out;
 }
 
-std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+std::string quoted(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
 
 // Collapses runs of white space, so that words broken across lines or cells compare as text.
 std::string words(const std::string& text) {
@@ -39,10 +42,14 @@ TemplateDictionary sampleDictionary(const PDFTemplate& row) {
     for (const auto& m : row.marks) {
         if (m.source != FillSource::Value) continue;
         const auto& k = m.key;
-        if (k.find("Size") != std::string::npos) d[k] = k.find("Body") != std::string::npos ? "fs-5" : "fs-2";
-        else if (k.starts_with("TextColor")) d[k] = "text-primary";
-        else if (k.find("Weight") != std::string::npos) d[k] = "fw-bold";
-        else d[k] = "Sample " + k;
+        if (k.find("Size") != std::string::npos)
+            d[k] = k.find("Body") != std::string::npos ? "fs-5" : "fs-2";
+        else if (k.starts_with("TextColor"))
+            d[k] = "text-primary";
+        else if (k.find("Weight") != std::string::npos)
+            d[k] = "fw-bold";
+        else
+            d[k] = "Sample " + k;
     }
     d["Display_Date"] = "March 14, 2024";
     return d;
@@ -64,7 +71,8 @@ protected:
         cairo_surface_destroy(s);
     }
 
-    std::string filled(const PDFTemplate& row, const std::string& transcript, const std::optional<std::string>& p) {
+    std::string filled(const PDFTemplate& row, const std::string& transcript,
+                       const std::optional<std::string>& p) {
         std::ifstream in(bundle / (row.resourceName() + ".html"));
         std::stringstream html;
         html << in.rdbuf();
@@ -79,7 +87,8 @@ protected:
 };
 
 TEST_F(TemplateRenderTest, EveryTemplatePrintsItsTextsOnA4) {
-    const std::string transcript = "Opening line of the dictation\nSecond paragraph goes here\nand a third line";
+    const std::string transcript =
+        "Opening line of the dictation\nSecond paragraph goes here\nand a third line";
     for (const auto& row : pdfTemplates()) {
         SCOPED_TRACE(row.name);
         const auto pdf = home / "tmp" / row.pdfFileName();
@@ -93,11 +102,13 @@ TEST_F(TemplateRenderTest, EveryTemplatePrintsItsTextsOnA4) {
         EXPECT_NE(text.find("Opening line of the dictation"), std::string::npos) << text;
         EXPECT_NE(text.find("and a third line"), std::string::npos) << text;
         for (const auto& m : row.marks) {
-            if (m.source != FillSource::Value || m.key.starts_with("Font") || m.key.starts_with("TextColor")) continue;
+            if (m.source != FillSource::Value || m.key.starts_with("Font") || m.key.starts_with("TextColor"))
+                continue;
             // Headings may be set in capitals.
             const std::string value = sampleDictionary(row).at(m.key);
             std::string upper = value;
-            for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            for (auto& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             EXPECT_TRUE(text.find(value) != std::string::npos || text.find(upper) != std::string::npos)
                 << m.key << " not printed in: " << text;
         }
@@ -120,7 +131,8 @@ TEST_F(TemplateRenderTest, PicturesLoadWhenStoredAndAreSkippedWhenNot) {
 
 TEST_F(TemplateRenderTest, ALongTranscriptSpansPagesWithNoLineLost) {
     std::string transcript;
-    for (int i = 1; i <= 250; ++i) transcript += "Dictated line " + std::to_string(i) + " of the long text\n";
+    for (int i = 1; i <= 250; ++i)
+        transcript += "Dictated line " + std::to_string(i) + " of the long text\n";
     for (const char* name : {"essay", "schoolreport", "modernletter", "rentflyer", "note1"}) {
         SCOPED_TRACE(name);
         const auto& row = *pdfTemplateNamed(name);
@@ -131,7 +143,8 @@ TEST_F(TemplateRenderTest, ALongTranscriptSpansPagesWithNoLineLost) {
         const std::string text = run("pdftotext " + quoted(pdf) + " -");
         std::set<int> seen;
         const std::regex line("Dictated line ([0-9]+) of the long text");
-        for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator(); ++it)
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator();
+             ++it)
             seen.insert(std::stoi((*it)[1]));
         EXPECT_EQ(seen.size(), 250u);
         EXPECT_EQ(*seen.begin(), 1);
@@ -144,7 +157,10 @@ TEST_F(TemplateRenderTest, EmojiOfTheVoiceCommandsAreDrawn) {
     const auto plain = home / "tmp" / "plain.pdf";
     const auto emoji = home / "tmp" / "emoji.pdf";
     ASSERT_TRUE(print(filled(row, "Agenda item one", std::nullopt), plain).ok);
-    ASSERT_TRUE(print(filled(row, "Agenda item one \xF0\x9F\x93\x8C \xE2\x9C\x85 \xF0\x9F\x93\x8E", std::nullopt), emoji).ok);
+    ASSERT_TRUE(
+        print(filled(row, "Agenda item one \xF0\x9F\x93\x8C \xE2\x9C\x85 \xF0\x9F\x93\x8E", std::nullopt),
+              emoji)
+            .ok);
     // Colour emoji reach the PDF as small bitmaps; plain text adds none.
     const auto images = [](const std::filesystem::path& pdf) {
         const std::string list = run("pdfimages -list " + quoted(pdf));
