@@ -42,10 +42,14 @@ std::string pangoFamilies(const char* faceName) {
     while (std::getline(list, item, ',')) {
         std::string family = trim(item);
         std::string lower = family;
-        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (lower == "serif" || lower == "cursive" || lower == "fantasy") family = "DejaVu Serif";
-        else if (lower == "sans-serif" || lower == "system-ui" || lower == "-apple-system") family = "DejaVu Sans";
-        else if (lower == "monospace") family = "DejaVu Sans Mono";
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        if (lower == "serif" || lower == "cursive" || lower == "fantasy")
+            family = "DejaVu Serif";
+        else if (lower == "sans-serif" || lower == "system-ui" || lower == "-apple-system")
+            family = "DejaVu Sans";
+        else if (lower == "monospace")
+            family = "DejaVu Sans Mono";
         if (family.empty()) continue;
         if (!out.empty()) out += ",";
         out += family;
@@ -86,8 +90,10 @@ void roundedRectangle(cairo_t* cr, const litehtml::position& pos, const litehtml
     }
     const double x = pos.x, y = pos.y, w = pos.width, h = pos.height;
     auto corner = [&](double cx, double cy, double radius, double from, double to) {
-        if (radius > 0) cairo_arc(cr, cx, cy, radius, from, to);
-        else cairo_line_to(cr, cx, cy);
+        if (radius > 0)
+            cairo_arc(cr, cx, cy, radius, from, to);
+        else
+            cairo_line_to(cr, cx, cy);
     };
     cairo_new_sub_path(cr);
     corner(x + w - r.top_right_x, y + r.top_right_x, r.top_right_x, -M_PI / 2, 0);
@@ -135,7 +141,8 @@ fs::path HTMLContainer::resolve(const std::string& reference) const {
     auto slash = ref.find('/');
     if (colon != std::string::npos && (slash == std::string::npos || colon < slash)) {
         std::string scheme = ref.substr(0, colon);
-        std::transform(scheme.begin(), scheme.end(), scheme.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (scheme != "file") return {}; // http, data, ...: nothing is fetched from elsewhere
         ref = ref.substr(colon + 1);
         if (ref.rfind("//", 0) == 0) {
@@ -165,9 +172,10 @@ litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName,
     font->description = pango_font_description_new();
     pango_font_description_set_family(font->description, pangoFamilies(faceName).c_str());
     pango_font_description_set_absolute_size(font->description, std::max(size, 1) * PANGO_SCALE);
-    pango_font_description_set_weight(font->description, static_cast<PangoWeight>(std::clamp(weight, 100, 1000)));
-    pango_font_description_set_style(font->description,
-                                     italic == litehtml::fontStyleItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_font_description_set_weight(font->description,
+                                      static_cast<PangoWeight>(std::clamp(weight, 100, 1000)));
+    pango_font_description_set_style(
+        font->description, italic == litehtml::fontStyleItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     font->decoration = decoration;
     font->layout = pango_layout_new(pango_);
     pango_layout_set_font_description(font->layout, font->description);
@@ -191,13 +199,16 @@ litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName,
         pango_layout_set_text(font->layout, "x", 1);
         pango_layout_get_pixel_extents(font->layout, &ink, nullptr);
         fm->x_height = ink.height > 0 ? ink.height : font->ascent / 2;
-        fm->draw_spaces = (decoration & (litehtml::font_decoration_underline | litehtml::font_decoration_linethrough |
-                                         litehtml::font_decoration_overline)) != 0;
+        fm->draw_spaces =
+            (decoration & (litehtml::font_decoration_underline | litehtml::font_decoration_linethrough |
+                           litehtml::font_decoration_overline)) != 0;
     }
     return reinterpret_cast<litehtml::uint_ptr>(font.release());
 }
 
-void HTMLContainer::delete_font(litehtml::uint_ptr hFont) { delete reinterpret_cast<Font*>(hFont); }
+void HTMLContainer::delete_font(litehtml::uint_ptr hFont) {
+    delete reinterpret_cast<Font*>(hFont);
+}
 
 int HTMLContainer::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont) {
     auto* font = reinterpret_cast<Font*>(hFont);
@@ -219,7 +230,8 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     cairo_save(cr);
     for (auto& clip : clips_)
-        for (auto& box : clip) cairo_rectangle(cr, box.x, box.y, box.width, box.height);
+        for (auto& box : clip)
+            cairo_rectangle(cr, box.x, box.y, box.width, box.height);
     if (!clips_.empty()) cairo_clip(cr);
     setColor(cr, color);
     pango_layout_set_text(font->layout, text, -1);
@@ -242,9 +254,15 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     cairo_restore(cr);
 }
 
-int HTMLContainer::pt_to_px(int pt) const { return static_cast<int>(std::lround(pt * 96.0 / 72.0)); }
-int HTMLContainer::get_default_font_size() const { return 16; }
-const litehtml::tchar_t* HTMLContainer::get_default_font_name() const { return "DejaVu Serif"; }
+int HTMLContainer::pt_to_px(int pt) const {
+    return static_cast<int>(std::lround(pt * 96.0 / 72.0));
+}
+int HTMLContainer::get_default_font_size() const {
+    return 16;
+}
+const litehtml::tchar_t* HTMLContainer::get_default_font_name() const {
+    return "DejaVu Serif";
+}
 
 void HTMLContainer::transform_text(litehtml::tstring& text, litehtml::text_transform tt) {
     if (text.empty()) return;
@@ -334,8 +352,8 @@ void HTMLContainer::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders
     if (recording_) return;
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     auto visible = [](const litehtml::border& b) {
-        return b.width > 0 && b.style != litehtml::border_style_none && b.style != litehtml::border_style_hidden &&
-               b.color.alpha > 0;
+        return b.width > 0 && b.style != litehtml::border_style_none &&
+               b.style != litehtml::border_style_hidden && b.color.alpha > 0;
     };
     auto side = [&](const litehtml::border& b, double x0, double y0, double x1, double y1) {
         if (!visible(b)) return;
@@ -469,7 +487,8 @@ void HTMLContainer::draw_background(litehtml::uint_ptr hdc, const litehtml::back
 
 // Document-level callbacks ------------------------------------------------------------------------
 
-void HTMLContainer::import_css(litehtml::tstring& text, const litehtml::tstring& url, litehtml::tstring& baseurl) {
+void HTMLContainer::import_css(litehtml::tstring& text, const litehtml::tstring& url,
+                               litehtml::tstring& baseurl) {
     fs::path path;
     if (!baseurl.empty() && !fs::path(url).is_absolute() && url.find(':') == std::string::npos)
         path = resolve((fs::path(baseurl) / url).string());

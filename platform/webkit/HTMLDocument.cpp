@@ -12,7 +12,9 @@ namespace {
 
 constexpr double kPxPerPt = 1.0 / HTMLDocument::kPointsPerPixel;
 
-int toPx(double points) { return static_cast<int>(std::floor(points * kPxPerPt + 1e-6)); }
+int toPx(double points) {
+    return static_cast<int>(std::floor(points * kPxPerPt + 1e-6));
+}
 
 // Parsed once: the engine only reads it.
 litehtml::context& sharedContext() {
@@ -70,17 +72,27 @@ double HTMLDocument::layout(double width, double pageHeight) {
     return contentHeight();
 }
 
-double HTMLDocument::contentHeight() const { return impl_->heightPx * kPointsPerPixel; }
-double HTMLDocument::layoutWidth() const { return impl_->widthPx * kPointsPerPixel; }
-const std::vector<HTMLBox>& HTMLDocument::boxes() const { return impl_->boxes; }
-std::set<std::string> HTMLDocument::missingResources() const { return impl_->container.missingResources(); }
+double HTMLDocument::contentHeight() const {
+    return impl_->heightPx * kPointsPerPixel;
+}
+double HTMLDocument::layoutWidth() const {
+    return impl_->widthPx * kPointsPerPixel;
+}
+const std::vector<HTMLBox>& HTMLDocument::boxes() const {
+    return impl_->boxes;
+}
+std::set<std::string> HTMLDocument::missingResources() const {
+    return impl_->container.missingResources();
+}
 
 std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
     const auto& d = *impl_;
     const int page = std::max(1, toPx(pageHeight));
     const int total = d.heightPx;
     std::vector<HTMLPageSlice> slices;
-    auto add = [&](int top, int bottom) { slices.push_back({top * kPointsPerPixel, bottom * kPointsPerPixel}); };
+    auto add = [&](int top, int bottom) {
+        slices.push_back({top * kPointsPerPixel, bottom * kPointsPerPixel});
+    };
     if (total <= 0) {
         add(0, 0);
         return slices;
