@@ -16,7 +16,8 @@ class HTMLDocumentTest : public PlatformTest {};
 
 std::string numberedLines(int count) {
     std::string html = "<html><body>";
-    for (int i = 1; i <= count; ++i) html += "<div>Line number " + std::to_string(i) + "</div>\n";
+    for (int i = 1; i <= count; ++i)
+        html += "<div>Line number " + std::to_string(i) + "</div>\n";
     return html + "</body></html>";
 }
 
@@ -46,7 +47,8 @@ TEST_F(HTMLDocumentTest, LongDocumentSpansA4PagesWithEveryLineOnceInOrder) {
     ASSERT_TRUE(result.ok) << result.error;
     ASSERT_GE(result.pageCount, 3);
     EXPECT_EQ(pdfPageCount(pdf), result.pageCount);
-    for (const auto& size : pdfPageSizes(pdf)) EXPECT_EQ(size, "595.2 x 841.8");
+    for (const auto& size : pdfPageSizes(pdf))
+        EXPECT_EQ(size, "595.2 x 841.8");
 
     std::vector<int> seen;
     for (int page = 1; page <= result.pageCount; ++page) {
@@ -58,7 +60,8 @@ TEST_F(HTMLDocumentTest, LongDocumentSpansA4PagesWithEveryLineOnceInOrder) {
         }
     }
     std::vector<int> expected(250);
-    for (int i = 0; i < 250; ++i) expected[static_cast<std::size_t>(i)] = i + 1;
+    for (int i = 0; i < 250; ++i)
+        expected[static_cast<std::size_t>(i)] = i + 1;
     EXPECT_EQ(seen, expected);
 
     HTMLDocument doc(numberedLines(250));
@@ -72,8 +75,10 @@ TEST_F(HTMLDocumentTest, CutsAvoidLinesOfMixedSizesAndShortImages) {
     writePng(home / "img" / "tall.png", 60, 200, 0, 0, 1);
     std::string html = "<body>";
     for (int i = 0; i < 40; ++i) {
-        html += "<h1>Heading " + std::to_string(i) + "</h1><p style='font-size:" + std::to_string(10 + i % 7 * 5) +
-                "px'>Some words that wrap over several lines of text in a narrow column, again and again.</p>";
+        html +=
+            "<h1>Heading " + std::to_string(i) +
+            "</h1><p style='font-size:" + std::to_string(10 + i % 7 * 5) +
+            "px'>Some words that wrap over several lines of text in a narrow column, again and again.</p>";
         if (i % 9 == 4) html += "<img src='img/tall.png'>";
     }
     HTMLDocument doc(html + "</body>", home);
@@ -108,7 +113,8 @@ TEST_F(HTMLDocumentTest, BlocksListsTablesAndImagesLayOut) {
     ASSERT_TRUE(result.ok) << result.error;
     auto lines = pdfPageLines(pdf, 1, true);
     auto has = [&](const std::string& text) {
-        return std::any_of(lines.begin(), lines.end(), [&](const auto& l) { return l.find(text) != std::string::npos; });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const auto& l) { return l.find(text) != std::string::npos; });
     };
     // Blocks stack on lines of their own; cells of a row share one; ordered items are numbered.
     EXPECT_TRUE(has("Big title"));
@@ -116,7 +122,8 @@ TEST_F(HTMLDocumentTest, BlocksListsTablesAndImagesLayOut) {
     EXPECT_FALSE(has("paragraph. Second"));
     EXPECT_TRUE(has("1. one"));
     EXPECT_TRUE(has("2. two"));
-    auto row = std::find_if(lines.begin(), lines.end(), [](const auto& l) { return l.find("Alpha") != std::string::npos; });
+    auto row = std::find_if(lines.begin(), lines.end(),
+                            [](const auto& l) { return l.find("Alpha") != std::string::npos; });
     ASSERT_NE(row, lines.end());
     EXPECT_NE(row->find("Beta"), std::string::npos);
     EXPECT_EQ(row->find("Gamma"), std::string::npos);
@@ -125,7 +132,8 @@ TEST_F(HTMLDocumentTest, BlocksListsTablesAndImagesLayOut) {
     doc.layout(kA4PaperSize.width);
     ASSERT_GE(doc.boxes().size(), 3u);
     EXPECT_GT(doc.boxes()[0].bottom - doc.boxes()[0].top, 1.5 * (doc.boxes()[1].bottom - doc.boxes()[1].top));
-    auto image = std::find_if(doc.boxes().begin(), doc.boxes().end(), [](const auto& b) { return !b.isText; });
+    auto image =
+        std::find_if(doc.boxes().begin(), doc.boxes().end(), [](const auto& b) { return !b.isText; });
     ASSERT_NE(image, doc.boxes().end());
     EXPECT_NEAR(image->bottom - image->top, 40 * HTMLDocument::kPointsPerPixel, 0.01);
 }
@@ -134,8 +142,9 @@ TEST_F(HTMLDocumentTest, LinkedStylesheetAndImagesComeFromTheBaseFolderOnly) {
     writeFile(home / "site" / "css" / "style.css", ".big { font-size: 48px; font-weight: bold; }");
     writePng(home / "secret.png", 10, 10, 0, 1, 0);
     writePng(home / "site" / "ok.png", 10, 10, 0, 1, 0);
-    const std::string html = "<link rel='stylesheet' href='css/style.css'><p class='big'>Hello</p>"
-                             "<img src='ok.png'><img src='../secret.png'><img src='http://example.com/x.png'>";
+    const std::string html =
+        "<link rel='stylesheet' href='css/style.css'><p class='big'>Hello</p>"
+        "<img src='ok.png'><img src='../secret.png'><img src='http://example.com/x.png'>";
     HTMLDocument styled(html, home / "site");
     styled.layout(400);
     HTMLDocument plain(html); // no folder: nothing relative is read

@@ -16,13 +16,16 @@ inline std::string run(const std::string& command) {
     std::string out;
     if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
         char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+            out.append(buffer, n);
         ::pclose(pipe);
     }
     return out;
 }
 
-inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+inline std::string quoted(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
 
 inline int pdfPageCount(const std::filesystem::path& pdf) {
     std::string info = run("pdfinfo " + quoted(pdf));
@@ -45,9 +48,10 @@ inline std::vector<std::string> pdfPageSizes(const std::filesystem::path& pdf) {
 }
 
 // The text of one page (1-based), line by line, blank lines dropped.
-inline std::vector<std::string> pdfPageLines(const std::filesystem::path& pdf, int page, bool layout = false) {
-    std::string text = run("pdftotext " + std::string(layout ? "-layout " : "") + "-f " + std::to_string(page) +
-                           " -l " + std::to_string(page) + " " + quoted(pdf) + " -");
+inline std::vector<std::string> pdfPageLines(const std::filesystem::path& pdf, int page,
+                                             bool layout = false) {
+    std::string text = run("pdftotext " + std::string(layout ? "-layout " : "") + "-f " +
+                           std::to_string(page) + " -l " + std::to_string(page) + " " + quoted(pdf) + " -");
     std::vector<std::string> lines;
     std::string line;
     for (char c : text) {
