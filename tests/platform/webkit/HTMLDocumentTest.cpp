@@ -158,10 +158,19 @@ TEST_F(HTMLDocumentTest, LinkedStylesheetAndImagesComeFromTheBaseFolderOnly) {
               (std::set<std::string>{"../secret.png", "http://example.com/x.png"}));
     EXPECT_TRUE(plain.missingResources().count("css/style.css"));
 
-    // An absolute path (a photo picked into the temporary folder) is read as it stands.
-    HTMLDocument photo("<img src='" + (home / "secret.png").string() + "'>", home / "site");
+    // An absolute path (a photo picked into the temporary folder) is read as it stands, JPEG
+    // included; a damaged file is reported, not drawn.
+    writeJpeg(home / "tmp" / "photo.jpg", 64, 48, 200, 30, 30);
+    auto jpeg = run("head -c 300 " + quoted(home / "tmp" / "photo.jpg"));
+    writeFile(home / "site" / "cut.jpg", jpeg);
+    HTMLDocument photo("<img src='" + (home / "tmp" / "photo.jpg").string() + "'><img src='cut.jpg'>",
+                       home / "site");
     photo.layout(400);
-    EXPECT_TRUE(photo.missingResources().empty());
+    EXPECT_EQ(photo.missingResources(), std::set<std::string>{"cut.jpg"});
+    auto image =
+        std::find_if(photo.boxes().begin(), photo.boxes().end(), [](const auto& b) { return !b.isText; });
+    ASSERT_NE(image, photo.boxes().end());
+    EXPECT_NEAR(image->bottom - image->top, 48 * HTMLDocument::kPointsPerPixel, 0.01);
 }
 
 TEST_F(HTMLDocumentTest, EmojiAndChineseTextReachThePDF) {
