@@ -2,6 +2,7 @@
 
 #include "platform/foundation/Sandbox.h"
 #include "platform/webkit/UIGraphicsPDF.h"
+#include "platform/webkit/UIPrintInteractionController.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
 #include "tests/platform/webkit/PdfTools.h"
 #include "tests/support/PlatformTest.h"
@@ -154,6 +155,41 @@ TEST_F(PrintingTest, PdfContextPagesBoundsAndOutcomes) {
     UIGraphicsBeginPDFContextToData(data, CGRectZero);
     resetSharedInstances();
     EXPECT_EQ(UIGraphicsGetPDFContextBounds(), CGRectZero);
+}
+
+TEST_F(PrintingTest, PrintDialogRecordsEachJobUntilDismissedAndStartsFreshPerTest) {
+    auto& controller = UIPrintInteractionController::sharedPrintController();
+    EXPECT_FALSE(controller.presentAnimated_completionHandler(true)); // nothing to print
+
+    auto info = UIPrintInfo::printInfo();
+    info->outputType = UIPrintInfoOutputType::general;
+    info->jobName = "file:///tmp/MyPDFDocumentEssay.pdf";
+    controller.printInfo = info;
+    controller.printingItem = "file:///tmp/MyPDFDocumentEssay.pdf";
+    int completions = 0;
+    bool completedFlag = true;
+    ASSERT_TRUE(controller.presentAnimated_completionHandler(
+        true, [&](UIPrintInteractionController&, bool completed, const std::optional<std::string>&) {
+            ++completions;
+            completedFlag = completed;
+        }));
+    EXPECT_TRUE(controller.isPresented());
+    EXPECT_FALSE(controller.presentAnimated_completionHandler(true)); // already up
+    ASSERT_EQ(controller.presentedJobs().size(), 1u);
+    const auto& job = controller.presentedJobs().front();
+    EXPECT_EQ(job.jobName, "file:///tmp/MyPDFDocumentEssay.pdf");
+    EXPECT_EQ(job.printingItem, std::optional<std::string>("file:///tmp/MyPDFDocumentEssay.pdf"));
+    EXPECT_TRUE(job.animated);
+
+    controller.dismissAnimated(true);
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(completedFlag);
+    EXPECT_FALSE(controller.isPresented());
+
+    resetSharedInstances();
+    EXPECT_TRUE(controller.presentedJobs().empty());
+    EXPECT_FALSE(controller.printingItem.has_value());
+    EXPECT_EQ(controller.printInfo, nullptr);
 }
 
 TEST_F(PrintingTest, UnknownRendererKeyStopsTheProgram) {
