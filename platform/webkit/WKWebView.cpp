@@ -55,7 +55,8 @@ std::filesystem::path WKWebView::pathForFileURL(const std::string& url) {
             out += rest[i];
         }
     }
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
     return out;
 }
 
