@@ -90,7 +90,7 @@ const Lexicon& closedWords() {
             {LC::conjunction, Role::boundary});
         add({"oh",     "ah",   "hey",    "hello",  "hi",   "wow",  "ouch", "oops", "yes",
              "okay",   "ok",   "please", "thanks", "um",   "uh",   "hmm",  "bye",  "goodbye",
-             "hooray", "alas", "yeah",   "yep",    "nope", "dear", "whoa", "huh"},
+             "hooray", "alas", "yeah",   "yep",    "nope", "whoa", "huh"},
             {LC::interjection, Role::boundary});
         add({"no"}, {LC::determiner, Role::determiner, Choice::noWord});
         add({"will",      "would",   "shall",  "should",   "can",     "could",  "may",
@@ -223,11 +223,17 @@ public:
                 tag = LC::otherWord;
                 role = Role::none;
             } else if (w.closed) {
-                tag = chooseClosed(w, prevRole, prevTag, next);
-                role = roleOf(w, tag);
+                tag =
+                    chooseClosed(w, prevRole, prevTag, next, i + 2 < tokens.size() ? &info[i + 2] : nullptr);
+                // "a while", "the will", "in May": a conjunction or modal where a noun must be.
+                const bool modalOrJoiner = w.closed->role == Role::modal || w.closed->cls == LC::conjunction;
+                if (modalOrJoiner && w.roleOverride == Role::none &&
+                    (prevRole == Role::determiner || (w.capitalised && !sentenceStart)))
+                    tag = LC::noun;
+                role = tag == LC::noun ? Role::none : roleOf(w, tag);
             } else {
                 tag = chooseOpen(w, prevRole, prevTag, next, sentenceStart);
-                role = w.possessive ? Role::determiner : tag == LC::adjective ? Role::none : Role::none;
+                role = w.possessive ? Role::determiner : Role::none;
             }
             if (w.roleOverride != Role::none) role = w.roleOverride;
             tags[i] = tag;
@@ -347,7 +353,8 @@ private:
                 next->closed->cls == LC::number);
     }
 
-    static LC chooseClosed(const WordInfo& w, Role prevRole, LC prevTag, const WordInfo* next) {
+    static LC chooseClosed(const WordInfo& w, Role prevRole, LC prevTag, const WordInfo* next,
+                           const WordInfo* afterNext) {
         const ClosedWord& c = *w.closed;
         const bool nextNounish = next && next->nounish();
         switch (c.choice) {
@@ -359,7 +366,15 @@ private:
             if (prevTag == LC::verb || prevTag == LC::adjective) return LC::conjunction;
             return nextNounish ? LC::determiner : LC::pronoun;
         case Choice::toWord:
-            return nextIsVerbBase(next) ? LC::particle : LC::preposition;
+            // "to" + verb: the verb is a common one, or a verb came before ("want to book"), or
+            // an object follows it ("to book a room").
+            if (!next || !next->isWord || next->closed || !next->can(LC::verb)) return LC::preposition;
+            if (nextIsVerbBase(next) || prevTag == LC::verb) return LC::particle;
+            return afterNext && afterNext->closed &&
+                           (afterNext->closed->cls == LC::determiner ||
+                            afterNext->closed->role == Role::object)
+                       ? LC::particle
+                       : LC::preposition;
         case Choice::noWord:
             return nextNounish ? LC::determiner : LC::interjection;
         case Choice::phrasal:

@@ -185,16 +185,21 @@ std::unique_ptr<Lemmatizer> makeHunspellLemmatizer(const std::string& affPath, c
     return std::make_unique<HunspellLemmatizer>(std::move(dictionary));
 }
 
-LanguageSupport languageSupport(std::string_view languageCode) {
+const LexicalModel& lexicalModel(std::string_view languageCode) {
     static const auto english = makeEnglishLexicalModel();
     static const auto basic = makeBasicLexicalModel();
+    return baseLanguage(languageCode) == "en" ? *english : *basic;
+}
+
+const Lemmatizer* lemmatizer(std::string_view languageCode) {
     static const auto wordnet = makeWordNetLemmatizer();
     static std::mutex mutex;
     static std::map<std::string, std::unique_ptr<Lemmatizer>> stemmers;
 
     const std::string language = baseLanguage(languageCode);
-    if (language == "en") return {*english, wordnet.get()};
-    if (language.empty()) return {*basic, nullptr};
+    if (language == "en") return wordnet.get();
+    if (language.empty()) return nullptr;
+    // A dictionary is loaded once, the first time its language is asked for.
     std::lock_guard lock(mutex);
     auto it = stemmers.find(language);
     if (it == stemmers.end()) {
@@ -203,7 +208,7 @@ LanguageSupport languageSupport(std::string_view languageCode) {
             stemmer = makeHunspellLemmatizer(files->first, files->second);
         it = stemmers.emplace(language, std::move(stemmer)).first;
     }
-    return {*basic, it->second.get()};
+    return it->second.get();
 }
 
 } // namespace platform::nl

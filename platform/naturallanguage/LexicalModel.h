@@ -69,11 +69,9 @@ std::unique_ptr<Lemmatizer> makeWordNetLemmatizer();
 std::unique_ptr<Lemmatizer> makeHunspellLemmatizer(const std::string& affPath, const std::string& dicPath);
 
 // The models of a language code ("en", "es", "zh-Hant"...), created on first use and kept for
-// the life of the process. The lemmatizer is null when the language has none installed.
-struct LanguageSupport {
-    const LexicalModel& lexical;
-    const Lemmatizer* lemmatizer;
-};
-LanguageSupport languageSupport(std::string_view languageCode);
+// the life of the process.
+const LexicalModel& lexicalModel(std::string_view languageCode);
+// Null when the language has no lemmas installed.
+const Lemmatizer* lemmatizer(std::string_view languageCode);
 
 } // namespace platform::nl

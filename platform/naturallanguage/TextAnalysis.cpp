@@ -91,7 +91,7 @@ void TextAnalysis::ensureClasses() const {
             run.push_back({toks[end].range.of(text_), toks[end].kind, toks[end].mark});
             indices.push_back(end);
         }
-        const auto tags = languageSupport(language).lexical.tag(run);
+        const auto tags = lexicalModel(language).tag(run);
         for (std::size_t k = 0; k < indices.size(); ++k)
             classes_[indices[k]] = tags[k];
         start = end;
@@ -107,9 +107,9 @@ LexicalClass TextAnalysis::lexicalClassOf(std::size_t token) const {
 std::optional<std::string> TextAnalysis::lemmaOf(std::size_t token) const {
     const Token& t = tokens().at(token);
     if (t.kind != TokenKind::word) return std::nullopt;
-    const Lemmatizer* lemmatizer = languageSupport(languageOf(token)).lemmatizer;
-    if (!lemmatizer) return std::nullopt;
-    return lemmatizer->lemma(t.range.of(text_), lexicalClassOf(token));
+    const Lemmatizer* model = lemmatizer(languageOf(token));
+    if (!model) return std::nullopt;
+    return model->lemma(t.range.of(text_), lexicalClassOf(token));
 }
 
 std::pair<std::size_t, std::size_t> TextAnalysis::tokensIn(TextRange range) const {
