@@ -135,6 +135,7 @@ constexpr std::array<Contraction, 5> kClitics{{
 }};
 
 constexpr std::array<LC, 4> kOpen{LC::noun, LC::verb, LC::adjective, LC::adverb};
+const double kRarestUse = std::log(0.02);
 
 // One word as the pass sees it before choosing.
 struct WordInfo {
@@ -233,7 +234,10 @@ public:
                 role = tag == LC::noun ? Role::none : roleOf(w, tag);
             } else {
                 tag = chooseOpen(w, prevRole, prevTag, next, sentenceStart);
-                role = w.possessive ? Role::determiner : Role::none;
+                // An adjective keeps a noun phrase open: "the old saw" ends in a noun.
+                role = w.possessive || (tag == LC::adjective && prevRole == Role::determiner)
+                           ? Role::determiner
+                           : Role::none;
             }
             if (w.roleOverride != Role::none) role = w.roleOverride;
             tags[i] = tag;
@@ -322,7 +326,9 @@ private:
         for (double c : counts)
             total += c;
         for (std::size_t p = 0; p < 4; ++p)
-            w.logPrior[p] = counts[p] > 0 ? std::log(counts[p] / total) : -INFINITY;
+            // A rare use stays within reach of context: corpus counts of a few hundred to one would
+            // otherwise make "the old saw" a verb.
+            w.logPrior[p] = counts[p] > 0 ? std::max(std::log(counts[p] / total), kRarestUse) : -INFINITY;
     }
 
     static void guessFromEnding(WordInfo& w) {
