@@ -171,14 +171,6 @@ struct WordInfo {
     }
 };
 
-std::string normalisedKey(std::string_view text) {
-    std::string key = lowercased(text);
-    // Dictated text often uses the typographic apostrophe.
-    for (std::size_t pos; (pos = key.find("\xE2\x80\x99")) != std::string::npos;)
-        key.replace(pos, 3, "'");
-    return key;
-}
-
 bool startsUpper(std::string_view text) {
     return !text.empty() && text[0] >= 'A' && text[0] <= 'Z';
 }
@@ -194,15 +186,25 @@ public:
     EnglishLexicalModel() : wordnet_(WordNetLexicon::shared()) {}
 
     std::vector<LC> tag(const std::vector<ModelToken>& tokens) const override {
-        std::vector<WordInfo> info(tokens.size());
-        for (std::size_t i = 0; i < tokens.size(); ++i)
-            describe(tokens[i], info[i]);
+        // The pass looks two words ahead: describe words into a ring of three as it goes, which
+        // keeps a long transcript's pass from touching megabytes of fresh memory.
+        Seen seen;
+        std::array<WordInfo, 3> ring;
+        std::size_t described = 0;
+        auto info = [&](std::size_t k) -> const WordInfo& {
+            while (described <= k) {
+                ring[described % 3] = WordInfo{};
+                describe(tokens[described], ring[described % 3], seen);
+                ++described;
+            }
+            return ring[k % 3];
+        };
 
         std::vector<LC> tags(tokens.size(), LC::none);
         Role prevRole = Role::boundary;
         LC prevTag = LC::none;
         for (std::size_t i = 0; i < tokens.size(); ++i) {
-            const WordInfo& w = info[i];
+            const WordInfo& w = info(i);
             if (!w.isWord && !w.isNumber) {
                 const Mark m = tokens[i].mark;
                 if (m == Mark::sentenceTerminator || m == Mark::paragraphBreak ||
@@ -213,7 +215,7 @@ public:
                 }
                 continue;
             }
-            const WordInfo* next = i + 1 < tokens.size() ? &info[i + 1] : nullptr;
+            const WordInfo* next = i + 1 < tokens.size() ? &info(i + 1) : nullptr;
             const bool sentenceStart = prevRole == Role::boundary && prevTag == LC::none;
             LC tag;
             Role role;
@@ -225,7 +227,7 @@ public:
                 role = Role::none;
             } else if (w.closed) {
                 tag =
-                    chooseClosed(w, prevRole, prevTag, next, i + 2 < tokens.size() ? &info[i + 2] : nullptr);
+                    chooseClosed(w, prevRole, prevTag, next, i + 2 < tokens.size() ? &info(i + 2) : nullptr);
                 // "a while", "the will", "in May": a conjunction or modal where a noun must be.
                 const bool modalOrJoiner = w.closed->role == Role::modal || w.closed->cls == LC::conjunction;
                 if (modalOrJoiner && w.roleOverride == Role::none &&
@@ -248,7 +250,14 @@ public:
     }
 
 private:
-    void describe(const ModelToken& token, WordInfo& w) const {
+    // What WordNet says of an open-class word form, kept per pass: dictated text repeats its words.
+    struct OpenPriors {
+        std::array<double, 4> logPrior;
+        bool gerund, pastParticiple;
+    };
+    using Seen = std::unordered_map<std::string, OpenPriors>;
+
+    void describe(const ModelToken& token, WordInfo& w, Seen& seen) const {
         if (token.kind == TokenKind::number) {
             w.isNumber = true;
             return;
@@ -264,7 +273,7 @@ private:
             w.otherScript = true;
             return;
         }
-        w.key = normalisedKey(token.text);
+        w.key = wordKey(token.text);
         const auto& lexicon = closedWords();
         if (auto it = lexicon.find(w.key); it != lexicon.end()) {
             w.closed = &it->second;
@@ -295,7 +304,15 @@ private:
             w.key.pop_back();
             w.possessive = true;
         }
+        const std::string cacheKey = w.possessive ? w.key + "'s" : w.key;
+        if (auto it = seen.find(cacheKey); it != seen.end()) {
+            w.logPrior = it->second.logPrior;
+            w.gerund = it->second.gerund;
+            w.pastParticiple = it->second.pastParticiple;
+            return;
+        }
         openPriors(w);
+        seen.emplace(cacheKey, OpenPriors{w.logPrior, w.gerund, w.pastParticiple});
     }
 
     void openPriors(WordInfo& w) const {

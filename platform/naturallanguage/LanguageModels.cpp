@@ -87,9 +87,7 @@ std::optional<WordNetPos> posOf(LexicalClass c) {
 class WordNetLemmatizer final : public Lemmatizer {
 public:
     std::optional<std::string> lemma(std::string_view word, LexicalClass cls) const override {
-        std::string key = lowercased(word);
-        for (std::size_t pos; (pos = key.find("\xE2\x80\x99")) != std::string::npos;)
-            key.replace(pos, 3, "'");
+        const std::string key = wordKey(word);
         const auto& wordnet = WordNetLexicon::shared();
         if (auto pos = posOf(cls)) {
             auto bases = wordnet.baseForms(key, *pos);

@@ -146,6 +146,21 @@ std::string lowercased(std::string_view text) {
     return out;
 }
 
+std::string wordKey(std::string_view text) {
+    const std::string lower = lowercased(text);
+    std::string key;
+    key.reserve(lower.size());
+    for (std::size_t i = 0; i < lower.size(); ++i) {
+        if (lower.compare(i, 3, "\xE2\x80\x99") == 0) {
+            key += '\'';
+            i += 2;
+        } else {
+            key += lower[i];
+        }
+    }
+    return key;
+}
+
 bool hasLetters(std::string_view text) {
     const auto* s = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());

@@ -38,6 +38,10 @@ std::vector<Token> tokenize(std::string_view text);
 // The locale-independent Unicode lower-case mapping, with a fast path for ASCII.
 std::string lowercased(std::string_view text);
 
+// The key a word is looked up by: lower case, with the typographic apostrophe that dictated
+// text often has made straight.
+std::string wordKey(std::string_view text);
+
 // True when the text holds at least one letter (any script).
 bool hasLetters(std::string_view text);
 
