@@ -42,3 +42,10 @@ TEST_F(ApplicationMainTest, LaunchShowsTheFirstSceneInANavigationControllerWithT
         ScreenPrinter::printScreen(),
         "LaunchViewController \"Quillora\" background=white\n  titleLabel: UILabel text=\"Quillora\"\n");
 }
+
+TEST_F(ApplicationMainTest, OnlyThePlatformsApplicationClassCanBeNamed) {
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    EXPECT_DEATH(UIApplicationMain(1, argv, std::string("MyApplication"), nullptr),
+                 "No class named MyApplication");
+}

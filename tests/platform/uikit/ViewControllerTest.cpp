@@ -249,3 +249,41 @@ TEST_F(ViewControllerTest, LifeEventsArePostedInOrderAndMoveTheScenes) {
                   UIApplicationWillResignActiveNotification, UIApplicationWillTerminateNotification}));
     EXPECT_TRUE(app.isTerminated());
 }
+
+TEST_F(ViewControllerTest, JumpsInTheStackOnlyTellTheScreensThatLeaveOrComeIntoView) {
+    auto a = screen("A");
+    auto nav = showInNavigation(a);
+    auto b = screen("B");
+    auto c = screen("C");
+    nav->pushViewController_animated(b, false);
+    nav->pushViewController_animated(c, false);
+    take();
+
+    auto popped = nav->popToRootViewControllerAnimated(true);
+    EXPECT_EQ(popped, (std::vector<std::shared_ptr<UIViewController>>{b, c}));
+    EXPECT_EQ(take(),
+              (Log{"C.viewWillDisappear", "A.viewWillAppear", "C.viewDidDisappear", "A.viewDidAppear"}));
+    EXPECT_EQ(b->parentViewController(), nullptr);
+
+    auto d = screen("D");
+    nav->setViewControllers_animated({a, d}, false);
+    EXPECT_EQ(take(), (Log{"D.viewDidLoad", "A.viewWillDisappear", "D.viewWillAppear", "A.viewDidDisappear",
+                           "D.viewDidAppear"}));
+    EXPECT_EQ(nav->popToViewController_animated(b, false).size(), 0u) << "not in the stack";
+    EXPECT_DEATH(nav->pushViewController_animated(d, false), "more than once");
+
+    // A screen that a sheet covers keeps its place in the stack and its appearance.
+    auto sheet = screen("Sheet");
+    d->presentViewController_animated_completion(sheet, false, nullptr);
+    EXPECT_EQ(nav->visibleViewController(), sheet);
+    EXPECT_EQ(d->appearance(), UIViewControllerAppearance::Appeared);
+
+    // Children of a shown screen follow its appearance.
+    auto child = screen("Child");
+    a->addChildViewController(child);
+    nav->popViewControllerAnimated(false);
+    Log events = take();
+    EXPECT_NE(std::find(events.begin(), events.end(), "Child.viewWillAppear"), events.end());
+    EXPECT_EQ(child->parentViewController(), a);
+    EXPECT_EQ(child->navigationController(), nav);
+}
