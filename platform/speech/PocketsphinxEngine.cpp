@@ -87,15 +87,21 @@ std::string plainWord(const char* word) {
     return w;
 }
 
-// The current hypothesis as timed words, offset to the task's audio clock.
-std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, double offset, bool rated) {
+// The current hypothesis as timed words on the task's audio clock. A reused decoder does not
+// number its frames from 0 in each utterance; the first segment (the utterance's opening
+// silence) starts at the utterance's first frame, which was heard at `utteranceAt`.
+std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, double utteranceAt, bool rated) {
     std::vector<SFTranscriptionSegment> words;
+    double offset = utteranceAt;
+    bool first = true;
     logmath_t* lmath = ps_get_logmath(ps);
     for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
         const char* word = ps_seg_word(seg);
-        if (isFiller(word)) continue;
         int sf = 0, ef = 0;
         ps_seg_frames(seg, &sf, &ef);
+        if (first) offset = utteranceAt - sf / kFramesPerSecond;
+        first = false;
+        if (isFiller(word)) continue;
         int32 ascr = 0, lscr = 0, lback = 0;
         const int32 prob = ps_seg_prob(seg, &ascr, &lscr, &lback);
         const float confidence =
