@@ -150,7 +150,7 @@ void AVAudioEngine::prepare() {}
 std::optional<NSError> AVAudioEngine::startAndReturnError() {
     if (core_->running) return std::nullopt;
     auto source = core_->source();
-    if (!source) return NSError(AVFAudioErrorDomain, -10851, "no input device");
+    if (!source) return NSError{AVFAudioErrorDomain, -10851, "no input device"};
     if (auto error = source->open()) return error;
     core_->runningSource = source;
     core_->running = true;

@@ -111,11 +111,11 @@ public:
         if (pcm_) return std::nullopt;
         snd_pcm_t* pcm = nullptr;
         if (snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_CAPTURE, 0) < 0 || !pcm)
-            return NSError(AVFAudioErrorDomain, -10851, "no input device");
+            return NSError{AVFAudioErrorDomain, -10851, "no input device"};
         std::unique_ptr<snd_pcm_t, PcmCloser> owned(pcm);
         if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_FLOAT_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
                                static_cast<unsigned>(format_.sampleRate()), 1, 100000) < 0)
-            return NSError(AVFAudioErrorDomain, -10868, "the input device refused the capture format");
+            return NSError{AVFAudioErrorDomain, -10868, "the input device refused the capture format"};
         pcm_ = std::move(owned);
         return std::nullopt;
     }
@@ -179,8 +179,8 @@ std::shared_ptr<AVAudioInputSource> AVAudioInputSource::file(const std::filesyst
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f || info.channels <= 0 || info.samplerate <= 0) {
         if (error)
-            *error = NSError(AVFAudioErrorDomain, 2003334207,
-                             "The audio file \"" + path.string() + "\" could not be read: " + sf_strerror(f));
+            *error = NSError{AVFAudioErrorDomain, 2003334207,
+                             "The audio file \"" + path.string() + "\" could not be read: " + sf_strerror(f)};
         if (f) sf_close(f);
         return nullptr;
     }

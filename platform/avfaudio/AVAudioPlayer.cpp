@@ -33,9 +33,9 @@ std::shared_ptr<AVAudioPlayer> AVAudioPlayer::initWithContentsOfURL(const std::f
     SNDFILE* file = sf_open(url.c_str(), SFM_READ, &info);
     if (!file || info.samplerate <= 0) {
         if (error)
-            *error = NSError("NSOSStatusErrorDomain", 2003334207,
+            *error = NSError{"NSOSStatusErrorDomain", 2003334207,
                              "The operation couldn’t be completed. (" + url.filename().string() + ": " +
-                                 sf_strerror(file) + ")");
+                                 sf_strerror(file) + ")"};
         if (file) sf_close(file);
         return nullptr;
     }

@@ -1,26 +1,25 @@
 #pragma once
-// An error as the platform's callers receive it: a domain, a code and a sentence for people.
+// The error value that file and property-list operations hand back to their callers.
 
 #include <string>
 
 namespace platform {
 
-class NSError {
-public:
-    NSError() = default;
-    NSError(std::string domain, long code, std::string description)
-        : domain_(std::move(domain)), code_(code), description_(std::move(description)) {}
+inline constexpr const char* NSPOSIXErrorDomain = "NSPOSIXErrorDomain";
+inline constexpr const char* NSCocoaErrorDomain = "NSCocoaErrorDomain";
 
-    const std::string& domain() const { return domain_; }
-    long code() const { return code_; }
-    const std::string& localizedDescription() const { return description_; }
+// Codes of NSCocoaErrorDomain that callers may test for.
+inline constexpr long NSFileNoSuchFileError = 4;
+inline constexpr long NSFileReadCorruptFileError = 259;
+inline constexpr long NSFileWriteUnknownError = 512;
 
-    bool operator==(const NSError&) const = default;
+struct NSError {
+    std::string domain;
+    long code = 0;
+    std::string localizedDescription;
 
-private:
-    std::string domain_;
-    long code_ = 0;
-    std::string description_;
+    // An error of NSPOSIXErrorDomain for `err` (an errno value): "<what>: <strerror>".
+    static NSError posix(int err, const std::string& what);
 };
 
 } // namespace platform

@@ -7,7 +7,7 @@
 namespace platform {
 
 NSError speechError(SFSpeechErrorCode code, const std::string& description) {
-    return NSError(SFSpeechErrorDomain, code, description);
+    return NSError{SFSpeechErrorDomain, code, description};
 }
 
 SpeechEngine::~SpeechEngine() {

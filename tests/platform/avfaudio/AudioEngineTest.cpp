@@ -117,7 +117,7 @@ TEST_F(AudioEngineTest, FileInputPlaysTheFileThenSilenceAndUnreadableInputsFailC
     std::optional<NSError> error;
     EXPECT_EQ(AVAudioInputSource::file(home / "missing.wav", &error), nullptr);
     ASSERT_TRUE(error);
-    EXPECT_NE(error->localizedDescription().find("missing.wav"), std::string::npos);
+    EXPECT_NE(error->localizedDescription.find("missing.wav"), std::string::npos);
 
     auto input = AVAudioInputSource::file(sourceBundle() / "demo.wav", &error);
     ASSERT_TRUE(input);
@@ -146,14 +146,16 @@ TEST_F(AudioEngineTest, FileInputPlaysTheFileThenSilenceAndUnreadableInputsFailC
     deviceless.setInputSource(AVAudioInputSource::captureDevice("quillora-no-such-device"));
     auto startError = deviceless.startAndReturnError();
     ASSERT_TRUE(startError);
-    EXPECT_EQ(startError->localizedDescription(), "no input device");
+    EXPECT_EQ(startError->localizedDescription, "no input device");
     EXPECT_FALSE(deviceless.isRunning());
 
     auto failing = std::make_shared<CountingInput>();
-    failing->failure = NSError("test", 1, "busy");
+    failing->failure = NSError{"test", 1, "busy"};
     AVAudioEngine refused;
     refused.setInputSource(failing);
-    EXPECT_EQ(refused.startAndReturnError(), failing->failure);
+    auto refusal = refused.startAndReturnError();
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->localizedDescription, "busy");
     EXPECT_FALSE(refused.isRunning());
 }
 
@@ -161,10 +163,10 @@ TEST_F(AudioEngineTest, SessionStepsFailOneByOneAndPermissionIsAnsweredOffTheMai
     auto& session = AVAudioSession::sharedInstance();
     EXPECT_FALSE(session.setCategory(AVAudioSessionCategoryRecord));
     session.injectFailure(AVAudioSession::Step::mode,
-                          NSError("NSOSStatusErrorDomain", 560557684, "mode refused"));
+                          NSError{"NSOSStatusErrorDomain", 560557684, "mode refused"});
     auto error = session.setMode(AVAudioSessionModeMeasurement);
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->code(), 560557684);
+    EXPECT_EQ(error->code, 560557684);
     EXPECT_EQ(session.mode(), AVAudioSessionModeDefault);
     EXPECT_EQ(session.category(), AVAudioSessionCategoryRecord);
     EXPECT_FALSE(session.setActive(true, AVAudioSessionSetActiveOptionNotifyOthersOnDeactivation));

@@ -37,7 +37,7 @@ struct Recorder {
                                  result->bestTranscription().formattedString());
                 ended = ended || result->isFinal();
             } else {
-                events.push_back("error:" + (error ? error->localizedDescription() : std::string("?")));
+                events.push_back("error:" + (error ? error->localizedDescription : std::string("?")));
                 ended = true;
             }
         };
@@ -127,7 +127,7 @@ TEST_F(SpeechRecognitionTest, DemoClipIsRecognisedThroughTheTapWithPartialsThenO
         std::optional<NSError> error;
         auto input =
             AVAudioInputSource::file(resampled ? resampledDemo(home) : sourceBundle() / "demo.wav", &error);
-        ASSERT_TRUE(input) << (error ? error->localizedDescription() : "");
+        ASSERT_TRUE(input) << (error ? error->localizedDescription : "");
         AVAudioInputSource::setCurrent(input);
         auto recognizer = SFSpeechRecognizer::initWithLocale("en-GB");
         ASSERT_TRUE(recognizer->isAvailable());

@@ -1,0 +1,77 @@
+#pragma once
+// The standard user-defaults store: small settings kept across launches in an XML property list
+// (Library/Preferences/com.quillora.app.plist). Changes are written atomically once they have
+// settled (one write per turn of the main run loop), on synchronize() and at exit. A file that
+// cannot be read is kept aside, never overwritten.
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/foundation/PropertyList.h"
+
+namespace platform {
+
+class NSUserDefaults : public std::enable_shared_from_this<NSUserDefaults> {
+public:
+    static constexpr const char* kDomainName = "com.quillora.app";
+
+    // The shared store, loaded on first use from the current sandbox.
+    static std::shared_ptr<NSUserDefaults> standardUserDefaults();
+    // Drops the shared store without writing (a fresh one is loaded on next use). Tests use it to
+    // simulate a restart after synchronize() or a settled write.
+    static void resetStandardUserDefaults();
+
+    // Reads. Absent keys stay absent: there are no registered defaults.
+    std::optional<PropertyValue> objectForKey(const std::string& key) const;
+    // A number, a Boolean (0/1) or the leading integer of a string; 0 otherwise. Doubles truncate.
+    NSInteger integerForKey(const std::string& key) const;
+    float floatForKey(const std::string& key) const;
+    // A number, a Boolean (0/1) or the leading number of a string; 0 otherwise.
+    double doubleForKey(const std::string& key) const;
+    // A Boolean, a non-zero number, or a string starting with Y, y, T, t or a digit 1-9.
+    bool boolForKey(const std::string& key) const;
+    // A string, or the decimal text of a number; none for arrays, dictionaries and absent keys.
+    std::optional<std::string> stringForKey(const std::string& key) const;
+    std::optional<StringArray> arrayForKey(const std::string& key) const;
+    std::optional<StringDictionary> dictionaryForKey(const std::string& key) const;
+
+    // Writes. Strings are stored up to their first NUL character, as property lists hold them.
+    void setInteger_forKey(NSInteger value, const std::string& key);
+    void setDouble_forKey(double value, const std::string& key);
+    void setBool_forKey(bool value, const std::string& key);
+    void setObject_forKey(const std::string& value, const std::string& key);
+    void setObject_forKey(const char* value, const std::string& key);
+    void setObject_forKey(const StringArray& value, const std::string& key);
+    void setObject_forKey(const StringDictionary& value, const std::string& key);
+    void setObject_forKey(const PropertyValue& value, const std::string& key);
+    void removeObjectForKey(const std::string& key);
+
+    // Writes pending changes now. False when the file could not be written (or is held back
+    // because an unreadable one could not be kept aside).
+    bool synchronize();
+
+    const std::string& filePath() const { return path_; }
+
+    explicit NSUserDefaults(std::string path);
+    ~NSUserDefaults();
+    NSUserDefaults(const NSUserDefaults&) = delete;
+    NSUserDefaults& operator=(const NSUserDefaults&) = delete;
+
+private:
+    void load();
+    void changed();
+    bool writeLocked();
+
+    mutable std::mutex mutex_;
+    std::string path_;
+    void* root_ = nullptr; // the property-list dictionary, owned
+    bool dirty_ = false;
+    bool writeScheduled_ = false;
+    bool persistenceBlocked_ = false;
+};
+
+using UserDefaults = NSUserDefaults;
+
+} // namespace platform

@@ -1,0 +1,50 @@
+#pragma once
+// Unicode-aware text helpers over UTF-8 strings, through ICU. Every range is in BYTES of the
+// UTF-8 text it was found in, so it can be used with std::string::substr/replace directly.
+// Invalid UTF-8 bytes are treated as U+FFFD each and never match a term.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct TextRange {
+    std::size_t location = 0; // byte offset
+    std::size_t length = 0;   // bytes
+    bool operator==(const TextRange&) const = default;
+};
+
+// Every non-overlapping occurrence of `term`, left to right, ignoring case (Unicode simple case
+// folding, so "É" finds "é"). A match never starts or ends inside a user-perceived character:
+// "e" does not match the first half of "e" + combining acute. An empty term finds nothing.
+std::vector<TextRange> findAllCaseInsensitive(std::string_view text, std::string_view term);
+
+// `text` with every occurrence of `term` (as found above) replaced by `replacement`.
+std::string replaceAllCaseInsensitive(std::string_view text, std::string_view term,
+                                      std::string_view replacement);
+
+// Unicode normalisation form C.
+std::string normalizedNFC(std::string_view text);
+// True when the two texts are canonically equivalent (equal once both are in NFC).
+bool canonicallyEquivalent(std::string_view a, std::string_view b);
+
+// Full Unicode lowercasing; `localeIdentifier` matters for a few languages (Turkish dotted i).
+std::string lowercased(std::string_view text, const std::string& localeIdentifier = "");
+
+enum class TokenKind { word, number, punctuation, whitespace, other };
+
+struct TextToken {
+    std::string text;
+    TextRange range; // bytes
+    TokenKind kind;
+};
+
+// The text cut at ICU's word boundaries, every piece kept (so the tokens put together give the text
+// back). Words include letters, kana and ideographs; numbers include "3.5" and "1,000"; pieces of
+// only white space are whitespace; other pieces holding punctuation are punctuation; the rest
+// (symbols, emoji) is other.
+std::vector<TextToken> wordTokens(std::string_view text, const std::string& localeIdentifier = "");
+
+} // namespace platform

@@ -1,0 +1,105 @@
+#include <filesystem>
+#include <fstream>
+
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using quillora::test::PlatformTest;
+namespace fs = std::filesystem;
+
+class FileManagerTest : public PlatformTest {
+protected:
+    NSFileManager& fm = NSFileManager::defaultManager();
+    std::string docs(const std::string& name) { return (Sandbox::documents() / name).string(); }
+};
+
+TEST_F(FileManagerTest, WellKnownFoldersFollowTheCurrentSandbox) {
+    auto urls = fm.URLsForDirectory_inDomains(NSDocumentDirectory, NSUserDomainMask);
+    ASSERT_EQ(urls.size(), 1u);
+    EXPECT_EQ(urls[0].path(), Sandbox::documents().string());
+    EXPECT_EQ(fm.temporaryDirectory().path(), Sandbox::tmp().string());
+    EXPECT_EQ(urls[0].URLByAppendingPathComponent("a b.pdf").path(), docs("a b.pdf"));
+}
+
+TEST_F(FileManagerTest, AtomicWriteReplacesWholeFilesAndFailsCleanly) {
+    std::string path = docs("note.txt");
+    EXPECT_EQ(fm.writeAtomically(path, "first version, rather long"), std::nullopt);
+    EXPECT_EQ(fm.writeAtomically(path, std::string("second\0bytes", 12)), std::nullopt);
+    EXPECT_EQ(fm.contentsAtPath(path), std::string("second\0bytes", 12));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
+
+    // A missing folder is an error, not a silent success, and leaves no temporary file behind.
+    auto error = fm.writeAtomically(docs("nofolder/x.txt"), "data");
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->code, NSFileNoSuchFileError);
+    // Writing over a folder fails and keeps the folder.
+    fs::create_directory(docs("folder"));
+    EXPECT_TRUE(fm.writeAtomically(docs("folder"), "data").has_value());
+    bool isDir = false;
+    EXPECT_TRUE(fm.fileExistsAtPath_isDirectory(docs("folder"), &isDir));
+    EXPECT_TRUE(isDir);
+    EXPECT_EQ(fm.contentsOfDirectoryAtPath(Sandbox::documents().string()),
+              (std::vector<std::string>{"folder", "note.txt"}));
+}
+
+TEST_F(FileManagerTest, ListingRemovingAndCreatingReportErrors) {
+    NSError error;
+    EXPECT_EQ(fm.contentsOfDirectoryAtPath(docs("missing"), &error), std::nullopt);
+    EXPECT_EQ(error.code, NSFileNoSuchFileError);
+    EXPECT_FALSE(fm.contentsAtPath(docs("missing")).has_value());
+    EXPECT_FALSE(fm.contentsAtPath(Sandbox::documents().string()).has_value());
+
+    auto removal = fm.removeItemAtPath(docs("missing"));
+    ASSERT_TRUE(removal.has_value());
+    EXPECT_EQ(removal->code, NSFileNoSuchFileError);
+
+    EXPECT_TRUE(fm.createDirectoryAtPath_withIntermediateDirectories(docs("a/b"), false).has_value());
+    EXPECT_EQ(fm.createDirectoryAtPath_withIntermediateDirectories(docs("a/b"), true), std::nullopt);
+    EXPECT_EQ(fm.createDirectoryAtPath_withIntermediateDirectories(docs("a/b"), true), std::nullopt);
+    EXPECT_TRUE(fm.createDirectoryAtPath_withIntermediateDirectories(docs("a/b"), false).has_value());
+    ASSERT_EQ(fm.writeAtomically(docs("a/b/c.txt"), "x"), std::nullopt);
+    EXPECT_TRUE(fm.createDirectoryAtPath_withIntermediateDirectories(docs("a/b/c.txt"), true).has_value());
+
+    EXPECT_EQ(fm.removeItemAtPath(docs("a")), std::nullopt);
+    EXPECT_FALSE(fm.fileExistsAtPath(docs("a")));
+}
+
+TEST_F(FileManagerTest, StringArrayPlistsRoundTripAndRejectAnythingPartial) {
+    std::string path = docs("entries.plist");
+    StringArray entries{"Dictado del martes", "", "line one\nline two", "<b>&amp;</b>", "emoji 🎙️"};
+    ASSERT_TRUE(writeStringArrayPlist(path, entries));
+    EXPECT_EQ(readStringArrayPlist(path), entries);
+    auto xml = *fm.contentsAtPath(path);
+    EXPECT_EQ(xml.rfind("<?xml", 0), 0u);
+    EXPECT_NE(xml.find("<array>"), std::string::npos);
+
+    ASSERT_TRUE(writeStringArrayPlist(path, {}));
+    EXPECT_EQ(readStringArrayPlist(path), StringArray{});
+
+    // A string cut at a NUL would be stored short: refused, and the old file kept.
+    NSError error;
+    EXPECT_FALSE(writeStringArrayPlist(path, {std::string("a\0b", 3)}, &error));
+    EXPECT_FALSE(error.localizedDescription.empty());
+    EXPECT_EQ(readStringArrayPlist(path), StringArray{});
+    EXPECT_FALSE(writeStringArrayPlist(docs("nofolder/list.plist"), entries));
+
+    auto write = [&](const std::string& text) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        return readStringArrayPlist(path);
+    };
+    EXPECT_EQ(readStringArrayPlist(docs("missing.plist")), std::nullopt);
+    EXPECT_EQ(write(""), std::nullopt);
+    EXPECT_EQ(write("garbage"), std::nullopt);
+    EXPECT_EQ(
+        write(
+            R"(<?xml version="1.0"?><plist version="1.0"><dict><key>a</key><string>b</string></dict></plist>)"),
+        std::nullopt);
+    EXPECT_EQ(
+        write(
+            R"(<?xml version="1.0"?><plist version="1.0"><array><string>a</string><integer>3</integer></array></plist>)"),
+        std::nullopt);
+    EXPECT_EQ(readStringArrayPlist(Sandbox::documents().string()), std::nullopt);
+}

@@ -1,0 +1,181 @@
+#include <filesystem>
+#include <fstream>
+
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using quillora::test::PlatformTest;
+namespace fs = std::filesystem;
+
+namespace {
+fs::path prefsFile() {
+    return Sandbox::preferences() / "com.quillora.app.plist";
+}
+
+std::shared_ptr<NSUserDefaults> restarted() {
+    NSUserDefaults::resetStandardUserDefaults();
+    return NSUserDefaults::standardUserDefaults();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> asideFiles() {
+    std::vector<std::string> out;
+    for (auto& e : fs::directory_iterator(Sandbox::preferences())) {
+        if (e.path().filename().string().find(".corrupt-") != std::string::npos)
+            out.push_back(e.path().filename());
+    }
+    return out;
+}
+} // namespace
+
+class UserDefaultsTest : public PlatformTest {};
+
+TEST_F(UserDefaultsTest, ValuesSurviveARestartOnceTheRunLoopHasSettledThem) {
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setInteger_forKey(-42, "count");
+    defaults->setDouble_forKey(0.1, "speed");
+    defaults->setBool_forKey(true, "firstLaunchDone");
+    defaults->setObject_forKey("español <&> \"ok\"", "language");
+    defaults->setObject_forKey(StringArray{"one", "", "three"}, "list");
+    defaults->setObject_forKey(StringDictionary{{"a", "1"}, {"b", "two"}}, "map");
+    defaults->setObject_forKey("gone", "removed");
+    defaults->removeObjectForKey("removed");
+    // Nothing is written until the change has settled on the run loop.
+    EXPECT_FALSE(fs::exists(prefsFile()));
+    runUntilIdle();
+    ASSERT_TRUE(fs::exists(prefsFile()));
+    EXPECT_NE(NSFileManager::defaultManager().contentsAtPath(prefsFile())->find("<?xml"), std::string::npos);
+
+    auto again = restarted();
+    ASSERT_NE(again, defaults);
+    EXPECT_EQ(again->integerForKey("count"), -42);
+    EXPECT_EQ(again->doubleForKey("speed"), 0.1);
+    EXPECT_TRUE(again->boolForKey("firstLaunchDone"));
+    EXPECT_EQ(again->stringForKey("language"), "español <&> \"ok\"");
+    EXPECT_EQ(again->arrayForKey("list"), (StringArray{"one", "", "three"}));
+    EXPECT_EQ(again->dictionaryForKey("map"), (StringDictionary{{"a", "1"}, {"b", "two"}}));
+    EXPECT_EQ(again->objectForKey("removed"), std::nullopt);
+
+    // A change not yet settled is lost by a crash, but synchronize() saves it at once.
+    again->setInteger_forKey(7, "count");
+    EXPECT_EQ(restarted()->integerForKey("count"), -42);
+    auto third = NSUserDefaults::standardUserDefaults();
+    third->setInteger_forKey(8, "count");
+    EXPECT_TRUE(third->synchronize());
+    EXPECT_EQ(restarted()->integerForKey("count"), 8);
+}
+
+TEST_F(UserDefaultsTest, ManyChangesInOneTurnAreWrittenOnceAndUnknownEntriesAreKept) {
+    // An entry of a kind the store does not hand out (a date) must survive our rewrites.
+    writeFile(prefsFile(), R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>when</key><date>2020-01-01T00:00:00Z</date><key>n</key><integer>1</integer></dict></plist>)");
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(defaults->objectForKey("when"), std::nullopt);
+    for (int i = 0; i < 50; ++i)
+        defaults->setInteger_forKey(i, "n");
+    EXPECT_EQ(RunLoop::main().pendingCount(), 1u);
+    runUntilIdle();
+    auto text = *NSFileManager::defaultManager().contentsAtPath(prefsFile());
+    EXPECT_NE(text.find("<date>"), std::string::npos);
+    EXPECT_EQ(restarted()->integerForKey("n"), 49);
+    EXPECT_TRUE(takeConsole().empty());
+}
+
+TEST_F(UserDefaultsTest, UnreadableFileIsKeptAsideAndNeverOverwritten) {
+    for (const std::string& bad :
+         {std::string("this is not a property list"),
+          std::string(
+              R"(<?xml version="1.0"?><plist version="1.0"><array><string>x</string></array></plist>)"),
+          std::string()}) {
+        writeFile(prefsFile(), bad);
+        auto defaults = restarted();
+        EXPECT_EQ(defaults->objectForKey("anything"), std::nullopt);
+        defaults->setBool_forKey(true, "fresh");
+        runUntilIdle();
+        EXPECT_TRUE(restarted()->boolForKey("fresh"));
+        fs::remove(prefsFile());
+    }
+    // Three bad files within the same second: each kept under its own name, content untouched.
+    auto aside = asideFiles();
+    ASSERT_EQ(aside.size(), 3u);
+    bool foundGarbage = false;
+    for (const auto& name : aside) {
+        foundGarbage |= NSFileManager::defaultManager().contentsAtPath(Sandbox::preferences() / name) ==
+                        "this is not a property list";
+    }
+    EXPECT_TRUE(foundGarbage);
+    auto lines = takeConsole();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("could not be read; kept aside as"), std::string::npos);
+    EXPECT_NE(lines[0].find(".corrupt-"), std::string::npos);
+}
+
+TEST_F(UserDefaultsTest, ReadsConvertBetweenKindsAsThePlatformDoes) {
+    auto d = NSUserDefaults::standardUserDefaults();
+    d->setDouble_forKey(3.99, "double");
+    d->setDouble_forKey(-2.5, "negative");
+    d->setInteger_forKey(12, "int");
+    d->setBool_forKey(true, "bool");
+    d->setObject_forKey("  42.7 apples", "numeric");
+    d->setObject_forKey("apples", "text");
+    d->setObject_forKey("YES", "yes");
+    d->setObject_forKey("0007", "padded");
+    d->setObject_forKey("99999999999999999999999", "huge");
+    d->setObject_forKey(StringArray{"a"}, "array");
+
+    EXPECT_EQ(d->integerForKey("double"), 3);
+    EXPECT_EQ(d->integerForKey("negative"), -2);
+    EXPECT_EQ(d->integerForKey("bool"), 1);
+    EXPECT_EQ(d->integerForKey("numeric"), 42);
+    EXPECT_EQ(d->integerForKey("text"), 0);
+    EXPECT_EQ(d->integerForKey("huge"), std::numeric_limits<NSInteger>::max());
+    EXPECT_EQ(d->integerForKey("array"), 0);
+
+    EXPECT_EQ(d->doubleForKey("int"), 12.0);
+    EXPECT_EQ(d->doubleForKey("numeric"), 42.7);
+    EXPECT_FLOAT_EQ(d->floatForKey("double"), 3.99f);
+    EXPECT_EQ(d->doubleForKey("text"), 0);
+
+    EXPECT_EQ(d->stringForKey("int"), "12");
+    EXPECT_EQ(d->stringForKey("double"), "3.99");
+    EXPECT_EQ(d->stringForKey("array"), std::nullopt);
+    EXPECT_EQ(d->arrayForKey("text"), std::nullopt);
+    EXPECT_EQ(d->dictionaryForKey("array"), std::nullopt);
+
+    EXPECT_TRUE(d->boolForKey("yes"));
+    EXPECT_TRUE(d->boolForKey("padded"));
+    EXPECT_TRUE(d->boolForKey("double"));
+    EXPECT_FALSE(d->boolForKey("text"));
+
+    // Replacing a value with one of another kind changes what objectForKey hands out.
+    d->setObject_forKey("now text", "int");
+    EXPECT_EQ(d->objectForKey("int"), PropertyValue(std::string("now text")));
+}
+
+TEST_F(UserDefaultsTest, AbsentKeysStayAbsentAndReadingWritesNothing) {
+    auto d = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(d->objectForKey("missing"), std::nullopt);
+    EXPECT_EQ(d->integerForKey("missing"), 0);
+    EXPECT_EQ(d->doubleForKey("missing"), 0.0);
+    EXPECT_FALSE(d->boolForKey("missing"));
+    EXPECT_EQ(d->stringForKey("missing"), std::nullopt);
+    EXPECT_EQ(d->arrayForKey("missing"), std::nullopt);
+    d->removeObjectForKey("missing");
+    runUntilIdle();
+    EXPECT_FALSE(fs::exists(prefsFile()));
+}
+
+TEST_F(UserDefaultsTest, EachTestStartsWithAFreshStoreInItsOwnSandbox) {
+    auto d = NSUserDefaults::standardUserDefaults();
+    EXPECT_EQ(d->filePath(), prefsFile().string());
+    d->setInteger_forKey(1, "leak");
+    resetSharedInstances();
+    EXPECT_NE(NSUserDefaults::standardUserDefaults(), d);
+}
