@@ -22,6 +22,7 @@ public:
         std::lock_guard lock(controller_.mutex_);
         controller_.current_ = this;
         ++controller_.started_;
+        formats_ = controller_.formats_;
     }
 
     void append(const AVAudioPCMBufferRef& buffer) override {
@@ -48,9 +49,9 @@ public:
         heardText_ = true;
         lastText_ = text;
         if (isFinal)
-            postFinal(controller_.transcribe(text, true));
+            postFinal(ScriptedSpeech::transcribe(text, true, formats_));
         else if (configuration().reportPartialResults)
-            postPartial(controller_.transcribe(text, false));
+            postPartial(ScriptedSpeech::transcribe(text, false, formats_));
     }
 
     void fail(const std::string& message) { postError(speechError(SFSpeechErrorCodeScripted, message)); }
@@ -70,7 +71,7 @@ private:
         if (lastText_.empty())
             postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
         else
-            postFinal(controller_.transcribe(lastText_, true));
+            postFinal(ScriptedSpeech::transcribe(lastText_, true, formats_));
     }
 
     ScriptedSpeech& controller_;
@@ -79,6 +80,7 @@ private:
     bool heardText_ = false;
     bool ended_ = false;
     std::string lastText_;
+    bool formats_ = false; // fixed when the task starts; never needs the controller's lock later
 };
 
 ScriptedSpeech::ScriptedSpeech() {
@@ -140,12 +142,7 @@ void ScriptedSpeech::setFormatsSpokenCommands(bool formats) {
     formats_ = formats;
 }
 
-SFTranscription ScriptedSpeech::transcribe(const std::string& text, bool final) const {
-    bool formats;
-    {
-        std::lock_guard lock(mutex_);
-        formats = formats_;
-    }
+SFTranscription ScriptedSpeech::transcribe(const std::string& text, bool final, bool formats) {
     const float confidence = final ? 0.9f : 0.0f;
     auto plain = SFTranscription::verbatim(text, 0.3, confidence);
     if (!formats) return plain;

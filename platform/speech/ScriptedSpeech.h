@@ -8,7 +8,7 @@
 //
 // Texts are delivered exactly as given, so a test states what the recognizer wrote; with
 // setFormatsSpokenCommands(true) they go through the recognizer's punctuation writer first
-// ("hello comma world" becomes "Hello, world").
+// ("hello comma world" becomes "Hello, world"); the setting applies to tasks started after it.
 
 #include <memory>
 #include <mutex>
@@ -57,7 +57,7 @@ private:
     friend class ScriptedSpeechEngine;
     ScriptedSpeech();
     void reset();
-    SFTranscription transcribe(const std::string& text, bool final) const;
+    static SFTranscription transcribe(const std::string& text, bool final, bool formats);
     ScriptedSpeechEngine* currentEngine() const;
 
     mutable std::mutex mutex_;

@@ -412,3 +412,40 @@ TEST_F(SpeechRecognitionTest, TaskDelegateHearsHypothesesAndHowTheTaskFinished) 
     runUntilIdle();
     EXPECT_EQ(listener->heard, (std::vector<std::string>{"cancelled", "failure"}));
 }
+
+// Appends from several threads at once, as a tap may while the main thread ends the audio; also
+// built and run under ThreadSanitizer.
+TEST_F(SpeechRecognitionTest, RealTimeRequestTakesBuffersFromAnyThreadBeforeAndDuringItsTask) {
+    ScriptedSpeech::shared().setScriptedLocales({"en-US"});
+    auto recognizer = SFSpeechRecognizer::initWithLocale("en-US");
+    auto request = std::make_shared<SFSpeechAudioBufferRecognitionRequest>();
+    auto second = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(16000, 1), 16000);
+    second->setFrameLength(16000);
+    request->appendAudioPCMBuffer(second); // before any task: kept for it
+
+    Recorder recorder;
+    auto task = recognizer->recognitionTaskWithRequest_resultHandler(request, recorder.handler());
+    EXPECT_DOUBLE_EQ(ScriptedSpeech::shared().audioSecondsHeard(), 1.0);
+
+    std::vector<std::jthread> taps;
+    for (int t = 0; t < 4; ++t)
+        taps.emplace_back([&] {
+            for (int i = 0; i < 100; ++i) {
+                auto b = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(16000, 1), 16);
+                b->setFrameLength(16); // a millisecond
+                request->appendAudioPCMBuffer(b);
+            }
+        });
+    taps.clear();
+    EXPECT_NEAR(ScriptedSpeech::shared().audioSecondsHeard(), 1.4, 1e-9);
+
+    ScriptedSpeech::shared().partial("all heard");
+    request->endAudio();
+    request->appendAudioPCMBuffer(second); // after the end: dropped
+    EXPECT_NEAR(ScriptedSpeech::shared().audioSecondsHeard(), 1.4, 1e-9);
+    runUntilIdle();
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"partial:all heard", "final:all heard"}));
+    request->appendAudioPCMBuffer(second); // after the task: dropped, and nothing more is told
+    runUntilIdle();
+    EXPECT_EQ(recorder.events.size(), 2u);
+}
