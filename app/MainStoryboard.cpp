@@ -1,12 +1,22 @@
 #include "app/MainStoryboard.h"
 
-#include "app/LaunchViewController.h"
+#include "dictation/ViewController.h"
+#include "platform/uikit/UIBarButtonItem.h"
 
 namespace quillora {
 
 void MainStoryboard(platform::UIStoryboard& storyboard) {
-    storyboard.registerScene("LaunchViewController", [] { return std::make_shared<LaunchViewController>(); });
-    storyboard.setInitialScene("LaunchViewController");
+    storyboard.registerScene("ViewController", [] {
+        auto screen = std::make_shared<ViewController>();
+        // The scene's save item, kept by the navigation item; the screen holds it weakly.
+        auto save = platform::UIBarButtonItem::initWithTitle_style_target_action(
+            "Save", platform::UIBarButtonItemStyle::Plain, screen, "SaveText",
+            [](ViewController& s) { s.SaveText(); });
+        screen->navigationItem()->rightBarButtonItem = save;
+        screen->saveText = save;
+        return screen;
+    });
+    storyboard.setInitialScene("ViewController");
 }
 
 } // namespace quillora

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/ApplicationMain.h"
+#include "cli/DictationCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -15,8 +16,9 @@ std::string usage() {
     return "usage: quillora [--home DIR] [--realtime] [run SCRIPT|-]\n"
            "  --home DIR   keep the application's data in DIR (default: $QUILLORA_HOME, else\n"
            "               $XDG_DATA_HOME/quillora, else ~/.local/share/quillora)\n"
-           "  --realtime   run scripts on the real clock instead of the virtual one\n"
-           "  run SCRIPT   run a script of user actions, one per line ('-' reads standard input)\n";
+           "  --realtime   run on the real clock instead of the virtual one\n"
+           "  run SCRIPT   run a script of user actions, one per line ('-' reads standard input);\n"
+           "               without it the demo recording is dictated on the main screen\n";
 }
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -56,19 +58,17 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 int runProgram(const Options& options, int argc, char** argv,
                const std::function<void(ScriptInterpreter&)>& extend) {
     platform::Sandbox::setRoot(options.home ? *options.home : platform::Sandbox::defaultRoot());
-    if (options.script && !options.realtime)
+    if (!options.realtime)
         platform::RunLoop::main().useVirtualClock();
     else
         platform::RunLoop::main().useRealClock();
 
     ScriptInterpreter interpreter;
+    addDictationCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();
-        if (!options.script) {
-            interpreter.runLine("show", 1);
-            return 0;
-        }
+        if (!options.script) return runDemo(interpreter);
         if (*options.script == "-") return interpreter.run(std::cin, "<stdin>");
         std::ifstream file(*options.script);
         if (!file) {

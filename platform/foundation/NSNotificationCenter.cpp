@@ -28,8 +28,9 @@ std::optional<CGRect> NSNotification::rectForKey(const std::string& key) const {
 }
 
 NSNotificationCenter& NSNotificationCenter::defaultCenter() {
-    static NSNotificationCenter center;
-    return center;
+    // Never destroyed: observers that go away at exit still unregister from it.
+    static auto* center = new NSNotificationCenter;
+    return *center;
 }
 
 void NSNotificationCenter::addObserver(const std::shared_ptr<const void>& observer, const NSNotificationName& name,

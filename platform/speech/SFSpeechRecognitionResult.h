@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+#include "platform/foundation/NSRange.h"
 
-struct NSRange {
-    std::size_t location = 0;
-    std::size_t length = 0;
-    bool operator==(const NSRange&) const = default;
-};
+namespace platform {
 
 class SFTranscriptionSegment {
 public:

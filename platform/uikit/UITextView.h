@@ -7,19 +7,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/NSRange.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIFont.h"
 #include "platform/uikit/UILabel.h"
 
 namespace platform {
-
-// A range in the text, counted in UTF-16 code units as the platform counts them.
-struct NSRange {
-    std::size_t location = 0;
-    std::size_t length = 0;
-    bool operator==(const NSRange&) const = default;
-};
 
 // UTF-16 length of a UTF-8 string, and conversions between UTF-16 offsets and byte offsets.
 std::size_t utf16Length(const std::string& text);

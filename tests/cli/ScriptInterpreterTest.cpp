@@ -44,7 +44,7 @@ TEST_F(ScriptInterpreterTest, RunsTheScriptOnTheLaunchedScreenAndNamesTheFailing
         << errors;
     EXPECT_EQ(clock, (std::vector<double>{2.5})) << "scripts run on the virtual clock";
     auto lines = consoleLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  titleLabel: UILabel text=\"Quillora\""), 1)
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "  CommandsButton: UIButton"), 1)
         << "the script stops at its first error";
 }
 
@@ -57,9 +57,11 @@ TEST_F(ScriptInterpreterTest, RejectsMisusedCommandsAndStopsAfterTermination) {
     };
     EXPECT_NE(errorOf("fly away\n").find(":1: unknown command 'fly'"), std::string::npos);
     EXPECT_NE(errorOf("wait soon\n").find(":1: seconds must be a number"), std::string::npos);
-    EXPECT_NE(errorOf("tap titleLabel\n").find(":1: 'titleLabel' is a UILabel, which cannot be tapped"),
+    EXPECT_NE(
+        errorOf("tap SpeechTimeLabel\n").find(":1: 'SpeechTimeLabel' is a UILabel, which cannot be tapped"),
+        std::string::npos);
+    EXPECT_NE(errorOf("pick SpeechTimeLabel 2\n").find(":1: 'SpeechTimeLabel' is not a picker"),
               std::string::npos);
-    EXPECT_NE(errorOf("pick titleLabel 2\n").find(":1: 'titleLabel' is not a picker"), std::string::npos);
     EXPECT_NE(errorOf("alert OK\n").find(":1: no alert is shown"), std::string::npos);
     EXPECT_NE(errorOf("back\n").find(":1: there is no screen to go back to"), std::string::npos);
     EXPECT_NE(errorOf("background\nforeground\nterminate\nshow\n").find(":4: the application has terminated"),

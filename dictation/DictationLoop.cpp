@@ -1,0 +1,560 @@
+#include "dictation/DictationLoop.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/avfaudio/AVAudioSession.h"
+#include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/storekit/SKStoreReviewController.h"
+#include "platform/systemconfiguration/SCNetworkReachability.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIImageView.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UITextView.h"
+
+using namespace platform;
+
+namespace quillora {
+
+namespace {
+
+constexpr AVAudioNodeBus kTapBus = 0;
+constexpr AVAudioFrameCount kTapBufferSize = 1024;
+// Tasks that fail before any speech leave this mark (part of "Listening....") in the transcript.
+constexpr std::string_view kListeningMark = "Listening...";
+constexpr std::size_t kLostConnectionPieces = 5;
+constexpr std::int64_t kReviewWordCount = 3001;
+
+const char* flag(bool value) {
+    return value ? "true" : "false";
+}
+
+// The pieces of `text` between occurrences of `mark`, printed as a list of quoted strings.
+std::vector<std::string> split(const std::string& text, std::string_view mark) {
+    std::vector<std::string> pieces;
+    std::size_t from = 0;
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, from)) {
+        pieces.push_back(text.substr(from, at - from));
+        from = at + mark.size();
+    }
+    pieces.push_back(text.substr(from));
+    return pieces;
+}
+
+std::string printed(const std::vector<std::string>& pieces) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        out += (i ? ", \"" : "\"") + pieces[i] + "\"";
+    return out + "]";
+}
+
+// The tap block: hands each buffer to the request of the task it was installed for, never to a
+// later one, so the audio thread shares nothing with the main thread but that request.
+AVAudioNodeTapBlock appendTapBuffer(std::shared_ptr<SFSpeechAudioBufferRecognitionRequest> request) {
+    return [request = std::move(request)](const AVAudioPCMBufferRef& buffer, const AVAudioTime&) {
+        request->appendAudioPCMBuffer(buffer);
+    };
+}
+
+} // namespace
+
+const std::string& RowTexts::forRow(std::optional<long> row) const {
+    if (row) {
+        auto it = byRow.find(*row);
+        if (it != byRow.end()) return it->second;
+    }
+    return otherwise;
+}
+
+DictationLoop::DictationLoop(DictationLoopTable table)
+    : speechRecognizer(SFSpeechRecognizer::initWithLocale("en-US")), timeLeft(table.runLength),
+      table_(std::move(table)) {
+    if (!speechRecognizer) fatalError("no speech recognizer for en-US");
+}
+
+DictationLoop::~DictationLoop() {
+    if (SpeechTimer) SpeechTimer->invalidate();
+    if (audioEngine) {
+        audioEngine->stop();
+        audioEngine->inputNode()->removeTapOnBus(kTapBus);
+    }
+    if (recognitionTask) recognitionTask->cancel();
+}
+
+std::weak_ptr<DictationLoop> DictationLoop::weakLoop() {
+    // Shares ownership with the screen that this loop is part of.
+    return std::shared_ptr<DictationLoop>(dictationScreen().shared_from_this(), this);
+}
+
+bool DictationLoop::recordPermissionGranted() {
+    auto& session = AVAudioSession::sharedInstance();
+    switch (session.recordPermission()) {
+    case AVAudioSessionRecordPermission::Granted:
+        return true;
+    case AVAudioSessionRecordPermission::Denied:
+        return false;
+    case AVAudioSessionRecordPermission::Undetermined:
+        break;
+    }
+    session.requestRecordPermission([](bool) {});
+    return false;
+}
+
+bool DictationLoop::isConnectedToNetwork() {
+    sockaddr_in zeroAddress;
+    std::memset(&zeroAddress, 0, sizeof zeroAddress);
+    zeroAddress.sin_family = AF_INET;
+    auto reachability =
+        SCNetworkReachabilityCreateWithAddress(nullptr, reinterpret_cast<const sockaddr*>(&zeroAddress));
+    if (!reachability) return false;
+    SCNetworkReachabilityFlags flags = 0;
+    if (!SCNetworkReachabilityGetFlags(reachability, &flags)) return false;
+    return (flags & kSCNetworkReachabilityFlagsReachable) &&
+           !(flags & kSCNetworkReachabilityFlagsConnectionRequired);
+}
+
+void DictationLoop::setRecordButtonLooks(const std::string& title, const std::string& image) {
+    auto button = dictationViews().recordButton;
+    if (!button) return;
+    button->setTitle_forState(title, UIControlStates::Normal);
+    button->setImage_forState(UIImage::imageNamed(image), UIControlStates::Normal);
+}
+
+void DictationLoop::presentAlert(const std::string& title, const std::optional<std::string>& message,
+                                 const std::string& button) {
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        title, message, UIAlertControllerStyle::Alert);
+    alert->addAction(
+        UIAlertAction::actionWithTitle_style_handler(button, UIAlertActionStyle::Default, nullptr));
+    dictationScreen().presentViewController_animated_completion(alert, true, nullptr);
+}
+
+// ---- The record action ----
+
+void DictationLoop::recordButtonTapped() {
+    auto views = dictationViews();
+    if (audioEngine->isRunning()) {
+        if (table_.stopCue) playCueSound(*table_.stopCue);
+        isStopped = true;
+        audioEngine->stop();
+        if (recognitionRequest) recognitionRequest->endAudio();
+        if (views.recordButton) views.recordButton->setEnabled(false);
+        isFinalStopped = true;
+        DispatchQueue::main().async([weak = weakLoop()] {
+            if (auto self = weak.lock()) self->showStoppingProgressAlert();
+        });
+        if (table_.stopStoresDictatedTime)
+            stopCountdownTimer();
+        else if (SpeechTimer)
+            SpeechTimer->invalidate();
+        if (table_.liveViewOnlyWhileRunning && views.live) views.live->setHidden(true);
+        if (table_.transcriptFontAtStop && views.transcript)
+            views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtStop));
+        return;
+    }
+
+    if (!isConnectedToNetwork()) {
+        presentAlert("Hmm....Looks like you are not connected to internet🤔", table_.offlineMessage, "OK ");
+        return;
+    }
+    startCountdownTimer();
+    if (table_.liveViewOnlyWhileRunning) {
+        if (views.live) views.live->setHidden(false);
+        if (views.picker) views.picker->setHidden(true);
+    }
+    isStopped = false;
+    if (table_.startCue) playCueSound(*table_.startCue);
+    if (auto error = startRecordingLoop1()) {
+        endRunAfterFailedStart(*error);
+        return;
+    }
+    if (table_.checksMicrophonePermission && !recordPermissionGranted()) {
+        console().print("permission required ");
+        if (views.live) views.live->setHidden(true);
+    }
+    setRecordButtonLooks(table_.runningTitle, table_.runningImage.forRow(buttonSelect));
+}
+
+// ---- Starting a task ----
+
+std::optional<NSError> DictationLoop::startRecordingLoop1() {
+    return startRecording(0);
+}
+std::optional<NSError> DictationLoop::startRecordingLoop2() {
+    return startRecording(1);
+}
+
+std::optional<NSError> DictationLoop::startRecording(int handler) {
+    const auto& row = table_.handlers[static_cast<std::size_t>(handler)];
+    if (recognitionTask) {
+        recognitionTask->cancel();
+        recognitionTask.reset();
+    }
+    // From here on a callback of any earlier task is stale.
+    const std::uint64_t generation = ++generation_;
+
+    auto& session = AVAudioSession::sharedInstance();
+    if (auto error = session.setCategory(AVAudioSessionCategoryRecord)) return error;
+    if (auto error = session.setMode(AVAudioSessionModeMeasurement)) return error;
+    if (auto error = session.setActive(true, AVAudioSessionSetActiveOptionNotifyOthersOnDeactivation))
+        return error;
+
+    recognitionRequest = std::make_shared<SFSpeechAudioBufferRecognitionRequest>();
+    auto inputNode = audioEngine->inputNode();
+    if (!recognitionRequest) fatalError("Unable to created a SFSpeechAudioBufferRecognitionRequest object");
+    recognitionRequest->setShouldReportPartialResults(true);
+    if (!row.contextualStrings.empty()) recognitionRequest->setContextualStrings(row.contextualStrings);
+    countClipboard = 0;
+
+    std::weak_ptr<AVAudioInputNode> weakNode = inputNode;
+    recognitionTask = speechRecognizer->recognitionTaskWithRequest_resultHandler(
+        recognitionRequest,
+        [weak = weakLoop(), handler, generation, weakNode](const SFSpeechRecognitionResultRef& result,
+                                                           const std::optional<NSError>& error) {
+            auto self = weak.lock();
+            auto node = weakNode.lock();
+            if (self && node) self->handleRecognitionResult(handler, generation, result, error, node);
+        });
+
+    auto format = inputNode->outputFormatForBus(kTapBus);
+    if (!inputNode->installTapOnBus_bufferSize_format_block(kTapBus, kTapBufferSize, format,
+                                                            appendTapBuffer(recognitionRequest)))
+        return NSError{AVFAudioErrorDomain, -10868, "The microphone's tap is still in use"};
+
+    audioEngine->prepare();
+    if (auto error = audioEngine->startAndReturnError()) return error;
+
+    if (auto live = dictationViews().live)
+        live->setText(timeLeft < table_.listeningThreshold ? " " : row.listening.forRow(buttonSelect));
+    return std::nullopt;
+}
+
+// A start that failed leaves nothing half running: the run is over and the user is told why.
+void DictationLoop::endRunAfterFailedStart(const NSError& error) {
+    ++generation_;
+    audioEngine->stop();
+    audioEngine->inputNode()->removeTapOnBus(kTapBus);
+    if (recognitionTask) {
+        recognitionTask->cancel();
+        recognitionTask.reset();
+    }
+    recognitionRequest.reset();
+    if (SpeechTimer) SpeechTimer->invalidate();
+    isStopped = true;
+    isFinalStopped = false;
+    auto views = dictationViews();
+    if (views.recordButton) views.recordButton->setEnabled(true);
+    setRecordButtonLooks(table_.idleTitle, table_.idleImage.forRow(buttonSelect));
+    if (table_.liveViewOnlyWhileRunning && views.live) views.live->setHidden(true);
+    presentAlert(error.localizedDescription, std::nullopt, "OK ");
+}
+
+// ---- Results ----
+
+void DictationLoop::handleRecognitionResultLoop1(const SFSpeechRecognitionResultRef& result,
+                                                 const std::optional<NSError>& error,
+                                                 const std::shared_ptr<AVAudioInputNode>& inputNode) {
+    handleRecognitionResult(0, generation_, result, error, inputNode);
+}
+
+void DictationLoop::handleRecognitionResultLoop2(const SFSpeechRecognitionResultRef& result,
+                                                 const std::optional<NSError>& error,
+                                                 const std::shared_ptr<AVAudioInputNode>& inputNode) {
+    handleRecognitionResult(1, generation_, result, error, inputNode);
+}
+
+void DictationLoop::applyVoiceCommands(const SFSpeechRecognitionResult& result,
+                                       const std::optional<std::vector<std::string>>& triggerWords) {
+    auto live = dictationViews().live;
+    if (!table_.voiceCommands || !live) return;
+    if (triggerWords) {
+        if (!holdsTrigger(triggerText(result), *triggerWords)) {
+            console().print("no abbreviations");
+            return;
+        }
+        console().print("full stop");
+    }
+    live->setText(table_.voiceCommands->apply(live->text()));
+}
+
+void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generation,
+                                            const SFSpeechRecognitionResultRef& result,
+                                            const std::optional<NSError>& error,
+                                            const std::shared_ptr<AVAudioInputNode>& inputNode) {
+    if (generation != generation_) return;
+    const auto& row = table_.handlers[static_cast<std::size_t>(handler)];
+    auto views = dictationViews();
+
+    bool isFinal = false;
+    if (result) {
+        if (views.live) views.live->setText(result->bestTranscription().formattedString());
+        applyVoiceCommands(*result, row.commandTriggers);
+        isFinal = result->isFinal();
+        console().print(row.finalFlagLine);
+        console().print(flag(isFinal));
+    }
+    if (!error && !isFinal && !isFinalStopped) return;
+
+    console().print(row.appendLine);
+    if (countClipboard != 0)
+        console().print(row.alreadyAddedLine);
+    else
+        appendTaskText(views);
+    countClipboard = 1;
+
+    if (row.checksLostConnection && views.transcript) {
+        auto pieces = split(views.transcript->text(), kListeningMark);
+        console().print("Count" + printed(pieces));
+        if (pieces.size() > kLostConnectionPieces) {
+            isStopped = true;
+            isFinal = true;
+            presentAlert(
+                "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔",
+                " Please try opening any website (e.g www.wikipedia.org)", "OK ");
+        }
+    }
+
+    audioEngine->stop();
+    inputNode->removeTapOnBus(kTapBus);
+    recognitionRequest.reset();
+    recognitionTask.reset();
+    endingTask_.reset();
+    if (views.recordButton) views.recordButton->setEnabled(true);
+
+    if (isFinalStopped) {
+        DispatchQueue::main().async([weak = weakLoop()] {
+            if (auto self = weak.lock()) self->dismissProgressAlert();
+        });
+    } else {
+        if (row.naturalEndLine) console().print(*row.naturalEndLine);
+        if (table_.append == TranscriptAppend::afterBlank) {
+            if (views.live) views.live->setText(" ");
+            if (views.transcript) analyzeWordClasses(views.transcript->text());
+        }
+        if (row.reviewDelay && reviewWordCount() >= kReviewWordCount)
+            DispatchQueue::main().asyncAfter(*row.reviewDelay, [weak = weakLoop()] {
+                if (weak.lock()) requestAppReview();
+            });
+    }
+    DispatchQueue::main().async([weak = weakLoop()] {
+        if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
+    });
+
+    console().print(row.loopLine);
+    console().print(flag(isFinal));
+    if (timeLeft > 0 && !isStopped) {
+        console().print("start recodring again ");
+        if (auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1())
+            endRunAfterFailedStart(*failure);
+    }
+}
+
+void DictationLoop::appendTaskText(const DictationViews& views) {
+    if (!views.transcript || !views.live) return;
+    if (table_.append == TranscriptAppend::asParagraph) {
+        if (table_.transcriptFontAtAppend)
+            views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtAppend));
+        if (recordPermissionGranted())
+            views.transcript->setText(views.transcript->text() + views.live->text() + "\n");
+        else
+            console().print("permission not granted for microhone acess yet ");
+        return;
+    }
+
+    views.transcript->setText(views.transcript->text() + " " + views.live->text());
+    views.live->setText(" ");
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    timeDictateTotal = table_.runLength - timeLeft;
+    defaults->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    defaults->setObject_forKey(views.transcript->text(), "saveclipBoardText");
+    analyzeWordClasses(views.transcript->text());
+
+    if (views.analysisButton) {
+        long selected = views.picker ? views.picker->selectedRowInComponent(0) : -1;
+        bool shows = table_.analysisRows.count(selected) > 0;
+        views.analysisButton->setHidden(!shows);
+        if (shows)
+            UIView::animateWithDuration_animations(3.0, [button = views.analysisButton] {
+                button->setTransform(CGAffineTransformMakeRotation(M_PI));
+            });
+    }
+    for (const auto& hint : {views.editIndicator, views.saveArrow}) {
+        if (!hint) continue;
+        hint->setHidden(false);
+        hint->zoomIn(2.0);
+    }
+}
+
+// ---- Countdown, progress alert, button ----
+
+void DictationLoop::startCountdownTimer() {
+    // One countdown at a time: a timer left running by an earlier run stops here.
+    if (SpeechTimer) SpeechTimer->invalidate();
+    timeLeft = table_.runLength;
+    SpeechTimer = NSTimer::scheduledTimerWithTimeInterval(1.0, true, [weak = weakLoop()](NSTimer& timer) {
+        if (auto self = weak.lock())
+            self->timerRunning();
+        else
+            timer.invalidate();
+    });
+}
+
+void DictationLoop::stopCountdownTimer() {
+    if (SpeechTimer) SpeechTimer->invalidate();
+    timeDictateTotal = table_.runLength - timeLeft;
+    NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+}
+
+void DictationLoop::timerRunning() {
+    timeLeft -= 1;
+    if (table_.showsCountdown)
+        if (auto label = dictationViews().countdownLabel)
+            label->setText("(Time-left:" + std::to_string(timeLeft) + "s)");
+    if (timeLeft > 0)
+        console().print("Timer running");
+    else if (SpeechTimer)
+        SpeechTimer->invalidate();
+}
+
+void DictationLoop::showStoppingProgressAlert() {
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        " 📝 .....", "📂...", UIAlertControllerStyle::Alert);
+    auto indicator = std::make_shared<UIActivityIndicatorView>(UIActivityIndicatorView::Style::Medium);
+    indicator->setFrame({10, 5, 50, 50});
+    indicator->setHidesWhenStopped(true);
+    indicator->startAnimating();
+    alert->view()->addSubview(indicator);
+    dictationScreen().presentViewController_animated_completion(alert, true, nullptr);
+}
+
+void DictationLoop::dismissProgressAlert() {
+    dictationScreen().dismissViewControllerAnimated_completion(true, nullptr);
+    if (table_.dismissalBlanksLiveText)
+        if (auto live = dictationViews().live) live->setText(" ");
+}
+
+void DictationLoop::resetRecordButtonIfIdle() {
+    if (timeLeft > 0 && !isStopped) return;
+    if (auto button = dictationViews().recordButton)
+        button->setTitle_forState(table_.idleTitle, UIControlStates::Normal);
+    isFinalStopped = false;
+    if (auto button = dictationViews().recordButton)
+        button->setImage_forState(UIImage::imageNamed(table_.idleImage.forRow(buttonSelect)),
+                                  UIControlStates::Normal);
+}
+
+void DictationLoop::playCueSound(const std::string& name) {
+    auto path = NSBundle::mainBundle().pathForResource(name, "mov");
+    if (!path) return;
+    auto& session = AVAudioSession::sharedInstance();
+    std::optional<NSError> error = session.setCategory(AVAudioSessionCategoryPlayAndRecord);
+    if (!error) error = session.setMode(AVAudioSessionModeSpokenAudio);
+    if (!error) error = session.setActive(true, AVAudioSessionSetActiveOptionNotifyOthersOnDeactivation);
+    if (!error) {
+        player = AVAudioPlayer::initWithContentsOfURL(*path, AVFileTypeMPEGLayer3, &error);
+        if (player) player->play();
+    }
+    if (error) console().print(error->localizedDescription);
+}
+
+// ---- Availability and authorization ----
+
+void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, bool available) {
+    auto button = dictationViews().recordButton;
+    if (!button) return;
+    if (available) {
+        // While a stop is pending the old task still holds the tap: no new run before its end.
+        if (!isFinalStopped) button->setEnabled(true);
+        setRecordButtonLooks(table_.availableTitle, table_.availableImage);
+        console().print("Speech recogniser triggered");
+    } else {
+        button->setEnabled(false);
+        button->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+    }
+}
+
+void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {
+    auto button = dictationViews().recordButton;
+    auto refuse = [&](const char* title) {
+        if (button) {
+            button->setEnabled(false);
+            button->setTitle_forState(title, UIControlStates::Disabled);
+        }
+        showSpeechAccessAlert();
+    };
+    switch (status) {
+    case SFSpeechRecognizerAuthorizationStatus::notDetermined:
+        refuse("Speech recognition not yet authorized");
+        break;
+    case SFSpeechRecognizerAuthorizationStatus::denied:
+        refuse("User denied access to speech recognition");
+        break;
+    case SFSpeechRecognizerAuthorizationStatus::restricted:
+        refuse("Speech recognition restricted on this device");
+        break;
+    case SFSpeechRecognizerAuthorizationStatus::authorized:
+        if (button && !isFinalStopped) button->setEnabled(true);
+        break;
+    default:
+        console().print("error");
+        break;
+    }
+}
+
+void DictationLoop::showSpeechAccessAlert() {
+    auto& bundle = NSBundle::mainBundle();
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        bundle.localizedStringForKey("Access to Speech recognition not granted"),
+        bundle.localizedStringForKey("Settings-->Quillora ---> Grant access to Speech Recognition"),
+        UIAlertControllerStyle::Alert);
+    alert->addAction(UIAlertAction::actionWithTitle_style_handler(
+        bundle.localizedStringForKey("OK"), UIAlertActionStyle::Default,
+        [](UIAlertAction&) { console().print("Ok press show microhone alert"); }));
+    dictationScreen().presentViewController_animated_completion(alert, true, nullptr);
+}
+
+// ---- Leaving ----
+
+bool DictationLoop::stopRunForLeaving(bool releaseTask) {
+    if (!audioEngine->isRunning()) return false;
+    isStopped = true;
+    audioEngine->stop();
+    if (recognitionRequest) recognitionRequest->endAudio();
+    auto views = dictationViews();
+    if (views.recordButton) {
+        views.recordButton->setEnabled(false);
+        views.recordButton->setImage_forState(UIImage::imageNamed(table_.idleImage.forRow(buttonSelect)),
+                                              UIControlStates::Normal);
+    }
+    if (SpeechTimer) SpeechTimer->invalidate();
+    timeDictateTotal = table_.runLength - timeLeft;
+    NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    if (releaseTask) {
+        audioEngine->inputNode()->removeTapOnBus(kTapBus);
+        recognitionRequest.reset();
+        // The task still delivers the text it heard; keep it until then.
+        endingTask_ = std::move(recognitionTask);
+    }
+    return true;
+}
+
+void requestAppReview() {
+    for (const auto& scene : UIApplication::sharedApplication().connectedScenes()) {
+        if (scene->activationState() != UISceneActivationState::ForegroundActive) continue;
+        if (auto windowScene = std::dynamic_pointer_cast<UIWindowScene>(scene))
+            SKStoreReviewController::requestReviewInScene(windowScene);
+        return;
+    }
+}
+
+} // namespace quillora

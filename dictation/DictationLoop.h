@@ -1,0 +1,225 @@
+#pragma once
+// The recognition loop of the dictation screens. A run starts at the record button and is a chain
+// of recognition tasks: every task feeds the microphone through a tap into its own request, shows
+// its best transcription in the live view while it is spoken, and at its end (a final result, an
+// error, or the first callback after the user stopped) appends its text once to the transcript,
+// tears its audio down and, while time is left and nobody stopped, starts the next task through
+// the other of two alternating handlers.
+//
+// The screens differ only in data: run length, listening texts, button looks, console lines, the
+// command pass and its trigger words, review delays, which view is live and which holds the
+// transcript, how a task's text is appended, cue sounds and the microphone check. A screen derives
+// from DictationLoop, hands it its table and its views, and so owns the loop's fields under the
+// names its screens use (timeLeft, isStopped, recognitionTask...).
+//
+// Every callback of a task carries the generation of the start that made it; a callback of an
+// older task (one cancelled by a later start) is ignored, so it can never append text to the new
+// run or tear down the new run's audio.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "dictation/VoiceCommands.h"
+#include "platform/avfaudio/AVAudioEngine.h"
+#include "platform/avfaudio/AVAudioPlayer.h"
+#include "platform/foundation/NSError.h"
+#include "platform/foundation/NSTimer.h"
+#include "platform/speech/SFSpeechRecognizer.h"
+
+namespace platform {
+class UIButton;
+class UILabel;
+class UIPickerView;
+class UITextView;
+class UIViewController;
+} // namespace platform
+
+namespace quillora {
+
+// A text chosen by language row, with one for the rows (or no row) the table does not name.
+struct RowTexts {
+    std::map<long, std::string> byRow;
+    std::string otherwise;
+
+    const std::string& forRow(std::optional<long> row) const;
+};
+
+// What sets one of the two result handlers apart.
+struct DictationHandlerTable {
+    std::string finalFlagLine;
+    std::string appendLine;
+    std::string alreadyAddedLine;
+    std::string loopLine;
+    // Printed when a task ended by itself (not stopped by the user); none prints nothing.
+    std::optional<std::string> naturalEndLine;
+    // Whether this handler ends the run when the transcript holds the listening mark five times.
+    bool checksLostConnection = false;
+    // Seconds after a task that ended by itself until the review request; none asks for none.
+    std::optional<double> reviewDelay;
+    std::vector<std::string> contextualStrings;
+    // Live text at a start in the run's first seconds.
+    RowTexts listening;
+    // The words of the result that open the command pass; none: the pass always runs.
+    std::optional<std::vector<std::string>> commandTriggers;
+};
+
+enum class TranscriptAppend {
+    // transcript + " " + live text; the dictation screens also store it and count word classes.
+    afterBlank,
+    // transcript + live text + line feed, when the microphone is granted; the detail screens.
+    asParagraph,
+};
+
+struct DictationLoopTable {
+    std::int64_t runLength = 1800;
+    // Starts while timeLeft is at least this show the listening text; later ones a blank.
+    std::int64_t listeningThreshold = 1798;
+    std::array<DictationHandlerTable, 2> handlers;
+    // The command pass over the live text; none for screens that replace nothing.
+    const VoiceCommandTable* voiceCommands = nullptr;
+
+    TranscriptAppend append = TranscriptAppend::afterBlank;
+    // Rows after whose tasks the analysis button shows (afterBlank screens).
+    std::set<long> analysisRows;
+    // The user's stop stores the dictated time (besides every append).
+    bool stopStoresDictatedTime = false;
+    // The countdown label shows the seconds left.
+    bool showsCountdown = true;
+    // The live view shows only while a run records; the picker hides when a run starts.
+    bool liveViewOnlyWhileRunning = false;
+    // Transcript font sizes ("Courier") set at each append and at the user's stop.
+    std::optional<double> transcriptFontAtAppend;
+    std::optional<double> transcriptFontAtStop;
+    // The progress alert's dismissal also blanks the live text.
+    bool dismissalBlanksLiveText = true;
+    // Bundle sounds ("mov") played at a run's start and at the user's stop.
+    std::optional<std::string> startCue;
+    std::optional<std::string> stopCue;
+    // Whether a task's text needs the microphone permission to be appended.
+    bool checksMicrophonePermission = false;
+
+    // Record-button looks for the normal state.
+    std::string runningTitle = "Stop recording";
+    RowTexts runningImage{{}, "Pause.png"};
+    std::string idleTitle = "Start Recording";
+    RowTexts idleImage{{}, "Play.png"};
+    std::string availableTitle = "  ";
+    std::string availableImage = "Play.png";
+
+    std::string offlineMessage = " Please Connect to internet , Go to Settings --> Wifi/3G or 4G";
+};
+
+// The views a screen lends the loop (set up by the screen; the loop only reads them).
+struct DictationViews {
+    std::shared_ptr<platform::UITextView> live;
+    std::shared_ptr<platform::UITextView> transcript;
+    std::shared_ptr<platform::UIButton> recordButton;
+    std::shared_ptr<platform::UILabel> countdownLabel;
+    std::shared_ptr<platform::UIPickerView> picker;
+    std::shared_ptr<platform::UIButton> analysisButton;
+    std::shared_ptr<platform::UIButton> editIndicator;
+    std::shared_ptr<platform::UIButton> saveArrow;
+};
+
+class DictationLoop : public platform::SFSpeechRecognizerDelegate {
+public:
+    explicit DictationLoop(DictationLoopTable table);
+    ~DictationLoop() override;
+    DictationLoop(const DictationLoop&) = delete;
+    DictationLoop& operator=(const DictationLoop&) = delete;
+
+    const DictationLoopTable& loopTable() const { return table_; }
+
+    // The loop's fields, named as the screens name them.
+    std::shared_ptr<platform::SFSpeechRecognizer> speechRecognizer;
+    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> recognitionRequest;
+    std::shared_ptr<platform::SFSpeechRecognitionTask> recognitionTask;
+    std::shared_ptr<platform::AVAudioEngine> audioEngine = std::make_shared<platform::AVAudioEngine>();
+    std::shared_ptr<platform::NSTimer> SpeechTimer;
+    std::shared_ptr<platform::AVAudioPlayer> player;
+    std::int64_t timeLeft;
+    std::int64_t timeDictateTotal = 0;
+    bool isStopped = false;
+    bool isFinalStopped = false;
+    std::int64_t countClipboard = 0;
+    std::optional<long> buttonSelect;
+
+    // The record button's action: stops a run while the engine runs, else starts one.
+    void recordButtonTapped();
+    // Start one task; the error of the audio session or the engine when it cannot.
+    std::optional<platform::NSError> startRecordingLoop1();
+    std::optional<platform::NSError> startRecordingLoop2();
+    void handleRecognitionResultLoop1(const platform::SFSpeechRecognitionResultRef& result,
+                                      const std::optional<platform::NSError>& error,
+                                      const std::shared_ptr<platform::AVAudioInputNode>& inputNode);
+    void handleRecognitionResultLoop2(const platform::SFSpeechRecognitionResultRef& result,
+                                      const std::optional<platform::NSError>& error,
+                                      const std::shared_ptr<platform::AVAudioInputNode>& inputNode);
+
+    void startCountdownTimer();
+    void stopCountdownTimer();
+    void timerRunning();
+    void showStoppingProgressAlert();
+    void dismissProgressAlert();
+    void resetRecordButtonIfIdle();
+    void playCueSound(const std::string& name);
+
+    // The run as the recognizer's delegate and the authorization answer see it.
+    void speechRecognizer_availabilityDidChange(platform::SFSpeechRecognizer& recognizer,
+                                                bool available) override;
+    void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
+    void showSpeechAccessAlert();
+
+    // The voice-command pass of the table over the live text, gated by `triggerWords`.
+    void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,
+                            const std::optional<std::vector<std::string>>& triggerWords);
+
+    // Stops a running run because the user leaves (screen gone, application in the background):
+    // no restart follows, the button is disabled until the task's end, the dictated time is kept.
+    // With `releaseTask` the tap is removed and request and task fields cleared at once. False when
+    // nothing was running.
+    bool stopRunForLeaving(bool releaseTask);
+
+    // The device can reach the network without first making a connection.
+    static bool isConnectedToNetwork();
+
+protected:
+    // What the screen provides.
+    virtual platform::UIViewController& dictationScreen() = 0;
+    virtual DictationViews dictationViews() = 0;
+    virtual void analyzeWordClasses(const std::string&) {}
+    // The running word total that gates the review request.
+    virtual std::int64_t reviewWordCount() const { return 0; }
+    // True only when the microphone is granted; asks the user when undecided.
+    virtual bool recordPermissionGranted();
+
+private:
+    std::optional<platform::NSError> startRecording(int handler);
+    void handleRecognitionResult(int handler, std::uint64_t generation,
+                                 const platform::SFSpeechRecognitionResultRef& result,
+                                 const std::optional<platform::NSError>& error,
+                                 const std::shared_ptr<platform::AVAudioInputNode>& inputNode);
+    void appendTaskText(const DictationViews& views);
+    void endRunAfterFailedStart(const platform::NSError& error);
+    void presentAlert(const std::string& title, const std::optional<std::string>& message,
+                      const std::string& button);
+    std::weak_ptr<DictationLoop> weakLoop();
+    void setRecordButtonLooks(const std::string& title, const std::string& image);
+
+    DictationLoopTable table_;
+    // Bumped by every start: the callbacks of the task it made carry it.
+    std::uint64_t generation_ = 0;
+    // A task let go of by a leaving stop, kept until its last callback has come.
+    std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
+};
+
+// Asks for a store review in the first foreground-active window scene; nothing when there is none.
+void requestAppReview();
+
+} // namespace quillora
