@@ -1,0 +1,369 @@
+#include "platform/swiftui/ViewHost.h"
+
+#include <algorithm>
+
+#include "platform/foundation/DispatchQueue.h"
+
+namespace platform::swiftui {
+
+namespace {
+void addHost(std::vector<std::weak_ptr<ViewHost>>& hosts, ViewHost* host) {
+    hosts.erase(std::remove_if(hosts.begin(), hosts.end(), [](const auto& w) { return w.expired(); }),
+                hosts.end());
+    for (const auto& w : hosts)
+        if (w.lock().get() == host) return;
+    hosts.push_back(host->weak_from_this());
+}
+
+void notifyHosts(const std::vector<std::weak_ptr<ViewHost>>& hosts) {
+    auto copy = hosts;
+    for (const auto& w : copy)
+        if (auto h = w.lock()) h->setNeedsRebuild();
+}
+
+} // namespace
+
+namespace detail {
+void StateBoxBase::track() {
+    const BuildContext* ctx = currentBuild();
+    if (ctx && ctx->host) addHost(hosts, ctx->host);
+}
+
+void StateBoxBase::changed() {
+    notifyHosts(hosts);
+}
+
+bool isPressed(const BuildContext& ctx) {
+    return ctx.host && ctx.host->isPressed(ctx.path);
+}
+
+std::shared_ptr<StateBoxBase> stateSlot(const BuildContext& ctx, const std::string& key,
+                                        std::shared_ptr<StateBoxBase> fresh) {
+    if (!ctx.host) return fresh;
+    return ctx.host->stateSlot(key, std::move(fresh));
+}
+} // namespace detail
+
+void ObservableObject::track() const {
+    const BuildContext* ctx = detail::currentBuild();
+    if (ctx && ctx->host) addHost(hosts_, ctx->host);
+}
+
+void ObservableObject::objectWillChange() const {
+    notifyHosts(hosts_);
+}
+
+std::shared_ptr<ViewHost> ViewHost::make(AnyView root) {
+    std::shared_ptr<ViewHost> host(new ViewHost(std::move(root)));
+    std::weak_ptr<ViewHost> weak = host;
+    host->env_.dismissAction = [weak] {
+        if (auto h = weak.lock()) h->requestDismiss();
+    };
+    host->env_.openURLAction = [weak](const std::string& url) {
+        if (auto h = weak.lock()) {
+            h->openedURLs_.push_back(url);
+            if (h->openURLHandler_) h->openURLHandler_(url);
+        }
+    };
+    return host;
+}
+
+ViewHost::ViewHost(AnyView root) : rootView_(std::move(root)) {}
+ViewHost::~ViewHost() = default;
+
+void ViewHost::setRootView(AnyView root) {
+    rootView_ = std::move(root);
+    slots_.clear();
+    appeared_.clear();
+    rebuild();
+}
+
+const Node& ViewHost::tree() {
+    if (!busy_) syncSheet();
+    if (!root_ || dirty_) rebuild();
+    return *root_;
+}
+
+std::shared_ptr<detail::StateBoxBase> ViewHost::stateSlot(const std::string& key,
+                                                          std::shared_ptr<detail::StateBoxBase> fresh) {
+    touched_.insert(key);
+    auto [it, inserted] = slots_.try_emplace(key, fresh);
+    if (!inserted && typeid(*it->second) != typeid(*fresh)) it->second = fresh;
+    return it->second;
+}
+
+void ViewHost::rebuild() {
+    auto keep = shared_from_this();
+    ++busy_;
+    touched_.clear();
+    BuildContext ctx{this, "0", env_};
+    NodePtr fresh = rootView_.build(ctx);
+    root_ = fresh;
+    std::erase_if(slots_, [&](const auto& entry) { return !touched_.count(entry.first); });
+    dirty_ = false;
+    --busy_;
+    afterRebuild();
+}
+
+void ViewHost::afterRebuild() {
+    // Views that entered the tree get their onAppear, once, after the build.
+    std::vector<std::function<void()>> appearing;
+    std::set<std::string> present;
+    root_->find([&](const Node& n) {
+        for (std::size_t i = 0; i < n.modifiers.size(); ++i)
+            if (n.modifiers[i].name == "onAppear") {
+                std::string key = n.path + "#" + std::to_string(i);
+                present.insert(key);
+                if (!appeared_.count(key) && n.modifiers[i].action)
+                    appearing.push_back(n.modifiers[i].action);
+            }
+        return false;
+    });
+    appeared_ = std::move(present);
+    for (auto& action : appearing)
+        run(action);
+    if (appearing.empty()) checkSheets();
+}
+
+void ViewHost::setNeedsRebuild() {
+    dirty_ = true;
+    if (busy_ || rebuildQueued_) return;
+    rebuildQueued_ = true;
+    std::weak_ptr<ViewHost> weak = weak_from_this();
+    DispatchQueue::main().async([weak] {
+        auto h = weak.lock();
+        if (!h) return;
+        h->rebuildQueued_ = false;
+        if (h->dirty_) h->rebuild();
+    });
+}
+
+bool ViewHost::run(const std::function<void()>& action) {
+    auto keep = shared_from_this();
+    ++busy_;
+    auto copy = action; // the node holding it goes away with the rebuild
+    copy();
+    --busy_;
+    if (!busy_) rebuild();
+    return true;
+}
+
+void ViewHost::fail(std::string message) {
+    lastError_ = std::move(message);
+}
+
+const Node* ViewHost::control(std::string_view label, const std::function<bool(const Node&)>& can,
+                              const char* what) {
+    const Node* hit = tree().find([&](const Node& n) { return can(n) && n.label() == label; });
+    if (!hit) {
+        fail(std::string("no ") + what + " labelled \"" + std::string(label) + "\"");
+        return nullptr;
+    }
+    if (!hit->enabled) {
+        fail(std::string(what) + " \"" + std::string(label) + "\" is disabled");
+        return nullptr;
+    }
+    return hit;
+}
+
+bool ViewHost::press(std::string_view label) {
+    const Node* b = control(
+        label, [](const Node& n) { return bool(n.action); }, "button");
+    return b && run(b->action);
+}
+
+bool ViewHost::press(const Node& button) {
+    const Node* b = tree().findPath(button.path);
+    if (!b || !b->action) {
+        fail("no button at " + button.path);
+        return false;
+    }
+    if (!b->enabled) {
+        fail("button at " + button.path + " is disabled");
+        return false;
+    }
+    return run(b->action);
+}
+
+bool ViewHost::pressDown(std::string_view label) {
+    const Node* b = control(
+        label, [](const Node& n) { return bool(n.action); }, "button");
+    if (!b) return false;
+    pressed_.insert(b->path);
+    rebuild();
+    return true;
+}
+
+bool ViewHost::pressUp(std::string_view label) {
+    const Node* b = control(
+        label, [](const Node& n) { return bool(n.action); }, "button");
+    if (!b || !pressed_.erase(b->path)) {
+        if (b) fail("button \"" + std::string(label) + "\" is not held down");
+        return false;
+    }
+    return run(b->action);
+}
+
+bool ViewHost::edit(std::string_view label, const std::string& text) {
+    const Node* f = control(
+        label, [](const Node& n) { return bool(n.setText) && n.kind != "Picker"; }, "text field");
+    if (!f) return false;
+    auto set = f->setText;
+    return run([set, text] { set(text); });
+}
+
+bool ViewHost::edit(const Node& field, const std::string& text) {
+    const Node* f = tree().findPath(field.path);
+    if (!f || !f->setText) {
+        fail("no text field at " + field.path);
+        return false;
+    }
+    auto set = f->setText;
+    return run([set, text] { set(text); });
+}
+
+bool ViewHost::setOn(std::string_view label, bool on) {
+    const Node* t = control(
+        label, [](const Node& n) { return bool(n.setOn); }, "toggle");
+    if (!t) return false;
+    auto set = t->setOn;
+    return run([set, on] { set(on); });
+}
+
+bool ViewHost::increment(std::string_view label) {
+    const Node* s = control(
+        label, [](const Node& n) { return bool(n.increment); }, "stepper");
+    return s && run(s->increment);
+}
+
+bool ViewHost::decrement(std::string_view label) {
+    const Node* s = control(
+        label, [](const Node& n) { return bool(n.decrement); }, "stepper");
+    return s && run(s->decrement);
+}
+
+bool ViewHost::select(std::string_view label, const std::string& option) {
+    const Node* p = control(
+        label, [](const Node& n) { return bool(n.select); }, "picker");
+    if (!p) return false;
+    if (std::find(p->options.begin(), p->options.end(), option) == p->options.end()) {
+        fail("picker \"" + std::string(label) + "\" has no option \"" + option + "\"");
+        return false;
+    }
+    auto sel = p->select;
+    return run([sel, option] { sel(option); });
+}
+
+bool ViewHost::tap(const Node& node) {
+    const Node* n = tree().findPath(node.path);
+    const Modifier* gesture = n ? n->modifier("onTapGesture") : nullptr;
+    if (!gesture || !gesture->action) {
+        fail("nothing to tap at " + node.path);
+        return false;
+    }
+    return run(gesture->action);
+}
+
+void ViewHost::setColorScheme(ColorScheme scheme) {
+    env_.colorScheme = scheme;
+    if (sheet_ && sheet_->child) sheet_->child->setColorScheme(scheme);
+    rebuild();
+}
+
+void ViewHost::setDismissHandler(std::function<void()> handler) {
+    dismissHandler_ = std::move(handler);
+    env_.isPresented = bool(dismissHandler_) || !parent_.expired();
+}
+
+void ViewHost::setSheetPresenter(SheetPresenter present, std::function<void()> takeAway,
+                                 std::function<bool()> stillShown) {
+    presenter_ = std::move(present);
+    takeAway_ = std::move(takeAway);
+    stillShown_ = std::move(stillShown);
+}
+
+void ViewHost::syncSheet() {
+    if (sheet_ && !sheet_->child && stillShown_ && !stillShown_()) sheetDidDismiss();
+}
+
+void ViewHost::requestDismiss() {
+    if (auto parent = parent_.lock())
+        parent->sheetDidDismiss();
+    else if (dismissHandler_)
+        dismissHandler_();
+}
+
+void ViewHost::checkSheets() {
+    if (!root_) return;
+    // Reading the flags here subscribes this host to them, so that a flag cleared from elsewhere
+    // (the sheet's own content, through a binding) takes the sheet away.
+    BuildContext ctx{this, "", env_};
+    detail::BuildScope scope(ctx);
+    if (sheet_) {
+        const Node* at = root_->findPath(sheet_->path);
+        const Modifier* m = at ? at->modifier("sheet") : nullptr;
+        if (!m || !m->sheet->isPresented()) {
+            // The views cleared the flag themselves: take the sheet away.
+            sheet_.reset();
+            if (takeAway_) takeAway_();
+        }
+        return;
+    }
+    bool wanted = root_->find([](const Node& n) {
+        for (const Modifier& m : n.modifiers)
+            if (m.sheet && m.sheet->isPresented()) return true;
+        return false;
+    }) != nullptr;
+    if (!wanted || sheetQueued_) return;
+    sheetQueued_ = true;
+    std::weak_ptr<ViewHost> weak = weak_from_this();
+    DispatchQueue::main().async([weak] {
+        if (auto h = weak.lock()) h->presentPendingSheet();
+    });
+}
+
+void ViewHost::presentPendingSheet() {
+    sheetQueued_ = false;
+    if (dirty_) rebuild();
+    if (sheet_ || !root_) return;
+    std::shared_ptr<SheetSpec> spec;
+    std::string path;
+    root_->find([&](const Node& n) {
+        for (const Modifier& m : n.modifiers)
+            if (m.sheet && m.sheet->isPresented()) {
+                spec = m.sheet;
+                path = n.path;
+                return true;
+            }
+        return false;
+    });
+    if (!spec) return;
+    AnyView content = spec->content();
+    sheet_ = ActiveSheet{path, spec, nullptr};
+    if (presenter_) {
+        presenter_(content);
+        return;
+    }
+    auto child = ViewHost::make(content);
+    child->parent_ = weak_from_this();
+    child->env_.isPresented = true;
+    child->env_.colorScheme = env_.colorScheme;
+    sheet_->child = child;
+    child->rebuild();
+}
+
+void ViewHost::sheetDidDismiss() {
+    if (!sheet_) return;
+    auto keep = shared_from_this();
+    auto spec = sheet_->spec;
+    sheet_.reset();
+    ++busy_;
+    spec->reset();
+    --busy_;
+    if (!busy_)
+        rebuild();
+    else
+        dirty_ = true;
+}
+
+} // namespace platform::swiftui

@@ -1,0 +1,69 @@
+#pragma once
+// The share sheet: the items offered, the activity types left out, and the completion hook that
+// tells the screen which activity the user chose.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIViewController.h"
+
+namespace platform {
+
+// A text, a file (a file URL) or an image.
+using ActivityItem = std::variant<std::string, std::filesystem::path, std::shared_ptr<UIImage>>;
+using UIActivityType = std::string;
+
+inline const UIActivityType UIActivityTypeMail = "com.apple.UIKit.activity.Mail";
+inline const UIActivityType UIActivityTypeMessage = "com.apple.UIKit.activity.Message";
+inline const UIActivityType UIActivityTypePrint = "com.apple.UIKit.activity.Print";
+inline const UIActivityType UIActivityTypeCopyToPasteboard = "com.apple.UIKit.activity.CopyToPasteboard";
+inline const UIActivityType UIActivityTypeAirDrop = "com.apple.UIKit.activity.AirDrop";
+inline const UIActivityType UIActivityTypeSaveToCameraRoll = "com.apple.UIKit.activity.SaveToCameraRoll";
+inline const UIActivityType UIActivityTypeAssignToContact = "com.apple.UIKit.activity.AssignToContact";
+inline const UIActivityType UIActivityTypeAddToReadingList = "com.apple.UIKit.activity.AddToReadingList";
+
+class UIActivityViewController : public UIViewController {
+public:
+    using CompletionWithItemsHandler =
+        std::function<void(const std::optional<UIActivityType>& activityType, bool completed)>;
+
+    UIActivityViewController(std::vector<ActivityItem> items,
+                             std::vector<std::string> applicationActivities = {})
+        : items_(std::move(items)), applicationActivities_(std::move(applicationActivities)) {}
+    static std::shared_ptr<UIActivityViewController>
+    initWithActivityItems_applicationActivities(std::vector<ActivityItem> items,
+                                                std::vector<std::string> applicationActivities = {}) {
+        return std::make_shared<UIActivityViewController>(std::move(items), std::move(applicationActivities));
+    }
+
+    const std::vector<ActivityItem>& activityItems() const { return items_; }
+    const std::vector<std::string>& applicationActivities() const { return applicationActivities_; }
+    const std::vector<UIActivityType>& excludedActivityTypes() const { return excluded_; }
+    void setExcludedActivityTypes(std::vector<UIActivityType> types) { excluded_ = std::move(types); }
+    void setCompletionWithItemsHandler(CompletionWithItemsHandler handler) {
+        completion_ = std::move(handler);
+    }
+    const CompletionWithItemsHandler& completionWithItemsHandler() const { return completion_; }
+
+    // The user picks an activity (or cancels with none): the sheet goes away and the hook is told.
+    // An excluded activity cannot be picked (false).
+    bool userCompleteWithActivity(const std::optional<UIActivityType>& type, bool completed = true);
+
+    void describeScreen(std::vector<std::string>& lines) const override;
+
+protected:
+    bool adaptsToPopoverOnPad() const override { return true; }
+
+private:
+    std::vector<ActivityItem> items_;
+    std::vector<std::string> applicationActivities_;
+    std::vector<UIActivityType> excluded_;
+    CompletionWithItemsHandler completion_;
+};
+
+} // namespace platform

@@ -1,0 +1,73 @@
+#include "platform/uikit/UIAlertController.h"
+
+#include "platform/foundation/Console.h"
+#include "platform/uikit/UIScreen.h"
+
+namespace platform {
+
+std::shared_ptr<UIAlertAction> UIAlertAction::actionWithTitle_style_handler(std::optional<std::string> title,
+                                                                            UIAlertActionStyle style,
+                                                                            Handler handler) {
+    auto action = std::make_shared<UIAlertAction>();
+    action->title_ = std::move(title);
+    action->style_ = style;
+    action->handler_ = std::move(handler);
+    return action;
+}
+
+std::shared_ptr<UIAlertController> UIAlertController::alertControllerWithTitle_message_preferredStyle(
+    std::optional<std::string> title, std::optional<std::string> message, UIAlertControllerStyle style) {
+    auto alert = std::make_shared<UIAlertController>();
+    alert->setTitle(std::move(title));
+    alert->message_ = std::move(message);
+    alert->style_ = style;
+    return alert;
+}
+
+void UIAlertController::addAction(const std::shared_ptr<UIAlertAction>& action) {
+    if (!action) return;
+    if (action->style() == UIAlertActionStyle::Cancel)
+        for (auto& existing : actions_)
+            if (existing->style() == UIAlertActionStyle::Cancel)
+                fatalError(
+                    "UIAlertController can only have one action with a style of UIAlertActionStyleCancel");
+    actions_.push_back(action);
+}
+
+UIModalPresentationStyle UIAlertController::resolvedPresentationStyle() const {
+    if (adaptsToPopoverOnPad() && UIDevice::currentDevice().userInterfaceIdiom() == UIUserInterfaceIdiom::Pad)
+        return UIModalPresentationStyle::Popover;
+    // Alerts float over the screen that presents them, which stays in place.
+    return UIModalPresentationStyle::OverFullScreen;
+}
+
+bool UIAlertController::pressActionWithTitle(const std::string& title) {
+    std::shared_ptr<UIAlertAction> chosen;
+    for (auto& action : actions_)
+        if (action->title() && *action->title() == title && action->isEnabled()) {
+            chosen = action;
+            break;
+        }
+    if (!chosen) return false;
+    auto keep = self<UIAlertController>();
+    if (presentingViewController()) dismissViewControllerAnimated_completion(true, nullptr);
+    if (chosen->handler()) chosen->handler()(*chosen);
+    return true;
+}
+
+void UIAlertController::describeScreen(std::vector<std::string>& lines) const {
+    std::string head = className();
+    head += style_ == UIAlertControllerStyle::Alert ? " alert" : " actionSheet";
+    if (title()) head += " title=" + quote(*title());
+    if (message_) head += " message=" + quote(*message_);
+    lines.push_back(head);
+    for (auto& action : actions_) {
+        std::string line = "  action " + quote(action->title().value_or(""));
+        if (action->style() == UIAlertActionStyle::Cancel) line += " cancel";
+        if (action->style() == UIAlertActionStyle::Destructive) line += " destructive";
+        if (!action->isEnabled()) line += " disabled";
+        lines.push_back(line);
+    }
+}
+
+} // namespace platform

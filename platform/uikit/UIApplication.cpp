@@ -1,0 +1,166 @@
+#include "platform/uikit/UIApplication.h"
+
+#include <algorithm>
+
+#include "platform/foundation/Console.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIStoryboard.h"
+
+namespace platform {
+
+namespace {
+std::shared_ptr<UIApplication>& sharedInstance() {
+    static std::shared_ptr<UIApplication> app;
+    static const bool registered = [] {
+        registerSharedInstanceReset([] { sharedInstance().reset(); });
+        return true;
+    }();
+    (void)registered;
+    return app;
+}
+
+void post(const NSNotificationName& name) {
+    NSNotificationCenter::defaultCenter().postNotificationName(name);
+}
+} // namespace
+
+std::vector<std::shared_ptr<UIWindow>> UIWindowScene::windows() const {
+    std::vector<std::shared_ptr<UIWindow>> out;
+    for (auto& w : windows_)
+        if (auto window = w.lock()) out.push_back(window);
+    return out;
+}
+
+void UIWindowScene::addWindow(const std::shared_ptr<UIWindow>& window) {
+    for (auto& w : windows_)
+        if (w.lock() == window) return;
+    windows_.push_back(window);
+}
+
+UIApplication& UIApplication::sharedApplication() {
+    auto& app = sharedInstance();
+    if (!app) app = std::make_shared<UIApplication>();
+    return *app;
+}
+
+std::vector<std::shared_ptr<UIWindow>> UIApplication::windows() const {
+    return windows_;
+}
+
+void UIApplication::makeKeyWindow(const std::shared_ptr<UIWindow>& window) {
+    if (std::find(windows_.begin(), windows_.end(), window) == windows_.end()) windows_.push_back(window);
+    keyWindow_ = window;
+}
+
+std::shared_ptr<UIWindowScene> UIApplication::connectSceneIfNeeded() {
+    for (auto& scene : scenes_)
+        if (auto ws = std::dynamic_pointer_cast<UIWindowScene>(scene)) return ws;
+    auto scene = std::make_shared<UIWindowScene>();
+    scene->setActivationState(state_ == UIApplicationState::Active ? UISceneActivationState::ForegroundActive
+                              : state_ == UIApplicationState::Inactive
+                                  ? UISceneActivationState::ForegroundInactive
+                                  : UISceneActivationState::Background);
+    scenes_.push_back(scene);
+    return scene;
+}
+
+void UIApplication::setState(UIApplicationState state) {
+    state_ = state;
+    auto sceneState = state == UIApplicationState::Active     ? UISceneActivationState::ForegroundActive
+                      : state == UIApplicationState::Inactive ? UISceneActivationState::ForegroundInactive
+                                                              : UISceneActivationState::Background;
+    for (auto& scene : scenes_)
+        scene->setActivationState(sceneState);
+}
+
+void UIApplication::openURL_options_completionHandler(const std::string& url,
+                                                      const std::map<std::string, std::string>&,
+                                                      std::function<void(bool)> completion) {
+    openedURLs_.push_back(url);
+    if (completion) {
+        bool opened = opensURLs_;
+        RunLoop::main().schedule(0, [completion = std::move(completion), opened] { completion(opened); });
+    }
+}
+
+void UIApplication::simulateResignActive() {
+    if (terminated_ || state_ != UIApplicationState::Active) return;
+    setState(UIApplicationState::Inactive);
+    if (delegate_) delegate_->applicationWillResignActive(*this);
+    post(UIApplicationWillResignActiveNotification);
+}
+
+void UIApplication::simulateEnterBackground() {
+    if (terminated_ || state_ == UIApplicationState::Background) return;
+    simulateResignActive();
+    setState(UIApplicationState::Background);
+    if (delegate_) delegate_->applicationDidEnterBackground(*this);
+    post(UIApplicationDidEnterBackgroundNotification);
+}
+
+void UIApplication::simulateBecomeActive() {
+    if (terminated_ || state_ == UIApplicationState::Active) return;
+    if (state_ == UIApplicationState::Background) {
+        setState(UIApplicationState::Inactive);
+        if (delegate_) delegate_->applicationWillEnterForeground(*this);
+        post(UIApplicationWillEnterForegroundNotification);
+    }
+    setState(UIApplicationState::Active);
+    if (delegate_) delegate_->applicationDidBecomeActive(*this);
+    post(UIApplicationDidBecomeActiveNotification);
+}
+
+void UIApplication::simulateTerminate() {
+    if (terminated_) return;
+    if (delegate_) delegate_->applicationWillTerminate(*this);
+    post(UIApplicationWillTerminateNotification);
+    terminated_ = true;
+    setState(UIApplicationState::Background);
+}
+
+int UIApplication::runMainLoop() {
+    if (mainLoop_) return mainLoop_();
+    RunLoop::main().run();
+    return 0;
+}
+
+int UIApplicationMain(int, char**, const std::optional<std::string>& principalClassName,
+                      const std::function<std::shared_ptr<UIApplicationDelegate>()>& delegateFactory) {
+    if (principalClassName && *principalClassName != "UIApplication")
+        fatalError("Unable to instantiate the UIApplication subclass instance. No class named " +
+                   *principalClassName + " is loaded.");
+    auto& app = UIApplication::sharedApplication();
+    if (app.launched_) fatalError("There can only be one UIApplication instance.");
+    app.launched_ = true;
+    app.setDelegate(delegateFactory ? delegateFactory() : nullptr);
+    auto delegate = app.delegate();
+    auto scene = app.connectSceneIfNeeded();
+    LaunchOptions options;
+    if (delegate) delegate->application_willFinishLaunchingWithOptions(app, options);
+
+    std::shared_ptr<UIWindow> window;
+    if (UIStoryboard::hasStoryboardNamed("Main")) {
+        auto board = UIStoryboard::storyboardWithName_bundle("Main");
+        auto first = board->instantiateInitialViewController();
+        if (!first)
+            console().print(
+                "Failed to instantiate the default view controller for UIMainStoryboardFile 'Main'");
+        window = std::make_shared<UIWindow>(scene);
+        if (first) {
+            if (!std::dynamic_pointer_cast<UINavigationController>(first))
+                first = UINavigationController::initWithRootViewController(first);
+            window->setRootViewController(first);
+        }
+        if (delegate) delegate->setWindow(window);
+    }
+    if (delegate) delegate->application_didFinishLaunchingWithOptions(app, options);
+    post(UIApplicationDidFinishLaunchingNotification);
+    if (window) window->makeKeyAndVisible();
+    app.simulateBecomeActive();
+    return app.runMainLoop();
+}
+
+} // namespace platform

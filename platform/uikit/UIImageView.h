@@ -1,0 +1,60 @@
+#pragma once
+// Image views.
+
+#include <memory>
+
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIView.h"
+
+namespace platform {
+
+class UIImageView : public UIView {
+public:
+    UIImageView() = default;
+    explicit UIImageView(std::shared_ptr<UIImage> image) : image_(std::move(image)) {}
+    explicit UIImageView(const CGRect& frame) : UIView(frame) {}
+
+    const std::shared_ptr<UIImage>& image() const { return image_; }
+    void setImage(std::shared_ptr<UIImage> image) { image_ = std::move(image); }
+
+    std::string stateDescription() const override {
+        std::string out = "image=" + (image_ ? quote(image_->name()) : std::string("none"));
+        if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
+        return out;
+    }
+
+private:
+    std::shared_ptr<UIImage> image_;
+};
+
+class UIActivityIndicatorView : public UIView {
+public:
+    enum class Style { Medium, Large };
+    explicit UIActivityIndicatorView(Style style = Style::Medium) : style_(style) { setHidden(true); }
+
+    Style activityIndicatorViewStyle() const { return style_; }
+    void startAnimating() {
+        animating_ = true;
+        setHidden(false);
+    }
+    void stopAnimating() {
+        animating_ = false;
+        if (hidesWhenStopped_) setHidden(true);
+    }
+    bool isAnimating() const { return animating_; }
+    bool hidesWhenStopped() const { return hidesWhenStopped_; }
+    void setHidesWhenStopped(bool value) { hidesWhenStopped_ = value; }
+
+    std::string stateDescription() const override {
+        std::string out = animating_ ? "animating" : "stopped";
+        if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
+        return out;
+    }
+
+private:
+    Style style_;
+    bool animating_ = false;
+    bool hidesWhenStopped_ = true;
+};
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+// The main screen and the device, both injectable so that a test can be a phone or a pad of any size.
+
+#include "platform/foundation/Geometry.h"
+
+namespace platform {
+
+class UIScreen {
+public:
+    static UIScreen& mainScreen();
+
+    // Points; 390 x 844 unless a test or the program sets another size.
+    CGRect bounds() const { return bounds_; }
+    void setBounds(const CGRect& bounds) { bounds_ = bounds; }
+    CGFloat scale() const { return scale_; }
+    void setScale(CGFloat scale) { scale_ = scale; }
+    // Height of the on-screen keyboard when it is up.
+    CGFloat keyboardHeight() const { return bounds_.height() > 1000 ? 398 : 336; }
+
+private:
+    UIScreen() = default;
+    CGRect bounds_{0, 0, 390, 844};
+    CGFloat scale_ = 3;
+};
+
+enum class UIUserInterfaceIdiom { Unspecified = -1, Phone = 0, Pad = 1, Mac = 5 };
+
+class UIDevice {
+public:
+    static UIDevice& currentDevice();
+
+    UIUserInterfaceIdiom userInterfaceIdiom() const { return idiom_; }
+    void setUserInterfaceIdiom(UIUserInterfaceIdiom idiom) { idiom_ = idiom; }
+    const char* systemName() const { return "iOS"; }
+    const char* systemVersion() const { return "16.0"; }
+
+private:
+    UIDevice() = default;
+    UIUserInterfaceIdiom idiom_ = UIUserInterfaceIdiom::Phone;
+};
+
+} // namespace platform

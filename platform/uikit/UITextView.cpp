@@ -1,0 +1,174 @@
+#include "platform/uikit/UITextView.h"
+
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/uikit/UIKitNotifications.h"
+#include "platform/uikit/UIScreen.h"
+
+namespace platform {
+
+std::size_t utf16Length(const std::string& text) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) == 0x80) continue; // continuation byte
+        units += c >= 0xF0 ? 2 : 1;       // four-byte sequences are surrogate pairs
+    }
+    return units;
+}
+
+std::size_t byteOffsetForUtf16(const std::string& text, std::size_t utf16Offset) {
+    std::size_t units = 0, i = 0;
+    while (i < text.size() && units < utf16Offset) {
+        auto c = static_cast<unsigned char>(text[i]);
+        std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        units += len == 4 ? 2 : 1;
+        i += len;
+    }
+    return std::min(i, text.size());
+}
+
+void postKeyboardNotifications(bool showing) {
+    CGRect screen = UIScreen::mainScreen().bounds();
+    CGFloat h = UIScreen::mainScreen().keyboardHeight();
+    CGRect up(0, screen.height() - h, screen.width(), h);
+    CGRect down(0, screen.height(), screen.width(), h);
+    UserInfo info{{UIKeyboardFrameBeginUserInfoKey, showing ? down : up},
+                  {UIKeyboardFrameEndUserInfoKey, showing ? up : down},
+                  {UIKeyboardAnimationDurationUserInfoKey, 0.25},
+                  {UIKeyboardAnimationCurveUserInfoKey, 7LL}};
+    auto& center = NSNotificationCenter::defaultCenter();
+    center.postNotificationName(UIKeyboardWillChangeFrameNotification, nullptr, info);
+    center.postNotificationName(showing ? UIKeyboardWillShowNotification : UIKeyboardWillHideNotification,
+                                nullptr, info);
+    center.postNotificationName(showing ? UIKeyboardDidShowNotification : UIKeyboardDidHideNotification,
+                                nullptr, info);
+}
+
+namespace {
+// Replaces `range` (UTF-16) of `text` by `replacement`; returns the caret after the insertion.
+std::size_t replaceRange(std::string& text, NSRange range, const std::string& replacement) {
+    std::size_t total = utf16Length(text);
+    std::size_t start = std::min(range.location, total);
+    std::size_t end = std::min(start + range.length, total);
+    std::size_t b0 = byteOffsetForUtf16(text, start), b1 = byteOffsetForUtf16(text, end);
+    text.replace(b0, b1 - b0, replacement);
+    return start + utf16Length(replacement);
+}
+} // namespace
+
+void UITextView::setText(std::string text) {
+    text_ = std::move(text);
+    selectedRange_ = {utf16Length(text_), 0};
+}
+
+void UITextView::setEditable(bool editable) {
+    editable_ = editable;
+    if (!editable && isFirstResponder()) resignFirstResponder();
+}
+
+void UITextView::setSelectedRange(NSRange range) {
+    std::size_t total = utf16Length(text_);
+    range.location = std::min(range.location, total);
+    range.length = std::min(range.length, total - range.location);
+    selectedRange_ = range;
+    if (auto d = delegate()) d->textViewDidChangeSelection(*this);
+}
+
+bool UITextView::shouldBecomeFirstResponder() {
+    auto d = delegate();
+    return !d || d->textViewShouldBeginEditing(*this);
+}
+
+void UITextView::didBecomeFirstResponder() {
+    auto keep = self<UITextView>();
+    postKeyboardNotifications(true);
+    if (auto d = delegate()) d->textViewDidBeginEditing(*this);
+}
+
+bool UITextView::shouldResignFirstResponder() {
+    auto d = delegate();
+    return !d || d->textViewShouldEndEditing(*this);
+}
+
+void UITextView::didResignFirstResponder() {
+    auto keep = self<UITextView>();
+    if (auto d = delegate()) d->textViewDidEndEditing(*this);
+    postKeyboardNotifications(false);
+}
+
+bool UITextView::typeText(const std::string& text) {
+    auto keep = self<UITextView>();
+    if (!becomeFirstResponder()) return false;
+    if (auto d = delegate();
+        d && !d->textView_shouldChangeTextInRange_replacementText(*this, selectedRange_, text))
+        return false;
+    selectedRange_ = {replaceRange(text_, selectedRange_, text), 0};
+    if (auto d = delegate()) d->textViewDidChange(*this);
+    NSNotificationCenter::defaultCenter().postNotificationName(UITextViewTextDidChangeNotification);
+    return true;
+}
+
+bool UITextView::replaceAllText(const std::string& text) {
+    auto keep = self<UITextView>();
+    if (!becomeFirstResponder()) return false;
+    selectedRange_ = {0, utf16Length(text_)};
+    return typeText(text);
+}
+
+std::string UITextView::stateDescription() const {
+    std::string out = "text=" + quote(text_);
+    if (!editable_) out += " not-editable";
+    if (isFirstResponder()) out += " focused";
+    if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
+    return out;
+}
+
+bool UITextField::shouldBecomeFirstResponder() {
+    auto d = delegate();
+    return !d || d->textFieldShouldBeginEditing(*this);
+}
+
+void UITextField::didBecomeFirstResponder() {
+    auto keep = self<UITextField>();
+    postKeyboardNotifications(true);
+    if (auto d = delegate()) d->textFieldDidBeginEditing(*this);
+}
+
+bool UITextField::shouldResignFirstResponder() {
+    auto d = delegate();
+    return !d || d->textFieldShouldEndEditing(*this);
+}
+
+void UITextField::didResignFirstResponder() {
+    auto keep = self<UITextField>();
+    if (auto d = delegate()) d->textFieldDidEndEditing(*this);
+    postKeyboardNotifications(false);
+}
+
+bool UITextField::typeText(const std::string& text) {
+    auto keep = self<UITextField>();
+    if (!becomeFirstResponder()) return false;
+    NSRange end{utf16Length(text_), 0};
+    if (auto d = delegate();
+        d && !d->textField_shouldChangeCharactersInRange_replacementString(*this, end, text))
+        return false;
+    text_ += text;
+    sendActionsForControlEvents(UIControlEvent::EditingChanged);
+    NSNotificationCenter::defaultCenter().postNotificationName(UITextFieldTextDidChangeNotification);
+    return true;
+}
+
+bool UITextField::pressReturn() {
+    auto d = delegate();
+    return !d || d->textFieldShouldReturn(*this);
+}
+
+std::string UITextField::stateDescription() const {
+    std::string out = "text=" + quote(text_);
+    if (text_.empty() && !placeholder_.empty()) out += " placeholder=" + quote(placeholder_);
+    if (isFirstResponder()) out += " focused";
+    if (auto base = UIControl::stateDescription(); !base.empty()) out += " " + base;
+    return out;
+}
+
+} // namespace platform

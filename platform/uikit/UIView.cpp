@@ -1,0 +1,351 @@
+#include "platform/uikit/UIView.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "platform/foundation/Console.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace platform {
+
+namespace {
+// The animation whose block is running, so that the views it changes can remember it.
+const UIViewAnimation* currentAnimation = nullptr;
+
+std::shared_ptr<UIView> viewOf(const std::weak_ptr<NSObject>& item) {
+    auto object = item.lock();
+    if (auto view = std::dynamic_pointer_cast<UIView>(object)) return view;
+    if (auto guide = std::dynamic_pointer_cast<UILayoutGuide>(object)) return guide->owningView.lock();
+    return nullptr;
+}
+
+std::string itemName(const std::weak_ptr<NSObject>& item) {
+    auto object = item.lock();
+    if (!object) return "(gone)";
+    if (auto guide = std::dynamic_pointer_cast<UILayoutGuide>(object)) {
+        auto owner = guide->owningView.lock();
+        return (owner ? owner->className() : std::string("?")) + "." + guide->identifier;
+    }
+    return object->className();
+}
+
+std::shared_ptr<NSLayoutConstraint> makeConstraint(const NSLayoutAnchor& first, NSLayoutRelation relation,
+                                                   const NSLayoutAnchor* second, CGFloat constant,
+                                                   CGFloat multiplier = 1) {
+    auto c = std::make_shared<NSLayoutConstraint>();
+    c->firstItem = first.item;
+    c->firstAttribute = first.attribute;
+    c->relation = relation;
+    if (second) {
+        c->secondItem = second->item;
+        c->secondAttribute = second->attribute;
+    }
+    c->constant = constant;
+    c->multiplier = multiplier;
+    return c;
+}
+} // namespace
+
+const char* describe(NSLayoutAttribute attribute) {
+    switch (attribute) {
+    case NSLayoutAttribute::Left:
+        return "left";
+    case NSLayoutAttribute::Right:
+        return "right";
+    case NSLayoutAttribute::Top:
+        return "top";
+    case NSLayoutAttribute::Bottom:
+        return "bottom";
+    case NSLayoutAttribute::Leading:
+        return "leading";
+    case NSLayoutAttribute::Trailing:
+        return "trailing";
+    case NSLayoutAttribute::Width:
+        return "width";
+    case NSLayoutAttribute::Height:
+        return "height";
+    case NSLayoutAttribute::CenterX:
+        return "centerX";
+    case NSLayoutAttribute::CenterY:
+        return "centerY";
+    }
+    return "?";
+}
+
+std::shared_ptr<NSLayoutConstraint> NSLayoutAnchor::constraintEqualToAnchor(const NSLayoutAnchor& other,
+                                                                            CGFloat constant) const {
+    return makeConstraint(*this, NSLayoutRelation::Equal, &other, constant);
+}
+std::shared_ptr<NSLayoutConstraint>
+NSLayoutAnchor::constraintGreaterThanOrEqualToAnchor(const NSLayoutAnchor& other, CGFloat constant) const {
+    return makeConstraint(*this, NSLayoutRelation::GreaterThanOrEqual, &other, constant);
+}
+std::shared_ptr<NSLayoutConstraint>
+NSLayoutAnchor::constraintLessThanOrEqualToAnchor(const NSLayoutAnchor& other, CGFloat constant) const {
+    return makeConstraint(*this, NSLayoutRelation::LessThanOrEqual, &other, constant);
+}
+std::shared_ptr<NSLayoutConstraint> NSLayoutAnchor::constraintEqualToConstant(CGFloat constant) const {
+    return makeConstraint(*this, NSLayoutRelation::Equal, nullptr, constant);
+}
+std::shared_ptr<NSLayoutConstraint>
+NSLayoutAnchor::constraintEqualToAnchor_multiplier(const NSLayoutAnchor& other, CGFloat multiplier) const {
+    return makeConstraint(*this, NSLayoutRelation::Equal, &other, 0, multiplier);
+}
+
+void NSLayoutConstraint::setActive(bool active) {
+    if (active == active_) return;
+    auto view = viewOf(firstItem);
+    if (!view) return;
+    auto me = self<NSLayoutConstraint>();
+    if (active)
+        view->addConstraint(me);
+    else
+        view->removeConstraint(me);
+}
+
+void NSLayoutConstraint::activateConstraints(
+    const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints) {
+    for (const auto& c : constraints)
+        if (c) c->setActive(true);
+}
+
+void NSLayoutConstraint::deactivateConstraints(
+    const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints) {
+    for (const auto& c : constraints)
+        if (c) c->setActive(false);
+}
+
+std::string NSLayoutConstraint::description() const {
+    std::ostringstream os;
+    os << itemName(firstItem) << "." << describe(firstAttribute)
+       << (relation == NSLayoutRelation::Equal             ? " == "
+           : relation == NSLayoutRelation::LessThanOrEqual ? " <= "
+                                                           : " >= ");
+    if (secondAttribute) {
+        os << itemName(secondItem) << "." << describe(*secondAttribute);
+        if (multiplier != 1) os << " * " << multiplier;
+        if (constant > 0) os << " + " << constant;
+        if (constant < 0) os << " - " << -constant;
+    } else {
+        os << constant;
+    }
+    return os.str();
+}
+
+UIView::UIView() = default;
+UIView::UIView(const CGRect& frame) : frame_(frame) {}
+
+UIView::~UIView() {
+    // Children outlive us only if someone else holds them; they must not point back at a dead view.
+    for (auto& child : subviews_)
+        child->superview_.reset();
+}
+
+void UIView::noteAnimatableChange() {
+    if (currentAnimation) lastAnimation_ = *currentAnimation;
+}
+
+void UIView::setFrame(const CGRect& frame) {
+    frame_ = frame;
+    noteAnimatableChange();
+}
+
+void UIView::setBounds(const CGRect& bounds) {
+    CGPoint c = center();
+    bounds_.origin = bounds.origin;
+    frame_ = CGRect(c.x - bounds.width() / 2, c.y - bounds.height() / 2, bounds.width(), bounds.height());
+    noteAnimatableChange();
+}
+
+void UIView::setCenter(const CGPoint& center) {
+    frame_.origin = {center.x - frame_.width() / 2, center.y - frame_.height() / 2};
+    noteAnimatableChange();
+}
+
+void UIView::setTransform(const CGAffineTransform& transform) {
+    transform_ = transform;
+    noteAnimatableChange();
+}
+
+void UIView::setHidden(bool hidden) {
+    hidden_ = hidden;
+}
+
+void UIView::setAlpha(CGFloat alpha) {
+    alpha_ = std::clamp(alpha, 0.0, 1.0);
+    noteAnimatableChange();
+}
+
+void UIView::setBackgroundColor(std::optional<UIColor> color) {
+    backgroundColor_ = std::move(color);
+    noteAnimatableChange();
+}
+
+UIColor UIView::tintColor() const {
+    if (tintColor_) return *tintColor_;
+    if (auto parent = superview()) return parent->tintColor();
+    return UIColor::systemBlueColor();
+}
+
+void UIView::addSubview(const std::shared_ptr<UIView>& view) {
+    insertSubview_atIndex(view, subviews_.size());
+}
+
+void UIView::insertSubview_atIndex(const std::shared_ptr<UIView>& view, std::size_t index) {
+    if (!view || view.get() == this) return;
+    if (isDescendantOfView(view.get())) fatalError("a view cannot be added inside one of its own subviews");
+    auto keep = view;
+    if (auto old = view->superview()) {
+        auto& siblings = old->subviews_;
+        auto it = std::find(siblings.begin(), siblings.end(), view);
+        if (it != siblings.end()) {
+            if (old.get() == this && static_cast<std::size_t>(it - siblings.begin()) < index) --index;
+            siblings.erase(it);
+        }
+    }
+    index = std::min(index, subviews_.size());
+    subviews_.insert(subviews_.begin() + static_cast<long>(index), keep);
+    keep->superview_ = self<UIView>();
+}
+
+void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view) {
+    auto it = std::find(subviews_.begin(), subviews_.end(), view);
+    if (it == subviews_.end()) return;
+    auto keep = *it;
+    subviews_.erase(it);
+    subviews_.push_back(keep);
+}
+
+void UIView::removeFromSuperview() {
+    auto parent = superview();
+    if (!parent) return;
+    auto keep = self<UIView>();
+    auto& siblings = parent->subviews_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), keep), siblings.end());
+    superview_.reset();
+}
+
+bool UIView::isDescendantOfView(const UIView* view) const {
+    for (const UIView* v = this; v; v = v->superview_.lock().get())
+        if (v == view) return true;
+    return false;
+}
+
+std::shared_ptr<UIView> UIView::viewWithTag(long tag) {
+    if (tag_ == tag) return self<UIView>();
+    for (auto& child : subviews_)
+        if (auto found = child->viewWithTag(tag)) return found;
+    return nullptr;
+}
+
+std::shared_ptr<UIWindow> UIView::window() const {
+    for (auto v = std::const_pointer_cast<UIView>(self<UIView>()); v; v = v->superview())
+        if (auto w = std::dynamic_pointer_cast<UIWindow>(v)) return w;
+    return nullptr;
+}
+
+bool UIView::isHiddenOnScreen() const {
+    for (auto v = std::const_pointer_cast<UIView>(self<UIView>()); v; v = v->superview())
+        if (v->hidden_) return true;
+    return false;
+}
+
+UIEdgeInsets UIView::safeAreaInsets() const {
+    if (auto parent = superview()) return parent->safeAreaInsets();
+    return {};
+}
+
+std::shared_ptr<UILayoutGuide> UIView::safeAreaLayoutGuide() {
+    if (!safeAreaGuide_) {
+        safeAreaGuide_ = std::make_shared<UILayoutGuide>();
+        safeAreaGuide_->identifier = "safeAreaLayoutGuide";
+        safeAreaGuide_->owningView = self<UIView>();
+    }
+    return safeAreaGuide_;
+}
+
+NSLayoutAnchor UIView::anchor(NSLayoutAttribute attribute) {
+    return {weak_from_this(), attribute};
+}
+
+std::vector<std::shared_ptr<NSLayoutConstraint>> UIView::constraints() const {
+    return constraints_;
+}
+
+void UIView::addConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint) {
+    if (!constraint || constraint->active_) return;
+    constraint->active_ = true;
+    constraints_.push_back(constraint);
+}
+
+void UIView::removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint) {
+    auto it = std::find(constraints_.begin(), constraints_.end(), constraint);
+    if (it == constraints_.end()) return;
+    (*it)->active_ = false;
+    constraints_.erase(it);
+}
+
+void UIView::setValue_forKeyPath(KeyValue value, const std::string& keyPath) {
+    if (keyPath == "hidden") {
+        if (auto b = std::any_cast<bool>(&value)) setHidden(*b);
+    } else if (keyPath == "alpha") {
+        if (auto d = std::any_cast<double>(&value)) setAlpha(*d);
+    } else if (keyPath == "backgroundColor") {
+        if (auto c = std::any_cast<UIColor>(&value)) setBackgroundColor(*c);
+    } else if (keyPath == "tag") {
+        if (auto t = std::any_cast<long>(&value)) setTag(*t);
+    }
+    keyValues_[keyPath] = std::move(value);
+}
+
+const KeyValue* UIView::valueForKeyPath(const std::string& keyPath) const {
+    auto it = keyValues_.find(keyPath);
+    return it == keyValues_.end() ? nullptr : &it->second;
+}
+
+void UIView::animateWithDuration_delay_options_animations_completion(double duration, double delay,
+                                                                     UIViewAnimationOptions options,
+                                                                     std::function<void()> animations,
+                                                                     std::function<void(bool)> completion) {
+    UIViewAnimation animation{duration, delay, options, RunLoop::main().now()};
+    const UIViewAnimation* outer = currentAnimation;
+    currentAnimation = &animation;
+    if (animations) animations();
+    currentAnimation = outer;
+    if (completion)
+        RunLoop::main().schedule(delay + duration,
+                                 [completion = std::move(completion)] { completion(true); });
+}
+
+void UIView::animateWithDuration_animations(double duration, std::function<void()> animations) {
+    animateWithDuration_delay_options_animations_completion(duration, 0, 0, std::move(animations), nullptr);
+}
+
+void UIView::animateWithDuration_animations_completion(double duration, std::function<void()> animations,
+                                                       std::function<void(bool)> completion) {
+    animateWithDuration_delay_options_animations_completion(duration, 0, 0, std::move(animations),
+                                                            std::move(completion));
+}
+
+void UIView::zoomIn(double duration) {
+    setTransform(CGAffineTransformMakeScale(0, 0));
+    auto weak = weakSelf<UIView>();
+    animateWithDuration_delay_options_animations_completion(
+        duration, 0, UIViewAnimationOption::CurveLinear,
+        [weak] {
+            if (auto view = weak.lock()) view->setTransform(CGAffineTransformIdentity);
+        },
+        nullptr);
+}
+
+std::string UIView::stateDescription() const {
+    std::string out;
+    if (hidden_) out += " hidden";
+    if (alpha_ < 1) out += " alpha=" + std::to_string(alpha_).substr(0, 4);
+    if (backgroundColor_ && backgroundColor_->name != "clear")
+        out += " background=" + backgroundColor_->description();
+    return out.empty() ? out : out.substr(1);
+}
+
+} // namespace platform

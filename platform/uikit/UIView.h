@@ -1,0 +1,269 @@
+#pragma once
+// Views: a tree of rectangles that hold their state (geometry, transform, colours, layer style,
+// constraints as records). Nothing is drawn. Animations apply their end state at once and finish
+// on the main run loop after their duration.
+
+#include <any>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Geometry.h"
+#include "platform/uikit/CGAffineTransform.h"
+#include "platform/uikit/UIColor.h"
+#include "platform/uikit/UIResponder.h"
+
+namespace platform {
+
+class UIView;
+class UIWindow;
+class UILayoutGuide;
+
+struct CALayer {
+    CGFloat cornerRadius = 0;
+    CGFloat borderWidth = 0;
+    std::optional<UIColor> borderColor;
+    bool masksToBounds = false;
+    std::optional<UIColor> shadowColor;
+    float shadowOpacity = 0;
+    CGSize shadowOffset{0, -3};
+    CGFloat shadowRadius = 3;
+};
+
+enum class NSLayoutAttribute { Left, Right, Top, Bottom, Leading, Trailing, Width, Height, CenterX, CenterY };
+enum class NSLayoutRelation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
+
+const char* describe(NSLayoutAttribute attribute);
+
+// One side of a constraint: an item (a view or a layout guide) and one of its attributes.
+struct NSLayoutAnchor {
+    std::weak_ptr<NSObject> item;
+    NSLayoutAttribute attribute;
+
+    std::shared_ptr<class NSLayoutConstraint> constraintEqualToAnchor(const NSLayoutAnchor& other,
+                                                                      CGFloat constant = 0) const;
+    std::shared_ptr<NSLayoutConstraint> constraintGreaterThanOrEqualToAnchor(const NSLayoutAnchor& other,
+                                                                             CGFloat constant = 0) const;
+    std::shared_ptr<NSLayoutConstraint> constraintLessThanOrEqualToAnchor(const NSLayoutAnchor& other,
+                                                                          CGFloat constant = 0) const;
+    // Width and height anchors only.
+    std::shared_ptr<NSLayoutConstraint> constraintEqualToConstant(CGFloat constant) const;
+    std::shared_ptr<NSLayoutConstraint> constraintEqualToAnchor_multiplier(const NSLayoutAnchor& other,
+                                                                           CGFloat multiplier) const;
+};
+
+// A constraint kept as a record; no layout is solved.
+class NSLayoutConstraint : public NSObject {
+public:
+    std::weak_ptr<NSObject> firstItem;
+    NSLayoutAttribute firstAttribute = NSLayoutAttribute::Top;
+    NSLayoutRelation relation = NSLayoutRelation::Equal;
+    std::weak_ptr<NSObject> secondItem; // empty for a constant constraint
+    std::optional<NSLayoutAttribute> secondAttribute;
+    CGFloat multiplier = 1;
+    CGFloat constant = 0;
+    float priority = 1000;
+
+    bool isActive() const { return active_; }
+    void setActive(bool active);
+
+    static void activateConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+    static void deactivateConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+
+    // "view.leading == other.leading + 2"
+    std::string description() const;
+
+private:
+    friend class UIView;
+    bool active_ = false;
+};
+
+// Animation options: the timing curve lives in bits 16 to 19.
+using UIViewAnimationOptions = std::uint64_t;
+namespace UIViewAnimationOption {
+inline constexpr UIViewAnimationOptions AllowUserInteraction = 1 << 1;
+inline constexpr UIViewAnimationOptions BeginFromCurrentState = 1 << 2;
+inline constexpr UIViewAnimationOptions Repeat = 1 << 3;
+inline constexpr UIViewAnimationOptions Autoreverse = 1 << 4;
+inline constexpr UIViewAnimationOptions CurveEaseInOut = 0 << 16;
+inline constexpr UIViewAnimationOptions CurveEaseIn = 1 << 16;
+inline constexpr UIViewAnimationOptions CurveEaseOut = 2 << 16;
+inline constexpr UIViewAnimationOptions CurveLinear = 3 << 16;
+inline constexpr UIViewAnimationOptions TransitionCrossDissolve = 5 << 20;
+} // namespace UIViewAnimationOption
+
+// The animation that last changed a view: what was asked and when it started.
+struct UIViewAnimation {
+    double duration = 0;
+    double delay = 0;
+    UIViewAnimationOptions options = 0;
+    double startedAt = 0;
+    double finishesAt() const { return startedAt + delay + duration; }
+};
+
+enum class UIViewContentMode {
+    ScaleToFill,
+    ScaleAspectFit,
+    ScaleAspectFill,
+    Redraw,
+    Center,
+    Top,
+    Bottom,
+    Left,
+    Right
+};
+
+// Values a view was given by key path (setValue:forKeyPath:), kept for inspection.
+using KeyValue = std::any;
+
+class UIView : public UIResponder {
+public:
+    UIView();
+    explicit UIView(const CGRect& frame);
+    ~UIView() override;
+
+    // Geometry. The frame is the untransformed rectangle in the superview's coordinates.
+    CGRect frame() const { return frame_; }
+    void setFrame(const CGRect& frame);
+    CGRect bounds() const {
+        return {bounds_.origin.x, bounds_.origin.y, frame_.size.width, frame_.size.height};
+    }
+    void setBounds(const CGRect& bounds);
+    CGPoint center() const { return {frame_.midX(), frame_.midY()}; }
+    void setCenter(const CGPoint& center);
+    const CGAffineTransform& transform() const { return transform_; }
+    void setTransform(const CGAffineTransform& transform);
+
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden);
+    CGFloat alpha() const { return alpha_; }
+    void setAlpha(CGFloat alpha);
+    const std::optional<UIColor>& backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(std::optional<UIColor> color);
+    // The tint colour: its own, else the superview's, else the system blue.
+    UIColor tintColor() const;
+    void setTintColor(std::optional<UIColor> color) { tintColor_ = std::move(color); }
+    bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+    void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+    bool clipsToBounds() const { return layer_.masksToBounds; }
+    void setClipsToBounds(bool clips) { layer_.masksToBounds = clips; }
+    UIViewContentMode contentMode() const { return contentMode_; }
+    void setContentMode(UIViewContentMode mode) { contentMode_ = mode; }
+    long tag() const { return tag_; }
+    void setTag(long tag) { tag_ = tag; }
+    const std::string& accessibilityIdentifier() const { return accessibilityIdentifier_; }
+    void setAccessibilityIdentifier(std::string id) { accessibilityIdentifier_ = std::move(id); }
+
+    CALayer& layer() { return layer_; }
+    const CALayer& layer() const { return layer_; }
+
+    // The tree.
+    void addSubview(const std::shared_ptr<UIView>& view);
+    void insertSubview_atIndex(const std::shared_ptr<UIView>& view, std::size_t index);
+    void bringSubviewToFront(const std::shared_ptr<UIView>& view);
+    void removeFromSuperview();
+    const std::vector<std::shared_ptr<UIView>>& subviews() const { return subviews_; }
+    std::shared_ptr<UIView> superview() const { return superview_.lock(); }
+    bool isDescendantOfView(const UIView* view) const;
+    // This view or the first descendant (depth first) with the tag.
+    std::shared_ptr<UIView> viewWithTag(long tag);
+    // The window this view is in, if any.
+    std::shared_ptr<UIWindow> window() const;
+    // Hidden itself or inside a hidden ancestor.
+    bool isHiddenOnScreen() const;
+
+    // Safe area: the window's insets, or the superview's.
+    virtual UIEdgeInsets safeAreaInsets() const;
+    std::shared_ptr<UILayoutGuide> safeAreaLayoutGuide();
+
+    // Auto Layout, as records.
+    bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizing_; }
+    void setTranslatesAutoresizingMaskIntoConstraints(bool value) { translatesAutoresizing_ = value; }
+    NSLayoutAnchor leadingAnchor() { return anchor(NSLayoutAttribute::Leading); }
+    NSLayoutAnchor trailingAnchor() { return anchor(NSLayoutAttribute::Trailing); }
+    NSLayoutAnchor leftAnchor() { return anchor(NSLayoutAttribute::Left); }
+    NSLayoutAnchor rightAnchor() { return anchor(NSLayoutAttribute::Right); }
+    NSLayoutAnchor topAnchor() { return anchor(NSLayoutAttribute::Top); }
+    NSLayoutAnchor bottomAnchor() { return anchor(NSLayoutAttribute::Bottom); }
+    NSLayoutAnchor widthAnchor() { return anchor(NSLayoutAttribute::Width); }
+    NSLayoutAnchor heightAnchor() { return anchor(NSLayoutAttribute::Height); }
+    NSLayoutAnchor centerXAnchor() { return anchor(NSLayoutAttribute::CenterX); }
+    NSLayoutAnchor centerYAnchor() { return anchor(NSLayoutAttribute::CenterY); }
+    // The active constraints whose first item is this view.
+    std::vector<std::shared_ptr<NSLayoutConstraint>> constraints() const;
+    void addConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
+    void removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
+
+    // Key-value coding: values set by key path are kept (and "hidden", "alpha", "backgroundColor"
+    // and "tag" reach their properties).
+    void setValue_forKeyPath(KeyValue value, const std::string& keyPath);
+    const KeyValue* valueForKeyPath(const std::string& keyPath) const;
+
+    // Animations: `animations` runs now; `completion(true)` runs on the main run loop once
+    // delay + duration have passed. Views changed inside remember the animation.
+    static void animateWithDuration_delay_options_animations_completion(double duration, double delay,
+                                                                        UIViewAnimationOptions options,
+                                                                        std::function<void()> animations,
+                                                                        std::function<void(bool)> completion);
+    static void animateWithDuration_animations(double duration, std::function<void()> animations);
+    static void animateWithDuration_animations_completion(double duration, std::function<void()> animations,
+                                                          std::function<void(bool)> completion);
+    // The animation that last changed this view's geometry, transform, alpha or colour.
+    const std::optional<UIViewAnimation>& lastAnimation() const { return lastAnimation_; }
+
+    // Grows the view from a scale of 0 to its full size, linear, in `duration` seconds.
+    void zoomIn(double duration);
+
+    std::string stateDescription() const override;
+
+protected:
+    NSLayoutAnchor anchor(NSLayoutAttribute attribute);
+    void noteAnimatableChange();
+
+private:
+    friend class NSLayoutConstraint;
+    CGRect frame_;
+    CGRect bounds_;
+    CGAffineTransform transform_;
+    bool hidden_ = false;
+    CGFloat alpha_ = 1;
+    std::optional<UIColor> backgroundColor_;
+    std::optional<UIColor> tintColor_;
+    bool userInteractionEnabled_ = true;
+    UIViewContentMode contentMode_ = UIViewContentMode::ScaleToFill;
+    long tag_ = 0;
+    std::string accessibilityIdentifier_;
+    CALayer layer_;
+    std::vector<std::shared_ptr<UIView>> subviews_;
+    std::weak_ptr<UIView> superview_;
+    std::shared_ptr<UILayoutGuide> safeAreaGuide_;
+    bool translatesAutoresizing_ = true;
+    std::vector<std::shared_ptr<NSLayoutConstraint>> constraints_;
+    std::map<std::string, KeyValue> keyValues_;
+    std::optional<UIViewAnimation> lastAnimation_;
+};
+
+// A rectangle for constraints that is not a view (the safe area).
+class UILayoutGuide : public NSObject {
+public:
+    std::string identifier;
+    std::weak_ptr<UIView> owningView;
+
+    NSLayoutAnchor leadingAnchor() { return anchor(NSLayoutAttribute::Leading); }
+    NSLayoutAnchor trailingAnchor() { return anchor(NSLayoutAttribute::Trailing); }
+    NSLayoutAnchor topAnchor() { return anchor(NSLayoutAttribute::Top); }
+    NSLayoutAnchor bottomAnchor() { return anchor(NSLayoutAttribute::Bottom); }
+    NSLayoutAnchor widthAnchor() { return anchor(NSLayoutAttribute::Width); }
+    NSLayoutAnchor heightAnchor() { return anchor(NSLayoutAttribute::Height); }
+    NSLayoutAnchor centerXAnchor() { return anchor(NSLayoutAttribute::CenterX); }
+    NSLayoutAnchor centerYAnchor() { return anchor(NSLayoutAttribute::CenterY); }
+
+private:
+    NSLayoutAnchor anchor(NSLayoutAttribute attribute) { return {weak_from_this(), attribute}; }
+};
+
+} // namespace platform

@@ -1,0 +1,276 @@
+#include "platform/uikit/UIViewController.h"
+
+#include <algorithm>
+
+#include "platform/foundation/Console.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIStoryboard.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace platform {
+
+namespace {
+std::string pointerName(const NSObject& object) {
+    return "<" + object.className() + ">";
+}
+
+void runAfterTransition(std::function<void()> completion) {
+    if (completion) RunLoop::main().schedule(0, std::move(completion));
+}
+} // namespace
+
+UIViewController::UIViewController() = default;
+UIViewController::~UIViewController() = default;
+
+std::shared_ptr<UIView> UIViewController::view() {
+    if (!view_ && !loadingView_) {
+        loadingView_ = true;
+        loadView();
+        if (!view_) view_ = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+        loadingView_ = false;
+        viewDidLoad();
+    }
+    return view_;
+}
+
+void UIViewController::loadView() {
+    view_ = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+}
+
+void UIViewController::setTitle(std::optional<std::string> title) {
+    title_ = title;
+    navigationItem()->title = std::move(title);
+}
+
+std::shared_ptr<UINavigationItem> UIViewController::navigationItem() {
+    if (!navigationItem_) navigationItem_ = std::make_shared<UINavigationItem>();
+    return navigationItem_;
+}
+
+void UIViewController::addChildViewController(const std::shared_ptr<UIViewController>& child) {
+    if (!child || child.get() == this) return;
+    if (child->parentViewController().get() == this) return;
+    child->removeFromParentViewController();
+    auto me = self<UIViewController>();
+    child->willMoveToParentViewController(me);
+    children_.push_back(child);
+    child->parent_ = me;
+}
+
+void UIViewController::removeFromParentViewController() {
+    auto parent = parentViewController();
+    if (!parent) return;
+    auto me = self<UIViewController>();
+    auto& siblings = parent->children_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), me), siblings.end());
+    parent_.reset();
+    didMoveToParentViewController(nullptr);
+}
+
+std::shared_ptr<UINavigationController> UIViewController::navigationController() const {
+    for (auto p = parentViewController(); p; p = p->parentViewController())
+        if (auto nav = std::dynamic_pointer_cast<UINavigationController>(p)) return nav;
+    return nullptr;
+}
+
+std::shared_ptr<UIViewController> UIViewController::presentationHost() const {
+    auto host = std::const_pointer_cast<UIViewController>(self<UIViewController>());
+    while (auto parent = host->parentViewController())
+        host = parent;
+    return host;
+}
+
+std::shared_ptr<UIViewController> UIViewController::presentedViewController() const {
+    return presentationHost()->presented_;
+}
+
+std::shared_ptr<UIViewController> UIViewController::presentingViewController() const {
+    return presentationHost()->presenting_.lock();
+}
+
+UIModalPresentationStyle UIViewController::resolvedPresentationStyle() const {
+    if (modalPresentationStyle_ == UIModalPresentationStyle::Automatic)
+        return adaptsToPopoverOnPad() &&
+                       UIDevice::currentDevice().userInterfaceIdiom() == UIUserInterfaceIdiom::Pad
+                   ? UIModalPresentationStyle::Popover
+                   : UIModalPresentationStyle::PageSheet;
+    return modalPresentationStyle_;
+}
+
+std::shared_ptr<UIPopoverPresentationController> UIViewController::popoverPresentationController() {
+    if (resolvedPresentationStyle() != UIModalPresentationStyle::Popover) return nullptr;
+    if (!popover_) popover_ = std::make_shared<UIPopoverPresentationController>();
+    return popover_;
+}
+
+void UIViewController::presentViewController_animated_completion(
+    const std::shared_ptr<UIViewController>& controller, bool animated, std::function<void()> completion) {
+    if (!controller) return;
+    auto host = presentationHost();
+    if (host->presented_) {
+        console().print("Warning: Attempt to present " + pointerName(*controller) + " on " +
+                        pointerName(*host) + " which is already presenting " +
+                        pointerName(*host->presented_));
+        return;
+    }
+    if (!controller->presenting_.expired() || controller->parentViewController()) {
+        console().print("Application tried to present modally a view controller " + pointerName(*controller) +
+                        " that is already being presented or shown.");
+        return;
+    }
+    bool onScreen = host->appearance_ == UIViewControllerAppearance::Appeared ||
+                    host->appearance_ == UIViewControllerAppearance::Appearing || host->presenting_.lock();
+    if (!onScreen) {
+        console().print("Warning: Attempt to present " + pointerName(*controller) + " on " +
+                        pointerName(*host) + " whose view is not in the window hierarchy!");
+        return;
+    }
+    auto style = controller->resolvedPresentationStyle();
+    if (style == UIModalPresentationStyle::Popover) {
+        auto popover = controller->popoverPresentationController();
+        if (!popover || !popover->hasAnchor()) {
+            console().print("Error: " + pointerName(*controller) +
+                            " is presented as a popover without a source view or bar button item.");
+            return;
+        }
+    }
+    host->presented_ = controller;
+    controller->presenting_ = host;
+    controller->view();
+    bool coversPresenter = style == UIModalPresentationStyle::FullScreen;
+    if (coversPresenter) host->beginAppearanceTransition(false, animated);
+    controller->beginAppearanceTransition(true, animated);
+    controller->endAppearanceTransition();
+    if (coversPresenter) host->endAppearanceTransition();
+    runAfterTransition(std::move(completion));
+}
+
+void UIViewController::dismissPresented(bool animated) {
+    auto leaving = presented_;
+    if (!leaving) return;
+    leaving->dismissPresented(animated);
+    bool coversPresenter = leaving->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
+    leaving->beginAppearanceTransition(false, animated);
+    if (coversPresenter) beginAppearanceTransition(true, animated);
+    leaving->endAppearanceTransition();
+    if (coversPresenter) endAppearanceTransition();
+    presented_.reset();
+    leaving->presenting_.reset();
+}
+
+void UIViewController::dismissViewControllerAnimated_completion(bool animated,
+                                                                std::function<void()> completion) {
+    auto host = presentationHost();
+    std::shared_ptr<UIViewController> presenter;
+    if (host->presented_)
+        presenter = host;
+    else
+        presenter = host->presenting_.lock();
+    if (!presenter) return;
+    presenter->dismissPresented(animated);
+    runAfterTransition(std::move(completion));
+}
+
+void UIViewController::beginAppearanceTransition(bool appearing, bool animated) {
+    using A = UIViewControllerAppearance;
+    if (appearing && (appearance_ == A::Appearing || appearance_ == A::Appeared)) return;
+    if (!appearing && (appearance_ == A::Disappearing || appearance_ == A::Disappeared)) return;
+    auto keep = self<UIViewController>();
+    appearanceAnimated_ = animated;
+    if (appearing) view();
+    appearance_ = appearing ? A::Appearing : A::Disappearing;
+    if (appearing)
+        viewWillAppear(animated);
+    else
+        viewWillDisappear(animated);
+    for (auto& child : childViewControllersForAppearance())
+        child->beginAppearanceTransition(appearing, animated);
+}
+
+void UIViewController::endAppearanceTransition() {
+    using A = UIViewControllerAppearance;
+    auto keep = self<UIViewController>();
+    if (appearance_ == A::Appearing) {
+        appearance_ = A::Appeared;
+        viewDidAppear(appearanceAnimated_);
+    } else if (appearance_ == A::Disappearing) {
+        appearance_ = A::Disappeared;
+        viewDidDisappear(appearanceAnimated_);
+    } else {
+        return;
+    }
+    for (auto& child : childViewControllersForAppearance())
+        child->endAppearanceTransition();
+}
+
+void UIViewController::performSegueWithIdentifier_sender(const std::string& identifier,
+                                                         std::shared_ptr<NSObject> sender) {
+    auto board = storyboard_;
+    const UIStoryboard::Segue* segue = board ? board->segue(storyboardIdentifier_, identifier) : nullptr;
+    if (!segue)
+        fatalError("Receiver (" + pointerName(*this) + ") has no segue with identifier '" + identifier + "'");
+    auto kind = segue->kind;
+    auto destination = board->instantiateViewControllerWithIdentifier(segue->destination);
+    auto me = self<UIViewController>();
+    UIStoryboardSegue record(identifier, me, destination);
+    prepareForSegue_sender(record, sender);
+    auto nav = navigationController();
+    if (kind == UIStoryboardSegueKind::Show && nav)
+        nav->pushViewController_animated(destination, true);
+    else
+        presentViewController_animated_completion(destination, true, nullptr);
+}
+
+void UIViewController::setEditing_animated(bool editing, bool) {
+    editing_ = editing;
+    if (editButtonItem_) editButtonItem_->setTitle(editing ? "Done" : "Edit");
+}
+
+std::shared_ptr<UIBarButtonItem> UIViewController::editButtonItem() {
+    if (!editButtonItem_) {
+        editButtonItem_ = std::make_shared<UIBarButtonItem>("Edit", UIBarButtonItemStyle::Plain);
+        editButtonItem_->setAction(self<UIViewController>(), "editButtonTapped", [](UIViewController& vc) {
+            vc.setEditing_animated(!vc.isEditing(), true);
+        });
+    }
+    return editButtonItem_;
+}
+
+void UIViewController::exposeOutlet(const std::string& name, const std::shared_ptr<NSObject>& object) {
+    for (auto& [existing, weak] : outlets_)
+        if (existing == name) {
+            weak = object;
+            return;
+        }
+    outlets_.emplace_back(name, object);
+}
+
+std::shared_ptr<NSObject> UIViewController::outletNamed(const std::string& name) const {
+    for (auto& [outlet, object] : exposedOutlets())
+        if (outlet == name) return object;
+    return nullptr;
+}
+
+std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> UIViewController::exposedOutlets() const {
+    std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> out;
+    for (auto& [name, weak] : outlets_)
+        if (auto object = weak.lock()) out.emplace_back(name, object);
+    return out;
+}
+
+void UIViewController::describeScreen(std::vector<std::string>& lines) const {
+    std::string head = className();
+    if (title_) head += " " + quote(*title_);
+    if (view_ && view_->backgroundColor() && view_->backgroundColor()->name != "clear")
+        head += " background=" + view_->backgroundColor()->description();
+    lines.push_back(head);
+    for (auto& [name, object] : exposedOutlets()) {
+        std::string line = "  " + name + ": " + object->className();
+        if (auto state = object->stateDescription(); !state.empty()) line += " " + state;
+        lines.push_back(line);
+    }
+}
+
+} // namespace platform

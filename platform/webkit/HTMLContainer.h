@@ -1,0 +1,108 @@
+#pragma once
+// The host side of the layout engine: fonts through pango, drawing through cairo, images and
+// linked stylesheets read from the document's base folder. Private to platform/webkit: nothing
+// outside this library sees litehtml.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <cairo.h>
+#include <litehtml.h>
+#include <pango/pangocairo.h>
+
+namespace platform {
+
+// A box the pagination must not cut through: a word of text, or an image.
+struct HTMLKeepTogether {
+    int top = 0;
+    int bottom = 0;
+    bool isText = true;
+};
+
+class HTMLContainer final : public litehtml::document_container {
+public:
+    HTMLContainer(std::filesystem::path baseFolder, int pageWidthPx, int pageHeightPx);
+    ~HTMLContainer();
+    HTMLContainer(const HTMLContainer&) = delete;
+    HTMLContainer& operator=(const HTMLContainer&) = delete;
+
+    void setPageSize(int widthPx, int heightPx);
+    // While recording, drawing only notes where text and images fall.
+    void setRecording(bool recording) { recording_ = recording; }
+    std::vector<HTMLKeepTogether> takeRecorded() { return std::move(recorded_); }
+    const std::set<std::string>& missingResources() const { return missing_; }
+
+    // Resolves a reference of the document to a local file: relative references against the base
+    // folder (never escaping it), absolute paths and file: URLs as they are; anything fetched over a
+    // network is refused. Empty when refused.
+    std::filesystem::path resolve(const std::string& reference) const;
+
+    litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
+                                   litehtml::font_style italic, unsigned int decoration,
+                                   litehtml::font_metrics* fm) override;
+    void delete_font(litehtml::uint_ptr hFont) override;
+    int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont) override;
+    void draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, litehtml::uint_ptr hFont,
+                   litehtml::web_color color, const litehtml::position& pos) override;
+    int pt_to_px(int pt) const override;
+    int get_default_font_size() const override;
+    const litehtml::tchar_t* get_default_font_name() const override;
+    void draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) override;
+    void load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl,
+                    bool redraw_on_ready) override;
+    void get_image_size(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl,
+                        litehtml::size& sz) override;
+    void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override;
+    void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
+                      const litehtml::position& draw_pos, bool root) override;
+    void set_caption(const litehtml::tchar_t* caption) override;
+    void set_base_url(const litehtml::tchar_t* base_url) override;
+    void link(const std::shared_ptr<litehtml::document>& doc, const litehtml::element::ptr& el) override;
+    void on_anchor_click(const litehtml::tchar_t* url, const litehtml::element::ptr& el) override;
+    void set_cursor(const litehtml::tchar_t* cursor) override;
+    void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
+    void import_css(litehtml::tstring& text, const litehtml::tstring& url,
+                    litehtml::tstring& baseurl) override;
+    void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& bdr_radius, bool valid_x,
+                  bool valid_y) override;
+    void del_clip() override;
+    void get_client_rect(litehtml::position& client) const override;
+    std::shared_ptr<litehtml::element>
+    create_element(const litehtml::tchar_t* tag_name, const litehtml::string_map& attributes,
+                   const std::shared_ptr<litehtml::document>& doc) override;
+    void get_media_features(litehtml::media_features& media) const override;
+    void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override;
+
+private:
+    struct Font;
+    struct SurfaceDeleter {
+        void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+    };
+    using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+    cairo_surface_t* image(const std::string& src, const std::string& baseurl);
+    void drawImage(cairo_t* cr, cairo_surface_t* img, const litehtml::background_paint& bg);
+    void record(int top, int bottom, bool isText);
+
+    std::filesystem::path base_;
+    int pageWidth_;
+    int pageHeight_;
+    PangoContext* pango_ = nullptr;
+    std::map<std::string, Surface> images_; // by resolved path; null when it failed to load
+    std::set<std::string> missing_;
+    std::vector<std::vector<litehtml::position>> clips_;
+    bool recording_ = false;
+    std::vector<HTMLKeepTogether> recorded_;
+};
+
+// Reads a PNG or JPEG file into an image surface; null when it cannot be read.
+cairo_surface_t* loadImageFile(const std::filesystem::path& path);
+
+// The stylesheet every document starts from.
+const char* htmlMasterStylesheet();
+
+} // namespace platform

@@ -1,0 +1,87 @@
+#pragma once
+// An HTML page laid out by our engine (litehtml drawn with pango on cairo), for printing: laid
+// out at the width of a page's printable area, then cut into pages so that no line of text is
+// split between two pages and none is lost.
+//
+// Units: the page is laid out in CSS pixels (96 per inch) and drawn in points (72 per inch), as a
+// browser prints; everything this interface takes or returns is in points.
+
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <cairo.h>
+
+#include "platform/foundation/Geometry.h"
+
+namespace platform {
+
+// A4 paper, in points.
+inline constexpr CGSize kA4PaperSize{595.2, 841.8};
+
+// One page's share of the laid-out column: [top, bottom) in points from the top of the content.
+struct HTMLPageSlice {
+    double top = 0;
+    double bottom = 0;
+    bool operator==(const HTMLPageSlice&) const = default;
+};
+
+// The vertical extent of one drawn word or image, in points.
+struct HTMLBox {
+    double top = 0;
+    double bottom = 0;
+    bool isText = true;
+};
+
+class HTMLDocument {
+public:
+    static constexpr double kPointsPerPixel = 0.75;
+
+    // Parses `html`. Relative references (images, <link rel=stylesheet>) are read from
+    // `baseFolder` and never from outside it; absolute file paths are read as they stand; nothing
+    // is fetched over a network. With no base folder relative references are not loaded.
+    explicit HTMLDocument(const std::string& html, std::filesystem::path baseFolder = {});
+    ~HTMLDocument();
+    HTMLDocument(const HTMLDocument&) = delete;
+    HTMLDocument& operator=(const HTMLDocument&) = delete;
+
+    // Lays the page out for a column `width` points wide (the page being `pageHeight` tall for
+    // media queries) and returns the height of the content in points.
+    double layout(double width, double pageHeight = kA4PaperSize.height);
+    double contentHeight() const;
+    double layoutWidth() const;
+
+    // The page cuts for pages `pageHeight` points tall: consecutive slices that cover the whole
+    // content. A cut that would cross a line of text (or an image no taller than a page) moves up
+    // above it. An empty document still has one (blank) page.
+    std::vector<HTMLPageSlice> paginate(double pageHeight) const;
+
+    // Draws `slice` with its top-left corner at the origin of `cr`, whose units are points.
+    void drawSlice(cairo_t* cr, const HTMLPageSlice& slice) const;
+
+    // The words and images of the last layout, top to bottom.
+    const std::vector<HTMLBox>& boxes() const;
+    // References the page made that could not be read (as written in the page).
+    std::set<std::string> missingResources() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The outcome of writing a PDF: how many pages, or why nothing (or not all) was written.
+struct HTMLPrintResult {
+    bool ok = false;
+    int pageCount = 0;
+    std::string error;
+};
+
+// Lays `html` out on pages of `paper` size, inset by `margins`, and writes them to a PDF file
+// (atomically: a failed write leaves an existing file as it was).
+HTMLPrintResult renderHTMLToPDF(const std::string& html, const std::filesystem::path& baseFolder,
+                                const std::filesystem::path& pdfPath, CGSize paper = kA4PaperSize,
+                                UIEdgeInsets margins = {});
+
+} // namespace platform

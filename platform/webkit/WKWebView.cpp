@@ -1,0 +1,124 @@
+#include "platform/webkit/WKWebView.h"
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+
+#include "platform/foundation/RunLoop.h"
+
+namespace platform {
+
+namespace {
+
+// A reference given as a file: URL or as a plain path, as a path; empty for other schemes.
+std::filesystem::path asPath(const std::string& reference) {
+    if (reference.empty()) return {};
+    if (reference.rfind("file:", 0) == 0) return WKWebView::pathForFileURL(reference);
+    auto colon = reference.find(':');
+    if (colon != std::string::npos && reference.find('/') > colon) return {};
+    return reference;
+}
+
+} // namespace
+
+std::string WKWebView::fileURLForPath(const std::filesystem::path& path, bool isDirectory) {
+    std::string out = "file://";
+    const std::string text = std::filesystem::absolute(path).lexically_normal().string();
+    for (unsigned char c : text) {
+        if (std::isalnum(c) ||
+            std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c)) != std::string_view::npos) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    if (isDirectory && out.back() != '/') out += '/';
+    return out;
+}
+
+std::filesystem::path WKWebView::pathForFileURL(const std::string& url) {
+    if (url.rfind("file://", 0) != 0) return {};
+    std::string rest = url.substr(7);
+    if (rest.rfind("localhost", 0) == 0) rest = rest.substr(9);
+    if (rest.empty() || rest[0] != '/') return {};
+    std::string out;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
+            out += static_cast<char>(std::stoi(rest.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else if (rest[i] == '?' || rest[i] == '#') {
+            break;
+        } else {
+            out += rest[i];
+        }
+    }
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+
+std::shared_ptr<WKNavigation> WKWebView::start(std::optional<std::string> error) {
+    auto navigation = std::make_shared<WKNavigation>(++navigations_);
+    loading_ = true;
+    // The outcome arrives on the run loop, after the call that started the load has returned. A
+    // load replaced by a newer one before then reports nothing.
+    std::weak_ptr<WKWebView> weak = self<WKWebView>();
+    RunLoop::main().schedule(0, [weak, navigation, error] {
+        auto view = weak.lock();
+        if (!view || view->navigations_ != navigation->number()) return;
+        view->loading_ = false;
+        auto delegate = view->delegate_.lock();
+        if (!delegate) return;
+        if (error)
+            delegate->webView_didFailNavigation_withError(*view, navigation, *error);
+        else
+            delegate->webView_didFinishNavigation(*view, navigation);
+    });
+    return navigation;
+}
+
+std::shared_ptr<WKNavigation> WKWebView::loadHTMLString_baseURL(const std::string& html,
+                                                                const std::string& baseURL) {
+    html_ = html;
+    file_.reset();
+    base_ = asPath(baseURL);
+    url_ = base_.empty() ? std::optional<std::string>("about:blank") : fileURLForPath(base_, true);
+    return start(std::nullopt);
+}
+
+std::shared_ptr<WKNavigation> WKWebView::loadFileURL_allowingReadAccessToURL(const std::string& url,
+                                                                             const std::string&) {
+    return loadRequest(url);
+}
+
+std::shared_ptr<WKNavigation> WKWebView::loadRequest(const std::string& url, double) {
+    html_.clear();
+    base_.clear();
+    std::filesystem::path path = asPath(url);
+    file_ = path;
+    url_ = path.empty() ? url : fileURLForPath(path);
+    std::optional<std::string> error;
+    if (path.empty()) {
+        error = "The Internet connection appears to be offline.";
+        file_.reset();
+    } else if (std::ifstream in(path, std::ios::binary); !in || std::filesystem::is_directory(path)) {
+        error = "The file \u201C" + path.filename().string() + "\u201D couldn\u2019t be opened.";
+    }
+    return start(error);
+}
+
+std::shared_ptr<UIViewPrintFormatter> WKWebView::viewPrintFormatter() const {
+    return std::make_shared<UIViewPrintFormatter>(file_ ? std::string() : html_, base_);
+}
+
+std::string WKWebView::stateDescription() const {
+    std::string out = url_ ? "url=" + quote(*url_) : std::string("empty");
+    if (loading_) out += " loading";
+    if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
+    return out;
+}
+
+} // namespace platform

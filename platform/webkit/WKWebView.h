@@ -1,0 +1,85 @@
+#pragma once
+// The web view: holds the page it was given (HTML with the folder its references come from, or a
+// file such as a PDF to show), reports each finished load to its navigation delegate on the run
+// loop, and hands out a print formatter for the page. HTML is laid out only when printed.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/uikit/UIView.h"
+#include "platform/webkit/UIPrintFormatter.h"
+
+namespace platform {
+
+class WKWebView;
+
+// One load, as handed back by the load calls and to the delegate.
+class WKNavigation : public NSObject {
+public:
+    explicit WKNavigation(std::uint64_t number) : number_(number) {}
+    std::uint64_t number() const { return number_; }
+
+private:
+    std::uint64_t number_;
+};
+
+class WKNavigationDelegate {
+public:
+    virtual ~WKNavigationDelegate() = default;
+    virtual void webView_didFinishNavigation(WKWebView&, const std::shared_ptr<WKNavigation>&) {}
+    virtual void webView_didFailNavigation_withError(WKWebView&, const std::shared_ptr<WKNavigation>&,
+                                                     const std::string& /*error*/) {}
+};
+
+class WKWebView : public UIView {
+public:
+    WKWebView() = default;
+    explicit WKWebView(const CGRect& frame) : UIView(frame) {}
+
+    std::shared_ptr<WKNavigationDelegate> navigationDelegate() const { return delegate_.lock(); }
+    void setNavigationDelegate(std::weak_ptr<WKNavigationDelegate> delegate) {
+        delegate_ = std::move(delegate);
+    }
+
+    // Loads `html`; relative references in it are read from `baseURL` (a file: URL or a folder
+    // path; empty for none). The page's address becomes the base URL.
+    std::shared_ptr<WKNavigation> loadHTMLString_baseURL(const std::string& html, const std::string& baseURL);
+    // Shows the file at `url` (a file: URL or a path), a PDF for instance. A file that cannot be
+    // read fails the navigation. Other schemes are not reachable here and fail too.
+    std::shared_ptr<WKNavigation> loadFileURL_allowingReadAccessToURL(const std::string& url,
+                                                                      const std::string& readAccessURL);
+    std::shared_ptr<WKNavigation> loadRequest(const std::string& url, double timeoutInterval = 60);
+
+    // The address of the page: "file:///..." (the base URL for HTML), absent before any load.
+    const std::optional<std::string>& URL() const { return url_; }
+    bool isLoading() const { return loading_; }
+    // What is loaded: HTML and its folder, or the file shown.
+    const std::string& loadedHTML() const { return html_; }
+    const std::filesystem::path& baseFolder() const { return base_; }
+    const std::optional<std::filesystem::path>& loadedFile() const { return file_; }
+
+    // A formatter that prints the page as it is loaded now (an empty page when a file is shown).
+    std::shared_ptr<UIViewPrintFormatter> viewPrintFormatter() const;
+
+    std::string stateDescription() const override;
+
+    // "file:///a%20b/c.pdf" for "/a b/c.pdf", and back (empty when not a file address).
+    static std::string fileURLForPath(const std::filesystem::path& path, bool isDirectory = false);
+    static std::filesystem::path pathForFileURL(const std::string& url);
+
+private:
+    std::shared_ptr<WKNavigation> start(std::optional<std::string> error);
+
+    std::weak_ptr<WKNavigationDelegate> delegate_;
+    std::optional<std::string> url_;
+    std::string html_;
+    std::filesystem::path base_;
+    std::optional<std::filesystem::path> file_;
+    bool loading_ = false;
+    std::uint64_t navigations_ = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,174 @@
+// The bundled templates, filled and laid out by the web view's engine, printed to A4 PDFs and
+// read back with poppler's tools.
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <cairo.h>
+
+#include "pdf/PDFTemplate.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/webkit/HTMLDocument.h"
+#include "tests/support/PlatformTest.h"
+
+namespace quillora {
+namespace {
+
+std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+std::string quoted(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
+
+// Collapses runs of white space, so that words broken across lines or cells compare as text.
+std::string words(const std::string& text) {
+    return std::regex_replace(text, std::regex("\\s+"), " ");
+}
+
+// Sample form values: the style keys get classes, the texts name themselves.
+TemplateDictionary sampleDictionary(const PDFTemplate& row) {
+    TemplateDictionary d;
+    for (const auto& m : row.marks) {
+        if (m.source != FillSource::Value) continue;
+        const auto& k = m.key;
+        if (k.find("Size") != std::string::npos)
+            d[k] = k.find("Body") != std::string::npos ? "fs-5" : "fs-2";
+        else if (k.starts_with("TextColor"))
+            d[k] = "text-primary";
+        else if (k.find("Weight") != std::string::npos)
+            d[k] = "fw-bold";
+        else
+            d[k] = "Sample " + k;
+    }
+    d["Display_Date"] = "March 14, 2024";
+    return d;
+}
+
+class TemplateRenderTest : public test::PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        bundle = platform::NSBundle::mainBundle().bundlePath();
+        photo = home / "tmp" / "picked photo.png";
+        std::filesystem::create_directories(photo.parent_path());
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 160, 100);
+        cairo_t* cr = cairo_create(s);
+        cairo_set_source_rgb(cr, 0.2, 0.5, 0.8);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        ASSERT_EQ(cairo_surface_write_to_png(s, photo.c_str()), CAIRO_STATUS_SUCCESS);
+        cairo_surface_destroy(s);
+    }
+
+    std::string filled(const PDFTemplate& row, const std::string& transcript,
+                       const std::optional<std::string>& p) {
+        std::ifstream in(bundle / (row.resourceName() + ".html"));
+        std::stringstream html;
+        html << in.rdbuf();
+        return fillPDFTemplate(row, sampleDictionary(row), transcript, html.str(), p);
+    }
+
+    platform::HTMLPrintResult print(const std::string& page, const std::filesystem::path& pdf) {
+        return platform::renderHTMLToPDF(page, bundle, pdf);
+    }
+
+    std::filesystem::path bundle, photo;
+};
+
+TEST_F(TemplateRenderTest, EveryTemplatePrintsItsTextsOnA4) {
+    const std::string transcript =
+        "Opening line of the dictation\nSecond paragraph goes here\nand a third line";
+    for (const auto& row : pdfTemplates()) {
+        SCOPED_TRACE(row.name);
+        const auto pdf = home / "tmp" / row.pdfFileName();
+        const auto result = print(filled(row, transcript, photo.string()), pdf);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(result.pageCount, 1);
+
+        const std::string info = run("pdfinfo " + quoted(pdf));
+        EXPECT_NE(info.find("595.2 x 841.8 pts"), std::string::npos) << info;
+        const std::string text = words(run("pdftotext " + quoted(pdf) + " -"));
+        EXPECT_NE(text.find("Opening line of the dictation"), std::string::npos) << text;
+        EXPECT_NE(text.find("and a third line"), std::string::npos) << text;
+        for (const auto& m : row.marks) {
+            if (m.source != FillSource::Value || m.key.starts_with("Font") || m.key.starts_with("TextColor"))
+                continue;
+            // Headings may be set in capitals.
+            const std::string value = sampleDictionary(row).at(m.key);
+            std::string upper = value;
+            for (auto& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            EXPECT_TRUE(text.find(value) != std::string::npos || text.find(upper) != std::string::npos)
+                << m.key << " not printed in: " << text;
+        }
+    }
+}
+
+TEST_F(TemplateRenderTest, PicturesLoadWhenStoredAndAreSkippedWhenNot) {
+    for (const auto& row : pdfTemplates()) {
+        SCOPED_TRACE(row.name);
+        for (const auto& p : {std::optional<std::string>(photo.string()), std::optional<std::string>()}) {
+            platform::HTMLDocument doc(filled(row, "Body", p), bundle);
+            doc.layout(platform::kA4PaperSize.width);
+            EXPECT_TRUE(doc.missingResources().empty()) << *doc.missingResources().begin();
+            const bool shown = std::any_of(doc.boxes().begin(), doc.boxes().end(),
+                                           [](const platform::HTMLBox& b) { return !b.isText; });
+            EXPECT_EQ(shown, p.has_value() && row.readsPhoto() && row.name != "modernboldletter");
+        }
+    }
+}
+
+TEST_F(TemplateRenderTest, ALongTranscriptSpansPagesWithNoLineLost) {
+    std::string transcript;
+    for (int i = 1; i <= 250; ++i)
+        transcript += "Dictated line " + std::to_string(i) + " of the long text\n";
+    for (const char* name : {"essay", "schoolreport", "modernletter", "rentflyer", "note1"}) {
+        SCOPED_TRACE(name);
+        const auto& row = *pdfTemplateNamed(name);
+        const auto pdf = home / "tmp" / row.pdfFileName();
+        const auto result = print(filled(row, transcript, std::nullopt), pdf);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_GT(result.pageCount, 3);
+        const std::string text = run("pdftotext " + quoted(pdf) + " -");
+        std::set<int> seen;
+        const std::regex line("Dictated line ([0-9]+) of the long text");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator();
+             ++it)
+            seen.insert(std::stoi((*it)[1]));
+        EXPECT_EQ(seen.size(), 250u);
+        EXPECT_EQ(*seen.begin(), 1);
+        EXPECT_EQ(*seen.rbegin(), 250);
+    }
+}
+
+TEST_F(TemplateRenderTest, EmojiOfTheVoiceCommandsAreDrawn) {
+    const auto& row = *pdfTemplateNamed("note2");
+    const auto plain = home / "tmp" / "plain.pdf";
+    const auto emoji = home / "tmp" / "emoji.pdf";
+    ASSERT_TRUE(print(filled(row, "Agenda item one", std::nullopt), plain).ok);
+    ASSERT_TRUE(
+        print(filled(row, "Agenda item one \xF0\x9F\x93\x8C \xE2\x9C\x85 \xF0\x9F\x93\x8E", std::nullopt),
+              emoji)
+            .ok);
+    // Colour emoji reach the PDF as small bitmaps; plain text adds none.
+    const auto images = [](const std::filesystem::path& pdf) {
+        const std::string list = run("pdfimages -list " + quoted(pdf));
+        return std::count(list.begin(), list.end(), '\n');
+    };
+    EXPECT_GE(images(emoji), images(plain) + 3);
+    EXPECT_NE(words(run("pdftotext " + quoted(emoji) + " -")).find("Agenda item one"), std::string::npos);
+}
+
+} // namespace
+} // namespace quillora
