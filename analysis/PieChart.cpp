@@ -56,7 +56,11 @@ AnyView PieChart::body() const {
                                          if (tapped) tapped(cell);
                                      }
                                  })
-                                 .scaleEffect(selected ? 1.1 : 1.0));
+                                 .scaleEffect(selected ? 1.1 : 1.0)
+                                 // What a reader of the screen (a person without sight, a script)
+                                 // learns of the wedge.
+                                 .modifier("accessibilityLabel", {{"label", cell.name}})
+                                 .modifier("accessibilityValue", {{"value", doubleDescription(cell.value)}}));
         }
     }
     return ZStack(StackOptions{Alignment::center, {}}, std::move(wedges));

@@ -87,7 +87,13 @@ TEST_F(AnalysisScreenTest, BuiltFromTheStoredListsAndCounters) {
         EXPECT_NE(tree.findText(legend), nullptr) << legend;
     for (const char* label : {"cancel", "Verb", "Noun", "Adjective", "Pronoun", "ran", "sat", "hen"})
         EXPECT_NE(tree.findControl(label), nullptr) << label;
-    EXPECT_EQ(tree.findAllKind("PieChartCell").size(), 6u);
+    std::vector<std::string> wedges;
+    for (const Node* w : tree.findAllKind("PieChartCell"))
+        wedges.push_back(*w->modifier("accessibilityLabel")->text("label") + " " +
+                         *w->modifier("accessibilityValue")->text("value"));
+    EXPECT_EQ(wedges, (std::vector<std::string>{"Verb 0.0", "Noun 7.0", "Pronoun 0.0", "Adjective 0.0",
+                                                "Time(sec) 0.0", "Words 12.0"}))
+        << "the screen read as text tells each wedge's count";
     EXPECT_EQ(tree.findControl("Search Term")->getText(), "");
     EXPECT_EQ(marked(tree.findKind("HighlightedText")->children.at(0)->runs), "The hen ran and the hen sat.");
 
