@@ -69,7 +69,9 @@ std::vector<ChartCellModel> chartCells() {
     std::lock_guard lock(c.mutex);
     if (!c.cells) {
         auto defaults = platform::NSUserDefaults::standardUserDefaults();
-        auto value = [&](const char* key) { return static_cast<double>(defaults->integerForKey(key)); };
+        auto value = [&](std::string_view key) {
+            return static_cast<double>(defaults->integerForKey(std::string(key)));
+        };
         c.cells = std::vector<ChartCellModel>{
             {platform::UUID::make(), Color::purple(), value(keys::totalverbcount), "Verb"},
             {platform::UUID::make(), Color::blue(), value(keys::totalnouncount), "Noun"},

@@ -15,8 +15,8 @@ using namespace platform::swiftui;
 
 namespace {
 
-std::vector<std::string> storedList(const platform::NSUserDefaults& defaults, const char* key) {
-    return defaults.arrayForKey(key).value_or(std::vector<std::string>{});
+std::vector<std::string> storedList(const platform::NSUserDefaults& defaults, std::string_view key) {
+    return defaults.arrayForKey(std::string(key)).value_or(std::vector<std::string>{});
 }
 
 void dismissPresented(const std::weak_ptr<platform::UIViewController>& presentingVC) {
@@ -64,7 +64,7 @@ template <class Style> AnyView classButton(const std::string& label, Style style
 
 SwiftUIView::SwiftUIView() {
     auto defaults = platform::NSUserDefaults::standardUserDefaults();
-    text = State<std::string>(defaults->stringForKey(keys::saveclipBoardText).value_or(""));
+    text = State<std::string>(defaults->stringForKey(std::string(keys::saveclipBoardText)).value_or(""));
     savedarrayverb = storedList(*defaults, keys::savedarrayverb);
     savedarraynoun = storedList(*defaults, keys::savedarraynoun);
     savedarrayadjective = storedList(*defaults, keys::savedarrayadjective);

@@ -59,29 +59,29 @@ void WordClassStatistics::analyzeWordClasses(const std::string& text, platform::
     auto count = [](const std::vector<std::string>& list) {
         return static_cast<platform::NSInteger>(list.size());
     };
-    defaults.setInteger_forKey(count(totalverb), keys::totalverbcount);
-    defaults.setInteger_forKey(count(totalnoun), keys::totalnouncount);
-    defaults.setInteger_forKey(count(totaladjective), keys::totaladjectivecount);
-    defaults.setInteger_forKey(count(totalwordcount), keys::totalwordcount);
-    defaults.setInteger_forKey(count(totalpronoun), keys::totalpronouncount);
-    defaults.setInteger_forKey(count(totalconjunction), keys::totaltotalconjunctioncount);
-    defaults.setInteger_forKey(count(totalorgname), keys::totalorgname);
-    defaults.setInteger_forKey(count(totalplacename), keys::totalplacename);
-    defaults.setInteger_forKey(count(totalpersonname), keys::totalpersonname);
+    defaults.setInteger_forKey(count(totalverb), std::string(keys::totalverbcount));
+    defaults.setInteger_forKey(count(totalnoun), std::string(keys::totalnouncount));
+    defaults.setInteger_forKey(count(totaladjective), std::string(keys::totaladjectivecount));
+    defaults.setInteger_forKey(count(totalwordcount), std::string(keys::totalwordcount));
+    defaults.setInteger_forKey(count(totalpronoun), std::string(keys::totalpronouncount));
+    defaults.setInteger_forKey(count(totalconjunction), std::string(keys::totaltotalconjunctioncount));
+    defaults.setInteger_forKey(count(totalorgname), std::string(keys::totalorgname));
+    defaults.setInteger_forKey(count(totalplacename), std::string(keys::totalplacename));
+    defaults.setInteger_forKey(count(totalpersonname), std::string(keys::totalpersonname));
 
     totalverb = uniqued(totalverb);
     totalnoun = uniqued(totalnoun);
     totaladjective = uniqued(totaladjective);
     totalpronoun = uniqued(totalpronoun);
 
-    defaults.setObject_forKey(totalverb, keys::savedarrayverb);
-    defaults.setObject_forKey(totalnoun, keys::savedarraynoun);
-    defaults.setObject_forKey(totaladjective, keys::savedarrayadjective);
-    defaults.setObject_forKey(totalpronoun, keys::savedarraypronoun);
-    defaults.setObject_forKey(totalconjunction, keys::savedarrayconjunction);
-    defaults.setObject_forKey(totalorgname, keys::savedarrayorgname);
-    defaults.setObject_forKey(totalplacename, keys::savedarrayplacename);
-    defaults.setObject_forKey(totalpersonname, keys::savedarraypersonname);
+    defaults.setObject_forKey(totalverb, std::string(keys::savedarrayverb));
+    defaults.setObject_forKey(totalnoun, std::string(keys::savedarraynoun));
+    defaults.setObject_forKey(totaladjective, std::string(keys::savedarrayadjective));
+    defaults.setObject_forKey(totalpronoun, std::string(keys::savedarraypronoun));
+    defaults.setObject_forKey(totalconjunction, std::string(keys::savedarrayconjunction));
+    defaults.setObject_forKey(totalorgname, std::string(keys::savedarrayorgname));
+    defaults.setObject_forKey(totalplacename, std::string(keys::savedarrayplacename));
+    defaults.setObject_forKey(totalpersonname, std::string(keys::savedarraypersonname));
 }
 
 } // namespace quillora

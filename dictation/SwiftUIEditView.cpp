@@ -20,9 +20,9 @@ void dismissPresented(const std::weak_ptr<platform::UIViewController>& presentin
 
 SwiftUIEditView::SwiftUIEditView() {
     auto defaults = platform::NSUserDefaults::standardUserDefaults();
-    text = State<std::string>(defaults->stringForKey(keys::saveclipBoardText).value_or(""));
+    text = State<std::string>(defaults->stringForKey(std::string(keys::saveclipBoardText)).value_or(""));
     checkchangedtextinEdit =
-        State<platform::NSInteger>(defaults->integerForKey(keys::checkchangedtextinEdit));
+        State<platform::NSInteger>(defaults->integerForKey(std::string(keys::checkchangedtextinEdit)));
 }
 
 void SwiftUIEditView::cancel() const {
@@ -34,11 +34,11 @@ void SwiftUIEditView::save() const {
     platform::console().print("save pressed ");
     auto defaults = platform::NSUserDefaults::standardUserDefaults();
     checkchangedtextinEdit.set(1);
-    defaults->setInteger_forKey(checkchangedtextinEdit.get(), keys::checkchangedtextinEdit);
+    defaults->setInteger_forKey(checkchangedtextinEdit.get(), std::string(keys::checkchangedtextinEdit));
     const std::string edited = text.get();
-    defaults->setObject_forKey(edited, keys::saveclipBoardText);
+    defaults->setObject_forKey(edited, std::string(keys::saveclipBoardText));
     platform::NSNotificationCenter::defaultCenter().postNotificationName(
-        keys::printValue, nullptr, {{keys::printValueUserInfoKey, edited}});
+        std::string(keys::printValue), nullptr, {{std::string(keys::userInfoValue), edited}});
     dismissPresented(presentingVC);
 }
 
