@@ -1,6 +1,7 @@
 #include "app/MainStoryboard.h"
 
 #include "dictation/ViewController.h"
+#include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
 
 namespace quillora {
@@ -17,6 +18,7 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
         return screen;
     });
     storyboard.setInitialScene("ViewController");
+    registerPDFScenes(storyboard);
 }
 
 } // namespace quillora

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "analysis/SwiftUIView.h"
 #include "dictation/StoredKeys.h"
+#include "dictation/SwiftUIEditView.h"
 #include "dictation/VoiceCommands.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
@@ -635,8 +637,8 @@ void ViewController::swiftUipdfButtonTapped() {
     presentHosted(gallery);
 }
 
-void ViewController::analyzeWordClasses(const std::string&) {
-    // The word-class pass joins here once the analysis subsystem is part of the build.
+void ViewController::analyzeWordClasses(const std::string& text) {
+    WordClassStatistics::analyzeWordClasses(text, *defaults, WordClassPass::mainScreen());
 }
 
 } // namespace quillora

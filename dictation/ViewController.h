@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/WordClassStatistics.h"
 #include "dictation/DictationLoop.h"
 #include "dictation/RecognitionLanguages.h"
 #include "platform/foundation/NSNotificationCenter.h"
@@ -28,6 +29,7 @@ DictationLoopTable mainScreenLoopTable();
 
 class ViewController : public platform::UIViewController,
                        public DictationLoop,
+                       public WordClassStatistics,
                        public platform::UITextViewDelegate,
                        public platform::UIPickerViewDataSource,
                        public platform::UIPickerViewDelegate,
@@ -67,12 +69,6 @@ public:
     std::shared_ptr<platform::NSUserDefaults> defaults = platform::NSUserDefaults::standardUserDefaults();
     std::int64_t fontsizeforApp = 18;
     platform::swiftui::State<platform::NSInteger> checkchangedtextinEdit{0};
-
-    // Statistics kept by the word-class pass.
-    std::vector<std::string> totalverb, totalnoun, totaladjective, totalpronoun, totalwordcount,
-        totalconjunction, totaldeterminer, totaladverb, totalpreposition, totalInterjection, totalOtherWords,
-        totalorgname, totalplacename, totalpersonname;
-    std::int64_t WordCountforApp = 0;
 
     static std::shared_ptr<platform::UIButton> defaultDynamicButton();
 
