@@ -1,0 +1,88 @@
+#pragma once
+// The main dictation screen in a key window inside its navigation controller, with the scripted
+// recognizer serving every locale and silence as the microphone, unless a test says otherwise.
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "dictation/ViewController.h"
+#include "platform/avfaudio/AVAudioInputSource.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/speech/ScriptedSpeech.h"
+#include "platform/systemconfiguration/SCNetworkReachability.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIWindow.h"
+#include "tests/support/PlatformTest.h"
+
+namespace quillora::test {
+
+class DictationScreenTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        platform::ScriptedSpeech::shared().setScriptedLocales({"*"});
+        platform::AVAudioInputSource::setCurrent(platform::AVAudioInputSource::silence());
+        platform::setReachabilityOverride({platform::kSCNetworkReachabilityFlagsReachable, false, false});
+        platform::UIApplication::sharedApplication().simulateBecomeActive();
+    }
+    void TearDown() override {
+        window.reset();
+        nav.reset();
+        screen.reset();
+        PlatformTest::TearDown();
+    }
+
+    // Shows a new screen; `before` runs on it before its view loads.
+    void show(const std::function<void(ViewController&)>& before = nullptr) {
+        screen = std::make_shared<ViewController>();
+        if (before) before(*screen);
+        nav = platform::UINavigationController::initWithRootViewController(screen);
+        window = std::make_shared<platform::UIWindow>();
+        window->setRootViewController(nav);
+        window->makeKeyAndVisible();
+        // The authorization answer comes from another thread; the button waits for it.
+        platform::RunLoop::main().runUntil(
+            [&] { return screen->recordButton->isEnabled() || screen->presentedViewController(); }, 5);
+    }
+
+    void record() {
+        screen->recordButton->tap();
+        runUntilIdle();
+    }
+    void partial(const std::string& text) {
+        ASSERT_TRUE(platform::ScriptedSpeech::shared().partial(text));
+        runUntilIdle();
+    }
+    void final(const std::string& text) {
+        ASSERT_TRUE(platform::ScriptedSpeech::shared().final(text));
+        runUntilIdle();
+    }
+    void fail(const std::string& text = "Network lost") {
+        ASSERT_TRUE(platform::ScriptedSpeech::shared().fail(text));
+        runUntilIdle();
+    }
+
+    std::shared_ptr<platform::UIAlertController> alert() const {
+        return std::dynamic_pointer_cast<platform::UIAlertController>(screen->presentedViewController());
+    }
+    std::string title() const {
+        return screen->recordButton->titleForState(platform::UIControlStates::Normal).value_or("");
+    }
+    std::string image() const {
+        auto i = screen->recordButton->imageForState(platform::UIControlStates::Normal);
+        return i ? i->name() : "";
+    }
+    std::size_t countLines(const std::string& line) const {
+        auto lines = consoleLines();
+        return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    std::shared_ptr<ViewController> screen;
+    std::shared_ptr<platform::UINavigationController> nav;
+    std::shared_ptr<platform::UIWindow> window;
+};
+
+} // namespace quillora::test
