@@ -10,7 +10,9 @@ using namespace platform;
 using quillora::test::DictationScreenTest;
 
 namespace {
-std::shared_ptr<NSUserDefaults> store() { return NSUserDefaults::standardUserDefaults(); }
+std::shared_ptr<NSUserDefaults> store() {
+    return NSUserDefaults::standardUserDefaults();
+}
 } // namespace
 
 TEST_F(DictationScreenTest, HandlersAlternateAndEachTaskReachesTheTranscriptOnce) {
@@ -137,7 +139,8 @@ TEST_F(DictationScreenTest, FiveListeningMarksEndTheRunForALostConnectionButFour
     EXPECT_TRUE(screen->audioEngine->isRunning());
     fail();
     ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->title(), "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔");
+    EXPECT_EQ(alert()->title(),
+              "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔");
     EXPECT_TRUE(screen->isStopped);
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_EQ(title(), "Start Recording");
@@ -193,7 +196,8 @@ TEST_F(DictationScreenTest, SymbolNamesBecomeSymbolsOnlyWhenAHandlersTriggerWord
     EXPECT_EQ(screen->textView->text(), "🎈 and 📝") << "the second handler's pass";
 
     const auto& table = quillora::mainVoiceCommands();
-    EXPECT_EQ(table.apply("Round Pushpin, pushpin, PAPERCLIP, balloon, checkmark"), "📍, 📌, 📎, 🎈, ✔️");
+    EXPECT_EQ(table.apply("Round Pushpin, pushpin, PAPERCLIP, balloon, checkmark"),
+              "📍, 📌, 📎, 🎈, ✔️");
     quillora::VoiceCommandTable literal{{{"Egg", "🥚", false}}};
     EXPECT_EQ(literal.apply("Egg egg Eggs"), "🥚 egg 🥚s");
 }
@@ -236,7 +240,8 @@ TEST_F(DictationScreenTest, OfflineAndUnauthorizedPressesStartNothing) {
     show();
     for (SCNetworkReachabilityFlags flags :
          {SCNetworkReachabilityFlags{0},
-          SCNetworkReachabilityFlags{kSCNetworkReachabilityFlagsReachable | kSCNetworkReachabilityFlagsConnectionRequired}}) {
+          SCNetworkReachabilityFlags{kSCNetworkReachabilityFlagsReachable |
+                                     kSCNetworkReachabilityFlagsConnectionRequired}}) {
         setReachabilityOverride({flags, false, false});
         record();
         ASSERT_TRUE(alert());
@@ -255,7 +260,8 @@ TEST_F(DictationScreenTest, OfflineAndUnauthorizedPressesStartNothing) {
     };
     for (auto [status, disabledTitle] :
          {Case{SFSpeechRecognizerAuthorizationStatus::denied, "User denied access to speech recognition"},
-          Case{SFSpeechRecognizerAuthorizationStatus::restricted, "Speech recognition restricted on this device"}}) {
+          Case{SFSpeechRecognizerAuthorizationStatus::restricted,
+               "Speech recognition restricted on this device"}}) {
         screen->recordButton->setEnabled(true);
         screen->applyAuthorizationStatus(status);
         EXPECT_FALSE(screen->recordButton->isEnabled());
