@@ -1,0 +1,64 @@
+// The main screen with real recognition: a recording through file input, the tap, the request and
+// pocketsphinx; and the tap thread in real time (run this program under ThreadSanitizer too).
+
+#include <thread>
+
+#include "platform/foundation/Console.h"
+#include "tests/dictation/DictationTestSupport.h"
+
+using namespace platform;
+using quillora::test::DictationScreenTest;
+using quillora::test::sourceBundle;
+
+TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTranscriptOnce) {
+    ScriptedSpeech::shared().setScriptedLocales({});
+    std::optional<NSError> error;
+    auto input = std::dynamic_pointer_cast<AVAudioFileInput>(AVAudioInputSource::file(sourceBundle() / "demo.wav", &error));
+    ASSERT_TRUE(input) << (error ? error->localizedDescription : "");
+    AVAudioInputSource::setCurrent(input);
+    show();
+    ASSERT_EQ(screen->speechRecognizer->localeIdentifier(), "en-US");
+    record();
+    std::vector<std::string> liveTexts;
+    RunLoop::main().runUntil(
+        [&] {
+            if (liveTexts.empty() || liveTexts.back() != screen->textView->text())
+                liveTexts.push_back(screen->textView->text());
+            return screen->Clipboard->text().size() > 1;
+        },
+        60);
+    EXPECT_EQ(screen->Clipboard->text(), " Go forward ten meters");
+    EXPECT_NE(std::find(liveTexts.begin(), liveTexts.end(), "Go forward"), liveTexts.end())
+        << ::testing::PrintToString(liveTexts);
+    EXPECT_GE(countLines("iS FINAL value VIEW"), 2u) << "partial results came before the final one";
+    EXPECT_EQ(countLines("Added to Clipboard 1"), 1u);
+    EXPECT_TRUE(consoleHas("start recodring again "));
+    EXPECT_TRUE(screen->audioEngine->isRunning()) << "the next task listens";
+    EXPECT_TRUE(screen->recognitionTask);
+
+    screen->recordButton->tap();
+    RunLoop::main().runUntil([&] { return !screen->isFinalStopped; }, 30);
+    EXPECT_EQ(screen->Clipboard->text().rfind(" Go forward ten meters", 0), 0u);
+    EXPECT_EQ(countLines("Go forward ten meters"), 0u);
+}
+
+// Buffers come on the engine's own thread on the real clock; tasks end and restart while it runs.
+TEST_F(DictationScreenTest, TheTapThreadFeedsOnlyItsOwnTasksRequestAcrossRestarts) {
+    RunLoop::main().useRealClock();
+    show();
+    record();
+    for (int task = 1; task <= 6; ++task) {
+        RunLoop::main().advance(0.15);
+        ASSERT_TRUE(ScriptedSpeech::shared().final("task " + std::to_string(task)));
+        RunLoop::main().runUntil([&] { return ScriptedSpeech::shared().tasksStarted() > task; }, 5);
+    }
+    RunLoop::main().advance(0.15);
+    EXPECT_GT(ScriptedSpeech::shared().audioSecondsHeard(), 0.0) << "the running task hears the microphone";
+    screen->recordButton->tap();
+    RunLoop::main().runUntil([&] { return !screen->isFinalStopped; }, 5);
+    // Within the run's first seconds each new task shows the listening text, the last one too.
+    EXPECT_EQ(screen->Clipboard->text(), " task 1 task 2 task 3 task 4 task 5 task 6 Listening....");
+    EXPECT_FALSE(screen->audioEngine->isRunning());
+    EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
+    RunLoop::main().useVirtualClock();
+}
