@@ -13,7 +13,8 @@ using quillora::test::sourceBundle;
 TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTranscriptOnce) {
     ScriptedSpeech::shared().setScriptedLocales({});
     std::optional<NSError> error;
-    auto input = std::dynamic_pointer_cast<AVAudioFileInput>(AVAudioInputSource::file(sourceBundle() / "demo.wav", &error));
+    auto input = std::dynamic_pointer_cast<AVAudioFileInput>(
+        AVAudioInputSource::file(sourceBundle() / "demo.wav", &error));
     ASSERT_TRUE(input) << (error ? error->localizedDescription : "");
     AVAudioInputSource::setCurrent(input);
     show();
