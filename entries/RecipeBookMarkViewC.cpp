@@ -105,7 +105,6 @@ void RecipeBookMarkViewC::viewDidLoad() {
     text->setValue_forKeyPath(1, "attributedText.ligature");
     text->setScrollEnabled(false);
     text->setScrollEnabled(true);
-    text->setSelectedRange({0, 0});
 }
 
 void RecipeBookMarkViewC::viewWillAppear(bool animated) {
