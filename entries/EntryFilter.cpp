@@ -1,6 +1,8 @@
 #include "entries/EntryFilter.h"
 
+#include <algorithm>
 #include <set>
+#include <thread>
 
 #include "platform/foundation/Console.h"
 #include "platform/naturallanguage/NSLinguisticTagger.h"
@@ -15,7 +17,9 @@ void BasicEntryFilter::setSearchString(std::string text) {
     searchString_ = std::move(text);
     if (!searchString_.empty()) {
         indexEntries();
+        indexChecked_ = true;
         filterEntries();
+        indexChecked_ = false;
         return;
     }
     std::string line = "[";
@@ -48,11 +52,18 @@ void BasicEntryFilter::indexEntries() {
     if (!entryCollection || !entryCollection->entries || entryCollection->entries->empty()) {
         wordSets.clear();
         languages.clear();
+        indexedEntries_.clear();
+        indexedSets_.clear();
         return;
     }
+    const auto& entries = *entryCollection->entries;
+    // The collection is a snapshot: once it is indexed, later searches find nothing new to do.
+    if (entries == indexedEntries_ && indexedSets_.size() == entries.size()) return;
+
     std::unordered_map<std::string, WordSet> newWordSets;
     std::unordered_map<std::string, std::string> newLanguages;
-    for (auto& entry : *entryCollection->entries) {
+    std::vector<const std::string*> fresh;
+    for (auto& entry : entries) {
         if (newWordSets.count(entry)) continue;
         if (auto known = wordSets.find(entry); known != wordSets.end()) {
             newWordSets.emplace(entry, std::move(known->second));
@@ -60,12 +71,36 @@ void BasicEntryFilter::indexEntries() {
                 newLanguages.emplace(entry, language->second);
             continue;
         }
-        std::optional<std::string> language;
-        newWordSets.emplace(entry, makeWordSet(entry, language));
-        if (language) newLanguages.emplace(entry, *language);
+        newWordSets.emplace(entry, WordSet());
+        fresh.push_back(&entry);
+    }
+
+    // Each new text is analysed on its own, so the work is shared among a few threads; the
+    // caller still gets the finished index back before it goes on.
+    std::vector<WordSet> sets(fresh.size());
+    std::vector<std::optional<std::string>> found(fresh.size());
+    std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    workers = std::min(workers, std::max<std::size_t>(1, fresh.size() / 64));
+    auto work = [&](std::size_t first) {
+        for (std::size_t i = first; i < fresh.size(); i += workers)
+            sets[i] = makeWordSet(*fresh[i], found[i]);
+    };
+    {
+        std::vector<std::jthread> threads;
+        for (std::size_t w = 1; w < workers; ++w)
+            threads.emplace_back(work, w);
+        work(0);
+    }
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+        newWordSets[*fresh[i]] = std::move(sets[i]);
+        if (found[i]) newLanguages.emplace(*fresh[i], *found[i]);
     }
     wordSets = std::move(newWordSets);
     languages = std::move(newLanguages);
+    indexedEntries_ = entries;
+    indexedSets_.clear();
+    for (auto& entry : indexedEntries_)
+        indexedSets_.push_back(&wordSets.at(entry));
 }
 
 void BasicEntryFilter::filterEntries() {
@@ -81,16 +116,23 @@ void BasicEntryFilter::filterEntries() {
     }
     filteredEntries.clear();
     if (!entryCollection || !entryCollection->entries) return;
+    const auto& entries = *entryCollection->entries;
     if (search.empty()) {
-        filteredEntries = *entryCollection->entries;
+        filteredEntries = entries;
         return;
     }
-    for (auto& entry : *entryCollection->entries) {
-        auto set = wordSets.find(entry);
-        if (set == wordSets.end()) continue;
+    bool aligned = indexedSets_.size() == entries.size() && (indexChecked_ || entries == indexedEntries_);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const WordSet* set = nullptr;
+        if (aligned) {
+            set = indexedSets_[i];
+        } else if (auto it = wordSets.find(entries[i]); it != wordSets.end()) {
+            set = &it->second;
+        }
+        if (!set) continue;
         for (auto& word : search)
-            if (set->second.count(word)) {
-                filteredEntries.push_back(entry);
+            if (set->count(word)) {
+                filteredEntries.push_back(entries[i]);
                 break;
             }
     }

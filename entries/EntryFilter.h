@@ -42,6 +42,11 @@ protected:
 
 private:
     std::string searchString_;
+    // The entries the index was last built for, and each one's word set in that order.
+    std::vector<std::string> indexedEntries_;
+    std::vector<const WordSet*> indexedSets_;
+    // Set while a search runs right after indexEntries has matched the entries to the index.
+    bool indexChecked_ = false;
 };
 
 class EntryFilter : public BasicEntryFilter {

@@ -38,8 +38,10 @@ std::string number(double value) {
 }
 
 std::string rectText(const CGRect& r) {
-    return "(" + number(r.origin.x) + ", " + number(r.origin.y) + ", " + number(r.size.width) + ", " +
-           number(r.size.height) + ")";
+    std::string out("(");
+    out.append(number(r.origin.x)).append(", ").append(number(r.origin.y)).append(", ");
+    out.append(number(r.size.width)).append(", ").append(number(r.size.height)).append(")");
+    return out;
 }
 
 // From the window's coordinates into `view`'s.
@@ -98,7 +100,7 @@ void RecipeBookMarkViewC::viewDidLoad() {
         console().print("Prinitng Clip board");
     } else {
         console().print(" no data present ");
-        Clipboard1 = " ";
+        Clipboard1 = std::string(1, ' ');
     }
     text->setText(*Clipboard1);
     text->setValue_forKeyPath(RecipeParagraphStyle{}, "attributedText.paragraphStyle");
