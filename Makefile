@@ -1,4 +1,5 @@
 # The two set-up commands of the README. Both install what is missing first.
+MAKEFLAGS += --no-print-directory
 BUILD      ?= build
 TESTBUILD  ?= build-test
 JOBS       ?= $(shell nproc)

@@ -112,7 +112,9 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
     const std::string what = "The file “" + path + "” could not be saved";
     if (path.empty() || path.back() == '/') return NSError::posix(EISDIR, what);
     fs::path target(path);
-    std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+    std::string tmpName = ".";
+    tmpName.append(target.filename().string()).append(".tmp-XXXXXX");
+    std::string tmpl = (target.parent_path() / tmpName).string();
     int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return NSError::posix(errno, what);
     int err = 0;

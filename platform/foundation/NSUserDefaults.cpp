@@ -92,6 +92,17 @@ std::string decimalText(double d) {
     return std::string(buf, result.ptr);
 }
 
+std::optional<std::string> stringOf(plist_t node) {
+    if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    return std::string(text ? text : "", text ? length : 0);
+}
+
+// GCC 12 at -O2 warns that the variant's string "may be used uninitialized" when the optional
+// is destroyed along the paths that never built it: a known false positive of its inliner.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 std::optional<PropertyValue> valueOf(plist_t node) {
     if (!node) return std::nullopt;
     switch (plist_get_node_type(node)) {
@@ -110,19 +121,18 @@ std::optional<PropertyValue> valueOf(plist_t node) {
         plist_get_bool_val(node, &v);
         return PropertyValue(v != 0);
     }
-    case PLIST_STRING: {
-        uint64_t length = 0;
-        const char* text = plist_get_string_ptr(node, &length);
-        return PropertyValue(std::string(text ? text : "", text ? length : 0));
-    }
+    case PLIST_STRING:
+        return PropertyValue(*stringOf(node));
     case PLIST_ARRAY: {
         StringArray out;
         for (uint32_t i = 0, n = plist_array_get_size(node); i < n; ++i) {
-            auto item = valueOf(plist_array_get_item(node, i));
-            if (!item || !std::holds_alternative<std::string>(*item)) return std::nullopt;
-            out.push_back(std::get<std::string>(*item));
+            auto item = stringOf(plist_array_get_item(node, i));
+            if (!item) return std::nullopt;
+            out.push_back(std::move(*item));
         }
-        return PropertyValue(std::move(out));
+        std::optional<PropertyValue> result;
+        result.emplace(std::in_place_type<StringArray>, std::move(out));
+        return result;
     }
     case PLIST_DICT: {
         StringDictionary out;
@@ -134,23 +144,24 @@ std::optional<PropertyValue> valueOf(plist_t node) {
             plist_t item = nullptr;
             plist_dict_next_item(node, it, &key, &item);
             if (!key) break;
-            auto value = valueOf(item);
-            if (value && std::holds_alternative<std::string>(*value)) {
-                out[key] = std::get<std::string>(*value);
+            if (auto value = stringOf(item)) {
+                out[key] = std::move(*value);
             } else {
                 allStrings = false;
             }
             std::free(key);
         }
         std::free(it);
-        if (!allStrings) return std::nullopt;
-        return PropertyValue(std::move(out));
+        std::optional<PropertyValue> result;
+        if (allStrings) result.emplace(std::in_place_type<StringDictionary>, std::move(out));
+        return result;
     }
     default:
         // Dates, data and nested containers: kept in the file untouched, but not handed out.
         return std::nullopt;
     }
 }
+#pragma GCC diagnostic pop
 
 plist_t nodeOf(const PropertyValue& value) {
     return std::visit(

@@ -147,13 +147,14 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
         const double current = virtual_ ? virtualNow_ : realNow();
         if (current >= end) return false;
         if (virtual_) {
-            if (!queue_.empty() && queue_.begin()->first.deadline <= end) {
-                virtualNow_ = std::max(virtualNow_, queue_.begin()->first.deadline);
+            if (externalWork_ > 0) {
+                // Another thread will post: wait for it before time moves on, so that what it
+                // posts lands at the moment it belongs to.
+                if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return done();
                 continue;
             }
-            if (externalWork_ > 0) {
-                // Nothing due on the virtual clock yet, but another thread will post: wait for it.
-                if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return done();
+            if (!queue_.empty() && queue_.begin()->first.deadline <= end) {
+                virtualNow_ = std::max(virtualNow_, queue_.begin()->first.deadline);
                 continue;
             }
             virtualNow_ = end;

@@ -8,13 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace platform {
+#include "platform/foundation/TextRange.h"
 
-struct TextRange {
-    std::size_t location = 0; // byte offset
-    std::size_t length = 0;   // bytes
-    bool operator==(const TextRange&) const = default;
-};
+namespace platform {
 
 // Every non-overlapping occurrence of `term`, left to right, ignoring case (Unicode simple case
 // folding, so "É" finds "é"). A match never starts or ends inside a user-perceived character:

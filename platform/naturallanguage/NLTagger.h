@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/naturallanguage/TextAnalysis.h"
-#include "platform/naturallanguage/TextRange.h"
+#include "platform/foundation/TextRange.h"
 
 namespace platform {
 

@@ -12,7 +12,7 @@
 
 #include "platform/naturallanguage/NSOrthography.h"
 #include "platform/naturallanguage/TextAnalysis.h"
-#include "platform/naturallanguage/TextRange.h"
+#include "platform/foundation/TextRange.h"
 
 namespace platform {
 

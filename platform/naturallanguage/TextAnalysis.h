@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/naturallanguage/LexicalModel.h"
-#include "platform/naturallanguage/TextRange.h"
+#include "platform/foundation/TextRange.h"
 
 namespace platform::nl {
 

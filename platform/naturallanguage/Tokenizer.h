@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/naturallanguage/TextRange.h"
+#include "platform/foundation/TextRange.h"
 
 namespace platform::nl {
 

@@ -179,3 +179,23 @@ TEST_F(UserDefaultsTest, EachTestStartsWithAFreshStoreInItsOwnSandbox) {
     resetSharedInstances();
     EXPECT_NE(NSUserDefaults::standardUserDefaults(), d);
 }
+
+TEST_F(UserDefaultsTest, PendingChangesAreSavedWhenTheProgramExits) {
+    // Other tests leave worker threads behind, so the child is a fresh run of this test alone;
+    // it finds the parent's sandbox through the environment.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const char* kHome = "QUILLORA_EXIT_TEST_HOME";
+    if (!std::getenv(kHome)) ::setenv(kHome, home.c_str(), 1);
+    EXPECT_EXIT(
+        {
+            fs::remove_all(home);
+            Sandbox::setRoot(std::getenv(kHome));
+            NSUserDefaults::resetStandardUserDefaults();
+            NSUserDefaults::standardUserDefaults()->setObject_forKey("written at exit", "last");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ::unsetenv(kHome);
+    ASSERT_TRUE(fs::exists(prefsFile()));
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("last"), "written at exit");
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The application delegate: keeps the window the platform installs and keeps the screen awake.
+
+#include <memory>
+
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIResponder.h"
+#include "platform/uikit/UIWindow.h"
+
+namespace quillora {
+
+class AppDelegate : public platform::UIResponder, public platform::UIApplicationDelegate {
+public:
+    AppDelegate() = default;
+
+    std::shared_ptr<platform::UIWindow> window() const override { return window_; }
+    void setWindow(std::shared_ptr<platform::UIWindow> window) override { window_ = std::move(window); }
+
+    // Dictation can run for half an hour without a touch: the device must never dim or lock.
+    bool application_didFinishLaunchingWithOptions(platform::UIApplication& application,
+                                                   const platform::LaunchOptions& launchOptions) override;
+
+private:
+    std::shared_ptr<platform::UIWindow> window_;
+};
+
+} // namespace quillora

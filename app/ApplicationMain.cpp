@@ -1,0 +1,18 @@
+#include "app/ApplicationMain.h"
+
+#include <memory>
+
+#include "app/AppDelegate.h"
+#include "app/MainStoryboard.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIStoryboard.h"
+
+namespace quillora {
+
+int applicationMain(int argc, char** argv) {
+    platform::UIStoryboard::registerStoryboard("Main", MainStoryboard);
+    return platform::UIApplicationMain(argc, argv, std::nullopt,
+                                       [] { return std::make_shared<AppDelegate>(); });
+}
+
+} // namespace quillora

@@ -1,0 +1,14 @@
+#include "app/MainStoryboard.h"
+
+#include "app/LaunchViewController.h"
+#include "pdf/PDFScenes.h"
+
+namespace quillora {
+
+void MainStoryboard(platform::UIStoryboard& storyboard) {
+    storyboard.registerScene("LaunchViewController", [] { return std::make_shared<LaunchViewController>(); });
+    storyboard.setInitialScene("LaunchViewController");
+    registerPDFScenes(storyboard);
+}
+
+} // namespace quillora

@@ -1,0 +1,205 @@
+#include "cli/ScriptInterpreter.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "platform/foundation/Console.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/uikit/ScreenPrinter.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIBarButtonItem.h"
+#include "platform/uikit/UIControl.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UITextView.h"
+
+namespace quillora::cli {
+
+using namespace platform;
+
+namespace {
+std::string trim(const std::string& s) {
+    auto b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos) return "";
+    auto e = s.find_last_not_of(" \t\r");
+    return s.substr(b, e - b + 1);
+}
+
+std::string unquote(std::string text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            char e = text[++i];
+            out += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+long parseInteger(const std::string& word, const std::string& what) {
+    char* end = nullptr;
+    long value = std::strtol(word.c_str(), &end, 10);
+    if (word.empty() || *end) throw ScriptError(what + " must be a whole number, not '" + word + "'");
+    return value;
+}
+
+double parseSeconds(const std::string& word) {
+    char* end = nullptr;
+    double value = std::strtod(word.c_str(), &end);
+    if (word.empty() || *end || value < 0)
+        throw ScriptError("seconds must be a number of 0 or more, not '" + word + "'");
+    return value;
+}
+} // namespace
+
+std::string ScriptLine::textAfter(std::size_t skip) const {
+    std::string text = rest;
+    for (std::size_t i = 0; i < skip; ++i) {
+        text = trim(text);
+        auto space = text.find_first_of(" \t");
+        text = space == std::string::npos ? "" : text.substr(space + 1);
+    }
+    return unquote(trim(text));
+}
+
+ScriptInterpreter::ScriptInterpreter() {
+    addBuiltInCommands();
+}
+
+void ScriptInterpreter::addCommand(const std::string& name, const std::string& usage, Handler handler) {
+    commands_[name] = Command{usage, std::move(handler)};
+}
+
+void ScriptInterpreter::requireWords(const ScriptLine& line, std::size_t count, const std::string& usage) {
+    if (line.words.size() < count) throw ScriptError("usage: " + usage);
+}
+
+void ScriptInterpreter::settle() {
+    RunLoop::main().runUntilIdle();
+}
+
+std::shared_ptr<UIViewController> ScriptInterpreter::currentScreen() {
+    auto screen = ScreenPrinter::currentViewController();
+    if (!screen) throw ScriptError("no screen is shown");
+    return screen;
+}
+
+std::shared_ptr<NSObject> ScriptInterpreter::control(const std::string& name) {
+    auto object = currentScreen()->outletNamed(name);
+    if (!object) throw ScriptError("no control named '" + name + "' on this screen");
+    return object;
+}
+
+void ScriptInterpreter::runLine(const std::string& text, int number) {
+    std::string line = trim(text);
+    if (line.empty() || line.front() == '#') return;
+    ScriptLine parsed;
+    parsed.number = number;
+    auto space = line.find_first_of(" \t");
+    parsed.command = line.substr(0, space);
+    parsed.rest = space == std::string::npos ? "" : trim(line.substr(space + 1));
+    std::istringstream words(parsed.rest);
+    for (std::string w; words >> w;)
+        parsed.words.push_back(w);
+    auto it = commands_.find(parsed.command);
+    if (it == commands_.end()) throw ScriptError("unknown command '" + parsed.command + "'");
+    if (UIApplication::sharedApplication().isTerminated())
+        throw ScriptError("the application has terminated");
+    it->second.handler(*this, parsed);
+    settle();
+}
+
+int ScriptInterpreter::run(std::istream& script, const std::string& scriptName) {
+    std::string text;
+    int number = 0;
+    while (std::getline(script, text)) {
+        ++number;
+        try {
+            runLine(text, number);
+        } catch (const ScriptError& error) {
+            std::cerr << scriptName << ":" << number << ": " << error.what() << std::endl;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void ScriptInterpreter::addBuiltInCommands() {
+    addCommand("tap", "tap NAME", [](ScriptInterpreter&, const ScriptLine& line) {
+        requireWords(line, 1, "tap NAME");
+        auto object = control(line.words[0]);
+        // A disabled or hidden control takes the tap and does nothing, as on the device.
+        if (auto c = std::dynamic_pointer_cast<UIControl>(object))
+            c->tap();
+        else if (auto item = std::dynamic_pointer_cast<UIBarButtonItem>(object))
+            item->press();
+        else
+            throw ScriptError("'" + line.words[0] + "' is a " + object->className() +
+                              ", which cannot be tapped");
+    });
+    addCommand("type", "type NAME TEXT", [](ScriptInterpreter&, const ScriptLine& line) {
+        requireWords(line, 2, "type NAME TEXT");
+        auto object = control(line.words[0]);
+        std::string text = line.textAfter(1);
+        // Text the view does not take (not editable, refused by its delegate) is lost, as on the device.
+        if (auto view = std::dynamic_pointer_cast<UITextView>(object))
+            view->typeText(text);
+        else if (auto field = std::dynamic_pointer_cast<UITextField>(object))
+            field->typeText(text);
+        else
+            throw ScriptError("'" + line.words[0] + "' is a " + object->className() +
+                              ", which takes no text");
+    });
+    addCommand("pick", "pick NAME ROW [COMPONENT]", [](ScriptInterpreter&, const ScriptLine& line) {
+        requireWords(line, 2, "pick NAME ROW [COMPONENT]");
+        auto picker = std::dynamic_pointer_cast<UIPickerView>(control(line.words[0]));
+        if (!picker) throw ScriptError("'" + line.words[0] + "' is not a picker");
+        long row = parseInteger(line.words[1], "the row");
+        long component = line.words.size() > 2 ? parseInteger(line.words[2], "the component") : 0;
+        if (!picker->userSelectRow(row, component))
+            throw ScriptError("'" + line.words[0] + "' has no row " + std::to_string(row) + " in component " +
+                              std::to_string(component) + " (it has " +
+                              std::to_string(picker->numberOfRowsInComponent(component)) + ")");
+    });
+    addCommand("alert", "alert TITLE", [](ScriptInterpreter&, const ScriptLine& line) {
+        requireWords(line, 1, "alert TITLE");
+        auto alert = std::dynamic_pointer_cast<UIAlertController>(currentScreen());
+        if (!alert) throw ScriptError("no alert is shown");
+        std::string title = line.textAfter(0);
+        if (!alert->pressActionWithTitle(title))
+            throw ScriptError("the alert has no action titled '" + title + "'");
+    });
+    addCommand("wait", "wait SECONDS", [](ScriptInterpreter&, const ScriptLine& line) {
+        requireWords(line, 1, "wait SECONDS");
+        RunLoop::main().advance(parseSeconds(line.words[0]));
+    });
+    addCommand("background", "background", [](ScriptInterpreter&, const ScriptLine&) {
+        UIApplication::sharedApplication().simulateEnterBackground();
+    });
+    addCommand("foreground", "foreground", [](ScriptInterpreter&, const ScriptLine&) {
+        UIApplication::sharedApplication().simulateBecomeActive();
+    });
+    addCommand("terminate", "terminate", [](ScriptInterpreter&, const ScriptLine&) {
+        UIApplication::sharedApplication().simulateTerminate();
+    });
+    addCommand("show", "show", [](ScriptInterpreter&, const ScriptLine&) {
+        std::istringstream lines(ScreenPrinter::printScreen());
+        for (std::string l; std::getline(lines, l);)
+            platform::console().print(l);
+    });
+    addCommand("back", "back", [](ScriptInterpreter&, const ScriptLine&) {
+        auto screen = currentScreen();
+        if (screen->presentingViewController())
+            throw ScriptError("a presented screen is in front; it has no back");
+        auto nav = screen->navigationController();
+        if (!nav || !nav->popViewControllerAnimated(true))
+            throw ScriptError("there is no screen to go back to");
+    });
+}
+
+} // namespace quillora::cli

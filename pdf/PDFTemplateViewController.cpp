@@ -1,0 +1,225 @@
+#include "pdf/PDFTemplateViewController.h"
+
+#include <functional>
+#include <map>
+
+#include "pdf/PDFScreenKit.h"
+#include "pdf/PreviewViewController.h"
+#include "pdf/TemplateStore.h"
+#include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/webkit/UIGraphicsPDF.h"
+#include "platform/webkit/UIPrintPageRenderer.h"
+
+namespace quillora {
+
+using namespace platform;
+
+namespace {
+
+const PDFTemplate& rowFor(std::string_view nameOrClass) {
+    const PDFTemplate* row = pdfTemplateNamed(nameOrClass);
+    if (!row) fatalError("no PDF template named " + std::string(nameOrClass));
+    return *row;
+}
+
+constexpr const char* kPrintValue1 = "printValue1";
+
+} // namespace
+
+PDFTemplateViewController::PDFTemplateViewController(std::string_view nameOrClass)
+    : row_(rowFor(nameOrClass)) {}
+
+void PDFTemplateViewController::viewDidLoad() {
+    UIViewController::viewDidLoad();
+    auto me = self<PDFTemplateViewController>();
+    auto root = view();
+    const CGFloat y = pdfButtonRowY();
+
+    if (row_.reducedFrame) {
+        webView->setTranslatesAutoresizingMaskIntoConstraints(false);
+        webView->setNavigationDelegate(std::static_pointer_cast<WKNavigationDelegate>(me));
+        root->addSubview(webView);
+        const CGRect bounds = root->bounds();
+        styleRowButton(*PreviewButton, "textanalysis.png",
+                       {bounds.width() / 2 + 20, bounds.height() / 2, 50, 50});
+        PreviewButton->addTarget(
+            me, "showPDF", [](PDFTemplateViewController& s) { s.showPDF(); }, UIControlEvent::TouchUpInside);
+        webView->addSubview(PreviewButton);
+        PreviewButton->setEnabled(false);
+        pinWebViewBelowTopGuide(*root, webView);
+        exposeOutlet("webView", webView);
+        exposeOutlet("PreviewButton", PreviewButton);
+        return;
+    }
+
+    styleRowButton(*SharePDFButton, "sharePDF.png", {260, y, isPadIdiom() ? 70.0 : 50.0, 50});
+    SharePDFButton->addTarget(
+        me, "SharePDF", [](PDFTemplateViewController& s, NSObject& sender) { s.SharePDF(&sender); },
+        UIControlEvent::TouchUpInside);
+
+    styleRowButton(*SavePDFButton, "savePDF.png", {180, y, 50, 50});
+    SavePDFButton->addTarget(
+        me, "Cancel", [](PDFTemplateViewController& s) { s.Cancel(); }, UIControlEvent::TouchUpInside);
+
+    webView->setTranslatesAutoresizingMaskIntoConstraints(false);
+    webView->setNavigationDelegate(std::static_pointer_cast<WKNavigationDelegate>(me));
+    root->addSubview(webView);
+
+    styleRowButton(*CancelButton, "cancel.png", {20, y, 50, 50});
+    CancelButton->addTarget(
+        me, "Cancel", [](PDFTemplateViewController& s) { s.Cancel(); }, UIControlEvent::TouchUpInside);
+    webView->addSubview(CancelButton);
+    webView->addSubview(SharePDFButton);
+    if (row_.showsSaveButton) webView->addSubview(SavePDFButton);
+
+    styleRowButton(*PreviewButton, "PDFprint.png", {100, y, 50, 50});
+    PreviewButton->addTarget(
+        me, "showPDF", [](PDFTemplateViewController& s) { s.showPDF(); }, UIControlEvent::TouchUpInside);
+    webView->addSubview(PreviewButton);
+    PreviewButton->setEnabled(false);
+
+    pinWebViewBelowTopGuide(*root, webView);
+
+    exposeOutlet("webView", webView);
+    exposeOutlet("CancelButton", CancelButton);
+    exposeOutlet("PreviewButton", PreviewButton);
+    if (row_.showsSaveButton) exposeOutlet("SavePDFButton", SavePDFButton);
+    exposeOutlet("SharePDFButton", SharePDFButton);
+}
+
+void PDFTemplateViewController::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    // One registration however often the screen appears.
+    auto& center = NSNotificationCenter::defaultCenter();
+    center.removeObserver(this, kPrintValue1);
+    std::weak_ptr<PDFTemplateViewController> weak = self<PDFTemplateViewController>();
+    center.addObserver(std::static_pointer_cast<const void>(self<PDFTemplateViewController>()), kPrintValue1,
+                       [weak](const NSNotification& n) {
+                           if (auto s = weak.lock()) s->printValue1WithNotification(n);
+                       });
+}
+
+void PDFTemplateViewController::printValue1WithNotification(const NSNotification& notification) {
+    if (auto value = notification.stringForKey("value")) yourNametext = *value;
+}
+
+void PDFTemplateViewController::viewDidAppear(bool animated) {
+    UIViewController::viewDidAppear(animated);
+    fillTemplate();
+}
+
+void PDFTemplateViewController::fillTemplate() {
+    const std::string transcript = storedTranscript();
+    const TemplateDictionary dictionary = storedTemplateDictionary(row_.dictionaryKey);
+    const std::optional<std::string> photo = row_.readsPhoto() ? storedPhotoPath() : std::nullopt;
+    for (const auto& line : fillLogBeforeRead(row_, dictionary, photo))
+        console().print(line);
+
+    auto& bundle = NSBundle::mainBundle();
+    const auto path = bundle.pathForResource(row_.resourceName(), "html");
+    const auto html = path ? NSFileManager::defaultManager().contentsAtPath(path->string()) : std::nullopt;
+    if (!html) {
+        console().print(templateReadFailureLine());
+        return;
+    }
+    for (const auto& line : fillLogAfterRead(row_, photo))
+        console().print(line);
+    webView->loadHTMLString_baseURL(fillPDFTemplate(row_, dictionary, transcript, *html, photo),
+                                    WKWebView::fileURLForPath(bundle.bundlePath(), true));
+}
+
+void PDFTemplateViewController::webView_didFinishNavigation(WKWebView&,
+                                                            const std::shared_ptr<WKNavigation>&) {
+    console().print("didFinishNavigation");
+    // The render holds the screen: one already due still writes the file after a Cancel.
+    auto me = self<PDFTemplateViewController>();
+    DispatchQueue::main().asyncAfter(row_.renderDelay, [me] { me->render(); });
+}
+
+void PDFTemplateViewController::render() {
+    const auto path = createPDFFromPrintFormatter(webView->viewPrintFormatter(), row_.pdfName);
+    if (!path) return;
+    console().print("PDF location: " + *path);
+    pdfFile = path;
+    PreviewButton->setEnabled(true);
+}
+
+std::optional<std::string>
+PDFTemplateViewController::createPDFFromPrintFormatter(const std::shared_ptr<UIPrintFormatter>& formatter,
+                                                       const std::string& name) {
+    auto renderer = UIPrintPageRenderer::create();
+    renderer->addPrintFormatter_startingAtPageAtIndex(formatter, 0);
+    renderer->setValue_forKey(kPDFPaperRect, "paperRect");
+    renderer->setValue_forKey(kPDFPrintableRect, "printableRect");
+
+    const std::string path = (Sandbox::tmp() / (name + ".pdf")).string();
+    const int pages = renderer->numberOfPages();
+    if (pages <= 0) {
+        console().print("PDF not written, the page is empty: " + path);
+        return std::nullopt;
+    }
+
+    // The pages are A4 like the layout, not the context's default letter size.
+    auto data = std::make_shared<PDFData>();
+    UIGraphicsBeginPDFContextToData(data, kPDFPaperRect);
+    renderer->prepareForDrawingPages(0, pages);
+    for (int i = 0; i < pages; ++i) {
+        UIGraphicsBeginPDFPage();
+        renderer->drawPageAtIndex_inRect(i, UIGraphicsGetPDFContextBounds());
+    }
+    const bool drawn = UIGraphicsEndPDFContext();
+    if (!drawn || !data->writeToFile_atomically(path, true)) {
+        console().print("PDF not written: " + path);
+        return std::nullopt;
+    }
+    console().print("open " + path);
+    return path;
+}
+
+void PDFTemplateViewController::showPDF() {
+    if (!row_.keepsPreviewEnabled) PreviewButton->setEnabled(false);
+    auto preview = std::make_shared<PreviewViewController>();
+    preview->pdfFile = pdfFile;
+    presentViewController_animated_completion(preview, false, nullptr);
+}
+
+void PDFTemplateViewController::Cancel() {
+    dismissViewControllerAnimated_completion(true, nullptr);
+}
+
+void PDFTemplateViewController::SharePDF(NSObject*) {
+    shareDatedPDFCopy(*this, pdfFile);
+}
+
+std::shared_ptr<PDFTemplateViewController> makePDFTemplateScreen(std::string_view nameOrClass) {
+    using Factory = std::function<std::shared_ptr<PDFTemplateViewController>()>;
+    auto make = []<class Screen>() -> Factory { return [] { return std::make_shared<Screen>(); }; };
+    static const std::map<std::string, Factory, std::less<>> factories{
+        {"PDFEssayViewController", make.operator()<PDFEssayViewController>()},
+        {"PDFResearchViewController", make.operator()<PDFResearchViewController>()},
+        {"PDFModernreportViewController", make.operator()<PDFModernreportViewController>()},
+        {"PDFSchoolReportViewController", make.operator()<PDFSchoolReportViewController>()},
+        {"PDFModernLetterViewController", make.operator()<PDFModernLetterViewController>()},
+        {"PDFModernBoldLetterViewController", make.operator()<PDFModernBoldLetterViewController>()},
+        {"PDFPersonalLetterViewController", make.operator()<PDFPersonalLetterViewController>()},
+        {"PDFBusinessLetterViewController", make.operator()<PDFBusinessLetterViewController>()},
+        {"PDFEventPosterViewController", make.operator()<PDFEventPosterViewController>()},
+        {"PDFRentFlyerViewController", make.operator()<PDFRentFlyerViewController>()},
+        {"PDFSaleFlyerViewController", make.operator()<PDFSaleFlyerViewController>()},
+        {"PDFNotesViewController", make.operator()<PDFNotesViewController>()},
+        {"PDFNotesSecondViewController", make.operator()<PDFNotesSecondViewController>()},
+        {"PDFPhotoPosterViewController", make.operator()<PDFPhotoPosterViewController>()},
+        {"PDFRealEstateViewController", make.operator()<PDFRealEstateViewController>()},
+        {"PDFProjectProposalViewController", make.operator()<PDFProjectProposalViewController>()},
+    };
+    const PDFTemplate* row = pdfTemplateNamed(nameOrClass);
+    if (!row) return nullptr;
+    auto it = factories.find(row->screenClass);
+    return it == factories.end() ? nullptr : it->second();
+}
+
+} // namespace quillora

@@ -1,0 +1,30 @@
+#pragma once
+// Where the template screens meet the rest of the application: the transcript, the forms'
+// template dictionaries and the picked photo, all in the standard user-defaults store.
+
+#include <optional>
+#include <string>
+
+#include "pdf/PDFTemplate.h"
+
+namespace quillora {
+
+inline constexpr const char* kTranscriptKey = "saveclipBoardText";
+inline constexpr const char* kPhotoPathKey = "SaveImageData";
+
+// The transcript; empty when none was ever stored.
+std::string storedTranscript();
+// Puts "..." under the transcript key when nothing is stored there, so that a template always has
+// a body. Dictation screens call it as they load; it prints which case it met.
+void storeDefaultTranscriptIfMissing();
+
+// A form's dictionary as the template screens read it: empty when absent or not a dictionary.
+TemplateDictionary storedTemplateDictionary(const std::string& key);
+// Replaces the whole dictionary under `key` (a row's dictionaryKey), as a form's Preview does
+// before it shows its template screen.
+void storeTemplateDictionary(const std::string& key, const TemplateDictionary& dictionary);
+
+// The path of the picked photo, when one was picked.
+std::optional<std::string> storedPhotoPath();
+
+} // namespace quillora

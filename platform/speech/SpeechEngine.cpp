@@ -1,0 +1,76 @@
+#include "platform/speech/SpeechEngine.h"
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/speech/PocketsphinxEngine.h"
+#include "platform/speech/ScriptedSpeech.h"
+
+namespace platform {
+
+NSError speechError(SFSpeechErrorCode code, const std::string& description) {
+    return NSError{SFSpeechErrorDomain, code, description};
+}
+
+SpeechEngine::~SpeechEngine() {
+    events_->finished = true;
+}
+
+void SpeechEngine::start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks) {
+    configuration_ = configuration;
+    std::lock_guard lock(events_->mutex);
+    events_->callbacks = std::move(callbacks);
+}
+
+void SpeechEngine::cancel() {
+    events_->finished = true;
+    std::lock_guard lock(events_->mutex);
+    events_->callbacks = {};
+}
+
+void SpeechEngine::post(std::function<void(SpeechEngineCallbacks&)> call, bool finishes) {
+    if (events_->finished) return;
+    if (finishes && events_->finished.exchange(true)) return;
+    RunLoop::main().schedule(0, [events = events_, call = std::move(call)] {
+        SpeechEngineCallbacks callbacks;
+        {
+            std::lock_guard lock(events->mutex);
+            callbacks = events->callbacks;
+        }
+        call(callbacks);
+    });
+}
+
+void SpeechEngine::postPartial(SFTranscription transcription) {
+    post(
+        [t = std::move(transcription)](SpeechEngineCallbacks& c) {
+            if (c.partial) c.partial(t);
+        },
+        false);
+}
+
+void SpeechEngine::postFinal(SFTranscription transcription) {
+    post(
+        [t = std::move(transcription)](SpeechEngineCallbacks& c) {
+            if (c.final) c.final(t);
+        },
+        true);
+}
+
+void SpeechEngine::postError(NSError error) {
+    post(
+        [e = std::move(error)](SpeechEngineCallbacks& c) {
+            if (c.error) c.error(e);
+        },
+        true);
+}
+
+std::unique_ptr<SpeechEngine> makeSpeechEngine(const std::string& locale) {
+    if (ScriptedSpeech::shared().servesLocale(locale)) return ScriptedSpeech::shared().makeEngine();
+    if (PocketsphinxEngine::servesLocale(locale)) return std::make_unique<PocketsphinxEngine>();
+    return nullptr;
+}
+
+bool speechEngineServes(const std::string& locale) {
+    return ScriptedSpeech::shared().servesLocale(locale) || PocketsphinxEngine::servesLocale(locale);
+}
+
+} // namespace platform

@@ -1,0 +1,232 @@
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/avfaudio/AVAudioEngine.h"
+#include "platform/avfaudio/AVAudioPlayer.h"
+#include "platform/avfaudio/AVAudioSession.h"
+#include "platform/foundation/RunLoop.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using quillora::test::PlatformTest;
+using quillora::test::sourceBundle;
+
+namespace {
+
+// A source whose samples count up, so a test can tell which frames a buffer holds.
+class CountingInput : public AVAudioInputSource {
+public:
+    std::string name() const override { return "counting"; }
+    AVAudioFormat format() const override { return {8000, 2}; }
+    std::optional<NSError> open() override {
+        ++opens;
+        return failure;
+    }
+    bool read(AVAudioPCMBuffer& buffer) override {
+        for (std::uint32_t i = 0; i < buffer.frameCapacity(); ++i) {
+            buffer.floatChannelData(0)[i] = static_cast<float>(next);
+            buffer.floatChannelData(1)[i] = -static_cast<float>(next);
+            ++next;
+        }
+        buffer.setFrameLength(buffer.frameCapacity());
+        return true;
+    }
+    void close() override { ++closes; }
+
+    std::int64_t next = 0;
+    int opens = 0, closes = 0;
+    std::optional<NSError> failure;
+};
+
+struct Delivery {
+    double clock;
+    std::uint32_t frames;
+    float first;
+    std::int64_t sampleTime;
+};
+
+} // namespace
+
+class AudioEngineTest : public PlatformTest {};
+
+TEST_F(AudioEngineTest, VirtualClockDeliversTapBuffersAtTheirCaptureTimeAndNotAfterStop) {
+    auto input = std::make_shared<CountingInput>();
+    AVAudioInputSource::setCurrent(input);
+    AVAudioEngine engine;
+    auto node = engine.inputNode();
+    EXPECT_EQ(node->outputFormatForBus(0), AVAudioFormat(8000, 2));
+
+    std::vector<Delivery> got;
+    ASSERT_TRUE(node->installTapOnBus_bufferSize_format_block(
+        0, 800, node->outputFormatForBus(0), [&](const AVAudioPCMBufferRef& b, const AVAudioTime& t) {
+            got.push_back({RunLoop::main().now(), b->frameLength(), b->floatChannelData(0)[0], t.sampleTime});
+        }));
+    engine.prepare();
+    ASSERT_FALSE(engine.startAndReturnError());
+    EXPECT_TRUE(engine.isRunning());
+    runUntilIdle();
+    EXPECT_TRUE(got.empty()) << "a buffer comes only once its last frame has been captured";
+
+    advance(0.25);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_DOUBLE_EQ(got[0].clock, 0.1);
+    EXPECT_DOUBLE_EQ(got[1].clock, 0.2);
+    EXPECT_EQ(got[1].frames, 800u);
+    EXPECT_EQ(got[1].first, 800.0f);
+
+    engine.stop();
+    EXPECT_FALSE(engine.isRunning());
+    EXPECT_EQ(input->closes, 1);
+    advance(1);
+    EXPECT_EQ(got.size(), 2u);
+
+    // A restart goes on where the input left off; capture times keep counting.
+    ASSERT_FALSE(engine.startAndReturnError());
+    advance(0.1);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[2].first, 1600.0f);
+    EXPECT_EQ(got[2].sampleTime, 1600);
+
+    // Without the tap the engine runs on and delivers nothing.
+    node->removeTapOnBus(0);
+    advance(1);
+    EXPECT_EQ(got.size(), 3u);
+}
+
+TEST_F(AudioEngineTest, TapsAreOnePerBusAndMisuseIsRefusedWithAConsoleLine) {
+    AVAudioInputSource::setCurrent(AVAudioInputSource::silence(16000, 1));
+    AVAudioEngine engine;
+    auto node = engine.inputNode();
+    int first = 0, second = 0;
+    node->removeTapOnBus(0); // nothing there: nothing happens
+    ASSERT_TRUE(node->installTapOnBus_bufferSize_format_block(0, 1024, {}, [&](auto&, auto&) { ++first; }));
+    EXPECT_FALSE(node->installTapOnBus_bufferSize_format_block(0, 1024, {}, [&](auto&, auto&) { ++second; }));
+    EXPECT_FALSE(node->installTapOnBus_bufferSize_format_block(1, 1024, {}, [&](auto&, auto&) { ++second; }));
+    EXPECT_FALSE(
+        node->installTapOnBus_bufferSize_format_block(0, 1024, {44100, 2}, [&](auto&, auto&) { ++second; }));
+    EXPECT_EQ(takeConsole().size(), 3u);
+
+    ASSERT_FALSE(engine.startAndReturnError());
+    advance(1024 * 3 / 16000.0);
+    EXPECT_EQ(first, 3) << "the first tap stays in place";
+    EXPECT_EQ(second, 0);
+}
+
+TEST_F(AudioEngineTest, FileInputPlaysTheFileThenSilenceAndUnreadableInputsFailCleanly) {
+    std::optional<NSError> error;
+    EXPECT_EQ(AVAudioInputSource::file(home / "missing.wav", &error), nullptr);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->localizedDescription.find("missing.wav"), std::string::npos);
+
+    auto input = AVAudioInputSource::file(sourceBundle() / "demo.wav", &error);
+    ASSERT_TRUE(input);
+    auto file = std::dynamic_pointer_cast<AVAudioFileInput>(input);
+    EXPECT_EQ(input->format(), AVAudioFormat(16000, 1));
+    EXPECT_NEAR(file->durationSeconds(), 2.786, 0.01);
+
+    AVAudioEngine engine;
+    engine.setInputSource(input);
+    double energyAfterEnd = 0, energyBefore = 0;
+    ASSERT_TRUE(engine.inputNode()->installTapOnBus_bufferSize_format_block(
+        0, 1600, {}, [&](const AVAudioPCMBufferRef& b, const AVAudioTime& t) {
+            double e = 0;
+            for (float s : b->monoSamples())
+                e += s * s;
+            (t.seconds() >= 2.8 ? energyAfterEnd : energyBefore) += e;
+        }));
+    ASSERT_FALSE(engine.startAndReturnError());
+    advance(4);
+    EXPECT_TRUE(file->atEnd());
+    EXPECT_GT(energyBefore, 1.0);
+    EXPECT_EQ(energyAfterEnd, 0.0);
+
+    // A capture device that does not exist cannot start, and says so plainly.
+    AVAudioEngine deviceless;
+    deviceless.setInputSource(AVAudioInputSource::captureDevice("quillora-no-such-device"));
+    auto startError = deviceless.startAndReturnError();
+    ASSERT_TRUE(startError);
+    EXPECT_EQ(startError->localizedDescription, "no input device");
+    EXPECT_FALSE(deviceless.isRunning());
+
+    auto failing = std::make_shared<CountingInput>();
+    failing->failure = NSError{"test", 1, "busy"};
+    AVAudioEngine refused;
+    refused.setInputSource(failing);
+    auto refusal = refused.startAndReturnError();
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->localizedDescription, "busy");
+    EXPECT_FALSE(refused.isRunning());
+}
+
+TEST_F(AudioEngineTest, SessionStepsFailOneByOneAndPermissionIsAnsweredOffTheMainThread) {
+    auto& session = AVAudioSession::sharedInstance();
+    EXPECT_FALSE(session.setCategory(AVAudioSessionCategoryRecord));
+    session.injectFailure(AVAudioSession::Step::mode,
+                          NSError{"NSOSStatusErrorDomain", 560557684, "mode refused"});
+    auto error = session.setMode(AVAudioSessionModeMeasurement);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, 560557684);
+    EXPECT_EQ(session.mode(), AVAudioSessionModeDefault);
+    EXPECT_EQ(session.category(), AVAudioSessionCategoryRecord);
+    EXPECT_FALSE(session.setActive(true, AVAudioSessionSetActiveOptionNotifyOthersOnDeactivation));
+    EXPECT_TRUE(session.isActive());
+
+    EXPECT_EQ(session.recordPermission(), AVAudioSessionRecordPermission::Granted);
+    session.setRecordPermission(AVAudioSessionRecordPermission::Undetermined);
+    session.setRecordPermissionAnswer(false);
+    std::atomic<bool> answered = false, granted = true;
+    std::thread::id answeredOn;
+    session.requestRecordPermission([&](bool g) {
+        answeredOn = std::this_thread::get_id();
+        granted = g;
+        answered = true;
+    });
+    EXPECT_TRUE(RunLoop::main().runUntil([&] { return answered.load(); }, 5));
+    EXPECT_FALSE(granted);
+    EXPECT_NE(answeredOn, std::this_thread::get_id());
+    EXPECT_EQ(session.recordPermission(), AVAudioSessionRecordPermission::Denied);
+}
+
+TEST_F(AudioEngineTest, PlayerReadsItsFileAndIsRecordedWhilePlayingForTheFileDuration) {
+    std::optional<NSError> error;
+    EXPECT_EQ(AVAudioPlayer::initWithContentsOfURL(home / "play.mov", AVFileTypeMPEGLayer3, &error), nullptr);
+    EXPECT_TRUE(error);
+
+    auto player =
+        AVAudioPlayer::initWithContentsOfURL(sourceBundle() / "demo.wav", AVFileTypeMPEGLayer3, &error);
+    ASSERT_TRUE(player);
+    EXPECT_TRUE(player->prepareToPlay());
+    EXPECT_TRUE(player->play());
+    EXPECT_TRUE(player->isPlaying());
+    EXPECT_EQ(AVAudioPlayer::playedSounds(), std::vector<std::filesystem::path>{sourceBundle() / "demo.wav"});
+    advance(2.7);
+    EXPECT_TRUE(player->isPlaying());
+    advance(0.2);
+    EXPECT_FALSE(player->isPlaying());
+}
+
+// Exercises the real audio thread; also built and run under ThreadSanitizer.
+TEST_F(AudioEngineTest, RealTimeAudioThreadDeliversOffTheMainThreadAndStopsCleanly) {
+    RunLoop::main().useRealClock();
+    AVAudioInputSource::setCurrent(AVAudioInputSource::silence(16000, 1));
+    AVAudioEngine engine;
+    std::atomic<int> calls = 0;
+    std::atomic<bool> offMain = true;
+    const auto mainThread = std::this_thread::get_id();
+    ASSERT_TRUE(engine.inputNode()->installTapOnBus_bufferSize_format_block(0, 160, {}, [&](auto&, auto&) {
+        if (std::this_thread::get_id() == mainThread) offMain = false;
+        ++calls;
+    }));
+    ASSERT_FALSE(engine.startAndReturnError());
+    for (int i = 0; i < 500 && calls < 5; ++i)
+        advance(0.01); // real time: the loop runs 10 ms each
+    EXPECT_GE(calls, 5);
+    engine.inputNode()->removeTapOnBus(0);
+    const int afterRemoval = calls;
+    engine.stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(calls, afterRemoval) << "no tap call once the tap is removed";
+    EXPECT_TRUE(offMain);
+    RunLoop::main().useVirtualClock();
+}
