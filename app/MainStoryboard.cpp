@@ -1,5 +1,6 @@
 #include "app/MainStoryboard.h"
 
+#include "detail/EntryScenes.h"
 #include "dictation/ViewController.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
@@ -18,6 +19,7 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
         return screen;
     });
     storyboard.setInitialScene("ViewController");
+    registerEntryScenes(storyboard);
     registerPDFScenes(storyboard);
 }
 

@@ -6,6 +6,7 @@
 #include "dictation/StoredKeys.h"
 #include "dictation/SwiftUIEditView.h"
 #include "dictation/VoiceCommands.h"
+#include "entries/EntryListViewController.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSBundle.h"
@@ -577,8 +578,11 @@ void ViewController::SaveText() {
     if (auto nav = navigationController()) nav->pushViewController_animated(list, true);
 }
 
-void ViewController::handTranscriptToList(UIViewController&, const std::string&) {
-    // The list screens take `transribeText` and `transcribe` here once they are part of the build.
+void ViewController::handTranscriptToList(UIViewController& list, const std::string& text) {
+    if (auto entries = dynamic_cast<EntryListViewController*>(&list)) {
+        entries->transribeText = text;
+        entries->transcribe = !text.empty();
+    }
 }
 
 void ViewController::Share() {

@@ -60,7 +60,7 @@ public:
     std::size_t pendingCount() const;
     std::optional<double> nextDeadline() const;
 
-    static constexpr double kDefaultVirtualEpoch = 1796169600.0; // 2026-12-01 00:00:00 UTC
+    static constexpr double kDefaultVirtualEpoch = 1796169600.0; // 2026-12-02 00:00:00 UTC
 
 private:
     RunLoop();

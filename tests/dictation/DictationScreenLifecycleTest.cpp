@@ -3,12 +3,14 @@
 #include <malloc.h>
 
 #include "dictation/RecognitionLanguages.h"
+#include "entries/EntryListViewController.h"
 #include "platform/foundation/NSLocale.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIStoryboard.h"
 #include "tests/dictation/DictationTestSupport.h"
 
 using namespace platform;
@@ -201,4 +203,44 @@ TEST_F(DictationScreenTest, AHalfHourRunRestartsAbout180TimesAndKeepsEveryTasksT
     EXPECT_LE(RunLoop::main().pendingCount(), pendingAtTask20);
     // The transcript itself grows by about 20 bytes a task; allow a little more than that.
     EXPECT_LT(mallinfo2().uordblks, heapAtTask20 + 160 * 1024) << "heap grew with the restarts";
+}
+
+TEST_F(DictationScreenTest, SaveAndTheTerminationSavePushTheListWithTheTranscriptInsertedOnce) {
+    auto board = std::make_shared<UIStoryboard>("Main");
+    board->registerScene("ViewController", [] {
+        auto s = std::make_shared<quillora::ViewController>();
+        auto item = UIBarButtonItem::initWithTitle_style_target_action(
+            "Save", UIBarButtonItemStyle::Plain, s, "SaveText",
+            [](quillora::ViewController& v) { v.SaveText(); });
+        s->navigationItem()->rightBarButtonItem = item;
+        s->saveText = item;
+        return s;
+    });
+    board->registerScene("VCTV", [] { return std::make_shared<quillora::ViewControllerTabelView>(); });
+    screen = std::dynamic_pointer_cast<quillora::ViewController>(
+        board->instantiateViewControllerWithIdentifier("ViewController"));
+    nav = UINavigationController::initWithRootViewController(screen);
+    window = std::make_shared<UIWindow>();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    RunLoop::main().runUntil([&] { return screen->recordButton->isEnabled(); }, 5);
+
+    screen->SaveText();
+    auto list = std::dynamic_pointer_cast<quillora::ViewControllerTabelView>(nav->topViewController());
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->transribeText, "");
+    EXPECT_FALSE(list->transcribe);
+    nav->popViewControllerAnimated(false);
+    runUntilIdle();
+
+    record();
+    final("saved words");
+    UIApplication::sharedApplication().simulateTerminate();
+    list = std::dynamic_pointer_cast<quillora::ViewControllerTabelView>(nav->topViewController());
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->transribeText, " saved words");
+    ASSERT_FALSE(list->data.empty());
+    EXPECT_EQ(list->data.front(), " saved words");
+    EXPECT_EQ(std::count(list->data.begin(), list->data.end(), " saved words"), 1);
+    EXPECT_EQ(countLines("in Save loop"), 2u) << "the termination save runs once";
 }

@@ -1,0 +1,387 @@
+#include "entries/EntryListViewController.h"
+
+#include <filesystem>
+
+#include "entries/EntryCard.h"
+#include "entries/TextPDFExport.h"
+#include "entries/WebViewController_Center.h"
+#include "platform/foundation/Console.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIStoryboard.h"
+
+namespace quillora {
+
+using namespace platform;
+
+namespace {
+constexpr long kCardTag = 4242;
+
+} // namespace
+
+void styleEntryCard(UITableViewCell& cell, CGFloat width) {
+    auto content = cell.contentView();
+    content->setBackgroundColor(UIColor::clearColor());
+    CGRect frame(10, 8, width - 20, 80);
+    if (auto card = content->viewWithTag(kCardTag); card && card != content) {
+        card->setFrame(frame);
+        return;
+    }
+    auto card = std::make_shared<UIView>(frame);
+    card->setTag(kCardTag);
+    card->setBackgroundColor(UIColor::colorWithRed_green_blue_alpha(1.0, 1.0, 1.0, 0.9));
+    card->layer().masksToBounds = false;
+    card->layer().cornerRadius = 2;
+    card->layer().shadowOffset = CGSize{-1, 1};
+    card->layer().shadowOpacity = 0.2f;
+    content->insertSubview_atIndex(card, 0);
+}
+
+EntryListViewController::EntryListViewController(const EntryListVariant& variant,
+                                                 std::shared_ptr<BasicEntryFilter> filter)
+    : entryFilter(std::move(filter)), variant_(variant) {}
+
+ViewControllerTabelView::ViewControllerTabelView()
+    : EntryListViewController(kMainEntryList,
+                              std::make_shared<EntryFilter>(std::make_shared<EntryCollection>())) {}
+NotesVCTableView::NotesVCTableView()
+    : EntryListViewController(kNotesEntryList,
+                              std::make_shared<EntryFilterNVC>(std::make_shared<EntryCollectionNVC>())) {}
+RecipeVCTabelView::RecipeVCTabelView()
+    : EntryListViewController(kRecipeEntryList,
+                              std::make_shared<EntryFilterRVC>(std::make_shared<EntryCollectionRVC>())) {}
+
+void EntryListViewController::loadView() {
+    CGRect screen = UIScreen::mainScreen().bounds();
+    setView(std::make_shared<UIView>(screen));
+    ownedSearchBar_ = std::make_shared<UISearchBar>(CGRect(0, 90, screen.width(), 56));
+    ownedTable_ = std::make_shared<UITableView>(CGRect(0, 146, screen.width(), screen.height() - 146));
+    pdfButton_ = UIButton::buttonWithType(UIButtonType::System);
+    pdfButton_->setFrame({screen.width() / 2 - 40, 35, 80, 50});
+    pdfButton_->setTitle_forState("PDF", UIControlStates::Normal);
+    pdfButton_->addTarget(
+        self<EntryListViewController>(), "PDF", [](EntryListViewController& vc) { vc.PDF(); },
+        UIControlEvent::TouchUpInside);
+    view()->addSubview(ownedSearchBar_);
+    view()->addSubview(ownedTable_);
+    view()->addSubview(pdfButton_);
+    searchBar = ownedSearchBar_;
+    table = ownedTable_;
+}
+
+void EntryListViewController::viewDidLoad() {
+    UIViewController::viewDidLoad();
+    auto bar = searchBar.lock();
+    auto list = table.lock();
+    if (!bar || !list) fatalError("the list scene has no table or search bar");
+    bar->setHidden(true);
+    auto me = self<EntryListViewController>();
+    list->setDataSource(me);
+    list->setDelegate(me);
+    bar->setDelegate(me);
+    std::string segue;
+    if (auto board = storyboard(); board && board->segue(storyboardIdentifier(), kEntryDetailSegue))
+        segue = kEntryDetailSegue;
+    list->registerCellStyle_forCellReuseIdentifier(UITableViewCellStyle::Subtitle, "cell", segue, me);
+    setTitle(std::string(variant_.title));
+    entryFilter->setSearchString("");
+
+    CGFloat screenWidth = UIScreen::mainScreen().bounds().width();
+    DocumentWalletButton->setFrame({screenWidth - 70, 35, 50, 50});
+    DocumentWalletButton->setBackgroundColor(UIColor::clearColor());
+    DocumentWalletButton->setTitle_forState("", UIControlStates::Normal);
+    DocumentWalletButton->setImage_forState(UIImage::imageNamed(variant_.walletImage),
+                                            UIControlStates::Normal);
+    view()->addSubview(DocumentWalletButton);
+    BackDynamicButton->setFrame({5, 20, 50, 50});
+    BackDynamicButton->setBackgroundColor(UIColor::clearColor());
+    BackDynamicButton->setTitle_forState("", UIControlStates::Normal);
+    BackDynamicButton->setImage_forState(UIImage::imageNamed("back3button.png"), UIControlStates::Normal);
+    BackDynamicButton->addTarget(
+        me, "backviewTapped", [](EntryListViewController& vc) { vc.backviewTapped(); },
+        UIControlEvent::TouchUpInside);
+    view()->addSubview(BackDynamicButton);
+    navigationItem()->rightBarButtonItem = editButtonItem();
+
+    exposeOutlet("BackDynamicButton", BackDynamicButton);
+    exposeOutlet("DocumentWalletButton", DocumentWalletButton);
+    exposeOutlet("PDFButton", pdfButton_);
+    exposeOutlet("searchBar", bar);
+    exposeOutlet("table", list);
+
+    fileURL = entryListURL(variant_.fileName);
+    console().print("FILEURL");
+    loadEntries();
+    if (transcribe) addNote();
+    transcribe = false;
+}
+
+void EntryListViewController::loadEntries() {
+    std::string path = fileURL->path();
+    auto entries = readStringArrayPlist(path);
+    if (!entries) {
+        if (!NSFileManager::defaultManager().fileExistsAtPath(path)) return;
+        // What cannot be read may still be someone's only copy: keep it beside the list.
+        std::filesystem::path aside = path + ".unreadable";
+        for (int n = 2; std::filesystem::exists(aside); ++n)
+            aside = path + ".unreadable-" + std::to_string(n);
+        std::error_code ec;
+        std::filesystem::rename(path, aside, ec);
+        if (ec) {
+            fileProtected_ = true;
+            console().print("entry list could not be read and is left as it is: " + path);
+        } else {
+            console().print("entry list could not be read, moved to " + aside.string());
+        }
+        return;
+    }
+    data = std::move(*entries);
+    console().print("data that is going to be loaded ");
+    std::string line = "[";
+    for (std::size_t i = 0; i < data.size(); ++i)
+        line += (i ? ", " : "") + quote(data[i]);
+    console().print(line + "]");
+    reloadTable();
+}
+
+void EntryListViewController::saveEntries() {
+    NSError error;
+    if (fileProtected_ || !fileURL || !writeStringArrayPlist(fileURL->path(), data, &error))
+        console().print("error writing file ");
+}
+
+void EntryListViewController::reloadTable() {
+    if (auto list = table.lock()) list->reloadData();
+}
+
+void EntryListViewController::addNote() {
+    auto list = table.lock();
+    if (list && list->isEditing()) return;
+    console().print("in Note function");
+    data.insert(data.begin(), transribeText);
+    if (list && !isfilterenabled) {
+        list->insertRowsAtIndexPaths_withRowAnimation({{0, 0}}, UITableViewRowAnimation::Top);
+        list->selectRowAtIndexPath_animated_scrollPosition(NSIndexPath{0, 0}, true,
+                                                           UITableViewScrollPosition::None);
+    }
+    saveEntries();
+}
+
+void EntryListViewController::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    if (auto nav = navigationController()) {
+        nav->setToolbarHidden(true);
+        nav->setNavigationBarHidden(true);
+    }
+    if (selectedRow == -1 && !returnAsNewRow_) return;
+    if (returnAsNewRow_) {
+        if (!newRowText.empty()) data.insert(data.begin(), newRowText);
+    } else if (selectedRow >= 0 && selectedRow < static_cast<long>(data.size())) {
+        auto at = data.begin() + selectedRow;
+        if (newRowText.empty())
+            data.erase(at);
+        else
+            *at = newRowText;
+    }
+    reloadTable();
+    saveEntries();
+    selectedRow = -1;
+    returnAsNewRow_ = false;
+}
+
+void EntryListViewController::viewWillDisappear(bool animated) {
+    UIViewController::viewWillDisappear(animated);
+    bool wasFiltering = isfilterenabled;
+    if (auto bar = searchBar.lock()) {
+        bar->resignFirstResponder();
+        bar->setText(std::string());
+    }
+    isfilterenabled = false;
+    // The rows shown must be `data` again before anyone deletes one.
+    if (wasFiltering) reloadTable();
+}
+
+void EntryListViewController::backviewTapped() {
+    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
+}
+
+void EntryListViewController::PDF() {
+    auto board = storyboard();
+    if (!board) return;
+    auto browser = std::dynamic_pointer_cast<WebViewController_Center>(
+        board->instantiateViewControllerWithIdentifier("WebView"));
+    if (!browser) fatalError("the scene WebView is not a WebViewController_Center");
+    browser->setModalTransitionStyle(UIModalTransitionStyle::CrossDissolve);
+    if (auto nav = navigationController()) nav->pushViewController_animated(browser, true);
+}
+
+const std::vector<std::string>& EntryListViewController::shownRows() const {
+    return isfilterenabled ? entryFilter->filteredEntries : data;
+}
+
+long EntryListViewController::dataIndexForRow(long row) const {
+    if (row < 0) return -1;
+    if (!isfilterenabled) return row < static_cast<long>(data.size()) ? row : -1;
+    auto& shown = entryFilter->filteredEntries;
+    if (row >= static_cast<long>(shown.size())) return -1;
+    // Equal texts keep their order in both lists, so the k-th showing of a text is its k-th row.
+    const std::string& text = shown[static_cast<std::size_t>(row)];
+    long ordinal = std::count(shown.begin(), shown.begin() + row, text);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        if (data[i] == text && ordinal-- == 0) return static_cast<long>(i);
+    return -1;
+}
+
+void EntryListViewController::removeShownRow(long row) {
+    if (!isfilterenabled) {
+        if (row >= 0 && row < static_cast<long>(data.size())) data.erase(data.begin() + row);
+        return;
+    }
+    long index = dataIndexForRow(row);
+    auto& shown = entryFilter->filteredEntries;
+    if (row >= 0 && row < static_cast<long>(shown.size())) shown.erase(shown.begin() + row);
+    if (index >= 0) data.erase(data.begin() + index);
+}
+
+void EntryListViewController::deleteEntryAtRow(long row) {
+    removeShownRow(row);
+    if (auto list = table.lock())
+        list->deleteRowsAtIndexPaths_withRowAnimation({{0, row}}, UITableViewRowAnimation::Fade);
+    saveEntries();
+}
+
+long EntryListViewController::tableView_numberOfRowsInSection(UITableView&, long) {
+    return static_cast<long>(shownRows().size());
+}
+
+std::shared_ptr<UITableViewCell>
+EntryListViewController::tableView_cellForRowAtIndexPath(UITableView& tableView, const NSIndexPath& path) {
+    auto cell = tableView.dequeueReusableCellWithIdentifier_forIndexPath("cell", path);
+    auto& rows = shownRows();
+    cell->textLabel()->setText(
+        path.row < static_cast<long>(rows.size()) ? rows[static_cast<std::size_t>(path.row)] : std::string());
+    cell->imageView()->setImage(UIImage::imageNamed(variant_.cellImage));
+    if (auto detail = cell->detailTextLabel()) detail->setText(variant_.cellSubtitle);
+    styleEntryCard(*cell, view()->bounds().width());
+    return cell;
+}
+
+double EntryListViewController::tableView_heightForRowAtIndexPath(UITableView&, const NSIndexPath&) {
+    return 100;
+}
+
+void EntryListViewController::tableView_didSelectRowAtIndexPath(UITableView&, const NSIndexPath& path) {
+    long index = dataIndexForRow(path.row);
+    if (index >= 0) console().print(data[static_cast<std::size_t>(index)]);
+}
+
+std::shared_ptr<UIContextualAction> EntryListViewController::pdfExportActionForRow(long row) {
+    std::weak_ptr<EntryListViewController> weak = self<EntryListViewController>();
+    auto action = UIContextualAction::contextualActionWithStyle_title_handler(
+        UIContextualActionStyle::Normal, "",
+        [weak, row](UIContextualAction&, UIView&, UIContextualAction::CompletionHandler done) {
+            auto me = weak.lock();
+            long index = me ? me->dataIndexForRow(row) : -1;
+            if (index >= 0) exportListPDF(me->data[static_cast<std::size_t>(index)], *me);
+            done(true);
+        });
+    action->image = UIImage::imageNamed("PDF.jpg");
+    return action;
+}
+
+std::shared_ptr<UISwipeActionsConfiguration>
+EntryListViewController::tableView_trailingSwipeActionsConfigurationForRowAtIndexPath(
+    UITableView&, const NSIndexPath& path) {
+    std::weak_ptr<EntryListViewController> weak = self<EntryListViewController>();
+    long row = path.row;
+    auto remove = UIContextualAction::contextualActionWithStyle_title_handler(
+        UIContextualActionStyle::Destructive, "",
+        [weak, row](UIContextualAction&, UIView&, UIContextualAction::CompletionHandler done) {
+            if (auto me = weak.lock()) me->deleteEntryAtRow(row);
+            done(true);
+        });
+    remove->image = UIImage::imageNamed("delete.jpg");
+    // Built beside the delete action, as the export of a row; only the delete action is offered.
+    pdfExportActionForRow(row);
+    return UISwipeActionsConfiguration::configurationWithActions({remove});
+}
+
+void EntryListViewController::tableView_commitEditingStyle_forRowAtIndexPath(UITableView& tableView,
+                                                                             UITableViewCellEditingStyle,
+                                                                             const NSIndexPath& path) {
+    if (isfilterenabled && !variant_.deletesWhileFiltered) return;
+    removeShownRow(path.row);
+    tableView.deleteRowsAtIndexPaths_withRowAnimation({path}, UITableViewRowAnimation::Fade);
+}
+
+void EntryListViewController::setEditing_animated(bool editing, bool animated) {
+    if (isfilterenabled && !variant_.editsWhileFiltered) return;
+    UIViewController::setEditing_animated(editing, animated);
+    if (auto list = table.lock()) list->setEditing_animated(editing, animated);
+    saveEntries();
+}
+
+void EntryListViewController::prepareForSegue_sender(UIStoryboardSegue& segue,
+                                                     const std::shared_ptr<NSObject>&) {
+    auto destination = segue.destinationViewController();
+    auto detail = std::dynamic_pointer_cast<EntryDetailScreen>(destination);
+    if (!detail || destination->className() != variant_.detailClassName)
+        fatalError("the row's segue leads to " +
+                   (destination ? destination->className() : std::string("nothing")) + ", not " +
+                   variant_.detailClassName);
+    auto list = table.lock();
+    auto selected = list ? list->indexPathForSelectedRow() : std::nullopt;
+    if (!selected) fatalError("a row's segue without a selected row");
+    auto& rows = shownRows();
+    if (selected->row >= static_cast<long>(rows.size())) fatalError("the selected row is not shown");
+    selectedRow = dataIndexForRow(selected->row);
+    returnAsNewRow_ = selectedRow < 0;
+    detail->takeEntry(self<EntryListViewController>(), rows[static_cast<std::size_t>(selected->row)]);
+}
+
+void EntryListViewController::searchBarTextDidBeginEditing(UISearchBar&) {
+    console().print("search bar editing ");
+    isfilterenabled = true;
+    if (variant_.reloadsWhenSearchBegins) reloadTable();
+}
+
+void EntryListViewController::searchBar_textDidChange(UISearchBar& bar, const std::string&) {
+    if (!bar.text()) return;
+    entryFilter->setSearchString(*bar.text());
+    reloadTable();
+}
+
+void EntryListViewController::searchBarSearchButtonClicked(UISearchBar& bar) {
+    bar.resignFirstResponder();
+    if (!bar.text()) return;
+    if (bar.text()->empty()) {
+        console().print("no data ");
+        isfilterenabled = false;
+        reloadTable();
+        return;
+    }
+    entryFilter->setSearchString(*bar.text());
+    isfilterenabled = true;
+    reloadTable();
+}
+
+void EntryListViewController::searchBarTextDidEndEditing(UISearchBar&) {
+    console().print("search end bar editing ");
+    isfilterenabled = false;
+    reloadTable();
+}
+
+void EntryListViewController::searchBarCancelButtonClicked(UISearchBar&) {
+    isfilterenabled = false;
+    reloadTable();
+}
+
+void EntryListViewController::describeScreen(std::vector<std::string>& lines) const {
+    UIViewController::describeScreen(lines);
+    if (auto list = table.lock()) list->describeRows(lines, "    ");
+}
+
+} // namespace quillora

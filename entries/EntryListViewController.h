@@ -1,0 +1,133 @@
+#pragma once
+// The entry list screens: one saved transcript per row, newest first, kept in a property-list file
+// of Documents. A dictation screen hands a transcript over and pushes the list, which inserts it
+// as row 0 and writes the file; a row opens in its detail screen, which hands the edited text back
+// when it goes away; rows are deleted by swipe or in editing mode; the search bar filters the rows
+// by lemma. The three lists differ only by the row of EntryListVariant they are made with.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "entries/EntryFilter.h"
+#include "entries/EntryListVariant.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UISearchBar.h"
+#include "platform/uikit/UITableView.h"
+#include "platform/uikit/UIViewController.h"
+
+namespace quillora {
+
+class EntryListViewController;
+
+// What a list hands a row to: the detail screen takes the list (to hand the text back to) and the
+// row's text before its view loads.
+class EntryDetailScreen {
+public:
+    virtual ~EntryDetailScreen() = default;
+    virtual void takeEntry(const std::shared_ptr<EntryListViewController>& master,
+                           const std::string& text) = 0;
+};
+
+// The segue from a row to its detail screen.
+inline const std::string kEntryDetailSegue = "showDetail";
+
+class EntryListViewController : public platform::UIViewController,
+                                public platform::UITableViewDataSource,
+                                public platform::UITableViewDelegate,
+                                public platform::UISearchBarDelegate {
+public:
+    const EntryListVariant& variant() const { return variant_; }
+
+    std::weak_ptr<platform::UISearchBar> searchBar;
+    std::weak_ptr<platform::UITableView> table;
+    std::vector<std::string> data{"Item1", "Item2", "Item3"};
+    std::shared_ptr<platform::UIButton> BackDynamicButton =
+        platform::UIButton::buttonWithType(platform::UIButtonType::Custom);
+    std::shared_ptr<platform::UIButton> DocumentWalletButton =
+        platform::UIButton::buttonWithType(platform::UIButtonType::Custom);
+    long selectedRow = -1;
+    std::string newRowText;
+    std::optional<platform::NSURL> fileURL;
+    std::string transribeText;
+    bool transcribe = false;
+    std::shared_ptr<BasicEntryFilter> entryFilter;
+    bool isfilterenabled = false;
+
+    void loadView() override;
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    void setEditing_animated(bool editing, bool animated) override;
+    void prepareForSegue_sender(platform::UIStoryboardSegue& segue,
+                                const std::shared_ptr<platform::NSObject>& sender) override;
+
+    void addNote();
+    void backviewTapped();
+    void PDF();
+    void saveEntries();
+    void loadEntries();
+    void deleteEntryAtRow(long row);
+
+    long tableView_numberOfRowsInSection(platform::UITableView&, long section) override;
+    std::shared_ptr<platform::UITableViewCell>
+    tableView_cellForRowAtIndexPath(platform::UITableView&, const platform::NSIndexPath&) override;
+    double tableView_heightForRowAtIndexPath(platform::UITableView&, const platform::NSIndexPath&) override;
+    void tableView_didSelectRowAtIndexPath(platform::UITableView&, const platform::NSIndexPath&) override;
+    std::shared_ptr<platform::UISwipeActionsConfiguration>
+    tableView_trailingSwipeActionsConfigurationForRowAtIndexPath(platform::UITableView&,
+                                                                 const platform::NSIndexPath&) override;
+    void tableView_commitEditingStyle_forRowAtIndexPath(platform::UITableView&,
+                                                        platform::UITableViewCellEditingStyle,
+                                                        const platform::NSIndexPath&) override;
+
+    void searchBarTextDidBeginEditing(platform::UISearchBar&) override;
+    void searchBar_textDidChange(platform::UISearchBar&, const std::string&) override;
+    void searchBarSearchButtonClicked(platform::UISearchBar&) override;
+    void searchBarTextDidEndEditing(platform::UISearchBar&) override;
+    void searchBarCancelButtonClicked(platform::UISearchBar&) override;
+
+    // The position in `data` of a row as shown (under the filter, of the shown entry); -1 when the
+    // shown entry is no longer in `data`.
+    long dataIndexForRow(long row) const;
+    // The export action the swipe builds for a row but does not offer.
+    std::shared_ptr<platform::UIContextualAction> pdfExportActionForRow(long row);
+
+    void describeScreen(std::vector<std::string>& lines) const override;
+
+protected:
+    EntryListViewController(const EntryListVariant& variant, std::shared_ptr<BasicEntryFilter> filter);
+
+private:
+    const std::vector<std::string>& shownRows() const;
+    void removeShownRow(long row);
+    void reloadTable();
+
+    const EntryListVariant& variant_;
+    std::shared_ptr<platform::UITableView> ownedTable_;
+    std::shared_ptr<platform::UISearchBar> ownedSearchBar_;
+    std::shared_ptr<platform::UIButton> pdfButton_;
+    // The list file could not be read and could not be moved aside: it is never written over.
+    bool fileProtected_ = false;
+    // The entry the detail screen shows is no longer in `data`: its text comes back as a new row.
+    bool returnAsNewRow_ = false;
+};
+
+class ViewControllerTabelView : public EntryListViewController {
+public:
+    ViewControllerTabelView();
+};
+
+class NotesVCTableView : public EntryListViewController {
+public:
+    NotesVCTableView();
+};
+
+class RecipeVCTabelView : public EntryListViewController {
+public:
+    RecipeVCTabelView();
+};
+
+} // namespace quillora

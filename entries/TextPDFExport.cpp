@@ -1,0 +1,107 @@
+#include "entries/TextPDFExport.h"
+
+#include "platform/foundation/Console.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/NSDateFormatter.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/webkit/UIGraphicsPDF.h"
+#include "platform/webkit/UIPrintPageRenderer.h"
+
+namespace quillora {
+
+using namespace platform;
+
+std::string exportFileName(const NSDate& date) {
+    NSDateFormatter formatter;
+    formatter.setLocale(NSLocale("en_US_POSIX"));
+    formatter.setDateFormat("d_M_y_H:m:s");
+    return formatter.stringFromDate(date);
+}
+
+std::string markupForPlainText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += "<br>";
+            break;
+        case '\n':
+            out += "<br>";
+            break;
+        default:
+            out += c;
+        }
+    }
+    // Runs of blanks stay as typed instead of collapsing into one.
+    return "<div style=\"white-space: pre-wrap\">" + out + "</div>";
+}
+
+namespace {
+void presentAlert(UIViewController& presenting, const std::string& title, const std::string& message,
+                  const std::string& button) {
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        title, message, UIAlertControllerStyle::Alert);
+    alert->addAction(
+        UIAlertAction::actionWithTitle_style_handler(button, UIAlertActionStyle::Default, nullptr));
+    if (auto popover = alert->popoverPresentationController()) popover->sourceView = presenting.view();
+    presenting.presentViewController_animated_completion(alert, true, nullptr);
+}
+} // namespace
+
+std::optional<std::string> exportListPDF(const std::string& text, UIViewController& presenting) {
+    auto formatter = std::make_shared<UIMarkupTextPrintFormatter>(markupForPlainText(text));
+    auto renderer = UIPrintPageRenderer::create();
+    renderer->addPrintFormatter_startingAtPageAtIndex(formatter, 0);
+    CGRect paper(0, 0, kA4Width, kA4Height);
+    renderer->setValue_forKey(paper, "paperRect");
+    renderer->setValue_forKey(paper, "printableRect");
+
+    // The context's pages are the paper the renderer laid out for, so nothing falls off a page.
+    auto data = std::make_shared<PDFData>();
+    UIGraphicsBeginPDFContextToData(data, paper);
+    int pages = renderer->numberOfPages();
+    // An empty text still gives a document of one blank page.
+    if (pages == 0) UIGraphicsBeginPDFPage();
+    for (int i = 0; i < pages; ++i) {
+        UIGraphicsBeginPDFPage();
+        renderer->drawPageAtIndex_inRect(i, UIGraphicsGetPDFContextBounds());
+    }
+    bool drawn = UIGraphicsEndPDFContext();
+
+    std::string name = exportFileName(NSDate());
+    console().print(name);
+    auto folders =
+        NSFileManager::defaultManager().URLsForDirectory_inDomains(NSDocumentDirectory, NSUserDomainMask);
+    if (folders.empty()) fatalError("no Documents folder");
+    std::string path = folders.front().path() + "/" + name + ".pdf";
+
+    if (!drawn || !data->writeToFile_atomically(path, true)) {
+        console().print("error saving pdf " + path);
+        presentAlert(presenting, "Not saved ", "PDF could not be saved ", "OK ");
+        return std::nullopt;
+    }
+    console().print("saved success");
+    presentAlert(presenting, "Done! ", "PDF has been saved ", "OK ");
+    return path;
+}
+
+} // namespace quillora

@@ -1,0 +1,28 @@
+#pragma once
+// Turns a piece of text into an A4 PDF in Documents, named after the current date and time
+// (day_month_year_hour:minute:second, no leading zeros), and tells the user how it went.
+
+#include <optional>
+#include <string>
+
+namespace platform {
+class UIViewController;
+class NSDate;
+} // namespace platform
+
+namespace quillora {
+
+inline constexpr double kA4Width = 595.2;
+inline constexpr double kA4Height = 841.8;
+
+// The file name (without ".pdf") of an export made at `date`, in the current time zone.
+std::string exportFileName(const platform::NSDate& date);
+
+// The markup the text is printed from: the text escaped, its line breaks as line breaks.
+std::string markupForPlainText(const std::string& text);
+
+// Writes the PDF, prints its name and the outcome, and has `presenting` show an alert: "Done! "
+// on success, a failure alert otherwise. The path written, or none when the write failed.
+std::optional<std::string> exportListPDF(const std::string& text, platform::UIViewController& presenting);
+
+} // namespace quillora

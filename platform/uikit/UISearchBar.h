@@ -1,0 +1,73 @@
+#pragma once
+// Search bars: a text field with a search button and an optional cancel button, reporting to
+// their delegate. The user's typing goes through the delegate as on the device; setting the text
+// from code tells nobody.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/uikit/UIView.h"
+
+namespace platform {
+
+class UISearchBar;
+
+class UISearchBarDelegate {
+public:
+    virtual ~UISearchBarDelegate() = default;
+    virtual bool searchBarShouldBeginEditing(UISearchBar&) { return true; }
+    virtual void searchBarTextDidBeginEditing(UISearchBar&) {}
+    virtual bool searchBarShouldEndEditing(UISearchBar&) { return true; }
+    virtual void searchBarTextDidEndEditing(UISearchBar&) {}
+    virtual void searchBar_textDidChange(UISearchBar&, const std::string&) {}
+    virtual void searchBarSearchButtonClicked(UISearchBar&) {}
+    virtual void searchBarCancelButtonClicked(UISearchBar&) {}
+};
+
+class UISearchBar : public UIView {
+public:
+    UISearchBar() = default;
+    explicit UISearchBar(const CGRect& frame) : UIView(frame) {}
+
+    // Empty, not absent, until something is typed or set, as on the device.
+    const std::optional<std::string>& text() const { return text_; }
+    void setText(std::optional<std::string> text) { text_ = std::move(text); }
+    const std::string& placeholder() const { return placeholder_; }
+    void setPlaceholder(std::string text) { placeholder_ = std::move(text); }
+    bool showsCancelButton() const { return showsCancelButton_; }
+    void setShowsCancelButton(bool shows) { showsCancelButton_ = shows; }
+
+    std::shared_ptr<UISearchBarDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<UISearchBarDelegate> delegate) { delegate_ = std::move(delegate); }
+
+    bool canBecomeFirstResponder() const override {
+        return !isHiddenOnScreen() && isUserInteractionEnabled();
+    }
+
+    // The user's actions; each returns false when the bar cannot take it (hidden, no focus).
+    // Types `text` at the end of the field (focusing it first); textDidChange follows.
+    bool typeText(const std::string& text);
+    // Clears the field with its clear button; textDidChange follows with "".
+    bool clearText();
+    // The keyboard's search key, while the bar has the focus.
+    bool pressSearchButton();
+    // The cancel button, when shown.
+    bool pressCancelButton();
+
+    std::string stateDescription() const override;
+
+protected:
+    bool shouldBecomeFirstResponder() override;
+    void didBecomeFirstResponder() override;
+    bool shouldResignFirstResponder() override;
+    void didResignFirstResponder() override;
+
+private:
+    std::optional<std::string> text_ = std::string();
+    std::string placeholder_;
+    bool showsCancelButton_ = false;
+    std::weak_ptr<UISearchBarDelegate> delegate_;
+};
+
+} // namespace platform

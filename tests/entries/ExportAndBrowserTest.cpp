@@ -1,0 +1,178 @@
+#include <cstdlib>
+#include <filesystem>
+
+#include "entries/RecipeBookMarkViewC.h"
+#include "entries/TextPDFExport.h"
+#include "entries/WebViewController_Center.h"
+#include "platform/foundation/NSDate.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UIAlertController.h"
+#include "tests/entries/EntryTestSupport.h"
+#include "tests/platform/webkit/PdfTools.h"
+
+namespace quillora::test {
+
+using namespace platform;
+
+class ExportTest : public EntryTest {
+protected:
+    void SetUp() override {
+        EntryTest::SetUp();
+        if (const char* tz = std::getenv("TZ")) savedTZ = tz;
+        setenv("TZ", "UTC", 1);
+    }
+    void TearDown() override {
+        if (savedTZ)
+            setenv("TZ", savedTZ->c_str(), 1);
+        else
+            unsetenv("TZ");
+        EntryTest::TearDown();
+    }
+    std::shared_ptr<UIAlertController> alert() {
+        return std::dynamic_pointer_cast<UIAlertController>(root->presentedViewController());
+    }
+    std::vector<std::string> allLines(const std::string& pdf) {
+        std::vector<std::string> lines;
+        for (int page = 1; page <= pdfPageCount(pdf); ++page)
+            for (auto& line : pdfPageLines(pdf, page))
+                lines.push_back(line);
+        return lines;
+    }
+    std::optional<std::string> savedTZ;
+};
+
+TEST_F(ExportTest, ALongTranscriptBecomesA4PagesWithEveryLineOnceInOrder) {
+    std::string text;
+    for (int i = 1; i <= 250; ++i)
+        text += "Line " + std::to_string(i) + " of the dictated transcript\n";
+    RunLoop::main().useVirtualClock(1796634303); // 7 December 2026, 09:05:03 UTC
+    auto path = exportListPDF(text, *root);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, documents("7_12_2026_9:5:3.pdf"));
+    EXPECT_TRUE(consoleHas("7_12_2026_9:5:3"));
+    EXPECT_TRUE(consoleHas("saved success"));
+    int pages = pdfPageCount(*path);
+    EXPECT_GT(pages, 1);
+    for (auto& size : pdfPageSizes(*path))
+        EXPECT_EQ(size, "595.2 x 841.8");
+    auto lines = allLines(*path);
+    ASSERT_EQ(lines.size(), 250u);
+    for (int i = 1; i <= 250; ++i)
+        EXPECT_EQ(lines[i - 1], "Line " + std::to_string(i) + " of the dictated transcript");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(), "Done! ");
+    EXPECT_EQ(alert()->message(), "PDF has been saved ");
+    EXPECT_TRUE(alert()->pressActionWithTitle("OK "));
+}
+
+TEST_F(ExportTest, MarkupAndEmojiAppearAsWrittenAndNamesHaveNoLeadingZeros) {
+    RunLoop::main().useVirtualClock(1798761600); // 1 January 2027, 00:00:00 UTC
+    auto path = exportListPDF("<b>bold</b> & \"quoted\" 'single'\nnext 🍎 line", *root);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(std::filesystem::path(*path).filename(), "1_1_2027_0:0:0.pdf");
+    // Emoji are drawn as pictures, which pdftotext does not read back as text.
+    EXPECT_EQ(allLines(*path),
+              (std::vector<std::string>{"<b>bold</b> & \"quoted\" 'single'", "next", "line"}));
+}
+
+TEST_F(ExportTest, AFailedWriteIsReportedAndNeverConfirmed) {
+    std::filesystem::create_directories(documents(exportFileName(NSDate()) + ".pdf") + "/occupied");
+    EXPECT_FALSE(exportListPDF("text", *root));
+    EXPECT_FALSE(consoleHas("saved success"));
+    ASSERT_TRUE(alert());
+    EXPECT_NE(alert()->title(), "Done! ");
+    EXPECT_EQ(alert()->message(), "PDF could not be saved ");
+}
+
+TEST_F(ExportTest, TheBrowserListsPreviewsAndDeletesLowerCasePdfs) {
+    for (auto name : {"b.pdf", "a.PDF", "notes.txt", "c.d.pdf", "x.pdf"})
+        writeFile(documents(name), "%PDF-1.4 stand-in");
+    auto list = openList("");
+    ASSERT_TRUE(std::dynamic_pointer_cast<UIButton>(list->outletNamed("PDFButton"))->tap());
+    auto browser = std::dynamic_pointer_cast<WebViewController_Center>(nav->topViewController());
+    ASSERT_TRUE(browser);
+    ASSERT_EQ(browser->fileURLs.size(), 3u);
+    auto table = browser->tableList.lock();
+    EXPECT_EQ(rowTexts(*table), (std::vector<std::string>{"b", "c", "x"}));
+    EXPECT_EQ(table->visibleCells()[0]->detailTextLabel()->text(), "PDF document");
+    EXPECT_EQ(table->visibleCells()[1]->detailTextLabel()->text(), "Text document");
+
+    ASSERT_TRUE(table->userTapRow({0, 1}));
+    auto preview = std::dynamic_pointer_cast<QLPreviewController>(browser->presentedViewController());
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->currentPreviewItem()->lastPathComponent(), "c.d.pdf");
+    EXPECT_TRUE(preview->canShowCurrentItem());
+    EXPECT_TRUE(preview->showNextItem());
+    EXPECT_EQ(preview->currentPreviewItem()->lastPathComponent(), "x.pdf");
+    EXPECT_FALSE(preview->showNextItem());
+    EXPECT_TRUE(consoleHas("fileURL count in number of preview items 3"));
+    EXPECT_TRUE(preview->userDismiss());
+    EXPECT_TRUE(consoleHas("The Preview Controller will be dismissed."));
+    runUntilIdle();
+
+    ASSERT_TRUE(table->userSwipeRow({0, 0}));
+    ASSERT_TRUE(table->userPressSwipeAction(0));
+    EXPECT_FALSE(std::filesystem::exists(documents("b.pdf")));
+    EXPECT_TRUE(consoleHas("file removed successfull"));
+    EXPECT_EQ(rowTexts(*table), (std::vector<std::string>{"c", "x"}));
+
+    // A file that went away behind the browser's back cannot be deleted: the row stays.
+    std::filesystem::remove(documents("x.pdf"));
+    ASSERT_TRUE(table->userSwipeRow({0, 1}));
+    ASSERT_TRUE(table->userPressSwipeAction(0));
+    EXPECT_EQ(rowTexts(*table), (std::vector<std::string>{"c", "x"}));
+    bool reported = false;
+    for (auto& line : consoleLines())
+        reported |= line.rfind("Error:", 0) == 0;
+    EXPECT_TRUE(reported);
+
+    // The preview of a missing file says so instead of showing it.
+    ASSERT_TRUE(table->userTapRow({0, 1}));
+    preview = std::dynamic_pointer_cast<QLPreviewController>(browser->presentedViewController());
+    ASSERT_TRUE(preview);
+    EXPECT_FALSE(preview->canShowCurrentItem());
+}
+
+TEST_F(ExportTest, TheRecipeTextViewShowsItsFileAndExportsTheEditedText) {
+    auto empty = std::dynamic_pointer_cast<RecipeBookMarkViewC>(
+        storyboard->instantiateViewControllerWithIdentifier("RecipeBookMarkViewC"));
+    nav->pushViewController_animated(empty, false);
+    EXPECT_EQ(empty->Clipboard.lock()->text(), " ");
+    EXPECT_TRUE(consoleHas(" no data present "));
+    nav->popViewControllerAnimated(false);
+
+    writeFile(documents("datafile_recipe.dat"), "Pancakes 🥞\nflour, milk");
+    auto screen = std::dynamic_pointer_cast<RecipeBookMarkViewC>(
+        storyboard->instantiateViewControllerWithIdentifier("RecipeBookMarkViewC"));
+    nav->pushViewController_animated(screen, false);
+    auto text = screen->Clipboard.lock();
+    EXPECT_EQ(text->text(), "Pancakes 🥞\nflour, milk");
+
+    // Return closes the keyboard; the bottom constraint follows it there and back.
+    double start = screen->textViewBottomLayoutGuideConstraint.lock()->constant;
+    EXPECT_FALSE(text->typeText("\n"));
+    EXPECT_FALSE(text->isFirstResponder());
+    EXPECT_EQ(text->text(), "Pancakes 🥞\nflour, milk");
+    EXPECT_EQ(screen->textViewBottomLayoutGuideConstraint.lock()->constant, start);
+    ASSERT_TRUE(text->typeText(" and eggs"));
+    EXPECT_GT(screen->textViewBottomLayoutGuideConstraint.lock()->constant, start);
+
+    screen->font_change();
+    auto sheet = std::dynamic_pointer_cast<UIAlertController>(root->presentedViewController());
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->pressActionWithTitle("Font size 34"));
+    EXPECT_EQ(text->font()->pointSize, 34);
+    runUntilIdle();
+
+    text->resignFirstResponder();
+    EXPECT_EQ(screen->textViewBottomLayoutGuideConstraint.lock()->constant, start);
+    screen->savepdf();
+    auto pdfs = std::filesystem::directory_iterator(std::filesystem::path(documents("")));
+    std::string pdf;
+    for (auto& entry : pdfs)
+        if (entry.path().extension() == ".pdf") pdf = entry.path();
+    ASSERT_FALSE(pdf.empty());
+    EXPECT_EQ(allLines(pdf), (std::vector<std::string>{"Pancakes", "flour, milk and eggs"}));
+}
+
+} // namespace quillora::test
