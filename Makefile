@@ -2,6 +2,10 @@
 MAKEFLAGS += --no-print-directory
 BUILD      ?= build
 TESTBUILD  ?= build-test
+TSANBUILD  ?= build-tsan
+BENCHBUILD ?= build-bench
+# The programs whose tests drive the audio thread also run under ThreadSanitizer.
+TSAN_TESTS := avfaudio_tests speech_tests dictation_tests
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 
@@ -20,14 +24,17 @@ run: build
 test: bootstrap
 	@cmake -S . -B $(TESTBUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLORA_SANITIZE=ON >/dev/null
 	@cmake --build $(TESTBUILD) -j $(JOBS)
+	@cmake -S . -B $(TSANBUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLORA_TSAN=ON >/dev/null
+	@cmake --build $(TSANBUILD) -j $(JOBS) --target $(TSAN_TESTS)
+	@cd $(TSANBUILD) && ctest --output-on-failure -j $(JOBS) -R '^($(subst $() ,|,$(TSAN_TESTS)))$$'
 	@cd $(TESTBUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: bootstrap
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLORA_BENCH=ON >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake -S . -B $(BENCHBUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLORA_BENCH=ON >/dev/null
+	@cmake --build $(BENCHBUILD) -j $(JOBS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(TESTBUILD)
+	@rm -rf $(BUILD) $(TESTBUILD) $(TSANBUILD) $(BENCHBUILD)

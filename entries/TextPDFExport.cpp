@@ -5,6 +5,7 @@
 #include "platform/foundation/NSDateFormatter.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/webkit/HTMLEscaping.h"
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
 
@@ -20,35 +21,15 @@ std::string exportFileName(const NSDate& date) {
 }
 
 std::string markupForPlainText(const std::string& text) {
+    const std::string escaped = escapeHTML(text);
     std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    out.reserve(escaped.size() + escaped.size() / 8);
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] == '\r' || escaped[i] == '\n') {
+            if (escaped[i] == '\r' && i + 1 < escaped.size() && escaped[i + 1] == '\n') ++i;
             out += "<br>";
-            break;
-        case '\n':
-            out += "<br>";
-            break;
-        default:
-            out += c;
+        } else {
+            out += escaped[i];
         }
     }
     // Runs of blanks stay as typed instead of collapsing into one.

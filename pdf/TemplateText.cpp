@@ -2,36 +2,6 @@
 
 namespace quillora {
 
-std::string escapeHTML(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        case '#':
-            out += "&#35;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 std::string htmlWithLineBreaks(std::string_view text) {
     return replaceAll(escapeHTML(text), "\n", ".<br>");
 }

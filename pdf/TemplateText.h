@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/webkit/HTMLEscaping.h"
+
 namespace quillora {
 
-// `text` as HTML character data or a double- or single-quoted attribute value: & < > " ' become
-// entities, and so does "#" (&#35;), so that an inserted value never holds a template mark.
-std::string escapeHTML(std::string_view text);
+using platform::escapeHTML;
 
 // `text` escaped, with every line feed (U+000A) then replaced by ".<br>". Other line-break
 // characters stay as they are.

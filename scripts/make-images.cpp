@@ -10,16 +10,20 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>  // after <cstdio>: it needs FILE and size_t
+#include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
 
 namespace {
 
-struct Rgb { double r, g, b; };
+struct Rgb {
+    double r, g, b;
+};
 const Rgb kBlue{0.12, 0.53, 0.90}, kGreen{0.26, 0.63, 0.28}, kRed{0.83, 0.18, 0.18},
-    kRecord{0.90, 0.22, 0.21}, kOrange{0.98, 0.55, 0.0}, kPurple{0.49, 0.30, 0.73},
-    kTeal{0.0, 0.54, 0.48}, kSlate{0.33, 0.43, 0.48}, kYellow{0.98, 0.75, 0.18}, kWhite{1, 1, 1};
+    kRecord{0.90, 0.22, 0.21}, kOrange{0.98, 0.55, 0.0}, kPurple{0.49, 0.30, 0.73}, kTeal{0.0, 0.54, 0.48},
+    kSlate{0.33, 0.43, 0.48}, kYellow{0.98, 0.75, 0.18}, kWhite{1, 1, 1};
 
-void color(cairo_t* cr, Rgb c, double alpha = 1) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
+void color(cairo_t* cr, Rgb c, double alpha = 1) {
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
+}
 
 void disc(cairo_t* cr, Rgb c) {
     color(cr, c);
@@ -48,13 +52,15 @@ void stroke(cairo_t* cr, std::vector<double> pts, double width) {
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_move_to(cr, pts[0], pts[1]);
-    for (size_t i = 2; i + 1 < pts.size(); i += 2) cairo_line_to(cr, pts[i], pts[i + 1]);
+    for (size_t i = 2; i + 1 < pts.size(); i += 2)
+        cairo_line_to(cr, pts[i], pts[i + 1]);
     cairo_stroke(cr);
 }
 
 void polygon(cairo_t* cr, std::vector<double> pts) {
     cairo_move_to(cr, pts[0], pts[1]);
-    for (size_t i = 2; i + 1 < pts.size(); i += 2) cairo_line_to(cr, pts[i], pts[i + 1]);
+    for (size_t i = 2; i + 1 < pts.size(); i += 2)
+        cairo_line_to(cr, pts[i], pts[i + 1]);
     cairo_close_path(cr);
     cairo_fill(cr);
 }
@@ -111,15 +117,15 @@ void pencil(cairo_t* cr) {
     disc(cr, kBlue);
     cairo_save(cr);
     cairo_translate(cr, 60, 60);
-    cairo_rotate(cr, 3 * M_PI / 4);  // tip towards the lower left
+    cairo_rotate(cr, 3 * M_PI / 4); // tip towards the lower left
     color(cr, kWhite);
-    roundedRect(cr, -34, -9, 12, 18, 3);  // eraser
+    roundedRect(cr, -34, -9, 12, 18, 3); // eraser
     cairo_fill(cr);
     cairo_rectangle(cr, -18, -9, 38, 18);
     cairo_fill(cr);
     polygon(cr, {20, -9, 36, 0, 20, 9});
     color(cr, kBlue);
-    polygon(cr, {31, -3, 37, 0, 31, 3});  // lead
+    polygon(cr, {31, -3, 37, 0, 31, 3}); // lead
     cairo_restore(cr);
 }
 
@@ -242,7 +248,8 @@ void gear(cairo_t* cr) {
 void pdfIcon(cairo_t* cr) {
     page(cr, 32, 14, 58, 92, {0.93, 0.94, 0.95}, kSlate);
     color(cr, kSlate, 0.5);
-    for (double y : {86.0, 95.0}) stroke(cr, {42, y, 80, y}, 3);
+    for (double y : {86.0, 95.0})
+        stroke(cr, {42, y, 80, y}, 3);
     color(cr, kRed);
     roundedRect(cr, 20, 46, 62, 28, 5);
     cairo_fill(cr);
@@ -264,7 +271,8 @@ void printer(cairo_t* cr) {
     cairo_rectangle(cr, 42, 67, 36, 26);
     cairo_fill(cr);
     color(cr, kSlate);
-    for (double y : {76.0, 84.0}) stroke(cr, {48, y, 72, y}, 3);
+    for (double y : {76.0, 84.0})
+        stroke(cr, {48, y, 72, y}, 3);
     color(cr, kGreen);
     cairo_arc(cr, 82, 54, 3, 0, 2 * M_PI);
     cairo_fill(cr);
@@ -274,7 +282,8 @@ void preview(cairo_t* cr) {
     disc(cr, kRed);
     page(cr, 32, 24, 44, 62, kWhite, kRed);
     color(cr, kRed, 0.6);
-    for (double y : {46.0, 56.0, 66.0}) stroke(cr, {40, y, 60, y}, 3);
+    for (double y : {46.0, 56.0, 66.0})
+        stroke(cr, {40, y, 60, y}, 3);
     color(cr, kRed);
     cairo_arc(cr, 72, 70, 19, 0, 2 * M_PI);
     cairo_fill(cr);
@@ -310,9 +319,11 @@ void notepad(cairo_t* cr, Rgb c) {
     roundedRect(cr, 32, 24, 56, 74, 6);
     cairo_fill(cr);
     color(cr, c);
-    for (double y : {46.0, 60.0, 74.0}) stroke(cr, {42, y, 78, y}, 4);
+    for (double y : {46.0, 60.0, 74.0})
+        stroke(cr, {42, y, 78, y}, 4);
     color(cr, kSlate);
-    for (double x : {44.0, 60.0, 76.0}) stroke(cr, {x, 18, x, 30}, 5);  // spiral binding
+    for (double x : {44.0, 60.0, 76.0})
+        stroke(cr, {x, 18, x, 30}, 5); // spiral binding
 }
 
 void trolley(cairo_t* cr) {
@@ -356,7 +367,8 @@ void trash(cairo_t* cr) {
     stroke(cr, {51, 36, 51, 27, 69, 27, 69, 36}, 6);
     polygon(cr, {39, 44, 81, 44, 77, 94, 43, 94});
     color(cr, kRecord);
-    for (double x : {51.0, 60.0, 69.0}) stroke(cr, {x, 54, x, 84}, 4);
+    for (double x : {51.0, 60.0, 69.0})
+        stroke(cr, {x, 54, x, 84}, 4);
 }
 
 void pdfSwipe(cairo_t* cr) {
@@ -370,7 +382,10 @@ void writeJpeg(cairo_surface_t* s, const std::string& path) {
     const int stride = cairo_image_surface_get_stride(s);
     const unsigned char* data = cairo_image_surface_get_data(s);
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) { std::perror(path.c_str()); std::exit(1); }
+    if (!f) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -385,7 +400,7 @@ void writeJpeg(cairo_surface_t* s, const std::string& path) {
     jpeg_start_compress(&c, TRUE);
     std::vector<unsigned char> row(3 * w);
     for (int y = 0; y < h; ++y) {
-        const auto* px = reinterpret_cast<const uint32_t*>(data + y * stride);  // opaque 0xAARRGGBB
+        const auto* px = reinterpret_cast<const uint32_t*>(data + y * stride); // opaque 0xAARRGGBB
         for (int x = 0; x < w; ++x) {
             row[3 * x] = px[x] >> 16 & 0xff;
             row[3 * x + 1] = px[x] >> 8 & 0xff;
@@ -399,12 +414,19 @@ void writeJpeg(cairo_surface_t* s, const std::string& path) {
     std::fclose(f);
 }
 
-struct Picture { std::string name; int pixels; std::function<void(cairo_t*)> draw; };
+struct Picture {
+    std::string name;
+    int pixels;
+    std::function<void(cairo_t*)> draw;
+};
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) { std::fprintf(stderr, "usage: %s RESOURCE-DIR\n", argv[0]); return 2; }
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s RESOURCE-DIR\n", argv[0]);
+        return 2;
+    }
     const std::string dir = argv[1];
     const std::vector<Picture> pictures = {
         {"Play.png", 120, play},

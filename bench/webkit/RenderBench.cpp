@@ -21,7 +21,8 @@ void BM_RenderThreePagePDF(benchmark::State& state) {
     const auto html = threePageReport();
     const auto out = std::filesystem::temp_directory_path() / "quillora-bench-render.pdf";
     int pages = 0;
-    for (auto _ : state) pages = platform::renderHTMLToPDF(html, {}, out).pageCount;
+    for (auto _ : state)
+        pages = platform::renderHTMLToPDF(html, {}, out).pageCount;
     state.counters["pages"] = pages;
     std::filesystem::remove(out);
 }

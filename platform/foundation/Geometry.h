@@ -43,7 +43,8 @@ struct UIEdgeInsets {
 };
 
 inline std::ostream& operator<<(std::ostream& os, const CGRect& r) {
-    return os << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << ", " << r.size.height << ")";
+    return os << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << ", " << r.size.height
+              << ")";
 }
 
 } // namespace platform

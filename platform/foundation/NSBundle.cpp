@@ -1,8 +1,8 @@
 #include "platform/foundation/NSBundle.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <cctype>
 #include <sstream>
 #include <unistd.h>
 
@@ -44,7 +44,8 @@ std::map<std::string, std::string> parseStrings(const std::string& text) {
             if (std::isspace(static_cast<unsigned char>(text[i]))) {
                 ++i;
             } else if (text.compare(i, 2, "//") == 0) {
-                while (i < text.size() && text[i] != '\n') ++i;
+                while (i < text.size() && text[i] != '\n')
+                    ++i;
             } else if (text.compare(i, 2, "/*") == 0) {
                 auto end = text.find("*/", i + 2);
                 i = end == std::string::npos ? text.size() : end + 2;
@@ -89,7 +90,8 @@ void NSBundle::setBundlePath(const std::filesystem::path& path) {
     tables_.clear();
 }
 
-std::optional<std::filesystem::path> NSBundle::pathForResource(const std::string& name, const std::string& ext) const {
+std::optional<std::filesystem::path> NSBundle::pathForResource(const std::string& name,
+                                                               const std::string& ext) const {
     std::string file = name;
     if (!ext.empty()) file += "." + ext;
     if (file.empty()) return std::nullopt;

@@ -17,7 +17,8 @@ public:
     void setBundlePath(const std::filesystem::path& path);
 
     // The file `name`.`ext` (ext may be empty, or already part of name) when the bundle has it.
-    std::optional<std::filesystem::path> pathForResource(const std::string& name, const std::string& ext) const;
+    std::optional<std::filesystem::path> pathForResource(const std::string& name,
+                                                         const std::string& ext) const;
     // An image by name, with or without its ".png" ending (other endings must be given).
     std::optional<std::filesystem::path> pathForImageNamed(const std::string& name) const;
     // The translation of `key` in Localizable.strings (or `table`.strings); the key itself when

@@ -33,8 +33,8 @@ NSNotificationCenter& NSNotificationCenter::defaultCenter() {
     return *center;
 }
 
-void NSNotificationCenter::addObserver(const std::shared_ptr<const void>& observer, const NSNotificationName& name,
-                                       Handler handler) {
+void NSNotificationCenter::addObserver(const std::shared_ptr<const void>& observer,
+                                       const NSNotificationName& name, Handler handler) {
     registrations_.push_back(Registration{nextId_++, observer.get(), observer, name, std::move(handler)});
 }
 
@@ -47,7 +47,7 @@ void NSNotificationCenter::removeObserver(const void* observer, const NSNotifica
 }
 
 void NSNotificationCenter::postNotificationName(const NSNotificationName& name, std::shared_ptr<void> object,
-                                               UserInfo userInfo) {
+                                                UserInfo userInfo) {
     postNotification(NSNotification{name, std::move(object), std::move(userInfo)});
 }
 
@@ -68,12 +68,15 @@ void NSNotificationCenter::postNotification(const NSNotification& notification) 
     }
 }
 
-std::size_t NSNotificationCenter::registrationCount(const void* observer, const NSNotificationName& name) const {
+std::size_t NSNotificationCenter::registrationCount(const void* observer,
+                                                    const NSNotificationName& name) const {
     return std::count_if(registrations_.begin(), registrations_.end(), [&](const Registration& r) {
         return r.key == observer && r.name == name && !r.observer.expired();
     });
 }
 
-void NSNotificationCenter::reset() { registrations_.clear(); }
+void NSNotificationCenter::reset() {
+    registrations_.clear();
+}
 
 } // namespace platform

@@ -37,7 +37,8 @@ public:
 
     // Registers `handler` for `name` (empty name: every notification) on behalf of `observer`.
     // Registering twice delivers twice, as the platform does.
-    void addObserver(const std::shared_ptr<const void>& observer, const NSNotificationName& name, Handler handler);
+    void addObserver(const std::shared_ptr<const void>& observer, const NSNotificationName& name,
+                     Handler handler);
     // Removes every registration of `observer` (or those for `name`). Safe from a destructor.
     void removeObserver(const void* observer);
     void removeObserver(const void* observer, const NSNotificationName& name);

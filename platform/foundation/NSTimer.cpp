@@ -36,7 +36,8 @@ void NSTimer::onDeadline(double deadline) {
     // A late run (real clock) skips the deadlines it missed instead of firing in a burst.
     double next = deadline + interval_;
     const double now = RunLoop::main().now();
-    while (next <= now - interval_) next += interval_;
+    while (next <= now - interval_)
+        next += interval_;
     scheduleNext(next);
 }
 

@@ -15,7 +15,8 @@ public:
 
     // Schedules a timer on the main run loop; a repeating timer fires every `interval` seconds
     // measured from its previous deadline, so it does not drift.
-    static std::shared_ptr<NSTimer> scheduledTimerWithTimeInterval(double interval, bool repeats, Block block);
+    static std::shared_ptr<NSTimer> scheduledTimerWithTimeInterval(double interval, bool repeats,
+                                                                   Block block);
 
     // Stops the timer for good; safe from inside its own block.
     void invalidate();

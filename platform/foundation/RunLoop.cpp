@@ -23,7 +23,9 @@ RunLoop& RunLoop::main() {
     return instance;
 }
 
-double RunLoop::realNow() const { return steadySeconds() - realOrigin_; }
+double RunLoop::realNow() const {
+    return steadySeconds() - realOrigin_;
+}
 
 double RunLoop::now() const {
     std::lock_guard lock(mutex_);
@@ -134,7 +136,8 @@ void RunLoop::advance(double seconds) {
 
 bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
     const double end = now() + timeout;
-    const auto realEnd = std::chrono::steady_clock::now() + std::chrono::duration<double>(std::min(timeout, 60.0));
+    const auto realEnd =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(std::min(timeout, 60.0));
     {
         std::lock_guard lock(mutex_);
         stopRequested_ = false;

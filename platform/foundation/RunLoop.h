@@ -67,7 +67,9 @@ private:
     struct Key {
         double deadline;
         std::uint64_t seq;
-        bool operator<(const Key& o) const { return deadline != o.deadline ? deadline < o.deadline : seq < o.seq; }
+        bool operator<(const Key& o) const {
+            return deadline != o.deadline ? deadline < o.deadline : seq < o.seq;
+        }
     };
     bool popDue(double limit, Task& out);
     double realNow() const;

@@ -31,21 +31,31 @@ const std::filesystem::path& Sandbox::root() {
     return rootPath();
 }
 
-std::filesystem::path Sandbox::documents() { return root() / "Documents"; }
-std::filesystem::path Sandbox::tmp() { return root() / "tmp"; }
-std::filesystem::path Sandbox::preferences() { return root() / "Library" / "Preferences"; }
+std::filesystem::path Sandbox::documents() {
+    return root() / "Documents";
+}
+std::filesystem::path Sandbox::tmp() {
+    return root() / "tmp";
+}
+std::filesystem::path Sandbox::preferences() {
+    return root() / "Library" / "Preferences";
+}
 
 std::filesystem::path Sandbox::defaultRoot() {
     if (const char* home = std::getenv("QUILLORA_HOME"); home && *home) return home;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "quillora";
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        return std::filesystem::path(xdg) / "quillora";
     const char* home = std::getenv("HOME");
     return std::filesystem::path(home && *home ? home : "/tmp") / ".local" / "share" / "quillora";
 }
 
-void registerSharedInstanceReset(std::function<void()> reset) { resets().push_back(std::move(reset)); }
+void registerSharedInstanceReset(std::function<void()> reset) {
+    resets().push_back(std::move(reset));
+}
 
 void resetSharedInstances() {
-    for (auto& reset : resets()) reset();
+    for (auto& reset : resets())
+        reset();
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
-// A span of a UTF-8 string, in bytes. Every range the text helpers and taggers take or give is counted in bytes of
-// the std::string they were given (not in UTF-16 units): text.substr(r.location, r.length) is the
+// A span of a UTF-8 string, in bytes. Every range the text helpers and taggers take or give is counted in
+// bytes of the std::string they were given (not in UTF-16 units): text.substr(r.location, r.length) is the
 // token, and the whole string is {0, text.size()}.
 
 #include <cstddef>

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/naturallanguage/TextAnalysis.h"
 #include "platform/foundation/TextRange.h"
+#include "platform/naturallanguage/TextAnalysis.h"
 
 namespace platform {
 

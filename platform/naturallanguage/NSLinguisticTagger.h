@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/TextRange.h"
 #include "platform/naturallanguage/NSOrthography.h"
 #include "platform/naturallanguage/TextAnalysis.h"
-#include "platform/foundation/TextRange.h"
 
 namespace platform {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/naturallanguage/LexicalModel.h"
 #include "platform/foundation/TextRange.h"
+#include "platform/naturallanguage/LexicalModel.h"
 
 namespace platform::nl {
 

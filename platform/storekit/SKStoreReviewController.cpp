@@ -20,8 +20,12 @@ void SKStoreReviewController::requestReviewInScene(const std::shared_ptr<UIWindo
     recorded().push_back(scene);
 }
 
-const std::vector<std::weak_ptr<UIWindowScene>>& SKStoreReviewController::requests() { return recorded(); }
+const std::vector<std::weak_ptr<UIWindowScene>>& SKStoreReviewController::requests() {
+    return recorded();
+}
 
-void SKStoreReviewController::reset() { recorded().clear(); }
+void SKStoreReviewController::reset() {
+    recorded().clear();
+}
 
 } // namespace platform

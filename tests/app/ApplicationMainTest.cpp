@@ -2,7 +2,9 @@
 
 #include "app/AppDelegate.h"
 #include "app/ApplicationMain.h"
+#include "dictation/StoredKeys.h"
 #include "dictation/ViewController.h"
+#include "platform/foundation/NSUserDefaults.h"
 #include "platform/uikit/ScreenPrinter.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
@@ -40,6 +42,51 @@ TEST_F(ApplicationMainTest, LaunchShowsTheFirstSceneInANavigationControllerWithT
     EXPECT_EQ(app.connectedScenes()[0]->activationState(), UISceneActivationState::ForegroundActive);
     EXPECT_EQ(ScreenPrinter::printScreen().rfind("ViewController\n  recordButton: UIButton", 0), 0u)
         << ScreenPrinter::printScreen();
+}
+
+TEST_F(ApplicationMainTest, StartUpStoresNothingOfItsOwnAndTheFirstScreenOnlyItsThreeDefaults) {
+    namespace keys = quillora::keys;
+    const std::string_view all[] = {keys::saveclipBoardText,
+                                    keys::lastlangaugeselected,
+                                    keys::savefontSizeApp,
+                                    keys::checkchangedtextinEdit,
+                                    keys::timedictateTotal,
+                                    keys::totalwordcount,
+                                    keys::totalverbcount,
+                                    keys::totalnouncount,
+                                    keys::totaladjectivecount,
+                                    keys::totalpronouncount,
+                                    keys::totaltotalconjunctioncount,
+                                    keys::totalorgname,
+                                    keys::totalplacename,
+                                    keys::totalpersonname,
+                                    keys::savedarrayverb,
+                                    keys::savedarraynoun,
+                                    keys::savedarrayadjective,
+                                    keys::savedarraypronoun,
+                                    keys::savedarrayconjunction,
+                                    keys::savedarrayorgname,
+                                    keys::savedarrayplacename,
+                                    keys::savedarraypersonname};
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    quillora::AppDelegate delegate;
+    EXPECT_TRUE(delegate.application_didFinishLaunchingWithOptions(UIApplication::sharedApplication(),
+                                                                   {{"url", "quillora://open"}}));
+    for (auto key : all)
+        EXPECT_FALSE(defaults->objectForKey(std::string(key))) << key;
+
+    UIApplication::sharedApplication().setMainLoop([] { return 0; });
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(quillora::applicationMain(1, argv), 0);
+    for (auto key : all) {
+        const bool written = key == keys::saveclipBoardText || key == keys::savefontSizeApp ||
+                             key == keys::checkchangedtextinEdit;
+        EXPECT_EQ(defaults->objectForKey(std::string(key)).has_value(), written) << key;
+    }
+    EXPECT_EQ(defaults->stringForKey(std::string(keys::saveclipBoardText)), "...");
+    EXPECT_EQ(defaults->integerForKey(std::string(keys::savefontSizeApp)), 18);
+    EXPECT_EQ(defaults->integerForKey(std::string(keys::checkchangedtextinEdit)), 0);
 }
 
 TEST_F(ApplicationMainTest, OnlyThePlatformsApplicationClassCanBeNamed) {

@@ -34,23 +34,33 @@ void PlatformTest::TearDown() {
     std::filesystem::remove_all(home, ec);
 }
 
-void PlatformTest::advance(double seconds) { platform::RunLoop::main().advance(seconds); }
-void PlatformTest::runUntilIdle() { platform::RunLoop::main().runUntilIdle(); }
+void PlatformTest::advance(double seconds) {
+    platform::RunLoop::main().advance(seconds);
+}
+void PlatformTest::runUntilIdle() {
+    platform::RunLoop::main().runUntilIdle();
+}
 
-std::vector<std::string> PlatformTest::consoleLines() const { return platform::console().capturedLines(); }
+std::vector<std::string> PlatformTest::consoleLines() const {
+    return platform::console().capturedLines();
+}
 
-bool PlatformTest::consoleHas(const std::string& line) const { return platform::console().contains(line); }
+bool PlatformTest::consoleHas(const std::string& line) const {
+    return platform::console().contains(line);
+}
 
 std::vector<std::string> PlatformTest::takeConsole() {
     auto lines = platform::console().capturedLines();
-    std::vector<std::string> fresh(lines.begin() + static_cast<long>(std::min(taken_, lines.size())), lines.end());
+    std::vector<std::string> fresh(lines.begin() + static_cast<long>(std::min(taken_, lines.size())),
+                                   lines.end());
     taken_ = lines.size();
     return fresh;
 }
 
 std::filesystem::path sourceBundle() {
     if (const char* b = std::getenv("QUILLORA_BUNDLE"); b && *b) return b;
-    if (const char* s = std::getenv("QUILLORA_SOURCE"); s && *s) return std::filesystem::path(s) / "resources";
+    if (const char* s = std::getenv("QUILLORA_SOURCE"); s && *s)
+        return std::filesystem::path(s) / "resources";
     return "resources";
 }
 

@@ -16,8 +16,10 @@ TEST_F(NotificationCenterTest, DeliversSynchronouslyWithUserInfoAndNeverCallsADe
     std::vector<std::string> got;
     auto keeper = std::make_shared<int>(1);
     auto gone = std::make_shared<int>(2);
-    center.addObserver(keeper, "printValue", [&](const NSNotification& n) { got.push_back(*n.stringForKey("value")); });
-    center.addObserver(gone, "printValue", [&](const NSNotification&) { got.push_back("destroyed observer called"); });
+    center.addObserver(keeper, "printValue",
+                       [&](const NSNotification& n) { got.push_back(*n.stringForKey("value")); });
+    center.addObserver(gone, "printValue",
+                       [&](const NSNotification&) { got.push_back("destroyed observer called"); });
     gone.reset();
     center.postNotificationName("printValue", nullptr, {{"value", std::string("hello")}});
     center.postNotificationName("fontValue", nullptr, {{"fontvalue", std::string("30")}});

@@ -32,7 +32,8 @@ TEST_F(RunLoopTest, EqualDeadlinesRunInArrivalOrderAndNestedWorkRunsAfterItsCall
 
 TEST_F(RunLoopTest, AdvanceRunsEachTaskAtItsOwnDeadline) {
     std::vector<double> seen;
-    for (double d : {3.0, 1.0, 2.0}) RunLoop::main().schedule(d, [&] { seen.push_back(RunLoop::main().now()); });
+    for (double d : {3.0, 1.0, 2.0})
+        RunLoop::main().schedule(d, [&] { seen.push_back(RunLoop::main().now()); });
     advance(10);
     EXPECT_EQ(seen, (std::vector<double>{1.0, 2.0, 3.0}));
     EXPECT_DOUBLE_EQ(RunLoop::main().now(), 10.0);
