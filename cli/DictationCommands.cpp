@@ -4,6 +4,8 @@
 
 #include "cli/ScriptInterpreter.h"
 #include "dictation/ViewController.h"
+#include "entries/EntryListViewController.h"
+#include "pdf/PDFTemplateViewController.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
@@ -113,7 +115,21 @@ int runDemo(ScriptInterpreter& interpreter) {
         loop.runUntil([&] { return !screen->audioEngine->isRunning() && !screen->isFinalStopped; }, 30);
         interpreter.settle();
         console().print("Transcript: " + heard);
-        return heard.empty() ? 1 : 0;
+        if (heard.empty()) return 1;
+
+        // Into the list, through the screen's Save.
+        interpreter.runLine("tap SaveDynamicButton", 4);
+        auto list = std::dynamic_pointer_cast<EntryListViewController>(ScriptInterpreter::currentScreen());
+        if (!list || !list->fileURL || list->data.empty() || list->data.front() != screen->Clipboard->text())
+            throw ScriptError("the transcript did not reach the list");
+        // Into the essay template, over the list, as the gallery would present it.
+        auto essay = makePDFTemplateScreen("essay");
+        list->presentViewController_animated_completion(essay, true, nullptr);
+        loop.runUntil([&] { return essay->pdfFile.has_value(); }, 30);
+        if (!essay->pdfFile) throw ScriptError("the essay PDF was not written");
+        console().print("List: " + list->fileURL->path());
+        console().print("PDF: " + *essay->pdfFile);
+        return 0;
     } catch (const ScriptError& error) {
         std::cerr << "quillora: " << error.what() << std::endl;
         return 1;

@@ -12,8 +12,9 @@ class ScriptInterpreter;
 // microphone silence|device|FILE, offline, online.
 void addDictationCommands(ScriptInterpreter& interpreter);
 
-// Dictates the bundle's demo recording on the main screen with real recognition and prints the
-// transcript. Returns the exit code.
+// Dictates the bundle's demo recording on the main screen with real recognition, saves the
+// transcript into the list, pours it into the essay template's PDF and prints the transcript and
+// the two files written. Returns the exit code.
 int runDemo(ScriptInterpreter& interpreter);
 
 } // namespace quillora::cli

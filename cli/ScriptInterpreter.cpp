@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/ScreenCommands.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/ScreenPrinter.h"
@@ -41,13 +42,6 @@ std::string unquote(std::string text) {
     return out;
 }
 
-long parseInteger(const std::string& word, const std::string& what) {
-    char* end = nullptr;
-    long value = std::strtol(word.c_str(), &end, 10);
-    if (word.empty() || *end) throw ScriptError(what + " must be a whole number, not '" + word + "'");
-    return value;
-}
-
 double parseSeconds(const std::string& word) {
     char* end = nullptr;
     double value = std::strtod(word.c_str(), &end);
@@ -69,6 +63,7 @@ std::string ScriptLine::textAfter(std::size_t skip) const {
 
 ScriptInterpreter::ScriptInterpreter() {
     addBuiltInCommands();
+    addScreenCommands(*this);
 }
 
 void ScriptInterpreter::addCommand(const std::string& name, const std::string& usage, Handler handler) {
@@ -77,6 +72,13 @@ void ScriptInterpreter::addCommand(const std::string& name, const std::string& u
 
 void ScriptInterpreter::requireWords(const ScriptLine& line, std::size_t count, const std::string& usage) {
     if (line.words.size() < count) throw ScriptError("usage: " + usage);
+}
+
+long ScriptInterpreter::parseInteger(const std::string& word, const std::string& what) {
+    char* end = nullptr;
+    long value = std::strtol(word.c_str(), &end, 10);
+    if (word.empty() || *end) throw ScriptError(what + " must be a whole number, not '" + word + "'");
+    return value;
 }
 
 void ScriptInterpreter::settle() {
@@ -90,9 +92,19 @@ std::shared_ptr<UIViewController> ScriptInterpreter::currentScreen() {
 }
 
 std::shared_ptr<NSObject> ScriptInterpreter::control(const std::string& name) {
-    auto object = currentScreen()->outletNamed(name);
-    if (!object) throw ScriptError("no control named '" + name + "' on this screen");
-    return object;
+    auto screen = currentScreen();
+    if (auto object = screen->outletNamed(name)) return object;
+    // The navigation bar's items (Save, Edit...) have no property names; a person knows them by
+    // title, and reaches them only while the bar is shown.
+    auto nav = screen->navigationController();
+    if (!nav || nav->isNavigationBarHidden() || screen->presentingViewController())
+        throw ScriptError("no control named '" + name + "' on this screen");
+    auto item = screen->navigationItem();
+    std::vector<std::shared_ptr<UIBarButtonItem>> items = item->rightBarButtonItems;
+    items.insert(items.end(), {item->leftBarButtonItem, item->rightBarButtonItem});
+    for (const auto& bar : items)
+        if (bar && bar->title() == name) return bar;
+    throw ScriptError("no control named '" + name + "' on this screen");
 }
 
 void ScriptInterpreter::runLine(const std::string& text, int number) {

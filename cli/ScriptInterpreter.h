@@ -40,7 +40,8 @@ public:
     using Handler = std::function<void(ScriptInterpreter&, const ScriptLine&)>;
 
     // An interpreter with the built-in commands (tap, type, pick, alert, wait, background,
-    // foreground, terminate, show, back).
+    // foreground, terminate, show, back) and the screen commands (row, swipe, delete, open, press,
+    // edit, dismiss).
     ScriptInterpreter();
 
     // Adds or replaces a command. `usage` is shown in error messages about its arguments.
@@ -58,9 +59,12 @@ public:
 
     // Helpers for commands.
     static std::shared_ptr<platform::UIViewController> currentScreen();
-    // The control named `name` on the current screen; throws when there is none.
+    // The control named `name` on the current screen, or its navigation bar item of that title;
+    // throws when there is none.
     static std::shared_ptr<platform::NSObject> control(const std::string& name);
     static void requireWords(const ScriptLine& line, std::size_t count, const std::string& usage);
+    // `word` as a whole number; throws naming `what` when it is not one.
+    static long parseInteger(const std::string& word, const std::string& what);
 
 private:
     struct Command {

@@ -597,11 +597,16 @@ void ViewController::presentHosted(AnyView view) {
 }
 
 AnyView ViewController::editorView() {
-    return platform::swiftui::Text(Clipboard->text());
+    SwiftUIEditView editor;
+    editor.presentingVC = weakViewController();
+    return editor;
 }
 
-AnyView ViewController::analysisView(bool) {
-    return platform::swiftui::Text(Clipboard->text());
+AnyView ViewController::analysisView(bool presented) {
+    SwiftUIView analysis;
+    // Embedded, the screen has no presenter for its Cancel to dismiss.
+    if (presented) analysis.presentingVC = weakViewController();
+    return analysis;
 }
 
 void ViewController::textEditButtonTapped() {

@@ -1,0 +1,145 @@
+// Scripts of tests/cli/scripts run through the program against the whole application, with
+// scripted recognition.
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "cli/Program.h"
+#include "cli/ScriptInterpreter.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace quillora::cli;
+
+namespace {
+
+const std::filesystem::path kScripts = std::filesystem::path(__FILE__).parent_path() / "scripts";
+
+class ScreenScriptsTest : public quillora::test::PlatformTest {
+protected:
+    int run(const std::filesystem::path& script,
+            const std::function<void(ScriptInterpreter&)>& extend = nullptr) {
+        Options options;
+        options.home = home;
+        options.script = script.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        return runProgram(options, 1, argv, extend);
+    }
+    int runText(const std::string& text, const std::function<void(ScriptInterpreter&)>& extend = nullptr) {
+        auto path = home / "script.txt";
+        std::ofstream(path) << text;
+        return run(path, extend);
+    }
+
+    // The console lines from the `index`th screen printout (0 = first) up to the next one.
+    std::vector<std::string> printout(const std::string& head, int index) const {
+        std::vector<std::string> block;
+        int seen = -1;
+        for (const auto& line : consoleLines()) {
+            if (line.rfind(head, 0) == 0)
+                ++seen;
+            else if (!line.empty() && line[0] != ' ' && line.rfind("presented ", 0) != 0 && seen == index)
+                break;
+            if (seen == index) block.push_back(line);
+        }
+        return block;
+    }
+    static bool contains(const std::vector<std::string>& lines, const std::string& part) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    }
+};
+
+} // namespace
+
+TEST_F(ScreenScriptsTest, AnalysisScreenListsTheCountsAndTheEditorChangesTheTranscript) {
+    ASSERT_EQ(run(kScripts / "analysis-and-editor.txt"), 0);
+
+    auto analysis = printout("ViewController", 0);
+    ASSERT_TRUE(contains(analysis, "presented UIHostingController"));
+    for (const char* name : {"Verb", "Noun", "Pronoun", "Adjective", "Time(sec)", "Words"})
+        EXPECT_TRUE(contains(analysis, std::string("Text \"") + name + "\"")) << name << " is in the legend";
+    // Each wedge carries its class and count; the dictated sentence has some of each class.
+    std::map<std::string, double> counts;
+    std::regex wedge(R"(accessibilityLabel\(label: ([^)]+)\) \.accessibilityValue\(value: ([0-9.]+)\))");
+    for (const auto& line : analysis)
+        for (std::sregex_iterator m(line.begin(), line.end(), wedge), end; m != end; ++m)
+            counts[(*m)[1]] = std::stod((*m)[2]);
+    for (const char* name : {"Verb", "Noun", "Pronoun", "Adjective", "Words"})
+        EXPECT_GT(counts[name], 0) << name;
+    EXPECT_GE(counts["Words"], counts["Noun"] + counts["Verb"] + counts["Pronoun"] + counts["Adjective"]);
+    EXPECT_TRUE(contains(analysis, "Text \"She\"")) << "the saved pronouns are buttons";
+
+    auto edited = printout("ViewController", 1);
+    EXPECT_FALSE(contains(edited, "presented")) << "Save closes the editor";
+    EXPECT_TRUE(contains(edited, "  Clipboard: UITextView text=\"A new transcript, edited by hand.\""));
+    EXPECT_TRUE(consoleHas("save pressed "));
+}
+
+TEST_F(ScreenScriptsTest, SavedTranscriptIsDeletedBySwipeAndTheExportedRecipeShowsInTheBrowser) {
+    ASSERT_EQ(run(kScripts / "list-export-browser.txt"), 0);
+
+    auto saved = printout("ViewControllerTabelView", 0);
+    ASSERT_TRUE(contains(saved, "table: UITableView rows=4"));
+    EXPECT_TRUE(contains(saved, "[0] \" First saved dictation."));
+    auto swiped = printout("ViewControllerTabelView", 1);
+    EXPECT_TRUE(contains(swiped, "table: UITableView rows=3"));
+    EXPECT_FALSE(contains(swiped, "\"Item1\"")) << "row 1 is gone";
+    EXPECT_TRUE(contains(swiped, "[0] \" First saved dictation."));
+
+    std::vector<std::filesystem::path> pdfs;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "Documents"))
+        if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
+    ASSERT_EQ(pdfs.size(), 1u);
+    EXPECT_GT(std::filesystem::file_size(pdfs[0]), 0u);
+    auto browser = printout("WebViewController_Center", 0);
+    EXPECT_TRUE(contains(browser, "tableList: UITableView rows=1"));
+    EXPECT_TRUE(contains(browser, "[0] \"" + pdfs[0].stem().string() + "\" / \"PDF document\""));
+}
+
+TEST_F(ScreenScriptsTest, TemplateButtonOpensTheGalleryAndItsDismissClosesIt) {
+    ASSERT_EQ(runText("tap StickyDynamicButton\nshow\npress Dismiss\nshow\n"), 0);
+    auto gallery = printout("ViewController", 0);
+    EXPECT_TRUE(contains(gallery, "presented UIHostingController"));
+    EXPECT_TRUE(contains(gallery, "Text \"CHOOSE A DOCUMENT\""));
+    EXPECT_FALSE(contains(printout("ViewController", 1), "presented"));
+}
+
+// `refused REASON | LINE` runs LINE and expects it to fail with REASON in its message.
+TEST_F(ScreenScriptsTest, ScreenActionsRefuseWhatAPersonCannotDo) {
+    std::vector<std::string> unrefused;
+    auto extend = [&](ScriptInterpreter& interpreter) {
+        interpreter.addCommand(
+            "refused", "refused REASON | LINE", [&](ScriptInterpreter& self, const ScriptLine& line) {
+                auto bar = line.rest.find(" | ");
+                std::string reason = line.rest.substr(0, bar), command = line.rest.substr(bar + 3);
+                try {
+                    self.runLine(command, line.number);
+                    unrefused.push_back(command + ": ran");
+                } catch (const ScriptError& error) {
+                    if (std::string(error.what()).find(reason) == std::string::npos)
+                        unrefused.push_back(command + ": " + error.what());
+                }
+            });
+    };
+    ASSERT_EQ(
+        runText("refused no control named 'table' | row table 0\n"
+                "refused the current screen is not a declarative screen | press Save\n"
+                "refused no screen is presented | dismiss\n"
+                "refused no scene 'Nowhere' | open Nowhere\n"
+                "tap StickyDynamicButton\n"
+                "refused no button labelled \"Nothing\" | press Nothing\n"
+                "refused a presented screen is in front | open WebView\n"
+                "dismiss\n"
+                "tap SaveDynamicButton\n"
+                "refused 'table' has no row 3 (it has 3) | row table 3\n"
+                "refused the row must be a whole number | swipe table one delete.jpg\n"
+                "refused the swipe has no action 'Share' (it offers 'delete.jpg') | swipe table 0 Share\n"
+                "refused 'table' is not in editing mode | delete table 0\n"
+                "refused no control named 'Edit' | tap Edit\n"
+                "refused 'searchBar' is not a table | row searchBar 0\n",
+                extend),
+        0);
+    EXPECT_TRUE(unrefused.empty()) << testing::PrintToString(unrefused);
+}
