@@ -44,9 +44,10 @@ TEST_F(ScriptInterpreterTest, RunsTheScriptOnTheLaunchedScreenAndNamesTheFailing
         << errors;
     EXPECT_EQ(clock, (std::vector<double>{2.5})) << "scripts run on the virtual clock";
     auto lines = consoleLines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.rfind("  CommandsButton: UIButton", 0) == 0; }),
-              1)
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& l) { return l.rfind("  CommandsButton: UIButton", 0) == 0; }),
+        1)
         << "the script stops at its first error";
 }
 
