@@ -37,7 +37,7 @@ using Args = std::vector<std::pair<std::string, Arg>>;
 
 // A sheet attached to a node: shown while `isPresented` holds; `reset` clears the flag (or item)
 // when the sheet goes away by any means.
-struct SheetSpec {
+struct SheetRequest {
     std::function<bool()> isPresented;
     std::function<void()> reset;
     std::function<AnyView()> content;
@@ -50,7 +50,7 @@ struct Modifier {
     std::vector<NodePtr> content;
     // onAppear, onTapGesture.
     std::function<void()> action;
-    std::shared_ptr<SheetSpec> sheet;
+    std::shared_ptr<SheetRequest> sheet;
 
     const Arg* arg(std::string_view key) const;
     std::optional<double> number(std::string_view key) const;

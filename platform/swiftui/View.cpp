@@ -296,14 +296,14 @@ AnyView AnyView::withButtonStyle(std::shared_ptr<const ButtonStyle> style, std::
                     [style](EnvironmentValues& env) { env.buttonStyle = style; });
 }
 AnyView AnyView::sheet(Binding<bool> isPresented, std::function<AnyView()> content) const {
-    auto spec = std::make_shared<SheetSpec>();
-    spec->isPresented = [isPresented] { return isPresented.get(); };
-    spec->reset = [isPresented] { isPresented.set(false); };
-    spec->content = std::move(content);
-    return withSheet(std::move(spec));
+    auto request = std::make_shared<SheetRequest>();
+    request->isPresented = [isPresented] { return isPresented.get(); };
+    request->reset = [isPresented] { isPresented.set(false); };
+    request->content = std::move(content);
+    return withSheet(std::move(request));
 }
-AnyView AnyView::withSheet(std::shared_ptr<SheetSpec> spec) const {
-    return modified(Modifier{"sheet", {}, {}, {}, std::move(spec)});
+AnyView AnyView::withSheet(std::shared_ptr<SheetRequest> request) const {
+    return modified(Modifier{"sheet", {}, {}, {}, std::move(request)});
 }
 
 Text::Text(std::string text) : Text(std::vector<TextRun>{TextRun{std::move(text), {}, {}}}) {}

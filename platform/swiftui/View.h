@@ -124,21 +124,21 @@ public:
     // The same, presented while the item is set and cleared on dismissal.
     template <class T>
     AnyView sheet(Binding<std::optional<T>> item, std::function<AnyView(const T&)> content) const {
-        auto spec = std::make_shared<SheetSpec>();
-        spec->isPresented = [item] { return item.get().has_value(); };
-        spec->reset = [item] { item.set(std::nullopt); };
-        spec->content = [item, content]() -> AnyView {
+        auto request = std::make_shared<SheetRequest>();
+        request->isPresented = [item] { return item.get().has_value(); };
+        request->reset = [item] { item.set(std::nullopt); };
+        request->content = [item, content]() -> AnyView {
             auto value = item.get();
             return value ? content(*value) : AnyView();
         };
-        return withSheet(std::move(spec));
+        return withSheet(std::move(request));
     }
 
     template <class V> static std::string typeName();
 
 private:
     AnyView withButtonStyle(std::shared_ptr<const ButtonStyle> style, std::string name) const;
-    AnyView withSheet(std::shared_ptr<SheetSpec> spec) const;
+    AnyView withSheet(std::shared_ptr<SheetRequest> request) const;
     AnyView modified(Modifier m, std::vector<AnyView> content = {},
                      std::function<void(EnvironmentValues&)> env = {}) const;
 

@@ -326,20 +326,20 @@ void ViewHost::presentPendingSheet() {
     sheetQueued_ = false;
     if (dirty_) rebuild();
     if (sheet_ || !root_) return;
-    std::shared_ptr<SheetSpec> spec;
+    std::shared_ptr<SheetRequest> request;
     std::string path;
     root_->find([&](const Node& n) {
         for (const Modifier& m : n.modifiers)
             if (m.sheet && m.sheet->isPresented()) {
-                spec = m.sheet;
+                request = m.sheet;
                 path = n.path;
                 return true;
             }
         return false;
     });
-    if (!spec) return;
-    AnyView content = spec->content();
-    sheet_ = ActiveSheet{path, spec, nullptr};
+    if (!request) return;
+    AnyView content = request->content();
+    sheet_ = ActiveSheet{path, request, nullptr};
     if (presenter_) {
         presenter_(content);
         return;
@@ -355,10 +355,10 @@ void ViewHost::presentPendingSheet() {
 void ViewHost::sheetDidDismiss() {
     if (!sheet_) return;
     auto keep = shared_from_this();
-    auto spec = sheet_->spec;
+    auto request = sheet_->request;
     sheet_.reset();
     ++busy_;
-    spec->reset();
+    request->reset();
     --busy_;
     if (!busy_)
         rebuild();

@@ -91,7 +91,7 @@ private:
     explicit ViewHost(AnyView root);
     struct ActiveSheet {
         std::string path;
-        std::shared_ptr<SheetSpec> spec;
+        std::shared_ptr<SheetRequest> request;
         std::shared_ptr<ViewHost> child;
     };
 
