@@ -127,38 +127,4 @@ std::string lowercased(std::string_view text, const std::string& localeIdentifie
     return encode(s);
 }
 
-std::vector<TextToken> wordTokens(std::string_view text, const std::string& localeIdentifier) {
-    std::vector<TextToken> tokens;
-    if (text.empty()) return tokens;
-    Decoded d = decode(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> words(
-        icu::BreakIterator::createWordInstance(icuLocale(localeIdentifier), status));
-    if (U_FAILURE(status)) return tokens;
-    words->setText(d.text);
-    int32_t start = words->first();
-    for (int32_t end = words->next(); end != icu::BreakIterator::DONE; start = end, end = words->next()) {
-        int32_t status32 = words->getRuleStatus();
-        TokenKind kind;
-        if (status32 >= UBRK_WORD_NUMBER && status32 < UBRK_WORD_NUMBER_LIMIT) {
-            kind = TokenKind::number;
-        } else if (status32 >= UBRK_WORD_LETTER && status32 < UBRK_WORD_IDEO_LIMIT) {
-            kind = TokenKind::word;
-        } else {
-            bool allSpace = true, anyPunct = false;
-            for (int32_t i = start; i < end;) {
-                UChar32 c = d.text.char32At(i);
-                allSpace = allSpace && u_isUWhiteSpace(c);
-                anyPunct = anyPunct || u_ispunct(c);
-                i += U16_LENGTH(c);
-            }
-            kind = allSpace ? TokenKind::whitespace : anyPunct ? TokenKind::punctuation : TokenKind::other;
-        }
-        std::size_t from = d.byteOffset[static_cast<std::size_t>(start)];
-        std::size_t to = d.byteOffset[static_cast<std::size_t>(end)];
-        tokens.push_back({std::string(text.substr(from, to - from)), {from, to - from}, kind});
-    }
-    return tokens;
-}
-
 } // namespace platform

@@ -29,18 +29,4 @@ bool canonicallyEquivalent(std::string_view a, std::string_view b);
 // Full Unicode lowercasing; `localeIdentifier` matters for a few languages (Turkish dotted i).
 std::string lowercased(std::string_view text, const std::string& localeIdentifier = "");
 
-enum class TokenKind { word, number, punctuation, whitespace, other };
-
-struct TextToken {
-    std::string text;
-    TextRange range; // bytes
-    TokenKind kind;
-};
-
-// The text cut at ICU's word boundaries, every piece kept (so the tokens put together give the text
-// back). Words include letters, kana and ideographs; numbers include "3.5" and "1,000"; pieces of
-// only white space are whitespace; other pieces holding punctuation are punctuation; the rest
-// (symbols, emoji) is other.
-std::vector<TextToken> wordTokens(std::string_view text, const std::string& localeIdentifier = "");
-
 } // namespace platform

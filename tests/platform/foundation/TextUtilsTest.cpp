@@ -54,27 +54,3 @@ TEST(TextUtilsTest, NormalisationAndLowercasing) {
     EXPECT_EQ(lowercased("I", "tr"), "ı");
 }
 
-TEST(TextUtilsTest, WordTokensCoverTheTextAndAreClassified) {
-    std::string text = "Hola, mundo! 3.5 km  🎙️ niño's";
-    auto tokens = wordTokens(text, "es");
-    std::string rebuilt;
-    for (const auto& t : tokens) {
-        EXPECT_EQ(text.substr(t.range.location, t.range.length), t.text);
-        rebuilt += t.text;
-    }
-    EXPECT_EQ(rebuilt, text);
-    auto kindOf = [&](const std::string& piece) {
-        for (const auto& t : tokens) {
-            if (t.text == piece) return t.kind;
-        }
-        ADD_FAILURE() << "no token " << piece;
-        return TokenKind::other;
-    };
-    EXPECT_EQ(kindOf("Hola"), TokenKind::word);
-    EXPECT_EQ(kindOf(","), TokenKind::punctuation);
-    EXPECT_EQ(kindOf("3.5"), TokenKind::number);
-    EXPECT_EQ(kindOf("  "), TokenKind::whitespace);
-    EXPECT_EQ(kindOf("niño's"), TokenKind::word);
-    EXPECT_EQ(kindOf("🎙️"), TokenKind::other);
-    EXPECT_TRUE(wordTokens("").empty());
-}
