@@ -82,7 +82,9 @@ long ScriptInterpreter::parseInteger(const std::string& word, const std::string&
 }
 
 void ScriptInterpreter::settle() {
-    RunLoop::main().runUntilIdle();
+    // Answers that come from other threads (authorization, the decoder) arrive before the next
+    // touch, as they would on a device where a person takes longer than the machine.
+    RunLoop::main().settleExternalWork();
 }
 
 std::shared_ptr<UIViewController> ScriptInterpreter::currentScreen() {

@@ -204,6 +204,18 @@ void RunLoop::endExternalWork() {
     wake_.notify_all();
 }
 
+bool RunLoop::settleExternalWork(double timeout) {
+    const auto realEnd = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+    while (true) {
+        runUntilIdle();
+        std::unique_lock lock(mutex_);
+        if (externalWork_ == 0) break;
+        if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return false;
+    }
+    runUntilIdle();
+    return true;
+}
+
 std::size_t RunLoop::pendingCount() const {
     std::lock_guard lock(mutex_);
     return queue_.size();

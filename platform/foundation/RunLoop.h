@@ -56,6 +56,9 @@ public:
     // time instead of jumping the clock past it.
     void beginExternalWork();
     void endExternalWork();
+    // Runs what is due now and waits (in real time, at most `timeout` seconds, without moving a
+    // virtual clock) until no outside work is outstanding, running what it posts. False on time-out.
+    bool settleExternalWork(double timeout = 30);
 
     std::size_t pendingCount() const;
     std::optional<double> nextDeadline() const;

@@ -8,7 +8,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/UIAlertController.h"
 #include "tests/entries/EntryTestSupport.h"
-#include "tests/platform/webkit/PdfTools.h"
+#include "tests/support/PdfTools.h"
 
 namespace quillora::test {
 

@@ -1,6 +1,7 @@
 #include "tests/support/PlatformTest.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <random>
 
 #include "platform/foundation/Console.h"
@@ -55,6 +56,11 @@ std::vector<std::string> PlatformTest::takeConsole() {
                                    lines.end());
     taken_ = lines.size();
     return fresh;
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& content) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
 }
 
 std::filesystem::path sourceBundle() {

@@ -30,6 +30,9 @@ private:
     std::size_t taken_ = 0;
 };
 
+// Writes `content` to `path`, making its folders first.
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
 // The bundle folder of the source tree (resources/).
 std::filesystem::path sourceBundle();
 

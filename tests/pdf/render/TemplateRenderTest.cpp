@@ -11,30 +11,15 @@
 #include "pdf/PDFTemplate.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/webkit/HTMLDocument.h"
+#include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
 namespace quillora {
 namespace {
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
-std::string quoted(const std::filesystem::path& p) {
-    return "'" + p.string() + "'";
-}
-
-// Collapses runs of white space, so that words broken across lines or cells compare as text.
-std::string words(const std::string& text) {
-    return std::regex_replace(text, std::regex("\\s+"), " ");
-}
+using test::pdfWords;
+using test::quoted;
+using test::run;
 
 // Sample form values: the style keys get classes, the texts name themselves.
 TemplateDictionary sampleDictionary(const PDFTemplate& row) {
@@ -98,7 +83,7 @@ TEST_F(TemplateRenderTest, EveryTemplatePrintsItsTextsOnA4) {
 
         const std::string info = run("pdfinfo " + quoted(pdf));
         EXPECT_NE(info.find("595.2 x 841.8 pts"), std::string::npos) << info;
-        const std::string text = words(run("pdftotext " + quoted(pdf) + " -"));
+        const std::string text = pdfWords(pdf);
         EXPECT_NE(text.find("Opening line of the dictation"), std::string::npos) << text;
         EXPECT_NE(text.find("and a third line"), std::string::npos) << text;
         for (const auto& m : row.marks) {
@@ -167,7 +152,7 @@ TEST_F(TemplateRenderTest, EmojiOfTheVoiceCommandsAreDrawn) {
         return std::count(list.begin(), list.end(), '\n');
     };
     EXPECT_GE(images(emoji), images(plain) + 3);
-    EXPECT_NE(words(run("pdftotext " + quoted(emoji) + " -")).find("Agenda item one"), std::string::npos);
+    EXPECT_NE(pdfWords(emoji).find("Agenda item one"), std::string::npos);
 }
 
 } // namespace

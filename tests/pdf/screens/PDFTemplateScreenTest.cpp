@@ -259,12 +259,12 @@ TEST_F(PDFTemplateScreenTest, FailedRenderLeavesTheScreenAsItWas) {
 
     // Content that fills no page makes no PDF (and keeps an older one).
     std::filesystem::create_directories(home / "tmp");
-    test::writeText(tmpFile("Empty.pdf"), "older");
+    test::writeFile(tmpFile("Empty.pdf"), "older");
     auto formatter = std::make_shared<UIMarkupTextPrintFormatter>("<p>text</p>");
     formatter->perPageContentInsets = {0, 300, 0, 300};
     EXPECT_FALSE(screen->createPDFFromPrintFormatter(formatter, "Empty"));
     EXPECT_TRUE(consoleHas("PDF not written, the page is empty: " + tmpFile("Empty.pdf").string()));
-    EXPECT_EQ(test::shell("cat '" + tmpFile("Empty.pdf").string() + "'"), "older");
+    EXPECT_EQ(test::run("cat " + test::quoted(tmpFile("Empty.pdf"))), "older");
 }
 
 TEST_F(PDFTemplateScreenTest, UnreadableTemplateLoadsNothing) {

@@ -9,6 +9,7 @@
 
 using namespace platform;
 using quillora::test::PlatformTest;
+using quillora::test::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,10 +20,6 @@ fs::path prefsFile() {
 std::shared_ptr<NSUserDefaults> restarted() {
     NSUserDefaults::resetStandardUserDefaults();
     return NSUserDefaults::standardUserDefaults();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::vector<std::string> asideFiles() {

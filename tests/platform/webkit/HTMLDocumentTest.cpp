@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/webkit/HTMLDocument.h"
-#include "tests/platform/webkit/PdfTools.h"
+#include "tests/platform/webkit/ImageFiles.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;

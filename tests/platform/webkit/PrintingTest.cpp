@@ -4,7 +4,7 @@
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintInteractionController.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
-#include "tests/platform/webkit/PdfTools.h"
+#include "tests/platform/webkit/ImageFiles.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;
