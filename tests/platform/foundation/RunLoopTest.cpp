@@ -89,3 +89,17 @@ TEST_F(RunLoopTest, VirtualWallClockAdvancesWithTheLoop) {
     advance(90);
     EXPECT_DOUBLE_EQ(RunLoop::main().wallTime() - start, 90);
 }
+
+TEST_F(RunLoopTest, SettlingWaitsForOtherThreadsWithoutMovingTheVirtualClock) {
+    bool answered = false, late = false;
+    RunLoop::main().schedule(5, [&] { late = true; });
+    RunLoop::main().beginExternalWork();
+    DispatchQueue::global().async([&] {
+        NSOperationQueue::mainQueue().addOperationWithBlock([&] { answered = true; });
+        RunLoop::main().endExternalWork();
+    });
+    EXPECT_TRUE(RunLoop::main().settleExternalWork(5));
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(late) << "work due later on the virtual clock waits for the clock";
+    EXPECT_DOUBLE_EQ(RunLoop::main().now(), 0);
+}
