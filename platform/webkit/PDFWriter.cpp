@@ -1,12 +1,8 @@
 #include "platform/webkit/PDFWriter.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cairo-pdf.h>
+
+#include "platform/foundation/NSFileManager.h"
 
 namespace platform {
 
@@ -68,47 +64,10 @@ bool PDFWriter::finish() {
 
 bool writeFileAtomically(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
                          std::string* error) {
-    auto fail = [&](const std::string& what) {
-        if (error) *error = what + " " + path.string() + ": " + std::strerror(errno);
-        return false;
-    };
-    if (path.empty() || path.filename().empty()) {
-        errno = EINVAL;
-        return fail("cannot write");
-    }
-    std::string temp = path.string() + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return fail("cannot create a file beside");
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            int saved = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            errno = saved;
-            return fail("cannot write");
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    // mkstemp makes the file private; a saved document is as readable as any other file.
-    ::fchmod(fd, 0644);
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        return fail("cannot write");
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        int saved = errno;
-        ::unlink(temp.c_str());
-        errno = saved;
-        return fail("cannot replace");
-    }
-    return true;
+    auto failure = NSFileManager::defaultManager().writeAtomically(
+        path.string(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (failure && error) *error = failure->localizedDescription;
+    return !failure;
 }
 
 } // namespace platform

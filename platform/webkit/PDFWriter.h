@@ -48,9 +48,8 @@ private:
     std::string error_;
 };
 
-// Writes `bytes` to a temporary file beside `path`, then renames it over `path`, so that a reader
-// never sees half a file and a failed write leaves the old file whole. False with `error` set when
-// anything fails.
+// `bytes` written through the file manager's atomic write: a reader never sees half a file and a
+// failed write leaves the old file whole. False with `error` set when anything fails.
 bool writeFileAtomically(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes,
                          std::string* error = nullptr);
 
