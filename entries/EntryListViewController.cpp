@@ -125,16 +125,12 @@ void EntryListViewController::loadEntries() {
     if (!entries) {
         if (!NSFileManager::defaultManager().fileExistsAtPath(path)) return;
         // What cannot be read may still be someone's only copy: keep it beside the list.
-        std::filesystem::path aside = path + ".unreadable";
-        for (int n = 2; std::filesystem::exists(aside); ++n)
-            aside = path + ".unreadable-" + std::to_string(n);
-        std::error_code ec;
-        std::filesystem::rename(path, aside, ec);
-        if (ec) {
+        auto aside = NSFileManager::defaultManager().moveItemAside(path, ".unreadable");
+        if (!aside) {
             fileProtected_ = true;
             console().print("entry list could not be read and is left as it is: " + path);
         } else {
-            console().print("entry list could not be read, moved to " + aside.string());
+            console().print("entry list could not be read, moved to " + *aside);
         }
         return;
     }

@@ -139,4 +139,18 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
     return std::nullopt;
 }
 
+std::optional<std::string> NSFileManager::moveItemAside(const std::string& path, const std::string& suffix,
+                                                        NSError* error) const {
+    std::error_code ec;
+    std::string aside = path + suffix;
+    for (int n = 2; fs::exists(fs::symlink_status(aside, ec)); ++n)
+        aside = path + suffix + "-" + std::to_string(n);
+    fs::rename(path, aside, ec);
+    if (ec) {
+        if (error) *error = NSError::posix(ec.value(), "The file “" + path + "” could not be moved aside");
+        return std::nullopt;
+    }
+    return aside;
+}
+
 } // namespace platform

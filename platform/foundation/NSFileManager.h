@@ -47,6 +47,12 @@ public:
     // `path`: readers see the old content or the new, never a mix. The folder must exist.
     std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes) const;
 
+    // Renames a file that cannot be used to `path` + `suffix` (then `-2`, `-3`... when taken), so
+    // that it is kept for whoever wants to recover it and never overwritten. The new path, or none
+    // with `error` set when the file could not be moved.
+    std::optional<std::string> moveItemAside(const std::string& path, const std::string& suffix,
+                                             NSError* error = nullptr) const;
+
 private:
     NSFileManager() = default;
 };

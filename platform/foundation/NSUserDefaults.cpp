@@ -234,17 +234,14 @@ void NSUserDefaults::load() {
     }
     // Unreadable: keep the file for whoever wants to recover it, and start empty.
     auto stamp = std::to_string(static_cast<long long>(std::floor(RunLoop::main().wallTime())));
-    std::string aside = path_ + ".corrupt-" + stamp;
-    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(aside, ec)); ++n) {
-        aside = path_ + ".corrupt-" + stamp + "-" + std::to_string(n);
-    }
-    std::filesystem::rename(path_, aside, ec);
-    if (ec) {
+    NSError error;
+    auto aside = NSFileManager::defaultManager().moveItemAside(path_, ".corrupt-" + stamp, &error);
+    if (!aside) {
         persistenceBlocked_ = true;
-        console().print("Preferences file " + path_ + " could not be read nor moved aside (" + ec.message() +
-                        "); changes will not be saved");
+        console().print("Preferences file " + path_ + " could not be read nor moved aside (" +
+                        error.localizedDescription + "); changes will not be saved");
     } else {
-        console().print("Preferences file " + path_ + " could not be read; kept aside as " + aside);
+        console().print("Preferences file " + path_ + " could not be read; kept aside as " + *aside);
     }
 }
 
