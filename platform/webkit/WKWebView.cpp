@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "platform/foundation/NSURL.h"
 #include "platform/foundation/RunLoop.h"
 
 namespace platform {
@@ -22,39 +23,14 @@ std::filesystem::path asPath(const std::string& reference) {
 } // namespace
 
 std::string WKWebView::fileURLForPath(const std::filesystem::path& path, bool isDirectory) {
-    std::string out = "file://";
-    const std::string text = std::filesystem::absolute(path).lexically_normal().string();
-    for (unsigned char c : text) {
-        if (std::isalnum(c) ||
-            std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c)) != std::string_view::npos) {
-            out += static_cast<char>(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        }
-    }
-    if (isDirectory && out.back() != '/') out += '/';
-    return out;
+    return NSURL::fileURLWithPath(std::filesystem::absolute(path).lexically_normal().string(), isDirectory)
+        .absoluteString();
 }
 
 std::filesystem::path WKWebView::pathForFileURL(const std::string& url) {
-    if (url.rfind("file://", 0) != 0) return {};
-    std::string rest = url.substr(7);
-    if (rest.rfind("localhost", 0) == 0) rest = rest.substr(9);
-    if (rest.empty() || rest[0] != '/') return {};
-    std::string out;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == '%' && i + 2 < rest.size() && std::isxdigit(static_cast<unsigned char>(rest[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
-            out += static_cast<char>(std::stoi(rest.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else if (rest[i] == '?' || rest[i] == '#') {
-            break;
-        } else {
-            out += rest[i];
-        }
-    }
+    auto parsed = NSURL::URLWithString(url);
+    if (!parsed || !parsed->isFileURL()) return {};
+    std::string out = parsed->path();
     while (out.size() > 1 && out.back() == '/')
         out.pop_back();
     return out;
