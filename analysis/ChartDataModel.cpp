@@ -5,7 +5,7 @@
 #include <mutex>
 #include <optional>
 
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/Sandbox.h"

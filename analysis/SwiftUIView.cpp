@@ -4,7 +4,7 @@
 #include "analysis/GradientButtonStyle.h"
 #include "analysis/HighlightedText.h"
 #include "analysis/PieChart.h"
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/uikit/UIViewController.h"

@@ -1,7 +1,7 @@
 #include "analysis/WordClassStatistics.h"
 
 #include "analysis/Uniqued.h"
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/naturallanguage/NLTagger.h"

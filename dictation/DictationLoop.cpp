@@ -365,13 +365,13 @@ void DictationLoop::appendTaskText(const DictationViews& views) {
         if (table_.transcriptFontAtAppend)
             views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtAppend));
         if (recordPermissionGranted())
-            views.transcript->setText(views.transcript->text() + views.live->text() + "\n");
+            writeTranscript(views.transcript->text() + views.live->text() + "\n");
         else
             console().print("permission not granted for microhone acess yet ");
         return;
     }
 
-    views.transcript->setText(views.transcript->text() + " " + views.live->text());
+    writeTranscript(views.transcript->text() + " " + views.live->text());
     views.live->setText(" ");
     auto defaults = NSUserDefaults::standardUserDefaults();
     timeDictateTotal = table_.runLength - timeLeft;
@@ -393,6 +393,10 @@ void DictationLoop::appendTaskText(const DictationViews& views) {
         hint->setHidden(false);
         hint->zoomIn(2.0);
     }
+}
+
+void DictationLoop::writeTranscript(const std::string& text) {
+    if (auto transcript = dictationViews().transcript) transcript->setText(text);
 }
 
 // ---- Countdown, progress alert, button ----
@@ -483,8 +487,24 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
     }
 }
 
+bool DictationLoop::recordButtonMayBeEnabled() const {
+    if (isFinalStopped) return false;
+    if (authorization_ && *authorization_ != SFSpeechRecognizerAuthorizationStatus::authorized) return false;
+    return speechRecognizer && speechRecognizer->isAvailable();
+}
+
 void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {
     auto button = dictationViews().recordButton;
+    switch (status) {
+    case SFSpeechRecognizerAuthorizationStatus::notDetermined:
+    case SFSpeechRecognizerAuthorizationStatus::denied:
+    case SFSpeechRecognizerAuthorizationStatus::restricted:
+    case SFSpeechRecognizerAuthorizationStatus::authorized:
+        authorization_ = status;
+        break;
+    default:
+        break;
+    }
     auto refuse = [&](const char* title) {
         if (button) {
             button->setEnabled(false);
@@ -537,8 +557,10 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
                                               UIControlStates::Normal);
     }
     if (SpeechTimer) SpeechTimer->invalidate();
-    timeDictateTotal = table_.runLength - timeLeft;
-    NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    if (table_.leavingStoresDictatedTime) {
+        timeDictateTotal = table_.runLength - timeLeft;
+        NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    }
     if (releaseTask) {
         audioEngine->inputNode()->removeTapOnBus(kTapBus);
         recognitionRequest.reset();
@@ -546,6 +568,78 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
         endingTask_ = std::move(recognitionTask);
     }
     return true;
+}
+
+DictationLoopTable mainScreenLoopTable() {
+    DictationLoopTable table;
+    table.runLength = 1800;
+    table.voiceCommands = &mainVoiceCommands();
+    const std::map<long, std::string> english{
+        {0, "Listening...."}, {1, "Listening...."}, {2, "Listening...."}, {3, "Listening...."}};
+
+    auto& first = table.handlers[0];
+    first.finalFlagLine = "iS FINAL value VIEW";
+    first.appendLine = "Added to Clipboard 1";
+    first.alreadyAddedLine = "Clipboard text already added ";
+    first.loopLine = "isFinal loop triggered loop 1 ";
+    first.checksLostConnection = true;
+    first.reviewDelay = 2.0;
+    first.listening = {english, "...."};
+    first.commandTriggers = mainCommandTriggersLoop1();
+
+    auto& second = table.handlers[1];
+    second.finalFlagLine = "iS FINAL value ";
+    second.appendLine = "Added to Clipboard 2";
+    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
+    second.loopLine = "isFinal loop triggered loop 2 ";
+    // The second handler's delayed closure asks for nothing.
+    second.contextualStrings = {"Erythema", "Nephrolithiasis", "Auscultation", "Hashimoto"};
+    second.listening = {english, "......."};
+    second.commandTriggers = mainCommandTriggersLoop2();
+
+    table.append = TranscriptAppend::afterBlank;
+    for (long row = 0; row <= 12; ++row)
+        table.analysisRows.insert(row);
+    table.stopStoresDictatedTime = true;
+    table.offlineMessage = " Please Connect to internet , Go to Settings --> Wifi/4G or 5G";
+    return table;
+}
+
+DictationLoopTable notesScreenLoopTable() {
+    DictationLoopTable table;
+    table.runLength = 1800;
+    table.voiceCommands = &notesVoiceCommands();
+    const std::map<long, std::string> english{
+        {0, "Listening...."}, {1, "Listening...."}, {2, "Listening...."}, {3, "Listening...."}};
+
+    auto& first = table.handlers[0];
+    first.finalFlagLine = "iS FINAL value VIEW";
+    first.appendLine = "Added to Clipboard 1";
+    first.alreadyAddedLine = "Clipboard text already added ";
+    first.loopLine = "isFinal loop triggered ";
+    first.naturalEndLine = " stopped Manually";
+    first.checksLostConnection = true;
+    first.reviewDelay = 4.0;
+    first.listening = {english, "🗣....."};
+    first.commandTriggers = notesCommandTriggers();
+
+    auto& second = table.handlers[1];
+    second.finalFlagLine = "iS FINAL value ";
+    second.appendLine = "Added to Clipboard 2";
+    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
+    second.loopLine = "isFinal loop triggered ";
+    second.naturalEndLine = "stopped Manually";
+    second.reviewDelay = 3.0;
+    second.listening = {english, "🗣......."};
+    second.commandTriggers = notesCommandTriggers();
+
+    table.append = TranscriptAppend::afterBlank;
+    for (long row = 0; row <= 12; ++row)
+        table.analysisRows.insert(row);
+    table.stopStoresDictatedTime = false;
+    table.leavingStoresDictatedTime = false;
+    table.availableTitle = "Start Recording  ";
+    return table;
 }
 
 void requestAppReview() {

@@ -89,6 +89,8 @@ struct DictationLoopTable {
     std::set<long> analysisRows;
     // The user's stop stores the dictated time (besides every append).
     bool stopStoresDictatedTime = false;
+    // A stop because the user leaves (screen gone, application in the background) stores it too.
+    bool leavingStoresDictatedTime = true;
     // The countdown label shows the seconds left.
     bool showsCountdown = true;
     // The live view shows only while a run records; the picker hides when a run starts.
@@ -176,6 +178,11 @@ public:
     void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
     void showSpeechAccessAlert();
 
+    // Whether something other than the loop may give the record button back (the keyboard going,
+    // say): not while a stop is pending, after refused authorization or with the recognizer
+    // unavailable.
+    bool recordButtonMayBeEnabled() const;
+
     // The voice-command pass of the table over the live text, gated by `triggerWords`.
     void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,
                             const std::optional<std::vector<std::string>>& triggerWords);
@@ -198,6 +205,8 @@ protected:
     virtual std::int64_t reviewWordCount() const { return 0; }
     // True only when the microphone is granted; asks the user when undecided.
     virtual bool recordPermissionGranted();
+    // Puts a task's text into the transcript; screens that show the transcript twice write both.
+    virtual void writeTranscript(const std::string& text);
 
 private:
     std::optional<platform::NSError> startRecording(int handler);
@@ -217,7 +226,13 @@ private:
     std::uint64_t generation_ = 0;
     // A task let go of by a leaving stop, kept until its last callback has come.
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
+    // The last authorization answer applied to the record button.
+    std::optional<platform::SFSpeechRecognizerAuthorizationStatus> authorization_;
 };
+
+// The loop tables of the dictation screens.
+DictationLoopTable mainScreenLoopTable();
+DictationLoopTable notesScreenLoopTable();
 
 // Asks for a store review in the first foreground-active window scene; nothing when there is none.
 void requestAppReview();

@@ -1,7 +1,7 @@
 #include "dictation/SwiftUIEditView.h"
 
 #include "analysis/GradientButtonStyle.h"
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"

@@ -52,6 +52,30 @@ const std::vector<std::string>& mainCommandTriggersLoop2() {
     return words;
 }
 
+const VoiceCommandTable& notesVoiceCommands() {
+    // "round pushpin" holds "pushpin", so it goes first; no symbol holds a letter, so no later step
+    // can match what an earlier one wrote.
+    static const VoiceCommandTable table{{
+        {"round pushpin", "📍"}, {"pushpin", "📌"},           {"paperclip", "📎"},
+        {"memo", "📝"},          {"book mark", "🔖"},         {"bookmark", "🔖"},
+        {"pencil", "✏️"},   {"balloon", "🎈"},           {"textbook", "📘"},
+        {"clipboard", "📋"},     {"checkmark", "✔️"},    {"ballot box", "☑️"},
+        {"radio button", "🔘"},  {"check mark", "✔️"},   {"redcircle", "🔴"},
+        {"bluecircle", "🔵"},    {"blackcircle", "⚫️"},  {"red circle", "🔴"},
+        {"blue circle", "🔵"},   {"black circle", "⚫️"},
+    }};
+    return table;
+}
+
+const std::vector<std::string>& notesCommandTriggers() {
+    static const std::vector<std::string> words{"pushpin",       "paperclip",    "memo",       "bookmark",
+                                                "round pushpin", "pencil",       "balloon",    "textbook",
+                                                "clipboard",     "checkmark",    "ballot box", "radio button",
+                                                "red circle",    "redcircle",    "bluecircle", "blackcircle",
+                                                "blue circle",   "black circle", "book mark",  "check mark"};
+    return words;
+}
+
 std::string triggerText(const platform::SFSpeechRecognitionResult& result) {
     return platform::description(result.bestTranscription().segments());
 }

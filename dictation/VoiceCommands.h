@@ -32,6 +32,10 @@ const VoiceCommandTable& mainVoiceCommands();
 const std::vector<std::string>& mainCommandTriggersLoop1();
 const std::vector<std::string>& mainCommandTriggersLoop2();
 
+// The notes screen's twenty office symbols, and the phrases that open its pass (both handlers).
+const VoiceCommandTable& notesVoiceCommands();
+const std::vector<std::string>& notesCommandTriggers();
+
 // The text the trigger test reads: the printed segment list of the best transcription, which
 // holds every segment's substring as recognized.
 std::string triggerText(const platform::SFSpeechRecognitionResult& result);

@@ -21,6 +21,10 @@ std::vector<TextRange> findAllCaseInsensitive(std::string_view text, std::string
 std::string replaceAllCaseInsensitive(std::string_view text, std::string_view term,
                                       std::string_view replacement);
 
+// True when `bytes` is well-formed UTF-8: no stray continuation bytes, no truncated or overlong
+// sequences, no surrogates, nothing above U+10FFFF.
+bool isValidUTF8(std::string_view bytes);
+
 // Unicode normalisation form C.
 std::string normalizedNFC(std::string_view text);
 // True when the two texts are canonically equivalent (equal once both are in NFC).

@@ -15,7 +15,15 @@ std::weak_ptr<UIResponder>& focus() {
     (void)registered;
     return current;
 }
+bool& moving() {
+    static bool value = false;
+    return value;
+}
 } // namespace
+
+bool UIResponder::isFocusMoving() {
+    return moving();
+}
 
 std::shared_ptr<UIResponder> UIResponder::currentFirstResponder() {
     return focus().lock();
@@ -28,8 +36,17 @@ bool UIResponder::isFirstResponder() const {
 bool UIResponder::becomeFirstResponder() {
     if (isFirstResponder()) return true;
     if (!canBecomeFirstResponder()) return false;
-    if (auto current = focus().lock(); current && !current->resignFirstResponder()) return false;
-    if (!shouldBecomeFirstResponder()) return false;
+    auto current = focus().lock();
+    if (current) {
+        moving() = true;
+        bool resigned = current->resignFirstResponder();
+        moving() = false;
+        if (!resigned) return false;
+    }
+    if (!shouldBecomeFirstResponder()) {
+        if (current) current->focusLeftForNobody();
+        return false;
+    }
     focus() = self<UIResponder>();
     didBecomeFirstResponder();
     return true;

@@ -33,6 +33,8 @@ public:
 
     // The responder that holds the focus, if any.
     static std::shared_ptr<UIResponder> currentFirstResponder();
+    // True while the focus passes from one responder to another (the keyboard stays up).
+    static bool isFocusMoving();
 
     // The responder chain: a view's controller (when it is a controller's view) or its superview;
     // a controller's view's superview. Touches not handled pass along it.
@@ -48,6 +50,8 @@ protected:
     virtual void didBecomeFirstResponder() {}
     virtual bool shouldResignFirstResponder() { return true; }
     virtual void didResignFirstResponder() {}
+    // The focus was given up for a responder that then refused it: nobody holds it now.
+    virtual void focusLeftForNobody() {}
 };
 
 } // namespace platform

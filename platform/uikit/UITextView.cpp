@@ -1,8 +1,10 @@
 #include "platform/uikit/UITextView.h"
 
 #include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIWindow.h"
 
 namespace platform {
 
@@ -27,12 +29,27 @@ std::size_t byteOffsetForUtf16(const std::string& text, std::size_t utf16Offset)
     return std::min(i, text.size());
 }
 
+namespace {
+bool& keyboardUp() {
+    static bool up = false;
+    static const bool registered = [] {
+        registerSharedInstanceReset([] { keyboardUp() = false; });
+        return true;
+    }();
+    (void)registered;
+    return up;
+}
+} // namespace
+
 void postKeyboardNotifications(bool showing) {
     CGRect screen = UIScreen::mainScreen().bounds();
     CGFloat h = UIScreen::mainScreen().keyboardHeight();
     CGRect up(0, screen.height() - h, screen.width(), h);
     CGRect down(0, screen.height(), screen.width(), h);
-    UserInfo info{{UIKeyboardFrameBeginUserInfoKey, showing ? down : up},
+    // The focus moving to another text view keeps the keyboard where it is.
+    const bool wasUp = keyboardUp();
+    keyboardUp() = showing;
+    UserInfo info{{UIKeyboardFrameBeginUserInfoKey, showing && !wasUp ? down : up},
                   {UIKeyboardFrameEndUserInfoKey, showing ? up : down},
                   {UIKeyboardAnimationDurationUserInfoKey, 0.25},
                   {UIKeyboardAnimationCurveUserInfoKey, 7LL}};
@@ -82,7 +99,34 @@ bool UITextView::shouldBecomeFirstResponder() {
 void UITextView::didBecomeFirstResponder() {
     auto keep = self<UITextView>();
     postKeyboardNotifications(true);
+    showInputAccessory();
     if (auto d = delegate()) d->textViewDidBeginEditing(*this);
+}
+
+void UITextView::setInputAccessoryView(std::shared_ptr<UIView> view) {
+    if (inputAccessoryView_ == view) return;
+    hideInputAccessory();
+    if (inputAccessoryView_) inputAccessoryView_->setServesAsInputAccessory(false);
+    inputAccessoryView_ = std::move(view);
+    if (!inputAccessoryView_) return;
+    inputAccessoryView_->setServesAsInputAccessory(true);
+    if (isFirstResponder()) showInputAccessory();
+}
+
+void UITextView::showInputAccessory() {
+    auto bar = inputAccessoryView_;
+    auto host = window();
+    if (!bar || !host) return;
+    // Full width, its own height, standing on the keyboard.
+    CGRect screen = UIScreen::mainScreen().bounds();
+    CGFloat height = bar->frame().height() > 0 ? bar->frame().height() : 44;
+    bar->setFrame(
+        {0, screen.height() - UIScreen::mainScreen().keyboardHeight() - height, screen.width(), height});
+    host->addSubview(bar);
+}
+
+void UITextView::hideInputAccessory() {
+    if (inputAccessoryView_ && inputAccessoryView_->superview()) inputAccessoryView_->removeFromSuperview();
 }
 
 bool UITextView::shouldResignFirstResponder() {
@@ -92,7 +136,12 @@ bool UITextView::shouldResignFirstResponder() {
 
 void UITextView::didResignFirstResponder() {
     auto keep = self<UITextView>();
+    hideInputAccessory();
     if (auto d = delegate()) d->textViewDidEndEditing(*this);
+    if (!isFocusMoving()) postKeyboardNotifications(false);
+}
+
+void UITextView::focusLeftForNobody() {
     postKeyboardNotifications(false);
 }
 
@@ -142,6 +191,10 @@ bool UITextField::shouldResignFirstResponder() {
 void UITextField::didResignFirstResponder() {
     auto keep = self<UITextField>();
     if (auto d = delegate()) d->textFieldDidEndEditing(*this);
+    if (!isFocusMoving()) postKeyboardNotifications(false);
+}
+
+void UITextField::focusLeftForNobody() {
     postKeyboardNotifications(false);
 }
 

@@ -64,6 +64,10 @@ public:
     // Editable views take the focus after asking textViewShouldBeginEditing; the keyboard comes.
     bool canBecomeFirstResponder() const override { return editable_ && !isHiddenOnScreen(); }
 
+    // A bar shown above the keyboard, in the focused view's window, while this view has the focus.
+    const std::shared_ptr<UIView>& inputAccessoryView() const { return inputAccessoryView_; }
+    void setInputAccessoryView(std::shared_ptr<UIView> view);
+
     // The user types `text` at the selection: focuses the view first, asks
     // textView_shouldChangeTextInRange_replacementText, then replaces and reports textViewDidChange.
     // False when the view cannot take the focus or the delegate refused the change.
@@ -78,8 +82,13 @@ protected:
     void didBecomeFirstResponder() override;
     bool shouldResignFirstResponder() override;
     void didResignFirstResponder() override;
+    void focusLeftForNobody() override;
 
 private:
+    void showInputAccessory();
+    void hideInputAccessory();
+
+    std::shared_ptr<UIView> inputAccessoryView_;
     std::string text_;
     std::optional<UIFont> font_;
     std::optional<UIColor> textColor_;
@@ -144,6 +153,7 @@ protected:
     void didBecomeFirstResponder() override;
     bool shouldResignFirstResponder() override;
     void didResignFirstResponder() override;
+    void focusLeftForNobody() override;
 
 private:
     std::string text_;

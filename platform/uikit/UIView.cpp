@@ -246,8 +246,11 @@ std::shared_ptr<UIWindow> UIView::window() const {
 }
 
 bool UIView::isHiddenOnScreen() const {
-    for (auto v = std::const_pointer_cast<UIView>(self<UIView>()); v; v = v->superview())
+    for (auto v = std::const_pointer_cast<UIView>(self<UIView>()); v; v = v->superview()) {
         if (v->hidden_) return true;
+        // An accessory bar is in a window only while its text view has the keyboard.
+        if (v->inputAccessory_ && !v->superview()) return true;
+    }
     return false;
 }
 

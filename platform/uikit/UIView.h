@@ -175,8 +175,11 @@ public:
     std::shared_ptr<UIView> viewWithTag(long tag);
     // The window this view is in, if any.
     std::shared_ptr<UIWindow> window() const;
-    // Hidden itself or inside a hidden ancestor.
+    // Hidden itself or inside a hidden ancestor, or part of an input accessory bar whose text view
+    // does not hold the focus.
     bool isHiddenOnScreen() const;
+    // Marks the view as a text view's input accessory bar: off screen until that view is focused.
+    void setServesAsInputAccessory(bool serves) { inputAccessory_ = serves; }
 
     // Safe area: the window's insets, or the superview's.
     virtual UIEdgeInsets safeAreaInsets() const;
@@ -261,6 +264,7 @@ private:
     CGRect bounds_;
     CGAffineTransform transform_;
     bool hidden_ = false;
+    bool inputAccessory_ = false;
     CGFloat alpha_ = 1;
     std::optional<UIColor> backgroundColor_;
     std::optional<UIColor> tintColor_;

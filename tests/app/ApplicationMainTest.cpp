@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/ApplicationMain.h"
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "dictation/ViewController.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/uikit/ScreenPrinter.h"

@@ -1,6 +1,6 @@
 // The main screen's recognition loop driven by the scripted recognizer.
 
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/storekit/SKStoreReviewController.h"

@@ -1,0 +1,846 @@
+#include "dictation/DictationScreen.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <sstream>
+
+#include "analysis/SwiftUIView.h"
+#include "common/StoredKeys.h"
+#include "dictation/SwiftUIEditView.h"
+#include "entries/EntryListViewController.h"
+#include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSLocale.h"
+#include "platform/foundation/TextUtils.h"
+#include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIKitNotifications.h"
+#include "platform/uikit/UINavigationController.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIStoryboard.h"
+#include "platform/uikit/UIWindow.h"
+#include "settings/SettingsSwiftUIView.h"
+#include "templates/SwiftUiPdfView.h"
+
+using namespace platform;
+using platform::swiftui::AnyView;
+using platform::swiftui::UIHostingController;
+
+namespace quillora {
+
+namespace {
+
+std::string key(std::string_view name) {
+    return std::string(name);
+}
+
+// The help page behind "Complete List of Commands".
+constexpr const char* kCommandHelpPage = "https://quillora.app/help/voice-commands";
+
+constexpr std::int64_t kDefaultFontSize = 18;
+
+std::string printed(const CGRect& rect) {
+    std::ostringstream out;
+    out << rect;
+    return out.str();
+}
+
+std::string printed(CGFloat value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+} // namespace
+
+const std::vector<std::string>& dictationSceneIdentifiers() {
+    static const std::vector<std::string> scenes{"ViewController", "NotesViewController",
+                                                 "RecipeViewController"};
+    return scenes;
+}
+
+const std::vector<std::string>& dictationSwitchTitles() {
+    static const std::vector<std::string> titles{"Dictation", "Notes", "Recipe"};
+    return titles;
+}
+
+std::shared_ptr<UIButton> DictationScreen::defaultDynamicButton() {
+    return UIButton::buttonWithType(UIButtonType::Custom);
+}
+
+DictationScreen::DictationScreen(DictationScreenTable screen, DictationLoopTable loop)
+    : DictationLoop(std::move(loop)), screen_(std::move(screen)) {
+    if (!screen_.languages) fatalError("a dictation screen needs its language table");
+    for (const auto& language : *screen_.languages)
+        langugaeSelectionArray.emplace_back(language.title);
+}
+
+DictationScreen::~DictationScreen() {
+    NSNotificationCenter::defaultCenter().removeObserver(observerKey());
+}
+
+DictationViews DictationScreen::dictationViews() {
+    return {textView,   Clipboard,           recordButton,        SpeechTimeLabel,
+            pickerView, ButtonRightAnalysis, EditIndicatorButton, SaveArrowButton};
+}
+
+// ---- Set-up ----
+
+void DictationScreen::loadView() {
+    UIViewController::loadView();
+    if (sceneViews) sceneViews(*this, *view());
+}
+
+void DictationScreen::applyStoredFontSize() {
+    console().print("font  size already there");
+    const double stored = defaults->doubleForKey(key(keys::savefontSizeApp));
+    // Truncating a value that no integer holds is undefined: such a value was never written by
+    // the app, and the screen keeps its default size.
+    constexpr double limit = 9.2e18;
+    if (std::isfinite(stored) && stored > -limit && stored < limit)
+        fontsizeforApp = static_cast<std::int64_t>(stored);
+    else
+        fontsizeforApp = kDefaultFontSize;
+    console().print("font : " + std::to_string(fontsizeforApp));
+}
+
+void DictationScreen::readDataFile() {
+    auto& files = NSFileManager::defaultManager();
+    auto documents = files.URLsForDirectory_inDomains(NSSearchPathDirectory::NSDocumentDirectory,
+                                                      NSSearchPathDomainMask::NSUserDomainMask);
+    if (documents.empty()) return;
+    dataFile = documents.front().URLByAppendingPathComponent("datafile.dat").path();
+    if (!files.fileExistsAtPath(*dataFile)) return;
+    auto contents = files.contentsAtPath(*dataFile);
+    if (contents && isValidUTF8(*contents)) {
+        Clipboard->setText(*contents);
+        return;
+    }
+    // Nothing of it can be shown as text; the file stays as it is.
+    console().print("datafile.dat is not UTF-8 text");
+    Clipboard->setText("");
+}
+
+void DictationScreen::viewDidLoad() {
+    UIViewController::viewDidLoad();
+    if (!toolBarView) fatalError("toolBarView is not connected");
+    ButtonRightAnalysis->setHidden(true);
+    if (screen_.hidesToolBarView) toolBarView->setHidden(true);
+
+    if (!defaults->objectForKey(key(keys::saveclipBoardText))) {
+        console().print("default value of clipboard setting");
+        defaults->setObject_forKey("...", key(keys::saveclipBoardText));
+    } else {
+        console().print("clipboard text alreadt there");
+    }
+    if (defaults->objectForKey(key(keys::lastlangaugeselected))) {
+        lastlangaugeselected = static_cast<long>(defaults->integerForKey(key(keys::lastlangaugeselected)));
+        console().print("loading last langauge selected ");
+    } else {
+        console().print("user default is empty");
+    }
+    if (defaults->objectForKey(key(keys::savefontSizeApp))) {
+        applyStoredFontSize();
+    } else {
+        console().print("default value of font setting");
+        defaults->setInteger_forKey(kDefaultFontSize, key(keys::savefontSizeApp));
+    }
+    defaults->setInteger_forKey(checkchangedtextinEdit.get(), key(keys::checkchangedtextinEdit));
+    console().print("Inital Value set to 0 before editing " + std::to_string(checkchangedtextinEdit.get()));
+    EditIndicatorButton->setHidden(true);
+    SaveArrowButton->setHidden(true);
+
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    const CGFloat W = screen.width(), H = screen.height();
+    auto root = view();
+    const CGFloat VW = root->frame().width(), VH = root->frame().height();
+
+    SpeechTimeLabel->setFrame({VW / 15, VH - 95, 140, 60});
+    SpeechTimeLabel->setBackgroundColor(UIColor::clearColor());
+    SpeechTimeLabel->setTextColor(UIColor::blackColor());
+    SpeechTimeLabel->setTextAlignment(NSTextAlignment::Center);
+    SpeechTimeLabel->setText("");
+    root->addSubview(SpeechTimeLabel);
+
+    auto keyWindow = UIApplication::sharedApplication().keyWindow();
+    const CGFloat T = keyWindow ? keyWindow->safeAreaInsets().top : 0;
+
+    using S = DictationScreen;
+    setUpButton<S>(EditIndicatorButton, "tapedit.png", {W - 55, screen_.editIndicatorY, 50, 50},
+                   "textEditButtonTapped", [](S& s) { s.textEditButtonTapped(); });
+    setUpButton<S>(SaveArrowButton, "savearrow.png", {W - 55, 80, 40, 40}, "SaveText",
+                   [](S& s) { s.SaveText(); });
+    setUpButton<S>(recordButton, "Play.png", {0, T + screen_.recordButtonTop, VW - 10, 50},
+                   "recordButtonTapped", [](S& s) { s.recordButtonTapped(); });
+    root->addSubview(recordButton);
+    setUpButton<S>(BackDynamicButton, "backbutton2.png", {5, 20, 50, 50}, "backviewTapped",
+                   [](S& s) { s.backviewTapped(); });
+    root->addSubview(BackDynamicButton);
+    setUpButton<S>(ButtonRightAnalysis, "textanalysis.png", {VW - 60, 35, 50, 50}, "textAnalysisButtonTapped",
+                   [](S& s) { s.textAnalysisButtonTapped(); });
+    root->addSubview(ButtonRightAnalysis);
+    setUpButton<S>(ShareDynamicButton, "sharebuttonnew.png", {10, H - 80, 50, 50}, "Share",
+                   [](S& s) { s.Share(); });
+    root->addSubview(ShareDynamicButton);
+    setUpButton<S>(SaveDynamicButton, "savebuttonnew.png", {85, H - 80, 50, 50}, "SaveText",
+                   [](S& s) { s.SaveText(); });
+    root->addSubview(SaveDynamicButton);
+    setUpButton<S>(RefershDynamicButton, "refreshbuttonnew.png", {155, H - 80, 50, 50}, "Refresh",
+                   [](S& s) { s.Refresh(); });
+    root->addSubview(RefershDynamicButton);
+    setUpButton<S>(StickyDynamicButton, "createPDF2.png", {225, H - 80, 50, 50}, "swiftUipdfButtonTapped",
+                   [](S& s) { s.swiftUipdfButtonTapped(); });
+    root->addSubview(StickyDynamicButton);
+    setUpButton<S>(FontDynamicButton, "settings2.png", {300, H - 80, 55, 55}, "showSettingViewController",
+                   [](S& s) { s.showSettingViewController(); });
+    root->addSubview(FontDynamicButton);
+
+    auto self = strongScreen();
+    std::weak_ptr<UITextViewDelegate> textDelegate = std::shared_ptr<UITextViewDelegate>(self, this);
+    textView = std::make_shared<UITextView>(CGRect{5, H / 5, W - 5, H / 5});
+    console().print("Screen height");
+    console().print(std::to_string(H));
+    textView->setTextAlignment(NSTextAlignment::Justified);
+    textView->setTextColor(UIColor::blackColor());
+    textView->setBackgroundColor(UIColor::whiteColor());
+    if (screen_.liveBorderColor) textView->layer().borderColor = *screen_.liveBorderColor;
+    textView->setEditable(false);
+    root->addSubview(textView);
+    textView->setDelegate(textDelegate);
+    textView->setSelectedRange({utf16Length(textView->text()), 0});
+    SpeechTimeLabel->setHidden(true);
+
+    Clipboard = std::make_shared<UITextView>(CGRect{5, H * 0.5, W - 5, H / 3});
+    console().print("Screen height");
+    console().print(std::to_string(H));
+    Clipboard->setTextAlignment(NSTextAlignment::Justified);
+    Clipboard->setTextColor(UIColor::blackColor());
+    Clipboard->setBackgroundColor(UIColor::whiteColor());
+    root->addSubview(Clipboard);
+    Clipboard->addSubview(EditIndicatorButton);
+    Clipboard->addSubview(SaveArrowButton);
+    Clipboard->setDelegate(textDelegate);
+
+    for (const auto& text : {textView, Clipboard}) {
+        text->layer().cornerRadius = 10;
+        text->setFont(UIFont::fontWithName_size("Courier", static_cast<double>(fontsizeforApp)));
+        text->setTintColor(UIColor::blackColor());
+    }
+    Clipboard->layer().borderWidth = 0;
+
+    pickerView = std::make_shared<UIPickerView>();
+    pickerView->setTranslatesAutoresizingMaskIntoConstraints(false);
+    pickerView->layer().borderColor = UIColor::darkTextColor();
+    pickerView->layer().borderWidth = screen_.pickerBorderWidth;
+    pickerView->layer().cornerRadius = 10;
+    pickerView->setDelegate(std::shared_ptr<UIPickerViewDelegate>(self, this));
+    pickerView->setDataSource(std::shared_ptr<UIPickerViewDataSource>(self, this));
+    root->addSubview(pickerView);
+    NSLayoutConstraint::activateConstraints({
+        pickerView->leadingAnchor().constraintEqualToAnchor(root->leadingAnchor(), 2),
+        pickerView->trailingAnchor().constraintEqualToAnchor(root->trailingAnchor(), -2),
+        pickerView->bottomAnchor().constraintEqualToAnchor(root->safeAreaLayoutGuide()->bottomAnchor(), -10),
+        pickerView->heightAnchor().constraintEqualToConstant(50),
+    });
+    pickerView->setValue_forKeyPath(UIColor::linkColor(), "textColor");
+
+    textView->setDelegate(textDelegate);
+    Clipboard->setDelegate(textDelegate);
+    recordButton->setEnabled(false);
+    if (screen_.recordButtonBorderColor) recordButton->layer().borderColor = *screen_.recordButtonBorderColor;
+
+    if (screen_.readsDataFile) readDataFile();
+
+    navigationItem()->largeTitleDisplayMode = UINavigationItemLargeTitleDisplayMode::Never;
+    if (auto nav = navigationController()) {
+        nav->navigationBar()->barTintColor = UIColor::blackColor();
+        nav->toolbar()->barTintColor = UIColor::blackColor();
+    }
+
+    for (auto [name, object] : std::vector<std::pair<const char*, std::shared_ptr<NSObject>>>{
+             {"recordButton", recordButton},
+             {"pickerView", pickerView},
+             {"textView", textView},
+             {"Clipboard", Clipboard},
+             {"SpeechTimeLabel", SpeechTimeLabel},
+             {"BackDynamicButton", BackDynamicButton},
+             {"ButtonRightAnalysis", ButtonRightAnalysis},
+             {"EditIndicatorButton", EditIndicatorButton},
+             {"SaveArrowButton", SaveArrowButton},
+             {"ShareDynamicButton", ShareDynamicButton},
+             {"SaveDynamicButton", SaveDynamicButton},
+             {"RefershDynamicButton", RefershDynamicButton},
+             {"StickyDynamicButton", StickyDynamicButton},
+             {"FontDynamicButton", FontDynamicButton},
+         })
+        exposeOutlet(name, object);
+    if (auto control = segmentcontrol.lock()) exposeOutlet("segmentcontrol", control);
+}
+
+// ---- Appearance and application events ----
+
+void DictationScreen::observe(const std::string& name,
+                              void (DictationScreen::*handler)(const NSNotification&)) {
+    auto& center = NSNotificationCenter::defaultCenter();
+    // One registration per observation and screen, however often the screen appears.
+    if (center.registrationCount(observerKey(), name) > 0) return;
+    center.addObserver(std::shared_ptr<const void>(strongScreen(), observerKey()), name,
+                       [weak = weakScreen(), handler](const NSNotification& notification) {
+                           if (auto s = weak.lock()) ((*s).*handler)(notification);
+                       });
+}
+
+void DictationScreen::observe(const std::string& name, void (DictationScreen::*handler)()) {
+    auto& center = NSNotificationCenter::defaultCenter();
+    if (center.registrationCount(observerKey(), name) > 0) return;
+    center.addObserver(std::shared_ptr<const void>(strongScreen(), observerKey()), name,
+                       [weak = weakScreen(), handler](const NSNotification&) {
+                           if (auto s = weak.lock()) ((*s).*handler)();
+                       });
+}
+
+void DictationScreen::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    if (auto nav = navigationController()) {
+        nav->setToolbarHidden(true);
+        nav->setNavigationBarHidden(true);
+    }
+    // Back on this screen, the switch names it again.
+    if (auto control = segmentcontrol.lock()) control->setSelectedSegmentIndex(screen_.segment);
+    if (screen_.appearanceClearsTexts) {
+        Clipboard->setText("");
+        textView->setText(" ");
+    }
+    observe(key(keys::printValue), &DictationScreen::printValueWithNotification);
+    observe(key(keys::fontValue), &DictationScreen::fontValueWithNotification);
+    if (screen_.appearanceReadsStoredRow) {
+        if (defaults->objectForKey(key(keys::lastlangaugeselected))) {
+            buttonSelect = static_cast<long>(defaults->integerForKey(key(keys::lastlangaugeselected)));
+            console().print("loading last langauge selected ");
+        } else {
+            console().print("user default is empty");
+        }
+    }
+    if (screen_.keyboardOverlay) {
+        observe(UIKeyboardWillChangeFrameNotification, &DictationScreen::keyboardWillShow);
+        observe(UIKeyboardWillHideNotification, &DictationScreen::keyboardWillHide2);
+    }
+    observe(UIApplicationWillResignActiveNotification, &DictationScreen::appMovedToBackground);
+    observe(UIApplicationDidBecomeActiveNotification, &DictationScreen::appBecomeActive);
+    observe(UIApplicationWillTerminateNotification, &DictationScreen::appTerminateAction);
+}
+
+void DictationScreen::viewDidAppear(bool animated) {
+    UIViewController::viewDidAppear(animated);
+    restoreLastSelectedLanguage();
+}
+
+void DictationScreen::viewWillDisappear(bool animated) {
+    UIViewController::viewWillDisappear(animated);
+    saveLastSelectedLanguage();
+}
+
+void DictationScreen::viewDidDisappear(bool animated) {
+    UIViewController::viewDidDisappear(animated);
+    auto& center = NSNotificationCenter::defaultCenter();
+    center.removeObserver(observerKey(), UIKeyboardWillChangeFrameNotification);
+    center.removeObserver(observerKey(), UIKeyboardWillHideNotification);
+    center.removeObserver(observerKey(), UIApplicationWillResignActiveNotification);
+    center.removeObserver(observerKey(), UIApplicationDidBecomeActiveNotification);
+    if (stopRunForLeaving(false)) console().print("View DID disappear triggered");
+}
+
+void DictationScreen::appMovedToBackground() {
+    console().print("App moved to background!");
+    if (!stopRunForLeaving(true)) {
+        console().print("Audio engine not running ");
+        return;
+    }
+    console().print("APP moved to background , stopped AUDIO engine");
+}
+
+void DictationScreen::appBecomeActive() {
+    console().print("app become active");
+    if (screen_.reportsEmptyTranscript && Clipboard && Clipboard->text() == " ") console().print("No data");
+}
+
+void DictationScreen::appTerminateAction() {
+    console().print("app going to terminate");
+    if (!saveText.expired()) SaveText();
+}
+
+void DictationScreen::printValueWithNotification(const NSNotification& notification) {
+    auto text = notification.stringForKey(key(keys::userInfoValue));
+    if (!text) return;
+    setTranscriptText(*text);
+    analyzeWordClasses(Clipboard->text());
+}
+
+void DictationScreen::fontValueWithNotification(const NSNotification& notification) {
+    auto text = notification.stringForKey(key(keys::userInfoFontValue));
+    if (!text) return;
+    double size = std::strtol(text->c_str(), nullptr, 10);
+    Clipboard->setFont(UIFont::fontWithName_size("Courier", size));
+    textView->setFont(UIFont::fontWithName_size("Courier", size));
+}
+
+void DictationScreen::backviewTapped() {
+    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
+}
+
+void DictationScreen::Refresh() {
+    setTranscriptText("");
+}
+
+void DictationScreen::resignTranscriptAfterDelay() {
+    DispatchQueue::main().asyncAfter(0.7, [weak = weakScreen()] {
+        if (auto s = weak.lock()) s->Clipboard->resignFirstResponder();
+    });
+}
+
+// ---- Text views ----
+
+bool DictationScreen::overlayShown() const {
+    return Clipboard_keyboard && !Clipboard_keyboard->isHidden();
+}
+
+void DictationScreen::setTranscriptText(const std::string& text) {
+    Clipboard->setText(text);
+    if (overlayShown()) Clipboard_keyboard->setText(text);
+}
+
+void DictationScreen::writeTranscript(const std::string& text) {
+    setTranscriptText(text);
+}
+
+bool DictationScreen::textViewShouldBeginEditing(UITextView&) {
+    console().print("should editing begin");
+    textEditButtonTapped();
+    return true;
+}
+
+void DictationScreen::textViewDidBeginEditing(UITextView&) {
+    resignTranscriptAfterDelay();
+}
+
+bool DictationScreen::textView_shouldChangeTextInRange_replacementText(UITextView&, NSRange,
+                                                                       const std::string&) {
+    console().print("chnage text");
+    return true;
+}
+
+void DictationScreen::textViewDidChange(UITextView& view) {
+    // What is typed into either copy of the transcript is in both at once, so no swap of the
+    // overlay can put an older text over it.
+    if (!overlayShown()) return;
+    if (&view == Clipboard_keyboard.get())
+        Clipboard->setText(view.text());
+    else if (&view == Clipboard.get())
+        Clipboard_keyboard->setText(view.text());
+}
+
+// ---- Keyboard overlay ----
+
+void DictationScreen::keyboardWillShow(const NSNotification& notification) {
+    const auto& look = screen_.keyboardOverlay;
+    if (!look) return;
+    if (auto end = notification.rectForKey(UIKeyboardFrameEndUserInfoKey)) {
+        console().print("KeyBoard height");
+        console().print(printed(end->height()));
+        auto root = view();
+        auto window = root->window();
+        const CGRect begin = root->convertRect_fromView(
+            notification.rectForKey(UIKeyboardFrameBeginUserInfoKey).value_or(*end), window.get());
+        const CGRect finish = root->convertRect_fromView(*end, window.get());
+        console().print("KEYBOARD BEGIN FRAME view controller");
+        console().print(printed(begin));
+        console().print("KEYBOARD END FRAME view controller");
+        console().print(printed(finish));
+        const CGFloat delta = begin.origin.y - finish.origin.y;
+        console().print(printed(finish.origin.y));
+        console().print(printed(begin.origin.y));
+        console().print("PRINITNG ORIGIN DELTA ");
+        console().print(printed(delta));
+        const CGFloat height = UIScreen::mainScreen().bounds().height() - delta;
+        console().print("Clipboard_height " + printed(height));
+        ClipboardHeight = height - 100;
+    }
+    if (KeyboardShow) {
+        console().print("Already clipboard keyboard present ");
+    } else if (ClipboardHeight) {
+        setUpClipboardKeyboard();
+    } else {
+        // No frame has told the keyboard's height yet: nothing to size an overlay by.
+        return;
+    }
+    Clipboard->setHidden(true);
+    recordButton->setEnabled(false);
+    Clipboard_keyboard->setHidden(false);
+    Clipboard_keyboard->setText(Clipboard->text());
+    Clipboard_keyboard->layer().borderColor = UIColor::blackColor();
+    Clipboard->layer().borderWidth = look->transcriptBorderWidth;
+    Clipboard_keyboard->layer().cornerRadius = 15;
+    Clipboard_keyboard->setSelectedRange({utf16Length(Clipboard_keyboard->text()), 0});
+}
+
+void DictationScreen::setUpClipboardKeyboard() {
+    const auto& look = *screen_.keyboardOverlay;
+    KeyboardShow = true;
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    Clipboard_keyboard =
+        std::make_shared<UITextView>(CGRect{0, look.y, screen.width() - 8, ClipboardHeight.value_or(0)});
+    console().print("Screen height");
+    console().print(std::to_string(screen.height()));
+    Clipboard_keyboard->setTextAlignment(NSTextAlignment::Justified);
+    Clipboard_keyboard->setTextColor(UIColor::blackColor());
+    Clipboard_keyboard->setBackgroundColor(UIColor::whiteColor());
+    Clipboard_keyboard->layer().borderColor = UIColor::blackColor();
+    Clipboard_keyboard->layer().borderWidth = look.borderWidth;
+    Clipboard_keyboard->layer().cornerRadius = 15;
+    Clipboard_keyboard->setFont(UIFont::fontWithName_size("Courier", 18));
+    Clipboard_keyboard->setEditable(true);
+    Clipboard_keyboard->setTintColor(UIColor::blackColor());
+    view()->addSubview(Clipboard_keyboard);
+    Clipboard_keyboard->setDelegate(std::shared_ptr<UITextViewDelegate>(strongScreen(), this));
+    if (look.showsToolBar) Clipboard_keyboard->setInputAccessoryView(toolBarView);
+    exposeOutlet("Clipboard_keyboard", Clipboard_keyboard);
+}
+
+void DictationScreen::keyboardWillHide2() {
+    console().print("Keyboard hide");
+    if (!Clipboard_keyboard) return;
+    Clipboard_keyboard->setHidden(true);
+    Clipboard->setHidden(false);
+    Clipboard_keyboard->resignFirstResponder();
+    // The keyboard going gives the button back only when nothing else holds it: a pending stop,
+    // refused authorization or an unavailable recognizer.
+    if (recordButtonMayBeEnabled()) recordButton->setEnabled(true);
+    Clipboard->resignFirstResponder();
+    Clipboard->setText(Clipboard_keyboard->text());
+}
+
+void DictationScreen::keyboardClose() {
+    keyboardWillHide2();
+    Clipboard->resignFirstResponder();
+    if (Clipboard_keyboard) Clipboard_keyboard->resignFirstResponder();
+}
+
+void DictationScreen::Done_button() {
+    keyboardClose();
+}
+
+void DictationScreen::insertSymbolInTranscript(const std::string& symbol) {
+    setTranscriptText(Clipboard->text() + symbol);
+}
+
+namespace {
+const std::string& symbolOf(const DictationScreenTable& table, std::string_view action) {
+    for (const auto& entry : table.symbols)
+        if (entry.action == action) return entry.symbol;
+    fatalError("no symbol for " + std::string(action));
+}
+} // namespace
+
+void DictationScreen::tickmark_clicked() {
+    insertSymbolInTranscript(symbolOf(screen_, "tickmark_clicked"));
+}
+void DictationScreen::bookmark() {
+    insertSymbolInTranscript(symbolOf(screen_, "bookmark"));
+}
+void DictationScreen::paperclip() {
+    insertSymbolInTranscript(symbolOf(screen_, "paperclip"));
+}
+void DictationScreen::pushpin() {
+    insertSymbolInTranscript(symbolOf(screen_, "pushpin"));
+}
+
+// ---- Languages ----
+
+long DictationScreen::numberOfComponentsInPickerView(UIPickerView&) {
+    return 1;
+}
+
+long DictationScreen::pickerView_numberOfRowsInComponent(UIPickerView&, long) {
+    return static_cast<long>(langugaeSelectionArray.size());
+}
+
+std::optional<std::string> DictationScreen::pickerView_titleForRow_forComponent(UIPickerView&, long row,
+                                                                                long) {
+    if (row < 0 || row >= static_cast<long>(langugaeSelectionArray.size())) return std::nullopt;
+    return langugaeSelectionArray[static_cast<std::size_t>(row)];
+}
+
+void DictationScreen::pickerView_didSelectRow_inComponent(UIPickerView&, long row, long) {
+    selectRecognitionLanguage(row);
+}
+
+void DictationScreen::selectRecognitionLanguage(long row) {
+    if (audioEngine->isRunning()) {
+        auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+            "Please stop the earlier recording!", "Select '||' Button", UIAlertControllerStyle::Alert);
+        alert->addAction(
+            UIAlertAction::actionWithTitle_style_handler("OK ", UIAlertActionStyle::Default, nullptr));
+        presentViewController_animated_completion(alert, true, nullptr);
+        return;
+    }
+    const auto& table = *screen_.languages;
+    long r = rowOrFirst(table, row);
+    // A locale without a recognition service still gets its recognizer: it reports itself
+    // unavailable, which disables the record button with its reason.
+    speechRecognizer =
+        SFSpeechRecognizer::initWithLocale(std::string(table[static_cast<std::size_t>(r)].localeIdentifier));
+    speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
+    buttonSelect = r;
+    recordButton->setImage_forState(UIImage::imageNamed("Play.png"), UIControlStates::Normal);
+    view()->setNeedsDisplay();
+}
+
+void DictationScreen::applyRow(long r, bool fallback) {
+    const auto& table = *screen_.languages;
+    pickerView->selectRow_inComponent_animated(r, 0, true);
+    selectRecognitionLanguage(r);
+    speechRecognizer =
+        SFSpeechRecognizer::initWithLocale(std::string(table[static_cast<std::size_t>(r)].localeIdentifier));
+    speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
+    if (!fallback) {
+        recordButton->setImage_forState(UIImage::imageNamed("Play.png"), UIControlStates::Normal);
+        view()->setNeedsDisplay();
+    }
+    buttonSelect = r;
+}
+
+void DictationScreen::restoreLastSelectedLanguage() {
+    speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
+    SFSpeechRecognizer::requestAuthorization(
+        [weak = weakScreen()](SFSpeechRecognizerAuthorizationStatus status) {
+            NSOperationQueue::mainQueue().addOperationWithBlock([weak, status] {
+                if (auto s = weak.lock()) s->applyAuthorizationStatus(status);
+            });
+        });
+    auto locale = NSLocale::currentLocale();
+    console().print(locale.regionCode().value_or("none"));
+    console().print(locale.languageCode().value_or("none"));
+
+    const auto& table = *screen_.languages;
+    if (defaults->objectForKey(key(keys::lastlangaugeselected))) {
+        lastlangaugeselected = static_cast<long>(defaults->integerForKey(key(keys::lastlangaugeselected)));
+        console().print("loading last langauge selected ");
+        if (lastlangaugeselected >= 0 && lastlangaugeselected < static_cast<long>(table.size()))
+            applyRow(lastlangaugeselected, false);
+        else
+            applyRow(0, true);
+        return;
+    }
+    console().print("user default language select is empty");
+    if (auto row = defaultRowForRegion(table, locale.regionCode()))
+        applyRow(*row, false);
+    else
+        applyRow(0, true);
+}
+
+void DictationScreen::saveLastSelectedLanguage() {
+    if (auto nav = navigationController()) {
+        nav->setToolbarHidden(false);
+        nav->setNavigationBarHidden(false);
+    }
+    // A screen that never came into view has chosen no row: nothing to remember.
+    if (!buttonSelect) return;
+    defaults->setInteger_forKey(*buttonSelect, key(keys::lastlangaugeselected));
+    console().print("save the last selected language " + std::to_string(*buttonSelect));
+}
+
+// ---- Command help and menus ----
+
+void DictationScreen::anchorToScreenCentre(UIViewController& sheet) {
+    if (auto popover = sheet.popoverPresentationController()) {
+        auto bounds = UIScreen::mainScreen().bounds();
+        popover->sourceView = view();
+        popover->sourceRect = {bounds.width() / 2, bounds.height() / 2, 0, 0};
+        popover->permittedArrowDirections = UIPopoverArrowDirections::None;
+    }
+}
+
+void DictationScreen::PushPin_emoji() {
+    showCommandHelpSheet();
+}
+
+void DictationScreen::showCommandHelpSheet() {
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        screen_.help.title, "Please Select from the Options below ", UIAlertControllerStyle::ActionSheet);
+    for (const auto& title : screen_.help.rows)
+        sheet->addAction(
+            UIAlertAction::actionWithTitle_style_handler(title, UIAlertActionStyle::Default, nullptr));
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "Complete List of Commands", UIAlertActionStyle::Default, [](UIAlertAction&) {
+            UIApplication::sharedApplication().openURL_options_completionHandler(kCommandHelpPage, {},
+                                                                                 nullptr);
+        }));
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "Dismiss", UIAlertActionStyle::Cancel,
+        [](UIAlertAction&) { console().print("User click Dismiss button"); }));
+    anchorToScreenCentre(*sheet);
+    presentViewController_animated_completion(sheet, true, nullptr);
+}
+
+void DictationScreen::applyFontSize(double size) {
+    for (const auto& text : {textView, Clipboard}) {
+        auto name = text->font() ? text->font()->fontName : UIFont::systemFontOfSize(size).fontName;
+        text->setFont(UIFont::fontWithName_size(name, size));
+    }
+}
+
+void DictationScreen::applyBackgroundColor(const UIColor& color) {
+    view()->setBackgroundColor(color);
+}
+
+void DictationScreen::Font_change() {
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Title", "Please Select Font", UIAlertControllerStyle::ActionSheet);
+    for (int size : {16, 24, 30, 34, 38})
+        sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+            "Font size " + std::to_string(size), UIAlertActionStyle::Default,
+            [weak = weakScreen(), size](UIAlertAction&) {
+                if (auto s = weak.lock()) s->applyFontSize(size);
+            }));
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "Dismiss", UIAlertActionStyle::Cancel,
+        [](UIAlertAction&) { console().print("User click Dismiss button"); }));
+    anchorToScreenCentre(*sheet);
+    presentViewController_animated_completion(sheet, true, nullptr);
+    console().print("completion block");
+}
+
+void DictationScreen::Color() {
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Colour Pick", "Please Select Background Colour", UIAlertControllerStyle::ActionSheet);
+    const std::vector<std::pair<const char*, UIColor>> colours{{"White", UIColor::whiteColor()},
+                                                               {"Blue", UIColor::blueColor()},
+                                                               {"Light Grey", UIColor::lightGrayColor()},
+                                                               {"Orange", UIColor::orangeColor()},
+                                                               {"Purple", UIColor::purpleColor()},
+                                                               {"Brown", UIColor::brownColor()},
+                                                               {"Red", UIColor::redColor()}};
+    for (const auto& [title, colour] : colours)
+        sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+            title, UIAlertActionStyle::Default, [weak = weakScreen(), colour = colour](UIAlertAction&) {
+                if (auto s = weak.lock()) s->applyBackgroundColor(colour);
+            }));
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "Dismiss", UIAlertActionStyle::Cancel,
+        [](UIAlertAction&) { console().print("User click Dismiss button"); }));
+    if (screen_.colourSheetAtScreenCentre)
+        anchorToScreenCentre(*sheet);
+    else if (auto popover = sheet->popoverPresentationController())
+        popover->sourceView = view();
+    presentViewController_animated_completion(sheet, true, nullptr);
+}
+
+// ---- Actions that leave the screen ----
+
+void DictationScreen::SaveText() {
+    console().print(screen_.saveLine ? *screen_.saveLine : Clipboard->text());
+    auto board = storyboard();
+    // Without the list scene there is nowhere to save into; the transcript stays on screen.
+    if (!board || !board->hasScene(screen_.listScene)) return;
+    auto list = board->instantiateViewControllerWithIdentifier(screen_.listScene);
+    list->setModalTransitionStyle(UIModalTransitionStyle::CrossDissolve);
+    handTranscriptToList(*list, Clipboard->text());
+    if (auto nav = navigationController()) nav->pushViewController_animated(list, true);
+}
+
+void DictationScreen::handTranscriptToList(UIViewController& list, const std::string& text) {
+    if (auto entries = dynamic_cast<EntryListViewController*>(&list)) {
+        entries->transribeText = text;
+        entries->transcribe = !text.empty();
+    }
+}
+
+void DictationScreen::Share() {
+    auto sheet = UIActivityViewController::initWithActivityItems_applicationActivities({Clipboard->text()});
+    anchorToScreenCentre(*sheet);
+    presentViewController_animated_completion(sheet, true, nullptr);
+}
+
+void DictationScreen::presentHosted(AnyView view) {
+    presentViewController_animated_completion(std::make_shared<UIHostingController>(std::move(view)), true,
+                                              nullptr);
+}
+
+AnyView DictationScreen::editorView() {
+    SwiftUIEditView editor;
+    editor.presentingVC = std::weak_ptr<UIViewController>(strongScreen());
+    return editor;
+}
+
+AnyView DictationScreen::analysisView(bool presented) {
+    SwiftUIView analysis;
+    // Embedded, the screen has no presenter for its Cancel to dismiss.
+    if (presented) analysis.presentingVC = std::weak_ptr<UIViewController>(strongScreen());
+    return analysis;
+}
+
+void DictationScreen::textEditButtonTapped() {
+    presentHosted(editorView());
+}
+
+void DictationScreen::textAnalysisButtonTapped() {
+    presentHosted(analysisView(true));
+}
+
+void DictationScreen::showSettingViewController() {
+    SettingsSwiftUIView settings;
+    settings.presentingVC = std::weak_ptr<UIViewController>(strongScreen());
+    presentHosted(settings);
+}
+
+void DictationScreen::swiftUipdfButtonTapped() {
+    SwiftUiPdfView gallery;
+    gallery.presentingVC = std::weak_ptr<UIViewController>(strongScreen());
+    presentHosted(gallery);
+}
+
+// ---- The switch between the dictation screens ----
+
+void DictationScreen::dictationScreenSelected() {
+    auto control = segmentcontrol.lock();
+    if (!control) return;
+    if (!showDictationScreen(control->selectedSegmentIndex()))
+        control->setSelectedSegmentIndex(screen_.segment);
+}
+
+bool DictationScreen::showDictationScreen(long index) {
+    const auto& scenes = dictationSceneIdentifiers();
+    if (index == screen_.segment) return true;
+    if (index < 0 || index >= static_cast<long>(scenes.size())) return false;
+    auto nav = navigationController();
+    if (!nav) return false;
+    // The first screen is the root of the stack: going there is going back.
+    if (index == 0) {
+        backviewTapped();
+        return true;
+    }
+    auto board = storyboard();
+    if (!board || !board->hasScene(scenes[static_cast<std::size_t>(index)])) return false;
+    auto next = board->instantiateViewControllerWithIdentifier(scenes[static_cast<std::size_t>(index)]);
+    if (screen_.segment == 0) {
+        nav->pushViewController_animated(next, true);
+        return true;
+    }
+    // One of the other two is ever on the stack: this one makes way for the one picked.
+    auto stack = nav->viewControllers();
+    if (stack.empty() || stack.back().get() != this) return false;
+    stack.back() = next;
+    nav->setViewControllers_animated(stack, true);
+    return true;
+}
+
+void DictationScreen::analyzeWordClasses(const std::string& text) {
+    WordClassStatistics::analyzeWordClasses(text, *defaults, screen_.wordClasses);
+}
+
+} // namespace quillora

@@ -1,0 +1,263 @@
+#pragma once
+// What the dictation screens do alike: start-up defaults, the views laid out from the screen's
+// table, the language picker with its stored row, the notifications (one registration per
+// observation and screen), the text-view delegate, the keyboard overlay with its accessory bar
+// and symbol buttons, the menus and sheets, Save, Refresh and Back, the switch between the
+// dictation screens and the word-class pass. A screen is this class with its table; what only
+// one screen has stays in its own class.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/WordClassStatistics.h"
+#include "dictation/DictationLoop.h"
+#include "dictation/RecognitionLanguages.h"
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/swiftui/View.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UISegmentedControl.h"
+#include "platform/uikit/UITextView.h"
+#include "platform/uikit/UIViewController.h"
+
+namespace quillora {
+
+// The editable copy of the transcript that stands in its place while the keyboard is up.
+struct KeyboardOverlayLook {
+    platform::CGFloat y = 75;
+    platform::CGFloat borderWidth = 0;
+    // The transcript view's border from the first swap on.
+    platform::CGFloat transcriptBorderWidth = 0;
+    // Whether the overlay carries the screen's toolBarView above the keyboard.
+    bool showsToolBar = true;
+};
+
+// A button that appends its symbol to the transcript.
+struct SymbolAction {
+    std::string action;
+    std::string symbol;
+};
+
+// The spoken-command help sheet.
+struct CommandHelpSheet {
+    std::string title;
+    std::vector<std::string> rows;
+};
+
+struct DictationScreenTable {
+    // The screen's scene and its segment in the switch between the dictation screens.
+    std::string scene;
+    long segment = 0;
+    const RecognitionLanguageTable* languages = nullptr;
+    WordClassPass wordClasses;
+
+    // Layout (the rest is the same on every screen).
+    platform::CGFloat editIndicatorY = 140;
+    // The record button's distance below the window's top safe-area inset.
+    platform::CGFloat recordButtonTop = 40;
+    std::optional<platform::UIColor> liveBorderColor;
+    platform::CGFloat pickerBorderWidth = 0.2;
+    std::optional<platform::UIColor> recordButtonBorderColor;
+    bool hidesToolBarView = true;
+
+    // Start-up and appearance.
+    // Start-up shows Documents/datafile.dat in the transcript.
+    bool readsDataFile = false;
+    // Each appearance empties the transcript and blanks the live text.
+    bool appearanceClearsTexts = true;
+    // Each appearance takes the stored language row into buttonSelect.
+    bool appearanceReadsStoredRow = false;
+    // Becoming active with a transcript of one blank says so.
+    bool reportsEmptyTranscript = false;
+
+    // Save: the list scene, and the console line (none: the transcript itself).
+    std::string listScene;
+    std::optional<std::string> saveLine;
+
+    // Menus.
+    bool colourSheetAtScreenCentre = true;
+    CommandHelpSheet help;
+    std::optional<KeyboardOverlayLook> keyboardOverlay;
+    std::vector<SymbolAction> symbols;
+};
+
+// Storyboard identifiers of the dictation scenes, in the order of the switch's segments.
+const std::vector<std::string>& dictationSceneIdentifiers();
+// The switch's segment titles.
+const std::vector<std::string>& dictationSwitchTitles();
+
+class DictationScreen : public platform::UIViewController,
+                        public DictationLoop,
+                        public WordClassStatistics,
+                        public platform::UITextViewDelegate,
+                        public platform::UIPickerViewDataSource,
+                        public platform::UIPickerViewDelegate {
+public:
+    DictationScreen(DictationScreenTable screen, DictationLoopTable loop);
+    ~DictationScreen() override;
+
+    const DictationScreenTable& screenTable() const { return screen_; }
+
+    // Storyboard outlets.
+    std::shared_ptr<platform::UIView> toolBarView = std::make_shared<platform::UIView>();
+    std::weak_ptr<platform::UIBarButtonItem> saveText;
+    std::weak_ptr<platform::UISegmentedControl> segmentcontrol;
+    std::weak_ptr<platform::NSLayoutConstraint> textViewBottomLayoutGuideConstraint;
+    // The scene's own views, made when the view loads (before viewDidLoad), as a storyboard would.
+    std::function<void(DictationScreen&, platform::UIView& root)> sceneViews;
+
+    // Views made in code.
+    std::shared_ptr<platform::UILabel> SpeechTimeLabel = std::make_shared<platform::UILabel>();
+    std::shared_ptr<platform::UITextView> textView;
+    std::shared_ptr<platform::UITextView> Clipboard;
+    std::shared_ptr<platform::UITextView> Clipboard_keyboard;
+    std::shared_ptr<platform::UIPickerView> pickerView;
+    std::shared_ptr<platform::UIButton> recordButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> BackDynamicButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> ButtonRightAnalysis = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> ShareDynamicButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> SaveDynamicButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> RefershDynamicButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> StickyDynamicButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> FontDynamicButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> EditIndicatorButton = defaultDynamicButton();
+    std::shared_ptr<platform::UIButton> SaveArrowButton = defaultDynamicButton();
+
+    std::string saveClipboardtext;
+
+    // Keyboard overlay.
+    std::optional<platform::CGFloat> ClipboardHeight;
+    bool KeyboardShow = false;
+    bool Keyboard_Clipboard_Select = false;
+
+    // Languages.
+    std::vector<std::string> langugaeSelectionArray;
+    long lastlangaugeselected = 0;
+
+    // Settings and files.
+    std::shared_ptr<platform::NSUserDefaults> defaults = platform::NSUserDefaults::standardUserDefaults();
+    std::int64_t fontsizeforApp = 18;
+    platform::swiftui::State<platform::NSInteger> checkchangedtextinEdit{0};
+    std::optional<std::string> dataFile;
+
+    static std::shared_ptr<platform::UIButton> defaultDynamicButton();
+
+    // Lifecycle.
+    void loadView() override;
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+    void appMovedToBackground();
+    void appBecomeActive();
+    void appTerminateAction();
+    void printValueWithNotification(const platform::NSNotification& notification);
+    void fontValueWithNotification(const platform::NSNotification& notification);
+    void backviewTapped();
+    void Refresh();
+    void resignTranscriptAfterDelay();
+
+    // Keyboard overlay and its accessory bar.
+    void keyboardWillShow(const platform::NSNotification& notification);
+    void keyboardWillHide2();
+    void setUpClipboardKeyboard();
+    void keyboardClose();
+    void Done_button();
+    // Appends `symbol` to the transcript (and to the overlay while it shows).
+    void insertSymbolInTranscript(const std::string& symbol);
+    void tickmark_clicked();
+    void bookmark();
+    void paperclip();
+    void pushpin();
+
+    // Text views.
+    bool textViewShouldBeginEditing(platform::UITextView& view) override;
+    void textViewDidBeginEditing(platform::UITextView& view) override;
+    bool textView_shouldChangeTextInRange_replacementText(platform::UITextView& view, platform::NSRange range,
+                                                          const std::string& text) override;
+    void textViewDidChange(platform::UITextView& view) override;
+    // Puts `text` in the transcript and, while the overlay shows, in the overlay: the two copies
+    // never part.
+    void setTranscriptText(const std::string& text);
+
+    // Languages.
+    long numberOfComponentsInPickerView(platform::UIPickerView&) override;
+    long pickerView_numberOfRowsInComponent(platform::UIPickerView&, long component) override;
+    std::optional<std::string> pickerView_titleForRow_forComponent(platform::UIPickerView&, long row,
+                                                                   long component) override;
+    void pickerView_didSelectRow_inComponent(platform::UIPickerView&, long row, long component) override;
+    void selectRecognitionLanguage(long row);
+    void restoreLastSelectedLanguage();
+    void saveLastSelectedLanguage();
+
+    // Menus, sheets and actions.
+    void PushPin_emoji();
+    void showCommandHelpSheet();
+    void Font_change();
+    void Color();
+    void applyFontSize(double size);
+    void applyBackgroundColor(const platform::UIColor& color);
+    void SaveText();
+    void Share();
+    void textEditButtonTapped();
+    void textAnalysisButtonTapped();
+    void showSettingViewController();
+    void swiftUipdfButtonTapped();
+
+    // The switch between the dictation screens: the segment picked in `segmentcontrol`.
+    void dictationScreenSelected();
+    // Shows the dictation screen of segment `index` (0 the first screen); false when there is
+    // none to show.
+    bool showDictationScreen(long index);
+
+    // The word-class pass over the transcript.
+    void analyzeWordClasses(const std::string& text) override;
+
+protected:
+    platform::UIViewController& dictationScreen() override { return *this; }
+    DictationViews dictationViews() override;
+    std::int64_t reviewWordCount() const override { return WordCountforApp; }
+    void writeTranscript(const std::string& text) override;
+
+    std::shared_ptr<DictationScreen> strongScreen() { return self<DictationScreen>(); }
+    std::weak_ptr<DictationScreen> weakScreen() { return strongScreen(); }
+    void anchorToScreenCentre(platform::UIViewController& sheet);
+    void presentHosted(platform::swiftui::AnyView view);
+    // The hosted editor and analysis views (their own subsystem builds them).
+    platform::swiftui::AnyView editorView();
+    platform::swiftui::AnyView analysisView(bool presented);
+    // Sets up one of the screen's buttons as every screen does: image, clear background, empty
+    // title, frame, the action.
+    template <class Screen, class F>
+    void setUpButton(const std::shared_ptr<platform::UIButton>& button, const char* image,
+                     platform::CGRect frame, const char* action, F callable) {
+        button->setImage_forState(platform::UIImage::imageNamed(image), platform::UIControlStates::Normal);
+        button->setBackgroundColor(platform::UIColor::clearColor());
+        button->setTitle_forState("", platform::UIControlStates::Normal);
+        button->setFrame(frame);
+        button->addTarget(self<Screen>(), action, std::move(callable),
+                          platform::UIControlEvent::TouchUpInside);
+    }
+
+private:
+    const void* observerKey() const { return static_cast<const DictationScreen*>(this); }
+    void observe(const std::string& name, void (DictationScreen::*handler)(const platform::NSNotification&));
+    void observe(const std::string& name, void (DictationScreen::*handler)());
+    bool overlayShown() const;
+    void applyStoredFontSize();
+    void readDataFile();
+    // Hands the transcript to the list screen before it is pushed.
+    void handTranscriptToList(platform::UIViewController& list, const std::string& text);
+    void applyRow(long row, bool fallback);
+
+    DictationScreenTable screen_;
+};
+
+} // namespace quillora
