@@ -1,21 +1,115 @@
 #include "app/MainStoryboard.h"
 
 #include "detail/EntryScenes.h"
+#include "dictation/NotesViewController.h"
 #include "dictation/ViewController.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UISegmentedControl.h"
+
+using namespace platform;
 
 namespace quillora {
+
+namespace {
+
+// The scene's Save item, kept by the navigation item; the screen holds it weakly.
+template <class Screen> void addSaveItem(Screen& screen) {
+    auto save = UIBarButtonItem::initWithTitle_style_target_action("Save", UIBarButtonItemStyle::Plain,
+                                                                   screen.template self<Screen>(), "SaveText",
+                                                                   [](Screen& s) { s.SaveText(); });
+    screen.navigationItem()->rightBarButtonItem = save;
+    screen.saveText = save;
+}
+
+// "Dictation | Notes | Recipe" between the back and analysis buttons, the screen's own segment
+// selected; a screen whose scene the storyboard lacks cannot be picked. The top row keeps room
+// right of it for one more button.
+void addDictationSwitch(DictationScreen& screen, UIView& root) {
+    auto control = UISegmentedControl::initWithItems(dictationSwitchTitles());
+    control->setFrame({62, 28, 220, 32});
+    const auto& scenes = dictationSceneIdentifiers();
+    auto board = screen.storyboard();
+    for (long i = 0; i < control->numberOfSegments(); ++i)
+        control->setEnabled_forSegmentAtIndex(board && board->hasScene(scenes[static_cast<std::size_t>(i)]),
+                                              i);
+    control->setSelectedSegmentIndex(screen.screenTable().segment);
+    control->addTarget(
+        screen.self<DictationScreen>(), "dictationScreenSelected",
+        [](DictationScreen& s) { s.dictationScreenSelected(); }, UIControlEvent::ValueChanged);
+    root.addSubview(control);
+    screen.segmentcontrol = control;
+}
+
+template <class Screen, class F>
+std::shared_ptr<UIButton> sceneButton(Screen& screen, const std::string& name, CGRect frame,
+                                      const std::string& title, const char* image, const char* action,
+                                      F callable) {
+    auto button = UIButton::buttonWithType(UIButtonType::System);
+    button->setFrame(frame);
+    if (image) button->setImage_forState(UIImage::imageNamed(image), UIControlStates::Normal);
+    button->setTitle_forState(title, UIControlStates::Normal);
+    button->addTarget(screen.template self<Screen>(), action, std::move(callable),
+                      UIControlEvent::TouchUpInside);
+    screen.exposeOutlet(name, button);
+    return button;
+}
+
+// The notes scene: the switch, the accessory bar the keyboard overlay carries, and the help, font
+// and colour buttons between the live view and the transcript.
+void notesSceneViews(DictationScreen& screen, UIView& root) {
+    using S = DictationScreen;
+    addDictationSwitch(screen, root);
+
+    const CGFloat W = UIScreen::mainScreen().bounds().width();
+    const CGFloat H = UIScreen::mainScreen().bounds().height();
+    auto bar = std::make_shared<UIView>(CGRect{0, 0, W, 44});
+    bar->setBackgroundColor(UIColor::colorWithWhite_alpha(0.82, 1));
+    struct Item {
+        const char* name;
+        const char* title;
+        void (S::*action)();
+    };
+    const Item items[] = {{"tickmark_clicked", "✔️", &S::tickmark_clicked},
+                          {"bookmark", "📒", &S::bookmark},
+                          {"paperclip", "📎", &S::paperclip},
+                          {"pushpin", "📌", &S::pushpin},
+                          {"Done_button", "Done", &S::Done_button},
+                          {"keyboardClose", "Close", &S::keyboardClose}};
+    const CGFloat slot = W / static_cast<CGFloat>(std::size(items));
+    CGFloat x = 0;
+    for (const auto& item : items) {
+        bar->addSubview(sceneButton(screen, item.name, {x + 2, 2, slot - 4, 40}, item.title, nullptr,
+                                    item.name, [action = item.action](S& s) { (s.*action)(); }));
+        x += slot;
+    }
+    screen.toolBarView = bar;
+
+    // Below the live view (which ends at 2/5 of the height) and above the transcript (at half).
+    const CGFloat y = H * 0.4 + 12;
+    root.addSubview(sceneButton(screen, "PushPin_emoji", {10, y, 50, 50}, "", "command_list.png",
+                                "PushPin_emoji", [](S& s) { s.PushPin_emoji(); }));
+    root.addSubview(sceneButton(screen, "Font_change", {70, y, 50, 50}, "Aa", nullptr, "Font_change",
+                                [](S& s) { s.Font_change(); }));
+    root.addSubview(
+        sceneButton(screen, "Color", {130, y, 50, 50}, "🎨", nullptr, "Color", [](S& s) { s.Color(); }));
+}
+
+} // namespace
 
 void MainStoryboard(platform::UIStoryboard& storyboard) {
     storyboard.registerScene("ViewController", [] {
         auto screen = std::make_shared<ViewController>();
-        // The scene's save item, kept by the navigation item; the screen holds it weakly.
-        auto save = platform::UIBarButtonItem::initWithTitle_style_target_action(
-            "Save", platform::UIBarButtonItemStyle::Plain, screen, "SaveText",
-            [](ViewController& s) { s.SaveText(); });
-        screen->navigationItem()->rightBarButtonItem = save;
-        screen->saveText = save;
+        addSaveItem(*screen);
+        screen->sceneViews = [](DictationScreen& s, UIView& root) { addDictationSwitch(s, root); };
+        return screen;
+    });
+    storyboard.registerScene("NotesViewController", [] {
+        auto screen = std::make_shared<NotesViewController>();
+        addSaveItem(*screen);
+        screen->sceneViews = notesSceneViews;
         return screen;
     });
     storyboard.setInitialScene("ViewController");

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "cli/ScriptInterpreter.h"
-#include "dictation/ViewController.h"
+#include "dictation/DictationScreen.h"
 #include "entries/EntryListViewController.h"
 #include "pdf/PDFTemplateViewController.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
@@ -33,8 +33,8 @@ std::shared_ptr<AVAudioInputSource> fileInput(const std::string& name) {
     return input;
 }
 
-std::shared_ptr<ViewController> dictationScreen() {
-    auto screen = std::dynamic_pointer_cast<ViewController>(ScreenPrinter::baseViewController());
+std::shared_ptr<DictationScreen> dictationScreen() {
+    auto screen = std::dynamic_pointer_cast<DictationScreen>(ScreenPrinter::baseViewController());
     if (!screen) throw ScriptError("the dictation screen is not shown");
     return screen;
 }

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/ApplicationMain.h"
+#include "cli/ControlCommands.h"
 #include "cli/DictationCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/RunLoop.h"
@@ -65,6 +66,7 @@ int runProgram(const Options& options, int argc, char** argv,
 
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
+    addControlCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();

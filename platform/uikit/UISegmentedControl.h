@@ -41,6 +41,14 @@ public:
 
     std::string stateDescription() const override;
 
+    // The platform's look: a rounded grey track, the selected segment raised in white, titles
+    // centred, disabled ones faded.
+    void draw(cairo_t* cr) const override;
+    // A finger lifted over a segment picks it (as userSelectSegment); nothing else is sent.
+    void touchesEnded(const UITouch& touch) override;
+    // The segment under `point` (bounds coordinates), or none.
+    std::optional<long> segmentAtPoint(CGPoint point) const;
+
 private:
     struct Segment {
         std::string title;

@@ -245,6 +245,12 @@ std::shared_ptr<UIWindow> UIView::window() const {
     return nullptr;
 }
 
+bool UIView::isInInputAccessory() const {
+    for (auto v = std::const_pointer_cast<UIView>(self<UIView>()); v; v = v->superview())
+        if (v->inputAccessory_) return true;
+    return false;
+}
+
 bool UIView::isHiddenOnScreen() const {
     for (auto v = std::const_pointer_cast<UIView>(self<UIView>()); v; v = v->superview()) {
         if (v->hidden_) return true;
@@ -345,6 +351,7 @@ void UIView::zoomIn(double duration) {
 std::string UIView::stateDescription() const {
     std::string out;
     if (hidden_) out += " hidden";
+    if (!hidden_ && isHiddenOnScreen() && isInInputAccessory()) out += " off-screen";
     if (alpha_ < 1) out += " alpha=" + std::to_string(alpha_).substr(0, 4);
     if (backgroundColor_ && backgroundColor_->name != "clear")
         out += " background=" + backgroundColor_->description();

@@ -180,6 +180,7 @@ public:
     bool isHiddenOnScreen() const;
     // Marks the view as a text view's input accessory bar: off screen until that view is focused.
     void setServesAsInputAccessory(bool serves) { inputAccessory_ = serves; }
+    bool isInInputAccessory() const;
 
     // Safe area: the window's insets, or the superview's.
     virtual UIEdgeInsets safeAreaInsets() const;

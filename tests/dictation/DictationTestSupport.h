@@ -1,11 +1,14 @@
 #pragma once
-// The main dictation screen in a key window inside its navigation controller, with the scripted
+// A dictation screen in a key window inside its navigation controller, with the scripted
 // recognizer serving every locale and silence as the microphone, unless a test says otherwise.
+// One fixture for every screen table: DictationScreenTest is the main screen, NotesScreenTest the
+// notes screen.
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "dictation/NotesViewController.h"
 #include "dictation/ViewController.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/foundation/RunLoop.h"
@@ -19,7 +22,7 @@
 
 namespace quillora::test {
 
-class DictationScreenTest : public PlatformTest {
+template <class Screen> class DictationScreenFixture : public PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
@@ -36,8 +39,8 @@ protected:
     }
 
     // Shows a new screen; `before` runs on it before its view loads.
-    void show(const std::function<void(ViewController&)>& before = nullptr) {
-        screen = std::make_shared<ViewController>();
+    void show(const std::function<void(Screen&)>& before = nullptr) {
+        screen = std::make_shared<Screen>();
         if (before) before(*screen);
         nav = platform::UINavigationController::initWithRootViewController(screen);
         window = std::make_shared<platform::UIWindow>();
@@ -80,9 +83,12 @@ protected:
         return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
     }
 
-    std::shared_ptr<ViewController> screen;
+    std::shared_ptr<Screen> screen;
     std::shared_ptr<platform::UINavigationController> nav;
     std::shared_ptr<platform::UIWindow> window;
 };
+
+using DictationScreenTest = DictationScreenFixture<ViewController>;
+using NotesScreenTest = DictationScreenFixture<NotesViewController>;
 
 } // namespace quillora::test
