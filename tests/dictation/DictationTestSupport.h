@@ -23,6 +23,26 @@
 namespace quillora::test {
 
 template <class Screen> class DictationScreenFixture : public PlatformTest {
+public:
+    // For helpers that drive a test from outside its body (the random runs).
+    void runUntilIdleForRandom() { runUntilIdle(); }
+    void advanceForRandom(double seconds) { advance(seconds); }
+    std::shared_ptr<Screen>& randomScreen() { return screen; }
+    // A new screen in a new window, as a fresh start of the application would show it; or, when
+    // `fresh` is false, the same screen idle with an empty transcript (showing a screen waits for
+    // the authorization answer from another thread, which costs more than a run).
+    void resetForRandom(bool fresh) {
+        if (!fresh && screen) {
+            screen->Clipboard->setText("");
+            return;
+        }
+        window.reset();
+        nav.reset();
+        screen.reset();
+        runUntilIdle();
+        show();
+    }
+
 protected:
     void SetUp() override {
         PlatformTest::SetUp();

@@ -1,0 +1,269 @@
+// The recognition engine under random use, on every screen table: seeded runs of partials,
+// finals, errors, stops, taps while a stop is pending, the application leaving and coming back,
+// availability changes, failed starts and time passing; and a whole half-hour run on the notes
+// table.
+
+#include <malloc.h>
+
+#include <random>
+#include <regex>
+#include <set>
+
+#include "platform/avfaudio/AVAudioSession.h"
+#include "tests/dictation/DictationTestSupport.h"
+
+using namespace platform;
+using quillora::test::DictationScreenFixture;
+using quillora::test::DictationScreenTest;
+using quillora::test::NotesScreenTest;
+
+namespace {
+
+constexpr int kRuns = 1000;
+constexpr int kEventsPerRun = 40;
+
+const std::regex& taskWord() {
+    static const std::regex word(R"(t(\d+)w(\d+))");
+    return word;
+}
+
+std::set<long> tasksIn(const std::string& text) {
+    std::set<long> tasks;
+    for (std::sregex_iterator m(text.begin(), text.end(), taskWord()), end; m != end; ++m)
+        tasks.insert(std::stol((*m)[1]));
+    return tasks;
+}
+
+// A screen that notes every write of a task's text made after a later task started: a task's text
+// is appended before the next task starts, so such a write comes from a task that was replaced.
+template <class Base> class WatchedScreen : public Base {
+public:
+    std::vector<std::string> staleWrites;
+
+protected:
+    void writeTranscript(const std::string& text) override {
+        const auto started = ScriptedSpeech::shared().tasksStarted();
+        const auto before = tasksIn(this->Clipboard->text());
+        for (long task : tasksIn(text))
+            if (!before.count(task) && task < started)
+                staleWrites.push_back("task " + std::to_string(task) + " wrote after task " +
+                                      std::to_string(started) + " started: " + text);
+        Base::writeTranscript(text);
+    }
+};
+
+using MainRandomTest = DictationScreenFixture<WatchedScreen<quillora::ViewController>>;
+using NotesRandomTest = DictationScreenFixture<WatchedScreen<quillora::NotesViewController>>;
+
+// One seeded run against a screen shown by `fixture`; failures name the seed.
+template <class Screen> class RandomRun {
+public:
+    RandomRun(DictationScreenFixture<Screen>& fixture, std::shared_ptr<Screen>& screen, unsigned seed)
+        : fixture_(fixture), screen_(screen), random_(seed) {}
+
+    void run() {
+        screen_->staleWrites.clear();
+        for (int i = 0; i < kEventsPerRun && !::testing::Test::HasFailure(); ++i) {
+            step();
+            closeAlerts();
+            checkButton("after event " + std::to_string(i));
+        }
+        drain();
+        checkIdle();
+        checkTranscript();
+        for (const auto& write : screen_->staleWrites)
+            ADD_FAILURE() << write;
+    }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+    // Words no other task of the run says: task number and the task's own count.
+    std::string words() {
+        const auto task = ScriptedSpeech::shared().tasksStarted();
+        return "t" + std::to_string(task) + "w" + std::to_string(++said_);
+    }
+
+    void step() {
+        auto& speech = ScriptedSpeech::shared();
+        switch (pick(13)) {
+        case 0:
+        case 1:
+            speech.partial(words());
+            break;
+        case 2:
+        case 3:
+            speech.final(words());
+            break;
+        case 4:
+            speech.fail("No speech detected");
+            break;
+        case 5:
+        case 6:
+            // A person's tap: starts, stops, or (while a stop is pending) does nothing.
+            screen_->recordButton->tap();
+            break;
+        case 7:
+            if (pick(2))
+                UIApplication::sharedApplication().simulateResignActive();
+            else
+                UIApplication::sharedApplication().simulateBecomeActive();
+            break;
+        case 8:
+            screen_->speechRecognizer_availabilityDidChange(*screen_->speechRecognizer, pick(3) != 0);
+            break;
+        case 9: {
+            // The audio session refuses the next start, whether the person's or a restart.
+            AVAudioSession::sharedInstance().injectFailure(
+                AVAudioSession::Step::mode, NSError{"AVFAudioErrorDomain", 561017449, "Session busy"});
+            if (pick(2))
+                screen_->recordButton->tap();
+            else
+                speech.final(words());
+            fixture_.runUntilIdleForRandom();
+            AVAudioSession::sharedInstance().injectFailure(AVAudioSession::Step::mode, std::nullopt);
+            break;
+        }
+        case 10:
+            // Away and back before the stopped task has said its last: the person taps again at once.
+            UIApplication::sharedApplication().simulateResignActive();
+            UIApplication::sharedApplication().simulateBecomeActive();
+            screen_->speechRecognizer_availabilityDidChange(*screen_->speechRecognizer, true);
+            screen_->recordButton->tap();
+            break;
+        default:
+            fixture_.advanceForRandom(std::uniform_real_distribution<double>(0, 12)(random_));
+            break;
+        }
+        // Half the time the next event comes before queued work has run, as a quick person's would.
+        if (pick(2)) fixture_.runUntilIdleForRandom();
+        if (screen_->audioEngine->inputNode()->hasTapOnBus(0) && !screen_->audioEngine->isRunning() &&
+            !screen_->recognitionTask)
+            ADD_FAILURE() << "a tap is left without a run";
+    }
+
+    // Alerts other than the stop's progress alert are answered at once, as a person would.
+    void closeAlerts() {
+        for (int i = 0; i < 3; ++i) {
+            auto alert = std::dynamic_pointer_cast<UIAlertController>(screen_->presentedViewController());
+            if (!alert || alert->title() == " 📝 .....") return;
+            if (alert->title() == "The microphone's tap is still in use") ADD_FAILURE() << "two taps";
+            alert->pressActionWithTitle(alert->actions().at(0)->title().value_or(""));
+            fixture_.runUntilIdleForRandom();
+        }
+    }
+
+    void checkButton(const std::string& when) {
+        if (screen_->isFinalStopped && screen_->recordButton->isEnabled())
+            ADD_FAILURE() << "the record button is enabled while a stop is pending, " << when;
+    }
+
+    // Stops whatever runs and lets every task end.
+    void drain() {
+        auto& speech = ScriptedSpeech::shared();
+        UIApplication::sharedApplication().simulateBecomeActive();
+        for (int i = 0; i < 5; ++i) {
+            closeAlerts();
+            if (screen_->audioEngine->isRunning()) {
+                screen_->recordButtonTapped();
+                fixture_.runUntilIdleForRandom();
+            }
+            if (speech.hasCurrentTask()) speech.final(words());
+            fixture_.runUntilIdleForRandom();
+            checkButton("while draining");
+        }
+        fixture_.advanceForRandom(5);
+        closeAlerts();
+    }
+
+    void checkIdle() {
+        EXPECT_FALSE(screen_->audioEngine->isRunning()) << "the engine runs on";
+        EXPECT_FALSE(screen_->audioEngine->inputNode()->hasTapOnBus(0)) << "the tap stays";
+        EXPECT_FALSE(screen_->isFinalStopped) << "a stop never completed";
+    }
+
+    // Every task's words are in the transcript at most once, and in the order the tasks ran.
+    void checkTranscript() {
+        const auto& word = taskWord();
+        const std::string text = screen_->Clipboard->text();
+        std::set<long> tasks;
+        long lastTask = -1, lastWord = -1;
+        for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m) {
+            const long task = std::stol((*m)[1]), said = std::stol((*m)[2]);
+            EXPECT_TRUE(tasks.insert(task).second)
+                << "task " << task << " reached the transcript twice: " << text;
+            EXPECT_GT(task, lastTask) << "out of order: " << text;
+            EXPECT_GT(said, lastWord) << "older words after newer ones: " << text;
+            lastTask = task;
+            lastWord = said;
+        }
+    }
+
+    DictationScreenFixture<Screen>& fixture_;
+    std::shared_ptr<Screen>& screen_;
+    std::mt19937 random_;
+    int said_ = 0;
+};
+
+} // namespace
+
+namespace {
+
+template <class Fixture> void runSeeds(Fixture& fixture) {
+    for (unsigned seed = 1; seed <= kRuns; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        fixture.resetForRandom(seed % 50 == 1);
+        RandomRun run(fixture, fixture.randomScreen(), seed);
+        run.run();
+        if (::testing::Test::HasFailure()) {
+            std::cerr << "the random run failed with seed " << seed << std::endl;
+            return;
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(MainRandomTest, ThousandRandomRunsOnTheMainTableKeepEveryTasksTextOnceAndLeaveNothingRunning) {
+    runSeeds(*this);
+}
+
+TEST_F(NotesRandomTest, ThousandRandomRunsOnTheNotesTableKeepEveryTasksTextOnceAndLeaveNothingRunning) {
+    runSeeds(*this);
+}
+
+// A whole run: a task ends every ten seconds for 1800 seconds.
+TEST_F(NotesScreenTest, AHalfHourRunRestartsAbout180TimesAndKeepsEveryTasksTextOnceAndInOrder) {
+    show();
+    record();
+    std::string expected;
+    std::vector<std::weak_ptr<SFSpeechRecognitionTask>> tasks;
+    std::size_t pendingAtTask20 = 0, heapAtTask20 = 0;
+    int task = 0;
+    while (screen->audioEngine->isRunning()) {
+        tasks.push_back(screen->recognitionTask);
+        advance(9.5);
+        std::string words = "pushpin words of task " + std::to_string(++task);
+        ScriptedSpeech::shared().partial(words);
+        advance(0.5);
+        ASSERT_TRUE(ScriptedSpeech::shared().final(words));
+        runUntilIdle();
+        expected += " 📌 words of task " + std::to_string(task);
+        if (task == 20) {
+            pendingAtTask20 = RunLoop::main().pendingCount();
+            heapAtTask20 = mallinfo2().uordblks;
+        }
+        ASSERT_LT(task, 200) << "the run never ends";
+    }
+    EXPECT_EQ(task, 180);
+    EXPECT_EQ(countLines("start recodring again "), 179u);
+    EXPECT_EQ(countLines("isFinal loop triggered "), 180u);
+    EXPECT_EQ(screen->Clipboard->text(), expected);
+    EXPECT_EQ(screen->timeLeft, 0);
+    EXPECT_EQ(title(), "Start Recording");
+    EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
+    for (const auto& t : tasks)
+        EXPECT_TRUE(t.expired());
+    EXPECT_LE(RunLoop::main().pendingCount(), pendingAtTask20);
+    EXPECT_LT(mallinfo2().uordblks, heapAtTask20 + 200 * 1024) << "heap grew with the restarts";
+}
