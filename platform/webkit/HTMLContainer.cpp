@@ -1,3 +1,4 @@
+#include "platform/uikit/ImageFile.h"
 #include "platform/webkit/HTMLContainer.h"
 
 #include <algorithm>
