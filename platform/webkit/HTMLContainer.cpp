@@ -1,10 +1,11 @@
-#include "platform/uikit/ImageFile.h"
 #include "platform/webkit/HTMLContainer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
+
+#include "platform/uikit/ImageFile.h"
 
 namespace platform {
 
