@@ -67,6 +67,8 @@ void notesSceneViews(DictationScreen& screen, UIView& root) {
     const CGFloat H = UIScreen::mainScreen().bounds().height();
     auto bar = std::make_shared<UIView>(CGRect{0, 0, W, 44});
     bar->setBackgroundColor(UIColor::colorWithWhite_alpha(0.82, 1));
+    // Not on screen until it stands on the keyboard.
+    bar->setServesAsInputAccessory(true);
     struct Item {
         const char* name;
         const char* title;
@@ -86,6 +88,11 @@ void notesSceneViews(DictationScreen& screen, UIView& root) {
         x += slot;
     }
     screen.toolBarView = bar;
+    // The transcript's bottom guide of the scene: kept as the outlet names it; the screen reads
+    // nothing from it.
+    auto guide = bar->heightAnchor().constraintEqualToConstant(44);
+    bar->addConstraint(guide);
+    screen.textViewBottomLayoutGuideConstraint = guide;
 
     // Below the live view (which ends at 2/5 of the height) and above the transcript (at half).
     const CGFloat y = H * 0.4 + 12;

@@ -244,7 +244,10 @@ void DictationScreen::viewDidLoad() {
     NSLayoutConstraint::activateConstraints({
         pickerView->leadingAnchor().constraintEqualToAnchor(root->leadingAnchor(), 2),
         pickerView->trailingAnchor().constraintEqualToAnchor(root->trailingAnchor(), -2),
-        pickerView->bottomAnchor().constraintEqualToAnchor(root->safeAreaLayoutGuide()->bottomAnchor(), -10),
+        screen_.pickerClearsToolRow
+            ? pickerView->bottomAnchor().constraintEqualToAnchor(root->bottomAnchor(), -(80 + 6))
+            : pickerView->bottomAnchor().constraintEqualToAnchor(root->safeAreaLayoutGuide()->bottomAnchor(),
+                                                                 -10),
         pickerView->heightAnchor().constraintEqualToConstant(50),
     });
     pickerView->setValue_forKeyPath(UIColor::linkColor(), "textColor");

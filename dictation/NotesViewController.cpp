@@ -15,6 +15,7 @@ DictationScreenTable notesScreenTable() {
     table.recordButtonTop = 50;
     table.liveBorderColor = UIColor::yellowColor();
     table.pickerBorderWidth = 0;
+    table.pickerClearsToolRow = true;
     table.recordButtonBorderColor = UIColor::blackColor();
     // The overlay's accessory bar.
     table.hidesToolBarView = false;
