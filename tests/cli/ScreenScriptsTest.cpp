@@ -7,6 +7,7 @@
 
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
+#include "platform/foundation/PropertyList.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace quillora::cli;
@@ -142,4 +143,39 @@ TEST_F(ScreenScriptsTest, ScreenActionsRefuseWhatAPersonCannotDo) {
                 extend),
         0);
     EXPECT_TRUE(unrefused.empty()) << testing::PrintToString(unrefused);
+}
+
+TEST_F(ScreenScriptsTest, NotesScreenDictatesEditsInTheOverlayAndSavesIntoTheNotesList) {
+    ASSERT_EQ(run(kScripts / "notes-screen.txt"), 0);
+
+    auto dictating = printout("NotesViewController", 0);
+    EXPECT_TRUE(contains(dictating, "textView: UITextView text=\"📝 on the ☑️\""));
+    EXPECT_TRUE(contains(dictating, "Clipboard: UITextView text=\" First note with a 📌 and a 📎\""));
+    EXPECT_TRUE(contains(dictating,
+                         "segmentcontrol: UISegmentedControl segments=Dictation|[Notes]|Recipe(disabled)"));
+    const std::string transcript = " First note with a 📌 and a 📎 📝 on the ☑️ typed here📌";
+    auto edited = printout("NotesViewController", 1);
+    EXPECT_TRUE(contains(edited, "NotesViewController background=lightGray"));
+    EXPECT_TRUE(contains(edited, "Clipboard: UITextView text=\"" + transcript + "\""));
+    EXPECT_TRUE(contains(edited, "pushpin: UIButton title=\"📌\" off-screen"))
+        << "the bar went with the keyboard";
+    EXPECT_TRUE(consoleHas("completion block"));
+
+    auto saved = platform::readStringArrayPlist((home / "Documents" / "notesNVC.txt").string());
+    ASSERT_TRUE(saved);
+    ASSERT_FALSE(saved->empty());
+    EXPECT_EQ(saved->front(), transcript);
+    EXPECT_TRUE(
+        contains(printout("ViewController", 0), "segmentcontrol: UISegmentedControl segments=[Dictation]"))
+        << "Dictation went back to the first screen";
+    EXPECT_TRUE(consoleHas("app going to terminate"));
+}
+
+TEST_F(ScreenScriptsTest, NotesScreenDictatesARecordingWithRealRecognitionIntoTheNotesList) {
+    ASSERT_EQ(run(kScripts / "notes-real-audio.txt"), 0);
+    auto saved = platform::readStringArrayPlist((home / "Documents" / "notesNVC.txt").string());
+    ASSERT_TRUE(saved);
+    ASSERT_FALSE(saved->empty());
+    // The bundled recording is a clip whose decoding is exact.
+    EXPECT_NE(saved->front().find("forward ten meters"), std::string::npos) << saved->front();
 }
