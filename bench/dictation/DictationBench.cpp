@@ -44,6 +44,24 @@ void BM_VoiceCommandPass(benchmark::State& state) {
 }
 BENCHMARK(BM_VoiceCommandPass)->Unit(benchmark::kMillisecond);
 
+// The notes screen's twenty rows over the same 10,000 characters, with office words in it.
+void BM_NotesVoiceCommandPass(benchmark::State& state) {
+    std::string live = words(2000);
+    live.resize(10000);
+    for (std::size_t at = 0; at + 40 < live.size(); at += 400)
+        live.replace(at, 12, "red circle. ");
+    SFSpeechRecognitionResult result(SFTranscription::verbatim(live, 0.3, 0), false);
+    const auto& table = quillora::notesVoiceCommands();
+    for (auto _ : state) {
+        std::string text = live;
+        if (quillora::holdsTrigger(quillora::triggerText(result), quillora::notesCommandTriggers()))
+            text = table.apply(std::move(text));
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(live.size()));
+}
+BENCHMARK(BM_NotesVoiceCommandPass)->Unit(benchmark::kMillisecond);
+
 // A task's end on a transcript of 9,000 words: append, store, two word-class passes, tear-down.
 void BM_EndOfTaskPass(benchmark::State& state) {
     auto root = std::filesystem::temp_directory_path() / "quillora-bench-dictation";
