@@ -297,7 +297,9 @@ TEST_F(NotesScreenTest, TheRestoreAppliesTheSavedRowElseTheRegionsElseRowZero) {
         EXPECT_EQ(screen->buttonSelect, c.row);
         EXPECT_EQ(screen->pickerView->selectedRowInComponent(0), c.row);
         EXPECT_EQ(screen->speechRecognizer->localeIdentifier(), c.recognizer);
-        if (c.stored) EXPECT_EQ(screen->lastlangaugeselected, *c.stored) << "the stored value is kept";
+        if (c.stored) {
+            EXPECT_EQ(screen->lastlangaugeselected, *c.stored) << "the stored value is kept";
+        }
     }
     EXPECT_EQ(screen->pickerView->numberOfRowsInComponent(0), 60);
     EXPECT_EQ(screen->pickerView->titleForRow(15), " 🇨🇳Chinese (China Mainland");
