@@ -2,6 +2,7 @@
 
 #include "detail/EntryScenes.h"
 #include "dictation/NotesViewController.h"
+#include "dictation/RecipeViewController.h"
 #include "dictation/ViewController.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
@@ -17,9 +18,9 @@ namespace {
 
 // The scene's Save item, kept by the navigation item; the screen holds it weakly.
 template <class Screen> void addSaveItem(Screen& screen) {
-    auto save = UIBarButtonItem::initWithTitle_style_target_action("Save", UIBarButtonItemStyle::Plain,
-                                                                   screen.template self<Screen>(), "SaveText",
-                                                                   [](Screen& s) { s.SaveText(); });
+    auto save = UIBarButtonItem::initWithTitle_style_target_action(
+        "Save", UIBarButtonItemStyle::Plain, screen.template self<Screen>(), screen.screenTable().saveAction,
+        [](Screen& s) { s.SaveText(); });
     screen.navigationItem()->rightBarButtonItem = save;
     screen.saveText = save;
 }
@@ -104,6 +105,52 @@ void notesSceneViews(DictationScreen& screen, UIView& root) {
         sceneButton(screen, "Color", {130, y, 50, 50}, "🎨", nullptr, "Color", [](S& s) { s.Color(); }));
 }
 
+// The recipe scene: the switch, an accessory bar with Done and close, and a row of buttons between
+// the live view and the transcript: the food help, the four symbols, the two menus and the recipe
+// text view.
+void recipeSceneViews(DictationScreen& screen, UIView& root) {
+    using S = DictationScreen;
+    addDictationSwitch(screen, root);
+
+    const CGFloat W = UIScreen::mainScreen().bounds().width();
+    const CGFloat H = UIScreen::mainScreen().bounds().height();
+    auto bar = std::make_shared<UIView>(CGRect{0, 0, W, 44});
+    bar->setBackgroundColor(UIColor::colorWithWhite_alpha(0.82, 1));
+    bar->setServesAsInputAccessory(true);
+    bar->addSubview(sceneButton(screen, "Done_button", {W - 170, 2, 80, 40}, "Done", nullptr, "Done_button",
+                                [](S& s) { s.Done_button(); }));
+    bar->addSubview(sceneButton(screen, "keyboardClose", {W - 85, 2, 80, 40}, "Close", nullptr,
+                                "keyboardClose", [](S& s) { s.keyboardClose(); }));
+    screen.toolBarView = bar;
+    auto guide = bar->heightAnchor().constraintEqualToConstant(44);
+    bar->addConstraint(guide);
+    screen.textViewBottomLayoutGuideConstraint = guide;
+
+    struct Item {
+        const char* name;
+        const char* title;
+        const char* image;
+        void (S::*action)();
+    };
+    const Item items[] = {{"Fruit_emoji", "🍱", nullptr, &S::Fruit_emoji},
+                          {"tickmark_clicked", "✔️", nullptr, &S::tickmark_clicked},
+                          {"bookmark", "📒", nullptr, &S::bookmark},
+                          {"paperclip", "📎", nullptr, &S::paperclip},
+                          {"pushpin", "📌", nullptr, &S::pushpin},
+                          {"Font_change", "Aa", nullptr, &S::Font_change},
+                          {"Color", "🎨", nullptr, &S::Color}};
+    const CGFloat y = H * 0.4 + 12, slot = W / 8;
+    CGFloat x = 0;
+    for (const auto& item : items) {
+        root.addSubview(sceneButton(screen, item.name, {x + 2, y, slot - 4, 44}, item.title, item.image,
+                                    item.name, [action = item.action](S& s) { (s.*action)(); }));
+        x += slot;
+    }
+    auto& recipe = dynamic_cast<RecipeViewController&>(screen);
+    root.addSubview(sceneButton(recipe, "RecipeBookButton", {x + 2, y, slot - 4, 44}, "📖", nullptr,
+                                "showRecipeBook", [](RecipeViewController& s) { s.showRecipeBook(); }));
+}
+
 } // namespace
 
 void MainStoryboard(platform::UIStoryboard& storyboard) {
@@ -117,6 +164,12 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
         auto screen = std::make_shared<NotesViewController>();
         addSaveItem(*screen);
         screen->sceneViews = notesSceneViews;
+        return screen;
+    });
+    storyboard.registerScene("RecipeViewController", [] {
+        auto screen = std::make_shared<RecipeViewController>();
+        addSaveItem(*screen);
+        screen->sceneViews = recipeSceneViews;
         return screen;
     });
     storyboard.setInitialScene("ViewController");

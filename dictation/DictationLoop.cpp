@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dictation/RecognitionLanguages.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
@@ -479,7 +480,7 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
     if (available) {
         // While a stop is pending the old task still holds the tap: no new run before its end.
         if (!isFinalStopped) button->setEnabled(true);
-        setRecordButtonLooks(table_.availableTitle, table_.availableImage);
+        setRecordButtonLooks(table_.availableTitle, table_.availableImage.forRow(buttonSelect));
         console().print("Speech recogniser triggered");
     } else {
         button->setEnabled(false);
@@ -636,6 +637,49 @@ DictationLoopTable notesScreenLoopTable() {
     table.append = TranscriptAppend::afterBlank;
     for (long row = 0; row <= 12; ++row)
         table.analysisRows.insert(row);
+    table.stopStoresDictatedTime = false;
+    table.leavingStoresDictatedTime = false;
+    table.availableTitle = "Start Recording  ";
+    return table;
+}
+
+DictationLoopTable recipeScreenLoopTable() {
+    DictationLoopTable table;
+    table.runLength = 1800;
+    table.voiceCommands = &recipeVoiceCommands();
+    // Labels and pictures come with the language rows.
+    RowTexts listening{{}, "Listening...."};
+    for (long row = 0; row < static_cast<long>(recipeLanguageTable().size()); ++row) {
+        const auto& language = recipeLanguageTable()[static_cast<std::size_t>(row)];
+        listening.byRow[row] = std::string(language.listening);
+        table.idleImage.byRow[row] = std::string(language.playImage);
+        table.runningImage.byRow[row] = std::string(language.pauseImage);
+        table.availableImage.byRow[row] = std::string(language.playImage);
+    }
+
+    auto& first = table.handlers[0];
+    first.finalFlagLine = "iS FINAL value VIEW";
+    first.appendLine = "Added to Clipboard 1";
+    first.alreadyAddedLine = "Clipboard text already added ";
+    first.loopLine = "isFinal loop triggered ";
+    first.naturalEndLine = " stopped Manually";
+    first.checksLostConnection = true;
+    first.reviewDelay = 3.0;
+    first.listening = listening;
+    first.commandTriggers = recipeCommandTriggers();
+
+    auto& second = table.handlers[1];
+    second.finalFlagLine = "iS FINAL value ";
+    second.appendLine = "Added to Clipboard 2";
+    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
+    second.loopLine = "isFinal loop triggered ";
+    second.naturalEndLine = "stopped Manually";
+    second.reviewDelay = 2.0;
+    second.listening = listening;
+    second.commandTriggers = recipeCommandTriggers();
+
+    table.append = TranscriptAppend::afterBlank;
+    table.analysisRows = {0, 1, 2, 3, 10};
     table.stopStoresDictatedTime = false;
     table.leavingStoresDictatedTime = false;
     table.availableTitle = "Start Recording  ";

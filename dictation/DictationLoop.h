@@ -112,7 +112,7 @@ struct DictationLoopTable {
     std::string idleTitle = "Start Recording";
     RowTexts idleImage{{}, "Play.png"};
     std::string availableTitle = "  ";
-    std::string availableImage = "Play.png";
+    RowTexts availableImage{{}, "Play.png"};
 
     std::string offlineMessage = " Please Connect to internet , Go to Settings --> Wifi/3G or 4G";
 };
@@ -233,6 +233,7 @@ private:
 // The loop tables of the dictation screens.
 DictationLoopTable mainScreenLoopTable();
 DictationLoopTable notesScreenLoopTable();
+DictationLoopTable recipeScreenLoopTable();
 
 // Asks for a store review in the first foreground-active window scene; nothing when there is none.
 void requestAppReview();

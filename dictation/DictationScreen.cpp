@@ -173,8 +173,8 @@ void DictationScreen::viewDidLoad() {
     using S = DictationScreen;
     setUpButton<S>(EditIndicatorButton, "tapedit.png", {W - 55, screen_.editIndicatorY, 50, 50},
                    "textEditButtonTapped", [](S& s) { s.textEditButtonTapped(); });
-    setUpButton<S>(SaveArrowButton, "savearrow.png", {W - 55, 80, 40, 40}, "SaveText",
-                   [](S& s) { s.SaveText(); });
+    setUpButton<S>(SaveArrowButton, screen_.saveArrowImage.c_str(), {W - 55, 80, 40, 40},
+                   screen_.saveAction.c_str(), [](S& s) { s.SaveText(); });
     setUpButton<S>(recordButton, "Play.png", {0, T + screen_.recordButtonTop, VW - 10, 50},
                    "recordButtonTapped", [](S& s) { s.recordButtonTapped(); });
     root->addSubview(recordButton);
@@ -187,15 +187,17 @@ void DictationScreen::viewDidLoad() {
     setUpButton<S>(ShareDynamicButton, "sharebuttonnew.png", {10, H - 80, 50, 50}, "Share",
                    [](S& s) { s.Share(); });
     root->addSubview(ShareDynamicButton);
-    setUpButton<S>(SaveDynamicButton, "savebuttonnew.png", {85, H - 80, 50, 50}, "SaveText",
+    setUpButton<S>(SaveDynamicButton, "savebuttonnew.png", {85, H - 80, 50, 50}, screen_.saveAction.c_str(),
                    [](S& s) { s.SaveText(); });
     root->addSubview(SaveDynamicButton);
     setUpButton<S>(RefershDynamicButton, "refreshbuttonnew.png", {155, H - 80, 50, 50}, "Refresh",
                    [](S& s) { s.Refresh(); });
     root->addSubview(RefershDynamicButton);
-    setUpButton<S>(StickyDynamicButton, "createPDF2.png", {225, H - 80, 50, 50}, "swiftUipdfButtonTapped",
-                   [](S& s) { s.swiftUipdfButtonTapped(); });
-    root->addSubview(StickyDynamicButton);
+    if (screen_.showsTemplateButton) {
+        setUpButton<S>(StickyDynamicButton, "createPDF2.png", {225, H - 80, 50, 50}, "swiftUipdfButtonTapped",
+                       [](S& s) { s.swiftUipdfButtonTapped(); });
+        root->addSubview(StickyDynamicButton);
+    }
     setUpButton<S>(FontDynamicButton, "settings2.png", {300, H - 80, 55, 55}, "showSettingViewController",
                    [](S& s) { s.showSettingViewController(); });
     root->addSubview(FontDynamicButton);
@@ -278,10 +280,10 @@ void DictationScreen::viewDidLoad() {
              {"ShareDynamicButton", ShareDynamicButton},
              {"SaveDynamicButton", SaveDynamicButton},
              {"RefershDynamicButton", RefershDynamicButton},
-             {"StickyDynamicButton", StickyDynamicButton},
              {"FontDynamicButton", FontDynamicButton},
          })
         exposeOutlet(name, object);
+    if (screen_.showsTemplateButton) exposeOutlet("StickyDynamicButton", StickyDynamicButton);
     if (auto control = segmentcontrol.lock()) exposeOutlet("segmentcontrol", control);
 }
 
@@ -433,7 +435,7 @@ void DictationScreen::textViewDidBeginEditing(UITextView&) {
 
 bool DictationScreen::textView_shouldChangeTextInRange_replacementText(UITextView&, NSRange,
                                                                        const std::string&) {
-    console().print("chnage text");
+    if (screen_.reportsTextChanges) console().print("chnage text");
     return true;
 }
 
@@ -475,6 +477,8 @@ void DictationScreen::keyboardWillShow(const NSNotification& notification) {
     }
     if (KeyboardShow) {
         console().print("Already clipboard keyboard present ");
+        // An overlay already standing in keeps what it holds: no older text goes over it.
+        if (overlayShown()) return;
     } else if (ClipboardHeight) {
         setUpClipboardKeyboard();
     } else {
@@ -592,15 +596,25 @@ void DictationScreen::selectRecognitionLanguage(long row) {
         return;
     }
     const auto& table = *screen_.languages;
+    const bool inTable = row >= 0 && row < static_cast<long>(table.size());
     long r = rowOrFirst(table, row);
     // A locale without a recognition service still gets its recognizer: it reports itself
     // unavailable, which disables the record button with its reason.
     speechRecognizer =
         SFSpeechRecognizer::initWithLocale(std::string(table[static_cast<std::size_t>(r)].localeIdentifier));
     speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
+    if (!inTable && screen_.outOfRangeRowKeepsSelection) return;
     buttonSelect = r;
-    recordButton->setImage_forState(UIImage::imageNamed("Play.png"), UIControlStates::Normal);
+    recordButton->setImage_forState(UIImage::imageNamed(playImageName(r)), UIControlStates::Normal);
     view()->setNeedsDisplay();
+}
+
+std::string DictationScreen::playImageName(std::optional<long> row) const {
+    const auto& table = *screen_.languages;
+    if (row && *row >= 0 && *row < static_cast<long>(table.size()))
+        if (const auto& play = table[static_cast<std::size_t>(*row)].playImage; !play.empty())
+            return std::string(play);
+    return "Play.png";
 }
 
 void DictationScreen::applyRow(long r, bool fallback) {
@@ -611,7 +625,7 @@ void DictationScreen::applyRow(long r, bool fallback) {
         SFSpeechRecognizer::initWithLocale(std::string(table[static_cast<std::size_t>(r)].localeIdentifier));
     speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
     if (!fallback) {
-        recordButton->setImage_forState(UIImage::imageNamed("Play.png"), UIControlStates::Normal);
+        recordButton->setImage_forState(UIImage::imageNamed(playImageName(r)), UIControlStates::Normal);
         view()->setNeedsDisplay();
     }
     buttonSelect = r;
@@ -746,7 +760,10 @@ void DictationScreen::Color() {
 // ---- Actions that leave the screen ----
 
 void DictationScreen::SaveText() {
-    console().print(screen_.saveLine ? *screen_.saveLine : Clipboard->text());
+    if (screen_.saveLinePrintsTranscript)
+        console().print(Clipboard->text());
+    else if (screen_.saveLine)
+        console().print(*screen_.saveLine);
     auto board = storyboard();
     // Without the list scene there is nowhere to save into; the transcript stays on screen.
     if (!board || !board->hasScene(screen_.listScene)) return;

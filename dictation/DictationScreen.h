@@ -68,6 +68,10 @@ struct DictationScreenTable {
     bool pickerClearsToolRow = false;
     std::optional<platform::UIColor> recordButtonBorderColor;
     bool hidesToolBarView = true;
+    // The template gallery button and the save arrow's picture and action.
+    bool showsTemplateButton = true;
+    std::string saveArrowImage = "savearrow.png";
+    std::string saveAction = "SaveText";
 
     // Start-up and appearance.
     // Start-up shows Documents/datafile.dat in the transcript.
@@ -79,9 +83,16 @@ struct DictationScreenTable {
     // Becoming active with a transcript of one blank says so.
     bool reportsEmptyTranscript = false;
 
-    // Save: the list scene, and the console line (none: the transcript itself).
+    // Save: the list scene, and its console line: a fixed one, the transcript, or none.
     std::string listScene;
     std::optional<std::string> saveLine;
+    bool saveLinePrintsTranscript = false;
+
+    // Languages: a row outside the table gets the first locale's recognizer; it takes the first
+    // row too, or leaves row and picture as they were.
+    bool outOfRangeRowKeepsSelection = false;
+    // Each typed change is reported on the console.
+    bool reportsTextChanges = true;
 
     // Menus.
     bool colourSheetAtScreenCentre = true;
@@ -202,12 +213,15 @@ public:
 
     // Menus, sheets and actions.
     void PushPin_emoji();
+    void Fruit_emoji() { showCommandHelpSheet(); }
     void showCommandHelpSheet();
     void Font_change();
     void Color();
     void applyFontSize(double size);
     void applyBackgroundColor(const platform::UIColor& color);
     void SaveText();
+    // The same Save, under the name the recipe screen's controls send.
+    void SaveText_R() { SaveText(); }
     void Share();
     void textEditButtonTapped();
     void textAnalysisButtonTapped();
@@ -259,6 +273,8 @@ private:
     // Hands the transcript to the list screen before it is pushed.
     void handTranscriptToList(platform::UIViewController& list, const std::string& text);
     void applyRow(long row, bool fallback);
+    // The row's play picture, or the screen's own.
+    std::string playImageName(std::optional<long> row) const;
 
     DictationScreenTable screen_;
 };

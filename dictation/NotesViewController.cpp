@@ -24,7 +24,7 @@ DictationScreenTable notesScreenTable() {
     table.appearanceReadsStoredRow = true;
     table.reportsEmptyTranscript = true;
     table.listScene = "NVCTV";
-    table.saveLine = std::nullopt;
+    table.saveLinePrintsTranscript = true;
     table.colourSheetAtScreenCentre = false;
     table.help = {"☑️⚫️🔲🔵",
                   {"Say 'Pushpin' to add 📌", "Say 'Ballot box' to add ☑️", "Say 'Radio button' to add 🔘",

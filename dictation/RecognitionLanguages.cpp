@@ -68,6 +68,46 @@ const RecognitionLanguageTable& mainLanguageTable() {
     return table;
 }
 
+const RecognitionLanguageTable& recipeLanguageTable() {
+    static const RecognitionLanguageTable table{
+        {"🇺🇸English-US", "en-US", "US", "Play.png", "Pause.png", "Listening...."},
+        {"🇬🇧English-GB", "en-GB", "GB", "Play.png", "Pause.png", "Listening...."},
+        {"🇮🇪English-IE", "en-IE", "IE", "Play.png", "Pause.png", "Listening...."},
+        {"🇦🇺English-AU", "en-AU", "AU", "Play.png", "Pause.png", "Listening...."},
+        {"🇫🇷French", "fr-FR", "FR", "French_Play_Button.png", "French_Pause_Button.png", "Écoute ..."},
+        {"🇮🇹Italian", "it-IT", "IT", "Italian_Play_Button.png", "Italian_Pause_Button.png", "Ascoltando ..."},
+        {"🇪🇸Spanish", "es-MX", "MX", "MX_Play_Button.png", "MX_Pause_Button.png", "Escuchando ..."},
+        {"🇩🇪German", "de-DE", "DE", "DE_Play_Button.png", "DE_Pause_Button.png", "Hören ..."},
+        {"🇯🇵Japanese", "ja-JP", "JP", "JP_Play_Button.png", "JP_Pause_Button.png", "聞いている ..."},
+        {"🇸🇪Swedish", "sv-SE", "SE", "SE_Play_Button.png", "SE_Pause_Button.png", "Lyssnar ..."},
+        // It recognises English (Canada): its title says so.
+        {"🇨🇦English-CA", "en-CA", "CA", "Play.png", "Pause.png", "Listening..."},
+        {"🇳🇱Dutch", "nl-NL", "NL", "NL_Play_Button.png", "NL_Pause_Button.png", "Luisteren ..."},
+        {"🇵🇹Portuguese", "pt-PT", "PT", "PT_Play_Button.png", "PT_Pause_Button.png", "Ouvindo ..."},
+        {"🇵🇱Polish", "pl-PL", "PL", "PL_Play_Button.png", "PL_Pause_Button.png", "Słucham ..."},
+        {"🇭🇺Hungarian", "hu-HU", "HU", "HU_Play_Button.png", "HU_Pause_Button.png", "Hallgatni ..."},
+        {"🇹🇷Turkish", "tr-TR", "TR", "TR_Play_Button.png", "TR_Pause_Button.png", "Dinleniyor ..."},
+        {"🇳🇴Norwegian", "nb-NO", "NO", "NO_Play_Button.png", "NO_Pause_Button.png", "Lytter ..."},
+        {"🇷🇴Romanian", "ro-RO", "RO", "RO_Play_Button.png", "RO_Pause_Button.png", "Ascultă ..."},
+        {"🇮🇱Hebrew", "he-IL", "IL", "IL_Play_Button.png", "IL_Pause_Button.png", "מאזין"},
+        {"🇹🇭Thai", "th-TH", "TH", "TH_Play_Button.png", "TH_Pause_Button.png", "กำลังฟัง ..."},
+        {"🇫🇮Finnish", "fi-FI", "FI", "FI_Play_Button.png", "FI_Pause_Button.png", "Kuunteleminen ..."},
+        {"🇨🇿Czech", "cs-CZ", "CZ", "CZ_Play_Button.png", "CZ_Pause_Button.png", "Naslouchání ..."},
+        {"🇲🇾Malay", "ms-MY", "MY", "MY_Play_Button.png", "MY_Pause_Button.png", "Mendengar ..."},
+        {"🇰🇷Korean", "ko-KR", "KR", "KR_Play_Button.png", "KR_Pause_Button.png", "청취 ..."},
+        {"🇮🇩Indonesian", "id-ID", "ID", "ID_Play_Button.png", "ID_Pause_Button.png", "Mendengarkan ..."},
+        {"🇩🇰Danish", "da-DK", "DK", "DK_Play_Button.png", "DK_Pause_Button.png", "Hører efter ..."},
+        {"🇷🇺Russian", "ru-RU", "RU", "RU_Play_Button.png", "RU_Pause_Button.png", "Слушаю ..."},
+        // Dictating shows the pause picture, as on every other row.
+        {"🇻🇳Vietnamese", "vi-VN", "VN", "VN_Play_Button.png", "VN_Pause_Button.png", "Đang nghe ..."},
+        {"🇺🇦Ukrainian", "uk-UA", "UA", "UA_Play_Button.png", "UA_Pause_Button.png", "Прослуховування ..."},
+        {"🇮🇳Hindi", "hi-IN", "IN", "IN_Play_Button.png", "IN_Pause_Button.png", "सुन रहे हैं ..."},
+        {"🇨🇳中文(简化的)(Chinese-Simplified)", "zh-CN", "CN", "CN_Play_Button.png", "CN_Pause_Button.png",
+         "听..."},
+    };
+    return table;
+}
+
 std::optional<long> defaultRowForRegion(const RecognitionLanguageTable& table,
                                         const std::optional<std::string>& region) {
     if (!region || region->empty()) return std::nullopt;

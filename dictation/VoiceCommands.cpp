@@ -1,5 +1,7 @@
 #include "dictation/VoiceCommands.h"
 
+#include <cctype>
+
 #include "platform/foundation/TextUtils.h"
 
 namespace quillora {
@@ -73,6 +75,75 @@ const std::vector<std::string>& notesCommandTriggers() {
                                                 "clipboard",     "checkmark",    "ballot box", "radio button",
                                                 "red circle",    "redcircle",    "bluecircle", "blackcircle",
                                                 "blue circle",   "black circle", "book mark",  "check mark"};
+    return words;
+}
+
+namespace {
+// The spoken forms, in the order the steps run; the first nine after "Apple" run literally in two
+// spellings, lower-case first letter then capital (the check-mark phrase the other way round).
+struct FoodWord {
+    const char* spoken;
+    const char* symbol;
+};
+constexpr FoodWord kLiteralFood[] = {{"Banana", "🍌"}, {"Bread", "🍞"},    {"Sandwich", "🥪"},
+                                     {"Egg", "🥚"}, {"Pizza", "🍕"},    {"French fries", "🍟"},
+                                     {"Beer", "🍺"},   {"Chocolate", "🍫"}};
+constexpr const char* kCheckMarkPhrase = "Next item";
+constexpr FoodWord kFood[] = {
+    {"Lemon", "🍋"},        {"Watermelon", "🍉"},    {"Grapes", "🍇"},      {"Strawberry", "🍓"},
+    {"Smiling face", "😊"}, {"Bullet", "⦿"},        {"Add right", "➤"},   {"Cherries", "🍒"},
+    {"Coconut", "🥥"},   {"Peach", "🍑"},         {"Pineapple", "🍍"},   {"Tomato", "🍅"},
+    {"Eggplant", "🍆"},     {"Avocado", "🥑"},    {"Broccoli", "🥦"}, {"Cucumber", "🥒"},
+    {"Pepper", "🌶"},    {"Corn", "🌽"},          {"Potato", "🥔"},   {"Croissant", "🥐"},
+    {"Cooking", "🍳"},      {"Pancakes", "🥞"},   {"Bacon", "🥓"},    {"Steak", "🥩"},
+    {"Meat", "🍖"},         {"Hot dog", "🌭"},    {"Hamburger", "🍔"},   {"Rice", "🍚"},
+    {"Ice cream", "🍦"},    {"Birthday cake", "🎂"}, {"Doughnut", "🍩"},    {"Milk", "🥛"},
+    {"Cookie", "🍪"},
+};
+
+std::string lowerFirst(std::string word) {
+    word[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(word[0])));
+    return word;
+}
+std::string lowerAll(std::string word) {
+    for (auto& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word;
+}
+} // namespace
+
+const VoiceCommandTable& recipeVoiceCommands() {
+    static const VoiceCommandTable table = [] {
+        VoiceCommandTable t;
+        t.steps.push_back({"Apple", "🍎"});
+        for (const auto& food : kLiteralFood) {
+            t.steps.push_back({lowerFirst(food.spoken), food.symbol, false});
+            t.steps.push_back({food.spoken, food.symbol, false});
+        }
+        t.steps.push_back({kCheckMarkPhrase, "✔️", false});
+        t.steps.push_back({lowerFirst(kCheckMarkPhrase), "✔️", false});
+        for (const auto& food : kFood)
+            t.steps.push_back({food.spoken, food.symbol});
+        return t;
+    }();
+    return table;
+}
+
+const std::vector<std::string>& recipeCommandTriggers() {
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> w{"apple"};
+        for (const auto& food : kLiteralFood)
+            w.push_back(lowerAll(food.spoken));
+        w.push_back(lowerAll(kCheckMarkPhrase));
+        for (const auto& food : kFood)
+            w.push_back(lowerAll(food.spoken));
+        w.insert(w.end(), {"strawberries", "choclate"});
+        w.push_back("Apple");
+        for (const auto& food : kLiteralFood)
+            w.push_back(food.spoken);
+        w.push_back(kCheckMarkPhrase);
+        return w;
+    }();
     return words;
 }
 

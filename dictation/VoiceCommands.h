@@ -36,6 +36,10 @@ const std::vector<std::string>& mainCommandTriggersLoop2();
 const VoiceCommandTable& notesVoiceCommands();
 const std::vector<std::string>& notesCommandTriggers();
 
+// The recipe screen's food names and marks (52 steps), and the forms that open its pass.
+const VoiceCommandTable& recipeVoiceCommands();
+const std::vector<std::string>& recipeCommandTriggers();
+
 // The text the trigger test reads: the printed segment list of the best transcription, which
 // holds every segment's substring as recognized.
 std::string triggerText(const platform::SFSpeechRecognitionResult& result);

@@ -113,6 +113,24 @@ void pause(cairo_t* cr) {
     cairo_fill(cr);
 }
 
+// The record button of one language: its code on the disc beside the play or pause sign.
+void languageButton(cairo_t* cr, const std::string& code, bool playing) {
+    disc(cr, kRecord);
+    color(cr, kWhite);
+    if (playing) {
+        roundedRect(cr, 44, 24, 11, 36, 3);
+        roundedRect(cr, 65, 24, 11, 36, 3);
+        cairo_fill(cr);
+    } else {
+        cairo_move_to(cr, 48, 24);
+        cairo_line_to(cr, 48, 60);
+        cairo_line_to(cr, 78, 42);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+    }
+    text(cr, code.c_str(), 60, 84, 24);
+}
+
 void pencil(cairo_t* cr) {
     disc(cr, kBlue);
     cairo_save(cr);
@@ -428,7 +446,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    const std::vector<Picture> pictures = {
+    std::vector<Picture> pictures = {
         {"Play.png", 120, play},
         {"Pause.png", 120, pause},
         {"tapedit.png", 120, pencil},
@@ -458,6 +476,18 @@ int main(int argc, char** argv) {
         {"delete.jpg", 120, trash},
         {"PDF.jpg", 120, pdfSwipe},
     };
+    // The recipe screen's languages with pictures of their own: the name starts the file name.
+    for (const char* code :
+         {"French", "Italian", "MX", "DE", "JP", "SE", "NL", "PT", "PL", "HU", "TR", "NO", "RO",
+          "IL",     "TH",      "FI", "CZ", "MY", "KR", "ID", "DK", "RU", "VN", "UA", "IN", "CN"}) {
+        const std::string name = code;
+        const std::string label = name == "French" ? "FR" : name == "Italian" ? "IT" : name;
+        pictures.push_back(
+            {name + "_Play_Button.png", 120, [label](cairo_t* cr) { languageButton(cr, label, false); }});
+        pictures.push_back(
+            {name + "_Pause_Button.png", 120, [label](cairo_t* cr) { languageButton(cr, label, true); }});
+    }
+    pictures.push_back({"savearro2.png", 120, [](cairo_t* cr) { downArrowIntoTray(cr, kOrange); }});
     for (const auto& p : pictures) {
         cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.pixels, p.pixels);
         cairo_t* cr = cairo_create(s);

@@ -5,6 +5,7 @@
 
 #include "app/ApplicationMain.h"
 #include "dictation/NotesViewController.h"
+#include "dictation/RecipeViewController.h"
 #include "dictation/ViewController.h"
 #include "entries/EntryListViewController.h"
 #include "platform/foundation/RunLoop.h"
@@ -53,7 +54,7 @@ TEST_F(DictationScenesTest, TheSwitchMovesBetweenTheScreensWithOneNotesScreenOnT
     auto first = main();
     ASSERT_TRUE(switchOf(*first));
     EXPECT_EQ(switchOf(*first)->selectedSegmentIndex(), 0);
-    EXPECT_FALSE(switchOf(*first)->isEnabledForSegmentAtIndex(2)) << "no recipe scene yet";
+    EXPECT_TRUE(switchOf(*first)->isEnabledForSegmentAtIndex(2));
     EXPECT_TRUE(first->outletNamed("segmentcontrol"));
 
     ASSERT_TRUE(pick(*first, 1));
@@ -62,7 +63,14 @@ TEST_F(DictationScenesTest, TheSwitchMovesBetweenTheScreensWithOneNotesScreenOnT
     EXPECT_EQ(nav->viewControllers().size(), 2u);
     EXPECT_EQ(switchOf(*screen)->selectedSegmentIndex(), 1);
     EXPECT_EQ(switchOf(*screen)->titleForSegmentAtIndex(0), "Dictation");
-    EXPECT_FALSE(pick(*screen, 2)) << "the recipe segment cannot be picked";
+    ASSERT_TRUE(pick(*screen, 2));
+    auto recipe = std::dynamic_pointer_cast<quillora::RecipeViewController>(nav->topViewController());
+    ASSERT_TRUE(recipe) << "Recipe takes the notes screen's place";
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+    EXPECT_EQ(switchOf(*recipe)->selectedSegmentIndex(), 2);
+    ASSERT_TRUE(pick(*recipe, 1));
+    screen = notes();
+    ASSERT_TRUE(screen) << "and Notes takes it back";
     EXPECT_EQ(nav->viewControllers().size(), 2u);
 
     ASSERT_TRUE(pick(*screen, 0));
