@@ -16,6 +16,7 @@ using namespace platform;
 using quillora::test::DictationScreenFixture;
 using quillora::test::DictationScreenTest;
 using quillora::test::NotesScreenTest;
+using quillora::test::RecipeScreenTest;
 
 namespace {
 
@@ -54,6 +55,7 @@ protected:
 
 using MainRandomTest = DictationScreenFixture<WatchedScreen<quillora::ViewController>>;
 using NotesRandomTest = DictationScreenFixture<WatchedScreen<quillora::NotesViewController>>;
+using RecipeRandomTest = DictationScreenFixture<WatchedScreen<quillora::RecipeViewController>>;
 
 // One seeded run against a screen shown by `fixture`; failures name the seed.
 template <class Screen> class RandomRun {
@@ -230,6 +232,29 @@ TEST_F(MainRandomTest, ThousandRandomRunsOnTheMainTableKeepEveryTasksTextOnceAnd
 
 TEST_F(NotesRandomTest, ThousandRandomRunsOnTheNotesTableKeepEveryTasksTextOnceAndLeaveNothingRunning) {
     runSeeds(*this);
+}
+
+TEST_F(RecipeRandomTest, ThousandRandomRunsOnTheRecipeTableKeepEveryTasksTextOnceAndLeaveNothingRunning) {
+    runSeeds(*this);
+}
+
+TEST_F(RecipeScreenTest, AHalfHourRunKeepsEveryTasksTextOnceAndInOrder) {
+    show();
+    record();
+    std::string expected;
+    int task = 0;
+    while (screen->audioEngine->isRunning()) {
+        advance(10);
+        std::string words = "apple of task " + std::to_string(++task);
+        ASSERT_TRUE(ScriptedSpeech::shared().final(words));
+        runUntilIdle();
+        expected += " 🍎 of task " + std::to_string(task);
+        ASSERT_LT(task, 200) << "the run never ends";
+    }
+    EXPECT_EQ(task, 180);
+    EXPECT_EQ(screen->Clipboard->text(), expected);
+    EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
+    EXPECT_EQ(image(), "Play.png");
 }
 
 // A whole run: a task ends every ten seconds for 1800 seconds.

@@ -2,13 +2,14 @@
 // A dictation screen in a key window inside its navigation controller, with the scripted
 // recognizer serving every locale and silence as the microphone, unless a test says otherwise.
 // One fixture for every screen table: DictationScreenTest is the main screen, NotesScreenTest the
-// notes screen.
+// notes screen, RecipeScreenTest the recipe screen.
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
 #include "dictation/NotesViewController.h"
+#include "dictation/RecipeViewController.h"
 #include "dictation/ViewController.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/foundation/RunLoop.h"
@@ -110,5 +111,6 @@ protected:
 
 using DictationScreenTest = DictationScreenFixture<ViewController>;
 using NotesScreenTest = DictationScreenFixture<NotesViewController>;
+using RecipeScreenTest = DictationScreenFixture<RecipeViewController>;
 
 } // namespace quillora::test
