@@ -62,6 +62,23 @@ void BM_NotesVoiceCommandPass(benchmark::State& state) {
 }
 BENCHMARK(BM_NotesVoiceCommandPass)->Unit(benchmark::kMillisecond);
 
+// The recipe screen's 52 steps with the gate open, over 1,000 and 10,000 characters.
+void BM_RecipeVoiceCommandPass(benchmark::State& state) {
+    std::string live = words(static_cast<std::size_t>(state.range(0)) / 4);
+    live.resize(static_cast<std::size_t>(state.range(0)));
+    live.replace(0, 12, "apple pizza ");
+    SFSpeechRecognitionResult result(SFTranscription::verbatim(live, 0.3, 0), false);
+    const auto& table = quillora::recipeVoiceCommands();
+    for (auto _ : state) {
+        std::string text = live;
+        if (quillora::holdsTrigger(quillora::triggerText(result), quillora::recipeCommandTriggers()))
+            text = table.apply(std::move(text));
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(live.size()));
+}
+BENCHMARK(BM_RecipeVoiceCommandPass)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 // A task's end on a transcript of 9,000 words: append, store, two word-class passes, tear-down.
 void BM_EndOfTaskPass(benchmark::State& state) {
     auto root = std::filesystem::temp_directory_path() / "quillora-bench-dictation";
