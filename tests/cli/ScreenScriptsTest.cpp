@@ -151,8 +151,7 @@ TEST_F(ScreenScriptsTest, NotesScreenDictatesEditsInTheOverlayAndSavesIntoTheNot
     auto dictating = printout("NotesViewController", 0);
     EXPECT_TRUE(contains(dictating, "textView: UITextView text=\"📝 on the ☑️\""));
     EXPECT_TRUE(contains(dictating, "Clipboard: UITextView text=\" First note with a 📌 and a 📎\""));
-    EXPECT_TRUE(contains(dictating,
-                         "segmentcontrol: UISegmentedControl segments=Dictation|[Notes]|Recipe(disabled)"));
+    EXPECT_TRUE(contains(dictating, "segmentcontrol: UISegmentedControl segments=Dictation|[Notes]|Recipe"));
     const std::string transcript = " First note with a 📌 and a 📎 📝 on the ☑️ typed here📌";
     auto edited = printout("NotesViewController", 1);
     EXPECT_TRUE(contains(edited, "NotesViewController background=lightGray"));
@@ -178,4 +177,29 @@ TEST_F(ScreenScriptsTest, NotesScreenDictatesARecordingWithRealRecognitionIntoTh
     ASSERT_FALSE(saved->empty());
     // The bundled recording is a clip whose decoding is exact.
     EXPECT_NE(saved->front().find("forward ten meters"), std::string::npos) << saved->front();
+}
+
+TEST_F(ScreenScriptsTest, RecipeScreenDictatesFoodAndARecordingIntoTheRecipeList) {
+    ASSERT_EQ(run(kScripts / "recipe-screen.txt"), 0);
+    auto screen = printout("RecipeViewController", 0);
+    EXPECT_TRUE(contains(screen, "RecipeViewController background=orange"));
+    EXPECT_TRUE(contains(screen, "two 🍎 and a 🍕"));
+    EXPECT_TRUE(contains(screen, "✔️📌\""));
+    EXPECT_TRUE(contains(printout("RecipeVCTabelView", 0), "selected=0"));
+
+    auto saved = platform::readStringArrayPlist((home / "Documents" / "notesRVC.txt").string());
+    ASSERT_TRUE(saved);
+    ASSERT_FALSE(saved->empty());
+    const std::string& entry = saved->front();
+    const auto heard = entry.find("Go forward ten meters");
+    ASSERT_NE(heard, std::string::npos) << entry;
+    EXPECT_EQ(entry.find("Go forward ten meters", heard + 1), std::string::npos) << "once: " << entry;
+    EXPECT_NE(entry.find("two 🍎 and a 🍕"), std::string::npos);
+
+    EXPECT_TRUE(contains(printout("RecipeBookMarkViewC", 0), "RecipeBookMarkViewC"))
+        << "reached by its button";
+    int pdfs = 0;
+    for (const auto& file : std::filesystem::directory_iterator(home / "Documents"))
+        pdfs += file.path().extension() == ".pdf";
+    EXPECT_EQ(pdfs, 1);
 }
