@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
@@ -85,48 +86,46 @@ CGPoint unitPoint(const std::string& name) {
     return {0.5, 0.5};
 }
 
-// Blurs the alpha of a premultiplied ARGB surface with three box passes (close to a gaussian),
-// leaving every channel equal to the blurred alpha.
+// One box pass over lines of `count` values `step` apart: each value becomes the mean of the
+// 2r+1 values around it (zero beyond the ends).
+void boxPass(const std::uint8_t* src, std::uint8_t* dst, int count, int step, int r) {
+    int sum = 0;
+    const int window = 2 * r + 1;
+    for (int i = 0; i < std::min(r, count); ++i)
+        sum += src[i * step];
+    for (int i = 0; i < count; ++i) {
+        if (i + r < count) sum += src[(i + r) * step];
+        dst[i * step] = static_cast<std::uint8_t>(sum / window);
+        if (i - r >= 0) sum -= src[(i - r) * step];
+    }
+}
+
+// Blurs the alpha of a premultiplied ARGB surface with three box passes each way (close to a
+// gaussian), leaving every channel equal to the blurred alpha.
 void blurAlpha(cairo_surface_t* surface, int radius) {
     cairo_surface_flush(surface);
-    int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
-    int stride = cairo_image_surface_get_stride(surface);
+    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
-    std::vector<float> a(static_cast<std::size_t>(w) * h), tmp(a.size());
-    for (int y = 0; y < h; ++y)
+    std::vector<std::uint8_t> a(static_cast<std::size_t>(w) * h), tmp(a.size());
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
         for (int x = 0; x < w; ++x)
-            a[static_cast<std::size_t>(y) * w + x] =
-                static_cast<float>(reinterpret_cast<uint32_t*>(data + y * stride)[x] >> 24);
-    auto pass = [&](std::vector<float>& src, std::vector<float>& dst, bool horizontal) {
-        int lines = horizontal ? h : w, length = horizontal ? w : h;
-        float norm = 1.0f / static_cast<float>(2 * radius + 1);
-        for (int l = 0; l < lines; ++l) {
-            auto at = [&](int i) -> float& {
-                i = std::clamp(i, 0, length - 1);
-                return horizontal ? src[static_cast<std::size_t>(l) * w + i]
-                                  : src[static_cast<std::size_t>(i) * w + l];
-            };
-            float sum = 0;
-            for (int i = -radius; i <= radius; ++i)
-                sum += (i < 0 || i >= length) ? 0 : at(i);
-            for (int i = 0; i < length; ++i) {
-                (horizontal ? dst[static_cast<std::size_t>(l) * w + i]
-                            : dst[static_cast<std::size_t>(i) * w + l]) = sum * norm;
-                int out = i - radius, in = i + radius + 1;
-                if (out >= 0) sum -= at(out);
-                if (in < length) sum += at(in);
-            }
-        }
-    };
-    for (int i = 0; i < 3; ++i) {
-        pass(a, tmp, true);
-        pass(tmp, a, false);
+            a[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(row[x] >> 24);
     }
-    for (int y = 0; y < h; ++y)
+    for (int pass = 0; pass < 3; ++pass) {
+        for (int y = 0; y < h; ++y)
+            boxPass(&a[static_cast<std::size_t>(y) * w], &tmp[static_cast<std::size_t>(y) * w], w, 1, radius);
+        for (int x = 0; x < w; ++x)
+            boxPass(&tmp[x], &a[x], h, w, radius);
+    }
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
         for (int x = 0; x < w; ++x) {
-            auto v = static_cast<uint32_t>(std::clamp(a[static_cast<std::size_t>(y) * w + x], 0.0f, 255.0f));
-            reinterpret_cast<uint32_t*>(data + y * stride)[x] = (v << 24) | (v << 16) | (v << 8) | v;
+            std::uint32_t v = a[static_cast<std::size_t>(y) * w + x];
+            row[x] = (v << 24) | (v << 16) | (v << 8) | v;
         }
+    }
     cairo_surface_mark_dirty(surface);
 }
 
@@ -263,19 +262,32 @@ void ViewRenderer::drawShadowed(cairo_t* cr, const LayoutBox& b, const DrawState
     int right = std::min(ix + iw, static_cast<int>(std::ceil(std::max(cx0, cx1))) + pad);
     int bottom = std::min(iy + ih, static_cast<int>(std::ceil(std::max(cy0, cy1))) + pad);
     if (radius > 0 && color.a > 0 && right > left && bottom > top) {
-        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
+        // A shadow is soft: its mask is drawn and blurred at one pixel a point, then scaled up.
+        const double f = std::max(1.0, scale);
+        const int mw = static_cast<int>(std::ceil((right - left) / f)),
+                  mh = static_cast<int>(std::ceil((bottom - top) / f));
+        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, mw, mh);
         cairo_t* mc = cairo_create(mask);
         cairo_matrix_t shifted = ctm;
-        shifted.x0 -= left;
-        shifted.y0 -= top;
+        shifted.xx /= f;
+        shifted.yx /= f;
+        shifted.xy /= f;
+        shifted.yy /= f;
+        shifted.x0 = (ctm.x0 - left) / f;
+        shifted.y0 = (ctm.y0 - top) / f;
         cairo_set_matrix(mc, &shifted);
         drawBox(mc, child, state);
         cairo_destroy(mc);
-        blurAlpha(mask, std::max(1, static_cast<int>(std::lround(radius * scale / 2))));
+        blurAlpha(mask, std::max(1, static_cast<int>(std::lround(radius / 2))));
         cairo_save(cr);
         cairo_identity_matrix(cr);
+        cairo_translate(cr, left + dx * scale, top + dy * scale);
+        cairo_scale(cr, f, f);
         setColor(cr, color);
-        cairo_mask_surface(cr, mask, left + dx * scale, top + dy * scale);
+        cairo_pattern_t* pattern = cairo_pattern_create_for_surface(mask);
+        cairo_pattern_set_filter(pattern, CAIRO_FILTER_FAST);
+        cairo_mask(cr, pattern);
+        cairo_pattern_destroy(pattern);
         cairo_restore(cr);
         cairo_surface_destroy(mask);
     }
