@@ -219,6 +219,8 @@ bool HostingView::insertText(const std::string& text) {
     if (!field || !field->setText || !field->enabled) return false;
     std::string value = field->getText() + text;
     setNeedsDisplay();
+    // The caret stays in sight: an editor scrolls to the end of its text (clamped by the layout).
+    if (field->kind == "TextEditor") offsets_[focused_] = {0, 1e9};
     return host_->edit(*field, value);
 }
 

@@ -119,6 +119,15 @@ CGSize TextSetter::measure(const std::vector<TextRun>& runs, const TextStyle& st
             std::ceil(static_cast<double>(logical.height) / PANGO_SCALE)};
 }
 
+CGRect TextSetter::caretAtEnd(const std::string& text, const TextStyle& style,
+                              std::optional<double> width) const {
+    auto l = layout({TextRun{text, {}, {}}}, style, width, Color::black());
+    PangoRectangle strong;
+    pango_layout_get_cursor_pos(l.get(), static_cast<int>(text.size()), &strong, nullptr);
+    return CGRect(strong.x / double(PANGO_SCALE), strong.y / double(PANGO_SCALE), 2,
+                  strong.height / double(PANGO_SCALE));
+}
+
 void TextSetter::draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style,
                       const CGRect& rect, const Color& fallback) const {
     auto l = layout(runs, style, rect.width(), fallback);

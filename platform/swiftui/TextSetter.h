@@ -28,6 +28,10 @@ public:
     void draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style, const CGRect& rect,
               const Color& fallback) const;
 
+    // Where the caret stands after the last character of `text` set at `width` (none: one line per
+    // paragraph), relative to the text's top-left corner.
+    CGRect caretAtEnd(const std::string& text, const TextStyle& style, std::optional<double> width) const;
+
 private:
     struct LayoutDeleter {
         void operator()(PangoLayout* layout) const;

@@ -98,7 +98,7 @@ LayoutBox buildView(const Node& n, const Env& env, const ViewLayout::ScrollOffse
     b.enabled = n.enabled;
     b.inList = env.inList;
     b.stackAxis = env.axis;
-    if (offsets && n.kind == "ScrollView")
+    if (offsets && (n.kind == "ScrollView" || n.kind == "TextEditor" || n.kind == "List" || n.kind == "Form"))
         if (auto it = offsets->find(n.path); it != offsets->end()) b.contentOffset = it->second;
 
     Env inner = env;
@@ -596,6 +596,15 @@ void Layouter::place(LayoutBox& b, CGPoint origin, Proposal p) const {
         b.contentSize = {size.width, h};
         return;
     }
+    if (k == "TextEditor") {
+        // An editor scrolls its text when it is longer than the editor is high.
+        CGSize s = textSize({TextRun{b.node->getText ? b.node->getText() : "", {}, {}}}, b.style,
+                            std::max(0.0, size.width - 10));
+        b.contentSize = {size.width, s.height + 16};
+        b.contentOffset = {
+            0, std::clamp(b.contentOffset.y, 0.0, std::max(0.0, b.contentSize.height - size.height))};
+        return;
+    }
     if (k == "Stepper" && !b.children.empty()) {
         CGSize ls = measure(b.children[0], {std::nullopt, std::nullopt});
         place(b.children[0], {origin.x, origin.y + (size.height - ls.height) / 2},
@@ -686,6 +695,10 @@ struct HitSearch {
             inner.tx = t.a * cx * (1 - *s) + t.tx;
             inner.ty = t.d * cy * (1 - *s) + t.ty;
             t = inner;
+        }
+        if (b.role == "offset" && b.modifierRecord()) {
+            t.tx += t.a * b.modifierRecord()->number("x").value_or(0);
+            t.ty += t.d * b.modifierRecord()->number("y").value_or(0);
         }
         chain.push_back(&b);
         // Front to back: what is drawn last is tried first.
@@ -794,7 +807,7 @@ const LayoutBox* ViewLayout::scrollViewAt(CGPoint point, char axis) const {
     forEach([&](const LayoutBox& b) {
         bool scrolls =
             (b.isView("ScrollView") && (b.node->textProp("axis") == "horizontal" ? 'h' : 'v') == axis) ||
-            ((b.isView("List") || b.isView("Form")) && axis == 'v');
+            ((b.isView("List") || b.isView("Form") || b.isView("TextEditor")) && axis == 'v');
         if (scrolls && contains(b.frame, point)) found = &b; // depth first: the innermost is last
     });
     return found;

@@ -341,6 +341,19 @@ void ViewRenderer::drawBox(cairo_t* cr, const LayoutBox& b, const DrawState& sta
         cairo_paint_with_alpha(cr, value);
     } else if (role == "shadow") {
         drawShadowed(cr, b, state);
+    } else if (role == "border") {
+        drawBox(cr, child, state);
+        double width = m->number("width").value_or(1);
+        setColor(cr, resolve(m->color("color").value_or(Color::primary()), b.scheme));
+        rect(cr, insetRect(child.frame, width / 2));
+        cairo_set_line_width(cr, width);
+        cairo_stroke(cr);
+    } else if (role == "offset") {
+        // Moved where it is drawn, not where it is laid out.
+        cairo_save(cr);
+        cairo_translate(cr, m->number("x").value_or(0), m->number("y").value_or(0));
+        drawBox(cr, child, state);
+        cairo_restore(cr);
     } else {
         drawBox(cr, child, state);
     }
@@ -449,8 +462,8 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
         bool placeholder = value.empty() && !editor;
         std::string shown = placeholder ? n.textProp("placeholder").value_or("") : value;
         double padX = editor ? 5 : rounded ? 7 : 0, padY = editor ? 8 : rounded ? 7 : 0;
-        CGRect inner(f.minX() + padX, f.minY() + padY, std::max(0.0, f.width() - 2 * padX),
-                     std::max(0.0, f.height() - 2 * padY));
+        CGRect inner(f.minX() + padX, f.minY() + padY - (editor ? b.contentOffset.y : 0),
+                     std::max(0.0, f.width() - 2 * padX), std::max(0.0, f.height() - 2 * padY));
         TextStyle style = b.style;
         if (placeholder) style.color = kPlaceholder;
         CGSize ts = text_.measure({TextRun{shown, {}, {}}}, style,
@@ -464,16 +477,11 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
                    resolve(b.style.color.value_or(primary), b.scheme));
         if (state.focusedPath == n.path) {
             // The caret stands after the text.
-            CGSize line = text_.measure({TextRun{"Ag", {}, {}}}, b.style, std::nullopt);
-            double x = placeholder ? inner.minX() : textRect.maxX() + 1;
-            double y = editor ? textRect.maxY() - line.height : textRect.midY() - line.height / 2;
-            if (editor && value.empty()) y = inner.minY();
-            if (editor && !value.empty() && value.back() == '\n') {
-                x = inner.minX();
-                y = textRect.maxY();
-            }
+            CGRect caret = text_.caretAtEnd(placeholder ? "" : value, b.style,
+                                            editor ? std::optional(inner.width()) : std::nullopt);
             cairo_set_source_rgb(cr, 0, 0.48, 1);
-            cairo_rectangle(cr, std::min(x, inner.maxX() - 2), y, 2, line.height);
+            cairo_rectangle(cr, std::min(textRect.minX() + caret.minX(), inner.maxX() - 2),
+                            textRect.minY() + caret.minY(), 2, caret.height());
             cairo_fill(cr);
         }
         cairo_restore(cr);

@@ -284,3 +284,38 @@ TEST(HostingViewScrollTest, ADragScrollsTheContentAndLetsGoOfTheButtonItStartedO
     EXPECT_LE(view->layout().viewBox(last)->frame.maxY(), 400);
     EXPECT_GT(view->layout().viewBox(last)->frame.maxY(), 380);
 }
+
+namespace {
+struct Notepad {
+    State<std::string> notes{""};
+    auto states() { return std::tie(notes); }
+    AnyView body() const {
+        return TextEditor(notes.binding(), "Notes").frame(FrameOptions{{}, 60, {}, {}, {}, {}});
+    }
+};
+} // namespace
+
+TEST(HostingViewEditorTest, TypingPastTheEndOfAnEditorScrollsItsTextToTheCaret) {
+    auto controller = std::make_shared<UIHostingController>(Notepad{});
+    auto view = std::dynamic_pointer_cast<HostingView>(controller->view());
+    ASSERT_TRUE(view);
+    view->setFrame({0, 0, 300, 300});
+    auto editorBox = [&] {
+        return *view->layout().viewBox(controller->host()->tree().findKind("TextEditor")->path);
+    };
+    CGPoint inside = centre(editorBox().frame);
+    UITouch t{inside, view, 0, UITouchPhase::Began};
+    view->touchesBegan(t);
+    view->touchesEnded(t);
+    ASSERT_FALSE(view->focusedPath().empty());
+    EXPECT_TRUE(view->insertText("one line"));
+    EXPECT_EQ(editorBox().contentOffset.y, 0) << "a short text is shown from its top";
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(view->insertText("\nanother line"));
+    LayoutBox box = editorBox();
+    EXPECT_GT(box.contentSize.height, box.frame.height());
+    EXPECT_EQ(box.contentOffset.y, box.contentSize.height - box.frame.height()) << "scrolled to the end";
+    // A drag scrolls it back.
+    EXPECT_TRUE(view->scrollBy(inside, {0, -1000}));
+    EXPECT_EQ(editorBox().contentOffset.y, 0);
+}
