@@ -190,17 +190,9 @@ Color ViewRenderer::resolve(const Color& color, ColorScheme scheme) {
 }
 
 cairo_surface_t* ViewRenderer::picture(const std::string& name) const {
-    if (auto it = pictures_.find(name); it != pictures_.end()) return it->second.get();
-    cairo_surface_t* surface = nullptr;
-    if (auto image = UIImage::imageNamed(name)) {
-        surface = cairo_image_surface_create_from_png(image->path().c_str());
-        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(surface);
-            surface = nullptr;
-        }
-    }
-    pictures_[name].reset(surface);
-    return surface;
+    auto it = pictures_.find(name);
+    if (it == pictures_.end()) it = pictures_.emplace(name, UIImage::imageNamed(name)).first;
+    return it->second ? it->second->surface() : nullptr;
 }
 
 void ViewRenderer::drawImage(cairo_t* cr, const LayoutBox& b) const {

@@ -14,6 +14,10 @@
 #include "platform/swiftui/TextSetter.h"
 #include "platform/swiftui/ViewLayout.h"
 
+namespace platform {
+class UIImage;
+}
+
 namespace platform::swiftui {
 
 // What the host knows beyond the tree: the button held down, the field being edited.
@@ -45,11 +49,9 @@ private:
     void drawPickerMenu(cairo_t* cr, const LayoutBox& picker, CGSize bounds) const;
     cairo_surface_t* picture(const std::string& name) const;
 
-    struct SurfaceDeleter {
-        void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-    };
     const TextSetter& text_;
-    mutable std::map<std::string, std::unique_ptr<cairo_surface_t, SurfaceDeleter>> pictures_;
+    // The bundle pictures drawn so far, by name (none for a name the bundle lacks).
+    mutable std::map<std::string, std::shared_ptr<UIImage>> pictures_;
 };
 
 } // namespace platform::swiftui
