@@ -6,6 +6,8 @@
 #include <numeric>
 #include <set>
 
+#include "platform/uikit/UIImage.h"
+
 namespace platform::swiftui {
 
 namespace {
@@ -64,6 +66,13 @@ struct Env {
 
 bool isShape(const Node& n) {
     return bool(n.shapePath);
+}
+
+// The picture an Image node shows: a bundle image by name, or a file by its path.
+std::shared_ptr<UIImage> imageOf(const Node& n) {
+    if (auto name = n.textProp("name")) return UIImage::imageNamed(*name);
+    if (auto path = n.textProp("path")) return UIImage::imageWithContentsOfFile(*path);
+    return nullptr;
 }
 
 bool isContainer(std::string_view kind) {
@@ -454,9 +463,12 @@ CGSize Layouter::viewSize(const LayoutBox& b, Proposal p) const {
         return {p.width.value_or(0), kDividerThickness};
     }
     if (k == "Image") {
-        CGSize intrinsic = n.textProp("systemName")
-                               ? CGSize{b.style.font.size * 1.2, b.style.font.size * 1.1}
-                               : CGSize{n.number("width").value_or(0), n.number("height").value_or(0)};
+        // A symbol is as large as the font it stands in; a picture as its file.
+        CGSize intrinsic{b.style.font.size * 1.2, b.style.font.size * 1.1};
+        if (!n.textProp("systemName")) {
+            auto image = imageOf(n);
+            intrinsic = image ? image->size() : CGSize{};
+        }
         if (!n.modifier("resizable")) return intrinsic;
         CGSize s{p.width.value_or(intrinsic.width), p.height.value_or(intrinsic.height)};
         bool fit = n.modifier("scaledToFit") || n.modifier("aspectRatio");

@@ -189,9 +189,12 @@ Color ViewRenderer::resolve(const Color& color, ColorScheme scheme) {
     return color;
 }
 
-cairo_surface_t* ViewRenderer::picture(const std::string& name) const {
+cairo_surface_t* ViewRenderer::picture(const std::string& name, bool isPath) const {
     auto it = pictures_.find(name);
-    if (it == pictures_.end()) it = pictures_.emplace(name, UIImage::imageNamed(name)).first;
+    if (it == pictures_.end())
+        it = pictures_
+                 .emplace(name, isPath ? UIImage::imageWithContentsOfFile(name) : UIImage::imageNamed(name))
+                 .first;
     return it->second ? it->second->surface() : nullptr;
 }
 
@@ -202,7 +205,11 @@ void ViewRenderer::drawImage(cairo_t* cr, const LayoutBox& b) const {
         drawSymbol(cr, *symbol, b.frame, tint);
         return;
     }
-    cairo_surface_t* s = picture(n.textProp("name").value_or(""));
+    cairo_surface_t* s = nullptr;
+    if (auto name = n.textProp("name"))
+        s = picture(*name);
+    else if (auto path = n.textProp("path"))
+        s = picture(*path, true);
     if (!s || b.frame.isEmpty()) return;
     double w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
     cairo_save(cr);

@@ -47,7 +47,8 @@ private:
     void drawShadowed(cairo_t* cr, const LayoutBox& b, const DrawState& state) const;
     void drawImage(cairo_t* cr, const LayoutBox& b) const;
     void drawPickerMenu(cairo_t* cr, const LayoutBox& picker, CGSize bounds) const;
-    cairo_surface_t* picture(const std::string& name) const;
+    // A bundle picture by name, or a picture file by its path.
+    cairo_surface_t* picture(const std::string& name, bool isPath = false) const;
 
     const TextSetter& text_;
     // The bundle pictures drawn so far, by name (none for a name the bundle lacks).

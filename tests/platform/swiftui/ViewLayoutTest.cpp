@@ -3,6 +3,7 @@
 
 #include "platform/swiftui/ViewHost.h"
 #include "platform/swiftui/ViewLayout.h"
+#include "platform/uikit/UIImage.h"
 #include "tests/platform/swiftui/FixedWidthText.h"
 #include "tests/support/PlatformTest.h"
 
@@ -165,4 +166,27 @@ TEST_F(ViewLayoutTest, ModifiersApplyToEveryTextBelowThemUnlessATextSaysOtherwis
     layOut(Text("cc").lineLimit(1).font(Font::system(10)).frame(FrameOptions{{}, {}, {}, 5, {}, {}}),
            {200, 200});
     EXPECT_EQ(textFrame("cc").height(), 10) << "a line limit keeps a narrow text on its lines";
+}
+
+TEST_F(ViewLayoutTest, PicturesTakeTheirFileSizeUnlessResizableAndListRowsTheirHeight) {
+    auto play = platform::UIImage::imageNamed("Play");
+    ASSERT_TRUE(play);
+    const CGSize file = play->size();
+    ASSERT_GT(file.width, 0);
+    layOut(Image("Play"), {1000, 1000});
+    EXPECT_EQ(outerFrame("Image").size, file);
+    // Resizable and kept to its aspect ratio in a frame 150 wide, its height free.
+    layOut(Image("Play").resizable().modifier("scaledToFit").frame(FrameOptions{150, {}, {}, {}, {}, {}}),
+           {1000, 1000});
+    const LayoutBox* image = layout->viewBox(host->tree().findKind("Image")->path);
+    EXPECT_EQ(image->frame.width(), 150);
+    EXPECT_DOUBLE_EQ(image->frame.height(), 150 * file.height / file.width);
+    // A symbol is as large as the font around it.
+    layOut(Image::system("circle").font(Font::system(20)), {1000, 1000});
+    EXPECT_EQ(outerFrame("Image").size, CGSize(24, 22));
+
+    // Rows of a list stand one under another, each at least a row high, inset from the edges.
+    layOut(List({small("one"), small("two")}), {300, 400});
+    EXPECT_EQ(textFrame("one").minX(), 16);
+    EXPECT_EQ(textFrame("two").minY() - textFrame("one").minY(), 44);
 }
