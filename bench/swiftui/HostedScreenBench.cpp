@@ -1,5 +1,6 @@
 // One frame of the screen with the analysis screen presented over the main screen, at scale 2:
-// after a change (the tree rebuilt, laid out and drawn) and as a redraw of an unchanged tree.
+// after a change (the tree rebuilt, laid out and drawn), as a redraw of an unchanged tree, and the
+// hosting view's own share of a frame.
 
 #include <benchmark/benchmark.h>
 
@@ -69,7 +70,9 @@ Screen& sharedScreen() {
     return screen;
 }
 
-void frames(benchmark::State& state, bool rebuild) {
+enum class What { frameAfterChange, redraw, hostedViewAlone };
+
+void frames(benchmark::State& state, What what) {
     Screen& screen = sharedScreen();
     if (!screen.analysis) {
         state.SkipWithError("the analysis screen is not presented");
@@ -79,9 +82,14 @@ void frames(benchmark::State& state, bool rebuild) {
     cairo_surface_t* surface = cairo_image_surface_create(
         CAIRO_FORMAT_ARGB32, static_cast<int>(bounds.width() * 2), static_cast<int>(bounds.height() * 2));
     for (auto _ : state) {
-        if (rebuild) screen.analysis->host()->rebuild();
+        if (what != What::redraw) screen.analysis->host()->rebuild();
         cairo_t* cr = cairo_create(surface);
-        ScreenRenderer::draw(cr, 2);
+        if (what == What::hostedViewAlone) {
+            cairo_scale(cr, 2, 2);
+            ScreenRenderer::drawView(cr, *screen.analysis->view());
+        } else {
+            ScreenRenderer::draw(cr, 2);
+        }
         cairo_destroy(cr);
         cairo_surface_flush(surface);
         benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
@@ -90,12 +98,18 @@ void frames(benchmark::State& state, bool rebuild) {
 }
 
 void BM_AnalysisScreenFrameAfterAChange(benchmark::State& state) {
-    frames(state, true);
+    frames(state, What::frameAfterChange);
 }
 void BM_AnalysisScreenRedraw(benchmark::State& state) {
-    frames(state, false);
+    frames(state, What::redraw);
+}
+// The hosting view's own part of a frame after a change: rebuilt, laid out and drawn, without the
+// screen beneath the sheet and the sheet's chrome.
+void BM_AnalysisHostingViewAlone(benchmark::State& state) {
+    frames(state, What::hostedViewAlone);
 }
 BENCHMARK(BM_AnalysisScreenFrameAfterAChange)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScreenRedraw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalysisHostingViewAlone)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <sstream>
 
 #include "platform/uikit/TextDrawing.h"
 
@@ -110,34 +111,58 @@ std::unique_ptr<PangoLayout, TextSetter::LayoutDeleter> TextSetter::layout(const
     return layout;
 }
 
+PangoLayout* TextSetter::cached(const std::vector<TextRun>& runs, const TextStyle& style,
+                                std::optional<double> width, const Color& fallback) const {
+    std::ostringstream key;
+    key.precision(17);
+    auto color = [&](const Color& c) { key << c.r << ',' << c.g << ',' << c.b << ',' << c.a << ';'; };
+    auto font = [&](const Font& f) { key << f.name << ',' << f.size << ',' << f.weight << ';'; };
+    for (const TextRun& r : runs) {
+        key << r.text.size() << ':' << r.text;
+        if (r.color) color(*r.color);
+        key << '|';
+        if (r.font) font(*r.font);
+        key << '|';
+    }
+    font(style.font);
+    if (style.color) color(*style.color);
+    color(fallback);
+    key << style.lineLimit << style.alignment << ';' << (width ? *width : -1.0);
+    std::string k = key.str();
+    if (auto it = layouts_.find(k); it != layouts_.end()) return it->second.get();
+    // Kept for a few frames' worth of texts, then started afresh.
+    if (layouts_.size() > 1024) layouts_.clear();
+    return layouts_.emplace(std::move(k), layout(runs, style, width, fallback)).first->second.get();
+}
+
 CGSize TextSetter::measure(const std::vector<TextRun>& runs, const TextStyle& style,
                            std::optional<double> width) const {
-    auto l = layout(runs, style, width, Color::black());
+    PangoLayout* l = cached(runs, style, width, Color::black());
     PangoRectangle logical;
-    pango_layout_get_extents(l.get(), nullptr, &logical);
+    pango_layout_get_extents(l, nullptr, &logical);
     return {std::ceil(static_cast<double>(logical.width) / PANGO_SCALE),
             std::ceil(static_cast<double>(logical.height) / PANGO_SCALE)};
 }
 
 CGRect TextSetter::caretAtEnd(const std::string& text, const TextStyle& style,
                               std::optional<double> width) const {
-    auto l = layout({TextRun{text, {}, {}}}, style, width, Color::black());
+    PangoLayout* l = cached({TextRun{text, {}, {}}}, style, width, Color::black());
     PangoRectangle strong;
-    pango_layout_get_cursor_pos(l.get(), static_cast<int>(text.size()), &strong, nullptr);
+    pango_layout_get_cursor_pos(l, static_cast<int>(text.size()), &strong, nullptr);
     return CGRect(strong.x / double(PANGO_SCALE), strong.y / double(PANGO_SCALE), 2,
                   strong.height / double(PANGO_SCALE));
 }
 
 void TextSetter::draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style,
                       const CGRect& rect, const Color& fallback) const {
-    auto l = layout(runs, style, rect.width(), fallback);
+    PangoLayout* l = cached(runs, style, rect.width(), fallback);
     PangoRectangle logical;
-    pango_layout_get_extents(l.get(), nullptr, &logical);
+    pango_layout_get_extents(l, nullptr, &logical);
     cairo_save(cr);
     // A text shorter than its frame (a single line that was measured without a width) stands where
     // its alignment puts it; the lines themselves are aligned by pango within the frame's width.
     cairo_move_to(cr, rect.minX(), rect.minY() + (rect.height() - logical.height / double(PANGO_SCALE)) / 2);
-    pango_cairo_show_layout(cr, l.get());
+    pango_cairo_show_layout(cr, l);
     cairo_restore(cr);
 }
 

@@ -6,6 +6,8 @@
 #include <cairo.h>
 
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "platform/swiftui/ViewLayout.h"
 
@@ -39,8 +41,13 @@ private:
     std::unique_ptr<PangoLayout, LayoutDeleter> layout(const std::vector<TextRun>& runs,
                                                        const TextStyle& style, std::optional<double> width,
                                                        const Color& fallback) const;
+    // The same, kept: a frame measures a text several times and draws it once or twice (a
+    // shadow), and shaping is the costly part.
+    PangoLayout* cached(const std::vector<TextRun>& runs, const TextStyle& style, std::optional<double> width,
+                        const Color& fallback) const;
 
     PangoContext* context_;
+    mutable std::unordered_map<std::string, std::unique_ptr<PangoLayout, LayoutDeleter>> layouts_;
 };
 
 } // namespace platform::swiftui

@@ -86,17 +86,43 @@ CGPoint unitPoint(const std::string& name) {
     return {0.5, 0.5};
 }
 
-// One box pass over lines of `count` values `step` apart: each value becomes the mean of the
-// 2r+1 values around it (zero beyond the ends).
-void boxPass(const std::uint8_t* src, std::uint8_t* dst, int count, int step, int r) {
+// One box pass along a row: each value becomes the mean of the 2r+1 values around it (zero
+// beyond the ends).
+void boxPassRow(const std::uint8_t* src, std::uint8_t* dst, int count, int r) {
     int sum = 0;
-    const int window = 2 * r + 1;
+    // A multiplication by the window's reciprocal (16-bit fixed point) rather than a division.
+    const int inverse = 65536 / (2 * r + 1);
     for (int i = 0; i < std::min(r, count); ++i)
-        sum += src[i * step];
+        sum += src[i];
     for (int i = 0; i < count; ++i) {
-        if (i + r < count) sum += src[(i + r) * step];
-        dst[i * step] = static_cast<std::uint8_t>(sum / window);
-        if (i - r >= 0) sum -= src[(i - r) * step];
+        if (i + r < count) sum += src[i + r];
+        dst[i] = static_cast<std::uint8_t>((sum * inverse) >> 16);
+        if (i - r >= 0) sum -= src[i - r];
+    }
+}
+
+// The same down the columns, a whole row at a time so that memory is read in order.
+void boxPassColumns(const std::uint8_t* src, std::uint8_t* dst, int w, int h, int r, std::vector<int>& sums) {
+    const int inverse = 65536 / (2 * r + 1);
+    sums.assign(static_cast<std::size_t>(w), 0);
+    auto row = [&](int y) { return src + static_cast<std::size_t>(y) * w; };
+    for (int y = 0; y < std::min(r, h); ++y)
+        for (int x = 0; x < w; ++x)
+            sums[x] += row(y)[x];
+    for (int y = 0; y < h; ++y) {
+        if (y + r < h) {
+            const std::uint8_t* in = row(y + r);
+            for (int x = 0; x < w; ++x)
+                sums[x] += in[x];
+        }
+        std::uint8_t* out = dst + static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w; ++x)
+            out[x] = static_cast<std::uint8_t>((sums[x] * inverse) >> 16);
+        if (y - r >= 0) {
+            const std::uint8_t* gone = row(y - r);
+            for (int x = 0; x < w; ++x)
+                sums[x] -= gone[x];
+        }
     }
 }
 
@@ -108,6 +134,7 @@ void blurAlpha(cairo_surface_t* surface, int radius) {
     const int stride = cairo_image_surface_get_stride(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
     std::vector<std::uint8_t> a(static_cast<std::size_t>(w) * h), tmp(a.size());
+    std::vector<int> sums;
     for (int y = 0; y < h; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
         for (int x = 0; x < w; ++x)
@@ -115,9 +142,8 @@ void blurAlpha(cairo_surface_t* surface, int radius) {
     }
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < h; ++y)
-            boxPass(&a[static_cast<std::size_t>(y) * w], &tmp[static_cast<std::size_t>(y) * w], w, 1, radius);
-        for (int x = 0; x < w; ++x)
-            boxPass(&tmp[x], &a[x], h, w, radius);
+            boxPassRow(&a[static_cast<std::size_t>(y) * w], &tmp[static_cast<std::size_t>(y) * w], w, radius);
+        boxPassColumns(tmp.data(), a.data(), w, h, radius, sums);
     }
     for (int y = 0; y < h; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
