@@ -16,11 +16,12 @@
 #include "platform/swiftui/ViewHost.h"
 #include "platform/swiftui/ViewLayout.h"
 #include "platform/swiftui/ViewRenderer.h"
+#include "platform/uikit/UIKeyInput.h"
 #include "platform/uikit/UIView.h"
 
 namespace platform::swiftui {
 
-class HostingView : public UIView {
+class HostingView : public UIView, public UIKeyInput {
 public:
     explicit HostingView(std::shared_ptr<ViewHost> host);
 
@@ -38,8 +39,8 @@ public:
     const std::string& focusedPath() const { return focused_; }
     // Typing into the focused field: text at its end, the last character taken away. False when
     // no field has the focus.
-    bool insertText(const std::string& text);
-    bool deleteBackward();
+    bool insertText(const std::string& text) override;
+    bool deleteBackward() override;
     // The picker whose options are shown, empty when none.
     const std::string& openPickerPath() const { return openPicker_; }
     // Scrolls the innermost scroll view under `point` that moves along the larger part of
