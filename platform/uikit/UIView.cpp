@@ -410,7 +410,12 @@ void UIView::layoutSubviews() {
     for (const auto& child : subviews_) {
         if (child->translatesAutoresizing_) continue;
         std::map<NSLayoutAttribute, CGFloat> known;
-        for (const auto& c : child->constraints()) {
+        // A constraint may be kept by the view it constrains or by a view above it.
+        std::vector<std::shared_ptr<NSLayoutConstraint>> all = child->constraints_;
+        for (const auto& c : constraints_)
+            if (c->firstItem.lock() == child) all.push_back(c);
+        for (const auto& c : all) {
+            if (c->firstItem.lock() != child) continue;
             if (c->relation != NSLayoutRelation::Equal) continue;
             if (!c->secondAttribute) {
                 known[c->firstAttribute] = c->constant;
