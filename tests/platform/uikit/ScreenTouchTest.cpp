@@ -10,6 +10,7 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIWindow.h"
@@ -251,4 +252,47 @@ TEST_F(ScreenTouchTest, TheShownNavigationBarCoversTheContentAndItsBackButtonGoe
     EXPECT_EQ(nav->topViewController(), screen);
 }
 
+} // namespace
+
+namespace {
+TEST_F(ScreenTouchTest, OnAPadAnActionSheetIsOneBoxWithItsCancelRowAndASheetKeepsItsSize) {
+    UIDevice::currentDevice().setUserInterfaceIdiom(UIUserInterfaceIdiom::Pad);
+    std::vector<std::string> pressed;
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Pick", std::nullopt, UIAlertControllerStyle::ActionSheet);
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "One", UIAlertActionStyle::Default, [&](UIAlertAction&) { pressed.push_back("One"); }));
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "Dismiss", UIAlertActionStyle::Cancel, [&](UIAlertAction&) { pressed.push_back("Dismiss"); }));
+    if (auto popover = sheet->popoverPresentationController()) {
+        popover->sourceView = screen->view();
+        popover->sourceRect = {195, 422, 0, 0};
+    }
+    screen->presentViewController_animated_completion(sheet, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    auto chrome = std::dynamic_pointer_cast<UIAlertControllerView>(sheet->view());
+    ASSERT_NE(chrome, nullptr);
+    const auto l = chrome->layout();
+    EXPECT_TRUE(l.popover);
+    EXPECT_EQ(l.cancelBox.width(), 0) << "no separate cancel box";
+    EXPECT_GT(l.buttons[1].minY(), l.buttons[0].minY()) << "cancel is the last row";
+    EXPECT_EQ(sheet->view()->frame(), l.box);
+    tap({l.buttons[1].midX(), l.buttons[1].midY()});
+    EXPECT_EQ(pressed, (std::vector<std::string>{"Dismiss"}));
+
+    // A page sheet comes up below the status bar and keeps the size its screen laid out for.
+    auto page = std::make_shared<UIViewController>();
+    page->setModalPresentationStyle(UIModalPresentationStyle::PageSheet);
+    const CGSize size = page->view()->frame().size;
+    screen->presentViewController_animated_completion(page, false, nullptr);
+    runUntilIdle();
+    EXPECT_EQ(page->view()->frame().size, size);
+    EXPECT_GT(page->view()->frame().minY(), 0);
+    auto inside = std::make_shared<UIView>(CGRect{0, 0, 100, 100});
+    page->view()->addSubview(inside);
+    EXPECT_EQ(ScreenRenderer::hitTest({50, page->view()->frame().minY() + 50}), inside);
+    EXPECT_EQ(ScreenRenderer::hitTest({50, 5}), nullptr)
+        << "the dimmed presenter above the sheet takes nothing";
+}
 } // namespace
