@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/ApplicationMain.h"
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "dictation/ViewController.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSUserDefaults.h"

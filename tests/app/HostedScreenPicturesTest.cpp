@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/ApplicationMain.h"
-#include "dictation/StoredKeys.h"
+#include "common/StoredKeys.h"
 #include "dictation/ViewController.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/swiftui/HostingView.h"

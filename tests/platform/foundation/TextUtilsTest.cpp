@@ -55,11 +55,11 @@ TEST(TextUtilsTest, NormalisationAndLowercasing) {
 }
 
 TEST(TextUtilsTest, Utf8CheckAcceptsWellFormedTextOnly) {
-    for (const std::string good :
+    for (const std::string& good :
          {std::string(), std::string("plain"), std::string("café ✏️ 📌 #️⃣"),
           std::string("\xF4\x8F\xBF\xBF"), std::string("a\0b", 3)})
         EXPECT_TRUE(isValidUTF8(good)) << good;
-    for (const std::string bad :
+    for (const std::string& bad :
          {std::string("caf\xE9"), std::string("\xC0\xAF"), std::string("\xE0\x80\xAF"),
           std::string("\xED\xA0\x80"), std::string("\xF4\x90\x80\x80"), std::string("\x80"),
           std::string("\xE2\x9C"), std::string("\xF0\x9F\x93")})
