@@ -120,7 +120,7 @@ void UISegmentedControl::draw(cairo_t* cr) const {
             cairo_fill(cr);
         }
         TextStyle style;
-        style.font = i == selected_ ? UIFont::boldSystemFontOfSize(13) : UIFont::systemFontOfSize(13);
+        style.font = i == selected_ ? UIFont::boldSystemFontOfSize(12) : UIFont::systemFontOfSize(12);
         const bool usable = isEnabled() && segments_[static_cast<std::size_t>(i)].enabled;
         style.color = usable ? UIColor::labelColor() : UIColor::colorWithWhite_alpha(0, 0.3);
         style.alignment = NSTextAlignment::Center;
