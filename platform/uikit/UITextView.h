@@ -77,6 +77,8 @@ public:
     // origin; caret and selection while it has the focus.
     void draw(cairo_t* cr) const override;
     bool clipsWhenDrawn() const override { return true; }
+    // The size of the laid-out text with its insets, which a scroll of the bounds' origin stays in.
+    CGSize contentSize() const;
     // A touch on an editable view gives it the focus, the caret where the finger lifted.
     void touchesEnded(const UITouch& touch) override;
 
