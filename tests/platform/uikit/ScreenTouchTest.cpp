@@ -296,3 +296,40 @@ TEST_F(ScreenTouchTest, OnAPadAnActionSheetIsOneBoxWithItsCancelRowAndASheetKeep
         << "the dimmed presenter above the sheet takes nothing";
 }
 } // namespace
+
+namespace {
+TEST_F(ScreenTouchTest, AnActionSheetTallerThanTheScreenScrollsUnderTheFingerToItsLastAction) {
+    std::vector<std::string> pressed;
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Commands", "Please Select from the Options below ", UIAlertControllerStyle::ActionSheet);
+    for (int i = 0; i < 16; ++i) {
+        const std::string title = "Command " + std::to_string(i);
+        sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+            title, UIAlertActionStyle::Default, [&, title](UIAlertAction&) { pressed.push_back(title); }));
+    }
+    sheet->addAction(
+        UIAlertAction::actionWithTitle_style_handler("Dismiss", UIAlertActionStyle::Cancel, nullptr));
+    screen->presentViewController_animated_completion(sheet, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    auto chrome = std::dynamic_pointer_cast<UIAlertControllerView>(sheet->view());
+    auto l = chrome->layout();
+    ASSERT_GT(l.overflow, 0);
+    EXPECT_GE(l.box.minY(), 47) << "below the status bar";
+    const CGRect last = l.buttons[15];
+    EXPECT_GT(last.minY(), l.box.maxY()) << "beyond the box before scrolling";
+    // A drag up: it scrolls and presses nothing, though it began on a button.
+    const CGFloat x = l.box.midX(), y = l.box.midY();
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {x, y}, 0);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {x, y - 100}, 0.1);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {x, y - 2000}, 0.2);
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {x, y - 2000}, 0.3);
+    runUntilIdle();
+    EXPECT_TRUE(pressed.empty());
+    EXPECT_EQ(chrome->scrollOffset(), l.overflow) << "kept in range";
+    l = chrome->layout();
+    EXPECT_LE(l.buttons[15].maxY(), l.box.maxY() + 0.001);
+    tap({l.buttons[15].midX(), l.buttons[15].midY()});
+    EXPECT_EQ(pressed, (std::vector<std::string>{"Command 15"}));
+}
+} // namespace
