@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
@@ -331,5 +332,42 @@ TEST_F(ScreenTouchTest, AnActionSheetTallerThanTheScreenScrollsUnderTheFingerToI
     EXPECT_LE(l.buttons[15].maxY(), l.box.maxY() + 0.001);
     tap({l.buttons[15].midX(), l.buttons[15].midY()});
     EXPECT_EQ(pressed, (std::vector<std::string>{"Command 15"}));
+}
+} // namespace
+
+namespace {
+TEST_F(ScreenTouchTest, TheShareSheetOffersWhatSuitsItsItemsAndTellsWhichWasPicked) {
+    std::vector<std::string> told;
+    auto share = UIActivityViewController::initWithActivityItems_applicationActivities(
+        {std::string("Some words"), std::filesystem::path("/tmp/a.pdf")});
+    share->setExcludedActivityTypes({UIActivityTypeMail});
+    share->setCompletionWithItemsHandler([&](const std::optional<UIActivityType>& type, bool completed) {
+        told.push_back(type.value_or("none") + (completed ? " done" : " cancelled"));
+    });
+    std::vector<std::string> titles;
+    for (const auto& [type, title] : share->offeredActivities())
+        titles.push_back(title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Copy", "Print", "Save to Files"})) << "mail excluded";
+
+    screen->presentViewController_animated_completion(share, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    auto sheet = std::dynamic_pointer_cast<UIActivityViewControllerView>(share->view());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_GT(share->view()->frame().minY(), 300) << "the lower half of the screen";
+    const CGPoint origin = share->view()->frame().origin;
+    const CGRect print = sheet->rowRects()[1];
+    tap({origin.x + print.midX(), origin.y + print.midY()});
+    EXPECT_EQ(told, (std::vector<std::string>{UIActivityTypePrint + " done"}));
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+
+    screen->presentViewController_animated_completion(share, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    tap({200, 100});
+    EXPECT_EQ(screen->presentedViewController(), share) << "the dimmed screen above takes nothing";
+    const CGRect close = sheet->closeRect();
+    tap({origin.x + close.midX(), origin.y + close.midY()});
+    EXPECT_EQ(told.back(), "none cancelled");
 }
 } // namespace
