@@ -104,6 +104,32 @@ std::optional<NavigationBarLayout> navigationBarLayout(const UINavigationControl
     return l;
 }
 
+constexpr CGFloat toolbarHeight = 49;
+
+// A shown toolbar at the bottom of its navigation controller's view, and its items spread across.
+struct ToolbarLayout {
+    CGRect bar;
+    std::vector<std::pair<std::shared_ptr<UIBarButtonItem>, CGRect>> items;
+};
+
+std::optional<ToolbarLayout> toolbarLayout(UINavigationController& nav) {
+    if (nav.isToolbarHidden() || !nav.isViewLoaded()) return std::nullopt;
+    const CGRect frame = nav.view()->convertRect_toView(nav.view()->bounds(), nullptr);
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    auto window = UIApplication::sharedApplication().keyWindow();
+    const CGFloat inset = frame.maxY() >= screen.maxY() && window ? window->safeAreaInsets().bottom : 0;
+    ToolbarLayout l;
+    l.bar = {frame.minX(), frame.maxY() - inset - toolbarHeight, frame.width(), toolbarHeight + inset};
+    std::vector<std::shared_ptr<UIBarButtonItem>> items;
+    for (const auto& item : nav.toolbar()->items)
+        if (item) items.push_back(item);
+    const CGFloat slot = items.empty() ? 0 : (frame.width() - 16) / static_cast<CGFloat>(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        l.items.emplace_back(items[i], CGRect{frame.minX() + 8 + slot * static_cast<CGFloat>(i), l.bar.minY(),
+                                              slot, toolbarHeight});
+    return l;
+}
+
 void drawBarItem(cairo_t* cr, const UIBarButtonItem& item, const CGRect& r, const UIColor& tint) {
     const UIColor colour = item.isEnabled() ? item.tintColor().value_or(tint) : UIColor::systemGrayColor();
     if (item.image() && !item.title()) {
@@ -116,7 +142,22 @@ void drawBarItem(cairo_t* cr, const UIBarButtonItem& item, const CGRect& r, cons
     TextDrawing::drawCenteredVertically(cr, itemTitle(item), r, style);
 }
 
+void drawToolbar(cairo_t* cr, UINavigationController& nav) {
+    auto l = toolbarLayout(nav);
+    if (!l) return;
+    const UIColor background =
+        nav.toolbar()->barTintColor.value_or(UIColor::colorWithRed_green_blue_alpha(0.97, 0.97, 0.97, 1));
+    const bool dark = isDark(background);
+    Drawing::fillRoundedRectangle(cr, l->bar, 0, background);
+    cairo_rectangle(cr, l->bar.minX(), l->bar.minY(), l->bar.width(), Drawing::hairline(cr));
+    Drawing::setColor(cr, dark ? UIColor::colorWithWhite_alpha(1, 0.15) : Drawing::separatorColor());
+    cairo_fill(cr);
+    for (const auto& [item, r] : l->items)
+        drawBarItem(cr, *item, r, dark ? UIColor::whiteColor() : UIColor::systemBlueColor());
+}
+
 void drawNavigationBar(cairo_t* cr, UINavigationController& nav) {
+    drawToolbar(cr, nav);
     auto l = navigationBarLayout(nav);
     if (!l) return;
     auto bar = nav.navigationBar();
@@ -170,6 +211,12 @@ struct BarTouch {
 BarTouch navigationBarTouch(const std::shared_ptr<UIViewController>& controller, CGPoint p) {
     BarTouch touch;
     for (const auto& nav : navigationControllersIn(controller)) {
+        if (auto t = toolbarLayout(*nav); t && contains(t->bar, p)) {
+            touch.onBar = true;
+            for (const auto& [item, r] : t->items)
+                if (contains(r, p)) touch.press = [item = item] { item->press(); };
+            continue;
+        }
         auto l = navigationBarLayout(*nav);
         if (!l || !contains(l->bar, p)) continue;
         touch.onBar = true;

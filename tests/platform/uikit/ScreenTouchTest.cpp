@@ -371,3 +371,30 @@ TEST_F(ScreenTouchTest, TheShareSheetOffersWhatSuitsItsItemsAndTellsWhichWasPick
     EXPECT_EQ(told.back(), "none cancelled");
 }
 } // namespace
+
+namespace {
+class Presser : public NSObject {
+public:
+    int presses = 0;
+};
+
+TEST_F(ScreenTouchTest, AShownToolbarSitsAboveTheHomeIndicatorAndPressesItsItems) {
+    auto under = std::make_shared<UIView>(CGRect{0, 700, 390, 144});
+    screen->view()->addSubview(under);
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 780}), under);
+    auto presser = std::make_shared<Presser>();
+    auto item = UIBarButtonItem::initWithTitle_style_target_action(
+        "Edit", UIBarButtonItemStyle::Plain, presser, "edit", [](Presser& p) { ++p.presses; });
+    nav->toolbar()->items = {item};
+    nav->setToolbarHidden(false);
+    // The bar: 49 points above the 34 of the home indicator, down to the screen's edge.
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 780}), nav->navigationBar());
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 840}), nav->navigationBar());
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 750}), under);
+    tap({195, 844 - 34 - 25});
+    EXPECT_EQ(presser->presses, 1);
+    item->setEnabled(false);
+    tap({195, 844 - 34 - 25});
+    EXPECT_EQ(presser->presses, 1) << "a disabled item takes no press";
+}
+} // namespace
