@@ -57,6 +57,12 @@ public:
     void setScrollEnabled(bool value) { scrollEnabled_ = value; }
     NSRange selectedRange() const { return selectedRange_; }
     void setSelectedRange(NSRange range);
+    // How far the text is scrolled up (points); the text is laid out in the view's width.
+    CGPoint contentOffset() const { return contentOffset_; }
+    void setContentOffset(CGPoint offset) { contentOffset_ = offset; }
+    // Scrolls as little as needed for the lines of `range` (UTF-16) to show; a range past the end
+    // of the text stands for its end.
+    void scrollRangeToVisible(NSRange range);
 
     std::shared_ptr<UITextViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<UITextViewDelegate> delegate) { delegate_ = std::move(delegate); }
@@ -88,6 +94,7 @@ private:
     bool selectable_ = true;
     bool scrollEnabled_ = true;
     NSRange selectedRange_;
+    CGPoint contentOffset_{0, 0};
     std::weak_ptr<UITextViewDelegate> delegate_;
 };
 
