@@ -70,10 +70,10 @@ void UITextView::setEditable(bool editable) {
 }
 
 void UITextView::scrollRangeToVisible(NSRange range) {
-    // The text sits inside the view's margins, as the text container places it.
+    // The text sits inside the view's margins, as the text container places it (see draw).
     constexpr CGFloat kInsetX = 5, kInsetY = 8;
     TextStyle style;
-    style.font = font_.value_or(UIFont::systemFontOfSize(12));
+    style.font = font_.value_or(UIFont{"Helvetica", 12});
     style.alignment = textAlignment_;
     const CGFloat width = std::max<CGFloat>(1, bounds().width() - 2 * kInsetX);
     const std::size_t length = utf16Length(text_);
@@ -87,9 +87,11 @@ void UITextView::scrollRangeToVisible(NSRange range) {
     };
     const CGFloat bottom = kInsetY + heightUpTo(end);
     const CGFloat top = kInsetY + heightUpTo(start) - line;
+    CGPoint offset = contentOffset();
     const CGFloat visible = bounds().height();
-    if (bottom > contentOffset_.y + visible) contentOffset_.y = bottom - visible;
-    if (top < contentOffset_.y) contentOffset_.y = std::max<CGFloat>(0, top);
+    if (bottom > offset.y + visible) offset.y = bottom - visible;
+    if (top < offset.y) offset.y = std::max<CGFloat>(0, top);
+    setContentOffset(offset);
 }
 
 void UITextView::setSelectedRange(NSRange range) {

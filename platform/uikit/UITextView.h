@@ -57,9 +57,11 @@ public:
     void setScrollEnabled(bool value) { scrollEnabled_ = value; }
     NSRange selectedRange() const { return selectedRange_; }
     void setSelectedRange(NSRange range);
-    // How far the text is scrolled up (points); the text is laid out in the view's width.
-    CGPoint contentOffset() const { return contentOffset_; }
-    void setContentOffset(CGPoint offset) { contentOffset_ = offset; }
+    // How far the text is scrolled (points): the origin of the view's bounds.
+    CGPoint contentOffset() const { return bounds().origin; }
+    void setContentOffset(CGPoint offset) {
+        setBounds({offset.x, offset.y, bounds().width(), bounds().height()});
+    }
     // Scrolls as little as needed for the lines of `range` (UTF-16) to show; a range past the end
     // of the text stands for its end.
     void scrollRangeToVisible(NSRange range);
@@ -101,7 +103,6 @@ private:
     bool selectable_ = true;
     bool scrollEnabled_ = true;
     NSRange selectedRange_;
-    CGPoint contentOffset_{0, 0};
     std::weak_ptr<UITextViewDelegate> delegate_;
 };
 

@@ -118,6 +118,8 @@ TEST_F(LayersTest, ScrollingToARangeMovesTheTextOnlyAsFarAsNeeded) {
     EXPECT_GT(offset, 150);
     text->scrollRangeToVisible({middle, 7});
     EXPECT_EQ(text->contentOffset().y, offset) << "a visible range moves nothing";
+    EXPECT_EQ(text->bounds().minY(), offset) << "the drawing scrolls by the bounds' origin";
+    EXPECT_EQ(text->frame(), CGRect(0, 0, 200, 100));
 }
 
 } // namespace
