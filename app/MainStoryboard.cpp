@@ -1,7 +1,8 @@
 #include "app/MainStoryboard.h"
 
-#include "detail/EntryScenes.h"
+#include "detail/DetailScenes.h"
 #include "dictation/ViewController.h"
+#include "entries/EntryScenes.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
 
@@ -20,6 +21,7 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
     });
     storyboard.setInitialScene("ViewController");
     registerEntryScenes(storyboard);
+    registerDetailScenes(storyboard);
     registerPDFScenes(storyboard);
 }
 

@@ -177,6 +177,7 @@ void ScriptInterpreter::addBuiltInCommands() {
         if (!picker) throw ScriptError("'" + line.words[0] + "' is not a picker");
         long row = parseInteger(line.words[1], "the row");
         long component = line.words.size() > 2 ? parseInteger(line.words[2], "the component") : 0;
+        if (picker->isHiddenOnScreen()) throw ScriptError("'" + line.words[0] + "' is hidden");
         if (!picker->userSelectRow(row, component))
             throw ScriptError("'" + line.words[0] + "' has no row " + std::to_string(row) + " in component " +
                               std::to_string(component) + " (it has " +

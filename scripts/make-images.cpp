@@ -92,8 +92,8 @@ void pdfDocument(cairo_t* cr, Rgb paper, Rgb band) {
     text(cr, "PDF", 52, 67, 18);
 }
 
-void play(cairo_t* cr) {
-    disc(cr, kRecord);
+void play(cairo_t* cr, Rgb c = kRecord) {
+    disc(cr, c);
     color(cr, kWhite);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 8);
@@ -105,8 +105,8 @@ void play(cairo_t* cr) {
     cairo_stroke(cr);
 }
 
-void pause(cairo_t* cr) {
-    disc(cr, kRecord);
+void pause(cairo_t* cr, Rgb c = kRecord) {
+    disc(cr, c);
     color(cr, kWhite);
     roundedRect(cr, 40, 36, 14, 48, 4);
     roundedRect(cr, 66, 36, 14, 48, 4);
@@ -429,8 +429,10 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     const std::vector<Picture> pictures = {
-        {"Play.png", 120, play},
-        {"Pause.png", 120, pause},
+        {"Play.png", 120, [](cairo_t* cr) { play(cr); }},
+        {"Pause.png", 120, [](cairo_t* cr) { pause(cr); }},
+        {"Play1.png", 120, [](cairo_t* cr) { play(cr, kBlue); }},
+        {"Pause1.png", 120, [](cairo_t* cr) { pause(cr, kBlue); }},
         {"tapedit.png", 120, pencil},
         {"savearrow.png", 120, [](cairo_t* cr) { downArrowIntoTray(cr, kGreen); }},
         {"backbutton2.png", 120, backButton},

@@ -231,6 +231,56 @@ BarTouch navigationBarTouch(const std::shared_ptr<UIViewController>& controller,
     }
     return touch;
 }
+
+void strokeBorder(cairo_t* cr, const CGRect& bounds, const CALayer& layer) {
+    if (layer.borderWidth <= 0) return;
+    const CGFloat inset = layer.borderWidth / 2;
+    Drawing::roundedRectangle(cr,
+                              {bounds.minX() + inset, bounds.minY() + inset, bounds.width() - 2 * inset,
+                               bounds.height() - 2 * inset},
+                              std::max<CGFloat>(0, layer.cornerRadius - inset));
+    Drawing::setColor(cr, layer.borderColor.value_or(UIColor::blackColor()));
+    cairo_set_line_width(cr, layer.borderWidth);
+    cairo_stroke(cr);
+}
+
+void drawSublayers(cairo_t* cr, const CALayer& layer);
+
+// A layer of its own, in the coordinates of the layer it was added to.
+void drawLayer(cairo_t* cr, const CALayer& layer) {
+    if (layer.hidden) return;
+    cairo_save(cr);
+    cairo_translate(cr, layer.frame.minX(), layer.frame.minY());
+    const CGRect bounds{0, 0, layer.frame.width(), layer.frame.height()};
+    if (layer.backgroundColor && layer.backgroundColor->alpha > 0) {
+        Drawing::roundedRectangle(cr, bounds, layer.cornerRadius);
+        Drawing::setColor(cr, *layer.backgroundColor);
+        cairo_fill(cr);
+    }
+    if (layer.masksToBounds) {
+        Drawing::roundedRectangle(cr, bounds, layer.cornerRadius);
+        cairo_clip(cr);
+    }
+    if (auto replicator = dynamic_cast<const CAReplicatorLayer*>(&layer)) {
+        for (long copy = 0; copy < replicator->instanceCount; ++copy) {
+            cairo_save(cr);
+            cairo_translate(cr, copy * replicator->instanceTransform.tx,
+                            copy * replicator->instanceTransform.ty);
+            drawSublayers(cr, layer);
+            cairo_restore(cr);
+        }
+    } else {
+        drawSublayers(cr, layer);
+    }
+    strokeBorder(cr, bounds, layer);
+    cairo_restore(cr);
+}
+
+void drawSublayers(cairo_t* cr, const CALayer& layer) {
+    for (const auto& sublayer : layer.sublayers())
+        drawLayer(cr, *sublayer);
+}
+
 } // namespace
 
 void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
@@ -272,16 +322,8 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
     cairo_restore(cr);
     for (const auto& child : view.subviews())
         drawView(cr, *child);
-    if (layer.borderWidth > 0) {
-        const CGFloat inset = layer.borderWidth / 2;
-        Drawing::roundedRectangle(cr,
-                                  {bounds.minX() + inset, bounds.minY() + inset, bounds.width() - 2 * inset,
-                                   bounds.height() - 2 * inset},
-                                  std::max<CGFloat>(0, layer.cornerRadius - inset));
-        Drawing::setColor(cr, layer.borderColor.value_or(UIColor::blackColor()));
-        cairo_set_line_width(cr, layer.borderWidth);
-        cairo_stroke(cr);
-    }
+    drawSublayers(cr, layer);
+    strokeBorder(cr, bounds, layer);
 
     if (faded) {
         cairo_pop_group_to_source(cr);

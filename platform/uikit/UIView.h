@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/foundation/Geometry.h"
+#include "platform/uikit/CALayer.h"
 #include "platform/uikit/CGAffineTransform.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIResponder.h"
@@ -24,17 +25,6 @@ namespace platform {
 class UIView;
 class UIWindow;
 class UILayoutGuide;
-
-struct CALayer {
-    CGFloat cornerRadius = 0;
-    CGFloat borderWidth = 0;
-    std::optional<UIColor> borderColor;
-    bool masksToBounds = false;
-    std::optional<UIColor> shadowColor;
-    float shadowOpacity = 0;
-    CGSize shadowOffset{0, -3};
-    CGFloat shadowRadius = 3;
-};
 
 enum class NSLayoutAttribute { Left, Right, Top, Bottom, Leading, Trailing, Width, Height, CenterX, CenterY };
 enum class NSLayoutRelation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
