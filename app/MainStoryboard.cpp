@@ -4,6 +4,7 @@
 #include "dictation/ViewController.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
+#include "settings/InfoScenes.h"
 
 namespace quillora {
 
@@ -16,11 +17,13 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
             [](ViewController& s) { s.SaveText(); });
         screen->navigationItem()->rightBarButtonItem = save;
         screen->saveText = save;
+        screen->setSceneViews(addInfoButton);
         return screen;
     });
     storyboard.setInitialScene("ViewController");
     registerEntryScenes(storyboard);
     registerPDFScenes(storyboard);
+    registerInfoScenes(storyboard);
 }
 
 } // namespace quillora
