@@ -228,7 +228,10 @@ void UIViewController::presentWithAnimator(
                 // Given up: the presentation did not happen.
                 controller->beginAppearanceTransition(false, true);
                 controller->endAppearanceTransition();
-                if (covers) host->endAppearanceTransition();
+                if (covers) {
+                    host->beginAppearanceTransition(true, true);
+                    host->endAppearanceTransition();
+                }
                 controller->view()->removeFromSuperview();
                 controller->transitionContainer_.reset();
                 host->presented_.reset();
