@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIScreen.h"
@@ -52,11 +53,14 @@ cairo_matrix_t matrixOf(const CGAffineTransform& t) {
 } // namespace
 
 void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
-    if (view.isHidden() || view.alpha() <= 0) return;
+    // A view in an animation is drawn as it stands at this moment, not at its end state.
+    const double now = RunLoop::main().now();
+    const CGFloat alpha = view.presentationAt(now).alpha;
+    if (view.isHidden() || alpha <= 0) return;
     cairo_save(cr);
-    const cairo_matrix_t m = matrixOf(view.transformToSuperview());
+    const cairo_matrix_t m = matrixOf(view.transformToSuperviewAt(now));
     cairo_transform(cr, &m);
-    const bool faded = view.alpha() < 1;
+    const bool faded = alpha < 1;
     if (faded) cairo_push_group(cr);
 
     const CGRect bounds = view.bounds();
@@ -88,7 +92,7 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
 
     if (faded) {
         cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, view.alpha());
+        cairo_paint_with_alpha(cr, alpha);
     }
     cairo_restore(cr);
 }

@@ -19,6 +19,8 @@ public:
     bool hidesForSinglePage = false;
 
     std::string stateDescription() const override;
+    // A row of dots centred in the bounds, the current page's in its own colour.
+    void draw(cairo_t* cr) const override;
 
 private:
     long numberOfPages_ = 0;

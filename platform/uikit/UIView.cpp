@@ -477,6 +477,17 @@ CGAffineTransform UIView::transformToSuperview() const {
     return CGAffineTransformConcat(t, CGAffineTransformMakeTranslation(frame_.midX(), frame_.midY()));
 }
 
+CGAffineTransform UIView::transformToSuperviewAt(double time) const {
+    if (!lastAnimation_ || time >= lastAnimation_->finishesAt()) return transformToSuperview();
+    const UIViewPresentation shown = presentationAt(time);
+    const CGRect b = bounds();
+    CGAffineTransform t = CGAffineTransformMakeTranslation(-b.minX() - shown.frame.width() / 2,
+                                                           -b.minY() - shown.frame.height() / 2);
+    t = CGAffineTransformConcat(t, shown.transform);
+    return CGAffineTransformConcat(t,
+                                   CGAffineTransformMakeTranslation(shown.frame.midX(), shown.frame.midY()));
+}
+
 CGAffineTransform UIView::transformToRoot() const {
     CGAffineTransform t = CGAffineTransformIdentity;
     for (const UIView* v = this; v; v = v->superview_.lock().get()) {

@@ -276,6 +276,8 @@ public:
     CGAffineTransform transformToSuperview() const;
     // From bounds coordinates to the coordinates of the root of the tree (the window).
     CGAffineTransform transformToRoot() const;
+    // As transformToSuperview, with the frame and transform shown at `time` while an animation runs.
+    CGAffineTransform transformToSuperviewAt(double time) const;
 
     // The controller whose view this is; it is the view's next responder.
     void setOwningResponder(std::weak_ptr<UIResponder> owner) { owningResponder_ = std::move(owner); }
