@@ -1,6 +1,7 @@
 #include "platform/uikit/UIPageViewController.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/foundation/RunLoop.h"
 
@@ -74,6 +75,25 @@ bool UIPageViewController::userSwipe(UIPageViewControllerNavigationDirection dir
                 *pager, true, previous, complete);
     });
     return true;
+}
+
+void UIPageViewController::touchesBegan(const UITouch& touch) {
+    dragStart_ = touch.locationInWindow;
+}
+
+void UIPageViewController::touchesEnded(const UITouch& touch) {
+    if (!dragStart_) return;
+    const bool horizontal = orientation_ == UIPageViewControllerNavigationOrientation::Horizontal;
+    const CGFloat moved =
+        horizontal ? touch.locationInWindow.x - dragStart_->x : touch.locationInWindow.y - dragStart_->y;
+    dragStart_.reset();
+    const CGRect b = view()->bounds();
+    const CGFloat extent = horizontal ? b.width() : b.height();
+    if (std::abs(moved) < 10) return; // a tap, not a drag
+    // Dragging the content towards the start shows the next page.
+    const auto direction = moved < 0 ? UIPageViewControllerNavigationDirection::Forward
+                                     : UIPageViewControllerNavigationDirection::Reverse;
+    userSwipe(direction, std::abs(moved) >= extent / 4);
 }
 
 std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> UIPageViewController::exposedOutlets() const {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,11 @@ public:
     // page stays. The delegate hears of both once the swipe's animation is over.
     bool userSwipe(UIPageViewControllerNavigationDirection direction, bool complete = true);
 
+    // A drag in the window: lifted past a quarter of the width it turns the page, short of that
+    // it is a swipe given up.
+    void touchesBegan(const UITouch& touch) override;
+    void touchesEnded(const UITouch& touch) override;
+
     // The pager's own controls, then those of the page shown.
     std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> exposedOutlets() const override;
     void describeScreen(std::vector<std::string>& lines) const override;
@@ -96,6 +102,7 @@ private:
     std::weak_ptr<UIPageViewControllerDataSource> dataSource_;
     std::weak_ptr<UIPageViewControllerDelegate> delegate_;
     std::vector<std::shared_ptr<UIViewController>> shown_;
+    std::optional<CGPoint> dragStart_;
 };
 
 } // namespace platform

@@ -22,6 +22,18 @@ bool UIScrollView::userScrollTo(CGPoint offset) {
     return true;
 }
 
+void UIScrollView::touchesBegan(const UITouch& touch) {
+    lastTouch_ = touch.locationInWindow;
+    UIView::touchesBegan(touch);
+}
+
+void UIScrollView::touchesMoved(const UITouch& touch) {
+    const CGPoint offset = contentOffset();
+    userScrollTo({offset.x - (touch.locationInWindow.x - lastTouch_.x),
+                  offset.y - (touch.locationInWindow.y - lastTouch_.y)});
+    lastTouch_ = touch.locationInWindow;
+}
+
 std::string UIScrollView::stateDescription() const {
     auto number = [](CGFloat v) {
         char text[32];

@@ -2,6 +2,7 @@
 // Scroll views: content larger than the view, shown through a window whose origin is the content
 // offset (the bounds origin), so that the subviews' frames stay in content coordinates.
 
+#include "platform/uikit/UIResponder.h"
 #include "platform/uikit/UIView.h"
 
 namespace platform {
@@ -26,9 +27,14 @@ public:
     // does not scroll.
     bool userScrollTo(CGPoint offset);
 
+    // A finger dragged in the window moves the content with it.
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
+
     std::string stateDescription() const override;
 
 private:
+    CGPoint lastTouch_;
     CGSize contentSize_;
     bool scrollEnabled_ = true;
 };

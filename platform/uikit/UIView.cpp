@@ -418,6 +418,17 @@ void UIView::removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>&
     recognizers_.erase(it);
 }
 
+void UIView::touchesEnded(const UITouch& touch) {
+    if (pointInside(touch.locationInView(this))) {
+        auto keep = self<UIView>();
+        for (const auto& recognizer : std::vector(recognizers_))
+            if (std::dynamic_pointer_cast<UITapGestureRecognizer>(recognizer) &&
+                recognizer->recognize(touch.locationInWindow))
+                return;
+    }
+    UIResponder::touchesEnded(touch);
+}
+
 void UIView::animateWithDuration_animations(double duration, std::function<void()> animations) {
     animateWithDuration_delay_options_animations_completion(duration, 0, 0, std::move(animations), nullptr);
 }

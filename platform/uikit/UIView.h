@@ -194,6 +194,9 @@ public:
     const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const {
         return recognizers_;
     }
+    // A finger lifted inside a view with a tap recogniser is that recogniser's tap; other touches
+    // pass along the responder chain.
+    void touchesEnded(const UITouch& touch) override;
     // The window this view is in, if any.
     std::shared_ptr<UIWindow> window() const;
     // Hidden itself or inside a hidden ancestor.

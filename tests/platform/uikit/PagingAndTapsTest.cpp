@@ -1,3 +1,4 @@
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIGestureRecognizer.h"
@@ -98,6 +99,40 @@ TEST_F(PagingAndTapsTest, APagerLoadsPagesWhenShownSwipesThroughItsDataSourceAnd
     EXPECT_EQ(pager->viewControllers().front(), pager->pages[2]);
 }
 
+TEST_F(PagingAndTapsTest, InTheWindowADragTurnsThePageAndALiftedFingerIsATap) {
+    auto pager = std::make_shared<Pager>();
+    for (const char* name : {"one", "two"})
+        pager->pages.push_back(std::make_shared<Page>(&pager->log, name));
+    pager->setDataSource(std::static_pointer_cast<UIPageViewControllerDataSource>(pager));
+    pager->setViewControllers_direction_animated_completion(
+        {pager->pages[0]}, UIPageViewControllerNavigationDirection::Forward, false, nullptr);
+    window->setRootViewController(pager);
+    window->makeKeyAndVisible();
+    auto drag = [](double fromX, double toX) {
+        ScreenRenderer::sendTouch(UITouchPhase::Began, {fromX, 400}, 0);
+        ScreenRenderer::sendTouch(UITouchPhase::Moved, {(fromX + toX) / 2, 400}, 0.1);
+        ScreenRenderer::sendTouch(UITouchPhase::Ended, {toX, 400}, 0.2);
+    };
+    drag(300, 250);
+    EXPECT_EQ(pager->viewControllers().front(), pager->pages[0]) << "a short drag is given up";
+    drag(300, 100);
+    EXPECT_EQ(pager->viewControllers().front(), pager->pages[1]);
+    drag(100, 300);
+    EXPECT_EQ(pager->viewControllers().front(), pager->pages[0]);
+
+    int taps = 0;
+    auto spot = std::make_shared<UIView>(CGRect(20, 20, 60, 60));
+    pager->pages[0]->view()->addSubview(spot);
+    spot->addGestureRecognizer(
+        std::make_shared<UITapGestureRecognizer>(pager, "tapped", [&](Pager&) { ++taps; }));
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {50, 50}, 1);
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {52, 51}, 1.1);
+    EXPECT_EQ(taps, 1);
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {50, 50}, 2);
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {200, 50}, 2.1);
+    EXPECT_EQ(taps, 1) << "lifted outside the view: no tap";
+}
+
 TEST_F(PagingAndTapsTest, PageControlsHoldTheirPageWithinTheirDots) {
     UIPageControl dots;
     dots.setCurrentPage(3);
@@ -126,6 +161,17 @@ TEST_F(PagingAndTapsTest, AScrolledViewMovesItsContentAndTheWindowCoordinatesFol
     EXPECT_DOUBLE_EQ(strip->contentOffset().x, 1370.6 - 390);
     strip->userScrollTo({-20, 0});
     EXPECT_EQ(strip->contentOffset().x, 0);
+
+    // A finger dragged across the strip in the window, starting on a card.
+    auto screen = std::make_shared<UIViewController>();
+    window->setRootViewController(screen);
+    window->makeKeyAndVisible();
+    screen->view()->addSubview(root);
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {250, 300}, 0);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {200, 300}, 0.1);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {150, 300}, 0.2);
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {150, 300}, 0.3);
+    EXPECT_EQ(strip->contentOffset().x, 100);
 
     strip->setHidden(true);
     EXPECT_FALSE(strip->userScrollTo({100, 0}));
