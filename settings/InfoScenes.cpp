@@ -110,11 +110,27 @@ void galleryViews(Gallery& gallery, UIView& root, const char* title, const char*
     gallery.bgImage->setContentMode(UIViewContentMode::ScaleAspectFill);
     gallery.bgImage->setAlpha(0.55);
     root.addSubview(gallery.bgImage);
-    gallery.listView = std::make_shared<UIScrollView>(CGRect{0, 180, root.bounds().width(), 300});
+    const CGRect b = root.bounds();
+    gallery.listView = std::make_shared<UIScrollView>(CGRect{0, b.midY() - 150, b.width(), 300});
     // The cards stand a third taller than the strip: the strip does not cut them off.
     gallery.listView->setClipsToBounds(false);
     gallery.listView->showsHorizontalScrollIndicator = false;
     root.addSubview(gallery.listView);
+    // The background fills the screen and the strip spans it, centred, whichever way it is turned.
+    for (const auto& view : {std::static_pointer_cast<UIView>(gallery.bgImage),
+                             std::static_pointer_cast<UIView>(gallery.listView)})
+        view->setTranslatesAutoresizingMaskIntoConstraints(false);
+    auto self = root.self<UIView>();
+    NSLayoutConstraint::activateConstraints({
+        gallery.bgImage->topAnchor().constraintEqualToAnchor(self->topAnchor()),
+        gallery.bgImage->bottomAnchor().constraintEqualToAnchor(self->bottomAnchor()),
+        gallery.bgImage->leadingAnchor().constraintEqualToAnchor(self->leadingAnchor()),
+        gallery.bgImage->trailingAnchor().constraintEqualToAnchor(self->trailingAnchor()),
+        gallery.listView->leadingAnchor().constraintEqualToAnchor(self->leadingAnchor()),
+        gallery.listView->trailingAnchor().constraintEqualToAnchor(self->trailingAnchor()),
+        gallery.listView->centerYAnchor().constraintEqualToAnchor(self->centerYAnchor()),
+        gallery.listView->heightAnchor().constraintEqualToConstant(300),
+    });
 }
 
 template <class Detail>

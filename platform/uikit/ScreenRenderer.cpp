@@ -288,10 +288,13 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
     }
     layout();
     auto chain = presentationChain();
-    // What a full-screen presentation covers is not drawn at all.
+    // What a full-screen presentation covers is not drawn at all, unless it is still on its way in
+    // or out.
     std::size_t first = 0;
     for (std::size_t i = 1; i < chain.size(); ++i)
-        if (coversScreen(chain[i]->presentationStyle())) first = i;
+        if (coversScreen(chain[i]->presentationStyle()) && !chain[i]->isBeingPresented() &&
+            !chain[i]->isBeingDismissed())
+            first = i;
     if (first == 0) {
         drawView(cr, *window);
         if (!chain.empty())

@@ -254,6 +254,7 @@ void UIViewController::presentWithAnimator(
     presented_ = controller;
     controller->presenting_ = host;
     transitioning_ = true;
+    controller->beingPresented_ = true;
     auto content = controller->view();
     const bool covers = controller->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
     auto container = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
@@ -270,6 +271,7 @@ void UIViewController::presentWithAnimator(
             auto host = weakHost.lock();
             if (!host) return;
             host->transitioning_ = false;
+            controller->beingPresented_ = false;
             if (fromPlace.view && fromPlace.view->superview() != fromPlace.superview.lock())
                 fromPlace.restore();
             if (!completed) {
@@ -300,6 +302,7 @@ void UIViewController::dismissWithAnimator(
     auto leaving = presented_;
     leaving->dismissPresented(false, nullptr);
     transitioning_ = true;
+    leaving->beingDismissed_ = true;
     const bool covers = leaving->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
     auto container = leaving->transitionContainer_;
     if (!container) {
@@ -318,6 +321,7 @@ void UIViewController::dismissWithAnimator(
             auto host = weakHost.lock();
             if (!host) return;
             host->transitioning_ = false;
+            leaving->beingDismissed_ = false;
             // The presenter's view goes back where it was, whatever the animator did with it.
             toPlace.restore();
             if (!completed) {

@@ -137,6 +137,10 @@ public:
     void setTransitioningDelegate(std::weak_ptr<UIViewControllerTransitioningDelegate> delegate) {
         transitioningDelegate_ = std::move(delegate);
     }
+    // True while an animator presents or dismisses this controller: what it will cover (or has
+    // covered) still shows around it.
+    bool isBeingPresented() const { return beingPresented_; }
+    bool isBeingDismissed() const { return beingDismissed_; }
     // The screen's size changes (a rotation): passed on to the children.
     virtual void
     viewWillTransitionToSize_withTransitionCoordinator(CGSize size,
@@ -218,6 +222,8 @@ private:
     // The view that holds a custom presentation's views while it is shown.
     std::shared_ptr<UIView> transitionContainer_;
     bool transitioning_ = false;
+    bool beingPresented_ = false;
+    bool beingDismissed_ = false;
     std::function<void(UIViewController&, UIView&)> sceneViews_;
     std::shared_ptr<UIStoryboard> storyboard_;
     std::string storyboardIdentifier_;
