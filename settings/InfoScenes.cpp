@@ -240,7 +240,9 @@ void registerInfoScenes(UIStoryboard& storyboard) {
 void addInfoButton(UIViewController& screen, UIView& root) {
     auto button = UIButton::buttonWithType(UIButtonType::InfoDark);
     button->setImage_forState(UIImage::imageNamed("info.png"), UIControlStates::Normal);
-    button->setFrame({60, 27, 36, 36});
+    // In the top row, right of the "Dictation | Notes | Recipe" switch (62 to 282) and left of the
+    // analysis button.
+    button->setFrame({288, 26, 36, 36});
     button->addTarget(
         screen.self<UIViewController>(), "showInfo",
         [](UIViewController& s) { s.performSegueWithIdentifier_sender("showInfo", nullptr); },

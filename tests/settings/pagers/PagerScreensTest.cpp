@@ -4,6 +4,7 @@
 #include "platform/uikit/UIStoryboard.h"
 #include "platform/uikit/UIWindow.h"
 #include "settings/AppCatalogue.h"
+#include "settings/HerbModel.h"
 #include "settings/InfoScenes.h"
 #include "settings/StepPage.h"
 #include "settings/StepPager.h"
@@ -156,6 +157,23 @@ TEST_F(PagerScreensTest, EveryPageClassIsASceneAlsoUnderItsModuleNameAndTheStepP
     EXPECT_FALSE(b9->button());
     EXPECT_EQ(board->instantiateViewControllerWithIdentifier("PageViewControllerA")->modalPresentationStyle(),
               UIModalPresentationStyle::FullScreen);
+}
+
+TEST_F(PagerScreensTest, EveryPictureThePagesCardsAndButtonsNameIsInTheBundleAndDecodes) {
+    std::vector<std::string> names = {"cancelStore.jpg", "Download.jpg",          "videoButton.jpg",
+                                      "info.png",        "galleryBackground.jpg", "helpBackground.jpg"};
+    for (auto name : stepPageClassNames())
+        names.emplace_back(stepPageRow(name).picture);
+    for (const auto& card : herbList())
+        names.push_back(card.image);
+    for (const auto& card : herbList1())
+        names.push_back(card.image);
+    for (const auto& name : names) {
+        auto image = UIImage::imageNamed(name);
+        ASSERT_TRUE(image) << name;
+        EXPECT_TRUE(image->surface()) << name << " does not decode";
+        EXPECT_GE(image->size().width, 72) << name;
+    }
 }
 
 TEST_F(PagerScreensTest, AMissingPictureLeavesAnEmptyImageViewAndSaysSo) {
