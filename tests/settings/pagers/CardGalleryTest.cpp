@@ -168,6 +168,20 @@ TEST_F(CardGalleryTest, ATapOutsideTheCardsOrOnAPromotionCardWithoutAStoryboardO
     EXPECT_EQ(takeConsole(),
               (std::vector<std::string>{"The gallery's storyboard has no scene HerbDetailsViewController"}));
 
+    // A detail without its card shows nothing but can still be closed; a link that makes no URL
+    // opens nothing.
+    auto empty = std::dynamic_pointer_cast<HerbDetailsViewController>(
+        board->instantiateViewControllerWithIdentifier("HerbDetailsViewController"));
+    empty->view();
+    empty->viewWillAppear(false);
+    EXPECT_EQ(empty->titleView->text(), "");
+    EXPECT_EQ(empty->view()->gestureRecognizers().size(), 1u);
+    empty->actionLicense();
+    empty->herb = HerbModel{"Broken", "none.jpg", "not a link", "", ""};
+    empty->actionLicense();
+    empty->actionAuthor();
+    EXPECT_TRUE(UIApplication::sharedApplication().openedURLs().empty());
+
     // A promotion card's buttons open its store page.
     HerbDetailsViewController detail;
     detail.herb = herbList()[2];
