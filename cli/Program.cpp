@@ -6,6 +6,7 @@
 #include "app/ApplicationMain.h"
 #include "cli/DictationCommands.h"
 #include "cli/PermissionCommands.h"
+#include "cli/PagerCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -67,6 +68,7 @@ int runProgram(const Options& options, int argc, char** argv,
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
     addPermissionCommands(interpreter);
+    addPagerCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();

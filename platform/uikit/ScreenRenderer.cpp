@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
@@ -284,11 +285,14 @@ void drawSublayers(cairo_t* cr, const CALayer& layer) {
 } // namespace
 
 void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
-    if (view.isHidden() || view.alpha() <= 0) return;
+    // A view in an animation is drawn as it stands at this moment, not at its end state.
+    const double now = RunLoop::main().now();
+    const CGFloat alpha = view.presentationAt(now).alpha;
+    if (view.isHidden() || alpha <= 0) return;
     cairo_save(cr);
-    const cairo_matrix_t m = matrixOf(view.transformToSuperview());
+    const cairo_matrix_t m = matrixOf(view.transformToSuperviewAt(now));
     cairo_transform(cr, &m);
-    const bool faded = view.alpha() < 1;
+    const bool faded = alpha < 1;
     if (faded) cairo_push_group(cr);
 
     const CGRect bounds = view.bounds();
@@ -327,7 +331,7 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
 
     if (faded) {
         cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, view.alpha());
+        cairo_paint_with_alpha(cr, alpha);
     }
     cairo_restore(cr);
 }
@@ -376,10 +380,13 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
     }
     layout();
     auto chain = presentationChain();
-    // What a full-screen presentation covers is not drawn at all.
+    // What a full-screen presentation covers is not drawn at all, unless it is still on its way in
+    // or out.
     std::size_t first = 0;
     for (std::size_t i = 1; i < chain.size(); ++i)
-        if (coversScreen(chain[i]->presentationStyle())) first = i;
+        if (coversScreen(chain[i]->presentationStyle()) && !chain[i]->isBeingPresented() &&
+            !chain[i]->isBeingDismissed())
+            first = i;
     if (first == 0) {
         drawView(cr, *window);
         if (!chain.empty())
