@@ -5,6 +5,7 @@
 
 #include "app/ApplicationMain.h"
 #include "cli/DictationCommands.h"
+#include "cli/FormCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -65,6 +66,7 @@ int runProgram(const Options& options, int argc, char** argv,
 
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
+    addFormCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();

@@ -14,6 +14,8 @@
 #include <litehtml.h>
 #include <pango/pangocairo.h>
 
+#include "platform/uikit/ImageFile.h"
+
 namespace platform {
 
 // A box the pagination must not cut through: a word of text, or an image.
@@ -98,9 +100,6 @@ private:
     bool recording_ = false;
     std::vector<HTMLKeepTogether> recorded_;
 };
-
-// Reads a PNG or JPEG file into an image surface; null when it cannot be read.
-cairo_surface_t* loadImageFile(const std::filesystem::path& path);
 
 // The stylesheet every document starts from.
 const char* htmlMasterStylesheet();

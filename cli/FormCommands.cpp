@@ -1,0 +1,52 @@
+#include "cli/FormCommands.h"
+
+#include "cli/ScriptInterpreter.h"
+#include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/UIImagePickerController.h"
+
+using namespace platform;
+
+namespace quillora::cli {
+
+namespace {
+
+// HEADING, quoted when it holds blanks, and the item after it.
+std::pair<std::string, std::string> headingAndItem(const ScriptLine& line) {
+    const std::string& rest = line.rest;
+    if (!rest.empty() && rest.front() == '"') {
+        auto close = rest.find('"', 1);
+        if (close == std::string::npos) throw ScriptError("the heading's quote is not closed");
+        ScriptLine after = line;
+        after.rest = rest.substr(close + 1);
+        return {rest.substr(1, close - 1), after.textAfter(0)};
+    }
+    return {line.words[0], line.textAfter(1)};
+}
+
+} // namespace
+
+void addFormCommands(ScriptInterpreter& interpreter) {
+    interpreter.addCommand("choose", "choose HEADING ITEM", [](ScriptInterpreter&, const ScriptLine& line) {
+        ScriptInterpreter::requireWords(line, 2, "choose HEADING ITEM");
+        auto [heading, item] = headingAndItem(line);
+        if (item.empty()) throw ScriptError("usage: choose HEADING ITEM");
+        auto hosting =
+            std::dynamic_pointer_cast<swiftui::UIHostingController>(ScriptInterpreter::currentScreen());
+        if (!hosting) throw ScriptError("the current screen is not a declarative screen");
+        auto host = hosting->host();
+        if (!host->pressAfter(heading, item)) throw ScriptError(host->lastError());
+    });
+    interpreter.addCommand("photo", "photo FILE|cancel", [](ScriptInterpreter&, const ScriptLine& line) {
+        ScriptInterpreter::requireWords(line, 1, "photo FILE|cancel");
+        auto picker = std::dynamic_pointer_cast<UIImagePickerController>(ScriptInterpreter::currentScreen());
+        if (!picker) throw ScriptError("no photo picker is shown");
+        const std::string what = line.textAfter(0);
+        if (what == "cancel") {
+            picker->cancel();
+            return;
+        }
+        if (auto refused = picker->pickFile(what)) throw ScriptError(*refused);
+    });
+}
+
+} // namespace quillora::cli
