@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/foundation/Console.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/uikit/DesktopServices.h"
 
 namespace platform {
 
@@ -39,6 +41,30 @@ std::optional<std::string> UIImagePickerController::pickFile(const std::string& 
 void UIImagePickerController::cancel() {
     auto keep = self<UIImagePickerController>();
     if (auto d = delegate()) d->imagePickerControllerDidCancel(*this);
+}
+
+void UIImagePickerController::viewDidAppear(bool animated) {
+    UINavigationController::viewDidAppear(animated);
+    askDesktop();
+}
+
+void UIImagePickerController::askDesktop() {
+    std::weak_ptr<UIImagePickerController> weak = weakSelf<UIImagePickerController>();
+    DesktopServices::shared().chooseFileToOpen(
+        "Choose a photo",
+        {FileFilter{"PNG and JPEG images", {"image/png", "image/jpeg"}, {"*.png", "*.jpg", "*.jpeg"}}},
+        [weak](const std::optional<std::filesystem::path>& path) {
+            auto me = weak.lock();
+            if (!me || !me->presentingViewController()) return;
+            if (!path) {
+                me->cancel();
+                return;
+            }
+            if (auto refused = me->pickFile(path->string())) {
+                console().print(*refused);
+                me->askDesktop();
+            }
+        });
 }
 
 void UIImagePickerController::describeScreen(std::vector<std::string>& lines) const {

@@ -58,11 +58,15 @@ public:
     // A person cancels: the delegate is told.
     void cancel();
 
+    // Once on screen the picker asks the desktop's file chooser (DesktopServices) for a file; a
+    // refused file is reported on the console and the chooser asked again; no file cancels.
+    void viewDidAppear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
 
 private:
     std::weak_ptr<UIImagePickerControllerDelegate> pickerDelegate_;
     std::weak_ptr<UINavigationControllerDelegate> navigationDelegate_;
+    void askDesktop();
 };
 
 } // namespace platform
