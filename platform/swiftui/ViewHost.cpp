@@ -165,29 +165,32 @@ std::string quoted(std::string_view s) {
 } // namespace
 
 static std::vector<const Node*> matchLabel(const std::vector<const Node*>& candidates, std::string_view label,
+                                           const std::function<std::string(const Node&)>& nameOf,
                                            std::string_view& rule) {
     // A person names a control by what it shows: exactly, else without the blanks around it, else
     // by the start of it when only one control starts so.
     std::vector<const Node*> hits;
     rule = "labelled";
     for (const Node* n : candidates)
-        if (n->label() == label) hits.push_back(n);
+        if (nameOf(*n) == label) hits.push_back(n);
     if (!hits.empty()) return hits;
     const std::string_view bare = trimmed(label);
     if (bare.empty()) return hits;
     for (const Node* n : candidates)
-        if (trimmed(n->label()) == bare) hits.push_back(n);
+        if (trimmed(nameOf(*n)) == bare) hits.push_back(n);
     if (!hits.empty()) return hits;
     rule = "whose label starts with";
     for (const Node* n : candidates)
-        if (trimmed(n->label()).starts_with(bare)) hits.push_back(n);
+        if (trimmed(nameOf(*n)).starts_with(bare)) hits.push_back(n);
     return hits;
 }
 
 const Node* ViewHost::findByLabel(const Node& within, std::string_view label,
                                   const std::function<bool(const Node&)>& can, const char* what) {
     std::string_view rule;
-    auto hits = matchLabel(within.findAll(can), label, rule);
+    // A heading is a text, named by what it shows; a control by its label.
+    auto nameOf = [what](const Node& n) { return std::string_view(what) == "heading" ? n.text() : n.label(); };
+    auto hits = matchLabel(within.findAll(can), label, nameOf, rule);
     if (hits.empty()) {
         fail(std::string("no ") + what + " labelled " + quoted(label));
         return nullptr;
@@ -195,7 +198,7 @@ const Node* ViewHost::findByLabel(const Node& within, std::string_view label,
     if (hits.size() > 1) {
         std::string names;
         for (const Node* n : hits)
-            names += (names.empty() ? "" : ", ") + quoted(n->label());
+            names += (names.empty() ? "" : ", ") + quoted(nameOf(*n));
         fail(std::to_string(hits.size()) + " " + what + "s " + std::string(rule) + " " + quoted(label) +
              ": " + names);
         return nullptr;
