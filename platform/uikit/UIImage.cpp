@@ -108,8 +108,9 @@ bool encodeJpeg(cairo_surface_t* surface, int quality, unsigned char** buffer, u
 
 std::optional<NSData> UIImageJPEGRepresentation(const UIImage& image, double compressionQuality) {
     cairo_surface_t* surface = image.pixels();
+    // Not flushed: decoded surfaces are complete already, and a flush would drop the JPEG bytes
+    // kept for PDFs.
     if (!surface || std::isnan(compressionQuality)) return std::nullopt;
-    cairo_surface_flush(surface);
     const int quality = static_cast<int>(std::lround(std::clamp(compressionQuality, 0.0, 1.0) * 100));
     unsigned char* buffer = nullptr;
     unsigned long size = 0;

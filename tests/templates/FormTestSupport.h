@@ -41,7 +41,8 @@ protected:
         return hosting;
     }
     void close(const std::shared_ptr<platform::swiftui::UIHostingController>& hosting) {
-        if (auto shown = hosting->presentedViewController()) shown->dismissViewControllerAnimated_completion(false, nullptr);
+        if (auto shown = hosting->presentedViewController())
+            shown->dismissViewControllerAnimated_completion(false, nullptr);
         runUntilIdle();
         base->dismissViewControllerAnimated_completion(false, nullptr);
         runUntilIdle();
@@ -64,7 +65,7 @@ protected:
 
     // The radio groups after the heading, up to the next text that is not an option's label.
     static std::vector<const platform::swiftui::Node*> groupsUnder(const platform::swiftui::Node& root,
-                                                                    const std::string& heading) {
+                                                                   const std::string& heading) {
         std::vector<const platform::swiftui::Node*> groups;
         bool passed = false;
         const platform::swiftui::Node* group = nullptr;
@@ -77,7 +78,8 @@ protected:
             if (n->kind == "RadioButtonGroup") {
                 group = n;
                 groups.push_back(n);
-            } else if (n->kind == "Text" && (!group || !group->find([&](const auto& m) { return &m == n; }))) {
+            } else if (n->kind == "Text" &&
+                       (!group || !group->find([&](const auto& m) { return &m == n; }))) {
                 break;
             }
         }

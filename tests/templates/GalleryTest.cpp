@@ -26,9 +26,19 @@ const std::vector<CardCase>& cardCases() {
         {"Essay", "essay", {"Essay Selected"}, "EssayViewSwiftUI", 5, 200},
         {"Research Paper", "researchpaper", {"Research  Paper"}, "ResearchViewSwiftUI", 8, 200},
         {"Modern Report", "modernreport", {"Modern Report"}, "ModernreportViewSwiftUI", 0, 200},
-        {"Contemporary Report ", "contemporaryreport", {"Contemporary Report-School Report"}, "SchoolReportViewSwiftUI", 0, 200},
+        {"Contemporary Report ",
+         "contemporaryreport",
+         {"Contemporary Report-School Report"},
+         "SchoolReportViewSwiftUI",
+         0,
+         200},
         {"Modern Letter", "modernletter", {"modernletter "}, "ModernLetterViewSwiftUI", 8, 200},
-        {"Modern Bold Letter", "bold_type_letter", {"Modern Bold Letter"}, "ModernBoldLetterViewSwiftUI", 8, 200},
+        {"Modern Bold Letter",
+         "bold_type_letter",
+         {"Modern Bold Letter"},
+         "ModernBoldLetterViewSwiftUI",
+         8,
+         200},
         {"Personal Letter", "personalletter", {"Personal letter"}, "PersonalLetterViewSwiftUI", 8, 200},
         {"Business Letter", "businessletter", {"businessletter"}, "BusinessLetterViewSwiftUI", 8, 200},
         {"Event Poster ", "eventposter", {"Event poster small "}, "EventPosterViewSwiftUI", 0, 150},
@@ -63,8 +73,10 @@ TEST_F(GalleryTest, EachCardShowsItsPictureAndTitleAndOpensItsFormAgainAfterClos
     const Node& tree = gallery->host()->tree();
     ASSERT_NE(tree.findText("CHOOSE A DOCUMENT "), nullptr);
     for (const char* heading : {"NOTES ", "REPORTS", "LETTERS", "FLYERS AND POSTERS"})
-        EXPECT_NE(tree.find([&](const Node& n) { return n.kind == "Text" && n.text() == heading; }), nullptr) << heading;
-    EXPECT_EQ(tree.findAll([](const Node& n) { return n.kind == "Button" && n.findKind("Image"); }).size(), 13u);
+        EXPECT_NE(tree.find([&](const Node& n) { return n.kind == "Text" && n.text() == heading; }), nullptr)
+            << heading;
+    EXPECT_EQ(tree.findAll([](const Node& n) { return n.kind == "Button" && n.findKind("Image"); }).size(),
+              13u);
 
     for (const auto& c : cardCases()) {
         SCOPED_TRACE(c.title);
@@ -117,7 +129,9 @@ TEST_F(GalleryTest, ScaledCardsGrowWhilePressedAndPlainOnesNeitherGrowNorClip) {
     }
     // Held down, the label of a scaled card is 1.5 times its size; the Preview of a form likewise.
     ASSERT_TRUE(gallery->host()->pressDown("Modern Letter"));
-    EXPECT_EQ(scaled(*cardNamed(gallery->host()->tree(), "Modern Letter"))->modifier("scaleEffect")->number("x"), 1.5);
+    EXPECT_EQ(
+        scaled(*cardNamed(gallery->host()->tree(), "Modern Letter"))->modifier("scaleEffect")->number("x"),
+        1.5);
     ASSERT_TRUE(gallery->host()->pressUp("Modern Letter"));
     runUntilIdle();
     auto form = std::dynamic_pointer_cast<UIHostingController>(gallery->presentedViewController());
@@ -154,10 +168,14 @@ TEST_F(GalleryTest, CancelClosesTheGalleryFromItsHostAndDoesNothingMoreWithoutOn
 TEST_F(GalleryTest, TheLeastFormsStoreTheirTemplatesStartValues) {
     // Cards 1-6 and 11-13: Preview stores every key the template reads, at the form's start value.
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"Notes", "SavedDictNote1"},        {"Essay", "SavedEssay"},
-        {"Research Paper", "SavedResearch"}, {"Modern Report", "SavedModernReport"},
-        {"Contemporary Report ", "SavedSchoolReport"}, {"Event Poster ", "SavedEventPoster"},
-        {"For Rent Flyer", "SavedRentFlyer"}, {"For Sale Flyer", "SavedSaleFlyer"}};
+        {"Notes", "SavedDictNote1"},
+        {"Essay", "SavedEssay"},
+        {"Research Paper", "SavedResearch"},
+        {"Modern Report", "SavedModernReport"},
+        {"Contemporary Report ", "SavedSchoolReport"},
+        {"Event Poster ", "SavedEventPoster"},
+        {"For Rent Flyer", "SavedRentFlyer"},
+        {"For Sale Flyer", "SavedSaleFlyer"}};
     auto gallery = presentGallery();
     for (const auto& [title, key] : cases) {
         SCOPED_TRACE(title);

@@ -2,8 +2,8 @@
 // each group shows against what it holds, the choices' lines and classes, the date, the business
 // letter's company rows, and what Preview and cancel leave behind.
 
-#include "pdf/PDFTemplateViewController.h"
 #include "templates/LetterForm.h"
+#include "pdf/PDFTemplateViewController.h"
 #include "tests/templates/FormTestSupport.h"
 
 namespace quillora {
@@ -128,7 +128,8 @@ TEST_F(LetterFormTest, GroupsMayShowAChoiceTheirStateDoesNotHoldUntilTapped) {
     for (bool isBusiness : {false, true}) {
         const std::string key = isBusiness ? "SavedBusinessLetter" : "SavedModernLetter";
         SCOPED_TRACE(key);
-        auto form = open(isBusiness ? AnyView(BusinessLetterViewSwiftUI{}) : AnyView(ModernLetterViewSwiftUI{}));
+        auto form =
+            open(isBusiness ? AnyView(BusinessLetterViewSwiftUI{}) : AnyView(ModernLetterViewSwiftUI{}));
         const auto& rows = isBusiness ? business : modern;
         for (const auto& r : rows)
             EXPECT_EQ(chosen(group(*form, r.heading)), (std::vector<std::string>{r.shown})) << r.heading;
@@ -152,10 +153,11 @@ TEST_F(LetterFormTest, EachChoicePrintsTwoLinesAndStoresItsClass) {
     choose(*form, "Font Color : Name", "Blue");
     choose(*form, "Font Size : Body", "XtraLarge");
     choose(*form, "Font Type : Body", "Thin"); // the trailing blank of the heading may be left out
-    EXPECT_EQ(takeConsole(), (std::vector<std::string>{"Selected is: Italic", "Italic selected ", "Selected is: Blue",
-                                                       " Blue Body text selected ", "Selected is: Blue",
-                                                       " Blue headline selected  ", "Selected is: XtraLarge",
-                                                       "Xtra Large selected ", "Selected is: Thin", "Thin selected "}));
+    EXPECT_EQ(takeConsole(),
+              (std::vector<std::string>{"Selected is: Italic", "Italic selected ", "Selected is: Blue",
+                                        " Blue Body text selected ", "Selected is: Blue",
+                                        " Blue headline selected  ", "Selected is: XtraLarge",
+                                        "Xtra Large selected ", "Selected is: Thin", "Thin selected "}));
     auto d = preview(*form, "SavedModernLetter");
     EXPECT_EQ(d["FontWeight_Body"], "fst-normal");
     EXPECT_EQ(d["TextColor_Body"], "text-primary");
@@ -200,9 +202,11 @@ TEST_F(LetterFormTest, TheBusinessLetterStylesItsCompanyThroughTheNameKeys) {
     auto form = open(BusinessLetterViewSwiftUI{});
     const Node& tree = form->host()->tree();
     EXPECT_NE(tree.findText("Finalizing your Business Letter PDF"), nullptr);
-    for (const char* text : {"Your  Name", "Your Company Name", "Your Company Phone No", "Your Company Email"})
+    for (const char* text :
+         {"Your  Name", "Your Company Name", "Your Company Phone No", "Your Company Email"})
         EXPECT_NE(tree.findText(text), nullptr) << text;
-    EXPECT_EQ(tree.findControl("Your Address e.g 12 Elm Street, Springfield"), nullptr) << "no sender address field";
+    EXPECT_EQ(tree.findControl("Your Address e.g 12 Elm Street, Springfield"), nullptr)
+        << "no sender address field";
     ASSERT_TRUE(form->host()->edit("Your Company Name e.g", "Quill & Co"));
     choose(*form, "Font Color : Company Name", "Black");
     choose(*form, "Font Size : Company Name", "Normal");

@@ -85,7 +85,8 @@ TEST_F(PhotoPickerTest, APickedPngBecomesAJpegCopyInTmpShownOnTheForm) {
 }
 
 TEST_F(PhotoPickerTest, TwoPicksKeepBothCopiesAndTheSameNameReplacesItsCopy) {
-    const auto first = home / "a" / "one.jpg", second = home / "b" / "two.jpg", again = home / "c" / "one.jpg";
+    const auto first = home / "a" / "one.jpg", second = home / "b" / "two.jpg",
+               again = home / "c" / "one.jpg";
     test::writeJpeg(first, 20, 10, 255, 0, 0);
     test::writeJpeg(second, 30, 10, 0, 255, 0);
     test::writeJpeg(again, 40, 10, 0, 0, 255);
@@ -118,8 +119,10 @@ TEST_F(PhotoPickerTest, ChoicesHoldWhileThePhotoRowChangesAndAcrossTyping) {
     auto body = groupsUnder(form->host()->tree(), "Font Size : Body");
     ASSERT_EQ(body.size(), 1u);
     EXPECT_EQ(chosen(*body[0]), (std::vector<std::string>{"Large"}));
-    EXPECT_EQ(chosen(*groupsUnder(form->host()->tree(), "Font Color : Name")[0]), (std::vector<std::string>{"Grey"}));
-    EXPECT_EQ(chosen(*groupsUnder(form->host()->tree(), "Font Type : Body ")[0]), (std::vector<std::string>{"Normal"}));
+    EXPECT_EQ(chosen(*groupsUnder(form->host()->tree(), "Font Color : Name")[0]),
+              (std::vector<std::string>{"Grey"}));
+    EXPECT_EQ(chosen(*groupsUnder(form->host()->tree(), "Font Type : Body ")[0]),
+              (std::vector<std::string>{"Normal"}));
 }
 
 TEST_F(PhotoPickerTest, ThePickerRefusesWhatIsNoPngOrJpegAndStaysUp) {
@@ -149,7 +152,8 @@ TEST_F(PhotoPickerTest, FailuresKeepTheEarlierPathAndSayWhy) {
     takeConsole();
     pick(blocked);
     const std::string target = (home / "tmp" / "blocked.png").string();
-    EXPECT_EQ(takeConsole(), (std::vector<std::string>{"LocalPath " + target, "Photo not saved: cannot write " + target}));
+    EXPECT_EQ(takeConsole(),
+              (std::vector<std::string>{"LocalPath " + target, "Photo not saved: cannot write " + target}));
     EXPECT_EQ(storedPhoto(), kept);
 
     // A JPEG whose header reads but whose data does not cannot be encoded again: nothing changes.

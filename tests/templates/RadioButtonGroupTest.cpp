@@ -1,7 +1,7 @@
 // Radio groups, colour inversion and the scaling button style, driven through a host.
 
-#include "platform/swiftui/ViewHost.h"
 #include "templates/RadioButtonGroup.h"
+#include "platform/swiftui/ViewHost.h"
 #include "templates/ScaleButtonStyle.h"
 #include "tests/templates/FormTestSupport.h"
 
@@ -14,11 +14,12 @@ class RadioButtonGroupTest : public test::FormTest {};
 
 TEST_F(RadioButtonGroupTest, ATapChoosesAndCallsBackEveryTimeEvenOnTheChosenOption) {
     std::vector<std::string> told;
-    auto host = ViewHost::make(RadioButtonGroup({"No", "Yes"}, "No", [&](const std::string& s) { told.push_back(s); }));
+    auto host = ViewHost::make(
+        RadioButtonGroup({"No", "Yes"}, "No", [&](const std::string& s) { told.push_back(s); }));
     const auto* group = host->tree().findKind("RadioButtonGroup");
     ASSERT_NE(group, nullptr);
-    EXPECT_EQ(shown(*group), (std::vector<std::pair<std::string, std::string>>{{"No", "largecircle.fill.circle"},
-                                                                                {"Yes", "circle"}}));
+    EXPECT_EQ(shown(*group), (std::vector<std::pair<std::string, std::string>>{
+                                 {"No", "largecircle.fill.circle"}, {"Yes", "circle"}}));
     ASSERT_TRUE(host->press("Yes"));
     ASSERT_TRUE(host->press("Yes"));
     ASSERT_TRUE(host->press("No"));
