@@ -1,6 +1,9 @@
 #include "cli/FormCommands.h"
 
+#include <filesystem>
+
 #include "cli/ScriptInterpreter.h"
+#include "platform/foundation/NSBundle.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/UIImagePickerController.h"
 
@@ -45,7 +48,12 @@ void addFormCommands(ScriptInterpreter& interpreter) {
             picker->cancel();
             return;
         }
-        if (auto refused = picker->pickFile(what)) throw ScriptError(*refused);
+        // A bare name that is no file here is looked for in the bundle (handle.png).
+        std::string path = what;
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec))
+            if (auto bundled = NSBundle::mainBundle().pathForResource(what, "")) path = *bundled;
+        if (auto refused = picker->pickFile(path)) throw ScriptError(*refused);
     });
 }
 
