@@ -31,12 +31,12 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::filesystem:
     return std::make_shared<UIImage>(path.filename().string(), path);
 }
 
-cairo_surface_t* UIImage::pixels() const {
+cairo_surface_t* UIImage::surface() const {
     if (!decoded_) {
         decoded_ = true;
-        if (cairo_surface_t* s = loadImageFile(path_)) pixels_.reset(s, cairo_surface_destroy);
+        if (cairo_surface_t* s = loadImageFile(path_)) surface_.reset(s, cairo_surface_destroy);
     }
-    return pixels_.get();
+    return surface_.get();
 }
 
 namespace {
@@ -107,7 +107,7 @@ bool encodeJpeg(cairo_surface_t* surface, int quality, unsigned char** buffer, u
 } // namespace
 
 std::optional<NSData> UIImageJPEGRepresentation(const UIImage& image, double compressionQuality) {
-    cairo_surface_t* surface = image.pixels();
+    cairo_surface_t* surface = image.surface();
     // Not flushed: decoded surfaces are complete already, and a flush would drop the JPEG bytes
     // kept for PDFs.
     if (!surface || std::isnan(compressionQuality)) return std::nullopt;

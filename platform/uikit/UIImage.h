@@ -27,15 +27,15 @@ public:
     // the file is neither a PNG nor a JPEG or its header cannot be read.
     CGSize size() const { return size_; }
     ImageFormat format() const { return info_.format; }
-    // The decoded pixels, upright; null when the file cannot be decoded. Owned by the image.
-    cairo_surface_t* pixels() const;
+    // The decoded pixels, upright, owned by the image; null when the file cannot be decoded.
+    cairo_surface_t* surface() const;
 
 private:
     std::string name_;
     std::filesystem::path path_;
     ImageFileInfo info_;
     CGSize size_;
-    mutable std::shared_ptr<cairo_surface_t> pixels_;
+    mutable std::shared_ptr<cairo_surface_t> surface_;
     mutable bool decoded_ = false;
 };
 

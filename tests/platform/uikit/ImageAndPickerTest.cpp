@@ -84,23 +84,23 @@ TEST_F(ImageAndPickerTest, AnExifOrientationTurnsTheSizeAndThePixels) {
     EXPECT_EQ(a.size(), (CGSize{40, 20}));
     EXPECT_EQ(b.size(), (CGSize{20, 40}));
     EXPECT_EQ(c.size(), (CGSize{40, 20}));
-    ASSERT_NE(b.pixels(), nullptr);
+    ASSERT_NE(b.surface(), nullptr);
     // The upright JPEG keeps its own bytes for PDFs; a turned one does not.
     const unsigned char* data = nullptr;
     unsigned long length = 0;
-    cairo_surface_get_mime_data(a.pixels(), CAIRO_MIME_TYPE_JPEG, &data, &length);
+    cairo_surface_get_mime_data(a.surface(), CAIRO_MIME_TYPE_JPEG, &data, &length);
     EXPECT_EQ(length, std::filesystem::file_size(plain));
-    cairo_surface_get_mime_data(b.pixels(), CAIRO_MIME_TYPE_JPEG, &data, &length);
+    cairo_surface_get_mime_data(b.surface(), CAIRO_MIME_TYPE_JPEG, &data, &length);
     EXPECT_EQ(length, 0u);
-    EXPECT_EQ(cairo_image_surface_get_width(b.pixels()), 20);
-    EXPECT_EQ(cairo_image_surface_get_height(b.pixels()), 40);
+    EXPECT_EQ(cairo_image_surface_get_width(b.surface()), 20);
+    EXPECT_EQ(cairo_image_surface_get_height(b.surface()), 40);
     // The stored left (red) half is the shown top after a clockwise quarter turn.
-    EXPECT_GT(redBlue(b.pixels(), 5, 2).first, 200);
-    EXPECT_GT(redBlue(b.pixels(), 5, 37).second, 200);
+    EXPECT_GT(redBlue(b.surface(), 5, 2).first, 200);
+    EXPECT_GT(redBlue(b.surface(), 5, 37).second, 200);
     // Upside down: red is on the right.
-    EXPECT_GT(redBlue(c.pixels(), 37, 5).first, 200);
-    EXPECT_GT(redBlue(c.pixels(), 2, 5).second, 200);
-    EXPECT_GT(redBlue(a.pixels(), 2, 5).first, 200);
+    EXPECT_GT(redBlue(c.surface(), 37, 5).first, 200);
+    EXPECT_GT(redBlue(c.surface(), 2, 5).second, 200);
+    EXPECT_GT(redBlue(a.surface(), 2, 5).first, 200);
 }
 
 TEST_F(ImageAndPickerTest, JpegRepresentationEncodesThePixelsUprightOrSaysItCannot) {
@@ -127,7 +127,7 @@ TEST_F(ImageAndPickerTest, JpegRepresentationEncodesThePixelsUprightOrSaysItCann
     const auto halfCopy = home / "half.jpg";
     ASSERT_TRUE(half->writeToFile_atomically(halfCopy.string(), false));
     UIImage shown("half", halfCopy);
-    auto [red, blue] = redBlue(shown.pixels(), 3, 3);
+    auto [red, blue] = redBlue(shown.surface(), 3, 3);
     EXPECT_NEAR(red, 128, 6);
     EXPECT_GT(blue, 245);
 
