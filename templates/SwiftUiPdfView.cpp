@@ -5,9 +5,14 @@
 
 #include "platform/foundation/Console.h"
 #include "platform/uikit/UIViewController.h"
+#include "templates/EssayViewSwiftUI.h"
+#include "templates/EventPosterViewSwiftUI.h"
 #include "templates/LetterForm.h"
+#include "templates/ModernreportViewSwiftUI.h"
+#include "templates/NotesViewSwiftUI.h"
+#include "templates/RentFlyerViewSwiftUI.h"
 #include "templates/ScaleButtonStyle.h"
-#include "templates/StartValueForm.h"
+#include "templates/SchoolReportViewSwiftUI.h"
 #include "templates/TemplateForm.h"
 
 namespace quillora {

@@ -49,12 +49,14 @@ FormRow spacer() {
     return FormRow{};
 }
 
-FormRow stack(std::vector<FormRow> children, std::optional<Font> font, std::optional<double> padding) {
+FormRow stack(std::vector<FormRow> children, std::optional<Font> font, std::optional<double> padding,
+              std::optional<double> spacing) {
     FormRow row;
     row.kind = FormRow::Kind::Stack;
     row.children = std::move(children);
     row.font = std::move(font);
     row.padding = padding;
+    row.spacing = spacing;
     return row;
 }
 
@@ -141,7 +143,7 @@ void build(const TemplateFormTable& table, const FormRow& row, std::vector<AnyVi
         std::vector<AnyView> children;
         for (const FormRow& child : row.children)
             build(table, child, children);
-        AnyView view = VStack({Alignment::center, std::nullopt}, std::move(children));
+        AnyView view = VStack({Alignment::center, row.spacing}, std::move(children));
         if (row.font) view = view.font(*row.font);
         if (row.padding) view = view.padding(*row.padding);
         out.push_back(view);

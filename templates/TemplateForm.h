@@ -41,6 +41,7 @@ struct FormRow {
     int spacersInHeader = 0; // between the header's title and its second line
     std::vector<FormRow> children;
     std::optional<double> padding; // stacks
+    std::optional<double> spacing; // stacks
 };
 
 FormRow header(std::string title, int spacersAfterTitle = 0);
@@ -53,7 +54,7 @@ FormRow options(OptionKind kind, std::string initial, TextState target);
 FormRow spacer();
 // A centred vertical stack; `font` is its children's default font.
 FormRow stack(std::vector<FormRow> children, std::optional<platform::swiftui::Font> font = std::nullopt,
-              std::optional<double> padding = std::nullopt);
+              std::optional<double> padding = std::nullopt, std::optional<double> spacing = std::nullopt);
 // The photo (while one is held) and the pill button that opens the picker.
 FormRow photo(std::string buttonTitle);
 FormRow preview();
