@@ -165,8 +165,8 @@ TEST_F(GalleryTest, CancelClosesTheGalleryFromItsHostAndDoesNothingMoreWithoutOn
     EXPECT_EQ(takeConsole(), (std::vector<std::string>{"cancel pressed "}));
 }
 
-TEST_F(GalleryTest, TheLeastFormsStoreTheirTemplatesStartValues) {
-    // Cards 1-6 and 11-13: Preview stores every key the template reads, at the form's start value.
+TEST_F(GalleryTest, TheOtherCardsFormsStoreEveryKeyTheirTemplateReads) {
+    // Cards 1-6 and 11-13: an untouched Preview stores every key the template reads.
     const std::vector<std::pair<std::string, std::string>> cases{
         {"Notes", "SavedDictNote1"},
         {"Essay", "SavedEssay"},
