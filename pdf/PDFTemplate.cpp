@@ -218,9 +218,12 @@ std::string fillPDFTemplate(const PDFTemplate& row, const TemplateDictionary& di
         case FillSource::Photo:
             // As a file URL: a plain path would lose a "#", "?" or "%" in the file's name to the
             // fragment, the query or an escape, and the page would show no picture.
-            text = hasPhoto(photoPath)
-                       ? escapeHTML(platform::NSURL::fileURLWithPath(*photoPath).absoluteString())
-                       : std::string();
+            // Without a photo a "#image#" mark empties, which the templates use to hide the
+            // picture; the modern report's "handle.png" stays the bundle's own picture.
+            if (hasPhoto(photoPath))
+                text = escapeHTML(platform::NSURL::fileURLWithPath(*photoPath).absoluteString());
+            else
+                text = m.mark.front() == '#' ? std::string() : m.mark;
             break;
         case FillSource::Body:
             text = htmlWithLineBreaks(transcript);
