@@ -149,6 +149,36 @@ TEST_F(ScreenScriptsTest, TheFourLettersGoFromTheGalleryToTheirPdfs) {
     }
 }
 
+TEST_F(ScreenScriptsTest, TheNineOtherFormsStoreWhatWasTypedAndChosenAndPrintIt) {
+    ASSERT_EQ(run(kScripts / "forms.txt"), 0);
+    EXPECT_TRUE(contains(printout("ViewController", 0), "presented PDFNotesViewController"));
+    EXPECT_TRUE(contains(printout("ViewController", 1), "presented PDFModernreportViewController"));
+    EXPECT_FALSE(contains(printout("ViewController", 2), "presented")) << "every level closed";
+
+    std::ifstream plist(home / "Library" / "Preferences" / "com.quillora.app.plist");
+    std::string prefs((std::istreambuf_iterator<char>(plist)), {});
+    for (const char* value : {"<string>Harbour walk notes</string>", "<string>fst-italic</string>",
+                              "<string>Dana Scholar</string>", "<string>$900/Month</string>",
+                              "<string>Oak table</string>", "<string>text-warning</string>"})
+        EXPECT_NE(prefs.find(value), std::string::npos) << value;
+
+    const auto tmp = home / "tmp";
+    // Typed markup and marks show as the letters typed.
+    EXPECT_NE(quillora::test::pdfWords(tmp / "MyPDFDocumentEssay.pdf").find("<b>Tom & \"Jerry\"</b> #DATE#"),
+              std::string::npos);
+    for (const auto& [pdf, text] : std::vector<std::pair<std::string, std::string>>{
+             {"MyPDFDocNotes1.pdf", "Harbour walk notes"},
+             {"MyPDFDocumentResearch.pdf", "Dana Scholar"},
+             {"MyPDFDocumentModernreport.pdf", "Tidal Energy"},
+             {"MyPDFDocumentSchoolreport.pdf", "Easy Decorating"},
+             {"MyPDFDocumentEventP.pdf", "HARBOUR ART"},
+             {"MyPDFDocRentFly.pdf", "Oak table"}})
+        EXPECT_NE(quillora::test::pdfWords(tmp / pdf).find(text), std::string::npos) << pdf;
+    const std::string images = quillora::test::run(
+        "pdfimages -list " + quillora::test::quoted(tmp / "MyPDFDocumentModernreport.pdf"));
+    EXPECT_NE(images.find("240   240  rgb     3   8  jpeg"), std::string::npos) << images;
+}
+
 // `refused REASON | LINE` runs LINE and expects it to fail with REASON in its message.
 TEST_F(ScreenScriptsTest, ScreenActionsRefuseWhatAPersonCannotDo) {
     std::vector<std::string> unrefused;
