@@ -5,7 +5,9 @@
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIImagePickerController.h"
+#include "platform/uikit/UIScreen.h"
 
 using namespace platform;
 
@@ -39,6 +41,17 @@ void addFormCommands(ScriptInterpreter& interpreter) {
         auto host = hosting->host();
         if (!host->pressAfter(heading, item)) throw ScriptError(host->lastError());
     });
+    interpreter.addCommand(
+        "appearance", "appearance dark|light", [](ScriptInterpreter&, const ScriptLine& line) {
+            ScriptInterpreter::requireWords(line, 1, "appearance dark|light");
+            const std::string& style = line.words[0];
+            if (style != "dark" && style != "light") throw ScriptError("usage: appearance dark|light");
+            UIScreen::mainScreen().setUserInterfaceStyle(style == "dark" ? UIUserInterfaceStyle::Dark
+                                                                         : UIUserInterfaceStyle::Light);
+            for (const auto& shown : ScreenRenderer::presentationChain())
+                if (auto hosting = std::dynamic_pointer_cast<swiftui::UIHostingController>(shown))
+                    hosting->followDeviceAppearance();
+        });
     interpreter.addCommand("photo", "photo FILE|cancel", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 1, "photo FILE|cancel");
         auto picker = std::dynamic_pointer_cast<UIImagePickerController>(ScriptInterpreter::currentScreen());

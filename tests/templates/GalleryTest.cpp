@@ -1,7 +1,10 @@
 // The gallery hosted as the dictation screen hosts it: its thirteen cards, their lines and forms,
 // the pressed look, the sheets that open again after closing, and cancel.
 
+#include <set>
+
 #include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIScreen.h"
 #include "templates/SwiftUiPdfView.h"
 #include "tests/templates/FormTestSupport.h"
 
@@ -163,6 +166,39 @@ TEST_F(GalleryTest, CancelClosesTheGalleryFromItsHostAndDoesNothingMoreWithoutOn
     auto host = ViewHost::make(idle);
     ASSERT_TRUE(host->press("cancel"));
     EXPECT_EQ(takeConsole(), (std::vector<std::string>{"cancel pressed "}));
+}
+
+TEST_F(GalleryTest, FormsOpenedAfterTheAppearanceTurnedDarkInvertTheirSymbolsOnly) {
+    auto gallery = presentGallery();
+    auto invertedKinds = [](const Node& tree) {
+        std::set<std::string> kinds;
+        for (const auto* n : tree.findAll([](const Node& n) { return n.modifier("colorInvert") != nullptr; }))
+            kinds.insert(n->kind + ":" + n->textProp("systemName").value_or(""));
+        return kinds;
+    };
+    ASSERT_TRUE(gallery->host()->press("Modern Letter"));
+    runUntilIdle();
+    auto light = std::dynamic_pointer_cast<UIHostingController>(gallery->presentedViewController());
+    ASSERT_NE(light, nullptr);
+    EXPECT_TRUE(invertedKinds(light->host()->tree()).empty());
+    ASSERT_TRUE(light->host()->press("cancel"));
+    runUntilIdle();
+
+    UIScreen::mainScreen().setUserInterfaceStyle(UIUserInterfaceStyle::Dark);
+    ASSERT_TRUE(gallery->host()->press("Essay"));
+    runUntilIdle();
+    auto dark = std::dynamic_pointer_cast<UIHostingController>(gallery->presentedViewController());
+    ASSERT_NE(dark, nullptr);
+    EXPECT_EQ(dark->host()->colorScheme(), ColorScheme::dark);
+    EXPECT_EQ(invertedKinds(dark->host()->tree()),
+              (std::set<std::string>{"Image:circle", "Image:largecircle.fill.circle"}));
+    // Chosen options stay chosen when the appearance turns back.
+    ASSERT_TRUE(dark->host()->pressAfter("Font Size : Body", "Large"));
+    UIScreen::mainScreen().setUserInterfaceStyle(UIUserInterfaceStyle::Light);
+    dark->followDeviceAppearance();
+    EXPECT_TRUE(invertedKinds(dark->host()->tree()).empty());
+    EXPECT_EQ(chosen(*groupsUnder(dark->host()->tree(), "Font Size : Body")[0]),
+              (std::vector<std::string>{"Large"}));
 }
 
 TEST_F(GalleryTest, TheOtherCardsFormsStoreEveryKeyTheirTemplateReads) {
