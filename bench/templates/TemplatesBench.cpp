@@ -15,9 +15,14 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/UIWindow.h"
 #include "platform/webkit/UIPrintFormatter.h"
 #include "templates/MyImagePicker.h"
+#include "templates/RentFlyerViewSwiftUI.h"
 
 namespace {
 
@@ -120,5 +125,53 @@ void BM_ModernLetterWithTheTwelveMegapixelLogo(benchmark::State& state) {
     state.counters["logo_MB"] = double(std::filesystem::file_size(*logo)) / 1e6;
 }
 BENCHMARK(BM_ModernLetterWithTheTwelveMegapixelLogo)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A tap on a radio option of the sale flyer: the callback, its two console lines and the rebuild
+// of the whole form.
+void BM_RadioTapOnTheSaleFlyer(benchmark::State& state) {
+    Sandboxed box;
+    auto host = swiftui::ViewHost::make(SaleFlyerViewSwiftUI{});
+    host->tree();
+    bool large = false;
+    for (auto _ : state) {
+        large = !large;
+        if (!host->pressAfter("Font Size : Body", large ? "Large" : "Small"))
+            state.SkipWithError("no option");
+    }
+}
+BENCHMARK(BM_RadioTapOnTheSaleFlyer)->Unit(benchmark::kMicrosecond);
+
+// From the rent flyer form's Preview to its PDF written: the dictionary stored, the sheet and the PDF
+// screen up, the page filled, laid out and printed; the render delay itself runs on the virtual
+// clock and costs nothing.
+void BM_PreviewToPdfWritten(benchmark::State& state) {
+    Sandboxed box;
+    RunLoop::main().useVirtualClock();
+    NSUserDefaults::standardUserDefaults()->setObject_forKey("A dictated line.\nAnd a second one.",
+                                                             kTranscriptKey);
+    auto window = std::make_shared<UIWindow>();
+    auto base = std::make_shared<UIViewController>();
+    window->setRootViewController(base);
+    window->makeKeyAndVisible();
+    auto form = std::make_shared<swiftui::UIHostingController>(RentFlyerViewSwiftUI{});
+    base->presentViewController_animated_completion(form, false, nullptr);
+    RunLoop::main().runUntilIdle();
+    for (auto _ : state) {
+        form->host()->press("Preview");
+        RunLoop::main().runUntilIdle();
+        auto screen = std::dynamic_pointer_cast<PDFTemplateViewController>(form->presentedViewController());
+        if (!screen) {
+            state.SkipWithError("no PDF screen");
+            break;
+        }
+        RunLoop::main().advance(screen->templateRow().renderDelay + 0.01);
+        if (!screen->pdfFile) state.SkipWithError("no PDF written");
+        screen->dismissViewControllerAnimated_completion(false, nullptr);
+        RunLoop::main().runUntilIdle();
+    }
+    base->dismissViewControllerAnimated_completion(false, nullptr);
+    RunLoop::main().runUntilIdle();
+}
+BENCHMARK(BM_PreviewToPdfWritten)->Unit(benchmark::kMillisecond);
 
 } // namespace
