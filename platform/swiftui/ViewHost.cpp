@@ -190,7 +190,9 @@ const Node* ViewHost::findByLabel(const Node& within, std::string_view label,
                                   const std::function<bool(const Node&)>& can, const char* what) {
     std::string_view rule;
     // A heading is a text, named by what it shows; a control by its label.
-    auto nameOf = [what](const Node& n) { return std::string_view(what) == "heading" ? n.text() : n.label(); };
+    auto nameOf = [what](const Node& n) {
+        return std::string_view(what) == "heading" ? n.text() : n.label();
+    };
     auto hits = matchLabel(within.findAll(can), label, nameOf, rule);
     if (hits.empty()) {
         fail(std::string("no ") + what + " labelled " + quoted(label));
