@@ -7,6 +7,7 @@
 #include "cli/DictationCommands.h"
 #include "cli/PermissionCommands.h"
 #include "cli/PagerCommands.h"
+#include "cli/FormCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -69,6 +70,7 @@ int runProgram(const Options& options, int argc, char** argv,
     addDictationCommands(interpreter);
     addPermissionCommands(interpreter);
     addPagerCommands(interpreter);
+    addFormCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();
