@@ -1,14 +1,16 @@
 #include "app/MainStoryboard.h"
 
-#include "detail/EntryScenes.h"
+#include "detail/DetailScenes.h"
 #include "dictation/NotesViewController.h"
 #include "dictation/RecipeViewController.h"
 #include "dictation/ViewController.h"
+#include "entries/EntryScenes.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UISegmentedControl.h"
+#include "settings/InfoScenes.h"
 
 using namespace platform;
 
@@ -151,30 +153,42 @@ void recipeSceneViews(DictationScreen& screen, UIView& root) {
                                 "showRecipeBook", [](RecipeViewController& s) { s.showRecipeBook(); }));
 }
 
+// A scene builder for the dictation screens' own outlets.
+std::function<void(UIViewController&, UIView&)> dictationScene(void (*build)(DictationScreen&, UIView&)) {
+    return [build](UIViewController& screen, UIView& root) {
+        build(dynamic_cast<DictationScreen&>(screen), root);
+    };
+}
+
 } // namespace
 
 void MainStoryboard(platform::UIStoryboard& storyboard) {
     storyboard.registerScene("ViewController", [] {
         auto screen = std::make_shared<ViewController>();
         addSaveItem(*screen);
-        screen->sceneViews = [](DictationScreen& s, UIView& root) { addDictationSwitch(s, root); };
+        screen->setSceneViews([](UIViewController& s, UIView& root) {
+            addDictationSwitch(dynamic_cast<DictationScreen&>(s), root);
+            addInfoButton(s, root);
+        });
         return screen;
     });
     storyboard.registerScene("NotesViewController", [] {
         auto screen = std::make_shared<NotesViewController>();
         addSaveItem(*screen);
-        screen->sceneViews = notesSceneViews;
+        screen->setSceneViews(dictationScene(notesSceneViews));
         return screen;
     });
     storyboard.registerScene("RecipeViewController", [] {
         auto screen = std::make_shared<RecipeViewController>();
         addSaveItem(*screen);
-        screen->sceneViews = recipeSceneViews;
+        screen->setSceneViews(dictationScene(recipeSceneViews));
         return screen;
     });
     storyboard.setInitialScene("ViewController");
     registerEntryScenes(storyboard);
+    registerDetailScenes(storyboard);
     registerPDFScenes(storyboard);
+    registerInfoScenes(storyboard);
 }
 
 } // namespace quillora

@@ -76,6 +76,32 @@ enum class TranscriptAppend {
     asParagraph,
 };
 
+// What a refused speech authorization shows for one status.
+struct AuthorizationRefusal {
+    std::string disabledTitle;
+    std::string alertTitle;
+    std::string message;
+    // Printed after the alert is presented.
+    std::string consoleLine;
+};
+
+struct AuthorizationRefusals {
+    AuthorizationRefusal notDetermined;
+    AuthorizationRefusal denied;
+    AuthorizationRefusal restricted;
+    std::string button = "OK ";
+    std::string unknownStatusLine = "Error";
+};
+
+// Where the lost-connection check counts the listening marks.
+enum class LostConnectionText {
+    // The whole transcript.
+    transcript,
+    // Only what the current run has appended to the transcript, so text handed in from elsewhere
+    // never counts.
+    appendedThisRun,
+};
+
 struct DictationLoopTable {
     std::int64_t runLength = 1800;
     // Starts while timeLeft is at least this show the listening text; later ones a blank.
@@ -89,8 +115,6 @@ struct DictationLoopTable {
     std::set<long> analysisRows;
     // The user's stop stores the dictated time (besides every append).
     bool stopStoresDictatedTime = false;
-    // A stop because the user leaves (screen gone, application in the background) stores it too.
-    bool leavingStoresDictatedTime = true;
     // The countdown label shows the seconds left.
     bool showsCountdown = true;
     // The live view shows only while a run records; the picker hides when a run starts.
@@ -115,6 +139,17 @@ struct DictationLoopTable {
     RowTexts availableImage{{}, "Play.png"};
 
     std::string offlineMessage = " Please Connect to internet , Go to Settings --> Wifi/3G or 4G";
+
+    // Per-status refusals of speech authorization; none: the dictation screens' speech-access alert.
+    std::optional<AuthorizationRefusals> authorizationRefusals;
+    // A stop because the user leaves stores the dictated time, and the image it gives the button
+    // (none: the idle image of the row).
+    bool leavingStopStoresDictatedTime = true;
+    std::optional<std::string> leavingStopImage;
+    LostConnectionText lostConnectionCounts = LostConnectionText::transcript;
+    // asParagraph: a paragraph appended to a transcript that does not end with a line feed starts
+    // on a line of its own instead of running on from the last word.
+    bool paragraphStartsOnNewLine = false;
 };
 
 // The views a screen lends the loop (set up by the screen; the loop only reads them).
@@ -228,6 +263,8 @@ private:
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
     // The last authorization answer applied to the record button.
     std::optional<platform::SFSpeechRecognizerAuthorizationStatus> authorization_;
+    // What the current run has appended to the transcript.
+    std::string appendedThisRun_;
 };
 
 // The loop tables of the dictation screens.
@@ -237,5 +274,12 @@ DictationLoopTable recipeScreenLoopTable();
 
 // Asks for a store review in the first foreground-active window scene; nothing when there is none.
 void requestAppReview();
+
+// The loop of the three entry detail screens: one-hour runs whose tasks append paragraphs to the
+// entry, cues at start and stop, nothing stored. The listening texts and the idle images come by
+// language index from the screens' language table; other indexes (and none) get "Listening...."
+// and "Play.png".
+DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
+                                   std::map<long, std::string> playImageByIndex);
 
 } // namespace quillora

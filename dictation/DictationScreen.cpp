@@ -91,11 +91,6 @@ DictationViews DictationScreen::dictationViews() {
 
 // ---- Set-up ----
 
-void DictationScreen::loadView() {
-    UIViewController::loadView();
-    if (sceneViews) sceneViews(*this, *view());
-}
-
 void DictationScreen::applyStoredFontSize() {
     console().print("font  size already there");
     const double stored = defaults->doubleForKey(key(keys::savefontSizeApp));
@@ -168,7 +163,9 @@ void DictationScreen::viewDidLoad() {
     root->addSubview(SpeechTimeLabel);
 
     auto keyWindow = UIApplication::sharedApplication().keyWindow();
-    const CGFloat T = keyWindow ? keyWindow->safeAreaInsets().top : 0;
+    // The first screen loads its view before its window is key; it will stand in a window of this
+    // device, and the top row (back button, switch, info button) needs the record button below it.
+    const CGFloat T = (keyWindow ? keyWindow->safeAreaInsets() : UIWindow::deviceSafeAreaInsets()).top;
 
     using S = DictationScreen;
     setUpButton<S>(EditIndicatorButton, "tapedit.png", {W - 55, screen_.editIndicatorY, 50, 50},

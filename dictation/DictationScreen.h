@@ -123,8 +123,6 @@ public:
     std::weak_ptr<platform::UIBarButtonItem> saveText;
     std::weak_ptr<platform::UISegmentedControl> segmentcontrol;
     std::weak_ptr<platform::NSLayoutConstraint> textViewBottomLayoutGuideConstraint;
-    // The scene's own views, made when the view loads (before viewDidLoad), as a storyboard would.
-    std::function<void(DictationScreen&, platform::UIView& root)> sceneViews;
 
     // Views made in code.
     std::shared_ptr<platform::UILabel> SpeechTimeLabel = std::make_shared<platform::UILabel>();
@@ -163,7 +161,6 @@ public:
     static std::shared_ptr<platform::UIButton> defaultDynamicButton();
 
     // Lifecycle.
-    void loadView() override;
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;

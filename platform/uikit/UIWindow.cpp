@@ -57,7 +57,10 @@ bool UIWindow::isKeyWindow() const {
 }
 
 UIEdgeInsets UIWindow::safeAreaInsets() const {
-    if (insets_) return *insets_;
+    return insets_ ? *insets_ : deviceSafeAreaInsets();
+}
+
+UIEdgeInsets UIWindow::deviceSafeAreaInsets() {
     if (UIDevice::currentDevice().userInterfaceIdiom() == UIUserInterfaceIdiom::Pad) return {24, 0, 20, 0};
     return {47, 0, 34, 0};
 }

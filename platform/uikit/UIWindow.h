@@ -29,6 +29,8 @@ public:
 
     // The phone's insets (status bar and home indicator) unless set otherwise.
     UIEdgeInsets safeAreaInsets() const override;
+    // The insets a window of this device has: the phone's, or the tablet's.
+    static UIEdgeInsets deviceSafeAreaInsets();
     void setSafeAreaInsets(UIEdgeInsets insets) { insets_ = insets; }
 
 private:

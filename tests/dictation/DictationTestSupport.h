@@ -1,10 +1,11 @@
 #pragma once
-// A dictation screen in a key window inside its navigation controller, with the scripted
+// Dictation screens in a key window inside their navigation controller, with the scripted
 // recognizer serving every locale and silence as the microphone, unless a test says otherwise.
 // One fixture for every screen table: DictationScreenTest is the main screen, NotesScreenTest the
 // notes screen, RecipeScreenTest the recipe screen.
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,27 +24,9 @@
 
 namespace quillora::test {
 
-template <class Screen> class DictationScreenFixture : public PlatformTest {
-public:
-    // For helpers that drive a test from outside its body (the random runs).
-    void runUntilIdleForRandom() { runUntilIdle(); }
-    void advanceForRandom(double seconds) { advance(seconds); }
-    std::shared_ptr<Screen>& randomScreen() { return screen; }
-    // A new screen in a new window, as a fresh start of the application would show it; or, when
-    // `fresh` is false, the same screen idle with an empty transcript (showing a screen waits for
-    // the authorization answer from another thread, which costs more than a run).
-    void resetForRandom(bool fresh) {
-        if (!fresh && screen) {
-            screen->Clipboard->setText("");
-            return;
-        }
-        window.reset();
-        nav.reset();
-        screen.reset();
-        runUntilIdle();
-        show();
-    }
-
+// A screen that runs the loop, in a key window inside its navigation controller; `Screen` names
+// its record button, live view and transcript as the screens do.
+template <class Screen> class LoopScreenTest : public PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
@@ -59,17 +42,13 @@ protected:
         PlatformTest::TearDown();
     }
 
-    // Shows a new screen; `before` runs on it before its view loads.
-    void show(const std::function<void(Screen&)>& before = nullptr) {
-        screen = std::make_shared<Screen>();
-        if (before) before(*screen);
+    // Puts `shown` in the key window.
+    void present(std::shared_ptr<Screen> shown) {
+        screen = std::move(shown);
         nav = platform::UINavigationController::initWithRootViewController(screen);
         window = std::make_shared<platform::UIWindow>();
         window->setRootViewController(nav);
         window->makeKeyAndVisible();
-        // The authorization answer comes from another thread; the button waits for it.
-        platform::RunLoop::main().runUntil(
-            [&] { return screen->recordButton->isEnabled() || screen->presentedViewController(); }, 5);
     }
 
     void record() {
@@ -107,6 +86,41 @@ protected:
     std::shared_ptr<Screen> screen;
     std::shared_ptr<platform::UINavigationController> nav;
     std::shared_ptr<platform::UIWindow> window;
+};
+
+// A screen of the dictation layer: shown fresh, it waits for the authorization answer.
+template <class Screen> class DictationScreenFixture : public LoopScreenTest<Screen> {
+public:
+    // For helpers that drive a test from outside its body (the random runs).
+    void runUntilIdleForRandom() { this->runUntilIdle(); }
+    void advanceForRandom(double seconds) { this->advance(seconds); }
+    std::shared_ptr<Screen>& randomScreen() { return this->screen; }
+    // A new screen in a new window, as a fresh start of the application would show it; or, when
+    // `fresh` is false, the same screen idle with an empty transcript (showing a screen waits for
+    // the authorization answer from another thread, which costs more than a run).
+    void resetForRandom(bool fresh) {
+        if (!fresh && this->screen) {
+            this->screen->Clipboard->setText("");
+            return;
+        }
+        this->window.reset();
+        this->nav.reset();
+        this->screen.reset();
+        this->runUntilIdle();
+        show();
+    }
+
+protected:
+    // Shows a new screen; `before` runs on it before its view loads.
+    void show(const std::function<void(Screen&)>& before = nullptr) {
+        auto shown = std::make_shared<Screen>();
+        if (before) before(*shown);
+        this->present(shown);
+        // The authorization answer comes from another thread; the button waits for it.
+        auto& screen = this->screen;
+        platform::RunLoop::main().runUntil(
+            [&] { return screen->recordButton->isEnabled() || screen->presentedViewController(); }, 5);
+    }
 };
 
 using DictationScreenTest = DictationScreenFixture<ViewController>;

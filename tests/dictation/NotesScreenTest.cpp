@@ -230,7 +230,8 @@ TEST_F(NotesScreenTest, StartUpWritesItsDefaultsAndReadsTheDataFileAsUtf8Only) {
     EXPECT_EQ(screen->Clipboard->text(), "") << "no data file";
     EXPECT_EQ(store()->stringForKey("saveclipBoardText"), "...");
     EXPECT_EQ(store()->integerForKey("savefontSizeApp"), 18);
-    EXPECT_EQ(screen->recordButton->frame().minY(), 50) << "no key window yet while the view loaded";
+    EXPECT_EQ(screen->recordButton->frame().minY(), 47 + 50)
+        << "no key window yet while the view loaded: the phone's inset, below the top row";
     EXPECT_EQ(screen->EditIndicatorButton->frame().minY(), 200);
     EXPECT_EQ(screen->textView->layer().borderColor, UIColor::yellowColor());
     EXPECT_EQ(screen->pickerView->layer().borderWidth, 0);
