@@ -81,11 +81,12 @@ TEST_F(PictureCommandsTest, SnapshotAndTapRefuseWhatTheyCannotDo) {
 }
 
 TEST_F(PictureCommandsTest, TapAtAPointTouchesWhatIsDrawnThereAndNothingElse) {
-    // The record button spans the width at y 40 to 90 (the screen loads before its window is key);
-    // a touch on it starts a run, which shows as its pause picture.
+    // The record button spans the width at y 87 to 137, below the top row (the screen loads before
+    // its window is key and takes the phone's inset); a touch on it starts a run, which shows as its
+    // pause picture.
     testing::internal::CaptureStdout();
     ASSERT_EQ(
-        runScript("scripted\nmicrophone silence\ntap 200 380\nshow\ntap 195 65\nshow\ntap recordButton\n"),
+        runScript("scripted\nmicrophone silence\ntap 200 380\nshow\ntap 195 110\nshow\ntap recordButton\n"),
         0);
     testing::internal::GetCapturedStdout();
     const auto lines = consoleLines();
