@@ -19,6 +19,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIStoryboard.h"
+#include "settings/AppCatalogue.h"
 #include "settings/SettingsSwiftUIView.h"
 #include "templates/SwiftUiPdfView.h"
 
@@ -33,9 +34,6 @@ namespace {
 std::string key(std::string_view name) {
     return std::string(name);
 }
-
-// The help page behind "Complete List of Commands".
-constexpr const char* kCommandHelpPage = "https://quillora.app/help/voice-commands";
 
 } // namespace
 
@@ -504,8 +502,8 @@ void ViewController::PushPin_emoji() {
             UIAlertAction::actionWithTitle_style_handler(title, UIAlertActionStyle::Default, nullptr));
     sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
         "Complete List of Commands", UIAlertActionStyle::Default, [](UIAlertAction&) {
-            UIApplication::sharedApplication().openURL_options_completionHandler(kCommandHelpPage, {},
-                                                                                 nullptr);
+            UIApplication::sharedApplication().openURL_options_completionHandler(
+                std::string(settings::commandHelpPage), {}, nullptr);
         }));
     sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
         "Dismiss", UIAlertActionStyle::Cancel,

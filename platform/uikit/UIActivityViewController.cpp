@@ -22,6 +22,8 @@ void UIActivityViewController::describeScreen(std::vector<std::string>& lines) c
             lines.push_back("  item file " + quote(path->string()));
         else if (auto image = std::get_if<std::shared_ptr<UIImage>>(&item))
             lines.push_back("  item image " + quote(*image ? (*image)->name() : std::string()));
+        else if (auto url = std::get_if<NSURL>(&item))
+            lines.push_back("  item link " + quote(url->absoluteString()));
     }
     for (auto& type : excluded_)
         lines.push_back("  excluded " + type);

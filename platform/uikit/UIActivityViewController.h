@@ -9,13 +9,14 @@
 #include <variant>
 #include <vector>
 
+#include "platform/foundation/NSURL.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIViewController.h"
 
 namespace platform {
 
-// A text, a file (a file URL) or an image.
-using ActivityItem = std::variant<std::string, std::filesystem::path, std::shared_ptr<UIImage>>;
+// A text, a file (a file URL), an image or a link.
+using ActivityItem = std::variant<std::string, std::filesystem::path, std::shared_ptr<UIImage>, NSURL>;
 using UIActivityType = std::string;
 
 inline const UIActivityType UIActivityTypeMail = "com.apple.UIKit.activity.Mail";
