@@ -4,6 +4,7 @@
 #include "dictation/ViewController.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
+#include "settings/SettingsScenes.h"
 
 namespace quillora {
 
@@ -21,6 +22,7 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
     storyboard.setInitialScene("ViewController");
     registerEntryScenes(storyboard);
     registerPDFScenes(storyboard);
+    registerSettingsScenes(storyboard);
 }
 
 } // namespace quillora

@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/DesktopServices.h"
 
 extern char** environ;
 
@@ -32,7 +33,10 @@ void MailService::setShared(std::shared_ptr<MailService> service) {
     sharedSlot() = service ? std::move(service) : std::make_shared<OutboxMailService>();
 }
 
-OutboxMailService::OutboxMailService() : runner_(&OutboxMailService::runProcess) {}
+// Handing over needs a desktop session, which the window brings: it installs the desktop's services.
+OutboxMailService::OutboxMailService()
+    : handOffEnabled_([] { return DesktopServices::recording() == nullptr; }),
+      runner_(&OutboxMailService::runProcess) {}
 
 std::optional<NSError> OutboxMailService::deliver(const MailDraft& draft, const std::filesystem::path& file) {
     if (!handOffEnabled_ || !handOffEnabled_()) {

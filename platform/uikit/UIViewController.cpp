@@ -165,6 +165,7 @@ void UIViewController::dismissPresented(bool animated) {
     if (coversPresenter) endAppearanceTransition();
     presented_.reset();
     leaving->presenting_.reset();
+    didDismissPresentedViewController(leaving);
 }
 
 void UIViewController::dismissViewControllerAnimated_completion(bool animated,
