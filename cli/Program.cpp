@@ -6,6 +6,7 @@
 #include "app/ApplicationMain.h"
 #include "cli/DictationCommands.h"
 #include "cli/ScriptInterpreter.h"
+#include "cli/SettingsCommands.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIApplication.h"
@@ -65,6 +66,7 @@ int runProgram(const Options& options, int argc, char** argv,
 
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
+    addSettingsCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();

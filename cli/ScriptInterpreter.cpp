@@ -208,9 +208,11 @@ void ScriptInterpreter::addBuiltInCommands() {
     });
     addCommand("back", "back", [](ScriptInterpreter&, const ScriptLine&) {
         auto screen = currentScreen();
-        if (screen->presentingViewController())
-            throw ScriptError("a presented screen is in front; it has no back");
         auto nav = screen->navigationController();
+        // A presented navigation controller has its own back, down to its first screen.
+        bool ownStack = nav && nav->viewControllers().size() > 1;
+        if (screen->presentingViewController() && !ownStack)
+            throw ScriptError("a presented screen is in front; it has no back");
         if (!nav || !nav->popViewControllerAnimated(true))
             throw ScriptError("there is no screen to go back to");
     });
