@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/DesktopServices.h"
 
 namespace platform {
 
@@ -63,7 +64,10 @@ void AVPlayer::setFrameObserver(std::function<void()> observer) {
 }
 
 void AVPlayer::updateTimer() {
-    bool wanted = frameObserver_ && rate_ != 0;
+    // In the window every tick is work after which the window draws the next picture; headless
+    // nothing ticks, so a virtual clock can still run out of work.
+    bool windowRuns = DesktopServices::recording() == nullptr;
+    bool wanted = rate_ != 0 && (frameObserver_ || windowRuns);
     if (!wanted) {
         if (frameTimer_) frameTimer_->invalidate();
         frameTimer_.reset();

@@ -28,8 +28,9 @@ public:
     void seekToTime(double seconds);
     std::optional<VideoFrame> currentFrame();
 
-    // Called at the display's pace while playing, so that a view can draw the next frame. Only
-    // a window asks for it (a repeating timer would keep a virtual clock from ever idling).
+    // Called at the display's pace while playing, so that a view can draw the next frame. With a
+    // window the player ticks at that pace by itself; headless only an observer makes it tick (a
+    // repeating timer keeps a virtual clock from ever running out of work).
     void setFrameObserver(std::function<void()> observer);
 
 private:
