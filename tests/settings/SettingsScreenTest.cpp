@@ -1,6 +1,8 @@
 // The settings screen as a person uses it: the font-size stepper and what the dictation screens
 // make of it, closing, the row colours, the links, sharing above the screen, the feedback mail
 // sheet, and the tutorial's player.
+#include <cairo.h>
+
 #include <filesystem>
 
 #include "platform/avkit/VideoPlayer.h"
@@ -11,6 +13,7 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/messageui/MFMailComposeViewController.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIScreen.h"
 #include "settings/AppCatalogue.h"
@@ -356,6 +359,33 @@ TEST_F(SettingsScreenTest, AMissingVideoGivesAFailedPlayerAndAConsoleLineNotABro
     EXPECT_TRUE(tree().findControl("Feedback")) << "the rest of the screen is there";
     EXPECT_EQ(stepperLabel(), "Font Size: 18");
     NSBundle::mainBundle().setBundlePath(sourceBundle());
+}
+
+TEST_F(SettingsScreenTest, TheDrawnScreenShowsTheVideoFrameOfThePlayersPosition) {
+    openSettings();
+    // How many pixels of the drawn screen (scale 1) have the colour of the slide.
+    auto countOf = [](int r, int g, int b) {
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 390, 844);
+        cairo_t* cr = cairo_create(surface);
+        ScreenRenderer::draw(cr, 1);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        int stride = cairo_image_surface_get_stride(surface), count = 0;
+        for (int y = 0; y < 844; ++y)
+            for (int x = 0; x < 390; ++x) {
+                const unsigned char* p = data + y * stride + x * 4;
+                if (std::abs(p[2] - r) < 20 && std::abs(p[1] - g) < 20 && std::abs(p[0] - b) < 20) ++count;
+            }
+        cairo_surface_destroy(surface);
+        return count;
+    };
+    // The first slide is blue, the third green (see scripts/make-tutorial-video.cpp).
+    EXPECT_GT(countOf(31, 89, 191), 20000) << "the first picture before playing";
+    EXPECT_LT(countOf(38, 140, 64), 100);
+    press("Video");
+    advance(4.5);
+    EXPECT_GT(countOf(38, 140, 64), 20000) << "the picture at 4.5 s";
 }
 
 } // namespace quillora::test
