@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "dictation/StoredKeys.h"
 #include "platform/avkit/VideoPlayer.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
@@ -14,6 +13,13 @@
 #include "settings/AppCatalogue.h"
 #include "settings/AppShareSheet.h"
 #include "settings/SettingsCell.h"
+
+// The keys header is on its way from the dictation screens to the library below them all.
+#if __has_include("common/StoredKeys.h")
+#include "common/StoredKeys.h"
+#else
+#include "dictation/StoredKeys.h"
+#endif
 
 namespace quillora {
 
