@@ -5,6 +5,9 @@
 
 #include "app/ApplicationMain.h"
 #include "cli/DictationCommands.h"
+#include "cli/FormCommands.h"
+#include "cli/PagerCommands.h"
+#include "cli/PermissionCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "cli/SettingsCommands.h"
 #include "platform/foundation/RunLoop.h"
@@ -67,6 +70,9 @@ int runProgram(const Options& options, int argc, char** argv,
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
     addSettingsCommands(interpreter);
+    addPermissionCommands(interpreter);
+    addPagerCommands(interpreter);
+    addFormCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         interpreter.settle();

@@ -19,8 +19,9 @@
 typedef struct _cairo cairo_t;
 
 namespace platform {
+class UIImage;
 class UIViewController;
-}
+} // namespace platform
 
 namespace platform::swiftui {
 
@@ -88,6 +89,7 @@ struct Node {
     std::function<void(const std::string&)> select;        // Picker
     std::function<Path(CGRect)> shapePath;                 // shapes
     std::function<RepresentedController()> makeController; // representables
+    std::shared_ptr<const UIImage> uiImage;                // Image(uiImage)
     // Views whose content is not made of other views (a video player): the object shown, and how
     // its content is painted into a rectangle of the given size at the origin.
     std::any attachment;
