@@ -11,6 +11,7 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/speech/SpeechEngine.h"
 #include "platform/storekit/SKStoreReviewController.h"
 #include "platform/systemconfiguration/SCNetworkReachability.h"
 #include "platform/uikit/UIAlertController.h"
@@ -163,6 +164,14 @@ void DictationLoop::recordButtonTapped() {
         return;
     }
 
+    // An unavailable recognizer would fail every task a second after it starts, for the whole run.
+    if (!speechRecognizer->isAvailable()) {
+        if (views.recordButton) {
+            views.recordButton->setEnabled(false);
+            views.recordButton->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+        }
+        return;
+    }
     if (!isConnectedToNetwork()) {
         presentAlert("Hmm....Looks like you are not connected to internet🤔", table_.offlineMessage, "OK ");
         return;
@@ -202,6 +211,10 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     }
     // From here on a callback of any earlier task is stale.
     const std::uint64_t generation = ++generation_;
+    // A task of an unavailable recognizer only fails a second later, and the next one too.
+    if (!speechRecognizer->isAvailable())
+        return speechError(SFSpeechErrorCodeUnavailable,
+                           "Speech recognition is not available for " + speechRecognizer->localeIdentifier());
 
     auto& session = AVAudioSession::sharedInstance();
     if (auto error = session.setCategory(AVAudioSessionCategoryRecord)) return error;
@@ -253,7 +266,7 @@ void DictationLoop::endRunAfterFailedStart(const NSError& error) {
     isStopped = true;
     isFinalStopped = false;
     auto views = dictationViews();
-    if (views.recordButton) views.recordButton->setEnabled(true);
+    if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
     setRecordButtonLooks(table_.idleTitle, table_.idleImage.forRow(buttonSelect));
     if (table_.liveViewOnlyWhileRunning && views.live) views.live->setHidden(true);
     presentAlert(error.localizedDescription, std::nullopt, "OK ");
@@ -329,7 +342,7 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     recognitionRequest.reset();
     recognitionTask.reset();
     endingTask_.reset();
-    if (views.recordButton) views.recordButton->setEnabled(true);
+    if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
 
     if (isFinalStopped) {
         DispatchQueue::main().async([weak = weakLoop()] {
@@ -474,7 +487,7 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
     if (!button) return;
     if (available) {
         // While a stop is pending the old task still holds the tap: no new run before its end.
-        if (!isFinalStopped) button->setEnabled(true);
+        if (!isFinalStopped && authorizationGranted_) button->setEnabled(true);
         setRecordButtonLooks(table_.availableTitle, table_.availableImage);
         console().print("Speech recogniser triggered");
     } else {
@@ -486,6 +499,7 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
 void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {
     auto button = dictationViews().recordButton;
     auto refuse = [&](const char* title) {
+        authorizationGranted_ = false;
         if (button) {
             button->setEnabled(false);
             button->setTitle_forState(title, UIControlStates::Disabled);
@@ -503,12 +517,23 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
         refuse("Speech recognition restricted on this device");
         break;
     case SFSpeechRecognizerAuthorizationStatus::authorized:
-        if (button && !isFinalStopped) button->setEnabled(true);
+        authorizationGranted_ = true;
+        if (button && !isFinalStopped && speechRecognizer->isAvailable()) button->setEnabled(true);
         break;
     default:
         console().print("error");
         break;
     }
+}
+
+bool DictationLoop::recognitionPossible() const {
+    return authorizationGranted_ && speechRecognizer && speechRecognizer->isAvailable();
+}
+
+void DictationLoop::recognizerChanged() {
+    auto button = dictationViews().recordButton;
+    if (!button || audioEngine->isRunning() || isFinalStopped) return;
+    button->setEnabled(recognitionPossible());
 }
 
 void DictationLoop::showSpeechAccessAlert() {

@@ -175,6 +175,11 @@ public:
                                                 bool available) override;
     void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
     void showSpeechAccessAlert();
+    // Recording can start only while recognition is authorized and the current recognizer is
+    // available; the two answers come in either order.
+    bool recognitionPossible() const;
+    // A new recognizer replaced the old one while no run is on: the button follows what it allows.
+    void recognizerChanged();
 
     // The voice-command pass of the table over the live text, gated by `triggerWords`.
     void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,
@@ -190,6 +195,8 @@ public:
     static bool isConnectedToNetwork();
 
 protected:
+    bool authorizationGranted_ = false;
+
     // What the screen provides.
     virtual platform::UIViewController& dictationScreen() = 0;
     virtual DictationViews dictationViews() = 0;
