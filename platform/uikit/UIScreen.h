@@ -14,13 +14,20 @@ public:
     void setBounds(const CGRect& bounds) { bounds_ = bounds; }
     CGFloat scale() const { return scale_; }
     void setScale(CGFloat scale) { scale_ = scale; }
-    // Height of the on-screen keyboard when it is up.
-    CGFloat keyboardHeight() const { return bounds_.height() > 1000 ? 398 : 336; }
+    // Height of the on-screen keyboard when it is up; none comes up while a hardware keyboard
+    // is attached (a desktop), so nothing is covered then.
+    CGFloat keyboardHeight() const {
+        if (hardwareKeyboard_) return 0;
+        return bounds_.height() > 1000 ? 398 : 336;
+    }
+    bool hasHardwareKeyboard() const { return hardwareKeyboard_; }
+    void setHardwareKeyboard(bool attached) { hardwareKeyboard_ = attached; }
 
 private:
     UIScreen() = default;
     CGRect bounds_{0, 0, 390, 844};
     CGFloat scale_ = 3;
+    bool hardwareKeyboard_ = false;
 };
 
 enum class UIUserInterfaceIdiom { Unspecified = -1, Phone = 0, Pad = 1, Mac = 5 };
