@@ -41,6 +41,20 @@ inline CGAffineTransform CGAffineTransformScale(const CGAffineTransform& t, CGFl
 inline CGAffineTransform CGAffineTransformRotate(const CGAffineTransform& t, CGFloat angle) {
     return CGAffineTransformConcat(CGAffineTransformMakeRotation(angle), t);
 }
+// The inverse; a transform that cannot be inverted is returned unchanged, as the platform does.
+inline CGAffineTransform CGAffineTransformInvert(const CGAffineTransform& t) {
+    const CGFloat det = t.a * t.d - t.b * t.c;
+    if (det == 0) return t;
+    return {t.d / det,
+            -t.b / det,
+            -t.c / det,
+            t.a / det,
+            (t.c * t.ty - t.d * t.tx) / det,
+            (t.b * t.tx - t.a * t.ty) / det};
+}
+inline CGAffineTransform CGAffineTransformTranslate(const CGAffineTransform& t, CGFloat tx, CGFloat ty) {
+    return CGAffineTransformConcat(CGAffineTransformMakeTranslation(tx, ty), t);
+}
 inline CGPoint CGPointApplyAffineTransform(CGPoint p, const CGAffineTransform& t) {
     return {t.a * p.x + t.c * p.y + t.tx, t.b * p.x + t.d * p.y + t.ty};
 }

@@ -41,6 +41,51 @@ bool UIControl::tap() {
     return true;
 }
 
+std::shared_ptr<UIView> UIControl::hitTest(CGPoint point) {
+    if (!enabled_) return nullptr;
+    return UIView::hitTest(point);
+}
+
+bool UIControl::touchIsInside(CGPoint point) const {
+    constexpr CGFloat slack = 70;
+    const CGRect b = bounds();
+    return point.x >= b.minX() - slack && point.x <= b.maxX() + slack && point.y >= b.minY() - slack &&
+           point.y <= b.maxY() + slack;
+}
+
+void UIControl::touchesBegan(const UITouch&) {
+    if (!enabled_) return;
+    auto keep = self<UIControl>();
+    setHighlighted(true);
+    setNeedsDisplay();
+    sendActionsForControlEvents(UIControlEvent::TouchDown);
+}
+
+void UIControl::touchesMoved(const UITouch& touch) {
+    const bool inside = touchIsInside(touch.locationInView(this));
+    if (inside != highlighted_) {
+        setHighlighted(inside);
+        setNeedsDisplay();
+    }
+}
+
+void UIControl::touchesEnded(const UITouch& touch) {
+    auto keep = self<UIControl>();
+    const bool wasHighlighted = highlighted_;
+    setHighlighted(false);
+    setNeedsDisplay();
+    if (!enabled_) return;
+    if (wasHighlighted && touchIsInside(touch.locationInView(this)))
+        sendActionsForControlEvents(UIControlEvent::TouchUpInside | UIControlEvent::PrimaryActionTriggered);
+    else
+        sendActionsForControlEvents(UIControlEvent::TouchUpOutside);
+}
+
+void UIControl::touchesCancelled(const UITouch&) {
+    setHighlighted(false);
+    setNeedsDisplay();
+}
+
 UIControlState UIControl::state() const {
     UIControlState s = UIControlStates::Normal;
     if (!enabled_) s |= UIControlStates::Disabled;

@@ -110,6 +110,21 @@ public:
 
     std::string stateDescription() const override;
 
+    // A disabled control takes no touch.
+    std::shared_ptr<UIView> hitTest(CGPoint point) override;
+    // A person's finger: down highlights (the pressed look) and sends touch-down; moving out and
+    // back in takes the highlight away and gives it back; lifting inside sends touch-up-inside,
+    // outside touch-up-outside.
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
+    void touchesEnded(const UITouch& touch) override;
+    void touchesCancelled(const UITouch& touch) override;
+
+protected:
+    // Whether a finger at `point` (bounds coordinates) still counts as on the control: the
+    // platform allows some distance outside before it lets go of the highlight.
+    bool touchIsInside(CGPoint point) const;
+
 private:
     TargetActionList actions_;
     bool enabled_ = true;

@@ -1,6 +1,7 @@
 #include "platform/uikit/UIResponder.h"
 
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/UIView.h"
 
 namespace platform {
 
@@ -40,6 +41,26 @@ bool UIResponder::resignFirstResponder() {
     focus().reset();
     didResignFirstResponder();
     return true;
+}
+
+CGPoint UITouch::locationInView(const UIView* target) const {
+    return target ? target->convertPoint_fromView(locationInWindow, nullptr) : locationInWindow;
+}
+
+void UIResponder::touchesBegan(const UITouch& touch) {
+    if (auto next = nextResponder()) next->touchesBegan(touch);
+}
+
+void UIResponder::touchesMoved(const UITouch& touch) {
+    if (auto next = nextResponder()) next->touchesMoved(touch);
+}
+
+void UIResponder::touchesEnded(const UITouch& touch) {
+    if (auto next = nextResponder()) next->touchesEnded(touch);
+}
+
+void UIResponder::touchesCancelled(const UITouch& touch) {
+    if (auto next = nextResponder()) next->touchesCancelled(touch);
 }
 
 } // namespace platform

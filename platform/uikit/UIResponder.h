@@ -3,9 +3,25 @@
 
 #include <memory>
 
+#include "platform/foundation/Geometry.h"
 #include "platform/uikit/NSObject.h"
 
 namespace platform {
+
+class UIView;
+
+enum class UITouchPhase { Began, Moved, Ended, Cancelled };
+
+// One finger on the screen: where it is in window (screen) coordinates and the view it began in.
+struct UITouch {
+    CGPoint locationInWindow;
+    std::weak_ptr<UIView> view;
+    double timestamp = 0;
+    UITouchPhase phase = UITouchPhase::Began;
+
+    // The location in `view`'s bounds coordinates (nullptr: the window's).
+    CGPoint locationInView(const UIView* view) const;
+};
 
 class UIResponder : public NSObject {
 public:
@@ -17,6 +33,14 @@ public:
 
     // The responder that holds the focus, if any.
     static std::shared_ptr<UIResponder> currentFirstResponder();
+
+    // The responder chain: a view's controller (when it is a controller's view) or its superview;
+    // a controller's view's superview. Touches not handled pass along it.
+    virtual std::shared_ptr<UIResponder> nextResponder() const { return nullptr; }
+    virtual void touchesBegan(const UITouch& touch);
+    virtual void touchesMoved(const UITouch& touch);
+    virtual void touchesEnded(const UITouch& touch);
+    virtual void touchesCancelled(const UITouch& touch);
 
 protected:
     // Hooks for subclasses around a change of focus (begin/end editing, the keyboard).

@@ -348,4 +348,87 @@ std::string UIView::stateDescription() const {
     return out.empty() ? out : out.substr(1);
 }
 
+void UIView::draw(cairo_t*) const {}
+
+bool UIView::pointInside(CGPoint point) const {
+    const CGRect b = bounds();
+    return point.x >= b.minX() && point.x < b.maxX() && point.y >= b.minY() && point.y < b.maxY();
+}
+
+std::shared_ptr<UIView> UIView::hitTest(CGPoint point) {
+    if (hidden_ || alpha_ < 0.01 || !userInteractionEnabled_) return nullptr;
+    const bool inside = pointInside(point);
+    // Subviews outside a clipping view's bounds cannot be seen, so they cannot be touched either.
+    if (!inside && layer_.masksToBounds) return nullptr;
+    for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
+        const auto& child = *it;
+        const CGPoint local =
+            CGPointApplyAffineTransform(point, CGAffineTransformInvert(child->transformToSuperview()));
+        if (auto hit = child->hitTest(local)) return hit;
+    }
+    return inside ? self<UIView>() : nullptr;
+}
+
+CGAffineTransform UIView::transformToSuperview() const {
+    const CGRect b = bounds();
+    CGAffineTransform t =
+        CGAffineTransformMakeTranslation(-b.minX() - b.width() / 2, -b.minY() - b.height() / 2);
+    t = CGAffineTransformConcat(t, transform_);
+    return CGAffineTransformConcat(t, CGAffineTransformMakeTranslation(frame_.midX(), frame_.midY()));
+}
+
+CGAffineTransform UIView::transformToRoot() const {
+    CGAffineTransform t = CGAffineTransformIdentity;
+    for (const UIView* v = this; v; v = v->superview_.lock().get()) {
+        if (!v->superview_.lock()) {
+            // The root (a window) places its content by its own frame on the screen.
+            if (!dynamic_cast<const UIWindow*>(v)) t = CGAffineTransformConcat(t, v->transformToSuperview());
+            break;
+        }
+        t = CGAffineTransformConcat(t, v->transformToSuperview());
+    }
+    return t;
+}
+
+CGPoint UIView::convertPoint_toView(CGPoint point, const UIView* view) const {
+    const CGPoint inRoot = CGPointApplyAffineTransform(point, transformToRoot());
+    return view ? CGPointApplyAffineTransform(inRoot, CGAffineTransformInvert(view->transformToRoot()))
+                : inRoot;
+}
+
+CGPoint UIView::convertPoint_fromView(CGPoint point, const UIView* view) const {
+    const CGPoint inRoot = view ? CGPointApplyAffineTransform(point, view->transformToRoot()) : point;
+    return CGPointApplyAffineTransform(inRoot, CGAffineTransformInvert(transformToRoot()));
+}
+
+namespace {
+// The smallest rectangle holding the four converted corners.
+template <class Convert> CGRect convertCorners(const CGRect& rect, Convert convert) {
+    const CGPoint corners[] = {
+        convert(CGPoint{rect.minX(), rect.minY()}), convert(CGPoint{rect.maxX(), rect.minY()}),
+        convert(CGPoint{rect.minX(), rect.maxY()}), convert(CGPoint{rect.maxX(), rect.maxY()})};
+    CGFloat minX = corners[0].x, maxX = corners[0].x, minY = corners[0].y, maxY = corners[0].y;
+    for (const auto& c : corners) {
+        minX = std::min(minX, c.x);
+        maxX = std::max(maxX, c.x);
+        minY = std::min(minY, c.y);
+        maxY = std::max(maxY, c.y);
+    }
+    return {minX, minY, maxX - minX, maxY - minY};
+}
+} // namespace
+
+CGRect UIView::convertRect_toView(CGRect rect, const UIView* view) const {
+    return convertCorners(rect, [&](CGPoint p) { return convertPoint_toView(p, view); });
+}
+
+CGRect UIView::convertRect_fromView(CGRect rect, const UIView* view) const {
+    return convertCorners(rect, [&](CGPoint p) { return convertPoint_fromView(p, view); });
+}
+
+std::shared_ptr<UIResponder> UIView::nextResponder() const {
+    if (auto owner = owningResponder_.lock()) return owner;
+    return superview_.lock();
+}
+
 } // namespace platform

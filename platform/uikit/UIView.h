@@ -17,6 +17,8 @@
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIResponder.h"
 
+typedef struct _cairo cairo_t;
+
 namespace platform {
 
 class UIView;
@@ -220,6 +222,35 @@ public:
 
     std::string stateDescription() const override;
 
+    // Drawing. `draw` paints the view's own content in its bounds coordinates; the renderer paints
+    // the background and layer style before it and the subviews after it, clipped, transformed and
+    // faded as the view's state says.
+    virtual void draw(cairo_t* cr) const;
+    // Records that the content changed; the window draws a frame after such work.
+    void setNeedsDisplay() { ++needsDisplayCount_; }
+    std::size_t needsDisplayCount() const { return needsDisplayCount_; }
+
+    // Hit testing, the platform's way: `point` is in this view's bounds coordinates. A hidden,
+    // nearly transparent (alpha < 0.01) or non-interactive view takes no touch, nor do its subviews;
+    // the front-most subview that takes the point wins, else this view if the point is inside.
+    virtual bool pointInside(CGPoint point) const;
+    virtual std::shared_ptr<UIView> hitTest(CGPoint point);
+
+    // Coordinates between views of one window; nullptr stands for the window (screen) coordinates.
+    CGPoint convertPoint_toView(CGPoint point, const UIView* view) const;
+    CGPoint convertPoint_fromView(CGPoint point, const UIView* view) const;
+    CGRect convertRect_toView(CGRect rect, const UIView* view) const;
+    CGRect convertRect_fromView(CGRect rect, const UIView* view) const;
+    // From this view's bounds coordinates to its superview's: bounds origin, transform about the
+    // centre, then the centre's place.
+    CGAffineTransform transformToSuperview() const;
+    // From bounds coordinates to the coordinates of the root of the tree (the window).
+    CGAffineTransform transformToRoot() const;
+
+    // The controller whose view this is; it is the view's next responder.
+    void setOwningResponder(std::weak_ptr<UIResponder> owner) { owningResponder_ = std::move(owner); }
+    std::shared_ptr<UIResponder> nextResponder() const override;
+
 protected:
     NSLayoutAnchor anchor(NSLayoutAttribute attribute);
     void noteAnimatableChange();
@@ -245,6 +276,8 @@ private:
     std::vector<std::shared_ptr<NSLayoutConstraint>> constraints_;
     std::map<std::string, KeyValue> keyValues_;
     std::optional<UIViewAnimation> lastAnimation_;
+    std::size_t needsDisplayCount_ = 0;
+    std::weak_ptr<UIResponder> owningResponder_;
 };
 
 // A rectangle for constraints that is not a view (the safe area).

@@ -29,6 +29,7 @@ std::shared_ptr<UIView> UIViewController::view() {
         loadingView_ = true;
         loadView();
         if (!view_) view_ = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+        view_->setOwningResponder(std::static_pointer_cast<UIResponder>(weak_from_this().lock()));
         loadingView_ = false;
         viewDidLoad();
     }
@@ -37,6 +38,12 @@ std::shared_ptr<UIView> UIViewController::view() {
 
 void UIViewController::loadView() {
     view_ = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+}
+
+std::shared_ptr<UIResponder> UIViewController::nextResponder() const {
+    if (view_)
+        if (auto superview = view_->superview()) return superview;
+    return presentingViewController();
 }
 
 void UIViewController::setTitle(std::optional<std::string> title) {

@@ -83,7 +83,13 @@ public:
     // The view, loaded on first use: loadView, then viewDidLoad once.
     std::shared_ptr<UIView> view();
     bool isViewLoaded() const { return view_ != nullptr; }
-    void setView(std::shared_ptr<UIView> view) { view_ = std::move(view); }
+    void setView(std::shared_ptr<UIView> view) {
+        view_ = std::move(view);
+        // Also called from constructors, before this controller is owned by a shared pointer.
+        if (view_) view_->setOwningResponder(std::static_pointer_cast<UIResponder>(weak_from_this().lock()));
+    }
+    // The view's superview, else the presenting controller.
+    std::shared_ptr<UIResponder> nextResponder() const override;
     virtual void loadView();
     virtual void viewDidLoad() {}
     virtual void viewWillAppear(bool) {}

@@ -1,0 +1,38 @@
+#pragma once
+// What the key window's screen shows, drawn from the views' state into cairo, and the touches a
+// person gives it: the front-most presentation first, then the navigation stack below.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/uikit/UIResponder.h"
+#include "platform/uikit/UIView.h"
+
+typedef struct _cairo cairo_t;
+
+namespace platform {
+
+class UIViewController;
+
+class ScreenRenderer {
+public:
+    // Draws the screen (its points times `scale` pixels) into `cr`, whose origin is the screen's
+    // top-left corner.
+    static void draw(cairo_t* cr, double scale);
+    // The screen as a PNG file; the error text when it cannot be written.
+    static std::optional<std::string> writePNG(const std::string& path, double scale);
+
+    // The view a touch at `screenPoint` (points) reaches, presentations included; none outside
+    // every view that takes touches.
+    static std::shared_ptr<UIView> hitTest(CGPoint screenPoint);
+    // A touch of a person: Began hit-tests and remembers the view; the later phases go to it.
+    static void sendTouch(UITouchPhase phase, CGPoint screenPoint, double timestamp);
+
+    // Draws one view and its subviews in the coordinates of its superview.
+    static void drawView(cairo_t* cr, const UIView& view);
+    // The controllers on screen, from the window's root to the front-most presentation.
+    static std::vector<std::shared_ptr<UIViewController>> presentationChain();
+};
+
+} // namespace platform

@@ -1,0 +1,179 @@
+#include "platform/uikit/TextDrawing.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+namespace platform {
+
+void FontDescriptionDeleter::operator()(PangoFontDescription* description) const {
+    pango_font_description_free(description);
+}
+
+void LayoutDeleter::operator()(PangoLayout* layout) const {
+    g_object_unref(layout);
+}
+
+namespace {
+struct FaceName {
+    std::string family;
+    PangoWeight weight = PANGO_WEIGHT_NORMAL;
+    PangoStyle style = PANGO_STYLE_NORMAL;
+};
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// "HelveticaNeue-BoldItalic" -> family "Helvetica Neue", bold, italic.
+FaceName parseFontName(const std::string& fontName) {
+    FaceName face;
+    std::string base = fontName;
+    std::string variant;
+    if (auto dash = fontName.find('-'); dash != std::string::npos && dash > 0) {
+        base = fontName.substr(0, dash);
+        variant = lower(fontName.substr(dash + 1));
+    }
+    if (base.empty() || base[0] == '.') {
+        // The system font: the desktop's sans-serif face.
+        face.family = "sans-serif";
+    } else if (base.find(' ') != std::string::npos) {
+        face.family = base;
+    } else {
+        // Split CamelCase names into words ("HelveticaNeue" -> "Helvetica Neue") as fontconfig
+        // knows the families by their spaced names.
+        for (std::size_t i = 0; i < base.size(); ++i) {
+            if (i > 0 && std::isupper(static_cast<unsigned char>(base[i])) &&
+                std::islower(static_cast<unsigned char>(base[i - 1])))
+                face.family += ' ';
+            face.family += base[i];
+        }
+    }
+    if (lower(base) == "courier" || lower(base) == "couriernew" || lower(base) == "menlo")
+        face.family = "monospace";
+    if (variant.find("bold") != std::string::npos || variant.find("heavy") != std::string::npos ||
+        variant.find("black") != std::string::npos)
+        face.weight = PANGO_WEIGHT_BOLD;
+    else if (variant.find("semibold") != std::string::npos || variant.find("medium") != std::string::npos)
+        face.weight = PANGO_WEIGHT_SEMIBOLD;
+    else if (variant.find("light") != std::string::npos || variant.find("thin") != std::string::npos)
+        face.weight = PANGO_WEIGHT_LIGHT;
+    if (variant.find("semibold") != std::string::npos) face.weight = PANGO_WEIGHT_SEMIBOLD;
+    if (variant.find("italic") != std::string::npos || variant.find("oblique") != std::string::npos)
+        face.style = PANGO_STYLE_ITALIC;
+    return face;
+}
+
+PangoAlignment pangoAlignment(NSTextAlignment alignment) {
+    switch (alignment) {
+    case NSTextAlignment::Center:
+        return PANGO_ALIGN_CENTER;
+    case NSTextAlignment::Right:
+        return PANGO_ALIGN_RIGHT;
+    default:
+        return PANGO_ALIGN_LEFT;
+    }
+}
+
+// One cairo context for measuring outside of any drawing.
+cairo_t* measuringContext() {
+    static cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    static cairo_t* cr = cairo_create(surface);
+    return cr;
+}
+} // namespace
+
+std::string TextDrawing::familyForFontName(const std::string& fontName) {
+    return parseFontName(fontName).family;
+}
+
+FontDescription TextDrawing::fontDescription(const UIFont& font) {
+    const FaceName face = parseFontName(font.fontName);
+    FontDescription description(pango_font_description_new());
+    pango_font_description_set_family(description.get(), face.family.c_str());
+    pango_font_description_set_weight(description.get(), face.weight);
+    pango_font_description_set_style(description.get(), face.style);
+    // Points of the screen are user-space units of the cairo context.
+    pango_font_description_set_absolute_size(description.get(), std::max(1.0, font.pointSize) * PANGO_SCALE);
+    return description;
+}
+
+TextLayout TextDrawing::layout(cairo_t* cr, const std::string& text, const TextStyle& style, CGFloat width) {
+    TextLayout layout(pango_cairo_create_layout(cr));
+    auto description = fontDescription(style.font);
+    pango_layout_set_font_description(layout.get(), description.get());
+    pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
+    pango_layout_set_alignment(layout.get(), pangoAlignment(style.alignment));
+    pango_layout_set_justify(layout.get(), style.alignment == NSTextAlignment::Justified);
+    if (width > 0) pango_layout_set_width(layout.get(), static_cast<int>(width * PANGO_SCALE));
+    switch (style.lineBreakMode) {
+    case NSLineBreakMode::ByCharWrapping:
+        pango_layout_set_wrap(layout.get(), PANGO_WRAP_CHAR);
+        break;
+    case NSLineBreakMode::ByTruncatingHead:
+        pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_START);
+        break;
+    case NSLineBreakMode::ByTruncatingTail:
+        pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
+        break;
+    default:
+        pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+        break;
+    }
+    if (style.numberOfLines == 1 && width > 0 && style.lineBreakMode != NSLineBreakMode::ByClipping)
+        pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
+    if (style.numberOfLines > 1)
+        pango_layout_set_height(layout.get(), -static_cast<int>(style.numberOfLines));
+    return layout;
+}
+
+CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGFloat width) {
+    auto l = layout(measuringContext(), text, style, width);
+    int w = 0, h = 0;
+    pango_layout_get_size(l.get(), &w, &h);
+    return {static_cast<CGFloat>(w) / PANGO_SCALE, static_cast<CGFloat>(h) / PANGO_SCALE};
+}
+
+CGFloat TextDrawing::lineHeight(const UIFont& font) {
+    TextStyle style;
+    style.font = font;
+    return measure("Ag", style).height;
+}
+
+CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style) {
+    if (text.empty()) return 0;
+    auto l = layout(cr, text, style, rect.width());
+    if (style.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
+    int w = 0, h = 0;
+    pango_layout_get_size(l.get(), &w, &h);
+    cairo_save(cr);
+    setColor(cr, style.color);
+    cairo_move_to(cr, rect.minX(), rect.minY());
+    pango_cairo_show_layout(cr, l.get());
+    cairo_restore(cr);
+    return static_cast<CGFloat>(h) / PANGO_SCALE;
+}
+
+void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
+                                         const TextStyle& style) {
+    if (text.empty()) return;
+    auto l = layout(cr, text, style, rect.width());
+    int w = 0, h = 0;
+    pango_layout_get_size(l.get(), &w, &h);
+    const CGFloat height = static_cast<CGFloat>(h) / PANGO_SCALE;
+    cairo_save(cr);
+    setColor(cr, style.color);
+    cairo_move_to(cr, rect.minX(), rect.minY() + (rect.height() - height) / 2);
+    pango_cairo_show_layout(cr, l.get());
+    cairo_restore(cr);
+}
+
+void TextDrawing::setColor(cairo_t* cr, const UIColor& color, double alpha) {
+    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha * alpha);
+}
+
+} // namespace platform

@@ -1,0 +1,146 @@
+#include <memory>
+
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIViewController.h"
+#include "platform/uikit/UIWindow.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+
+namespace {
+class HitTestTest : public quillora::test::PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        window = std::make_shared<UIWindow>();
+        root = std::make_shared<Screen>();
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+    }
+
+    class Screen : public UIViewController {
+    public:
+        int taps = 0;
+        void tapped() { ++taps; }
+    };
+
+    std::shared_ptr<UIButton> button(const CGRect& frame) {
+        auto b = UIButton::buttonWithType(UIButtonType::System);
+        b->setFrame(frame);
+        b->addTarget(
+            root, "tapped", [](Screen& s) { s.tapped(); }, UIControlEvent::TouchUpInside);
+        root->view()->addSubview(b);
+        return b;
+    }
+
+    void touch(CGPoint down, CGPoint up) {
+        ScreenRenderer::sendTouch(UITouchPhase::Began, down, 0);
+        ScreenRenderer::sendTouch(UITouchPhase::Moved, up, 0.05);
+        ScreenRenderer::sendTouch(UITouchPhase::Ended, up, 0.1);
+    }
+
+    std::shared_ptr<UIWindow> window;
+    std::shared_ptr<Screen> root;
+};
+
+TEST_F(HitTestTest, ViewsThatCannotBeSeenOrUsedNeverTakeATouch) {
+    auto hidden = button({10, 100, 100, 40});
+    hidden->setHidden(true);
+    auto faded = button({10, 200, 100, 40});
+    faded->setAlpha(0.005);
+    auto disabled = button({10, 300, 100, 40});
+    disabled->setEnabled(false);
+    auto inert = button({10, 400, 100, 40});
+    inert->setUserInteractionEnabled(false);
+    // A hidden container hides its subviews from touches too.
+    auto container = std::make_shared<UIView>(CGRect{200, 100, 150, 150});
+    root->view()->addSubview(container);
+    auto inside = UIButton::buttonWithType(UIButtonType::System);
+    inside->setFrame({10, 10, 50, 50});
+    container->addSubview(inside);
+    container->setHidden(true);
+
+    for (CGPoint p :
+         {CGPoint{50, 120}, CGPoint{50, 220}, CGPoint{50, 320}, CGPoint{50, 420}, CGPoint{230, 130}}) {
+        auto hit = ScreenRenderer::hitTest(p);
+        EXPECT_EQ(hit, root->view()) << p.x << "," << p.y;
+        touch(p, p);
+    }
+    EXPECT_EQ(root->taps, 0);
+    // Alpha just at the threshold still takes touches.
+    faded->setAlpha(0.01);
+    EXPECT_EQ(ScreenRenderer::hitTest({50, 220}), faded);
+}
+
+TEST_F(HitTestTest, TheFrontMostViewWinsAndCoveredControlsGetNothing) {
+    auto below = button({10, 100, 200, 60});
+    auto cover = std::make_shared<UIView>(CGRect{0, 90, 100, 80});
+    root->view()->addSubview(cover);
+    EXPECT_EQ(ScreenRenderer::hitTest({50, 130}), cover);
+    EXPECT_EQ(ScreenRenderer::hitTest({150, 130}), below);
+    touch({50, 130}, {50, 130});
+    EXPECT_EQ(root->taps, 0);
+    touch({150, 130}, {150, 130});
+    EXPECT_EQ(root->taps, 1);
+    // Bringing the button to the front uncovers it.
+    root->view()->bringSubviewToFront(below);
+    EXPECT_EQ(ScreenRenderer::hitTest({50, 130}), below);
+}
+
+TEST_F(HitTestTest, TouchUpInsideOnlyWhenReleasedInsideAndPressedLookWhileHeld) {
+    auto b = button({100, 100, 100, 40});
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {150, 120}, 0);
+    EXPECT_TRUE(b->isHighlighted());
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {150, 400}, 0.1);
+    EXPECT_FALSE(b->isHighlighted());
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {150, 400}, 0.2);
+    EXPECT_EQ(root->taps, 0);
+    // Dragged away and back in before lifting: it counts.
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {150, 120}, 1);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {150, 400}, 1.1);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {160, 125}, 1.2);
+    EXPECT_TRUE(b->isHighlighted());
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {160, 125}, 1.3);
+    EXPECT_FALSE(b->isHighlighted());
+    EXPECT_EQ(root->taps, 1);
+    // A touch outside every control does nothing.
+    touch({5, 800}, {5, 800});
+    EXPECT_EQ(root->taps, 1);
+    // Phases without a touch that began are ignored.
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {150, 120}, 2);
+    EXPECT_EQ(root->taps, 1);
+}
+
+TEST_F(HitTestTest, TransformedAndScrolledViewsConvertPointsBothWays) {
+    auto parent = std::make_shared<UIView>(CGRect{100, 200, 100, 100});
+    root->view()->addSubview(parent);
+    auto child = std::make_shared<UIView>(CGRect{10, 20, 30, 40});
+    parent->addSubview(child);
+    EXPECT_EQ(child->convertPoint_toView({0, 0}, nullptr), (CGPoint{110, 220}));
+    EXPECT_EQ(child->convertPoint_fromView({110, 220}, nullptr), (CGPoint{0, 0}));
+    // A scrolled parent moves its content up.
+    parent->setBounds({0, 15, 100, 100});
+    EXPECT_EQ(child->convertPoint_toView({0, 0}, nullptr), (CGPoint{110, 205}));
+    EXPECT_EQ(ScreenRenderer::hitTest({115, 210}), child);
+    // A transform turns about the centre: a half-size parent keeps its centre at (150, 250).
+    parent->setBounds({0, 0, 100, 100});
+    parent->setTransform(CGAffineTransformMakeScale(0.5, 0.5));
+    const CGPoint corner = parent->convertPoint_toView({0, 0}, nullptr);
+    EXPECT_DOUBLE_EQ(corner.x, 125);
+    EXPECT_DOUBLE_EQ(corner.y, 225);
+    const CGRect r = child->convertRect_toView(child->bounds(), root->view().get());
+    EXPECT_DOUBLE_EQ(r.minX(), 130);
+    EXPECT_DOUBLE_EQ(r.width(), 15);
+    EXPECT_EQ(ScreenRenderer::hitTest({110, 210}), root->view());
+    // A clipping view hides (and so keeps from touches) what sticks out of it.
+    parent->setTransform(CGAffineTransformIdentity);
+    auto outside = std::make_shared<UIView>(CGRect{120, 0, 30, 30});
+    parent->addSubview(outside);
+    EXPECT_EQ(ScreenRenderer::hitTest({230, 210}), outside);
+    parent->setClipsToBounds(true);
+    EXPECT_EQ(ScreenRenderer::hitTest({230, 210}), root->view());
+}
+
+} // namespace
