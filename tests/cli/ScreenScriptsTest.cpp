@@ -7,6 +7,7 @@
 
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
+#include "platform/foundation/RunLoop.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace quillora::cli;
@@ -21,6 +22,7 @@ protected:
             const std::function<void(ScriptInterpreter&)>& extend = nullptr) {
         Options options;
         options.home = home;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
         options.script = script.string();
         char name[] = "quillora";
         char* argv[] = {name, nullptr};
