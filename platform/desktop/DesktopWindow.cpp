@@ -35,6 +35,19 @@ DesktopWindow::Fit DesktopWindow::fit(double width, double height, const CGRect&
     return fit;
 }
 
+void DesktopWindow::drawFrame(cairo_t* cr, int width, int height) {
+    const Fit f = fit(width, height, UIScreen::mainScreen().bounds());
+    // What lies beside the screen when the window's shape differs from it.
+    cairo_save(cr);
+    cairo_set_source_rgb(cr, 0.12, 0.12, 0.12);
+    cairo_paint(cr);
+    cairo_translate(cr, f.x, f.y);
+    // On a high-density display the cairo target is scaled already: vector text and shapes drawn
+    // at the logical scale come out sharp.
+    ScreenRenderer::draw(cr, f.scale);
+    cairo_restore(cr);
+}
+
 namespace {
 
 // Everything one open window needs; lives on the stack of run().
@@ -98,21 +111,13 @@ GSourceFuncs runLoopFuncs = {runLoopPrepare, runLoopCheck, runLoopDispatch, null
 void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     s.fit = DesktopWindow::fit(width, height, UIScreen::mainScreen().bounds());
-    // What lies beside the screen when the window's shape differs from it.
-    cairo_set_source_rgb(cr, 0.12, 0.12, 0.12);
-    cairo_paint(cr);
-    cairo_save(cr);
-    cairo_translate(cr, s.fit.x, s.fit.y);
-    // The cairo target is already scaled for a high-density display: vector text and shapes
-    // drawn at the logical scale come out sharp.
-    ScreenRenderer::draw(cr, s.fit.scale);
-    cairo_restore(cr);
+    DesktopWindow::drawFrame(cr, width, height);
 }
 
 // ---- Pointer ----
 
 void touch(Session& s, UITouchPhase phase, CGPoint point) {
-    ScreenRenderer::sendTouch(phase, point, RunLoop::main().now());
+    ScrollInput::touch(phase, point, RunLoop::main().now());
     RunLoop::main().runUntilIdle();
     frameNeeded(s);
 }

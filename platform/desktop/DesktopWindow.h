@@ -8,6 +8,8 @@
 
 #include "platform/foundation/Geometry.h"
 
+typedef struct _cairo cairo_t;
+
 namespace platform {
 
 class DesktopWindow {
@@ -31,6 +33,10 @@ public:
         }
     };
     static Fit fit(double width, double height, const CGRect& screen);
+
+    // One frame of the window's drawing area, `width` x `height`: the screen fitted and centred
+    // on a dark surround. What the window shows, and what a test compares a screenshot with.
+    static void drawFrame(cairo_t* cr, int width, int height);
 };
 
 } // namespace platform
