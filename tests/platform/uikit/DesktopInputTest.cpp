@@ -3,6 +3,7 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/KeyboardInput.h"
@@ -11,8 +12,10 @@
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIWindow.h"
@@ -123,6 +126,19 @@ TEST_F(DesktopInputTest, KeysEditTheFocusedTextThroughItsDelegateByWholeCharacte
     EXPECT_EQ(view->selectedRange().location, 17u);
     KeyboardInput::pressReturn();
     EXPECT_EQ(view->text(), "first line\nsecond\n");
+
+    // With a hardware keyboard the notifications still come, with a keyboard that covers nothing.
+    UIScreen::mainScreen().setHardwareKeyboard(true);
+    auto observer = std::make_shared<int>();
+    std::vector<CGRect> frames;
+    NSNotificationCenter::defaultCenter().addObserver(
+        observer, UIKeyboardWillShowNotification,
+        [&](const NSNotification& n) { frames.push_back(*n.rectForKey(UIKeyboardFrameEndUserInfoKey)); });
+    view->resignFirstResponder();
+    view->becomeFirstResponder();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].minY(), 844);
+    EXPECT_EQ(frames[0].height(), 0);
 
     // A delegate that refuses keeps the text as it was.
     editing->refuse = true;
