@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/PictureCommands.h"
 #include "cli/ScreenCommands.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
@@ -64,6 +65,7 @@ std::string ScriptLine::textAfter(std::size_t skip) const {
 ScriptInterpreter::ScriptInterpreter() {
     addBuiltInCommands();
     addScreenCommands(*this);
+    addPictureCommands(*this);
 }
 
 void ScriptInterpreter::addCommand(const std::string& name, const std::string& usage, Handler handler) {

@@ -47,6 +47,11 @@ public:
     // Adds or replaces a command. `usage` is shown in error messages about its arguments.
     void addCommand(const std::string& name, const std::string& usage, Handler handler);
     bool hasCommand(const std::string& name) const { return commands_.count(name) > 0; }
+    // The handler of a command, to wrap it; empty when there is none.
+    Handler commandHandler(const std::string& name) const {
+        auto it = commands_.find(name);
+        return it == commands_.end() ? Handler() : it->second.handler;
+    }
 
     // Runs the script; on the first failing line prints "NAME:LINE: reason" on standard error and
     // returns 1. Returns 0 when every line ran.

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include <cairo.h>
 
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
@@ -15,39 +20,169 @@
 namespace platform {
 
 namespace {
-// The view the current touch began in; reset with the other shared instances.
-std::weak_ptr<UIView>& touchedView() {
-    static std::weak_ptr<UIView> view;
-    static const bool registered = [] {
-        registerSharedInstanceReset([] { touchedView().reset(); });
-        return true;
-    }();
-    (void)registered;
-    return view;
-}
-
-void setSource(cairo_t* cr, const UIColor& color) {
-    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-}
-
-void roundedRectangle(cairo_t* cr, const CGRect& r, CGFloat radius) {
-    radius = std::min({radius, r.width() / 2, r.height() / 2});
-    if (radius <= 0) {
-        cairo_rectangle(cr, r.minX(), r.minY(), r.width(), r.height());
-        return;
-    }
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, r.maxX() - radius, r.minY() + radius, radius, -M_PI / 2, 0);
-    cairo_arc(cr, r.maxX() - radius, r.maxY() - radius, radius, 0, M_PI / 2);
-    cairo_arc(cr, r.minX() + radius, r.maxY() - radius, radius, M_PI / 2, M_PI);
-    cairo_arc(cr, r.minX() + radius, r.minY() + radius, radius, M_PI, 3 * M_PI / 2);
-    cairo_close_path(cr);
-}
-
 cairo_matrix_t matrixOf(const CGAffineTransform& t) {
     cairo_matrix_t m;
     cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
     return m;
+}
+
+constexpr CGFloat navigationBarHeight = 44;
+
+bool isDark(const UIColor& c) {
+    return 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue < 0.5 && c.alpha > 0.5;
+}
+
+// The pieces of a shown navigation bar, in screen coordinates.
+struct NavigationBarLayout {
+    CGRect bar;     // from the top of the screen to the bar's bottom edge
+    CGRect content; // the 44 points under the status bar
+    std::string title;
+    std::string back; // empty when there is no back button
+    CGRect backRect;
+    std::shared_ptr<UIBarButtonItem> left;
+    CGRect leftRect;
+    std::vector<std::pair<std::shared_ptr<UIBarButtonItem>, CGRect>> right;
+};
+
+TextStyle barItemStyle(const UIColor& colour, bool bold) {
+    TextStyle s;
+    s.font = bold ? UIFont{".SFUI-Semibold", 17} : UIFont::systemFontOfSize(17);
+    s.color = colour;
+    s.numberOfLines = 1;
+    return s;
+}
+
+std::string itemTitle(const UIBarButtonItem& item) {
+    return item.title().value_or(item.image() ? "" : "Item");
+}
+
+std::optional<NavigationBarLayout> navigationBarLayout(const UINavigationController& nav) {
+    if (nav.isNavigationBarHidden() || !nav.isViewLoaded()) return std::nullopt;
+    auto top = nav.topViewController();
+    if (!top) return std::nullopt;
+    const CGRect frame = const_cast<UINavigationController&>(nav).view()->convertRect_toView(
+        const_cast<UINavigationController&>(nav).view()->bounds(), nullptr);
+    auto window = UIApplication::sharedApplication().keyWindow();
+    // Only a navigation controller at the top of the screen sits under the status bar.
+    const CGFloat statusBar = frame.minY() <= 0 && window ? window->safeAreaInsets().top : 0;
+    NavigationBarLayout l;
+    l.bar = {frame.minX(), frame.minY(), frame.width(), statusBar + navigationBarHeight};
+    l.content = {frame.minX(), frame.minY() + statusBar, frame.width(), navigationBarHeight};
+    auto item = top->navigationItem();
+    l.title = item->title.value_or(top->title().value_or(""));
+    const auto& stack = nav.viewControllers();
+    const TextStyle style = barItemStyle(UIColor::systemBlueColor(), false);
+    CGFloat x = l.content.minX() + 8;
+    if (item->leftBarButtonItem) {
+        l.left = item->leftBarButtonItem;
+        const CGFloat w = TextDrawing::measure(itemTitle(*l.left), style).width + 16;
+        l.leftRect = {x, l.content.minY(), std::max<CGFloat>(w, 44), navigationBarHeight};
+    } else if (stack.size() > 1 && !item->hidesBackButton) {
+        const auto& previous = stack[stack.size() - 2];
+        auto previousItem = previous->navigationItem();
+        if (previousItem->backBarButtonItem && previousItem->backBarButtonItem->title())
+            l.back = *previousItem->backBarButtonItem->title();
+        else
+            l.back = previousItem->title.value_or(previous->title().value_or("Back"));
+        if (l.back.empty() || TextDrawing::measure(l.back, style).width > l.content.width() / 3)
+            l.back = "Back";
+        const CGFloat w = TextDrawing::measure("\u2039 " + l.back, style).width + 16;
+        l.backRect = {x, l.content.minY(), std::max<CGFloat>(w, 44), navigationBarHeight};
+    }
+    std::vector<std::shared_ptr<UIBarButtonItem>> rights = item->rightBarButtonItems;
+    if (rights.empty() && item->rightBarButtonItem) rights.push_back(item->rightBarButtonItem);
+    CGFloat right = l.content.maxX() - 8;
+    for (const auto& r : rights) {
+        const CGFloat w = std::max<CGFloat>(
+            44, TextDrawing::measure(itemTitle(*r), barItemStyle(UIColor::systemBlueColor(),
+                                                                 r->style() == UIBarButtonItemStyle::Done))
+                        .width +
+                    16);
+        l.right.emplace_back(r, CGRect{right - w, l.content.minY(), w, navigationBarHeight});
+        right -= w;
+    }
+    return l;
+}
+
+void drawBarItem(cairo_t* cr, const UIBarButtonItem& item, const CGRect& r, const UIColor& tint) {
+    const UIColor colour = item.isEnabled() ? item.tintColor().value_or(tint) : UIColor::systemGrayColor();
+    if (item.image() && !item.title()) {
+        Drawing::drawImage(cr, *item.image(), {r.midX() - 13, r.midY() - 13, 26, 26},
+                           UIViewContentMode::ScaleAspectFit);
+        return;
+    }
+    TextStyle style = barItemStyle(colour, item.style() == UIBarButtonItemStyle::Done);
+    style.alignment = NSTextAlignment::Center;
+    TextDrawing::drawCenteredVertically(cr, itemTitle(item), r, style);
+}
+
+void drawNavigationBar(cairo_t* cr, UINavigationController& nav) {
+    auto l = navigationBarLayout(nav);
+    if (!l) return;
+    auto bar = nav.navigationBar();
+    const UIColor background =
+        bar->barTintColor.value_or(UIColor::colorWithRed_green_blue_alpha(0.97, 0.97, 0.97, 1));
+    const bool dark = isDark(background);
+    const UIColor tint = dark ? UIColor::whiteColor() : UIColor::systemBlueColor();
+    Drawing::fillRoundedRectangle(cr, l->bar, 0, background);
+    cairo_rectangle(cr, l->bar.minX(), l->bar.maxY() - Drawing::hairline(cr), l->bar.width(),
+                    Drawing::hairline(cr));
+    Drawing::setColor(cr, dark ? UIColor::colorWithWhite_alpha(1, 0.15) : Drawing::separatorColor());
+    cairo_fill(cr);
+    TextStyle title = barItemStyle(dark ? UIColor::whiteColor() : UIColor::labelColor(), true);
+    title.alignment = NSTextAlignment::Center;
+    const CGFloat side =
+        std::max({l->backRect.width(), l->leftRect.width(),
+                  l->right.empty() ? 0.0 : l->content.maxX() - l->right.back().second.minX()}) +
+        8;
+    TextDrawing::drawCenteredVertically(cr, l->title,
+                                        {l->content.minX() + side, l->content.minY(),
+                                         std::max<CGFloat>(0, l->content.width() - 2 * side),
+                                         l->content.height()},
+                                        title);
+    if (!l->back.empty()) {
+        TextStyle back = barItemStyle(tint, false);
+        TextDrawing::drawCenteredVertically(cr, "\u2039 " + l->back, l->backRect, back);
+    }
+    if (l->left) drawBarItem(cr, *l->left, l->leftRect, tint);
+    for (const auto& [item, r] : l->right)
+        drawBarItem(cr, *item, r, tint);
+}
+
+bool contains(const CGRect& r, CGPoint p) {
+    return p.x >= r.minX() && p.x < r.maxX() && p.y >= r.minY() && p.y < r.maxY();
+}
+
+// The navigation controllers whose bars are drawn over the given controller's view.
+std::vector<std::shared_ptr<UINavigationController>>
+navigationControllersIn(const std::shared_ptr<UIViewController>& root) {
+    std::vector<std::shared_ptr<UINavigationController>> out;
+    if (auto nav = std::dynamic_pointer_cast<UINavigationController>(root)) out.push_back(nav);
+    return out;
+}
+
+// A press on a navigation bar: its items, else nothing (the bar covers what lies under it).
+struct BarTouch {
+    bool onBar = false;
+    std::function<void()> press;
+};
+
+BarTouch navigationBarTouch(const std::shared_ptr<UIViewController>& controller, CGPoint p) {
+    BarTouch touch;
+    for (const auto& nav : navigationControllersIn(controller)) {
+        auto l = navigationBarLayout(*nav);
+        if (!l || !contains(l->bar, p)) continue;
+        touch.onBar = true;
+        std::weak_ptr<UINavigationController> weak = nav;
+        if (!l->back.empty() && contains(l->backRect, p))
+            touch.press = [weak] {
+                if (auto n = weak.lock()) n->popViewControllerAnimated(true);
+            };
+        if (l->left && contains(l->leftRect, p)) touch.press = [item = l->left] { item->press(); };
+        for (const auto& [item, r] : l->right)
+            if (contains(r, p)) touch.press = [item = item] { item->press(); };
+    }
+    return touch;
 }
 } // namespace
 
@@ -61,13 +196,25 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
 
     const CGRect bounds = view.bounds();
     const CALayer& layer = view.layer();
-    if (view.backgroundColor() && view.backgroundColor()->alpha > 0) {
-        roundedRectangle(cr, bounds, layer.cornerRadius);
-        setSource(cr, *view.backgroundColor());
-        cairo_fill(cr);
+    if (layer.shadowOpacity > 0 && layer.shadowColor) {
+        // A soft edge made of a few widening, fainter outlines of the view's shape.
+        const int steps = std::max(1, static_cast<int>(std::ceil(layer.shadowRadius)));
+        for (int i = steps; i >= 0; --i) {
+            const CGFloat grow = static_cast<CGFloat>(i);
+            Drawing::roundedRectangle(cr,
+                                      {bounds.minX() + layer.shadowOffset.width - grow,
+                                       bounds.minY() + layer.shadowOffset.height - grow,
+                                       bounds.width() + 2 * grow, bounds.height() + 2 * grow},
+                                      layer.cornerRadius + grow);
+            Drawing::setColor(cr, *layer.shadowColor, layer.shadowOpacity / (steps + 1.0));
+            cairo_fill(cr);
+        }
     }
-    if (layer.masksToBounds) {
-        roundedRectangle(cr, bounds, layer.cornerRadius);
+    if (view.backgroundColor() && view.backgroundColor()->alpha > 0)
+        Drawing::fillRoundedRectangle(cr, bounds, layer.cornerRadius, *view.backgroundColor());
+    if (view.clipsWhenDrawn()) {
+        Drawing::roundedRectangle(cr, bounds,
+                                  layer.masksToBounds || view.backgroundColor() ? layer.cornerRadius : 0);
         cairo_clip(cr);
     }
     cairo_save(cr);
@@ -77,11 +224,11 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
         drawView(cr, *child);
     if (layer.borderWidth > 0) {
         const CGFloat inset = layer.borderWidth / 2;
-        roundedRectangle(cr,
-                         {bounds.minX() + inset, bounds.minY() + inset, bounds.width() - 2 * inset,
-                          bounds.height() - 2 * inset},
-                         std::max<CGFloat>(0, layer.cornerRadius - inset));
-        setSource(cr, layer.borderColor.value_or(UIColor::blackColor()));
+        Drawing::roundedRectangle(cr,
+                                  {bounds.minX() + inset, bounds.minY() + inset, bounds.width() - 2 * inset,
+                                   bounds.height() - 2 * inset},
+                                  std::max<CGFloat>(0, layer.cornerRadius - inset));
+        Drawing::setColor(cr, layer.borderColor.value_or(UIColor::blackColor()));
         cairo_set_line_width(cr, layer.borderWidth);
         cairo_stroke(cr);
     }
@@ -103,6 +250,25 @@ std::vector<std::shared_ptr<UIViewController>> ScreenRenderer::presentationChain
     return chain;
 }
 
+void ScreenRenderer::layout() {
+    auto window = UIApplication::sharedApplication().keyWindow();
+    if (!window) return;
+    window->layoutIfNeeded();
+    auto chain = presentationChain();
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        chain[i]->view()->layoutIfNeeded();
+}
+
+namespace {
+bool coversScreen(UIModalPresentationStyle style) {
+    return style == UIModalPresentationStyle::FullScreen || style == UIModalPresentationStyle::CurrentContext;
+}
+
+bool isSheet(UIModalPresentationStyle style) {
+    return style == UIModalPresentationStyle::PageSheet || style == UIModalPresentationStyle::FormSheet;
+}
+} // namespace
+
 void ScreenRenderer::draw(cairo_t* cr, double scale) {
     const CGRect screen = UIScreen::mainScreen().bounds();
     cairo_save(cr);
@@ -111,11 +277,47 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
     cairo_clip(cr);
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
-    if (auto window = UIApplication::sharedApplication().keyWindow()) {
+    auto window = UIApplication::sharedApplication().keyWindow();
+    if (!window) {
+        cairo_restore(cr);
+        return;
+    }
+    layout();
+    auto chain = presentationChain();
+    // What a full-screen presentation covers is not drawn at all.
+    std::size_t first = 0;
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        if (coversScreen(chain[i]->presentationStyle())) first = i;
+    if (first == 0) {
         drawView(cr, *window);
-        auto chain = presentationChain();
-        for (std::size_t i = 1; i < chain.size(); ++i)
-            drawView(cr, *chain[i]->view());
+        if (!chain.empty())
+            for (const auto& nav : navigationControllersIn(chain[0]))
+                drawNavigationBar(cr, *nav);
+    }
+    for (std::size_t i = std::max<std::size_t>(1, first); i < chain.size(); ++i) {
+        const auto& controller = chain[i];
+        const auto style = controller->presentationStyle();
+        auto view = controller->view();
+        const CGRect frame = view->frame();
+        // The presenter dims behind a sheet, a popover or an alert.
+        CGFloat dim = isSheet(style) ? 0.3 : style == UIModalPresentationStyle::Popover ? 0.15 : 0;
+        auto chrome = std::dynamic_pointer_cast<UIAlertControllerView>(view);
+        if (chrome) dim = chrome->dimming();
+        if (i > first && dim > 0) {
+            cairo_rectangle(cr, 0, 0, screen.width(), screen.height());
+            cairo_set_source_rgba(cr, 0, 0, 0, dim);
+            cairo_fill(cr);
+        }
+        cairo_save(cr);
+        if (!chrome && (isSheet(style) || style == UIModalPresentationStyle::Popover)) {
+            if (!view->backgroundColor()) Drawing::fillRoundedRectangle(cr, frame, 10, UIColor::whiteColor());
+            Drawing::roundedRectangle(cr, frame, isSheet(style) ? 10 : 13);
+            cairo_clip(cr);
+        }
+        drawView(cr, *view);
+        for (const auto& nav : navigationControllersIn(controller))
+            drawNavigationBar(cr, *nav);
+        cairo_restore(cr);
     }
     cairo_restore(cr);
 }
@@ -135,7 +337,7 @@ std::optional<std::string> ScreenRenderer::writePNG(const std::string& path, dou
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         std::remove(temporary.c_str());
-        return std::string("cannot write ") + path + ": " + cairo_status_to_string(status);
+        return "cannot write " + path + ": " + cairo_status_to_string(status);
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
@@ -147,24 +349,63 @@ std::optional<std::string> ScreenRenderer::writePNG(const std::string& path, dou
 std::shared_ptr<UIView> ScreenRenderer::hitTest(CGPoint screenPoint) {
     auto window = UIApplication::sharedApplication().keyWindow();
     if (!window) return nullptr;
+    layout();
     auto chain = presentationChain();
-    // A presentation takes every touch on the screen: what lies under it cannot be reached.
+    if (chain.empty()) return window->hitTest(window->convertPoint_fromView(screenPoint, nullptr));
+    // The front-most presentation takes every touch on the screen: what lies under it (the dimmed
+    // presenter) cannot be reached.
+    const auto& front = chain.back();
+    if (navigationBarTouch(front, screenPoint).onBar)
+        if (auto nav = std::dynamic_pointer_cast<UINavigationController>(front)) return nav->navigationBar();
     if (chain.size() > 1) {
-        auto view = chain.back()->view();
+        auto view = front->view();
         return view->hitTest(view->convertPoint_fromView(screenPoint, nullptr));
     }
     return window->hitTest(window->convertPoint_fromView(screenPoint, nullptr));
 }
 
+namespace {
+struct TouchState {
+    std::weak_ptr<UIView> view;
+    CGPoint began;
+};
+
+// The touch in progress; reset with the other shared instances.
+TouchState& currentTouch() {
+    static TouchState touch;
+    static const bool registered = [] {
+        registerSharedInstanceReset([] { currentTouch() = {}; });
+        return true;
+    }();
+    (void)registered;
+    return touch;
+}
+} // namespace
+
 void ScreenRenderer::sendTouch(UITouchPhase phase, CGPoint screenPoint, double timestamp) {
     std::shared_ptr<UIView> view;
+    TouchState& state = currentTouch();
     if (phase == UITouchPhase::Began) {
         view = hitTest(screenPoint);
-        touchedView() = view;
+        state.view = view;
+        state.began = screenPoint;
     } else {
-        view = touchedView().lock();
+        view = state.view.lock();
+        layout();
     }
     if (!view) return;
+    if (std::dynamic_pointer_cast<UINavigationBar>(view)) {
+        // A bar item is pressed when the finger lifts on the item it went down on.
+        if (phase != UITouchPhase::Ended) return;
+        const CGPoint began = state.began;
+        state = {};
+        auto chain = presentationChain();
+        if (chain.empty()) return;
+        auto down = navigationBarTouch(chain.back(), began);
+        auto up = navigationBarTouch(chain.back(), screenPoint);
+        if (down.press && up.press) up.press();
+        return;
+    }
     UITouch touch{screenPoint, view, timestamp, phase};
     switch (phase) {
     case UITouchPhase::Began:
@@ -174,11 +415,11 @@ void ScreenRenderer::sendTouch(UITouchPhase phase, CGPoint screenPoint, double t
         view->touchesMoved(touch);
         break;
     case UITouchPhase::Ended:
-        touchedView().reset();
+        state = {};
         view->touchesEnded(touch);
         break;
     case UITouchPhase::Cancelled:
-        touchedView().reset();
+        state = {};
         view->touchesCancelled(touch);
         break;
     }

@@ -29,6 +29,8 @@ public:
     // A touch of a person: Began hit-tests and remembers the view; the later phases go to it.
     static void sendTouch(UITouchPhase phase, CGPoint screenPoint, double timestamp);
 
+    // The layout pass before a frame or a touch: every view on screen lays out its subviews.
+    static void layout();
     // Draws one view and its subviews in the coordinates of its superview.
     static void drawView(cairo_t* cr, const UIView& view);
     // The controllers on screen, from the window's root to the front-most presentation.

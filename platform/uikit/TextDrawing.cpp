@@ -103,7 +103,18 @@ FontDescription TextDrawing::fontDescription(const UIFont& font) {
 }
 
 TextLayout TextDrawing::layout(cairo_t* cr, const std::string& text, const TextStyle& style, CGFloat width) {
-    TextLayout layout(pango_cairo_create_layout(cr));
+    TextLayout layout(pango_cairo_create_layout(cr ? cr : measuringContext()));
+    // Unhinted outlines and metrics: text is laid out the same at every scale, so that a picture at
+    // scale 2 and the window at any size agree, and measuring matches drawing.
+    static cairo_font_options_t* options = [] {
+        cairo_font_options_t* o = cairo_font_options_create();
+        cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+        cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+        return o;
+    }();
+    pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options);
+    pango_layout_context_changed(layout.get());
     auto description = fontDescription(style.font);
     pango_layout_set_font_description(layout.get(), description.get());
     pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));

@@ -41,6 +41,18 @@ UIModalPresentationStyle UIAlertController::resolvedPresentationStyle() const {
     return UIModalPresentationStyle::OverFullScreen;
 }
 
+CGRect UIAlertController::presentationFrame() const {
+    if (auto chrome =
+            std::dynamic_pointer_cast<UIAlertControllerView>(const_cast<UIAlertController&>(*this).view()))
+        return chrome->chromeFrame();
+    return UIScreen::mainScreen().bounds();
+}
+
+void UIAlertController::loadView() {
+    auto chrome = std::make_shared<UIAlertControllerView>(weakSelf<UIAlertController>());
+    setView(chrome);
+}
+
 bool UIAlertController::pressActionWithTitle(const std::string& title) {
     std::shared_ptr<UIAlertAction> chosen;
     for (auto& action : actions_)

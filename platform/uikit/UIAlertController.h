@@ -53,6 +53,10 @@ public:
     bool pressActionWithTitle(const std::string& title);
 
     void describeScreen(std::vector<std::string>& lines) const override;
+    // The alert's own chrome over the whole screen (see UIAlertControllerView).
+    void loadView() override;
+    // The box, where the style puts it.
+    CGRect presentationFrame() const override;
 
 protected:
     bool adaptsToPopoverOnPad() const override { return style_ == UIAlertControllerStyle::ActionSheet; }
@@ -63,6 +67,44 @@ private:
     UIAlertControllerStyle style_ = UIAlertControllerStyle::Alert;
     std::vector<std::shared_ptr<UIAlertAction>> actions_;
     std::shared_ptr<UIAlertAction> preferred_;
+};
+
+// What an alert or action sheet shows: the platform's box of title, message and action buttons (an
+// alert in the middle of the screen, an action sheet at the bottom with its cancel button apart; on
+// a pad the action sheet is a box of its own). The screen behind dims. A touch on a button
+// presses it; views a screen adds to the alert's view sit in the box.
+class UIAlertControllerView : public UIView {
+public:
+    explicit UIAlertControllerView(std::weak_ptr<UIAlertController> controller);
+
+    struct Layout {
+        CGRect box;       // the title, message and the buttons of the first group
+        CGRect cancelBox; // an action sheet's separate cancel button (empty otherwise)
+        CGRect title, message;
+        // One rectangle per action, in the order of `actions()`.
+        std::vector<CGRect> buttons;
+        bool sideBySide = false;
+        bool popover = false;
+    };
+    Layout layout() const;
+    // The action whose button is at `point` (bounds coordinates); -1 when none.
+    long actionAtPoint(CGPoint point) const;
+    // The box (and an action sheet's cancel button below it) on the screen: the view's frame.
+    CGRect chromeFrame() const;
+    // How much the screen behind darkens.
+    CGFloat dimming() const;
+    void layoutSubviews() override;
+
+    void draw(cairo_t* cr) const override;
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
+    void touchesEnded(const UITouch& touch) override;
+    void touchesCancelled(const UITouch& touch) override;
+    long pressedAction() const { return pressed_; }
+
+private:
+    std::weak_ptr<UIAlertController> controller_;
+    long pressed_ = -1;
 };
 
 } // namespace platform

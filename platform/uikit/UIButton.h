@@ -56,6 +56,8 @@ public:
     void setContentEdgeInsets(UIEdgeInsets insets) { contentEdgeInsets_ = insets; }
 
     std::string stateDescription() const override;
+    // Background image, then image and title side by side, centred; pressed and disabled looks.
+    void draw(cairo_t* cr) const override;
 
 private:
     template <class V>

@@ -4,7 +4,10 @@
 #include <fstream>
 #include <vector>
 
+#include <cairo.h>
+
 #include "platform/foundation/NSBundle.h"
+#include "platform/uikit/ImageFile.h"
 
 namespace platform {
 
@@ -40,6 +43,14 @@ CGSize readImageSize(const std::filesystem::path& path) {
 
 UIImage::UIImage(std::string name, std::filesystem::path path)
     : name_(std::move(name)), path_(std::move(path)), size_(readImageSize(path_)) {}
+
+cairo_surface_t* UIImage::surface() const {
+    if (!decoded_) {
+        decoded_ = true;
+        if (cairo_surface_t* loaded = loadImageFile(path_)) surface_.reset(loaded, cairo_surface_destroy);
+    }
+    return surface_.get();
+}
 
 std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
     auto path = NSBundle::mainBundle().pathForImageNamed(name);

@@ -23,6 +23,8 @@ public:
         return out;
     }
 
+    void draw(cairo_t* cr) const override;
+
 private:
     std::shared_ptr<UIImage> image_;
 };
@@ -50,6 +52,9 @@ public:
         if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
         return out;
     }
+
+    // The spokes of the platform's spinner; the brightest turns with the clock while animating.
+    void draw(cairo_t* cr) const override;
 
 private:
     Style style_;

@@ -34,6 +34,7 @@ public:
     void setAdjustsFontSizeToFitWidth(bool value) { adjustsFontSize_ = value; }
 
     std::string stateDescription() const override;
+    void draw(cairo_t* cr) const override;
 
 private:
     std::string text_;

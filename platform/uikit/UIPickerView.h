@@ -72,6 +72,14 @@ public:
 
     std::string stateDescription() const override;
 
+    // The wheels: the chosen row centred in a grey band, its neighbours above and below.
+    void draw(cairo_t* cr) const override;
+    bool clipsWhenDrawn() const override { return true; }
+    // A click on a row above or below the centre picks it, as turning the wheel there would.
+    void touchesEnded(const UITouch& touch) override;
+    // The row and component drawn at `point` (bounds coordinates); none outside every row.
+    std::optional<std::pair<long, long>> rowAtPoint(CGPoint point);
+
 private:
     void ensureSelection(long component);
 

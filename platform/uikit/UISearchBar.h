@@ -57,6 +57,10 @@ public:
 
     std::string stateDescription() const override;
 
+    void draw(cairo_t* cr) const override;
+    // A touch on the field gives it the focus; on the cancel button, presses it.
+    void touchesEnded(const UITouch& touch) override;
+
 protected:
     bool shouldBecomeFirstResponder() override;
     void didBecomeFirstResponder() override;

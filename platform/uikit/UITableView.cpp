@@ -37,8 +37,13 @@ UITableViewCell::UITableViewCell(UITableViewCellStyle style, std::string reuseId
     contentView_ = std::make_shared<UIView>(CGRect{0, 0, 320, 44});
     imageView_ = std::make_shared<UIImageView>(CGRect{16, 4, 36, 36});
     textLabel_ = std::make_shared<UILabel>(CGRect{60, 4, 244, 20});
-    if (style != UITableViewCellStyle::Default)
+    if (style != UITableViewCellStyle::Default) {
         detailTextLabel_ = std::make_shared<UILabel>(CGRect{60, 24, 244, 16});
+        // The platform's second line: small under the title, grey at the right.
+        if (style == UITableViewCellStyle::Subtitle) detailTextLabel_->setFont(UIFont::systemFontOfSize(12));
+        if (style == UITableViewCellStyle::Value1)
+            detailTextLabel_->setTextColor(UIColor::secondaryLabelColor());
+    }
 }
 
 void UITableViewCell::prepareForReuse() {

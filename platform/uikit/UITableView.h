@@ -57,6 +57,10 @@ public:
     // "text" / "detail" image=...
     std::string stateDescription() const override;
 
+    // Background (grey while highlighted or selected), the content view, image, title and subtitle.
+    // `revealed` moves the content left by that many points for an open swipe.
+    void drawCell(cairo_t* cr, CGFloat revealed) const;
+
 private:
     UITableViewCellStyle style_;
     std::string reuseIdentifier_;
@@ -225,6 +229,22 @@ public:
     // In editing mode: the row's delete control and its confirmation.
     bool userDeleteRowInEditingMode(const NSIndexPath& path);
 
+    // Drawing and touches: the visible rows with separators, an open swipe's buttons at the
+    // right of its row; a tap on a row selects it, on a swipe button presses it, elsewhere while
+    // a swipe is open closes it.
+    void layoutSubviews() override;
+    void draw(cairo_t* cr) const override;
+    bool clipsWhenDrawn() const override { return true; }
+    void touchesBegan(const UITouch& touch) override;
+    void touchesEnded(const UITouch& touch) override;
+    void touchesCancelled(const UITouch& touch) override;
+    // The open swipe's buttons in bounds coordinates, in the order of its actions.
+    std::vector<CGRect> swipeActionRects() const;
+    // The row drawn at `point` (bounds coordinates).
+    std::optional<NSIndexPath> indexPathForRowAtPoint(CGPoint point);
+    // Closes an open swipe without pressing any of its buttons.
+    void closeSwipe();
+
     // One line per visible row, for a screen printout: "  [0] "text" / "detail"".
     void describeRows(std::vector<std::string>& lines, const std::string& indent) const;
     std::string stateDescription() const override;
@@ -259,6 +279,7 @@ private:
     std::shared_ptr<UISwipeActionsConfiguration> swipe_;
     bool editing_ = false;
     double contentOffsetY_ = 0;
+    std::optional<NSIndexPath> touchedRow_;
 };
 
 } // namespace platform

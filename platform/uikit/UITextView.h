@@ -73,6 +73,13 @@ public:
 
     std::string stateDescription() const override;
 
+    // The text in its container (inset 8 above and below, 5 at the sides), scrolled by the bounds'
+    // origin; caret and selection while it has the focus.
+    void draw(cairo_t* cr) const override;
+    bool clipsWhenDrawn() const override { return true; }
+    // A touch on an editable view gives it the focus, the caret where the finger lifted.
+    void touchesEnded(const UITouch& touch) override;
+
 protected:
     bool shouldBecomeFirstResponder() override;
     void didBecomeFirstResponder() override;
@@ -138,6 +145,10 @@ public:
     bool pressReturn();
 
     std::string stateDescription() const override;
+
+    void draw(cairo_t* cr) const override;
+    // A touch gives the field the focus.
+    void touchesEnded(const UITouch& touch) override;
 
 protected:
     bool shouldBecomeFirstResponder() override;

@@ -350,6 +350,109 @@ std::string UIView::stateDescription() const {
 
 void UIView::draw(cairo_t*) const {}
 
+void UIView::layoutIfNeeded() {
+    auto keep = self<UIView>();
+    layoutSubviews();
+    const auto children = subviews_;
+    for (const auto& child : children)
+        child->layoutIfNeeded();
+}
+
+namespace {
+// The value of an attribute of a constraint's item, in the coordinates of `container`'s bounds.
+std::optional<CGFloat> attributeValue(const std::weak_ptr<NSObject>& item, NSLayoutAttribute attribute,
+                                      const UIView& container) {
+    auto object = item.lock();
+    if (!object) return std::nullopt;
+    CGRect r;
+    if (auto guide = std::dynamic_pointer_cast<UILayoutGuide>(object)) {
+        auto owner = guide->owningView.lock();
+        if (!owner) return std::nullopt;
+        const UIEdgeInsets in = owner->safeAreaInsets();
+        const CGRect b = owner.get() == &container ? owner->bounds() : owner->frame();
+        r = {b.minX() + in.left, b.minY() + in.top, b.width() - in.left - in.right,
+             b.height() - in.top - in.bottom};
+    } else if (auto view = std::dynamic_pointer_cast<UIView>(object)) {
+        if (view.get() == &container)
+            r = view->bounds();
+        else if (view->superview().get() == &container)
+            r = view->frame();
+        else
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    switch (attribute) {
+    case NSLayoutAttribute::Left:
+    case NSLayoutAttribute::Leading:
+        return r.minX();
+    case NSLayoutAttribute::Right:
+    case NSLayoutAttribute::Trailing:
+        return r.maxX();
+    case NSLayoutAttribute::Top:
+        return r.minY();
+    case NSLayoutAttribute::Bottom:
+        return r.maxY();
+    case NSLayoutAttribute::Width:
+        return r.width();
+    case NSLayoutAttribute::Height:
+        return r.height();
+    case NSLayoutAttribute::CenterX:
+        return r.midX();
+    case NSLayoutAttribute::CenterY:
+        return r.midY();
+    }
+    return std::nullopt;
+}
+} // namespace
+
+void UIView::layoutSubviews() {
+    for (const auto& child : subviews_) {
+        if (child->translatesAutoresizing_) continue;
+        std::map<NSLayoutAttribute, CGFloat> known;
+        for (const auto& c : child->constraints()) {
+            if (c->relation != NSLayoutRelation::Equal) continue;
+            if (!c->secondAttribute) {
+                known[c->firstAttribute] = c->constant;
+                continue;
+            }
+            if (auto v = attributeValue(c->secondItem, *c->secondAttribute, *this))
+                known[c->firstAttribute] = *v * c->multiplier + c->constant;
+        }
+        if (known.empty()) continue;
+        auto get = [&](NSLayoutAttribute a, NSLayoutAttribute b) -> std::optional<CGFloat> {
+            if (auto it = known.find(a); it != known.end()) return it->second;
+            if (auto it = known.find(b); it != known.end()) return it->second;
+            return std::nullopt;
+        };
+        // One axis: from two of its edges, an edge and the size, or the centre and the size.
+        auto solve = [](std::optional<CGFloat> low, std::optional<CGFloat> high, std::optional<CGFloat> mid,
+                        std::optional<CGFloat> size, CGFloat& origin, CGFloat& length) {
+            if (size) length = *size;
+            if (low && high) {
+                origin = *low;
+                length = *high - *low;
+            } else if (low) {
+                origin = *low;
+            } else if (high) {
+                origin = *high - length;
+            } else if (mid) {
+                origin = *mid - length / 2;
+            }
+        };
+        CGRect f = child->frame();
+        solve(get(NSLayoutAttribute::Leading, NSLayoutAttribute::Left),
+              get(NSLayoutAttribute::Trailing, NSLayoutAttribute::Right),
+              get(NSLayoutAttribute::CenterX, NSLayoutAttribute::CenterX),
+              get(NSLayoutAttribute::Width, NSLayoutAttribute::Width), f.origin.x, f.size.width);
+        solve(get(NSLayoutAttribute::Top, NSLayoutAttribute::Top),
+              get(NSLayoutAttribute::Bottom, NSLayoutAttribute::Bottom),
+              get(NSLayoutAttribute::CenterY, NSLayoutAttribute::CenterY),
+              get(NSLayoutAttribute::Height, NSLayoutAttribute::Height), f.origin.y, f.size.height);
+        if (!(f == child->frame())) child->frame_ = f;
+    }
+}
+
 bool UIView::pointInside(CGPoint point) const {
     const CGRect b = bounds();
     return point.x >= b.minX() && point.x < b.maxX() && point.y >= b.minY() && point.y < b.maxY();
@@ -359,7 +462,7 @@ std::shared_ptr<UIView> UIView::hitTest(CGPoint point) {
     if (hidden_ || alpha_ < 0.01 || !userInteractionEnabled_) return nullptr;
     const bool inside = pointInside(point);
     // Subviews outside a clipping view's bounds cannot be seen, so they cannot be touched either.
-    if (!inside && layer_.masksToBounds) return nullptr;
+    if (!inside && clipsWhenDrawn()) return nullptr;
     for (auto it = subviews_.rbegin(); it != subviews_.rend(); ++it) {
         const auto& child = *it;
         const CGPoint local =

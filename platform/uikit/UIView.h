@@ -230,6 +230,16 @@ public:
     void setNeedsDisplay() { ++needsDisplayCount_; }
     std::size_t needsDisplayCount() const { return needsDisplayCount_; }
 
+    // Whether drawing (and so touching) is cut at the bounds: clipsToBounds, and always for views
+    // that scroll their content.
+    virtual bool clipsWhenDrawn() const { return clipsToBounds(); }
+
+    // Layout, run before a frame is drawn or a touch is placed: lays out the subviews, then theirs.
+    void layoutIfNeeded();
+    // Gives the subviews laid out by constraints their frames: each active equality constraint on
+    // an edge, centre or size of a subview, against its superview, its safe area or a sibling.
+    virtual void layoutSubviews();
+
     // Hit testing, the platform's way: `point` is in this view's bounds coordinates. A hidden,
     // nearly transparent (alpha < 0.01) or non-interactive view takes no touch, nor do its subviews;
     // the front-most subview that takes the point wins, else this view if the point is inside.

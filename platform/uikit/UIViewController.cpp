@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIStoryboard.h"
@@ -29,6 +30,9 @@ std::shared_ptr<UIView> UIViewController::view() {
         loadingView_ = true;
         loadView();
         if (!view_) view_ = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+        // A storyboard scene's view comes with the system background; a view made in code has none.
+        if (storyboard_ && !view_->backgroundColor())
+            view_->setBackgroundColor(UIColor::systemBackgroundColor());
         view_->setOwningResponder(std::static_pointer_cast<UIResponder>(weak_from_this().lock()));
         loadingView_ = false;
         viewDidLoad();
@@ -106,6 +110,40 @@ UIModalPresentationStyle UIViewController::resolvedPresentationStyle() const {
     return modalPresentationStyle_;
 }
 
+CGRect UIViewController::presentationFrame() const {
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    switch (resolvedPresentationStyle()) {
+    case UIModalPresentationStyle::PageSheet:
+    case UIModalPresentationStyle::FormSheet: {
+        // A sheet comes up to just below the status bar.
+        auto window = UIApplication::sharedApplication().keyWindow();
+        const CGFloat top = (window ? window->safeAreaInsets().top : 0) + 10;
+        return {0, top, screen.width(), screen.height() - top};
+    }
+    case UIModalPresentationStyle::Popover: {
+        // Beside what it points at: below it when there is room, else above; kept on the screen.
+        const CGFloat w = std::min<CGFloat>(screen.width() - 20, 320),
+                      h = std::min<CGFloat>(screen.height() - 80, 480);
+        CGRect anchor{screen.midX(), screen.midY(), 0, 0};
+        if (popover_)
+            if (auto source = popover_->sourceView.lock())
+                anchor = source->convertRect_toView(popover_->sourceRect, nullptr);
+        CGFloat y = anchor.maxY() + 13;
+        if (popover_ && popover_->permittedArrowDirections == UIPopoverArrowDirections::None)
+            y = anchor.midY() - h / 2;
+        else if (y + h > screen.maxY() - 10)
+            y = anchor.minY() - 13 - h;
+        const CGFloat x = std::clamp(anchor.midX() - w / 2, screen.minX() + 10, screen.maxX() - 10 - w);
+        return {
+            x,
+            std::clamp(y, screen.minY() + 20, std::max<CGFloat>(screen.minY() + 20, screen.maxY() - 10 - h)),
+            w, h};
+    }
+    default:
+        return screen;
+    }
+}
+
 std::shared_ptr<UIPopoverPresentationController> UIViewController::popoverPresentationController() {
     if (resolvedPresentationStyle() != UIModalPresentationStyle::Popover) return nullptr;
     if (!popover_) popover_ = std::make_shared<UIPopoverPresentationController>();
@@ -145,7 +183,17 @@ void UIViewController::presentViewController_animated_completion(
     }
     host->presented_ = controller;
     controller->presenting_ = host;
-    controller->view();
+    // The view moves to where its presentation shows it; a sheet keeps the size its screen laid
+    // itself out for and shows what fits on the screen.
+    {
+        auto presentedView = controller->view();
+        const CGRect shown = controller->presentationFrame();
+        if (style == UIModalPresentationStyle::PageSheet || style == UIModalPresentationStyle::FormSheet)
+            presentedView->setFrame({shown.minX(), shown.minY(), presentedView->frame().width(),
+                                     presentedView->frame().height()});
+        else
+            presentedView->setFrame(shown);
+    }
     bool coversPresenter = style == UIModalPresentationStyle::FullScreen;
     if (coversPresenter) host->beginAppearanceTransition(false, animated);
     controller->beginAppearanceTransition(true, animated);
@@ -270,7 +318,9 @@ std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> UIViewController:
 void UIViewController::describeScreen(std::vector<std::string>& lines) const {
     std::string head = className();
     if (title_) head += " " + quote(*title_);
-    if (view_ && view_->backgroundColor() && view_->backgroundColor()->name != "clear")
+    // The default background of a scene says nothing; a chosen colour does.
+    if (view_ && view_->backgroundColor() && view_->backgroundColor()->name != "clear" &&
+        view_->backgroundColor()->name != "systemBackground")
         head += " background=" + view_->backgroundColor()->description();
     lines.push_back(head);
     for (auto& [name, object] : exposedOutlets()) {

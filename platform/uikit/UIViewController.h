@@ -121,6 +121,10 @@ public:
     std::shared_ptr<UIViewController> presentedViewController() const;
     std::shared_ptr<UIViewController> presentingViewController() const;
     UIModalPresentationStyle modalPresentationStyle() const { return modalPresentationStyle_; }
+    // The style this controller is shown in when presented, `Automatic` resolved.
+    UIModalPresentationStyle presentationStyle() const { return resolvedPresentationStyle(); }
+    // Where a presented controller's view goes on the screen in its presentation style.
+    virtual CGRect presentationFrame() const;
     void setModalPresentationStyle(UIModalPresentationStyle style) { modalPresentationStyle_ = style; }
     UIModalTransitionStyle modalTransitionStyle() const { return modalTransitionStyle_; }
     void setModalTransitionStyle(UIModalTransitionStyle style) { modalTransitionStyle_ = style; }

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/uikit/ImageFile.h"
+
 namespace platform {
 
 namespace fs = std::filesystem;

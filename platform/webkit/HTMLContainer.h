@@ -99,9 +99,6 @@ private:
     std::vector<HTMLKeepTogether> recorded_;
 };
 
-// Reads a PNG or JPEG file into an image surface; null when it cannot be read.
-cairo_surface_t* loadImageFile(const std::filesystem::path& path);
-
 // The stylesheet every document starts from.
 const char* htmlMasterStylesheet();
 

@@ -1,12 +1,12 @@
-// Images of the documents we lay out: PNG through cairo, JPEG through libjpeg.
+#include "platform/uikit/ImageFile.h"
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include <cairo.h>
 #include <jpeglib.h>
-
-#include "platform/webkit/HTMLContainer.h"
 
 namespace platform {
 

@@ -1,0 +1,687 @@
+// How each kind of view paints its content from its state, and how the views that take touches
+// themselves (pickers, tables, text views, search bars) answer them.
+
+#include <algorithm>
+#include <cmath>
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include "platform/foundation/RunLoop.h"
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIImageView.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UISearchBar.h"
+#include "platform/uikit/UITableView.h"
+#include "platform/uikit/UITextView.h"
+
+namespace platform {
+
+namespace {
+NSTextAlignment resolved(NSTextAlignment alignment) {
+    return alignment == NSTextAlignment::Natural ? NSTextAlignment::Left : alignment;
+}
+
+CGRect inset(const CGRect& r, CGFloat dx, CGFloat dy) {
+    return {r.minX() + dx, r.minY() + dy, std::max<CGFloat>(0, r.width() - 2 * dx),
+            std::max<CGFloat>(0, r.height() - 2 * dy)};
+}
+
+UIColor placeholderColor() {
+    return UIColor::colorWithRed_green_blue_alpha(0.24, 0.24, 0.26, 0.3);
+}
+
+// Byte offset in `text` of a UTF-16 offset, clamped to the text.
+int byteIndex(const std::string& text, std::size_t utf16) {
+    return static_cast<int>(std::min(text.size(), byteOffsetForUtf16(text, utf16)));
+}
+
+// UTF-16 offset of a byte offset.
+std::size_t utf16Index(const std::string& text, int byte) {
+    return utf16Length(
+        text.substr(0, static_cast<std::size_t>(std::clamp<int>(byte, 0, static_cast<int>(text.size())))));
+}
+
+// Selection rectangles and the caret of `layout` drawn at `origin`.
+void drawSelection(cairo_t* cr, PangoLayout* layout, const std::string& text, NSRange range, CGPoint origin,
+                   const UIColor& tint) {
+    const int start = byteIndex(text, range.location), end = byteIndex(text, range.location + range.length);
+    if (range.length == 0) {
+        PangoRectangle strong, weak;
+        pango_layout_get_cursor_pos(layout, start, &strong, &weak);
+        Drawing::setColor(cr, tint);
+        cairo_rectangle(cr, origin.x + static_cast<double>(strong.x) / PANGO_SCALE - 1,
+                        origin.y + static_cast<double>(strong.y) / PANGO_SCALE, 2,
+                        std::max(1.0, static_cast<double>(strong.height) / PANGO_SCALE));
+        cairo_fill(cr);
+        return;
+    }
+    Drawing::setColor(cr, tint, 0.25);
+    PangoLayoutIter* iter = pango_layout_get_iter(layout);
+    do {
+        PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
+        PangoRectangle logical;
+        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
+        int* ranges = nullptr;
+        int count = 0;
+        pango_layout_line_get_x_ranges(line, start, end, &ranges, &count);
+        for (int i = 0; i < count; ++i) {
+            const double x0 = static_cast<double>(ranges[2 * i]) / PANGO_SCALE;
+            const double x1 = static_cast<double>(ranges[2 * i + 1]) / PANGO_SCALE;
+            if (x1 > x0)
+                cairo_rectangle(cr, origin.x + x0, origin.y + static_cast<double>(logical.y) / PANGO_SCALE,
+                                x1 - x0, static_cast<double>(logical.height) / PANGO_SCALE);
+        }
+        g_free(ranges);
+    } while (pango_layout_iter_next_line(iter));
+    pango_layout_iter_free(iter);
+    cairo_fill(cr);
+}
+
+// A magnifying glass of the search field, `size` points, centred at `c`.
+void drawMagnifier(cairo_t* cr, CGPoint c, CGFloat size, const UIColor& color) {
+    Drawing::setColor(cr, color);
+    cairo_set_line_width(cr, size * 0.13);
+    const CGFloat r = size * 0.3;
+    cairo_new_path(cr);
+    cairo_arc(cr, c.x - size * 0.08, c.y - size * 0.08, r, 0, 2 * M_PI);
+    cairo_stroke(cr);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_move_to(cr, c.x + r * 0.62, c.y + r * 0.62);
+    cairo_line_to(cr, c.x + size * 0.42, c.y + size * 0.42);
+    cairo_stroke(cr);
+}
+} // namespace
+
+// MARK: labels and images
+
+void UILabel::draw(cairo_t* cr) const {
+    if (text_.empty()) return;
+    TextStyle style;
+    style.font = font_;
+    style.color = textColor_;
+    style.alignment = resolved(textAlignment_);
+    style.numberOfLines = numberOfLines_;
+    style.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
+    const CGRect b = bounds();
+    if (adjustsFontSize_) {
+        // Shrinks to fit the width, down to half the size, as the platform's minimum scale does.
+        while (style.font.pointSize > font_.pointSize / 2 &&
+               TextDrawing::measure(text_, style).width > b.width())
+            style.font.pointSize -= 0.5;
+    }
+    TextDrawing::drawCenteredVertically(cr, text_, b, style);
+}
+
+void UIImageView::draw(cairo_t* cr) const {
+    if (image_) Drawing::drawImage(cr, *image_, bounds(), contentMode());
+}
+
+void UIActivityIndicatorView::draw(cairo_t* cr) const {
+    const CGRect b = bounds();
+    const bool large = style_ == Style::Large;
+    const CGFloat outer = large ? 18 : 10, innerR = large ? 9 : 5, width = large ? 3.5 : 2.2;
+    const int spokes = 8;
+    // The bright spoke moves round twelve times a second of the run loop's clock.
+    const int lead = animating_ ? static_cast<int>(std::fmod(RunLoop::main().now() * 12, spokes)) : 0;
+    cairo_save(cr);
+    cairo_translate(cr, b.midX(), b.midY());
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_width(cr, width);
+    for (int i = 0; i < spokes; ++i) {
+        const double angle = -M_PI / 2 + i * 2 * M_PI / spokes;
+        const int age = (lead - i + spokes) % spokes;
+        Drawing::setColor(cr, UIColor::systemGrayColor(), 1.0 - age * 0.1);
+        cairo_move_to(cr, std::cos(angle) * innerR, std::sin(angle) * innerR);
+        cairo_line_to(cr, std::cos(angle) * outer, std::sin(angle) * outer);
+        cairo_stroke(cr);
+    }
+    cairo_restore(cr);
+}
+
+// MARK: buttons
+
+void UIButton::draw(cairo_t* cr) const {
+    const UIControlState s = state();
+    const bool pressed = (s & UIControlStates::Highlighted) != 0;
+    const bool disabled = (s & UIControlStates::Disabled) != 0;
+    const CGRect b = bounds();
+    const UIEdgeInsets in = contentEdgeInsets_;
+    const CGRect content{b.minX() + in.left, b.minY() + in.top,
+                         std::max<CGFloat>(0, b.width() - in.left - in.right),
+                         std::max<CGFloat>(0, b.height() - in.top - in.bottom)};
+    const bool system = type_ == UIButtonType::System;
+    // A system button fades while pressed; a custom one darkens its pictures.
+    double alpha = system && pressed ? 0.25 : 1;
+    if (disabled && !system) alpha = 0.45;
+
+    if (auto background = backgroundImageForState(s)) Drawing::drawImage(cr, *background, b, alpha);
+
+    auto image = imageForState(s);
+    auto title = titleForState(s);
+    TextStyle style;
+    style.font = titleLabel_ ? titleLabel_->font() : UIFont::systemFontOfSize(system ? 15 : 18);
+    style.numberOfLines = 1;
+    style.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
+    if (auto color = titleColorForState(s))
+        style.color = *color;
+    else if (system)
+        style.color = disabled ? UIColor::systemGrayColor() : tintColor();
+    else
+        style.color = UIColor::whiteColor();
+
+    CGSize imageSize;
+    if (image) {
+        imageSize = image->size();
+        // Too big a picture shrinks to fit the content, keeping its shape.
+        if (imageSize.width > content.width() || imageSize.height > content.height()) {
+            const CGFloat f = std::min(content.width() / std::max<CGFloat>(1, imageSize.width),
+                                       content.height() / std::max<CGFloat>(1, imageSize.height));
+            imageSize = {imageSize.width * f, imageSize.height * f};
+        }
+    }
+    CGSize titleSize;
+    const bool hasTitle = title && !title->empty();
+    if (hasTitle) {
+        titleSize = TextDrawing::measure(*title, style);
+        titleSize.width = std::min(titleSize.width, std::max<CGFloat>(0, content.width() - imageSize.width));
+    }
+    const CGFloat total = imageSize.width + titleSize.width;
+    CGFloat x = content.midX() - total / 2;
+    if (image && imageSize.width > 0) {
+        const CGRect r{x, content.midY() - imageSize.height / 2, imageSize.width, imageSize.height};
+        Drawing::drawImage(cr, *image, r, alpha);
+        if (pressed && !system) {
+            // The platform darkens a pressed picture where it has paint.
+            cairo_save(cr);
+            cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
+            cairo_rectangle(cr, r.minX(), r.minY(), r.width(), r.height());
+            cairo_clip(cr);
+            cairo_surface_t* surface = image->surface();
+            if (surface) {
+                cairo_translate(cr, r.minX(), r.minY());
+                cairo_scale(cr, r.width() / cairo_image_surface_get_width(surface),
+                            r.height() / cairo_image_surface_get_height(surface));
+                cairo_mask_surface(cr, surface, 0, 0);
+            }
+            cairo_restore(cr);
+        }
+        x += imageSize.width;
+    }
+    if (hasTitle) {
+        if (pressed && !system) style.color = style.color.colorWithAlphaComponent(style.color.alpha * 0.5);
+        cairo_save(cr);
+        cairo_push_group(cr);
+        TextDrawing::drawCenteredVertically(
+            cr, *title, {x, content.minY(), titleSize.width + 1, content.height()}, style);
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, system ? alpha : (disabled ? 0.45 : 1));
+        cairo_restore(cr);
+    }
+}
+
+// MARK: text
+
+void UITextView::draw(cairo_t* cr) const {
+    TextStyle style;
+    style.font = font_.value_or(UIFont{"Helvetica", 12});
+    style.color = textColor_.value_or(UIColor::blackColor());
+    style.alignment = resolved(textAlignment_);
+    const CGFloat width = std::max<CGFloat>(1, bounds().width() - 10);
+    const CGPoint origin{5, 8};
+    auto layout = TextDrawing::layout(cr, text_, style, width);
+    cairo_save(cr);
+    TextDrawing::setColor(cr, style.color);
+    cairo_move_to(cr, origin.x, origin.y);
+    pango_cairo_show_layout(cr, layout.get());
+    cairo_restore(cr);
+    if (isFirstResponder()) drawSelection(cr, layout.get(), text_, selectedRange_, origin, tintColor());
+}
+
+void UITextView::touchesEnded(const UITouch& touch) {
+    if (!selectable_ && !editable_) return UIView::touchesEnded(touch);
+    auto keep = self<UITextView>();
+    if (editable_ && !isFirstResponder() && !becomeFirstResponder()) return;
+    // The caret goes where the finger lifted.
+    TextStyle style;
+    style.font = font_.value_or(UIFont{"Helvetica", 12});
+    style.alignment = resolved(textAlignment_);
+    auto layout = TextDrawing::layout(nullptr, text_, style, std::max<CGFloat>(1, bounds().width() - 10));
+    const CGPoint p = touch.locationInView(this);
+    int index = 0, trailing = 0;
+    pango_layout_xy_to_index(layout.get(), static_cast<int>((p.x - 5) * PANGO_SCALE),
+                             static_cast<int>((p.y - 8) * PANGO_SCALE), &index, &trailing);
+    const char* at = text_.c_str() + index;
+    for (int i = 0; i < trailing && *at; ++i)
+        at = g_utf8_next_char(at);
+    setSelectedRange({utf16Index(text_, static_cast<int>(at - text_.c_str())), 0});
+    setNeedsDisplay();
+}
+
+void UITextField::draw(cairo_t* cr) const {
+    const CGRect b = bounds();
+    if (borderStyle_ == UITextBorderStyle::RoundedRect) {
+        if (!backgroundColor()) Drawing::fillRoundedRectangle(cr, b, 5, UIColor::whiteColor());
+        Drawing::roundedRectangle(cr, inset(b, 0.25, 0.25), 5);
+        Drawing::setColor(cr, Drawing::separatorColor());
+        cairo_set_line_width(cr, 0.5);
+        cairo_stroke(cr);
+    } else if (borderStyle_ == UITextBorderStyle::Line || borderStyle_ == UITextBorderStyle::Bezel) {
+        cairo_rectangle(cr, b.minX() + 0.5, b.minY() + 0.5, b.width() - 1, b.height() - 1);
+        Drawing::setColor(cr, UIColor::blackColor());
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+    }
+    TextStyle style;
+    style.font = font_.value_or(UIFont::systemFontOfSize(17));
+    style.color = text_.empty() ? placeholderColor() : textColor_.value_or(UIColor::blackColor());
+    style.alignment = resolved(textAlignment_);
+    style.numberOfLines = 1;
+    const CGRect area = inset(b, 7, 0);
+    const std::string& shown = text_.empty() ? placeholder_ : text_;
+    TextDrawing::drawCenteredVertically(cr, shown, area, style);
+    if (isFirstResponder()) {
+        const CGFloat w =
+            text_.empty() ? 0 : std::min(area.width(), TextDrawing::measure(text_, style).width);
+        CGFloat x = area.minX() + w;
+        if (style.alignment == NSTextAlignment::Center) x = area.midX() + w / 2;
+        if (style.alignment == NSTextAlignment::Right) x = area.maxX();
+        const CGFloat h = TextDrawing::lineHeight(style.font);
+        Drawing::setColor(cr, tintColor());
+        cairo_rectangle(cr, x, b.midY() - h / 2, 2, h);
+        cairo_fill(cr);
+    }
+}
+
+void UITextField::touchesEnded(const UITouch& touch) {
+    if (!isEnabled()) return UIControl::touchesEnded(touch);
+    auto keep = self<UITextField>();
+    UIControl::touchesEnded(touch);
+    if (!isFirstResponder()) becomeFirstResponder();
+    setNeedsDisplay();
+}
+
+// MARK: pickers
+
+namespace {
+struct PickerGeometry {
+    long components = 0;
+    CGFloat componentWidth = 0;
+};
+
+PickerGeometry pickerGeometry(UIPickerView& picker) {
+    PickerGeometry g;
+    g.components = std::max(0L, picker.numberOfComponents());
+    g.componentWidth = g.components > 0 ? picker.bounds().width() / static_cast<CGFloat>(g.components) : 0;
+    return g;
+}
+
+CGFloat pickerRowHeight(UIPickerView& picker, long component) {
+    auto d = picker.delegate();
+    const CGFloat h = d ? d->pickerView_rowHeightForComponent(picker, component) : 32;
+    return h > 0 ? h : 32;
+}
+} // namespace
+
+void UIPickerView::draw(cairo_t* cr) const {
+    // Asking the data source and delegate changes nothing, but their interfaces take the picker
+    // as it is given to the screen: mutable.
+    auto& self = const_cast<UIPickerView&>(*this);
+    const CGRect b = bounds();
+    const PickerGeometry g = pickerGeometry(self);
+    UIColor textColor = UIColor::labelColor();
+    if (const KeyValue* value = valueForKeyPath("textColor"))
+        if (auto color = std::any_cast<UIColor>(value)) textColor = *color;
+    auto d = delegate();
+    for (long component = 0; component < g.components; ++component) {
+        const CGFloat rowHeight = pickerRowHeight(self, component);
+        const CGRect column{b.minX() + g.componentWidth * static_cast<CGFloat>(component), b.minY(),
+                            g.componentWidth, b.height()};
+        const CGFloat centre = column.midY();
+        // The band that marks the chosen row.
+        Drawing::fillRoundedRectangle(
+            cr, {column.minX() + 8, centre - rowHeight / 2, column.width() - 16, rowHeight}, 7,
+            UIColor::colorWithRed_green_blue_alpha(0.46, 0.46, 0.5, 0.12));
+        const long rows = self.numberOfRowsInComponent(component);
+        const long selected = self.selectedRowInComponent(component);
+        if (rows <= 0 || selected < 0) continue;
+        const long reach = static_cast<long>(std::ceil(column.height() / 2 / rowHeight)) + 1;
+        for (long row = std::max(0L, selected - reach); row <= std::min(rows - 1, selected + reach); ++row) {
+            const long distance = row - selected;
+            const CGRect rowRect{column.minX() + 8,
+                                 centre - rowHeight / 2 + static_cast<CGFloat>(distance) * rowHeight,
+                                 column.width() - 16, rowHeight};
+            // The wheel turns away from the eye: rows further from the centre are fainter.
+            const double fade = std::max(0.25, 1.0 - 0.35 * std::abs(static_cast<double>(distance)));
+            if (d) {
+                if (auto view =
+                        d->pickerView_viewForRow_forComponent_reusingView(self, row, component, nullptr)) {
+                    cairo_save(cr);
+                    cairo_translate(cr, rowRect.minX(), rowRect.minY());
+                    view->setFrame({0, 0, rowRect.width(), rowRect.height()});
+                    ScreenRenderer::drawView(cr, *view);
+                    cairo_restore(cr);
+                    continue;
+                }
+            }
+            TextStyle style;
+            style.font = UIFont::systemFontOfSize(21);
+            style.color = textColor;
+            style.alignment = NSTextAlignment::Center;
+            style.numberOfLines = 1;
+            std::string title;
+            if (d) {
+                if (auto plain = d->pickerView_titleForRow_forComponent(self, row, component)) {
+                    title = *plain;
+                } else if (auto attributed =
+                               d->pickerView_attributedTitleForRow_forComponent(self, row, component)) {
+                    title = attributed->string;
+                    if (attributed->foregroundColor) style.color = *attributed->foregroundColor;
+                    if (attributed->font) style.font = *attributed->font;
+                }
+            }
+            if (title.empty()) title = "?";
+            style.color = style.color.colorWithAlphaComponent(style.color.alpha * fade);
+            TextDrawing::drawCenteredVertically(cr, title, rowRect, style);
+        }
+    }
+}
+
+std::optional<std::pair<long, long>> UIPickerView::rowAtPoint(CGPoint point) {
+    const PickerGeometry g = pickerGeometry(*this);
+    const CGRect b = bounds();
+    if (g.components <= 0 || !pointInside(point)) return std::nullopt;
+    const long component =
+        std::clamp(static_cast<long>((point.x - b.minX()) / g.componentWidth), 0L, g.components - 1);
+    const CGFloat rowHeight = pickerRowHeight(*this, component);
+    const long selected = selectedRowInComponent(component);
+    if (selected < 0) return std::nullopt;
+    const long distance = static_cast<long>(std::floor((point.y - b.midY()) / rowHeight + 0.5));
+    const long row = selected + distance;
+    if (row < 0 || row >= numberOfRowsInComponent(component)) return std::nullopt;
+    return std::make_pair(row, component);
+}
+
+void UIPickerView::touchesEnded(const UITouch& touch) {
+    auto keep = self<UIPickerView>();
+    auto hit = rowAtPoint(touch.locationInView(this));
+    // A click on the chosen row leaves it chosen and tells nobody, as on the device.
+    if (!hit || hit->first == selectedRowInComponent(hit->second)) return;
+    userSelectRow(hit->first, hit->second);
+    setNeedsDisplay();
+}
+
+// MARK: search bars
+
+namespace {
+struct SearchBarGeometry {
+    CGRect field;
+    CGRect cancel;
+};
+
+SearchBarGeometry searchBarGeometry(const UISearchBar& bar) {
+    const CGRect b = bar.bounds();
+    SearchBarGeometry g;
+    const CGFloat cancelWidth = bar.showsCancelButton() ? 70 : 0;
+    const CGFloat fieldHeight = std::min<CGFloat>(36, std::max<CGFloat>(0, b.height() - 16));
+    g.field = {b.minX() + 8, b.midY() - fieldHeight / 2, std::max<CGFloat>(0, b.width() - 16 - cancelWidth),
+               fieldHeight};
+    g.cancel = {g.field.maxX(), b.minY(), cancelWidth + 8, b.height()};
+    return g;
+}
+} // namespace
+
+void UISearchBar::draw(cairo_t* cr) const {
+    const CGRect b = bounds();
+    if (!backgroundColor()) {
+        cairo_rectangle(cr, b.minX(), b.minY(), b.width(), b.height());
+        Drawing::setColor(cr, Drawing::chromeBackgroundColor());
+        cairo_fill(cr);
+    }
+    const SearchBarGeometry g = searchBarGeometry(*this);
+    Drawing::fillRoundedRectangle(cr, g.field, 10,
+                                  UIColor::colorWithRed_green_blue_alpha(0.46, 0.46, 0.5, 0.12));
+    const UIColor grey = UIColor::colorWithRed_green_blue_alpha(0.24, 0.24, 0.26, 0.6);
+    drawMagnifier(cr, {g.field.minX() + 16, g.field.midY()}, 15, grey);
+    TextStyle style;
+    style.font = UIFont::systemFontOfSize(17);
+    style.numberOfLines = 1;
+    const std::string& text = text_ ? *text_ : std::string();
+    style.color = text.empty() ? grey : UIColor::labelColor();
+    const CGRect area{g.field.minX() + 30, g.field.minY(), std::max<CGFloat>(0, g.field.width() - 36),
+                      g.field.height()};
+    TextDrawing::drawCenteredVertically(
+        cr, text.empty() ? (placeholder_.empty() ? "Search" : placeholder_) : text, area, style);
+    if (isFirstResponder()) {
+        const CGFloat w = text.empty() ? 0 : std::min(area.width(), TextDrawing::measure(text, style).width);
+        const CGFloat h = TextDrawing::lineHeight(style.font);
+        Drawing::setColor(cr, tintColor());
+        cairo_rectangle(cr, area.minX() + w, area.midY() - h / 2, 2, h);
+        cairo_fill(cr);
+    }
+    if (showsCancelButton_) {
+        TextStyle cancel;
+        cancel.font = UIFont::systemFontOfSize(17);
+        cancel.color = tintColor();
+        cancel.alignment = NSTextAlignment::Center;
+        cancel.numberOfLines = 1;
+        TextDrawing::drawCenteredVertically(cr, "Cancel", g.cancel, cancel);
+    }
+}
+
+void UISearchBar::touchesEnded(const UITouch& touch) {
+    auto keep = self<UISearchBar>();
+    const SearchBarGeometry g = searchBarGeometry(*this);
+    const CGPoint p = touch.locationInView(this);
+    if (showsCancelButton_ && p.x >= g.cancel.minX()) {
+        pressCancelButton();
+    } else if (!isFirstResponder()) {
+        becomeFirstResponder();
+    }
+    setNeedsDisplay();
+}
+
+// MARK: tables
+
+void UITableViewCell::drawCell(cairo_t* cr, CGFloat revealed) const {
+    const CGRect b = bounds();
+    cairo_save(cr);
+    cairo_translate(cr, -revealed, 0);
+    UIColor background = backgroundColor().value_or(UIColor::whiteColor());
+    if (background.alpha <= 0) background = UIColor::whiteColor();
+    Drawing::fillRoundedRectangle(cr, b, 0, background);
+    if (highlighted_ || selected_)
+        Drawing::fillRoundedRectangle(cr, b, 0, UIColor::colorWithRed_green_blue_alpha(0.82, 0.82, 0.84, 1));
+    // What the screen put into the content view, laid out to the cell's width.
+    if (contentView_) {
+        contentView_->setFrame({0, 0, b.width(), b.height()});
+        contentView_->layoutIfNeeded();
+        ScreenRenderer::drawView(cr, *contentView_);
+    }
+    CGFloat x = 16;
+    if (imageView_ && imageView_->image()) {
+        const CGFloat side = std::min<CGFloat>(b.height() - 8, 36);
+        Drawing::drawImage(cr, *imageView_->image(), {x, b.midY() - side / 2, side, side},
+                           UIViewContentMode::ScaleAspectFit);
+        x += side + 12;
+    }
+    const CGFloat width = std::max<CGFloat>(0, b.width() - x - 16);
+    auto styleOf = [](const UILabel& label) {
+        TextStyle s;
+        s.font = label.font();
+        s.color = label.textColor();
+        s.alignment = resolved(label.textAlignment());
+        s.numberOfLines = label.numberOfLines();
+        s.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
+        return s;
+    };
+    const bool hasDetail = detailTextLabel_ && !detailTextLabel_->text().empty();
+    if (style_ == UITableViewCellStyle::Subtitle && hasDetail) {
+        const TextStyle title = styleOf(*textLabel_), detail = styleOf(*detailTextLabel_);
+        const CGFloat h1 = TextDrawing::measure(textLabel_->text(), title, width).height;
+        const CGFloat h2 = TextDrawing::measure(detailTextLabel_->text(), detail, width).height;
+        const CGFloat top = std::max<CGFloat>(2, b.midY() - (h1 + h2 + 2) / 2);
+        TextDrawing::draw(cr, textLabel_->text(), {x, top, width, h1}, title);
+        TextDrawing::draw(cr, detailTextLabel_->text(), {x, top + h1 + 2, width, h2}, detail);
+    } else {
+        TextDrawing::drawCenteredVertically(cr, textLabel_->text(), {x, b.minY(), width, b.height()},
+                                            styleOf(*textLabel_));
+        if (hasDetail && style_ == UITableViewCellStyle::Value1) {
+            TextStyle detail = styleOf(*detailTextLabel_);
+            detail.alignment = NSTextAlignment::Right;
+            TextDrawing::drawCenteredVertically(cr, detailTextLabel_->text(),
+                                                {x, b.minY(), width, b.height()}, detail);
+        }
+    }
+    cairo_restore(cr);
+}
+
+void UITableView::layoutSubviews() {
+    UIView::layoutSubviews();
+    ensureVisibleCells();
+}
+
+std::vector<CGRect> UITableView::swipeActionRects() const {
+    std::vector<CGRect> rects;
+    if (!swipe_ || !swipedRow_) return rects;
+    const UITableViewCell* cell = nullptr;
+    for (const auto& [path, c] : visible_)
+        if (path == *swipedRow_) cell = c.get();
+    if (!cell) return rects;
+    const CGRect row = cell->frame();
+    TextStyle style;
+    style.font = UIFont::systemFontOfSize(15);
+    CGFloat right = bounds().width();
+    // The first action sits at the right edge, the others to its left.
+    for (const auto& action : swipe_->actions()) {
+        const CGFloat w =
+            std::max<CGFloat>(74, TextDrawing::measure(action->title().value_or(""), style).width + 30);
+        rects.push_back({right - w, row.minY(), w, row.height()});
+        right -= w;
+    }
+    return rects;
+}
+
+void UITableView::draw(cairo_t* cr) const {
+    const CGRect b = bounds();
+    if (!backgroundColor()) {
+        cairo_rectangle(cr, b.minX(), b.minY(), b.width(), b.height());
+        Drawing::setColor(cr, style_ == UITableViewStyle::Plain ? UIColor::whiteColor()
+                                                                : Drawing::chromeBackgroundColor());
+        cairo_fill(cr);
+    }
+    // Rows sit in content coordinates, moved by the scroll offset.
+    cairo_save(cr);
+    cairo_translate(cr, 0, b.minY() - contentOffsetY_);
+    const std::vector<CGRect> actions = swipeActionRects();
+    CGFloat revealed = 0;
+    for (const auto& r : actions)
+        revealed += r.width();
+    const CGFloat hairline = Drawing::hairline(cr);
+    for (const auto& [path, cell] : visible_) {
+        const CGRect f = cell->frame();
+        const bool swiped = swipedRow_ && *swipedRow_ == path;
+        cairo_save(cr);
+        cairo_translate(cr, f.minX(), f.minY());
+        cairo_rectangle(cr, 0, 0, f.width(), f.height());
+        cairo_clip(cr);
+        cell->drawCell(cr, swiped ? revealed : 0);
+        cairo_restore(cr);
+        // The separator under the row, from the text's edge.
+        const CGFloat inset = cell->imageView() && cell->imageView()->image() ? 64 : 16;
+        cairo_rectangle(cr, inset - (swiped ? revealed : 0), f.maxY() - hairline, f.width() - inset,
+                        hairline);
+        Drawing::setColor(cr, Drawing::separatorColor());
+        cairo_fill(cr);
+    }
+    if (swipe_) {
+        for (std::size_t i = 0; i < actions.size(); ++i) {
+            const auto& action = swipe_->actions()[i];
+            const UIColor colour = action->backgroundColor.value_or(
+                action->style() == UIContextualActionStyle::Destructive ? UIColor::systemRedColor()
+                                                                        : UIColor::systemGrayColor());
+            const CGRect r = actions[i];
+            Drawing::fillRoundedRectangle(cr, r, 0, colour);
+            TextStyle style;
+            style.font = UIFont::systemFontOfSize(15);
+            style.color = UIColor::whiteColor();
+            style.alignment = NSTextAlignment::Center;
+            style.numberOfLines = 1;
+            if (action->image) {
+                Drawing::drawImage(cr, *action->image, {r.midX() - 12, r.midY() - 20, 24, 24},
+                                   UIViewContentMode::ScaleAspectFit);
+                TextDrawing::drawCenteredVertically(cr, action->title().value_or(""),
+                                                    {r.minX(), r.midY() + 4, r.width(), 20}, style);
+            } else {
+                TextDrawing::drawCenteredVertically(cr, action->title().value_or(""), r, style);
+            }
+        }
+    }
+    cairo_restore(cr);
+}
+
+std::optional<NSIndexPath> UITableView::indexPathForRowAtPoint(CGPoint point) {
+    ensureVisibleCells();
+    const CGFloat y = point.y - bounds().minY() + contentOffsetY_;
+    for (const auto& [path, cell] : visible_)
+        if (y >= cell->frame().minY() && y < cell->frame().maxY()) return path;
+    return std::nullopt;
+}
+
+void UITableView::closeSwipe() {
+    swipe_.reset();
+    swipedRow_.reset();
+    setNeedsDisplay();
+}
+
+void UITableView::touchesBegan(const UITouch& touch) {
+    touchedRow_.reset();
+    if (swipe_ || (editing_ && !allowsSelectionDuringEditing)) return;
+    const CGPoint p = touch.locationInView(this);
+    touchedRow_ = indexPathForRowAtPoint(p);
+    if (!touchedRow_) return;
+    if (auto cell = cellForRowAtIndexPath(*touchedRow_)) {
+        auto d = delegate();
+        if (!d || d->tableView_shouldHighlightRowAtIndexPath(*this, *touchedRow_))
+            cell->setHighlighted_animated(true, false);
+    }
+    setNeedsDisplay();
+}
+
+void UITableView::touchesEnded(const UITouch& touch) {
+    auto keep = self<UITableView>();
+    const CGPoint p = touch.locationInView(this);
+    if (swipe_) {
+        const auto rects = swipeActionRects();
+        const CGFloat y = p.y - bounds().minY() + contentOffsetY_;
+        for (std::size_t i = 0; i < rects.size(); ++i)
+            if (p.x >= rects[i].minX() && p.x < rects[i].maxX() && y >= rects[i].minY() &&
+                y < rects[i].maxY()) {
+                userPressSwipeAction(i);
+                setNeedsDisplay();
+                return;
+            }
+        closeSwipe();
+        return;
+    }
+    auto began = touchedRow_;
+    touchedRow_.reset();
+    if (began)
+        if (auto cell = cellForRowAtIndexPath(*began)) cell->setHighlighted_animated(false, false);
+    const auto row = indexPathForRowAtPoint(p);
+    if (began && row && *row == *began) userTapRow(*row);
+    setNeedsDisplay();
+}
+
+void UITableView::touchesCancelled(const UITouch&) {
+    if (touchedRow_)
+        if (auto cell = cellForRowAtIndexPath(*touchedRow_)) cell->setHighlighted_animated(false, false);
+    touchedRow_.reset();
+    setNeedsDisplay();
+}
+
+} // namespace platform
