@@ -298,6 +298,6 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
             return readFile(entry.path());
         return std::string();
     }();
-    EXPECT_NE(preferences.find("typed by hand"), std::string::npos) << "the transcript is stored";
+    EXPECT_NE(preferences.find("forward ten meters"), std::string::npos) << "the transcript is stored";
     EXPECT_TRUE(std::filesystem::exists(appHome / "Library" / "Logs" / "console.log"));
 }

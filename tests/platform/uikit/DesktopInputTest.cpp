@@ -253,13 +253,13 @@ TEST_F(DesktopInputTest, DragsScrollWheelsTurnPickersAndALeftDragOnARowOpensItsS
     EXPECT_EQ(picker->selectedRowInComponent(0), 4) << "dragging up brings the lower rows in, up to the last";
 
     auto button = UIButton::buttonWithType(UIButtonType::System);
-    button->setFrame({10, 40, 100, 40});
+    button->setFrame({10, 780, 100, 40});
     button->addTarget(
         root, "tapped", [&](UIViewController&) { ++taps; }, UIControlEvent::TouchUpInside);
     root->view()->addSubview(button);
-    drag({50, 60}, {52, 58});
+    drag({50, 800}, {52, 798});
     EXPECT_EQ(taps, 1) << "outside scrolling views a touch is the control's";
-    EXPECT_FALSE(ScrollInput::scroll({50, 60}, 0, 40, true)) << "nothing scrolls there";
+    EXPECT_FALSE(ScrollInput::scroll({50, 800}, 0, 40, true)) << "nothing scrolls there";
 }
 
 TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHappened) {
