@@ -252,6 +252,23 @@ TEST_F(DesktopInputTest, DragsScrollWheelsTurnPickersAndALeftDragOnARowOpensItsS
     drag({100, 700}, {100, 600});
     EXPECT_EQ(picker->selectedRowInComponent(0), 4) << "dragging up brings the lower rows in, up to the last";
 
+    // A long text scrolls within its length; a short one does not move.
+    table->removeFromSuperview();
+    std::string lines;
+    for (int i = 0; i < 40; ++i)
+        lines += "line " + std::to_string(i) + "\n";
+    auto text = textView(lines);
+    drag({200, 200}, {200, 120});
+    EXPECT_DOUBLE_EQ(text->bounds().minY(), 80);
+    EXPECT_TRUE(ScrollInput::scroll({200, 150}, 0, 100000, false));
+    const double bottom = text->bounds().minY();
+    EXPECT_GT(bottom, 300);
+    EXPECT_FALSE(ScrollInput::scroll({200, 150}, 0, 40, true)) << "the end of the text stops it";
+    text->setText("short");
+    text->setBounds({0, 0, 390, 120});
+    EXPECT_FALSE(ScrollInput::scroll({200, 150}, 0, 40, true));
+    text->removeFromSuperview();
+
     auto button = UIButton::buttonWithType(UIButtonType::System);
     button->setFrame({10, 780, 100, 40});
     button->addTarget(
