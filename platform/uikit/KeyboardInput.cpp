@@ -9,6 +9,7 @@
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIKeyInput.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UISearchBar.h"
 #include "platform/uikit/UITextView.h"
@@ -80,6 +81,7 @@ bool KeyboardInput::insertText(const std::string& text) {
     if (auto view = std::dynamic_pointer_cast<UITextView>(responder)) return view->typeText(text);
     if (auto field = std::dynamic_pointer_cast<UITextField>(responder)) return field->typeText(text);
     if (auto bar = std::dynamic_pointer_cast<UISearchBar>(responder)) return bar->typeText(text);
+    if (auto input = std::dynamic_pointer_cast<UIKeyInput>(responder)) return input->insertText(text);
     return false;
 }
 
@@ -114,6 +116,7 @@ bool KeyboardInput::deleteBackward() {
         if (auto d = bar->delegate()) d->searchBar_textDidChange(*bar, *bar->text());
         return true;
     }
+    if (auto input = std::dynamic_pointer_cast<UIKeyInput>(responder)) return input->deleteBackward();
     return false;
 }
 

@@ -280,13 +280,21 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
     click(controls.recordButton);
     std::this_thread::sleep_for(2500ms);
 
-    // Into the transcript by hand: the click gives it the focus, End puts the caret at the end of
-    // its line, then the keys.
-    click(controls.transcript, 0.9, 0.05);
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+a", "Right"}));
-    ASSERT_TRUE(xdotool({"type", "--delay", "20", " typed by hand"}));
+    // Into the transcript by hand. The screen lets go of the focus 0.7 seconds after it begins
+    // editing (it opens the editor sheet over it), so the click and the keys go in one stream:
+    // Ctrl+A then Right puts the caret at the end, then the words.
+    {
+        const auto& r = controls.transcript;
+        const long x = std::lround(fit.x + (r.minX() + r.width() * 0.9) * fit.scale);
+        const long y = std::lround(fit.y + (r.minY() + r.height() * 0.05) * fit.scale);
+        ASSERT_TRUE(
+            xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1", "key",
+                     "--clearmodifiers", "ctrl+a", "Right", "type", "--delay", "5", " typed by hand"}));
+    }
     std::this_thread::sleep_for(500ms);
+    // The editor sheet the screen opened goes with Escape, then Save.
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    std::this_thread::sleep_for(300ms);
     click(controls.save);
     std::this_thread::sleep_for(800ms);
 
