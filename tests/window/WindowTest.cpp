@@ -169,8 +169,8 @@ protected:
         }
         xvfb_ = std::move(server);
         display_ = ":" + number.substr(0, number.find('\n'));
-        env_ = {{"DISPLAY", display_}, {"GDK_BACKEND", "x11"},  {"GSK_RENDERER", "cairo"},
-                {"NO_AT_BRIDGE", "1"}, {"LANG", "en_US.UTF-8"}, {"LC_ALL", "en_US.UTF-8"},
+        env_ = {{"DISPLAY", display_}, {"GDK_BACKEND", "x11"}, {"GSK_RENDERER", "cairo"},
+                {"NO_AT_BRIDGE", "1"}, {"LANG", "C.UTF-8"},    {"LC_ALL", "C.UTF-8"},
                 {"GTK_A11Y", "none"}};
         unsetenv("WAYLAND_DISPLAY");
     }
@@ -229,9 +229,9 @@ protected:
 TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRendererDraws) {
     const auto appHome = home / "app";
     const auto recording = quillora::test::sourceBundle() / "demo.wav";
-    Child app = Child::start(
-        {QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone", recording.string()}, env_,
-        (home / "app.log").string());
+    Child app = Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
+                              recording.string(), "--console"},
+                             env_, (home / "app.log").string());
     ASSERT_GT(app.pid, 0);
 
     std::string id;
@@ -274,9 +274,15 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
             xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1"}));
     };
 
-    // Record the clip, then stop.
+    // Record the clip; once its words have ended a recognition task (the console, copied to the
+    // log with --console, says the next one starts), stop.
     click(controls.recordButton);
-    std::this_thread::sleep_for(5s);
+    bool heard = false;
+    for (int i = 0; i < 300 && !heard; ++i) {
+        std::this_thread::sleep_for(100ms);
+        heard = readFile(home / "app.log").find("start recodring again ") != std::string::npos;
+    }
+    EXPECT_TRUE(heard) << "the clip never ended a task: " << readFile(home / "app.log");
     click(controls.recordButton);
     std::this_thread::sleep_for(2500ms);
 
