@@ -6,6 +6,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
 
@@ -57,8 +58,13 @@ CGRect fromWindow(CGRect rect, const UIView& view) {
 void RecipeBookMarkViewC::loadView() {
     CGRect screen = UIScreen::mainScreen().bounds();
     setView(std::make_shared<UIView>(screen));
-    ownedTextView_ =
-        std::make_shared<UITextView>(CGRect(16, 100, screen.width() - 32, screen.height() - 140));
+    // The scene's layout: the buttons in a row under the navigation bar the screen is shown with,
+    // the text below them down to the bottom constraint.
+    auto window = UIApplication::sharedApplication().keyWindow();
+    const CGFloat top = (window ? window->safeAreaInsets().top : 0) + 44;
+    ownedTextView_ = std::make_shared<UITextView>(
+        CGRect(16, top + 56, screen.width() - 32, screen.height() - 40 - (top + 56)));
+    ownedTextView_->setTranslatesAutoresizingMaskIntoConstraints(false);
     view()->addSubview(ownedTextView_);
     Clipboard = ownedTextView_;
     ownedConstraint_ = view()->bottomAnchor().constraintEqualToAnchor(ownedTextView_->bottomAnchor(), 40);
@@ -68,7 +74,7 @@ void RecipeBookMarkViewC::loadView() {
     auto button = [&](const std::string& title, CGFloat x, const std::string& action,
                       void (RecipeBookMarkViewC::*fn)()) {
         auto b = UIButton::buttonWithType(UIButtonType::System);
-        b->setFrame({x, 40, 80, 44});
+        b->setFrame({x, top + 6, 80, 44});
         b->setTitle_forState(title, UIControlStates::Normal);
         b->addTarget(
             me, action, [fn](RecipeBookMarkViewC& vc) { (vc.*fn)(); }, UIControlEvent::TouchUpInside);

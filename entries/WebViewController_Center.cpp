@@ -3,6 +3,7 @@
 #include "entries/EntryCard.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIScreen.h"
 
@@ -13,7 +14,10 @@ using namespace platform;
 void WebViewController_Center::loadView() {
     CGRect screen = UIScreen::mainScreen().bounds();
     setView(std::make_shared<UIView>(screen));
-    ownedTable_ = std::make_shared<UITableView>(screen);
+    // The scene's table fills the screen below the status bar.
+    auto window = UIApplication::sharedApplication().keyWindow();
+    const CGFloat top = window ? window->safeAreaInsets().top : 0;
+    ownedTable_ = std::make_shared<UITableView>(CGRect(0, top, screen.width(), screen.height() - top));
     ownedTable_->registerCellStyle_forCellReuseIdentifier(UITableViewCellStyle::Subtitle, "pdf");
     view()->addSubview(ownedTable_);
     tableList = ownedTable_;

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "platform/foundation/DispatchQueue.h"
+#include "platform/swiftui/HostingView.h"
 
 namespace platform::swiftui {
 
@@ -78,6 +79,10 @@ void UIHostingController::presentSheet(const AnyView& content) {
         sheetController_.reset();
         host_->sheetDidDismiss();
     }
+}
+
+void UIHostingController::loadView() {
+    setView(std::make_shared<HostingView>(host_));
 }
 
 void UIHostingController::viewDidLoad() {

@@ -22,6 +22,8 @@ public:
     // The host that builds and drives the tree (press, edit, tree, describe...).
     const std::shared_ptr<ViewHost>& host();
 
+    // The view draws the tree and takes its touches (HostingView).
+    void loadView() override;
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;

@@ -99,6 +99,7 @@ void ViewHost::rebuild() {
     BuildContext ctx{this, "0", env_};
     NodePtr fresh = rootView_.build(ctx);
     root_ = fresh;
+    ++generation_;
     std::erase_if(slots_, [&](const auto& entry) { return !touched_.count(entry.first); });
     dirty_ = false;
     --busy_;
@@ -262,6 +263,44 @@ bool ViewHost::tap(const Node& node) {
         return false;
     }
     return run(gesture->action);
+}
+
+bool ViewHost::pressDown(const Node& button) {
+    const Node* b = tree().findPath(button.path);
+    if (!b || !b->action || !b->enabled) {
+        fail("no enabled button at " + button.path);
+        return false;
+    }
+    pressed_.insert(b->path);
+    rebuild();
+    return true;
+}
+
+bool ViewHost::pressUp(const Node& button, bool perform) {
+    std::string path = button.path;
+    if (!pressed_.erase(path)) {
+        fail("button at " + path + " is not held down");
+        return false;
+    }
+    const Node* b = tree().findPath(path);
+    if (perform && b && b->action && b->enabled) return run(b->action);
+    rebuild();
+    return true;
+}
+
+bool ViewHost::change(const Node& control, const std::function<void(const Node&)>& change) {
+    std::string path = control.path;
+    const Node* c = tree().findPath(path);
+    if (!c || !c->isControl()) {
+        fail("no control at " + path);
+        return false;
+    }
+    if (!c->enabled) {
+        fail("control at " + path + " is disabled");
+        return false;
+    }
+    Node copy = *c; // the tree is rebuilt under the change
+    return run([&copy, &change] { change(copy); });
 }
 
 void ViewHost::setColorScheme(ColorScheme scheme) {

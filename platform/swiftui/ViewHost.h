@@ -8,6 +8,7 @@
 // (presentedSheet()). A hosting controller installs a sheet presenter instead and shows the content
 // as a presented view controller; it reports the dismissal back through sheetDidDismiss().
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -55,6 +56,15 @@ public:
     bool select(std::string_view label, const std::string& option);
     // Runs the tap gesture of a node of the current tree (found by its place in the tree).
     bool tap(const Node& node);
+    // A touch on a button at its place in the tree: held down, then let go, running its action
+    // only when `perform` (the finger was lifted over it).
+    bool pressDown(const Node& button);
+    bool pressUp(const Node& button, bool perform);
+    // Runs `change` with the enabled control at the place of `control` in the current tree, then
+    // rebuilds (a toggle flipped, a picker's choice, a stepper's step).
+    bool change(const Node& control, const std::function<void(const Node&)>& change);
+    // Counts the rebuilds: what was computed from one tree is stale once it moves on.
+    std::uint64_t generation() const { return generation_; }
     const std::string& lastError() const { return lastError_; }
 
     // Environment.
@@ -112,6 +122,7 @@ private:
     std::set<std::string> pressed_;
     std::set<std::string> appeared_;
     bool dirty_ = false;
+    std::uint64_t generation_ = 0;
     bool rebuildQueued_ = false;
     bool sheetQueued_ = false;
     int busy_ = 0; // inside an action or a build: state writes only mark the tree dirty

@@ -196,7 +196,9 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
 
     const CGRect bounds = view.bounds();
     const CALayer& layer = view.layer();
-    if (layer.shadowOpacity > 0 && layer.shadowColor) {
+    // A layer's shadow follows its painted shape (here: its background) and is black unless it is
+    // given a colour.
+    if (layer.shadowOpacity > 0 && view.backgroundColor() && view.backgroundColor()->alpha > 0) {
         // A soft edge made of a few widening, fainter outlines of the view's shape.
         const int steps = std::max(1, static_cast<int>(std::ceil(layer.shadowRadius)));
         for (int i = steps; i >= 0; --i) {
@@ -206,7 +208,8 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
                                        bounds.minY() + layer.shadowOffset.height - grow,
                                        bounds.width() + 2 * grow, bounds.height() + 2 * grow},
                                       layer.cornerRadius + grow);
-            Drawing::setColor(cr, *layer.shadowColor, layer.shadowOpacity / (steps + 1.0));
+            Drawing::setColor(cr, layer.shadowColor.value_or(UIColor::blackColor()),
+                              layer.shadowOpacity / (steps + 1.0));
             cairo_fill(cr);
         }
     }

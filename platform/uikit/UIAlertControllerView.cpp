@@ -215,6 +215,7 @@ void UIAlertControllerView::draw(cairo_t* cr) const {
             cr, actions[i]->title().value_or(""), {r.minX() + 8, r.minY(), r.width() - 16, r.height()},
             buttonStyle(*alert, *actions[i], actions[i] == alert->preferredAction()));
     }
+    cairo_restore(cr);
     if (l.cancelBox.width() > 0) {
         for (std::size_t i = 0; i < actions.size(); ++i) {
             if (!(l.buttons[i] == l.cancelBox)) continue;

@@ -1,6 +1,6 @@
 #pragma once
-// What a responder that takes typing offers the keyboard beyond the text views: declarative
-// fields and editors hosted in a view take typed text and Backspace through it.
+// What a responder that takes typing without being a text view offers the keyboard: text at its
+// insertion point, and the character before it taken away. Each returns whether it took the key.
 
 #include <string>
 
@@ -9,7 +9,6 @@ namespace platform {
 class UIKeyInput {
 public:
     virtual ~UIKeyInput() = default;
-    // False when the text was not taken (nothing focused, refused).
     virtual bool insertText(const std::string& text) = 0;
     virtual bool deleteBackward() = 0;
 };

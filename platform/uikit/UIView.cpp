@@ -410,7 +410,24 @@ void UIView::layoutSubviews() {
     for (const auto& child : subviews_) {
         if (child->translatesAutoresizing_) continue;
         std::map<NSLayoutAttribute, CGFloat> known;
-        for (const auto& c : child->constraints()) {
+        // A constraint may be kept by the view it constrains or by a view above it.
+        std::vector<std::shared_ptr<NSLayoutConstraint>> all = child->constraints_;
+        for (const auto& c : constraints_)
+            if (c->firstItem.lock() == child) all.push_back(c);
+        // Written the other way round (container.bottom == child.bottom + 40): solved for the child.
+        for (const auto& c : constraints_) {
+            if (c->relation != NSLayoutRelation::Equal || !c->secondAttribute || c->multiplier == 0) continue;
+            if (c->secondItem.lock() != child) continue;
+            // Only against the container itself: a sibling's constraint on this child lays out the
+            // sibling, not the child.
+            auto first = c->firstItem.lock();
+            auto guide = std::dynamic_pointer_cast<UILayoutGuide>(first);
+            if (first.get() != this && !(guide && guide->owningView.lock().get() == this)) continue;
+            if (auto v = attributeValue(c->firstItem, c->firstAttribute, *this))
+                known[*c->secondAttribute] = (*v - c->constant) / c->multiplier;
+        }
+        for (const auto& c : all) {
+            if (c->firstItem.lock() != child) continue;
             if (c->relation != NSLayoutRelation::Equal) continue;
             if (!c->secondAttribute) {
                 known[c->firstAttribute] = c->constant;
@@ -435,7 +452,11 @@ void UIView::layoutSubviews() {
             } else if (low) {
                 origin = *low;
             } else if (high) {
-                origin = *high - length;
+                // A far edge alone moves the view when its size is fixed, else stretches it.
+                if (size)
+                    origin = *high - length;
+                else
+                    length = std::max<CGFloat>(0, *high - origin);
             } else if (mid) {
                 origin = *mid - length / 2;
             }

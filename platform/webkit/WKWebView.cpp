@@ -6,6 +6,9 @@
 
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/webkit/HTMLDocument.h"
 
 namespace platform {
 
@@ -95,6 +98,38 @@ std::string WKWebView::stateDescription() const {
     if (loading_) out += " loading";
     if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
     return out;
+}
+
+struct WKWebView::DrawnPage {
+    std::string html;
+    std::filesystem::path base;
+    double width = 0;
+    std::unique_ptr<HTMLDocument> document;
+};
+
+void WKWebView::draw(cairo_t* cr) const {
+    const CGRect b = bounds();
+    if (file_ && html_.empty()) {
+        Drawing::fillRoundedRectangle(cr, b, 0, Drawing::chromeBackgroundColor());
+        TextStyle style;
+        style.color = UIColor::systemGrayColor();
+        style.alignment = NSTextAlignment::Center;
+        TextDrawing::drawCenteredVertically(cr, file_->filename().string(), b, style);
+        return;
+    }
+    if (html_.empty()) return;
+    if (!drawn_ || drawn_->html != html_ || drawn_->base != base_ || drawn_->width != b.width()) {
+        auto page = std::make_shared<DrawnPage>();
+        page->html = html_;
+        page->base = base_;
+        page->width = b.width();
+        page->document = std::make_unique<HTMLDocument>(html_, base_);
+        page->document->layout(b.width(), b.height());
+        drawn_ = std::move(page);
+    }
+    // Content coordinates are the bounds': the slice from the scroll offset down.
+    cairo_translate(cr, 0, b.minY());
+    drawn_->document->drawSlice(cr, {b.minY(), b.minY() + b.height()});
 }
 
 } // namespace platform

@@ -66,6 +66,11 @@ public:
 
     std::string stateDescription() const override;
 
+    // The page laid out at the view's width and scrolled by the bounds' origin; a file that is not
+    // HTML shows as its name on a grey page.
+    void draw(cairo_t* cr) const override;
+    bool clipsWhenDrawn() const override { return true; }
+
     // "file:///a%20b/c.pdf" for "/a b/c.pdf", and back (empty when not a file address).
     static std::string fileURLForPath(const std::filesystem::path& path, bool isDirectory = false);
     static std::filesystem::path pathForFileURL(const std::string& url);
@@ -80,6 +85,9 @@ private:
     std::optional<std::filesystem::path> file_;
     bool loading_ = false;
     std::uint64_t navigations_ = 0;
+    // The last layout, kept while the page and the width stay the same (laying out takes long).
+    struct DrawnPage;
+    mutable std::shared_ptr<DrawnPage> drawn_;
 };
 
 } // namespace platform

@@ -1,3 +1,6 @@
+#include <cairo.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -5,8 +8,11 @@
 #include "analysis/HighlightedText.h"
 #include "analysis/SwiftUIView.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/swiftui/TextSetter.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/swiftui/ViewHost.h"
+#include "platform/swiftui/ViewLayout.h"
+#include "platform/swiftui/ViewRenderer.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
 
@@ -172,4 +178,45 @@ TEST_F(AnalysisScreenTest, GradientStylesGrowWhilePressedWithinAFixedSlot) {
     EXPECT_EQ(body("Verb")->modifier("frame")->number("width"), 100);
     ASSERT_TRUE(host->pressUp("Verb"));
     EXPECT_EQ(body("Verb")->modifier("scaleEffect")->number("x"), 1.0);
+}
+
+TEST_F(AnalysisScreenTest, APressedStyledButtonIsDrawnLargerAboutItsCentreWhileItsNeighboursStay) {
+    auto host = ViewHost::make(StyleRow{});
+    TextSetter text;
+    ViewRenderer renderer(text);
+    auto slots = [&] {
+        ViewLayout layout(host->tree(), {400, 100}, text);
+        std::vector<platform::CGRect> frames;
+        for (const char* label : {"Left", "Pronoun", "Verb", "Noun"})
+            frames.push_back(layout.outerBox(host->tree().findControl(label)->path)->frame);
+        return frames;
+    };
+    // What is drawn at a point of a 400x100 picture of the row.
+    auto pixel = [&](platform::CGPoint p) {
+        ViewLayout layout(host->tree(), {400, 100}, text);
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 400, 100);
+        cairo_t* cr = cairo_create(surface);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
+        renderer.draw(cr, layout);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        auto value = reinterpret_cast<const std::uint32_t*>(
+            cairo_image_surface_get_data(surface) +
+            static_cast<int>(p.y) * cairo_image_surface_get_stride(surface))[static_cast<int>(p.x)];
+        cairo_surface_destroy(surface);
+        return value & 0xffffff;
+    };
+    auto before = slots();
+    for (const auto& f : before)
+        EXPECT_EQ(f.size, platform::CGSize(100, 50)) << "every styled button takes a 100 by 50 slot";
+    platform::CGRect verb = before[2];
+    // Above the coloured area of the label and its padding, inside the area 1.3 times as large.
+    platform::CGPoint justAbove{verb.midX(), verb.midY() - 27};
+    EXPECT_EQ(pixel(justAbove), 0xffffffu);
+    ASSERT_TRUE(host->pressDown("Verb"));
+    EXPECT_EQ(slots(), before) << "the neighbours keep their place";
+    EXPECT_NE(pixel(justAbove), 0xffffffu) << "the pressed button is drawn larger";
+    ASSERT_TRUE(host->pressUp("Verb"));
+    EXPECT_EQ(pixel(justAbove), 0xffffffu);
 }

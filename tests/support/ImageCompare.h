@@ -10,13 +10,13 @@
 namespace quillora::test {
 
 struct ImageTolerance {
-    // Both pictures are averaged over blocks of this many pixels square before comparing, so that
-    // a glyph edge moved by a pixel counts for little.
-    int blockSize = 4;
-    // A block differs when a channel's average differs by more than this (0-255).
-    int channelThreshold = 40;
-    // The picture differs when more blocks than this share differ.
-    double maxDifferingFraction = 0.0004;
+    // A pixel matches when the other picture has a pixel of about its colour (no channel more than
+    // `channelThreshold` apart, 0-255) within `radius` pixels: glyph edges that hinting or
+    // anti-aliasing moved by a pixel or two still match.
+    int radius = 2;
+    int channelThreshold = 48;
+    // The pictures differ when more than this share of the pixels (of either) find no match.
+    double maxDifferingFraction = 0.0003;
 };
 
 struct ImageComparison {

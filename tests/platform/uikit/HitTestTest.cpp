@@ -144,3 +144,53 @@ TEST_F(HitTestTest, TransformedAndScrolledViewsConvertPointsBothWays) {
 }
 
 } // namespace
+
+namespace {
+class LayoutPassTest : public quillora::test::PlatformTest {};
+
+TEST_F(LayoutPassTest, ConstraintsGiveFramesAgainstTheSuperviewItsSafeAreaAndSiblings) {
+    auto window = std::make_shared<UIWindow>();
+    auto root = std::make_shared<UIViewController>();
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+    auto view = root->view();
+    // Pinned to the sides and above the safe area's bottom, with a fixed height.
+    auto picker = std::make_shared<UIView>();
+    picker->setTranslatesAutoresizingMaskIntoConstraints(false);
+    view->addSubview(picker);
+    NSLayoutConstraint::activateConstraints({
+        picker->leadingAnchor().constraintEqualToAnchor(view->leadingAnchor(), 2),
+        picker->trailingAnchor().constraintEqualToAnchor(view->trailingAnchor(), -2),
+        picker->bottomAnchor().constraintEqualToAnchor(view->safeAreaLayoutGuide()->bottomAnchor(), -10),
+        picker->heightAnchor().constraintEqualToConstant(50),
+    });
+    // Written from the container's side, kept by the container: only the bottom edge moves.
+    auto text = std::make_shared<UIView>(CGRect{16, 100, 358, 500});
+    text->setTranslatesAutoresizingMaskIntoConstraints(false);
+    view->addSubview(text);
+    auto bottom = view->bottomAnchor().constraintEqualToAnchor(text->bottomAnchor(), 40);
+    bottom->setActive(true);
+    // Centred under a sibling, half its width.
+    auto badge = std::make_shared<UIView>();
+    badge->setTranslatesAutoresizingMaskIntoConstraints(false);
+    view->addSubview(badge);
+    view->addConstraint(badge->topAnchor().constraintEqualToAnchor(picker->topAnchor(), -30));
+    view->addConstraint(badge->centerXAnchor().constraintEqualToAnchor(picker->centerXAnchor()));
+    view->addConstraint(badge->widthAnchor().constraintEqualToAnchor_multiplier(picker->widthAnchor(), 0.5));
+    view->addConstraint(badge->heightAnchor().constraintEqualToConstant(20));
+    // A view laid out by its frame keeps it, whatever records it has.
+    auto framed = std::make_shared<UIView>(CGRect{1, 2, 3, 4});
+    view->addSubview(framed);
+    framed->widthAnchor().constraintEqualToConstant(100)->setActive(true);
+
+    ScreenRenderer::layout();
+    EXPECT_EQ(picker->frame(), CGRect(2, 844 - 34 - 10 - 50, 386, 50));
+    EXPECT_EQ(text->frame(), CGRect(16, 100, 358, 844 - 40 - 100));
+    EXPECT_EQ(badge->frame(), CGRect(195 - 96.5, 750 - 30, 193, 20));
+    EXPECT_EQ(framed->frame(), CGRect(1, 2, 3, 4));
+    // The keyboard rises: the constant grows and the next pass follows.
+    bottom->constant = 40 + 336;
+    ScreenRenderer::layout();
+    EXPECT_EQ(text->frame().maxY(), 844 - 376);
+}
+} // namespace

@@ -1,0 +1,252 @@
+#include "platform/swiftui/HostingView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <cairo.h>
+
+#include "platform/uikit/UIScreen.h"
+
+namespace platform::swiftui {
+
+namespace {
+// How far a finger may travel before a touch becomes a drag.
+constexpr double kDragSlop = 10;
+
+bool inRect(const CGRect& r, CGPoint p) {
+    return p.x >= r.minX() && p.x < r.maxX() && p.y >= r.minY() && p.y < r.maxY();
+}
+
+// Removes the last UTF-8 character.
+void dropLastCharacter(std::string& s) {
+    if (s.empty()) return;
+    std::size_t i = s.size() - 1;
+    while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
+        --i;
+    s.erase(i);
+}
+} // namespace
+
+HostingView::HostingView(std::shared_ptr<ViewHost> host)
+    : UIView(UIScreen::mainScreen().bounds()), host_(std::move(host)) {}
+
+const ViewLayout& HostingView::layout() const {
+    const Node& tree = host_->tree();
+    CGSize size = bounds().size;
+    if (!layout_ || layoutGeneration_ != host_->generation() || layoutSize_ != size ||
+        layoutOffsets_ != offsets_) {
+        layout_ = std::make_unique<ViewLayout>(tree, size, text_, host_->colorScheme(), &offsets_);
+        layoutGeneration_ = host_->generation();
+        layoutSize_ = size;
+        layoutOffsets_ = offsets_;
+    }
+    return *layout_;
+}
+
+void HostingView::draw(cairo_t* cr) const {
+    const ViewLayout& l = layout();
+    // A hosting view stands on the background colour of its scheme.
+    Color background = ViewRenderer::resolve(Color::systemBackground(), host_->colorScheme());
+    cairo_set_source_rgba(cr, background.r, background.g, background.b, background.a);
+    cairo_rectangle(cr, 0, 0, bounds().width(), bounds().height());
+    cairo_fill(cr);
+    DrawState state;
+    auto host = host_;
+    state.isPressed = [host](const std::string& path) { return host->isPressed(path); };
+    state.focusedPath = focused_;
+    state.openPickerPath = openPicker_;
+    renderer_.draw(cr, l, state);
+}
+
+std::shared_ptr<UIView> HostingView::hitTest(CGPoint point) {
+    if (isHidden() || alpha() < 0.01 || !isUserInteractionEnabled() || !pointInside(point)) return nullptr;
+    // The declarative controls are not views: the hosting view takes the touch and finds the
+    // control itself.
+    return UIView::hitTest(point) ? std::static_pointer_cast<UIView>(shared_from_this()) : nullptr;
+}
+
+const Node* HostingView::current(const std::string& path) const {
+    return host_->tree().findPath(path);
+}
+
+bool HostingView::insideControl(const std::string& path, CGPoint point) const {
+    const LayoutBox* box = layout().viewBox(path);
+    return box && inRect(box->frame, point);
+}
+
+void HostingView::touchesBegan(const UITouch& touch) {
+    CGPoint p = touch.locationInView(this);
+    Touch t;
+    t.start = t.last = p;
+    if (!openPicker_.empty()) {
+        // An open picker's options take the touch; anywhere else closes them.
+        if (const LayoutBox* picker = layout().viewBox(openPicker_)) {
+            auto rects = ViewRenderer::pickerOptionRects(*picker, bounds().size);
+            for (std::size_t i = 0; i < rects.size(); ++i)
+                if (inRect(rects[i], p)) t.pickerOption = i;
+        }
+        t.path = openPicker_;
+        touch_ = t;
+        return;
+    }
+    if (auto hit = layout().hitTest(p)) {
+        t.target = hit->target;
+        t.path = hit->node->path;
+        if (hit->target == LayoutHit::Target::tapGesture) t.path = hit->box->node->path;
+        if (hit->target == LayoutHit::Target::button) host_->pressDown(*hit->node);
+    }
+    touch_ = t;
+    setNeedsDisplay();
+}
+
+void HostingView::touchesMoved(const UITouch& touch) {
+    if (!touch_) return;
+    CGPoint p = touch.locationInView(this);
+    Touch& t = *touch_;
+    if (!t.scrolling && !t.pickerOption && std::hypot(p.x - t.start.x, p.y - t.start.y) > kDragSlop &&
+        t.target != LayoutHit::Target::textField) {
+        CGSize moved{t.start.x - p.x, t.start.y - p.y};
+        char axis = std::abs(moved.width) > std::abs(moved.height) ? 'h' : 'v';
+        if (layout().scrollViewAt(t.start, axis)) {
+            // The drag belongs to the scroll view: a button under the finger lets go unpressed.
+            t.scrolling = true;
+            if (t.target == LayoutHit::Target::button && host_->isPressed(t.path))
+                if (const Node* b = current(t.path)) host_->pressUp(*b, false);
+            t.target.reset();
+        }
+    }
+    if (t.scrolling) {
+        scrollBy(t.start, {t.last.x - p.x, t.last.y - p.y});
+    } else if (t.target == LayoutHit::Target::button) {
+        // Held while the finger is over the button, let go (without acting) while it is not.
+        bool inside = insideControl(t.path, p);
+        if (inside != t.inside) {
+            t.inside = inside;
+            if (const Node* b = current(t.path)) {
+                if (inside)
+                    host_->pressDown(*b);
+                else
+                    host_->pressUp(*b, false);
+            }
+        }
+    }
+    t.last = p;
+    setNeedsDisplay();
+}
+
+void HostingView::touchesEnded(const UITouch& touch) {
+    if (!touch_) return;
+    finish(touch.locationInView(this));
+}
+
+void HostingView::touchesCancelled(const UITouch&) {
+    if (!touch_) return;
+    Touch t = *touch_;
+    touch_.reset();
+    if (t.target == LayoutHit::Target::button && host_->isPressed(t.path))
+        if (const Node* b = current(t.path)) host_->pressUp(*b, false);
+    setNeedsDisplay();
+}
+
+void HostingView::finish(CGPoint p) {
+    Touch t = *touch_;
+    touch_.reset();
+    setNeedsDisplay();
+    if (!openPicker_.empty()) {
+        std::string picker = openPicker_;
+        openPicker_.clear();
+        if (t.pickerOption)
+            if (const Node* n = current(picker); n && *t.pickerOption < n->options.size()) {
+                std::string option = n->options[*t.pickerOption];
+                host_->change(*n, [option](const Node& c) { c.select(option); });
+            }
+        return;
+    }
+    if (t.scrolling) return;
+    if (t.target == LayoutHit::Target::button) {
+        if (!host_->isPressed(t.path)) return; // let go while outside
+        if (const Node* b = current(t.path)) host_->pressUp(*b, insideControl(t.path, p));
+        return;
+    }
+    // Every other control acts when the finger is lifted where it went down.
+    auto again = layout().hitTest(p);
+    bool same = again && again->target == t.target &&
+                (again->target == LayoutHit::Target::tapGesture ? again->box->node->path
+                                                                : again->node->path) == t.path;
+    if (!t.target || !same) {
+        if (!t.target && !focused_.empty()) resignFirstResponder();
+        return;
+    }
+    const Node* n = current(t.path);
+    if (!n) return;
+    switch (*t.target) {
+    case LayoutHit::Target::textField:
+        focus(t.path);
+        break;
+    case LayoutHit::Target::toggle:
+        host_->change(*n, [](const Node& c) { c.setOn(!c.isOn()); });
+        break;
+    case LayoutHit::Target::stepperIncrement:
+        host_->change(*n, [](const Node& c) { c.increment(); });
+        break;
+    case LayoutHit::Target::stepperDecrement:
+        host_->change(*n, [](const Node& c) { c.decrement(); });
+        break;
+    case LayoutHit::Target::picker:
+        openPicker_ = t.path;
+        break;
+    case LayoutHit::Target::tapGesture:
+        host_->tap(*n);
+        break;
+    case LayoutHit::Target::button:
+        break;
+    }
+}
+
+void HostingView::focus(const std::string& path) {
+    focused_ = path;
+    if (!isFirstResponder() && !becomeFirstResponder()) focused_.clear();
+    setNeedsDisplay();
+}
+
+void HostingView::didResignFirstResponder() {
+    focused_.clear();
+    setNeedsDisplay();
+}
+
+bool HostingView::insertText(const std::string& text) {
+    const Node* field = focused_.empty() ? nullptr : current(focused_);
+    if (!field || !field->setText || !field->enabled) return false;
+    std::string value = field->getText() + text;
+    setNeedsDisplay();
+    // The caret stays in sight: an editor scrolls to the end of its text (clamped by the layout).
+    if (field->kind == "TextEditor") offsets_[focused_] = {0, 1e9};
+    return host_->edit(*field, value);
+}
+
+bool HostingView::deleteBackward() {
+    const Node* field = focused_.empty() ? nullptr : current(focused_);
+    if (!field || !field->setText || !field->enabled) return false;
+    std::string value = field->getText();
+    dropLastCharacter(value);
+    setNeedsDisplay();
+    return host_->edit(*field, value);
+}
+
+bool HostingView::scrollBy(CGPoint point, CGSize delta) {
+    char axis = std::abs(delta.width) > std::abs(delta.height) ? 'h' : 'v';
+    const LayoutBox* box = layout().scrollViewAt(point, axis);
+    if (!box) return false;
+    std::string path = box->node->path;
+    double contentLength = axis == 'h' ? box->contentSize.width : box->contentSize.height;
+    double visible = axis == 'h' ? box->frame.width() : box->frame.height();
+    CGPoint offset = box->contentOffset;
+    double& along = axis == 'h' ? offset.x : offset.y;
+    along = std::clamp(along + (axis == 'h' ? delta.width : delta.height), 0.0,
+                       std::max(0.0, contentLength - visible));
+    offsets_[path] = offset;
+    setNeedsDisplay();
+    return true;
+}
+
+} // namespace platform::swiftui

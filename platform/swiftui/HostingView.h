@@ -1,0 +1,82 @@
+#pragma once
+// The view of a hosting controller: it lays out the host's current tree in its bounds, draws it,
+// and turns touches into what a person does with the declarative controls: a button is held down
+// (drawn pressed) while the finger is over it and acts when lifted over it; a field takes the
+// focus for typing; a toggle flips; a picker shows its options and takes the one touched; a
+// stepper steps; a drag scrolls the scroll view under it.
+//
+// The layout is made once per tree and size and is what drawing and touches both read.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/swiftui/TextSetter.h"
+#include "platform/swiftui/ViewHost.h"
+#include "platform/swiftui/ViewLayout.h"
+#include "platform/swiftui/ViewRenderer.h"
+#include "platform/uikit/UIKeyInput.h"
+#include "platform/uikit/UIView.h"
+
+namespace platform::swiftui {
+
+class HostingView : public UIView, public UIKeyInput {
+public:
+    explicit HostingView(std::shared_ptr<ViewHost> host);
+
+    // The layout of the host's current tree in the current bounds.
+    const ViewLayout& layout() const;
+
+    void draw(cairo_t* cr) const override;
+    std::shared_ptr<UIView> hitTest(CGPoint point) override;
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
+    void touchesEnded(const UITouch& touch) override;
+    void touchesCancelled(const UITouch& touch) override;
+
+    // The field or editor being typed into (its place in the tree), empty when none.
+    const std::string& focusedPath() const { return focused_; }
+    // Typing into the focused field: text at its end, the last character taken away. False when
+    // no field has the focus.
+    bool insertText(const std::string& text) override;
+    bool deleteBackward() override;
+    // The picker whose options are shown, empty when none.
+    const std::string& openPickerPath() const { return openPicker_; }
+    // Scrolls the innermost scroll view under `point` that moves along the larger part of
+    // `delta` (points the content moves by, positive towards its end). False when none does.
+    bool scrollBy(CGPoint point, CGSize delta);
+
+    bool canBecomeFirstResponder() const override { return !focused_.empty(); }
+
+protected:
+    void didResignFirstResponder() override;
+
+private:
+    struct Touch {
+        std::optional<LayoutHit::Target> target;
+        std::string path;
+        CGPoint start, last;
+        bool inside = true;
+        bool scrolling = false;
+        std::optional<std::size_t> pickerOption;
+    };
+    const Node* current(const std::string& path) const;
+    bool insideControl(const std::string& path, CGPoint point) const;
+    void finish(CGPoint point);
+    void focus(const std::string& path);
+
+    std::shared_ptr<ViewHost> host_;
+    TextSetter text_;
+    ViewRenderer renderer_{text_};
+    ViewLayout::ScrollOffsets offsets_;
+    std::string focused_;
+    std::string openPicker_;
+    std::optional<Touch> touch_;
+    mutable std::unique_ptr<ViewLayout> layout_;
+    mutable std::uint64_t layoutGeneration_ = 0;
+    mutable CGSize layoutSize_;
+    mutable ViewLayout::ScrollOffsets layoutOffsets_;
+};
+
+} // namespace platform::swiftui

@@ -1,0 +1,58 @@
+#pragma once
+// Draws a laid-out declarative tree into cairo, box by box in the layout's order: what a modifier
+// carries behind (background) before what it modifies, what it carries in front (overlay) after.
+// Everything is read from the layout and the nodes it points into; the renderer keeps only the
+// pictures it has decoded.
+
+#include <cairo.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/swiftui/TextSetter.h"
+#include "platform/swiftui/ViewLayout.h"
+
+namespace platform {
+class UIImage;
+}
+
+namespace platform::swiftui {
+
+// What the host knows beyond the tree: the button held down, the field being edited.
+struct DrawState {
+    std::function<bool(const std::string& path)> isPressed;
+    std::string focusedPath;
+    // The picker whose options are shown, if any.
+    std::string openPickerPath;
+};
+
+class ViewRenderer {
+public:
+    explicit ViewRenderer(const TextSetter& text) : text_(text) {}
+    ViewRenderer(const ViewRenderer&) = delete;
+    ViewRenderer& operator=(const ViewRenderer&) = delete;
+
+    void draw(cairo_t* cr, const ViewLayout& layout, const DrawState& state = {}) const;
+
+    // A colour as it looks in a scheme (the semantic colours follow it).
+    static Color resolve(const Color& color, ColorScheme scheme);
+    // The rectangles of the options of an open picker, under (or over) the picker's box.
+    static std::vector<CGRect> pickerOptionRects(const LayoutBox& picker, CGSize bounds);
+
+private:
+    void drawBox(cairo_t* cr, const LayoutBox& b, const DrawState& state) const;
+    void drawView(cairo_t* cr, const LayoutBox& b, const DrawState& state) const;
+    void drawShadowed(cairo_t* cr, const LayoutBox& b, const DrawState& state) const;
+    void drawImage(cairo_t* cr, const LayoutBox& b) const;
+    void drawPickerMenu(cairo_t* cr, const LayoutBox& picker, CGSize bounds) const;
+    // A bundle picture by name, or a picture file by its path.
+    cairo_surface_t* picture(const std::string& name, bool isPath = false) const;
+
+    const TextSetter& text_;
+    // The bundle pictures drawn so far, by name (none for a name the bundle lacks).
+    mutable std::map<std::string, std::shared_ptr<UIImage>> pictures_;
+};
+
+} // namespace platform::swiftui

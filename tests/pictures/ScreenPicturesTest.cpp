@@ -1,0 +1,158 @@
+// The screens as a person sees them, drawn through the program's own snapshot and compared with
+// the committed pictures in golden/ (QUILLORA_UPDATE_GOLDENS=1 rewrites them after a deliberate
+// change; a mismatch leaves NAME.actual.png and NAME.diff.png beside the golden one).
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/Program.h"
+#include "cli/ScriptInterpreter.h"
+#include "dictation/ViewController.h"
+#include "pdf/PDFTemplateViewController.h"
+#include "platform/uikit/UITableView.h"
+#include "tests/support/ImageCompare.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace quillora::cli;
+using namespace platform;
+
+namespace {
+
+const std::filesystem::path kGoldens = std::filesystem::path(__FILE__).parent_path() / "golden";
+
+class ScreenPicturesTest : public quillora::test::PlatformTest {
+protected:
+    // Runs the script; each `picture NAME` line snapshots the screen at scale 2 and compares it.
+    int runText(const std::string& text) {
+        auto path = home / "script.txt";
+        std::ofstream(path) << text;
+        Options options;
+        options.home = home;
+        options.script = path.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        return runProgram(options, 1, argv, [this](ScriptInterpreter& interpreter) { extend(interpreter); });
+    }
+
+    void extend(ScriptInterpreter& interpreter) {
+        interpreter.addCommand(
+            "picture", "picture NAME", [this](ScriptInterpreter& self, const ScriptLine& line) {
+                ScriptInterpreter::requireWords(line, 1, "picture NAME");
+                const auto actual = home / (line.words[0] + ".png");
+                self.runLine("snapshot " + actual.string(), line.number);
+                compared.push_back(line.words[0]);
+                auto result = quillora::test::compareWithGolden(actual, kGoldens / (line.words[0] + ".png"));
+                if (!result.matches) mismatches.push_back(line.words[0] + ": " + result.message);
+            });
+        // The menus of the storyboard's toolbar, which this screen keeps hidden.
+        interpreter.addCommand("menu", "menu font|colour", [](ScriptInterpreter&, const ScriptLine& line) {
+            auto screen =
+                std::dynamic_pointer_cast<quillora::ViewController>(ScriptInterpreter::currentScreen());
+            if (!screen) throw ScriptError("not the main screen");
+            if (line.rest == "font")
+                screen->Font_change();
+            else
+                screen->Color();
+        });
+        // A swipe that stops with the row's actions showing.
+        interpreter.addCommand("reveal", "reveal TABLE ROW", [](ScriptInterpreter&, const ScriptLine& line) {
+            ScriptInterpreter::requireWords(line, 2, "reveal TABLE ROW");
+            auto table = std::dynamic_pointer_cast<UITableView>(ScriptInterpreter::control(line.words[0]));
+            if (!table ||
+                !table->userSwipeRow({0, ScriptInterpreter::parseInteger(line.words[1], "the row")}))
+                throw ScriptError("no swipe");
+        });
+        interpreter.addCommand("template", "template NAME", [](ScriptInterpreter&, const ScriptLine& line) {
+            auto screen = quillora::makePDFTemplateScreen(line.rest);
+            if (!screen) throw ScriptError("no template " + line.rest);
+            ScriptInterpreter::currentScreen()->presentViewController_animated_completion(screen, true,
+                                                                                          nullptr);
+        });
+    }
+
+    void expectPictures(const std::vector<std::string>& names) {
+        EXPECT_EQ(compared, names);
+        for (const auto& m : mismatches)
+            ADD_FAILURE() << m;
+    }
+
+    std::vector<std::string> compared;
+    std::vector<std::string> mismatches;
+};
+
+const char* kDictate = "scripted\nmicrophone silence\n";
+
+TEST_F(ScreenPicturesTest, MainScreenIdleDictatingAndWithItsAlertAndMenus) {
+    ASSERT_EQ(runText(std::string(kDictate) + "picture main-idle\n"
+                                              "tap recordButton\n"
+                                              "partial Pushpin the meeting starts at noon\n"
+                                              "wait 3\n"
+                                              "picture main-dictating\n"
+                                              "final Pushpin the meeting starts at noon.\n"
+                                              "tap recordButton\n"
+                                              "wait 2\n"
+                                              "menu font\n"
+                                              "picture main-font-sheet\n"
+                                              "alert \"Font size 38\"\n"
+                                              "picture main-font-38\n"
+                                              "offline\n"
+                                              "tap recordButton\n"
+                                              "picture main-offline-alert\n"
+                                              "alert \"OK \"\n"),
+              0);
+    expectPictures({"main-idle", "main-dictating", "main-font-sheet", "main-font-38", "main-offline-alert"});
+}
+
+TEST_F(ScreenPicturesTest, MainScreenInEachBackgroundColour) {
+    std::string script = kDictate;
+    std::vector<std::string> names;
+    for (const char* colour : {"White", "Blue", "Light Grey", "Orange", "Purple", "Brown", "Red"}) {
+        std::string name = std::string("main-background-") + colour;
+        for (auto& c : name)
+            c = c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        script += std::string("menu colour\nalert \"") + colour + "\"\npicture " + name + "\n";
+        names.push_back(name);
+    }
+    ASSERT_EQ(runText(script), 0);
+    expectPictures(names);
+}
+
+TEST_F(ScreenPicturesTest, ListWithARevealedSwipeThePDFBrowserAndATemplateScreen) {
+    ASSERT_EQ(runText(std::string(kDictate) + "tap recordButton\n"
+                                              "final First saved dictation.\n"
+                                              "tap recordButton\n"
+                                              "wait 2\n"
+                                              "tap SaveDynamicButton\n"
+                                              "back\n"
+                                              "tap recordButton\n"
+                                              "final A second entry about the garden.\n"
+                                              "tap recordButton\n"
+                                              "wait 2\n"
+                                              "tap SaveDynamicButton\n"
+                                              "reveal table 0\n"
+                                              "picture list-swipe\n"
+                                              "open RecipeBookMarkViewC\n"
+                                              "type Clipboard \"Flour, water and salt.\"\n"
+                                              "tap savepdf\n"
+                                              "alert \"OK \"\n"
+                                              "back\n"
+                                              "open WebView\n"
+                                              "picture pdf-browser\n"),
+              0);
+    expectPictures({"list-swipe", "pdf-browser"});
+}
+
+TEST_F(ScreenPicturesTest, TemplatePDFScreen) {
+    ASSERT_EQ(runText(std::string(kDictate) + "tap recordButton\n"
+                                              "final Dear reader, the essay begins here.\n"
+                                              "tap recordButton\n"
+                                              "wait 2\n"
+                                              "template essay\n"
+                                              "wait 1\n"
+                                              "picture template-essay\n"),
+              0);
+    expectPictures({"template-essay"});
+}
+
+} // namespace

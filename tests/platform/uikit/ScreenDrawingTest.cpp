@@ -1,0 +1,183 @@
+// What the renderer paints, read back pixel by pixel: the view state that decides what is seen
+// (hidden, alpha, clipping, transform, corner radius, border) and the fonts the screens name.
+#include <memory>
+#include <string>
+
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UIViewController.h"
+#include "platform/uikit/UIWindow.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+
+namespace {
+
+struct Pixel {
+    int r, g, b;
+};
+
+class ScreenDrawingTest : public quillora::test::PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        window = std::make_shared<UIWindow>();
+        root = std::make_shared<UIViewController>();
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+        root->view()->setBackgroundColor(UIColor::whiteColor());
+    }
+    void TearDown() override {
+        if (surface) cairo_surface_destroy(surface);
+        PlatformTest::TearDown();
+    }
+
+    // Draws the screen at scale 1 and keeps the picture.
+    void render() {
+        if (surface) cairo_surface_destroy(surface);
+        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
+        cairo_t* cr = cairo_create(surface);
+        ScreenRenderer::draw(cr, 1);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+    }
+    Pixel at(int x, int y) const {
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        const auto p = *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+        return {static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff),
+                static_cast<int>(p & 0xff)};
+    }
+    std::shared_ptr<UIView> box(const CGRect& frame, const UIColor& colour,
+                                const std::shared_ptr<UIView>& parent = nullptr) {
+        auto v = std::make_shared<UIView>(frame);
+        v->setBackgroundColor(colour);
+        (parent ? parent : root->view())->addSubview(v);
+        return v;
+    }
+
+    std::shared_ptr<UIWindow> window;
+    std::shared_ptr<UIViewController> root;
+    cairo_surface_t* surface = nullptr;
+};
+
+TEST_F(ScreenDrawingTest, HiddenFadedClippedAndTransformedViewsShowAsTheirStateSays) {
+    auto red = box({10, 10, 100, 100}, UIColor::redColor());
+    auto hidden = box({200, 10, 100, 100}, UIColor::blueColor());
+    hidden->setHidden(true);
+    auto faded = box({10, 200, 100, 100}, UIColor::blackColor());
+    faded->setAlpha(0.5);
+    auto clip = box({200, 200, 100, 100}, UIColor::whiteColor());
+    clip->setClipsToBounds(true);
+    box({50, 50, 100, 100}, UIColor::greenColor(), clip); // sticks out of its parent
+    auto loose = box({200, 400, 100, 100}, UIColor::whiteColor());
+    box({50, 50, 100, 100}, UIColor::greenColor(), loose); // not clipped
+    auto half = box({10, 400, 100, 100}, UIColor::blueColor());
+    half->setTransform(CGAffineTransformMakeScale(0.5, 0.5));
+    auto round = box({10, 600, 100, 100}, UIColor::blackColor());
+    round->layer().cornerRadius = 30;
+    round->layer().borderWidth = 4;
+    round->layer().borderColor = UIColor::redColor();
+    render();
+
+    EXPECT_EQ(at(60, 60).r, 255);
+    EXPECT_EQ(at(60, 60).g, 0);
+    EXPECT_EQ(at(250, 60).b, 255) << "hidden: the white screen shows";
+    EXPECT_EQ(at(250, 60).r, 255);
+    EXPECT_NEAR(at(60, 250).r, 128, 2) << "half transparent black over white";
+    EXPECT_EQ(at(320, 320).g, 255) << "clipped away: white";
+    EXPECT_EQ(at(320, 320).r, 255);
+    EXPECT_EQ(at(320, 520).r, 0) << "unclipped: the green child shows outside";
+    EXPECT_EQ(at(15, 405).r, 255) << "scaled about its centre: the corner is empty";
+    EXPECT_EQ(at(60, 450).b, 255);
+    EXPECT_EQ(at(60, 450).r, 0);
+    EXPECT_EQ(at(12, 602).r, 255) << "outside the rounded corner";
+    EXPECT_EQ(at(12, 602).g, 255);
+    EXPECT_EQ(at(60, 601).r, 255) << "the red border";
+    EXPECT_EQ(at(60, 601).g, 0);
+    EXPECT_EQ(at(60, 650).r, 0) << "the black inside";
+}
+
+TEST_F(ScreenDrawingTest, ButtonsShowPressedAndDisabledLooksAndLabelsTheirTextColour) {
+    auto button = UIButton::buttonWithType(UIButtonType::System);
+    button->setFrame({10, 10, 200, 60});
+    button->setTitle_forState("WWWWWWWW", UIControlStates::Normal);
+    button->titleLabel()->setFont(UIFont::boldSystemFontOfSize(40));
+    root->view()->addSubview(button);
+    auto darkest = [&] {
+        int best = 255;
+        for (int y = 10; y < 70; ++y)
+            for (int x = 10; x < 210; ++x)
+                best = std::min(best, at(x, y).r);
+        return best;
+    };
+    render();
+    const int normal = darkest();
+    EXPECT_LT(normal, 40) << "the system blue title (red channel near 0)";
+    button->setHighlighted(true);
+    render();
+    EXPECT_GT(darkest(), normal + 100) << "a pressed system button fades";
+    button->setHighlighted(false);
+    button->setEnabled(false);
+    render();
+    EXPECT_GT(darkest(), normal + 80) << "disabled: grey";
+
+    auto label = std::make_shared<UILabel>(CGRect{10, 100, 300, 60});
+    label->setText("MMMMMMMM");
+    label->setFont(UIFont::boldSystemFontOfSize(40));
+    label->setTextColor(UIColor::redColor());
+    root->view()->addSubview(label);
+    render();
+    bool red = false;
+    for (int x = 10; x < 300 && !red; ++x)
+        red = at(x, 130).r > 200 && at(x, 130).g < 60;
+    EXPECT_TRUE(red);
+}
+
+TEST_F(ScreenDrawingTest, TheScreensFontNamesReachInstalledFamilies) {
+    EXPECT_EQ(TextDrawing::familyForFontName("Courier"), "monospace");
+    EXPECT_EQ(TextDrawing::familyForFontName("HelveticaNeue-Bold"), "Helvetica Neue");
+    EXPECT_EQ(TextDrawing::familyForFontName(UIFont::systemFontOfSize(17).fontName), "sans-serif");
+    // Courier is drawn monospaced: "iiii" as wide as "MMMM".
+    TextStyle courier;
+    courier.font = *UIFont::fontWithName_size("Courier", 20);
+    EXPECT_NEAR(TextDrawing::measure("iiii", courier).width, TextDrawing::measure("MMMM", courier).width,
+                0.5);
+    TextStyle sans;
+    sans.font = UIFont::systemFontOfSize(20);
+    EXPECT_LT(TextDrawing::measure("iiii", sans).width, TextDrawing::measure("MMMM", sans).width / 2);
+    // Bold is wider than regular in the same family; sizes are in points.
+    TextStyle bold = sans;
+    bold.font = UIFont::boldSystemFontOfSize(20);
+    EXPECT_GT(TextDrawing::measure("MMMM", bold).width, TextDrawing::measure("MMMM", sans).width);
+    sans.font.pointSize = 40;
+    EXPECT_NEAR(TextDrawing::lineHeight(sans.font), 2 * TextDrawing::lineHeight(UIFont::systemFontOfSize(20)),
+                2);
+    // A long text wraps to the width it is given.
+    EXPECT_GT(TextDrawing::measure(std::string(60, 'a') + " " + std::string(60, 'b'), sans, 300).height,
+              1.5 * TextDrawing::lineHeight(sans.font));
+}
+
+TEST_F(ScreenDrawingTest, EmojiAreDrawnInColour) {
+    auto label = std::make_shared<UILabel>(CGRect{10, 10, 200, 80});
+    label->setText("🍎");
+    label->setFont(UIFont::systemFontOfSize(60));
+    label->setTextColor(UIColor::blackColor());
+    root->view()->addSubview(label);
+    render();
+    bool coloured = false;
+    for (int y = 10; y < 90 && !coloured; ++y)
+        for (int x = 10; x < 210 && !coloured; ++x) {
+            const Pixel p = at(x, y);
+            coloured = p.r > 150 && p.g < 80 && p.b < 80;
+        }
+    EXPECT_TRUE(coloured) << "a red apple, not a black outline";
+}
+
+} // namespace
