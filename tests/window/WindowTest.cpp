@@ -25,8 +25,11 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/swiftui/HostingView.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIView.h"
+#include "platform/uikit/UIViewController.h"
 #include "tests/support/ImageCompare.h"
 #include "tests/support/PlatformTest.h"
 #include "tests/window/CloseRequest.h"
@@ -135,6 +138,8 @@ bool on(const std::string& program) {
 // A control's place on the screen (points) as the renderer lays it out.
 struct Controls {
     platform::CGRect recordButton, transcript, save;
+    // The editor sheet that a touch on the transcript opens: its text and its Save button.
+    platform::CGRect editorText, editorSave;
 };
 
 class WindowTest : public quillora::test::PlatformTest {
@@ -184,6 +189,15 @@ protected:
         return tool(args, env_, home);
     }
 
+    static std::shared_ptr<platform::swiftui::HostingView>
+    findHostingView(const std::shared_ptr<platform::UIView>& view) {
+        if (!view) return nullptr;
+        if (auto hosting = std::dynamic_pointer_cast<platform::swiftui::HostingView>(view)) return hosting;
+        for (const auto& child : view->subviews())
+            if (auto found = findHostingView(child)) return found;
+        return nullptr;
+    }
+
     // The program's first screen, launched here without a window: where its controls are, and its
     // picture in a `width` x `height` frame as the window draws it.
     Controls firstScreen(int width, int height, const std::filesystem::path& picture) {
@@ -204,6 +218,24 @@ protected:
                     cairo_destroy(cr);
                     cairo_surface_write_to_png(surface, picture.c_str());
                     cairo_surface_destroy(surface);
+
+                    // The editor the transcript opens, as it lays out over the screen.
+                    const auto& t = controls.transcript;
+                    const platform::CGPoint point{t.minX() + t.width() * 0.9, t.minY() + t.height() * 0.05};
+                    platform::ScreenRenderer::sendTouch(platform::UITouchPhase::Began, point, 0);
+                    platform::ScreenRenderer::sendTouch(platform::UITouchPhase::Ended, point, 0.05);
+                    platform::RunLoop::main().advance(1);
+                    auto chain = platform::ScreenRenderer::presentationChain();
+                    if (chain.size() < 2) return;
+                    auto hosting = findHostingView(chain.back()->view());
+                    if (!hosting) return;
+                    const auto& layout = hosting->layout();
+                    if (auto box = layout.controlBox("Save"))
+                        controls.editorSave = hosting->convertRect_toView(box->frame, nullptr);
+                    layout.forEach([&](const platform::swiftui::LayoutBox& box) {
+                        if (box.isView("TextEditor"))
+                            controls.editorText = hosting->convertRect_toView(box.frame, nullptr);
+                    });
                 });
         };
         const auto script = home / "measure.txt";
@@ -286,21 +318,18 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
     click(controls.recordButton);
     std::this_thread::sleep_for(2500ms);
 
-    // Into the transcript by hand. The screen lets go of the focus 0.7 seconds after it begins
-    // editing (it opens the editor sheet over it), so the click and the keys go in one stream:
-    // Ctrl+A then Right puts the caret at the end, then the words.
-    {
-        const auto& r = controls.transcript;
-        const long x = std::lround(fit.x + (r.minX() + r.width() * 0.9) * fit.scale);
-        const long y = std::lround(fit.y + (r.minY() + r.height() * 0.05) * fit.scale);
-        ASSERT_TRUE(
-            xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1", "key",
-                     "--clearmodifiers", "ctrl+a", "Right", "type", "--delay", "5", " typed by hand"}));
-    }
-    std::this_thread::sleep_for(500ms);
-    // The editor sheet the screen opened goes with Escape, then Save.
-    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    // A touch on the transcript opens the editor sheet; the words typed there reach the
+    // transcript when the editor's Save is pressed.
+    ASSERT_GT(controls.editorText.width(), 0) << "the editor sheet was not laid out";
+    ASSERT_GT(controls.editorSave.width(), 0);
+    click(controls.transcript, 0.9, 0.05);
+    std::this_thread::sleep_for(1200ms);
+    click(controls.editorText, 0.5, 0.3);
     std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", " typed by hand"}));
+    std::this_thread::sleep_for(500ms);
+    click(controls.editorSave);
+    std::this_thread::sleep_for(800ms);
     click(controls.save);
     std::this_thread::sleep_for(800ms);
 
@@ -321,6 +350,7 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
             return readFile(entry.path());
         return std::string();
     }();
-    EXPECT_NE(preferences.find(dictated), std::string::npos) << "the transcript is stored: " << preferences;
+    EXPECT_NE(preferences.find(dictated + " typed by hand"), std::string::npos)
+        << "the edited transcript is stored: " << preferences;
     EXPECT_TRUE(std::filesystem::exists(appHome / "Library" / "Logs" / "console.log"));
 }
