@@ -9,6 +9,7 @@
 
 #include "platform/desktop/GtkDesktopServices.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/swiftui/HostingView.h"
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/KeyboardInput.h"
 #include "platform/uikit/ScreenRenderer.h"
@@ -158,7 +159,15 @@ gboolean wheel(GtkEventControllerScroll* controller, double dx, double dy, gpoin
     // A wheel's notch is one unit; a touchpad gives pixels.
     const bool notches = gtk_event_controller_scroll_get_unit(controller) == GDK_SCROLL_UNIT_WHEEL;
     const double step = notches ? ScrollInput::kPointsPerNotch : 1.0 / s.fit.scale;
-    const bool taken = ScrollInput::scroll(s.pointer, dx * step, dy * step, notches);
+    bool taken = ScrollInput::scroll(s.pointer, dx * step, dy * step, notches);
+    // Declarative screens scroll their own scroll views, lists and editors.
+    for (auto view = taken ? nullptr : ScreenRenderer::hitTest(s.pointer); view && !taken;
+         view = view->superview())
+        if (auto hosting = std::dynamic_pointer_cast<swiftui::HostingView>(view)) {
+            taken =
+                hosting->scrollBy(hosting->convertPoint_fromView(s.pointer, nullptr), {dx * step, dy * step});
+            hosting->setNeedsDisplay();
+        }
     RunLoop::main().runUntilIdle();
     frameNeeded(s);
     return taken;
