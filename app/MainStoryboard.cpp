@@ -1,9 +1,11 @@
 #include "app/MainStoryboard.h"
 
-#include "detail/EntryScenes.h"
+#include "detail/DetailScenes.h"
 #include "dictation/ViewController.h"
+#include "entries/EntryScenes.h"
 #include "pdf/PDFScenes.h"
 #include "platform/uikit/UIBarButtonItem.h"
+#include "settings/InfoScenes.h"
 
 namespace quillora {
 
@@ -16,11 +18,14 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
             [](ViewController& s) { s.SaveText(); });
         screen->navigationItem()->rightBarButtonItem = save;
         screen->saveText = save;
+        screen->setSceneViews(addInfoButton);
         return screen;
     });
     storyboard.setInitialScene("ViewController");
     registerEntryScenes(storyboard);
+    registerDetailScenes(storyboard);
     registerPDFScenes(storyboard);
+    registerInfoScenes(storyboard);
 }
 
 } // namespace quillora

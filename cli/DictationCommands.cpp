@@ -122,9 +122,15 @@ int runDemo(ScriptInterpreter& interpreter) {
         auto list = std::dynamic_pointer_cast<EntryListViewController>(ScriptInterpreter::currentScreen());
         if (!list || !list->fileURL || list->data.empty() || list->data.front() != screen->Clipboard->text())
             throw ScriptError("the transcript did not reach the list");
-        // Into the essay template, over the list, as the gallery would present it.
-        auto essay = makePDFTemplateScreen("essay");
-        list->presentViewController_animated_completion(essay, true, nullptr);
+        // Into the essay template, as a person gets there: back to the main screen, the gallery's
+        // essay card, and the form's Preview.
+        interpreter.runLine("back", 5);
+        interpreter.runLine("tap StickyDynamicButton", 6);
+        interpreter.runLine("press Essay", 7);
+        interpreter.runLine("press Preview", 8);
+        interpreter.settle();
+        auto essay = std::dynamic_pointer_cast<PDFTemplateViewController>(ScriptInterpreter::currentScreen());
+        if (!essay) throw ScriptError("the essay's PDF screen did not open");
         loop.runUntil([&] { return essay->pdfFile.has_value(); }, 30);
         if (!essay->pdfFile) throw ScriptError("the essay PDF was not written");
         console().printOutput("List: " + list->fileURL->path());

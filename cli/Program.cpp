@@ -11,6 +11,9 @@
 #include "app/ApplicationMain.h"
 #include "cli/ConsoleLog.h"
 #include "cli/DictationCommands.h"
+#include "cli/PermissionCommands.h"
+#include "cli/PagerCommands.h"
+#include "cli/FormCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/desktop/DesktopWindow.h"
@@ -220,6 +223,9 @@ int runProgram(const Options& options, int argc, char** argv,
 
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
+    addPermissionCommands(interpreter);
+    addPagerCommands(interpreter);
+    addFormCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         if (mode == Mode::window) {

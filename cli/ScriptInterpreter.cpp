@@ -99,9 +99,9 @@ std::shared_ptr<NSObject> ScriptInterpreter::control(const std::string& name) {
     auto screen = currentScreen();
     if (auto object = screen->outletNamed(name)) return object;
     // The navigation bar's items (Save, Edit...) have no property names; a person knows them by
-    // title, and reaches them only while the bar is shown.
+    // title, and reaches them only while the bar is shown (in a presented navigation controller too).
     auto nav = screen->navigationController();
-    if (!nav || nav->isNavigationBarHidden() || screen->presentingViewController())
+    if (!nav || nav->isNavigationBarHidden())
         throw ScriptError("no control named '" + name + "' on this screen");
     auto item = screen->navigationItem();
     std::vector<std::shared_ptr<UIBarButtonItem>> items = item->rightBarButtonItems;
@@ -177,6 +177,7 @@ void ScriptInterpreter::addBuiltInCommands() {
         if (!picker) throw ScriptError("'" + line.words[0] + "' is not a picker");
         long row = parseInteger(line.words[1], "the row");
         long component = line.words.size() > 2 ? parseInteger(line.words[2], "the component") : 0;
+        if (picker->isHiddenOnScreen()) throw ScriptError("'" + line.words[0] + "' is hidden");
         if (!picker->userSelectRow(row, component))
             throw ScriptError("'" + line.words[0] + "' has no row " + std::to_string(row) + " in component " +
                               std::to_string(component) + " (it has " +
@@ -210,9 +211,10 @@ void ScriptInterpreter::addBuiltInCommands() {
     });
     addCommand("back", "back", [](ScriptInterpreter&, const ScriptLine&) {
         auto screen = currentScreen();
-        if (screen->presentingViewController())
-            throw ScriptError("a presented screen is in front; it has no back");
         auto nav = screen->navigationController();
+        // A presented screen has a back only inside a navigation controller of its own.
+        if (!nav && screen->presentingViewController())
+            throw ScriptError("a presented screen is in front; it has no back");
         if (!nav || !nav->popViewControllerAnimated(true))
             throw ScriptError("there is no screen to go back to");
     });

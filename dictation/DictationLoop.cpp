@@ -52,10 +52,37 @@ std::vector<std::string> split(const std::string& text, std::string_view mark) {
     return pieces;
 }
 
+// Quotes, backslashes and line breaks escaped, so that the list reads as one line.
+std::string quoted(const std::string& piece) {
+    std::string out = "\"";
+    for (char c : piece) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
 std::string printed(const std::vector<std::string>& pieces) {
     std::string out = "[";
     for (std::size_t i = 0; i < pieces.size(); ++i)
-        out += (i ? ", \"" : "\"") + pieces[i] + "\"";
+        out += (i ? ", " : "") + quoted(pieces[i]);
     return out + "]";
 }
 
@@ -182,6 +209,7 @@ void DictationLoop::recordButtonTapped() {
         if (views.picker) views.picker->setHidden(true);
     }
     isStopped = false;
+    appendedThisRun_.clear();
     if (table_.startCue) playCueSound(*table_.startCue);
     if (auto error = startRecordingLoop1()) {
         endRunAfterFailedStart(*error);
@@ -326,7 +354,10 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     countClipboard = 1;
 
     if (row.checksLostConnection && views.transcript) {
-        auto pieces = split(views.transcript->text(), kListeningMark);
+        auto pieces = split(table_.lostConnectionCounts == LostConnectionText::appendedThisRun
+                                ? appendedThisRun_
+                                : views.transcript->text(),
+                            kListeningMark);
         console().print("Count" + printed(pieces));
         if (pieces.size() > kLostConnectionPieces) {
             isStopped = true;
@@ -377,9 +408,14 @@ void DictationLoop::appendTaskText(const DictationViews& views) {
     if (table_.append == TranscriptAppend::asParagraph) {
         if (table_.transcriptFontAtAppend)
             views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtAppend));
-        if (recordPermissionGranted())
-            views.transcript->setText(views.transcript->text() + views.live->text() + "\n");
-        else
+        if (recordPermissionGranted()) {
+            std::string paragraph = views.live->text() + "\n";
+            const auto& before = views.transcript->text();
+            if (table_.paragraphStartsOnNewLine && !before.empty() && before.back() != '\n')
+                paragraph.insert(0, "\n");
+            appendedThisRun_ += paragraph;
+            views.transcript->setText(before + paragraph);
+        } else
             console().print("permission not granted for microhone acess yet ");
         return;
     }
@@ -498,6 +534,33 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
 
 void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {
     auto button = dictationViews().recordButton;
+    if (const auto& refusals = table_.authorizationRefusals) {
+        const AuthorizationRefusal* refusal = nullptr;
+        switch (status) {
+        case SFSpeechRecognizerAuthorizationStatus::notDetermined:
+            refusal = &refusals->notDetermined;
+            break;
+        case SFSpeechRecognizerAuthorizationStatus::denied:
+            refusal = &refusals->denied;
+            break;
+        case SFSpeechRecognizerAuthorizationStatus::restricted:
+            refusal = &refusals->restricted;
+            break;
+        case SFSpeechRecognizerAuthorizationStatus::authorized:
+            if (button && !isFinalStopped) button->setEnabled(true);
+            return;
+        default:
+            console().print(refusals->unknownStatusLine);
+            return;
+        }
+        if (button) {
+            button->setEnabled(false);
+            button->setTitle_forState(refusal->disabledTitle, UIControlStates::Disabled);
+        }
+        presentAlert(refusal->alertTitle, refusal->message, refusals->button);
+        console().print(refusal->consoleLine);
+        return;
+    }
     auto refuse = [&](const char* title) {
         authorizationGranted_ = false;
         if (button) {
@@ -558,12 +621,15 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
     auto views = dictationViews();
     if (views.recordButton) {
         views.recordButton->setEnabled(false);
-        views.recordButton->setImage_forState(UIImage::imageNamed(table_.idleImage.forRow(buttonSelect)),
-                                              UIControlStates::Normal);
+        views.recordButton->setImage_forState(
+            UIImage::imageNamed(table_.leavingStopImage.value_or(table_.idleImage.forRow(buttonSelect))),
+            UIControlStates::Normal);
     }
     if (SpeechTimer) SpeechTimer->invalidate();
-    timeDictateTotal = table_.runLength - timeLeft;
-    NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    if (table_.leavingStopStoresDictatedTime) {
+        timeDictateTotal = table_.runLength - timeLeft;
+        NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    }
     if (releaseTask) {
         audioEngine->inputNode()->removeTapOnBus(kTapBus);
         recognitionRequest.reset();
@@ -580,6 +646,62 @@ void requestAppReview() {
             SKStoreReviewController::requestReviewInScene(windowScene);
         return;
     }
+}
+
+DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
+                                   std::map<long, std::string> playImageByIndex) {
+    DictationLoopTable table;
+    table.runLength = 3600;
+    // Not half of the run: restarts in its first 1802 seconds show the label.
+    table.listeningThreshold = 1798;
+    const RowTexts listening{std::move(listeningByIndex), "Listening...."};
+    auto& first = table.handlers[0];
+    first.finalFlagLine = "iS FINAL value VIEW";
+    first.appendLine = "Added to Clipboard 1";
+    first.alreadyAddedLine = "Clipboard text already added ";
+    first.loopLine = "isFinal loop triggered loop 1 ";
+    first.naturalEndLine = "NOt stopped Manually";
+    first.checksLostConnection = true;
+    first.listening = listening;
+    auto& second = table.handlers[1];
+    second.finalFlagLine = "iS FINAL value ";
+    second.appendLine = "Added to Clipboard 2";
+    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
+    second.loopLine = "isFinal loop triggered loop 2 ";
+    second.naturalEndLine = "NOt stopped Manually";
+    second.listening = listening;
+
+    table.append = TranscriptAppend::asParagraph;
+    table.paragraphStartsOnNewLine = true;
+    table.transcriptFontAtAppend = 20;
+    table.transcriptFontAtStop = 24;
+    table.showsCountdown = false;
+    table.liveViewOnlyWhileRunning = true;
+    table.dismissalBlanksLiveText = false;
+    table.startCue = "play";
+    table.stopCue = "Stop";
+    table.checksMicrophonePermission = true;
+    table.runningTitle = "";
+    table.runningImage = {{}, "Pause1.png"};
+    table.idleTitle = "Start Recording";
+    table.idleImage = {std::move(playImageByIndex), "Play.png"};
+    table.availableTitle = "  ";
+    table.availableImage = "Play1.png";
+
+    const std::string settings = " Please go to Settings--> Parlowen --> Grant access to Speech recognition";
+    auto refusal = [](const std::string& text, const std::string& message) {
+        return AuthorizationRefusal{text, text, message, text};
+    };
+    table.authorizationRefusals = AuthorizationRefusals{
+        refusal("Speech recognition not yet authorized",
+                " Please go to Settings--> Parlowen--> Grant access to Speech recognition"),
+        refusal("User denied access to speech recognition", settings),
+        refusal("Speech recognition restricted on this device", settings),
+    };
+    table.leavingStopStoresDictatedTime = false;
+    table.leavingStopImage = "Play1.png";
+    table.lostConnectionCounts = LostConnectionText::appendedThisRun;
+    return table;
 }
 
 } // namespace quillora

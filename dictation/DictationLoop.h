@@ -76,6 +76,32 @@ enum class TranscriptAppend {
     asParagraph,
 };
 
+// What a refused speech authorization shows for one status.
+struct AuthorizationRefusal {
+    std::string disabledTitle;
+    std::string alertTitle;
+    std::string message;
+    // Printed after the alert is presented.
+    std::string consoleLine;
+};
+
+struct AuthorizationRefusals {
+    AuthorizationRefusal notDetermined;
+    AuthorizationRefusal denied;
+    AuthorizationRefusal restricted;
+    std::string button = "OK ";
+    std::string unknownStatusLine = "Error";
+};
+
+// Where the lost-connection check counts the listening marks.
+enum class LostConnectionText {
+    // The whole transcript.
+    transcript,
+    // Only what the current run has appended to the transcript, so text handed in from elsewhere
+    // never counts.
+    appendedThisRun,
+};
+
 struct DictationLoopTable {
     std::int64_t runLength = 1800;
     // Starts while timeLeft is at least this show the listening text; later ones a blank.
@@ -113,6 +139,17 @@ struct DictationLoopTable {
     std::string availableImage = "Play.png";
 
     std::string offlineMessage = " Please Connect to internet , Go to Settings --> Wifi/3G or 4G";
+
+    // Per-status refusals of speech authorization; none: the dictation screens' speech-access alert.
+    std::optional<AuthorizationRefusals> authorizationRefusals;
+    // A stop because the user leaves stores the dictated time, and the image it gives the button
+    // (none: the idle image of the row).
+    bool leavingStopStoresDictatedTime = true;
+    std::optional<std::string> leavingStopImage;
+    LostConnectionText lostConnectionCounts = LostConnectionText::transcript;
+    // asParagraph: a paragraph appended to a transcript that does not end with a line feed starts
+    // on a line of its own instead of running on from the last word.
+    bool paragraphStartsOnNewLine = false;
 };
 
 // The views a screen lends the loop (set up by the screen; the loop only reads them).
@@ -224,9 +261,18 @@ private:
     std::uint64_t generation_ = 0;
     // A task let go of by a leaving stop, kept until its last callback has come.
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
+    // What the current run has appended to the transcript.
+    std::string appendedThisRun_;
 };
 
 // Asks for a store review in the first foreground-active window scene; nothing when there is none.
 void requestAppReview();
+
+// The loop of the three entry detail screens: one-hour runs whose tasks append paragraphs to the
+// entry, cues at start and stop, nothing stored. The listening texts and the idle images come by
+// language index from the screens' language table; other indexes (and none) get "Listening...."
+// and "Play.png".
+DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
+                                   std::map<long, std::string> playImageByIndex);
 
 } // namespace quillora

@@ -121,16 +121,17 @@ void EntryListViewController::viewDidLoad() {
 
 void EntryListViewController::loadEntries() {
     std::string path = fileURL->path();
-    auto entries = readStringArrayPlist(path);
+    std::string why;
+    auto entries = readStringArrayPlist(path, &why);
     if (!entries) {
         if (!NSFileManager::defaultManager().fileExistsAtPath(path)) return;
         // What cannot be read may still be someone's only copy: keep it beside the list.
         auto aside = NSFileManager::defaultManager().moveItemAside(path, ".unreadable");
         if (!aside) {
             fileProtected_ = true;
-            console().print("entry list could not be read and is left as it is: " + path);
+            console().print("entry list could not be read (" + why + ") and is left as it is: " + path);
         } else {
-            console().print("entry list could not be read, moved to " + *aside);
+            console().print("entry list could not be read (" + why + "), moved to " + *aside);
         }
         return;
     }

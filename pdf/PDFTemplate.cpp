@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pdf/TemplateText.h"
+#include "platform/foundation/NSURL.h"
 
 namespace quillora {
 
@@ -215,7 +216,14 @@ std::string fillPDFTemplate(const PDFTemplate& row, const TemplateDictionary& di
             text = escapeHTML(lookup(dictionary, m.key));
             break;
         case FillSource::Photo:
-            text = hasPhoto(photoPath) ? escapeHTML(*photoPath) : std::string();
+            // As a file URL: a plain path would lose a "#", "?" or "%" in the file's name to the
+            // fragment, the query or an escape, and the page would show no picture.
+            // Without a photo a "#image#" mark empties, which the templates use to hide the
+            // picture; the modern report's "handle.png" stays the bundle's own picture.
+            if (hasPhoto(photoPath))
+                text = escapeHTML(platform::NSURL::fileURLWithPath(*photoPath).absoluteString());
+            else
+                text = m.mark.front() == '#' ? std::string() : m.mark;
             break;
         case FillSource::Body:
             text = htmlWithLineBreaks(transcript);

@@ -66,8 +66,9 @@ const PDFTemplate* pdfTemplateNamed(std::string_view nameOrClass);
 // can pose as a mark), and the transcript's line feeds then become ".<br>". Two-paragraph pages
 // put the transcript's first line at the first paragraph mark and the rest at the second (see
 // splitBodyParagraphs); with fewer than two pieces the whole transcript goes to the first mark.
-// No photo (absent or empty) leaves the photo mark empty, which the templates use to hide the
-// picture.
+// The photo goes in as the file URL of the stored path. No photo (absent or empty) empties a
+// "#image#" mark, which the templates use to hide the picture, and leaves the modern report's
+// "handle.png", the bundle's own picture.
 std::string fillPDFTemplate(const PDFTemplate& row, const TemplateDictionary& dictionary,
                             std::string_view transcript, std::string_view html,
                             const std::optional<std::string>& photoPath);

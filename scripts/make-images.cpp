@@ -92,8 +92,8 @@ void pdfDocument(cairo_t* cr, Rgb paper, Rgb band) {
     text(cr, "PDF", 52, 67, 18);
 }
 
-void play(cairo_t* cr) {
-    disc(cr, kRecord);
+void play(cairo_t* cr, Rgb c = kRecord) {
+    disc(cr, c);
     color(cr, kWhite);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 8);
@@ -105,8 +105,8 @@ void play(cairo_t* cr) {
     cairo_stroke(cr);
 }
 
-void pause(cairo_t* cr) {
-    disc(cr, kRecord);
+void pause(cairo_t* cr, Rgb c = kRecord) {
+    disc(cr, c);
     color(cr, kWhite);
     roundedRect(cr, 40, 36, 14, 48, 4);
     roundedRect(cr, 66, 36, 14, 48, 4);
@@ -420,6 +420,142 @@ struct Picture {
     std::function<void(cairo_t*)> draw;
 };
 
+// Gallery cards: each shows its document's look on a 140 x 200 grid (flyers and posters 140 x 150).
+void textLines(cairo_t* cr, double x, double y, double w, int n, double gap, Rgb c, double width = 2.2) {
+    color(cr, c);
+    cairo_set_line_width(cr, width);
+    for (int i = 0; i < n; ++i) {
+        const double len = (i % 4 == 3) ? w * 0.6 : w;
+        cairo_move_to(cr, x, y + i * gap);
+        cairo_line_to(cr, x + len, y + i * gap);
+    }
+    cairo_stroke(cr);
+}
+
+void word(cairo_t* cr, const char* s, double cx, double cy, double size, Rgb c, bool bold = true) {
+    color(cr, c);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, s, &e);
+    cairo_move_to(cr, cx - e.width / 2 - e.x_bearing, cy - e.height / 2 - e.y_bearing);
+    cairo_show_text(cr, s);
+}
+
+// A small landscape: sky, sun and two hills, standing for a photo.
+void photoBlock(cairo_t* cr, double x, double y, double w, double h) {
+    color(cr, {0.62, 0.80, 0.95});
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_fill(cr);
+    color(cr, kYellow);
+    cairo_arc(cr, x + w * 0.78, y + h * 0.3, h * 0.14, 0, 2 * M_PI);
+    cairo_fill(cr);
+    color(cr, kGreen);
+    polygon(cr, {x, y + h, x + w * 0.35, y + h * 0.45, x + w * 0.7, y + h});
+    color(cr, {0.18, 0.49, 0.2});
+    polygon(cr, {x + w * 0.4, y + h, x + w * 0.7, y + h * 0.6, x + w, y + h * 0.85, x + w, y + h});
+}
+
+void paper(cairo_t* cr, double w, double h, Rgb c) {
+    color(cr, c);
+    cairo_rectangle(cr, 0, 0, w, h);
+    cairo_fill(cr);
+}
+
+const Rgb kInk{0.55, 0.57, 0.6}, kDark{0.13, 0.13, 0.15};
+
+void notesCard(cairo_t* cr, bool dark) {
+    paper(cr, 140, 200, dark ? kDark : kWhite);
+    color(cr, dark ? kYellow : kBlue);
+    cairo_rectangle(cr, 0, 0, 140, 30);
+    cairo_fill(cr);
+    word(cr, "NOTES", 70, 15, 14, dark ? kDark : kWhite);
+    word(cr, "Meeting Minutes", 70, 44, 9, dark ? kWhite : kDark);
+    textLines(cr, 14, 62, 112, 12, 11, dark ? Rgb{0.8, 0.8, 0.8} : kInk);
+}
+
+void essayCard(cairo_t* cr) {
+    paper(cr, 140, 200, kWhite);
+    word(cr, "ESSAY", 70, 24, 18, kRed);
+    word(cr, "The Future of AI", 70, 44, 8, kDark, false);
+    textLines(cr, 14, 60, 112, 12, 10, kInk);
+    word(cr, "Sam Author", 105, 186, 7, kSlate, false);
+}
+
+void researchCard(cairo_t* cr) {
+    paper(cr, 140, 200, kWhite);
+    word(cr, "Research", 70, 20, 15, kBlue);
+    word(cr, "Paper", 70, 38, 12, kBlue);
+    textLines(cr, 12, 58, 54, 13, 10, kInk, 1.8);
+    textLines(cr, 74, 58, 54, 13, 10, kInk, 1.8);
+}
+
+void modernReportCard(cairo_t* cr) {
+    paper(cr, 140, 200, kWhite);
+    photoBlock(cr, 0, 0, 140, 70);
+    word(cr, "REPORT", 70, 86, 15, kDark);
+    textLines(cr, 14, 104, 112, 9, 10, kInk);
+}
+
+void contemporaryCard(cairo_t* cr) {
+    paper(cr, 140, 200, kWhite);
+    color(cr, kTeal);
+    cairo_rectangle(cr, 0, 0, 26, 200);
+    cairo_fill(cr);
+    photoBlock(cr, 36, 12, 92, 56);
+    word(cr, "School", 82, 82, 12, kTeal);
+    word(cr, "Report", 82, 98, 12, kTeal);
+    textLines(cr, 36, 116, 92, 8, 10, kInk);
+}
+
+void letterCard(cairo_t* cr, int look) {
+    paper(cr, 140, 200, kWhite);
+    switch (look) {
+    case 0: // modern: logo and sender on the right
+        color(cr, kPurple);
+        cairo_arc(cr, 28, 26, 14, 0, 2 * M_PI);
+        cairo_fill(cr);
+        textLines(cr, 78, 18, 48, 3, 7, kSlate, 1.6);
+        break;
+    case 1: // modern bold: a big red name across the top
+        word(cr, "ALEX", 70, 26, 24, kRed);
+        textLines(cr, 40, 46, 60, 2, 6, kSlate, 1.4);
+        break;
+    case 2: // personal: a blue name, softer
+        word(cr, "Dear Casey,", 52, 28, 11, kBlue, false);
+        break;
+    default: // business: company band with a logo
+        color(cr, kSlate);
+        cairo_rectangle(cr, 0, 0, 140, 34);
+        cairo_fill(cr);
+        color(cr, kOrange);
+        cairo_rectangle(cr, 10, 8, 18, 18);
+        cairo_fill(cr);
+        word(cr, "COMPANY", 82, 17, 10, kWhite);
+        break;
+    }
+    textLines(cr, 14, 70, 112, 10, 10, kInk);
+    word(cr, "Sincerely,", 34, 180, 7, kDark, false);
+}
+
+void posterCard(cairo_t* cr, const char* title, Rgb band, const char* footer) {
+    paper(cr, 140, 150, kWhite);
+    color(cr, band);
+    cairo_rectangle(cr, 0, 0, 140, 30);
+    cairo_fill(cr);
+    word(cr, title, 70, 15, 13, kWhite);
+    photoBlock(cr, 14, 38, 112, 64);
+    word(cr, footer, 70, 116, 11, band);
+    textLines(cr, 24, 132, 92, 2, 7, kInk, 1.6);
+}
+
+struct Card {
+    std::string name;
+    double height;
+    std::function<void(cairo_t*)> draw;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -429,8 +565,10 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     const std::vector<Picture> pictures = {
-        {"Play.png", 120, play},
-        {"Pause.png", 120, pause},
+        {"Play.png", 120, [](cairo_t* cr) { play(cr); }},
+        {"Pause.png", 120, [](cairo_t* cr) { pause(cr); }},
+        {"Play1.png", 120, [](cairo_t* cr) { play(cr, kBlue); }},
+        {"Pause1.png", 120, [](cairo_t* cr) { pause(cr, kBlue); }},
         {"tapedit.png", 120, pencil},
         {"savearrow.png", 120, [](cairo_t* cr) { downArrowIntoTray(cr, kGreen); }},
         {"backbutton2.png", 120, backButton},
@@ -458,6 +596,35 @@ int main(int argc, char** argv) {
         {"delete.jpg", 120, trash},
         {"PDF.jpg", 120, pdfSwipe},
     };
+    const std::vector<Card> cards = {
+        {"Note1.png", 200, [](cairo_t* cr) { notesCard(cr, false); }},
+        {"Note2black.png", 200, [](cairo_t* cr) { notesCard(cr, true); }},
+        {"essay.png", 200, essayCard},
+        {"researchpaper.png", 200, researchCard},
+        {"modernreport.png", 200, modernReportCard},
+        {"contemporaryreport.png", 200, contemporaryCard},
+        {"modernletter.png", 200, [](cairo_t* cr) { letterCard(cr, 0); }},
+        {"bold_type_letter.png", 200, [](cairo_t* cr) { letterCard(cr, 1); }},
+        {"personalletter.png", 200, [](cairo_t* cr) { letterCard(cr, 2); }},
+        {"businessletter.png", 200, [](cairo_t* cr) { letterCard(cr, 3); }},
+        {"eventposter.png", 150, [](cairo_t* cr) { posterCard(cr, "ART EVENT", kPurple, "21 OCT  4PM"); }},
+        {"forrentflyer.png", 150, [](cairo_t* cr) { posterCard(cr, "FOR RENT", kBlue, "$1200/Month"); }},
+        {"forsaleflyer.png", 150, [](cairo_t* cr) { posterCard(cr, "FOR SALE", kRed, "$1000"); }},
+    };
+    for (const auto& c : cards) {
+        // Twice the card's size in points, so that it stays sharp on a 2x screen.
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 280, int(c.height * 2));
+        cairo_t* cr = cairo_create(s);
+        cairo_scale(cr, 2, 2);
+        c.draw(cr);
+        cairo_destroy(cr);
+        const std::string path = dir + "/" + c.name;
+        if (cairo_surface_write_to_png(s, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+        cairo_surface_destroy(s);
+    }
     for (const auto& p : pictures) {
         cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, p.pixels, p.pixels);
         cairo_t* cr = cairo_create(s);

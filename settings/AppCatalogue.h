@@ -11,4 +11,39 @@ namespace quillora::settings {
 
 // --- Catalogue of the maker's other apps ---
 
+// One app of the maker (or the bundle of several): its name, its bundle picture, its store page
+// and a paragraph about it.
+struct CatalogueApp {
+    std::string_view name;
+    std::string_view picture;
+    std::string_view storeLink;
+    std::string_view description;
+};
+
+// The bundle first, then the seven apps.
+inline constexpr CatalogueApp catalogueBundle{
+    "Quillora Writer's Bundle", "app_bundle.jpg", "https://quillora.app/store/bundle",
+    "Five apps for people who write: Quillora Lexicon, Inkwell Scan, Murmur Memo, Lumen Reader and "
+    "Parlance Tutor, together for the price of two."};
+inline constexpr CatalogueApp catalogueApps[] = {
+    {"Quillora Lexicon", "app_lexicon.jpg", "https://quillora.app/store/lexicon",
+     "A dictionary and thesaurus that works offline: definitions, synonyms and example sentences for "
+     "every word you dictate."},
+    {"Inkwell Scan", "app_inkwell.jpg", "https://quillora.app/store/inkwell",
+     "Turn paper into text: photograph a page, straighten it and keep it as a searchable PDF."},
+    {"Murmur Memo", "app_murmur.jpg", "https://quillora.app/store/murmur",
+     "Voice memos with bookmarks: record a meeting, mark the moments that matter and play them back."},
+    {"Lumen Reader", "app_lumen.jpg", "https://quillora.app/store/lumen",
+     "A calm reader for PDFs and e-books, with a night mode and highlights you can export."},
+    {"Parlance Tutor", "app_parlance.jpg", "https://quillora.app/store/parlance",
+     "Practise speaking a new language: say the phrase, see how it was heard, try again."},
+    {"Tally Ledger", "app_tally.jpg", "https://quillora.app/store/tally",
+     "Speak your expenses as you go; Tally files them by day and category and totals the month."},
+    {"Hearth Recipes", "app_hearth.jpg", "https://quillora.app/store/hearth",
+     "A recipe book for the kitchen: dictate a recipe, scale it for guests and cook hands-free."},
+};
+
+// The help cards' link to the tutorial video, short enough to read out.
+inline constexpr std::string_view tutorialVideoShortLink = "https://quillora.app/v/tutorial";
+
 } // namespace quillora::settings

@@ -22,8 +22,9 @@ using PropertyValue = std::variant<NSInteger, double, bool, std::string, StringA
 
 // The array of strings in the property list at `path`. None when the file is missing or
 // unreadable, is not a property list, its root is not an array, or any element is not a string:
-// a list that was only partly understood is not handed back as if it were whole.
-std::optional<StringArray> readStringArrayPlist(const std::string& path);
+// a list that was only partly understood is not handed back as if it were whole. `why`, when
+// given, then says which of these it was.
+std::optional<StringArray> readStringArrayPlist(const std::string& path, std::string* why = nullptr);
 
 // Writes `array` as an XML property list, atomically. False (with `error` filled in) on failure.
 bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error = nullptr);

@@ -17,8 +17,9 @@
 #include "platform/swiftui/Path.h"
 
 namespace platform {
+class UIImage;
 class UIViewController;
-}
+} // namespace platform
 
 namespace platform::swiftui {
 
@@ -86,6 +87,7 @@ struct Node {
     std::function<void(const std::string&)> select;        // Picker
     std::function<Path(CGRect)> shapePath;                 // shapes
     std::function<RepresentedController()> makeController; // representables
+    std::shared_ptr<const UIImage> uiImage;                // Image(uiImage)
 
     const Arg* prop(std::string_view key) const;
     std::optional<double> number(std::string_view key) const;

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/swiftui/HostingView.h"
+#include "platform/uikit/UIScreen.h"
 
 namespace platform::swiftui {
 
@@ -16,7 +17,18 @@ const Node* representableIn(const Node& n) {
 }
 } // namespace
 
+namespace {
+ColorScheme deviceScheme() {
+    return UIScreen::mainScreen().userInterfaceStyle() == UIUserInterfaceStyle::Dark ? ColorScheme::dark
+                                                                                     : ColorScheme::light;
+}
+} // namespace
+
 UIHostingController::UIHostingController(AnyView rootView) : host_(ViewHost::make(std::move(rootView))) {}
+
+void UIHostingController::followDeviceAppearance() {
+    if (host_->colorScheme() != deviceScheme()) host()->setColorScheme(deviceScheme());
+}
 
 const std::shared_ptr<ViewHost>& UIHostingController::host() {
     wire();
@@ -26,6 +38,7 @@ const std::shared_ptr<ViewHost>& UIHostingController::host() {
 void UIHostingController::wire() {
     if (wired_) return;
     wired_ = true;
+    if (host_->colorScheme() != deviceScheme()) host_->setColorScheme(deviceScheme());
     std::weak_ptr<UIHostingController> weak = weakSelf<UIHostingController>();
     host_->setDismissHandler([weak] {
         auto me = weak.lock();
@@ -54,6 +67,7 @@ void UIHostingController::presentSheet(const AnyView& content) {
     // The sheet's environment dismisses whatever controller ends up showing it.
     auto shownHolder = std::make_shared<std::weak_ptr<UIViewController>>();
     BuildContext ctx{nullptr, "sheet", {}};
+    followDeviceAppearance();
     ctx.env.colorScheme = host_->colorScheme();
     ctx.env.isPresented = true;
     ctx.env.dismissAction = [shownHolder] {
@@ -91,6 +105,7 @@ void UIHostingController::viewDidLoad() {
 }
 
 void UIHostingController::viewWillAppear(bool) {
+    followDeviceAppearance();
     host()->syncSheet();
 }
 

@@ -24,6 +24,10 @@ public:
 
     // The view draws the tree and takes its touches (HostingView).
     void loadView() override;
+    // Takes the device's appearance as the colour scheme of its views (done when it is made and
+    // each time it appears; the sheets it presents take it as well).
+    void followDeviceAppearance();
+
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;

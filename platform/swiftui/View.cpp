@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/uikit/UIImage.h"
+
 namespace platform::swiftui {
 
 namespace detail {
@@ -268,6 +270,21 @@ AnyView AnyView::stroke(const Color& c, double w) const {
 AnyView AnyView::resizable() const {
     return modifier("resizable");
 }
+AnyView AnyView::aspectRatio(ContentMode mode) const {
+    return modifier("aspectRatio", {{"contentMode", std::string(mode == ContentMode::fit ? "fit" : "fill")}});
+}
+AnyView AnyView::border(const Color& c, double width) const {
+    return modifier("border", {{"color", c}, {"width", width}});
+}
+AnyView AnyView::animation(const Animation& a) const {
+    return modifier("animation", {{"curve", a.curve}, {"duration", a.duration}});
+}
+AnyView AnyView::colorInvert() const {
+    return modifier("colorInvert");
+}
+AnyView AnyView::renderingMode(const std::string& mode) const {
+    return modifier("renderingMode", {{"mode", mode}});
+}
 AnyView AnyView::lineLimit(int lines) const {
     return modifier("lineLimit", {{"lines", double(lines)}});
 }
@@ -339,6 +356,33 @@ Image Image::system(std::string name) {
 }
 Image::Image(std::string name, bool isSystem)
     : AnyView(primitive("Image", {{isSystem ? "systemName" : "name", std::move(name)}})) {}
+
+Image::Image(std::shared_ptr<const UIImage> uiImage)
+    : AnyView(uiImage ? primitive("Image", {{"uiImage", uiImage->name()}, {"path", uiImage->path().string()}},
+                                  {}, [uiImage](Node& n, const BuildContext&) { n.uiImage = uiImage; })
+                      : EmptyView()) {}
+
+AnyView If(bool condition, AnyView then, AnyView otherwise) {
+    // The branch taken stands one level down, under a name of its own, so states built in one
+    // branch are never found by the other.
+    class Conditional : public AnyView::Impl {
+    public:
+        Conditional(bool c, AnyView t, AnyView o)
+            : condition_(c), then_(std::move(t)), otherwise_(std::move(o)) {}
+        NodePtr build(const BuildContext& ctx) const override {
+            NodePtr node = detail::makeNode("Group", ctx);
+            node->props.emplace_back("condition", condition_);
+            node->children.push_back(
+                (condition_ ? then_ : otherwise_).build(ctx.sub(condition_ ? "/then" : "/else")));
+            return node;
+        }
+
+    private:
+        bool condition_;
+        AnyView then_, otherwise_;
+    };
+    return AnyView(std::make_shared<Conditional>(condition, std::move(then), std::move(otherwise)));
+}
 
 AnyView EmptyView() {
     return primitive("EmptyView");

@@ -65,6 +65,18 @@ struct FrameOptions {
     std::optional<double> width, height, minWidth, maxWidth, minHeight, maxHeight;
 };
 
+enum class ContentMode { fit, fill };
+
+// How a change is animated: the curve's name and its duration in seconds.
+struct Animation {
+    std::string curve;
+    double duration = 0.35;
+    static Animation easeInOut(double duration = 0.35) { return {"easeInOut", duration}; }
+    static Animation linear(double duration = 0.35) { return {"linear", duration}; }
+    static Animation easeIn(double duration = 0.35) { return {"easeIn", duration}; }
+    static Animation easeOut(double duration = 0.35) { return {"easeOut", duration}; }
+};
+
 struct EdgeInsets {
     double top = 0, leading = 0, bottom = 0, trailing = 0;
 };
@@ -108,6 +120,13 @@ public:
     AnyView fill(const Color& color) const;
     AnyView stroke(const Color& color, double lineWidth = 1) const;
     AnyView resizable() const;
+    AnyView aspectRatio(ContentMode mode) const;
+    // A border of `width` drawn inside the view's bounds.
+    AnyView border(const Color& color, double width = 1) const;
+    // Changes of this view animate along `animation`.
+    AnyView animation(const Animation& animation) const;
+    AnyView colorInvert() const;
+    AnyView renderingMode(const std::string& mode) const;
     AnyView lineLimit(int lines) const;
     AnyView navigationTitle(const std::string& title) const;
     AnyView disabled(bool isDisabled) const;
@@ -133,6 +152,14 @@ public:
         };
         return withSheet(std::move(request));
     }
+
+    // A modifier of our own: a value whose `AnyView body(AnyView content) const` is built at this
+    // view's place, so that it reads the environment in force there.
+    template <class M>
+    requires requires(const M& m, AnyView content) {
+        { m.body(content) } -> std::convertible_to<AnyView>;
+    }
+    AnyView modifier(M m) const;
 
     template <class V> static std::string typeName();
 
@@ -167,6 +194,8 @@ class Image : public AnyView {
 public:
     explicit Image(std::string name);
     static Image system(std::string name);
+    // An image already loaded (a picked photo, say); an empty view when there is none.
+    explicit Image(std::shared_ptr<const UIImage> uiImage);
 
 private:
     Image(std::string name, bool isSystem);
@@ -195,6 +224,9 @@ AnyView Group(std::vector<AnyView> children);
 AnyView List(std::vector<AnyView> children);
 AnyView ScrollView(AnyView content);
 AnyView ScrollView(Axis axis, bool showsIndicators, AnyView content);
+// Where a view is shown only sometimes: the place is kept either way, so the views after it
+// keep their places (and their states), and the two branches never share states.
+AnyView If(bool condition, AnyView then, AnyView otherwise = AnyView());
 AnyView Spacer();
 AnyView Divider();
 AnyView LinearGradient(std::vector<Color> colors, std::string startPoint = "leading",
@@ -241,21 +273,42 @@ std::shared_ptr<StateBoxBase> stateSlot(const BuildContext& ctx, const std::stri
 std::string demangle(const char* name);
 NodePtr makeNode(std::string kind, const BuildContext& ctx);
 
-template <class Tuple> void adoptStates(const BuildContext& ctx, Tuple&& states) {
+// A view's states are kept by its place and its type: a view of another type that comes to stand
+// at the same place starts with states of its own.
+template <class Tuple> void adoptStates(const BuildContext& ctx, const std::string& type, Tuple&& states) {
     std::size_t index = 0;
     std::apply(
         [&](auto&... state) {
-            ((state.adopt(stateSlot(ctx, ctx.path + "#" + std::to_string(index++), state.storage()))), ...);
+            ((state.adopt(
+                 stateSlot(ctx, ctx.path + "#" + type + "#" + std::to_string(index++), state.storage()))),
+             ...);
         },
         states);
 }
+
+template <class M> class ModifierImpl : public AnyView::Impl {
+public:
+    ModifierImpl(AnyView content, M m) : content_(std::move(content)), modifier_(std::move(m)) {}
+    NodePtr build(const BuildContext& ctx) const override {
+        AnyView body;
+        {
+            BuildScope scope(ctx);
+            body = modifier_.body(content_);
+        }
+        return body.build(ctx);
+    }
+
+private:
+    AnyView content_;
+    M modifier_;
+};
 
 template <class V> class Composite : public AnyView::Impl {
 public:
     explicit Composite(V view) : view_(std::move(view)) {}
     NodePtr build(const BuildContext& ctx) const override {
         V view = view_;
-        if constexpr (requires { view.states(); }) adoptStates(ctx, view.states());
+        if constexpr (requires { view.states(); }) adoptStates(ctx, AnyView::typeName<V>(), view.states());
         NodePtr node = makeNode(AnyView::typeName<V>(), ctx);
         AnyView content;
         {
@@ -291,6 +344,14 @@ AnyView::AnyView(V view) : impl_(std::make_shared<detail::Composite<V>>(std::mov
 template <ShapeWithPath S>
 requires(!ViewWithBody<S>) AnyView::AnyView(S shape)
     : impl_(std::make_shared<detail::ShapeImpl<S>>(std::move(shape))) {}
+
+template <class M>
+requires requires(const M& m, AnyView content) {
+    { m.body(content) } -> std::convertible_to<AnyView>;
+}
+AnyView AnyView::modifier(M m) const {
+    return AnyView(std::make_shared<detail::ModifierImpl<M>>(*this, std::move(m)));
+}
 
 template <class V> std::string AnyView::typeName() {
     std::string full = detail::demangle(typeid(V).name());

@@ -153,18 +153,103 @@ void ViewHost::fail(std::string message) {
     lastError_ = std::move(message);
 }
 
-const Node* ViewHost::control(std::string_view label, const std::function<bool(const Node&)>& can,
-                              const char* what) {
-    const Node* hit = tree().find([&](const Node& n) { return can(n) && n.label() == label; });
-    if (!hit) {
-        fail(std::string("no ") + what + " labelled \"" + std::string(label) + "\"");
+namespace {
+std::string_view trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\n");
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t\n") - first + 1);
+}
+
+std::string quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
+} // namespace
+
+static std::vector<const Node*> matchLabel(const std::vector<const Node*>& candidates, std::string_view label,
+                                           const std::function<std::string(const Node&)>& nameOf,
+                                           std::string_view& rule) {
+    // A person names a control by what it shows: exactly, else without the blanks around it, else
+    // by the start of it when only one control starts so.
+    std::vector<const Node*> hits;
+    rule = "labelled";
+    for (const Node* n : candidates)
+        if (nameOf(*n) == label) hits.push_back(n);
+    if (!hits.empty()) return hits;
+    const std::string_view bare = trimmed(label);
+    if (bare.empty()) return hits;
+    for (const Node* n : candidates)
+        if (trimmed(nameOf(*n)) == bare) hits.push_back(n);
+    if (!hits.empty()) return hits;
+    rule = "whose label starts with";
+    for (const Node* n : candidates)
+        if (trimmed(nameOf(*n)).starts_with(bare)) hits.push_back(n);
+    return hits;
+}
+
+const Node* ViewHost::findByLabel(const Node& within, std::string_view label,
+                                  const std::function<bool(const Node&)>& can, const char* what) {
+    std::string_view rule;
+    // A heading is a text, named by what it shows; a control by its label.
+    auto nameOf = [what](const Node& n) {
+        return std::string_view(what) == "heading" ? n.text() : n.label();
+    };
+    auto hits = matchLabel(within.findAll(can), label, nameOf, rule);
+    if (hits.empty()) {
+        fail(std::string("no ") + what + " labelled " + quoted(label));
         return nullptr;
     }
+    if (hits.size() > 1) {
+        std::string names;
+        for (const Node* n : hits)
+            names += (names.empty() ? "" : ", ") + quoted(nameOf(*n));
+        fail(std::to_string(hits.size()) + " " + what + "s " + std::string(rule) + " " + quoted(label) +
+             ": " + names);
+        return nullptr;
+    }
+    return hits.front();
+}
+
+const Node* ViewHost::control(std::string_view label, const std::function<bool(const Node&)>& can,
+                              const char* what) {
+    const Node* hit = findByLabel(tree(), label, can, what);
+    if (!hit) return nullptr;
     if (!hit->enabled) {
-        fail(std::string(what) + " \"" + std::string(label) + "\" is disabled");
+        fail(std::string(what) + " " + quoted(hit->label()) + " is disabled");
         return nullptr;
     }
     return hit;
+}
+
+bool ViewHost::pressAfter(std::string_view heading, std::string_view item) {
+    const Node& root = tree();
+    const Node* title = findByLabel(
+        root, heading, [](const Node& n) { return n.kind == "Text"; }, "heading");
+    if (!title) return false;
+    // The buttons that follow the heading in reading order; the first with the item's label.
+    std::vector<const Node*> order;
+    root.find([&](const Node& n) {
+        order.push_back(&n);
+        return false;
+    });
+    std::vector<const Node*> after;
+    bool passed = false;
+    for (const Node* n : order) {
+        if (n == title) {
+            passed = true;
+            continue;
+        }
+        if (passed && n->action) after.push_back(n);
+    }
+    for (const Node* button : after)
+        if (button->label() == item || trimmed(button->label()) == trimmed(item)) {
+            if (!button->enabled) {
+                fail("button " + quoted(item) + " under " + quoted(title->text()) + " is disabled");
+                return false;
+            }
+            return run(button->action);
+        }
+    fail("no button " + quoted(item) + " under " + quoted(title->text()));
+    return false;
 }
 
 bool ViewHost::press(std::string_view label) {

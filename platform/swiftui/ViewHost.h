@@ -41,14 +41,19 @@ public:
     void setNeedsRebuild();
     bool needsRebuild() const { return dirty_; }
 
-    // Driving controls, found by label (see Node::label). Each returns false, with the reason in
-    // lastError(), when no enabled control of that kind has the label.
+    // Driving controls, found by label (see Node::label): the exact label, else the label with the
+    // blanks around it ignored, else the one label that starts with the text given. Each returns
+    // false, with the reason in lastError(), when no enabled control of that kind matches or when
+    // several do (they are listed).
     bool press(std::string_view label);
     bool press(const Node& button);
     // Holds a button down (a style shows it pressed) and lets it go, which runs its action.
     bool pressDown(std::string_view label);
     bool pressUp(std::string_view label);
     bool edit(std::string_view label, const std::string& text);
+    // Presses the first button labelled `item` that follows the text `heading` (a row of options
+    // under its title). The heading is matched by the label rules above.
+    bool pressAfter(std::string_view heading, std::string_view item);
     bool edit(const Node& field, const std::string& text);
     bool setOn(std::string_view label, bool on);
     bool increment(std::string_view label);
@@ -105,6 +110,8 @@ private:
         std::shared_ptr<ViewHost> child;
     };
 
+    const Node* findByLabel(const Node& within, std::string_view label,
+                            const std::function<bool(const Node&)>& can, const char* what);
     const Node* control(std::string_view label, const std::function<bool(const Node&)>& can,
                         const char* what);
     bool run(const std::function<void()>& action);

@@ -1,16 +1,89 @@
 #include "platform/uikit/ImageFile.h"
 
+#include <cairo.h>
+
 #include <csetjmp>
-#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
 #include <vector>
 
-#include <cairo.h>
-#include <jpeglib.h>
+#include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
 
 namespace platform {
 
 namespace {
+
+// The orientation tag of a JPEG's EXIF block (APP1 "Exif\0\0" followed by a TIFF header).
+int exifOrientation(const std::string& app1) {
+    if (app1.size() < 14 || app1.compare(0, 6, std::string("Exif\0\0", 6)) != 0) return 1;
+    const auto* tiff = reinterpret_cast<const unsigned char*>(app1.data()) + 6;
+    const std::size_t size = app1.size() - 6;
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) return 1;
+    auto u16 = [&](std::size_t i) -> unsigned {
+        return little ? tiff[i] | (tiff[i + 1] << 8) : (tiff[i] << 8) | tiff[i + 1];
+    };
+    auto u32 = [&](std::size_t i) -> std::size_t {
+        return little ? std::size_t(tiff[i]) | (std::size_t(tiff[i + 1]) << 8) |
+                            (std::size_t(tiff[i + 2]) << 16) | (std::size_t(tiff[i + 3]) << 24)
+                      : (std::size_t(tiff[i]) << 24) | (std::size_t(tiff[i + 1]) << 16) |
+                            (std::size_t(tiff[i + 2]) << 8) | std::size_t(tiff[i + 3]);
+    };
+    const std::size_t ifd = u32(4);
+    if (ifd + 2 > size) return 1;
+    const unsigned entries = u16(ifd);
+    for (unsigned e = 0; e < entries; ++e) {
+        const std::size_t at = ifd + 2 + std::size_t(e) * 12;
+        if (at + 12 > size) return 1;
+        if (u16(at) == 0x0112) {
+            const unsigned value = u16(at + 8);
+            return value >= 1 && value <= 8 ? int(value) : 1;
+        }
+    }
+    return 1;
+}
+
+ImageFileInfo jpegInfo(std::ifstream& in) {
+    ImageFileInfo info;
+    auto byte = [&]() -> int { return in.get(); };
+    for (;;) {
+        int c = byte();
+        if (c != 0xFF) return {};
+        int marker;
+        do
+            marker = byte();
+        while (marker == 0xFF);
+        if (marker < 0 || marker == 0xD9 || marker == 0xDA) return {}; // no frame before the scan
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+        const int hi = byte(), lo = byte();
+        if (hi < 0 || lo < 0) return {};
+        const int length = (hi << 8) | lo;
+        if (length < 2) return {};
+        const bool sof =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (sof) {
+            // Precision, height and width are all we need of the frame header.
+            unsigned char frame[5];
+            if (length < 7 || !in.read(reinterpret_cast<char*>(frame), 5)) return {};
+            info.height = (frame[1] << 8) | frame[2];
+            info.width = (frame[3] << 8) | frame[4];
+            if (info.width == 0 || info.height == 0) return {};
+            info.format = ImageFormat::JPEG;
+            return info;
+        }
+        if (marker == 0xE1) {
+            std::string payload(static_cast<std::size_t>(length - 2), '\0');
+            if (!in.read(payload.data(), static_cast<std::streamsize>(payload.size()))) return {};
+            if (int o = exifOrientation(payload); o != 1) info.orientation = o;
+            continue;
+        }
+        in.seekg(length - 2, std::ios::cur);
+        if (!in) return {};
+    }
+}
 
 struct JpegError {
     jpeg_error_mgr manager;
@@ -18,15 +91,14 @@ struct JpegError {
 };
 
 void jpegFail(j_common_ptr info) {
-    auto* error = reinterpret_cast<JpegError*>(info->err);
-    std::longjmp(error->jump, 1);
+    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
 }
 
 void jpegQuiet(j_common_ptr) {}
 
 // Kept free of objects with destructors between setjmp and the last libjpeg call, so that a
 // longjmp out of a corrupt file skips nothing that needs cleaning up except what we free here.
-cairo_surface_t* loadJpeg(std::FILE* file) {
+cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
@@ -41,7 +113,7 @@ cairo_surface_t* loadJpeg(std::FILE* file) {
         return nullptr;
     }
     jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file);
+    jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
@@ -72,28 +144,119 @@ cairo_surface_t* loadJpeg(std::FILE* file) {
     return surface;
 }
 
+// The surface turned upright: each orientation maps a shown pixel back to the stored one.
+cairo_surface_t* applyOrientation(cairo_surface_t* stored, int orientation) {
+    if (orientation <= 1 || orientation > 8) return stored;
+    const double w = cairo_image_surface_get_width(stored), h = cairo_image_surface_get_height(stored);
+    const bool turned = orientation >= 5;
+    cairo_surface_t* shown = cairo_image_surface_create(cairo_image_surface_get_format(stored),
+                                                        int(turned ? h : w), int(turned ? w : h));
+    if (cairo_surface_status(shown) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(shown);
+        cairo_surface_destroy(stored);
+        return nullptr;
+    }
+    // cairo_matrix_init(xx, yx, xy, yy, x0, y0): stored x = xx*x + xy*y + x0, stored y = yx*x + yy*y + y0.
+    cairo_matrix_t m;
+    switch (orientation) {
+    case 2:
+        cairo_matrix_init(&m, -1, 0, 0, 1, w, 0);
+        break;
+    case 3:
+        cairo_matrix_init(&m, -1, 0, 0, -1, w, h);
+        break;
+    case 4:
+        cairo_matrix_init(&m, 1, 0, 0, -1, 0, h);
+        break;
+    case 5:
+        cairo_matrix_init(&m, 0, 1, 1, 0, 0, 0);
+        break;
+    case 6:
+        cairo_matrix_init(&m, 0, -1, 1, 0, 0, h);
+        break;
+    case 7:
+        cairo_matrix_init(&m, 0, -1, -1, 0, w, h);
+        break;
+    default:
+        cairo_matrix_init(&m, 0, 1, -1, 0, w, 0);
+        break;
+    }
+    cairo_t* cr = cairo_create(shown);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(stored);
+    cairo_pattern_set_matrix(pattern, &m);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    cairo_set_source(cr, pattern);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_pattern_destroy(pattern);
+    cairo_destroy(cr);
+    cairo_surface_destroy(stored);
+    cairo_surface_flush(shown);
+    return shown;
+}
+
 } // namespace
 
+CGSize ImageFileInfo::orientedSize() const {
+    if (orientation >= 5) return {double(height), double(width)};
+    return {double(width), double(height)};
+}
+
+ImageFileInfo readImageFileInfo(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    unsigned char head[24] = {};
+    in.read(reinterpret_cast<char*>(head), 2);
+    if (in.gcount() == 2 && head[0] == 0xFF && head[1] == 0xD8) return jpegInfo(in);
+    in.read(reinterpret_cast<char*>(head) + 2, 22);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
+    if (in.gcount() != 22 || std::memcmp(head, png, 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0)
+        return {};
+    auto be32 = [&](int i) {
+        return int((unsigned(head[i]) << 24) | (unsigned(head[i + 1]) << 16) | (unsigned(head[i + 2]) << 8) |
+                   unsigned(head[i + 3]));
+    };
+    ImageFileInfo info;
+    info.width = be32(16);
+    info.height = be32(20);
+    if (info.width <= 0 || info.height <= 0) return {};
+    info.format = ImageFormat::PNG;
+    return info;
+}
+
 cairo_surface_t* loadImageFile(const std::filesystem::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return nullptr;
-    unsigned char magic[8] = {};
-    const std::size_t n = std::fread(magic, 1, sizeof magic, file);
-    std::rewind(file);
-    cairo_surface_t* surface = nullptr;
-    if (n >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
-        surface = loadJpeg(file);
-        std::fclose(file);
-    } else {
-        std::fclose(file);
-        if (n == 8 && magic[0] == 0x89 && magic[1] == 'P' && magic[2] == 'N' && magic[3] == 'G') {
-            surface = cairo_image_surface_create_from_png(path.c_str());
-            if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-                cairo_surface_destroy(surface);
-                surface = nullptr;
-            }
+    const ImageFileInfo info = readImageFileInfo(path);
+    if (info.format == ImageFormat::PNG) {
+        cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+        if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+            cairo_surface_destroy(surface);
+            return nullptr;
         }
+        return surface;
     }
+    if (info.format != ImageFormat::JPEG) return nullptr;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return nullptr;
+    const auto size = static_cast<std::size_t>(in.tellg());
+    auto* bytes = static_cast<unsigned char*>(std::malloc(size ? size : 1));
+    if (!bytes) return nullptr;
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(size))) {
+        std::free(bytes);
+        return nullptr;
+    }
+    cairo_surface_t* surface = decodeJpeg(bytes, size);
+    if (!surface) {
+        std::free(bytes);
+        return nullptr;
+    }
+    if (info.orientation != 1) {
+        std::free(bytes);
+        return applyOrientation(surface, info.orientation);
+    }
+    if (cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, bytes, size, std::free, bytes) !=
+        CAIRO_STATUS_SUCCESS)
+        std::free(bytes);
     return surface;
 }
 

@@ -1,14 +1,35 @@
 #pragma once
-// Image files decoded for drawing: PNG through cairo, JPEG through libjpeg.
+// The one reader of image files: PNG through cairo, JPEG through libjpeg. Images, the web view's
+// pages and the PDFs drawn from them all decode through here.
 
 #include <filesystem>
+
+#include "platform/foundation/Geometry.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 
 namespace platform {
 
-// A new image surface (the caller owns it), or none when the file is missing, of another kind or
-// corrupt.
+enum class ImageFormat { None, PNG, JPEG };
+
+struct ImageFileInfo {
+    ImageFormat format = ImageFormat::None;
+    // As stored, before the orientation is applied.
+    int width = 0, height = 0;
+    // The EXIF orientation (1 to 8); 1 when the file names none.
+    int orientation = 1;
+
+    // The size as shown: width and height swapped for the orientations that turn by 90 degrees.
+    CGSize orientedSize() const;
+};
+
+// Reads what the file's headers say, without decoding the pixels. Format None when it is neither
+// a PNG nor a JPEG, or its header cannot be read.
+ImageFileInfo readImageFileInfo(const std::filesystem::path& path);
+
+// Decodes a PNG or JPEG file into an image surface with its EXIF orientation applied; null when it
+// cannot be read. A JPEG drawn upright keeps its file's bytes as the surface's JPEG data, so a PDF
+// embeds them as they are instead of encoding the pixels again. The caller owns the surface.
 cairo_surface_t* loadImageFile(const std::filesystem::path& path);
 
 } // namespace platform

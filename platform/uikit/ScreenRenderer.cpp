@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
@@ -104,6 +105,32 @@ std::optional<NavigationBarLayout> navigationBarLayout(const UINavigationControl
     return l;
 }
 
+constexpr CGFloat toolbarHeight = 49;
+
+// A shown toolbar at the bottom of its navigation controller's view, and its items spread across.
+struct ToolbarLayout {
+    CGRect bar;
+    std::vector<std::pair<std::shared_ptr<UIBarButtonItem>, CGRect>> items;
+};
+
+std::optional<ToolbarLayout> toolbarLayout(UINavigationController& nav) {
+    if (nav.isToolbarHidden() || !nav.isViewLoaded()) return std::nullopt;
+    const CGRect frame = nav.view()->convertRect_toView(nav.view()->bounds(), nullptr);
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    auto window = UIApplication::sharedApplication().keyWindow();
+    const CGFloat inset = frame.maxY() >= screen.maxY() && window ? window->safeAreaInsets().bottom : 0;
+    ToolbarLayout l;
+    l.bar = {frame.minX(), frame.maxY() - inset - toolbarHeight, frame.width(), toolbarHeight + inset};
+    std::vector<std::shared_ptr<UIBarButtonItem>> items;
+    for (const auto& item : nav.toolbar()->items)
+        if (item) items.push_back(item);
+    const CGFloat slot = items.empty() ? 0 : (frame.width() - 16) / static_cast<CGFloat>(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        l.items.emplace_back(items[i], CGRect{frame.minX() + 8 + slot * static_cast<CGFloat>(i), l.bar.minY(),
+                                              slot, toolbarHeight});
+    return l;
+}
+
 void drawBarItem(cairo_t* cr, const UIBarButtonItem& item, const CGRect& r, const UIColor& tint) {
     const UIColor colour = item.isEnabled() ? item.tintColor().value_or(tint) : UIColor::systemGrayColor();
     if (item.image() && !item.title()) {
@@ -116,7 +143,22 @@ void drawBarItem(cairo_t* cr, const UIBarButtonItem& item, const CGRect& r, cons
     TextDrawing::drawCenteredVertically(cr, itemTitle(item), r, style);
 }
 
+void drawToolbar(cairo_t* cr, UINavigationController& nav) {
+    auto l = toolbarLayout(nav);
+    if (!l) return;
+    const UIColor background =
+        nav.toolbar()->barTintColor.value_or(UIColor::colorWithRed_green_blue_alpha(0.97, 0.97, 0.97, 1));
+    const bool dark = isDark(background);
+    Drawing::fillRoundedRectangle(cr, l->bar, 0, background);
+    cairo_rectangle(cr, l->bar.minX(), l->bar.minY(), l->bar.width(), Drawing::hairline(cr));
+    Drawing::setColor(cr, dark ? UIColor::colorWithWhite_alpha(1, 0.15) : Drawing::separatorColor());
+    cairo_fill(cr);
+    for (const auto& [item, r] : l->items)
+        drawBarItem(cr, *item, r, dark ? UIColor::whiteColor() : UIColor::systemBlueColor());
+}
+
 void drawNavigationBar(cairo_t* cr, UINavigationController& nav) {
+    drawToolbar(cr, nav);
     auto l = navigationBarLayout(nav);
     if (!l) return;
     auto bar = nav.navigationBar();
@@ -170,6 +212,12 @@ struct BarTouch {
 BarTouch navigationBarTouch(const std::shared_ptr<UIViewController>& controller, CGPoint p) {
     BarTouch touch;
     for (const auto& nav : navigationControllersIn(controller)) {
+        if (auto t = toolbarLayout(*nav); t && contains(t->bar, p)) {
+            touch.onBar = true;
+            for (const auto& [item, r] : t->items)
+                if (contains(r, p)) touch.press = [item = item] { item->press(); };
+            continue;
+        }
         auto l = navigationBarLayout(*nav);
         if (!l || !contains(l->bar, p)) continue;
         touch.onBar = true;
@@ -184,14 +232,67 @@ BarTouch navigationBarTouch(const std::shared_ptr<UIViewController>& controller,
     }
     return touch;
 }
+
+void strokeBorder(cairo_t* cr, const CGRect& bounds, const CALayer& layer) {
+    if (layer.borderWidth <= 0) return;
+    const CGFloat inset = layer.borderWidth / 2;
+    Drawing::roundedRectangle(cr,
+                              {bounds.minX() + inset, bounds.minY() + inset, bounds.width() - 2 * inset,
+                               bounds.height() - 2 * inset},
+                              std::max<CGFloat>(0, layer.cornerRadius - inset));
+    Drawing::setColor(cr, layer.borderColor.value_or(UIColor::blackColor()));
+    cairo_set_line_width(cr, layer.borderWidth);
+    cairo_stroke(cr);
+}
+
+void drawSublayers(cairo_t* cr, const CALayer& layer);
+
+// A layer of its own, in the coordinates of the layer it was added to.
+void drawLayer(cairo_t* cr, const CALayer& layer) {
+    if (layer.hidden) return;
+    cairo_save(cr);
+    cairo_translate(cr, layer.frame.minX(), layer.frame.minY());
+    const CGRect bounds{0, 0, layer.frame.width(), layer.frame.height()};
+    if (layer.backgroundColor && layer.backgroundColor->alpha > 0) {
+        Drawing::roundedRectangle(cr, bounds, layer.cornerRadius);
+        Drawing::setColor(cr, *layer.backgroundColor);
+        cairo_fill(cr);
+    }
+    if (layer.masksToBounds) {
+        Drawing::roundedRectangle(cr, bounds, layer.cornerRadius);
+        cairo_clip(cr);
+    }
+    if (auto replicator = dynamic_cast<const CAReplicatorLayer*>(&layer)) {
+        for (long copy = 0; copy < replicator->instanceCount; ++copy) {
+            cairo_save(cr);
+            cairo_translate(cr, copy * replicator->instanceTransform.tx,
+                            copy * replicator->instanceTransform.ty);
+            drawSublayers(cr, layer);
+            cairo_restore(cr);
+        }
+    } else {
+        drawSublayers(cr, layer);
+    }
+    strokeBorder(cr, bounds, layer);
+    cairo_restore(cr);
+}
+
+void drawSublayers(cairo_t* cr, const CALayer& layer) {
+    for (const auto& sublayer : layer.sublayers())
+        drawLayer(cr, *sublayer);
+}
+
 } // namespace
 
 void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
-    if (view.isHidden() || view.alpha() <= 0) return;
+    // A view in an animation is drawn as it stands at this moment, not at its end state.
+    const double now = RunLoop::main().now();
+    const CGFloat alpha = view.presentationAt(now).alpha;
+    if (view.isHidden() || alpha <= 0) return;
     cairo_save(cr);
-    const cairo_matrix_t m = matrixOf(view.transformToSuperview());
+    const cairo_matrix_t m = matrixOf(view.transformToSuperviewAt(now));
     cairo_transform(cr, &m);
-    const bool faded = view.alpha() < 1;
+    const bool faded = alpha < 1;
     if (faded) cairo_push_group(cr);
 
     const CGRect bounds = view.bounds();
@@ -225,20 +326,12 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
     cairo_restore(cr);
     for (const auto& child : view.subviews())
         drawView(cr, *child);
-    if (layer.borderWidth > 0) {
-        const CGFloat inset = layer.borderWidth / 2;
-        Drawing::roundedRectangle(cr,
-                                  {bounds.minX() + inset, bounds.minY() + inset, bounds.width() - 2 * inset,
-                                   bounds.height() - 2 * inset},
-                                  std::max<CGFloat>(0, layer.cornerRadius - inset));
-        Drawing::setColor(cr, layer.borderColor.value_or(UIColor::blackColor()));
-        cairo_set_line_width(cr, layer.borderWidth);
-        cairo_stroke(cr);
-    }
+    drawSublayers(cr, layer);
+    strokeBorder(cr, bounds, layer);
 
     if (faded) {
         cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, view.alpha());
+        cairo_paint_with_alpha(cr, alpha);
     }
     cairo_restore(cr);
 }
@@ -287,10 +380,13 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
     }
     layout();
     auto chain = presentationChain();
-    // What a full-screen presentation covers is not drawn at all.
+    // What a full-screen presentation covers is not drawn at all, unless it is still on its way in
+    // or out.
     std::size_t first = 0;
     for (std::size_t i = 1; i < chain.size(); ++i)
-        if (coversScreen(chain[i]->presentationStyle())) first = i;
+        if (coversScreen(chain[i]->presentationStyle()) && !chain[i]->isBeingPresented() &&
+            !chain[i]->isBeingDismissed())
+            first = i;
     if (first == 0) {
         drawView(cr, *window);
         if (!chain.empty())

@@ -6,6 +6,12 @@
 
 #include "platform/uikit/DesktopServices.h"
 
+#include <cairo.h>
+
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIScreen.h"
+
 namespace platform {
 
 bool UIActivityViewController::userCompleteWithActivity(const std::optional<UIActivityType>& type,
@@ -107,9 +113,168 @@ void UIActivityViewController::describeScreen(std::vector<std::string>& lines) c
             lines.push_back("  item file " + quote(path->string()));
         else if (auto image = std::get_if<std::shared_ptr<UIImage>>(&item))
             lines.push_back("  item image " + quote(*image ? (*image)->name() : std::string()));
+        else if (auto url = std::get_if<NSURL>(&item))
+            lines.push_back("  item link " + quote(url->absoluteString()));
     }
     for (auto& type : excluded_)
         lines.push_back("  excluded " + type);
+}
+
+std::vector<std::pair<UIActivityType, std::string>> UIActivityViewController::offeredActivities() const {
+    const bool hasImage = std::any_of(items_.begin(), items_.end(), [](const ActivityItem& item) {
+        return std::holds_alternative<std::shared_ptr<UIImage>>(item);
+    });
+    const bool hasFile = std::any_of(items_.begin(), items_.end(), [](const ActivityItem& item) {
+        return std::holds_alternative<std::filesystem::path>(item);
+    });
+    // What a desktop can do with what is shared.
+    std::vector<std::pair<UIActivityType, std::string>> platformActivities{
+        {UIActivityTypeCopyToPasteboard, "Copy"},
+        {UIActivityTypeMail, "Mail"},
+        {UIActivityTypePrint, "Print"}};
+    if (hasFile) platformActivities.push_back({UIActivityTypeSaveToFiles, "Save to Files"});
+    if (hasImage) platformActivities.push_back({UIActivityTypeSaveToCameraRoll, "Save Image"});
+    std::vector<std::pair<UIActivityType, std::string>> offered;
+    for (auto& activity : platformActivities)
+        if (std::find(excluded_.begin(), excluded_.end(), activity.first) == excluded_.end())
+            offered.push_back(activity);
+    for (auto& own : applicationActivities_)
+        offered.push_back({own, own});
+    return offered;
+}
+
+void UIActivityViewController::loadView() {
+    auto sheet = std::make_shared<UIActivityViewControllerView>(weakSelf<UIActivityViewController>());
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    sheet->setFrame({0, 0, screen.width(), screen.height() / 2 + 40});
+    setView(sheet);
+}
+
+CGRect UIActivityViewController::presentationFrame() const {
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    if (presentationStyle() != UIModalPresentationStyle::PageSheet &&
+        presentationStyle() != UIModalPresentationStyle::FormSheet)
+        return UIViewController::presentationFrame();
+    const CGFloat top = std::round(screen.height() / 2 - 40);
+    return {0, top, screen.width(), screen.height() - top};
+}
+
+namespace {
+constexpr CGFloat kHeader = 76;
+constexpr CGFloat kRow = 52;
+
+std::string sharedSummary(const std::vector<ActivityItem>& items) {
+    if (items.empty()) return "";
+    const ActivityItem& first = items.front();
+    if (auto text = std::get_if<std::string>(&first)) return *text;
+    if (auto path = std::get_if<std::filesystem::path>(&first)) return path->filename().string();
+    if (auto image = std::get_if<std::shared_ptr<UIImage>>(&first))
+        return *image ? (*image)->name() : "Image";
+    return "";
+}
+} // namespace
+
+CGRect UIActivityViewControllerView::closeRect() const {
+    return {bounds().maxX() - 52, bounds().minY() + 16, 36, 36};
+}
+
+std::vector<CGRect> UIActivityViewControllerView::rowRects() const {
+    std::vector<CGRect> rects;
+    auto controller = controller_.lock();
+    if (!controller) return rects;
+    const auto offered = controller->offeredActivities();
+    for (std::size_t i = 0; i < offered.size(); ++i)
+        rects.push_back({bounds().minX() + 16, bounds().minY() + kHeader + static_cast<CGFloat>(i) * kRow,
+                         bounds().width() - 32, kRow});
+    return rects;
+}
+
+long UIActivityViewControllerView::rowAt(CGPoint p) const {
+    const auto rows = rowRects();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (p.x >= rows[i].minX() && p.x < rows[i].maxX() && p.y >= rows[i].minY() && p.y < rows[i].maxY())
+            return static_cast<long>(i);
+    return -1;
+}
+
+void UIActivityViewControllerView::draw(cairo_t* cr) const {
+    auto controller = controller_.lock();
+    if (!controller) return;
+    const CGRect b = bounds();
+    Drawing::fillRoundedRectangle(cr, b, 0, Drawing::chromeBackgroundColor());
+    TextStyle summary;
+    summary.font = UIFont{".SFUI-Semibold", 15};
+    summary.numberOfLines = 2;
+    summary.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
+    TextDrawing::drawCenteredVertically(cr, sharedSummary(controller->activityItems()),
+                                        {b.minX() + 20, b.minY() + 12, b.width() - 90, 48}, summary);
+    const CGRect close = closeRect();
+    Drawing::fillRoundedRectangle(cr, close, close.width() / 2,
+                                  UIColor::colorWithRed_green_blue_alpha(0.46, 0.46, 0.5, 0.12));
+    Drawing::setColor(cr, UIColor::systemGrayColor());
+    cairo_set_line_width(cr, 2);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_move_to(cr, close.midX() - 6, close.midY() - 6);
+    cairo_line_to(cr, close.midX() + 6, close.midY() + 6);
+    cairo_move_to(cr, close.midX() + 6, close.midY() - 6);
+    cairo_line_to(cr, close.midX() - 6, close.midY() + 6);
+    cairo_stroke(cr);
+    const auto offered = controller->offeredActivities();
+    const auto rows = rowRects();
+    if (rows.empty()) return;
+    const CGRect group{rows.front().minX(), rows.front().minY(), rows.front().width(),
+                       rows.back().maxY() - rows.front().minY()};
+    Drawing::fillRoundedRectangle(cr, group, 10, UIColor::whiteColor());
+    TextStyle row;
+    row.font = UIFont::systemFontOfSize(17);
+    row.numberOfLines = 1;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (static_cast<long>(i) == pressed_) {
+            cairo_save(cr);
+            Drawing::roundedRectangle(cr, group, 10);
+            cairo_clip(cr);
+            Drawing::fillRoundedRectangle(cr, rows[i], 0, UIColor::colorWithWhite_alpha(0, 0.08));
+            cairo_restore(cr);
+        }
+        if (i > 0) {
+            Drawing::setColor(cr, Drawing::separatorColor());
+            cairo_rectangle(cr, rows[i].minX() + 16, rows[i].minY(), rows[i].width() - 16,
+                            Drawing::hairline(cr));
+            cairo_fill(cr);
+        }
+        TextDrawing::drawCenteredVertically(
+            cr, offered[i].second,
+            {rows[i].minX() + 16, rows[i].minY(), rows[i].width() - 32, rows[i].height()}, row);
+    }
+}
+
+void UIActivityViewControllerView::touchesBegan(const UITouch& touch) {
+    pressed_ = rowAt(touch.locationInView(this));
+    setNeedsDisplay();
+}
+
+void UIActivityViewControllerView::touchesEnded(const UITouch& touch) {
+    auto keep = self<UIActivityViewControllerView>();
+    const CGPoint p = touch.locationInView(this);
+    const long row = rowAt(p);
+    const bool pickedTheSameRow = row >= 0 && row == pressed_;
+    pressed_ = -1;
+    setNeedsDisplay();
+    auto controller = controller_.lock();
+    if (!controller) return;
+    const CGRect close = closeRect();
+    if (p.x >= close.minX() && p.x < close.maxX() && p.y >= close.minY() && p.y < close.maxY()) {
+        controller->userCompleteWithActivity(std::nullopt, false);
+        return;
+    }
+    if (pickedTheSameRow)
+        controller->userCompleteWithActivity(
+            controller->offeredActivities()[static_cast<std::size_t>(row)].first);
+}
+
+void UIActivityViewControllerView::touchesCancelled(const UITouch&) {
+    pressed_ = -1;
+    setNeedsDisplay();
 }
 
 } // namespace platform

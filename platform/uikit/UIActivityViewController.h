@@ -9,13 +9,14 @@
 #include <variant>
 #include <vector>
 
+#include "platform/foundation/NSURL.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIViewController.h"
 
 namespace platform {
 
-// A text, a file (a file URL) or an image.
-using ActivityItem = std::variant<std::string, std::filesystem::path, std::shared_ptr<UIImage>>;
+// A text, a file (a file URL), an image or a link.
+using ActivityItem = std::variant<std::string, std::filesystem::path, std::shared_ptr<UIImage>, NSURL>;
 using UIActivityType = std::string;
 
 inline const UIActivityType UIActivityTypeMail = "com.apple.UIKit.activity.Mail";
@@ -26,7 +27,7 @@ inline const UIActivityType UIActivityTypeAirDrop = "com.apple.UIKit.activity.Ai
 inline const UIActivityType UIActivityTypeSaveToCameraRoll = "com.apple.UIKit.activity.SaveToCameraRoll";
 inline const UIActivityType UIActivityTypeAssignToContact = "com.apple.UIKit.activity.AssignToContact";
 inline const UIActivityType UIActivityTypeAddToReadingList = "com.apple.UIKit.activity.AddToReadingList";
-// Saving the item as a file where the person chooses.
+// Saving a shared file into a folder the user picks.
 inline const UIActivityType UIActivityTypeSaveToFiles = "com.apple.DocumentManagerUICore.SaveToFiles";
 
 class UIActivityViewController : public UIViewController {
@@ -60,6 +61,14 @@ public:
 
     void describeScreen(std::vector<std::string>& lines) const override;
 
+    // The activities the sheet offers, in its order: the platform's that suit the items and are not
+    // excluded, then the application's own; each with the title its row shows.
+    std::vector<std::pair<UIActivityType, std::string>> offeredActivities() const;
+    // The sheet's own view (see UIActivityViewControllerView).
+    void loadView() override;
+    // On a phone the sheet covers the lower half of the screen.
+    CGRect presentationFrame() const override;
+
 protected:
     bool adaptsToPopoverOnPad() const override { return true; }
 
@@ -72,6 +81,28 @@ private:
     std::vector<std::string> applicationActivities_;
     std::vector<UIActivityType> excluded_;
     CompletionWithItemsHandler completion_;
+};
+
+// What the share sheet shows: what is shared at the top with a close button, then one row per
+// offered activity. A touch on a row picks that activity; the close button cancels.
+class UIActivityViewControllerView : public UIView {
+public:
+    explicit UIActivityViewControllerView(std::weak_ptr<UIActivityViewController> controller)
+        : controller_(std::move(controller)) {}
+
+    // In bounds coordinates: the close button, and the rows in the order of offeredActivities().
+    CGRect closeRect() const;
+    std::vector<CGRect> rowRects() const;
+
+    void draw(cairo_t* cr) const override;
+    void touchesBegan(const UITouch& touch) override;
+    void touchesEnded(const UITouch& touch) override;
+    void touchesCancelled(const UITouch& touch) override;
+
+private:
+    long rowAt(CGPoint point) const;
+    std::weak_ptr<UIActivityViewController> controller_;
+    long pressed_ = -1;
 };
 
 } // namespace platform

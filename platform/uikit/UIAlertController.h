@@ -85,6 +85,8 @@ public:
         std::vector<CGRect> buttons;
         bool sideBySide = false;
         bool popover = false;
+        // How much taller the box's content is than the box (it scrolls by that much at most).
+        CGFloat overflow = 0;
     };
     Layout layout() const;
     // The action whose button is at `point` (bounds coordinates); -1 when none.
@@ -101,10 +103,17 @@ public:
     void touchesEnded(const UITouch& touch) override;
     void touchesCancelled(const UITouch& touch) override;
     long pressedAction() const { return pressed_; }
+    // Scrolls the content of a box taller than the screen (a drag or the wheel), kept in range.
+    void scrollBy(CGFloat dy);
+    CGFloat scrollOffset() const { return scroll_; }
 
 private:
     std::weak_ptr<UIAlertController> controller_;
     long pressed_ = -1;
+    CGFloat scroll_ = 0;
+    CGFloat dragFrom_ = 0;
+    CGFloat dragScroll_ = 0;
+    bool dragging_ = false;
 };
 
 } // namespace platform

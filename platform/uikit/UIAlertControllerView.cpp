@@ -130,8 +130,9 @@ UIAlertControllerView::Layout UIAlertControllerView::layout() const {
         }
         CGFloat height = header + buttonHeight * static_cast<CGFloat>(order.size());
         const CGFloat top = b.minY() + safe.top + sheetMargin;
-        // Too many actions for the screen: the box reaches up to the status bar and the rest of
-        // its buttons lie beyond its edge, as before the user scrolls.
+        // Too many actions for the screen: the box reaches up to the status bar and its content
+        // scrolls inside it.
+        l.overflow = std::max<CGFloat>(0, height - (bottom - top));
         height = std::min(height, bottom - top);
         if (l.popover) {
             l.box = {b.midX() - width / 2, b.midY() - height / 2, width, height};
@@ -139,11 +140,12 @@ UIAlertControllerView::Layout UIAlertControllerView::layout() const {
             l.box = {b.minX() + sheetMargin, bottom - height, width, height};
         }
     }
-    const CGFloat textTop = l.box.minY() + (sheet ? 14 : 20);
+    const CGFloat scrolled = std::clamp(scroll_, CGFloat(0), l.overflow);
+    const CGFloat textTop = l.box.minY() + (sheet ? 14 : 20) - scrolled;
     l.title = {l.box.minX() + 16, textTop, textWidth, titleHeight};
     l.message = {l.box.minX() + 16, textTop + titleHeight + (titleHeight > 0 ? 4 : 0), textWidth,
                  messageHeight};
-    CGFloat y = l.box.minY() + header;
+    CGFloat y = l.box.minY() + header - scrolled;
     for (std::size_t k = 0; k < order.size(); ++k) {
         if (l.sideBySide)
             l.buttons[order[k]] = {l.box.minX() + static_cast<CGFloat>(k) * width / 2, y, width / 2,
@@ -237,12 +239,30 @@ CGFloat UIAlertControllerView::dimming() const {
     return isSheet(*alert) && !pad ? 0.4 : 0.2;
 }
 
+void UIAlertControllerView::scrollBy(CGFloat dy) {
+    scroll_ = std::clamp(scroll_ + dy, CGFloat(0), layout().overflow);
+    setNeedsDisplay();
+}
+
 void UIAlertControllerView::touchesBegan(const UITouch& touch) {
     pressed_ = actionAtPoint(touch.locationInView(this));
+    dragFrom_ = touch.locationInWindow.y;
+    dragScroll_ = scroll_;
+    dragging_ = false;
     setNeedsDisplay();
 }
 
 void UIAlertControllerView::touchesMoved(const UITouch& touch) {
+    // A box taller than the screen scrolls under a finger that moves more than a little; the
+    // button it went down on is then not pressed.
+    const CGFloat moved = dragFrom_ - touch.locationInWindow.y;
+    if (layout().overflow > 0 && (dragging_ || std::abs(moved) > 8)) {
+        dragging_ = true;
+        pressed_ = -1;
+        scroll_ = std::clamp(dragScroll_ + moved, CGFloat(0), layout().overflow);
+        setNeedsDisplay();
+        return;
+    }
     const long now = actionAtPoint(touch.locationInView(this));
     // Sliding across the buttons moves the highlight, as on the device.
     if (pressed_ >= 0 || now >= 0) {
@@ -253,7 +273,8 @@ void UIAlertControllerView::touchesMoved(const UITouch& touch) {
 
 void UIAlertControllerView::touchesEnded(const UITouch& touch) {
     auto keep = self<UIAlertControllerView>();
-    const long at = actionAtPoint(touch.locationInView(this));
+    const long at = dragging_ ? -1 : actionAtPoint(touch.locationInView(this));
+    dragging_ = false;
     pressed_ = -1;
     setNeedsDisplay();
     auto alert = controller_.lock();

@@ -1,14 +1,15 @@
 #pragma once
-// Images of the bundle, looked up by name: the name, the file and the pixel size; the pixels are
-// decoded the first time the image is drawn.
+// Images: of the bundle by name, or read from a file. The size comes from the file's header; the
+// pixels are decoded on first use and kept, with the file's EXIF orientation applied.
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/foundation/Geometry.h"
-
-typedef struct _cairo_surface cairo_surface_t;
+#include "platform/foundation/NSData.h"
+#include "platform/uikit/ImageFile.h"
 
 namespace platform {
 
@@ -22,17 +23,24 @@ public:
 
     const std::string& name() const { return name_; }
     const std::filesystem::path& path() const { return path_; }
-    // The pixel size of a PNG or JPEG file; zero when it cannot be read.
+    // The size as shown (a quarter turn of the EXIF orientation swaps width and height); zero when
+    // the file is neither a PNG nor a JPEG or its header cannot be read.
     CGSize size() const { return size_; }
-    // The decoded pixels, owned by the image; none when the file cannot be decoded.
+    ImageFormat format() const { return info_.format; }
+    // The decoded pixels, upright, owned by the image; null when the file cannot be decoded.
     cairo_surface_t* surface() const;
 
 private:
     std::string name_;
     std::filesystem::path path_;
+    ImageFileInfo info_;
     CGSize size_;
     mutable std::shared_ptr<cairo_surface_t> surface_;
     mutable bool decoded_ = false;
 };
+
+// The image encoded as JPEG at `compressionQuality` (0 to 1; 1 is libjpeg's quality 100); none
+// when the image cannot be decoded or encoded. Transparent pixels are laid on white.
+std::optional<NSData> UIImageJPEGRepresentation(const UIImage& image, double compressionQuality);
 
 } // namespace platform

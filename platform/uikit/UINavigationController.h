@@ -69,3 +69,14 @@ private:
 };
 
 } // namespace platform
+
+namespace platform {
+
+// What a navigation controller tells its delegate; nothing is asked of it yet. The image picker's
+// delegate adopts it together with the picker's own delegate protocol.
+class UINavigationControllerDelegate {
+public:
+    virtual ~UINavigationControllerDelegate() = default;
+};
+
+} // namespace platform

@@ -32,6 +32,8 @@ void UIPickerView::selectRow_inComponent_animated(long row, long component, bool
 }
 
 bool UIPickerView::userSelectRow(long row, long component) {
+    // A picker nobody can see takes no pick.
+    if (isHiddenOnScreen()) return false;
     if (row < 0 || row >= numberOfRowsInComponent(component)) return false;
     auto keep = self<UIPickerView>();
     selectRow_inComponent_animated(row, component, true);

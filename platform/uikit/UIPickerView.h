@@ -62,7 +62,8 @@ public:
     long selectedRowInComponent(long component);
     // Selects the row without telling the delegate; a row or component out of range does nothing.
     void selectRow_inComponent_animated(long row, long component, bool animated);
-    // The user's pick: selects the row and tells the delegate. False when out of range.
+    // The user's pick: selects the row and tells the delegate. False when out of range or when the
+    // picker is not on screen (hidden, or inside a hidden view).
     bool userSelectRow(long row, long component = 0);
     void reloadAllComponents();
     void reloadComponent(long component);

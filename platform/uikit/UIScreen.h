@@ -5,6 +5,9 @@
 
 namespace platform {
 
+// The device's appearance, light or dark.
+enum class UIUserInterfaceStyle { Light, Dark };
+
 class UIScreen {
 public:
     static UIScreen& mainScreen();
@@ -14,6 +17,9 @@ public:
     void setBounds(const CGRect& bounds) { bounds_ = bounds; }
     CGFloat scale() const { return scale_; }
     void setScale(CGFloat scale) { scale_ = scale; }
+    // The appearance the device is set to: light unless set (the window follows the desktop's).
+    UIUserInterfaceStyle userInterfaceStyle() const { return style_; }
+    void setUserInterfaceStyle(UIUserInterfaceStyle style) { style_ = style; }
     // Height of the on-screen keyboard when it is up; none comes up while a hardware keyboard
     // is attached (a desktop), so nothing is covered then.
     CGFloat keyboardHeight() const {
@@ -28,6 +34,7 @@ private:
     CGRect bounds_{0, 0, 390, 844};
     CGFloat scale_ = 3;
     bool hardwareKeyboard_ = false;
+    UIUserInterfaceStyle style_ = UIUserInterfaceStyle::Light;
 };
 
 enum class UIUserInterfaceIdiom { Unspecified = -1, Phone = 0, Pad = 1, Mac = 5 };

@@ -1,6 +1,9 @@
 #include "platform/uikit/UITextView.h"
 
+#include <algorithm>
+
 #include "platform/foundation/NSNotificationCenter.h"
+#include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
 
@@ -64,6 +67,31 @@ void UITextView::setText(std::string text) {
 void UITextView::setEditable(bool editable) {
     editable_ = editable;
     if (!editable && isFirstResponder()) resignFirstResponder();
+}
+
+void UITextView::scrollRangeToVisible(NSRange range) {
+    // The text sits inside the view's margins, as the text container places it (see draw).
+    constexpr CGFloat kInsetX = 5, kInsetY = 8;
+    TextStyle style;
+    style.font = font_.value_or(UIFont{"Helvetica", 12});
+    style.alignment = textAlignment_;
+    const CGFloat width = std::max<CGFloat>(1, bounds().width() - 2 * kInsetX);
+    const std::size_t length = utf16Length(text_);
+    const std::size_t start = std::min(range.location, length);
+    const std::size_t end = std::min(range.location + range.length, length);
+    const CGFloat line = TextDrawing::lineHeight(style.font);
+    auto heightUpTo = [&](std::size_t offset) {
+        // The lines up to `offset`, the line that holds it included.
+        std::string before = text_.substr(0, byteOffsetForUtf16(text_, offset));
+        return std::max(line, TextDrawing::measure(before + " ", style, width).height);
+    };
+    const CGFloat bottom = kInsetY + heightUpTo(end);
+    const CGFloat top = kInsetY + heightUpTo(start) - line;
+    CGPoint offset = contentOffset();
+    const CGFloat visible = bounds().height();
+    if (bottom > offset.y + visible) offset.y = bottom - visible;
+    if (top < offset.y) offset.y = std::max<CGFloat>(0, top);
+    setContentOffset(offset);
 }
 
 void UITextView::setSelectedRange(NSRange range) {

@@ -57,6 +57,14 @@ public:
     void setScrollEnabled(bool value) { scrollEnabled_ = value; }
     NSRange selectedRange() const { return selectedRange_; }
     void setSelectedRange(NSRange range);
+    // How far the text is scrolled (points): the origin of the view's bounds.
+    CGPoint contentOffset() const { return bounds().origin; }
+    void setContentOffset(CGPoint offset) {
+        setBounds({offset.x, offset.y, bounds().width(), bounds().height()});
+    }
+    // Scrolls as little as needed for the lines of `range` (UTF-16) to show; a range past the end
+    // of the text stands for its end.
+    void scrollRangeToVisible(NSRange range);
 
     std::shared_ptr<UITextViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<UITextViewDelegate> delegate) { delegate_ = std::move(delegate); }
@@ -77,6 +85,8 @@ public:
     // origin; caret and selection while it has the focus.
     void draw(cairo_t* cr) const override;
     bool clipsWhenDrawn() const override { return true; }
+    // The size of the laid-out text with its insets, which a scroll of the bounds' origin stays in.
+    CGSize contentSize() const;
     // A touch on an editable view gives it the focus, the caret where the finger lifted.
     void touchesEnded(const UITouch& touch) override;
 

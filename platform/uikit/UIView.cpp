@@ -1,10 +1,12 @@
 #include "platform/uikit/UIView.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIWindow.h"
 
 namespace platform {
@@ -134,7 +136,9 @@ std::string NSLayoutConstraint::description() const {
 }
 
 UIView::UIView() = default;
-UIView::UIView(const CGRect& frame) : frame_(frame) {}
+UIView::UIView(const CGRect& frame) : frame_(frame) {
+    animatedFrom_.frame = frame;
+}
 
 UIView::~UIView() {
     // Children outlive us only if someone else holds them; they must not point back at a dead view.
@@ -143,29 +147,40 @@ UIView::~UIView() {
 }
 
 void UIView::noteAnimatableChange() {
-    if (currentAnimation) lastAnimation_ = *currentAnimation;
+    if (!currentAnimation) return;
+    // A view changed by a new animation starts from what it shows now, even mid-way through an
+    // earlier one.
+    const bool sameAnimation = lastAnimation_ && lastAnimation_->startedAt == currentAnimation->startedAt &&
+                               lastAnimation_->duration == currentAnimation->duration &&
+                               lastAnimation_->delay == currentAnimation->delay;
+    if (!sameAnimation) animatedFrom_ = presentationAt(RunLoop::main().now());
+    lastAnimation_ = *currentAnimation;
 }
 
 void UIView::setFrame(const CGRect& frame) {
-    frame_ = frame;
     noteAnimatableChange();
+    frame_ = frame;
+    if (!currentAnimation) animatedFrom_.frame = frame_;
 }
 
 void UIView::setBounds(const CGRect& bounds) {
+    noteAnimatableChange();
     CGPoint c = center();
     bounds_.origin = bounds.origin;
     frame_ = CGRect(c.x - bounds.width() / 2, c.y - bounds.height() / 2, bounds.width(), bounds.height());
-    noteAnimatableChange();
+    if (!currentAnimation) animatedFrom_.frame = frame_;
 }
 
 void UIView::setCenter(const CGPoint& center) {
-    frame_.origin = {center.x - frame_.width() / 2, center.y - frame_.height() / 2};
     noteAnimatableChange();
+    frame_.origin = {center.x - frame_.width() / 2, center.y - frame_.height() / 2};
+    if (!currentAnimation) animatedFrom_.frame = frame_;
 }
 
 void UIView::setTransform(const CGAffineTransform& transform) {
-    transform_ = transform;
     noteAnimatableChange();
+    transform_ = transform;
+    if (!currentAnimation) animatedFrom_.transform = transform_;
 }
 
 void UIView::setHidden(bool hidden) {
@@ -173,13 +188,14 @@ void UIView::setHidden(bool hidden) {
 }
 
 void UIView::setAlpha(CGFloat alpha) {
-    alpha_ = std::clamp(alpha, 0.0, 1.0);
     noteAnimatableChange();
+    alpha_ = std::clamp(alpha, 0.0, 1.0);
+    if (!currentAnimation) animatedFrom_.alpha = alpha_;
 }
 
 void UIView::setBackgroundColor(std::optional<UIColor> color) {
-    backgroundColor_ = std::move(color);
     noteAnimatableChange();
+    backgroundColor_ = std::move(color);
 }
 
 UIColor UIView::tintColor() const {
@@ -308,7 +324,11 @@ void UIView::animateWithDuration_delay_options_animations_completion(double dura
                                                                      UIViewAnimationOptions options,
                                                                      std::function<void()> animations,
                                                                      std::function<void(bool)> completion) {
-    UIViewAnimation animation{duration, delay, options, RunLoop::main().now()};
+    UIViewAnimation animation;
+    animation.duration = duration;
+    animation.delay = delay;
+    animation.options = options;
+    animation.startedAt = RunLoop::main().now();
     const UIViewAnimation* outer = currentAnimation;
     currentAnimation = &animation;
     if (animations) animations();
@@ -316,6 +336,97 @@ void UIView::animateWithDuration_delay_options_animations_completion(double dura
     if (completion)
         RunLoop::main().schedule(delay + duration,
                                  [completion = std::move(completion)] { completion(true); });
+}
+
+void UIView::
+    animateWithDuration_delay_usingSpringWithDamping_initialSpringVelocity_options_animations_completion(
+        double duration, double delay, double damping, double velocity, UIViewAnimationOptions options,
+        std::function<void()> animations, std::function<void(bool)> completion) {
+    UIViewAnimation animation;
+    animation.duration = duration;
+    animation.delay = delay;
+    animation.options = options;
+    animation.startedAt = RunLoop::main().now();
+    animation.springDamping = std::max(damping, 0.01);
+    animation.springVelocity = velocity;
+    const UIViewAnimation* outer = currentAnimation;
+    currentAnimation = &animation;
+    if (animations) animations();
+    currentAnimation = outer;
+    if (completion)
+        RunLoop::main().schedule(delay + duration,
+                                 [completion = std::move(completion)] { completion(true); });
+}
+
+double UIViewAnimation::progressAt(double time) const {
+    const double t = time - startedAt - delay;
+    if (t <= 0) return 0;
+    if (duration <= 0 || t >= duration) return 1;
+    const double u = t / duration;
+    if (springDamping) {
+        // A damped spring tuned so that its swing has died down (to a thousandth) by the end.
+        const double zeta = *springDamping;
+        if (zeta >= 1) {
+            const double w = 9.23 / duration;
+            return 1 - std::exp(-w * t) * (1 + (w - springVelocity) * t);
+        }
+        const double w = std::log(1000.0) / (zeta * duration);
+        const double wd = w * std::sqrt(1 - zeta * zeta);
+        return 1 - std::exp(-zeta * w * t) *
+                       (std::cos(wd * t) + (zeta * w - springVelocity) / wd * std::sin(wd * t));
+    }
+    switch (options & (UIViewAnimationOptions{0xF} << 16)) {
+    case UIViewAnimationOption::CurveLinear:
+        return u;
+    case UIViewAnimationOption::CurveEaseIn:
+        return u * u;
+    case UIViewAnimationOption::CurveEaseOut:
+        return 1 - (1 - u) * (1 - u);
+    default:
+        return u * u * (3 - 2 * u);
+    }
+}
+
+UIViewPresentation UIView::presentationAt(double time) const {
+    UIViewPresentation now{frame_, transform_, alpha_};
+    if (!lastAnimation_ || time >= lastAnimation_->finishesAt()) return now;
+    const double p = lastAnimation_->progressAt(time);
+    auto mix = [p](double from, double to) { return from + (to - from) * p; };
+    const UIViewPresentation& from = animatedFrom_;
+    now.frame = CGRect(mix(from.frame.minX(), frame_.minX()), mix(from.frame.minY(), frame_.minY()),
+                       mix(from.frame.width(), frame_.width()), mix(from.frame.height(), frame_.height()));
+    const CGAffineTransform& a = from.transform;
+    const CGAffineTransform& b = transform_;
+    now.transform = {mix(a.a, b.a), mix(a.b, b.b),   mix(a.c, b.c),
+                     mix(a.d, b.d), mix(a.tx, b.tx), mix(a.ty, b.ty)};
+    now.alpha = std::clamp(mix(from.alpha, alpha_), 0.0, 1.0);
+    return now;
+}
+
+void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer) {
+    if (!recognizer) return;
+    if (auto old = recognizer->view(); old && old.get() != this) old->removeGestureRecognizer(recognizer);
+    if (std::find(recognizers_.begin(), recognizers_.end(), recognizer) == recognizers_.end())
+        recognizers_.push_back(recognizer);
+    recognizer->view_ = self<UIView>();
+}
+
+void UIView::removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer) {
+    auto it = std::find(recognizers_.begin(), recognizers_.end(), recognizer);
+    if (it == recognizers_.end()) return;
+    (*it)->view_.reset();
+    recognizers_.erase(it);
+}
+
+void UIView::touchesEnded(const UITouch& touch) {
+    if (pointInside(touch.locationInView(this))) {
+        auto keep = self<UIView>();
+        for (const auto& recognizer : std::vector(recognizers_))
+            if (std::dynamic_pointer_cast<UITapGestureRecognizer>(recognizer) &&
+                recognizer->recognize(touch.locationInWindow))
+                return;
+    }
+    UIResponder::touchesEnded(touch);
 }
 
 void UIView::animateWithDuration_animations(double duration, std::function<void()> animations) {
@@ -499,6 +610,17 @@ CGAffineTransform UIView::transformToSuperview() const {
         CGAffineTransformMakeTranslation(-b.minX() - b.width() / 2, -b.minY() - b.height() / 2);
     t = CGAffineTransformConcat(t, transform_);
     return CGAffineTransformConcat(t, CGAffineTransformMakeTranslation(frame_.midX(), frame_.midY()));
+}
+
+CGAffineTransform UIView::transformToSuperviewAt(double time) const {
+    if (!lastAnimation_ || time >= lastAnimation_->finishesAt()) return transformToSuperview();
+    const UIViewPresentation shown = presentationAt(time);
+    const CGRect b = bounds();
+    CGAffineTransform t = CGAffineTransformMakeTranslation(-b.minX() - shown.frame.width() / 2,
+                                                           -b.minY() - shown.frame.height() / 2);
+    t = CGAffineTransformConcat(t, shown.transform);
+    return CGAffineTransformConcat(t,
+                                   CGAffineTransformMakeTranslation(shown.frame.midX(), shown.frame.midY()));
 }
 
 CGAffineTransform UIView::transformToRoot() const {

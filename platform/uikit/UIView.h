@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/foundation/Geometry.h"
+#include "platform/uikit/CALayer.h"
 #include "platform/uikit/CGAffineTransform.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIResponder.h"
@@ -24,17 +25,7 @@ namespace platform {
 class UIView;
 class UIWindow;
 class UILayoutGuide;
-
-struct CALayer {
-    CGFloat cornerRadius = 0;
-    CGFloat borderWidth = 0;
-    std::optional<UIColor> borderColor;
-    bool masksToBounds = false;
-    std::optional<UIColor> shadowColor;
-    float shadowOpacity = 0;
-    CGSize shadowOffset{0, -3};
-    CGFloat shadowRadius = 3;
-};
+class UIGestureRecognizer;
 
 enum class NSLayoutAttribute { Left, Right, Top, Bottom, Leading, Trailing, Width, Height, CenterX, CenterY };
 enum class NSLayoutRelation { LessThanOrEqual = -1, Equal = 0, GreaterThanOrEqual = 1 };
@@ -104,7 +95,20 @@ struct UIViewAnimation {
     double delay = 0;
     UIViewAnimationOptions options = 0;
     double startedAt = 0;
+    // A spring's damping ratio (1: no overshoot) and initial velocity; none for a timing curve.
+    std::optional<double> springDamping;
+    double springVelocity = 0;
     double finishesAt() const { return startedAt + delay + duration; }
+    // How far the animation has gone at `time`, 0 to 1 along its curve (a spring overshoots 1).
+    double progressAt(double time) const;
+};
+
+// What an animated view shows while its animation runs, between the values it had and those
+// it was given.
+struct UIViewPresentation {
+    CGRect frame;
+    CGAffineTransform transform;
+    CGFloat alpha = 1;
 };
 
 enum class UIViewContentMode {
@@ -173,6 +177,16 @@ public:
     bool isDescendantOfView(const UIView* view) const;
     // This view or the first descendant (depth first) with the tag.
     std::shared_ptr<UIView> viewWithTag(long tag);
+
+    // Gesture recognisers, held by the view.
+    void addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer);
+    const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const {
+        return recognizers_;
+    }
+    // A finger lifted inside a view with a tap recogniser is that recogniser's tap; other touches
+    // pass along the responder chain.
+    void touchesEnded(const UITouch& touch) override;
     // The window this view is in, if any.
     std::shared_ptr<UIWindow> window() const;
     // Hidden itself or inside a hidden ancestor.
@@ -214,8 +228,17 @@ public:
     static void animateWithDuration_animations(double duration, std::function<void()> animations);
     static void animateWithDuration_animations_completion(double duration, std::function<void()> animations,
                                                           std::function<void(bool)> completion);
+    // A spring: `damping` 1 settles without overshoot, lower values overshoot and swing back;
+    // `velocity` is the start speed in units of the whole change per second.
+    static void
+    animateWithDuration_delay_usingSpringWithDamping_initialSpringVelocity_options_animations_completion(
+        double duration, double delay, double damping, double velocity, UIViewAnimationOptions options,
+        std::function<void()> animations, std::function<void(bool)> completion);
     // The animation that last changed this view's geometry, transform, alpha or colour.
     const std::optional<UIViewAnimation>& lastAnimation() const { return lastAnimation_; }
+    // The frame, transform and alpha shown at `time` (the main run loop's clock): the values given
+    // once the last animation is over, in-between values while it runs.
+    UIViewPresentation presentationAt(double time) const;
 
     // Grows the view from a scale of 0 to its full size, linear, in `duration` seconds.
     void zoomIn(double duration);
@@ -256,6 +279,8 @@ public:
     CGAffineTransform transformToSuperview() const;
     // From bounds coordinates to the coordinates of the root of the tree (the window).
     CGAffineTransform transformToRoot() const;
+    // As transformToSuperview, with the frame and transform shown at `time` while an animation runs.
+    CGAffineTransform transformToSuperviewAt(double time) const;
 
     // The controller whose view this is; it is the view's next responder.
     void setOwningResponder(std::weak_ptr<UIResponder> owner) { owningResponder_ = std::move(owner); }
@@ -263,6 +288,8 @@ public:
 
 protected:
     NSLayoutAnchor anchor(NSLayoutAttribute attribute);
+    // Called before an animatable property changes: inside an animation block, the view keeps
+    // what it shows now as the animation's starting point.
     void noteAnimatableChange();
 
 private:
@@ -286,6 +313,8 @@ private:
     std::vector<std::shared_ptr<NSLayoutConstraint>> constraints_;
     std::map<std::string, KeyValue> keyValues_;
     std::optional<UIViewAnimation> lastAnimation_;
+    UIViewPresentation animatedFrom_;
+    std::vector<std::shared_ptr<UIGestureRecognizer>> recognizers_;
     std::size_t needsDisplayCount_ = 0;
     std::weak_ptr<UIResponder> owningResponder_;
 };

@@ -34,6 +34,7 @@ std::shared_ptr<UIView> UIViewController::view() {
         if (storyboard_ && !view_->backgroundColor())
             view_->setBackgroundColor(UIColor::systemBackgroundColor());
         view_->setOwningResponder(std::static_pointer_cast<UIResponder>(weak_from_this().lock()));
+        if (sceneViews_) sceneViews_(*this, *view_);
         loadingView_ = false;
         viewDidLoad();
     }
@@ -181,6 +182,19 @@ void UIViewController::presentViewController_animated_completion(
             return;
         }
     }
+    if (host->transitioning_) {
+        console().print("Warning: Attempt to present " + pointerName(*controller) + " on " +
+                        pointerName(*host) + " while a presentation is in progress!");
+        return;
+    }
+    if (animated)
+        if (auto delegate = controller->transitioningDelegate())
+            if (auto animator =
+                    delegate->animationControllerForPresentedController_presentingController_sourceController(
+                        controller, host, self<UIViewController>())) {
+                host->presentWithAnimator(controller, animator, std::move(completion));
+                return;
+            }
     host->presented_ = controller;
     controller->presenting_ = host;
     // The view moves to where its presentation shows it; a sheet keeps the size its screen laid
@@ -202,17 +216,157 @@ void UIViewController::presentViewController_animated_completion(
     runAfterTransition(std::move(completion));
 }
 
-void UIViewController::dismissPresented(bool animated) {
+namespace {
+// Where a view stood before an animator moved it into a transition's container.
+struct ViewPlace {
+    std::shared_ptr<UIView> view;
+    std::weak_ptr<UIView> superview;
+    std::size_t index = 0;
+    CGRect frame;
+
+    static ViewPlace of(const std::shared_ptr<UIView>& view) {
+        ViewPlace place{view, {}, 0, view ? view->frame() : CGRect()};
+        if (auto parent = view ? view->superview() : nullptr) {
+            place.superview = parent;
+            auto& siblings = parent->subviews();
+            place.index = static_cast<std::size_t>(std::find(siblings.begin(), siblings.end(), view) -
+                                                   siblings.begin());
+        }
+        return place;
+    }
+    // Puts the view back where it was: the presenter's view goes back after a dismissal.
+    void restore() const {
+        if (!view) return;
+        if (auto parent = superview.lock())
+            parent->insertSubview_atIndex(view, index);
+        else
+            view->removeFromSuperview();
+        view->setFrame(frame);
+    }
+};
+} // namespace
+
+void UIViewController::presentWithAnimator(
+    const std::shared_ptr<UIViewController>& controller,
+    const std::shared_ptr<UIViewControllerAnimatedTransitioning>& animator,
+    std::function<void()> completion) {
+    auto host = self<UIViewController>();
+    presented_ = controller;
+    controller->presenting_ = host;
+    transitioning_ = true;
+    controller->beingPresented_ = true;
+    auto content = controller->view();
+    const bool covers = controller->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
+    auto container = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+    controller->transitionContainer_ = container;
+    content->setFrame(container->bounds());
+    auto fromView = covers ? view() : nullptr;
+    auto fromPlace = ViewPlace::of(fromView);
+    if (covers) beginAppearanceTransition(false, true);
+    controller->beginAppearanceTransition(true, true);
+    std::weak_ptr<UIViewController> weakHost = host;
+    auto context = std::make_shared<UIViewControllerContextTransitioning>(
+        container, host, controller, fromView, content,
+        [weakHost, controller, covers, fromPlace, completion = std::move(completion)](bool completed) {
+            auto host = weakHost.lock();
+            if (!host) return;
+            host->transitioning_ = false;
+            controller->beingPresented_ = false;
+            if (fromPlace.view && fromPlace.view->superview() != fromPlace.superview.lock())
+                fromPlace.restore();
+            if (!completed) {
+                // Given up: the presentation did not happen.
+                controller->beginAppearanceTransition(false, true);
+                controller->endAppearanceTransition();
+                if (covers) {
+                    host->beginAppearanceTransition(true, true);
+                    host->endAppearanceTransition();
+                }
+                controller->view()->removeFromSuperview();
+                controller->transitionContainer_.reset();
+                host->presented_.reset();
+                controller->presenting_.reset();
+                return;
+            }
+            controller->endAppearanceTransition();
+            if (covers) host->endAppearanceTransition();
+            if (completion) completion();
+        });
+    animator->animateTransition(context);
+}
+
+void UIViewController::dismissWithAnimator(
+    const std::shared_ptr<UIViewControllerAnimatedTransitioning>& animator,
+    std::function<void()> completion) {
+    auto host = self<UIViewController>();
+    auto leaving = presented_;
+    leaving->dismissPresented(false, nullptr);
+    transitioning_ = true;
+    leaving->beingDismissed_ = true;
+    const bool covers = leaving->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
+    auto container = leaving->transitionContainer_;
+    if (!container) {
+        container = std::make_shared<UIView>(UIScreen::mainScreen().bounds());
+        leaving->transitionContainer_ = container;
+        container->addSubview(leaving->view());
+    }
+    auto toView = covers ? view() : nullptr;
+    auto toPlace = ViewPlace::of(toView);
+    leaving->beginAppearanceTransition(false, true);
+    if (covers) beginAppearanceTransition(true, true);
+    std::weak_ptr<UIViewController> weakHost = host;
+    auto context = std::make_shared<UIViewControllerContextTransitioning>(
+        container, leaving, host, leaving->view(), toView,
+        [weakHost, leaving, covers, toPlace, completion = std::move(completion)](bool completed) {
+            auto host = weakHost.lock();
+            if (!host) return;
+            host->transitioning_ = false;
+            leaving->beingDismissed_ = false;
+            // The presenter's view goes back where it was, whatever the animator did with it.
+            toPlace.restore();
+            if (!completed) {
+                leaving->beginAppearanceTransition(true, true);
+                leaving->endAppearanceTransition();
+                if (covers) {
+                    host->beginAppearanceTransition(false, true);
+                    host->endAppearanceTransition();
+                }
+                return;
+            }
+            leaving->endAppearanceTransition();
+            if (covers) host->endAppearanceTransition();
+            if (leaving->isViewLoaded()) leaving->view()->removeFromSuperview();
+            leaving->transitionContainer_.reset();
+            host->presented_.reset();
+            leaving->presenting_.reset();
+            if (completion) completion();
+        });
+    animator->animateTransition(context);
+}
+
+void UIViewController::dismissPresented(bool animated, std::function<void()> completion) {
     auto leaving = presented_;
     if (!leaving) return;
-    leaving->dismissPresented(animated);
+    if (transitioning_) return;
+    if (animated)
+        if (auto delegate = leaving->transitioningDelegate())
+            if (auto animator = delegate->animationControllerForDismissedController(leaving)) {
+                dismissWithAnimator(animator, std::move(completion));
+                return;
+            }
+    leaving->dismissPresented(animated, nullptr);
     bool coversPresenter = leaving->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
     leaving->beginAppearanceTransition(false, animated);
     if (coversPresenter) beginAppearanceTransition(true, animated);
     leaving->endAppearanceTransition();
     if (coversPresenter) endAppearanceTransition();
+    if (leaving->isViewLoaded() && leaving->transitionContainer_ &&
+        leaving->view()->superview() == leaving->transitionContainer_)
+        leaving->view()->removeFromSuperview();
+    leaving->transitionContainer_.reset();
     presented_.reset();
     leaving->presenting_.reset();
+    runAfterTransition(std::move(completion));
 }
 
 void UIViewController::dismissViewControllerAnimated_completion(bool animated,
@@ -224,8 +378,13 @@ void UIViewController::dismissViewControllerAnimated_completion(bool animated,
     else
         presenter = host->presenting_.lock();
     if (!presenter) return;
-    presenter->dismissPresented(animated);
-    runAfterTransition(std::move(completion));
+    presenter->dismissPresented(animated, std::move(completion));
+}
+
+void UIViewController::viewWillTransitionToSize_withTransitionCoordinator(
+    CGSize size, UIViewControllerTransitionCoordinator& coordinator) {
+    for (auto& child : childViewControllers())
+        child->viewWillTransitionToSize_withTransitionCoordinator(size, coordinator);
 }
 
 void UIViewController::beginAppearanceTransition(bool appearing, bool animated) {

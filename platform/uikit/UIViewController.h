@@ -12,6 +12,7 @@
 
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIView.h"
+#include "platform/uikit/UIViewControllerTransitioning.h"
 
 namespace platform {
 
@@ -128,12 +129,33 @@ public:
     void setModalPresentationStyle(UIModalPresentationStyle style) { modalPresentationStyle_ = style; }
     UIModalTransitionStyle modalTransitionStyle() const { return modalTransitionStyle_; }
     void setModalTransitionStyle(UIModalTransitionStyle style) { modalTransitionStyle_ = style; }
+    // Who animates this controller's presentation and dismissal; none: the platform's animation.
+    // An animator's transition holds the presentation until it reports completion.
+    std::shared_ptr<UIViewControllerTransitioningDelegate> transitioningDelegate() const {
+        return transitioningDelegate_.lock();
+    }
+    void setTransitioningDelegate(std::weak_ptr<UIViewControllerTransitioningDelegate> delegate) {
+        transitioningDelegate_ = std::move(delegate);
+    }
+    // True while an animator presents or dismisses this controller: what it will cover (or has
+    // covered) still shows around it.
+    bool isBeingPresented() const { return beingPresented_; }
+    bool isBeingDismissed() const { return beingDismissed_; }
+    // The screen's size changes (a rotation): passed on to the children.
+    virtual void
+    viewWillTransitionToSize_withTransitionCoordinator(CGSize size,
+                                                       UIViewControllerTransitionCoordinator& coordinator);
     // Present when the controller will show as a popover: popover style, or a sheet that becomes a
     // popover on a pad. None otherwise.
     std::shared_ptr<UIPopoverPresentationController> popoverPresentationController();
 
     // Storyboards.
     std::shared_ptr<UIStoryboard> storyboard() const { return storyboard_; }
+    // What a scene designs into the view beyond the screen's own code: it runs once the view is
+    // made and before viewDidLoad, as a storyboard's views are loaded.
+    void setSceneViews(std::function<void(UIViewController&, UIView&)> builder) {
+        sceneViews_ = std::move(builder);
+    }
     const std::string& storyboardIdentifier() const { return storyboardIdentifier_; }
     // Makes the destination of the segue, calls prepareForSegue_sender, then shows it (pushes
     // inside a navigation controller, presents otherwise). An unknown identifier stops the program.
@@ -175,7 +197,13 @@ private:
     friend class UIStoryboard;
     // The controller that hosts presentations for this one: the root of its parent chain.
     std::shared_ptr<UIViewController> presentationHost() const;
-    void dismissPresented(bool animated);
+    void dismissPresented(bool animated, std::function<void()> completion);
+    // A presentation or dismissal by the transitioning delegate's animator.
+    void presentWithAnimator(const std::shared_ptr<UIViewController>& controller,
+                             const std::shared_ptr<UIViewControllerAnimatedTransitioning>& animator,
+                             std::function<void()> completion);
+    void dismissWithAnimator(const std::shared_ptr<UIViewControllerAnimatedTransitioning>& animator,
+                             std::function<void()> completion);
 
     std::shared_ptr<UIView> view_;
     bool loadingView_ = false;
@@ -190,6 +218,13 @@ private:
     UIModalPresentationStyle modalPresentationStyle_ = UIModalPresentationStyle::Automatic;
     UIModalTransitionStyle modalTransitionStyle_ = UIModalTransitionStyle::CoverVertical;
     std::shared_ptr<UIPopoverPresentationController> popover_;
+    std::weak_ptr<UIViewControllerTransitioningDelegate> transitioningDelegate_;
+    // The view that holds a custom presentation's views while it is shown.
+    std::shared_ptr<UIView> transitionContainer_;
+    bool transitioning_ = false;
+    bool beingPresented_ = false;
+    bool beingDismissed_ = false;
+    std::function<void(UIViewController&, UIView&)> sceneViews_;
     std::shared_ptr<UIStoryboard> storyboard_;
     std::string storyboardIdentifier_;
     bool editing_ = false;

@@ -242,6 +242,14 @@ void UITextView::draw(cairo_t* cr) const {
     if (isFirstResponder()) drawSelection(cr, layout.get(), text_, selectedRange_, origin, tintColor());
 }
 
+CGSize UITextView::contentSize() const {
+    TextStyle style;
+    style.font = font_.value_or(UIFont{"Helvetica", 12});
+    style.alignment = resolved(textAlignment_);
+    const CGSize text = TextDrawing::measure(text_, style, std::max<CGFloat>(1, bounds().width() - 10));
+    return {bounds().width(), text.height + 16};
+}
+
 void UITextView::touchesEnded(const UITouch& touch) {
     if (!selectable_ && !editable_) return UIView::touchesEnded(touch);
     auto keep = self<UITextView>();

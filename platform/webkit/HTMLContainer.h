@@ -14,6 +14,8 @@
 #include <litehtml.h>
 #include <pango/pangocairo.h>
 
+#include "platform/uikit/ImageFile.h"
+
 namespace platform {
 
 // A box the pagination must not cut through: a word of text, or an image.

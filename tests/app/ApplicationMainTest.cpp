@@ -40,7 +40,10 @@ TEST_F(ApplicationMainTest, LaunchShowsTheFirstSceneInANavigationControllerWithT
     EXPECT_EQ(first->appearance(), UIViewControllerAppearance::Appeared);
     ASSERT_EQ(app.connectedScenes().size(), 1u);
     EXPECT_EQ(app.connectedScenes()[0]->activationState(), UISceneActivationState::ForegroundActive);
-    EXPECT_EQ(ScreenPrinter::printScreen().rfind("ViewController\n  recordButton: UIButton", 0), 0u)
+    // The scene's info button, then the screen's own controls.
+    EXPECT_EQ(ScreenPrinter::printScreen().rfind(
+                  "ViewController\n  infoButton: UIButton image=\"info.png\"\n  recordButton: UIButton", 0),
+              0u)
         << ScreenPrinter::printScreen();
 }
 

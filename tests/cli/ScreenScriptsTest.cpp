@@ -8,6 +8,7 @@
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/RunLoop.h"
+#include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace quillora::cli;
@@ -100,12 +101,84 @@ TEST_F(ScreenScriptsTest, SavedTranscriptIsDeletedBySwipeAndTheExportedRecipeSho
     EXPECT_TRUE(contains(browser, "[0] \"" + pdfs[0].stem().string() + "\" / \"PDF document\""));
 }
 
-TEST_F(ScreenScriptsTest, TemplateButtonOpensTheGalleryAndItsDismissClosesIt) {
-    ASSERT_EQ(runText("tap StickyDynamicButton\nshow\npress Dismiss\nshow\n"), 0);
+TEST_F(ScreenScriptsTest, TemplateButtonOpensTheGalleryAndItsCancelClosesIt) {
+    ASSERT_EQ(runText("tap StickyDynamicButton\nshow\npress cancel\nshow\n"), 0);
     auto gallery = printout("ViewController", 0);
     EXPECT_TRUE(contains(gallery, "presented UIHostingController"));
-    EXPECT_TRUE(contains(gallery, "Text \"CHOOSE A DOCUMENT\""));
+    EXPECT_TRUE(contains(gallery, "Text \"CHOOSE A DOCUMENT \""));
+    EXPECT_TRUE(consoleHas("cancel pressed "));
     EXPECT_FALSE(contains(printout("ViewController", 1), "presented"));
+}
+
+TEST_F(ScreenScriptsTest, TheFourLettersGoFromTheGalleryToTheirPdfs) {
+    ASSERT_EQ(run(kScripts / "letters.txt"), 0);
+    EXPECT_TRUE(contains(printout("ViewController", 1), "UIImagePickerController source=photoLibrary"));
+    EXPECT_TRUE(contains(printout("ViewController", 2), "presented PDFModernLetterViewController"));
+    EXPECT_TRUE(contains(printout("ViewController", 3), "presented PreviewViewController"));
+    EXPECT_TRUE(contains(printout("ViewController", 4), "presented PDFBusinessLetterViewController"));
+    EXPECT_FALSE(contains(printout("ViewController", 5), "presented")) << "every level closed";
+
+    // The stored dictionaries and the photo copy, read back from the files.
+    std::ifstream plist(home / "Library" / "Preferences" / "com.quillora.app.plist");
+    std::string prefs((std::istreambuf_iterator<char>(plist)), {});
+    for (const char* key :
+         {"SavedModernLetter", "SavedModernBoldLetter", "SavedPersonalLetter", "SavedBusinessLetter"})
+        EXPECT_NE(prefs.find(std::string("<key>") + key + "</key>"), std::string::npos) << key;
+    const std::string photo = (home / "tmp" / "handle.png").string();
+    EXPECT_NE(prefs.find("<key>SaveImageData</key>\n\t<string>" + photo + "</string>"), std::string::npos)
+        << prefs;
+    for (const char* value : {"<string>Robin Quill</string>", "<string>fst-italic</string>",
+                              "<string>Quill &amp; Sons Ltd</string>", "<string>December 2, 2026</string>"})
+        EXPECT_NE(prefs.find(value), std::string::npos) << value;
+    std::ifstream copy(photo, std::ios::binary);
+    char magic[3] = {};
+    copy.read(magic, 3);
+    EXPECT_EQ(std::string(magic, 3), "\xFF\xD8\xFF");
+
+    // The letters as printed: the typed texts and, on the modern and business letters, the logo.
+    const auto tmp = home / "tmp";
+    const std::string modern = quillora::test::pdfWords(tmp / "MyPDFmodernLetter.pdf");
+    EXPECT_NE(modern.find("Robin Quill"), std::string::npos) << modern;
+    EXPECT_NE(modern.find("December 2, 2026"), std::string::npos);
+    const std::string business = quillora::test::pdfWords(tmp / "MyPDFmodernBoldLetter.pdf");
+    EXPECT_NE(business.find("Quill & Sons Ltd"), std::string::npos) << business;
+    EXPECT_NE(quillora::test::pdfWords(tmp / "MyPDFpersonalLetter.pdf").find("Robin Hale Jr."),
+              std::string::npos);
+    for (const char* pdf : {"MyPDFmodernLetter.pdf", "MyPDFmodernBoldLetter.pdf"}) {
+        const std::string images =
+            quillora::test::run("pdfimages -list " + quillora::test::quoted(tmp / pdf));
+        EXPECT_NE(images.find("240   240  rgb     3   8  jpeg"), std::string::npos) << pdf << "\n" << images;
+    }
+}
+
+TEST_F(ScreenScriptsTest, TheNineOtherFormsStoreWhatWasTypedAndChosenAndPrintIt) {
+    ASSERT_EQ(run(kScripts / "forms.txt"), 0);
+    EXPECT_TRUE(contains(printout("ViewController", 0), "presented PDFNotesViewController"));
+    EXPECT_TRUE(contains(printout("ViewController", 1), "presented PDFModernreportViewController"));
+    EXPECT_FALSE(contains(printout("ViewController", 2), "presented")) << "every level closed";
+
+    std::ifstream plist(home / "Library" / "Preferences" / "com.quillora.app.plist");
+    std::string prefs((std::istreambuf_iterator<char>(plist)), {});
+    for (const char* value : {"<string>Harbour walk notes</string>", "<string>fst-italic</string>",
+                              "<string>Dana Scholar</string>", "<string>$900/Month</string>",
+                              "<string>Oak table</string>", "<string>text-warning</string>"})
+        EXPECT_NE(prefs.find(value), std::string::npos) << value;
+
+    const auto tmp = home / "tmp";
+    // Typed markup and marks show as the letters typed.
+    EXPECT_NE(quillora::test::pdfWords(tmp / "MyPDFDocumentEssay.pdf").find("<b>Tom & \"Jerry\"</b> #DATE#"),
+              std::string::npos);
+    for (const auto& [pdf, text] : std::vector<std::pair<std::string, std::string>>{
+             {"MyPDFDocNotes1.pdf", "Harbour walk notes"},
+             {"MyPDFDocumentResearch.pdf", "Dana Scholar"},
+             {"MyPDFDocumentModernreport.pdf", "Tidal Energy"},
+             {"MyPDFDocumentSchoolreport.pdf", "Easy Decorating"},
+             {"MyPDFDocumentEventP.pdf", "HARBOUR ART"},
+             {"MyPDFDocRentFly.pdf", "Oak table"}})
+        EXPECT_NE(quillora::test::pdfWords(tmp / pdf).find(text), std::string::npos) << pdf;
+    const std::string images = quillora::test::run(
+        "pdfimages -list " + quillora::test::quoted(tmp / "MyPDFDocumentModernreport.pdf"));
+    EXPECT_NE(images.find("240   240  rgb     3   8  jpeg"), std::string::npos) << images;
 }
 
 // `refused REASON | LINE` runs LINE and expects it to fail with REASON in its message.
@@ -129,10 +202,19 @@ TEST_F(ScreenScriptsTest, ScreenActionsRefuseWhatAPersonCannotDo) {
         runText("refused no control named 'table' | row table 0\n"
                 "refused the current screen is not a declarative screen | press Save\n"
                 "refused no screen is presented | dismiss\n"
+                "refused no photo picker is shown | photo handle.png\n"
+                "refused the current screen is not a declarative screen | choose Heading Item\n"
                 "refused no scene 'Nowhere' | open Nowhere\n"
                 "tap StickyDynamicButton\n"
                 "refused no button labelled \"Nothing\" | press Nothing\n"
                 "refused a presented screen is in front | open WebView\n"
+                "refused 3 buttons whose label starts with \"Modern\" | press Modern\n"
+                "press Modern Letter\n"
+                "refused no button \"Huge\" under \"Font Size : Body\" | choose \"Font Size : Body\" Huge\n"
+                "press Select Logo\n"
+                "refused is not a PNG or JPEG image | photo demo.wav\n"
+                "photo cancel\n"
+                "press cancel\n"
                 "dismiss\n"
                 "tap SaveDynamicButton\n"
                 "refused 'table' has no row 3 (it has 3) | row table 3\n"

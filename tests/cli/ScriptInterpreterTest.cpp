@@ -3,6 +3,7 @@
 
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
+#include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIApplication.h"
@@ -80,4 +81,39 @@ TEST_F(ScriptInterpreterTest, RejectsMisusedCommandsAndStopsAfterTermination) {
     EXPECT_EQ(options->home, "/tmp/q");
     EXPECT_TRUE(options->realtime);
     EXPECT_EQ(options->script, "-");
+}
+
+TEST_F(ScriptInterpreterTest, RecordPermissionSetsTheMicrophoneStateAndTheUsersAnswer) {
+    using platform::AVAudioSession;
+    using platform::AVAudioSessionRecordPermission;
+    std::vector<AVAudioSessionRecordPermission> seen;
+    auto extend = [&](ScriptInterpreter& interpreter) {
+        interpreter.addCommand("probe", "probe", [&](ScriptInterpreter&, const ScriptLine&) {
+            seen.push_back(AVAudioSession::sharedInstance().recordPermission());
+        });
+    };
+    EXPECT_EQ(runScript("recordpermission denied\nprobe\nrecordpermission granted\nprobe\n"
+                        "recordpermission undetermined deny\nprobe\n",
+                        extend),
+              0);
+    EXPECT_EQ(seen, (std::vector<AVAudioSessionRecordPermission>{
+                        AVAudioSessionRecordPermission::Denied, AVAudioSessionRecordPermission::Granted,
+                        AVAudioSessionRecordPermission::Undetermined}));
+    // The user asked afterwards says no.
+    auto& session = AVAudioSession::sharedInstance();
+    bool answered = true;
+    session.requestRecordPermission([&](bool granted) { answered = granted; });
+    platform::RunLoop::main().settleExternalWork();
+    EXPECT_FALSE(answered);
+    EXPECT_EQ(session.recordPermission(), AVAudioSessionRecordPermission::Denied);
+
+    for (const char* bad : {"recordpermission\n", "recordpermission maybe\n",
+                            "recordpermission denied sure\n", "recordpermission denied grant twice\n"}) {
+        platform::resetSharedInstances();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(runScript(bad), 1) << bad;
+        auto errors = testing::internal::GetCapturedStderr();
+        EXPECT_NE(errors.find("recordpermission granted|denied|undetermined [grant|deny]"), std::string::npos)
+            << errors;
+    }
 }

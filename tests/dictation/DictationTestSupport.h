@@ -1,8 +1,9 @@
 #pragma once
-// The main dictation screen in a key window inside its navigation controller, with the scripted
+// Dictation screens in a key window inside their navigation controller, with the scripted
 // recognizer serving every locale and silence as the microphone, unless a test says otherwise.
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,7 +20,9 @@
 
 namespace quillora::test {
 
-class DictationScreenTest : public PlatformTest {
+// A screen that runs the loop, in a key window inside its navigation controller; `Screen` names
+// its record button, live view and transcript as the screens do.
+template <class Screen> class LoopScreenTest : public PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
@@ -35,17 +38,13 @@ protected:
         PlatformTest::TearDown();
     }
 
-    // Shows a new screen; `before` runs on it before its view loads.
-    void show(const std::function<void(ViewController&)>& before = nullptr) {
-        screen = std::make_shared<ViewController>();
-        if (before) before(*screen);
+    // Puts `shown` in the key window.
+    void present(std::shared_ptr<Screen> shown) {
+        screen = std::move(shown);
         nav = platform::UINavigationController::initWithRootViewController(screen);
         window = std::make_shared<platform::UIWindow>();
         window->setRootViewController(nav);
         window->makeKeyAndVisible();
-        // The authorization answer comes from another thread; the button waits for it.
-        platform::RunLoop::main().runUntil(
-            [&] { return screen->recordButton->isEnabled() || screen->presentedViewController(); }, 5);
     }
 
     void record() {
@@ -80,9 +79,22 @@ protected:
         return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
     }
 
-    std::shared_ptr<ViewController> screen;
+    std::shared_ptr<Screen> screen;
     std::shared_ptr<platform::UINavigationController> nav;
     std::shared_ptr<platform::UIWindow> window;
+};
+
+class DictationScreenTest : public LoopScreenTest<ViewController> {
+protected:
+    // Shows a new screen; `before` runs on it before its view loads.
+    void show(const std::function<void(ViewController&)>& before = nullptr) {
+        auto shown = std::make_shared<ViewController>();
+        if (before) before(*shown);
+        present(shown);
+        // The authorization answer comes from another thread; the button waits for it.
+        platform::RunLoop::main().runUntil(
+            [&] { return screen->recordButton->isEnabled() || screen->presentedViewController(); }, 5);
+    }
 };
 
 } // namespace quillora::test

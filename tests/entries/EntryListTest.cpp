@@ -133,7 +133,9 @@ TEST_F(EntryTest, AListFileThatCannotBeReadIsMovedAsideNeverOverwritten) {
     auto list = openList("fresh");
     EXPECT_EQ(readFile(documents("notes.txt.unreadable")), "not a property list \x01\x02");
     EXPECT_EQ(listFile(), (Rows{"fresh", "Item1", "Item2", "Item3"}));
-    EXPECT_TRUE(consoleHas("entry list could not be read, moved to " + documents("notes.txt.unreadable")));
+    EXPECT_TRUE(
+        consoleHas("entry list could not be read (it is not a property list, or is cut short), moved to " +
+                   documents("notes.txt.unreadable")));
     nav->popViewControllerAnimated(false);
 
     // An array with a non-string element is not a list of entries either; the first copy stays.

@@ -6,7 +6,8 @@
 #include <sstream>
 
 #include "detail/DetailEntryScreen.h"
-#include "detail/EntryScenes.h"
+#include "detail/DetailScenes.h"
+#include "entries/EntryScenes.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UINavigationController.h"
@@ -22,6 +23,7 @@ protected:
         PlatformTest::SetUp();
         storyboard = std::make_shared<platform::UIStoryboard>("Main");
         registerEntryScenes(*storyboard);
+        registerDetailScenes(*storyboard);
         root = std::make_shared<platform::UIViewController>();
         nav = platform::UINavigationController::initWithRootViewController(root);
         window = std::make_shared<platform::UIWindow>();

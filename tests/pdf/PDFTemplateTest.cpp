@@ -224,7 +224,7 @@ TEST(FillPDFTemplate, EveryMarkReceivesItsOwnValue) {
                 expected += "[v:" + m.key + "]";
                 break;
             case FillSource::Photo:
-                expected += "[/tmp/p.jpg]";
+                expected += "[file:///tmp/p.jpg]";
                 break;
             case FillSource::Body:
                 expected += "[first.<br>second]";
@@ -282,7 +282,7 @@ TEST(FillPDFTemplate, ValuesAndTranscriptAreTextNeverMarkupNorMarks) {
     // The photo path is escaped for its attribute.
     const auto& letter = rowNamed("modernletter");
     EXPECT_EQ(fillPDFTemplate(letter, {}, "", "<img src=\"#image#\">", "/tmp/a \"b\" #1&2.jpg"),
-              "<img src=\"/tmp/a &quot;b&quot; &#35;1&amp;2.jpg\">");
+              "<img src=\"file:///tmp/a%20%22b%22%20%231&amp;2.jpg\">");
 }
 
 TEST(FillPDFTemplate, TwoParagraphPagesSplitTheTranscript) {
@@ -331,13 +331,19 @@ TEST(FillPDFTemplate, PhotoOrNoPhoto) {
                            row.name == "eventposter" || row.name == "rentflyer" || row.name == "saleflyer";
         const bool handle = row.name == "modernreport";
         const std::string withPhoto = fillPDFTemplate(row, {}, "", html, "/tmp/photo.jpg");
-        EXPECT_EQ(withPhoto, std::string("<img src=\"") + (image ? "/tmp/photo.jpg" : "#image#") +
-                                 "\"><img src=\"" + (handle ? "/tmp/photo.jpg" : "handle.png") + "\">");
+        EXPECT_EQ(withPhoto, std::string("<img src=\"") + (image ? "file:///tmp/photo.jpg" : "#image#") +
+                                 "\"><img src=\"" + (handle ? "file:///tmp/photo.jpg" : "handle.png") +
+                                 "\">");
+        // Characters a path may hold but a reference reads otherwise are escaped in the URL.
+        EXPECT_EQ(fillPDFTemplate(row, {}, "", "#image#|handle.png", "/tmp/a#1?b%c d.png"),
+                  image || handle ? (image ? "file:///tmp/a%231%3Fb%25c%20d.png|handle.png"
+                                           : "#image#|file:///tmp/a%231%3Fb%25c%20d.png")
+                                  : "#image#|handle.png");
         // Without a photo, absent or stored empty, the picture's source is empty.
         for (const auto& none : {std::optional<std::string>(), std::optional<std::string>("")}) {
             EXPECT_EQ(fillPDFTemplate(row, {}, "", html, none),
-                      std::string("<img src=\"") + (image ? "" : "#image#") + "\"><img src=\"" +
-                          (handle ? "" : "handle.png") + "\">");
+                      std::string("<img src=\"") + (image ? "" : "#image#") + "\"><img src=\"handle.png\">")
+                << "the modern report keeps the bundle's picture";
         }
     }
 }

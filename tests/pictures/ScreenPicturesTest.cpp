@@ -1,6 +1,7 @@
 // The screens as a person sees them, drawn through the program's own snapshot and compared with
 // the committed pictures in golden/ (QUILLORA_UPDATE_GOLDENS=1 rewrites them after a deliberate
 // change; a mismatch leaves NAME.actual.png and NAME.diff.png beside the golden one).
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,7 +20,15 @@ using namespace platform;
 
 namespace {
 
-const std::filesystem::path kGoldens = std::filesystem::path(__FILE__).parent_path() / "golden";
+// The source tree's pictures. CTest names the tree; the path of this file as the compiler saw it
+// may be relative to the build folder, so it serves only from there.
+std::filesystem::path goldens() {
+    if (const char* source = std::getenv("QUILLORA_SOURCE"); source && *source)
+        return std::filesystem::path(source) / "tests/pictures/golden";
+    const auto bundle = quillora::test::sourceBundle();
+    if (bundle.is_absolute()) return bundle.parent_path() / "tests/pictures/golden";
+    return std::filesystem::path(__FILE__).parent_path() / "golden";
+}
 
 class ScreenPicturesTest : public quillora::test::PlatformTest {
 protected:
@@ -39,10 +48,14 @@ protected:
         interpreter.addCommand(
             "picture", "picture NAME", [this](ScriptInterpreter& self, const ScriptLine& line) {
                 ScriptInterpreter::requireWords(line, 1, "picture NAME");
+                // Never a golden folder of its own making: the pictures belong in the source tree.
+                if (!std::filesystem::is_directory(goldens()))
+                    throw ScriptError("no golden pictures at " + goldens().string() +
+                                      " (set QUILLORA_SOURCE)");
                 const auto actual = home / (line.words[0] + ".png");
                 self.runLine("snapshot " + actual.string(), line.number);
                 compared.push_back(line.words[0]);
-                auto result = quillora::test::compareWithGolden(actual, kGoldens / (line.words[0] + ".png"));
+                auto result = quillora::test::compareWithGolden(actual, goldens() / (line.words[0] + ".png"));
                 if (!result.matches) mismatches.push_back(line.words[0] + ": " + result.message);
             });
         // The menus of the storyboard's toolbar, which this screen keeps hidden.
@@ -62,6 +75,14 @@ protected:
             if (!table ||
                 !table->userSwipeRow({0, ScriptInterpreter::parseInteger(line.words[1], "the row")}))
                 throw ScriptError("no swipe");
+        });
+        // The exported PDFs are named after the clock; the picture should not depend on the date.
+        interpreter.addCommand("rename-pdfs", "rename-pdfs", [this](ScriptInterpreter&, const ScriptLine&) {
+            int n = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(home / "Documents"))
+                if (entry.path().extension() == ".pdf")
+                    std::filesystem::rename(entry.path(),
+                                            home / "Documents" / ("Export " + std::to_string(++n) + ".pdf"));
         });
         interpreter.addCommand("template", "template NAME", [](ScriptInterpreter&, const ScriptLine& line) {
             auto screen = quillora::makePDFTemplateScreen(line.rest);
@@ -137,6 +158,7 @@ TEST_F(ScreenPicturesTest, ListWithARevealedSwipeThePDFBrowserAndATemplateScreen
                                               "tap savepdf\n"
                                               "alert \"OK \"\n"
                                               "back\n"
+                                              "rename-pdfs\n"
                                               "open WebView\n"
                                               "picture pdf-browser\n"),
               0);

@@ -230,3 +230,53 @@ TEST_F(AudioEngineTest, RealTimeAudioThreadDeliversOffTheMainThreadAndStopsClean
     EXPECT_TRUE(offMain);
     RunLoop::main().useVirtualClock();
 }
+
+// Also built and run under ThreadSanitizer: the output thread reads the file while the main thread
+// stops and drops players.
+TEST_F(AudioEngineTest, CuesPlayThroughAnOutputDeviceOnTheRealClockAndAreOnlyRecordedWithoutOne) {
+    std::optional<NSError> error;
+    for (const char* cue : {"play.mov", "Stop.mov"}) {
+        auto player =
+            AVAudioPlayer::initWithContentsOfURL(sourceBundle() / cue, AVFileTypeMPEGLayer3, &error);
+        ASSERT_TRUE(player) << cue;
+        EXPECT_GT(player->duration(), 0.05);
+        EXPECT_LT(player->duration(), 0.5) << "a cue is short";
+        EXPECT_TRUE(player->play());
+        EXPECT_FALSE(player->playsThroughOutput()) << "the virtual clock plays nothing aloud";
+    }
+    EXPECT_EQ(AVAudioPlayer::playedSounds().size(), 2u);
+
+    RunLoop::main().useRealClock();
+    // ALSA's null device takes the samples without a sound card.
+    AVAudioPlayer::setOutputDevice("null");
+    auto cue = AVAudioPlayer::initWithContentsOfURL(sourceBundle() / "play.mov", "", &error);
+    ASSERT_TRUE(cue);
+    EXPECT_TRUE(cue->play());
+    EXPECT_TRUE(cue->playsThroughOutput());
+    EXPECT_TRUE(cue->isPlaying());
+    for (int i = 0; i < 100 && cue->isPlaying(); ++i)
+        advance(0.01);
+    EXPECT_FALSE(cue->isPlaying()) << "the play ends with the file";
+    EXPECT_TRUE(cue->play()) << "a finished player plays again";
+    cue->stop(); // joins its thread at once
+    EXPECT_FALSE(cue->isPlaying());
+    EXPECT_TRUE(cue->play());
+    cue.reset(); // dropped while playing: the destructor joins
+
+    auto long_ = AVAudioPlayer::initWithContentsOfURL(sourceBundle() / "demo.wav", "", &error);
+    ASSERT_TRUE(long_);
+    EXPECT_TRUE(long_->play());
+    long_->stop();
+    EXPECT_FALSE(long_->isPlaying());
+
+    // No device: the play is recorded, is no error, and stays silent.
+    testing::internal::CaptureStderr();
+    AVAudioPlayer::setOutputDevice("quillora-no-such-device");
+    auto silent = AVAudioPlayer::initWithContentsOfURL(sourceBundle() / "Stop.mov", "", &error);
+    ASSERT_TRUE(silent);
+    EXPECT_TRUE(silent->play());
+    EXPECT_FALSE(silent->playsThroughOutput());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "ALSA's own complaints are silenced";
+    EXPECT_EQ(AVAudioPlayer::playedSounds().back(), sourceBundle() / "Stop.mov");
+    RunLoop::main().useVirtualClock();
+}

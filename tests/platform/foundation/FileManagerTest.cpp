@@ -1,6 +1,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <plist/plist.h>
+
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
@@ -102,4 +104,56 @@ TEST_F(FileManagerTest, StringArrayPlistsRoundTripAndRejectAnythingPartial) {
             R"(<?xml version="1.0"?><plist version="1.0"><array><string>a</string><integer>3</integer></array></plist>)"),
         std::nullopt);
     EXPECT_EQ(readStringArrayPlist(Sandbox::documents().string()), std::nullopt);
+}
+
+TEST_F(FileManagerTest, StringArrayPlistsAreWrittenAsLibplistWritesThemAndAnyOfItsListsRead) {
+    const std::string path = docs("entries.plist");
+    const StringArray entries{"a&b<c>d\"e'f\tg\nh]]>", "", "  spaced  ", "emoji 🎙️ &amp;",
+                              "bell \x07 here"};
+    auto libplistBytes = [](const StringArray& rows, bool binary) {
+        plist_t root = plist_new_array();
+        for (const auto& row : rows)
+            plist_array_append_item(root, plist_new_string(row.c_str()));
+        char* out = nullptr;
+        uint32_t length = 0;
+        binary ? plist_to_bin(root, &out, &length) : plist_to_xml(root, &out, &length);
+        std::string bytes(out, length);
+        binary ? plist_to_bin_free(out) : plist_to_xml_free(out);
+        plist_free(root);
+        return bytes;
+    };
+    for (const StringArray& rows : {entries, StringArray{}, StringArray{"one"}}) {
+        ASSERT_TRUE(writeStringArrayPlist(path, rows));
+        EXPECT_EQ(*fm.contentsAtPath(path), libplistBytes(rows, false));
+        EXPECT_EQ(readStringArrayPlist(path), rows);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << libplistBytes(rows, true);
+        EXPECT_EQ(readStringArrayPlist(path), rows) << "binary lists read too";
+    }
+
+    // What is wrong with a file that is no list of entries.
+    auto why = [&](const std::string& text) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        std::string reason;
+        EXPECT_FALSE(readStringArrayPlist(path, &reason));
+        return reason;
+    };
+    const std::string whole = libplistBytes({"one", "two"}, false);
+    EXPECT_EQ(why(whole.substr(0, whole.size() - 20)), "it is not a property list, or is cut short");
+    EXPECT_EQ(why(R"(<plist version="1.0"><array><string>a</string><true/></array></plist>)"),
+              "its element 1 is a Boolean, not a string");
+    EXPECT_EQ(why(R"(<plist version="1.0"><array><array/></array></plist>)"),
+              "its element 0 is an array, not a string");
+    EXPECT_EQ(why(R"(<plist version="1.0"><dict/></plist>)"),
+              "it holds a dictionary, not an array of strings");
+    EXPECT_EQ(why(R"(<plist version="1.0"><array/><array/></plist>)"),
+              "it is not a property list, or is cut short");
+    EXPECT_EQ(why("<html><body>hello</body></html>"), "it is not a property list, or is cut short");
+    EXPECT_EQ(why(""), "it is empty");
+
+    // A long entry full of entities is read and written in linear time.
+    std::string entry;
+    while (entry.size() < (8 << 20))
+        entry += "rock & roll <live> ";
+    ASSERT_TRUE(writeStringArrayPlist(path, {entry}));
+    EXPECT_EQ(readStringArrayPlist(path), StringArray{entry});
 }

@@ -132,6 +132,16 @@ TEST_F(ControlsTest, PickerIgnoresRowsOutOfRangeAndOnlyTheUsersPickReachesTheDel
 
     EXPECT_TRUE(picker->userSelectRow(1));
     EXPECT_FALSE(picker->userSelectRow(7));
+    // A picker out of sight, itself or through its superview, takes no pick.
+    auto holder = std::make_shared<UIView>();
+    holder->addSubview(picker);
+    picker->setHidden(true);
+    EXPECT_FALSE(picker->userSelectRow(0));
+    picker->setHidden(false);
+    holder->setHidden(true);
+    EXPECT_FALSE(picker->userSelectRow(0));
+    EXPECT_EQ(picker->selectedRowInComponent(0), 1);
+    holder->setHidden(false);
     EXPECT_EQ(languages->picked, (std::vector<long>{1}));
     EXPECT_EQ(picker->titleForRow(1), "Español");
 

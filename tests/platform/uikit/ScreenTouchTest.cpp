@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
@@ -294,5 +295,106 @@ TEST_F(ScreenTouchTest, OnAPadAnActionSheetIsOneBoxWithItsCancelRowAndASheetKeep
     EXPECT_EQ(ScreenRenderer::hitTest({50, page->view()->frame().minY() + 50}), inside);
     EXPECT_EQ(ScreenRenderer::hitTest({50, 5}), nullptr)
         << "the dimmed presenter above the sheet takes nothing";
+}
+} // namespace
+
+namespace {
+TEST_F(ScreenTouchTest, AnActionSheetTallerThanTheScreenScrollsUnderTheFingerToItsLastAction) {
+    std::vector<std::string> pressed;
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Commands", "Please Select from the Options below ", UIAlertControllerStyle::ActionSheet);
+    for (int i = 0; i < 16; ++i) {
+        const std::string title = "Command " + std::to_string(i);
+        sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+            title, UIAlertActionStyle::Default, [&, title](UIAlertAction&) { pressed.push_back(title); }));
+    }
+    sheet->addAction(
+        UIAlertAction::actionWithTitle_style_handler("Dismiss", UIAlertActionStyle::Cancel, nullptr));
+    screen->presentViewController_animated_completion(sheet, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    auto chrome = std::dynamic_pointer_cast<UIAlertControllerView>(sheet->view());
+    auto l = chrome->layout();
+    ASSERT_GT(l.overflow, 0);
+    EXPECT_GE(l.box.minY(), 47) << "below the status bar";
+    const CGRect last = l.buttons[15];
+    EXPECT_GT(last.minY(), l.box.maxY()) << "beyond the box before scrolling";
+    // A drag up: it scrolls and presses nothing, though it began on a button.
+    const CGFloat x = l.box.midX(), y = l.box.midY();
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {x, y}, 0);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {x, y - 100}, 0.1);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {x, y - 2000}, 0.2);
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {x, y - 2000}, 0.3);
+    runUntilIdle();
+    EXPECT_TRUE(pressed.empty());
+    EXPECT_EQ(chrome->scrollOffset(), l.overflow) << "kept in range";
+    l = chrome->layout();
+    EXPECT_LE(l.buttons[15].maxY(), l.box.maxY() + 0.001);
+    tap({l.buttons[15].midX(), l.buttons[15].midY()});
+    EXPECT_EQ(pressed, (std::vector<std::string>{"Command 15"}));
+}
+} // namespace
+
+namespace {
+TEST_F(ScreenTouchTest, TheShareSheetOffersWhatSuitsItsItemsAndTellsWhichWasPicked) {
+    std::vector<std::string> told;
+    auto share = UIActivityViewController::initWithActivityItems_applicationActivities(
+        {std::string("Some words"), std::filesystem::path("/tmp/a.pdf")});
+    share->setExcludedActivityTypes({UIActivityTypeMail});
+    share->setCompletionWithItemsHandler([&](const std::optional<UIActivityType>& type, bool completed) {
+        told.push_back(type.value_or("none") + (completed ? " done" : " cancelled"));
+    });
+    std::vector<std::string> titles;
+    for (const auto& [type, title] : share->offeredActivities())
+        titles.push_back(title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Copy", "Print", "Save to Files"})) << "mail excluded";
+
+    screen->presentViewController_animated_completion(share, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    auto sheet = std::dynamic_pointer_cast<UIActivityViewControllerView>(share->view());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_GT(share->view()->frame().minY(), 300) << "the lower half of the screen";
+    const CGPoint origin = share->view()->frame().origin;
+    const CGRect print = sheet->rowRects()[1];
+    tap({origin.x + print.midX(), origin.y + print.midY()});
+    EXPECT_EQ(told, (std::vector<std::string>{UIActivityTypePrint + " done"}));
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+
+    screen->presentViewController_animated_completion(share, false, nullptr);
+    runUntilIdle();
+    ScreenRenderer::layout();
+    tap({200, 100});
+    EXPECT_EQ(screen->presentedViewController(), share) << "the dimmed screen above takes nothing";
+    const CGRect close = sheet->closeRect();
+    tap({origin.x + close.midX(), origin.y + close.midY()});
+    EXPECT_EQ(told.back(), "none cancelled");
+}
+} // namespace
+
+namespace {
+class Presser : public NSObject {
+public:
+    int presses = 0;
+};
+
+TEST_F(ScreenTouchTest, AShownToolbarSitsAboveTheHomeIndicatorAndPressesItsItems) {
+    auto under = std::make_shared<UIView>(CGRect{0, 700, 390, 144});
+    screen->view()->addSubview(under);
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 780}), under);
+    auto presser = std::make_shared<Presser>();
+    auto item = UIBarButtonItem::initWithTitle_style_target_action(
+        "Edit", UIBarButtonItemStyle::Plain, presser, "edit", [](Presser& p) { ++p.presses; });
+    nav->toolbar()->items = {item};
+    nav->setToolbarHidden(false);
+    // The bar: 49 points above the 34 of the home indicator, down to the screen's edge.
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 780}), nav->navigationBar());
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 840}), nav->navigationBar());
+    EXPECT_EQ(ScreenRenderer::hitTest({100, 750}), under);
+    tap({195, 844 - 34 - 25});
+    EXPECT_EQ(presser->presses, 1);
+    item->setEnabled(false);
+    tap({195, 844 - 34 - 25});
+    EXPECT_EQ(presser->presses, 1) << "a disabled item takes no press";
 }
 } // namespace

@@ -1,0 +1,16 @@
+#include "templates/ModernreportViewSwiftUI.h"
+
+#include "pdf/UipdfPicker.h"
+
+namespace quillora {
+
+using namespace platform::swiftui;
+
+AnyView ModernreportViewSwiftUI::body() const {
+    return templateForm(
+        researchFormTable(*this, {"Finalizing your Modern Report PDF", "Enter Name e.g Sam A", "Small",
+                                  "SavedModernReport", [] { return AnyView(ModernreportUipdfPicker{}); },
+                                  PhotoStates{imagePickerVisible, selectedImage}}));
+}
+
+} // namespace quillora

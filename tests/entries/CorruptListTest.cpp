@@ -1,0 +1,98 @@
+// List files that are not lists of entries, cut short or very large: the list and its detail
+// screen still open, the file is kept aside as it was, and the console says where and why.
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "tests/entries/EntryTestSupport.h"
+
+using namespace platform;
+using quillora::DetailNotesVCTableView;
+using quillora::DetailVCTableView;
+using quillora::NotesVCTableView;
+using Rows = std::vector<std::string>;
+
+namespace {
+
+constexpr const char* kHeader =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">";
+
+class CorruptListTest : public quillora::test::EntryTest {
+protected:
+    void writeRaw(const std::string& name, const std::string& bytes) {
+        std::ofstream(documents(name), std::ios::binary) << bytes;
+    }
+};
+
+TEST_F(CorruptListTest, ListsOfTheWrongShapeOrCutShortAreKeptAsideAndTheListOpensOnItsDefaults) {
+    struct Case {
+        std::string bytes;
+        std::string why;
+    };
+    const std::string whole =
+        std::string(kHeader) + "<array><string>one</string><string>two</string></array></plist>";
+    const std::vector<Case> cases{
+        {std::string(kHeader) + "<dict><key>a</key><string>b</string></dict></plist>",
+         "it holds a dictionary, not an array of strings"},
+        {std::string(kHeader) + "<array><integer>1</integer><real>2.5</real></array></plist>",
+         "its element 0 is a number, not a string"},
+        {whole.substr(0, whole.size() / 2), "it is not a property list, or is cut short"},
+        {"", "it is empty"},
+    };
+    for (const auto& [bytes, why] : cases) {
+        SCOPED_TRACE(why);
+        resetSharedInstances();
+        std::filesystem::remove_all(documents(""));
+        std::filesystem::create_directories(documents(""));
+        writeRaw("notesNVC.txt", bytes);
+        auto list = openList<NotesVCTableView>("", "NVCTV");
+        ASSERT_TRUE(list->isViewLoaded());
+        EXPECT_EQ(list->data, (Rows{"Item1", "Item2", "Item3"}));
+        EXPECT_EQ(readFile(documents("notesNVC.txt.unreadable")), bytes) << "kept byte for byte";
+        EXPECT_TRUE(consoleHas("entry list could not be read (" + why + "), moved to " +
+                               documents("notesNVC.txt.unreadable")));
+        EXPECT_FALSE(std::filesystem::exists(documents("notesNVC.txt"))) << "nothing written yet";
+
+        // The detail screen opens a default row and hands its text back into a new file; the kept
+        // copy stays as it was.
+        ASSERT_TRUE(list->table.lock()->userTapRow({0, 1}));
+        auto detail = std::dynamic_pointer_cast<DetailNotesVCTableView>(nav->topViewController());
+        ASSERT_TRUE(detail);
+        detail->textView.lock()->setText("Item2, edited");
+        nav->popViewControllerAnimated(false);
+        EXPECT_EQ(listFile("notesNVC.txt"), (Rows{"Item1", "Item2, edited", "Item3"}));
+        EXPECT_EQ(readFile(documents("notesNVC.txt.unreadable")), bytes);
+        nav->popViewControllerAnimated(false);
+    }
+}
+
+TEST_F(CorruptListTest, AFiftyMegabyteEntryOpensInItsDetailScreenAndComesBackWhole) {
+    std::string huge;
+    huge.reserve(50 * 1024 * 1024);
+    const std::string sentence = "A long dictation about rivers, <tags> & ampersands, ünïcödé and 📌. ";
+    while (huge.size() < 50 * 1024 * 1024)
+        huge += sentence;
+    writeList({"small", huge, "last"});
+    const auto before = readFile(documents("notes.txt"));
+
+    const auto start = std::chrono::steady_clock::now();
+    auto list = openList("");
+    ASSERT_EQ(list->data.size(), 3u);
+    EXPECT_EQ(list->data[1].size(), huge.size());
+    ASSERT_TRUE(list->table.lock()->userTapRow({0, 1}));
+    auto detail = std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->textView.lock()->text().size(), huge.size());
+    nav->popViewControllerAnimated(false);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::cout << "[ 50 MB entry ] list, detail and hand-back in " << seconds << " s\n";
+
+    EXPECT_EQ(readFile(documents("notes.txt")), before) << "handed back unchanged, written back the same";
+    EXPECT_LT(seconds, 60) << "entity decoding is linear in the entry's length";
+}
+
+} // namespace

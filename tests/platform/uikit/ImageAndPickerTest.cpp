@@ -1,0 +1,183 @@
+// Images read from files: header size and orientation, pixels decoded upright, JPEG encoding; and
+// the photo picker's answers to its delegate.
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "platform/foundation/NSData.h"
+#include "platform/foundation/NSURL.h"
+#include "platform/uikit/UIImage.h"
+#include "platform/uikit/UIImagePickerController.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+
+namespace {
+
+// A JPEG of w x h pixels, red on the left half and blue on the right, with an EXIF orientation.
+void writeOrientedJpeg(const std::filesystem::path& path, int w, int h, int orientation) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct info;
+    jpeg_error_mgr error;
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(w);
+    info.image_height = static_cast<JDIMENSION>(h);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    // "Exif\0\0", a big-endian TIFF header and one IFD entry: tag 0x0112, SHORT, count 1.
+    const unsigned char exif[] = {
+        'E', 'x', 'i', 'f',  0,    0, 'M', 'M', 0, 42, 0, 0, 0,
+        8,   0,   1,   0x01, 0x12, 0, 3,   0,   0, 0,  1, 0, static_cast<unsigned char>(orientation),
+        0,   0,   0,   0,    0,    0};
+    jpeg_write_marker(&info, JPEG_APP0 + 1, exif, sizeof exif);
+    std::vector<unsigned char> row(static_cast<std::size_t>(w) * 3);
+    for (int x = 0; x < w; ++x) {
+        const bool left = x < w / 2;
+        row[3 * x] = left ? 255 : 0, row[3 * x + 1] = 0, row[3 * x + 2] = left ? 0 : 255;
+    }
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
+
+// The pixel's red and blue, 0-255.
+std::pair<int, int> redBlue(cairo_surface_t* s, int x, int y) {
+    cairo_surface_flush(s);
+    const auto* row =
+        cairo_image_surface_get_data(s) + static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(s);
+    const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(row)[x];
+    return {int(p >> 16 & 0xFF), int(p & 0xFF)};
+}
+
+void writePng(const std::filesystem::path& path, int w, int h, double alpha) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_source_rgba(cr, 0, 0, 1, alpha);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_write_to_png(s, path.c_str());
+    cairo_surface_destroy(s);
+}
+
+class ImageAndPickerTest : public quillora::test::PlatformTest {};
+
+TEST_F(ImageAndPickerTest, AnExifOrientationTurnsTheSizeAndThePixels) {
+    const auto plain = home / "plain.jpg", turned = home / "turned.jpg", flipped = home / "flipped.jpg";
+    writeOrientedJpeg(plain, 40, 20, 1);
+    writeOrientedJpeg(turned, 40, 20, 6);  // shown turned a quarter clockwise
+    writeOrientedJpeg(flipped, 40, 20, 3); // shown upside down
+    UIImage a("plain", plain), b("turned", turned), c("flipped", flipped);
+    EXPECT_EQ(a.size(), (CGSize{40, 20}));
+    EXPECT_EQ(b.size(), (CGSize{20, 40}));
+    EXPECT_EQ(c.size(), (CGSize{40, 20}));
+    ASSERT_NE(b.surface(), nullptr);
+    // The upright JPEG keeps its own bytes for PDFs; a turned one does not.
+    const unsigned char* data = nullptr;
+    unsigned long length = 0;
+    cairo_surface_get_mime_data(a.surface(), CAIRO_MIME_TYPE_JPEG, &data, &length);
+    EXPECT_EQ(length, std::filesystem::file_size(plain));
+    cairo_surface_get_mime_data(b.surface(), CAIRO_MIME_TYPE_JPEG, &data, &length);
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(cairo_image_surface_get_width(b.surface()), 20);
+    EXPECT_EQ(cairo_image_surface_get_height(b.surface()), 40);
+    // The stored left (red) half is the shown top after a clockwise quarter turn.
+    EXPECT_GT(redBlue(b.surface(), 5, 2).first, 200);
+    EXPECT_GT(redBlue(b.surface(), 5, 37).second, 200);
+    // Upside down: red is on the right.
+    EXPECT_GT(redBlue(c.surface(), 37, 5).first, 200);
+    EXPECT_GT(redBlue(c.surface(), 2, 5).second, 200);
+    EXPECT_GT(redBlue(a.surface(), 2, 5).first, 200);
+}
+
+TEST_F(ImageAndPickerTest, JpegRepresentationEncodesThePixelsUprightOrSaysItCannot) {
+    const auto turned = home / "turned.jpg", png = home / "half.png", junk = home / "junk.png";
+    writeOrientedJpeg(turned, 40, 20, 8);
+    writePng(png, 12, 6, 0.5);
+    quillora::test::writeFile(junk, "\x89PNG\r\n\x1a\n but nothing after");
+
+    auto jpeg = UIImageJPEGRepresentation(UIImage("turned", turned), 1.0);
+    ASSERT_TRUE(jpeg);
+    EXPECT_EQ(jpeg->bytes().substr(0, 3), "\xFF\xD8\xFF");
+    const auto copy = home / "copy.jpg";
+    ASSERT_TRUE(jpeg->writeToFile_atomically(copy.string(), true));
+    UIImage back("copy", copy);
+    EXPECT_EQ(back.size(), (CGSize{20, 40})) << "written upright, with no orientation left to apply";
+    EXPECT_EQ(readImageFileInfo(copy).orientation, 1);
+    auto low = UIImageJPEGRepresentation(UIImage("turned", turned), 0.1);
+    ASSERT_TRUE(low);
+    EXPECT_LT(low->length(), jpeg->length());
+
+    // Half-transparent blue laid on white comes out light blue.
+    auto half = UIImageJPEGRepresentation(UIImage("half", png), 1.0);
+    ASSERT_TRUE(half);
+    const auto halfCopy = home / "half.jpg";
+    ASSERT_TRUE(half->writeToFile_atomically(halfCopy.string(), false));
+    UIImage shown("half", halfCopy);
+    auto [red, blue] = redBlue(shown.surface(), 3, 3);
+    EXPECT_NEAR(red, 128, 6);
+    EXPECT_GT(blue, 245);
+
+    EXPECT_FALSE(UIImageJPEGRepresentation(UIImage("junk", junk), 1.0));
+    EXPECT_FALSE(UIImageJPEGRepresentation(UIImage("none", home / "missing.png"), 1.0));
+    // A write into a missing folder fails and says so.
+    EXPECT_FALSE(jpeg->writeToFile_atomically((home / "no" / "such" / "x.jpg").string(), true));
+    EXPECT_EQ(NSTemporaryDirectory(), (home / "tmp").string() + "/");
+}
+
+struct Delegate : NSObject, UINavigationControllerDelegate, UIImagePickerControllerDelegate {
+    std::vector<UIImagePickerInfo> picks;
+    int cancels = 0;
+    void imagePickerController_didFinishPickingMediaWithInfo(UIImagePickerController&,
+                                                             const UIImagePickerInfo& info) override {
+        picks.push_back(info);
+    }
+    void imagePickerControllerDidCancel(UIImagePickerController&) override { ++cancels; }
+};
+
+TEST_F(ImageAndPickerTest, ThePickerHandsItsDelegateTheImageAndItsFileUrlOrRefuses) {
+    auto picker = std::make_shared<UIImagePickerController>();
+    auto delegate = std::make_shared<Delegate>();
+    picker->setDelegate(delegate);
+    const auto photo = home / "my photo#2.jpg";
+    writeOrientedJpeg(photo, 8, 4, 1);
+    quillora::test::writeFile(home / "doc.pdf", "%PDF-1.4");
+
+    ASSERT_FALSE(picker->pickFile(photo.string()));
+    ASSERT_EQ(delegate->picks.size(), 1u);
+    const auto& info = delegate->picks[0];
+    auto image = std::any_cast<std::shared_ptr<UIImage>>(info.at(UIImagePickerControllerOriginalImage));
+    EXPECT_EQ(image->size(), (CGSize{8, 4}));
+    const auto url = std::any_cast<NSURL>(info.at(UIImagePickerControllerImageURL));
+    EXPECT_EQ(url.lastPathComponent(), "my photo#2.jpg");
+    EXPECT_EQ(url.path(), photo.string());
+
+    auto refused = picker->pickFile((home / "doc.pdf").string());
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("is not a PNG or JPEG image"), std::string::npos);
+    EXPECT_TRUE(picker->pickFile((home / "absent.jpg").string()));
+    EXPECT_TRUE(picker->pickFile(home.string())) << "a folder is no photo";
+    EXPECT_EQ(delegate->picks.size(), 1u);
+    picker->cancel();
+    EXPECT_EQ(delegate->cancels, 1);
+
+    // The delegate is held weakly.
+    delegate.reset();
+    EXPECT_EQ(picker->delegate(), nullptr);
+    EXPECT_FALSE(picker->pickFile(photo.string()));
+}
+
+} // namespace
