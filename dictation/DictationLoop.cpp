@@ -239,10 +239,6 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     }
     // From here on a callback of any earlier task is stale.
     const std::uint64_t generation = ++generation_;
-    // A task of an unavailable recognizer only fails a second later, and the next one too.
-    if (!speechRecognizer->isAvailable())
-        return speechError(SFSpeechErrorCodeUnavailable,
-                           "Speech recognition is not available for " + speechRecognizer->localeIdentifier());
 
     auto& session = AVAudioSession::sharedInstance();
     if (auto error = session.setCategory(AVAudioSessionCategoryRecord)) return error;

@@ -232,7 +232,8 @@ public:
     static bool isConnectedToNetwork();
 
 protected:
-    bool authorizationGranted_ = false;
+    bool authorizationGranted_ = platform::SFSpeechRecognizer::authorizationStatus() ==
+                                 platform::SFSpeechRecognizerAuthorizationStatus::authorized;
 
     // What the screen provides.
     virtual platform::UIViewController& dictationScreen() = 0;

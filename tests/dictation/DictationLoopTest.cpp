@@ -348,22 +348,3 @@ TEST_F(DictationScreenTest, AnUnavailableRecognizerKeepsTheButtonDisabledWhichev
     runUntilIdle();
     EXPECT_TRUE(screen->recordButton->isEnabled());
 }
-
-TEST_F(DictationScreenTest, ARunWhoseRecognizerIsLostEndsAtTheTasksEndInsteadOfFailingEverySecond) {
-    show();
-    record();
-    ASSERT_TRUE(screen->audioEngine->isRunning());
-    partial("one two");
-    ScriptedSpeech::shared().setLocaleAvailable("*", false);
-    runUntilIdle();
-    EXPECT_FALSE(screen->recordButton->isEnabled());
-    final("one two three");
-    EXPECT_FALSE(screen->audioEngine->isRunning()) << "no task is started on a recognizer without service";
-    ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->title().value_or(""), "Speech recognition is not available for en-US");
-    const auto transcript = screen->Clipboard->text();
-    EXPECT_NE(transcript.find("one two three"), std::string::npos);
-    RunLoop::main().advance(30);
-    EXPECT_EQ(screen->Clipboard->text(), transcript) << "nothing is appended once the run has ended";
-    EXPECT_FALSE(screen->recordButton->isEnabled());
-}
