@@ -212,6 +212,11 @@ public:
                                                 bool available) override;
     void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
     void showSpeechAccessAlert();
+    // Recording can start only while recognition is authorized and the current recognizer is
+    // available; the two answers come in either order.
+    bool recognitionPossible() const;
+    // A new recognizer replaced the old one while no run is on: the button follows what it allows.
+    void recognizerChanged();
 
     // The voice-command pass of the table over the live text, gated by `triggerWords`.
     void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,
@@ -227,6 +232,9 @@ public:
     static bool isConnectedToNetwork();
 
 protected:
+    bool authorizationGranted_ = platform::SFSpeechRecognizer::authorizationStatus() ==
+                                 platform::SFSpeechRecognizerAuthorizationStatus::authorized;
+
     // What the screen provides.
     virtual platform::UIViewController& dictationScreen() = 0;
     virtual DictationViews dictationViews() = 0;

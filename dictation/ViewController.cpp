@@ -418,6 +418,7 @@ void ViewController::selectRecognitionLanguage(long row) {
     speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongSelf(), this));
     buttonSelect = r;
     recordButton->setImage_forState(UIImage::imageNamed("Play.png"), UIControlStates::Normal);
+    recognizerChanged();
 }
 
 void ViewController::restoreLastSelectedLanguage() {

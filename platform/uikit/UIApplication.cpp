@@ -82,9 +82,10 @@ void UIApplication::openURL_options_completionHandler(const std::string& url,
                                                       std::function<void(bool)> completion) {
     openedURLs_.push_back(url);
     console().print("Opened URL " + url);
-    // With a window the desktop opens it; without one nothing does, unless a test says so.
-    bool opened = DesktopServices::recording() ? opensURLs_ : DesktopServices::shared().openURL(url);
+    // The desktop opens it while the window runs; without one nothing does unless a test says so.
+    const bool handed = DesktopServices::shared().openURL(url);
     if (completion) {
+        bool opened = DesktopServices::recording() ? opensURLs_ : handed;
         RunLoop::main().schedule(0, [completion = std::move(completion), opened] { completion(opened); });
     }
 }

@@ -7,6 +7,7 @@
 
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
+#include "platform/foundation/RunLoop.h"
 #include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
@@ -22,6 +23,7 @@ protected:
             const std::function<void(ScriptInterpreter&)>& extend = nullptr) {
         Options options;
         options.home = home;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
         options.script = script.string();
         char name[] = "quillora";
         char* argv[] = {name, nullptr};
