@@ -11,6 +11,7 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UISegmentedControl.h"
 #include "settings/InfoScenes.h"
+#include "settings/SettingsScenes.h"
 
 using namespace platform;
 
@@ -188,6 +189,7 @@ void MainStoryboard(platform::UIStoryboard& storyboard) {
     registerEntryScenes(storyboard);
     registerDetailScenes(storyboard);
     registerPDFScenes(storyboard);
+    registerSettingsScenes(storyboard);
     registerInfoScenes(storyboard);
 }
 

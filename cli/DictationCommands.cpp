@@ -114,7 +114,7 @@ int runDemo(ScriptInterpreter& interpreter) {
         interpreter.runLine("tap recordButton", 3);
         loop.runUntil([&] { return !screen->audioEngine->isRunning() && !screen->isFinalStopped; }, 30);
         interpreter.settle();
-        console().print("Transcript: " + heard);
+        console().printOutput("Transcript: " + heard);
         if (heard.empty()) return 1;
 
         // Into the list, through the screen's Save.
@@ -133,8 +133,8 @@ int runDemo(ScriptInterpreter& interpreter) {
         if (!essay) throw ScriptError("the essay's PDF screen did not open");
         loop.runUntil([&] { return essay->pdfFile.has_value(); }, 30);
         if (!essay->pdfFile) throw ScriptError("the essay PDF was not written");
-        console().print("List: " + list->fileURL->path());
-        console().print("PDF: " + *essay->pdfFile);
+        console().printOutput("List: " + list->fileURL->path());
+        console().printOutput("PDF: " + *essay->pdfFile);
         return 0;
     } catch (const ScriptError& error) {
         std::cerr << "quillora: " << error.what() << std::endl;

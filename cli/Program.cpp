@@ -1,15 +1,25 @@
 #include "cli/Program.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <iostream>
+#include <regex>
 
 #include "app/ApplicationMain.h"
+#include "cli/ConsoleLog.h"
 #include "cli/ControlCommands.h"
 #include "cli/DictationCommands.h"
 #include "cli/FormCommands.h"
 #include "cli/PagerCommands.h"
 #include "cli/PermissionCommands.h"
 #include "cli/ScriptInterpreter.h"
+#include "cli/SettingsCommands.h"
+#include "platform/avfaudio/AVAudioInputSource.h"
+#include "platform/desktop/DesktopWindow.h"
+#include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIApplication.h"
@@ -17,66 +27,219 @@
 namespace quillora::cli {
 
 std::string usage() {
-    return "usage: quillora [--home DIR] [--realtime] [run SCRIPT|-]\n"
-           "  --home DIR   keep the application's data in DIR (default: $QUILLORA_HOME, else\n"
-           "               $XDG_DATA_HOME/quillora, else ~/.local/share/quillora)\n"
-           "  --realtime   run on the real clock instead of the virtual one\n"
-           "  run SCRIPT   run a script of user actions, one per line ('-' reads standard input);\n"
-           "               without it the demo recording is dictated on the main screen\n";
+    return "usage: quillora [OPTIONS] [demo | run SCRIPT|-]\n"
+           "  (nothing)        open the application in a window when there is a display\n"
+           "                   (WAYLAND_DISPLAY or DISPLAY), else run the demo\n"
+           "  demo             dictate the demo recording, save it in the list and write a PDF\n"
+           "  run SCRIPT       run a script of user actions, one per line ('-' reads standard input)\n"
+           "  --window         insist on the window; fail when there is no display\n"
+           "  --home DIR       keep the application's data in DIR (default: $QUILLORA_HOME, else\n"
+           "                   $XDG_DATA_HOME/quillora, else ~/.local/share/quillora)\n"
+           "  --console        also write the console lines to standard error (they always go to\n"
+           "                   Library/Logs/console.log in the data folder)\n"
+           "  --clock DATE     start the scripts' and the demo's virtual clock at DATE (ISO 8601,\n"
+           "                   UTC unless it says otherwise, e.g. 2026-12-02T09:30:00Z); default now\n"
+           "  --realtime       run scripts and the demo on the real clock instead of the virtual one\n"
+           "  --microphone M   'device' (the ALSA capture device), 'silence' or an audio file;\n"
+           "                   the window listens to the device, scripts to silence\n";
+}
+
+std::optional<double> parseISODate(const std::string& text) {
+    static const std::regex pattern(
+        R"((\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2})(?:\.\d+)?)?)?(Z|[+-]\d{2}:?\d{2})?)");
+    std::smatch m;
+    if (!std::regex_match(text, m, pattern)) return std::nullopt;
+    auto number = [&](int i) { return m[i].matched ? std::stoi(m[i].str()) : 0; };
+    std::tm tm{};
+    tm.tm_year = number(1) - 1900;
+    tm.tm_mon = number(2) - 1;
+    tm.tm_mday = number(3);
+    tm.tm_hour = number(4);
+    tm.tm_min = number(5);
+    tm.tm_sec = number(6);
+    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23 ||
+        tm.tm_min > 59 || tm.tm_sec > 60)
+        return std::nullopt;
+    const int day = tm.tm_mday, month = tm.tm_mon;
+    std::time_t seconds = timegm(&tm);
+    // timegm rolls 31 April over into May: such a date does not exist.
+    if (tm.tm_mday != day || tm.tm_mon != month) return std::nullopt;
+    double result = static_cast<double>(seconds);
+    if (m[7].matched && m[7].str() != "Z") {
+        std::string offset = m[7].str();
+        offset.erase(std::remove(offset.begin(), offset.end(), ':'), offset.end());
+        const int hours = std::stoi(offset.substr(1, 2)), minutes = std::stoi(offset.substr(3, 2));
+        if (hours > 23 || minutes > 59) return std::nullopt;
+        const double shift = hours * 3600.0 + minutes * 60.0;
+        result -= offset[0] == '+' ? shift : -shift;
+    }
+    return result;
 }
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
     Options options;
+    auto valueOf = [&](std::size_t& i, const std::string& name,
+                       const char* what) -> std::optional<std::string> {
+        const auto& arg = args[i];
+        if (arg.rfind(name + "=", 0) == 0) return arg.substr(name.size() + 1);
+        if (i + 1 >= args.size()) {
+            error = name + " needs " + what;
+            return std::nullopt;
+        }
+        return args[++i];
+    };
+    auto is = [&](const std::string& arg, const std::string& name) {
+        return arg == name || arg.rfind(name + "=", 0) == 0;
+    };
+    bool window = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto& arg = args[i];
-        if (arg == "--home") {
-            if (i + 1 >= args.size()) {
+        if (is(arg, "--home")) {
+            auto value = valueOf(i, "--home", "a folder");
+            if (!value) return std::nullopt;
+            if (value->empty()) {
                 error = "--home needs a folder";
                 return std::nullopt;
             }
-            options.home = args[++i];
-        } else if (arg.rfind("--home=", 0) == 0) {
-            options.home = arg.substr(7);
+            options.home = *value;
+        } else if (is(arg, "--clock")) {
+            auto value = valueOf(i, "--clock", "a date (e.g. 2026-12-02T09:30:00Z)");
+            if (!value) return std::nullopt;
+            options.clock = parseISODate(*value);
+            if (!options.clock) {
+                error = "--clock needs an ISO 8601 date such as 2026-12-02 or 2026-12-02T09:30:00Z, not '" +
+                        *value + "'";
+                return std::nullopt;
+            }
+        } else if (is(arg, "--microphone")) {
+            auto value = valueOf(i, "--microphone", "device, silence or an audio file");
+            if (!value) return std::nullopt;
+            if (value->empty()) {
+                error = "--microphone needs device, silence or an audio file";
+                return std::nullopt;
+            }
+            options.microphone = *value;
         } else if (arg == "--realtime") {
             options.realtime = true;
+        } else if (arg == "--console") {
+            options.console = true;
+        } else if (arg == "--window") {
+            window = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
-        } else if (arg == "run") {
+        } else if (arg == "run" || arg == "demo") {
+            if (options.mode != Mode::automatic) {
+                error = "'" + arg + "' cannot follow another command";
+                return std::nullopt;
+            }
+            if (arg == "demo") {
+                options.mode = Mode::demo;
+                continue;
+            }
             if (i + 1 >= args.size()) {
                 error = "run needs a script (or - for standard input)";
                 return std::nullopt;
             }
+            options.mode = Mode::script;
             options.script = args[++i];
         } else {
             error = "unknown argument '" + arg + "'";
             return std::nullopt;
         }
     }
-    if (options.home && options.home->empty()) {
-        error = "--home needs a folder";
-        return std::nullopt;
+    if (window) {
+        if (options.mode != Mode::automatic) {
+            error = "--window opens the application for a person; it cannot run the demo or a script";
+            return std::nullopt;
+        }
+        options.mode = Mode::window;
     }
     return options;
 }
 
+namespace {
+
+// Mode::automatic settled: the window where there is a display, else the demo (saying so).
+Mode chooseMode(const Options& options) {
+    if (options.mode != Mode::automatic) return options.mode;
+    if (options.script) return Mode::script;
+    if (platform::DesktopWindow::displayAvailable()) return Mode::window;
+    platform::console().printOutput(
+        "No display (neither WAYLAND_DISPLAY nor DISPLAY is set): running the demo.");
+    return Mode::demo;
+}
+
+bool chooseMicrophone(const std::optional<std::string>& choice, std::string& error) {
+    using platform::AVAudioInputSource;
+    if (!choice || *choice == "device") {
+        if (choice) AVAudioInputSource::setCurrent(AVAudioInputSource::captureDevice());
+        return true;
+    }
+    if (*choice == "silence") {
+        AVAudioInputSource::setCurrent(AVAudioInputSource::silence());
+        return true;
+    }
+    std::optional<platform::NSError> failure;
+    auto input = AVAudioInputSource::file(*choice, &failure);
+    if (!input) {
+        error = "cannot use '" + *choice + "' as the microphone: " +
+                (failure ? failure->localizedDescription : std::string("unreadable"));
+        return false;
+    }
+    AVAudioInputSource::setCurrent(input);
+    return true;
+}
+
+} // namespace
+
 int runProgram(const Options& options, int argc, char** argv,
                const std::function<void(ScriptInterpreter&)>& extend) {
+    const Mode mode = chooseMode(options);
+    if (mode == Mode::window && !platform::DesktopWindow::displayAvailable()) {
+        std::cerr << "quillora: --window needs a display, and neither WAYLAND_DISPLAY nor DISPLAY is set"
+                  << std::endl;
+        return 1;
+    }
     platform::Sandbox::setRoot(options.home ? *options.home : platform::Sandbox::defaultRoot());
-    if (!options.realtime)
-        platform::RunLoop::main().useVirtualClock();
-    else
-        platform::RunLoop::main().useRealClock();
+    std::string logError;
+    ConsoleLog log(platform::Sandbox::root(), options.console, logError);
+    if (!logError.empty()) std::cerr << "quillora: " << logError << std::endl;
+
+    auto& loop = platform::RunLoop::main();
+    if (mode == Mode::window || options.realtime) {
+        loop.useRealClock();
+    } else {
+        // Files the scripts write are named after today unless the clock is fixed.
+        using namespace std::chrono;
+        loop.useVirtualClock(options.clock
+                                 ? *options.clock
+                                 : duration<double>(system_clock::now().time_since_epoch()).count());
+    }
+    std::string microphoneError;
+    if (!chooseMicrophone(options.microphone, microphoneError)) {
+        std::cerr << "quillora: " << microphoneError << std::endl;
+        return 2;
+    }
+    if (mode == Mode::window && !options.microphone)
+        platform::AVAudioInputSource::setCurrent(platform::AVAudioInputSource::captureDevice());
 
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
     addControlCommands(interpreter);
+    addSettingsCommands(interpreter);
     addPermissionCommands(interpreter);
     addPagerCommands(interpreter);
     addFormCommands(interpreter);
     if (extend) extend(interpreter);
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
+        if (mode == Mode::window) {
+            std::string error;
+            int code = platform::DesktopWindow::run("Quillora", error);
+            if (code != 0) std::cerr << "quillora: " << error << std::endl;
+            return code;
+        }
         interpreter.settle();
-        if (!options.script) return runDemo(interpreter);
+        if (mode == Mode::demo) return runDemo(interpreter);
         if (*options.script == "-") return interpreter.run(std::cin, "<stdin>");
         std::ifstream file(*options.script);
         if (!file) {

@@ -15,18 +15,26 @@ namespace quillora::cli {
 
 namespace {
 
-// The table named by the line's first word and the row of its second (in the first section).
-std::pair<std::shared_ptr<UITableView>, NSIndexPath> tableRow(const ScriptLine& line,
-                                                              const std::string& usage) {
+// The table named by the line's first word and the row of its second, in the section of the
+// third word when `withSection` (else the first section).
+std::pair<std::shared_ptr<UITableView>, NSIndexPath>
+tableRow(const ScriptLine& line, const std::string& usage, bool withSection = false) {
     ScriptInterpreter::requireWords(line, 2, usage);
     auto table = std::dynamic_pointer_cast<UITableView>(ScriptInterpreter::control(line.words[0]));
     if (!table) throw ScriptError("'" + line.words[0] + "' is not a table");
     long row = ScriptInterpreter::parseInteger(line.words[1], "the row");
-    long rows = table->numberOfSections() > 0 ? table->numberOfRowsInSection(0) : 0;
+    long section = withSection && line.words.size() > 2
+                       ? ScriptInterpreter::parseInteger(line.words[2], "the section")
+                       : 0;
+    if (section < 0 || section >= table->numberOfSections())
+        throw ScriptError("'" + line.words[0] + "' has no section " + std::to_string(section) + " (it has " +
+                          std::to_string(table->numberOfSections()) + ")");
+    long rows = table->numberOfRowsInSection(section);
     if (row < 0 || row >= rows)
-        throw ScriptError("'" + line.words[0] + "' has no row " + std::to_string(row) + " (it has " +
+        throw ScriptError("'" + line.words[0] + "' has no row " + std::to_string(row) +
+                          (section ? " in section " + std::to_string(section) : "") + " (it has " +
                           std::to_string(rows) + ")");
-    return {table, NSIndexPath::indexPathForRow_inSection(row, 0)};
+    return {table, NSIndexPath::indexPathForRow_inSection(row, section)};
 }
 
 // How an action is named in scripts and messages: its title, or its picture's name when it has
@@ -65,8 +73,8 @@ std::shared_ptr<UIStoryboard> storyboardOf(const UINavigationController& nav) {
 } // namespace
 
 void addScreenCommands(ScriptInterpreter& interpreter) {
-    interpreter.addCommand("row", "row TABLE ROW", [](ScriptInterpreter&, const ScriptLine& line) {
-        auto [table, path] = tableRow(line, "row TABLE ROW");
+    interpreter.addCommand("row", "row TABLE ROW [SECTION]", [](ScriptInterpreter&, const ScriptLine& line) {
+        auto [table, path] = tableRow(line, "row TABLE ROW [SECTION]", true);
         if (!table->userTapRow(path))
             throw ScriptError("'" + line.words[0] + "' does not take a tap on row " + line.words[1] +
                               (table->isEditing() ? " while editing" : ""));

@@ -207,7 +207,7 @@ void ScriptInterpreter::addBuiltInCommands() {
     addCommand("show", "show", [](ScriptInterpreter&, const ScriptLine&) {
         std::istringstream lines(ScreenPrinter::printScreen());
         for (std::string l; std::getline(lines, l);)
-            platform::console().print(l);
+            platform::console().printOutput(l);
     });
     addCommand("back", "back", [](ScriptInterpreter&, const ScriptLine&) {
         auto screen = currentScreen();

@@ -12,6 +12,7 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/speech/SpeechEngine.h"
 #include "platform/storekit/SKStoreReviewController.h"
 #include "platform/systemconfiguration/SCNetworkReachability.h"
 #include "platform/uikit/UIAlertController.h"
@@ -191,6 +192,14 @@ void DictationLoop::recordButtonTapped() {
         return;
     }
 
+    // An unavailable recognizer would fail every task a second after it starts, for the whole run.
+    if (!speechRecognizer->isAvailable()) {
+        if (views.recordButton) {
+            views.recordButton->setEnabled(false);
+            views.recordButton->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+        }
+        return;
+    }
     if (!isConnectedToNetwork()) {
         presentAlert("Hmm....Looks like you are not connected to internet🤔", table_.offlineMessage, "OK ");
         return;
@@ -282,7 +291,7 @@ void DictationLoop::endRunAfterFailedStart(const NSError& error) {
     isStopped = true;
     isFinalStopped = false;
     auto views = dictationViews();
-    if (views.recordButton) views.recordButton->setEnabled(true);
+    if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
     setRecordButtonLooks(table_.idleTitle, table_.idleImage.forRow(buttonSelect));
     if (table_.liveViewOnlyWhileRunning && views.live) views.live->setHidden(true);
     presentAlert(error.localizedDescription, std::nullopt, "OK ");
@@ -361,7 +370,7 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     recognitionRequest.reset();
     recognitionTask.reset();
     endingTask_.reset();
-    if (views.recordButton) views.recordButton->setEnabled(true);
+    if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
 
     if (isFinalStopped) {
         DispatchQueue::main().async([weak = weakLoop()] {
@@ -515,7 +524,7 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
     if (!button) return;
     if (available) {
         // While a stop is pending the old task still holds the tap: no new run before its end.
-        if (!isFinalStopped) button->setEnabled(true);
+        if (!isFinalStopped && authorizationGranted_) button->setEnabled(true);
         setRecordButtonLooks(table_.availableTitle, table_.availableImage.forRow(buttonSelect));
         console().print("Speech recogniser triggered");
     } else {
@@ -525,9 +534,7 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
 }
 
 bool DictationLoop::recordButtonMayBeEnabled() const {
-    if (isFinalStopped) return false;
-    if (authorization_ && *authorization_ != SFSpeechRecognizerAuthorizationStatus::authorized) return false;
-    return speechRecognizer && speechRecognizer->isAvailable();
+    return !isFinalStopped && recognitionPossible();
 }
 
 void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {
@@ -537,7 +544,7 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
     case SFSpeechRecognizerAuthorizationStatus::denied:
     case SFSpeechRecognizerAuthorizationStatus::restricted:
     case SFSpeechRecognizerAuthorizationStatus::authorized:
-        authorization_ = status;
+        authorizationGranted_ = status == SFSpeechRecognizerAuthorizationStatus::authorized;
         break;
     default:
         break;
@@ -570,6 +577,7 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
         return;
     }
     auto refuse = [&](const char* title) {
+        authorizationGranted_ = false;
         if (button) {
             button->setEnabled(false);
             button->setTitle_forState(title, UIControlStates::Disabled);
@@ -587,12 +595,23 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
         refuse("Speech recognition restricted on this device");
         break;
     case SFSpeechRecognizerAuthorizationStatus::authorized:
-        if (button && !isFinalStopped) button->setEnabled(true);
+        authorizationGranted_ = true;
+        if (button && !isFinalStopped && speechRecognizer->isAvailable()) button->setEnabled(true);
         break;
     default:
         console().print("error");
         break;
     }
+}
+
+bool DictationLoop::recognitionPossible() const {
+    return authorizationGranted_ && speechRecognizer && speechRecognizer->isAvailable();
+}
+
+void DictationLoop::recognizerChanged() {
+    auto button = dictationViews().recordButton;
+    if (!button || audioEngine->isRunning() || isFinalStopped) return;
+    button->setEnabled(recognitionPossible());
 }
 
 void DictationLoop::showSpeechAccessAlert() {

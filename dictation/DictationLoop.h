@@ -212,6 +212,11 @@ public:
                                                 bool available) override;
     void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
     void showSpeechAccessAlert();
+    // Recording can start only while recognition is authorized and the current recognizer is
+    // available; the two answers come in either order.
+    bool recognitionPossible() const;
+    // A new recognizer replaced the old one while no run is on: the button follows what it allows.
+    void recognizerChanged();
 
     // Whether something other than the loop may give the record button back (the keyboard going,
     // say): not while a stop is pending, after refused authorization or with the recognizer
@@ -232,6 +237,9 @@ public:
     static bool isConnectedToNetwork();
 
 protected:
+    bool authorizationGranted_ = platform::SFSpeechRecognizer::authorizationStatus() ==
+                                 platform::SFSpeechRecognizerAuthorizationStatus::authorized;
+
     // What the screen provides.
     virtual platform::UIViewController& dictationScreen() = 0;
     virtual DictationViews dictationViews() = 0;
@@ -261,8 +269,6 @@ private:
     std::uint64_t generation_ = 0;
     // A task let go of by a leaving stop, kept until its last callback has come.
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
-    // The last authorization answer applied to the record button.
-    std::optional<platform::SFSpeechRecognizerAuthorizationStatus> authorization_;
     // What the current run has appended to the transcript.
     std::string appendedThisRun_;
 };

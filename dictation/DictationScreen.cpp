@@ -24,6 +24,7 @@
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIStoryboard.h"
 #include "platform/uikit/UIWindow.h"
+#include "settings/AppCatalogue.h"
 #include "settings/SettingsSwiftUIView.h"
 #include "templates/SwiftUiPdfView.h"
 
@@ -38,9 +39,6 @@ namespace {
 std::string key(std::string_view name) {
     return std::string(name);
 }
-
-// The help page behind "Complete List of Commands".
-constexpr const char* kCommandHelpPage = "https://quillora.app/help/voice-commands";
 
 constexpr std::int64_t kDefaultFontSize = 18;
 
@@ -600,6 +598,7 @@ void DictationScreen::selectRecognitionLanguage(long row) {
     speechRecognizer =
         SFSpeechRecognizer::initWithLocale(std::string(table[static_cast<std::size_t>(r)].localeIdentifier));
     speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
+    recognizerChanged();
     if (!inTable && screen_.outOfRangeRowKeepsSelection) return;
     buttonSelect = r;
     recordButton->setImage_forState(UIImage::imageNamed(playImageName(r)), UIControlStates::Normal);
@@ -691,8 +690,8 @@ void DictationScreen::showCommandHelpSheet() {
             UIAlertAction::actionWithTitle_style_handler(title, UIAlertActionStyle::Default, nullptr));
     sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
         "Complete List of Commands", UIAlertActionStyle::Default, [](UIAlertAction&) {
-            UIApplication::sharedApplication().openURL_options_completionHandler(kCommandHelpPage, {},
-                                                                                 nullptr);
+            UIApplication::sharedApplication().openURL_options_completionHandler(
+                std::string(settings::commandHelpPage), {}, nullptr);
         }));
     sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
         "Dismiss", UIAlertActionStyle::Cancel,

@@ -9,6 +9,26 @@ namespace quillora::settings {
 
 // --- Addresses of this app (pages, store page, support mail) ---
 
+// The maker, as the settings footer names it.
+inline constexpr std::string_view makerName = "Quillora Labs";
+// The maker's page of all its apps.
+inline constexpr std::string_view developerPage = "https://quillora.app/apps";
+// The help page on the spoken commands the dictation screens understand.
+inline constexpr std::string_view commandHelpPage = "https://quillora.app/help/voice-commands";
+inline constexpr std::string_view website = "https://quillora.app/";
+// This app's own store page: what a recommendation links to.
+inline constexpr std::string_view storePage = "https://quillora.app/store/quillora";
+// The tutorial video, for those who watch it outside the app.
+inline constexpr std::string_view tutorialVideoPage = "https://quillora.app/tutorial/video";
+// Another product of the maker, offered by a settings row of its own.
+inline constexpr std::string_view otherProductTitle = "Quillora Lexicon";
+inline constexpr std::string_view otherProductPage = "https://quillora.app/lexicon";
+// Where feedback goes: the settings screen writes to both, the settings table to the first.
+inline constexpr std::string_view supportAddress = "support@quillora.app";
+inline constexpr std::string_view feedbackAddress = "feedback@quillora.app";
+// The recommendation shared with the store link.
+inline constexpr std::string_view shareText = "Check out Quillora App , Fantastic Quillora Converter tool ";
+
 // --- Catalogue of the maker's other apps ---
 
 // One app of the maker (or the bundle of several): its name, its bundle picture, its store page

@@ -6,6 +6,18 @@
 
 namespace platform {
 
+namespace {
+void writeLine(std::string_view line, const Console::Sink& sink) {
+    if (sink) {
+        sink(std::string(line));
+    } else {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+}
+} // namespace
+
 void Console::print(std::string_view line) {
     Sink sink;
     {
@@ -16,13 +28,25 @@ void Console::print(std::string_view line) {
         }
         sink = sink_;
     }
-    if (sink) {
-        sink(std::string(line));
-    } else {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+    writeLine(line, sink);
+}
+
+void Console::printOutput(std::string_view line) {
+    Sink sink;
+    {
+        std::lock_guard lock(mutex_);
+        if (capturing_) {
+            captured_.emplace_back(line);
+            return;
+        }
+        sink = outputSink_;
     }
+    writeLine(line, sink);
+}
+
+void Console::setOutputSink(Sink sink) {
+    std::lock_guard lock(mutex_);
+    outputSink_ = std::move(sink);
 }
 
 void Console::setSink(Sink sink) {
@@ -54,6 +78,7 @@ bool Console::contains(std::string_view line) const {
 void Console::reset() {
     std::lock_guard lock(mutex_);
     sink_ = nullptr;
+    outputSink_ = nullptr;
     capturing_ = false;
     captured_.clear();
 }

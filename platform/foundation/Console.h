@@ -1,6 +1,8 @@
 #pragma once
-// The console: where screens print their diagnostic lines. The program writes it to standard
-// output; tests capture it. fatalError stops the program on a state that cannot occur.
+// The console: where screens print their diagnostic lines, and beside it what the program itself
+// tells its user (a transcript, a screen printout, the files it wrote). The program sends the two
+// to different places (a log file, standard output); tests capture both, in order. fatalError
+// stops the program on a state that cannot occur.
 
 #include <functional>
 #include <mutex>
@@ -19,6 +21,10 @@ public:
     // Replaces the sink; an empty sink restores standard output.
     void setSink(Sink sink);
 
+    // Prints one line for the program's user; by default (and with an empty sink) to standard output.
+    void printOutput(std::string_view line);
+    void setOutputSink(Sink sink);
+
     // Test helpers: keep every printed line in memory instead of writing it out.
     void startCapture();
     std::vector<std::string> capturedLines() const;
@@ -30,6 +36,7 @@ public:
 private:
     mutable std::mutex mutex_;
     Sink sink_;
+    Sink outputSink_;
     bool capturing_ = false;
     std::vector<std::string> captured_;
 };

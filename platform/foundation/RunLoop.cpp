@@ -72,15 +72,23 @@ RunLoop::TaskId RunLoop::schedule(double delay, Task task) {
 
 RunLoop::TaskId RunLoop::scheduleAt(double deadline, Task task) {
     TaskId id;
+    std::function<void()> wake;
     {
         std::lock_guard lock(mutex_);
         id = nextSeq_++;
         Key key{deadline, id};
         queue_.emplace(key, std::make_pair(id, std::move(task)));
         index_.emplace(id, key);
+        wake = wakeHandler_;
     }
     wake_.notify_all();
+    if (wake) wake();
     return id;
+}
+
+void RunLoop::setWakeHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    wakeHandler_ = std::move(handler);
 }
 
 void RunLoop::cancel(TaskId id) {

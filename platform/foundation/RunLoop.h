@@ -60,6 +60,10 @@ public:
     // virtual clock) until no outside work is outstanding, running what it posts. False on time-out.
     bool settleExternalWork(double timeout = 30);
 
+    // Called (from whichever thread queued it) after work is queued, so that a loop that drives
+    // this one (GLib's, with a window) wakes up for it. An empty handler removes it.
+    void setWakeHandler(std::function<void()> handler);
+
     std::size_t pendingCount() const;
     std::optional<double> nextDeadline() const;
 
@@ -88,6 +92,7 @@ private:
     double realOrigin_ = 0;
     bool stopRequested_ = false;
     int externalWork_ = 0;
+    std::function<void()> wakeHandler_;
 };
 
 } // namespace platform

@@ -16,6 +16,8 @@
 #include "platform/swiftui/Color.h"
 #include "platform/swiftui/Path.h"
 
+typedef struct _cairo cairo_t;
+
 namespace platform {
 class UIImage;
 class UIViewController;
@@ -88,6 +90,10 @@ struct Node {
     std::function<Path(CGRect)> shapePath;                 // shapes
     std::function<RepresentedController()> makeController; // representables
     std::shared_ptr<const UIImage> uiImage;                // Image(uiImage)
+    // Views whose content is not made of other views (a video player): the object shown, and how
+    // its content is painted into a rectangle of the given size at the origin.
+    std::any attachment;
+    std::function<void(cairo_t*, CGSize)> drawContent;
 
     const Arg* prop(std::string_view key) const;
     std::optional<double> number(std::string_view key) const;

@@ -120,6 +120,14 @@ void UIHostingController::viewDidDisappear(bool) {
     });
 }
 
+void UIHostingController::didDismissPresentedViewController(const std::shared_ptr<UIViewController>& gone) {
+    if (gone != sheetController_.lock()) return;
+    std::weak_ptr<ViewHost> weak = host_;
+    DispatchQueue::main().async([weak] {
+        if (auto h = weak.lock()) h->syncSheet();
+    });
+}
+
 void UIHostingController::describeScreen(std::vector<std::string>& lines) const {
     UIViewController::describeScreen(lines);
     std::istringstream tree(host_->describe());

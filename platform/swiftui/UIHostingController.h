@@ -33,6 +33,11 @@ public:
     void viewDidDisappear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
 
+protected:
+    // A sheet that is a plain controller (a representable's) tells no host when it goes: the
+    // views learn it here, once the dismissal is over.
+    void didDismissPresentedViewController(const std::shared_ptr<UIViewController>& gone) override;
+
 private:
     void wire();
     void presentSheet(const AnyView& content);

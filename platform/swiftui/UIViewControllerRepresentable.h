@@ -4,7 +4,8 @@
 //
 //     std::shared_ptr<SomeController> makeUIViewController(RepresentableContext& context) const;
 //     void updateUIViewController(SomeController& controller, RepresentableContext& context) const;
-//     std::shared_ptr<SomeCoordinator> makeCoordinator() const;   // optional
+//     std::shared_ptr<SomeCoordinator> makeCoordinator() const;   // optional; or given the
+//                                                                 // environment it is shown in
 //
 // Shown as a sheet's content, it is asked for a new controller (and a new coordinator) each time
 // the sheet is presented; the controller itself is what the hosting controller presents.
@@ -41,7 +42,9 @@ private:
             node->makeController = [self, env]() -> RepresentedController {
                 RepresentableContext context;
                 context.environment = env;
-                if constexpr (requires { self.makeCoordinator(); })
+                if constexpr (requires { self.makeCoordinator(env); })
+                    context.coordinator = self.makeCoordinator(env);
+                else if constexpr (requires { self.makeCoordinator(); })
                     context.coordinator = self.makeCoordinator();
                 auto controller = self.makeUIViewController(context);
                 self.updateUIViewController(*controller, context);

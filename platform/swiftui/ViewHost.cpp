@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/DispatchQueue.h"
+#include "platform/uikit/UIApplication.h"
 
 namespace platform::swiftui {
 
@@ -62,7 +63,10 @@ std::shared_ptr<ViewHost> ViewHost::make(AnyView root) {
     host->env_.openURLAction = [weak](const std::string& url) {
         if (auto h = weak.lock()) {
             h->openedURLs_.push_back(url);
-            if (h->openURLHandler_) h->openURLHandler_(url);
+            if (h->openURLHandler_)
+                h->openURLHandler_(url);
+            else
+                UIApplication::sharedApplication().openURL_options_completionHandler(url, {}, nullptr);
         }
     };
     return host;

@@ -75,7 +75,8 @@ public:
     // Environment.
     void setColorScheme(ColorScheme scheme);
     ColorScheme colorScheme() const { return env_.colorScheme; }
-    // URLs the views asked to open, in order; the handler (if any) is told of each as well.
+    // URLs the views asked to open, in order. Each goes to the handler when one is set, else to
+    // the application, which opens links for the whole program.
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     void setOpenURLHandler(std::function<void(const std::string&)> handler) {
         openURLHandler_ = std::move(handler);

@@ -285,7 +285,7 @@ bool Layouter::flexible(const LayoutBox& b, char axis) const {
     if (k == "Spacer") return !b.stackAxis || *b.stackAxis == axis;
     if (k == "Divider") return b.stackAxis != axis;
     if (isShape(*b.node) || k == "Color" || k == "LinearGradient" || k == "ScrollView" || k == "List" ||
-        k == "Form" || k == "TextEditor" || k == "Representable")
+        k == "Form" || k == "TextEditor" || k == "Representable" || b.node->drawContent)
         return true;
     if (k == "Image") return b.node->modifier("resizable") != nullptr;
     if (k == "TextField" || k == "Toggle" || k == "Stepper") return axis == 'h';
@@ -450,7 +450,8 @@ CGSize Layouter::viewSize(const LayoutBox& b, Proposal p) const {
         return axis == 'h' ? CGSize{a, c} : CGSize{c, a};
     }
     if (k == "List" || k == "Form") return listSize(b, p);
-    if (isShape(n) || k == "Color" || k == "LinearGradient" || k == "Representable")
+    // Views that paint themselves (a video player) take the space they are offered.
+    if (isShape(n) || k == "Color" || k == "LinearGradient" || k == "Representable" || n.drawContent)
         return {p.width.value_or(isShape(n) ? 10 : 0), p.height.value_or(isShape(n) ? 10 : 0)};
     if (k == "Spacer") {
         double minL = n.number("minLength").value_or(kSpacerMinLength);
@@ -679,7 +680,7 @@ bool drawsAt(const LayoutBox& b, CGPoint q) {
     }
     return b.role == "Text" || b.role == "Image" || b.role == "LinearGradient" || b.role == "TextField" ||
            b.role == "TextEditor" || b.role == "Toggle" || b.role == "Stepper" || b.role == "Picker" ||
-           b.role == "Representable" || b.role == "List" || b.role == "Form";
+           b.role == "Representable" || b.role == "List" || b.role == "Form" || bool(n.drawContent);
 }
 
 struct HitSearch {
@@ -734,7 +735,8 @@ std::optional<LayoutHit::Target> targetOf(const LayoutBox& b, CGPoint q) {
     const Node& n = *b.node;
     if (b.role == "onTapGesture" && b.modifierRecord()->action) return LayoutHit::Target::tapGesture;
     if (b.modifier >= 0) return std::nullopt;
-    if (b.role == "Button" && n.action) return LayoutHit::Target::button;
+    // A player's own control plays and pauses it, as a button would.
+    if ((b.role == "Button" || n.drawContent) && n.action) return LayoutHit::Target::button;
     if ((b.role == "TextField" || b.role == "TextEditor") && n.setText) return LayoutHit::Target::textField;
     if (b.role == "Toggle" && n.setOn) return LayoutHit::Target::toggle;
     if (b.role == "Picker" && n.select) return LayoutHit::Target::picker;

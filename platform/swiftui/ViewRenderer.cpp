@@ -398,6 +398,14 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
         text_.draw(cr, n.runs, b.style, f, resolve(b.style.color.value_or(primary), b.scheme));
         return;
     }
+    if (n.drawContent) {
+        // A view that paints itself (a video player): its rectangle in its own coordinates.
+        cairo_save(cr);
+        cairo_translate(cr, f.minX(), f.minY());
+        n.drawContent(cr, CGSize{f.width(), f.height()});
+        cairo_restore(cr);
+        return;
+    }
     if (n.shapePath) {
         // A shape is given its rectangle in its own coordinates, as the platform does.
         CGRect r(0, 0, f.width(), f.height());

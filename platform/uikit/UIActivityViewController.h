@@ -53,8 +53,10 @@ public:
     }
     const CompletionWithItemsHandler& completionWithItemsHandler() const { return completion_; }
 
-    // The user picks an activity (or cancels with none): the sheet goes away and the hook is told.
-    // An excluded activity cannot be picked (false).
+    // The user picks an activity (or cancels with none): the sheet goes away, the activity acts
+    // through the desktop's services (copy puts the text on the clipboard, saving asks where to save
+    // through the file chooser, printing opens the print dialog with the PDF) and the hook is told
+    // whether it was completed once it has. An excluded activity cannot be picked (false).
     bool userCompleteWithActivity(const std::optional<UIActivityType>& type, bool completed = true);
 
     void describeScreen(std::vector<std::string>& lines) const override;
@@ -71,6 +73,10 @@ protected:
     bool adaptsToPopoverOnPad() const override { return true; }
 
 private:
+    // Carries out `type` on the items; `done` learns whether it completed (later, for the
+    // activities that ask the person).
+    void perform(const UIActivityType& type, std::function<void(bool)> done);
+
     std::vector<ActivityItem> items_;
     std::vector<std::string> applicationActivities_;
     std::vector<UIActivityType> excluded_;

@@ -6,6 +6,7 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIStoryboard.h"
 
@@ -80,8 +81,11 @@ void UIApplication::openURL_options_completionHandler(const std::string& url,
                                                       const std::map<std::string, std::string>&,
                                                       std::function<void(bool)> completion) {
     openedURLs_.push_back(url);
+    console().print("Opened URL " + url);
+    // The desktop opens it while the window runs; without one nothing does unless a test says so.
+    const bool handed = DesktopServices::shared().openURL(url);
     if (completion) {
-        bool opened = opensURLs_;
+        bool opened = DesktopServices::recording() ? opensURLs_ : handed;
         RunLoop::main().schedule(0, [completion = std::move(completion), opened] { completion(opened); });
     }
 }

@@ -20,13 +20,20 @@ public:
     // The appearance the device is set to: light unless set (the window follows the desktop's).
     UIUserInterfaceStyle userInterfaceStyle() const { return style_; }
     void setUserInterfaceStyle(UIUserInterfaceStyle style) { style_ = style; }
-    // Height of the on-screen keyboard when it is up.
-    CGFloat keyboardHeight() const { return bounds_.height() > 1000 ? 398 : 336; }
+    // Height of the on-screen keyboard when it is up; none comes up while a hardware keyboard
+    // is attached (a desktop), so nothing is covered then.
+    CGFloat keyboardHeight() const {
+        if (hardwareKeyboard_) return 0;
+        return bounds_.height() > 1000 ? 398 : 336;
+    }
+    bool hasHardwareKeyboard() const { return hardwareKeyboard_; }
+    void setHardwareKeyboard(bool attached) { hardwareKeyboard_ = attached; }
 
 private:
     UIScreen() = default;
     CGRect bounds_{0, 0, 390, 844};
     CGFloat scale_ = 3;
+    bool hardwareKeyboard_ = false;
     UIUserInterfaceStyle style_ = UIUserInterfaceStyle::Light;
 };
 

@@ -339,6 +339,7 @@ void UIViewController::dismissWithAnimator(
             leaving->transitionContainer_.reset();
             host->presented_.reset();
             leaving->presenting_.reset();
+            host->didDismissPresentedViewController(leaving);
             if (completion) completion();
         });
     animator->animateTransition(context);
@@ -366,6 +367,7 @@ void UIViewController::dismissPresented(bool animated, std::function<void()> com
     leaving->transitionContainer_.reset();
     presented_.reset();
     leaving->presenting_.reset();
+    didDismissPresentedViewController(leaving);
     runAfterTransition(std::move(completion));
 }
 

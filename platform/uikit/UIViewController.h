@@ -189,6 +189,8 @@ protected:
     }
     // Sheets that the platform shows as popovers on a pad (action sheets, share sheets).
     virtual bool adaptsToPopoverOnPad() const { return false; }
+    // A controller this one presented has gone, however it was dismissed.
+    virtual void didDismissPresentedViewController(const std::shared_ptr<UIViewController>&) {}
     // The style this controller is shown in, `Automatic` resolved.
     virtual UIModalPresentationStyle resolvedPresentationStyle() const;
 

@@ -1,6 +1,9 @@
 #include "platform/webkit/UIPrintInteractionController.h"
 
+#include "platform/foundation/NSURL.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/DesktopServices.h"
 
 namespace platform {
 
@@ -44,6 +47,28 @@ bool UIPrintInteractionController::presentAnimated_completionHandler(bool animat
     jobs_.push_back(std::move(job));
     presented_ = true;
     completion_ = std::move(completion);
+    // With a window the desktop's print dialog shows the PDF; it answers when the person is done.
+    if (!DesktopServices::recording() && printingItem) {
+        std::filesystem::path pdf = *printingItem;
+        if (auto url = NSURL::URLWithString(*printingItem); url && url->isFileURL()) pdf = url->path();
+        std::string error;
+        const bool opened = DesktopServices::shared().printPDF(
+            pdf, jobs_.back().jobName,
+            [this](bool printed, const std::optional<std::string>& failure) {
+                if (!presented_) return;
+                presented_ = false;
+                auto done = std::move(completion_);
+                completion_ = nullptr;
+                if (done) done(*this, printed, failure);
+            },
+            &error);
+        if (!opened) {
+            presented_ = false;
+            auto done = std::move(completion_);
+            completion_ = nullptr;
+            if (done) RunLoop::main().schedule(0, [this, done, error] { done(*this, false, error); });
+        }
+    }
     return true;
 }
 

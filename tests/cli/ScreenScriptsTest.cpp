@@ -8,6 +8,7 @@
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/foundation/RunLoop.h"
 #include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
@@ -23,6 +24,7 @@ protected:
             const std::function<void(ScriptInterpreter&)>& extend = nullptr) {
         Options options;
         options.home = home;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
         options.script = script.string();
         char name[] = "quillora";
         char* argv[] = {name, nullptr};

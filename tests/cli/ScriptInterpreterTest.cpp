@@ -20,6 +20,7 @@ protected:
         std::ofstream(path) << text;
         Options options;
         options.home = home;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
         options.script = path.string();
         char name[] = "quillora";
         char* argv[] = {name, nullptr};

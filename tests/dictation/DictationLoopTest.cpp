@@ -1,6 +1,7 @@
 // The main screen's recognition loop driven by the scripted recognizer.
 
 #include "common/StoredKeys.h"
+#include "dictation/RecognitionLanguages.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/storekit/SKStoreReviewController.h"
@@ -289,4 +290,61 @@ TEST_F(DictationScreenTest, OfflineAndUnauthorizedPressesStartNothing) {
     EXPECT_FALSE(screen->recordButton->isEnabled());
     EXPECT_EQ(screen->recordButton->titleForState(UIControlStates::Disabled),
               "User denied access to speech recognition");
+}
+
+TEST_F(DictationScreenTest, AnUnavailableRecognizerKeepsTheButtonDisabledWhicheverAnswerComesFirst) {
+    auto& speech = ScriptedSpeech::shared();
+    auto connectTitle = [&] { return screen->recordButton->titleForState(UIControlStates::Disabled); };
+
+    // The "unavailable" report comes before the authorization answer, which must not enable.
+    speech.setLocaleAvailable("*", false);
+    show();
+    RunLoop::main().settleExternalWork();
+    runUntilIdle();
+    EXPECT_FALSE(screen->recordButton->isEnabled());
+    EXPECT_EQ(connectTitle(), "Connect to the internet");
+    screen->applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus::authorized);
+    EXPECT_FALSE(screen->recordButton->isEnabled()) << "authorization alone does not enable";
+    // Even a press that reaches the action starts nothing, and nothing fails later.
+    screen->recordButtonTapped();
+    runUntilIdle();
+    RunLoop::main().advance(10);
+    EXPECT_FALSE(screen->audioEngine->isRunning());
+    EXPECT_FALSE(screen->SpeechTimer);
+    EXPECT_EQ(countLines("start recodring again "), 0u);
+
+    // Availability returns: now both answers allow it.
+    speech.setLocaleAvailable("*", true);
+    runUntilIdle();
+    EXPECT_TRUE(screen->recordButton->isEnabled());
+
+    // Authorization first, then the loss of the service.
+    speech.setLocaleAvailable("*", false);
+    runUntilIdle();
+    EXPECT_FALSE(screen->recordButton->isEnabled());
+    speech.setLocaleAvailable("*", true);
+    runUntilIdle();
+    screen->applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus::denied);
+    alert()->pressActionWithTitle("OK");
+    runUntilIdle();
+    speech.setLocaleAvailable("*", false);
+    speech.setLocaleAvailable("*", true);
+    runUntilIdle();
+    EXPECT_FALSE(screen->recordButton->isEnabled()) << "availability alone does not enable";
+    screen->applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus::authorized);
+    EXPECT_TRUE(screen->recordButton->isEnabled());
+
+    // Picking a language without a service disables the button; picking one back enables it.
+    const auto& table = quillora::mainLanguageTable();
+    long french = -1;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        if (table[i].localeIdentifier == "fr-FR") french = static_cast<long>(i);
+    ASSERT_GE(french, 0);
+    speech.setLocaleAvailable("fr-FR", false);
+    ASSERT_TRUE(screen->pickerView->userSelectRow(french, 0));
+    runUntilIdle();
+    EXPECT_FALSE(screen->recordButton->isEnabled());
+    ASSERT_TRUE(screen->pickerView->userSelectRow(0, 0));
+    runUntilIdle();
+    EXPECT_TRUE(screen->recordButton->isEnabled());
 }

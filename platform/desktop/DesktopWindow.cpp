@@ -1,0 +1,399 @@
+#include "platform/desktop/DesktopWindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include <gtk/gtk.h>
+
+#include "platform/desktop/GtkDesktopServices.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/swiftui/HostingView.h"
+#include "platform/uikit/DesktopServices.h"
+#include "platform/uikit/KeyboardInput.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/ScrollInput.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIScreen.h"
+
+namespace platform {
+
+bool DesktopWindow::displayAvailable() {
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return set("WAYLAND_DISPLAY") || set("DISPLAY");
+}
+
+DesktopWindow::Fit DesktopWindow::fit(double width, double height, const CGRect& screen) {
+    Fit fit;
+    if (screen.width() <= 0 || screen.height() <= 0 || width <= 0 || height <= 0) return fit;
+    fit.scale = std::min(width / screen.width(), height / screen.height());
+    fit.x = (width - screen.width() * fit.scale) / 2;
+    fit.y = (height - screen.height() * fit.scale) / 2;
+    return fit;
+}
+
+void DesktopWindow::drawFrame(cairo_t* cr, int width, int height) {
+    const Fit f = fit(width, height, UIScreen::mainScreen().bounds());
+    // What lies beside the screen when the window's shape differs from it.
+    cairo_save(cr);
+    cairo_set_source_rgb(cr, 0.12, 0.12, 0.12);
+    cairo_paint(cr);
+    cairo_translate(cr, f.x, f.y);
+    // On a high-density display the cairo target is scaled already: vector text and shapes drawn
+    // at the logical scale come out sharp.
+    ScreenRenderer::draw(cr, f.scale);
+    cairo_restore(cr);
+}
+
+namespace {
+
+// Everything one open window needs; lives on the stack of run().
+struct Session {
+    GMainLoop* loop = nullptr;
+    GtkWidget* window = nullptr;
+    GtkWidget* area = nullptr;
+    GtkIMContext* im = nullptr;
+    DesktopWindow::Fit fit;
+    CGPoint dragStart;
+    CGPoint pointer;
+    bool minimized = false;
+    bool closed = false;
+    gulong stateHandler = 0;
+};
+
+// Work that may have changed what the views show: a frame follows at the display's next refresh
+// (GTK draws at most once per refresh however often this is asked).
+void frameNeeded(Session& s) {
+    if (s.area && !s.closed) gtk_widget_queue_draw(s.area);
+}
+
+// ---- The main run loop inside GLib's loop ----
+
+struct RunLoopSource {
+    GSource source;
+    Session* session;
+};
+
+gboolean runLoopPrepare(GSource*, gint* timeout) {
+    auto& loop = RunLoop::main();
+    auto next = loop.nextDeadline();
+    if (!next) {
+        *timeout = -1;
+        return FALSE;
+    }
+    const double wait = *next - loop.now();
+    if (wait <= 0) {
+        *timeout = 0;
+        return TRUE;
+    }
+    *timeout = static_cast<gint>(std::ceil(wait * 1000));
+    return FALSE;
+}
+
+gboolean runLoopCheck(GSource*) {
+    auto next = RunLoop::main().nextDeadline();
+    return next && *next <= RunLoop::main().now();
+}
+
+gboolean runLoopDispatch(GSource* source, GSourceFunc, gpointer) {
+    auto* session = reinterpret_cast<RunLoopSource*>(source)->session;
+    if (RunLoop::main().runUntilIdle() > 0) frameNeeded(*session);
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs runLoopFuncs = {runLoopPrepare, runLoopCheck, runLoopDispatch, nullptr, nullptr, nullptr};
+
+// ---- Drawing ----
+
+void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    s.fit = DesktopWindow::fit(width, height, UIScreen::mainScreen().bounds());
+    DesktopWindow::drawFrame(cr, width, height);
+}
+
+// ---- Pointer ----
+
+void touch(Session& s, UITouchPhase phase, CGPoint point) {
+    ScrollInput::touch(phase, point, RunLoop::main().now());
+    RunLoop::main().runUntilIdle();
+    frameNeeded(s);
+}
+
+void dragBegin(GtkGestureDrag*, double x, double y, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    gtk_widget_grab_focus(s.area);
+    s.dragStart = s.fit.toScreen(x, y);
+    touch(s, UITouchPhase::Began, s.dragStart);
+}
+
+CGPoint dragPoint(Session& s, double dx, double dy) {
+    return {s.dragStart.x + dx / s.fit.scale, s.dragStart.y + dy / s.fit.scale};
+}
+
+void dragUpdate(GtkGestureDrag*, double dx, double dy, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    touch(s, UITouchPhase::Moved, dragPoint(s, dx, dy));
+}
+
+void dragEnd(GtkGestureDrag*, double dx, double dy, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    touch(s, UITouchPhase::Ended, dragPoint(s, dx, dy));
+}
+
+void dragCancel(GtkGesture*, GdkEventSequence*, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    touch(s, UITouchPhase::Cancelled, s.dragStart);
+}
+
+void pointerMoved(GtkEventControllerMotion*, double x, double y, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    s.pointer = s.fit.toScreen(x, y);
+}
+
+gboolean wheel(GtkEventControllerScroll* controller, double dx, double dy, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    // A wheel's notch is one unit; a touchpad gives pixels.
+    const bool notches = gtk_event_controller_scroll_get_unit(controller) == GDK_SCROLL_UNIT_WHEEL;
+    const double step = notches ? ScrollInput::kPointsPerNotch : 1.0 / s.fit.scale;
+    bool taken = ScrollInput::scroll(s.pointer, dx * step, dy * step, notches);
+    // Declarative screens scroll their own scroll views, lists and editors.
+    for (auto view = taken ? nullptr : ScreenRenderer::hitTest(s.pointer); view && !taken;
+         view = view->superview())
+        if (auto hosting = std::dynamic_pointer_cast<swiftui::HostingView>(view)) {
+            taken =
+                hosting->scrollBy(hosting->convertPoint_fromView(s.pointer, nullptr), {dx * step, dy * step});
+            hosting->setNeedsDisplay();
+        }
+    RunLoop::main().runUntilIdle();
+    frameNeeded(s);
+    return taken;
+}
+
+// ---- Keyboard ----
+
+void committed(GtkIMContext*, const char* text, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    KeyboardInput::insertText(text);
+    RunLoop::main().runUntilIdle();
+    frameNeeded(s);
+}
+
+gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    const bool control = state & GDK_CONTROL_MASK;
+    const bool shift = state & GDK_SHIFT_MASK;
+    bool taken = false;
+    if (control) {
+        switch (gdk_keyval_to_lower(keyval)) {
+        case GDK_KEY_a:
+            taken = KeyboardInput::selectAll();
+            break;
+        case GDK_KEY_c:
+            taken = KeyboardInput::copy();
+            break;
+        case GDK_KEY_x:
+            taken = KeyboardInput::cut();
+            break;
+        case GDK_KEY_v:
+            taken = KeyboardInput::paste();
+            break;
+        default:
+            return FALSE;
+        }
+    } else {
+        switch (keyval) {
+        case GDK_KEY_BackSpace:
+            taken = KeyboardInput::deleteBackward();
+            break;
+        case GDK_KEY_Delete:
+        case GDK_KEY_KP_Delete:
+            taken = KeyboardInput::deleteForward();
+            break;
+        case GDK_KEY_Left:
+        case GDK_KEY_KP_Left:
+            taken = KeyboardInput::moveCaret(KeyboardMove::left, shift);
+            break;
+        case GDK_KEY_Right:
+        case GDK_KEY_KP_Right:
+            taken = KeyboardInput::moveCaret(KeyboardMove::right, shift);
+            break;
+        case GDK_KEY_Up:
+        case GDK_KEY_KP_Up:
+            taken = KeyboardInput::moveCaret(KeyboardMove::up, shift);
+            break;
+        case GDK_KEY_Down:
+        case GDK_KEY_KP_Down:
+            taken = KeyboardInput::moveCaret(KeyboardMove::down, shift);
+            break;
+        case GDK_KEY_Home:
+            taken = KeyboardInput::moveCaret(KeyboardMove::lineStart, shift);
+            break;
+        case GDK_KEY_End:
+            taken = KeyboardInput::moveCaret(KeyboardMove::lineEnd, shift);
+            break;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+            taken = KeyboardInput::pressReturn();
+            break;
+        case GDK_KEY_Escape:
+            taken = KeyboardInput::pressEscape();
+            break;
+        default:
+            return FALSE;
+        }
+    }
+    RunLoop::main().runUntilIdle();
+    frameNeeded(s);
+    return taken;
+}
+
+// ---- Application events ----
+
+void toplevelStateChanged(GObject* surface, GParamSpec*, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    const bool minimized = gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED;
+    if (minimized == s.minimized) return;
+    s.minimized = minimized;
+    // Losing the focus is not leaving: only minimising sends the application to the background.
+    auto& app = UIApplication::sharedApplication();
+    if (minimized)
+        app.simulateEnterBackground();
+    else
+        app.simulateBecomeActive();
+    RunLoop::main().runUntilIdle();
+    frameNeeded(s);
+}
+
+void realized(GtkWidget* window, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
+    if (surface && GDK_IS_TOPLEVEL(surface))
+        s.stateHandler = g_signal_connect(surface, "notify::state", G_CALLBACK(toplevelStateChanged), &s);
+}
+
+gboolean closeRequested(GtkWindow*, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    s.closed = true;
+    g_main_loop_quit(s.loop);
+    // The window goes once the application has terminated.
+    return TRUE;
+}
+
+// The window at the screen's size, smaller where the display is not tall enough for it.
+void chooseWindowSize(Session& s) {
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    double scale = 1;
+    GdkDisplay* display = gdk_display_get_default();
+    GListModel* monitors = display ? gdk_display_get_monitors(display) : nullptr;
+    if (monitors && g_list_model_get_n_items(monitors) > 0) {
+        auto* monitor = static_cast<GdkMonitor*>(g_list_model_get_item(monitors, 0));
+        GdkRectangle area;
+        gdk_monitor_get_geometry(monitor, &area);
+        g_object_unref(monitor);
+        // Room for the title bar and panels.
+        const double room = std::max(200, area.height - 96);
+        if (room < screen.height()) scale = room / screen.height();
+    }
+    gtk_window_set_default_size(GTK_WINDOW(s.window), static_cast<int>(std::lround(screen.width() * scale)),
+                                static_cast<int>(std::lround(screen.height() * scale)));
+}
+
+} // namespace
+
+int DesktopWindow::run(const std::string& title, std::string& error) {
+    if (!displayAvailable()) {
+        error = "no display: neither WAYLAND_DISPLAY nor DISPLAY is set";
+        return 1;
+    }
+    if (!gtk_init_check()) {
+        error = "cannot open the display";
+        if (const char* display = std::getenv("DISPLAY")) error += std::string(" '") + display + "'";
+        return 1;
+    }
+
+    Session s;
+    s.loop = g_main_loop_new(nullptr, FALSE);
+    UIScreen::mainScreen().setHardwareKeyboard(true);
+    auto services = std::make_shared<GtkDesktopServices>();
+    DesktopServices::install(services);
+
+    s.window = gtk_window_new();
+    gtk_window_set_title(GTK_WINDOW(s.window), title.c_str());
+    chooseWindowSize(s);
+    services->setParentWindow(s.window);
+
+    s.area = gtk_drawing_area_new();
+    gtk_widget_set_focusable(s.area, TRUE);
+    gtk_widget_set_hexpand(s.area, TRUE);
+    gtk_widget_set_vexpand(s.area, TRUE);
+    gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(s.area), drawScreen, &s, nullptr);
+    gtk_window_set_child(GTK_WINDOW(s.window), s.area);
+
+    GtkGesture* drag = gtk_gesture_drag_new();
+    gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(drag), GDK_BUTTON_PRIMARY);
+    g_signal_connect(drag, "drag-begin", G_CALLBACK(dragBegin), &s);
+    g_signal_connect(drag, "drag-update", G_CALLBACK(dragUpdate), &s);
+    g_signal_connect(drag, "drag-end", G_CALLBACK(dragEnd), &s);
+    g_signal_connect(drag, "cancel", G_CALLBACK(dragCancel), &s);
+    gtk_widget_add_controller(s.area, GTK_EVENT_CONTROLLER(drag));
+
+    GtkEventController* motion = gtk_event_controller_motion_new();
+    g_signal_connect(motion, "motion", G_CALLBACK(pointerMoved), &s);
+    gtk_widget_add_controller(s.area, motion);
+
+    GtkEventController* scroll = gtk_event_controller_scroll_new(GTK_EVENT_CONTROLLER_SCROLL_BOTH_AXES);
+    g_signal_connect(scroll, "scroll", G_CALLBACK(wheel), &s);
+    gtk_widget_add_controller(s.area, scroll);
+
+    // Typed text comes through the input method, so compose sequences and non-Latin input arrive
+    // as the text they make; the keys it does not take are the editing keys.
+    s.im = gtk_im_multicontext_new();
+    gtk_im_context_set_client_widget(s.im, s.area);
+    g_signal_connect(s.im, "commit", G_CALLBACK(committed), &s);
+    GtkEventController* keys = gtk_event_controller_key_new();
+    gtk_event_controller_key_set_im_context(GTK_EVENT_CONTROLLER_KEY(keys), s.im);
+    g_signal_connect(keys, "key-pressed", G_CALLBACK(keyPressed), &s);
+    gtk_widget_add_controller(s.area, keys);
+
+    g_signal_connect(s.window, "realize", G_CALLBACK(realized), &s);
+    g_signal_connect(s.window, "close-request", G_CALLBACK(closeRequested), &s);
+
+    GSource* source = g_source_new(&runLoopFuncs, sizeof(RunLoopSource));
+    reinterpret_cast<RunLoopSource*>(source)->session = &s;
+    g_source_attach(source, nullptr);
+    // Work queued from another thread (the audio engine, recognition) wakes GLib's loop.
+    RunLoop::main().setWakeHandler([] { g_main_context_wakeup(nullptr); });
+
+    gtk_window_present(GTK_WINDOW(s.window));
+    gtk_widget_grab_focus(s.area);
+    gtk_im_context_focus_in(s.im);
+    g_main_loop_run(s.loop);
+
+    // Closed: the application terminates as it would on the device, and what that saves is
+    // written before the process ends.
+    RunLoop::main().setWakeHandler(nullptr);
+    g_source_destroy(source);
+    g_source_unref(source);
+    UIApplication::sharedApplication().simulateTerminate();
+    RunLoop::main().settleExternalWork(5);
+    RunLoop::main().runUntilIdle();
+
+    if (s.stateHandler) {
+        if (GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(s.window)))
+            g_signal_handler_disconnect(surface, s.stateHandler);
+    }
+    services->setParentWindow(nullptr);
+    DesktopServices::install(nullptr);
+    gtk_window_destroy(GTK_WINDOW(s.window));
+    while (g_main_context_pending(nullptr))
+        g_main_context_iteration(nullptr, FALSE);
+    g_object_unref(s.im);
+    g_main_loop_unref(s.loop);
+    return 0;
+}
+
+} // namespace platform

@@ -1,0 +1,356 @@
+// The program's window on a virtual X display, used the way a person uses it: xdotool clicks where
+// the renderer draws the controls and types on the keyboard; the window closes as a window manager
+// closes it. Skipped, with the reason, where no virtual display can start.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cairo.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/Program.h"
+#include "cli/ScriptInterpreter.h"
+#include "platform/desktop/DesktopWindow.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/swiftui/HostingView.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIView.h"
+#include "platform/uikit/UIViewController.h"
+#include "tests/support/ImageCompare.h"
+#include "tests/support/PlatformTest.h"
+#include "tests/window/CloseRequest.h"
+
+extern char** environ;
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A child process with extra environment variables; its output goes to `log` (or is kept).
+struct Child {
+    pid_t pid = -1;
+
+    Child() = default;
+    Child(Child&& other) noexcept : pid(other.pid) { other.pid = -1; }
+    Child& operator=(Child&& other) noexcept {
+        if (this != &other) {
+            stop();
+            pid = other.pid;
+            other.pid = -1;
+        }
+        return *this;
+    }
+
+    static Child start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                       const std::string& log) {
+        std::map<std::string, std::string> all;
+        for (char** e = environ; *e; ++e) {
+            std::string entry = *e;
+            auto eq = entry.find('=');
+            if (eq != std::string::npos) all[entry.substr(0, eq)] = entry.substr(eq + 1);
+        }
+        for (const auto& [k, v] : env)
+            all[k] = v;
+        std::vector<std::string> envStrings;
+        for (const auto& [k, v] : all)
+            envStrings.push_back(k + "=" + v);
+        std::vector<char*> argv, envp;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        for (const auto& e : envStrings)
+            envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        Child child;
+        if (posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            child.pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return child;
+    }
+    // The exit code, or -1 when it did not end in time (it is then killed).
+    int wait(std::chrono::milliseconds timeout) {
+        if (pid <= 0) return -1;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        int status = 0;
+        while (std::chrono::steady_clock::now() < end) {
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        stop();
+        return -1;
+    }
+    void stop() {
+        if (pid <= 0) return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    ~Child() { stop(); }
+};
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs a tool to its end and returns what it printed; none when it failed.
+std::optional<std::string> tool(const std::vector<std::string>& args,
+                                const std::map<std::string, std::string>& env,
+                                const std::filesystem::path& dir) {
+    const auto log = (dir / "tool.out").string();
+    Child child = Child::start(args, env, log);
+    if (child.pid <= 0 || child.wait(10s) != 0) return std::nullopt;
+    return readFile(log);
+}
+
+bool on(const std::string& program) {
+    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    std::stringstream dirs(path);
+    for (std::string dir; std::getline(dirs, dir, ':');)
+        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+// A control's place on the screen (points) as the renderer lays it out.
+struct Controls {
+    platform::CGRect recordButton, transcript, save;
+    // The editor sheet that a touch on the transcript opens: its text and its Save button.
+    platform::CGRect editorText, editorSave;
+};
+
+class WindowTest : public quillora::test::PlatformTest {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        for (const char* program : {"Xvfb", "xdotool", "import"})
+            if (!on(program))
+                GTEST_SKIP() << "the window test needs " << program << ", which is not installed";
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        // The server picks a free display and writes its number to the pipe once it accepts clients.
+        Child server = Child::start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                     "800x900x24", "-nolisten", "tcp", "-noreset"},
+                                    {}, (home / "xvfb.log").string());
+        close(fds[1]);
+        std::string number;
+        fcntl(fds[0], F_SETFL, O_NONBLOCK);
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (std::chrono::steady_clock::now() < end && number.find('\n') == std::string::npos) {
+            char buffer[16];
+            ssize_t n = read(fds[0], buffer, sizeof buffer);
+            if (n > 0)
+                number.append(buffer, static_cast<std::size_t>(n));
+            else
+                std::this_thread::sleep_for(20ms);
+        }
+        close(fds[0]);
+        if (server.pid <= 0 || number.find('\n') == std::string::npos) {
+            server.stop();
+            GTEST_SKIP() << "no virtual display could start (Xvfb: " << readFile(home / "xvfb.log") << ")";
+        }
+        xvfb_ = std::move(server);
+        display_ = ":" + number.substr(0, number.find('\n'));
+        env_ = {{"DISPLAY", display_}, {"GDK_BACKEND", "x11"}, {"GSK_RENDERER", "cairo"},
+                {"NO_AT_BRIDGE", "1"}, {"LANG", "C.UTF-8"},    {"LC_ALL", "C.UTF-8"},
+                {"GTK_A11Y", "none"}};
+        unsetenv("WAYLAND_DISPLAY");
+    }
+    void TearDown() override {
+        xvfb_.stop();
+        PlatformTest::TearDown();
+    }
+
+    std::optional<std::string> xdotool(std::vector<std::string> args) {
+        args.insert(args.begin(), "xdotool");
+        return tool(args, env_, home);
+    }
+
+    static std::shared_ptr<platform::swiftui::HostingView>
+    findHostingView(const std::shared_ptr<platform::UIView>& view) {
+        if (!view) return nullptr;
+        if (auto hosting = std::dynamic_pointer_cast<platform::swiftui::HostingView>(view)) return hosting;
+        for (const auto& child : view->subviews())
+            if (auto found = findHostingView(child)) return found;
+        return nullptr;
+    }
+
+    // The program's first screen, launched here without a window: where its controls are, and its
+    // picture in a `width` x `height` frame as the window draws it.
+    Controls firstScreen(int width, int height, const std::filesystem::path& picture) {
+        Controls controls;
+        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+            interpreter.addCommand(
+                "measure", "measure",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    auto rect = [](const char* name) {
+                        auto view = std::dynamic_pointer_cast<platform::UIView>(
+                            quillora::cli::ScriptInterpreter::control(name));
+                        return view->convertRect_toView(view->bounds(), nullptr);
+                    };
+                    controls = {rect("recordButton"), rect("Clipboard"), rect("SaveDynamicButton")};
+                    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+                    cairo_t* cr = cairo_create(surface);
+                    platform::DesktopWindow::drawFrame(cr, width, height);
+                    cairo_destroy(cr);
+                    cairo_surface_write_to_png(surface, picture.c_str());
+                    cairo_surface_destroy(surface);
+
+                    // The editor the transcript opens, as it lays out over the screen.
+                    const auto& t = controls.transcript;
+                    const platform::CGPoint point{t.minX() + t.width() * 0.9, t.minY() + t.height() * 0.05};
+                    platform::ScreenRenderer::sendTouch(platform::UITouchPhase::Began, point, 0);
+                    platform::ScreenRenderer::sendTouch(platform::UITouchPhase::Ended, point, 0.05);
+                    platform::RunLoop::main().advance(1);
+                    auto chain = platform::ScreenRenderer::presentationChain();
+                    if (chain.size() < 2) return;
+                    auto hosting = findHostingView(chain.back()->view());
+                    if (!hosting) return;
+                    const auto& layout = hosting->layout();
+                    if (auto box = layout.controlBox("Save"))
+                        controls.editorSave = hosting->convertRect_toView(box->frame, nullptr);
+                    layout.forEach([&](const platform::swiftui::LayoutBox& box) {
+                        if (box.isView("TextEditor"))
+                            controls.editorText = hosting->convertRect_toView(box.frame, nullptr);
+                    });
+                });
+        };
+        const auto script = home / "measure.txt";
+        std::ofstream(script) << "measure\n";
+        quillora::cli::Options options;
+        options.home = home / "headless";
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = script.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
+        platform::resetSharedInstances();
+        return controls;
+    }
+
+    Child xvfb_;
+    std::string display_;
+    std::map<std::string, std::string> env_;
+};
+
+} // namespace
+
+TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRendererDraws) {
+    const auto appHome = home / "app";
+    const auto recording = quillora::test::sourceBundle() / "demo.wav";
+    Child app = Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
+                              recording.string(), "--console"},
+                             env_, (home / "app.log").string());
+    ASSERT_GT(app.pid, 0);
+
+    std::string id;
+    for (int i = 0; i < 100 && id.empty(); ++i) {
+        if (auto found = xdotool({"search", "--name", "^Quillora$"}))
+            id = found->substr(0, found->find('\n'));
+        if (id.empty()) std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    auto geometry = xdotool({"getwindowgeometry", "--shell", id});
+    ASSERT_TRUE(geometry);
+    int width = 0, height = 0;
+    std::stringstream lines(*geometry);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
+        if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+    }
+    ASSERT_GT(width, 100);
+    ASSERT_GT(height, 100);
+
+    // Idle, the window shows the first screen as the renderer draws it.
+    const auto expected = home / "expected.png", shot = home / "window.png";
+    const Controls controls = firstScreen(width, height, expected);
+    ASSERT_GT(controls.recordButton.width(), 0);
+    // The authorization answer and the first frame come within moments of the window (longer on
+    // a loaded machine).
+    quillora::test::ImageComparison comparison;
+    for (int attempt = 0; attempt < 10 && !comparison.matches; ++attempt) {
+        std::this_thread::sleep_for(attempt == 0 ? 1000ms : 500ms);
+        ASSERT_TRUE(tool({"import", "-window", id, shot.string()}, env_, home));
+        comparison = quillora::test::compareImages(shot, expected);
+    }
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    const auto fit = platform::DesktopWindow::fit(width, height, platform::UIScreen::mainScreen().bounds());
+    auto click = [&](const platform::CGRect& r, double dx = 0.5, double dy = 0.5) {
+        const long x = std::lround(fit.x + (r.minX() + r.width() * dx) * fit.scale);
+        const long y = std::lround(fit.y + (r.minY() + r.height() * dy) * fit.scale);
+        ASSERT_TRUE(
+            xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1"}));
+    };
+
+    // Record the clip; once its words have ended a recognition task (the console, copied to the
+    // log with --console, says the next one starts), stop.
+    click(controls.recordButton);
+    bool heard = false;
+    for (int i = 0; i < 300 && !heard; ++i) {
+        std::this_thread::sleep_for(100ms);
+        heard = readFile(home / "app.log").find("start recodring again ") != std::string::npos;
+    }
+    EXPECT_TRUE(heard) << "the clip never ended a task: " << readFile(home / "app.log");
+    click(controls.recordButton);
+    std::this_thread::sleep_for(2500ms);
+
+    // A touch on the transcript opens the editor sheet; the words typed there reach the
+    // transcript when the editor's Save is pressed.
+    ASSERT_GT(controls.editorText.width(), 0) << "the editor sheet was not laid out";
+    ASSERT_GT(controls.editorSave.width(), 0);
+    click(controls.transcript, 0.9, 0.05);
+    std::this_thread::sleep_for(1200ms);
+    click(controls.editorText, 0.5, 0.3);
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", " typed by hand"}));
+    std::this_thread::sleep_for(500ms);
+    click(controls.editorSave);
+    std::this_thread::sleep_for(800ms);
+    click(controls.save);
+    std::this_thread::sleep_for(800ms);
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+
+    // The first row is the transcript with the typed words after what was dictated. Recognition
+    // of the clip is not asserted word for word: a loaded machine may hear it a little differently.
+    const std::string list = readFile(appHome / "Documents" / "notes.txt");
+    const auto row = list.find("<string>"), typed = list.find(" typed by hand</string>");
+    ASSERT_NE(row, std::string::npos) << list;
+    ASSERT_NE(typed, std::string::npos) << "the typed words end the saved transcript: " << list;
+    std::string dictated = list.substr(row + 8, typed - row - 8);
+    dictated.erase(0, dictated.find_first_not_of(' '));
+    EXPECT_GE(dictated.size(), 5u) << "the dictated clip is in the list: " << list;
+    const std::string preferences = [&] {
+        for (const auto& entry : std::filesystem::directory_iterator(appHome / "Library" / "Preferences"))
+            return readFile(entry.path());
+        return std::string();
+    }();
+    EXPECT_NE(preferences.find(dictated + " typed by hand"), std::string::npos)
+        << "the edited transcript is stored: " << preferences;
+    EXPECT_TRUE(std::filesystem::exists(appHome / "Library" / "Logs" / "console.log"));
+}
