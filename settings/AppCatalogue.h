@@ -63,7 +63,4 @@ inline constexpr CatalogueApp catalogueApps[] = {
      "A recipe book for the kitchen: dictate a recipe, scale it for guests and cook hands-free."},
 };
 
-// The help cards' link to the tutorial video, short enough to read out.
-inline constexpr std::string_view tutorialVideoShortLink = "https://quillora.app/v/tutorial";
-
 } // namespace quillora::settings

@@ -21,7 +21,7 @@ const std::vector<HerbModel>& herbList() {
 
 const std::vector<HerbModel1>& herbList1() {
     static const std::vector<HerbModel1> list = [] {
-        const std::string link(settings::tutorialVideoShortLink);
+        const std::string link(settings::tutorialVideoPage);
         struct Step {
             const char* name;
             const char* image;

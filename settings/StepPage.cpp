@@ -30,7 +30,7 @@ StepPageRow videoPage(std::string_view name, std::string_view picture, std::stri
             StepPageButton::Field,
             "VideoButton",
             kVideoButtonPicture,
-            settings::tutorialVideoShortLink};
+            settings::tutorialVideoPage};
 }
 StepPageRow stepPage(std::string_view name, std::string_view picture, std::string_view background,
                      CGRect frame = kStepFrame) {

@@ -302,6 +302,28 @@ void chooseWindowSize(Session& s) {
                                 static_cast<int>(std::lround(screen.height() * scale)));
 }
 
+// The desktop's dark or light preference, where GTK reports one: an explicit dark preference or a
+// dark variant of the theme. Screens made later (sheets) read it as the device's appearance.
+void followDesktopAppearance() {
+    GtkSettings* settings = gtk_settings_get_default();
+    if (!settings) return;
+    auto apply = +[](GtkSettings* settings, GParamSpec*, gpointer) {
+        gboolean preferDark = FALSE;
+        gchar* theme = nullptr;
+        g_object_get(settings, "gtk-application-prefer-dark-theme", &preferDark, "gtk-theme-name", &theme,
+                     nullptr);
+        std::string name = theme ? theme : "";
+        g_free(theme);
+        const bool darkTheme = name.size() >= 5 && (name.compare(name.size() - 5, 5, "-dark") == 0 ||
+                                                    name.compare(name.size() - 5, 5, ":dark") == 0);
+        UIScreen::mainScreen().setUserInterfaceStyle(preferDark || darkTheme ? UIUserInterfaceStyle::Dark
+                                                                             : UIUserInterfaceStyle::Light);
+    };
+    apply(settings, nullptr, nullptr);
+    g_signal_connect(settings, "notify::gtk-application-prefer-dark-theme", G_CALLBACK(apply), nullptr);
+    g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(apply), nullptr);
+}
+
 } // namespace
 
 int DesktopWindow::run(const std::string& title, std::string& error) {
@@ -318,6 +340,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     Session s;
     s.loop = g_main_loop_new(nullptr, FALSE);
     UIScreen::mainScreen().setHardwareKeyboard(true);
+    followDesktopAppearance();
     auto services = std::make_shared<GtkDesktopServices>();
     DesktopServices::install(services);
 

@@ -67,7 +67,7 @@ TEST_F(InfoHubScriptTest, EveryScreenOfTheHubIsReachedAndLeftAgain) {
 
     const auto& opened = platform::UIApplication::sharedApplication().openedURLs();
     ASSERT_EQ(opened.size(), 4u);
-    EXPECT_EQ(opened[0], std::string(quillora::settings::tutorialVideoShortLink));
+    EXPECT_EQ(opened[0], std::string(quillora::settings::tutorialVideoPage));
     EXPECT_EQ(opened[1], std::string(quillora::settings::catalogueApps[6].storeLink))
         << "B8, the second page";
     EXPECT_EQ(opened[3], std::string(quillora::settings::catalogueBundle.storeLink))

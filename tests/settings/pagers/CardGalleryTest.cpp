@@ -132,7 +132,7 @@ TEST_F(CardGalleryTest, ATappedCardZoomsIntoItsDetailAndStaysHiddenUntilTheDetai
     detail->licenseButton->tap();
     detail->authorButton->tap();
     EXPECT_EQ(UIApplication::sharedApplication().openedURLs(),
-              (std::vector<std::string>(2, std::string(settings::tutorialVideoShortLink))));
+              (std::vector<std::string>(2, std::string(settings::tutorialVideoPage))));
 
     advance(1.0);
     ASSERT_TRUE(userTapView(*detail->view())) << "a tap on the background closes the detail";

@@ -88,7 +88,7 @@ TEST_F(PagerScreensTest, OnlyTheFirstFiveTutorialPagesCarryTheVideoButtonWhichOp
     auto& app = UIApplication::sharedApplication();
     std::dynamic_pointer_cast<UIButton>(pager->outletNamed("VideoButton"))->tap();
     ASSERT_EQ(app.openedURLs().size(), 1u);
-    EXPECT_EQ(app.openedURLs()[0], std::string(settings::tutorialVideoShortLink));
+    EXPECT_EQ(app.openedURLs()[0], std::string(settings::tutorialVideoPage));
     EXPECT_FALSE(pager->outletNamed("DownloadButton"));
 }
 
