@@ -211,7 +211,7 @@ protected:
                             quillora::cli::ScriptInterpreter::control(name));
                         return view->convertRect_toView(view->bounds(), nullptr);
                     };
-                    controls = {rect("recordButton"), rect("Clipboard"), rect("SaveDynamicButton")};
+                    controls = {rect("recordButton"), rect("Clipboard"), rect("SaveDynamicButton"), {}, {}};
                     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
                     cairo_t* cr = cairo_create(surface);
                     platform::DesktopWindow::drawFrame(cr, width, height);
