@@ -32,7 +32,7 @@
 #include "platform/uikit/UIViewController.h"
 #include "tests/support/ImageCompare.h"
 #include "tests/support/PlatformTest.h"
-#include "tests/window/CloseRequest.h"
+#include "tests/window/WindowManagerMessages.h"
 
 extern char** environ;
 
@@ -174,19 +174,124 @@ protected:
         }
         xvfb_ = std::move(server);
         display_ = ":" + number.substr(0, number.find('\n'));
-        env_ = {{"DISPLAY", display_}, {"GDK_BACKEND", "x11"}, {"GSK_RENDERER", "cairo"},
-                {"NO_AT_BRIDGE", "1"}, {"LANG", "C.UTF-8"},    {"LC_ALL", "C.UTF-8"},
-                {"GTK_A11Y", "none"}};
+        // The cairo renderer draws, so GL is kept off: otherwise GDK loads Mesa's driver to probe it
+        // and unloads it at exit, and the leak checker then reports the driver's allocations from
+        // a library it can no longer name.
+        env_ = {{"DISPLAY", display_},       {"GDK_BACKEND", "x11"}, {"GSK_RENDERER", "cairo"},
+                {"GDK_DEBUG", "gl-disable"}, {"NO_AT_BRIDGE", "1"},  {"LANG", "C.UTF-8"},
+                {"LC_ALL", "C.UTF-8"},       {"GTK_A11Y", "none"}};
         unsetenv("WAYLAND_DISPLAY");
     }
     void TearDown() override {
+        windowManager_.stop();
         xvfb_.stop();
         PlatformTest::TearDown();
+    }
+
+    // Starts a window manager on the display and waits until it manages the screen; false, with
+    // the reason in `why`, when none can.
+    bool startWindowManager(std::string& why) {
+        if (!on("openbox")) {
+            why = "minimising needs a window manager, and openbox is not installed";
+            return false;
+        }
+        const auto config = home / "wm";
+        std::filesystem::create_directories(config);
+        auto env = env_;
+        env["HOME"] = config.string();
+        env["XDG_CONFIG_HOME"] = env["XDG_CACHE_HOME"] = env["XDG_DATA_HOME"] = config.string();
+        windowManager_ = Child::start({"openbox", "--sm-disable"}, env, (home / "wm.log").string());
+        for (int i = 0; i < 100 && windowManager_.pid > 0; ++i) {
+            if (quillora::test::windowManagerRunning(display_)) return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        windowManager_.stop();
+        why = "the window manager did not start: " + readFile(home / "wm.log");
+        return false;
     }
 
     std::optional<std::string> xdotool(std::vector<std::string> args) {
         args.insert(args.begin(), "xdotool");
         return tool(args, env_, home);
+    }
+
+    // The program in a window, listening to the demo clip, its console copied to app.log.
+    Child launch(const std::filesystem::path& appHome) {
+        const auto recording = quillora::test::sourceBundle() / "demo.wav";
+        return Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
+                             recording.string(), "--console"},
+                            env_, (home / "app.log").string());
+    }
+
+    // The first window titled `title` (a mapped one when `visible`), waiting up to `tries` tenths
+    // of a second for it; none when there is none.
+    std::string window(const std::string& title, bool visible = false, int tries = 100) {
+        std::vector<std::string> args{"search"};
+        if (visible) args.push_back("--onlyvisible");
+        args.insert(args.end(), {"--name", "^" + title + "$"});
+        for (int i = 0; i < tries; ++i) {
+            if (auto found = xdotool(args); found && !found->empty())
+                return found->substr(0, found->find('\n'));
+            std::this_thread::sleep_for(100ms);
+        }
+        return {};
+    }
+
+    std::pair<int, int> windowSize(const std::string& id) {
+        int width = 0, height = 0;
+        std::stringstream lines(xdotool({"getwindowgeometry", "--shell", id}).value_or(""));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
+            if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+        }
+        return {width, height};
+    }
+
+    // Waits for window `id` to show the picture `expected`: the authorization answer and the first
+    // frame come within moments of the window (longer on a loaded machine).
+    quillora::test::ImageComparison waitForPicture(const std::string& id,
+                                                   const std::filesystem::path& expected) {
+        const auto shot = home / "window.png";
+        quillora::test::ImageComparison comparison;
+        for (int attempt = 0; attempt < 10 && !comparison.matches; ++attempt) {
+            std::this_thread::sleep_for(attempt == 0 ? 1000ms : 500ms);
+            if (tool({"import", "-window", id, shot.string()}, env_, home))
+                comparison = quillora::test::compareImages(shot, expected);
+            else
+                comparison.message = "the window could not be captured";
+        }
+        return comparison;
+    }
+
+    // A click on the middle of `r` (or the point `dx`, `dy` across it), a place on the screen,
+    // in window `id` of `size` (width, height).
+    void click(const std::string& id, std::pair<int, int> size, const platform::CGRect& r, double dx = 0.5,
+               double dy = 0.5) {
+        const auto fit =
+            platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
+        const long x = std::lround(fit.x + (r.minX() + r.width() * dx) * fit.scale);
+        const long y = std::lround(fit.y + (r.minY() + r.height() * dy) * fit.scale);
+        ASSERT_TRUE(
+            xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1"}));
+    }
+
+    // How often the program's console has printed `line` so far.
+    std::size_t printed(const std::string& line) {
+        const std::string log = readFile(home / "app.log");
+        std::size_t count = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + line.size()))
+            ++count;
+        return count;
+    }
+
+    // Waits up to `timeout` for the console to have printed `line` more than `before` times.
+    bool waitForPrinted(const std::string& line, std::size_t before, std::chrono::milliseconds timeout) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (printed(line) <= before) {
+            if (std::chrono::steady_clock::now() >= end) return false;
+            std::this_thread::sleep_for(50ms);
+        }
+        return true;
     }
 
     static std::shared_ptr<platform::swiftui::HostingView>
@@ -252,6 +357,7 @@ protected:
     }
 
     Child xvfb_;
+    Child windowManager_;
     std::string display_;
     std::map<std::string, std::string> env_;
 };
@@ -260,61 +366,32 @@ protected:
 
 TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRendererDraws) {
     const auto appHome = home / "app";
-    const auto recording = quillora::test::sourceBundle() / "demo.wav";
-    Child app = Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
-                              recording.string(), "--console"},
-                             env_, (home / "app.log").string());
+    Child app = launch(appHome);
     ASSERT_GT(app.pid, 0);
 
-    std::string id;
-    for (int i = 0; i < 100 && id.empty(); ++i) {
-        if (auto found = xdotool({"search", "--name", "^Quillora$"}))
-            id = found->substr(0, found->find('\n'));
-        if (id.empty()) std::this_thread::sleep_for(100ms);
-    }
+    const std::string id = window("Quillora");
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-    auto geometry = xdotool({"getwindowgeometry", "--shell", id});
-    ASSERT_TRUE(geometry);
-    int width = 0, height = 0;
-    std::stringstream lines(*geometry);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
-        if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
-    }
+    const auto size = windowSize(id);
+    const auto [width, height] = size;
     ASSERT_GT(width, 100);
     ASSERT_GT(height, 100);
 
     // Idle, the window shows the first screen as the renderer draws it.
-    const auto expected = home / "expected.png", shot = home / "window.png";
+    const auto expected = home / "expected.png";
     const Controls controls = firstScreen(width, height, expected);
     ASSERT_GT(controls.recordButton.width(), 0);
-    // The authorization answer and the first frame come within moments of the window (longer on
-    // a loaded machine).
-    quillora::test::ImageComparison comparison;
-    for (int attempt = 0; attempt < 10 && !comparison.matches; ++attempt) {
-        std::this_thread::sleep_for(attempt == 0 ? 1000ms : 500ms);
-        ASSERT_TRUE(tool({"import", "-window", id, shot.string()}, env_, home));
-        comparison = quillora::test::compareImages(shot, expected);
-    }
+    const auto comparison = waitForPicture(id, expected);
     EXPECT_TRUE(comparison.matches) << comparison.message;
 
-    const auto fit = platform::DesktopWindow::fit(width, height, platform::UIScreen::mainScreen().bounds());
     auto click = [&](const platform::CGRect& r, double dx = 0.5, double dy = 0.5) {
-        const long x = std::lround(fit.x + (r.minX() + r.width() * dx) * fit.scale);
-        const long y = std::lround(fit.y + (r.minY() + r.height() * dy) * fit.scale);
-        ASSERT_TRUE(
-            xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1"}));
+        this->click(id, size, r, dx, dy);
     };
 
     // Record the clip; once its words have ended a recognition task (the console, copied to the
     // log with --console, says the next one starts), stop.
     click(controls.recordButton);
-    bool heard = false;
-    for (int i = 0; i < 300 && !heard; ++i) {
-        std::this_thread::sleep_for(100ms);
-        heard = readFile(home / "app.log").find("start recodring again ") != std::string::npos;
-    }
-    EXPECT_TRUE(heard) << "the clip never ended a task: " << readFile(home / "app.log");
+    EXPECT_TRUE(waitForPrinted("start recodring again ", 0, 30s))
+        << "the clip never ended a task: " << readFile(home / "app.log");
     click(controls.recordButton);
     std::this_thread::sleep_for(2500ms);
 
@@ -353,4 +430,54 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
     EXPECT_NE(preferences.find(dictated + " typed by hand"), std::string::npos)
         << "the edited transcript is stored: " << preferences;
     EXPECT_TRUE(std::filesystem::exists(appHome / "Library" / "Logs" / "console.log"));
+}
+
+TEST_F(WindowTest,
+       MinimisedTheApplicationGoesToTheBackgroundAndComesBackRestoredButLosingTheFocusStopsNothing) {
+    std::string why;
+    if (!startWindowManager(why)) GTEST_SKIP() << why;
+    Child app = launch(home / "app");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto expected = home / "expected.png";
+    const Controls controls = firstScreen(size.first, size.second, expected);
+    ASSERT_GT(controls.recordButton.width(), 0);
+    const auto comparison = waitForPicture(id, expected);
+    ASSERT_TRUE(comparison.matches) << comparison.message;
+
+    // Dictating: the countdown ticks each second.
+    const std::string tick = "Timer running", active = "app become active",
+                      background = "App moved to background!",
+                      stopped = "APP moved to background , stopped AUDIO engine";
+    const std::size_t activations = printed(active);
+    click(id, size, controls.recordButton);
+    ASSERT_TRUE(waitForPrinted(tick, printed(tick), 5s))
+        << "no dictation started: " << readFile(home / "app.log");
+
+    // Another window takes the focus; the dictation goes on.
+    Child other = Child::start({"xlogo"}, env_, (home / "xlogo.log").string());
+    const std::string otherId = window("xlogo", true);
+    ASSERT_FALSE(otherId.empty()) << readFile(home / "xlogo.log");
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", otherId}));
+    EXPECT_EQ(xdotool({"getactivewindow"}).value_or(""), otherId + "\n");
+    const std::size_t ticks = printed(tick);
+    EXPECT_TRUE(waitForPrinted(tick, ticks + 1, 4s)) << "the countdown stopped with the focus";
+    EXPECT_EQ(printed(background), 0u) << readFile(home / "app.log");
+
+    // Minimised, the application goes to the background, which stops the running dictation.
+    ASSERT_TRUE(xdotool({"windowminimize", "--sync", id}));
+    EXPECT_TRUE(waitForPrinted(stopped, 0, 5s)) << readFile(home / "app.log");
+    EXPECT_EQ(printed(background), 1u);
+    EXPECT_TRUE(window("Quillora", true, 1).empty()) << "the minimised window is still shown";
+
+    // Restored, it is the active application again.
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", id}));
+    EXPECT_TRUE(waitForPrinted(active, activations, 5s)) << readFile(home / "app.log");
+    EXPECT_EQ(window("Quillora", true, 1), id);
+    EXPECT_EQ(printed(background), 1u);
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }

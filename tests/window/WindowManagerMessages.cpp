@@ -1,5 +1,6 @@
-#include "tests/window/CloseRequest.h"
+#include "tests/window/WindowManagerMessages.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 namespace quillora::test {
@@ -18,6 +19,22 @@ bool sendCloseRequest(const std::string& display, unsigned long window) {
     XFlush(x);
     XCloseDisplay(x);
     return sent != 0;
+}
+
+bool windowManagerRunning(const std::string& display) {
+    Display* x = XOpenDisplay(display.c_str());
+    if (!x) return false;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int read =
+        XGetWindowProperty(x, DefaultRootWindow(x), XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False), 0, 1,
+                           False, XA_WINDOW, &type, &format, &count, &after, &data);
+    const bool running = read == Success && type == XA_WINDOW && format == 32 && count == 1;
+    if (data) XFree(data);
+    XCloseDisplay(x);
+    return running;
 }
 
 } // namespace quillora::test
