@@ -27,6 +27,7 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/swiftui/HostingView.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
@@ -356,6 +357,64 @@ protected:
         return controls;
     }
 
+    // Where the controls are that a person reaches by the way `script` leads the program, launched
+    // here without a window: each `place KEY` line gives the place on the screen of the current
+    // screen's control named KEY, else of its declarative control labelled KEY, else of the share
+    // sheet's row titled KEY. Places not found are left out.
+    std::map<std::string, platform::CGRect> places(const std::string& script) {
+        std::map<std::string, platform::CGRect> found;
+        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+            interpreter.addCommand(
+                "place", "place KEY",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    const std::string key = line.rest;
+                    try {
+                        if (auto view = std::dynamic_pointer_cast<platform::UIView>(
+                                quillora::cli::ScriptInterpreter::control(key))) {
+                            // Where a click reaches it: a view drawn over it may cover its middle.
+                            const auto r = view->convertRect_toView(view->bounds(), nullptr);
+                            for (double dy : {0.5, 0.75, 0.25, 0.9, 0.1}) {
+                                const platform::CGPoint p{r.midX(), r.minY() + r.height() * dy};
+                                auto hit = platform::ScreenRenderer::hitTest(p);
+                                if (hit && hit->isDescendantOfView(view.get())) {
+                                    found[key] = {p.x - 1, p.y - 1, 2, 2};
+                                    break;
+                                }
+                            }
+                            return;
+                        }
+                    } catch (const quillora::cli::ScriptError&) {
+                    }
+                    auto screen = platform::ScreenRenderer::presentationChain().back();
+                    if (auto sheet = std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(
+                            screen->view())) {
+                        const auto offered =
+                            std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)
+                                ->offeredActivities();
+                        const auto rows = sheet->rowRects();
+                        for (std::size_t i = 0; i < offered.size() && i < rows.size(); ++i)
+                            if (offered[i].second == key)
+                                found[key] = sheet->convertRect_toView(rows[i], nullptr);
+                        return;
+                    }
+                    if (auto hosting = findHostingView(screen->view()))
+                        if (auto box = hosting->layout().controlBox(key))
+                            found[key] = hosting->convertRect_toView(box->frame, nullptr);
+                });
+        };
+        const auto path = home / "places.txt";
+        std::ofstream(path) << script;
+        quillora::cli::Options options;
+        options.home = home / "places";
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = path.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
+        platform::resetSharedInstances();
+        return found;
+    }
+
     Child xvfb_;
     Child windowManager_;
     std::string display_;
@@ -477,6 +536,75 @@ TEST_F(WindowTest,
     EXPECT_TRUE(waitForPrinted(active, activations, 5s)) << readFile(home / "app.log");
     EXPECT_EQ(window("Quillora", true, 1), id);
     EXPECT_EQ(printed(background), 1u);
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+TEST_F(WindowTest, SharingAPDFOpensThePrintDialogAndSavesThroughTheFileChooser) {
+    std::string why;
+    if (!startWindowManager(why)) GTEST_SKIP() << why;
+    Child app = launch(home / "app");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto expected = home / "expected.png";
+    firstScreen(size.first, size.second, expected);
+    const auto comparison = waitForPicture(id, expected);
+    ASSERT_TRUE(comparison.matches) << comparison.message;
+
+    // The gallery's notes form makes a PDF, which its screen shares.
+    const auto at = places("place StickyDynamicButton\n"
+                           "tap StickyDynamicButton\nwait 1\nplace Notes\n"
+                           "press Notes\nwait 1\nplace Preview\n"
+                           "press Preview\nwait 2\nplace SharePDFButton\n"
+                           "tap SharePDFButton\nwait 1\nplace Print\nplace Save to Files\n");
+    ASSERT_EQ(at.size(), 6u);
+    auto press = [&](const char* key, std::chrono::milliseconds settle = 1000ms) {
+        click(id, size, at.at(key));
+        std::this_thread::sleep_for(settle);
+    };
+    press("StickyDynamicButton");
+    tool({"import", "-window", id, "/tmp/w2after-sticky.png"}, env_, home);
+    press("Notes");
+    tool({"import", "-window", id, "/tmp/w2after-notes.png"}, env_, home);
+    press("Preview", 0ms);
+    ASSERT_TRUE(waitForPrinted("PDF location: ", 0, 10s)) << readFile(home / "app.log");
+
+    // Each dialog opens over the window, is answered on the keyboard and goes.
+    auto dialog = [&](const char* row, const std::string& title, const std::vector<std::string>& typed,
+                      const std::string& key) {
+        press("SharePDFButton");
+        press(row, 0ms);
+        const std::string shown = window(title, true, 100);
+        ASSERT_FALSE(shown.empty()) << "no dialog titled " << title
+                                    << " opened: " << readFile(home / "app.log");
+        ASSERT_TRUE(xdotool({"windowactivate", "--sync", shown}));
+        if (!typed.empty()) {
+            std::vector<std::string> typing{"type", "--delay", "5"};
+            typing.insert(typing.end(), typed.begin(), typed.end());
+            ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+a"}));
+            ASSERT_TRUE(xdotool(typing));
+        }
+        ASSERT_TRUE(xdotool({"key", "--clearmodifiers", key}));
+        bool gone = false;
+        for (int i = 0; i < 50 && !gone; ++i) {
+            std::this_thread::sleep_for(100ms);
+            gone = window(title, true, 1).empty();
+        }
+        EXPECT_TRUE(gone) << "the dialog titled " << title << " stayed";
+    };
+    // Escape: nothing printed, the activity not completed.
+    dialog("Print", ".*_Document\\.pdf", {}, "Escape");
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(printed("completed"), 0u) << readFile(home / "app.log");
+
+    // A path typed over the suggested name: the PDF is saved there, and the activity completed.
+    const auto saved = home / "saved.pdf";
+    dialog("Save to Files", "Save", {saved.string()}, "Return");
+    EXPECT_TRUE(waitForPrinted("completed", 0, 5s)) << readFile(home / "app.log");
+    EXPECT_EQ(readFile(saved).rfind("%PDF", 0), 0u) << "no PDF saved at " << saved;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
