@@ -778,8 +778,13 @@ void requestAppReview() {
     }
 }
 
-DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
-                                   std::map<long, std::string> playImageByIndex) {
+DictationLoopTable detailLoopTable(const RecognitionLanguageTable& languages) {
+    std::map<long, std::string> listeningByIndex, playImageByIndex;
+    for (std::size_t index = 0; index < languages.size(); ++index) {
+        const auto& language = languages[index];
+        if (!language.listening.empty()) listeningByIndex[static_cast<long>(index)] = language.listening;
+        if (!language.playImage.empty()) playImageByIndex[static_cast<long>(index)] = language.playImage;
+    }
     DictationLoopTable table;
     table.runLength = 3600;
     // Not half of the run: restarts in its first 1802 seconds show the label.
