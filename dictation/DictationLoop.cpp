@@ -365,6 +365,14 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         }
     }
 
+    // A task that failed because recognition is gone would be followed by one failing task after
+    // another, each adding its live text to the transcript, until the time is up: the run ends
+    // here instead, and the button waits for recognition to come back.
+    if (error && !isStopped && speechRecognizer && !speechRecognizer->isAvailable()) {
+        isStopped = true;
+        console().print("Speech recognition is unavailable: the recording stops");
+    }
+
     audioEngine->stop();
     inputNode->removeTapOnBus(kTapBus);
     recognitionRequest.reset();

@@ -243,10 +243,9 @@ void DictationScreen::viewDidLoad() {
     NSLayoutConstraint::activateConstraints({
         pickerView->leadingAnchor().constraintEqualToAnchor(root->leadingAnchor(), 2),
         pickerView->trailingAnchor().constraintEqualToAnchor(root->trailingAnchor(), -2),
-        screen_.pickerClearsToolRow
-            ? pickerView->bottomAnchor().constraintEqualToAnchor(root->bottomAnchor(), -(80 + 6))
-            : pickerView->bottomAnchor().constraintEqualToAnchor(root->safeAreaLayoutGuide()->bottomAnchor(),
-                                                                 -10),
+        // Just above the row of tool buttons: at the safe area's bottom it would lie over them on
+        // a phone with a home indicator, and they would take no touch.
+        pickerView->bottomAnchor().constraintEqualToAnchor(root->bottomAnchor(), -(80 + 6)),
         pickerView->heightAnchor().constraintEqualToConstant(50),
     });
     pickerView->setValue_forKeyPath(UIColor::linkColor(), "textColor");

@@ -70,9 +70,6 @@ struct DictationScreenTable {
     platform::CGFloat recordButtonTop = 40;
     std::optional<platform::UIColor> liveBorderColor;
     platform::CGFloat pickerBorderWidth = 0.2;
-    // The picker stands just above the row of tool buttons instead of at the safe area's bottom,
-    // where it would lie under them on a phone with a home indicator.
-    bool pickerClearsToolRow = false;
     std::optional<platform::UIColor> recordButtonBorderColor;
     bool hidesToolBarView = true;
     // The template gallery button and the save arrow's picture and action.

@@ -339,3 +339,12 @@ TEST_F(ScreenScriptsTest, ARecordingIsDictatedIntoASavedEntryWithRealRecognition
     ASSERT_FALSE(saved->empty());
     EXPECT_EQ(saved->front().rfind("Item1\nGo forward ten meters\n", 0), 0u) << saved->front();
 }
+
+TEST_F(ScreenScriptsTest, PickingALanguageWithoutRecognitionKeepsTheRecordButtonDisabled) {
+    ASSERT_EQ(runText("language 20\nwait 1\nshow\nlanguage 1\nwait 1\nshow\n"), 0);
+    EXPECT_TRUE(contains(printout("ViewController", 0),
+                         "title=\"Connect to the internet\" image=\"Play.png\" disabled"));
+    auto english = printout("ViewController", 1);
+    EXPECT_TRUE(contains(english, "pickerView: UIPickerView row=1/60"));
+    EXPECT_FALSE(contains(english, "disabled")) << "an English row is served";
+}

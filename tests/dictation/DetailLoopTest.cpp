@@ -250,6 +250,30 @@ TEST_F(DetailLoopTest, LosingTheRecognizerMidRunDisablesTheButtonButTheRunGoesOn
     EXPECT_TRUE(screen->audioEngine->isRunning()) << "availability neither starts nor stops a run";
 }
 
+TEST_F(DetailLoopTest, ATaskThatFailsWithRecognitionGoneEndsTheRunInsteadOfFillingTheEntry) {
+    show("Entry");
+    record();
+    ScriptedSpeech::shared().setLocaleAvailable("*", false);
+    runUntilIdle();
+    partial("last words");
+    fail("Speech recognition is not available");
+    EXPECT_EQ(screen->textView->text(), "Entry\nlast words\n") << "what was heard is kept";
+    EXPECT_FALSE(screen->audioEngine->isRunning());
+    EXPECT_EQ(ScriptedSpeech::shared().tasksStarted(), 1) << "no task that could only fail";
+    advance(30);
+    EXPECT_EQ(screen->textView->text(), "Entry\nlast words\n");
+    EXPECT_EQ(title(), "Start Recording");
+    EXPECT_FALSE(screen->recordButton->isEnabled());
+
+    ScriptedSpeech::shared().setLocaleAvailable("*", true);
+    runUntilIdle();
+    EXPECT_TRUE(screen->recordButton->isEnabled()) << "back with recognition";
+    record();
+    EXPECT_TRUE(screen->audioEngine->isRunning());
+    fail("No speech detected");
+    EXPECT_TRUE(screen->audioEngine->isRunning()) << "other errors still restart";
+}
+
 TEST_F(DetailLoopTest, AFailedStartOrRestartEndsTheRunInOrderAndSaysWhy) {
     show("", 4);
     AVAudioSession::sharedInstance().injectFailure(AVAudioSession::Step::activation,
