@@ -291,14 +291,16 @@ TEST_F(ScreenScriptsTest, RecipeScreenDictatesFoodAndARecordingIntoTheRecipeList
 TEST_F(ScreenScriptsTest, EachListsEntryIsContinuedOnItsDetailScreenAndGoesBackIntoItsRow) {
     ASSERT_EQ(run(kScripts / "detail-screens.txt"), 0);
     auto main = printout("DetailVCTableView", 0);
-    EXPECT_TRUE(contains(main, "recordButton: UIButton title=\"Start Recording\" image=\"Play.png\""));
-    EXPECT_TRUE(contains(main, "pickerView: UIPickerView row=0/29"));
+    EXPECT_TRUE(
+        contains(main, "recordButton: UIButton title=\"Start Recording\" image=\"French_Play_Button.png\""));
+    EXPECT_TRUE(contains(main, "pickerView: UIPickerView row=4/29 \"🇫🇷French\" hidden"));
     auto saved = platform::readStringArrayPlist((home / "Documents" / "notes.txt").string());
     ASSERT_TRUE(saved);
     ASSERT_FALSE(saved->empty());
     const std::string& entry = saved->front();
     EXPECT_NE(entry.find("First entry."), std::string::npos) << entry;
     EXPECT_NE(entry.find("\nContinued here.\n"), std::string::npos) << "a paragraph of its own: " << entry;
+    EXPECT_NE(entry.find("\nEt en français.\n"), std::string::npos) << "dictated in French: " << entry;
     EXPECT_EQ(entry.substr(entry.size() - 4), "📌");
 
     auto notes = platform::readStringArrayPlist((home / "Documents" / "notesNVC.txt").string());

@@ -180,7 +180,8 @@ TEST_F(DetailScreenTest, EveryAppearanceStoresTheEntryAndTakesTheRegionsLanguage
          {Case{"fr_FR", 4, "fr-FR", "French_Play_Button.png", 4}, Case{"en_CA", 10, "en-CA", "Play.png", 10},
           Case{"nb_NO", 16, "nb-NO", "NO_Play_Button.png", 16},
           // No picker row: the picker stays where it was.
-          Case{"zh_CN", 30, "zh-CN", "CN_Play_Button.png", 0}, Case{"pt_BR", 0, "en-US", "Play.png", 0}}) {
+          Case{"zh_CN", 30, "zh-CN", "CN_Play_Button.png", 0}, Case{"pt_BR", 0, "en-US", "Play.png", 0},
+          Case{"en", 0, "en-US", "Play.png", 0}}) {
         SCOPED_TRACE(c.locale);
         NSLocale::setCurrentLocaleForTesting(NSLocale(c.locale));
         open(quillora::kRecipeEntryList, {"", "entry"}, 0);
@@ -412,6 +413,21 @@ TEST_F(DetailScreenTest, TheKeyboardHandlersHearNothingUntilTold) {
 
     screen->keyboardClose();
     EXPECT_EQ(countLines("Keyboard hide"), 2u) << "closing only resigns";
+}
+
+TEST_F(DetailScreenTest, OnAPhone812PointsHighTheKeyboardCopyReachesDownToTheKeyboard) {
+    const CGRect phone = UIScreen::mainScreen().bounds();
+    UIScreen::mainScreen().setBounds({0, 0, 375, 812});
+    open(quillora::kMainEntryList, {"entry"}, 0);
+    EXPECT_EQ(screen->replicator->instanceCount, 46);
+    screen->keyboardWillShow(NSNotification("UIKeyboardWillShowNotification", nullptr, keyboard(true)));
+    EXPECT_TRUE(consoleHas("Clipboard_height 476"));
+    EXPECT_EQ(screen->ClipboardHeight, 376);
+    ASSERT_TRUE(screen->Clipboard_keyboard);
+    EXPECT_EQ(screen->Clipboard_keyboard->frame(), (CGRect{0, 100, 367, 376}));
+    EXPECT_FALSE(screen->Clipboard_keyboard->inputAccessoryView()) << "no bar on this list's screen";
+    back();
+    UIScreen::mainScreen().setBounds(phone);
 }
 
 TEST_F(DetailScreenTest, DictationGoesIntoTheEntryAndTheBackgroundStopsIt) {
