@@ -101,11 +101,7 @@ void recipeSceneViews(DictationScreen& screen, UIView& root) {
 
     const CGFloat W = UIScreen::mainScreen().bounds().width();
     const CGFloat H = UIScreen::mainScreen().bounds().height();
-    auto bar = sceneAccessoryBar(W);
-    bar->addSubview(sceneButton(screen, "Done_button", {W - 170, 2, 80, 40}, "Done", nullptr, "Done_button",
-                                [](S& s) { s.Done_button(); }));
-    bar->addSubview(sceneButton(screen, "keyboardClose", {W - 85, 2, 80, 40}, "Close", nullptr,
-                                "keyboardClose", [](S& s) { s.keyboardClose(); }));
+    auto bar = doneAndCloseKeyboardBar(screen);
     screen.toolBarView = bar;
     auto guide = bar->heightAnchor().constraintEqualToConstant(44);
     bar->addConstraint(guide);

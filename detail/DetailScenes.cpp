@@ -19,12 +19,7 @@ void detailSceneViews(UIViewController& controller, UIView& root) {
     const CGFloat W = UIScreen::mainScreen().bounds().width();
     const CGFloat H = UIScreen::mainScreen().bounds().height();
 
-    auto bar = sceneAccessoryBar(W);
-    bar->addSubview(sceneButton(screen, "Done_button", {W - 170, 2, 80, 40}, "Done", nullptr, "Done_button",
-                                [](S& s) { s.Done_button(); }));
-    bar->addSubview(sceneButton(screen, "keyboardClose", {W - 85, 2, 80, 40}, "Close", nullptr,
-                                "keyboardClose", [](S& s) { s.keyboardClose(); }));
-    screen.toolBarView = bar;
+    screen.toolBarView = doneAndCloseKeyboardBar(screen);
 
     // Nothing reads the label; it stays empty above the transcript.
     screen.SpeechTimeLabel->setFrame({75, 45, 240, 40});

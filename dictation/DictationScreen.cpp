@@ -16,6 +16,7 @@
 #include "platform/foundation/NSLocale.h"
 #include "platform/foundation/TextUtils.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/SceneControls.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
@@ -65,6 +66,17 @@ const std::vector<std::string>& dictationSceneIdentifiers() {
 const std::vector<std::string>& dictationSwitchTitles() {
     static const std::vector<std::string> titles{"Dictation", "Notes", "Recipe"};
     return titles;
+}
+
+std::shared_ptr<UIView> doneAndCloseKeyboardBar(DictationScreen& screen) {
+    using S = DictationScreen;
+    const CGFloat W = UIScreen::mainScreen().bounds().width();
+    auto bar = sceneAccessoryBar(W);
+    bar->addSubview(sceneButton(screen, "Done_button", {W - 170, 2, 80, 40}, "Done", nullptr, "Done_button",
+                                [](S& s) { s.Done_button(); }));
+    bar->addSubview(sceneButton(screen, "keyboardClose", {W - 85, 2, 80, 40}, "Close", nullptr,
+                                "keyboardClose", [](S& s) { s.keyboardClose(); }));
+    return bar;
 }
 
 std::shared_ptr<UIButton> DictationScreen::defaultDynamicButton() {

@@ -111,6 +111,9 @@ struct DictationScreenTable {
     std::vector<SymbolAction> symbols;
 };
 
+// A scene's bar above the keyboard with Done and close at its right end.
+std::shared_ptr<platform::UIView> doneAndCloseKeyboardBar(class DictationScreen& screen);
+
 // Storyboard identifiers of the dictation scenes, in the order of the switch's segments.
 const std::vector<std::string>& dictationSceneIdentifiers();
 // The switch's segment titles.

@@ -11,15 +11,22 @@
 using namespace platform;
 using quillora::test::DictationScreenTest;
 using quillora::test::sourceBundle;
-using DetailRealRecognitionTest = quillora::test::DictationScreenFixture<quillora::DetailRecipeVCTableView>;
-
-TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTranscriptOnce) {
+namespace {
+// Real recognition of the bundle's recording as the microphone.
+void hearTheDemoRecording() {
     ScriptedSpeech::shared().setScriptedLocales({});
     std::optional<NSError> error;
     auto input = std::dynamic_pointer_cast<AVAudioFileInput>(
         AVAudioInputSource::file(sourceBundle() / "demo.wav", &error));
     ASSERT_TRUE(input) << (error ? error->localizedDescription : "");
     AVAudioInputSource::setCurrent(input);
+}
+} // namespace
+
+using DetailRealRecognitionTest = quillora::test::DictationScreenFixture<quillora::DetailRecipeVCTableView>;
+
+TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTranscriptOnce) {
+    ASSERT_NO_FATAL_FAILURE(hearTheDemoRecording());
     show();
     ASSERT_EQ(screen->speechRecognizer->localeIdentifier(), "en-US");
     record();
@@ -69,12 +76,7 @@ TEST_F(DictationScreenTest, TheTapThreadFeedsOnlyItsOwnTasksRequestAcrossRestart
 
 // The recording dictated into a saved entry: the heard words land once, as a paragraph of their own.
 TEST_F(DetailRealRecognitionTest, ARecordedClipContinuesTheEntryAsOneParagraph) {
-    ScriptedSpeech::shared().setScriptedLocales({});
-    std::optional<NSError> error;
-    auto input = std::dynamic_pointer_cast<AVAudioFileInput>(
-        AVAudioInputSource::file(sourceBundle() / "demo.wav", &error));
-    ASSERT_TRUE(input) << (error ? error->localizedDescription : "");
-    AVAudioInputSource::setCurrent(input);
+    ASSERT_NO_FATAL_FAILURE(hearTheDemoRecording());
     NSLocale::setCurrentLocaleForTesting(NSLocale("en_US"));
     show([](quillora::DetailEntryScreen& s) { s.text = "Saved entry"; });
     ASSERT_EQ(screen->speechRecognizer->localeIdentifier(), "en-US");
