@@ -6,6 +6,7 @@
 #include "dictation/ViewController.h"
 #include "entries/EntryScenes.h"
 #include "pdf/PDFScenes.h"
+#include "platform/uikit/SceneControls.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UIScreen.h"
@@ -47,20 +48,6 @@ void addDictationSwitch(DictationScreen& screen, UIView& root) {
     screen.segmentcontrol = control;
 }
 
-template <class Screen, class F>
-std::shared_ptr<UIButton> sceneButton(Screen& screen, const std::string& name, CGRect frame,
-                                      const std::string& title, const char* image, const char* action,
-                                      F callable) {
-    auto button = UIButton::buttonWithType(UIButtonType::System);
-    button->setFrame(frame);
-    if (image) button->setImage_forState(UIImage::imageNamed(image), UIControlStates::Normal);
-    button->setTitle_forState(title, UIControlStates::Normal);
-    button->addTarget(screen.template self<Screen>(), action, std::move(callable),
-                      UIControlEvent::TouchUpInside);
-    screen.exposeOutlet(name, button);
-    return button;
-}
-
 // The notes scene: the switch, the accessory bar the keyboard overlay carries, and the help, font
 // and colour buttons between the live view and the transcript.
 void notesSceneViews(DictationScreen& screen, UIView& root) {
@@ -69,10 +56,7 @@ void notesSceneViews(DictationScreen& screen, UIView& root) {
 
     const CGFloat W = UIScreen::mainScreen().bounds().width();
     const CGFloat H = UIScreen::mainScreen().bounds().height();
-    auto bar = std::make_shared<UIView>(CGRect{0, 0, W, 44});
-    bar->setBackgroundColor(UIColor::colorWithWhite_alpha(0.82, 1));
-    // Not on screen until it stands on the keyboard.
-    bar->setServesAsInputAccessory(true);
+    auto bar = sceneAccessoryBar(W);
     struct Item {
         const char* name;
         const char* title;
@@ -117,13 +101,7 @@ void recipeSceneViews(DictationScreen& screen, UIView& root) {
 
     const CGFloat W = UIScreen::mainScreen().bounds().width();
     const CGFloat H = UIScreen::mainScreen().bounds().height();
-    auto bar = std::make_shared<UIView>(CGRect{0, 0, W, 44});
-    bar->setBackgroundColor(UIColor::colorWithWhite_alpha(0.82, 1));
-    bar->setServesAsInputAccessory(true);
-    bar->addSubview(sceneButton(screen, "Done_button", {W - 170, 2, 80, 40}, "Done", nullptr, "Done_button",
-                                [](S& s) { s.Done_button(); }));
-    bar->addSubview(sceneButton(screen, "keyboardClose", {W - 85, 2, 80, 40}, "Close", nullptr,
-                                "keyboardClose", [](S& s) { s.keyboardClose(); }));
+    auto bar = doneAndCloseKeyboardBar(screen);
     screen.toolBarView = bar;
     auto guide = bar->heightAnchor().constraintEqualToConstant(44);
     bar->addConstraint(guide);

@@ -1,45 +1,78 @@
 #pragma once
-// The entry detail screens as far as their lists need them: the row's text shown in `textView`,
-// and the text handed back to the list (`masterView.newRowText`) when the screen goes away.
+// The entry detail screens: one saved entry of a list in `textView`, dictation into it in one-hour
+// runs (what is being heard shows in `Clipboard`, each task's text lands in the entry as one
+// paragraph), symbols, the font menu, the editor and the share sheet; when the screen goes away the
+// entry's text goes back to its list, which puts it in place of the row (or removes the row when
+// the text is empty). The language follows the device's region on every appearance.
+//
+// The three screens are this class with their row of DetailScreenVariant; what they share with the
+// dictation screens (menus, editor, picker selection, keyboard overlay, the loop) is DictationScreen.
 
 #include <memory>
 #include <string>
 
+#include "detail/DetailScreenVariant.h"
+#include "dictation/DictationScreen.h"
 #include "entries/EntryListViewController.h"
-#include "platform/uikit/UITextView.h"
-#include "platform/uikit/UIViewController.h"
+#include "platform/avfaudio/AVSpeechSynthesizer.h"
+#include "platform/uikit/CALayer.h"
 
 namespace quillora {
 
-template <class List> class DetailEntryScreen : public platform::UIViewController, public EntryDetailScreen {
+DictationScreenTable detailScreenTable(const DetailScreenVariant& variant);
+
+class DetailEntryScreen : public DictationScreen, public EntryDetailScreen {
 public:
-    std::weak_ptr<List> masterView;
+    explicit DetailEntryScreen(const DetailScreenVariant& variant);
+
+    const DetailScreenVariant& detailVariant() const { return variant_; }
+
+    // Set by the list before the view loads; the list gets the text back through newRowText.
     std::string text;
-    std::weak_ptr<platform::UITextView> textView;
+    std::shared_ptr<EntryListViewController> masterView;
 
-    void takeEntry(const std::shared_ptr<EntryListViewController>& master,
-                   const std::string& entry) override {
-        masterView = std::dynamic_pointer_cast<List>(master);
-        text = entry;
-    }
+    std::shared_ptr<platform::AVSpeechSynthesizer> synthesizer =
+        std::make_shared<platform::AVSpeechSynthesizer>();
+    // The row of listening dots, built and kept hidden.
+    std::shared_ptr<platform::CAReplicatorLayer> replicator = std::make_shared<platform::CAReplicatorLayer>();
+    std::shared_ptr<platform::CALayer> dot = std::make_shared<platform::CALayer>();
+    platform::CGFloat dotLength = 6.0;
+    platform::CGFloat dotOffset = 8.0;
+    std::string intitalString;
+    // Whether the language button has the picker shown.
+    bool language_selection = false;
 
-    void loadView() override;
-    void viewDidLoad() override {
-        platform::UIViewController::viewDidLoad();
-        if (auto view = textView.lock()) view->setText(text);
-    }
-    void viewWillDisappear(bool animated) override {
-        platform::UIViewController::viewWillDisappear(animated);
-        auto view = textView.lock();
-        if (auto master = masterView.lock(); master && view) master->newRowText = view->text();
-    }
+    void takeEntry(const std::shared_ptr<EntryListViewController>& master, const std::string& entry) override;
+
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+
+    // Shows the language picker, or hides it again.
+    void language_select();
+
+protected:
+    DictationViews dictationViews() override;
 
 private:
-    std::shared_ptr<platform::UITextView> ownedTextView_;
+    const DetailScreenVariant& variant_;
 };
 
-class DetailVCTableView : public DetailEntryScreen<ViewControllerTabelView> {};
-class DetailNotesVCTableView : public DetailEntryScreen<NotesVCTableView> {};
-class DetailRecipeVCTableView : public DetailEntryScreen<RecipeVCTabelView> {};
+class DetailVCTableView : public DetailEntryScreen {
+public:
+    DetailVCTableView() : DetailEntryScreen(kMainEntryDetail) {}
+};
+
+class DetailNotesVCTableView : public DetailEntryScreen {
+public:
+    DetailNotesVCTableView() : DetailEntryScreen(kNotesEntryDetail) {}
+};
+
+class DetailRecipeVCTableView : public DetailEntryScreen {
+public:
+    DetailRecipeVCTableView() : DetailEntryScreen(kRecipeEntryDetail) {}
+};
 
 } // namespace quillora

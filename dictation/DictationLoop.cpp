@@ -365,6 +365,14 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         }
     }
 
+    // A task that failed because recognition is gone would be followed by one failing task after
+    // another, each adding its live text to the transcript, until the time is up: the run ends
+    // here instead, and the button waits for recognition to come back.
+    if (error && !isStopped && speechRecognizer && !speechRecognizer->isAvailable()) {
+        isStopped = true;
+        console().print("Speech recognition is unavailable: the recording stops");
+    }
+
     audioEngine->stop();
     inputNode->removeTapOnBus(kTapBus);
     recognitionRequest.reset();
@@ -654,31 +662,74 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
     return true;
 }
 
+namespace {
+
+// The console lines the two handlers of every screen print; the loop line names its handler on
+// the first screen and the detail screens.
+std::array<DictationHandlerTable, 2> handlersWithTheirLines(bool numberedLoopLines) {
+    std::array<DictationHandlerTable, 2> handlers;
+    auto& first = handlers[0];
+    first.finalFlagLine = "iS FINAL value VIEW";
+    first.appendLine = "Added to Clipboard 1";
+    first.alreadyAddedLine = "Clipboard text already added ";
+    first.loopLine = numberedLoopLines ? "isFinal loop triggered loop 1 " : "isFinal loop triggered ";
+    first.checksLostConnection = true;
+    auto& second = handlers[1];
+    second.finalFlagLine = "iS FINAL value ";
+    second.appendLine = "Added to Clipboard 2";
+    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
+    second.loopLine = numberedLoopLines ? "isFinal loop triggered loop 2 " : "isFinal loop triggered ";
+    return handlers;
+}
+
+// A column of a language table by row; rows that leave it empty get `otherwise`.
+RowTexts languageColumn(const RecognitionLanguageTable& languages,
+                        std::string_view RecognitionLanguage::*column, std::string otherwise) {
+    RowTexts texts{{}, std::move(otherwise)};
+    for (std::size_t row = 0; row < languages.size(); ++row)
+        if (const auto& text = languages[row].*column; !text.empty())
+            texts.byRow[static_cast<long>(row)] = std::string(text);
+    return texts;
+}
+
+// What the notes and recipe screens' loops share.
+DictationLoopTable symbolScreenLoopTable(const VoiceCommandTable& commands) {
+    DictationLoopTable table;
+    table.runLength = 1800;
+    table.voiceCommands = &commands;
+    table.handlers = handlersWithTheirLines(false);
+    table.handlers[0].naturalEndLine = " stopped Manually";
+    table.handlers[1].naturalEndLine = "stopped Manually";
+    table.append = TranscriptAppend::afterBlank;
+    table.stopStoresDictatedTime = false;
+    table.leavingStopStoresDictatedTime = false;
+    table.availableTitle = "Start Recording  ";
+    return table;
+}
+
+const std::map<long, std::string>& englishListening() {
+    static const std::map<long, std::string> english{
+        {0, "Listening...."}, {1, "Listening...."}, {2, "Listening...."}, {3, "Listening...."}};
+    return english;
+}
+
+} // namespace
+
 DictationLoopTable mainScreenLoopTable() {
     DictationLoopTable table;
     table.runLength = 1800;
     table.voiceCommands = &mainVoiceCommands();
-    const std::map<long, std::string> english{
-        {0, "Listening...."}, {1, "Listening...."}, {2, "Listening...."}, {3, "Listening...."}};
+    table.handlers = handlersWithTheirLines(true);
 
     auto& first = table.handlers[0];
-    first.finalFlagLine = "iS FINAL value VIEW";
-    first.appendLine = "Added to Clipboard 1";
-    first.alreadyAddedLine = "Clipboard text already added ";
-    first.loopLine = "isFinal loop triggered loop 1 ";
-    first.checksLostConnection = true;
     first.reviewDelay = 2.0;
-    first.listening = {english, "...."};
+    first.listening = {englishListening(), "...."};
     first.commandTriggers = mainCommandTriggersLoop1();
 
     auto& second = table.handlers[1];
-    second.finalFlagLine = "iS FINAL value ";
-    second.appendLine = "Added to Clipboard 2";
-    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
-    second.loopLine = "isFinal loop triggered loop 2 ";
     // The second handler's delayed closure asks for nothing.
     second.contextualStrings = {"Erythema", "Nephrolithiasis", "Auscultation", "Hashimoto"};
-    second.listening = {english, "......."};
+    second.listening = {englishListening(), "......."};
     second.commandTriggers = mainCommandTriggersLoop2();
 
     table.append = TranscriptAppend::afterBlank;
@@ -690,82 +741,38 @@ DictationLoopTable mainScreenLoopTable() {
 }
 
 DictationLoopTable notesScreenLoopTable() {
-    DictationLoopTable table;
-    table.runLength = 1800;
-    table.voiceCommands = &notesVoiceCommands();
-    const std::map<long, std::string> english{
-        {0, "Listening...."}, {1, "Listening...."}, {2, "Listening...."}, {3, "Listening...."}};
-
+    DictationLoopTable table = symbolScreenLoopTable(notesVoiceCommands());
     auto& first = table.handlers[0];
-    first.finalFlagLine = "iS FINAL value VIEW";
-    first.appendLine = "Added to Clipboard 1";
-    first.alreadyAddedLine = "Clipboard text already added ";
-    first.loopLine = "isFinal loop triggered ";
-    first.naturalEndLine = " stopped Manually";
-    first.checksLostConnection = true;
     first.reviewDelay = 4.0;
-    first.listening = {english, "🗣....."};
+    first.listening = {englishListening(), "🗣....."};
     first.commandTriggers = notesCommandTriggers();
-
     auto& second = table.handlers[1];
-    second.finalFlagLine = "iS FINAL value ";
-    second.appendLine = "Added to Clipboard 2";
-    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
-    second.loopLine = "isFinal loop triggered ";
-    second.naturalEndLine = "stopped Manually";
     second.reviewDelay = 3.0;
-    second.listening = {english, "🗣......."};
+    second.listening = {englishListening(), "🗣......."};
     second.commandTriggers = notesCommandTriggers();
-
-    table.append = TranscriptAppend::afterBlank;
     for (long row = 0; row <= 12; ++row)
         table.analysisRows.insert(row);
-    table.stopStoresDictatedTime = false;
-    table.leavingStopStoresDictatedTime = false;
-    table.availableTitle = "Start Recording  ";
     return table;
 }
 
 DictationLoopTable recipeScreenLoopTable() {
-    DictationLoopTable table;
-    table.runLength = 1800;
-    table.voiceCommands = &recipeVoiceCommands();
+    DictationLoopTable table = symbolScreenLoopTable(recipeVoiceCommands());
     // Labels and pictures come with the language rows.
-    RowTexts listening{{}, "Listening...."};
-    for (long row = 0; row < static_cast<long>(recipeLanguageTable().size()); ++row) {
-        const auto& language = recipeLanguageTable()[static_cast<std::size_t>(row)];
-        listening.byRow[row] = std::string(language.listening);
-        table.idleImage.byRow[row] = std::string(language.playImage);
-        table.runningImage.byRow[row] = std::string(language.pauseImage);
-        table.availableImage.byRow[row] = std::string(language.playImage);
-    }
+    const auto& languages = recipeLanguageTable();
+    const RowTexts listening = languageColumn(languages, &RecognitionLanguage::listening, "Listening....");
+    table.idleImage = languageColumn(languages, &RecognitionLanguage::playImage, "Play.png");
+    table.runningImage = languageColumn(languages, &RecognitionLanguage::pauseImage, "Pause.png");
+    table.availableImage = table.idleImage;
 
     auto& first = table.handlers[0];
-    first.finalFlagLine = "iS FINAL value VIEW";
-    first.appendLine = "Added to Clipboard 1";
-    first.alreadyAddedLine = "Clipboard text already added ";
-    first.loopLine = "isFinal loop triggered ";
-    first.naturalEndLine = " stopped Manually";
-    first.checksLostConnection = true;
     first.reviewDelay = 3.0;
     first.listening = listening;
     first.commandTriggers = recipeCommandTriggers();
-
     auto& second = table.handlers[1];
-    second.finalFlagLine = "iS FINAL value ";
-    second.appendLine = "Added to Clipboard 2";
-    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
-    second.loopLine = "isFinal loop triggered ";
-    second.naturalEndLine = "stopped Manually";
     second.reviewDelay = 2.0;
     second.listening = listening;
     second.commandTriggers = recipeCommandTriggers();
-
-    table.append = TranscriptAppend::afterBlank;
     table.analysisRows = {0, 1, 2, 3, 10};
-    table.stopStoresDictatedTime = false;
-    table.leavingStopStoresDictatedTime = false;
-    table.availableTitle = "Start Recording  ";
     return table;
 }
 
@@ -778,28 +785,16 @@ void requestAppReview() {
     }
 }
 
-DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
-                                   std::map<long, std::string> playImageByIndex) {
+DictationLoopTable detailLoopTable(const RecognitionLanguageTable& languages) {
     DictationLoopTable table;
     table.runLength = 3600;
     // Not half of the run: restarts in its first 1802 seconds show the label.
     table.listeningThreshold = 1798;
-    const RowTexts listening{std::move(listeningByIndex), "Listening...."};
-    auto& first = table.handlers[0];
-    first.finalFlagLine = "iS FINAL value VIEW";
-    first.appendLine = "Added to Clipboard 1";
-    first.alreadyAddedLine = "Clipboard text already added ";
-    first.loopLine = "isFinal loop triggered loop 1 ";
-    first.naturalEndLine = "NOt stopped Manually";
-    first.checksLostConnection = true;
-    first.listening = listening;
-    auto& second = table.handlers[1];
-    second.finalFlagLine = "iS FINAL value ";
-    second.appendLine = "Added to Clipboard 2";
-    second.alreadyAddedLine = "Clipboard text already added to clipboard 2";
-    second.loopLine = "isFinal loop triggered loop 2 ";
-    second.naturalEndLine = "NOt stopped Manually";
-    second.listening = listening;
+    table.handlers = handlersWithTheirLines(true);
+    for (auto& handler : table.handlers) {
+        handler.naturalEndLine = "NOt stopped Manually";
+        handler.listening = languageColumn(languages, &RecognitionLanguage::listening, "Listening....");
+    }
 
     table.append = TranscriptAppend::asParagraph;
     table.paragraphStartsOnNewLine = true;
@@ -814,7 +809,7 @@ DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
     table.runningTitle = "";
     table.runningImage = {{}, "Pause1.png"};
     table.idleTitle = "Start Recording";
-    table.idleImage = {std::move(playImageByIndex), "Play.png"};
+    table.idleImage = languageColumn(languages, &RecognitionLanguage::playImage, "Play.png");
     table.availableTitle = "  ";
     table.availableImage = {{}, "Play1.png"};
 

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "dictation/RecognitionLanguages.h"
 #include "dictation/VoiceCommands.h"
 #include "platform/avfaudio/AVAudioEngine.h"
 #include "platform/avfaudio/AVAudioPlayer.h"
@@ -283,9 +284,7 @@ void requestAppReview();
 
 // The loop of the three entry detail screens: one-hour runs whose tasks append paragraphs to the
 // entry, cues at start and stop, nothing stored. The listening texts and the idle images come by
-// language index from the screens' language table; other indexes (and none) get "Listening...."
-// and "Play.png".
-DictationLoopTable detailLoopTable(std::map<long, std::string> listeningByIndex,
-                                   std::map<long, std::string> playImageByIndex);
+// language index from `languages`; other indexes (and none) get "Listening...." and "Play.png".
+DictationLoopTable detailLoopTable(const RecognitionLanguageTable& languages);
 
 } // namespace quillora

@@ -16,6 +16,7 @@
 #include "platform/foundation/NSLocale.h"
 #include "platform/foundation/TextUtils.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/SceneControls.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
@@ -67,6 +68,17 @@ const std::vector<std::string>& dictationSwitchTitles() {
     return titles;
 }
 
+std::shared_ptr<UIView> doneAndCloseKeyboardBar(DictationScreen& screen) {
+    using S = DictationScreen;
+    const CGFloat W = UIScreen::mainScreen().bounds().width();
+    auto bar = sceneAccessoryBar(W);
+    bar->addSubview(sceneButton(screen, "Done_button", {W - 170, 2, 80, 40}, "Done", nullptr, "Done_button",
+                                [](S& s) { s.Done_button(); }));
+    bar->addSubview(sceneButton(screen, "keyboardClose", {W - 85, 2, 80, 40}, "Close", nullptr,
+                                "keyboardClose", [](S& s) { s.keyboardClose(); }));
+    return bar;
+}
+
 std::shared_ptr<UIButton> DictationScreen::defaultDynamicButton() {
     return UIButton::buttonWithType(UIButtonType::Custom);
 }
@@ -74,8 +86,10 @@ std::shared_ptr<UIButton> DictationScreen::defaultDynamicButton() {
 DictationScreen::DictationScreen(DictationScreenTable screen, DictationLoopTable loop)
     : DictationLoop(std::move(loop)), screen_(std::move(screen)) {
     if (!screen_.languages) fatalError("a dictation screen needs its language table");
-    for (const auto& language : *screen_.languages)
-        langugaeSelectionArray.emplace_back(language.title);
+    const std::size_t rows =
+        std::min(screen_.pickerRows.value_or(screen_.languages->size()), screen_.languages->size());
+    for (std::size_t row = 0; row < rows; ++row)
+        langugaeSelectionArray.emplace_back((*screen_.languages)[row].title);
 }
 
 DictationScreen::~DictationScreen() {
@@ -241,10 +255,9 @@ void DictationScreen::viewDidLoad() {
     NSLayoutConstraint::activateConstraints({
         pickerView->leadingAnchor().constraintEqualToAnchor(root->leadingAnchor(), 2),
         pickerView->trailingAnchor().constraintEqualToAnchor(root->trailingAnchor(), -2),
-        screen_.pickerClearsToolRow
-            ? pickerView->bottomAnchor().constraintEqualToAnchor(root->bottomAnchor(), -(80 + 6))
-            : pickerView->bottomAnchor().constraintEqualToAnchor(root->safeAreaLayoutGuide()->bottomAnchor(),
-                                                                 -10),
+        // Just above the row of tool buttons: at the safe area's bottom it would lie over them on
+        // a phone with a home indicator, and they would take no touch.
+        pickerView->bottomAnchor().constraintEqualToAnchor(root->bottomAnchor(), -(80 + 6)),
         pickerView->heightAnchor().constraintEqualToConstant(50),
     });
     pickerView->setValue_forKeyPath(UIColor::linkColor(), "textColor");
@@ -287,7 +300,6 @@ void DictationScreen::viewDidLoad() {
 void DictationScreen::observe(const std::string& name,
                               void (DictationScreen::*handler)(const NSNotification&)) {
     auto& center = NSNotificationCenter::defaultCenter();
-    // One registration per observation and screen, however often the screen appears.
     if (center.registrationCount(observerKey(), name) > 0) return;
     center.addObserver(std::shared_ptr<const void>(strongScreen(), observerKey()), name,
                        [weak = weakScreen(), handler](const NSNotification& notification) {
@@ -358,7 +370,7 @@ void DictationScreen::viewDidDisappear(bool animated) {
 void DictationScreen::appMovedToBackground() {
     console().print("App moved to background!");
     if (!stopRunForLeaving(true)) {
-        console().print("Audio engine not running ");
+        if (screen_.idleBackgroundLine) console().print(*screen_.idleBackgroundLine);
         return;
     }
     console().print("APP moved to background , stopped AUDIO engine");
@@ -375,10 +387,12 @@ void DictationScreen::appTerminateAction() {
 }
 
 void DictationScreen::printValueWithNotification(const NSNotification& notification) {
+    auto editor = presentedEditor_.lock();
+    if (!editor || !editor->presentingViewController()) return;
     auto text = notification.stringForKey(key(keys::userInfoValue));
     if (!text) return;
     setTranscriptText(*text);
-    analyzeWordClasses(Clipboard->text());
+    analyzeWordClasses(transcript()->text());
 }
 
 void DictationScreen::fontValueWithNotification(const NSNotification& notification) {
@@ -399,7 +413,7 @@ void DictationScreen::Refresh() {
 
 void DictationScreen::resignTranscriptAfterDelay() {
     DispatchQueue::main().asyncAfter(0.7, [weak = weakScreen()] {
-        if (auto s = weak.lock()) s->Clipboard->resignFirstResponder();
+        if (auto s = weak.lock()) s->transcript()->resignFirstResponder();
     });
 }
 
@@ -410,7 +424,7 @@ bool DictationScreen::overlayShown() const {
 }
 
 void DictationScreen::setTranscriptText(const std::string& text) {
-    Clipboard->setText(text);
+    transcript()->setText(text);
     if (overlayShown()) Clipboard_keyboard->setText(text);
 }
 
@@ -439,8 +453,8 @@ void DictationScreen::textViewDidChange(UITextView& view) {
     // overlay can put an older text over it.
     if (!overlayShown()) return;
     if (&view == Clipboard_keyboard.get())
-        Clipboard->setText(view.text());
-    else if (&view == Clipboard.get())
+        transcript()->setText(view.text());
+    else if (&view == transcript().get())
         Clipboard_keyboard->setText(view.text());
 }
 
@@ -452,18 +466,11 @@ void DictationScreen::keyboardWillShow(const NSNotification& notification) {
     if (auto end = notification.rectForKey(UIKeyboardFrameEndUserInfoKey)) {
         console().print("KeyBoard height");
         console().print(printed(end->height()));
-        auto root = view();
-        auto window = root->window();
-        const CGRect begin = root->convertRect_fromView(
-            notification.rectForKey(UIKeyboardFrameBeginUserInfoKey).value_or(*end), window.get());
-        const CGRect finish = root->convertRect_fromView(*end, window.get());
-        console().print("KEYBOARD BEGIN FRAME view controller");
-        console().print(printed(begin));
-        console().print("KEYBOARD END FRAME view controller");
-        console().print(printed(finish));
-        const CGFloat delta = begin.origin.y - finish.origin.y;
-        console().print(printed(finish.origin.y));
-        console().print(printed(begin.origin.y));
+        const UIKeyboardFrames frames = keyboardFramesIn(notification, *view());
+        printKeyboardFrames(frames);
+        const CGFloat delta = frames.begin.origin.y - frames.end.origin.y;
+        console().print(printed(frames.end.origin.y));
+        console().print(printed(frames.begin.origin.y));
         console().print("PRINITNG ORIGIN DELTA ");
         console().print(printed(delta));
         const CGFloat height = UIScreen::mainScreen().bounds().height() - delta;
@@ -480,12 +487,12 @@ void DictationScreen::keyboardWillShow(const NSNotification& notification) {
         // No frame has told the keyboard's height yet: nothing to size an overlay by.
         return;
     }
-    Clipboard->setHidden(true);
+    transcript()->setHidden(true);
     recordButton->setEnabled(false);
     Clipboard_keyboard->setHidden(false);
-    Clipboard_keyboard->setText(Clipboard->text());
+    Clipboard_keyboard->setText(transcript()->text());
     Clipboard_keyboard->layer().borderColor = UIColor::blackColor();
-    Clipboard->layer().borderWidth = look->transcriptBorderWidth;
+    transcript()->layer().borderWidth = look->transcriptBorderWidth;
     Clipboard_keyboard->layer().cornerRadius = 15;
     Clipboard_keyboard->setSelectedRange({utf16Length(Clipboard_keyboard->text()), 0});
 }
@@ -517,18 +524,46 @@ void DictationScreen::keyboardWillHide2() {
     console().print("Keyboard hide");
     if (!Clipboard_keyboard) return;
     Clipboard_keyboard->setHidden(true);
-    Clipboard->setHidden(false);
+    transcript()->setHidden(false);
     Clipboard_keyboard->resignFirstResponder();
     // The keyboard going gives the button back only when nothing else holds it: a pending stop,
     // refused authorization or an unavailable recognizer.
     if (recordButtonMayBeEnabled()) recordButton->setEnabled(true);
-    Clipboard->resignFirstResponder();
-    Clipboard->setText(Clipboard_keyboard->text());
+    transcript()->resignFirstResponder();
+    transcript()->setText(Clipboard_keyboard->text());
+}
+
+void DictationScreen::handleKeyboardNotification(const NSNotification& notification) {
+    const double duration = notification.numberForKey(UIKeyboardAnimationDurationUserInfoKey).value_or(0);
+    // The curve is read from the duration's entry, as a whole number: 0 for any keyboard quicker
+    // than a second.
+    const auto options = static_cast<UIViewAnimationOptions>(duration);
+    if (!notification.rectForKey(UIKeyboardFrameEndUserInfoKey)) return;
+    const UIKeyboardFrames frames = keyboardFramesIn(notification, *view());
+    printKeyboardFrames(frames);
+    const CGFloat delta = frames.end.origin.y - frames.begin.origin.y;
+    console().print(printed(frames.end.origin.y));
+    console().print(printed(frames.begin.origin.y));
+    console().print("PRINITNG ORIGIN DELTA ");
+    console().print(printed(delta));
+    if (auto constraint = textViewBottomLayoutGuideConstraint.lock()) constraint->constant -= delta;
+    auto root = view();
+    UIView::animateWithDuration_delay_options_animations_completion(
+        duration, 0, options | UIViewAnimationOption::BeginFromCurrentState,
+        [root] { root->layoutIfNeeded(); }, nullptr);
+    transcript()->scrollRangeToVisible(transcript()->selectedRange());
+}
+
+void DictationScreen::printKeyboardFrames(const UIKeyboardFrames& frames) {
+    console().print("KEYBOARD BEGIN FRAME view controller");
+    console().print(printed(frames.begin));
+    console().print("KEYBOARD END FRAME view controller");
+    console().print(printed(frames.end));
 }
 
 void DictationScreen::keyboardClose() {
-    keyboardWillHide2();
-    Clipboard->resignFirstResponder();
+    if (screen_.keyboardCloseSwapsBack) keyboardWillHide2();
+    transcript()->resignFirstResponder();
     if (Clipboard_keyboard) Clipboard_keyboard->resignFirstResponder();
 }
 
@@ -537,7 +572,7 @@ void DictationScreen::Done_button() {
 }
 
 void DictationScreen::insertSymbolInTranscript(const std::string& symbol) {
-    setTranscriptText(Clipboard->text() + symbol);
+    setTranscriptText(transcript()->text() + symbol);
 }
 
 namespace {
@@ -627,7 +662,7 @@ void DictationScreen::applyRow(long r, bool fallback) {
     buttonSelect = r;
 }
 
-void DictationScreen::restoreLastSelectedLanguage() {
+std::optional<std::string> DictationScreen::requestAuthorizationAndReadRegion() {
     speechRecognizer->setDelegate(std::shared_ptr<SFSpeechRecognizerDelegate>(strongScreen(), this));
     SFSpeechRecognizer::requestAuthorization(
         [weak = weakScreen()](SFSpeechRecognizerAuthorizationStatus status) {
@@ -638,7 +673,11 @@ void DictationScreen::restoreLastSelectedLanguage() {
     auto locale = NSLocale::currentLocale();
     console().print(locale.regionCode().value_or("none"));
     console().print(locale.languageCode().value_or("none"));
+    return locale.regionCode();
+}
 
+void DictationScreen::restoreLastSelectedLanguage() {
+    const auto region = requestAuthorizationAndReadRegion();
     const auto& table = *screen_.languages;
     if (defaults->objectForKey(key(keys::lastlangaugeselected))) {
         lastlangaugeselected = static_cast<long>(defaults->integerForKey(key(keys::lastlangaugeselected)));
@@ -650,7 +689,7 @@ void DictationScreen::restoreLastSelectedLanguage() {
         return;
     }
     console().print("user default language select is empty");
-    if (auto row = defaultRowForRegion(table, locale.regionCode()))
+    if (auto row = defaultRowForRegion(table, region))
         applyRow(*row, false);
     else
         applyRow(0, true);
@@ -777,7 +816,8 @@ void DictationScreen::handTranscriptToList(UIViewController& list, const std::st
 }
 
 void DictationScreen::Share() {
-    auto sheet = UIActivityViewController::initWithActivityItems_applicationActivities({Clipboard->text()});
+    auto sheet =
+        UIActivityViewController::initWithActivityItems_applicationActivities({transcript()->text()});
     anchorToScreenCentre(*sheet);
     presentViewController_animated_completion(sheet, true, nullptr);
 }
@@ -801,7 +841,12 @@ AnyView DictationScreen::analysisView(bool presented) {
 }
 
 void DictationScreen::textEditButtonTapped() {
-    presentHosted(editorView());
+    // Saving an editor opened on older text would put that text over what was dictated since.
+    if (screen_.editorStartsFromTranscript)
+        defaults->setObject_forKey(transcript()->text(), key(keys::saveclipBoardText));
+    auto host = std::make_shared<UIHostingController>(editorView());
+    presentedEditor_ = host;
+    presentViewController_animated_completion(host, true, nullptr);
 }
 
 void DictationScreen::textAnalysisButtonTapped() {
@@ -856,6 +901,7 @@ bool DictationScreen::showDictationScreen(long index) {
 }
 
 void DictationScreen::analyzeWordClasses(const std::string& text) {
+    if (!screen_.countsWordClasses) return;
     WordClassStatistics::analyzeWordClasses(text, *defaults, screen_.wordClasses);
 }
 

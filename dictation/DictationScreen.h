@@ -20,6 +20,7 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/swiftui/View.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIPickerView.h"
 #include "platform/uikit/UISegmentedControl.h"
@@ -55,7 +56,13 @@ struct DictationScreenTable {
     std::string scene;
     long segment = 0;
     const RecognitionLanguageTable* languages = nullptr;
+    // The picker offers only this many of the table's rows; the others are reached by region.
+    std::optional<std::size_t> pickerRows;
     WordClassPass wordClasses;
+    bool countsWordClasses = true;
+    // Which view holds the transcript: `Clipboard` on the dictation screens, `textView` on the
+    // detail screens (where `Clipboard` shows what is being heard).
+    bool transcriptInTextView = false;
 
     // Layout (the rest is the same on every screen).
     platform::CGFloat editIndicatorY = 140;
@@ -63,9 +70,6 @@ struct DictationScreenTable {
     platform::CGFloat recordButtonTop = 40;
     std::optional<platform::UIColor> liveBorderColor;
     platform::CGFloat pickerBorderWidth = 0.2;
-    // The picker stands just above the row of tool buttons instead of at the safe area's bottom,
-    // where it would lie under them on a phone with a home indicator.
-    bool pickerClearsToolRow = false;
     std::optional<platform::UIColor> recordButtonBorderColor;
     bool hidesToolBarView = true;
     // The template gallery button and the save arrow's picture and action.
@@ -82,6 +86,8 @@ struct DictationScreenTable {
     bool appearanceReadsStoredRow = false;
     // Becoming active with a transcript of one blank says so.
     bool reportsEmptyTranscript = false;
+    // Going to the background with no run on says so.
+    std::optional<std::string> idleBackgroundLine = "Audio engine not running ";
 
     // Save: the list scene, and its console line: a fixed one, the transcript, or none.
     std::string listScene;
@@ -98,8 +104,15 @@ struct DictationScreenTable {
     bool colourSheetAtScreenCentre = true;
     CommandHelpSheet help;
     std::optional<KeyboardOverlayLook> keyboardOverlay;
+    // Closing the keyboard also puts the transcript back in place of the overlay.
+    bool keyboardCloseSwapsBack = true;
+    // The editor opens on the transcript as it stands (stored first), not on the stored text.
+    bool editorStartsFromTranscript = false;
     std::vector<SymbolAction> symbols;
 };
+
+// A scene's bar above the keyboard with Done and close at its right end.
+std::shared_ptr<platform::UIView> doneAndCloseKeyboardBar(class DictationScreen& screen);
 
 // Storyboard identifiers of the dictation scenes, in the order of the switch's segments.
 const std::vector<std::string>& dictationSceneIdentifiers();
@@ -169,6 +182,8 @@ public:
     void appMovedToBackground();
     void appBecomeActive();
     void appTerminateAction();
+    // The edited text of the editor this screen presented; an editor of another screen (one
+    // pushed over this one, say) is not for this transcript.
     void printValueWithNotification(const platform::NSNotification& notification);
     void fontValueWithNotification(const platform::NSNotification& notification);
     void backviewTapped();
@@ -178,6 +193,8 @@ public:
     // Keyboard overlay and its accessory bar.
     void keyboardWillShow(const platform::NSNotification& notification);
     void keyboardWillHide2();
+    // Moves the transcript's bottom constraint with the keyboard.
+    void handleKeyboardNotification(const platform::NSNotification& notification);
     void setUpClipboardKeyboard();
     void keyboardClose();
     void Done_button();
@@ -205,6 +222,12 @@ public:
                                                                    long component) override;
     void pickerView_didSelectRow_inComponent(platform::UIPickerView&, long row, long component) override;
     void selectRecognitionLanguage(long row);
+    // Becomes the recognizer's delegate, asks for speech authorization (answered on the main
+    // operation queue) and reports the current locale; the region code, when it has one.
+    std::optional<std::string> requestAuthorizationAndReadRegion();
+    // The row chosen on appearance: its recognizer, picker row, buttonSelect and picture; with
+    // `fallback` the picture is left as the selection set it.
+    void applyRow(long row, bool fallback);
     void restoreLastSelectedLanguage();
     void saveLastSelectedLanguage();
 
@@ -234,6 +257,14 @@ public:
     // The word-class pass over the transcript.
     void analyzeWordClasses(const std::string& text) override;
 
+    // The transcript and the live view, as the table assigns them.
+    const std::shared_ptr<platform::UITextView>& transcript() const {
+        return screen_.transcriptInTextView ? textView : Clipboard;
+    }
+    const std::shared_ptr<platform::UITextView>& liveView() const {
+        return screen_.transcriptInTextView ? Clipboard : textView;
+    }
+
 protected:
     platform::UIViewController& dictationScreen() override { return *this; }
     DictationViews dictationViews() override;
@@ -260,20 +291,24 @@ protected:
                           platform::UIControlEvent::TouchUpInside);
     }
 
-private:
     const void* observerKey() const { return static_cast<const DictationScreen*>(this); }
+    // One registration per observation and screen, however often the screen appears.
     void observe(const std::string& name, void (DictationScreen::*handler)(const platform::NSNotification&));
     void observe(const std::string& name, void (DictationScreen::*handler)());
+
+private:
     bool overlayShown() const;
+    void printKeyboardFrames(const platform::UIKeyboardFrames& frames);
     void applyStoredFontSize();
     void readDataFile();
     // Hands the transcript to the list screen before it is pushed.
     void handTranscriptToList(platform::UIViewController& list, const std::string& text);
-    void applyRow(long row, bool fallback);
     // The row's play picture, or the screen's own.
     std::string playImageName(std::optional<long> row) const;
 
     DictationScreenTable screen_;
+    // The editor this screen presented, while it is up.
+    std::weak_ptr<platform::UIViewController> presentedEditor_;
 };
 
 } // namespace quillora

@@ -15,7 +15,6 @@ DictationScreenTable notesScreenTable() {
     table.recordButtonTop = 50;
     table.liveBorderColor = UIColor::yellowColor();
     table.pickerBorderWidth = 0;
-    table.pickerClearsToolRow = true;
     table.recordButtonBorderColor = UIColor::blackColor();
     // The overlay's accessory bar.
     table.hidesToolBarView = false;

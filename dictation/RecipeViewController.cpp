@@ -17,7 +17,6 @@ DictationScreenTable recipeScreenTable() {
     table.recordButtonTop = 50;
     table.liveBorderColor = UIColor::yellowColor();
     table.pickerBorderWidth = 0;
-    table.pickerClearsToolRow = true;
     table.recordButtonBorderColor = UIColor::blackColor();
     table.hidesToolBarView = true;
     table.showsTemplateButton = false;

@@ -44,15 +44,6 @@ std::string rectText(const CGRect& r) {
     out.append(number(r.size.width)).append(", ").append(number(r.size.height)).append(")");
     return out;
 }
-
-// From the window's coordinates into `view`'s.
-CGRect fromWindow(CGRect rect, const UIView& view) {
-    for (const UIView* v = &view; v; v = v->superview().get()) {
-        rect.origin.x -= v->frame().origin.x;
-        rect.origin.y -= v->frame().origin.y;
-    }
-    return rect;
-}
 } // namespace
 
 void RecipeBookMarkViewC::loadView() {
@@ -182,10 +173,10 @@ void RecipeBookMarkViewC::applyFontSize(double size) {
 void RecipeBookMarkViewC::handleKeyboardNotification(const NSNotification& notification) {
     double duration = notification.numberForKey(UIKeyboardAnimationDurationUserInfoKey).value_or(0);
     auto options = static_cast<UIViewAnimationOptions>(duration);
-    auto begin = notification.rectForKey(UIKeyboardFrameBeginUserInfoKey);
-    auto end = notification.rectForKey(UIKeyboardFrameEndUserInfoKey);
-    if (!begin || !end) return;
-    CGRect from = fromWindow(*begin, *view()), to = fromWindow(*end, *view());
+    if (!notification.rectForKey(UIKeyboardFrameBeginUserInfoKey) ||
+        !notification.rectForKey(UIKeyboardFrameEndUserInfoKey))
+        return;
+    const auto [from, to] = keyboardFramesIn(notification, *view());
     console().print("KEYBOARD BEGIN FRAME view controller " + rectText(from));
     console().print("KEYBOARD END FRAME view controller " + rectText(to));
     console().print(number(to.origin.y));

@@ -1,6 +1,7 @@
 #pragma once
 // The names of the notifications the platform posts on the default centre, and their user-info keys.
 
+#include "platform/foundation/Geometry.h"
 #include "platform/foundation/NSNotificationCenter.h"
 
 namespace platform {
@@ -32,6 +33,16 @@ inline const std::string UIKeyboardAnimationCurveUserInfoKey = "UIKeyboardAnimat
 
 inline const NSNotificationName UITextViewTextDidChangeNotification = "UITextViewTextDidChangeNotification";
 inline const NSNotificationName UITextFieldTextDidChangeNotification = "UITextFieldTextDidChangeNotification";
+
+class UIView;
+
+// A keyboard notification's begin and end frames in `view`'s coordinates (the notification gives
+// them in the window's); a missing begin frame is taken as the end frame.
+struct UIKeyboardFrames {
+    CGRect begin;
+    CGRect end;
+};
+UIKeyboardFrames keyboardFramesIn(const NSNotification& notification, const UIView& view);
 
 // Posts the keyboard's coming (shown) or going on the default centre, with its frames in screen
 // coordinates. Text views and fields call it when they gain or lose the focus.

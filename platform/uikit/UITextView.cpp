@@ -44,6 +44,13 @@ bool& keyboardUp() {
 }
 } // namespace
 
+UIKeyboardFrames keyboardFramesIn(const NSNotification& notification, const UIView& view) {
+    const CGRect end = notification.rectForKey(UIKeyboardFrameEndUserInfoKey).value_or(CGRect{});
+    const CGRect begin = notification.rectForKey(UIKeyboardFrameBeginUserInfoKey).value_or(end);
+    auto window = view.window();
+    return {view.convertRect_fromView(begin, window.get()), view.convertRect_fromView(end, window.get())};
+}
+
 void postKeyboardNotifications(bool showing) {
     CGRect screen = UIScreen::mainScreen().bounds();
     CGFloat h = UIScreen::mainScreen().keyboardHeight();

@@ -287,3 +287,66 @@ TEST_F(ScreenScriptsTest, RecipeScreenDictatesFoodAndARecordingIntoTheRecipeList
         pdfs += file.path().extension() == ".pdf";
     EXPECT_EQ(pdfs, 1);
 }
+
+TEST_F(ScreenScriptsTest, EachListsEntryIsContinuedOnItsDetailScreenAndGoesBackIntoItsRow) {
+    ASSERT_EQ(run(kScripts / "detail-screens.txt"), 0);
+    auto main = printout("DetailVCTableView", 0);
+    EXPECT_TRUE(
+        contains(main, "recordButton: UIButton title=\"Start Recording\" image=\"French_Play_Button.png\""));
+    EXPECT_TRUE(contains(main, "pickerView: UIPickerView row=4/29 \"🇫🇷French\" hidden"));
+    auto saved = platform::readStringArrayPlist((home / "Documents" / "notes.txt").string());
+    ASSERT_TRUE(saved);
+    ASSERT_FALSE(saved->empty());
+    const std::string& entry = saved->front();
+    EXPECT_NE(entry.find("First entry."), std::string::npos) << entry;
+    EXPECT_NE(entry.find("\nContinued here.\n"), std::string::npos) << "a paragraph of its own: " << entry;
+    EXPECT_NE(entry.find("\nEt en français.\n"), std::string::npos) << "dictated in French: " << entry;
+    EXPECT_EQ(entry.substr(entry.size() - 4), "📌");
+
+    auto notes = platform::readStringArrayPlist((home / "Documents" / "notesNVC.txt").string());
+    ASSERT_TRUE(notes);
+    ASSERT_FALSE(notes->empty());
+    EXPECT_EQ(notes->front(), "A note, edited.✔️") << "the editor's text, then the symbol";
+    auto notesScreen = printout("DetailNotesVCTableView", 0);
+    EXPECT_TRUE(contains(notesScreen, "pickerView: UIPickerView row=0/29 \"🇺🇸English-US\""));
+    EXPECT_FALSE(contains(notesScreen, "\"🇺🇸English-US\" hidden")) << "the language button showed the picker";
+
+    auto refused = printout("DetailRecipeVCTableView", 0);
+    EXPECT_TRUE(
+        contains(refused, "title=\"User denied access to speech recognition\" image=\"Play.png\" disabled"));
+    EXPECT_TRUE(consoleHas("User denied access to speech recognition"));
+    // Offline, the record button's alert was answered; the run never started.
+    EXPECT_TRUE(contains(printout("DetailRecipeVCTableView", 1), "recordButton: UIButton title=\"Button\""));
+}
+
+TEST_F(ScreenScriptsTest, TheDetailScreensLanguageIsTheEnvironmentsRegion) {
+    const char* before = std::getenv("LC_ALL");
+    const std::string kept = before ? before : "";
+    setenv("LC_ALL", "fr_FR.UTF-8", 1);
+    const int status = runText("microphone silence\ntap SaveDynamicButton\nrow table 0\nshow\n");
+    if (before)
+        setenv("LC_ALL", kept.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
+    ASSERT_EQ(status, 0);
+    auto screen = printout("DetailVCTableView", 0);
+    EXPECT_TRUE(contains(screen, "pickerView: UIPickerView row=4/29 \"🇫🇷French\" hidden"));
+    EXPECT_TRUE(contains(screen, "image=\"French_Play_Button.png\""));
+}
+
+TEST_F(ScreenScriptsTest, ARecordingIsDictatedIntoASavedEntryWithRealRecognition) {
+    ASSERT_EQ(run(kScripts / "detail-real-audio.txt"), 0);
+    auto saved = platform::readStringArrayPlist((home / "Documents" / "notes.txt").string());
+    ASSERT_TRUE(saved);
+    ASSERT_FALSE(saved->empty());
+    EXPECT_EQ(saved->front().rfind("Item1\nGo forward ten meters\n", 0), 0u) << saved->front();
+}
+
+TEST_F(ScreenScriptsTest, PickingALanguageWithoutRecognitionKeepsTheRecordButtonDisabled) {
+    ASSERT_EQ(runText("language 20\nwait 1\nshow\nlanguage 1\nwait 1\nshow\n"), 0);
+    EXPECT_TRUE(contains(printout("ViewController", 0),
+                         "title=\"Connect to the internet\" image=\"Play.png\" disabled"));
+    auto english = printout("ViewController", 1);
+    EXPECT_TRUE(contains(english, "pickerView: UIPickerView row=1/60"));
+    EXPECT_FALSE(contains(english, "disabled")) << "an English row is served";
+}

@@ -60,14 +60,6 @@ protected:
     }
 };
 
-std::map<long, std::string> someLabels() {
-    return {{0, "Listening...."}, {4, "Écoute ..."}, {10, "Listening..."}, {18, "מאזין"}, {30, "听..."}};
-}
-// Bundle pictures standing in for the language images, which come with the language table.
-std::map<long, std::string> someImages() {
-    return {{0, "Play.png"}, {4, "tapedit.png"}, {10, "Play.png"}, {30, "cancel.png"}};
-}
-
 std::size_t heapInUse() {
 #ifdef QUILLORA_SANITIZER_HEAP
     return __sanitizer_get_current_allocated_bytes();
@@ -79,7 +71,7 @@ std::size_t heapInUse() {
 class DetailLoopTest : public quillora::test::LoopScreenTest<LoopHost> {
 protected:
     void show(const std::string& entry = "", std::optional<long> index = std::nullopt) {
-        auto host = std::make_shared<LoopHost>(quillora::detailLoopTable(someLabels(), someImages()));
+        auto host = std::make_shared<LoopHost>(quillora::detailLoopTable(quillora::recipeLanguageTable()));
         host->buttonSelect = index;
         present(host);
         screen->textView->setText(entry);
@@ -160,9 +152,9 @@ TEST_F(DetailLoopTest, LabelsAndIdleImagesFollowTheLanguageIndexAndTheThresholdI
         const char* image;
     };
     for (auto [index, label, idleImage] :
-         {Case{std::nullopt, "Listening....", "Play.png"}, Case{4, "Écoute ...", "tapedit.png"},
-          Case{10, "Listening...", "Play.png"}, Case{18, "מאזין", "Play.png"},
-          Case{30, "听...", "cancel.png"}, Case{31, "Listening....", "Play.png"}}) {
+         {Case{std::nullopt, "Listening....", "Play.png"}, Case{4, "Écoute ...", "French_Play_Button.png"},
+          Case{10, "Listening...", "Play.png"}, Case{18, "מאזין", "IL_Play_Button.png"},
+          Case{30, "听...", "CN_Play_Button.png"}, Case{31, "Listening....", "Play.png"}}) {
         SCOPED_TRACE(index ? std::to_string(*index) : "none");
         show("", index);
         record();
@@ -210,7 +202,7 @@ TEST_F(DetailLoopTest, AStopPlaysItsCueWaitsForTheTasksLastWordsAndRestartsNothi
     EXPECT_EQ(screen->Clipboard->text(), "last words") << "the dismissal blanks nothing";
     EXPECT_TRUE(screen->recordButton->isEnabled());
     EXPECT_EQ(title(), "Start Recording");
-    EXPECT_EQ(image(), "cancel.png");
+    EXPECT_EQ(image(), "CN_Play_Button.png");
     EXPECT_EQ(ScriptedSpeech::shared().tasksStarted(), 1);
     EXPECT_FALSE(consoleHas("NOt stopped Manually"));
     EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->objectForKey("timedictateTotal"));
@@ -258,6 +250,30 @@ TEST_F(DetailLoopTest, LosingTheRecognizerMidRunDisablesTheButtonButTheRunGoesOn
     EXPECT_TRUE(screen->audioEngine->isRunning()) << "availability neither starts nor stops a run";
 }
 
+TEST_F(DetailLoopTest, ATaskThatFailsWithRecognitionGoneEndsTheRunInsteadOfFillingTheEntry) {
+    show("Entry");
+    record();
+    ScriptedSpeech::shared().setLocaleAvailable("*", false);
+    runUntilIdle();
+    partial("last words");
+    fail("Speech recognition is not available");
+    EXPECT_EQ(screen->textView->text(), "Entry\nlast words\n") << "what was heard is kept";
+    EXPECT_FALSE(screen->audioEngine->isRunning());
+    EXPECT_EQ(ScriptedSpeech::shared().tasksStarted(), 1) << "no task that could only fail";
+    advance(30);
+    EXPECT_EQ(screen->textView->text(), "Entry\nlast words\n");
+    EXPECT_EQ(title(), "Start Recording");
+    EXPECT_FALSE(screen->recordButton->isEnabled());
+
+    ScriptedSpeech::shared().setLocaleAvailable("*", true);
+    runUntilIdle();
+    EXPECT_TRUE(screen->recordButton->isEnabled()) << "back with recognition";
+    record();
+    EXPECT_TRUE(screen->audioEngine->isRunning());
+    fail("No speech detected");
+    EXPECT_TRUE(screen->audioEngine->isRunning()) << "other errors still restart";
+}
+
 TEST_F(DetailLoopTest, AFailedStartOrRestartEndsTheRunInOrderAndSaysWhy) {
     show("", 4);
     AVAudioSession::sharedInstance().injectFailure(AVAudioSession::Step::activation,
@@ -271,7 +287,7 @@ TEST_F(DetailLoopTest, AFailedStartOrRestartEndsTheRunInOrderAndSaysWhy) {
     EXPECT_TRUE(screen->Clipboard->isHidden());
     EXPECT_FALSE(consoleHas("permission required "));
     EXPECT_EQ(title(), "Start Recording");
-    EXPECT_EQ(image(), "tapedit.png");
+    EXPECT_EQ(image(), "French_Play_Button.png");
     alert()->pressActionWithTitle("OK ");
     runUntilIdle();
 
@@ -380,7 +396,7 @@ TEST_F(DetailLoopTest, LeavingStopsTheRunWithPlay1StoresNoTimeAndTheTaskStillApp
     EXPECT_EQ(screen->textView->text(), "Entry\ngoing\n");
     EXPECT_TRUE(consoleHas("NOt stopped Manually"));
     EXPECT_EQ(title(), "Start Recording");
-    EXPECT_EQ(image(), "tapedit.png");
+    EXPECT_EQ(image(), "French_Play_Button.png");
     EXPECT_EQ(ScriptedSpeech::shared().tasksStarted(), 1);
     EXPECT_FALSE(screen->stopRunForLeaving(false)) << "nothing runs any more";
 }

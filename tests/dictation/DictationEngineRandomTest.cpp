@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "detail/DetailEntryScreen.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "tests/dictation/DictationTestSupport.h"
 
@@ -44,7 +45,7 @@ public:
 protected:
     void writeTranscript(const std::string& text) override {
         const auto started = ScriptedSpeech::shared().tasksStarted();
-        const auto before = tasksIn(this->Clipboard->text());
+        const auto before = tasksIn(this->transcript()->text());
         for (long task : tasksIn(text))
             if (!before.count(task) && task < started)
                 staleWrites.push_back("task " + std::to_string(task) + " wrote after task " +
@@ -56,6 +57,7 @@ protected:
 using MainRandomTest = DictationScreenFixture<WatchedScreen<quillora::ViewController>>;
 using NotesRandomTest = DictationScreenFixture<WatchedScreen<quillora::NotesViewController>>;
 using RecipeRandomTest = DictationScreenFixture<WatchedScreen<quillora::RecipeViewController>>;
+using DetailRandomTest = DictationScreenFixture<WatchedScreen<quillora::DetailRecipeVCTableView>>;
 
 // One seeded run against a screen shown by `fixture`; failures name the seed.
 template <class Screen> class RandomRun {
@@ -187,7 +189,7 @@ private:
     // Every task's words are in the transcript at most once, and in the order the tasks ran.
     void checkTranscript() {
         const auto& word = taskWord();
-        const std::string text = screen_->Clipboard->text();
+        const std::string text = screen_->transcript()->text();
         std::set<long> tasks;
         long lastTask = -1, lastWord = -1;
         for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m) {
@@ -235,6 +237,10 @@ TEST_F(NotesRandomTest, ThousandRandomRunsOnTheNotesTableKeepEveryTasksTextOnceA
 }
 
 TEST_F(RecipeRandomTest, ThousandRandomRunsOnTheRecipeTableKeepEveryTasksTextOnceAndLeaveNothingRunning) {
+    runSeeds(*this);
+}
+
+TEST_F(DetailRandomTest, ThousandRandomRunsOnTheDetailTableKeepEveryTasksTextOnceAndLeaveNothingRunning) {
     runSeeds(*this);
 }
 

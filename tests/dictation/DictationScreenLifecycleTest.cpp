@@ -79,6 +79,11 @@ TEST_F(DictationScreenTest, ObservationsAreHeldOncePerScreenAndGoWithIt) {
           UIApplicationDidBecomeActiveNotification, UIApplicationWillTerminateNotification})
         EXPECT_EQ(center.registrationCount(key, name), 1u) << name;
 
+    const std::string before = screen->Clipboard->text();
+    center.postNotificationName("printValue", nullptr, {{"value", std::string("not mine")}});
+    EXPECT_EQ(screen->Clipboard->text(), before) << "no editor of this screen is up";
+    screen->textEditButtonTapped();
+    runUntilIdle();
     center.postNotificationName("printValue", nullptr, {{"value", std::string("edited text")}});
     EXPECT_EQ(screen->Clipboard->text(), "edited text");
     center.postNotificationName("printValue", nullptr, {{"other", std::string("x")}});

@@ -100,7 +100,7 @@ public:
     // the authorization answer from another thread, which costs more than a run).
     void resetForRandom(bool fresh) {
         if (!fresh && this->screen) {
-            this->screen->Clipboard->setText("");
+            this->screen->transcript()->setText("");
             return;
         }
         this->window.reset();

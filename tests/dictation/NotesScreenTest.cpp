@@ -415,8 +415,12 @@ TEST_F(NotesOverlayTest, WhateverWritesEitherCopyWritesBoth) {
 
     // The editor's saved text, a symbol and Refresh while the overlay shows.
     touchTranscript();
+    screen->textEditButtonTapped();
+    runUntilIdle();
     NSNotificationCenter::defaultCenter().postNotificationName("printValue", nullptr,
                                                                {{"value", std::string("edited")}});
+    screen->dismissViewControllerAnimated_completion(false, nullptr);
+    runUntilIdle();
     screen->pushpin();
     EXPECT_EQ(screen->Clipboard_keyboard->text(), "edited📌");
     screen->keyboardClose();
@@ -488,6 +492,8 @@ TEST_F(NotesScreenTest, ObservationsAreOncePerScreenHoweverOftenItAppears) {
           UIKeyboardWillHideNotification, UIApplicationWillTerminateNotification})
         EXPECT_EQ(center.registrationCount(key, name), 1u) << name;
 
+    screen->textEditButtonTapped();
+    runUntilIdle();
     center.postNotificationName("printValue", nullptr, {{"value", std::string("I run")}});
     EXPECT_EQ(screen->Clipboard->text(), "I run");
     EXPECT_EQ(screen->totalwordcount.size(), 2u) << "one pass";

@@ -1,22 +1,32 @@
-// The main screen with real recognition: a recording through file input, the tap, the request and
-// pocketsphinx; and the tap thread in real time (run this program under ThreadSanitizer too).
+// The main screen and a detail screen with real recognition: a recording through file input, the tap, the
+// request and pocketsphinx; and the tap thread in real time (run this program under ThreadSanitizer too).
 
 #include <thread>
 
+#include "detail/DetailEntryScreen.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/NSLocale.h"
 #include "tests/dictation/DictationTestSupport.h"
 
 using namespace platform;
 using quillora::test::DictationScreenTest;
 using quillora::test::sourceBundle;
-
-TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTranscriptOnce) {
+namespace {
+// Real recognition of the bundle's recording as the microphone.
+void hearTheDemoRecording() {
     ScriptedSpeech::shared().setScriptedLocales({});
     std::optional<NSError> error;
     auto input = std::dynamic_pointer_cast<AVAudioFileInput>(
         AVAudioInputSource::file(sourceBundle() / "demo.wav", &error));
     ASSERT_TRUE(input) << (error ? error->localizedDescription : "");
     AVAudioInputSource::setCurrent(input);
+}
+} // namespace
+
+using DetailRealRecognitionTest = quillora::test::DictationScreenFixture<quillora::DetailRecipeVCTableView>;
+
+TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTranscriptOnce) {
+    ASSERT_NO_FATAL_FAILURE(hearTheDemoRecording());
     show();
     ASSERT_EQ(screen->speechRecognizer->localeIdentifier(), "en-US");
     record();
@@ -62,4 +72,21 @@ TEST_F(DictationScreenTest, TheTapThreadFeedsOnlyItsOwnTasksRequestAcrossRestart
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
     RunLoop::main().useVirtualClock();
+}
+
+// The recording dictated into a saved entry: the heard words land once, as a paragraph of their own.
+TEST_F(DetailRealRecognitionTest, ARecordedClipContinuesTheEntryAsOneParagraph) {
+    ASSERT_NO_FATAL_FAILURE(hearTheDemoRecording());
+    NSLocale::setCurrentLocaleForTesting(NSLocale("en_US"));
+    show([](quillora::DetailEntryScreen& s) { s.text = "Saved entry"; });
+    ASSERT_EQ(screen->speechRecognizer->localeIdentifier(), "en-US");
+    record();
+    RunLoop::main().runUntil([&] { return screen->textView->text() != "Saved entry"; }, 60);
+    EXPECT_EQ(screen->textView->text(), "Saved entry\nGo forward ten meters\n");
+    EXPECT_TRUE(screen->audioEngine->isRunning()) << "the next task listens";
+    screen->recordButton->tap();
+    RunLoop::main().runUntil([&] { return !screen->isFinalStopped; }, 30);
+    EXPECT_EQ(screen->textView->text().rfind("Saved entry\nGo forward ten meters\n", 0), 0u);
+    EXPECT_EQ(screen->textView->font(), UIFont::fontWithName_size("Courier", 20));
+    NSLocale::setCurrentLocaleForTesting(std::nullopt);
 }

@@ -62,7 +62,7 @@ TEST_F(CorruptListTest, ListsOfTheWrongShapeOrCutShortAreKeptAsideAndTheListOpen
         ASSERT_TRUE(list->table.lock()->userTapRow({0, 1}));
         auto detail = std::dynamic_pointer_cast<DetailNotesVCTableView>(nav->topViewController());
         ASSERT_TRUE(detail);
-        detail->textView.lock()->setText("Item2, edited");
+        detail->textView->setText("Item2, edited");
         nav->popViewControllerAnimated(false);
         EXPECT_EQ(listFile("notesNVC.txt"), (Rows{"Item1", "Item2, edited", "Item3"}));
         EXPECT_EQ(readFile(documents("notesNVC.txt.unreadable")), bytes);
@@ -86,7 +86,7 @@ TEST_F(CorruptListTest, AFiftyMegabyteEntryOpensInItsDetailScreenAndComesBackWho
     ASSERT_TRUE(list->table.lock()->userTapRow({0, 1}));
     auto detail = std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController());
     ASSERT_TRUE(detail);
-    EXPECT_EQ(detail->textView.lock()->text().size(), huge.size());
+    EXPECT_EQ(detail->textView->text().size(), huge.size());
     nav->popViewControllerAnimated(false);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::cout << "[ 50 MB entry ] list, detail and hand-back in " << seconds << " s\n";

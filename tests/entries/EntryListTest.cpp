@@ -63,17 +63,17 @@ TEST_F(EntryTest, TheDetailScreenHandsItsTextBackToTheRowItWasOpenedFrom) {
     ASSERT_TRUE(table->userTapRow({0, 1}));
     auto detail = std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController());
     ASSERT_TRUE(detail);
-    EXPECT_EQ(detail->textView.lock()->text(), "beta");
+    EXPECT_EQ(detail->textView->text(), "beta");
     EXPECT_EQ(list->selectedRow, 1);
     EXPECT_TRUE(consoleHas("beta"));
 
-    detail->textView.lock()->setText("beta, edited");
+    detail->textView->setText("beta, edited");
     nav->popViewControllerAnimated(true);
     EXPECT_EQ(listFile(), (Rows{"alpha", "beta, edited", "gamma"}));
     EXPECT_EQ(list->selectedRow, -1);
 
     ASSERT_TRUE(table->userTapRow({0, 0}));
-    std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController())->textView.lock()->setText("");
+    std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController())->textView->setText("");
     nav->popViewControllerAnimated(true);
     EXPECT_EQ(listFile(), (Rows{"beta, edited", "gamma"}));
     EXPECT_EQ(rowTexts(*table), (Rows{"beta, edited", "gamma"}));
@@ -161,9 +161,7 @@ TEST_F(EntryTest, UnderTheSearchFilterRowsMapToTheirEntries) {
     // The hand-back replaces the entry that was shown, not the row of the same number in `data`.
     ASSERT_TRUE(table->userTapRow({0, 1}));
     EXPECT_EQ(list->selectedRow, 2);
-    std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController())
-        ->textView.lock()
-        ->setText("two dogs");
+    std::dynamic_pointer_cast<DetailVCTableView>(nav->topViewController())->textView->setText("two dogs");
     nav->popViewControllerAnimated(true);
     EXPECT_FALSE(list->isfilterenabled);
     EXPECT_EQ(listFile(), (Rows{"the cat sleeps", "buy milk", "two dogs", "buy milk"}));

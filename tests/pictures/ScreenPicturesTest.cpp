@@ -165,6 +165,22 @@ TEST_F(ScreenPicturesTest, ListWithARevealedSwipeThePDFBrowserAndATemplateScreen
     expectPictures({"list-swipe", "pdf-browser"});
 }
 
+TEST_F(ScreenPicturesTest, ADetailScreenIdleWithItsPickerAndWhileDictating) {
+    ASSERT_EQ(runText(std::string(kDictate) + "segment segmentcontrol Recipe\n"
+                                              "tap SaveDynamicButton\n"
+                                              "row table 0\n"
+                                              "tap pushpin\n"
+                                              "tap language_select\n"
+                                              "picture detail-idle\n"
+                                              "tap language_select\n"
+                                              "tap recordButton\n"
+                                              "final Two eggs and a cup of flour.\n"
+                                              "partial Then\n"
+                                              "picture detail-dictating\n"),
+              0);
+    expectPictures({"detail-idle", "detail-dictating"});
+}
+
 TEST_F(ScreenPicturesTest, TemplatePDFScreen) {
     ASSERT_EQ(runText(std::string(kDictate) + "tap recordButton\n"
                                               "final Dear reader, the essay begins here.\n"
