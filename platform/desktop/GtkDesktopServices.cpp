@@ -145,6 +145,15 @@ void GtkDesktopServices::chooseFile(bool save, const std::string& title,
         gtk_file_chooser_add_filter(GTK_FILE_CHOOSER(dialog), f);
         g_object_unref(f);
     }
+    // The person's own folders, not wherever the program happened to be started from.
+    const char* folder =
+        g_get_user_special_dir(save ? G_USER_DIRECTORY_DOCUMENTS : G_USER_DIRECTORY_PICTURES);
+    if (!folder || !g_file_test(folder, G_FILE_TEST_IS_DIR)) folder = g_get_home_dir();
+    if (folder) {
+        GFile* start = g_file_new_for_path(folder);
+        gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog), start, nullptr);
+        g_object_unref(start);
+    }
     if (save && !suggestedName.empty())
         gtk_file_chooser_set_current_name(GTK_FILE_CHOOSER(dialog), suggestedName.c_str());
     g_signal_connect(dialog, "response", G_CALLBACK(fileChosen), new FileRequest{std::move(callback)});
