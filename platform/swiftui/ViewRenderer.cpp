@@ -208,6 +208,15 @@ void drawSymbol(cairo_t* cr, const std::string& name, const CGRect& r, const Col
 
 } // namespace
 
+void ViewRenderer::drawText(cairo_t* cr, std::vector<TextRun> runs, TextStyle style, const CGRect& rect,
+                            ColorScheme scheme) const {
+    // The adaptive colours (primary, the background) stand for the scheme's own.
+    for (auto& run : runs)
+        if (run.color) run.color = resolve(*run.color, scheme);
+    style.color = resolve(style.color.value_or(Color::primary()), scheme);
+    text_.draw(cr, runs, style, rect, *style.color);
+}
+
 Color ViewRenderer::resolve(const Color& color, ColorScheme scheme) {
     if (color.name == "primary") return primaryOf(scheme);
     if (color.name == "systemBackground")
@@ -395,7 +404,7 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
     };
 
     if (k == "Text") {
-        text_.draw(cr, n.runs, b.style, f, resolve(b.style.color.value_or(primary), b.scheme));
+        drawText(cr, n.runs, b.style, f, b.scheme);
         return;
     }
     if (n.drawContent) {
@@ -502,12 +511,18 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
         CGSize ts = text_.measure({TextRun{shown, {}, {}}}, style,
                                   editor ? std::optional(inner.width()) : std::nullopt);
         CGRect textRect(inner.minX(), inner.minY(), std::min(inner.width(), ts.width), ts.height);
-        if (!editor) textRect.origin.y = inner.midY() - ts.height / 2;
+        if (!editor) {
+            // A field keeps its text on one line, cut at its edge; while typed into, it shows the
+            // end of the text, where the caret is.
+            textRect.origin.y = inner.midY() - ts.height / 2;
+            textRect.size.width = ts.width + 1;
+            if (state.focusedPath == n.path && ts.width > inner.width())
+                textRect.origin.x = inner.maxX() - 2 - ts.width;
+        }
         cairo_save(cr);
         rect(cr, f);
         cairo_clip(cr);
-        text_.draw(cr, {TextRun{shown, {}, {}}}, style, textRect,
-                   resolve(b.style.color.value_or(primary), b.scheme));
+        drawText(cr, {TextRun{shown, {}, {}}}, style, textRect, b.scheme);
         if (state.focusedPath == n.path) {
             // The caret stands after the text.
             CGRect caret = text_.caretAtEnd(placeholder ? "" : value, b.style,
@@ -524,9 +539,8 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
         std::string title = n.textProp("title").value_or("");
         TextStyle style = b.style;
         CGSize ts = text_.measure({TextRun{title, {}, {}}}, style, std::nullopt);
-        text_.draw(cr, {TextRun{title, {}, {}}}, style,
-                   CGRect(f.minX(), f.midY() - ts.height / 2, ts.width, ts.height),
-                   resolve(style.color.value_or(primary), b.scheme));
+        drawText(cr, {TextRun{title, {}, {}}}, style,
+                 CGRect(f.minX(), f.midY() - ts.height / 2, ts.width, ts.height), b.scheme);
         bool on = n.isOn && n.isOn();
         CGRect track(f.maxX() - 51, f.midY() - 15.5, 51, 31);
         roundedRect(cr, track, 15.5);
@@ -575,9 +589,8 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
         if (b.inList) {
             std::string title = n.textProp("title").value_or("");
             CGSize ts = text_.measure({TextRun{title, {}, {}}}, style, std::nullopt);
-            text_.draw(cr, {TextRun{title, {}, {}}}, style,
-                       CGRect(f.minX(), f.midY() - ts.height / 2, ts.width, ts.height),
-                       resolve(style.color.value_or(primary), b.scheme));
+            drawText(cr, {TextRun{title, {}, {}}}, style,
+                     CGRect(f.minX(), f.midY() - ts.height / 2, ts.width, ts.height), b.scheme);
             style.color = Color::gray();
             text_.draw(cr, {TextRun{value, {}, {}}}, style,
                        CGRect(f.maxX() - 16 - vs.width, f.midY() - vs.height / 2, vs.width, vs.height),

@@ -50,6 +50,10 @@ private:
     // A bundle picture by name, or a picture file by its path.
     cairo_surface_t* picture(const std::string& name, bool isPath = false) const;
 
+    // Draws `runs` with the adaptive colours resolved for `scheme`.
+    void drawText(cairo_t* cr, std::vector<TextRun> runs, TextStyle style, const CGRect& rect,
+                  ColorScheme scheme) const;
+
     const TextSetter& text_;
     // The bundle pictures drawn so far, by name (none for a name the bundle lacks).
     mutable std::map<std::string, std::shared_ptr<UIImage>> pictures_;
