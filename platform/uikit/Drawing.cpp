@@ -2,10 +2,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <cairo.h>
 
 namespace platform {
+
+bool Drawing::isWholePixelDevice(cairo_t* cr) {
+    cairo_surface_t* target = cairo_get_group_target(cr);
+    double sx = 1, sy = 1, ox = 0, oy = 0;
+    cairo_surface_get_device_scale(target, &sx, &sy);
+    cairo_surface_get_device_offset(target, &ox, &oy);
+    return sx == 1 && sy == 1 && ox == std::floor(ox) && oy == std::floor(oy);
+}
+
+bool Drawing::isVisible(cairo_t* cr, const CGRect& rect) {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    return rect.minX() < x2 && rect.maxX() > x1 && rect.minY() < y2 && rect.maxY() > y1;
+}
 
 void Drawing::setColor(cairo_t* cr, const UIColor& color, double alpha) {
     cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha * alpha);
@@ -59,17 +74,30 @@ CGRect Drawing::imageRect(CGSize size, const CGRect& b, UIViewContentMode mode) 
 }
 
 void Drawing::drawImage(cairo_t* cr, const UIImage& image, const CGRect& rect, double alpha) {
+    if (rect.width() <= 0 || rect.height() <= 0 || !isVisible(cr, rect)) return; // nor decoded
     cairo_surface_t* surface = image.surface();
-    if (!surface || rect.width() <= 0 || rect.height() <= 0) return;
+    if (!surface) return;
     const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
     if (w <= 0 || h <= 0) return;
     cairo_save(cr);
     cairo_translate(cr, rect.minX(), rect.minY());
     cairo_scale(cr, rect.width() / w, rect.height() / h);
-    cairo_set_source_surface(cr, surface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
     cairo_rectangle(cr, 0, 0, w, h);
     cairo_clip(cr);
+    // An image that stands still is resampled once and then copied pixel for pixel: scaling it
+    // afresh every frame is most of what a screen with a large picture costs.
+    cairo_matrix_t toDevice;
+    cairo_get_matrix(cr, &toDevice);
+    std::optional<UIImage::DevicePixels> resampled;
+    if (isWholePixelDevice(cr)) resampled = image.resampled(toDevice);
+    if (resampled) {
+        cairo_identity_matrix(cr);
+        cairo_set_source_surface(cr, resampled->surface, resampled->x, resampled->y);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    } else {
+        cairo_set_source_surface(cr, surface, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    }
     cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
 }

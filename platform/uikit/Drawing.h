@@ -27,6 +27,14 @@ public:
     static void drawImage(cairo_t* cr, const UIImage& image, const CGRect& bounds, UIViewContentMode mode,
                           double alpha = 1);
 
+    // Whether any of `rect` (user coordinates) lies inside the clip: what lies wholly outside need
+    // not be drawn.
+    static bool isVisible(cairo_t* cr, const CGRect& rect);
+
+    // Whether the context's device units are its target's pixels, whole pixels apart: its target
+    // is not scaled and is moved by whole pixels (as a group is).
+    static bool isWholePixelDevice(cairo_t* cr);
+
     // A line of one device pixel's hairline width at the scale of the context, at least 1/3 point.
     static CGFloat hairline(cairo_t* cr);
 

@@ -282,6 +282,13 @@ void drawSublayers(cairo_t* cr, const CALayer& layer) {
         drawLayer(cr, *sublayer);
 }
 
+void clipToBounds(cairo_t* cr, const UIView& view) {
+    const CALayer& layer = view.layer();
+    Drawing::roundedRectangle(cr, view.bounds(),
+                              layer.masksToBounds || view.backgroundColor() ? layer.cornerRadius : 0);
+    cairo_clip(cr);
+}
+
 } // namespace
 
 void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
@@ -292,14 +299,34 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
     cairo_save(cr);
     const cairo_matrix_t m = matrixOf(view.transformToSuperviewAt(now));
     cairo_transform(cr, &m);
-    const bool faded = alpha < 1;
-    if (faded) cairo_push_group(cr);
-
     const CGRect bounds = view.bounds();
     const CALayer& layer = view.layer();
+    const bool painted = view.backgroundColor() && view.backgroundColor()->alpha > 0;
+    const bool shadowed = layer.shadowOpacity > 0 && painted;
+    // Everything a clipping view draws but its shadow stays in its bounds; out of sight, none of it
+    // needs drawing.
+    if (view.clipsWhenDrawn() && !shadowed && !Drawing::isVisible(cr, bounds)) {
+        cairo_restore(cr);
+        return;
+    }
+    const bool faded = alpha < 1;
+    // A faded view is drawn into a layer of its own, the size of the clip, and the layer faded:
+    // unless its content alone paints, in one piece, and can fade as it is drawn.
+    if (faded && !painted && layer.borderWidth <= 0 && view.subviews().empty() && layer.sublayers().empty()) {
+        cairo_save(cr);
+        if (view.clipsWhenDrawn()) clipToBounds(cr, view);
+        const bool drawn = view.drawFaded(cr, alpha);
+        cairo_restore(cr);
+        if (drawn) {
+            cairo_restore(cr);
+            return;
+        }
+    }
+    if (faded) cairo_push_group(cr);
+
     // A layer's shadow follows its painted shape (here: its background) and is black unless it is
     // given a colour.
-    if (layer.shadowOpacity > 0 && view.backgroundColor() && view.backgroundColor()->alpha > 0) {
+    if (shadowed) {
         // A soft edge made of a few widening, fainter outlines of the view's shape.
         const int steps = std::max(1, static_cast<int>(std::ceil(layer.shadowRadius)));
         for (int i = steps; i >= 0; --i) {
@@ -314,13 +341,8 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
             cairo_fill(cr);
         }
     }
-    if (view.backgroundColor() && view.backgroundColor()->alpha > 0)
-        Drawing::fillRoundedRectangle(cr, bounds, layer.cornerRadius, *view.backgroundColor());
-    if (view.clipsWhenDrawn()) {
-        Drawing::roundedRectangle(cr, bounds,
-                                  layer.masksToBounds || view.backgroundColor() ? layer.cornerRadius : 0);
-        cairo_clip(cr);
-    }
+    if (painted) Drawing::fillRoundedRectangle(cr, bounds, layer.cornerRadius, *view.backgroundColor());
+    if (view.clipsWhenDrawn()) clipToBounds(cr, view);
     cairo_save(cr);
     view.draw(cr);
     cairo_restore(cr);
@@ -363,6 +385,57 @@ bool coversScreen(UIModalPresentationStyle style) {
 bool isSheet(UIModalPresentationStyle style) {
     return style == UIModalPresentationStyle::PageSheet || style == UIModalPresentationStyle::FormSheet;
 }
+
+// What a presented view, as it stands at this moment of its way in or out, paints over entirely
+// (screen points): all of it when it has an opaque square-cornered background, is not faded and
+// is not turned; none otherwise.
+std::optional<CGRect> opaqueFrame(const UIView& view) {
+    const double now = RunLoop::main().now();
+    const auto background = view.backgroundColor();
+    if (view.isHidden() || view.presentationAt(now).alpha < 1 || !background || background->alpha < 1 ||
+        view.layer().cornerRadius > 0)
+        return std::nullopt;
+    const CGAffineTransform t = view.transformToSuperviewAt(now);
+    if (t.b != 0 || t.c != 0) return std::nullopt;
+    const CGRect b = view.bounds();
+    const CGFloat x1 = t.a * b.minX() + t.tx, x2 = t.a * b.maxX() + t.tx;
+    const CGFloat y1 = t.d * b.minY() + t.ty, y2 = t.d * b.maxY() + t.ty;
+    return CGRect{std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1), std::abs(y2 - y1)};
+}
+
+bool containsRect(const CGRect& outer, const CGRect& inner) {
+    return outer.minX() <= inner.minX() && outer.maxX() >= inner.maxX() && outer.minY() <= inner.minY() &&
+           outer.maxY() >= inner.maxY();
+}
+
+// Keeps further drawing off the device pixels that lie wholly inside `cover` (user coordinates),
+// whose every pixel a later opaque paint replaces: what is drawn there would not be seen.
+void clipOutCovered(cairo_t* cr, const CGRect& cover) {
+    if (!Drawing::isWholePixelDevice(cr)) return;
+    double x1 = cover.minX(), y1 = cover.minY(), x2 = cover.maxX(), y2 = cover.maxY();
+    cairo_user_to_device(cr, &x1, &y1);
+    cairo_user_to_device(cr, &x2, &y2);
+    const double left = std::ceil(std::min(x1, x2)), right = std::floor(std::max(x1, x2));
+    const double top = std::ceil(std::min(y1, y2)), bottom = std::floor(std::max(y1, y2));
+    if (!(right > left && bottom > top)) return;
+    double cx1 = 0, cy1 = 0, cx2 = 0, cy2 = 0;
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    cairo_identity_matrix(cr);
+    cairo_clip_extents(cr, &cx1, &cy1, &cx2, &cy2);
+    cx1 = std::floor(std::min(cx1, left)), cy1 = std::floor(std::min(cy1, top));
+    cx2 = std::ceil(std::max(cx2, right)), cy2 = std::ceil(std::max(cy2, bottom));
+    // Whole-pixel edges: the clip is a set of pixels, not a mask, and what it lets through is drawn
+    // exactly as it would be without it.
+    const cairo_fill_rule_t rule = cairo_get_fill_rule(cr);
+    cairo_new_path(cr);
+    cairo_rectangle(cr, cx1, cy1, cx2 - cx1, cy2 - cy1);
+    cairo_rectangle(cr, left, top, right - left, bottom - top);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    cairo_clip(cr);
+    cairo_set_fill_rule(cr, rule);
+    cairo_set_matrix(cr, &matrix);
+}
 } // namespace
 
 void ScreenRenderer::draw(cairo_t* cr, double scale) {
@@ -371,27 +444,43 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
     cairo_scale(cr, scale, scale);
     cairo_rectangle(cr, 0, 0, screen.width(), screen.height());
     cairo_clip(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_paint(cr);
     auto window = UIApplication::sharedApplication().keyWindow();
     if (!window) {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
         cairo_restore(cr);
         return;
     }
     layout();
     auto chain = presentationChain();
     // What a full-screen presentation covers is not drawn at all, unless it is still on its way in
-    // or out.
+    // or out and lets some of it show.
+    std::vector<std::optional<CGRect>> opaque(chain.size());
     std::size_t first = 0;
-    for (std::size_t i = 1; i < chain.size(); ++i)
-        if (coversScreen(chain[i]->presentationStyle()) && !chain[i]->isBeingPresented() &&
-            !chain[i]->isBeingDismissed())
-            first = i;
+    for (std::size_t i = 1; i < chain.size(); ++i) {
+        if (!coversScreen(chain[i]->presentationStyle())) continue;
+        const bool moving = chain[i]->isBeingPresented() || chain[i]->isBeingDismissed();
+        if (moving) opaque[i] = opaqueFrame(*chain[i]->view());
+        if (!moving || (opaque[i] && containsRect(*opaque[i], screen))) first = i;
+    }
+    // Each layer is drawn only where the opaque presentations above it let it show.
+    auto clipOutAbove = [&](std::size_t level) {
+        for (std::size_t k = level; k < chain.size(); ++k)
+            if (opaque[k] && k > first) clipOutCovered(cr, *opaque[k]);
+    };
+    cairo_save(cr);
+    clipOutAbove(std::max<std::size_t>(1, first));
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
     if (first == 0) {
+        cairo_save(cr);
+        clipOutAbove(1);
         drawView(cr, *window);
         if (!chain.empty())
             for (const auto& nav : navigationControllersIn(chain[0]))
                 drawNavigationBar(cr, *nav);
+        cairo_restore(cr);
     }
     for (std::size_t i = std::max<std::size_t>(1, first); i < chain.size(); ++i) {
         const auto& controller = chain[i];
@@ -402,12 +491,16 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
         CGFloat dim = isSheet(style) ? 0.3 : style == UIModalPresentationStyle::Popover ? 0.15 : 0;
         auto chrome = std::dynamic_pointer_cast<UIAlertControllerView>(view);
         if (chrome) dim = chrome->dimming();
+        cairo_save(cr);
         if (i > first && dim > 0) {
+            cairo_save(cr);
+            clipOutAbove(i);
             cairo_rectangle(cr, 0, 0, screen.width(), screen.height());
             cairo_set_source_rgba(cr, 0, 0, 0, dim);
             cairo_fill(cr);
+            cairo_restore(cr);
         }
-        cairo_save(cr);
+        clipOutAbove(i + 1);
         if (!chrome && (isSheet(style) || style == UIModalPresentationStyle::Popover)) {
             if (!view->backgroundColor()) Drawing::fillRoundedRectangle(cr, frame, 10, UIColor::whiteColor());
             Drawing::roundedRectangle(cr, frame, isSheet(style) ? 10 : 13);

@@ -39,6 +39,68 @@ cairo_surface_t* UIImage::surface() const {
     return surface_.get();
 }
 
+std::optional<UIImage::DevicePixels> UIImage::resampled(const cairo_matrix_t& toDevice) const {
+    cairo_surface_t* pixels = surface();
+    if (!pixels) return std::nullopt;
+    const int w = cairo_image_surface_get_width(pixels), h = cairo_image_surface_get_height(pixels);
+    // Unscaled at a whole pixel the image is copied as it is: nothing to resample.
+    const bool unscaled = toDevice.xx == 1 && toDevice.yx == 0 && toDevice.xy == 0 && toDevice.yy == 1;
+    const double originX = std::floor(toDevice.x0), originY = std::floor(toDevice.y0);
+    if (w <= 0 || h <= 0 || !std::isfinite(originX) || !std::isfinite(originY) || std::abs(originX) > 1e6 ||
+        std::abs(originY) > 1e6 || (unscaled && originX == toDevice.x0 && originY == toDevice.y0))
+        return std::nullopt;
+    const Placement placement{toDevice.xx, toDevice.yx,           toDevice.xy,
+                              toDevice.yy, toDevice.x0 - originX, toDevice.y0 - originY};
+    auto found = std::find_if(resamplings_.begin(), resamplings_.end(),
+                              [&](const Resampling& r) { return r.placement == placement; });
+    if (found == resamplings_.end()) {
+        // Two placements: an image shown twice at once (a card and its detail) keeps both.
+        if (resamplings_.size() >= 2) resamplings_.erase(resamplings_.begin());
+        resamplings_.push_back({placement, nullptr, 0, 0});
+        return std::nullopt;
+    }
+    std::rotate(found, found + 1, resamplings_.end()); // the most recent last
+    Resampling& r = resamplings_.back();
+    if (!r.surface) {
+        // The device pixels the image's rectangle touches, from the whole pixel of its origin.
+        double left = 0, top = 0, right = 0, bottom = 0;
+        const double corners[][2] = {{0, 0}, {double(w), 0}, {0, double(h)}, {double(w), double(h)}};
+        for (const auto& [cx, cy] : corners) {
+            const double x = placement.xx * cx + placement.xy * cy + placement.fractionX;
+            const double y = placement.yx * cx + placement.yy * cy + placement.fractionY;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+        const double width = std::ceil(right) - std::floor(left),
+                     height = std::ceil(bottom) - std::floor(top);
+        // Beyond a few screens' worth of pixels it is not worth the memory.
+        if (!(width > 0 && height > 0 && width * height <= 16e6)) return std::nullopt;
+        r.left = static_cast<int>(std::floor(left));
+        r.top = static_cast<int>(std::floor(top));
+        cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width),
+                                                          static_cast<int>(height));
+        cairo_t* cr = cairo_create(out);
+        cairo_matrix_t shifted = toDevice;
+        shifted.x0 = placement.fractionX - r.left;
+        shifted.y0 = placement.fractionY - r.top;
+        cairo_set_matrix(cr, &shifted);
+        cairo_set_source_surface(cr, pixels, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+        const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(cr);
+        if (!drawn || cairo_surface_status(out) != CAIRO_STATUS_SUCCESS) {
+            cairo_surface_destroy(out);
+            return std::nullopt;
+        }
+        cairo_surface_flush(out);
+        r.surface.reset(out, cairo_surface_destroy);
+    }
+    return DevicePixels{r.surface.get(), static_cast<int>(originX) + r.left,
+                        static_cast<int>(originY) + r.top};
+}
+
 namespace {
 
 struct JpegError {

@@ -6,10 +6,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/Geometry.h"
 #include "platform/foundation/NSData.h"
 #include "platform/uikit/ImageFile.h"
+
+typedef struct _cairo_matrix cairo_matrix_t;
 
 namespace platform {
 
@@ -30,6 +33,16 @@ public:
     // The decoded pixels, upright, owned by the image; null when the file cannot be decoded.
     cairo_surface_t* surface() const;
 
+    // The pixels resampled (with cairo's good filter) through `toDevice`, image pixels to device
+    // pixels, onto whole device pixels, and the device pixel their surface's corner goes to. Null
+    // the first time a placement is seen: resampling is worth keeping only for an image that stands
+    // still from one frame to the next, and a moving one is cheaper drawn straight.
+    struct DevicePixels {
+        cairo_surface_t* surface;
+        int x, y;
+    };
+    std::optional<DevicePixels> resampled(const cairo_matrix_t& toDevice) const;
+
 private:
     std::string name_;
     std::filesystem::path path_;
@@ -37,6 +50,18 @@ private:
     CGSize size_;
     mutable std::shared_ptr<cairo_surface_t> surface_;
     mutable bool decoded_ = false;
+    // The last placements drawn, by the scaling and the fraction of a pixel they stand at: the same
+    // samples, whichever whole pixel they are moved to.
+    struct Placement {
+        double xx, yx, xy, yy, fractionX, fractionY;
+        bool operator==(const Placement&) const = default;
+    };
+    struct Resampling {
+        Placement placement;
+        std::shared_ptr<cairo_surface_t> surface; // null until the placement is seen again
+        int left, top;                            // the surface's corner from the whole pixel of the origin
+    };
+    mutable std::vector<Resampling> resamplings_;
 };
 
 // The image encoded as JPEG at `compressionQuality` (0 to 1; 1 is libjpeg's quality 100); none

@@ -24,6 +24,7 @@ public:
     }
 
     void draw(cairo_t* cr) const override;
+    bool drawFaded(cairo_t* cr, CGFloat alpha) const override;
 
 private:
     std::shared_ptr<UIImage> image_;

@@ -472,6 +472,10 @@ std::string UIView::stateDescription() const {
 
 void UIView::draw(cairo_t*) const {}
 
+bool UIView::drawFaded(cairo_t*, CGFloat) const {
+    return false;
+}
+
 void UIView::layoutIfNeeded() {
     auto keep = self<UIView>();
     layoutSubviews();

@@ -253,6 +253,10 @@ public:
     // the background and layer style before it and the subviews after it, clipped, transformed and
     // faded as the view's state says.
     virtual void draw(cairo_t* cr) const;
+    // Draws the view's own content faded to `alpha` in one pass, where that looks the same as
+    // drawing it at full strength into a layer of its own and fading the layer (content painted in
+    // one piece, nothing of it over anything else of it); false, having drawn nothing, otherwise.
+    virtual bool drawFaded(cairo_t* cr, CGFloat alpha) const;
     // Records that the content changed; the window draws a frame after such work.
     void setNeedsDisplay() { ++needsDisplayCount_; }
     std::size_t needsDisplayCount() const { return needsDisplayCount_; }

@@ -121,6 +121,11 @@ void UIImageView::draw(cairo_t* cr) const {
     if (image_) Drawing::drawImage(cr, *image_, bounds(), contentMode());
 }
 
+bool UIImageView::drawFaded(cairo_t* cr, CGFloat alpha) const {
+    if (image_) Drawing::drawImage(cr, *image_, bounds(), contentMode(), alpha);
+    return true;
+}
+
 void UIActivityIndicatorView::draw(cairo_t* cr) const {
     const CGRect b = bounds();
     const bool large = style_ == Style::Large;
@@ -214,12 +219,24 @@ void UIButton::draw(cairo_t* cr) const {
     }
     if (hasTitle) {
         if (pressed && !system) style.color = style.color.colorWithAlphaComponent(style.color.alpha * 0.5);
+        const CGRect titleRect{x, content.minY(), titleSize.width + 1, content.height()};
+        const double titleAlpha = system ? alpha : (disabled ? 0.45 : 1);
         cairo_save(cr);
-        cairo_push_group(cr);
-        TextDrawing::drawCenteredVertically(
-            cr, *title, {x, content.minY(), titleSize.width + 1, content.height()}, style);
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, system ? alpha : (disabled ? 0.45 : 1));
+        if (titleAlpha < 1) {
+            // The title fades as one piece, where its letters overlap too. The layer is no larger
+            // than the title with room for its letters' ascenders and descenders: a layer the size
+            // of the whole clip costs as much as the screen.
+            const CGFloat room = style.font.pointSize;
+            cairo_rectangle(cr, titleRect.minX() - room, titleRect.minY() - room,
+                            titleRect.width() + 2 * room, titleRect.height() + 2 * room);
+            cairo_clip(cr);
+            cairo_push_group(cr);
+        }
+        TextDrawing::drawCenteredVertically(cr, *title, titleRect, style);
+        if (titleAlpha < 1) {
+            cairo_pop_group_to_source(cr);
+            cairo_paint_with_alpha(cr, titleAlpha);
+        }
         cairo_restore(cr);
     }
 }
