@@ -102,10 +102,12 @@ FontDescription TextDrawing::fontDescription(const UIFont& font) {
     return description;
 }
 
-TextLayout TextDrawing::layout(cairo_t* cr, const std::string& text, const TextStyle& style, CGFloat width) {
-    TextLayout layout(pango_cairo_create_layout(cr ? cr : measuringContext()));
+TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, CGFloat width) {
     // Unhinted outlines and metrics: text is laid out the same at every scale, so that a picture at
-    // scale 2 and the window at any size agree, and measuring matches drawing.
+    // scale 2 and the window at any size agree, and measuring matches drawing. So it is laid out
+    // at one scale, whatever it is drawn at: fonts are looked up once, not again for every scale
+    // a zooming view passes through (the letters are still drawn at the scale they are shown).
+    TextLayout layout(pango_cairo_create_layout(measuringContext()));
     static cairo_font_options_t* options = [] {
         cairo_font_options_t* o = cairo_font_options_create();
         cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
@@ -143,7 +145,7 @@ TextLayout TextDrawing::layout(cairo_t* cr, const std::string& text, const TextS
 }
 
 CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGFloat width) {
-    auto l = layout(measuringContext(), text, style, width);
+    auto l = layout(text, style, width);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
     return {static_cast<CGFloat>(w) / PANGO_SCALE, static_cast<CGFloat>(h) / PANGO_SCALE};
@@ -157,7 +159,7 @@ CGFloat TextDrawing::lineHeight(const UIFont& font) {
 
 CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style) {
     if (text.empty()) return 0;
-    auto l = layout(cr, text, style, rect.width());
+    auto l = layout(text, style, rect.width());
     if (style.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
@@ -172,7 +174,7 @@ CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& re
 void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
                                          const TextStyle& style) {
     if (text.empty()) return;
-    auto l = layout(cr, text, style, rect.width());
+    auto l = layout(text, style, rect.width());
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
     const CGFloat height = static_cast<CGFloat>(h) / PANGO_SCALE;

@@ -48,9 +48,9 @@ public:
     // Family, weight, style and size (points) of a font.
     static FontDescription fontDescription(const UIFont& font);
 
-    // A layout of `text` in `width` points (<= 0: unbounded), set as `style` says; for measuring
-    // only when `cr` is null.
-    static TextLayout layout(cairo_t* cr, const std::string& text, const TextStyle& style, CGFloat width);
+    // A layout of `text` in `width` points (<= 0: unbounded), set as `style` says, for measuring
+    // and for drawing at any scale.
+    static TextLayout layout(const std::string& text, const TextStyle& style, CGFloat width);
     // The size the text takes in `width` points (<= 0: on one line unless it holds line breaks).
     static CGSize measure(const std::string& text, const TextStyle& style, CGFloat width = 0);
     // The height of one line of the font.

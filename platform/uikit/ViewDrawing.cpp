@@ -250,7 +250,7 @@ void UITextView::draw(cairo_t* cr) const {
     style.alignment = resolved(textAlignment_);
     const CGFloat width = std::max<CGFloat>(1, bounds().width() - 10);
     const CGPoint origin{5, 8};
-    auto layout = TextDrawing::layout(cr, text_, style, width);
+    auto layout = TextDrawing::layout(text_, style, width);
     cairo_save(cr);
     TextDrawing::setColor(cr, style.color);
     cairo_move_to(cr, origin.x, origin.y);
@@ -275,7 +275,7 @@ void UITextView::touchesEnded(const UITouch& touch) {
     TextStyle style;
     style.font = font_.value_or(UIFont{"Helvetica", 12});
     style.alignment = resolved(textAlignment_);
-    auto layout = TextDrawing::layout(nullptr, text_, style, std::max<CGFloat>(1, bounds().width() - 10));
+    auto layout = TextDrawing::layout(text_, style, std::max<CGFloat>(1, bounds().width() - 10));
     const CGPoint p = touch.locationInView(this);
     int index = 0, trailing = 0;
     pango_layout_xy_to_index(layout.get(), static_cast<int>((p.x - 5) * PANGO_SCALE),
