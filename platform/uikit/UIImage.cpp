@@ -39,6 +39,11 @@ cairo_surface_t* UIImage::surface() const {
     return surface_.get();
 }
 
+bool UIImage::Placement::samplesAsIn(const Placement& other) const {
+    return xx == other.xx && yx == other.yx && xy == other.xy && yy == other.yy &&
+           std::abs(fractionX - other.fractionX) < 1e-9 && std::abs(fractionY - other.fractionY) < 1e-9;
+}
+
 std::optional<UIImage::DevicePixels> UIImage::resampled(const cairo_matrix_t& toDevice) const {
     cairo_surface_t* pixels = surface();
     if (!pixels) return std::nullopt;
@@ -52,7 +57,7 @@ std::optional<UIImage::DevicePixels> UIImage::resampled(const cairo_matrix_t& to
     const Placement placement{toDevice.xx, toDevice.yx,           toDevice.xy,
                               toDevice.yy, toDevice.x0 - originX, toDevice.y0 - originY};
     auto found = std::find_if(resamplings_.begin(), resamplings_.end(),
-                              [&](const Resampling& r) { return r.placement == placement; });
+                              [&](const Resampling& r) { return r.placement.samplesAsIn(placement); });
     if (found == resamplings_.end()) {
         // Two placements: an image shown twice at once (a card and its detail) keeps both.
         if (resamplings_.size() >= 2) resamplings_.erase(resamplings_.begin());

@@ -54,7 +54,9 @@ private:
     // samples, whichever whole pixel they are moved to.
     struct Placement {
         double xx, yx, xy, yy, fractionX, fractionY;
-        bool operator==(const Placement&) const = default;
+        // Fractions a rounding error apart (of a move by whole pixels worked out in points) sample
+        // the same pixels of the image.
+        bool samplesAsIn(const Placement& other) const;
     };
     struct Resampling {
         Placement placement;

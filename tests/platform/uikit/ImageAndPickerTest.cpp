@@ -3,7 +3,9 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -181,3 +183,92 @@ TEST_F(ImageAndPickerTest, ThePickerHandsItsDelegateTheImageAndItsFileUrlOrRefus
 }
 
 } // namespace
+
+namespace {
+// The largest difference of a colour channel between two pictures of the same size.
+int largestDifference(cairo_surface_t* a, cairo_surface_t* b) {
+    cairo_surface_flush(a);
+    cairo_surface_flush(b);
+    int largest = 0;
+    for (int y = 0; y < cairo_image_surface_get_height(a); ++y)
+        for (int x = 0; x < cairo_image_surface_get_width(a); ++x)
+            for (int c = 0; c < 4; ++c) {
+                const auto channel = [&](cairo_surface_t* s) {
+                    return int(
+                        cairo_image_surface_get_data(s)[y * cairo_image_surface_get_stride(s) + 4 * x + c]);
+                };
+                largest = std::max(largest, std::abs(channel(a) - channel(b)));
+            }
+    return largest;
+}
+} // namespace
+
+TEST_F(ImageAndPickerTest, AStillImageIsResampledOnceAndDrawnAsItWouldBeResampledEveryTime) {
+    // A picture with detail in every pixel, so that any sampling error shows.
+    const auto png = home / "stripes.png";
+    {
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 30);
+        cairo_t* cr = cairo_create(s);
+        for (int x = 0; x < 40; ++x) {
+            cairo_rectangle(cr, x, 0, 1, 30);
+            cairo_set_source_rgba(cr, x % 2, (x * 7 % 11) / 10.0, 1 - x / 40.0, x % 3 ? 1 : 0.5);
+            cairo_fill(cr);
+        }
+        cairo_destroy(cr);
+        cairo_surface_write_to_png(s, png.c_str());
+        cairo_surface_destroy(s);
+    }
+    UIImage image("stripes", png);
+    cairo_matrix_t toDevice;
+    cairo_matrix_init(&toDevice, 2.37, 0, 0, 1.61, 10.3, 7.8);
+    EXPECT_FALSE(image.resampled(toDevice)) << "a placement seen once is drawn straight";
+    const auto kept = image.resampled(toDevice);
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(image.resampled(toDevice)->surface, kept->surface) << "and kept while it is seen again";
+
+    // Copied pixel for pixel it is the image drawn through the matrix, within rounding.
+    auto draw = [&](const cairo_matrix_t& m, bool throughCache) {
+        cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 140, 80);
+        cairo_t* cr = cairo_create(out);
+        cairo_set_source_rgb(cr, 0.2, 0.4, 0.6);
+        cairo_paint(cr);
+        cairo_set_matrix(cr, &m);
+        cairo_rectangle(cr, 0, 0, 40, 30); // as a picture is drawn: cut at its edges
+        cairo_clip(cr);
+        if (throughCache) {
+            const auto pixels = image.resampled(m);
+            EXPECT_TRUE(pixels);
+            cairo_identity_matrix(cr);
+            if (pixels) cairo_set_source_surface(cr, pixels->surface, pixels->x, pixels->y);
+        } else {
+            cairo_set_source_surface(cr, image.surface(), 0, 0);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        }
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        return out;
+    };
+    cairo_surface_t* straight = draw(toDevice, false);
+    cairo_surface_t* cached = draw(toDevice, true);
+    EXPECT_LE(largestDifference(straight, cached), 2);
+    cairo_surface_destroy(straight);
+    cairo_surface_destroy(cached);
+
+    // Moved by whole pixels it samples the same: the kept pixels serve, moved along.
+    cairo_matrix_t moved = toDevice;
+    moved.x0 += 31, moved.y0 -= 4;
+    const auto along = image.resampled(moved);
+    ASSERT_TRUE(along);
+    EXPECT_EQ(along->surface, kept->surface);
+    EXPECT_EQ(along->x, kept->x + 31);
+    EXPECT_EQ(along->y, kept->y - 4);
+    // Moved by a fraction of a pixel, or scaled otherwise, it is a placement of its own.
+    cairo_matrix_t nudged = toDevice;
+    nudged.x0 += 0.5;
+    EXPECT_FALSE(image.resampled(nudged));
+    // Unscaled at a whole pixel there is nothing to resample, however often it is seen.
+    cairo_matrix_t plain;
+    cairo_matrix_init_translate(&plain, 3, 4);
+    EXPECT_FALSE(image.resampled(plain));
+    EXPECT_FALSE(image.resampled(plain));
+}

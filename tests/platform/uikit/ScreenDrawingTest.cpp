@@ -10,8 +10,10 @@
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIViewController.h"
+#include "platform/uikit/UIViewControllerTransitioning.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
 
@@ -178,6 +180,79 @@ TEST_F(ScreenDrawingTest, EmojiAreDrawnInColour) {
             coloured = p.r > 150 && p.g < 80 && p.b < 80;
         }
     EXPECT_TRUE(coloured) << "a red apple, not a black outline";
+}
+
+// An animator that leaves the presented screen on its way in until the test completes it.
+class HalfwayAnimator : public NSObject,
+                        public UIViewControllerAnimatedTransitioning,
+                        public UIViewControllerTransitioningDelegate {
+public:
+    std::shared_ptr<UIViewControllerContextTransitioning> context;
+    double transitionDuration(const std::shared_ptr<UIViewControllerContextTransitioning>&) override {
+        return 1;
+    }
+    void animateTransition(const std::shared_ptr<UIViewControllerContextTransitioning>& c) override {
+        context = c;
+        if (auto to = c->viewForKey(UITransitionContextToViewKey)) c->containerView()->addSubview(to);
+    }
+    std::shared_ptr<UIViewControllerAnimatedTransitioning>
+    animationControllerForPresentedController_presentingController_sourceController(
+        const std::shared_ptr<UIViewController>&, const std::shared_ptr<UIViewController>&,
+        const std::shared_ptr<UIViewController>&) override {
+        return std::static_pointer_cast<UIViewControllerAnimatedTransitioning>(self<HalfwayAnimator>());
+    }
+};
+
+TEST_F(ScreenDrawingTest, AnOpaqueScreenOnItsWayInHidesWhatItCoversAndNothingElse) {
+    root->view()->setBackgroundColor(UIColor::redColor());
+    auto faded = std::make_shared<UIImageView>(UIImage::imageNamed("info.png"));
+    faded->setFrame({0, 0, 390, 844});
+    faded->setAlpha(0.5);
+    root->view()->addSubview(faded);
+    auto detail = std::make_shared<UIViewController>();
+    detail->setModalPresentationStyle(UIModalPresentationStyle::FullScreen);
+    detail->view()->setBackgroundColor(UIColor::blueColor());
+    auto animator = std::make_shared<HalfwayAnimator>();
+    detail->setTransitioningDelegate(
+        std::static_pointer_cast<UIViewControllerTransitioningDelegate>(animator));
+    root->presentViewController_animated_completion(detail, true, nullptr);
+    ASSERT_TRUE(animator->context);
+    // Part of the way: a little over half the screen, its edges between pixels.
+    detail->view()->setTransform(CGAffineTransformMakeScale(0.5013, 0.5013));
+    auto picture = [&](double scale) {
+        cairo_surface_t* s =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(390 * scale), int(844 * scale));
+        cairo_t* cr = cairo_create(s);
+        ScreenRenderer::draw(cr, scale);
+        cairo_destroy(cr);
+        cairo_surface_flush(s);
+        return s;
+    };
+    auto pixel = [](cairo_surface_t* s, int x, int y) {
+        const auto p = *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                               y * cairo_image_surface_get_stride(s) + x * 4);
+        return Pixel{int(p >> 16 & 0xff), int(p >> 8 & 0xff), int(p & 0xff)};
+    };
+    // Twice: the second time the still picture comes from its kept resampling.
+    for (int round = 0; round < 2; ++round) {
+        cairo_surface_t* s = picture(2);
+        EXPECT_EQ(pixel(s, 390, 844).b, 255) << "the screen on its way in";
+        EXPECT_EQ(pixel(s, 390, 844).r, 0);
+        EXPECT_GT(pixel(s, 4, 4).r, 100) << "the presenter round it";
+        // The edge pixel is partly each: the presenter is drawn under it.
+        const int edge = int(390 * (1 - 0.5013)); // the left edge at 97.25 points, pixel 194
+        const Pixel mixed = pixel(s, edge, 844);
+        EXPECT_GT(mixed.b, 20);
+        EXPECT_GT(mixed.r, 20);
+        cairo_surface_destroy(s);
+    }
+    // Grown past the screen's edges it hides the presenter entirely.
+    detail->view()->setTransform(CGAffineTransformMakeScale(1.05, 1.05));
+    cairo_surface_t* s = picture(2);
+    EXPECT_EQ(pixel(s, 0, 0).b, 255);
+    EXPECT_EQ(pixel(s, 779, 1687).r, 0);
+    cairo_surface_destroy(s);
+    animator->context->completeTransition(true);
 }
 
 } // namespace
