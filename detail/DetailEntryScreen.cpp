@@ -166,6 +166,13 @@ void DetailEntryScreen::viewWillAppear(bool animated) {
         nav->setToolbarHidden(true);
     }
     observe(UIApplicationWillResignActiveNotification, &DictationScreen::appMovedToBackground);
+    observe(UIApplicationWillTerminateNotification, &DictationScreen::appTerminateAction);
+}
+
+void DetailEntryScreen::appTerminateAction() {
+    if (!masterView || !textView) return;
+    masterView->newRowText = textView->text();
+    masterView->takeDetailText();
 }
 
 void DetailEntryScreen::viewDidAppear(bool animated) {

@@ -50,6 +50,10 @@ public:
     void viewWillDisappear(bool animated) override;
     void viewDidDisappear(bool animated) override;
 
+    // The application ends while the entry is shown (the window closed): the entry goes back into
+    // its row and the list's file, as going back would do, so nothing dictated is lost.
+    void appTerminateAction() override;
+
     // Shows the language picker, or hides it again.
     void language_select();
 

@@ -181,7 +181,7 @@ public:
     void viewDidDisappear(bool animated) override;
     void appMovedToBackground();
     void appBecomeActive();
-    void appTerminateAction();
+    virtual void appTerminateAction();
     // The edited text of the editor this screen presented; an editor of another screen (one
     // pushed over this one, say) is not for this transcript.
     void printValueWithNotification(const platform::NSNotification& notification);

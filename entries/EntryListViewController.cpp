@@ -173,6 +173,10 @@ void EntryListViewController::viewWillAppear(bool animated) {
         nav->setToolbarHidden(true);
         nav->setNavigationBarHidden(true);
     }
+    takeDetailText();
+}
+
+void EntryListViewController::takeDetailText() {
     if (selectedRow == -1 && !returnAsNewRow_) return;
     if (returnAsNewRow_) {
         if (!newRowText.empty()) data.insert(data.begin(), newRowText);

@@ -64,6 +64,9 @@ public:
     void prepareForSegue_sender(platform::UIStoryboardSegue& segue,
                                 const std::shared_ptr<platform::NSObject>& sender) override;
 
+    // Puts the text the detail screen handed back (newRowText) in place of the row it showed, or
+    // removes the row when the text is empty, and writes the file; once per opened row.
+    void takeDetailText();
     void addNote();
     void backviewTapped();
     void PDF();

@@ -453,3 +453,39 @@ TEST_F(DetailScreenTest, DictationGoesIntoTheEntryAndTheBackgroundStopsIt) {
     EXPECT_EQ(countLines("App moved to background!"), 2u);
     EXPECT_EQ(countLines("Audio engine not running "), 0u);
 }
+
+TEST_F(DetailScreenTest, ClosingTheApplicationOnADetailScreenKeepsTheEntryAsItStands) {
+    open(quillora::kNotesEntryList, {"first", "second"}, 1);
+    record();
+    final("dictated before the window closed");
+    UIApplication::sharedApplication().simulateTerminate();
+    runUntilIdle();
+    EXPECT_EQ(listFile(quillora::kNotesEntryList),
+              (Rows{"first", "second\ndictated before the window closed\n"}));
+}
+
+TEST_F(DetailScreenTest, ClosingTheApplicationOverTheFirstScreenKeepsBothItsSaveAndTheEntry) {
+    auto main = std::dynamic_pointer_cast<quillora::DictationScreen>(
+        storyboard->instantiateViewControllerWithIdentifier("ViewController"));
+    nav = UINavigationController::initWithRootViewController(main);
+    window = std::make_shared<UIWindow>();
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+    RunLoop::main().runUntil([&] { return main->recordButton->isEnabled(); }, 5);
+    ASSERT_TRUE(writeStringArrayPlist((Sandbox::documents() / "notes.txt").string(), {"old entry"}));
+    main->Clipboard->setText("main words");
+    main->SaveText();
+    runUntilIdle();
+    list = std::dynamic_pointer_cast<EntryListViewController>(nav->topViewController());
+    ASSERT_TRUE(list);
+    openRow(1);
+    screen->textView->setText("old entry, edited");
+    UIApplication::sharedApplication().simulateTerminate();
+    runUntilIdle();
+    auto rows = listFile(quillora::kMainEntryList);
+    ASSERT_TRUE(rows);
+    EXPECT_NE(std::find(rows->begin(), rows->end(), "old entry, edited"), rows->end())
+        << ::testing::PrintToString(*rows);
+    EXPECT_NE(std::find(rows->begin(), rows->end(), "main words"), rows->end())
+        << ::testing::PrintToString(*rows);
+}
