@@ -62,7 +62,11 @@ std::optional<UIImage::DevicePixels> UIImage::resampled(const cairo_matrix_t& to
         // Two placements: an image shown twice at once (a card and its detail) keeps both.
         if (resamplings_.size() >= 2) resamplings_.erase(resamplings_.begin());
         resamplings_.push_back({placement, nullptr, 0, 0});
-        return std::nullopt;
+        // Most pictures first appear where they then stand: the first placement is kept at once,
+        // which spares a screen's first two frames resampling its pictures twice.
+        if (placed_) return std::nullopt;
+        placed_ = true;
+        found = std::prev(resamplings_.end());
     }
     std::rotate(found, found + 1, resamplings_.end()); // the most recent last
     Resampling& r = resamplings_.back();

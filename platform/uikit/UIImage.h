@@ -35,8 +35,9 @@ public:
 
     // The pixels resampled (with cairo's good filter) through `toDevice`, image pixels to device
     // pixels, onto whole device pixels, and the device pixel their surface's corner goes to. Null
-    // the first time a placement is seen: resampling is worth keeping only for an image that stands
-    // still from one frame to the next, and a moving one is cheaper drawn straight.
+    // the first time a placement is seen (but the image's very first): resampling is worth keeping
+    // only for an image that stands still from one frame to the next, and a moving one is cheaper
+    // drawn straight.
     struct DevicePixels {
         cairo_surface_t* surface;
         int x, y;
@@ -64,6 +65,7 @@ private:
         int left, top;                            // the surface's corner from the whole pixel of the origin
     };
     mutable std::vector<Resampling> resamplings_;
+    mutable bool placed_ = false;
 };
 
 // The image encoded as JPEG at `compressionQuality` (0 to 1; 1 is libjpeg's quality 100); none

@@ -221,7 +221,10 @@ TEST_F(ImageAndPickerTest, AStillImageIsResampledOnceAndDrawnAsItWouldBeResample
     UIImage image("stripes", png);
     cairo_matrix_t toDevice;
     cairo_matrix_init(&toDevice, 2.37, 0, 0, 1.61, 10.3, 7.8);
-    EXPECT_FALSE(image.resampled(toDevice)) << "a placement seen once is drawn straight";
+    cairo_matrix_t first;
+    cairo_matrix_init(&first, 0.5, 0, 0, 0.5, 0, 0);
+    EXPECT_TRUE(image.resampled(first)) << "the image's first placement is kept at once";
+    EXPECT_FALSE(image.resampled(toDevice)) << "a later placement seen once is drawn straight";
     const auto kept = image.resampled(toDevice);
     ASSERT_TRUE(kept);
     EXPECT_EQ(image.resampled(toDevice)->surface, kept->surface) << "and kept while it is seen again";
