@@ -506,6 +506,15 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
             Drawing::roundedRectangle(cr, frame, isSheet(style) ? 10 : 13);
             cairo_clip(cr);
         }
+        // An animator that dismisses a screen may move the presenter's view into the transition's
+        // container, under the leaving view: it is drawn there, not in the window.
+        if (auto container = view->superview();
+            container && controller->isBeingDismissed() && !std::dynamic_pointer_cast<UIWindow>(container)) {
+            for (const auto& below : container->subviews()) {
+                if (below == view) break;
+                drawView(cr, *below);
+            }
+        }
         drawView(cr, *view);
         for (const auto& nav : navigationControllersIn(controller))
             drawNavigationBar(cr, *nav);

@@ -193,7 +193,14 @@ public:
     }
     void animateTransition(const std::shared_ptr<UIViewControllerContextTransitioning>& c) override {
         context = c;
+        // On the way out the presenter's view goes under the leaving one, as a zoom back does.
         if (auto to = c->viewForKey(UITransitionContextToViewKey)) c->containerView()->addSubview(to);
+        if (auto from = c->viewForKey(UITransitionContextFromViewKey))
+            c->containerView()->bringSubviewToFront(from);
+    }
+    std::shared_ptr<UIViewControllerAnimatedTransitioning>
+    animationControllerForDismissedController(const std::shared_ptr<UIViewController>&) override {
+        return std::static_pointer_cast<UIViewControllerAnimatedTransitioning>(self<HalfwayAnimator>());
     }
     std::shared_ptr<UIViewControllerAnimatedTransitioning>
     animationControllerForPresentedController_presentingController_sourceController(
@@ -251,6 +258,17 @@ TEST_F(ScreenDrawingTest, AnOpaqueScreenOnItsWayInHidesWhatItCoversAndNothingEls
     cairo_surface_t* s = picture(2);
     EXPECT_EQ(pixel(s, 0, 0).b, 255);
     EXPECT_EQ(pixel(s, 779, 1687).r, 0);
+    cairo_surface_destroy(s);
+    animator->context->completeTransition(true);
+
+    // On its way out, shrunk again: the presenter shows round it from the transition's container.
+    root->dismissViewControllerAnimated_completion(true, nullptr);
+    ASSERT_TRUE(detail->isBeingDismissed());
+    ASSERT_NE(root->view()->superview(), nullptr);
+    detail->view()->setTransform(CGAffineTransformMakeScale(0.5013, 0.5013));
+    s = picture(2);
+    EXPECT_EQ(pixel(s, 390, 844).b, 255) << "the leaving screen";
+    EXPECT_GT(pixel(s, 4, 4).r, 100) << "the presenter round it, not black";
     cairo_surface_destroy(s);
     animator->context->completeTransition(true);
 }
