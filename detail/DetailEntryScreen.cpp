@@ -31,7 +31,7 @@ DictationScreenTable detailScreenTable(const DetailScreenVariant& variant) {
     table.keyboardOverlay = KeyboardOverlayLook{100, 1.5, 1.5, variant.toolBarAsAccessory};
     table.keyboardCloseSwapsBack = false;
     table.editorStartsFromTranscript = true;
-    table.symbols = {{"tickmark_clicked", "✔️"}, {"bookmark", "📒"}, {"paperclip", "📎"}, {"pushpin", "📌"}};
+    table.symbols = toolbarSymbols();
     return table;
 }
 
@@ -122,8 +122,6 @@ void DetailEntryScreen::viewDidLoad() {
     pickerView->setHidden(true);
     pickerView->setValue_forKeyPath(UIColor::linkColor(), "textColor");
 
-    if (variant_.largeTitleNever)
-        navigationItem()->largeTitleDisplayMode = UINavigationItemLargeTitleDisplayMode::Never;
     if (auto nav = navigationController()) {
         nav->navigationBar()->barTintColor = UIColor::blackColor();
         nav->toolbar()->barTintColor = UIColor::blackColor();

@@ -25,8 +25,6 @@ class DetailEntryScreen : public DictationScreen, public EntryDetailScreen {
 public:
     explicit DetailEntryScreen(const DetailScreenVariant& variant);
 
-    const DetailScreenVariant& detailVariant() const { return variant_; }
-
     // Set by the list before the view loads; the list gets the text back through newRowText.
     std::string text;
     std::shared_ptr<EntryListViewController> masterView;

@@ -791,9 +791,10 @@ DictationLoopTable detailLoopTable(const RecognitionLanguageTable& languages) {
     // Not half of the run: restarts in its first 1802 seconds show the label.
     table.listeningThreshold = 1798;
     table.handlers = handlersWithTheirLines(true);
+    const RowTexts listening = languageColumn(languages, &RecognitionLanguage::listening, "Listening....");
     for (auto& handler : table.handlers) {
         handler.naturalEndLine = "NOt stopped Manually";
-        handler.listening = languageColumn(languages, &RecognitionLanguage::listening, "Listening....");
+        handler.listening = listening;
     }
 
     table.append = TranscriptAppend::asParagraph;

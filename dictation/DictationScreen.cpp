@@ -57,6 +57,12 @@ std::string printed(CGFloat value) {
 
 } // namespace
 
+const std::vector<SymbolAction>& toolbarSymbols() {
+    static const std::vector<SymbolAction> symbols{
+        {"tickmark_clicked", "✔️"}, {"bookmark", "📒"}, {"paperclip", "📎"}, {"pushpin", "📌"}};
+    return symbols;
+}
+
 const std::vector<std::string>& dictationSceneIdentifiers() {
     static const std::vector<std::string> scenes{"ViewController", "NotesViewController",
                                                  "RecipeViewController"};

@@ -45,6 +45,9 @@ struct SymbolAction {
     std::string symbol;
 };
 
+// The four symbol buttons of the notes, recipe and detail screens.
+const std::vector<SymbolAction>& toolbarSymbols();
+
 // The spoken-command help sheet.
 struct CommandHelpSheet {
     std::string title;

@@ -35,7 +35,7 @@ DictationScreenTable notesScreenTable() {
                    "Say 'new paragraph' to Start a new paragraph", "Say 'hashtag sign' to add #️⃣",
                    "Say 'comma' to add ,", "Say 'period/full stop' to add ."}};
     table.keyboardOverlay = KeyboardOverlayLook{75, 0, 0, true};
-    table.symbols = {{"tickmark_clicked", "✔️"}, {"bookmark", "📒"}, {"paperclip", "📎"}, {"pushpin", "📌"}};
+    table.symbols = toolbarSymbols();
     return table;
 }
 

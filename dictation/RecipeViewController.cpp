@@ -37,7 +37,7 @@ DictationScreenTable recipeScreenTable() {
                    "Say 'Apple' to add 🍎", "Say 'Milk' to add 🥛", "Say 'Bread' to add 🍞",
                    "Say 'Beer' to add 🍺"}};
     table.keyboardOverlay = KeyboardOverlayLook{75, 1.5, 0.5, true};
-    table.symbols = {{"tickmark_clicked", "✔️"}, {"bookmark", "📒"}, {"paperclip", "📎"}, {"pushpin", "📌"}};
+    table.symbols = toolbarSymbols();
     return table;
 }
 

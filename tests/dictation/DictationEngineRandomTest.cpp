@@ -266,35 +266,20 @@ TEST_F(RecipeScreenTest, AHalfHourRunKeepsEveryTasksTextOnceAndInOrder) {
 // A whole run: a task ends every ten seconds for 1800 seconds.
 TEST_F(NotesScreenTest, AHalfHourRunRestartsAbout180TimesAndKeepsEveryTasksTextOnceAndInOrder) {
     show();
-    record();
+    const WholeRun run =
+        runWithATaskEveryTenSeconds([](int task) { return "pushpin words of task " + std::to_string(task); });
     std::string expected;
-    std::vector<std::weak_ptr<SFSpeechRecognitionTask>> tasks;
-    std::size_t pendingAtTask20 = 0, heapAtTask20 = 0;
-    int task = 0;
-    while (screen->audioEngine->isRunning()) {
-        tasks.push_back(screen->recognitionTask);
-        advance(9.5);
-        std::string words = "pushpin words of task " + std::to_string(++task);
-        ScriptedSpeech::shared().partial(words);
-        advance(0.5);
-        ASSERT_TRUE(ScriptedSpeech::shared().final(words));
-        runUntilIdle();
+    for (int task = 1; task <= run.tasks; ++task)
         expected += " 📌 words of task " + std::to_string(task);
-        if (task == 20) {
-            pendingAtTask20 = RunLoop::main().pendingCount();
-            heapAtTask20 = mallinfo2().uordblks;
-        }
-        ASSERT_LT(task, 200) << "the run never ends";
-    }
-    EXPECT_EQ(task, 180);
+    EXPECT_EQ(run.tasks, 180);
     EXPECT_EQ(countLines("start recodring again "), 179u);
     EXPECT_EQ(countLines("isFinal loop triggered "), 180u);
     EXPECT_EQ(screen->Clipboard->text(), expected);
     EXPECT_EQ(screen->timeLeft, 0);
     EXPECT_EQ(title(), "Start Recording");
     EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
-    for (const auto& t : tasks)
+    for (const auto& t : run.ended)
         EXPECT_TRUE(t.expired());
-    EXPECT_LE(RunLoop::main().pendingCount(), pendingAtTask20);
-    EXPECT_LT(mallinfo2().uordblks, heapAtTask20 + 200 * 1024) << "heap grew with the restarts";
+    EXPECT_LE(RunLoop::main().pendingCount(), run.pendingAtTask20);
+    EXPECT_LT(mallinfo2().uordblks, run.heapAtTask20 + 200 * 1024) << "heap grew with the restarts";
 }

@@ -9,12 +9,7 @@
 
 using namespace platform;
 using quillora::test::DictationScreenTest;
-
-namespace {
-std::shared_ptr<NSUserDefaults> store() {
-    return NSUserDefaults::standardUserDefaults();
-}
-} // namespace
+using quillora::test::store;
 
 TEST_F(DictationScreenTest, HandlersAlternateAndEachTaskReachesTheTranscriptOnce) {
     show();

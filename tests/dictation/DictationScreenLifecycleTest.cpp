@@ -174,27 +174,12 @@ TEST_F(DictationScreenTest, MenusRestyleTheScreenAndActionsPresentTheirSheets) {
 // A whole run: a task ends every ten seconds for 1800 seconds.
 TEST_F(DictationScreenTest, AHalfHourRunRestartsAbout180TimesAndKeepsEveryTasksTextOnceAndInOrder) {
     show();
-    record();
+    auto words = [](int task) { return "words of task " + std::to_string(task); };
+    const WholeRun run = runWithATaskEveryTenSeconds(words);
     std::string expected;
-    std::vector<std::weak_ptr<SFSpeechRecognitionTask>> tasks;
-    std::size_t pendingAtTask20 = 0, heapAtTask20 = 0;
-    int task = 0;
-    while (screen->audioEngine->isRunning()) {
-        tasks.push_back(screen->recognitionTask);
-        advance(9.5);
-        std::string words = "words of task " + std::to_string(++task);
-        ScriptedSpeech::shared().partial(words);
-        advance(0.5);
-        ASSERT_TRUE(ScriptedSpeech::shared().final(words));
-        runUntilIdle();
-        expected += " " + words;
-        if (task == 20) {
-            pendingAtTask20 = RunLoop::main().pendingCount();
-            heapAtTask20 = mallinfo2().uordblks;
-        }
-        ASSERT_LT(task, 200) << "the run never ends";
-    }
-    EXPECT_EQ(task, 180);
+    for (int task = 1; task <= run.tasks; ++task)
+        expected += " " + words(task);
+    EXPECT_EQ(run.tasks, 180);
     EXPECT_EQ(countLines("start recodring again "), 179u);
     EXPECT_EQ(screen->Clipboard->text(), expected);
     EXPECT_EQ(screen->timeLeft, 0);
@@ -203,11 +188,11 @@ TEST_F(DictationScreenTest, AHalfHourRunRestartsAbout180TimesAndKeepsEveryTasksT
     EXPECT_EQ(image(), "Play.png");
     EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
     // Memory stays flat: every finished task, its request and its queued work are gone.
-    for (const auto& t : tasks)
+    for (const auto& t : run.ended)
         EXPECT_TRUE(t.expired());
-    EXPECT_LE(RunLoop::main().pendingCount(), pendingAtTask20);
+    EXPECT_LE(RunLoop::main().pendingCount(), run.pendingAtTask20);
     // The transcript itself grows by about 20 bytes a task; allow a little more than that.
-    EXPECT_LT(mallinfo2().uordblks, heapAtTask20 + 160 * 1024) << "heap grew with the restarts";
+    EXPECT_LT(mallinfo2().uordblks, run.heapAtTask20 + 160 * 1024) << "heap grew with the restarts";
 }
 
 TEST_F(DictationScreenTest, SaveAndTheTerminationSavePushTheListWithTheTranscriptInsertedOnce) {

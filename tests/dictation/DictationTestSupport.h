@@ -4,15 +4,19 @@
 // One fixture for every screen table: DictationScreenTest is the main screen, NotesScreenTest the
 // notes screen, RecipeScreenTest the recipe screen.
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dictation/NotesViewController.h"
 #include "dictation/RecipeViewController.h"
 #include "dictation/ViewController.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
+#include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/speech/ScriptedSpeech.h"
 #include "platform/systemconfiguration/SCNetworkReachability.h"
@@ -23,6 +27,10 @@
 #include "tests/support/PlatformTest.h"
 
 namespace quillora::test {
+
+inline std::shared_ptr<platform::NSUserDefaults> store() {
+    return platform::NSUserDefaults::standardUserDefaults();
+}
 
 // A screen that runs the loop, in a key window inside its navigation controller; `Screen` names
 // its record button, live view and transcript as the screens do.
@@ -78,6 +86,39 @@ protected:
         auto i = screen->recordButton->imageForState(platform::UIControlStates::Normal);
         return i ? i->name() : "";
     }
+    // What a whole run left: how many tasks ended, each task (to see that none outlives its end),
+    // and the queued work and heap in use after the 20th task.
+    struct WholeRun {
+        int tasks = 0;
+        std::vector<std::weak_ptr<platform::SFSpeechRecognitionTask>> ended;
+        std::size_t pendingAtTask20 = 0;
+        std::size_t heapAtTask20 = 0;
+    };
+    // Records and lets a task end every ten seconds, each hearing `words(task)` (a partial half a
+    // second before its final), until the run is over.
+    WholeRun runWithATaskEveryTenSeconds(const std::function<std::string(int)>& words) {
+        WholeRun run;
+        record();
+        while (screen->audioEngine->isRunning()) {
+            run.ended.push_back(screen->recognitionTask);
+            this->advance(9.5);
+            const std::string said = words(++run.tasks);
+            platform::ScriptedSpeech::shared().partial(said);
+            this->advance(0.5);
+            EXPECT_TRUE(platform::ScriptedSpeech::shared().final(said));
+            this->runUntilIdle();
+            if (run.tasks == 20) {
+                run.pendingAtTask20 = platform::RunLoop::main().pendingCount();
+                run.heapAtTask20 = mallinfo2().uordblks;
+            }
+            if (run.tasks >= 200) {
+                ADD_FAILURE() << "the run never ends";
+                break;
+            }
+        }
+        return run;
+    }
+
     std::size_t countLines(const std::string& line) const {
         auto lines = consoleLines();
         return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));

@@ -19,14 +19,7 @@
 using namespace platform;
 using quillora::test::DictationScreenTest;
 using quillora::test::NotesScreenTest;
-
-namespace {
-
-std::shared_ptr<NSUserDefaults> store() {
-    return NSUserDefaults::standardUserDefaults();
-}
-
-} // namespace
+using quillora::test::store;
 
 // ---- The loop table ----
 

@@ -11,12 +11,7 @@
 
 using namespace platform;
 using quillora::test::RecipeScreenTest;
-
-namespace {
-std::shared_ptr<NSUserDefaults> store() {
-    return NSUserDefaults::standardUserDefaults();
-}
-} // namespace
+using quillora::test::store;
 
 TEST_F(RecipeScreenTest, FoodNamesBecomeEmojiOnlyOnceATriggerFormWasHeard) {
     show();
