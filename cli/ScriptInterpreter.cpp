@@ -4,6 +4,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/KeyCommands.h"
 #include "cli/PictureCommands.h"
 #include "cli/ScreenCommands.h"
 #include "platform/foundation/Console.h"
@@ -66,6 +67,7 @@ ScriptInterpreter::ScriptInterpreter() {
     addBuiltInCommands();
     addScreenCommands(*this);
     addPictureCommands(*this);
+    addKeyCommands(*this);
 }
 
 void ScriptInterpreter::addCommand(const std::string& name, const std::string& usage, Handler handler) {

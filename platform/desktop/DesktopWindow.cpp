@@ -184,68 +184,16 @@ void committed(GtkIMContext*, const char* text, gpointer data) {
 
 gboolean keyPressed(GtkEventControllerKey*, guint keyval, guint, GdkModifierType state, gpointer data) {
     auto& s = *static_cast<Session*>(data);
-    const bool control = state & GDK_CONTROL_MASK;
-    const bool shift = state & GDK_SHIFT_MASK;
-    bool taken = false;
-    if (control) {
-        switch (gdk_keyval_to_lower(keyval)) {
-        case GDK_KEY_a:
-            taken = KeyboardInput::selectAll();
-            break;
-        case GDK_KEY_c:
-            taken = KeyboardInput::copy();
-            break;
-        case GDK_KEY_x:
-            taken = KeyboardInput::cut();
-            break;
-        case GDK_KEY_v:
-            taken = KeyboardInput::paste();
-            break;
-        default:
-            return FALSE;
-        }
-    } else {
-        switch (keyval) {
-        case GDK_KEY_BackSpace:
-            taken = KeyboardInput::deleteBackward();
-            break;
-        case GDK_KEY_Delete:
-        case GDK_KEY_KP_Delete:
-            taken = KeyboardInput::deleteForward();
-            break;
-        case GDK_KEY_Left:
-        case GDK_KEY_KP_Left:
-            taken = KeyboardInput::moveCaret(KeyboardMove::left, shift);
-            break;
-        case GDK_KEY_Right:
-        case GDK_KEY_KP_Right:
-            taken = KeyboardInput::moveCaret(KeyboardMove::right, shift);
-            break;
-        case GDK_KEY_Up:
-        case GDK_KEY_KP_Up:
-            taken = KeyboardInput::moveCaret(KeyboardMove::up, shift);
-            break;
-        case GDK_KEY_Down:
-        case GDK_KEY_KP_Down:
-            taken = KeyboardInput::moveCaret(KeyboardMove::down, shift);
-            break;
-        case GDK_KEY_Home:
-            taken = KeyboardInput::moveCaret(KeyboardMove::lineStart, shift);
-            break;
-        case GDK_KEY_End:
-            taken = KeyboardInput::moveCaret(KeyboardMove::lineEnd, shift);
-            break;
-        case GDK_KEY_Return:
-        case GDK_KEY_KP_Enter:
-            taken = KeyboardInput::pressReturn();
-            break;
-        case GDK_KEY_Escape:
-            taken = KeyboardInput::pressEscape();
-            break;
-        default:
-            return FALSE;
-        }
-    }
+    KeyCombo combo;
+    combo.control = state & GDK_CONTROL_MASK;
+    combo.shift = state & GDK_SHIFT_MASK;
+    combo.alt = state & GDK_ALT_MASK;
+    // Text comes through the input method; what reaches here are the keys it did not take.
+    if (!combo.control && !combo.alt && g_unichar_isprint(gdk_keyval_to_unicode(keyval))) return FALSE;
+    const char* name = gdk_keyval_name(keyval);
+    if (!name) return FALSE;
+    combo.key = name;
+    const bool taken = KeyboardInput::pressKey(combo);
     RunLoop::main().runUntilIdle();
     frameNeeded(s);
     return taken;

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace platform::swiftui {
@@ -17,14 +18,6 @@ bool inRect(const CGRect& r, CGPoint p) {
     return p.x >= r.minX() && p.x < r.maxX() && p.y >= r.minY() && p.y < r.maxY();
 }
 
-// Removes the last UTF-8 character.
-void dropLastCharacter(std::string& s) {
-    if (s.empty()) return;
-    std::size_t i = s.size() - 1;
-    while (i > 0 && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80)
-        --i;
-    s.erase(i);
-}
 } // namespace
 
 HostingView::HostingView(std::shared_ptr<ViewHost> host)
@@ -54,6 +47,8 @@ void HostingView::draw(cairo_t* cr) const {
     auto host = host_;
     state.isPressed = [host](const std::string& path) { return host->isPressed(path); };
     state.focusedPath = focused_;
+    takeUpText();
+    state.selection = editing_.selectedRange();
     state.openPickerPath = openPicker_;
     renderer_.draw(cr, l, state);
 }
@@ -94,6 +89,16 @@ void HostingView::touchesBegan(const UITouch& touch) {
         t.path = hit->node->path;
         if (hit->target == LayoutHit::Target::tapGesture) t.path = hit->box->node->path;
         if (hit->target == LayoutHit::Target::button) host_->pressDown(*hit->node);
+        if (hit->target == LayoutHit::Target::textField && t.path == focused_ && isFirstResponder()) {
+            // On the field being typed into a press places the caret, a second quick one selects
+            // the word there, and a drag from it selects.
+            t.selecting = true;
+            const std::size_t offset = offsetAt(p);
+            if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
+                selectWord(offset);
+            else
+                placeCaret(offset, false);
+        }
     }
     touch_ = t;
     setNeedsDisplay();
@@ -115,7 +120,9 @@ void HostingView::touchesMoved(const UITouch& touch) {
             t.target.reset();
         }
     }
-    if (t.scrolling) {
+    if (t.selecting) {
+        placeCaret(offsetAt(p), true);
+    } else if (t.scrolling) {
         scrollBy(t.start, {t.last.x - p.x, t.last.y - p.y});
     } else if (t.target == LayoutHit::Target::button) {
         // Held while the finger is over the button, let go (without acting) while it is not.
@@ -136,7 +143,18 @@ void HostingView::touchesMoved(const UITouch& touch) {
 
 void HostingView::touchesEnded(const UITouch& touch) {
     if (!touch_) return;
+    if (touch_->selecting) {
+        touch_.reset();
+        setNeedsDisplay();
+        return;
+    }
+    const std::string before = focused_;
     finish(touch.locationInView(this));
+    // A touch that gave a field the focus puts the caret where the finger lifted.
+    if (!focused_.empty() && focused_ != before) {
+        taps_.press(touch.locationInWindow, touch.timestamp);
+        placeCaret(offsetAt(touch.locationInView(this)), false);
+    }
 }
 
 void HostingView::touchesCancelled(const UITouch&) {
@@ -206,7 +224,16 @@ void HostingView::finish(CGPoint p) {
 void HostingView::focus(const std::string& path) {
     focused_ = path;
     if (!isFirstResponder() && !becomeFirstResponder()) focused_.clear();
+    const Node* field = focusedField();
+    editing_.setText(field && field->getText ? field->getText() : "");
     setNeedsDisplay();
+}
+
+bool HostingView::focusField(const std::string& path) {
+    const Node* field = current(path);
+    if (!field || !field->setText || !field->enabled || field->kind == "Picker") return false;
+    if (focused_ != path) focus(path);
+    return focused_ == path;
 }
 
 void HostingView::didResignFirstResponder() {
@@ -214,23 +241,87 @@ void HostingView::didResignFirstResponder() {
     setNeedsDisplay();
 }
 
-bool HostingView::insertText(const std::string& text) {
+const Node* HostingView::focusedField() const {
     const Node* field = focused_.empty() ? nullptr : current(focused_);
-    if (!field || !field->setText || !field->enabled) return false;
-    std::string value = field->getText() + text;
-    setNeedsDisplay();
-    // The caret stays in sight: an editor scrolls to the end of its text (clamped by the layout).
-    if (field->kind == "TextEditor") offsets_[focused_] = {0, 1e9};
-    return host_->edit(*field, value);
+    return field && field->setText ? field : nullptr;
 }
 
-bool HostingView::deleteBackward() {
-    const Node* field = focused_.empty() ? nullptr : current(focused_);
-    if (!field || !field->setText || !field->enabled) return false;
-    std::string value = field->getText();
-    dropLastCharacter(value);
+TextEditingModel& HostingView::textModel() {
+    takeUpText();
+    return editing_;
+}
+
+void HostingView::takeUpText() const {
+    if (const Node* field = focusedField(); field && field->getText) {
+        std::string value = field->getText();
+        if (value != editing_.text()) editing_.setText(std::move(value));
+    }
+}
+
+bool HostingView::isMultiline() const {
+    const Node* field = focusedField();
+    return field && field->kind == "TextEditor";
+}
+
+bool HostingView::isTextEditable() const {
+    const Node* field = focusedField();
+    return field && field->enabled;
+}
+
+bool HostingView::submit() {
+    if (!focusedField()) return false;
+    resignFirstResponder();
+    return true;
+}
+
+bool HostingView::replaceText(NSRange range, const std::string& text, TextEditKind kind) {
+    const Node* field = focusedField();
+    if (!field || !field->enabled) return false;
+    textModel().replace(range, text, kind);
+    // The model keeps its caret and history while the binding holds what it wrote.
+    if (!host_->edit(*field, editing_.text())) return false;
+    revealCaret();
     setNeedsDisplay();
-    return host_->edit(*field, value);
+    return true;
+}
+
+void HostingView::selectionDidChange() {
+    revealCaret();
+    setNeedsDisplay();
+}
+
+std::unique_ptr<TextLines> HostingView::textLines() const {
+    const LayoutBox* box = focused_.empty() ? nullptr : layout().viewBox(focused_);
+    if (!box) return nullptr;
+    struct Owned : TextLayoutLines {
+        Owned(ViewRenderer::FieldText at, std::string text)
+            : TextLayoutLines(at.layout.get(), kept), kept(std::move(text)), field(std::move(at)) {}
+        std::string kept;
+        ViewRenderer::FieldText field;
+    };
+    return std::make_unique<Owned>(renderer_.fieldText(*box, editing_.text(), editing_.caret()),
+                                   editing_.text());
+}
+
+std::size_t HostingView::offsetAt(CGPoint point) const {
+    const LayoutBox* box = focused_.empty() ? nullptr : layout().viewBox(focused_);
+    if (!box) return editing_.caret();
+    const ViewRenderer::FieldText at = renderer_.fieldText(*box, editing_.text(), editing_.caret());
+    return TextLayoutLines(at.layout.get(), editing_.text())
+        .offsetAt({point.x - at.origin.x, point.y - at.origin.y});
+}
+
+void HostingView::revealCaret() {
+    const LayoutBox* box = focused_.empty() ? nullptr : layout().viewBox(focused_);
+    if (!box || box->node->kind != "TextEditor") return;
+    const ViewRenderer::FieldText at = renderer_.fieldText(*box, editing_.text(), editing_.caret());
+    const CGRect caret = TextLayoutLines(at.layout.get(), editing_.text()).caretRect(editing_.caret());
+    // The caret's line with the editor's margin (8 points) above and below it.
+    const double top = at.origin.y + caret.minY() - 8, bottom = at.origin.y + caret.maxY() + 8;
+    CGPoint offset = box->contentOffset;
+    if (bottom > box->frame.maxY()) offset.y += bottom - box->frame.maxY();
+    if (top < box->frame.minY()) offset.y -= box->frame.minY() - top;
+    if (offset.y != box->contentOffset.y) offsets_[focused_] = {0, std::max(0.0, offset.y)};
 }
 
 bool HostingView::scrollBy(CGPoint point, CGSize delta) {

@@ -16,12 +16,12 @@
 #include "platform/swiftui/ViewHost.h"
 #include "platform/swiftui/ViewLayout.h"
 #include "platform/swiftui/ViewRenderer.h"
-#include "platform/uikit/UIKeyInput.h"
+#include "platform/uikit/UITextInput.h"
 #include "platform/uikit/UIView.h"
 
 namespace platform::swiftui {
 
-class HostingView : public UIView, public UIKeyInput {
+class HostingView : public UIView, public UITextInput {
 public:
     explicit HostingView(std::shared_ptr<ViewHost> host);
 
@@ -37,10 +37,21 @@ public:
 
     // The field or editor being typed into (its place in the tree), empty when none.
     const std::string& focusedPath() const { return focused_; }
-    // Typing into the focused field: text at its end, the last character taken away. False when
-    // no field has the focus.
-    bool insertText(const std::string& text) override;
-    bool deleteBackward() override;
+    // Gives the focus to the field or editor at `path` as a touch on it does, the caret at the end
+    // of its text. False when there is none there or it is disabled.
+    bool focusField(const std::string& path);
+
+    // Typing into the focused field or editor edits through the one editing model; its text is
+    // written through the field's binding. A text changed from elsewhere (the screen, a script's
+    // `edit`) is taken up with the caret at its end.
+    TextEditingModel& textModel() override;
+    std::unique_ptr<TextLines> textLines() const override;
+    bool replaceText(NSRange range, const std::string& text, TextEditKind kind) override;
+    bool isMultiline() const override;
+    // Return in a field ends the typing there: the keyboard goes.
+    bool submit() override;
+    bool isTextEditable() const override;
+    void selectionDidChange() override;
     // The picker whose options are shown, empty when none.
     const std::string& openPickerPath() const { return openPicker_; }
     // Scrolls the innermost scroll view under `point` that moves along the larger part of
@@ -59,18 +70,28 @@ private:
         CGPoint start, last;
         bool inside = true;
         bool scrolling = false;
+        // On the focused field, a press placed the caret and a drag selects.
+        bool selecting = false;
         std::optional<std::size_t> pickerOption;
     };
     const Node* current(const std::string& path) const;
     bool insideControl(const std::string& path, CGPoint point) const;
     void finish(CGPoint point);
     void focus(const std::string& path);
+    const Node* focusedField() const;
+    void takeUpText() const;
+    // The caret offset in the focused field under `point`.
+    std::size_t offsetAt(CGPoint point) const;
+    // Scrolls an editor as little as needed for its caret to show.
+    void revealCaret();
 
     std::shared_ptr<ViewHost> host_;
     TextSetter text_;
     ViewRenderer renderer_{text_};
     ViewLayout::ScrollOffsets offsets_;
     std::string focused_;
+    mutable TextEditingModel editing_;
+    TapCounter taps_;
     std::string openPicker_;
     std::optional<Touch> touch_;
     mutable std::unique_ptr<ViewLayout> layout_;

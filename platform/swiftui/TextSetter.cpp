@@ -144,13 +144,9 @@ CGSize TextSetter::measure(const std::vector<TextRun>& runs, const TextStyle& st
             std::ceil(static_cast<double>(logical.height) / PANGO_SCALE)};
 }
 
-CGRect TextSetter::caretAtEnd(const std::string& text, const TextStyle& style,
-                              std::optional<double> width) const {
-    PangoLayout* l = cached({TextRun{text, {}, {}}}, style, width, Color::black());
-    PangoRectangle strong;
-    pango_layout_get_cursor_pos(l, static_cast<int>(text.size()), &strong, nullptr);
-    return CGRect(strong.x / double(PANGO_SCALE), strong.y / double(PANGO_SCALE), 2,
-                  strong.height / double(PANGO_SCALE));
+platform::TextLayout TextSetter::plainLayout(const std::string& text, const TextStyle& style,
+                                             std::optional<double> width) const {
+    return platform::TextLayout(layout({TextRun{text, {}, {}}}, style, width, Color::black()).release());
 }
 
 void TextSetter::draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style,

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "platform/swiftui/ViewLayout.h"
+#include "platform/uikit/TextDrawing.h"
 
 typedef struct _PangoContext PangoContext;
 typedef struct _PangoLayout PangoLayout;
@@ -30,9 +31,10 @@ public:
     void draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style, const CGRect& rect,
               const Color& fallback) const;
 
-    // Where the caret stands after the last character of `text` set at `width` (none: one line per
-    // paragraph), relative to the text's top-left corner.
-    CGRect caretAtEnd(const std::string& text, const TextStyle& style, std::optional<double> width) const;
+    // `text` set at `width` (none: one line per paragraph) as a field or editor shows it, for its
+    // caret, its selection and the character under the pointer.
+    platform::TextLayout plainLayout(const std::string& text, const TextStyle& style,
+                                     std::optional<double> width) const;
 
 private:
     struct LayoutDeleter {

@@ -294,9 +294,13 @@ bool ViewHost::pressUp(std::string_view label) {
     return run(b->action);
 }
 
-bool ViewHost::edit(std::string_view label, const std::string& text) {
-    const Node* f = control(
+const Node* ViewHost::textField(std::string_view label) {
+    return control(
         label, [](const Node& n) { return bool(n.setText) && n.kind != "Picker"; }, "text field");
+}
+
+bool ViewHost::edit(std::string_view label, const std::string& text) {
+    const Node* f = textField(label);
     if (!f) return false;
     auto set = f->setText;
     return run([set, text] { set(text); });

@@ -55,6 +55,9 @@ public:
     // under its title). The heading is matched by the label rules above.
     bool pressAfter(std::string_view heading, std::string_view item);
     bool edit(const Node& field, const std::string& text);
+    // The enabled text field or editor labelled `label`, by the rules above; none, with the reason
+    // in lastError(), when there is no such one or several.
+    const Node* textField(std::string_view label);
     bool setOn(std::string_view label, bool on);
     bool increment(std::string_view label);
     bool decrement(std::string_view label);

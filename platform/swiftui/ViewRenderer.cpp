@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIImage.h"
 
 namespace platform::swiftui {
@@ -393,6 +394,27 @@ void ViewRenderer::drawBox(cairo_t* cr, const LayoutBox& b, const DrawState& sta
     }
 }
 
+ViewRenderer::FieldText ViewRenderer::fieldText(const LayoutBox& b, const std::string& value,
+                                                std::size_t caret) const {
+    const CGRect& f = b.frame;
+    const bool editor = b.node->kind == "TextEditor";
+    const bool rounded = b.node->modifier("textFieldStyle") != nullptr;
+    // An editor's text stands in its container (5 points at the sides, 8 above and below) and
+    // scrolls; a field's is one line, inset when it is rounded.
+    const double padX = editor ? 5 : rounded ? 7 : 0, padY = editor ? 8 : rounded ? 7 : 0;
+    const CGRect inner(f.minX() + padX, f.minY() + padY - (editor ? b.contentOffset.y : 0),
+                       std::max(0.0, f.width() - 2 * padX), std::max(0.0, f.height() - 2 * padY));
+    FieldText at{text_.plainLayout(value, b.style, editor ? std::optional(inner.width()) : std::nullopt),
+                 inner.origin, inner};
+    if (!editor) {
+        const CGSize ts = text_.measure({TextRun{value, {}, {}}}, b.style, std::nullopt);
+        at.origin.y = inner.midY() - ts.height / 2;
+        const double caretX = platform::TextLayoutLines(at.layout.get(), value).caretRect(caret).maxX();
+        if (ts.width > inner.width()) at.origin.x -= std::max(0.0, caretX - (inner.width() - 2));
+    }
+    return at;
+}
+
 void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& state) const {
     const Node& n = *b.node;
     const std::string& k = b.role;
@@ -503,35 +525,26 @@ void ViewRenderer::drawView(cairo_t* cr, const LayoutBox& b, const DrawState& st
         std::string value = n.getText ? n.getText() : "";
         bool placeholder = value.empty() && !editor;
         std::string shown = placeholder ? n.textProp("placeholder").value_or("") : value;
-        double padX = editor ? 5 : rounded ? 7 : 0, padY = editor ? 8 : rounded ? 7 : 0;
-        CGRect inner(f.minX() + padX, f.minY() + padY - (editor ? b.contentOffset.y : 0),
-                     std::max(0.0, f.width() - 2 * padX), std::max(0.0, f.height() - 2 * padY));
+        const bool focused = state.focusedPath == n.path;
+        const FieldText at =
+            fieldText(b, value, focused ? state.selection.location + state.selection.length : 0);
         TextStyle style = b.style;
         if (placeholder) style.color = kPlaceholder;
         CGSize ts = text_.measure({TextRun{shown, {}, {}}}, style,
-                                  editor ? std::optional(inner.width()) : std::nullopt);
-        CGRect textRect(inner.minX(), inner.minY(), std::min(inner.width(), ts.width), ts.height);
+                                  editor ? std::optional(at.inner.width()) : std::nullopt);
+        CGRect textRect(at.origin.x, at.origin.y, std::min(at.inner.width(), ts.width), ts.height);
         if (!editor) {
-            // A field keeps its text on one line, cut at its edge; while typed into, it shows the
-            // end of the text, where the caret is.
-            textRect.origin.y = inner.midY() - ts.height / 2;
+            // A field keeps its text on one line, cut at its edge.
+            textRect.origin.y = at.inner.midY() - ts.height / 2;
             textRect.size.width = ts.width + 1;
-            if (state.focusedPath == n.path && ts.width > inner.width())
-                textRect.origin.x = inner.maxX() - 2 - ts.width;
         }
         cairo_save(cr);
         rect(cr, f);
         cairo_clip(cr);
         drawText(cr, {TextRun{shown, {}, {}}}, style, textRect, b.scheme);
-        if (state.focusedPath == n.path) {
-            // The caret stands after the text.
-            CGRect caret = text_.caretAtEnd(placeholder ? "" : value, b.style,
-                                            editor ? std::optional(inner.width()) : std::nullopt);
-            cairo_set_source_rgb(cr, 0, 0.48, 1);
-            cairo_rectangle(cr, std::min(textRect.minX() + caret.minX(), inner.maxX() - 2),
-                            textRect.minY() + caret.minY(), 2, caret.height());
-            cairo_fill(cr);
-        }
+        if (focused)
+            platform::TextLayoutLines(at.layout.get(), value)
+                .drawSelection(cr, state.selection, at.origin, 0, 0.48, 1);
         cairo_restore(cr);
         return;
     }

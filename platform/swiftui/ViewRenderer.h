@@ -13,6 +13,7 @@
 
 #include "platform/swiftui/TextSetter.h"
 #include "platform/swiftui/ViewLayout.h"
+#include "platform/uikit/TextEditingModel.h"
 
 namespace platform {
 class UIImage;
@@ -24,6 +25,8 @@ namespace platform::swiftui {
 struct DrawState {
     std::function<bool(const std::string& path)> isPressed;
     std::string focusedPath;
+    // The caret and selection of the focused field or editor.
+    NSRange selection;
     // The picker whose options are shown, if any.
     std::string openPickerPath;
 };
@@ -38,6 +41,16 @@ public:
 
     // A colour as it looks in a scheme (the semantic colours follow it).
     static Color resolve(const Color& color, ColorScheme scheme);
+    // Where the text of a field or editor box stands when it holds `value` with the caret at
+    // `caret` (a field too narrow for its text moves it left to keep the caret inside): its layout
+    // and the corner it is drawn from, in the box's coordinates.
+    struct FieldText {
+        platform::TextLayout layout;
+        CGPoint origin;
+        CGRect inner;
+    };
+    FieldText fieldText(const LayoutBox& box, const std::string& value, std::size_t caret) const;
+
     // The rectangles of the options of an open picker, under (or over) the picker's box.
     static std::vector<CGRect> pickerOptionRects(const LayoutBox& picker, CGSize bounds);
 

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <memory>
 
-#include <unicode/brkiter.h>
-#include <unicode/unistr.h>
+#include <cctype>
+
+#include <glib.h>
 
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIAlertController.h"
-#include "platform/uikit/UIKeyInput.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UISearchBar.h"
+#include "platform/uikit/UITextInput.h"
 #include "platform/uikit/UITextView.h"
 
 namespace platform {
@@ -22,173 +23,87 @@ std::shared_ptr<UIResponder> focused() {
     return UIResponder::currentFirstResponder();
 }
 
-// The boundaries a caret stops at: whole characters as a person sees them (an emoji flag, an
-// accented letter made of two code points), in UTF-16 offsets.
-std::size_t characterBoundary(const std::string& text, std::size_t offset, bool forward) {
-    const icu::UnicodeString string = icu::UnicodeString::fromUTF8(text);
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> it(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    const auto length = static_cast<std::size_t>(string.length());
-    offset = std::min(offset, length);
-    if (U_FAILURE(status) || !it) return forward ? std::min(offset + 1, length) : (offset ? offset - 1 : 0);
-    it->setText(string);
-    const int32_t next =
-        forward ? it->following(static_cast<int32_t>(offset)) : it->preceding(static_cast<int32_t>(offset));
-    if (next == icu::BreakIterator::DONE) return forward ? length : 0;
-    return static_cast<std::size_t>(next);
+std::shared_ptr<UITextInput> focusedText() {
+    return std::dynamic_pointer_cast<UITextInput>(focused());
 }
 
-std::u16string utf16(const std::string& text) {
-    const icu::UnicodeString string = icu::UnicodeString::fromUTF8(text);
-    return std::u16string(reinterpret_cast<const char16_t*>(string.getBuffer()),
-                          static_cast<std::size_t>(string.length()));
+TextMove textMove(KeyboardMove move) {
+    switch (move) {
+    case KeyboardMove::left:
+        return TextMove::characterBackward;
+    case KeyboardMove::right:
+        return TextMove::characterForward;
+    case KeyboardMove::up:
+        return TextMove::lineUp;
+    case KeyboardMove::down:
+        return TextMove::lineDown;
+    case KeyboardMove::lineStart:
+        return TextMove::lineStart;
+    case KeyboardMove::lineEnd:
+        return TextMove::lineEnd;
+    case KeyboardMove::wordLeft:
+        return TextMove::wordBackward;
+    case KeyboardMove::wordRight:
+        return TextMove::wordForward;
+    case KeyboardMove::textStart:
+        return TextMove::textStart;
+    case KeyboardMove::textEnd:
+        return TextMove::textEnd;
+    }
+    return TextMove::characterForward;
 }
 
-std::size_t lineStart(const std::u16string& text, std::size_t offset) {
-    while (offset > 0 && text[offset - 1] != u'\n')
-        --offset;
-    return offset;
-}
-std::size_t lineEnd(const std::u16string& text, std::size_t offset) {
-    while (offset < text.size() && text[offset] != u'\n')
-        ++offset;
-    return offset;
-}
-
-std::string selectedText(const UITextView& view) {
-    const NSRange range = view.selectedRange();
-    const std::string& text = view.text();
-    const std::size_t b0 = byteOffsetForUtf16(text, range.location);
-    const std::size_t b1 = byteOffsetForUtf16(text, range.location + range.length);
-    return text.substr(b0, b1 - b0);
-}
-
-// The caret end of the selection moves; the other end stays where the selection began.
-struct Caret {
-    std::size_t anchor;
-    std::size_t head;
-};
-
-std::size_t utf8Length16(const std::string& text) {
-    return utf16Length(text);
+std::string lowered(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
 }
 
 } // namespace
 
+std::optional<KeyCombo> KeyCombo::parse(const std::string& text) {
+    KeyCombo combo;
+    std::size_t start = 0;
+    while (true) {
+        // A '+' at the very end is the plus key itself.
+        const std::size_t plus = text.find('+', start);
+        if (plus == std::string::npos || plus + 1 == text.size()) {
+            combo.key = text.substr(start);
+            break;
+        }
+        const std::string modifier = lowered(text.substr(start, plus - start));
+        if (modifier == "ctrl" || modifier == "control")
+            combo.control = true;
+        else if (modifier == "shift")
+            combo.shift = true;
+        else if (modifier == "alt")
+            combo.alt = true;
+        else
+            return std::nullopt;
+        start = plus + 1;
+    }
+    if (combo.key.empty()) return std::nullopt;
+    return combo;
+}
+
 bool KeyboardInput::insertText(const std::string& text) {
-    auto responder = focused();
-    if (auto view = std::dynamic_pointer_cast<UITextView>(responder)) return view->typeText(text);
-    if (auto field = std::dynamic_pointer_cast<UITextField>(responder)) return field->typeText(text);
-    if (auto bar = std::dynamic_pointer_cast<UISearchBar>(responder)) return bar->typeText(text);
-    if (auto input = std::dynamic_pointer_cast<UIKeyInput>(responder)) return input->insertText(text);
-    return false;
+    auto input = focusedText();
+    return input && input->insertText(text);
 }
 
 bool KeyboardInput::deleteBackward() {
-    auto responder = focused();
-    if (auto view = std::dynamic_pointer_cast<UITextView>(responder)) {
-        NSRange range = view->selectedRange();
-        if (range.length == 0) {
-            if (range.location == 0) return true;
-            const std::size_t start = characterBoundary(view->text(), range.location, false);
-            view->setSelectedRange({start, range.location - start});
-        }
-        return view->typeText("");
-    }
-    if (auto field = std::dynamic_pointer_cast<UITextField>(responder)) {
-        std::string text = field->text();
-        if (text.empty()) return true;
-        const std::size_t end = utf8Length16(text);
-        const std::size_t start = characterBoundary(text, end, false);
-        if (auto d = field->delegate(); d && !d->textField_shouldChangeCharactersInRange_replacementString(
-                                                 *field, {start, end - start}, ""))
-            return false;
-        field->setText(text.substr(0, byteOffsetForUtf16(text, start)));
-        field->sendActionsForControlEvents(UIControlEvent::EditingChanged);
-        return true;
-    }
-    if (auto bar = std::dynamic_pointer_cast<UISearchBar>(responder)) {
-        std::string text = bar->text().value_or("");
-        if (text.empty()) return true;
-        const std::size_t start = characterBoundary(text, utf8Length16(text), false);
-        bar->setText(text.substr(0, byteOffsetForUtf16(text, start)));
-        if (auto d = bar->delegate()) d->searchBar_textDidChange(*bar, *bar->text());
-        return true;
-    }
-    if (auto input = std::dynamic_pointer_cast<UIKeyInput>(responder)) return input->deleteBackward();
-    return false;
+    auto input = focusedText();
+    return input && input->deleteBackward();
 }
 
 bool KeyboardInput::deleteForward() {
-    auto view = std::dynamic_pointer_cast<UITextView>(focused());
-    if (!view) return false;
-    NSRange range = view->selectedRange();
-    if (range.length == 0) {
-        const std::size_t end = characterBoundary(view->text(), range.location, true);
-        if (end == range.location) return true;
-        view->setSelectedRange({range.location, end - range.location});
-    }
-    return view->typeText("");
+    auto input = focusedText();
+    return input && input->deleteForward();
 }
 
 bool KeyboardInput::moveCaret(KeyboardMove move, bool extend) {
-    auto view = std::dynamic_pointer_cast<UITextView>(focused());
-    if (!view) return false;
-    const std::string& text = view->text();
-    const std::u16string units = utf16(text);
-    const NSRange range = view->selectedRange();
-    // Without a remembered anchor the selection is taken to have grown to the right.
-    Caret caret{range.location, range.location + range.length};
-    std::size_t head = caret.head;
-    if (!extend && range.length > 0 && (move == KeyboardMove::left || move == KeyboardMove::right)) {
-        // An arrow collapses a selection to its side first.
-        head = move == KeyboardMove::left ? range.location : range.location + range.length;
-    } else {
-        switch (move) {
-        case KeyboardMove::left:
-            head = characterBoundary(text, head, false);
-            break;
-        case KeyboardMove::right:
-            head = characterBoundary(text, head, true);
-            break;
-        case KeyboardMove::lineStart:
-            head = lineStart(units, head);
-            break;
-        case KeyboardMove::lineEnd:
-            head = lineEnd(units, head);
-            break;
-        case KeyboardMove::up:
-        case KeyboardMove::down: {
-            const std::size_t start = lineStart(units, head);
-            const std::size_t column = head - start;
-            if (move == KeyboardMove::up) {
-                if (start == 0) {
-                    head = 0;
-                    break;
-                }
-                const std::size_t previous = lineStart(units, start - 1);
-                head = std::min(previous + column, start - 1);
-            } else {
-                const std::size_t end = lineEnd(units, head);
-                if (end == units.size()) {
-                    head = end;
-                    break;
-                }
-                const std::size_t next = end + 1;
-                head = std::min(next + column, lineEnd(units, next));
-            }
-            break;
-        }
-        }
-    }
-    if (extend) {
-        const std::size_t anchor = caret.anchor;
-        view->setSelectedRange({std::min(anchor, head), std::max(anchor, head) - std::min(anchor, head)});
-    } else {
-        view->setSelectedRange({head, 0});
-    }
-    return true;
+    auto input = focusedText();
+    return input && input->moveCaret(textMove(move), extend);
 }
 
 bool KeyboardInput::pressReturn() {
@@ -200,31 +115,24 @@ bool KeyboardInput::pressReturn() {
 }
 
 bool KeyboardInput::selectAll() {
-    auto view = std::dynamic_pointer_cast<UITextView>(focused());
-    if (!view) return false;
-    view->setSelectedRange({0, utf16Length(view->text())});
-    return true;
+    auto input = focusedText();
+    return input && input->selectAllText();
 }
 
 bool KeyboardInput::copy() {
-    auto responder = focused();
-    if (auto view = std::dynamic_pointer_cast<UITextView>(responder)) {
-        if (view->selectedRange().length == 0) return false;
-        DesktopServices::shared().copyToClipboard(selectedText(*view));
-        return true;
-    }
-    if (auto field = std::dynamic_pointer_cast<UITextField>(responder)) {
-        DesktopServices::shared().copyToClipboard(field->text());
-        return true;
-    }
-    return false;
+    auto input = focusedText();
+    if (!input || input->textModel().selectedRange().length == 0) return false;
+    DesktopServices::shared().copyToClipboard(input->textModel().selectedText());
+    return true;
 }
 
 bool KeyboardInput::cut() {
-    auto view = std::dynamic_pointer_cast<UITextView>(focused());
-    if (!view || view->selectedRange().length == 0 || !view->isEditable()) return false;
-    DesktopServices::shared().copyToClipboard(selectedText(*view));
-    return view->typeText("");
+    auto input = focusedText();
+    if (!input || input->textModel().selectedRange().length == 0 || !input->isTextEditable()) return false;
+    const std::string selected = input->textModel().selectedText();
+    if (!input->replaceText(input->textModel().selectedRange(), "", TextEditKind::deletion)) return false;
+    DesktopServices::shared().copyToClipboard(selected);
+    return true;
 }
 
 bool KeyboardInput::paste() {
@@ -234,9 +142,21 @@ bool KeyboardInput::paste() {
     DesktopServices::shared().clipboardText([target](const std::optional<std::string>& text) {
         // Typed only where the focus still is when the answer comes.
         auto still = target.lock();
-        if (text && still && still == UIResponder::currentFirstResponder()) insertText(*text);
+        if (text && still && still == UIResponder::currentFirstResponder())
+            if (auto input = std::dynamic_pointer_cast<UITextInput>(still))
+                input->replaceText(input->textModel().selectedRange(), *text, TextEditKind::other);
     });
     return true;
+}
+
+bool KeyboardInput::undo() {
+    auto input = focusedText();
+    return input && input->undoTyping();
+}
+
+bool KeyboardInput::redo() {
+    auto input = focusedText();
+    return input && input->redoTyping();
 }
 
 bool KeyboardInput::pressEscape() {
@@ -258,6 +178,48 @@ bool KeyboardInput::pressEscape() {
     std::shared_ptr<UINavigationController> nav = std::dynamic_pointer_cast<UINavigationController>(front);
     if (!nav) return false;
     return nav->viewControllers().size() > 1 && nav->popViewControllerAnimated(true) != nullptr;
+}
+
+bool KeyboardInput::pressKey(const KeyCombo& combo) {
+    const std::string& key = combo.key;
+    const bool shift = combo.shift;
+    if (combo.alt) return false;
+    if (combo.control) {
+        const std::string k = key.size() == 1 ? lowered(key) : key;
+        if (k == "a") return selectAll();
+        if (k == "c") return copy();
+        if (k == "x") return cut();
+        if (k == "v") return paste();
+        // Shift turns z into Z: either is redo with Shift.
+        if (k == "z") return shift || key == "Z" ? redo() : undo();
+        if (k == "Left" || k == "KP_Left") return moveCaret(KeyboardMove::wordLeft, shift);
+        if (k == "Right" || k == "KP_Right") return moveCaret(KeyboardMove::wordRight, shift);
+        if (k == "Home" || k == "KP_Home") return moveCaret(KeyboardMove::textStart, shift);
+        if (k == "End" || k == "KP_End") return moveCaret(KeyboardMove::textEnd, shift);
+        return false;
+    }
+    if (key == "BackSpace") return deleteBackward();
+    if (key == "Delete" || key == "KP_Delete") return deleteForward();
+    if (key == "Left" || key == "KP_Left") return moveCaret(KeyboardMove::left, shift);
+    if (key == "Right" || key == "KP_Right") return moveCaret(KeyboardMove::right, shift);
+    if (key == "Up" || key == "KP_Up") return moveCaret(KeyboardMove::up, shift);
+    if (key == "Down" || key == "KP_Down") return moveCaret(KeyboardMove::down, shift);
+    if (key == "Home" || key == "KP_Home") return moveCaret(KeyboardMove::lineStart, shift);
+    if (key == "End" || key == "KP_End") return moveCaret(KeyboardMove::lineEnd, shift);
+    if (key == "Escape") return pressEscape();
+    if (key == "Return" || key == "KP_Enter") {
+        // The focused text takes Return unless an alert stands in front of it.
+        auto chain = ScreenRenderer::presentationChain();
+        const bool alertInFront =
+            !chain.empty() && std::dynamic_pointer_cast<UIAlertController>(chain.back());
+        if (auto input = focusedText(); input && !alertInFront)
+            return input->isMultiline() ? input->insertText("\n") : input->submit();
+        return pressReturn();
+    }
+    if (key == "space") return insertText(" ");
+    // A printable key types itself.
+    if (g_utf8_strlen(key.c_str(), -1) == 1) return insertText(key);
+    return false;
 }
 
 } // namespace platform

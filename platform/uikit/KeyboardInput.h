@@ -1,14 +1,38 @@
 #pragma once
 // A hardware keyboard's keys as the platform hands them to the screens: typed text goes to the
-// first responder (through its delegate, as typing on the device does), editing keys move the
-// caret and the selection of a text view, the clipboard keys go through the desktop's clipboard,
-// and Escape cancels what is in front.
+// focused text of any kind (through its delegate, as typing on the device does), editing keys move
+// its caret and selection, the clipboard keys go through the desktop's clipboard, and Escape
+// cancels what is in front. The window and the scripts' `key` both come through pressKey.
 
+#include <optional>
 #include <string>
 
 namespace platform {
 
-enum class KeyboardMove { left, right, up, down, lineStart, lineEnd };
+enum class KeyboardMove {
+    left,
+    right,
+    up,
+    down,
+    lineStart,
+    lineEnd,
+    wordLeft,
+    wordRight,
+    textStart,
+    textEnd
+};
+
+// A key as X names it (Left, BackSpace, Return, a...) with the modifiers held.
+struct KeyCombo {
+    std::string key;
+    bool control = false;
+    bool shift = false;
+    bool alt = false;
+
+    // "ctrl+shift+Left": modifiers (ctrl, shift, alt, any case) joined to the key by '+'. None when
+    // it names no key or an unknown modifier.
+    static std::optional<KeyCombo> parse(const std::string& text);
+};
 
 class KeyboardInput {
 public:
@@ -16,7 +40,8 @@ public:
     static bool insertText(const std::string& text);
     static bool deleteBackward();
     static bool deleteForward();
-    // Moves the caret by one character or line; `extend` grows the selection instead.
+    // Moves the caret by a character, word or line, or to a line's or the text's ends; `extend`
+    // moves only the caret end of the selection, the anchor staying.
     static bool moveCaret(KeyboardMove move, bool extend);
     static bool pressReturn();
     static bool selectAll();
@@ -24,9 +49,17 @@ public:
     static bool cut();
     // The clipboard's text arrives later (the desktop answers asynchronously) and is typed then.
     static bool paste();
+    // Undoes and redoes typing in the focused text.
+    static bool undo();
+    static bool redo();
     // The front-most alert's or action sheet's cancel action; else a presented screen goes away;
     // else the navigation stack goes back one screen. False when there is nothing to cancel.
     static bool pressEscape();
+
+    // A key pressed with its modifiers, as the window and the scripts give it: the editing keys
+    // (arrows, Home/End, BackSpace, Delete, Return, with Ctrl and Shift), Ctrl+A/C/X/V/Z and
+    // Ctrl+Shift+Z, Escape, and a printable key as the text it types. False when nothing takes it.
+    static bool pressKey(const KeyCombo& combo);
 };
 
 } // namespace platform

@@ -148,7 +148,12 @@ bool ScrollInput::scroll(CGPoint screenPoint, double dx, double dy, bool notches
 void ScrollInput::touch(UITouchPhase phase, CGPoint screenPoint, double timestamp) {
     auto& pan = state().pan;
     if (phase == UITouchPhase::Began) {
-        pan = Pan{screenPoint, screenPoint, scrollingViewAt(screenPoint), std::nullopt};
+        auto target = scrollingViewAt(screenPoint);
+        // On the text being typed into a drag selects, as a mouse does on a desktop; the wheel
+        // still scrolls it.
+        if (auto text = std::dynamic_pointer_cast<UITextView>(target); text && text->isFirstResponder())
+            target = nullptr;
+        pan = Pan{screenPoint, screenPoint, target, std::nullopt};
         if (auto table = std::dynamic_pointer_cast<UITableView>(pan->target.lock()))
             pan->row = rowAt(*table, screenPoint);
         ScreenRenderer::sendTouch(phase, screenPoint, timestamp);

@@ -3,7 +3,8 @@
 // views, tables, picker wheels): a finger that moves past a few points over such a view becomes a
 // pan that scrolls it (the touch given to the view underneath is cancelled), a horizontal pan to
 // the left on a table row reveals its swipe actions, and a mouse wheel or touchpad scrolls what is
-// under the pointer and turns picker wheels. Touches elsewhere pass straight to the screen.
+// under the pointer and turns picker wheels. Touches elsewhere (and a drag on the text being typed
+// into, which selects) pass straight to the screen.
 
 #include <memory>
 

@@ -28,17 +28,24 @@ void UISearchBar::didResignFirstResponder() {
 
 bool UISearchBar::typeText(const std::string& text) {
     if (!isFirstResponder() && !becomeFirstResponder()) return false;
+    return insertText(text);
+}
+
+bool UISearchBar::replaceText(NSRange range, const std::string& text, TextEditKind kind) {
     auto keep = self<UISearchBar>();
-    text_ = text_.value_or("") + text;
-    if (auto d = delegate()) d->searchBar_textDidChange(*this, *text_);
+    editing_.replace(range, text, kind);
+    hasText_ = true;
+    if (auto d = delegate()) d->searchBar_textDidChange(*this, editing_.text());
+    setNeedsDisplay();
     return true;
 }
 
 bool UISearchBar::clearText() {
     if (isHiddenOnScreen()) return false;
     auto keep = self<UISearchBar>();
-    text_ = std::string();
-    if (auto d = delegate()) d->searchBar_textDidChange(*this, *text_);
+    editing_.setText("");
+    hasText_ = true;
+    if (auto d = delegate()) d->searchBar_textDidChange(*this, editing_.text());
     return true;
 }
 
@@ -57,7 +64,7 @@ bool UISearchBar::pressCancelButton() {
 }
 
 std::string UISearchBar::stateDescription() const {
-    std::string out = text_ ? quote(*text_) : "none";
+    std::string out = hasText_ ? quote(editing_.text()) : "none";
     if (!placeholder_.empty()) out += " placeholder=" + quote(placeholder_);
     if (isFirstResponder()) out += " focused";
     if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;

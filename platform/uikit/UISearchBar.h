@@ -1,12 +1,13 @@
 #pragma once
 // Search bars: a text field with a search button and an optional cancel button, reporting to
-// their delegate. The user's typing goes through the delegate as on the device; setting the text
-// from code tells nobody.
+// their delegate. The user's typing edits through the one editing model and is reported to the
+// delegate as on the device; setting the text from code tells nobody.
 
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/uikit/UITextInput.h"
 #include "platform/uikit/UIView.h"
 
 namespace platform {
@@ -25,14 +26,19 @@ public:
     virtual void searchBarCancelButtonClicked(UISearchBar&) {}
 };
 
-class UISearchBar : public UIView {
+class UISearchBar : public UIView, public UITextInput {
 public:
     UISearchBar() = default;
     explicit UISearchBar(const CGRect& frame) : UIView(frame) {}
 
     // Empty, not absent, until something is typed or set, as on the device.
-    const std::optional<std::string>& text() const { return text_; }
-    void setText(std::optional<std::string> text) { text_ = std::move(text); }
+    std::optional<std::string> text() const {
+        return hasText_ ? std::optional<std::string>(editing_.text()) : std::nullopt;
+    }
+    void setText(std::optional<std::string> text) {
+        hasText_ = text.has_value();
+        editing_.setText(text.value_or(""));
+    }
     const std::string& placeholder() const { return placeholder_; }
     void setPlaceholder(std::string text) { placeholder_ = std::move(text); }
     bool showsCancelButton() const { return showsCancelButton_; }
@@ -46,7 +52,8 @@ public:
     }
 
     // The user's actions; each returns false when the bar cannot take it (hidden, no focus).
-    // Types `text` at the end of the field (focusing it first); textDidChange follows.
+    // Types `text` at the caret, over the selection (focusing the field first); textDidChange
+    // follows.
     bool typeText(const std::string& text);
     // Clears the field with its clear button; textDidChange follows with "".
     bool clearText();
@@ -55,11 +62,23 @@ public:
     // The cancel button, when shown.
     bool pressCancelButton();
 
+    TextEditingModel& textModel() override { return editing_; }
+    bool replaceText(NSRange range, const std::string& text, TextEditKind kind) override;
+    bool isMultiline() const override { return false; }
+    bool submit() override { return pressSearchButton(); }
+    void selectionDidChange() override { setNeedsDisplay(); }
+
     std::string stateDescription() const override;
 
     void draw(cairo_t* cr) const override;
-    // A touch on the field gives it the focus; on the cancel button, presses it.
+    // A touch on the field gives it the focus, the caret where it lifted (on the focused field a
+    // press places the caret, a drag selects, a double press selects a word); on the cancel
+    // button, presses it.
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
     void touchesEnded(const UITouch& touch) override;
+    // The caret offset under a point of the bar (its bounds' coordinates).
+    std::size_t offsetAtPoint(CGPoint point) const;
 
 protected:
     bool shouldBecomeFirstResponder() override;
@@ -68,7 +87,10 @@ protected:
     void didResignFirstResponder() override;
 
 private:
-    std::optional<std::string> text_ = std::string();
+    TextEditingModel editing_;
+    bool hasText_ = true;
+    TapCounter taps_;
+    bool selecting_ = false;
     std::string placeholder_;
     bool showsCancelButton_ = false;
     std::weak_ptr<UISearchBarDelegate> delegate_;

@@ -5,32 +5,12 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
 
 namespace platform {
-
-std::size_t utf16Length(const std::string& text) {
-    std::size_t units = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if ((c & 0xC0) == 0x80) continue; // continuation byte
-        units += c >= 0xF0 ? 2 : 1;       // four-byte sequences are surrogate pairs
-    }
-    return units;
-}
-
-std::size_t byteOffsetForUtf16(const std::string& text, std::size_t utf16Offset) {
-    std::size_t units = 0, i = 0;
-    while (i < text.size() && units < utf16Offset) {
-        auto c = static_cast<unsigned char>(text[i]);
-        std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-        units += len == 4 ? 2 : 1;
-        i += len;
-    }
-    return std::min(i, text.size());
-}
 
 namespace {
 bool& keyboardUp() {
@@ -71,21 +51,8 @@ void postKeyboardNotifications(bool showing) {
                                 nullptr, info);
 }
 
-namespace {
-// Replaces `range` (UTF-16) of `text` by `replacement`; returns the caret after the insertion.
-std::size_t replaceRange(std::string& text, NSRange range, const std::string& replacement) {
-    std::size_t total = utf16Length(text);
-    std::size_t start = std::min(range.location, total);
-    std::size_t end = std::min(start + range.length, total);
-    std::size_t b0 = byteOffsetForUtf16(text, start), b1 = byteOffsetForUtf16(text, end);
-    text.replace(b0, b1 - b0, replacement);
-    return start + utf16Length(replacement);
-}
-} // namespace
-
 void UITextView::setText(std::string text) {
-    text_ = std::move(text);
-    selectedRange_ = {utf16Length(text_), 0};
+    editing_.setText(std::move(text));
 }
 
 void UITextView::setEditable(bool editable) {
@@ -93,37 +60,86 @@ void UITextView::setEditable(bool editable) {
     if (!editable && isFirstResponder()) resignFirstResponder();
 }
 
-void UITextView::scrollRangeToVisible(NSRange range) {
-    // The text sits inside the view's margins, as the text container places it (see draw).
-    constexpr CGFloat kInsetX = 5, kInsetY = 8;
+TextLayout UITextView::editingLayout() const {
     TextStyle style;
     style.font = font_.value_or(UIFont{"Helvetica", 12});
-    style.alignment = textAlignment_;
-    const CGFloat width = std::max<CGFloat>(1, bounds().width() - 2 * kInsetX);
-    const std::size_t length = utf16Length(text_);
+    style.color = textColor_.value_or(UIColor::blackColor());
+    style.alignment = textAlignment_ == NSTextAlignment::Natural ? NSTextAlignment::Left : textAlignment_;
+    // The text sits inside the view's margins, as the text container places it: 8 points above
+    // and below, 5 at the sides.
+    return TextDrawing::layout(editing_.text(), style,
+                               std::max<CGFloat>(1, bounds().width() - 2 * kTextInsetX));
+}
+
+std::unique_ptr<TextLines> UITextView::textLines() const {
+    struct Owned : TextLayoutLines {
+        Owned(TextLayout l, const std::string& text) : TextLayoutLines(l.get(), text), layout(std::move(l)) {}
+        TextLayout layout;
+    };
+    return std::make_unique<Owned>(editingLayout(), editing_.text());
+}
+
+std::size_t UITextView::offsetAtPoint(CGPoint point) const {
+    auto layout = editingLayout();
+    return TextLayoutLines(layout.get(), editing_.text())
+        .offsetAt({point.x - kTextInsetX, point.y - kTextInsetY});
+}
+
+void UITextView::scrollRangeToVisible(NSRange range) {
+    auto layout = editingLayout();
+    const TextLayoutLines lines(layout.get(), editing_.text());
+    const std::size_t length = editing_.length();
     const std::size_t start = std::min(range.location, length);
     const std::size_t end = std::min(range.location + range.length, length);
-    const CGFloat line = TextDrawing::lineHeight(style.font);
-    auto heightUpTo = [&](std::size_t offset) {
-        // The lines up to `offset`, the line that holds it included.
-        std::string before = text_.substr(0, byteOffsetForUtf16(text_, offset));
-        return std::max(line, TextDrawing::measure(before + " ", style, width).height);
-    };
-    const CGFloat bottom = kInsetY + heightUpTo(end);
-    const CGFloat top = kInsetY + heightUpTo(start) - line;
+    const CGFloat top = kTextInsetY + lines.caretRect(start).minY();
+    const CGFloat bottom = kTextInsetY + lines.caretRect(end).maxY();
     CGPoint offset = contentOffset();
-    const CGFloat visible = bounds().height();
+    const CGFloat visible = visibleHeight();
     if (bottom > offset.y + visible) offset.y = bottom - visible;
     if (top < offset.y) offset.y = std::max<CGFloat>(0, top);
     setContentOffset(offset);
 }
 
 void UITextView::setSelectedRange(NSRange range) {
-    std::size_t total = utf16Length(text_);
-    range.location = std::min(range.location, total);
-    range.length = std::min(range.length, total - range.location);
-    selectedRange_ = range;
+    editing_.setSelectedRange(range);
     if (auto d = delegate()) d->textViewDidChangeSelection(*this);
+}
+
+CGFloat UITextView::visibleHeight() const {
+    // What the keyboard and its accessory bar cover of the view is not seen while it has the focus.
+    CGFloat visible = bounds().height();
+    auto host = window();
+    if (!isFirstResponder() || !host) return visible;
+    const CGFloat top = convertRect_toView(bounds(), nullptr).minY();
+    CGFloat cover = UIScreen::mainScreen().bounds().height() - UIScreen::mainScreen().keyboardHeight();
+    if (inputAccessoryView_ && inputAccessoryView_->superview())
+        cover = std::min(
+            cover, inputAccessoryView_->convertRect_toView(inputAccessoryView_->bounds(), nullptr).minY());
+    return std::clamp<CGFloat>(cover - top, 0, visible);
+}
+
+void UITextView::scrollCaretToVisible() {
+    if (!scrollEnabled_) return;
+    scrollRangeToVisible({editing_.caret(), 0});
+}
+
+void UITextView::selectionDidChange() {
+    if (auto d = delegate()) d->textViewDidChangeSelection(*this);
+    scrollCaretToVisible();
+    setNeedsDisplay();
+}
+
+bool UITextView::replaceText(NSRange range, const std::string& text, TextEditKind kind) {
+    auto keep = self<UITextView>();
+    if (!editable_) return false;
+    if (auto d = delegate(); d && !d->textView_shouldChangeTextInRange_replacementText(*this, range, text))
+        return false;
+    editing_.replace(range, text, kind);
+    if (auto d = delegate()) d->textViewDidChange(*this);
+    NSNotificationCenter::defaultCenter().postNotificationName(UITextViewTextDidChangeNotification);
+    scrollCaretToVisible();
+    setNeedsDisplay();
+    return true;
 }
 
 bool UITextView::shouldBecomeFirstResponder() {
@@ -183,24 +199,18 @@ void UITextView::focusLeftForNobody() {
 bool UITextView::typeText(const std::string& text) {
     auto keep = self<UITextView>();
     if (!becomeFirstResponder()) return false;
-    if (auto d = delegate();
-        d && !d->textView_shouldChangeTextInRange_replacementText(*this, selectedRange_, text))
-        return false;
-    selectedRange_ = {replaceRange(text_, selectedRange_, text), 0};
-    if (auto d = delegate()) d->textViewDidChange(*this);
-    NSNotificationCenter::defaultCenter().postNotificationName(UITextViewTextDidChangeNotification);
-    return true;
+    return insertText(text);
 }
 
 bool UITextView::replaceAllText(const std::string& text) {
     auto keep = self<UITextView>();
     if (!becomeFirstResponder()) return false;
-    selectedRange_ = {0, utf16Length(text_)};
+    editing_.selectAll();
     return typeText(text);
 }
 
 std::string UITextView::stateDescription() const {
-    std::string out = "text=" + quote(text_);
+    std::string out = "text=" + quote(editing_.text());
     if (!editable_) out += " not-editable";
     if (isFirstResponder()) out += " focused";
     if (auto base = UIView::stateDescription(); !base.empty()) out += " " + base;
@@ -236,13 +246,19 @@ void UITextField::focusLeftForNobody() {
 bool UITextField::typeText(const std::string& text) {
     auto keep = self<UITextField>();
     if (!becomeFirstResponder()) return false;
-    NSRange end{utf16Length(text_), 0};
+    return insertText(text);
+}
+
+bool UITextField::replaceText(NSRange range, const std::string& text, TextEditKind kind) {
+    auto keep = self<UITextField>();
+    if (!isEnabled()) return false;
     if (auto d = delegate();
-        d && !d->textField_shouldChangeCharactersInRange_replacementString(*this, end, text))
+        d && !d->textField_shouldChangeCharactersInRange_replacementString(*this, range, text))
         return false;
-    text_ += text;
+    editing_.replace(range, text, kind);
     sendActionsForControlEvents(UIControlEvent::EditingChanged);
     NSNotificationCenter::defaultCenter().postNotificationName(UITextFieldTextDidChangeNotification);
+    setNeedsDisplay();
     return true;
 }
 
@@ -252,8 +268,9 @@ bool UITextField::pressReturn() {
 }
 
 std::string UITextField::stateDescription() const {
-    std::string out = "text=" + quote(text_);
-    if (text_.empty() && !placeholder_.empty()) out += " placeholder=" + quote(placeholder_);
+    const std::string& text = editing_.text();
+    std::string out = "text=" + quote(text);
+    if (text.empty() && !placeholder_.empty()) out += " placeholder=" + quote(placeholder_);
     if (isFirstResponder()) out += " focused";
     if (auto base = UIControl::stateDescription(); !base.empty()) out += " " + base;
     return out;

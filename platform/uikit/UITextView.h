@@ -1,6 +1,7 @@
 #pragma once
 // Text views and text fields: text, style, editability, selection and focus. The user's typing
-// goes through the delegate exactly as it would on the device.
+// goes through the delegate exactly as it would on the device, with the range it really changes;
+// both edit through the one editing model (UITextInput).
 
 #include <cstddef>
 #include <memory>
@@ -8,16 +9,14 @@
 #include <string>
 
 #include "platform/foundation/NSRange.h"
+#include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIFont.h"
 #include "platform/uikit/UILabel.h"
+#include "platform/uikit/UITextInput.h"
 
 namespace platform {
-
-// UTF-16 length of a UTF-8 string, and conversions between UTF-16 offsets and byte offsets.
-std::size_t utf16Length(const std::string& text);
-std::size_t byteOffsetForUtf16(const std::string& text, std::size_t utf16Offset);
 
 class UITextView;
 
@@ -35,12 +34,12 @@ public:
     virtual void textViewDidChangeSelection(UITextView&) {}
 };
 
-class UITextView : public UIView {
+class UITextView : public UIView, public UITextInput {
 public:
     UITextView() = default;
     explicit UITextView(const CGRect& frame) : UIView(frame) {}
 
-    const std::string& text() const { return text_; }
+    const std::string& text() const { return editing_.text(); }
     // Setting text from code sends no delegate message; the caret moves to the end.
     void setText(std::string text);
     const std::optional<UIFont>& font() const { return font_; }
@@ -55,7 +54,7 @@ public:
     void setSelectable(bool selectable) { selectable_ = selectable; }
     bool isScrollEnabled() const { return scrollEnabled_; }
     void setScrollEnabled(bool value) { scrollEnabled_ = value; }
-    NSRange selectedRange() const { return selectedRange_; }
+    NSRange selectedRange() const { return editing_.selectedRange(); }
     void setSelectedRange(NSRange range);
     // How far the text is scrolled (points): the origin of the view's bounds.
     CGPoint contentOffset() const { return bounds().origin; }
@@ -83,6 +82,17 @@ public:
     // The user selects all the text and replaces it.
     bool replaceAllText(const std::string& text);
 
+    TextEditingModel& textModel() override { return editing_; }
+    std::unique_ptr<TextLines> textLines() const override;
+    bool replaceText(NSRange range, const std::string& text, TextEditKind kind) override;
+    bool isMultiline() const override { return true; }
+    bool submit() override { return false; }
+    bool isTextEditable() const override { return editable_; }
+    void selectionDidChange() override;
+    // Scrolls as little as needed for the caret to show above whatever covers the view's lower
+    // part (the keyboard's accessory bar).
+    void scrollCaretToVisible();
+
     std::string stateDescription() const override;
 
     // The text in its container (inset 8 above and below, 5 at the sides), scrolled by the bounds'
@@ -91,8 +101,13 @@ public:
     bool clipsWhenDrawn() const override { return true; }
     // The size of the laid-out text with its insets, which a scroll of the bounds' origin stays in.
     CGSize contentSize() const;
-    // A touch on an editable view gives it the focus, the caret where the finger lifted.
+    // A touch on an editable view gives it the focus, the caret where the finger lifted; on the
+    // focused view a press places the caret, a drag selects, a double press selects a word.
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
     void touchesEnded(const UITouch& touch) override;
+    // The caret offset under a point of the view (its bounds' coordinates).
+    std::size_t offsetAtPoint(CGPoint point) const;
 
 protected:
     bool shouldBecomeFirstResponder() override;
@@ -102,18 +117,22 @@ protected:
     void focusLeftForNobody() override;
 
 private:
+    static constexpr CGFloat kTextInsetX = 5, kTextInsetY = 8;
+    TextLayout editingLayout() const;
+    CGFloat visibleHeight() const;
     void showInputAccessory();
     void hideInputAccessory();
 
     std::shared_ptr<UIView> inputAccessoryView_;
-    std::string text_;
+    TextEditingModel editing_;
+    TapCounter taps_;
+    bool selecting_ = false;
     std::optional<UIFont> font_;
     std::optional<UIColor> textColor_;
     NSTextAlignment textAlignment_ = NSTextAlignment::Natural;
     bool editable_ = true;
     bool selectable_ = true;
     bool scrollEnabled_ = true;
-    NSRange selectedRange_;
     std::weak_ptr<UITextViewDelegate> delegate_;
 };
 
@@ -135,13 +154,14 @@ public:
 
 enum class UITextBorderStyle { None, Line, Bezel, RoundedRect };
 
-class UITextField : public UIControl {
+class UITextField : public UIControl, public UITextInput {
 public:
     UITextField() = default;
     explicit UITextField(const CGRect& frame) { setFrame(frame); }
 
-    const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    const std::string& text() const { return editing_.text(); }
+    // From code: tells nobody; the caret goes to the end.
+    void setText(std::string text) { editing_.setText(std::move(text)); }
     const std::string& placeholder() const { return placeholder_; }
     void setPlaceholder(std::string text) { placeholder_ = std::move(text); }
     const std::optional<UIFont>& font() const { return font_; }
@@ -158,16 +178,29 @@ public:
 
     bool canBecomeFirstResponder() const override { return isEnabled() && !isHiddenOnScreen(); }
 
-    // The user types `text` at the end through the delegate; editing-changed is sent.
+    // The user types `text` at the caret, over the selection, through the delegate (focusing the
+    // field first); editing-changed is sent.
     bool typeText(const std::string& text);
     // The user presses return: asks textFieldShouldReturn.
     bool pressReturn();
 
+    TextEditingModel& textModel() override { return editing_; }
+    bool replaceText(NSRange range, const std::string& text, TextEditKind kind) override;
+    bool isMultiline() const override { return false; }
+    bool submit() override { return pressReturn(); }
+    bool isTextEditable() const override { return isEnabled(); }
+    void selectionDidChange() override { setNeedsDisplay(); }
+
     std::string stateDescription() const override;
 
     void draw(cairo_t* cr) const override;
-    // A touch gives the field the focus.
+    // A touch gives the field the focus, the caret where it lifted; on the focused field a press
+    // places the caret, a drag selects, a double press selects a word.
+    void touchesBegan(const UITouch& touch) override;
+    void touchesMoved(const UITouch& touch) override;
     void touchesEnded(const UITouch& touch) override;
+    // The caret offset under a point of the field (its bounds' coordinates).
+    std::size_t offsetAtPoint(CGPoint point) const;
 
 protected:
     bool shouldBecomeFirstResponder() override;
@@ -177,7 +210,9 @@ protected:
     void focusLeftForNobody() override;
 
 private:
-    std::string text_;
+    TextEditingModel editing_;
+    TapCounter taps_;
+    bool selecting_ = false;
     std::string placeholder_;
     std::optional<UIFont> font_;
     std::optional<UIColor> textColor_;

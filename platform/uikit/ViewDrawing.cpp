@@ -11,6 +11,7 @@
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UILabel.h"
@@ -35,51 +36,37 @@ UIColor placeholderColor() {
     return UIColor::colorWithRed_green_blue_alpha(0.24, 0.24, 0.26, 0.3);
 }
 
-// Byte offset in `text` of a UTF-16 offset, clamped to the text.
-int byteIndex(const std::string& text, std::size_t utf16) {
-    return static_cast<int>(std::min(text.size(), byteOffsetForUtf16(text, utf16)));
+// Draws the caret or selection of a text being typed into, in the view's tint.
+void drawEditing(cairo_t* cr, const TextLayoutLines& lines, NSRange range, CGPoint origin,
+                 const UIColor& tint) {
+    lines.drawSelection(cr, range, origin, tint.red, tint.green, tint.blue);
 }
 
-// UTF-16 offset of a byte offset.
-std::size_t utf16Index(const std::string& text, int byte) {
-    return utf16Length(
-        text.substr(0, static_cast<std::size_t>(std::clamp<int>(byte, 0, static_cast<int>(text.size())))));
-}
+// A one-line text being typed into: on one line, placed in `area` as its alignment says and moved
+// left as far as the caret needs to stay inside when the text is longer than the area.
+struct OneLine {
+    TextLayout layout;
+    CGPoint origin;
+};
 
-// Selection rectangles and the caret of `layout` drawn at `origin`.
-void drawSelection(cairo_t* cr, PangoLayout* layout, const std::string& text, NSRange range, CGPoint origin,
-                   const UIColor& tint) {
-    const int start = byteIndex(text, range.location), end = byteIndex(text, range.location + range.length);
-    if (range.length == 0) {
-        PangoRectangle strong, weak;
-        pango_layout_get_cursor_pos(layout, start, &strong, &weak);
-        Drawing::setColor(cr, tint);
-        cairo_rectangle(cr, origin.x + static_cast<double>(strong.x) / PANGO_SCALE - 1,
-                        origin.y + static_cast<double>(strong.y) / PANGO_SCALE, 2,
-                        std::max(1.0, static_cast<double>(strong.height) / PANGO_SCALE));
-        cairo_fill(cr);
-        return;
+OneLine oneLine(const std::string& text, const TextStyle& style, const CGRect& area, std::size_t caret) {
+    TextStyle plain = style;
+    plain.numberOfLines = 0;
+    OneLine line{TextDrawing::layout(text, plain, 0), {}};
+    int w = 0, h = 0;
+    pango_layout_get_size(line.layout.get(), &w, &h);
+    const CGFloat width = static_cast<CGFloat>(w) / PANGO_SCALE,
+                  height = static_cast<CGFloat>(h) / PANGO_SCALE;
+    CGFloat x = area.minX();
+    if (width <= area.width() - 2) {
+        if (style.alignment == NSTextAlignment::Center) x = area.midX() - width / 2;
+        if (style.alignment == NSTextAlignment::Right) x = area.maxX() - 2 - width;
+    } else {
+        const CGFloat caretX = TextLayoutLines(line.layout.get(), text).caretRect(caret).maxX();
+        x = area.minX() - std::max<CGFloat>(0, caretX - (area.width() - 2));
     }
-    Drawing::setColor(cr, tint, 0.25);
-    PangoLayoutIter* iter = pango_layout_get_iter(layout);
-    do {
-        PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
-        PangoRectangle logical;
-        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
-        int* ranges = nullptr;
-        int count = 0;
-        pango_layout_line_get_x_ranges(line, start, end, &ranges, &count);
-        for (int i = 0; i < count; ++i) {
-            const double x0 = static_cast<double>(ranges[2 * i]) / PANGO_SCALE;
-            const double x1 = static_cast<double>(ranges[2 * i + 1]) / PANGO_SCALE;
-            if (x1 > x0)
-                cairo_rectangle(cr, origin.x + x0, origin.y + static_cast<double>(logical.y) / PANGO_SCALE,
-                                x1 - x0, static_cast<double>(logical.height) / PANGO_SCALE);
-        }
-        g_free(ranges);
-    } while (pango_layout_iter_next_line(iter));
-    pango_layout_iter_free(iter);
-    cairo_fill(cr);
+    line.origin = {x, area.midY() - height / 2};
+    return line;
 }
 
 // A magnifying glass of the search field, `size` points, centred at `c`.
@@ -244,48 +231,71 @@ void UIButton::draw(cairo_t* cr) const {
 // MARK: text
 
 void UITextView::draw(cairo_t* cr) const {
-    TextStyle style;
-    style.font = font_.value_or(UIFont{"Helvetica", 12});
-    style.color = textColor_.value_or(UIColor::blackColor());
-    style.alignment = resolved(textAlignment_);
-    const CGFloat width = std::max<CGFloat>(1, bounds().width() - 10);
-    const CGPoint origin{5, 8};
-    auto layout = TextDrawing::layout(text_, style, width);
+    const UIColor color = textColor_.value_or(UIColor::blackColor());
+    const CGPoint origin{kTextInsetX, kTextInsetY};
+    auto layout = editingLayout();
     cairo_save(cr);
-    TextDrawing::setColor(cr, style.color);
+    TextDrawing::setColor(cr, color);
     cairo_move_to(cr, origin.x, origin.y);
     pango_cairo_show_layout(cr, layout.get());
     cairo_restore(cr);
-    if (isFirstResponder()) drawSelection(cr, layout.get(), text_, selectedRange_, origin, tintColor());
+    if (isFirstResponder())
+        drawEditing(cr, TextLayoutLines(layout.get(), editing_.text()), editing_.selectedRange(), origin,
+                    tintColor());
 }
 
 CGSize UITextView::contentSize() const {
     TextStyle style;
     style.font = font_.value_or(UIFont{"Helvetica", 12});
     style.alignment = resolved(textAlignment_);
-    const CGSize text = TextDrawing::measure(text_, style, std::max<CGFloat>(1, bounds().width() - 10));
+    const CGSize text =
+        TextDrawing::measure(editing_.text(), style, std::max<CGFloat>(1, bounds().width() - 10));
     return {bounds().width(), text.height + 16};
 }
 
+void UITextView::touchesBegan(const UITouch& touch) {
+    selecting_ = false;
+    if (!isFirstResponder() || (!selectable_ && !editable_)) return UIView::touchesBegan(touch);
+    // On the focused text a press places the caret (Shift is not known to a finger), a second
+    // quick press on the same place selects the word there, and a drag from it selects.
+    const CGPoint p = touch.locationInView(this);
+    const std::size_t offset = offsetAtPoint(p);
+    selecting_ = true;
+    if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
+        selectWord(offset);
+    else
+        placeCaret(offset, false);
+}
+
+void UITextView::touchesMoved(const UITouch& touch) {
+    if (!selecting_) return UIView::touchesMoved(touch);
+    placeCaret(offsetAtPoint(touch.locationInView(this)), true);
+}
+
 void UITextView::touchesEnded(const UITouch& touch) {
+    if (selecting_) {
+        selecting_ = false;
+        return;
+    }
     if (!selectable_ && !editable_) return UIView::touchesEnded(touch);
     auto keep = self<UITextView>();
     if (editable_ && !isFirstResponder() && !becomeFirstResponder()) return;
     // The caret goes where the finger lifted.
-    TextStyle style;
-    style.font = font_.value_or(UIFont{"Helvetica", 12});
-    style.alignment = resolved(textAlignment_);
-    auto layout = TextDrawing::layout(text_, style, std::max<CGFloat>(1, bounds().width() - 10));
-    const CGPoint p = touch.locationInView(this);
-    int index = 0, trailing = 0;
-    pango_layout_xy_to_index(layout.get(), static_cast<int>((p.x - 5) * PANGO_SCALE),
-                             static_cast<int>((p.y - 8) * PANGO_SCALE), &index, &trailing);
-    const char* at = text_.c_str() + index;
-    for (int i = 0; i < trailing && *at; ++i)
-        at = g_utf8_next_char(at);
-    setSelectedRange({utf16Index(text_, static_cast<int>(at - text_.c_str())), 0});
+    taps_.press(touch.locationInWindow, touch.timestamp);
+    setSelectedRange({offsetAtPoint(touch.locationInView(this)), 0});
+    scrollCaretToVisible();
     setNeedsDisplay();
 }
+
+namespace {
+TextStyle fieldStyle(const std::optional<UIFont>& font, NSTextAlignment alignment) {
+    TextStyle style;
+    style.font = font.value_or(UIFont::systemFontOfSize(17));
+    style.alignment = resolved(alignment);
+    style.numberOfLines = 1;
+    return style;
+}
+} // namespace
 
 void UITextField::draw(cairo_t* cr) const {
     const CGRect b = bounds();
@@ -301,33 +311,63 @@ void UITextField::draw(cairo_t* cr) const {
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     }
-    TextStyle style;
-    style.font = font_.value_or(UIFont::systemFontOfSize(17));
-    style.color = text_.empty() ? placeholderColor() : textColor_.value_or(UIColor::blackColor());
-    style.alignment = resolved(textAlignment_);
-    style.numberOfLines = 1;
+    const std::string& text = editing_.text();
+    TextStyle style = fieldStyle(font_, textAlignment_);
+    style.color = text.empty() ? placeholderColor() : textColor_.value_or(UIColor::blackColor());
     const CGRect area = inset(b, 7, 0);
-    const std::string& shown = text_.empty() ? placeholder_ : text_;
-    TextDrawing::drawCenteredVertically(cr, shown, area, style);
-    if (isFirstResponder()) {
-        const CGFloat w =
-            text_.empty() ? 0 : std::min(area.width(), TextDrawing::measure(text_, style).width);
-        CGFloat x = area.minX() + w;
-        if (style.alignment == NSTextAlignment::Center) x = area.midX() + w / 2;
-        if (style.alignment == NSTextAlignment::Right) x = area.maxX();
-        const CGFloat h = TextDrawing::lineHeight(style.font);
-        Drawing::setColor(cr, tintColor());
-        cairo_rectangle(cr, x, b.midY() - h / 2, 2, h);
-        cairo_fill(cr);
+    if (!isFirstResponder() || text.empty()) {
+        TextDrawing::drawCenteredVertically(cr, text.empty() ? placeholder_ : text, area, style);
+        if (!isFirstResponder()) return;
     }
+    const OneLine line = oneLine(text, style, area, editing_.caret());
+    cairo_save(cr);
+    cairo_rectangle(cr, area.minX() - 1, b.minY(), area.width() + 2, b.height());
+    cairo_clip(cr);
+    if (!text.empty()) {
+        TextDrawing::setColor(cr, style.color);
+        cairo_move_to(cr, line.origin.x, line.origin.y);
+        pango_cairo_show_layout(cr, line.layout.get());
+    }
+    drawEditing(cr, TextLayoutLines(line.layout.get(), text), editing_.selectedRange(), line.origin,
+                tintColor());
+    cairo_restore(cr);
+}
+
+std::size_t UITextField::offsetAtPoint(CGPoint point) const {
+    const OneLine line =
+        oneLine(editing_.text(), fieldStyle(font_, textAlignment_), inset(bounds(), 7, 0), editing_.caret());
+    return TextLayoutLines(line.layout.get(), editing_.text())
+        .offsetAt({point.x - line.origin.x, point.y - line.origin.y});
+}
+
+void UITextField::touchesBegan(const UITouch& touch) {
+    selecting_ = false;
+    UIControl::touchesBegan(touch);
+    if (!isFirstResponder() || !isEnabled()) return;
+    const std::size_t offset = offsetAtPoint(touch.locationInView(this));
+    selecting_ = true;
+    if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
+        selectWord(offset);
+    else
+        placeCaret(offset, false);
+}
+
+void UITextField::touchesMoved(const UITouch& touch) {
+    UIControl::touchesMoved(touch);
+    if (selecting_) placeCaret(offsetAtPoint(touch.locationInView(this)), true);
 }
 
 void UITextField::touchesEnded(const UITouch& touch) {
     if (!isEnabled()) return UIControl::touchesEnded(touch);
     auto keep = self<UITextField>();
     UIControl::touchesEnded(touch);
-    if (!isFirstResponder()) becomeFirstResponder();
-    setNeedsDisplay();
+    if (selecting_) {
+        selecting_ = false;
+        return;
+    }
+    if (!isFirstResponder() && !becomeFirstResponder()) return;
+    taps_.press(touch.locationInWindow, touch.timestamp);
+    placeCaret(offsetAtPoint(touch.locationInView(this)), false);
 }
 
 // MARK: pickers
@@ -460,6 +500,20 @@ SearchBarGeometry searchBarGeometry(const UISearchBar& bar) {
 }
 } // namespace
 
+namespace {
+TextStyle searchStyle() {
+    TextStyle style;
+    style.font = UIFont::systemFontOfSize(17);
+    style.numberOfLines = 1;
+    return style;
+}
+
+CGRect searchTextArea(const SearchBarGeometry& g) {
+    return {g.field.minX() + 30, g.field.minY(), std::max<CGFloat>(0, g.field.width() - 36),
+            g.field.height()};
+}
+} // namespace
+
 void UISearchBar::draw(cairo_t* cr) const {
     const CGRect b = bounds();
     if (!backgroundColor()) {
@@ -472,21 +526,26 @@ void UISearchBar::draw(cairo_t* cr) const {
                                   UIColor::colorWithRed_green_blue_alpha(0.46, 0.46, 0.5, 0.12));
     const UIColor grey = UIColor::colorWithRed_green_blue_alpha(0.24, 0.24, 0.26, 0.6);
     drawMagnifier(cr, {g.field.minX() + 16, g.field.midY()}, 15, grey);
-    TextStyle style;
-    style.font = UIFont::systemFontOfSize(17);
-    style.numberOfLines = 1;
-    const std::string& text = text_ ? *text_ : std::string();
+    TextStyle style = searchStyle();
+    const std::string& text = editing_.text();
     style.color = text.empty() ? grey : UIColor::labelColor();
-    const CGRect area{g.field.minX() + 30, g.field.minY(), std::max<CGFloat>(0, g.field.width() - 36),
-                      g.field.height()};
-    TextDrawing::drawCenteredVertically(
-        cr, text.empty() ? (placeholder_.empty() ? "Search" : placeholder_) : text, area, style);
+    const CGRect area = searchTextArea(g);
+    if (!isFirstResponder() || text.empty())
+        TextDrawing::drawCenteredVertically(
+            cr, text.empty() ? (placeholder_.empty() ? "Search" : placeholder_) : text, area, style);
     if (isFirstResponder()) {
-        const CGFloat w = text.empty() ? 0 : std::min(area.width(), TextDrawing::measure(text, style).width);
-        const CGFloat h = TextDrawing::lineHeight(style.font);
-        Drawing::setColor(cr, tintColor());
-        cairo_rectangle(cr, area.minX() + w, area.midY() - h / 2, 2, h);
-        cairo_fill(cr);
+        const OneLine line = oneLine(text, style, area, editing_.caret());
+        cairo_save(cr);
+        cairo_rectangle(cr, area.minX() - 1, g.field.minY(), area.width() + 2, g.field.height());
+        cairo_clip(cr);
+        if (!text.empty()) {
+            TextDrawing::setColor(cr, style.color);
+            cairo_move_to(cr, line.origin.x, line.origin.y);
+            pango_cairo_show_layout(cr, line.layout.get());
+        }
+        drawEditing(cr, TextLayoutLines(line.layout.get(), text), editing_.selectedRange(), line.origin,
+                    tintColor());
+        cairo_restore(cr);
     }
     if (showsCancelButton_) {
         TextStyle cancel;
@@ -498,14 +557,40 @@ void UISearchBar::draw(cairo_t* cr) const {
     }
 }
 
+std::size_t UISearchBar::offsetAtPoint(CGPoint point) const {
+    const OneLine line =
+        oneLine(editing_.text(), searchStyle(), searchTextArea(searchBarGeometry(*this)), editing_.caret());
+    return TextLayoutLines(line.layout.get(), editing_.text())
+        .offsetAt({point.x - line.origin.x, point.y - line.origin.y});
+}
+
+void UISearchBar::touchesBegan(const UITouch& touch) {
+    selecting_ = false;
+    const CGPoint p = touch.locationInView(this);
+    if (!isFirstResponder() || (showsCancelButton_ && p.x >= searchBarGeometry(*this).cancel.minX())) return;
+    const std::size_t offset = offsetAtPoint(p);
+    selecting_ = true;
+    if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
+        selectWord(offset);
+    else
+        placeCaret(offset, false);
+}
+
+void UISearchBar::touchesMoved(const UITouch& touch) {
+    if (selecting_) placeCaret(offsetAtPoint(touch.locationInView(this)), true);
+}
+
 void UISearchBar::touchesEnded(const UITouch& touch) {
     auto keep = self<UISearchBar>();
     const SearchBarGeometry g = searchBarGeometry(*this);
     const CGPoint p = touch.locationInView(this);
-    if (showsCancelButton_ && p.x >= g.cancel.minX()) {
+    if (selecting_) {
+        selecting_ = false;
+    } else if (showsCancelButton_ && p.x >= g.cancel.minX()) {
         pressCancelButton();
-    } else if (!isFirstResponder()) {
-        becomeFirstResponder();
+    } else if (isFirstResponder() || becomeFirstResponder()) {
+        taps_.press(touch.locationInWindow, touch.timestamp);
+        placeCaret(offsetAtPoint(p), false);
     }
     setNeedsDisplay();
 }

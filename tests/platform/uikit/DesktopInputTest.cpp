@@ -118,7 +118,9 @@ TEST_F(DesktopInputTest, KeysEditTheFocusedTextThroughItsDelegateByWholeCharacte
     KeyboardInput::insertText("X");
     EXPECT_EQ(view->text(), "X-ç字");
 
-    // Lines: Return breaks one, up and down keep the column where the line allows.
+    // Lines: Return breaks one, up and down keep the place across (in a fixed-width font, the
+    // column) where the line allows.
+    view->setFont(UIFont::fontWithName_size("Courier", 12));
     view->setText("first line\nsecond");
     KeyboardInput::moveCaret(KeyboardMove::up, false);
     EXPECT_EQ(view->selectedRange().location, 6u);
