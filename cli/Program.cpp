@@ -247,10 +247,11 @@ int runProgram(const Options& options, int argc, char** argv,
         if (mode == Mode::demo) return runDemo(interpreter);
         if (*options.script == "-") return interpreter.run(std::cin, "<stdin>");
         std::string why;
-        auto text = platform::NSFileManager::defaultManager().contentsAtPath(*options.script,
-                                                                            kMaxScriptLength, &why);
+        auto text =
+            platform::NSFileManager::defaultManager().contentsAtPath(*options.script, kMaxScriptLength, &why);
         if (!text) {
-            std::cerr << "quillora: cannot read the script '" << *options.script << "': it " << why << std::endl;
+            std::cerr << "quillora: cannot read the script '" << *options.script << "': it " << why
+                      << std::endl;
             return 1;
         }
         std::istringstream file(*text);

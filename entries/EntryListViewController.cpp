@@ -132,7 +132,8 @@ void EntryListViewController::showAlert(const std::string& title, const std::str
         if (!me) return;
         auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
             title, message, UIAlertControllerStyle::Alert);
-        alert->addAction(UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+        alert->addAction(
+            UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
         me->presentViewController_animated_completion(alert, true, nullptr);
     });
 }
@@ -152,8 +153,8 @@ void EntryListViewController::keepDamagedFile(const std::string& path, const std
         return;
     }
     console().print("entry list could not be read (" + why + "), moved to " + *aside);
-    std::string message = "The list file “" + name + "” could not be read: " + why + ". Its bytes are kept in “" +
-                          *aside + "”.";
+    std::string message = "The list file “" + name + "” could not be read: " + why +
+                          ". Its bytes are kept in “" + *aside + "”.";
     if (salvaged > 0)
         message += " The " + std::to_string(salvaged) + (salvaged == 1 ? " entry" : " entries") +
                    " before the damage were recovered.";

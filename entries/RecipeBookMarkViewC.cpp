@@ -96,7 +96,8 @@ void RecipeBookMarkViewC::viewDidLoad() {
     dataFile = documents.front().URLByAppendingPathComponent("datafile_recipe.dat").path();
     std::optional<std::string> contents;
     std::string why;
-    if (fileMgr.fileExistsAtPath(*dataFile)) contents = fileMgr.contentsAtPath(*dataFile, kMaxRecipeFileLength, &why);
+    if (fileMgr.fileExistsAtPath(*dataFile))
+        contents = fileMgr.contentsAtPath(*dataFile, kMaxRecipeFileLength, &why);
     if (!why.empty()) console().print("datafile_recipe.dat " + why);
     // A file that cannot be read, or is not UTF-8, shows like a missing one.
     if (contents && validUtf8(*contents)) {

@@ -126,7 +126,8 @@ void WebViewController_Center::tableView_commitEditingStyle_forRowAtIndexPath(UI
     struct stat st {};
     if (::lstat(url.path().c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        console().print("Error:" + NSError::posix(err, "“" + url.path() + "” could not be removed").localizedDescription);
+        console().print(
+            "Error:" + NSError::posix(err, "“" + url.path() + "” could not be removed").localizedDescription);
         return;
     }
     if (auto error = NSFileManager::defaultManager().removeItemAtPath(url.path())) {

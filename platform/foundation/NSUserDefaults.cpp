@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <limits>
 #include <glib.h>
+#include <limits>
 #include <plist/plist.h>
 
 #include "platform/foundation/Console.h"

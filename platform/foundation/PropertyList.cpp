@@ -75,8 +75,8 @@ std::optional<std::string> utf8Document(std::string_view bytes, std::string& why
     auto convert = [&](std::string_view text, const char* from) -> std::optional<std::string> {
         gsize written = 0;
         GError* error = nullptr;
-        gchar* out = g_convert(text.data(), static_cast<gssize>(text.size()), "UTF-8", from, nullptr, &written,
-                               &error);
+        gchar* out = g_convert(text.data(), static_cast<gssize>(text.size()), "UTF-8", from, nullptr,
+                               &written, &error);
         if (!out) {
             if (error) g_error_free(error);
             why = std::string("it is not text in ") + from;
@@ -97,7 +97,8 @@ std::optional<std::string> utf8Document(std::string_view bytes, std::string& why
         auto at = declaration.find("encoding");
         if (at != std::string_view::npos) {
             auto quote = declaration.find_first_of("\"'", at);
-            auto close = quote == std::string_view::npos ? quote : declaration.find(declaration[quote], quote + 1);
+            auto close =
+                quote == std::string_view::npos ? quote : declaration.find(declaration[quote], quote + 1);
             if (close != std::string_view::npos) {
                 std::string name(declaration.substr(quote + 1, close - quote - 1));
                 std::string lower = name;
@@ -229,13 +230,13 @@ private:
     }
     static void normaliseLineEnds(std::string_view text, std::string& out) {
         out.reserve(out.size() + text.size());
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\r') {
-                out += '\n';
-                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            } else {
-                out += text[i];
-            }
+        for (std::size_t i = 0; i < text.size();) {
+            auto cr = std::min(text.find('\r', i), text.size());
+            out.append(text.data() + i, cr - i);
+            if (cr == text.size()) break;
+            out += '\n';
+            i = cr + 1;
+            if (i < text.size() && text[i] == '\n') ++i;
         }
     }
     bool decodeText(std::string_view text, std::string& out) {
@@ -366,8 +367,8 @@ StringArrayPlistRead readBinaryStringArray(std::string_view bytes) {
         return result;
     }
     if (plist_get_node_type(root.get()) != PLIST_ARRAY) {
-        result.why =
-            std::string("it holds ") + nodeKind(plist_get_node_type(root.get())) + ", not an array of strings";
+        result.why = std::string("it holds ") + nodeKind(plist_get_node_type(root.get())) +
+                     ", not an array of strings";
         return result;
     }
     StringArray out;
@@ -408,7 +409,9 @@ std::optional<std::string> binaryNestingProblem(std::string_view bytes, int maxD
     if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 || count > tableEnd ||
         top >= count || table > tableEnd || (tableEnd - table) / offsetSize < count)
         return malformed;
-    auto offsetOf = [&](std::uint64_t object) { return bigEndian(data + table + object * offsetSize, offsetSize); };
+    auto offsetOf = [&](std::uint64_t object) {
+        return bigEndian(data + table + object * offsetSize, offsetSize);
+    };
     // Each object is reached once per reference that leads to it; a list whose references fan
     // out unfolds into far more objects than it holds, and the library would build them all.
     const std::uint64_t budget = count * 4 + 1024;
@@ -533,8 +536,13 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
     }
     std::string out;
     out.reserve(text.size() + text.size() / 8);
+    std::size_t plain = 0; // where the run of bytes copied as they are starts
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '&' && c != '<' && c != '>' && c != 0xEF) continue;
+        if (c == '\t' || c == '\n') continue;
+        out.append(text.data() + plain, i - plain);
+        plain = i + 1;
         switch (c) {
         case '&':
             out += "&amp;";
@@ -549,10 +557,6 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
             // Kept as it is: a raw one would be read back as a line feed.
             out += "&#13;";
             break;
-        case '\t':
-        case '\n':
-            out += static_cast<char>(c);
-            break;
         case 0xEF:
             // U+FFFE and U+FFFF are no characters XML carries.
             if (i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
@@ -561,15 +565,14 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
                               std::string(1, text[i + 2] == '\xBE' ? 'E' : 'F'));
             out += static_cast<char>(c);
             break;
-        default:
-            if (c < 0x20) {
-                char code[8];
-                std::snprintf(code, sizeof code, "U+%04X", c);
-                return refuse(std::string("it holds the control character ") + code);
-            }
-            out += static_cast<char>(c);
+        default: {
+            char code[8];
+            std::snprintf(code, sizeof code, "U+%04X", c);
+            return refuse(std::string("it holds the control character ") + code);
+        }
         }
     }
+    out.append(text.data() + plain, text.size() - plain);
     return out;
 }
 

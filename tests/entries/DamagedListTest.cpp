@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -45,10 +45,10 @@ TEST_F(DamagedListTest, ADamagedListIsNamedInAnAlertWithWhereItsBytesWentAndItsC
     auto alert = shownAlert();
     ASSERT_TRUE(alert);
     EXPECT_EQ(alert->title(), "List damaged");
-    EXPECT_EQ(alert->message(), "The list file “notes.txt” could not be read: it is not a property list, or is "
-                                "cut short. Its bytes are kept in “" +
-                                    documents("notes.txt.unreadable") +
-                                    "”. The 2 entries before the damage were recovered.");
+    EXPECT_EQ(alert->message(),
+              "The list file “notes.txt” could not be read: it is not a property list, or is "
+              "cut short. Its bytes are kept in “" +
+                  documents("notes.txt.unreadable") + "”. The 2 entries before the damage were recovered.");
     EXPECT_EQ(readFile(documents("notes.txt.unreadable")), cut);
     EXPECT_EQ(list->data, (Rows{"new dictation", "first", "second"}));
     EXPECT_EQ(rowTexts(*list->table.lock()), (Rows{"new dictation", "first", "second"}));
@@ -138,7 +138,11 @@ TEST_F(DamagedListTest, ChangesOfTwoCopiesAreMergedNotOverwritten) {
     const std::vector<Case> cases{
         {"both added", {"a", "b"}, {"mine", "a", "b"}, {"theirs", "a", "b"}, {"theirs", "mine", "a", "b"}},
         {"they deleted, we added", {"a", "b"}, {"mine", "a", "b"}, {"a"}, {"mine", "a"}},
-        {"both edited one entry", {"a", "b"}, {"a mine", "b"}, {"a theirs", "b"}, {"a theirs", "a mine", "b"}},
+        {"both edited one entry",
+         {"a", "b"},
+         {"a mine", "b"},
+         {"a theirs", "b"},
+         {"a theirs", "a mine", "b"}},
         {"both deleted the same", {"a", "b"}, {"b"}, {"b"}, {"b"}},
         {"equal texts", {"x", "x"}, {"x", "x", "x"}, {"x"}, {"x", "x"}},
     };
@@ -188,15 +192,14 @@ TEST_F(DamagedListTest, TwoCopiesSavingIntoOneFolderLoseNoEntry) {
 }
 
 // A Save killed at any moment leaves the old list or the new one, and the next start removes what
-// it left. The list is 2 MB here; QUILLORA_KILL_MB sets another size.
+// it left. The list is 1 MB here; QUILLORA_KILL_MB sets another size.
 TEST_F(DamagedListTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListAndNoTemporaryFile) {
     const char* megabytes = std::getenv("QUILLORA_KILL_MB");
-    const std::size_t size = std::size_t(megabytes ? std::atoi(megabytes) : 2) << 20;
-    // Few long entries: the list screen opens on them at once.
+    const std::size_t size = std::size_t(megabytes ? std::atoi(megabytes) : 1) << 20;
     auto listOf = [&](char letter) {
         Rows rows;
-        for (std::size_t total = 0; total < size; total += 256 << 10)
-            rows.push_back(std::string((256 << 10) - 8, letter) + std::to_string(rows.size()));
+        for (std::size_t total = 0; total < size; total += 16 << 10)
+            rows.push_back(std::string((16 << 10) - 8, letter) + std::to_string(rows.size()));
         return rows;
     };
     const Rows old = listOf('o'), fresh = listOf('n');
@@ -204,7 +207,8 @@ TEST_F(DamagedListTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListAndNoTempo
     auto start = std::chrono::steady_clock::now();
     writeList(old);
     const auto saveTime =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+            .count();
     std::mt19937 random(23);
     int sawOld = 0, sawNew = 0;
     for (int run = 0; run < 30; ++run) {
@@ -232,8 +236,8 @@ TEST_F(DamagedListTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListAndNoTempo
         nav->popToRootViewControllerAnimated(false);
         runUntilIdle();
     }
-    std::cout << "30 saves of " << (size >> 20) << " MB (" << saveTime / 1000 << " ms each) killed: " << sawOld
-              << " left the old list, " << sawNew << " the new one\n";
+    std::cout << "30 saves of " << (size >> 20) << " MB (" << saveTime / 1000
+              << " ms each) killed: " << sawOld << " left the old list, " << sawNew << " the new one\n";
 }
 
 TEST_F(DamagedListTest, TheBrowserListsRegularPdfFilesOnlyAndDeleteRemovesOneFile) {

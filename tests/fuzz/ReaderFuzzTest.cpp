@@ -38,7 +38,8 @@ unsigned seed() {
 
 class Mutator {
 public:
-    explicit Mutator(std::vector<std::string> seeds, unsigned seed) : seeds_(std::move(seeds)), random_(seed) {}
+    explicit Mutator(std::vector<std::string> seeds, unsigned seed)
+        : seeds_(std::move(seeds)), random_(seed) {}
 
     std::string next() {
         std::string s = seeds_[pick(seeds_.size())];
@@ -48,14 +49,39 @@ public:
     }
 
 private:
-    std::size_t pick(std::size_t n) { return n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random_) : 0; }
+    std::size_t pick(std::size_t n) {
+        return n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random_) : 0;
+    }
 
     void mutate(std::string& s) {
-        static const std::vector<std::string> tokens{
-            "<array>", "</array>", "<string>", "</string>", "<dict>", "<key>", "<![CDATA[", "]]>", "&#", "&#x10FFFF;",
-            "&amp", "<!--", "-->", "<?xml", "encoding=\"UTF-16\"", "encoding=\"ISO-8859-1\"", std::string(1, '\0'),
-            "\xFF\xFE", "\xEF\xBB\xBF", "bplist00", "\xFF\xFF\xFF\xFF", "\x7F\xFF\xFF\xFF", "\xAF", "\xDF", "\x0F",
-            "RIFF", "data", "fmt "};
+        static const std::vector<std::string> tokens{"<array>",
+                                                     "</array>",
+                                                     "<string>",
+                                                     "</string>",
+                                                     "<dict>",
+                                                     "<key>",
+                                                     "<![CDATA[",
+                                                     "]]>",
+                                                     "&#",
+                                                     "&#x10FFFF;",
+                                                     "&amp",
+                                                     "<!--",
+                                                     "-->",
+                                                     "<?xml",
+                                                     "encoding=\"UTF-16\"",
+                                                     "encoding=\"ISO-8859-1\"",
+                                                     std::string(1, '\0'),
+                                                     "\xFF\xFE",
+                                                     "\xEF\xBB\xBF",
+                                                     "bplist00",
+                                                     "\xFF\xFF\xFF\xFF",
+                                                     "\x7F\xFF\xFF\xFF",
+                                                     "\xAF",
+                                                     "\xDF",
+                                                     "\x0F",
+                                                     "RIFF",
+                                                     "data",
+                                                     "fmt "};
         const std::size_t at = pick(s.size() + 1);
         switch (pick(9)) {
         case 0: // flip a bit
@@ -92,7 +118,8 @@ private:
         case 7: // a header word: sizes, rates and counts
             if (s.size() >= 4) {
                 std::size_t p = pick(std::min<std::size_t>(s.size() - 3, 64));
-                std::uint32_t v = pick(2) ? 0xFFFFFFFFu >> pick(32) : static_cast<std::uint32_t>(pick(100000));
+                std::uint32_t v =
+                    pick(2) ? 0xFFFFFFFFu >> pick(32) : static_cast<std::uint32_t>(pick(100000));
                 for (int i = 0; i < 4; ++i)
                     s[p + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
             }
@@ -110,8 +137,8 @@ class ReaderFuzzTest : public quillora::test::PlatformTest {
 protected:
     std::vector<std::string> seeds(const std::string& prefix) {
         std::vector<std::string> out;
-        fs::path folder = fs::path(std::getenv("QUILLORA_SOURCE") ? std::getenv("QUILLORA_SOURCE") : ".") / "tests" /
-                          "fuzz" / "seeds";
+        fs::path folder = fs::path(std::getenv("QUILLORA_SOURCE") ? std::getenv("QUILLORA_SOURCE") : ".") /
+                          "tests" / "fuzz" / "seeds";
         std::vector<fs::path> files;
         for (auto& e : fs::directory_iterator(folder))
             if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path());
@@ -136,7 +163,8 @@ protected:
             auto took = std::chrono::steady_clock::now() - start;
             ASSERT_LT(took, std::chrono::seconds(5)) << prefix << " input " << i << " took too long";
             if (HasFailure()) {
-                std::ofstream(fs::path(::testing::TempDir()) / ("fuzz-failure-" + prefix), std::ios::binary) << input;
+                std::ofstream(fs::path(::testing::TempDir()) / ("fuzz-failure-" + prefix), std::ios::binary)
+                    << input;
                 FAIL() << prefix << " input " << i << " failed; kept in " << ::testing::TempDir();
             }
         }
@@ -156,7 +184,8 @@ TEST_F(ReaderFuzzTest, ListFilesAreReadWhollyOrRefusedAndNeverChanged) {
         // What was read whole is written back as a file that reads the same (every few: each
         // write waits for the disk).
         NSError error;
-        if (read++ % 8 == 0 && writeStringArrayPlist((Sandbox::documents() / "copy.txt").string(), *list.entries, &error)) {
+        if (read++ % 8 == 0 &&
+            writeStringArrayPlist((Sandbox::documents() / "copy.txt").string(), *list.entries, &error)) {
             EXPECT_EQ(readStringArrayPlist((Sandbox::documents() / "copy.txt").string()), list.entries);
         }
     });
@@ -170,7 +199,8 @@ TEST_F(ReaderFuzzTest, PreferencesAreReadOrKeptAsideAndTheStoreGoesOn) {
         NSUserDefaults::resetStandardUserDefaults();
         auto defaults = NSUserDefaults::standardUserDefaults();
         // Every typed read of a key, whatever the file held under it.
-        for (const char* key : {"savefontSizeApp", "saveclipBoardText", "speed", "flag", "SavedEssay", "list"}) {
+        for (const char* key :
+             {"savefontSizeApp", "saveclipBoardText", "speed", "flag", "SavedEssay", "list"}) {
             (void)defaults->integerForKey(key);
             (void)defaults->doubleForKey(key);
             (void)defaults->boolForKey(key);

@@ -60,7 +60,8 @@ std::string deepArrays(int count) {
     return out;
 }
 std::string deepXml(int count) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + deepArrays(count) + "</plist>";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + deepArrays(count) +
+           "</plist>";
 }
 
 // A binary property list of `count` arrays, each referring to the next (`fanOut` times), the last
@@ -100,12 +101,14 @@ TEST_F(DamagedFileTest, APipeADeviceAFolderOrALinkLoopIsRefusedAtOnceAndKeptAsid
         std::string why;
     };
     const std::vector<Case> cases{
-        {"pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "is a pipe, not a file"},
+        {"pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         "is a pipe, not a file"},
         {"link to /dev/zero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); },
          "is a device, not a file"},
         {"link to /dev/urandom", [](const std::string& p) { fs::create_symlink("/dev/urandom", p); },
          "is a device, not a file"},
-        {"folder", [](const std::string& p) { fs::create_directories(p + "/inside"); }, "is a folder, not a file"},
+        {"folder", [](const std::string& p) { fs::create_directories(p + "/inside"); },
+         "is a folder, not a file"},
         {"link loop", [](const std::string& p) { fs::create_symlink(fs::path(p).filename(), p); },
          "is a loop of symbolic links"},
     };
@@ -188,8 +191,8 @@ TEST_F(DamagedFileTest, PropertyListsNestedTooDeeplyAreRefusedBeforeAnyReaderRec
         const auto prefs = Sandbox::preferences() / "com.quillora.app.plist";
         bool kept = false;
         for (auto& line : takeConsole()) {
-            const std::string start = "Preferences file " + prefs.string() + " could not be read (" + c.why +
-                                      "); kept aside as ";
+            const std::string start =
+                "Preferences file " + prefs.string() + " could not be read (" + c.why + "); kept aside as ";
             if (line.rfind(start, 0) == 0) kept = read(line.substr(start.size())) == c.bytes;
         }
         EXPECT_TRUE(kept) << "kept byte for byte where the console says";
@@ -218,7 +221,8 @@ TEST_F(DamagedFileTest, EveryValidXmlListIsReadExactly) {
     };
     const std::string declared16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>";
     const std::vector<Case> cases{
-        {"CDATA", xmlList("<string><![CDATA[Fish & chips <hot>]]></string><string>a<![CDATA[&]]>b</string>"),
+        {"CDATA",
+         xmlList("<string><![CDATA[Fish & chips <hot>]]></string><string>a<![CDATA[&]]>b</string>"),
          {"Fish & chips <hot>", "a&b"}},
         {"character references",
          xmlList("<string>one&#13;two&#xD;&#10;three&#x1F4CC;&#65;</string><string>&quot;&apos;</string>"),
@@ -228,7 +232,8 @@ TEST_F(DamagedFileTest, EveryValidXmlListIsReadExactly) {
         {"UTF-16LE", utf16(declared16 + xmlList("<string>hi</string>"), true, true), {"hi"}},
         {"UTF-16BE", utf16(declared16 + xmlList("<string>hi</string>"), false, true), {"hi"}},
         {"UTF-16LE without a mark", utf16(declared16 + xmlList("<string>hi</string>"), true, false), {"hi"}},
-        {"ISO-8859-1", xmlList("<string>caf\xE9</string>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
+        {"ISO-8859-1",
+         xmlList("<string>caf\xE9</string>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
          {"caf\xC3\xA9"}},
         {"comments, doctype, empty strings",
          "<?xml version='1.0'?><!DOCTYPE plist [<!ELEMENT plist ANY>]><!-- a > b -->"
@@ -255,8 +260,12 @@ TEST_F(DamagedFileTest, ACutOrZeroFilledListGivesBackItsCompleteEntries) {
     const std::vector<Case> cases{
         {"cut inside the third entry", whole.substr(0, third + 2), {"first", "second & more"}},
         {"cut inside an entity", whole.substr(0, whole.find("&amp;") + 3), {"first"}},
-        {"cut after the last entry", whole.substr(0, whole.find("</array>")), {"first", "second & more", "third"}},
-        {"zeros where the tail was", whole.substr(0, third) + std::string(4096, '\0'), {"first", "second & more"}},
+        {"cut after the last entry",
+         whole.substr(0, whole.find("</array>")),
+         {"first", "second & more", "third"}},
+        {"zeros where the tail was",
+         whole.substr(0, third) + std::string(4096, '\0'),
+         {"first", "second & more"}},
         {"cut before any entry", whole.substr(0, whole.find("<array>") + 3), {}},
     };
     for (const auto& c : cases) {
@@ -272,15 +281,17 @@ TEST_F(DamagedFileTest, ACutOrZeroFilledListGivesBackItsCompleteEntries) {
 TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCannotCarryIsRefused) {
     fs::create_directories(Sandbox::documents());
     const std::string path = docs("notes.txt");
-    const StringArray entries{"carriage\rreturn\r\n", "a&b<c>d]]>e", "tab\there", "caf\xC3\xA9 \xF0\x9F\x93\x8C",
-                              "", "  spaced  ", "del \x7F c1 \xC2\x85"};
+    const StringArray entries{
+        "carriage\rreturn\r\n", "a&b<c>d]]>e",         "tab\there", "caf\xC3\xA9 \xF0\x9F\x93\x8C", "",
+        "  spaced  ",           "del \x7F c1 \xC2\x85"};
     ASSERT_TRUE(writeStringArrayPlist(path, entries));
     EXPECT_EQ(readStringArrayPlist(path), entries);
     // xmllint is another XML reader: the file is well-formed, and each string is what was saved.
     EXPECT_EQ(shell("xmllint --noout '" + path + "' 2>&1; echo $?"), "0");
     for (std::size_t i = 0; i < entries.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(shell("xmllint --xpath 'string(/plist/array/string[" + std::to_string(i + 1) + "])' '" + path + "'"),
+        EXPECT_EQ(shell("xmllint --xpath 'string(/plist/array/string[" + std::to_string(i + 1) + "])' '" +
+                        path + "'"),
                   entries[i]);
     }
     // And libplist, the property-list reader, too.
@@ -315,9 +326,11 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
     ASSERT_TRUE(defaults->synchronize());
     const std::string prefs = (Sandbox::preferences() / "com.quillora.app.plist").string();
     EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0");
-    EXPECT_EQ(shell("xmllint --xpath 'string(/plist/dict/string[1])' '" + prefs + "'"), "line\r\nend & <more>");
+    EXPECT_EQ(shell("xmllint --xpath 'string(/plist/dict/string[1])' '" + prefs + "'"),
+              "line\r\nend & <more>");
     NSUserDefaults::resetStandardUserDefaults();
-    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"), "line\r\nend & <more>");
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"),
+              "line\r\nend & <more>");
     NSUserDefaults::standardUserDefaults()->setObject_forKey("bell \x07", "saveclipBoardText");
     EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->synchronize());
     EXPECT_TRUE(consoleHas("Preferences could not be saved: a value holds a control character"));
@@ -360,7 +373,8 @@ TEST_F(DamagedFileTest, WritesGoThroughSymbolicLinksAndLeaveNoTemporaryFileOfAKi
     fs::create_symlink("notes.txt", link);
     NSError error;
     EXPECT_FALSE(writeStringArrayPlist(link, {"x"}, &error));
-    EXPECT_NE(error.localizedDescription.find("symbolic links"), std::string::npos) << error.localizedDescription;
+    EXPECT_NE(error.localizedDescription.find("symbolic links"), std::string::npos)
+        << error.localizedDescription;
     EXPECT_TRUE(fs::is_symlink(link));
 
     // What writes killed half-way left beside the file goes at the next write; other files stay.
