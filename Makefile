@@ -11,7 +11,7 @@ TSAN_TESTS := avfaudio_tests speech_tests dictation_tests
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 
-.PHONY: run test build bootstrap bench format clean
+.PHONY: run test build bootstrap bench fuzz format clean
 
 bootstrap:
 	@scripts/bootstrap
@@ -30,6 +30,17 @@ test: bootstrap
 	@cmake --build $(TSANBUILD) -j $(JOBS) --target $(TSAN_TESTS)
 	@cd $(TSANBUILD) && GTEST_FILTER='-*RandomTest.*' ctest --output-on-failure -j $(JOBS) -R '^($(subst $() ,|,$(TSAN_TESTS)))$$'
 	@cd $(TESTBUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The readers' fuzzer for longer than `make test` runs it: FUZZ_RUNS inputs per reader, a new seed
+# each time unless FUZZ_SEED is given (a failing input is kept in the test's temporary folder).
+FUZZ_RUNS ?= 100000
+FUZZ_SEED ?= $(shell date +%s)
+fuzz: bootstrap
+	@cmake -S . -B $(TESTBUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLORA_SANITIZE=ON >/dev/null
+	@cmake --build $(TESTBUILD) -j $(JOBS) --target fuzz_tests
+	@echo "fuzz seed $(FUZZ_SEED), $(FUZZ_RUNS) inputs per reader"
+	@cd $(TESTBUILD) && QUILLORA_FUZZ_RUNS=$(FUZZ_RUNS) QUILLORA_FUZZ_SEED=$(FUZZ_SEED) \
+		ctest --output-on-failure --timeout 86400 -R '^fuzz_tests$$'
 
 bench: bootstrap
 	@cmake -S . -B $(BENCHBUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLORA_BENCH=ON >/dev/null

@@ -22,8 +22,10 @@ namespace {
 
 std::shared_ptr<AVAudioInputSource> fileInput(const std::string& name) {
     std::filesystem::path path = name;
-    // A bare name is looked for in the bundle (demo.wav).
-    if (!std::filesystem::exists(path))
+    // A bare name is looked for in the bundle (demo.wav). A name the system cannot even look at
+    // (too long, a loop of links) is left to the file reader, which says why.
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !ec)
         if (auto bundled = NSBundle::mainBundle().pathForResource(name, "")) path = *bundled;
     std::optional<NSError> error;
     auto input = AVAudioInputSource::file(path, &error);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <regex>
+#include <sstream>
 
 #include "app/ApplicationMain.h"
 #include "cli/ConsoleLog.h"
@@ -20,6 +21,7 @@
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/desktop/DesktopWindow.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIApplication.h"
@@ -159,6 +161,9 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 
 namespace {
 
+// A script is typed or written by a person; anything larger is not one.
+constexpr std::size_t kMaxScriptLength = std::size_t(64) << 20;
+
 // Mode::automatic settled: the window where there is a display, else the demo (saying so).
 Mode chooseMode(const Options& options) {
     if (options.mode != Mode::automatic) return options.mode;
@@ -241,11 +246,15 @@ int runProgram(const Options& options, int argc, char** argv,
         interpreter.settle();
         if (mode == Mode::demo) return runDemo(interpreter);
         if (*options.script == "-") return interpreter.run(std::cin, "<stdin>");
-        std::ifstream file(*options.script);
-        if (!file) {
-            std::cerr << "quillora: cannot read the script '" << *options.script << "'" << std::endl;
+        std::string why;
+        auto text =
+            platform::NSFileManager::defaultManager().contentsAtPath(*options.script, kMaxScriptLength, &why);
+        if (!text) {
+            std::cerr << "quillora: cannot read the script '" << *options.script << "': it " << why
+                      << std::endl;
             return 1;
         }
+        std::istringstream file(*text);
         return interpreter.run(file, *options.script);
     });
     return applicationMain(argc, argv);

@@ -1,13 +1,17 @@
 #include "entries/EntryListViewController.h"
 
 #include <filesystem>
+#include <map>
+#include <string_view>
 
 #include "entries/EntryCard.h"
 #include "entries/TextPDFExport.h"
 #include "entries/WebViewController_Center.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIImage.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
@@ -119,23 +123,67 @@ void EntryListViewController::viewDidLoad() {
     transcribe = false;
 }
 
-void EntryListViewController::loadEntries() {
-    std::string path = fileURL->path();
-    std::string why;
-    auto entries = readStringArrayPlist(path, &why);
-    if (!entries) {
-        if (!NSFileManager::defaultManager().fileExistsAtPath(path)) return;
-        // What cannot be read may still be someone's only copy: keep it beside the list.
-        auto aside = NSFileManager::defaultManager().moveItemAside(path, ".unreadable");
-        if (!aside) {
-            fileProtected_ = true;
-            console().print("entry list could not be read (" + why + ") and is left as it is: " + path);
-        } else {
-            console().print("entry list could not be read (" + why + "), moved to " + *aside);
-        }
+void EntryListViewController::showAlert(const std::string& title, const std::string& message) {
+    console().print(title + ": " + message);
+    // Presented once the screen is shown: a list loads and saves while it is being pushed.
+    std::weak_ptr<EntryListViewController> weak = self<EntryListViewController>();
+    DispatchQueue::main().async([weak, title, message] {
+        auto me = weak.lock();
+        if (!me) return;
+        auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+            title, message, UIAlertControllerStyle::Alert);
+        alert->addAction(
+            UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+        me->presentViewController_animated_completion(alert, true, nullptr);
+    });
+}
+
+void EntryListViewController::keepDamagedFile(const std::string& path, const std::string& why,
+                                              std::size_t salvaged) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    // What cannot be read may still be someone's only copy: keep it beside the list.
+    NSError error;
+    auto aside = NSFileManager::defaultManager().moveItemAside(path, ".unreadable", &error);
+    if (!aside) {
+        fileProtected_ = true;
+        console().print("entry list could not be read (" + why + ") and is left as it is: " + path);
+        showAlert("List not read", "The list file “" + name + "” could not be read: " + why +
+                                       ". It could not be moved aside either (" + error.localizedDescription +
+                                       "), so it is left as it is and nothing will be saved into it.");
         return;
     }
-    data = std::move(*entries);
+    console().print("entry list could not be read (" + why + "), moved to " + *aside);
+    std::string message = "The list file “" + name + "” could not be read: " + why +
+                          ". Its bytes are kept in “" + *aside + "”.";
+    if (salvaged > 0)
+        message += " The " + std::to_string(salvaged) + (salvaged == 1 ? " entry" : " entries") +
+                   " before the damage were recovered.";
+    showAlert("List damaged", message);
+}
+
+void EntryListViewController::loadEntries() {
+    std::string path = fileURL->path();
+    auto& files = NSFileManager::defaultManager();
+    {
+        // Saves killed half-way leave their temporary files; none is being written while we hold
+        // the folder.
+        auto lock = files.lockFolderOf(path);
+        if (lock.held()) files.removeLeftoverTemporaryFiles(path);
+    }
+    auto read = readStringArrayPlistFile(path);
+    if (!read.entries) {
+        base_ = data;
+        if (read.missing) return;
+        keepDamagedFile(path, read.why, read.salvaged.size());
+        if (read.salvaged.empty()) return;
+        data = std::move(read.salvaged);
+        // Nothing is in the file now: what another copy writes before our next Save is theirs.
+        base_.clear();
+        reloadTable();
+        return;
+    }
+    data = std::move(*read.entries);
+    base_ = data;
     console().print("data that is going to be loaded ");
     std::string line = "[";
     for (std::size_t i = 0; i < data.size(); ++i)
@@ -144,10 +192,70 @@ void EntryListViewController::loadEntries() {
     reloadTable();
 }
 
-void EntryListViewController::saveEntries() {
-    NSError error;
-    if (fileProtected_ || !fileURL || !writeStringArrayPlist(fileURL->path(), data, &error))
+std::vector<std::string> EntryListViewController::mergedEntries(const std::vector<std::string>& base,
+                                                                const std::vector<std::string>& ours,
+                                                                const std::vector<std::string>& theirs) {
+    std::map<std::string_view, long> balance; // in theirs minus in base
+    for (auto& s : theirs)
+        ++balance[s];
+    for (auto& s : base)
+        --balance[s];
+    std::vector<std::string> merged;
+    merged.reserve(ours.size() + theirs.size());
+    // Their additions: of a text they hold more often than base, the first ones are taken as new.
+    std::map<std::string_view, long> added;
+    for (auto& [text, n] : balance)
+        if (n > 0) added[text] = n;
+    for (auto& s : theirs) {
+        auto it = added.find(s);
+        if (it != added.end() && it->second > 0) {
+            merged.push_back(s);
+            --it->second;
+        }
+    }
+    for (auto& s : ours) {
+        auto it = balance.find(s);
+        if (it != balance.end() && it->second < 0) {
+            ++it->second; // removed by them
+            continue;
+        }
+        merged.push_back(s);
+    }
+    return merged;
+}
+
+bool EntryListViewController::saveEntries(const std::vector<std::string>& before) {
+    auto fail = [&](const std::string& why) {
         console().print("error writing file ");
+        if (&before != &data) {
+            data = before;
+            reloadTable();
+        }
+        showAlert("Not saved", "The list could not be saved: " + why);
+        return false;
+    };
+    if (!fileURL) return fail("it has no file");
+    if (fileProtected_) return fail("its file could not be read and is left as it is");
+    const std::string path = fileURL->path();
+    auto& files = NSFileManager::defaultManager();
+    // Held from reading to writing, so another copy's Save cannot fall in between.
+    auto lock = files.lockFolderOf(path);
+    auto fresh = readStringArrayPlistFile(path);
+    bool merged = false;
+    if (fresh.entries) {
+        if (*fresh.entries != base_) {
+            data = mergedEntries(base_, data, *fresh.entries);
+            merged = true;
+        }
+    } else if (!fresh.missing) {
+        keepDamagedFile(path, fresh.why, 0);
+        if (fileProtected_) return fail("its file could not be read and is left as it is");
+    }
+    NSError error;
+    if (!writeStringArrayPlist(path, data, &error)) return fail(error.localizedDescription);
+    base_ = data;
+    if (merged) reloadTable();
+    return true;
 }
 
 void EntryListViewController::reloadTable() {
@@ -158,13 +266,14 @@ void EntryListViewController::addNote() {
     auto list = table.lock();
     if (list && list->isEditing()) return;
     console().print("in Note function");
+    const auto before = data;
     data.insert(data.begin(), transribeText);
     if (list && !isfilterenabled) {
         list->insertRowsAtIndexPaths_withRowAnimation({{0, 0}}, UITableViewRowAnimation::Top);
         list->selectRowAtIndexPath_animated_scrollPosition(NSIndexPath{0, 0}, true,
                                                            UITableViewScrollPosition::None);
     }
-    saveEntries();
+    saveEntries(before);
 }
 
 void EntryListViewController::viewWillAppear(bool animated) {
@@ -178,6 +287,7 @@ void EntryListViewController::viewWillAppear(bool animated) {
 
 void EntryListViewController::takeDetailText() {
     if (selectedRow == -1 && !returnAsNewRow_) return;
+    const auto before = data;
     if (returnAsNewRow_) {
         if (!newRowText.empty()) data.insert(data.begin(), newRowText);
     } else if (selectedRow >= 0 && selectedRow < static_cast<long>(data.size())) {
@@ -188,7 +298,7 @@ void EntryListViewController::takeDetailText() {
             *at = newRowText;
     }
     reloadTable();
-    saveEntries();
+    saveEntries(before);
     selectedRow = -1;
     returnAsNewRow_ = false;
 }
@@ -248,10 +358,11 @@ void EntryListViewController::removeShownRow(long row) {
 }
 
 void EntryListViewController::deleteEntryAtRow(long row) {
+    const auto before = data;
     removeShownRow(row);
     if (auto list = table.lock())
         list->deleteRowsAtIndexPaths_withRowAnimation({{0, row}}, UITableViewRowAnimation::Fade);
-    saveEntries();
+    saveEntries(before);
 }
 
 long EntryListViewController::tableView_numberOfRowsInSection(UITableView&, long) {
@@ -322,7 +433,8 @@ void EntryListViewController::setEditing_animated(bool editing, bool animated) {
     if (isfilterenabled && !variant_.editsWhileFiltered) return;
     UIViewController::setEditing_animated(editing, animated);
     if (auto list = table.lock()) list->setEditing_animated(editing, animated);
-    saveEntries();
+    // Rows deleted while editing are written now; a failure brings them back.
+    saveEntries(base_);
 }
 
 void EntryListViewController::prepareForSegue_sender(UIStoryboardSegue& segue,

@@ -70,8 +70,19 @@ public:
     void addNote();
     void backviewTapped();
     void PDF();
-    void saveEntries();
+    // Writes `data` to the list file, first taking in what another copy of the program wrote to it
+    // since this screen read it. A Save that fails puts `data` back to `before` and says why in
+    // an alert. True when the file holds `data`.
+    bool saveEntries(const std::vector<std::string>& before);
+    bool saveEntries() { return saveEntries(data); }
     void loadEntries();
+
+    // The list that keeps both copies' changes: `ours` is what this screen made of `base` (the
+    // file as it last read or wrote it), `theirs` what the file holds now. Entries the other copy
+    // added come first (lists are newest first); entries it removed are removed from ours.
+    static std::vector<std::string> mergedEntries(const std::vector<std::string>& base,
+                                                  const std::vector<std::string>& ours,
+                                                  const std::vector<std::string>& theirs);
     void deleteEntryAtRow(long row);
 
     long tableView_numberOfRowsInSection(platform::UITableView&, long section) override;
@@ -107,6 +118,9 @@ private:
     const std::vector<std::string>& shownRows() const;
     void removeShownRow(long row);
     void reloadTable();
+    void showAlert(const std::string& title, const std::string& message);
+    // Moves an unreadable list file aside and tells the person where its bytes went.
+    void keepDamagedFile(const std::string& path, const std::string& why, std::size_t salvaged);
 
     const EntryListVariant& variant_;
     std::shared_ptr<platform::UITableView> ownedTable_;
@@ -114,6 +128,8 @@ private:
     std::shared_ptr<platform::UIButton> pdfButton_;
     // The list file could not be read and could not be moved aside: it is never written over.
     bool fileProtected_ = false;
+    // The list as this screen last read or wrote it: what another copy's changes are told from.
+    std::vector<std::string> base_;
     // The entry the detail screen shows is no longer in `data`: its text comes back as a new row.
     bool returnAsNewRow_ = false;
 };

@@ -12,6 +12,11 @@
 
 namespace quillora {
 
+namespace {
+// The recipe text is typed or pasted in by a person; past this it is no recipe but a stray file.
+constexpr std::size_t kMaxRecipeFileLength = std::size_t(128) << 20;
+} // namespace
+
 using namespace platform;
 
 namespace {
@@ -90,7 +95,10 @@ void RecipeBookMarkViewC::viewDidLoad() {
     if (documents.empty()) fatalError("no Documents folder");
     dataFile = documents.front().URLByAppendingPathComponent("datafile_recipe.dat").path();
     std::optional<std::string> contents;
-    if (fileMgr.fileExistsAtPath(*dataFile)) contents = fileMgr.contentsAtPath(*dataFile);
+    std::string why;
+    if (fileMgr.fileExistsAtPath(*dataFile))
+        contents = fileMgr.contentsAtPath(*dataFile, kMaxRecipeFileLength, &why);
+    if (!why.empty()) console().print("datafile_recipe.dat " + why);
     // A file that cannot be read, or is not UTF-8, shows like a missing one.
     if (contents && validUtf8(*contents)) {
         Clipboard1 = *contents;

@@ -1,5 +1,8 @@
 #include "entries/WebViewController_Center.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
 #include "entries/EntryCard.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
@@ -37,7 +40,10 @@ void WebViewController_Center::viewDidLoad() {
         std::vector<NSURL> kept;
         for (auto& name : *names) {
             auto url = documents.front().URLByAppendingPathComponent(name);
-            if (url.pathExtension() == "pdf") kept.push_back(url);
+            // A folder (or pipe, or link to nothing) named like a PDF is no document to show.
+            struct stat st {};
+            if (url.pathExtension() == "pdf" && ::stat(url.path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+                kept.push_back(url);
         }
         console().print("Outside loop");
         for (auto& url : kept) {
@@ -115,6 +121,15 @@ void WebViewController_Center::tableView_commitEditingStyle_forRowAtIndexPath(UI
     console().print("INdex path of the row " + std::to_string(path.row));
     if (path.row < 0 || path.row >= static_cast<long>(fileURLs.size())) return;
     auto url = fileURLs[static_cast<std::size_t>(path.row)];
+    // One row is one file: whatever took its place since the list was made is not removed with
+    // everything inside it.
+    struct stat st {};
+    if (::lstat(url.path().c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        console().print(
+            "Error:" + NSError::posix(err, "“" + url.path() + "” could not be removed").localizedDescription);
+        return;
+    }
     if (auto error = NSFileManager::defaultManager().removeItemAtPath(url.path())) {
         console().print("Error:" + error->localizedDescription);
         return;

@@ -23,6 +23,10 @@ using namespace platform::swiftui;
 
 namespace {
 
+// The size a fresh installation stores, and a bound far beyond any size the stepper reaches.
+constexpr NSInteger kDefaultFontSize = 18;
+constexpr NSInteger kMaxFontSize = 100000;
+
 std::string key(std::string_view name) {
     return std::string(name);
 }
@@ -35,6 +39,9 @@ std::string localized(const std::string& text) {
 
 SettingsSwiftUIView::SettingsSwiftUIView() : defaults(NSUserDefaults::standardUserDefaults()) {
     auto stored = defaults->integerForKey(key(keys::savefontSizeApp));
+    // Only a size a text can have is taken from the file; anything else (1e308, infinity, a
+    // number typed into the file by hand) would let the stepper run past the integers.
+    if (stored < -kMaxFontSize || stored > kMaxFontSize) stored = kDefaultFontSize;
     oldfontSizeApp.set(stored);
     stepperValue.set(stored);
 }

@@ -1,8 +1,11 @@
 #include "platform/avfaudio/AVAudioInputSource.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <mutex>
+#include <sys/stat.h>
 
 #include <alsa/asoundlib.h>
 #include <sndfile.h>
@@ -12,6 +15,10 @@
 namespace platform {
 
 namespace {
+// What recognition can resample from (it wants 16 kHz) with buffers of a sane size.
+constexpr int kMinFileSampleRate = 1000;
+constexpr int kMaxFileSampleRate = 768000;
+constexpr int kMaxFileChannels = 32;
 
 class SilenceInput final : public AVAudioInputSource {
 public:
@@ -175,8 +182,29 @@ void AVAudioInputSource::setCurrent(std::shared_ptr<AVAudioInputSource> source) 
 
 std::shared_ptr<AVAudioInputSource> AVAudioInputSource::file(const std::filesystem::path& path,
                                                              std::optional<NSError>* error) {
+    auto refuse = [&](const std::string& why) -> std::shared_ptr<AVAudioInputSource> {
+        if (error)
+            *error = NSError{AVFAudioErrorDomain, 2003334207,
+                             "The audio file \"" + path.string() + "\" could not be read: " + why};
+        return nullptr;
+    };
+    // A pipe would block the opening for ever, a device never end.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return refuse(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return refuse("it is not a regular file");
     SF_INFO info{};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (f && (info.samplerate < kMinFileSampleRate || info.samplerate > kMaxFileSampleRate)) {
+        sf_close(f);
+        // Buffers are sized from the rate: a header's rate is checked before any is taken.
+        return refuse("its sample rate of " + std::to_string(info.samplerate) + " Hz is outside " +
+                      std::to_string(kMinFileSampleRate) + "-" + std::to_string(kMaxFileSampleRate) + " Hz");
+    }
+    if (f && (info.channels <= 0 || info.channels > kMaxFileChannels)) {
+        sf_close(f);
+        return refuse("it has " + std::to_string(info.channels) + " channels, more than " +
+                      std::to_string(kMaxFileChannels));
+    }
     if (!f || info.channels <= 0 || info.samplerate <= 0) {
         if (error)
             *error = NSError{AVFAudioErrorDomain, 2003334207,

@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/Sandbox.h"
 
 namespace fs = std::filesystem;
@@ -55,14 +61,11 @@ bool NSFileManager::fileExistsAtPath_isDirectory(const std::string& path, bool* 
     return true;
 }
 
-std::optional<std::string> NSFileManager::contentsAtPath(const std::string& path) const {
-    std::error_code ec;
-    if (path.empty() || fs::is_directory(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
+std::optional<std::string> NSFileManager::contentsAtPath(const std::string& path, std::size_t maxLength,
+                                                         std::string* why) const {
+    auto contents = RegularFile::read(path, maxLength);
+    if (!contents.bytes && why) *why = contents.why;
+    return std::move(contents.bytes);
 }
 
 std::optional<std::vector<std::string>> NSFileManager::contentsOfDirectoryAtPath(const std::string& path,
@@ -108,14 +111,106 @@ NSFileManager::createDirectoryAtPath_withIntermediateDirectories(const std::stri
     return std::nullopt;
 }
 
+std::optional<std::string> NSFileManager::resolvedWritePath(const std::string& path, NSError* error) const {
+    fs::path current(path);
+    // As many links as the kernel follows before it calls a chain a loop.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current.string();
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+        ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0) break;
+        target.resize(static_cast<std::size_t>(n));
+        fs::path next(target);
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    if (error) *error = NSError::posix(ELOOP, "The file “" + path + "” could not be saved");
+    return std::nullopt;
+}
+
+NSFileManager::FolderLock::~FolderLock() {
+    if (!folder_.empty()) NSFileManager::defaultManager().unlockFolder(folder_);
+}
+
+NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path) const {
+    FolderLock lock;
+    auto target = resolvedWritePath(path);
+    if (!target) {
+        lock.failure = "it is a loop of symbolic links";
+        return lock;
+    }
+    std::string folder = fs::path(*target).parent_path().string();
+    if (folder.empty()) folder = ".";
+    lockMutex_.lock();
+    auto& held = heldFolders_[folder];
+    if (held.count == 0) {
+        held.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        int err = held.fd < 0 ? errno : 0;
+        // Another copy holds it for the length of one write; one that stops answering must not
+        // stop this one for ever.
+        for (int tries = 0; !err && ::flock(held.fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || tries > 30000) {
+                err = errno == EINTR ? ETIMEDOUT : errno;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (err) {
+            if (held.fd >= 0) ::close(held.fd);
+            heldFolders_.erase(folder);
+            lockMutex_.unlock();
+            lock.failure = std::strerror(err);
+            return lock;
+        }
+    }
+    ++held.count;
+    lock.folder_ = folder;
+    return lock;
+}
+
+void NSFileManager::unlockFolder(const std::string& folder) const {
+    auto it = heldFolders_.find(folder);
+    if (it != heldFolders_.end() && --it->second.count == 0) {
+        ::flock(it->second.fd, LOCK_UN);
+        ::close(it->second.fd);
+        heldFolders_.erase(it);
+    }
+    lockMutex_.unlock();
+}
+
+namespace {
+std::string temporaryPrefix(const fs::path& target) {
+    return "." + target.filename().string() + ".tmp-";
+}
+} // namespace
+
+void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const {
+    auto target = resolvedWritePath(path);
+    if (!target) return;
+    fs::path file(*target);
+    const std::string prefix = temporaryPrefix(file);
+    std::error_code ec;
+    fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        // mkstemp's six letters.
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            it->is_regular_file(ec))
+            ::unlink(it->path().c_str());
+    }
+}
+
 std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes) const {
     const std::string what = "The file “" + path + "” could not be saved";
     if (path.empty() || path.back() == '/') return NSError::posix(EISDIR, what);
-    fs::path target(path);
-    std::string tmpName = ".";
-    tmpName.append(target.filename().string()).append(".tmp-XXXXXX");
-    std::string tmpl = (target.parent_path() / tmpName).string();
-    int fd = ::mkstemp(tmpl.data());
+    NSError loop;
+    auto resolved = resolvedWritePath(path, &loop);
+    if (!resolved) return loop;
+    FolderLock lock = lockFolderOf(*resolved);
+    if (lock.held()) removeLeftoverTemporaryFiles(*resolved);
+    fs::path target(*resolved);
+    std::string tmpl = (target.parent_path() / (temporaryPrefix(target) + "XXXXXX")).string();
+    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) return NSError::posix(errno, what);
     int err = 0;
     for (std::size_t done = 0; done < bytes.size();) {
@@ -131,7 +226,7 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
     if (!err) ::fchmod(fd, 0666 & ~processUmask());
     if (!err && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(tmpl.c_str(), path.c_str()) != 0) err = errno;
+    if (!err && ::rename(tmpl.c_str(), resolved->c_str()) != 0) err = errno;
     if (err) {
         ::unlink(tmpl.c_str());
         return NSError::posix(err, what);

@@ -3,6 +3,9 @@
 // Every file the application writes goes through writeAtomically, so a crash or a full disk never
 // leaves a half-written file where a good one stood.
 
+#include <cstddef>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,8 +34,12 @@ public:
 
     bool fileExistsAtPath(const std::string& path) const;
     bool fileExistsAtPath_isDirectory(const std::string& path, bool* isDirectory) const;
-    // The file's bytes; none when it is missing or cannot be read.
-    std::optional<std::string> contentsAtPath(const std::string& path) const;
+    // The file's bytes; none when it is missing, cannot be read, is not a regular file (a pipe, a
+    // device, a folder) or is larger than `maxLength`. `why`, when given, then says which.
+    static constexpr std::size_t kDefaultMaxLength = std::size_t(512) << 20;
+    std::optional<std::string> contentsAtPath(const std::string& path,
+                                              std::size_t maxLength = kDefaultMaxLength,
+                                              std::string* why = nullptr) const;
     // The names in a folder, sorted by name (the platform promises no order; we pick one so
     // results are reproducible). None, with `error` filled in, when it cannot be listed.
     std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& path,
@@ -44,8 +51,40 @@ public:
     std::optional<NSError> createDirectoryAtPath_withIntermediateDirectories(const std::string& path,
                                                                              bool intermediates) const;
     // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
-    // `path`: readers see the old content or the new, never a mix. The folder must exist.
+    // `path`: readers see the old content or the new, never a mix. The folder must exist. A
+    // symbolic link at `path` is written through: its target gets the new content and the link
+    // stays. The write holds the target's folder (see FolderLock), and removes what earlier
+    // writes of the same file that were killed half-way left behind.
     std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes) const;
+
+    // Where a write of `path` lands: the end of its chain of symbolic links. None, with `error`
+    // set, for a loop of links.
+    std::optional<std::string> resolvedWritePath(const std::string& path, NSError* error = nullptr) const;
+
+    // Holds the folder of a file against the writes of other copies of the program (an advisory
+    // lock of the folder, taken by every write of this file manager) for as long as it lives, so
+    // that a copy can read a file, merge what it changed and write it back without another copy
+    // writing in between. A thread may hold several at once; the same folder twice is fine.
+    class FolderLock {
+    public:
+        FolderLock(FolderLock&& other) noexcept : folder_(std::move(other.folder_)) { other.folder_.clear(); }
+        FolderLock& operator=(FolderLock&&) = delete;
+        ~FolderLock();
+        // False when the folder could not be locked (the write goes on unlocked; the reason is in
+        // `failure`).
+        bool held() const { return !folder_.empty(); }
+        std::string failure;
+
+    private:
+        friend class NSFileManager;
+        FolderLock() = default;
+        std::string folder_;
+    };
+    FolderLock lockFolderOf(const std::string& path) const;
+
+    // Removes the temporary files that writes of `path` killed half-way left beside its target.
+    // Only to be called while holding the folder (every write does).
+    void removeLeftoverTemporaryFiles(const std::string& path) const;
 
     // Renames a file that cannot be used to `path` + `suffix` (then `-2`, `-3`... when taken), so
     // that it is kept for whoever wants to recover it and never overwritten. The new path, or none
@@ -55,6 +94,16 @@ public:
 
 private:
     NSFileManager() = default;
+    void unlockFolder(const std::string& folder) const;
+
+    struct HeldFolder {
+        int fd = -1;
+        int count = 0;
+    };
+    // One thread at a time holds folders, so that a thread taking a folder it already holds does
+    // not wait for itself (advisory locks are per open file, not per process).
+    mutable std::recursive_mutex lockMutex_;
+    mutable std::map<std::string, HeldFolder> heldFolders_;
 };
 
 } // namespace platform

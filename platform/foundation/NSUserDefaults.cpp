@@ -4,11 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <glib.h>
 #include <limits>
 #include <plist/plist.h>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -219,29 +221,43 @@ NSUserDefaults::~NSUserDefaults() {
 
 void NSUserDefaults::load() {
     root_ = plist_new_dict();
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(path_, ec))) return;
-    auto bytes = NSFileManager::defaultManager().contentsAtPath(path_);
-    if (bytes && !bytes->empty() && bytes->size() <= UINT32_MAX) {
-        plist_t parsed = nullptr;
-        plist_from_memory(bytes->data(), static_cast<uint32_t>(bytes->size()), &parsed);
-        if (parsed && plist_get_node_type(parsed) == PLIST_DICT) {
-            plist_free(root_);
-            root_ = parsed;
-            return;
+    auto& files = NSFileManager::defaultManager();
+    {
+        auto lock = files.lockFolderOf(path_);
+        if (lock.held()) files.removeLeftoverTemporaryFiles(path_);
+    }
+    // The transcript is kept here too, so the bound is a list file's.
+    auto contents = RegularFile::read(path_, kMaxListFileLength);
+    if (contents.missing) return;
+    std::string why = "it " + contents.why;
+    if (contents.bytes) {
+        const std::string& bytes = *contents.bytes;
+        auto problem = bytes.empty() ? std::optional<std::string>("it is empty") : plistNestingProblem(bytes);
+        if (problem) {
+            why = *problem;
+        } else {
+            plist_t parsed = nullptr;
+            plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
+            if (parsed && plist_get_node_type(parsed) == PLIST_DICT) {
+                plist_free(root_);
+                root_ = parsed;
+                return;
+            }
+            why = parsed ? "it is not a dictionary" : "it is not a property list, or is cut short";
+            plist_free(parsed);
         }
-        plist_free(parsed);
     }
     // Unreadable: keep the file for whoever wants to recover it, and start empty.
     auto stamp = std::to_string(static_cast<long long>(std::floor(RunLoop::main().wallTime())));
     NSError error;
-    auto aside = NSFileManager::defaultManager().moveItemAside(path_, ".corrupt-" + stamp, &error);
+    auto aside = files.moveItemAside(path_, ".corrupt-" + stamp, &error);
     if (!aside) {
         persistenceBlocked_ = true;
-        console().print("Preferences file " + path_ + " could not be read nor moved aside (" +
+        console().print("Preferences file " + path_ + " could not be read (" + why + ") nor moved aside (" +
                         error.localizedDescription + "); changes will not be saved");
     } else {
-        console().print("Preferences file " + path_ + " could not be read; kept aside as " + *aside);
+        console().print("Preferences file " + path_ + " could not be read (" + why + "); kept aside as " +
+                        *aside);
     }
 }
 
@@ -384,8 +400,26 @@ bool NSUserDefaults::writeLocked() {
         console().print("Preferences could not be encoded; not saved");
         return false;
     }
-    std::string bytes(xml, length);
+    std::string written(xml, length);
     plist_to_xml_free(xml);
+    // libplist writes carriage returns and control characters as they are; XML reads the first
+    // back as line feeds and allows none of the others.
+    std::string bytes;
+    bytes.reserve(written.size());
+    for (char c : written) {
+        if (c == '\r') {
+            bytes += "&#13;";
+        } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
+            console().print("Preferences could not be saved: a value holds a control character");
+            return false;
+        } else {
+            bytes += c;
+        }
+    }
+    if (!g_utf8_validate_len(bytes.data(), bytes.size(), nullptr)) {
+        console().print("Preferences could not be saved: a value holds bytes that are not UTF-8 text");
+        return false;
+    }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
     if (auto error = NSFileManager::defaultManager().writeAtomically(path_, bytes)) {

@@ -85,7 +85,7 @@ TEST_F(ExportTest, AFailedWriteIsReportedAndNeverConfirmed) {
 }
 
 TEST_F(ExportTest, TheBrowserListsPreviewsAndDeletesLowerCasePdfs) {
-    for (auto name : {"b.pdf", "a.PDF", "notes.txt", "c.d.pdf", "x.pdf"})
+    for (auto name : {"b.pdf", "a.PDF", "memo.txt", "c.d.pdf", "x.pdf"})
         writeFile(documents(name), "%PDF-1.4 stand-in");
     auto list = openList("");
     ASSERT_TRUE(std::dynamic_pointer_cast<UIButton>(list->outletNamed("PDFButton"))->tap());

@@ -2,6 +2,8 @@
 // make of it, closing, the row colours, the links, sharing above the screen, the feedback mail
 // sheet, and the tutorial's player.
 #include <cairo.h>
+#include <cmath>
+#include <limits>
 
 #include <filesystem>
 
@@ -146,6 +148,20 @@ TEST_F(SettingsScreenTest, TheStepperStoresThenAnnouncesEverySizeWithoutBounds) 
         ASSERT_FALSE(linesWhilePosting.empty());
         EXPECT_EQ(linesWhilePosting.back(), c.plus ? "Stepper onIncrement" : "Stepper onDecrement")
             << "the line is printed before anything else happens";
+    }
+
+    // A size no stepper wrote (a file edited by hand or damaged) starts from the default size.
+    for (double stored :
+         {1e308, -1e308, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN(), 9.3e18}) {
+        SCOPED_TRACE(stored);
+        defaults->setDouble_forKey(stored, "savefontSizeApp");
+        auto host = swiftui::ViewHost::make(SettingsSwiftUIView());
+        EXPECT_EQ(host->tree().findKind("Stepper")->label(),
+                  std::isnan(stored) ? "Font Size: 0" : "Font Size: 18");
+        ASSERT_TRUE(host->increment("Font Size"));
+        EXPECT_EQ(host->tree().findKind("Stepper")->label(),
+                  std::isnan(stored) ? "Font Size: 1" : "Font Size: 19");
     }
 }
 

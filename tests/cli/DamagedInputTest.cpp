@@ -1,0 +1,91 @@
+// Names and files a person can hand the program that are no sound file or no script: each is
+// refused with its reason, on its line, and the program neither aborts nor waits.
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "cli/Program.h"
+#include "platform/foundation/Sandbox.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace quillora::cli;
+namespace fs = std::filesystem;
+
+namespace {
+
+class DamagedInputTest : public quillora::test::PlatformTest {
+protected:
+    int run(const fs::path& script) {
+        // Each run is a fresh start of the program.
+        platform::resetSharedInstances();
+        Options options;
+        options.home = home;
+        options.script = script.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        return runProgram(options, 1, argv);
+    }
+};
+
+TEST_F(DamagedInputTest, SoundNamesThatCannotBeOpenedFailTheirLineWithTheReason) {
+    fs::create_symlink("loop.wav", home / "loop.wav");
+    // 16 kHz mono, but a header that claims 2^31-1 samples a second.
+    std::string wav = "RIFF";
+    auto le = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            wav += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    le(36 + 3200, 4);
+    wav += "WAVEfmt ";
+    le(16, 4);
+    le(1, 2);
+    le(1, 2);
+    le(0x7FFFFFFF, 4);
+    le(0xFFFFFFFE, 4);
+    le(2, 2);
+    le(16, 2);
+    wav += "data";
+    le(3200, 4);
+    wav += std::string(3200, '\0');
+    std::ofstream(home / "fast.wav", std::ios::binary) << wav;
+    ASSERT_EQ(::mkfifo((home / "pipe.wav").c_str(), 0600), 0);
+    struct Case {
+        std::string line, reason;
+    };
+    const std::vector<Case> cases{
+        {"speak " + std::string(300, 'a') + ".wav", "File name too long"},
+        {"microphone " + (home / "loop.wav").string(), "Too many levels of symbolic links"},
+        {"speak " + (home / "fast.wav").string(),
+         "its sample rate of 2147483647 Hz is outside 1000-768000 Hz"},
+        {"microphone " + (home / "pipe.wav").string(), "it is not a regular file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::ofstream(home / "script.txt") << c.line << "\n";
+        testing::internal::CaptureStderr();
+        EXPECT_NE(run(home / "script.txt"), 0);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("cannot play"), std::string::npos) << err;
+        EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    }
+}
+
+TEST_F(DamagedInputTest, AScriptThatIsNoFileIsRefusedAtOnceWithItsReason) {
+    fs::create_directories(home / "folder");
+    ASSERT_EQ(::mkfifo((home / "pipe").c_str(), 0600), 0);
+    struct Case {
+        fs::path script;
+        std::string reason;
+    };
+    for (const auto& c :
+         {Case{home / "folder", "it is a folder, not a file"},
+          Case{home / "pipe", "it is a pipe, not a file"}, Case{home / "missing", "it is missing"}}) {
+        SCOPED_TRACE(c.script);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(run(c.script), 1);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "quillora: cannot read the script '" + c.script.string() + "': " + c.reason + "\n");
+    }
+}
+
+} // namespace

@@ -1,0 +1,268 @@
+// A damaged list, a Save that cannot be written, a Save killed half-way and a second copy of the
+// program on the same folder: the person is told, the screen shows what the file holds, and no
+// entry is lost.
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "entries/WebViewController_Center.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/uikit/UIAlertController.h"
+#include "tests/entries/EntryTestSupport.h"
+
+namespace quillora::test {
+
+using namespace platform;
+using Rows = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+class DamagedListTest : public EntryTest {
+protected:
+    std::shared_ptr<UIAlertController> shownAlert() {
+        runUntilIdle();
+        return std::dynamic_pointer_cast<UIAlertController>(nav->presentedViewController());
+    }
+    std::vector<std::string> temporaryFiles() {
+        std::vector<std::string> out;
+        for (auto& e : fs::directory_iterator(Sandbox::documents()))
+            if (e.path().filename().string().find(".tmp-") != std::string::npos) out.push_back(e.path());
+        return out;
+    }
+};
+
+TEST_F(DamagedListTest, ADamagedListIsNamedInAnAlertWithWhereItsBytesWentAndItsCompleteEntriesComeBack) {
+    writeList({"first", "second", "third"});
+    const std::string whole = readFile(documents("notes.txt"));
+    const std::string cut = whole.substr(0, whole.find("third") + 2);
+    writeFile(documents("notes.txt"), cut);
+    auto list = openList("new dictation");
+    auto alert = shownAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "List damaged");
+    EXPECT_EQ(alert->message(),
+              "The list file “notes.txt” could not be read: it is not a property list, or is "
+              "cut short. Its bytes are kept in “" +
+                  documents("notes.txt.unreadable") + "”. The 2 entries before the damage were recovered.");
+    EXPECT_EQ(readFile(documents("notes.txt.unreadable")), cut);
+    EXPECT_EQ(list->data, (Rows{"new dictation", "first", "second"}));
+    EXPECT_EQ(rowTexts(*list->table.lock()), (Rows{"new dictation", "first", "second"}));
+    EXPECT_EQ(listFile(), (Rows{"new dictation", "first", "second"}));
+    EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+}
+
+TEST_F(DamagedListTest, ASaveThatFailsLeavesTheScreenAsItWasAndSaysWhy) {
+    // Each fault meets a dictation's Save (the list opens with the transcript) or, on an open
+    // list, a row deleted by swipe.
+    struct Case {
+        std::string what;
+        std::string transcript;
+        std::function<void()> breakIt;
+        std::string why;
+    };
+    struct rlimit unlimited {};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    const std::vector<Case> cases{
+        {"a NUL in the transcript", std::string("before\0after", 12), [] {},
+         "Entry 1 cannot be saved: it holds a NUL character"},
+        {"a control character in the transcript", "bell \x07", [] {},
+         "Entry 1 cannot be saved: it holds the control character U+0007"},
+        {"a folder that is gone", "",
+         [&] {
+             // A sync tool's link whose folder went away.
+             fs::remove(documents("notes.txt"));
+             fs::create_symlink("gone/notes.txt", documents("notes.txt"));
+         },
+         "The file “" + documents("notes.txt") + "” could not be saved: No such file or directory"},
+        {"a full disk", "",
+         [&] {
+             // The disk takes no more than a few bytes.
+             std::signal(SIGXFSZ, SIG_IGN);
+             struct rlimit small = unlimited;
+             small.rlim_cur = 64;
+             setrlimit(RLIMIT_FSIZE, &small);
+         },
+         "The file “" + documents("notes.txt") + "” could not be saved: File too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        resetSharedInstances();
+        fs::remove_all(Sandbox::documents());
+        fs::create_directories(Sandbox::documents());
+        writeList({"kept one", "kept two"});
+        const std::string before = readFile(documents("notes.txt"));
+        std::shared_ptr<ViewControllerTabelView> list;
+        if (!c.transcript.empty()) {
+            c.breakIt();
+            list = openList(c.transcript);
+        } else {
+            list = openList("");
+            ASSERT_EQ(rowTexts(*list->table.lock()), (Rows{"kept one", "kept two"}));
+            c.breakIt();
+            ASSERT_TRUE(list->table.lock()->userSwipeRow({0, 1}));
+            ASSERT_TRUE(list->table.lock()->userPressSwipeAction(0));
+        }
+        auto alert = shownAlert();
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        ASSERT_TRUE(alert);
+        EXPECT_EQ(alert->title(), "Not saved");
+        EXPECT_EQ(alert->message(), "The list could not be saved: " + c.why);
+        EXPECT_EQ(list->data, (Rows{"kept one", "kept two"}));
+        EXPECT_EQ(rowTexts(*list->table.lock()), (Rows{"kept one", "kept two"}));
+        if (fs::is_regular_file(fs::symlink_status(documents("notes.txt")))) {
+            EXPECT_EQ(readFile(documents("notes.txt")), before);
+        }
+        EXPECT_TRUE(temporaryFiles().empty());
+        EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+        runUntilIdle();
+        // The program goes on: once the fault is gone, the next Save is written.
+        fs::remove(documents("notes.txt"));
+        ASSERT_TRUE(list->table.lock()->userSwipeRow({0, 0}));
+        ASSERT_TRUE(list->table.lock()->userPressSwipeAction(0));
+        EXPECT_EQ(listFile(), (Rows{"kept two"}));
+        nav->popToRootViewControllerAnimated(false);
+        runUntilIdle();
+    }
+}
+
+TEST_F(DamagedListTest, ChangesOfTwoCopiesAreMergedNotOverwritten) {
+    struct Case {
+        std::string what;
+        Rows base, ours, theirs, merged;
+    };
+    const std::vector<Case> cases{
+        {"both added", {"a", "b"}, {"mine", "a", "b"}, {"theirs", "a", "b"}, {"theirs", "mine", "a", "b"}},
+        {"they deleted, we added", {"a", "b"}, {"mine", "a", "b"}, {"a"}, {"mine", "a"}},
+        {"both edited one entry",
+         {"a", "b"},
+         {"a mine", "b"},
+         {"a theirs", "b"},
+         {"a theirs", "a mine", "b"}},
+        {"both deleted the same", {"a", "b"}, {"b"}, {"b"}, {"b"}},
+        {"equal texts", {"x", "x"}, {"x", "x", "x"}, {"x"}, {"x", "x"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(EntryListViewController::mergedEntries(c.base, c.ours, c.theirs), c.merged);
+    }
+}
+
+// Two programs saving into one folder: every entry either of them saved is in the list.
+TEST_F(DamagedListTest, TwoCopiesSavingIntoOneFolderLoseNoEntry) {
+    writeList({"start"});
+    constexpr int kRounds = 20;
+    auto copy = [&](const std::string& name, unsigned seed) {
+        std::mt19937 random(seed);
+        for (int round = 0; round < kRounds; ++round) {
+            // The list is read when the screen opens; the other copy may save before this one does.
+            auto list = openList<NotesVCTableView>("", "NVCTV");
+            (void)list;
+            auto main = openList(name + " " + std::to_string(round));
+            ::usleep(random() % 3000);
+            main->transribeText = name + " late " + std::to_string(round);
+            main->addNote();
+            nav->popToRootViewControllerAnimated(false);
+            runUntilIdle();
+        }
+    };
+    pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        copy("B", 2);
+        ::_exit(testing::Test::HasFailure() ? 1 : 0);
+    }
+    copy("A", 1);
+    int status = 0;
+    ::waitpid(other, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    auto rows = listFile();
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->size(), 1u + 2 * 2 * kRounds);
+    for (std::string name : {"A", "B"})
+        for (int round = 0; round < kRounds; ++round) {
+            for (std::string kind : {" ", " late "})
+                EXPECT_EQ(std::count(rows->begin(), rows->end(), name + kind + std::to_string(round)), 1)
+                    << name << kind << round;
+        }
+}
+
+// A Save killed at any moment leaves the old list or the new one, and the next start removes what
+// it left. The list is 1 MB here; QUILLORA_KILL_MB sets another size.
+TEST_F(DamagedListTest, ASaveKilledAtAnyMomentLeavesTheOldOrTheNewListAndNoTemporaryFile) {
+    const char* megabytes = std::getenv("QUILLORA_KILL_MB");
+    const std::size_t size = std::size_t(megabytes ? std::atoi(megabytes) : 1) << 20;
+    auto listOf = [&](char letter) {
+        Rows rows;
+        for (std::size_t total = 0; total < size; total += 16 << 10)
+            rows.push_back(std::string((16 << 10) - 8, letter) + std::to_string(rows.size()));
+        return rows;
+    };
+    const Rows old = listOf('o'), fresh = listOf('n');
+    // How long a whole Save takes here: the kills fall anywhere in it, and a little after.
+    auto start = std::chrono::steady_clock::now();
+    writeList(old);
+    const auto saveTime =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    std::mt19937 random(23);
+    int sawOld = 0, sawNew = 0;
+    for (int run = 0; run < 30; ++run) {
+        SCOPED_TRACE(run);
+        const Rows& now = run % 2 ? fresh : old;
+        const Rows& next = run % 2 ? old : fresh;
+        writeList(now);
+        pid_t saver = ::fork();
+        ASSERT_GE(saver, 0);
+        if (saver == 0) {
+            writeStringArrayPlist(documents("notes.txt"), next);
+            ::_exit(0);
+        }
+        ::usleep(static_cast<useconds_t>(random() % (saveTime * 3 / 2 + 1000)));
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+        auto rows = listFile();
+        ASSERT_TRUE(rows);
+        ASSERT_TRUE(*rows == now || *rows == next);
+        (*rows == next ? sawNew : sawOld)++;
+        // The next start: the list screen opens on it and nothing of the killed Save is left.
+        auto list = openList("");
+        EXPECT_TRUE(temporaryFiles().empty());
+        EXPECT_EQ(list->data, *rows);
+        nav->popToRootViewControllerAnimated(false);
+        runUntilIdle();
+    }
+    std::cout << "30 saves of " << (size >> 20) << " MB (" << saveTime / 1000
+              << " ms each) killed: " << sawOld << " left the old list, " << sawNew << " the new one\n";
+}
+
+TEST_F(DamagedListTest, TheBrowserListsRegularPdfFilesOnlyAndDeleteRemovesOneFile) {
+    writeFile(documents("letter.pdf"), "%PDF-1.4 stand-in");
+    writeFile(documents("Folder.pdf/inside.txt"), "someone's");
+    fs::create_symlink("letter.pdf", documents("link.pdf"));
+    fs::create_symlink("nothing.pdf", documents("dangling.pdf"));
+    auto list = openList("");
+    ASSERT_TRUE(std::dynamic_pointer_cast<UIButton>(list->outletNamed("PDFButton"))->tap());
+    auto browser = std::dynamic_pointer_cast<WebViewController_Center>(nav->topViewController());
+    ASSERT_TRUE(browser);
+    auto table = browser->tableList.lock();
+    EXPECT_EQ(rowTexts(*table), (Rows{"letter", "link"}));
+    // A folder put in place of a listed file is not removed with what is inside it.
+    fs::remove(documents("letter.pdf"));
+    fs::create_directories(documents("letter.pdf/kept"));
+    ASSERT_TRUE(table->userSwipeRow({0, 0}));
+    ASSERT_TRUE(table->userPressSwipeAction(0));
+    EXPECT_TRUE(fs::is_directory(documents("letter.pdf/kept")));
+    EXPECT_EQ(rowTexts(*table), (Rows{"letter", "link"}));
+    // The link is one file: deleting it leaves what it points to.
+    ASSERT_TRUE(table->userSwipeRow({0, 1}));
+    ASSERT_TRUE(table->userPressSwipeAction(0));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(documents("link.pdf"))));
+    EXPECT_TRUE(fs::exists(documents("Folder.pdf/inside.txt")));
+}
+
+} // namespace quillora::test

@@ -1,0 +1,391 @@
+// Files that a crash, a sync tool, another program or a person damaged or replaced: every reader
+// refuses them at once, keeps them, and goes on; every writer writes a file another XML reader
+// takes, through links, and leaves nothing of a killed write behind.
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <plist/plist.h>
+
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/RegularFile.h"
+#include "platform/foundation/Sandbox.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using quillora::test::writeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+class DamagedFileTest : public quillora::test::PlatformTest {
+protected:
+    std::string docs(const std::string& name) const { return (Sandbox::documents() / name).string(); }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static std::string xmlList(const std::string& body, const std::string& declaration = "") {
+        return declaration + "<plist version=\"1.0\"><array>" + body + "</array></plist>";
+    }
+};
+
+// Runs a shell command; its standard output without the line end it closes with.
+std::string shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        ::pclose(p);
+    }
+    if (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+// `count` arrays, each holding the next: the shape that made libplist recurse off its stack.
+std::string deepArrays(int count) {
+    std::string out;
+    out.reserve(count * 15);
+    for (int i = 0; i < count; ++i)
+        out += "<array>";
+    for (int i = 0; i < count; ++i)
+        out += "</array>";
+    return out;
+}
+std::string deepXml(int count) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" + deepArrays(count) +
+           "</plist>";
+}
+
+// A binary property list of `count` arrays, each referring to the next (`fanOut` times), the last
+// one empty; with `loop` the last refers back to the first.
+std::string deepBinary(std::uint32_t count, int fanOut = 1, bool loop = false) {
+    std::string out = "bplist00";
+    std::vector<std::uint32_t> offsets;
+    auto be = [&](std::uint64_t v, int n) {
+        for (int i = n - 1; i >= 0; --i)
+            out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    for (std::uint32_t i = 0; i < count; ++i) {
+        offsets.push_back(static_cast<std::uint32_t>(out.size()));
+        bool last = i + 1 == count;
+        int refs = last ? (loop ? 1 : 0) : fanOut;
+        out += static_cast<char>(0xA0 | refs);
+        for (int r = 0; r < refs; ++r)
+            be(last ? 0 : i + 1, 4);
+    }
+    const std::uint64_t table = out.size();
+    for (auto o : offsets)
+        be(o, 4);
+    out += std::string(6, '\0');
+    out += static_cast<char>(4);
+    out += static_cast<char>(4);
+    be(count, 8);
+    be(0, 8);
+    be(table, 8);
+    return out;
+}
+
+TEST_F(DamagedFileTest, APipeADeviceAFolderOrALinkLoopIsRefusedAtOnceAndKeptAside) {
+    fs::create_directories(Sandbox::documents());
+    struct Case {
+        std::string what;
+        std::function<void(const std::string&)> make;
+        std::string why;
+    };
+    const std::vector<Case> cases{
+        {"pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         "is a pipe, not a file"},
+        {"link to /dev/zero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); },
+         "is a device, not a file"},
+        {"link to /dev/urandom", [](const std::string& p) { fs::create_symlink("/dev/urandom", p); },
+         "is a device, not a file"},
+        {"folder", [](const std::string& p) { fs::create_directories(p + "/inside"); },
+         "is a folder, not a file"},
+        {"link loop", [](const std::string& p) { fs::create_symlink(fs::path(p).filename(), p); },
+         "is a loop of symbolic links"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = docs("notes.txt");
+        fs::remove_all(path);
+        c.make(path);
+        auto start = std::chrono::steady_clock::now();
+        std::string why;
+        EXPECT_EQ(NSFileManager::defaultManager().contentsAtPath(path, 1 << 20, &why), std::nullopt);
+        EXPECT_EQ(why, c.why);
+        auto list = readStringArrayPlistFile(path);
+        EXPECT_FALSE(list.entries);
+        EXPECT_FALSE(list.missing);
+        EXPECT_EQ(list.why, "it " + c.why);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "never waits";
+
+        // The same thing in place of the preferences: the store starts empty, the thing is kept
+        // aside and the next save writes a new file.
+        NSUserDefaults::resetStandardUserDefaults();
+        fs::create_directories(Sandbox::preferences());
+        const std::string prefs = (Sandbox::preferences() / "com.quillora.app.plist").string();
+        fs::remove_all(prefs);
+        for (auto& e : fs::directory_iterator(Sandbox::preferences()))
+            fs::remove_all(e.path());
+        c.make(prefs);
+        auto defaults = NSUserDefaults::standardUserDefaults();
+        EXPECT_FALSE(defaults->objectForKey("savefontSizeApp"));
+        defaults->setInteger_forKey(18, "savefontSizeApp");
+        EXPECT_TRUE(defaults->synchronize());
+        int kept = 0;
+        for (auto& e : fs::directory_iterator(Sandbox::preferences()))
+            kept += e.path().filename().string().find(".corrupt-") != std::string::npos;
+        EXPECT_EQ(kept, 1);
+        EXPECT_EQ(NSUserDefaults::standardUserDefaults()->integerForKey("savefontSizeApp"), 18);
+        NSUserDefaults::resetStandardUserDefaults();
+        EXPECT_EQ(NSUserDefaults::standardUserDefaults()->integerForKey("savefontSizeApp"), 18) << "written";
+    }
+    // Too large for what is read: refused before its bytes are taken.
+    writeFile(docs("big.txt"), std::string(5000, 'x'));
+    std::string why;
+    EXPECT_EQ(NSFileManager::defaultManager().contentsAtPath(docs("big.txt"), 4096, &why), std::nullopt);
+    EXPECT_EQ(why, "is larger than the 4096 bytes it may hold");
+    EXPECT_EQ(NSFileManager::defaultManager().contentsAtPath(docs("big.txt"), 5000)->size(), 5000u);
+    EXPECT_EQ(NSFileManager::defaultManager().contentsAtPath(docs(std::string(300, 'n')), 4096, &why),
+              std::nullopt);
+    EXPECT_EQ(why, "has a name too long to open");
+    auto missing = RegularFile::read(docs("none.txt"), 10);
+    EXPECT_TRUE(missing.missing);
+}
+
+TEST_F(DamagedFileTest, PropertyListsNestedTooDeeplyAreRefusedBeforeAnyReaderRecursesIntoThem) {
+    const int deep = 100000;
+    struct Case {
+        std::string what;
+        std::string bytes;
+        std::string why;
+    };
+    const std::vector<Case> cases{
+        {"XML", deepXml(deep), "it is nested deeper than 128 levels"},
+        {"binary", deepBinary(deep), "it is nested deeper than 128 levels"},
+        {"binary loop", deepBinary(3, 1, true), "it is nested deeper than 128 levels"},
+        {"binary fan-out", deepBinary(40, 2), "its objects refer to each other over and over"},
+        {"XML as a value of a dictionary",
+         "<plist version=\"1.0\"><dict><key>a</key>" + deepArrays(deep) + "</dict></plist>",
+         "it is nested deeper than 128 levels"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(plistNestingProblem(c.bytes), c.why);
+        // As a list: refused with a reason, no crash.
+        writeFile(docs("notes.txt"), c.bytes);
+        EXPECT_FALSE(readStringArrayPlist(docs("notes.txt")));
+        // As the preferences: the store starts empty and the file is kept.
+        NSUserDefaults::resetStandardUserDefaults();
+        writeFile(Sandbox::preferences() / "com.quillora.app.plist", c.bytes);
+        auto defaults = NSUserDefaults::standardUserDefaults();
+        EXPECT_FALSE(defaults->objectForKey("a"));
+        const auto prefs = Sandbox::preferences() / "com.quillora.app.plist";
+        bool kept = false;
+        for (auto& line : takeConsole()) {
+            const std::string start =
+                "Preferences file " + prefs.string() + " could not be read (" + c.why + "); kept aside as ";
+            if (line.rfind(start, 0) == 0) kept = read(line.substr(start.size())) == c.bytes;
+        }
+        EXPECT_TRUE(kept) << "kept byte for byte where the console says";
+        NSUserDefaults::resetStandardUserDefaults();
+        for (auto& e : fs::directory_iterator(Sandbox::preferences()))
+            fs::remove_all(e.path());
+    }
+    // Nesting the application writes is read as before.
+    EXPECT_EQ(plistNestingProblem(deepXml(100)), std::nullopt);
+    EXPECT_EQ(plistNestingProblem(deepBinary(100)), std::nullopt);
+}
+
+TEST_F(DamagedFileTest, EveryValidXmlListIsReadExactly) {
+    const std::string pin = "\xF0\x9F\x93\x8C";
+    struct Case {
+        std::string what;
+        std::string bytes;
+        StringArray entries;
+    };
+    auto utf16 = [](const std::string& ascii, bool little, bool bom) {
+        std::string out = bom ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+        for (char c : ascii) {
+            out += little ? std::string{c, '\0'} : std::string{'\0', c};
+        }
+        return out;
+    };
+    const std::string declared16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>";
+    const std::vector<Case> cases{
+        {"CDATA",
+         xmlList("<string><![CDATA[Fish & chips <hot>]]></string><string>a<![CDATA[&]]>b</string>"),
+         {"Fish & chips <hot>", "a&b"}},
+        {"character references",
+         xmlList("<string>one&#13;two&#xD;&#10;three&#x1F4CC;&#65;</string><string>&quot;&apos;</string>"),
+         {"one\rtwo\r\nthree" + pin + "A", "\"'"}},
+        {"raw line ends", xmlList("<string>a\r\nb\rc</string>"), {"a\nb\nc"}},
+        {"byte-order mark", "\xEF\xBB\xBF" + xmlList("<string>caf\xC3\xA9</string>"), {"caf\xC3\xA9"}},
+        {"UTF-16LE", utf16(declared16 + xmlList("<string>hi</string>"), true, true), {"hi"}},
+        {"UTF-16BE", utf16(declared16 + xmlList("<string>hi</string>"), false, true), {"hi"}},
+        {"UTF-16LE without a mark", utf16(declared16 + xmlList("<string>hi</string>"), true, false), {"hi"}},
+        {"ISO-8859-1",
+         xmlList("<string>caf\xE9</string>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
+         {"caf\xC3\xA9"}},
+        {"comments, doctype, empty strings",
+         "<?xml version='1.0'?><!DOCTYPE plist [<!ELEMENT plist ANY>]><!-- a > b -->"
+         "<plist version='1.0'><array><!-- x --><string/><string></string><string>z</string></array></plist>",
+         {"", "", "z"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto read = parseStringArrayPlist(c.bytes);
+        EXPECT_EQ(read.entries, c.entries) << read.why;
+    }
+}
+
+TEST_F(DamagedFileTest, ACutOrZeroFilledListGivesBackItsCompleteEntries) {
+    fs::create_directories(Sandbox::documents());
+    ASSERT_TRUE(writeStringArrayPlist(docs("notes.txt"), {"first", "second & more", "third"}));
+    const std::string whole = read(docs("notes.txt"));
+    const auto third = whole.find("third");
+    struct Case {
+        std::string what;
+        std::string bytes;
+        StringArray salvaged;
+    };
+    const std::vector<Case> cases{
+        {"cut inside the third entry", whole.substr(0, third + 2), {"first", "second & more"}},
+        {"cut inside an entity", whole.substr(0, whole.find("&amp;") + 3), {"first"}},
+        {"cut after the last entry",
+         whole.substr(0, whole.find("</array>")),
+         {"first", "second & more", "third"}},
+        {"zeros where the tail was",
+         whole.substr(0, third) + std::string(4096, '\0'),
+         {"first", "second & more"}},
+        {"cut before any entry", whole.substr(0, whole.find("<array>") + 3), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto read = parseStringArrayPlist(c.bytes);
+        EXPECT_FALSE(read.entries);
+        EXPECT_EQ(read.salvaged, c.salvaged) << read.why;
+    }
+    // A list whose element is of the wrong kind is no damaged list: nothing is salvaged from it.
+    EXPECT_TRUE(parseStringArrayPlist(xmlList("<string>a</string><integer>1</integer>")).salvaged.empty());
+}
+
+TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCannotCarryIsRefused) {
+    fs::create_directories(Sandbox::documents());
+    const std::string path = docs("notes.txt");
+    const StringArray entries{
+        "carriage\rreturn\r\n", "a&b<c>d]]>e",         "tab\there", "caf\xC3\xA9 \xF0\x9F\x93\x8C", "",
+        "  spaced  ",           "del \x7F c1 \xC2\x85"};
+    ASSERT_TRUE(writeStringArrayPlist(path, entries));
+    EXPECT_EQ(readStringArrayPlist(path), entries);
+    // xmllint is another XML reader: the file is well-formed, and each string is what was saved.
+    EXPECT_EQ(shell("xmllint --noout '" + path + "' 2>&1; echo $?"), "0");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(shell("xmllint --xpath 'string(/plist/array/string[" + std::to_string(i + 1) + "])' '" +
+                        path + "'"),
+                  entries[i]);
+    }
+    // And libplist, the property-list reader, too.
+    plist_t root = nullptr;
+    const std::string bytes = read(path);
+    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(plist_array_get_size(root), entries.size());
+    plist_free(root);
+
+    struct Refused {
+        std::string entry;
+        std::string why;
+    };
+    const std::vector<Refused> refused{
+        {std::string("a\0b", 3), "Entry 2 cannot be saved: it holds a NUL character"},
+        {"bell \x07", "Entry 2 cannot be saved: it holds the control character U+0007"},
+        {"bad \xC3(", "Entry 2 cannot be saved: it holds bytes that are not UTF-8 text"},
+        {"not \xEF\xBF\xBF", "Entry 2 cannot be saved: it holds the non-character U+FFFF"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.why);
+        NSError error;
+        EXPECT_FALSE(writeStringArrayPlist(path, {"fine", r.entry}, &error));
+        EXPECT_EQ(error.localizedDescription, r.why);
+        EXPECT_EQ(readStringArrayPlist(path), entries) << "the old file stays";
+    }
+
+    // The preferences, written by libplist, are XML that reads back too.
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setObject_forKey("line\r\nend & <more>", "saveclipBoardText");
+    ASSERT_TRUE(defaults->synchronize());
+    const std::string prefs = (Sandbox::preferences() / "com.quillora.app.plist").string();
+    EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0");
+    EXPECT_EQ(shell("xmllint --xpath 'string(/plist/dict/string[1])' '" + prefs + "'"),
+              "line\r\nend & <more>");
+    NSUserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"),
+              "line\r\nend & <more>");
+    NSUserDefaults::standardUserDefaults()->setObject_forKey("bell \x07", "saveclipBoardText");
+    EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->synchronize());
+    EXPECT_TRUE(consoleHas("Preferences could not be saved: a value holds a control character"));
+    EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0") << "the old file stays";
+}
+
+TEST_F(DamagedFileTest, WritesGoThroughSymbolicLinksAndLeaveNoTemporaryFileOfAKilledWrite) {
+    auto& fm = NSFileManager::defaultManager();
+    fs::create_directories(Sandbox::documents());
+    fs::create_directories(home / "synced");
+    const std::string target = (home / "synced" / "notes.txt").string();
+    const std::string link = docs("notes.txt");
+    struct Case {
+        std::string what;
+        std::function<void()> make;
+    };
+    const std::vector<Case> cases{
+        {"absolute link", [&] { fs::create_symlink(target, link); }},
+        {"relative link", [&] { fs::create_symlink("../synced/notes.txt", link); }},
+        {"chain of links",
+         [&] {
+             fs::create_symlink(target, docs("middle"));
+             fs::create_symlink("middle", link);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(link);
+        fs::remove(docs("middle"));
+        fs::remove(target);
+        c.make();
+        // Dangling at first: the write creates the target.
+        ASSERT_TRUE(writeStringArrayPlist(link, {"one"}));
+        ASSERT_TRUE(writeStringArrayPlist(link, {"two", "one"}));
+        EXPECT_TRUE(fs::is_symlink(link)) << "the link stays";
+        EXPECT_EQ(readStringArrayPlist(target), (StringArray{"two", "one"}));
+    }
+    // A loop is refused, and left as it is.
+    fs::remove(link);
+    fs::create_symlink("notes.txt", link);
+    NSError error;
+    EXPECT_FALSE(writeStringArrayPlist(link, {"x"}, &error));
+    EXPECT_NE(error.localizedDescription.find("symbolic links"), std::string::npos)
+        << error.localizedDescription;
+    EXPECT_TRUE(fs::is_symlink(link));
+
+    // What writes killed half-way left beside the file goes at the next write; other files stay.
+    fs::remove(link);
+    writeFile(docs(".notes.txt.tmp-AbC123"), std::string(1000, 'x'));
+    writeFile(docs(".notes.txt.tmp-AbC123.keep"), "mine");
+    writeFile(docs(".other.txt.tmp-AbC123"), "another file's");
+    ASSERT_EQ(fm.writeAtomically(link, "new"), std::nullopt);
+    EXPECT_FALSE(fs::exists(docs(".notes.txt.tmp-AbC123")));
+    EXPECT_TRUE(fs::exists(docs(".notes.txt.tmp-AbC123.keep")));
+    EXPECT_TRUE(fs::exists(docs(".other.txt.tmp-AbC123")));
+}
+
+} // namespace
