@@ -312,6 +312,21 @@ TEST_F(TemplatePagesTest, EveryScreenPrintsLongValuesWholeInsideThePages) {
     }
 }
 
+TEST_F(TemplatePagesTest, TearOffStripsAreNeverCutByAPage) {
+    // Transcripts of several lengths bring the strips to the foot of a page at some point.
+    for (const char* name : {"saleflyer", "rentflyer"}) {
+        const auto& row = *pdfTemplateNamed(name);
+        for (int count = 30; count <= 46; count += 4) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(count));
+            std::string transcript;
+            for (int i = 0; i < count; ++i)
+                transcript += "Line " + std::to_string(i) + " of the flyer\n";
+            const auto pdf = print(row, page(row, longValues(), transcript), "strips");
+            expectReadable(row, pdf, longValues(), transcript);
+        }
+    }
+}
+
 TEST_F(TemplatePagesTest, PhoneWidePagesKeepEveryWordOnTheScreen) {
     for (const auto& values : {sampleValues(), longValues()}) {
         for (const auto& row : pdfTemplates()) {
