@@ -226,9 +226,18 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     auto* font = reinterpret_cast<Font*>(hFont);
     if (!font || !text) return;
     if (recording_) {
-        record(pos.top(), pos.bottom(), true);
+        // A glyph from a fallback font (Devanagari, emoji) may reach above or below the line box
+        // that the first font's metrics gave: the page cut keeps clear of what is drawn.
+        pango_layout_set_text(font->layout, text, -1);
+        PangoRectangle logical;
+        pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(font->layout, 0), nullptr,
+                                            &logical);
+        const int baseline = pos.bottom() - font->descent;
+        record(std::min(pos.top(), baseline + logical.y),
+               std::max(pos.bottom(), baseline + logical.y + logical.height), HTMLKeepTogether::Kind::Text);
         return;
     }
+    if (canvasOnly_) return;
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     cairo_save(cr);
     for (auto& clip : clips_)
@@ -292,15 +301,16 @@ void HTMLContainer::transform_text(litehtml::tstring& text, litehtml::text_trans
 
 // Boxes, borders, markers -------------------------------------------------------------------------
 
-void HTMLContainer::record(int top, int bottom, bool isText) {
-    if (bottom > top) recorded_.push_back({top, bottom, isText});
+void HTMLContainer::record(int top, int bottom, HTMLKeepTogether::Kind kind) {
+    if (bottom > top) recorded_.push_back({top, bottom, kind});
 }
 
 void HTMLContainer::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) {
     if (recording_) {
-        record(marker.pos.top(), marker.pos.bottom(), true);
+        record(marker.pos.top(), marker.pos.bottom(), HTMLKeepTogether::Kind::Text);
         return;
     }
+    if (canvasOnly_) return;
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     if (!marker.image.empty()) {
         if (auto* img = image(marker.image, marker.baseurl ? marker.baseurl : "")) {
@@ -351,7 +361,7 @@ void HTMLContainer::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::lis
 
 void HTMLContainer::draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
                                  const litehtml::position& pos, bool /*root*/) {
-    if (recording_) return;
+    if (recording_ || canvasOnly_) return;
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     auto visible = [](const litehtml::border& b) {
         return b.width > 0 && b.style != litehtml::border_style_none &&
@@ -472,7 +482,36 @@ void HTMLContainer::drawImage(cairo_t* cr, cairo_surface_t* img, const litehtml:
 
 void HTMLContainer::draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) {
     if (recording_) {
-        if (!bg.image.empty()) record(bg.border_box.top(), bg.border_box.bottom(), false);
+        // A picture of the page (<img>) is painted as an unrepeated background the size of its
+        // box; a decoration under the text (a paper's margin line) is not content of its own.
+        const bool picture = bg.repeat == litehtml::background_repeat_no_repeat &&
+                             bg.image_size.width == bg.clip_box.width &&
+                             bg.image_size.height == bg.clip_box.height;
+        if (!bg.image.empty() && picture)
+            record(bg.border_box.top(), bg.border_box.bottom(), HTMLKeepTogether::Kind::Image);
+        return;
+    }
+    // The root alone paints over the whole clip it is given: that is the canvas.
+    const auto same = [](const litehtml::position& a, const litehtml::position& b) {
+        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+    };
+    // The canvas: the root's background, or the body's when the root has none, painted over the
+    // whole page rather than the element's own box.
+    if (canvasOnly_) {
+        if (!same(bg.clip_box, canvasClip_) && !same(bg.border_box, canvasSource_)) return;
+        litehtml::background_paint canvas = bg;
+        canvas.clip_box = canvas.border_box = canvas.origin_box = canvasClip_;
+        canvas.border_radius = litehtml::border_radiuses();
+        auto* cr = reinterpret_cast<cairo_t*>(hdc);
+        if (canvas.color.alpha > 0) {
+            cairo_save(cr);
+            setColor(cr, canvas.color);
+            cairo_rectangle(cr, canvasClip_.x, canvasClip_.y, canvasClip_.width, canvasClip_.height);
+            cairo_fill(cr);
+            cairo_restore(cr);
+        }
+        if (!canvas.image.empty())
+            if (auto* img = image(canvas.image, canvas.baseurl)) drawImage(cr, img, canvas);
         return;
     }
     auto* cr = reinterpret_cast<cairo_t*>(hdc);

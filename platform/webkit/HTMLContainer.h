@@ -18,11 +18,15 @@
 
 namespace platform {
 
-// A box the pagination must not cut through: a word of text, or an image.
+// A box the pagination must not cut through: a word of text, an image, or a block the page asks
+// to keep whole (page-break-inside: avoid, a heading with its first line).
 struct HTMLKeepTogether {
+    enum class Kind { Text, Image, Block };
     int top = 0;
     int bottom = 0;
-    bool isText = true;
+    Kind kind = Kind::Text;
+    bool isText() const { return kind == Kind::Text; }
+    bool isContent() const { return kind != Kind::Block; }
 };
 
 class HTMLContainer final : public litehtml::document_container {
@@ -35,6 +39,14 @@ public:
     void setPageSize(int widthPx, int heightPx);
     // While recording, drawing only notes where text and images fall.
     void setRecording(bool recording) { recording_ = recording; }
+    // While painting the canvas only the page's own background is drawn (the root's, or the body's,
+    // whose border box is `source` in drawing coordinates), over all of `clip`: the page's paper
+    // reaches every page's edges, also below where the content ends.
+    void setCanvasOnly(const litehtml::position* clip, const litehtml::position& source = {}) {
+        canvasOnly_ = clip != nullptr;
+        if (clip) canvasClip_ = *clip;
+        canvasSource_ = source;
+    }
     std::vector<HTMLKeepTogether> takeRecorded() { return std::move(recorded_); }
     const std::set<std::string>& missingResources() const { return missing_; }
 
@@ -88,7 +100,7 @@ private:
 
     cairo_surface_t* image(const std::string& src, const std::string& baseurl);
     void drawImage(cairo_t* cr, cairo_surface_t* img, const litehtml::background_paint& bg);
-    void record(int top, int bottom, bool isText);
+    void record(int top, int bottom, HTMLKeepTogether::Kind kind);
 
     std::filesystem::path base_;
     int pageWidth_;
@@ -98,6 +110,9 @@ private:
     std::set<std::string> missing_;
     std::vector<std::vector<litehtml::position>> clips_;
     bool recording_ = false;
+    bool canvasOnly_ = false;
+    litehtml::position canvasClip_;
+    litehtml::position canvasSource_;
     std::vector<HTMLKeepTogether> recorded_;
 };
 

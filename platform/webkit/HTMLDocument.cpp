@@ -6,6 +6,10 @@
 #include "platform/webkit/HTMLContainer.h"
 #include "platform/webkit/PDFWriter.h"
 
+// After litehtml.h, which they need before them.
+#include <el_space.h>
+#include <el_text.h>
+
 namespace platform {
 
 namespace {
@@ -26,16 +30,185 @@ litehtml::context& sharedContext() {
     return *context;
 }
 
+using Element = litehtml::element::ptr;
+
+std::string styleOf(const Element& el, const char* name, bool inherited) {
+    const char* value = el->get_style_property(name, inherited, nullptr);
+    std::string out = value ? value : "";
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+    return out;
+}
+
+template <typename Visit> void forEachElement(const Element& el, Visit&& visit) {
+    if (!el || !visit(el)) return;
+    for (std::size_t i = 0; i < el->get_children_count(); ++i)
+        forEachElement(el->get_child(static_cast<int>(i)), visit);
+}
+
+bool isWord(const Element& el) {
+    return dynamic_cast<litehtml::el_text*>(el.get()) && !dynamic_cast<litehtml::el_space*>(el.get()) &&
+           !el->is_white_space();
+}
+
+// The width a word must fit in: its block's content width; inside a table cell, which grows with
+// its widest word, the share of the table that the cell asks for (a browser keeps it once words
+// may break anywhere), or the column when it asks for none.
+int roomFor(const Element& word, int columnWidth) {
+    int blockWidth = 0;
+    for (auto box = word->parent(); box; box = box->parent()) {
+        const auto display = box->get_display();
+        if (display == litehtml::display_table_cell) {
+            const auto width = box->get_css_width();
+            if (width.is_predefined() || width.units() != litehtml::css_units_percentage) return columnWidth;
+            for (auto table = box->parent(); table; table = table->parent()) {
+                if (table->get_display() != litehtml::display_table) continue;
+                // A table grown past its container by a long word counts at its container's width.
+                int tableWidth = table->get_position().width;
+                if (auto around = table->parent())
+                    tableWidth = std::min(tableWidth, around->get_position().width);
+                const int share = static_cast<int>(tableWidth * width.val() / 100.0) - box->padding_left() -
+                                  box->padding_right() - box->border_left() - box->border_right();
+                return std::max(1, std::min(columnWidth, share));
+            }
+            return columnWidth;
+        }
+        if (blockWidth == 0 &&
+            (display == litehtml::display_block || display == litehtml::display_list_item ||
+             display == litehtml::display_inline_block))
+            blockWidth = std::max(1, box->get_position().width);
+    }
+    return blockWidth > 0 ? std::min(blockWidth, columnWidth) : columnWidth;
+}
+
+std::vector<std::string> graphemes(const std::string& text) {
+    const int chars = static_cast<int>(g_utf8_strlen(text.c_str(), -1));
+    std::vector<PangoLogAttr> attrs(static_cast<std::size_t>(chars) + 1);
+    pango_get_log_attrs(text.c_str(), static_cast<int>(text.size()), -1, pango_language_get_default(),
+                        attrs.data(), chars + 1);
+    std::vector<std::string> pieces;
+    const char* start = text.c_str();
+    const char* at = start;
+    for (int i = 0; i < chars; ++i) {
+        const char* next = g_utf8_next_char(at);
+        if (i > 0 && attrs[static_cast<std::size_t>(i)].is_cursor_position) {
+            pieces.emplace_back(start, at);
+            start = at;
+        }
+        at = next;
+    }
+    if (at > start) pieces.emplace_back(start, at);
+    return pieces;
+}
+
+// litehtml 0.6 knows no overflow-wrap: a word wider than its box runs out of it, off the page.
+// Where the page allows breaking anywhere, such a word becomes one piece per character (grapheme
+// cluster), which lines may break between like ideographs. Words that fit are left whole, so
+// their shaping and kerning are untouched. A word wider than its box is broken first; only when
+// none is left are words broken that a widened table pushes past the column's edge: the long
+// ones first (`pass` 1), which usually narrows the table enough, then any (`pass` 2).
+// True when anything changed.
+bool breakOverflowingWords(litehtml::document& document, int columnWidth, int pass) {
+    std::vector<Element> overflowing;
+    forEachElement(document.root(), [&](const Element& el) {
+        if (!el->is_visible()) return false;
+        if (!isWord(el)) return true;
+        const auto parent = el->parent();
+        if (!parent) return false;
+        const std::string wrap = styleOf(parent, "overflow-wrap", true);
+        const std::string legacy = styleOf(parent, "word-wrap", true);
+        if (wrap != "anywhere" && wrap != "break-word" && legacy != "break-word") return false;
+        const auto at = el->get_placement();
+        const bool overflows =
+            pass == 0 ? at.width > roomFor(el, columnWidth) + 1
+                      : at.right() > columnWidth + 1 && (pass == 2 || at.width > columnWidth / 4);
+        if (overflows) overflowing.push_back(el);
+        return false;
+    });
+    bool changed = false;
+    for (const auto& word : overflowing) {
+        litehtml::tstring text;
+        word->get_text(text);
+        auto pieces = graphemes(text);
+        if (pieces.size() < 2) continue;
+        auto parent = word->parent();
+        std::vector<Element> children;
+        for (std::size_t i = 0; i < parent->get_children_count(); ++i)
+            children.push_back(parent->get_child(static_cast<int>(i)));
+        for (const auto& child : children)
+            parent->removeChild(child);
+        for (const auto& child : children) {
+            if (child != word) {
+                parent->appendChild(child);
+                continue;
+            }
+            for (const auto& piece : pieces) {
+                auto part = std::make_shared<litehtml::el_text>(piece.c_str(), word->get_document());
+                parent->appendChild(part);
+                part->parse_styles(false);
+            }
+        }
+        changed = true;
+    }
+    return changed;
+}
+
+// Blocks that the page keeps whole on one page (page-break-inside: avoid), and a block that must
+// not end a page (page-break-after: avoid, as headings ask) held together with the first line
+// that follows it.
+std::vector<HTMLKeepTogether> keptTogether(litehtml::document& document,
+                                           const std::vector<HTMLKeepTogether>& content) {
+    std::vector<HTMLKeepTogether> blocks;
+    forEachElement(document.root(), [&](const Element& el) {
+        if (!el->is_visible()) return false;
+        if (dynamic_cast<litehtml::el_text*>(el.get())) return false;
+        const auto at = el->get_placement();
+        const int top = at.top() - el->padding_top() - el->border_top();
+        const int bottom = at.bottom() + el->padding_bottom() + el->border_bottom();
+        const auto inside = styleOf(el, "page-break-inside", false) + styleOf(el, "break-inside", false);
+        if (inside.find("avoid") != std::string::npos && bottom > top)
+            blocks.push_back({top, bottom, HTMLKeepTogether::Kind::Block});
+        const auto after = styleOf(el, "page-break-after", false) + styleOf(el, "break-after", false);
+        if (after.find("avoid") != std::string::npos && bottom > top) {
+            auto next = std::find_if(content.begin(), content.end(), [&](const HTMLKeepTogether& b) {
+                return b.isText() && b.top >= bottom - 1;
+            });
+            if (next != content.end()) blocks.push_back({top, next->bottom, HTMLKeepTogether::Kind::Block});
+        }
+        return true;
+    });
+    return blocks;
+}
+
+// The border box, in drawing coordinates for a slice starting at `top`, of the element whose
+// background is the page's: the root's when it has one, else the body's.
+litehtml::position canvasSource(litehtml::document& document, int top) {
+    Element source = document.root();
+    if (source && !source->get_background(true))
+        for (std::size_t i = 0; i < source->get_children_count(); ++i)
+            if (auto child = source->get_child(static_cast<int>(i)); child && child->is_body())
+                source = child;
+    if (!source) return {};
+    auto box = source->get_placement();
+    box.x -= source->padding_left() + source->border_left();
+    box.y -= source->padding_top() + source->border_top() + top;
+    box.width +=
+        source->padding_left() + source->padding_right() + source->border_left() + source->border_right();
+    box.height +=
+        source->padding_top() + source->padding_bottom() + source->border_top() + source->border_bottom();
+    return box;
+}
+
 } // namespace
 
 struct HTMLDocument::Impl {
     // Declared first so that it outlives the document, which hands its fonts back on destruction.
-    HTMLContainer container;
+    mutable HTMLContainer container;
     litehtml::document::ptr document;
     int widthPx = 0;
     int heightPx = 0; // content height
     std::vector<HTMLBox> boxes;
-    std::vector<HTMLKeepTogether> boxesPx;
+    std::vector<HTMLKeepTogether> boxesPx; // words, pictures and kept blocks, by their tops
+    int lastContentPx = 0;                 // the foot of the last word or picture
 
     Impl(const std::string& html, std::filesystem::path base)
         : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height)) {
@@ -55,6 +228,14 @@ double HTMLDocument::layout(double width, double pageHeight) {
     if (!d.document) return 0;
     d.document->media_changed();
     d.document->render(d.widthPx);
+    // A word split to fit may move others; a few rounds settle every box.
+    for (int round = 0; round < 6; ++round) {
+        if (!breakOverflowingWords(*d.document, d.widthPx, 0) &&
+            !breakOverflowingWords(*d.document, d.widthPx, 1) &&
+            !breakOverflowingWords(*d.document, d.widthPx, 2))
+            break;
+        d.document->render(d.widthPx);
+    }
 
     // Walk the drawing once without painting, to learn where every word and image lies.
     d.container.setRecording(true);
@@ -65,10 +246,16 @@ double HTMLDocument::layout(double width, double pageHeight) {
               [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
     d.heightPx = std::max(0, d.document->height());
     d.boxes.clear();
+    d.lastContentPx = 0;
     for (const auto& box : d.boxesPx) {
         d.heightPx = std::max(d.heightPx, box.bottom);
-        d.boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText});
+        d.lastContentPx = std::max(d.lastContentPx, box.bottom);
+        d.boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText()});
     }
+    auto blocks = keptTogether(*d.document, d.boxesPx);
+    d.boxesPx.insert(d.boxesPx.end(), blocks.begin(), blocks.end());
+    std::stable_sort(d.boxesPx.begin(), d.boxesPx.end(),
+                     [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
     return contentHeight();
 }
 
@@ -88,30 +275,31 @@ std::set<std::string> HTMLDocument::missingResources() const {
 std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
     const auto& d = *impl_;
     const int page = std::max(1, toPx(pageHeight));
-    const int total = d.heightPx;
+    // What lies below the last word or picture is padding, margins and borders: it starts no page.
+    const int contentEnd = d.lastContentPx > 0 ? std::min(d.heightPx, d.lastContentPx) : d.heightPx;
     std::vector<HTMLPageSlice> slices;
     auto add = [&](int top, int bottom) {
         slices.push_back({top * kPointsPerPixel, bottom * kPointsPerPixel});
     };
-    if (total <= 0) {
+    if (contentEnd <= 0) {
         add(0, 0);
         return slices;
     }
     int top = 0;
-    while (top < total) {
+    while (top < contentEnd) {
         int cut = top + page;
-        if (cut >= total) {
-            add(top, total);
+        if (cut >= contentEnd) {
+            add(top, std::min(d.heightPx, cut));
             break;
         }
         // Move the cut above every box it would cross, until it crosses none. Boxes that start at
-        // or above the page's top (or images taller than a page) cannot be kept whole.
+        // or above the page's top, and pictures or blocks taller than a page, cannot be kept whole.
         for (bool moved = true; moved;) {
             moved = false;
             for (const auto& box : d.boxesPx) {
                 if (box.top >= cut) break;
                 if (box.bottom <= cut || box.top <= top) continue;
-                if (!box.isText && box.bottom - box.top > page) continue;
+                if (!box.isText() && box.bottom - box.top > page) continue;
                 cut = box.top;
                 moved = true;
             }
@@ -123,19 +311,32 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
     return slices;
 }
 
-void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice) const {
+void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pageHeight) const {
     const auto& d = *impl_;
     if (!d.document) return;
     const int top = static_cast<int>(std::lround(slice.top * kPxPerPt));
     const int bottom = static_cast<int>(std::lround(slice.bottom * kPxPerPt));
-    if (bottom <= top) return;
+    const int pageBottom = std::max(bottom, top + static_cast<int>(std::lround(pageHeight * kPxPerPt)));
     cairo_save(cr);
     cairo_scale(cr, kPointsPerPixel, kPointsPerPixel);
-    // Wide enough for content that overflows the column; only the slice's height is cut.
-    cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, bottom - top);
-    cairo_clip(cr);
-    litehtml::position clip(-d.widthPx, 0, 3 * d.widthPx, bottom - top);
-    d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &clip);
+    if (pageBottom > bottom) {
+        // The page's paper first, down to the page's foot, then what the slice holds on it.
+        cairo_save(cr);
+        cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, pageBottom - top);
+        cairo_clip(cr);
+        litehtml::position canvas(-d.widthPx, 0, 3 * d.widthPx, pageBottom - top);
+        d.container.setCanvasOnly(&canvas, canvasSource(*d.document, top));
+        d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &canvas);
+        d.container.setCanvasOnly(nullptr);
+        cairo_restore(cr);
+    }
+    if (bottom > top) {
+        // Wide enough for content that overflows the column; only the slice's height is cut.
+        cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, bottom - top);
+        cairo_clip(cr);
+        litehtml::position clip(-d.widthPx, 0, 3 * d.widthPx, bottom - top);
+        d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &clip);
+    }
     cairo_restore(cr);
 }
 
@@ -155,7 +356,7 @@ HTMLPrintResult renderHTMLToPDF(const std::string& html, const std::filesystem::
         cairo_t* cr = writer.beginPage(paper);
         cairo_save(cr);
         cairo_translate(cr, margins.left, margins.top);
-        document.drawSlice(cr, slice);
+        document.drawSlice(cr, slice, height);
         cairo_restore(cr);
     }
     if (!writer.finish() || !writeFileAtomically(pdfPath, writer.data(), &result.error)) {

@@ -53,13 +53,17 @@ public:
     double contentHeight() const;
     double layoutWidth() const;
 
-    // The page cuts for pages `pageHeight` points tall: consecutive slices that cover the whole
-    // content. A cut that would cross a line of text (or an image no taller than a page) moves up
+    // The page cuts for pages `pageHeight` points tall: consecutive slices that cover the content
+    // down to its last word or picture (what lies below is padding and starts no page). A cut that
+    // would cross a line of text, an image or a block kept whole (page-break-inside: avoid; a
+    // block with page-break-after: avoid and the line after it) no taller than a page moves up
     // above it. An empty document still has one (blank) page.
     std::vector<HTMLPageSlice> paginate(double pageHeight) const;
 
-    // Draws `slice` with its top-left corner at the origin of `cr`, whose units are points.
-    void drawSlice(cairo_t* cr, const HTMLPageSlice& slice) const;
+    // Draws `slice` with its top-left corner at the origin of `cr`, whose units are points. With a
+    // `pageHeight` taller than the slice the page's own background (the root's, or the body's when
+    // the root has none) covers the whole page below it as well, as paper does.
+    void drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pageHeight = 0) const;
 
     // The words and images of the last layout, top to bottom.
     const std::vector<HTMLBox>& boxes() const;

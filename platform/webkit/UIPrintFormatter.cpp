@@ -40,7 +40,7 @@ void UIPrintFormatter::drawInRect_forPageAtIndex(CGRect rect, int pageIndex) {
     if (!cr || !document_ || local < 0 || local >= pageCount()) return;
     cairo_save(cr);
     cairo_translate(cr, rect.minX(), rect.minY());
-    document_->drawSlice(cr, slices_[static_cast<std::size_t>(local)]);
+    document_->drawSlice(cr, slices_[static_cast<std::size_t>(local)], rect.height());
     cairo_restore(cr);
 }
 

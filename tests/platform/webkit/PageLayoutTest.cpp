@@ -1,0 +1,122 @@
+// What our layout adds to the engine for printed pages: words that break anywhere when the page
+// allows it, pages that never hold only padding, blocks kept whole, and the page's paper on every
+// page.
+
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include "platform/webkit/HTMLDocument.h"
+#include "tests/support/PdfTools.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using namespace quillora::test;
+
+namespace {
+
+class PageLayoutTest : public PlatformTest {};
+
+std::string lines(int from, int to) {
+    std::string out;
+    for (int i = from; i <= to; ++i)
+        out += "<div>Line number " + std::to_string(i) + "</div>";
+    return out;
+}
+
+int distinctLineTops(const HTMLDocument& doc) {
+    std::set<double> tops;
+    for (const auto& b : doc.boxes())
+        tops.insert(b.top);
+    return static_cast<int>(tops.size());
+}
+
+TEST_F(PageLayoutTest, ALongWordBreaksInsideItsBoxOnlyWhereThePageAllowsIt) {
+    const std::string word = "jane.doe.lettings.and.sales.department@harbourside-homes.example";
+    HTMLDocument anywhere("<p style='overflow-wrap: anywhere'>" + word + "</p>");
+    anywhere.layout(120);
+    EXPECT_GE(distinctLineTops(anywhere), 4) << "the address should take several lines";
+
+    // Without the property the word stays whole on one line, as a browser keeps it.
+    HTMLDocument normal("<p>" + word + "</p>");
+    normal.layout(120);
+    EXPECT_EQ(distinctLineTops(normal), 1);
+
+    // Words that fit are never broken, even where breaking is allowed.
+    HTMLDocument shortWords("<p style='overflow-wrap: anywhere'>tiny words only</p>");
+    shortWords.layout(120);
+    EXPECT_EQ(shortWords.boxes().size(), 3u);
+
+    // A cell keeps its share of the table: the address wraps inside a quarter of the page.
+    const std::string strip = "<td style='width:25%'>" + word + "</td>";
+    auto pdf = home / "strips.pdf";
+    ASSERT_TRUE(renderHTMLToPDF("<table style='width:100%; overflow-wrap: anywhere'><tr>" + strip + strip +
+                                    strip + strip + "</tr></table>",
+                                home, pdf)
+                    .ok);
+    const std::string bbox = run("pdftotext -bbox " + quoted(pdf) + " -");
+    std::regex wordBox(R"re(xMax="([0-9.]+)")re");
+    for (auto it = std::sregex_iterator(bbox.begin(), bbox.end(), wordBox); it != std::sregex_iterator();
+         ++it)
+        EXPECT_LE(std::stod((*it)[1]), kA4PaperSize.width);
+}
+
+TEST_F(PageLayoutTest, PaddingBelowTheLastLineStartsNoPage) {
+    // Lines that fill most of a page, then a deep bottom padding that would spill over.
+    const std::string html = "<body style='margin:0; padding: 20px 0 300px 0'>" + lines(1, 52) + "</body>";
+    HTMLDocument doc(html);
+    doc.layout(kA4PaperSize.width);
+    ASSERT_GT(doc.contentHeight(), kA4PaperSize.height);
+    EXPECT_EQ(doc.paginate(kA4PaperSize.height).size(), 1u);
+
+    auto pdf = home / "padded.pdf";
+    auto result = renderHTMLToPDF(html, home, pdf);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(pdfPageCount(pdf), 1);
+}
+
+TEST_F(PageLayoutTest, KeptBlocksAndHeadingsMoveWholeToTheNextPage) {
+    // Page one ends inside the kept block: all of it goes to page two.
+    const std::string kept = "<div style='page-break-inside: avoid'>" + lines(100, 105) + "</div>";
+    auto pdf = home / "kept.pdf";
+    ASSERT_TRUE(renderHTMLToPDF("<body style='margin:0'>" + lines(1, 56) + kept + "</body>", home, pdf).ok);
+    ASSERT_EQ(pdfPageCount(pdf), 2);
+    auto second = pdfPageLines(pdf, 2);
+    ASSERT_FALSE(second.empty());
+    EXPECT_EQ(second.front(), "Line number 100");
+
+    // A heading at the foot of a page goes over with the line it introduces.
+    const std::string heading = "<h2 style='page-break-after: avoid; margin:0'>Chapter two</h2>";
+    for (int filler = 54; filler <= 60; ++filler) {
+        SCOPED_TRACE(filler);
+        ASSERT_TRUE(renderHTMLToPDF("<body style='margin:0'>" + lines(1, filler) + heading + lines(200, 260) +
+                                        "</body>",
+                                    home, pdf)
+                        .ok);
+        for (int page = 1; page <= pdfPageCount(pdf); ++page) {
+            auto text = pdfPageLines(pdf, page);
+            ASSERT_FALSE(text.empty());
+            EXPECT_NE(text.back(), "Chapter two") << "the heading ends page " << page;
+        }
+    }
+}
+
+TEST_F(PageLayoutTest, ThePagesPaperCoversEveryPageToItsFoot) {
+    auto pdf = home / "paper.pdf";
+    ASSERT_TRUE(renderHTMLToPDF("<body style='background-color: rgb(255, 250, 214); margin:0'>" +
+                                    lines(1, 90) + "</body>",
+                                home, pdf)
+                    .ok);
+    ASSERT_EQ(pdfPageCount(pdf), 2);
+    run("pdftoppm -png -r 20 -f 2 -l 2 " + quoted(pdf) + " " + quoted(home / "paper"));
+    cairo_surface_t* png = cairo_image_surface_create_from_png((home / "paper-2.png").c_str());
+    ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+    cairo_surface_flush(png);
+    const int h = cairo_image_surface_get_height(png);
+    const auto* row = cairo_image_surface_get_data(png) + (h - 2) * cairo_image_surface_get_stride(png);
+    const std::uint32_t pixel = reinterpret_cast<const std::uint32_t*>(row)[5];
+    EXPECT_EQ(pixel & 0xFFFFFF, 0xFFFAD6u) << "the foot of the last page is not the paper's colour";
+    cairo_surface_destroy(png);
+}
+
+} // namespace
