@@ -55,6 +55,13 @@ public:
     // under its title). The heading is matched by the label rules above.
     bool pressAfter(std::string_view heading, std::string_view item);
     bool edit(const Node& field, const std::string& text);
+    // The control of a kind (`can`, named `what` in reasons) that a person names by `label`, by
+    // the rules above, disabled ones included; none, with the reason in lastError(), when none or
+    // several match.
+    const Node* find(std::string_view label, const std::function<bool(const Node&)>& can, const char* what);
+    // The first button labelled `item` that follows the text `heading` (see pressAfter), disabled
+    // or not; none, with the reason in lastError().
+    const Node* findAfter(std::string_view heading, std::string_view item);
     bool setOn(std::string_view label, bool on);
     bool increment(std::string_view label);
     bool decrement(std::string_view label);
