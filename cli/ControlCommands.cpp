@@ -2,8 +2,10 @@
 
 #include <map>
 
+#include "cli/Finger.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/speech/SFSpeechRecognizer.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UISegmentedControl.h"
 #include "platform/uikit/UITextView.h"
 
@@ -34,7 +36,12 @@ void addControlCommands(ScriptInterpreter& interpreter) {
             if (!control) throw ScriptError("'" + name + "' is not a segmented control");
             const std::string which = line.textAfter(1);
             long index = segmentNamed(*control, name, which);
-            if (!control->userSelectSegment(index))
+            ScreenRenderer::layout();
+            const CGRect b = control->bounds();
+            const double width = b.width() / static_cast<double>(std::max(1L, control->numberOfSegments()));
+            Finger::tap(*control, name,
+                        CGRect{b.minX() + width * static_cast<double>(index), b.minY(), width, b.height()});
+            if (control->selectedSegmentIndex() != index)
                 throw ScriptError("segment '" + which + "' of '" + name + "' cannot be picked now");
         });
     interpreter.addCommand("focus", "focus NAME", [](ScriptInterpreter&, const ScriptLine& line) {
@@ -43,8 +50,8 @@ void addControlCommands(ScriptInterpreter& interpreter) {
         auto object = ScriptInterpreter::control(name);
         auto view = std::dynamic_pointer_cast<UITextView>(object);
         if (!view) throw ScriptError("'" + name + "' is a " + object->className() + ", not a text view");
-        // A view that cannot take the focus (not editable, hidden) ignores the touch, as on the device.
-        view->becomeFirstResponder();
+        // A view that cannot take the focus (not editable) ignores the touch, as on the device.
+        Finger::tap(*view, name);
     });
     interpreter.addCommand(
         "authorization", "authorization authorized|denied|restricted|notDetermined",

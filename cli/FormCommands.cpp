@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "cli/Finger.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/swiftui/UIHostingController.h"
@@ -39,7 +40,9 @@ void addFormCommands(ScriptInterpreter& interpreter) {
             std::dynamic_pointer_cast<swiftui::UIHostingController>(ScriptInterpreter::currentScreen());
         if (!hosting) throw ScriptError("the current screen is not a declarative screen");
         auto host = hosting->host();
-        if (!host->pressAfter(heading, item)) throw ScriptError(host->lastError());
+        const swiftui::Node* button = host->findAfter(heading, item);
+        if (!button) throw ScriptError(host->lastError());
+        Finger::tap(*hosting, button->path, item);
     });
     interpreter.addCommand(
         "appearance", "appearance dark|light", [](ScriptInterpreter&, const ScriptLine& line) {

@@ -1,10 +1,16 @@
 #include "cli/PagerCommands.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 
+#include "cli/Finger.h"
 #include "cli/ScriptInterpreter.h"
+#include "platform/uikit/Actionability.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/ScreenRotation.h"
+#include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIPageViewController.h"
 #include "platform/uikit/UIScrollView.h"
@@ -49,17 +55,31 @@ void addPagerCommands(ScriptInterpreter& interpreter) {
             auto pager = std::dynamic_pointer_cast<UIPageViewController>(ScriptInterpreter::currentScreen());
             if (!pager) throw ScriptError("the current screen is not a pager");
             const std::string& how = line.words[0];
-            using Direction = UIPageViewControllerNavigationDirection;
-            bool moved = false;
-            if (how == "next")
-                moved = pager->userSwipe(Direction::Forward);
-            else if (how == "previous")
-                moved = pager->userSwipe(Direction::Reverse);
-            else if (how == "abandon")
-                moved = pager->userSwipe(Direction::Forward, false);
-            else
+            if (how != "next" && how != "previous" && how != "abandon")
                 throw ScriptError("usage: page next|previous|abandon");
-            if (!moved) throw ScriptError("the pager has no page that way");
+            // A finger across the page where no control of it takes the touch: most of the way
+            // for a turn, a little for a swipe given up.
+            auto root = pager->view();
+            auto onPage = [&root](const std::shared_ptr<UIView>& hit, CGPoint) {
+                for (auto v = hit; v; v = v->superview()) {
+                    if (std::dynamic_pointer_cast<UIControl>(v) || !v->gestureRecognizers().empty())
+                        return false;
+                    if (v == root) return true;
+                }
+                return false;
+            };
+            auto reached = Actionability::reach(*root, "the pager", std::nullopt, onPage);
+            if (!reached) throw ScriptError(reached.reason);
+            const CGRect seen = root->convertRect_toView(root->bounds(), nullptr);
+            const double y = reached.point->y,
+                         travel = how == "abandon" ? seen.width() / 6 : seen.width() * 0.6;
+            const double from =
+                how == "previous" ? seen.minX() + seen.width() * 0.2 : seen.maxX() - seen.width() * 0.2;
+            const double to = how == "previous" ? from + travel : from - travel;
+            const auto before = pager->viewControllers();
+            Actionability::drag({from, y}, {to, y});
+            if (how != "abandon" && pager->viewControllers() == before)
+                throw ScriptError("the pager has no page that way");
         });
     interpreter.addCommand("tapview", "tapview [TAG]", [](ScriptInterpreter&, const ScriptLine& line) {
         auto root = ScriptInterpreter::currentScreen()->view();
@@ -69,15 +89,51 @@ void addPagerCommands(ScriptInterpreter& interpreter) {
             view = viewToTap(root, tag);
             if (!view) throw ScriptError("no view with tag " + line.words[0] + " on this screen");
         }
-        if (!userTapView(*view)) throw ScriptError("the view does not take the tap");
+        const std::string name =
+            line.words.empty() ? "the screen's background" : "the view with tag " + line.words[0];
+        // The background is touched where only views that pass touches on (pictures, labels) lie
+        // over it; a view with a tag anywhere on it.
+        Actionability::Accepts background;
+        if (view == root)
+            background = [&root](const std::shared_ptr<UIView>& hit, CGPoint) {
+                for (auto v = hit; v; v = v->superview()) {
+                    if (v == root) return true;
+                    const std::string kind = v->className();
+                    if (!v->gestureRecognizers().empty() ||
+                        (kind != "UIView" && kind != "UIImageView" && kind != "UILabel"))
+                        return false;
+                }
+                return false;
+            };
+        auto reached = Actionability::reach(*view, name, std::nullopt, background);
+        if (!reached) throw ScriptError(reached.reason);
+        Actionability::tap(*reached.point);
     });
     interpreter.addCommand("scroll", "scroll NAME X", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 2, "scroll NAME X");
         auto scroll = std::dynamic_pointer_cast<UIScrollView>(ScriptInterpreter::control(line.words[0]));
         if (!scroll) throw ScriptError("'" + line.words[0] + "' does not scroll");
         const double x = parseNumber(line.words[1], "X");
-        if (!scroll->userScrollTo({x, scroll->contentOffset().y}))
-            throw ScriptError("'" + line.words[0] + "' does not take the drag");
+        const std::string& name = line.words[0];
+        // The finger goes down on the scroll view itself, between what it holds, and drags the
+        // content along until it stands at the offset or goes no further.
+        auto between = [&scroll](const std::shared_ptr<UIView>& hit, CGPoint) { return hit == scroll; };
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            const double left = scroll->contentOffset().x - x;
+            if (std::abs(left) < 0.5) return;
+            auto reached = Actionability::reach(*scroll, name, std::nullopt, between);
+            if (!reached) throw ScriptError(reached.reason);
+            const CGRect seen = scroll->convertRect_toView(scroll->bounds(), nullptr);
+            const double step = std::clamp(left, -seen.width() / 2, seen.width() / 2);
+            const CGPoint from = *reached.point;
+            const double before = scroll->contentOffset().x;
+            Actionability::drag(from, {from.x + step, from.y});
+            if (scroll->contentOffset().x == before) {
+                if (attempt == 0 && left != 0 && !scroll->isScrollEnabled())
+                    throw ScriptError("'" + name + "' does not take the drag");
+                return;
+            }
+        }
     });
     interpreter.addCommand("rotate", "rotate landscape|portrait",
                            [](ScriptInterpreter&, const ScriptLine& line) {

@@ -3,8 +3,11 @@
 #include <string>
 #include <utility>
 
+#include "cli/Finger.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/Actionability.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIStoryboard.h"
 #include "platform/uikit/UITableView.h"
@@ -75,22 +78,32 @@ std::shared_ptr<UIStoryboard> storyboardOf(const UINavigationController& nav) {
 void addScreenCommands(ScriptInterpreter& interpreter) {
     interpreter.addCommand("row", "row TABLE ROW [SECTION]", [](ScriptInterpreter&, const ScriptLine& line) {
         auto [table, path] = tableRow(line, "row TABLE ROW [SECTION]", true);
-        if (!table->userTapRow(path))
-            throw ScriptError("'" + line.words[0] + "' does not take a tap on row " + line.words[1] +
-                              (table->isEditing() ? " while editing" : ""));
+        Actionability::tap(Finger::reachRow(*table, path, line.words[0]));
     });
     interpreter.addCommand("swipe", "swipe TABLE ROW ACTION", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 3, "swipe TABLE ROW ACTION");
         auto [table, path] = tableRow(line, "swipe TABLE ROW ACTION");
-        auto swipe = table->userSwipeRow(path);
+        // The finger goes down near the row's right end and moves left across it.
+        const CGPoint at = Finger::reachRow(*table, path, line.words[0]);
+        ScreenRenderer::layout();
+        const CGRect seen = table->convertRect_toView(table->bounds(), nullptr);
+        const CGPoint from{seen.maxX() - 20, at.y};
+        Actionability::drag(from, {std::max(seen.minX() + 10, from.x - 150), at.y});
+        auto swipe = table->swipedRow() == path ? table->openSwipe() : nullptr;
         if (!swipe)
             throw ScriptError("row " + line.words[1] + " of '" + line.words[0] + "' cannot be swiped");
         const std::string wanted = line.textAfter(2);
         std::string offered;
+        const auto rects = table->swipeActionRects();
         for (std::size_t i = 0; i < swipe->actions().size(); ++i) {
             const std::string name = actionName(*swipe->actions()[i]);
-            if (name == wanted) {
-                table->userPressSwipeAction(i);
+            if (name == wanted && i < rects.size()) {
+                const CGRect b = table->bounds();
+                const CGRect button{rects[i].minX(), rects[i].minY() - table->contentOffsetY() + b.minY(),
+                                    rects[i].width(), rects[i].height()};
+                auto reached = Actionability::pointIn(*table, wanted, button);
+                if (!reached) throw ScriptError(reached.reason);
+                Actionability::tap(*reached.point);
                 return;
             }
             offered += (offered.empty() ? "'" : ", '") + name + "'";
@@ -101,6 +114,8 @@ void addScreenCommands(ScriptInterpreter& interpreter) {
         auto [table, path] = tableRow(line, "delete TABLE ROW");
         if (!table->isEditing())
             throw ScriptError("'" + line.words[0] + "' is not in editing mode (tap Edit)");
+        // The row's delete control is not drawn as a control of its own: the finger reaches the row.
+        Finger::reachRow(*table, path, line.words[0]);
         if (!table->userDeleteRowInEditingMode(path))
             throw ScriptError("row " + line.words[1] + " of '" + line.words[0] + "' cannot be deleted");
     });
@@ -120,14 +135,28 @@ void addScreenCommands(ScriptInterpreter& interpreter) {
     });
     interpreter.addCommand("press", "press LABEL", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 1, "press LABEL");
-        auto host = hostedScreen()->host();
-        if (!host->press(line.textAfter(0))) throw ScriptError(host->lastError());
+        auto screen = hostedScreen();
+        auto host = screen->host();
+        const std::string label = line.textAfter(0);
+        const swiftui::Node* button = host->find(
+            label, [](const swiftui::Node& n) { return bool(n.action); }, "button");
+        if (!button) throw ScriptError(host->lastError());
+        Finger::tap(*screen, button->path, label);
     });
     interpreter.addCommand("edit", "edit LABEL TEXT", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 1, "edit LABEL TEXT");
         auto [label, text] = labelAndRest(line);
-        auto host = hostedScreen()->host();
-        if (!host->edit(label, text)) throw ScriptError(host->lastError());
+        auto screen = hostedScreen();
+        auto host = screen->host();
+        const swiftui::Node* field = host->find(
+            label, [](const swiftui::Node& n) { return bool(n.setText) && n.kind != "Picker"; },
+            "text field");
+        if (!field) throw ScriptError(host->lastError());
+        // A touch on the field gives it the keyboard; its whole text is then replaced.
+        const std::string path = field->path;
+        Finger::tap(*screen, path, label, swiftui::LayoutHit::Target::textField);
+        const swiftui::Node* focused = host->tree().findPath(path);
+        if (!focused || !host->edit(*focused, text)) throw ScriptError(host->lastError());
     });
     interpreter.addCommand("dismiss", "dismiss", [](ScriptInterpreter&, const ScriptLine&) {
         auto screen = ScriptInterpreter::currentScreen();

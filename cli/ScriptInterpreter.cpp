@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/KeyCommands.h"
+#include "cli/Finger.h"
 #include "cli/PictureCommands.h"
 #include "cli/ScreenCommands.h"
 #include "platform/foundation/Console.h"
@@ -151,11 +152,10 @@ void ScriptInterpreter::addBuiltInCommands() {
     addCommand("tap", "tap NAME", [](ScriptInterpreter&, const ScriptLine& line) {
         requireWords(line, 1, "tap NAME");
         auto object = control(line.words[0]);
-        // A disabled or hidden control takes the tap and does nothing, as on the device.
         if (auto c = std::dynamic_pointer_cast<UIControl>(object))
-            c->tap();
+            Finger::tap(*c, line.words[0]);
         else if (auto item = std::dynamic_pointer_cast<UIBarButtonItem>(object))
-            item->press();
+            Finger::tap(*item, line.words[0]);
         else
             throw ScriptError("'" + line.words[0] + "' is a " + object->className() +
                               ", which cannot be tapped");
@@ -179,19 +179,33 @@ void ScriptInterpreter::addBuiltInCommands() {
         if (!picker) throw ScriptError("'" + line.words[0] + "' is not a picker");
         long row = parseInteger(line.words[1], "the row");
         long component = line.words.size() > 2 ? parseInteger(line.words[2], "the component") : 0;
-        if (picker->isHiddenOnScreen()) throw ScriptError("'" + line.words[0] + "' is hidden");
-        if (!picker->userSelectRow(row, component))
+        if (component < 0 || component >= std::max(1L, picker->numberOfComponents()) || row < 0 ||
+            row >= picker->numberOfRowsInComponent(component))
             throw ScriptError("'" + line.words[0] + "' has no row " + std::to_string(row) + " in component " +
                               std::to_string(component) + " (it has " +
                               std::to_string(picker->numberOfRowsInComponent(component)) + ")");
+        Finger::pick(*picker, row, component, line.words[0]);
     });
     addCommand("alert", "alert TITLE", [](ScriptInterpreter&, const ScriptLine& line) {
         requireWords(line, 1, "alert TITLE");
         auto alert = std::dynamic_pointer_cast<UIAlertController>(currentScreen());
         if (!alert) throw ScriptError("no alert is shown");
         std::string title = line.textAfter(0);
-        if (!alert->pressActionWithTitle(title))
-            throw ScriptError("the alert has no action titled '" + title + "'");
+        auto view = std::dynamic_pointer_cast<UIAlertControllerView>(alert->view());
+        const auto& actions = alert->actions();
+        std::optional<std::size_t> index;
+        for (std::size_t i = 0; i < actions.size() && !index; ++i)
+            if (actions[i]->title() && *actions[i]->title() == title && actions[i]->isEnabled()) index = i;
+        for (std::size_t i = 0; i < actions.size() && !index; ++i)
+            if (actions[i]->title() && *actions[i]->title() == title)
+                throw ScriptError("'" + title + "' is disabled");
+        if (!index || !view) throw ScriptError("the alert has no action titled '" + title + "'");
+        const auto buttons = view->layout().buttons;
+        if (*index >= buttons.size()) throw ScriptError("'" + title + "' is not shown");
+        // The buttons are laid out on the screen; the view stands where its box does.
+        const CGRect frame = view->frame(), r = buttons[*index];
+        Finger::tap(*view, title,
+                    CGRect{r.minX() - frame.minX(), r.minY() - frame.minY(), r.width(), r.height()});
     });
     addCommand("wait", "wait SECONDS", [](ScriptInterpreter&, const ScriptLine& line) {
         requireWords(line, 1, "wait SECONDS");

@@ -1,5 +1,6 @@
 #include "cli/SettingsCommands.h"
 
+#include "cli/Finger.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/messageui/MFMailComposeViewController.h"
 #include "platform/swiftui/UIHostingController.h"
@@ -32,7 +33,12 @@ void step(const ScriptLine& line, bool up) {
     if (!hosting) throw ScriptError("the current screen is not a declarative screen");
     auto host = hosting->host();
     std::string label = stepperLabel(*host, line.textAfter(0));
-    if (!(up ? host->increment(label) : host->decrement(label))) throw ScriptError(host->lastError());
+    const swiftui::Node* stepper = host->find(
+        label, [](const swiftui::Node& n) { return bool(n.increment); }, "stepper");
+    if (!stepper) throw ScriptError(host->lastError());
+    Finger::tap(*hosting, stepper->path, label,
+                up ? swiftui::LayoutHit::Target::stepperIncrement
+                   : swiftui::LayoutHit::Target::stepperDecrement);
 }
 
 } // namespace

@@ -511,6 +511,8 @@ void DictationScreen::setUpClipboardKeyboard() {
         std::make_shared<UITextView>(CGRect{0, look.y, screen.width() - 8, ClipboardHeight.value_or(0)});
     console().print("Screen height");
     console().print(std::to_string(screen.height()));
+    // How a person names it when it lies over a control.
+    Clipboard_keyboard->setAccessibilityIdentifier("keyboard overlay");
     Clipboard_keyboard->setTextAlignment(NSTextAlignment::Justified);
     Clipboard_keyboard->setTextColor(UIColor::blackColor());
     Clipboard_keyboard->setBackgroundColor(UIColor::whiteColor());

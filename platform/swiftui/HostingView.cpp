@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include "platform/uikit/TextLayoutLines.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace platform::swiftui {
@@ -338,6 +339,138 @@ bool HostingView::scrollBy(CGPoint point, CGSize delta) {
     offsets_[path] = offset;
     setNeedsDisplay();
     return true;
+}
+
+namespace {
+// The boxes from the root down to the view box of the node at `path`.
+bool chainTo(const LayoutBox& box, const std::string& path, std::vector<const LayoutBox*>& chain) {
+    chain.push_back(&box);
+    if (box.modifier < 0 && box.node && box.node->path == path) return true;
+    for (const auto& child : box.children)
+        if (chainTo(child, path, chain)) return true;
+    for (const auto& child : box.content)
+        if (chainTo(child, path, chain)) return true;
+    chain.pop_back();
+    return false;
+}
+
+bool scrollsContent(const LayoutBox& b) {
+    return b.isView("ScrollView") || b.isView("List") || b.isView("Form") || b.isView("TextEditor");
+}
+
+bool clipsContent(const LayoutBox& b) {
+    return scrollsContent(b) || b.role == "clipShape" || b.role == "cornerRadius";
+}
+
+CGRect cut(const CGRect& a, const CGRect& b) {
+    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
+    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
+    if (x1 <= x0 || y1 <= y0) return {};
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+} // namespace
+
+bool HostingView::dragIntoView(const std::string& scrollPath, const std::string& path) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        std::vector<const LayoutBox*> chain;
+        if (!chainTo(layout().root(), path, chain)) return false;
+        const LayoutBox* scroll = nullptr;
+        for (const LayoutBox* b : chain)
+            if (scrollsContent(*b) && b->node->path == scrollPath) scroll = b;
+        if (!scroll) return false;
+        const CGRect r = chain.back()->frame, frame = scroll->frame;
+        const bool horizontal =
+            scroll->isView("ScrollView") && scroll->node->textProp("axis") == "horizontal";
+        auto along = [](double lo, double hi, double vlo, double vhi) -> double {
+            if (lo < vlo) return lo - vlo;
+            if (hi > vhi) return std::min(hi - vhi, lo - vlo);
+            return 0;
+        };
+        double delta = horizontal ? along(r.minX(), r.maxX(), frame.minX(), frame.maxX())
+                                  : along(r.minY(), r.maxY(), frame.minY(), frame.maxY());
+        if (std::abs(delta) < 0.5) return true;
+        // The finger goes down in the scroll view, on the screen, where no field or picker would
+        // take the touch, and pushes the content the other way, half the visible part at a time.
+        const CGRect seen = cut(frame, bounds());
+        if (seen.width() <= 0 || seen.height() <= 0) return false;
+        const double half = (horizontal ? seen.width() : seen.height()) / 2;
+        delta = std::clamp(delta, -half, half);
+        std::optional<CGPoint> start;
+        for (CGPoint p : Actionability::samplePoints(seen)) {
+            const CGPoint onScreen = convertPoint_toView(p, nullptr);
+            if (ScreenRenderer::hitTest(onScreen).get() != this) continue;
+            auto hit = layout().hitTest(p);
+            if (hit &&
+                (hit->target == LayoutHit::Target::textField || hit->target == LayoutHit::Target::picker))
+                continue;
+            if (layout().scrollViewAt(p, horizontal ? 'h' : 'v') != scroll) continue;
+            start = onScreen;
+            break;
+        }
+        if (!start) return false;
+        const CGPoint before = scroll->contentOffset;
+        const CGPoint end =
+            horizontal ? CGPoint{start->x - delta, start->y} : CGPoint{start->x, start->y - delta};
+        Actionability::drag(*start, end);
+        std::vector<const LayoutBox*> again;
+        if (!chainTo(layout().root(), path, again)) return false;
+        bool moved = false;
+        for (const LayoutBox* b : again)
+            if (b->node->path == scrollPath && scrollsContent(*b)) moved = b->contentOffset != before;
+        if (!moved) return false;
+    }
+    return false;
+}
+
+Actionability::Reach HostingView::reachControl(std::string path, const std::string& name,
+                                               std::optional<LayoutHit::Target> target) {
+    using Reach = Actionability::Reach;
+    ScreenRenderer::layout();
+    std::vector<const LayoutBox*> chain;
+    if (!chainTo(layout().root(), path, chain)) return Reach::failed("'" + name + "' is not shown");
+    // The scroll views around it, innermost first, each dragged until it shows the control.
+    std::vector<std::string> scrolls;
+    for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it)
+        if (scrollsContent(**it)) scrolls.push_back((*it)->node->path);
+    for (const auto& scrollPath : scrolls)
+        dragIntoView(scrollPath, path);
+    ScreenRenderer::layout();
+    chain.clear();
+    if (!chainTo(layout().root(), path, chain)) return Reach::failed("'" + name + "' is not shown");
+    const LayoutBox& box = *chain.back();
+    // What of it the scroll views and clips around it let show.
+    CGRect visible = box.frame;
+    for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
+        if (!clipsContent(**it)) continue;
+        const CGRect shown = cut(visible, (*it)->frame);
+        if (shown.width() <= 0 || shown.height() <= 0) {
+            const CGRect f = (*it)->frame;
+            const std::string where = box.frame.minY() >= f.maxY()   ? "below its scroll view's bottom edge"
+                                      : box.frame.maxY() <= f.minY() ? "above its scroll view's top edge"
+                                                                     : "beside its scroll view";
+            return Reach::failed("'" + name + "' is off screen (" + where + ")");
+        }
+        visible = shown;
+    }
+    const bool enabled = box.node->enabled && box.enabled;
+    auto accepts = [this, path, target, enabled](const std::shared_ptr<UIView>& hit, CGPoint screenPoint) {
+        if (hit.get() != this) return false;
+        if (!enabled) return true; // reached; it only takes no touch
+        auto at = layout().hitTest(convertPoint_fromView(screenPoint, nullptr));
+        if (!at) return false;
+        const std::string& reached =
+            at->target == LayoutHit::Target::tapGesture ? at->box->node->path : at->node->path;
+        return reached == path && (!target || at->target == *target);
+    };
+    Reach reach = Actionability::pointIn(*this, name, visible, accepts);
+    if (reach && !enabled) return Reach::failed("'" + name + "' is disabled");
+    if (!reach && reach.reason.ends_with(" does not take touches there")) {
+        // Covered inside the declarative screen: name what lies over it when it is a control.
+        if (auto over = layout().hitTest({visible.midX(), visible.midY()});
+            over && over->node->path != path && !over->node->label().empty())
+            return Reach::failed("'" + name + "' is covered by '" + over->node->label() + "'");
+    }
+    return reach;
 }
 
 } // namespace platform::swiftui

@@ -17,6 +17,8 @@
 #include "platform/swiftui/ViewLayout.h"
 #include "platform/swiftui/ViewRenderer.h"
 #include "platform/uikit/UITextInput.h"
+#include "platform/uikit/Actionability.h"
+#include "platform/uikit/UIKeyInput.h"
 #include "platform/uikit/UIView.h"
 
 namespace platform::swiftui {
@@ -60,6 +62,12 @@ public:
 
     bool canBecomeFirstResponder() const override { return !focused_.empty(); }
 
+    // Brings the control at `path` into sight as a person would, dragging the scroll views around
+    // it, then finds a point of the screen where a touch reaches it (and goes to `target` of it,
+    // when given: a stepper's + or -). `name` is how reasons name it.
+    Actionability::Reach reachControl(std::string path, const std::string& name,
+                                      std::optional<LayoutHit::Target> target = std::nullopt);
+
 protected:
     void didResignFirstResponder() override;
 
@@ -84,6 +92,9 @@ private:
     std::size_t offsetAt(CGPoint point) const;
     // Scrolls an editor as little as needed for its caret to show.
     void revealCaret();
+    // Drags the scroll view at `scrollPath` until the box of `path` is in its frame; false when
+    // it goes no further.
+    bool dragIntoView(const std::string& scrollPath, const std::string& path);
 
     std::shared_ptr<ViewHost> host_;
     TextSetter text_;

@@ -224,11 +224,16 @@ const Node* ViewHost::control(std::string_view label, const std::function<bool(c
     return hit;
 }
 
-bool ViewHost::pressAfter(std::string_view heading, std::string_view item) {
+const Node* ViewHost::find(std::string_view label, const std::function<bool(const Node&)>& can,
+                           const char* what) {
+    return findByLabel(tree(), label, can, what);
+}
+
+const Node* ViewHost::findAfter(std::string_view heading, std::string_view item) {
     const Node& root = tree();
     const Node* title = findByLabel(
         root, heading, [](const Node& n) { return n.kind == "Text"; }, "heading");
-    if (!title) return false;
+    if (!title) return nullptr;
     // The buttons that follow the heading in reading order; the first with the item's label.
     std::vector<const Node*> order;
     root.find([&](const Node& n) {
@@ -245,15 +250,19 @@ bool ViewHost::pressAfter(std::string_view heading, std::string_view item) {
         if (passed && n->action) after.push_back(n);
     }
     for (const Node* button : after)
-        if (button->label() == item || trimmed(button->label()) == trimmed(item)) {
-            if (!button->enabled) {
-                fail("button " + quoted(item) + " under " + quoted(title->text()) + " is disabled");
-                return false;
-            }
-            return run(button->action);
-        }
+        if (button->label() == item || trimmed(button->label()) == trimmed(item)) return button;
     fail("no button " + quoted(item) + " under " + quoted(title->text()));
-    return false;
+    return nullptr;
+}
+
+bool ViewHost::pressAfter(std::string_view heading, std::string_view item) {
+    const Node* button = findAfter(heading, item);
+    if (!button) return false;
+    if (!button->enabled) {
+        fail("button " + quoted(item) + " under " + quoted(heading) + " is disabled");
+        return false;
+    }
+    return run(button->action);
 }
 
 bool ViewHost::press(std::string_view label) {

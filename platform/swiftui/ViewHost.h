@@ -58,6 +58,13 @@ public:
     // The enabled text field or editor labelled `label`, by the rules above; none, with the reason
     // in lastError(), when there is no such one or several.
     const Node* textField(std::string_view label);
+    // The control of a kind (`can`, named `what` in reasons) that a person names by `label`, by
+    // the rules above, disabled ones included; none, with the reason in lastError(), when none or
+    // several match.
+    const Node* find(std::string_view label, const std::function<bool(const Node&)>& can, const char* what);
+    // The first button labelled `item` that follows the text `heading` (see pressAfter), disabled
+    // or not; none, with the reason in lastError().
+    const Node* findAfter(std::string_view heading, std::string_view item);
     bool setOn(std::string_view label, bool on);
     bool increment(std::string_view label);
     bool decrement(std::string_view label);

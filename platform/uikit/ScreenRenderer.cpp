@@ -565,6 +565,23 @@ std::shared_ptr<UIView> ScreenRenderer::hitTest(CGPoint screenPoint) {
     return window->hitTest(window->convertPoint_fromView(screenPoint, nullptr));
 }
 
+std::optional<CGRect> ScreenRenderer::barItemFrame(const UIBarButtonItem& item) {
+    layout();
+    auto chain = presentationChain();
+    if (chain.empty()) return std::nullopt;
+    for (const auto& nav : navigationControllersIn(chain.back())) {
+        if (auto t = toolbarLayout(*nav))
+            for (const auto& [shown, r] : t->items)
+                if (shown.get() == &item) return r;
+        auto l = navigationBarLayout(*nav);
+        if (!l) continue;
+        if (l->left.get() == &item) return l->leftRect;
+        for (const auto& [shown, r] : l->right)
+            if (shown.get() == &item) return r;
+    }
+    return std::nullopt;
+}
+
 namespace {
 struct TouchState {
     std::weak_ptr<UIView> view;

@@ -13,6 +13,7 @@ typedef struct _cairo cairo_t;
 
 namespace platform {
 
+class UIBarButtonItem;
 class UIViewController;
 
 class ScreenRenderer {
@@ -26,6 +27,9 @@ public:
     // The view a touch at `screenPoint` (points) reaches, presentations included; none outside
     // every view that takes touches.
     static std::shared_ptr<UIView> hitTest(CGPoint screenPoint);
+    // Where a navigation bar or toolbar item of the front-most screen is drawn (screen points);
+    // none when it is not shown there.
+    static std::optional<CGRect> barItemFrame(const UIBarButtonItem& item);
     // A touch of a person: Began hit-tests and remembers the view; the later phases go to it.
     static void sendTouch(UITouchPhase phase, CGPoint screenPoint, double timestamp);
 

@@ -30,14 +30,9 @@ bool rotateScreen(UIInterfaceOrientation orientation, double duration) {
     for (auto& controller : chain) {
         if (!controller->isViewLoaded()) continue;
         auto root = controller->view();
-        // A presented screen goes where its presentation now shows it; a sheet keeps a screen's size.
-        const CGRect shown = controller->presentingViewController() ? controller->presentationFrame()
-                                                                    : CGRect(0, 0, size.width, size.height);
-        const auto style = controller->modalPresentationStyle();
-        const bool sheet =
-            controller->presentingViewController() && style != UIModalPresentationStyle::FullScreen &&
-            style != UIModalPresentationStyle::OverFullScreen && style != UIModalPresentationStyle::Popover;
-        root->setFrame(sheet ? CGRect(shown.minX(), shown.minY(), size.width, size.height) : shown);
+        // A presented screen goes where its presentation now shows it, a sheet down to the bottom edge.
+        root->setFrame(controller->presentingViewController() ? controller->presentationFrame()
+                                                              : CGRect(0, 0, size.width, size.height));
         if (auto nav = std::dynamic_pointer_cast<UINavigationController>(controller))
             if (auto top = nav->topViewController(); top && top->isViewLoaded())
                 top->view()->setFrame(root->bounds());

@@ -3,8 +3,43 @@
 #include <algorithm>
 
 #include "platform/foundation/Console.h"
+#include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UITableView.h"
+#include "platform/uikit/UIWindow.h"
 
 namespace platform {
+
+namespace {
+// The view of a navigation controller: the top screen's view fills it whatever size it is given
+// (a sheet's height), and a table stands below a shown bar, as the platform insets a scroll
+// view's content there, so that its first rows are not under the bar.
+class NavigationContentView : public UIView {
+public:
+    explicit NavigationContentView(std::weak_ptr<UINavigationController> nav) : nav_(std::move(nav)) {}
+    void layoutSubviews() override {
+        UIView::layoutSubviews();
+        auto nav = nav_.lock();
+        auto top = nav ? nav->topViewController() : nullptr;
+        if (!top || !top->isViewLoaded() || top->view()->superview().get() != this) return;
+        top->view()->setFrame(UINavigationController::contentFrame(*nav, *top));
+    }
+
+private:
+    std::weak_ptr<UINavigationController> nav_;
+};
+} // namespace
+
+CGRect UINavigationController::contentFrame(UINavigationController& nav, UIViewController& top) {
+    const CGRect b = nav.view()->bounds();
+    if (nav.isNavigationBarHidden() || !std::dynamic_pointer_cast<UITableView>(top.view())) return b;
+    // The bar: 44 points, below the status bar when the controller stands at the top of the screen.
+    auto window = UIApplication::sharedApplication().keyWindow();
+    const CGFloat statusBar =
+        nav.view()->convertRect_toView(b, nullptr).minY() <= 0 && window ? window->safeAreaInsets().top : 0;
+    const CGFloat bar = statusBar + 44;
+    return {b.minX(), b.minY() + bar, b.width(), std::max<CGFloat>(0, b.height() - bar)};
+}
 
 std::shared_ptr<UINavigationController>
 UINavigationController::initWithRootViewController(const std::shared_ptr<UIViewController>& root) {
@@ -45,7 +80,7 @@ void UINavigationController::transition(std::vector<std::shared_ptr<UIViewContro
     if (newTop != oldTop) {
         if (newTop && (isViewLoaded() || onScreen)) {
             auto content = newTop->view();
-            content->setFrame(view()->bounds());
+            content->setFrame(contentFrame(*this, *newTop));
             view()->addSubview(content);
         }
         if (onScreen) {
@@ -63,10 +98,11 @@ void UINavigationController::transition(std::vector<std::shared_ptr<UIViewContro
 }
 
 void UINavigationController::loadView() {
-    UIViewController::loadView();
+    setView(std::make_shared<NavigationContentView>(weakSelf<UINavigationController>()));
+    view()->setFrame(UIScreen::mainScreen().bounds());
     if (auto top = topViewController()) {
         auto content = top->view();
-        content->setFrame(view()->bounds());
+        content->setFrame(contentFrame(*this, *top));
         view()->addSubview(content);
     }
 }

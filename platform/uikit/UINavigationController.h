@@ -44,6 +44,8 @@ public:
 
     std::shared_ptr<UINavigationBar> navigationBar();
     std::shared_ptr<UIToolbar> toolbar();
+    // Where the top screen's view stands in this controller's view.
+    static CGRect contentFrame(UINavigationController& nav, UIViewController& top);
     bool isNavigationBarHidden() const { return navigationBarHidden_; }
     void setNavigationBarHidden(bool hidden) { navigationBarHidden_ = hidden; }
     void setNavigationBarHidden_animated(bool hidden, bool) { navigationBarHidden_ = hidden; }

@@ -226,6 +226,8 @@ public:
     // Presses action `index` of the open swipe; the row closes when the handler completes.
     bool userPressSwipeAction(std::size_t index);
     std::optional<NSIndexPath> swipedRow() const { return swipedRow_; }
+    // The actions of the open swipe; none when no row is swiped.
+    std::shared_ptr<UISwipeActionsConfiguration> openSwipe() const { return swipe_; }
     // In editing mode: the row's delete control and its confirmation.
     bool userDeleteRowInEditingMode(const NSIndexPath& path);
 

@@ -197,17 +197,10 @@ void UIViewController::presentViewController_animated_completion(
             }
     host->presented_ = controller;
     controller->presenting_ = host;
-    // The view moves to where its presentation shows it; a sheet keeps the size its screen laid
-    // itself out for and shows what fits on the screen.
-    {
-        auto presentedView = controller->view();
-        const CGRect shown = controller->presentationFrame();
-        if (style == UIModalPresentationStyle::PageSheet || style == UIModalPresentationStyle::FormSheet)
-            presentedView->setFrame({shown.minX(), shown.minY(), presentedView->frame().width(),
-                                     presentedView->frame().height()});
-        else
-            presentedView->setFrame(shown);
-    }
+    // The view takes the frame its presentation shows it in, a sheet down to the screen's bottom
+    // edge, and lays its content out in that height: what scrolls inside it reaches its end on
+    // screen.
+    controller->view()->setFrame(controller->presentationFrame());
     bool coversPresenter = style == UIModalPresentationStyle::FullScreen;
     if (coversPresenter) host->beginAppearanceTransition(false, animated);
     controller->beginAppearanceTransition(true, animated);
