@@ -239,16 +239,20 @@ bool KeyboardInput::paste() {
     return true;
 }
 
+bool KeyboardInput::pressAlertReturn() {
+    auto chain = ScreenRenderer::presentationChain();
+    auto alert = chain.empty() ? nullptr : std::dynamic_pointer_cast<UIAlertController>(chain.back());
+    if (!alert) return false;
+    alert->pressReturnKeyAction();
+    return true;
+}
+
 bool KeyboardInput::pressEscape() {
     auto chain = ScreenRenderer::presentationChain();
     if (chain.empty()) return false;
     auto front = chain.back();
-    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(front)) {
-        for (const auto& action : alert->actions())
-            if (action->style() == UIAlertActionStyle::Cancel && action->isEnabled())
-                return alert->pressActionWithTitle(action->title().value_or(""));
-        return false;
-    }
+    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(front))
+        return alert->pressEscapeKeyAction();
     if (chain.size() > 1) {
         auto presenter = front->presentingViewController();
         if (!presenter) return false;
