@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include "cli/ControlCommands.h"
 #include "cli/DictationCommands.h"
 #include "cli/FormCommands.h"
+#include "cli/InstanceLock.h"
 #include "cli/PagerCommands.h"
 #include "cli/PermissionCommands.h"
 #include "cli/ScriptInterpreter.h"
@@ -195,6 +197,48 @@ bool chooseMicrophone(const std::optional<std::string>& choice, std::string& err
     return true;
 }
 
+// Takes the data folder for this run. When another program holds it, a start for the window brings
+// that program's window forward and ends with 0; anything else ends with 1, saying why: two
+// programs on one folder would write the same files. Returns the exit code when the run must not go
+// on.
+std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock) {
+    const auto root = platform::Sandbox::root();
+    const char* use = mode == Mode::window ? "window" : mode == Mode::demo ? "demo" : "script";
+    // A raise asked for before the window is up is answered by the window coming up.
+    if (mode == Mode::window) std::signal(platform::DesktopWindow::kRaiseSignal, SIG_IGN);
+    std::optional<InstanceLock::Holder> holder;
+    std::string error;
+    lock = InstanceLock::acquire(root, use, holder, error);
+    if (lock) return std::nullopt;
+    if (!holder) {
+        // A folder that cannot be locked cannot be written either: the run goes on and reports
+        // what it cannot save.
+        std::cerr << "quillora: the data folder is not locked against a second program: " << error
+                  << std::endl;
+        return std::nullopt;
+    }
+    const std::string who = holder->use == "window"   ? "Quillora's window"
+                            : holder->use == "script" ? "a script"
+                            : holder->use == "demo"   ? "the demo"
+                                                      : "another program";
+    if (mode == Mode::window) {
+        std::string why;
+        if (InstanceLock::bringForward(*holder, why)) {
+            std::cout << "Quillora is already open on " << root.string() << ": its window is brought forward."
+                      << std::endl;
+            return 0;
+        }
+        std::cerr << "quillora: " << who << " (process " << holder->pid << ") is using the data folder "
+                  << root.string() << ", and its window cannot be brought forward: " << why << std::endl;
+        return 1;
+    }
+    std::cerr << "quillora: " << who << " (process " << holder->pid << ") is using the data folder "
+              << root.string() << "; the " << use
+              << " would write the same files. Close it first, or use another folder (--home DIR)."
+              << std::endl;
+    return 1;
+}
+
 } // namespace
 
 int runProgram(const Options& options, int argc, char** argv,
@@ -206,6 +250,9 @@ int runProgram(const Options& options, int argc, char** argv,
         return 1;
     }
     platform::Sandbox::setRoot(options.home ? *options.home : platform::Sandbox::defaultRoot());
+    // Before the log is started afresh: that is the running program's log too.
+    std::unique_ptr<InstanceLock> lock;
+    if (auto code = takeDataFolder(mode, lock)) return *code;
     std::string logError;
     ConsoleLog log(platform::Sandbox::root(), options.console, logError);
     if (!logError.empty()) std::cerr << "quillora: " << logError << std::endl;

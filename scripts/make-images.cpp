@@ -395,6 +395,37 @@ void pdfSwipe(cairo_t* cr) {
     pdfDocument(cr, kWhite, kRed);
 }
 
+// The window's icon: a microphone whose stand ends in a quill's nib, on the app's blue tile, with
+// the words it hears going out as waves.
+void appIcon(cairo_t* cr) {
+    cairo_pattern_t* shade = cairo_pattern_create_linear(0, 4, 0, 116);
+    cairo_pattern_add_color_stop_rgb(shade, 0, 0.25, 0.62, 0.96);
+    cairo_pattern_add_color_stop_rgb(shade, 1, 0.08, 0.40, 0.78);
+    cairo_set_source(cr, shade);
+    roundedRect(cr, 4, 4, 112, 112, 26);
+    cairo_fill(cr);
+    cairo_pattern_destroy(shade);
+    color(cr, kWhite);
+    roundedRect(cr, 42, 20, 28, 50, 14);
+    cairo_fill(cr);
+    cairo_set_line_width(cr, 6);
+    cairo_arc(cr, 56, 52, 24, 0, M_PI);
+    cairo_stroke(cr);
+    stroke(cr, {56, 76, 56, 86}, 6);
+    // The nib.
+    polygon(cr, {46, 86, 66, 86, 56, 106});
+    color(cr, kBlue);
+    stroke(cr, {56, 92, 56, 100}, 2);
+    color(cr, kWhite, 0.85);
+    cairo_set_line_width(cr, 4);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (double r : {34.0, 44.0}) {
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, 56, 45, r, -0.45, 0.45);
+        cairo_stroke(cr);
+    }
+}
+
 void writeJpeg(cairo_surface_t* s, const std::string& path) {
     const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
     const int stride = cairo_image_surface_get_stride(s);
@@ -613,6 +644,8 @@ int main(int argc, char** argv) {
         {"docswallet3.png", 120, [](cairo_t* cr) { wallet(cr, kOrange); }},
         {"delete.jpg", 120, trash},
         {"PDF.jpg", 120, pdfSwipe},
+        // Found by the window's icon theme under the application's id.
+        {"com.quillora.app.png", 256, appIcon},
     };
     // The recipe screen's languages with pictures of their own: the name starts the file name.
     for (const char* code :

@@ -5,9 +5,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/x11/gdkx.h>
+#endif
 
 #include "platform/desktop/GtkDesktopServices.h"
+#include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/swiftui/HostingView.h"
 #include "platform/uikit/DesktopServices.h"
@@ -250,6 +256,23 @@ void chooseWindowSize(Session& s) {
                                 static_cast<int>(std::lround(screen.height() * scale)));
 }
 
+// A second start on the same data folder asks for the window: it comes forward, out of the
+// minimised state, with the focus. On X11 the request carries the server's current time, so that
+// the window manager takes it for a fresh request and not for a window stealing the focus.
+gboolean raiseRequested(gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    if (s.closed) return G_SOURCE_CONTINUE;
+    guint32 time = GDK_CURRENT_TIME;
+#ifdef GDK_WINDOWING_X11
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(s.window));
+    if (surface && GDK_IS_X11_SURFACE(surface)) time = gdk_x11_get_server_time(surface);
+#endif
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_window_present_with_time(GTK_WINDOW(s.window), time);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    return G_SOURCE_CONTINUE;
+}
+
 // The desktop's dark or light preference, where GTK reports one: an explicit dark preference or a
 // dark variant of the theme. Screens made later (sheets) read it as the device's appearance.
 void followDesktopAppearance() {
@@ -279,11 +302,32 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
         error = "no display: neither WAYLAND_DISPLAY nor DISPLAY is set";
         return 1;
     }
+    // The desktop names and groups the window by the application's id (its X11 class) and shows
+    // the icon of that name, which the bundle carries.
+    const char* applicationId = NSUserDefaults::kDomainName;
+    g_set_prgname(applicationId);
     if (!gtk_init_check()) {
         error = "cannot open the display";
         if (const char* display = std::getenv("DISPLAY")) error += std::string(" '") + display + "'";
         return 1;
     }
+
+    // Uniqueness is the data folder's, not the application's: copies on other folders may run
+    // side by side, and a desktop session bus may be absent.
+    GtkApplication* application = gtk_application_new(applicationId, G_APPLICATION_NON_UNIQUE);
+    if (!g_application_register(G_APPLICATION(application), nullptr, nullptr)) {
+        g_object_unref(application);
+        error = "cannot start the application on the desktop";
+        return 1;
+    }
+#ifdef GDK_WINDOWING_X11
+    if (GdkDisplay* display = gdk_display_get_default(); display && GDK_IS_X11_DISPLAY(display))
+        gdk_x11_display_set_program_class(display, applicationId);
+#endif
+    if (GdkDisplay* display = gdk_display_get_default())
+        gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(display),
+                                       NSBundle::mainBundle().bundlePath().c_str());
+    gtk_window_set_default_icon_name(applicationId);
 
     Session s;
     s.loop = g_main_loop_new(nullptr, FALSE);
@@ -293,6 +337,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     DesktopServices::install(services);
 
     s.window = gtk_window_new();
+    gtk_window_set_application(GTK_WINDOW(s.window), application);
     gtk_window_set_title(GTK_WINDOW(s.window), title.c_str());
     chooseWindowSize(s);
     services->setParentWindow(s.window);
@@ -301,6 +346,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     gtk_widget_set_focusable(s.area, TRUE);
     gtk_widget_set_hexpand(s.area, TRUE);
     gtk_widget_set_vexpand(s.area, TRUE);
+    gtk_widget_set_size_request(s.area, kMinimumWidth, kMinimumHeight);
     gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(s.area), drawScreen, &s, nullptr);
     gtk_window_set_child(GTK_WINDOW(s.window), s.area);
 
@@ -339,6 +385,8 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     // Work queued from another thread (the audio engine, recognition) wakes GLib's loop.
     RunLoop::main().setWakeHandler([] { g_main_context_wakeup(nullptr); });
 
+    const guint raiseSource = g_unix_signal_add(kRaiseSignal, raiseRequested, &s);
+
     gtk_window_present(GTK_WINDOW(s.window));
     gtk_widget_grab_focus(s.area);
     gtk_im_context_focus_in(s.im);
@@ -347,6 +395,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     // Closed: the application terminates as it would on the device, and what that saves is
     // written before the process ends.
     RunLoop::main().setWakeHandler(nullptr);
+    g_source_remove(raiseSource);
     g_source_destroy(source);
     g_source_unref(source);
     UIApplication::sharedApplication().simulateTerminate();
@@ -364,6 +413,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
         g_main_context_iteration(nullptr, FALSE);
     g_object_unref(s.im);
     g_main_loop_unref(s.loop);
+    g_object_unref(application);
     return 0;
 }
 

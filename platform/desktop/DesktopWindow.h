@@ -4,6 +4,7 @@
 // drives the main run loop, so timers, queued work and recognition results keep their order. No
 // GTK type shows in this header: nothing above the platform layer includes GTK.
 
+#include <csignal>
 #include <string>
 
 #include "platform/foundation/Geometry.h"
@@ -16,6 +17,12 @@ class DesktopWindow {
 public:
     // Whether a display is set for this process (WAYLAND_DISPLAY or DISPLAY).
     static bool displayAvailable();
+
+    // The smallest window: half the phone's screen.
+    static constexpr int kMinimumWidth = 195, kMinimumHeight = 422;
+    // The signal that brings an open window forward (a second start on the same data folder
+    // sends it).
+    static constexpr int kRaiseSignal = SIGUSR1;
 
     // Opens the window titled `title` and runs until a person closes it; the application then
     // terminates (its termination saves run) and 0 is returned. Non-zero, with the reason in

@@ -157,18 +157,20 @@ bool KeyboardInput::undo() {
 bool KeyboardInput::redo() {
     auto input = focusedText();
     return input && input->redoTyping();
+bool KeyboardInput::pressAlertReturn() {
+    auto chain = ScreenRenderer::presentationChain();
+    auto alert = chain.empty() ? nullptr : std::dynamic_pointer_cast<UIAlertController>(chain.back());
+    if (!alert) return false;
+    alert->pressReturnKeyAction();
+    return true;
 }
 
 bool KeyboardInput::pressEscape() {
     auto chain = ScreenRenderer::presentationChain();
     if (chain.empty()) return false;
     auto front = chain.back();
-    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(front)) {
-        for (const auto& action : alert->actions())
-            if (action->style() == UIAlertActionStyle::Cancel && action->isEnabled())
-                return alert->pressActionWithTitle(action->title().value_or(""));
-        return false;
-    }
+    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(front))
+        return alert->pressEscapeKeyAction();
     if (chain.size() > 1) {
         auto presenter = front->presentingViewController();
         if (!presenter) return false;
@@ -208,11 +210,9 @@ bool KeyboardInput::pressKey(const KeyCombo& combo) {
     if (key == "End" || key == "KP_End") return moveCaret(KeyboardMove::lineEnd, shift);
     if (key == "Escape") return pressEscape();
     if (key == "Return" || key == "KP_Enter") {
-        // The focused text takes Return unless an alert stands in front of it.
-        auto chain = ScreenRenderer::presentationChain();
-        const bool alertInFront =
-            !chain.empty() && std::dynamic_pointer_cast<UIAlertController>(chain.back());
-        if (auto input = focusedText(); input && !alertInFront)
+        // An alert in front takes Return before the focused text behind it.
+        if (pressAlertReturn()) return true;
+        if (auto input = focusedText())
             return input->isMultiline() ? input->insertText("\n") : input->submit();
         return pressReturn();
     }

@@ -52,8 +52,13 @@ public:
     // Undoes and redoes typing in the focused text.
     static bool undo();
     static bool redo();
-    // The front-most alert's or action sheet's cancel action; else a presented screen goes away;
-    // else the navigation stack goes back one screen. False when there is nothing to cancel.
+    // Return while an alert or action sheet is in front: presses its Return action (see
+    // UIAlertController::returnKeyAction), and keeps the key from the screen behind even when
+    // Return names none of its actions. False when no alert is in front.
+    static bool pressAlertReturn();
+    // The front-most alert's or action sheet's Escape action (its cancel action, else its only
+    // one); else a presented screen goes away; else the navigation stack goes back one screen.
+    // False when there is nothing to cancel.
     static bool pressEscape();
 
     // A key pressed with its modifiers, as the window and the scripts give it: the editing keys

@@ -1,5 +1,7 @@
 #include "platform/uikit/UIAlertController.h"
 
+#include <algorithm>
+
 #include "platform/foundation/Console.h"
 #include "platform/uikit/UIScreen.h"
 
@@ -54,17 +56,55 @@ void UIAlertController::loadView() {
 }
 
 bool UIAlertController::pressActionWithTitle(const std::string& title) {
-    std::shared_ptr<UIAlertAction> chosen;
     for (auto& action : actions_)
-        if (action->title() && *action->title() == title && action->isEnabled()) {
-            chosen = action;
-            break;
-        }
-    if (!chosen) return false;
+        if (action->title() && *action->title() == title && action->isEnabled()) return pressAction(action);
+    return false;
+}
+
+bool UIAlertController::pressAction(const std::shared_ptr<UIAlertAction>& action) {
+    if (!action || !action->isEnabled() ||
+        std::find(actions_.begin(), actions_.end(), action) == actions_.end())
+        return false;
     auto keep = self<UIAlertController>();
+    auto chosen = action;
     if (presentingViewController()) dismissViewControllerAnimated_completion(true, nullptr);
     if (chosen->handler()) chosen->handler()(*chosen);
     return true;
+}
+
+namespace {
+
+// The single action among `actions` that `matches`; none when there are none or several.
+template <typename Match>
+std::shared_ptr<UIAlertAction> onlyAction(const std::vector<std::shared_ptr<UIAlertAction>>& actions,
+                                          Match matches) {
+    std::shared_ptr<UIAlertAction> found;
+    for (const auto& action : actions)
+        if (matches(*action)) {
+            if (found) return nullptr;
+            found = action;
+        }
+    return found;
+}
+
+std::shared_ptr<UIAlertAction> enabled(std::shared_ptr<UIAlertAction> action) {
+    return action && action->isEnabled() ? action : nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<UIAlertAction> UIAlertController::returnKeyAction() const {
+    if (preferred_ && std::find(actions_.begin(), actions_.end(), preferred_) != actions_.end())
+        return enabled(preferred_);
+    return enabled(
+        onlyAction(actions_, [](const UIAlertAction& a) { return a.style() != UIAlertActionStyle::Cancel; }));
+}
+
+std::shared_ptr<UIAlertAction> UIAlertController::escapeKeyAction() const {
+    if (auto cancel = onlyAction(
+            actions_, [](const UIAlertAction& a) { return a.style() == UIAlertActionStyle::Cancel; }))
+        return enabled(cancel);
+    return enabled(actions_.size() == 1 ? actions_.front() : nullptr);
 }
 
 void UIAlertController::describeScreen(std::vector<std::string>& lines) const {

@@ -51,6 +51,16 @@ public:
     // The user's press of the action titled `title`: dismisses the alert, then runs the handler.
     // False (nothing happens) when there is no such enabled action.
     bool pressActionWithTitle(const std::string& title);
+    // The same press of one of the alert's own actions; false when it is not one or is disabled.
+    bool pressAction(const std::shared_ptr<UIAlertAction>& action);
+
+    // A hardware keyboard's answer: Return presses the preferred action, else the only action that
+    // is not a cancel; Escape the cancel action, else the only action. None when the key names no
+    // action, or a disabled one.
+    std::shared_ptr<UIAlertAction> returnKeyAction() const;
+    std::shared_ptr<UIAlertAction> escapeKeyAction() const;
+    bool pressReturnKeyAction() { return pressAction(returnKeyAction()); }
+    bool pressEscapeKeyAction() { return pressAction(escapeKeyAction()); }
 
     void describeScreen(std::vector<std::string>& lines) const override;
     // The alert's own chrome over the whole screen (see UIAlertControllerView).

@@ -238,12 +238,16 @@ protected:
         return {};
     }
 
+    // The window's size, once it has one: a window is created 1 x 1 and sized a moment later.
     std::pair<int, int> windowSize(const std::string& id) {
         int width = 0, height = 0;
-        std::stringstream lines(xdotool({"getwindowgeometry", "--shell", id}).value_or(""));
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
-            if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+        for (int i = 0; i < 50 && width <= 1; ++i) {
+            if (i > 0) std::this_thread::sleep_for(100ms);
+            std::stringstream lines(xdotool({"getwindowgeometry", "--shell", id}).value_or(""));
+            for (std::string line; std::getline(lines, line);) {
+                if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
+                if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+            }
         }
         return {width, height};
     }

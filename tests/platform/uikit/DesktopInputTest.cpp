@@ -195,17 +195,27 @@ TEST_F(DesktopInputTest, EscapeCancelsTheAlertElseDismissesTheSheetElseGoesBack)
     runUntilIdle();
     EXPECT_EQ(root->presentedViewController(), nullptr) << "the sheet goes";
 
-    // An alert without a cancel action keeps waiting for its own buttons.
-    auto plain = UIAlertController::alertControllerWithTitle_message_preferredStyle(
-        "Offline", std::nullopt, UIAlertControllerStyle::Alert);
-    plain->addAction(
-        UIAlertAction::actionWithTitle_style_handler("OK ", UIAlertActionStyle::Default, nullptr));
-    root->presentViewController_animated_completion(plain, false, nullptr);
-    runUntilIdle();
-    EXPECT_FALSE(KeyboardInput::pressEscape());
-    EXPECT_EQ(root->presentedViewController(), plain);
-    plain->pressActionWithTitle("OK ");
-    runUntilIdle();
+    // A one-button alert closes with Escape as with Return, and Return does not reach the text
+    // behind it.
+    for (bool escape : {true, false}) {
+        auto focusedText = textView("behind");
+        focusedText->becomeFirstResponder();
+        auto plain = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+            "Offline", std::nullopt, UIAlertControllerStyle::Alert);
+        plain->addAction(UIAlertAction::actionWithTitle_style_handler(
+            "OK ", UIAlertActionStyle::Default, [&](UIAlertAction&) { pressed.push_back("OK "); }));
+        root->presentViewController_animated_completion(plain, false, nullptr);
+        runUntilIdle();
+        pressed.clear();
+        EXPECT_TRUE(escape ? KeyboardInput::pressEscape() : KeyboardInput::pressAlertReturn());
+        runUntilIdle();
+        EXPECT_EQ(pressed, (std::vector<std::string>{"OK "})) << (escape ? "Escape" : "Return");
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        EXPECT_EQ(focusedText->text(), "behind");
+        EXPECT_FALSE(KeyboardInput::pressAlertReturn()) << "no alert is in front any more";
+        focusedText->resignFirstResponder();
+        focusedText->removeFromSuperview();
+    }
 
     EXPECT_FALSE(KeyboardInput::pressEscape()) << "the first screen has nothing to go back to";
     nav->pushViewController_animated(std::make_shared<UIViewController>(), false);
@@ -213,6 +223,69 @@ TEST_F(DesktopInputTest, EscapeCancelsTheAlertElseDismissesTheSheetElseGoesBack)
     EXPECT_TRUE(KeyboardInput::pressEscape());
     runUntilIdle();
     EXPECT_EQ(nav->viewControllers().size(), 1u);
+}
+
+TEST_F(DesktopInputTest, ReturnAndEscapeChooseAnAlertsActionByItsStyleAndThePreferredOne) {
+    using S = UIAlertActionStyle;
+    struct Action {
+        const char* title;
+        S style;
+        bool preferred = false;
+        bool enabled = true;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Action> actions;
+        const char* onReturn; // "" when Return presses nothing
+        const char* onEscape;
+    };
+    const std::vector<Case> cases{
+        {"one button", {{"OK ", S::Default}}, "OK ", "OK "},
+        {"a cancel and one other", {{"Delete", S::Destructive}, {"Cancel", S::Cancel}}, "Delete", "Cancel"},
+        {"several choices and a cancel",
+         {{"16", S::Default}, {"24", S::Default}, {"Dismiss", S::Cancel}},
+         "",
+         "Dismiss"},
+        {"the preferred of several", {{"Save", S::Default}, {"Send", S::Default, true}}, "Send", ""},
+        {"a preferred cancel", {{"Go", S::Default}, {"Stop", S::Cancel, true}}, "Stop", "Stop"},
+        {"only a cancel", {{"Cancel", S::Cancel}}, "", "Cancel"},
+        {"a disabled preferred action",
+         {{"Go", S::Default, true, false}, {"Cancel", S::Cancel}},
+         "",
+         "Cancel"},
+        {"a disabled only action", {{"OK ", S::Default, false, false}}, "", ""},
+    };
+    for (const auto& c : cases)
+        for (bool escape : {false, true}) {
+            std::vector<std::string> pressed;
+            auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+                "Title", std::nullopt, UIAlertControllerStyle::Alert);
+            for (const auto& a : c.actions) {
+                auto action = UIAlertAction::actionWithTitle_style_handler(
+                    a.title, a.style,
+                    [&, title = std::string(a.title)](UIAlertAction&) { pressed.push_back(title); });
+                action->setEnabled(a.enabled);
+                alert->addAction(action);
+                if (a.preferred) alert->setPreferredAction(action);
+            }
+            root->presentViewController_animated_completion(alert, false, nullptr);
+            runUntilIdle();
+            const std::string expected = escape ? c.onEscape : c.onReturn;
+            if (escape)
+                KeyboardInput::pressEscape();
+            else
+                KeyboardInput::pressAlertReturn();
+            runUntilIdle();
+            const auto label = std::string(c.what) + (escape ? ", Escape" : ", Return");
+            EXPECT_EQ(pressed,
+                      expected.empty() ? std::vector<std::string>{} : std::vector<std::string>{expected})
+                << label;
+            EXPECT_EQ(root->presentedViewController() == nullptr, !expected.empty())
+                << label << ": the alert goes only when an action is pressed";
+            if (root->presentedViewController())
+                root->dismissViewControllerAnimated_completion(false, nullptr);
+            runUntilIdle();
+        }
 }
 
 TEST_F(DesktopInputTest, DragsScrollWheelsTurnPickersAndALeftDragOnARowOpensItsSwipe) {

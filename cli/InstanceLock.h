@@ -1,0 +1,47 @@
+#pragma once
+// One program at a time on a data folder: two copies writing the same lists, preferences and logs
+// would overwrite each other's changes. The running program holds a lock on
+// Library/quillora.lock (released by the system when it ends, however it ends) and names itself
+// there, so that a second start can tell what holds the folder and bring its window forward.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quillora::cli {
+
+class InstanceLock {
+public:
+    // What holds a data folder: its process, the host it runs on, and what it runs ("window",
+    // "script" or "demo").
+    struct Holder {
+        pid_t pid = 0;
+        std::string host;
+        std::string use;
+    };
+
+    // Takes the data folder `root` for a run of kind `use`. None when another program holds it
+    // (it is then in `holder`) or when the lock cannot be taken at all (the reason is then in
+    // `error` and `holder` stays empty).
+    static std::unique_ptr<InstanceLock> acquire(const std::filesystem::path& root, const std::string& use,
+                                                 std::optional<Holder>& holder, std::string& error);
+
+    // Asks the holder's window to come forward (its process gets DesktopWindow::kRaiseSignal).
+    // False, with the reason in `error`, when it holds no window on this host or cannot be asked.
+    static bool bringForward(const Holder& holder, std::string& error);
+
+    static std::filesystem::path pathIn(const std::filesystem::path& root);
+
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+private:
+    explicit InstanceLock(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+} // namespace quillora::cli
