@@ -145,7 +145,9 @@ void WKWebView::removePages() {
 
 void WKWebView::layoutSubviews() {
     UIView::layoutSubviews();
-    if (pdf_) pdf_->setFrame({0, 0, bounds().width(), bounds().height()});
+    // Setting a frame puts the bounds back at the top: only a new size does.
+    if (pdf_ && (pdf_->frame().width() != bounds().width() || pdf_->frame().height() != bounds().height()))
+        pdf_->setFrame({0, 0, bounds().width(), bounds().height()});
 }
 
 void WKWebView::draw(cairo_t* cr) const {
