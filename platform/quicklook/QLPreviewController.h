@@ -1,7 +1,8 @@
 #pragma once
 // The document preview: a screen that shows one of the items its data source lists and lets the
 // user page through them. An item is a file URL; a file that does not exist cannot be shown, and
-// the preview says so instead of showing it. What was shown is recorded, in order.
+// the preview says so instead of showing it. What was shown is recorded, in order. On screen: a
+// bar with Done, the item's name and the share item, over the document drawn by a web view.
 
 #include <memory>
 #include <optional>
@@ -9,7 +10,10 @@
 #include <vector>
 
 #include "platform/foundation/NSURL.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UILabel.h"
 #include "platform/uikit/UIViewController.h"
+#include "platform/webkit/WKWebView.h"
 
 namespace platform {
 
@@ -58,6 +62,15 @@ public:
     bool showPreviousItem();
     bool userDismiss();
 
+    // The share item: a share sheet offering the current item's file.
+    bool shareCurrentItem();
+
+    // What the screen is made of.
+    const std::shared_ptr<WKWebView>& webView() const { return webView_; }
+    const std::shared_ptr<UIButton>& doneButton() const { return doneButton_; }
+    const std::shared_ptr<UIButton>& shareButton() const { return shareButton_; }
+
+    void loadView() override;
     void viewWillAppear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
 
@@ -71,6 +84,10 @@ private:
     std::optional<NSURL> currentItem_;
     bool shownExists_ = false;
     std::vector<NSURL> shown_;
+    std::shared_ptr<WKWebView> webView_;
+    std::shared_ptr<UIButton> doneButton_;
+    std::shared_ptr<UIButton> shareButton_;
+    std::shared_ptr<UILabel> titleLabel_;
 };
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/uikit/TextLayoutLines.h"
+#include "platform/uikit/SystemSymbol.h"
 #include "platform/uikit/UIImage.h"
 
 namespace platform::swiftui {
@@ -156,55 +157,10 @@ void blurAlpha(cairo_surface_t* surface, int radius) {
     cairo_surface_mark_dirty(surface);
 }
 
-void drawSymbol(cairo_t* cr, const std::string& name, const CGRect& r, const Color& color) {
+void drawSymbol(cairo_t* cr, const std::string& name, const CGRect& r, const Color& color,
+                const std::string& weight = "regular") {
     setColor(cr, color);
-    double side = std::min(r.width(), r.height());
-    double cx = r.midX(), cy = r.midY();
-    double line = std::max(1.0, side / 12);
-    cairo_set_line_width(cr, line);
-    if (name == "circle" || name == "largecircle.fill.circle" || name == "circle.fill") {
-        double radius = side / 2 - line / 2;
-        cairo_new_path(cr);
-        cairo_arc(cr, cx, cy, radius, 0, 2 * std::numbers::pi);
-        if (name == "circle.fill") {
-            cairo_fill(cr);
-            return;
-        }
-        cairo_stroke(cr);
-        if (name == "largecircle.fill.circle") {
-            cairo_arc(cr, cx, cy, radius * 0.55, 0, 2 * std::numbers::pi);
-            cairo_fill(cr);
-        }
-        return;
-    }
-    if (name == "photo") {
-        // A framed picture: a sun over two hills.
-        CGRect frame(cx - side / 2 + line / 2, cy - side * 0.4, side - line, side * 0.8);
-        roundedRect(cr, frame, side * 0.12);
-        cairo_stroke(cr);
-        cairo_arc(cr, frame.minX() + frame.width() * 0.3, frame.minY() + frame.height() * 0.32, side * 0.08,
-                  0, 2 * std::numbers::pi);
-        cairo_fill(cr);
-        cairo_move_to(cr, frame.minX() + line, frame.maxY() - line);
-        cairo_line_to(cr, frame.minX() + frame.width() * 0.38, frame.minY() + frame.height() * 0.5);
-        cairo_line_to(cr, frame.minX() + frame.width() * 0.58, frame.minY() + frame.height() * 0.72);
-        cairo_line_to(cr, frame.minX() + frame.width() * 0.72, frame.minY() + frame.height() * 0.58);
-        cairo_line_to(cr, frame.maxX() - line, frame.maxY() - line);
-        cairo_close_path(cr);
-        cairo_fill(cr);
-        return;
-    }
-    if (name == "chevron.right" || name == "chevron.down" || name == "chevron.up.chevron.down") {
-        double s = side * 0.3;
-        cairo_move_to(cr, cx - s, cy - s / 2);
-        cairo_line_to(cr, cx, cy + s / 2);
-        cairo_line_to(cr, cx + s, cy - s / 2);
-        cairo_stroke(cr);
-        return;
-    }
-    // A symbol we have no drawing for: its outline, so the place it takes stays visible.
-    roundedRect(cr, insetRect(r, line), side * 0.2);
-    cairo_stroke(cr);
+    SystemSymbol::draw(cr, name, r, weight);
 }
 
 } // namespace
@@ -238,7 +194,7 @@ void ViewRenderer::drawImage(cairo_t* cr, const LayoutBox& b) const {
     const Node& n = *b.node;
     Color tint = resolve(b.style.color.value_or(Color::primary()), b.scheme);
     if (auto symbol = n.textProp("systemName")) {
-        drawSymbol(cr, *symbol, b.frame, tint);
+        drawSymbol(cr, *symbol, b.frame, tint, b.style.font.weight);
         return;
     }
     cairo_surface_t* s = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIPickerView.h"
+#include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextView.h"
 
@@ -102,6 +103,10 @@ std::shared_ptr<UIView> ScrollInput::scrollingViewAt(CGPoint screenPoint) {
 }
 
 bool ScrollInput::scrollBy(UIView& view, double dy) {
+    if (auto scroll = dynamic_cast<UIScrollView*>(&view)) {
+        const CGPoint before = scroll->contentOffset();
+        return scroll->userScrollTo({before.x, before.y + dy}) && scroll->contentOffset().y != before.y;
+    }
     if (auto table = dynamic_cast<UITableView*>(&view)) {
         const double before = table->contentOffsetY();
         const double most = std::max(0.0, table->contentHeight() - table->bounds().height());
@@ -128,6 +133,10 @@ bool ScrollInput::scrollBy(UIView& view, double dy) {
 bool ScrollInput::scroll(CGPoint screenPoint, double dx, double dy, bool notches) {
     (void)dx;
     auto view = scrollingViewAt(screenPoint);
+    // A plain scroll view pans by itself under the finger; only the wheel is brought to it.
+    if (!view)
+        for (auto v = ScreenRenderer::hitTest(screenPoint); v && !view; v = v->superview())
+            if (auto s = std::dynamic_pointer_cast<UIScrollView>(v); s && s->isScrollEnabled()) view = s;
     if (!view) return false;
     if (auto picker = std::dynamic_pointer_cast<UIPickerView>(view)) {
         const long component = componentAt(*picker, screenPoint);

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <fstream>
 
+#include "platform/foundation/Console.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/webkit/HTMLDocument.h"
+#include "platform/webkit/PDFPagesView.h"
 
 namespace platform {
 
@@ -21,6 +23,18 @@ std::filesystem::path asPath(const std::string& reference) {
     auto colon = reference.find(':');
     if (colon != std::string::npos && reference.find('/') > colon) return {};
     return reference;
+}
+
+// A PDF by its name or by its first bytes.
+bool looksLikePDF(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".pdf") return true;
+    std::ifstream in(path, std::ios::binary);
+    char head[5] = {};
+    in.read(head, 5);
+    return in.gcount() == 5 && std::string(head, 5) == "%PDF-";
 }
 
 } // namespace
@@ -63,6 +77,7 @@ std::shared_ptr<WKNavigation> WKWebView::loadHTMLString_baseURL(const std::strin
                                                                 const std::string& baseURL) {
     html_ = html;
     file_.reset();
+    removePages();
     base_ = asPath(baseURL);
     url_ = base_.empty() ? std::optional<std::string>("about:blank") : fileURLForPath(base_, true);
     return start(std::nullopt);
@@ -76,6 +91,7 @@ std::shared_ptr<WKNavigation> WKWebView::loadFileURL_allowingReadAccessToURL(con
 std::shared_ptr<WKNavigation> WKWebView::loadRequest(const std::string& url, double) {
     html_.clear();
     base_.clear();
+    removePages();
     std::filesystem::path path = asPath(url);
     file_ = path;
     url_ = path.empty() ? url : fileURLForPath(path);
@@ -85,7 +101,20 @@ std::shared_ptr<WKNavigation> WKWebView::loadRequest(const std::string& url, dou
         file_.reset();
     } else if (std::ifstream in(path, std::ios::binary); !in || std::filesystem::is_directory(path)) {
         error = "The file \u201C" + path.filename().string() + "\u201D couldn\u2019t be opened.";
+    } else if (looksLikePDF(path)) {
+        auto pages = std::make_shared<PDFPagesView>();
+        if (auto reason = pages->open(path)) {
+            console().print("WKWebView: cannot show the PDF " + path.string() + ": " + *reason);
+            error = "The file \u201C" + path.filename().string() +
+                    "\u201D couldn\u2019t be opened because it isn\u2019t in the correct format.";
+        } else {
+            pdf_ = pages;
+            pdf_->setFrame({0, 0, bounds().width(), bounds().height()});
+            // Under whatever the screen has put on the page.
+            insertSubview_atIndex(pdf_, 0);
+        }
     }
+    error_ = error;
     return start(error);
 }
 
@@ -107,8 +136,43 @@ struct WKWebView::DrawnPage {
     std::unique_ptr<HTMLDocument> document;
 };
 
+void WKWebView::removePages() {
+    error_.reset();
+    if (!pdf_) return;
+    pdf_->removeFromSuperview();
+    pdf_.reset();
+}
+
+void WKWebView::layoutSubviews() {
+    UIView::layoutSubviews();
+    // Setting a frame puts the bounds back at the top: only a new size does.
+    if (pdf_ && (pdf_->frame().width() != bounds().width() || pdf_->frame().height() != bounds().height()))
+        pdf_->setFrame({0, 0, bounds().width(), bounds().height()});
+}
+
 void WKWebView::draw(cairo_t* cr) const {
     const CGRect b = bounds();
+    if (error_ && file_) {
+        // The error page: what went wrong, in grey on the page's white.
+        Drawing::fillRoundedRectangle(cr, b, 0, UIColor::whiteColor());
+        TextStyle title;
+        title.font = UIFont::boldSystemFontOfSize(22);
+        title.color = UIColor::colorWithWhite_alpha(0.33, 1);
+        title.alignment = NSTextAlignment::Center;
+        TextStyle detail;
+        detail.font = UIFont::systemFontOfSize(15);
+        detail.color = UIColor::systemGrayColor();
+        detail.alignment = NSTextAlignment::Center;
+        const CGRect inner{b.minX() + 32, b.minY(), std::max(0.0, b.width() - 64), b.height()};
+        const double titleHeight = TextDrawing::measure("Cannot Open the File", title, inner.width()).height;
+        const double detailHeight = TextDrawing::measure(*error_, detail, inner.width()).height;
+        const double top = b.minY() + (b.height() - titleHeight - 12 - detailHeight) / 2;
+        TextDrawing::draw(cr, "Cannot Open the File", {inner.minX(), top, inner.width(), titleHeight}, title);
+        TextDrawing::draw(cr, *error_, {inner.minX(), top + titleHeight + 12, inner.width(), detailHeight},
+                          detail);
+        return;
+    }
+    if (pdf_) return;
     if (file_ && html_.empty()) {
         Drawing::fillRoundedRectangle(cr, b, 0, Drawing::chromeBackgroundColor());
         TextStyle style;

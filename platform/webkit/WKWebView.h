@@ -14,6 +14,7 @@
 
 namespace platform {
 
+class PDFPagesView;
 class WKWebView;
 
 // One load, as handed back by the load calls and to the delegate.
@@ -66,9 +67,15 @@ public:
 
     std::string stateDescription() const override;
 
-    // The page laid out at the view's width and scrolled by the bounds' origin; a file that is not
-    // HTML shows as its name on a grey page.
+    // A PDF file's pages, while one is shown (a subview below any the screen added).
+    std::shared_ptr<PDFPagesView> pdfPages() const { return pdf_; }
+    // Why the last file could not be shown, while its error page is up.
+    const std::optional<std::string>& loadError() const { return error_; }
+
+    // The page laid out at the view's width and scrolled by the bounds' origin; a file that cannot
+    // be shown gives the error page.
     void draw(cairo_t* cr) const override;
+    void layoutSubviews() override;
     bool clipsWhenDrawn() const override { return true; }
 
     // "file:///a%20b/c.pdf" for "/a b/c.pdf", and back (empty when not a file address).
@@ -77,12 +84,16 @@ public:
 
 private:
     std::shared_ptr<WKNavigation> start(std::optional<std::string> error);
+    void showFile(const std::filesystem::path& path);
+    void removePages();
 
     std::weak_ptr<WKNavigationDelegate> delegate_;
     std::optional<std::string> url_;
     std::string html_;
     std::filesystem::path base_;
     std::optional<std::filesystem::path> file_;
+    std::shared_ptr<PDFPagesView> pdf_;
+    std::optional<std::string> error_;
     bool loading_ = false;
     std::uint64_t navigations_ = 0;
     // The last layout, kept while the page and the width stay the same (laying out takes long).

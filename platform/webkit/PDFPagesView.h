@@ -1,0 +1,64 @@
+#pragma once
+// The pages of a PDF document as a web view shows them: one under another on grey, each as wide
+// as the view allows, in a scroll view moved by drag and wheel. Pages are rasterised by poppler
+// at the pixel density they are drawn at, kept while they stay near the screen, and the next page
+// down is prepared on the run loop after a frame, so that scrolling onto it is only a copy.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/uikit/UIScrollView.h"
+
+typedef struct _cairo_surface cairo_surface_t;
+typedef struct _PopplerDocument PopplerDocument;
+
+namespace platform {
+
+class PDFPagesView : public UIScrollView {
+public:
+    // Grey around the pages and between them.
+    static constexpr double kMargin = 8;
+
+    PDFPagesView();
+    ~PDFPagesView() override;
+
+    // Opens the document; on failure the reason (poppler's, or that the file has no page) and
+    // nothing is shown.
+    std::optional<std::string> open(const std::filesystem::path& file);
+    const std::filesystem::path& file() const { return file_; }
+    long pageCount() const { return static_cast<long>(pageSizes_.size()); }
+    // A page's size in PDF points.
+    CGSize pageSize(long index) const { return pageSizes_.at(static_cast<std::size_t>(index)); }
+    // Where a page lies in the content, for the current width.
+    CGRect pageFrame(long index) const;
+    // The content's height for a width (the pages and the grey between them).
+    double contentHeightForWidth(double width) const;
+    // The first page whose frame reaches below the top of the visible part.
+    long firstVisiblePage() const;
+
+    void layoutSubviews() override;
+    void draw(cairo_t* cr) const override;
+    bool clipsWhenDrawn() const override { return true; }
+    std::string stateDescription() const override;
+
+    // Rasterised pages kept now (for tests of the cache).
+    std::size_t cachedPageCount() const { return raster_.size(); }
+
+private:
+    struct Raster;
+    double pageScale(long index, double width) const;
+    std::shared_ptr<Raster> rasterFor(long index, int pixelWidth) const;
+    void prepareSoon(long index, int pixelWidth) const;
+
+    std::filesystem::path file_;
+    std::shared_ptr<PopplerDocument> document_;
+    std::vector<CGSize> pageSizes_;
+    mutable std::map<long, std::shared_ptr<Raster>> raster_;
+    mutable bool preparing_ = false;
+};
+
+} // namespace platform

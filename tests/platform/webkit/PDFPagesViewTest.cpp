@@ -1,0 +1,135 @@
+// A web view showing a PDF file: its pages drawn one under another, sharp at the pixel density
+// they are drawn at, scrolled; and the error page for a file that is not a readable PDF.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include "platform/foundation/Sandbox.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/webkit/HTMLDocument.h"
+#include "platform/webkit/PDFPagesView.h"
+#include "platform/webkit/WKWebView.h"
+#include "tests/support/ImageCompare.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using namespace quillora::test;
+
+namespace {
+
+const std::filesystem::path kPictures = std::filesystem::path(__FILE__).parent_path() / "pictures";
+
+class PDFPagesViewTest : public PlatformTest {
+protected:
+    // The view drawn alone at `scale`, as a PNG in the sandbox.
+    std::filesystem::path picture(const UIView& view, const std::string& name, double scale = 2) {
+        const CGRect f = view.frame();
+        cairo_surface_t* surface = cairo_image_surface_create(
+            CAIRO_FORMAT_ARGB32, static_cast<int>(f.width() * scale), static_cast<int>(f.height() * scale));
+        cairo_t* cr = cairo_create(surface);
+        cairo_scale(cr, scale, scale);
+        cairo_translate(cr, -f.minX(), -f.minY());
+        ScreenRenderer::drawView(cr, view);
+        cairo_destroy(cr);
+        auto path = home / (name + ".png");
+        EXPECT_EQ(cairo_surface_write_to_png(surface, path.c_str()), CAIRO_STATUS_SUCCESS);
+        cairo_surface_destroy(surface);
+        return path;
+    }
+
+    // The share of dark pixels (text) in a PNG's region, in pixels.
+    static double darkShare(const std::filesystem::path& png, int x0, int y0, int x1, int y1) {
+        cairo_surface_t* s = cairo_image_surface_create_from_png(png.c_str());
+        const int stride = cairo_image_surface_get_stride(s);
+        const unsigned char* data = cairo_image_surface_get_data(s);
+        long dark = 0, all = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x, ++all) {
+                const auto* p = data + y * stride + x * 4;
+                if (p[0] < 100 && p[1] < 100 && p[2] < 100) ++dark;
+            }
+        cairo_surface_destroy(s);
+        return all ? static_cast<double>(dark) / static_cast<double>(all) : 0;
+    }
+
+    std::filesystem::path twoPagePDF() {
+        std::string html = "<h1>First page</h1>";
+        for (int i = 0; i < 60; ++i)
+            html += "<p>Line " + std::to_string(i + 1) + " of the essay, long enough to be read.</p>";
+        auto pdf = Sandbox::tmp() / "Two pages.pdf";
+        EXPECT_TRUE(renderHTMLToPDF(html, {}, pdf).ok);
+        return pdf;
+    }
+};
+
+TEST_F(PDFPagesViewTest, PagesLieOneUnderAnotherAndScrollSharplyIntoView) {
+    auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+    web->loadRequest(WKWebView::fileURLForPath(twoPagePDF()));
+    runUntilIdle();
+    auto pages = web->pdfPages();
+    ASSERT_TRUE(pages);
+    ASSERT_FALSE(web->loadError());
+    ASSERT_EQ(pages->pageCount(), 2);
+    web->layoutIfNeeded();
+
+    // Each page as wide as the view less the grey margins, the second below the first.
+    const CGRect first = pages->pageFrame(0), second = pages->pageFrame(1);
+    EXPECT_DOUBLE_EQ(first.width(), 390 - 2 * PDFPagesView::kMargin);
+    EXPECT_NEAR(first.height() / first.width(), 841.8 / 595.2, 0.01);
+    EXPECT_DOUBLE_EQ(second.minY(), first.maxY() + PDFPagesView::kMargin);
+    EXPECT_DOUBLE_EQ(pages->contentSize().height, second.maxY() + PDFPagesView::kMargin);
+
+    auto top = picture(*web, "pdf-first-page");
+    EXPECT_GT(darkShare(top, 60, 60, 700, 300), 0.005) << "the first page's text is drawn";
+    auto golden = compareWithGolden(top, kPictures / "pdf-first-page.png");
+    EXPECT_TRUE(golden.matches) << golden.message;
+
+    // Scrolled down to the second page; the view never leaves its content.
+    EXPECT_TRUE(pages->userScrollTo({0, second.minY() - PDFPagesView::kMargin / 2}));
+    EXPECT_EQ(pages->firstVisiblePage(), 1);
+    auto scrolled = picture(*web, "pdf-second-page");
+    EXPECT_GT(darkShare(scrolled, 60, 40, 700, 400), 0.005) << "the second page's text is drawn";
+    golden = compareWithGolden(scrolled, kPictures / "pdf-second-page.png");
+    EXPECT_TRUE(golden.matches) << golden.message;
+    pages->userScrollTo({0, 1e6});
+    EXPECT_DOUBLE_EQ(pages->contentOffset().y, pages->contentSize().height - 500);
+
+    // Drawn at three pixels a point, the page is rasterised at that density, not scaled up.
+    picture(*web, "pdf-dense", 3);
+    EXPECT_LE(pages->cachedPageCount(), 2u);
+}
+
+TEST_F(PDFPagesViewTest, AFileThatIsNoPdfShowsTheErrorPageAndSaysWhy) {
+    auto broken = Sandbox::tmp() / "Broken.pdf";
+    writeFile(broken, "%PDF-1.4\nthis is not a document\n");
+    auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+    struct Failures : WKNavigationDelegate {
+        std::vector<std::string> errors;
+        void webView_didFailNavigation_withError(WKWebView&, const std::shared_ptr<WKNavigation>&,
+                                                 const std::string& error) override {
+            errors.push_back(error);
+        }
+    };
+    auto delegate = std::make_shared<Failures>();
+    web->setNavigationDelegate(delegate);
+    web->loadRequest(WKWebView::fileURLForPath(broken));
+    runUntilIdle();
+    EXPECT_FALSE(web->pdfPages());
+    ASSERT_EQ(delegate->errors.size(), 1u);
+    EXPECT_NE(delegate->errors[0].find("\u201CBroken.pdf\u201D"), std::string::npos);
+    bool said = false;
+    for (const auto& line : consoleLines())
+        said = said || line.find("cannot show the PDF " + broken.string()) != std::string::npos;
+    EXPECT_TRUE(said);
+    // Never a blank: the error page's words are drawn.
+    auto shown = picture(*web, "pdf-error");
+    EXPECT_GT(darkShare(shown, 0, 0, 780, 1000), 0.002);
+
+    // A good file afterwards replaces the error page with its pages.
+    web->loadRequest(WKWebView::fileURLForPath(twoPagePDF()));
+    runUntilIdle();
+    EXPECT_TRUE(web->pdfPages());
+    EXPECT_FALSE(web->loadError());
+}
+
+} // namespace
