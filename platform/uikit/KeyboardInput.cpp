@@ -157,6 +157,8 @@ bool KeyboardInput::undo() {
 bool KeyboardInput::redo() {
     auto input = focusedText();
     return input && input->redoTyping();
+}
+
 bool KeyboardInput::pressAlertReturn() {
     auto chain = ScreenRenderer::presentationChain();
     auto alert = chain.empty() ? nullptr : std::dynamic_pointer_cast<UIAlertController>(chain.back());
