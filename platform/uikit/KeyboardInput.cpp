@@ -212,8 +212,13 @@ bool KeyboardInput::pressKey(const KeyCombo& combo) {
         auto chain = ScreenRenderer::presentationChain();
         const bool alertInFront =
             !chain.empty() && std::dynamic_pointer_cast<UIAlertController>(chain.back());
-        if (auto input = focusedText(); input && !alertInFront)
-            return input->isMultiline() ? input->insertText("\n") : input->submit();
+        if (auto input = focusedText(); input && !alertInFront) {
+            if (!input->isMultiline()) return input->submit();
+            // Taken even when the text's delegate turns the line break into something else (the
+            // recipe text view closes the keyboard instead).
+            input->insertText("\n");
+            return true;
+        }
         return pressReturn();
     }
     if (key == "space") return insertText(" ");
