@@ -11,6 +11,7 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/swiftui/HostingView.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UISearchBar.h"
 #include "platform/uikit/UITextView.h"
@@ -92,6 +93,26 @@ protected:
                 screen->exposeOutlet("search", bar);
                 ScriptInterpreter::currentScreen()->navigationController()->pushViewController_animated(
                     screen, false);
+            });
+            // Records where the caret of a text view is drawn: "shown", or what hides it.
+            interpreter.addCommand("caret", "caret NAME", [&](ScriptInterpreter&, const ScriptLine& line) {
+                std::shared_ptr<UITextView> view;
+                for (auto screen : ScreenRenderer::presentationChain()) {
+                    if (auto nav = std::dynamic_pointer_cast<UINavigationController>(screen))
+                        screen = nav->topViewController();
+                    if (!view)
+                        view = std::dynamic_pointer_cast<UITextView>(screen->outletNamed(line.words[0]));
+                }
+                if (!view) throw ScriptError("no text view " + line.words[0]);
+                const CGRect caret = view->convertRect_toView(view->caretRect(), nullptr);
+                const CGRect shown = view->convertRect_toView(view->bounds(), nullptr);
+                std::string seen = "shown";
+                if (caret.minY() < shown.minY() || caret.maxY() > shown.maxY()) seen = "outside the view";
+                if (auto bar = view->inputAccessoryView();
+                    bar && bar->superview() &&
+                    caret.maxY() > bar->convertRect_toView(bar->bounds(), nullptr).minY())
+                    seen = "under the accessory bar";
+                texts.push_back(seen);
             });
             interpreter.addCommand("textof", "textof NAME", [&](ScriptInterpreter&, const ScriptLine& line) {
                 texts.push_back(textAndPlace(line.textAfter(0)).first);
@@ -175,4 +196,19 @@ TEST_F(TextEditingScriptTest, KeysNobodyTakesFailTheLineWithTheReason) {
     EXPECT_EQ(run("textscreen\ntype field abc\nkey ctrl+a\nkey ctrl+z\nkey ctrl+z\n", texts), 1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find(":5: nothing took the key 'ctrl+z'"),
               std::string::npos);
+}
+
+TEST_F(TextEditingScriptTest, TheKeyboardOverlayKeepsItsCaretInSightAboveTheAccessoryBar) {
+    std::string lines = "segment segmentcontrol Notes\nfocus Clipboard\npress Cancel\nwait 0.5\n";
+    for (int i = 1; i <= 40; ++i)
+        lines += (i == 1 ? "type Clipboard_keyboard x\n" : "key x\n") +
+                 std::string("key Return\ncaret Clipboard_keyboard\n");
+    // The overlay keeps the focus while the editor it opens stands in front; the keys go to it.
+    // Back up to the top, and down again.
+    lines += "key ctrl+Home\ncaret Clipboard_keyboard\nkey ctrl+End\ncaret Clipboard_keyboard\n";
+    std::vector<std::string> seen;
+    testing::internal::CaptureStderr();
+    const int code = run(lines, seen);
+    ASSERT_EQ(code, 0) << testing::internal::GetCapturedStderr();
+    EXPECT_EQ(seen, std::vector<std::string>(42, "shown"));
 }
