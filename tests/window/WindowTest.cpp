@@ -609,3 +609,181 @@ TEST_F(WindowTest, SharingAPDFOpensThePrintDialogAndSavesThroughTheFileChooser) 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }
+
+namespace {
+
+// One thing a person does at the window, which a script does the same way headless: a click (a
+// touch at a point of the screen), a key with its modifiers, typed text, or a pause.
+struct Act {
+    enum Kind { click, key, type, pause } kind;
+    std::string what;
+    platform::CGPoint at;
+};
+
+Act clickAt(platform::CGPoint at) {
+    return {Act::click, "", at};
+}
+Act key(const std::string& combo) {
+    return {Act::key, combo, {}};
+}
+Act typing(const std::string& text) {
+    return {Act::type, text, {}};
+}
+Act waitAMoment() {
+    return {Act::pause, "", {}};
+}
+
+class WindowEditingTest : public WindowTest {
+protected:
+    // The acts as a script: `type` goes to the text `typedInto`.
+    static std::string script(const std::vector<Act>& acts, const std::string& typedInto) {
+        std::ostringstream out;
+        for (const Act& act : acts) {
+            switch (act.kind) {
+            case Act::click:
+                out << "tap " << act.at.x << " " << act.at.y << "\n";
+                break;
+            case Act::key:
+                out << "key " << act.what << "\n";
+                break;
+            case Act::type:
+                out << "type " << typedInto << " \"" << act.what << "\"\n";
+                break;
+            case Act::pause:
+                out << "wait 1.5\n";
+                break;
+            }
+        }
+        return out.str();
+    }
+
+    // Runs `text` headless in `dir`, then draws the screen as the window of `size` shows it.
+    void headless(const std::string& text, const std::filesystem::path& dir, std::pair<int, int> size,
+                  const std::filesystem::path& picture) {
+        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+            interpreter.addCommand(
+                "frame", "frame", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    cairo_surface_t* surface =
+                        cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.first, size.second);
+                    cairo_t* cr = cairo_create(surface);
+                    platform::DesktopWindow::drawFrame(cr, size.first, size.second);
+                    cairo_destroy(cr);
+                    cairo_surface_write_to_png(surface, picture.c_str());
+                    cairo_surface_destroy(surface);
+                });
+        };
+        const auto path = home / "acts.txt";
+        std::ofstream(path) << text << "frame\n";
+        quillora::cli::Options options;
+        options.home = dir;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = path.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0) << text;
+        platform::resetSharedInstances();
+    }
+
+    // Does the acts at the window with the mouse and the keyboard.
+    void act(const std::string& id, std::pair<int, int> size, const std::vector<Act>& acts) {
+        for (const Act& a : acts) {
+            switch (a.kind) {
+            case Act::click:
+                click(id, size, {a.at.x - 1, a.at.y - 1, 2, 2});
+                std::this_thread::sleep_for(400ms);
+                break;
+            case Act::key:
+                ASSERT_TRUE(xdotool({"key", "--clearmodifiers", a.what}));
+                std::this_thread::sleep_for(100ms);
+                break;
+            case Act::type:
+                ASSERT_TRUE(xdotool({"type", "--delay", "5", a.what}));
+                std::this_thread::sleep_for(200ms);
+                break;
+            case Act::pause:
+                std::this_thread::sleep_for(1500ms);
+                break;
+            }
+        }
+    }
+
+    // The stored preferences of a data folder.
+    static std::string preferences(const std::filesystem::path& appHome) {
+        for (const auto& entry : std::filesystem::directory_iterator(appHome / "Library" / "Preferences"))
+            return readFile(entry.path());
+        return {};
+    }
+
+    // Opens the window, finds the controls headless, does `acts` there and headless, and expects
+    // the window to show what the headless screen shows. Returns the window's id and size.
+    struct Opened {
+        Child app;
+        std::string id;
+        std::pair<int, int> size;
+    };
+    Opened open(const std::filesystem::path& appHome) {
+        Opened o;
+        o.app = launch(appHome);
+        o.id = window("Quillora");
+        EXPECT_FALSE(o.id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        if (!o.id.empty()) o.size = windowSize(o.id);
+        return o;
+    }
+};
+
+// A point `across` of the way over the first line of the text in `editor` (a place on the screen).
+platform::CGPoint intoFirstLine(const platform::CGRect& editor, double across, double inset) {
+    return {editor.minX() + editor.width() * across, editor.minY() + inset};
+}
+
+} // namespace
+
+TEST_F(WindowEditingTest, InTheEditorSheetAClickShiftArrowsTypingUndoAndReturnEditTheMiddleOfTheTranscript) {
+    const auto appHome = home / "app";
+    Opened window = open(appHome);
+    ASSERT_FALSE(window.id.empty());
+
+    // The transcript's place, then the editor it opens.
+    const auto first = places("place Clipboard\n");
+    ASSERT_EQ(first.size(), 1u);
+    const platform::CGPoint transcript{first.at("Clipboard").midX(), first.at("Clipboard").midY()};
+    std::ostringstream reach;
+    reach << "tap " << transcript.x << " " << transcript.y << "\nwait 1.5\nplace Editor\nplace Save\n";
+    const auto sheet = places(reach.str());
+    ASSERT_EQ(sheet.size(), 2u);
+    const platform::CGPoint middle = intoFirstLine(sheet.at("Editor"), 0.3, 18);
+    const std::string original = "The hen laid an egg and the fox ran off with it.";
+    const std::vector<Act> acts = {
+        clickAt(transcript), waitAMoment(),      clickAt(middle),    key("ctrl+a"),
+        typing(original),    waitAMoment(),      clickAt(middle),    key("shift+Right"),
+        key("shift+Right"),  key("shift+Right"), key("shift+Right"), key("shift+Right"),
+        typing("WORD"),      key("ctrl+z"),      key("Right"),       key("Return")};
+    const auto expected = home / "expected.png";
+    headless(script(acts, "Editor") + "press Save\nwait 1\n", home / "headless", window.size, expected);
+    // What the headless run stored: the five characters after the click are back, and a new line
+    // follows them, in the middle of the text.
+    const std::string stored = preferences(home / "headless");
+    const auto newline = stored.find("\n", stored.find(original.substr(0, 3)));
+    ASSERT_NE(newline, std::string::npos) << stored;
+
+    act(window.id, window.size, acts);
+    click(window.id, window.size, {sheet.at("Save").midX() - 1, sheet.at("Save").midY() - 1, 2, 2});
+    std::this_thread::sleep_for(1500ms);
+    const auto comparison = waitForPicture(window.id, expected);
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(window.id)));
+    EXPECT_EQ(window.app.wait(20s), 0) << readFile(home / "app.log");
+    // The window stored the same edited text as the headless run: the transcript and
+    // saveclipBoardText.
+    const std::string edited = [&] {
+        const auto at = stored.find("<key>saveclipBoardText</key>");
+        const auto start = stored.find("<string>", at) + 8;
+        return stored.substr(start, stored.find("</string>", start) - start);
+    }();
+    EXPECT_NE(edited.find("\n"), std::string::npos);
+    EXPECT_EQ(edited.find("WORD"), std::string::npos) << "undone";
+    EXPECT_LT(edited.find("\n"), edited.size() - 5) << "the new line is in the middle: " << edited;
+    EXPECT_NE(preferences(appHome).find("<string>" + edited + "</string>"), std::string::npos)
+        << preferences(appHome);
+}
