@@ -26,9 +26,12 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/swiftui/HostingView.h"
+#include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "tests/support/ImageCompare.h"
@@ -397,9 +400,19 @@ protected:
                                 found[key] = sheet->convertRect_toView(rows[i], nullptr);
                         return;
                     }
+                    // A label may start with a blank, which the line's words lose.
                     if (auto hosting = findHostingView(screen->view()))
-                        if (auto box = hosting->layout().controlBox(key))
-                            found[key] = hosting->convertRect_toView(box->frame, nullptr);
+                        for (const std::string& label : {key, " " + key})
+                            if (auto box = hosting->layout().controlBox(label); box && !found.count(key))
+                                found[key] = hosting->convertRect_toView(box->frame, nullptr);
+                });
+            // The whole frame of a named view, as "frame KEY".
+            interpreter.addCommand(
+                "frame", "frame KEY",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    auto view = std::dynamic_pointer_cast<platform::UIView>(
+                        quillora::cli::ScriptInterpreter::control(line.rest));
+                    found["frame " + line.rest] = view->convertRect_toView(view->bounds(), nullptr);
                 });
         };
         const auto path = home / "places.txt";
@@ -672,6 +685,30 @@ protected:
                     cairo_surface_destroy(surface);
                 });
         };
+        // The text of a text view, or of a declarative field by its label, as it is at the end.
+        interpreterText_.clear();
+        auto withText = [&, extend](quillora::cli::ScriptInterpreter& interpreter) {
+            extend(interpreter);
+            interpreter.addCommand(
+                "textof", "textof NAME",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    const std::string name = line.textAfter(0);
+                    for (auto screen : platform::ScreenRenderer::presentationChain()) {
+                        if (auto nav = std::dynamic_pointer_cast<platform::UINavigationController>(screen))
+                            screen = nav->topViewController();
+                        if (auto view =
+                                std::dynamic_pointer_cast<platform::UITextView>(screen->outletNamed(name)))
+                            interpreterText_ = view->text();
+                        if (auto hosting =
+                                std::dynamic_pointer_cast<platform::swiftui::UIHostingController>(screen))
+                            if (auto field =
+                                    hosting->host()->tree().find([&](const platform::swiftui::Node& n) {
+                                        return n.setText && n.label() == name;
+                                    }))
+                                interpreterText_ = field->getText();
+                    }
+                });
+        };
         const auto path = home / "acts.txt";
         std::ofstream(path) << text << "frame\n";
         quillora::cli::Options options;
@@ -680,9 +717,10 @@ protected:
         options.script = path.string();
         char name[] = "quillora";
         char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0) << text;
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, withText), 0) << text;
         platform::resetSharedInstances();
     }
+    std::string interpreterText_;
 
     // Does the acts at the window with the mouse and the keyboard.
     void act(const std::string& id, std::pair<int, int> size, const std::vector<Act>& acts) {
@@ -786,4 +824,75 @@ TEST_F(WindowEditingTest, InTheEditorSheetAClickShiftArrowsTypingUndoAndReturnEd
     EXPECT_LT(edited.find("\n"), edited.size() - 5) << "the new line is in the middle: " << edited;
     EXPECT_NE(preferences(appHome).find("<string>" + edited + "</string>"), std::string::npos)
         << preferences(appHome);
+}
+
+TEST_F(WindowEditingTest, AFormsTextFieldAndTheRecipeTextViewEditAlikeWithTheMouseAndKeys) {
+    const std::string original = "Harbour walk notes for Monday";
+    auto mend = [&](platform::CGPoint into) {
+        return std::vector<Act>{clickAt(into),      key("ctrl+a"),      typing(original),
+                                waitAMoment(),      clickAt(into),      key("shift+Right"),
+                                key("shift+Right"), key("shift+Right"), key("shift+Right"),
+                                key("shift+Right"), typing("WORD"),     key("ctrl+z"),
+                                key("Right"),       typing("!")};
+    };
+    // Each screen: how it is reached (headless places first), the text's name, the acts.
+    struct Screen {
+        std::string name;
+        std::vector<Act> acts;
+        std::string typedInto;
+        std::string textName;
+    };
+    std::vector<Screen> screens;
+    {
+        const auto gallery =
+            places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1.5\nplace Notes\n"
+                   "press Notes\nwait 1.5\nplace Enter Page Title e.g Meeting notes\n");
+        ASSERT_EQ(gallery.size(), 3u);
+        const auto& field = gallery.at("Enter Page Title e.g Meeting notes");
+        std::vector<Act> acts{
+            clickAt({gallery.at("StickyDynamicButton").midX(), gallery.at("StickyDynamicButton").midY()}),
+            waitAMoment(), clickAt({gallery.at("Notes").midX(), gallery.at("Notes").midY()}), waitAMoment()};
+        const auto edits = mend({field.minX() + field.width() * 0.25, field.midY()});
+        acts.insert(acts.end(), edits.begin(), edits.end());
+        screens.push_back({"form", acts, "\" Enter Page Title e.g Meeting notes\"",
+                           "\" Enter Page Title e.g Meeting notes\""});
+    }
+    {
+        // The segmented control's third segment, then the recipe screen's book button.
+        const auto main = places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\n"
+                                 "place RecipeBookButton\ntap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
+        ASSERT_EQ(main.size(), 3u);
+        const auto& text = main.at("frame Clipboard");
+        const platform::CGPoint recipe{main.at("segmentcontrol").midX() + 70,
+                                       main.at("segmentcontrol").midY()};
+        std::vector<Act> acts{
+            clickAt(recipe), waitAMoment(),
+            clickAt({main.at("RecipeBookButton").midX(), main.at("RecipeBookButton").midY()}), waitAMoment()};
+        const auto edits = mend({text.minX() + 60, text.minY() + 18});
+        acts.insert(acts.end(), edits.begin(), edits.end());
+        // Return closes the recipe text's keyboard.
+        acts.push_back(key("Return"));
+        screens.push_back({"recipe", acts, "Clipboard", "Clipboard"});
+    }
+    for (const Screen& screen : screens) {
+        SCOPED_TRACE(screen.name);
+        Opened window = open(home / ("app-" + screen.name));
+        ASSERT_FALSE(window.id.empty());
+        const auto expected = home / (screen.name + ".png");
+        headless(script(screen.acts, screen.typedInto) + "textof " + screen.textName + "\n",
+                 home / ("headless-" + screen.name), window.size, expected);
+        // The click put the caret in the middle: the five characters after it came back with the
+        // undo, and the mark typed after them stands there.
+        const std::string edited = interpreterText_;
+        const auto mark = edited.find('!');
+        EXPECT_EQ(edited.size(), original.size() + 1) << edited;
+        EXPECT_GT(mark, 5u) << edited;
+        EXPECT_LT(mark, original.size() - 5) << edited;
+        EXPECT_EQ(edited.substr(0, mark) + edited.substr(mark + 1), original);
+        act(window.id, window.size, screen.acts);
+        const auto comparison = waitForPicture(window.id, expected);
+        EXPECT_TRUE(comparison.matches) << comparison.message;
+        ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(window.id)));
+        EXPECT_EQ(window.app.wait(20s), 0) << readFile(home / "app.log");
+    }
 }
