@@ -214,8 +214,13 @@ bool KeyboardInput::pressKey(const KeyCombo& combo) {
     if (key == "Return" || key == "KP_Enter") {
         // An alert in front takes Return before the focused text behind it.
         if (pressAlertReturn()) return true;
-        if (auto input = focusedText())
-            return input->isMultiline() ? input->insertText("\n") : input->submit();
+        if (auto input = focusedText()) {
+            if (!input->isMultiline()) return input->submit();
+            // Taken even when the text's delegate turns the line break into something else (the
+            // recipe text view closes the keyboard instead).
+            input->insertText("\n");
+            return true;
+        }
         return pressReturn();
     }
     if (key == "space") return insertText(" ");

@@ -85,6 +85,12 @@ std::size_t UITextView::offsetAtPoint(CGPoint point) const {
         .offsetAt({point.x - kTextInsetX, point.y - kTextInsetY});
 }
 
+CGRect UITextView::caretRect() const {
+    auto layout = editingLayout();
+    const CGRect caret = TextLayoutLines(layout.get(), editing_.text()).caretRect(editing_.caret());
+    return {caret.minX() + kTextInsetX, caret.minY() + kTextInsetY, caret.width(), caret.height()};
+}
+
 void UITextView::scrollRangeToVisible(NSRange range) {
     auto layout = editingLayout();
     const TextLayoutLines lines(layout.get(), editing_.text());

@@ -106,8 +106,10 @@ public:
     void touchesBegan(const UITouch& touch) override;
     void touchesMoved(const UITouch& touch) override;
     void touchesEnded(const UITouch& touch) override;
-    // The caret offset under a point of the view (its bounds' coordinates).
+    // The caret offset under a point of the view (its bounds' coordinates), and where the caret
+    // is drawn (the same coordinates).
     std::size_t offsetAtPoint(CGPoint point) const;
+    CGRect caretRect() const;
 
 protected:
     bool shouldBecomeFirstResponder() override;

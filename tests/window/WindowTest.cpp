@@ -26,9 +26,12 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/swiftui/HostingView.h"
+#include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "tests/support/ImageCompare.h"
@@ -401,9 +404,19 @@ protected:
                                 found[key] = sheet->convertRect_toView(rows[i], nullptr);
                         return;
                     }
+                    // A label may start with a blank, which the line's words lose.
                     if (auto hosting = findHostingView(screen->view()))
-                        if (auto box = hosting->layout().controlBox(key))
-                            found[key] = hosting->convertRect_toView(box->frame, nullptr);
+                        for (const std::string& label : {key, " " + key})
+                            if (auto box = hosting->layout().controlBox(label); box && !found.count(key))
+                                found[key] = hosting->convertRect_toView(box->frame, nullptr);
+                });
+            // The whole frame of a named view, as "frame KEY".
+            interpreter.addCommand(
+                "frame", "frame KEY",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    auto view = std::dynamic_pointer_cast<platform::UIView>(
+                        quillora::cli::ScriptInterpreter::control(line.rest));
+                    found["frame " + line.rest] = view->convertRect_toView(view->bounds(), nullptr);
                 });
         };
         const auto path = home / "places.txt";
@@ -612,4 +625,278 @@ TEST_F(WindowTest, SharingAPDFOpensThePrintDialogAndSavesThroughTheFileChooser) 
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+namespace {
+
+// One thing a person does at the window, which a script does the same way headless: a click (a
+// touch at a point of the screen), a key with its modifiers, typed text, or a pause.
+struct Act {
+    enum Kind { click, key, type, pause } kind;
+    std::string what;
+    platform::CGPoint at;
+};
+
+Act clickAt(platform::CGPoint at) {
+    return {Act::click, "", at};
+}
+Act key(const std::string& combo) {
+    return {Act::key, combo, {}};
+}
+Act typing(const std::string& text) {
+    return {Act::type, text, {}};
+}
+Act waitAMoment() {
+    return {Act::pause, "", {}};
+}
+
+class WindowEditingTest : public WindowTest {
+protected:
+    // The acts as a script: `type` goes to the text `typedInto`.
+    static std::string script(const std::vector<Act>& acts, const std::string& typedInto) {
+        std::ostringstream out;
+        for (const Act& act : acts) {
+            switch (act.kind) {
+            case Act::click:
+                out << "tap " << act.at.x << " " << act.at.y << "\n";
+                break;
+            case Act::key:
+                out << "key " << act.what << "\n";
+                break;
+            case Act::type:
+                out << "type " << typedInto << " \"" << act.what << "\"\n";
+                break;
+            case Act::pause:
+                out << "wait 1.5\n";
+                break;
+            }
+        }
+        return out.str();
+    }
+
+    // Runs `text` headless in `dir`, then draws the screen as the window of `size` shows it.
+    void headless(const std::string& text, const std::filesystem::path& dir, std::pair<int, int> size,
+                  const std::filesystem::path& picture) {
+        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+            interpreter.addCommand(
+                "frame", "frame", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    cairo_surface_t* surface =
+                        cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.first, size.second);
+                    cairo_t* cr = cairo_create(surface);
+                    platform::DesktopWindow::drawFrame(cr, size.first, size.second);
+                    cairo_destroy(cr);
+                    cairo_surface_write_to_png(surface, picture.c_str());
+                    cairo_surface_destroy(surface);
+                });
+        };
+        // The text of a text view, or of a declarative field by its label, as it is at the end.
+        interpreterText_.clear();
+        auto withText = [&, extend](quillora::cli::ScriptInterpreter& interpreter) {
+            extend(interpreter);
+            interpreter.addCommand(
+                "textof", "textof NAME",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    const std::string name = line.textAfter(0);
+                    for (auto screen : platform::ScreenRenderer::presentationChain()) {
+                        if (auto nav = std::dynamic_pointer_cast<platform::UINavigationController>(screen))
+                            screen = nav->topViewController();
+                        if (auto view =
+                                std::dynamic_pointer_cast<platform::UITextView>(screen->outletNamed(name)))
+                            interpreterText_ = view->text();
+                        if (auto hosting =
+                                std::dynamic_pointer_cast<platform::swiftui::UIHostingController>(screen))
+                            if (auto field =
+                                    hosting->host()->tree().find([&](const platform::swiftui::Node& n) {
+                                        return n.setText && n.label() == name;
+                                    }))
+                                interpreterText_ = field->getText();
+                    }
+                });
+        };
+        const auto path = home / "acts.txt";
+        std::ofstream(path) << text << "frame\n";
+        quillora::cli::Options options;
+        options.home = dir;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = path.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, withText), 0) << text;
+        platform::resetSharedInstances();
+    }
+    std::string interpreterText_;
+
+    // Does the acts at the window with the mouse and the keyboard.
+    void act(const std::string& id, std::pair<int, int> size, const std::vector<Act>& acts) {
+        for (const Act& a : acts) {
+            switch (a.kind) {
+            case Act::click:
+                click(id, size, {a.at.x - 1, a.at.y - 1, 2, 2});
+                std::this_thread::sleep_for(400ms);
+                break;
+            case Act::key:
+                ASSERT_TRUE(xdotool({"key", "--clearmodifiers", a.what}));
+                std::this_thread::sleep_for(100ms);
+                break;
+            case Act::type:
+                ASSERT_TRUE(xdotool({"type", "--delay", "5", a.what}));
+                std::this_thread::sleep_for(200ms);
+                break;
+            case Act::pause:
+                std::this_thread::sleep_for(1500ms);
+                break;
+            }
+        }
+    }
+
+    // The stored preferences of a data folder.
+    static std::string preferences(const std::filesystem::path& appHome) {
+        for (const auto& entry : std::filesystem::directory_iterator(appHome / "Library" / "Preferences"))
+            return readFile(entry.path());
+        return {};
+    }
+
+    // Opens the window, finds the controls headless, does `acts` there and headless, and expects
+    // the window to show what the headless screen shows. Returns the window's id and size.
+    struct Opened {
+        Child app;
+        std::string id;
+        std::pair<int, int> size;
+    };
+    Opened open(const std::filesystem::path& appHome) {
+        Opened o;
+        o.app = launch(appHome);
+        o.id = window("Quillora");
+        EXPECT_FALSE(o.id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        if (!o.id.empty()) o.size = windowSize(o.id);
+        return o;
+    }
+};
+
+// A point `across` of the way over the first line of the text in `editor` (a place on the screen).
+platform::CGPoint intoFirstLine(const platform::CGRect& editor, double across, double inset) {
+    return {editor.minX() + editor.width() * across, editor.minY() + inset};
+}
+
+} // namespace
+
+TEST_F(WindowEditingTest, InTheEditorSheetAClickShiftArrowsTypingUndoAndReturnEditTheMiddleOfTheTranscript) {
+    const auto appHome = home / "app";
+    Opened window = open(appHome);
+    ASSERT_FALSE(window.id.empty());
+
+    // The transcript's place, then the editor it opens.
+    const auto first = places("place Clipboard\n");
+    ASSERT_EQ(first.size(), 1u);
+    const platform::CGPoint transcript{first.at("Clipboard").midX(), first.at("Clipboard").midY()};
+    std::ostringstream reach;
+    reach << "tap " << transcript.x << " " << transcript.y << "\nwait 1.5\nplace Editor\nplace Save\n";
+    const auto sheet = places(reach.str());
+    ASSERT_EQ(sheet.size(), 2u);
+    const platform::CGPoint middle = intoFirstLine(sheet.at("Editor"), 0.3, 18);
+    const std::string original = "The hen laid an egg and the fox ran off with it.";
+    const std::vector<Act> acts = {
+        clickAt(transcript), waitAMoment(),      clickAt(middle),    key("ctrl+a"),
+        typing(original),    waitAMoment(),      clickAt(middle),    key("shift+Right"),
+        key("shift+Right"),  key("shift+Right"), key("shift+Right"), key("shift+Right"),
+        typing("WORD"),      key("ctrl+z"),      key("Right"),       key("Return")};
+    const auto expected = home / "expected.png";
+    headless(script(acts, "Editor") + "press Save\nwait 1\n", home / "headless", window.size, expected);
+    // What the headless run stored: the five characters after the click are back, and a new line
+    // follows them, in the middle of the text.
+    const std::string stored = preferences(home / "headless");
+    const auto newline = stored.find("\n", stored.find(original.substr(0, 3)));
+    ASSERT_NE(newline, std::string::npos) << stored;
+
+    act(window.id, window.size, acts);
+    click(window.id, window.size, {sheet.at("Save").midX() - 1, sheet.at("Save").midY() - 1, 2, 2});
+    std::this_thread::sleep_for(1500ms);
+    const auto comparison = waitForPicture(window.id, expected);
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(window.id)));
+    EXPECT_EQ(window.app.wait(20s), 0) << readFile(home / "app.log");
+    // The window stored the same edited text as the headless run: the transcript and
+    // saveclipBoardText.
+    const std::string edited = [&] {
+        const auto at = stored.find("<key>saveclipBoardText</key>");
+        const auto start = stored.find("<string>", at) + 8;
+        return stored.substr(start, stored.find("</string>", start) - start);
+    }();
+    EXPECT_NE(edited.find("\n"), std::string::npos);
+    EXPECT_EQ(edited.find("WORD"), std::string::npos) << "undone";
+    EXPECT_LT(edited.find("\n"), edited.size() - 5) << "the new line is in the middle: " << edited;
+    EXPECT_NE(preferences(appHome).find("<string>" + edited + "</string>"), std::string::npos)
+        << preferences(appHome);
+}
+
+TEST_F(WindowEditingTest, AFormsTextFieldAndTheRecipeTextViewEditAlikeWithTheMouseAndKeys) {
+    const std::string original = "Harbour walk notes for Monday";
+    auto mend = [&](platform::CGPoint into) {
+        return std::vector<Act>{clickAt(into),      key("ctrl+a"),      typing(original),
+                                waitAMoment(),      clickAt(into),      key("shift+Right"),
+                                key("shift+Right"), key("shift+Right"), key("shift+Right"),
+                                key("shift+Right"), typing("WORD"),     key("ctrl+z"),
+                                key("Right"),       typing("!")};
+    };
+    // Each screen: how it is reached (headless places first), the text's name, the acts.
+    struct Screen {
+        std::string name;
+        std::vector<Act> acts;
+        std::string typedInto;
+        std::string textName;
+    };
+    std::vector<Screen> screens;
+    {
+        const auto gallery =
+            places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1.5\nplace Notes\n"
+                   "press Notes\nwait 1.5\nplace Enter Page Title e.g Meeting notes\n");
+        ASSERT_EQ(gallery.size(), 3u);
+        const auto& field = gallery.at("Enter Page Title e.g Meeting notes");
+        std::vector<Act> acts{
+            clickAt({gallery.at("StickyDynamicButton").midX(), gallery.at("StickyDynamicButton").midY()}),
+            waitAMoment(), clickAt({gallery.at("Notes").midX(), gallery.at("Notes").midY()}), waitAMoment()};
+        const auto edits = mend({field.minX() + field.width() * 0.25, field.midY()});
+        acts.insert(acts.end(), edits.begin(), edits.end());
+        screens.push_back({"form", acts, "\" Enter Page Title e.g Meeting notes\"",
+                           "\" Enter Page Title e.g Meeting notes\""});
+    }
+    {
+        // The segmented control's third segment, then the recipe screen's book button.
+        const auto main = places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\n"
+                                 "place RecipeBookButton\ntap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
+        ASSERT_EQ(main.size(), 3u);
+        const auto& text = main.at("frame Clipboard");
+        const platform::CGPoint recipe{main.at("segmentcontrol").midX() + 70,
+                                       main.at("segmentcontrol").midY()};
+        std::vector<Act> acts{
+            clickAt(recipe), waitAMoment(),
+            clickAt({main.at("RecipeBookButton").midX(), main.at("RecipeBookButton").midY()}), waitAMoment()};
+        const auto edits = mend({text.minX() + 60, text.minY() + 18});
+        acts.insert(acts.end(), edits.begin(), edits.end());
+        // Return closes the recipe text's keyboard.
+        acts.push_back(key("Return"));
+        screens.push_back({"recipe", acts, "Clipboard", "Clipboard"});
+    }
+    for (const Screen& screen : screens) {
+        SCOPED_TRACE(screen.name);
+        Opened window = open(home / ("app-" + screen.name));
+        ASSERT_FALSE(window.id.empty());
+        const auto expected = home / (screen.name + ".png");
+        headless(script(screen.acts, screen.typedInto) + "textof " + screen.textName + "\n",
+                 home / ("headless-" + screen.name), window.size, expected);
+        // The click put the caret in the middle: the five characters after it came back with the
+        // undo, and the mark typed after them stands there.
+        const std::string edited = interpreterText_;
+        const auto mark = edited.find('!');
+        EXPECT_EQ(edited.size(), original.size() + 1) << edited;
+        EXPECT_GT(mark, 5u) << edited;
+        EXPECT_LT(mark, original.size() - 5) << edited;
+        EXPECT_EQ(edited.substr(0, mark) + edited.substr(mark + 1), original);
+        act(window.id, window.size, screen.acts);
+        const auto comparison = waitForPicture(window.id, expected);
+        EXPECT_TRUE(comparison.matches) << comparison.message;
+        ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(window.id)));
+        EXPECT_EQ(window.app.wait(20s), 0) << readFile(home / "app.log");
+    }
 }

@@ -26,11 +26,20 @@ using namespace platform;
 namespace {
 
 // Records what a text view's delegate is asked, and can refuse changes.
-class Editing : public UITextViewDelegate {
+class Editing : public UITextViewDelegate, public UITextFieldDelegate {
 public:
     bool refuse = false;
     int changes = 0;
-    bool textView_shouldChangeTextInRange_replacementText(UITextView&, NSRange, const std::string&) override {
+    // Each change asked about: its range and its replacement.
+    std::vector<std::tuple<std::size_t, std::size_t, std::string>> asked;
+    bool textView_shouldChangeTextInRange_replacementText(UITextView&, NSRange range,
+                                                          const std::string& text) override {
+        asked.emplace_back(range.location, range.length, text);
+        return !refuse;
+    }
+    bool textField_shouldChangeCharactersInRange_replacementString(UITextField&, NSRange range,
+                                                                   const std::string& text) override {
+        asked.emplace_back(range.location, range.length, text);
         return !refuse;
     }
     void textViewDidChange(UITextView&) override { ++changes; }
@@ -408,4 +417,30 @@ TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHa
     std::string error;
     EXPECT_FALSE(services().printPDF(home / "missing.pdf", "job", nullptr, &error));
     EXPECT_NE(error.find("missing.pdf"), std::string::npos);
+}
+
+TEST_F(DesktopInputTest, DelegatesAreAskedAboutTheRangeReallyChangedWhereverTheCaretIs) {
+    using Asked = std::vector<std::tuple<std::size_t, std::size_t, std::string>>;
+    auto view = textView("hello world");
+    auto field = std::make_shared<UITextField>(CGRect{0, 300, 390, 40});
+    field->setText("hello world");
+    field->setDelegate(editing);
+    root->view()->addSubview(field);
+    for (const std::shared_ptr<UIView>& text :
+         {std::static_pointer_cast<UIView>(view), std::static_pointer_cast<UIView>(field)}) {
+        editing->asked.clear();
+        ASSERT_TRUE(text->becomeFirstResponder());
+        KeyboardInput::pressKey({"Home"});
+        for (int i = 0; i < 5; ++i)
+            KeyboardInput::pressKey({"Right"});
+        KeyboardInput::deleteBackward();
+        KeyboardInput::insertText("O");
+        KeyboardInput::pressKey({"Right", false, true});
+        KeyboardInput::pressKey({"Right", false, true});
+        KeyboardInput::insertText("_");
+        KeyboardInput::deleteForward();
+        KeyboardInput::undo();
+        EXPECT_EQ(editing->asked, (Asked{{4, 1, ""}, {4, 0, "O"}, {5, 2, "_"}, {6, 1, ""}, {6, 0, "o"}}));
+        EXPECT_EQ(std::dynamic_pointer_cast<UITextInput>(text)->textModel().text(), "hellO_orld");
+    }
 }
