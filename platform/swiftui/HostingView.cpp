@@ -432,8 +432,10 @@ Actionability::Reach HostingView::reachControl(std::string path, const std::stri
     std::vector<std::string> scrolls;
     for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it)
         if (scrollsContent(**it)) scrolls.push_back((*it)->node->path);
-    for (const auto& scrollPath : scrolls)
-        dragIntoView(scrollPath, path);
+    // A scroll view inside another may be out of sight until the outer one has moved: twice round.
+    for (int round = 0; round < 2; ++round)
+        for (const auto& scrollPath : scrolls)
+            dragIntoView(scrollPath, path);
     ScreenRenderer::layout();
     chain.clear();
     if (!chainTo(layout().root(), path, chain)) return Reach::failed("'" + name + "' is not shown");

@@ -212,7 +212,7 @@ TEST_F(AnalysisScreenTest, APressedStyledButtonIsDrawnLargerAboutItsCentreWhileI
         EXPECT_EQ(f.size, platform::CGSize(100, 50)) << "every styled button takes a 100 by 50 slot";
     platform::CGRect verb = before[2];
     // Above the coloured area of the label and its padding, inside the area 1.3 times as large.
-    platform::CGPoint justAbove{verb.midX(), verb.midY() - 27};
+    platform::CGPoint justAbove{verb.midX(), verb.midY() - 31};
     EXPECT_EQ(pixel(justAbove), 0xffffffu);
     ASSERT_TRUE(host->pressDown("Verb"));
     EXPECT_EQ(slots(), before) << "the neighbours keep their place";

@@ -139,8 +139,11 @@ TEST_F(PDFTemplateScreenTest, ButtonRowFollowsTheDevice) {
         base->dismissViewControllerAnimated_completion(false, nullptr);
         runUntilIdle();
         auto screen = present<PDFRealEstateViewController>();
-        const CGRect root = screen->view()->bounds();
+        // Placed when the screen loaded, at the full screen's size; the sheet is shorter and still
+        // shows it.
+        const CGRect root = UIScreen::mainScreen().bounds();
         EXPECT_EQ(screen->PreviewButton->frame(), CGRect(root.width() / 2 + 20, root.height() / 2, 50, 50));
+        EXPECT_LT(screen->PreviewButton->frame().maxY(), screen->view()->bounds().maxY());
         EXPECT_EQ(screen->webView->subviews().size(), 1u) << "only Preview on the reduced screen";
         EXPECT_EQ(screen->outletNamed("SharePDFButton"), nullptr);
     }
