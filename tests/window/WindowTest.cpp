@@ -220,10 +220,10 @@ protected:
     }
 
     // The program in a window, listening to the demo clip, its console copied to app.log.
-    Child launch(const std::filesystem::path& appHome) {
-        const auto recording = quillora::test::sourceBundle() / "demo.wav";
+    Child launch(const std::filesystem::path& appHome,
+                 const std::string& microphone = (quillora::test::sourceBundle() / "demo.wav").string()) {
         return Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
-                             recording.string(), "--console"},
+                             microphone, "--console"},
                             env_, (home / "app.log").string());
     }
 
@@ -432,6 +432,42 @@ protected:
         return found;
     }
 
+    // The pictures of the screens a person sees along `script`, run here without a window: each
+    // `picture NAME` line draws the screen as a `width` x `height` window shows it into NAME.png.
+    void drawScreens(const std::string& script, int width, int height) {
+        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+            interpreter.addCommand(
+                "picture", "picture NAME",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+                    cairo_t* cr = cairo_create(surface);
+                    platform::DesktopWindow::drawFrame(cr, width, height);
+                    cairo_destroy(cr);
+                    cairo_surface_write_to_png(surface, (home / (line.rest + ".png")).c_str());
+                    cairo_surface_destroy(surface);
+                });
+        };
+        const auto path = home / "drawn.txt";
+        std::ofstream(path) << script;
+        quillora::cli::Options options;
+        options.home = home / "drawn";
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = path.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
+        platform::resetSharedInstances();
+    }
+
+    // Every file under `folder` with its content.
+    static std::map<std::string, std::string> filesIn(const std::filesystem::path& folder) {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            if (entry.is_regular_file())
+                files[std::filesystem::relative(entry.path(), folder).string()] = readFile(entry.path());
+        return files;
+    }
+
     Child xvfb_;
     Child windowManager_;
     std::string display_;
@@ -553,6 +589,107 @@ TEST_F(WindowTest,
     EXPECT_TRUE(waitForPrinted(active, activations, 5s)) << readFile(home / "app.log");
     EXPECT_EQ(window("Quillora", true, 1), id);
     EXPECT_EQ(printed(background), 1u);
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+TEST_F(WindowTest, ReturnClosesAOneButtonAlertAndEscapePressesAnActionSheetsCancel) {
+    // No capture device here: a touch on the record button gives the one-button "no input
+    // device" alert.
+    Child app = launch(home / "app", "device");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto expected = home / "expected.png";
+    const Controls controls = firstScreen(size.first, size.second, expected);
+    ASSERT_TRUE(waitForPicture(id, expected).matches);
+    const auto at = places("place CommandsButton\n");
+    ASSERT_EQ(at.count("CommandsButton"), 1u);
+    drawScreens("microphone device\ntap recordButton\nwait 1\npicture alert\nalert \"OK \"\nwait 1\n"
+                "picture answered\n",
+                size.first, size.second);
+
+    click(id, size, controls.recordButton);
+    auto comparison = waitForPicture(id, home / "alert.png");
+    ASSERT_TRUE(comparison.matches) << "no alert came: " << comparison.message;
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Return"}));
+    comparison = waitForPicture(id, home / "answered.png");
+    EXPECT_TRUE(comparison.matches) << "Return left the alert: " << comparison.message;
+
+    // The commands' action sheet has several actions and a cancel: Escape presses the cancel.
+    const std::string dismissed = "User click Dismiss button";
+    click(id, size, at.at("CommandsButton"));
+    std::this_thread::sleep_for(1000ms);
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Escape"}));
+    EXPECT_TRUE(waitForPrinted(dismissed, 0, 5s)) << readFile(home / "app.log");
+    comparison = waitForPicture(id, home / "answered.png");
+    EXPECT_TRUE(comparison.matches) << "Escape left the action sheet: " << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBringsItForward) {
+    if (!on("xprop")) GTEST_SKIP() << "the window test needs xprop, which is not installed";
+    std::string why;
+    if (!startWindowManager(why)) GTEST_SKIP() << why;
+    const auto appHome = home / "app";
+    Child app = launch(appHome);
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+
+    // The desktop names and groups it by the application's id, and shows its icon.
+    const std::string properties =
+        tool({"xprop", "-id", id, "WM_CLASS", "_NET_WM_ICON"}, env_, home).value_or("");
+    EXPECT_NE(properties.find("WM_CLASS(STRING) = \"com.quillora.app\", \"com.quillora.app\""),
+              std::string::npos)
+        << properties.substr(0, 300);
+    EXPECT_NE(properties.find("Icon ("), std::string::npos) << properties.substr(0, 300);
+
+    // A person cannot make it smaller than half the phone's screen.
+    ASSERT_TRUE(xdotool({"windowsize", "--sync", id, "60", "60"}));
+    std::this_thread::sleep_for(500ms);
+    const auto [width, height] = windowSize(id);
+    EXPECT_GE(width, 195);
+    EXPECT_GE(height, 422);
+
+    // Minimised, then started again on the same folder: the running window comes forward, and
+    // the second start writes nothing (its log would start the first one's afresh).
+    ASSERT_TRUE(xdotool({"windowminimize", "--sync", id}));
+    ASSERT_TRUE(waitForPrinted("App moved to background!", 0, 5s)) << readFile(home / "app.log");
+    std::this_thread::sleep_for(500ms);
+    const auto before = filesIn(appHome);
+    const std::size_t activations = printed("app become active");
+    Child second = Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string()}, env_,
+                                (home / "second.log").string());
+    EXPECT_EQ(second.wait(20s), 0) << readFile(home / "second.log");
+    EXPECT_EQ(readFile(home / "second.log"),
+              "Quillora is already open on " + appHome.string() + ": its window is brought forward.\n");
+    EXPECT_TRUE(waitForPrinted("app become active", activations, 5s)) << readFile(home / "app.log");
+    EXPECT_EQ(window("Quillora", true, 20), id) << "the window is not shown again";
+    EXPECT_EQ(xdotool({"getactivewindow"}).value_or(""), id + "\n");
+    EXPECT_EQ(window("Quillora", false, 1), id) << "a second window opened";
+
+    // A script on the folder would write the same files: it is refused, and writes nothing.
+    Child script = Child::start({QUILLORA_PROGRAM, "--home", appHome.string(), "run", "-"}, env_,
+                                (home / "script.log").string());
+    EXPECT_EQ(script.wait(20s), 1);
+    EXPECT_NE(readFile(home / "script.log").find("the script would write the same files"), std::string::npos)
+        << readFile(home / "script.log");
+    const auto after = filesIn(appHome);
+    for (const auto& [path, content] : before) {
+        ASSERT_TRUE(after.count(path)) << path << " went";
+        // Only the running program's own log grows.
+        if (path == "Library/Logs/console.log")
+            EXPECT_EQ(after.at(path).substr(0, content.size()), content)
+                << "the running program's log was replaced";
+        else
+            EXPECT_EQ(after.at(path), content) << path << " changed";
+    }
+    EXPECT_EQ(after.size(), before.size());
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
