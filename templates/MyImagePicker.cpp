@@ -3,8 +3,10 @@
 #include "pdf/TemplateStore.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSData.h"
+#include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/uikit/UIAlertController.h"
 
 namespace quillora {
 
@@ -22,7 +24,7 @@ MyImagePicker::makeUIViewController(platform::swiftui::RepresentableContext& con
     return picker;
 }
 
-void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePickerController&,
+void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePickerController& picker,
                                                                       const UIImagePickerInfo& info) {
     std::shared_ptr<UIImage> image;
     if (auto found = info.find(UIImagePickerControllerOriginalImage); found != info.end())
@@ -42,20 +44,27 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
     }
     const std::string localPath = NSTemporaryDirectory() + url->lastPathComponent();
     console().print("LocalPath " + localPath);
-    // The path is stored only once the copy is on disk: a template must never point at a missing
-    // file or at an older photo under the same name.
+    // The form shows the photo and the path is stored only once the copy is on disk: the form
+    // never shows a picture that the letter would not print.
+    std::string problem;
     auto jpeg = UIImageJPEGRepresentation(*image, 1.0);
-    if (!jpeg) {
-        console().print("Photo not taken: " + url->lastPathComponent() + " cannot be encoded as JPEG");
-        imagePickerVisible.set(false);
+    if (!jpeg)
+        problem = "it cannot be saved as a JPEG picture";
+    else if (auto error = NSFileManager::defaultManager().writeAtomically(localPath, jpeg->bytes()))
+        problem = "its copy cannot be written (" + error->localizedDescription + ")";
+    if (!problem.empty()) {
+        const std::string message = "\u201C" + url->lastPathComponent() + "\u201D was not taken: " + problem +
+                                    ". The form keeps its picture.";
+        console().print("Photo not saved: " + message);
+        // The picker stays up so that the person can choose another photo or cancel.
+        auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+            "Photo not saved", message, UIAlertControllerStyle::Alert);
+        alert->addAction(
+            UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+        picker.presentViewController_animated_completion(alert, true, nullptr);
         return;
     }
     selectedImage.set(Image(std::shared_ptr<const UIImage>(image)));
-    if (!jpeg->writeToFile_atomically(localPath, true)) {
-        console().print("Photo not saved: cannot write " + localPath);
-        imagePickerVisible.set(false);
-        return;
-    }
     const std::string path = NSURL::fileURLWithPath(localPath).path();
     console().print("Local Path Temp: " + path);
     NSUserDefaults::standardUserDefaults()->setObject_forKey(path, kPhotoPathKey);

@@ -54,4 +54,48 @@ void BM_FillLayoutAndPrintEssay(benchmark::State& state) {
 }
 BENCHMARK(BM_FillLayoutAndPrintEssay)->Unit(benchmark::kMillisecond);
 
+// The sale flyer as its Preview makes it: a 60-line transcript with a photo, filled, laid out on
+// A4 (words that overflow broken, strips kept whole) and written to tmp/.
+void BM_SaleFlyerWithSixtyLinesFromPreviewToPDF(benchmark::State& state) {
+    std::random_device rd;
+    const auto root = std::filesystem::temp_directory_path() / ("quillora-bench-" + std::to_string(rd()));
+    platform::Sandbox::setRoot(root);
+    platform::console().setSink([](const std::string&) {});
+
+    const PDFTemplate& row = *pdfTemplateNamed("saleflyer");
+    const auto bundle = platform::NSBundle::mainBundle().bundlePath();
+    const auto html = platform::NSFileManager::defaultManager()
+                          .contentsAtPath((bundle / "saleflyer.html").string())
+                          .value_or("");
+    const TemplateDictionary values{{"Page_Heading", "SAFA FOR SALE "},
+                                    {"Page_SubHeading", "5 Seater Sofa "},
+                                    {"Price", "$1000"},
+                                    {"Display_Date", "21st Oct 2021"},
+                                    {"Location", "California"},
+                                    {"Website", "jane.doe.lettings.and.sales@harbourside-homes.example"},
+                                    {"Phone_No", "+123456789"},
+                                    {"Font_SizeHeading", "fs-1"},
+                                    {"Font_SizeSubheading", "fs-1"},
+                                    {"TextColor_Heading", "text-primary"},
+                                    {"TextColor_SubHeading", "text-primary"}};
+    std::string transcript;
+    for (int i = 0; i < 60; ++i)
+        transcript += "Line " + std::to_string(i) + ": solid oak frame, washable covers, collection only\n";
+    const std::string photo = (bundle / "Download.jpg").string();
+
+    PDFSaleFlyerViewController screen;
+    bool written = true;
+    for (auto _ : state) {
+        const std::string page = fillPDFTemplate(row, values, transcript, html, photo);
+        written &= screen
+                       .createPDFFromPrintFormatter(
+                           std::make_shared<platform::UIViewPrintFormatter>(page, bundle), row.pdfName)
+                       .has_value();
+    }
+    if (!written) state.SkipWithError("no PDF written");
+    platform::console().setSink({});
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_SaleFlyerWithSixtyLinesFromPreviewToPDF)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -37,6 +37,18 @@ std::string domainOf(const std::string& address) {
     return domain.empty() ? "localhost" : domain;
 }
 
+// 7-bit text with short lines travels as it is; 8-bit text, or any line longer than 78
+// characters (RFC 5322 allows no more than 998 octets), is quoted-printable, whose lines are short.
+GMimeContentEncoding bodyEncoding(const std::string& body) {
+    std::size_t line = 0;
+    for (unsigned char c : body) {
+        if (c >= 0x80 || c == 0 || c == '\r') return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+        line = c == '\n' ? 0 : line + 1;
+        if (line > 78) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+    }
+    return GMIME_CONTENT_ENCODING_7BIT;
+}
+
 } // namespace
 
 const char* MFMailComposeResultName(MFMailComposeResult result) {
@@ -80,8 +92,14 @@ std::string MFMailComposeViewController::messageText() const {
     if (fromText.empty()) g_mime_object_set_header(GMIME_OBJECT(message.get()), "X-Unsent", "1", nullptr);
 
     GMimeTextPart* part = g_mime_text_part_new_with_subtype(draft_.bodyIsHTML ? "html" : "plain");
+    // The body goes in as its UTF-8 bytes: g_mime_text_part_set_text would pick the "best" charset
+    // (us-ascii, or iso-8859-1 with the text converted) instead of the one the message is built in.
+    GObjectPtr<GMimeStream> text(g_mime_stream_mem_new_with_buffer(draft_.body.data(), draft_.body.size()));
+    GObjectPtr<GMimeDataWrapper> content(
+        g_mime_data_wrapper_new_with_stream(text.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(GMIME_PART(part), content.get());
     g_mime_text_part_set_charset(part, "utf-8");
-    g_mime_text_part_set_text(part, draft_.body.c_str());
+    g_mime_part_set_content_encoding(GMIME_PART(part), bodyEncoding(draft_.body));
     g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(part));
     g_object_unref(part);
 

@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -88,58 +89,93 @@ ImageFileInfo jpegInfo(std::ifstream& in) {
 struct JpegError {
     jpeg_error_mgr manager;
     std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX] = {};
 };
 
 void jpegFail(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    (*info->err->format_message)(info, error->message);
+    std::longjmp(error->jump, 1);
 }
 
-void jpegQuiet(j_common_ptr) {}
+// A warning means the data is corrupt or cut short (libjpeg fills in grey and goes on): the first
+// one is kept, as the reason the picture is refused.
+void jpegWarn(j_common_ptr info, int level) {
+    auto* error = reinterpret_cast<JpegError*>(info->err);
+    if (level < 0) {
+        if (error->message[0] == '\0') (*info->err->format_message)(info, error->message);
+        ++info->err->num_warnings;
+    }
+}
+
+// One pixel of a four-channel JPEG. Adobe's files (the usual print logos) store the inks
+// inverted; as viewers do, their values then are the light that remains.
+std::uint32_t cmykPixel(const unsigned char* p, bool inverted) {
+    unsigned c = p[0], m = p[1], y = p[2], k = p[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    const auto channel = [&](unsigned v) { return std::uint32_t((v * k + 127) / 255); };
+    return 0xFF000000u | (channel(c) << 16) | (channel(m) << 8) | channel(y);
+}
 
 // Kept free of objects with destructors between setjmp and the last libjpeg call, so that a
 // longjmp out of a corrupt file skips nothing that needs cleaning up except what we free here.
-cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size) {
+// `inkChannels` tells whether the file was CMYK or YCCK (then it is not embedded as it is).
+cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size, std::string* reason,
+                            bool* inkChannels) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
     error.manager.error_exit = jpegFail;
-    error.manager.output_message = jpegQuiet;
+    error.manager.emit_message = jpegWarn;
     cairo_surface_t* volatile surface = nullptr;
     unsigned char* volatile row = nullptr;
     if (setjmp(error.jump)) {
         jpeg_destroy_decompress(&info);
         if (surface) cairo_surface_destroy(surface);
         delete[] row;
+        if (reason) *reason = std::string("it is damaged (") + error.message + ")";
         return nullptr;
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
-    info.out_color_space = JCS_RGB;
+    const bool ink = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    const bool inverted = ink && info.saw_Adobe_marker;
+    *inkChannels = ink;
+    info.out_color_space = ink ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
     const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
+    const int channels = static_cast<int>(info.output_components);
     surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS || channels != (ink ? 4 : 3)) {
         jpeg_destroy_decompress(&info);
         cairo_surface_destroy(surface);
+        if (reason) *reason = "its colours cannot be read";
         return nullptr;
     }
     cairo_surface_flush(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    row = new unsigned char[static_cast<std::size_t>(width) * 3];
+    row = new unsigned char[static_cast<std::size_t>(width) * static_cast<std::size_t>(channels)];
     while (info.output_scanline < info.output_height) {
         const int y = static_cast<int>(info.output_scanline);
         JSAMPROW rows[1] = {row};
         jpeg_read_scanlines(&info, rows, 1);
         auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
         for (int x = 0; x < width; ++x)
-            out[x] = 0xFF000000u | (std::uint32_t(row[3 * x]) << 16) | (std::uint32_t(row[3 * x + 1]) << 8) |
-                     row[3 * x + 2];
+            out[x] = ink ? cmykPixel(row + 4 * x, inverted)
+                         : 0xFF000000u | (std::uint32_t(row[3 * x]) << 16) |
+                               (std::uint32_t(row[3 * x + 1]) << 8) | row[3 * x + 2];
     }
     jpeg_finish_decompress(&info);
+    const bool damaged = error.manager.num_warnings > 0;
     jpeg_destroy_decompress(&info);
     delete[] row;
+    if (damaged) {
+        cairo_surface_destroy(surface);
+        if (reason) *reason = std::string("it is damaged or incomplete (") + error.message + ")";
+        return nullptr;
+    }
     cairo_surface_mark_dirty(surface);
     return surface;
 }
@@ -224,33 +260,46 @@ ImageFileInfo readImageFileInfo(const std::filesystem::path& path) {
     return info;
 }
 
-cairo_surface_t* loadImageFile(const std::filesystem::path& path) {
+cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason) {
+    const auto fail = [&](const std::string& why) -> cairo_surface_t* {
+        if (reason) *reason = why;
+        return nullptr;
+    };
     const ImageFileInfo info = readImageFileInfo(path);
+    if (info.format == ImageFormat::None) return fail("it is not a PNG or JPEG image");
+    if (double(info.width) * double(info.height) > kMaxImagePixels)
+        return fail("it claims " + std::to_string(info.width) + " \u00D7 " + std::to_string(info.height) +
+                    " pixels, more than the 100 megapixels a picture may have");
     if (info.format == ImageFormat::PNG) {
         cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
         if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+            // cairo reports libpng's complaints as lack of memory; the size is bounded above, so
+            // it is the file.
+            const std::string why = "it is damaged or incomplete";
             cairo_surface_destroy(surface);
-            return nullptr;
+            return fail(why);
         }
         return surface;
     }
-    if (info.format != ImageFormat::JPEG) return nullptr;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return nullptr;
+    if (!in) return fail("it cannot be read");
     const auto size = static_cast<std::size_t>(in.tellg());
     auto* bytes = static_cast<unsigned char*>(std::malloc(size ? size : 1));
-    if (!bytes) return nullptr;
+    if (!bytes) return fail("there is not enough memory to open it");
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(size))) {
         std::free(bytes);
-        return nullptr;
+        return fail("it cannot be read");
     }
-    cairo_surface_t* surface = decodeJpeg(bytes, size);
+    bool ink = false;
+    cairo_surface_t* surface = decodeJpeg(bytes, size, reason, &ink);
     if (!surface) {
         std::free(bytes);
         return nullptr;
     }
-    if (info.orientation != 1) {
+    // A PDF would embed ink channels as they are, and readers differ on inverted ones: those go in
+    // as the RGB pixels decoded here.
+    if (info.orientation != 1 || ink) {
         std::free(bytes);
         return applyOrientation(surface, info.orientation);
     }

@@ -3,6 +3,7 @@
 // pages and the PDFs drawn from them all decode through here.
 
 #include <filesystem>
+#include <string>
 
 #include "platform/foundation/Geometry.h"
 
@@ -27,9 +28,16 @@ struct ImageFileInfo {
 // a PNG nor a JPEG, or its header cannot be read.
 ImageFileInfo readImageFileInfo(const std::filesystem::path& path);
 
-// Decodes a PNG or JPEG file into an image surface with its EXIF orientation applied; null when it
-// cannot be read. A JPEG drawn upright keeps its file's bytes as the surface's JPEG data, so a PDF
-// embeds them as they are instead of encoding the pixels again. The caller owns the surface.
-cairo_surface_t* loadImageFile(const std::filesystem::path& path);
+// The most pixels a picture may have (100 megapixels): a header may claim far more than its few
+// bytes hold, and decoding it would take gigabytes.
+inline constexpr double kMaxImagePixels = 100e6;
+
+// Decodes the whole of a PNG or JPEG file into an image surface with its EXIF orientation applied
+// (CMYK and YCCK JPEGs become RGB as image viewers show them); null when it cannot be read, with
+// the reason in words in `reason` when given: not a PNG or JPEG, more than kMaxImagePixels (refused
+// before any pixel memory is taken), damaged or cut short. An upright RGB or grey JPEG keeps its
+// file's bytes as the surface's JPEG data, so a PDF embeds them as they are instead of encoding the
+// pixels again. The caller owns the surface.
+cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason = nullptr);
 
 } // namespace platform

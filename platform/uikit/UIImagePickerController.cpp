@@ -1,11 +1,15 @@
 #include "platform/uikit/UIImagePickerController.h"
 
 #include <filesystem>
+
+#include <cairo.h>
 #include <fstream>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/uikit/DesktopServices.h"
+#include "platform/uikit/ImageFile.h"
+#include "platform/uikit/UIAlertController.h"
 
 namespace platform {
 
@@ -25,17 +29,47 @@ const char* sourceName(UIImagePickerControllerSourceType type) {
 std::optional<std::string> UIImagePickerController::pickFile(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path file = std::filesystem::absolute(path, ec);
-    if (ec || !std::filesystem::is_regular_file(file, ec)) return "'" + path + "' is not a file";
-    if (!std::ifstream(file, std::ios::binary)) return "'" + path + "' cannot be read";
-    auto image = UIImage::imageWithContentsOfFile(file);
-    if (!image || image->format() == ImageFormat::None)
-        return "'" + path + "' is not a PNG or JPEG image (only those can be picked)";
+    const std::string name = "\u201C" + std::filesystem::path(path).filename().string() + "\u201D";
+    std::optional<std::string> refused;
+    std::shared_ptr<UIImage> image;
+    if (ec || !std::filesystem::is_regular_file(file, ec)) {
+        refused = name + " is not a file.";
+    } else if (!std::ifstream(file, std::ios::binary)) {
+        refused = name + " cannot be read.";
+    } else {
+        // The whole picture is decoded now: a file cut short or damaged past its header is refused
+        // here, while the person can still choose another, not later when it is copied.
+        image = UIImage::imageWithContentsOfFile(file);
+        if (!image || !image->surface()) {
+            std::string why;
+            if (cairo_surface_t* decoded = loadImageFile(file, &why)) cairo_surface_destroy(decoded);
+            refused = name + " cannot be used: " + (why.empty() ? "it cannot be read" : why) + ".";
+        }
+    }
+    if (refused) {
+        showRefusal(*refused);
+        return refused;
+    }
     UIImagePickerInfo info{
         {UIImagePickerControllerOriginalImage, image},
         {UIImagePickerControllerImageURL, NSURL::fileURLWithPath(file.lexically_normal().string())}};
     auto keep = self<UIImagePickerController>();
     if (auto d = delegate()) d->imagePickerController_didFinishPickingMediaWithInfo(*this, info);
     return std::nullopt;
+}
+
+void UIImagePickerController::showRefusal(const std::string& reason) {
+    console().print(reason);
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Photo not taken", reason, UIAlertControllerStyle::Alert);
+    std::weak_ptr<UIImagePickerController> weak = weakSelf<UIImagePickerController>();
+    // The picker stays up: on the desktop its file chooser opens again for another choice.
+    alert->addAction(
+        UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, [weak](auto&) {
+            if (auto me = weak.lock(); me && me->asksDesktop_) me->askDesktop();
+        }));
+    if (presentedViewController()) return; // one alert at a time: the reason is on the console too
+    presentViewController_animated_completion(alert, true, nullptr);
 }
 
 void UIImagePickerController::cancel() {
@@ -49,6 +83,7 @@ void UIImagePickerController::viewDidAppear(bool animated) {
 }
 
 void UIImagePickerController::askDesktop() {
+    asksDesktop_ = true;
     std::weak_ptr<UIImagePickerController> weak = weakSelf<UIImagePickerController>();
     DesktopServices::shared().chooseFileToOpen(
         "Choose a photo",
@@ -60,10 +95,8 @@ void UIImagePickerController::askDesktop() {
                 me->cancel();
                 return;
             }
-            if (auto refused = me->pickFile(path->string())) {
-                console().print(*refused);
-                me->askDesktop();
-            }
+            // A refused file shows its alert, whose OK asks the chooser again.
+            me->pickFile(path->string());
         });
 }
 

@@ -52,21 +52,25 @@ public:
     }
     std::shared_ptr<UIImagePickerControllerDelegate> delegate() const { return pickerDelegate_.lock(); }
 
-    // A person picks the file at `path`. None when the delegate was told; else why the file was
-    // refused (the picker stays up and the delegate hears nothing).
+    // A person picks the file at `path`. The whole picture is decoded first. None when the delegate
+    // was told; else why the file was refused: the picker stays up, an alert "Photo not taken"
+    // tells the person the reason in words, and the delegate hears nothing.
     std::optional<std::string> pickFile(const std::string& path);
     // A person cancels: the delegate is told.
     void cancel();
 
     // Once on screen the picker asks the desktop's file chooser (DesktopServices) for a file; a
-    // refused file is reported on the console and the chooser asked again; no file cancels.
+    // refused file shows its alert and the chooser is asked again once it is dismissed; no file
+    // cancels.
     void viewDidAppear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
 
 private:
     std::weak_ptr<UIImagePickerControllerDelegate> pickerDelegate_;
     std::weak_ptr<UINavigationControllerDelegate> navigationDelegate_;
+    bool asksDesktop_ = false;
     void askDesktop();
+    void showRefusal(const std::string& reason);
 };
 
 } // namespace platform

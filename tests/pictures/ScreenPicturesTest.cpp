@@ -193,4 +193,22 @@ TEST_F(ScreenPicturesTest, TemplatePDFScreen) {
     expectPictures({"template-essay"});
 }
 
+TEST_F(ScreenPicturesTest, APosterWithAPhotoAndALongHeadingFitsThePhoneWideScreen) {
+    ASSERT_EQ(
+        runText("tap StickyDynamicButton\n"
+                "wait 1\n"
+                "press \"Event Poster \"\n"
+                "wait 1\n"
+                "edit \" Enter Page heading e.g Art Exhibition\" Hippopotomonstrosesquippedaliophobia Night\n"
+                "press \"Select an Image\"\n"
+                "wait 1\n"
+                "photo Download.jpg\n"
+                "wait 1\n"
+                "press Preview\n"
+                "wait 2\n"
+                "picture template-eventposter\n"),
+        0);
+    expectPictures({"template-eventposter"});
+}
+
 } // namespace
