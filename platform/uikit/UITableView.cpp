@@ -264,7 +264,7 @@ double UITableView::heightOfRow(const NSIndexPath& path) {
 }
 
 double UITableView::offsetOfRow(const NSIndexPath& path) {
-    double y = 0;
+    double y = contentInsetTop_;
     for (long s = 0; s < numberOfSections(); ++s)
         for (long r = 0; r < numberOfRowsInSection(s); ++r) {
             if (NSIndexPath{s, r} >= path) return y;
