@@ -527,6 +527,10 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
             for (const auto& below : container->subviews()) {
                 if (below == view) break;
                 drawView(cr, *below);
+                // The presenter's bars stay on it while the screen above leaves.
+                if (i > 0 && below == chain[i - 1]->view())
+                    for (const auto& nav : navigationControllersIn(chain[i - 1]))
+                        drawNavigationBar(cr, *nav);
             }
         }
         drawView(cr, *view);

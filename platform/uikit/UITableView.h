@@ -216,7 +216,7 @@ public:
     // Room above the first row for a bar drawn over the table's top (the platform's automatic
     // content inset): the rows start below it and scroll up under it.
     double contentInsetTop() const { return contentInsetTop_; }
-    void setContentInsetTop(double inset) { contentInsetTop_ = std::max(0.0, inset); }
+    void setContentInsetTop(double inset);
     // Height of the rows before `path` (its top, below the inset), and the total height of the
     // content.
     double offsetOfRow(const NSIndexPath& path);
