@@ -320,8 +320,10 @@ void appPicture(cairo_t* cr, double w, double h, const App& app) {
     cairo_arc(cr, w * 0.85, h * 0.1, w * 0.4, 0, 2 * M_PI);
     cairo_fill(cr);
     appGlyph(cr, w / 2, h * 0.36, w * 0.2, app.glyph);
-    text(cr, app.name, w / 2, h * 0.62, w * 0.085, kWhite, true, w * 0.9);
-    text(cr, app.tagline, w / 2, h * 0.7, w * 0.045, kWhite, false, w * 0.9);
+    // The gallery aspect-fills its 184 x 399 cards with these pictures, which shows only the
+    // middle 0.69 of their width: the words stay inside it.
+    text(cr, app.name, w / 2, h * 0.62, w * 0.085, kWhite, true, w * 0.62);
+    text(cr, app.tagline, w / 2, h * 0.7, w * 0.045, kWhite, false, w * 0.62);
     text(cr, "Quillora Labs", w / 2, h * 0.92, w * 0.04, kWhite, false);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/SystemSymbol.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UIScreen.h"
 
 namespace platform {
 
@@ -55,6 +56,7 @@ public:
 
 void QLPreviewController::loadView() {
     auto root = std::make_shared<PreviewView>();
+    root->setFrame(UIScreen::mainScreen().bounds());
     root->setBackgroundColor(UIColor::whiteColor());
     webView_ = std::make_shared<WKWebView>();
     auto bar = std::make_shared<BarView>();

@@ -54,7 +54,7 @@ void TextSetter::LayoutDeleter::operator()(PangoLayout* layout) const {
 }
 
 TextSetter::TextSetter() {
-    context_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    context_ = pango_font_map_create_context(TextDrawing::fontMap());
     pango_cairo_context_set_resolution(context_, 72);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);

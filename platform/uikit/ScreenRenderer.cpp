@@ -15,6 +15,7 @@
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
 
@@ -371,8 +372,21 @@ std::vector<std::shared_ptr<UIViewController>> ScreenRenderer::presentationChain
 void ScreenRenderer::layout() {
     auto window = UIApplication::sharedApplication().keyWindow();
     if (!window) return;
-    window->layoutIfNeeded();
     auto chain = presentationChain();
+    // A table whose top lies under a shown navigation bar starts its rows below the bar.
+    for (const auto& controller : chain)
+        for (const auto& nav : navigationControllersIn(controller)) {
+            auto top = nav->topViewController();
+            auto table =
+                top && top->isViewLoaded() ? std::dynamic_pointer_cast<UITableView>(top->view()) : nullptr;
+            if (!table) continue;
+            const auto bar = navigationBarLayout(*nav);
+            auto parent = table->superview();
+            const double tableTop =
+                parent ? parent->convertRect_toView(table->frame(), nullptr).minY() : table->frame().minY();
+            table->setContentInsetTop(bar ? std::max(0.0, bar->bar.maxY() - tableTop) : 0.0);
+        }
+    window->layoutIfNeeded();
     for (std::size_t i = 1; i < chain.size(); ++i)
         chain[i]->view()->layoutIfNeeded();
 }
@@ -513,6 +527,10 @@ void ScreenRenderer::draw(cairo_t* cr, double scale) {
             for (const auto& below : container->subviews()) {
                 if (below == view) break;
                 drawView(cr, *below);
+                // The presenter's bars stay on it while the screen above leaves.
+                if (i > 0 && below == chain[i - 1]->view())
+                    for (const auto& nav : navigationControllersIn(chain[i - 1]))
+                        drawNavigationBar(cr, *nav);
             }
         }
         drawView(cr, *view);

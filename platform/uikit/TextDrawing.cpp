@@ -4,7 +4,9 @@
 #include <cctype>
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
 
 namespace platform {
 
@@ -79,13 +81,46 @@ PangoAlignment pangoAlignment(NSTextAlignment alignment) {
     }
 }
 
+// Debian's configuration puts the Noto families before DejaVu for the generic families; the
+// screens were drawn with DejaVu, so it comes first again, with Noto right behind it.
+constexpr const char* kFontRules = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <match target="pattern">
+    <test name="family" qual="any"><string>Noto Sans</string></test>
+    <edit name="family" mode="prepend" binding="same"><string>DejaVu Sans</string></edit>
+  </match>
+  <match target="pattern">
+    <test name="family" qual="any"><string>Noto Serif</string></test>
+    <edit name="family" mode="prepend" binding="same"><string>DejaVu Serif</string></edit>
+  </match>
+  <match target="pattern">
+    <test name="family" qual="any"><string>Noto Sans Mono</string></test>
+    <edit name="family" mode="prepend" binding="same"><string>DejaVu Sans Mono</string></edit>
+  </match>
+</fontconfig>
+)";
+
 // One cairo context for measuring outside of any drawing.
 cairo_t* measuringContext() {
+    TextDrawing::fontMap();
     static cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
     static cairo_t* cr = cairo_create(surface);
     return cr;
 }
 } // namespace
+
+PangoFontMap* TextDrawing::fontMap() {
+    static PangoFontMap* map = [] {
+        FcConfig* config = FcConfigGetCurrent();
+        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontRules), FcTrue);
+        PangoFontMap* fonts = pango_cairo_font_map_get_default();
+        // Whatever was looked up before the rules is looked up again.
+        if (PANGO_IS_FC_FONT_MAP(fonts)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(fonts));
+        return fonts;
+    }();
+    return map;
+}
 
 std::string TextDrawing::familyForFontName(const std::string& fontName) {
     return parseFontName(fontName).family;

@@ -16,6 +16,8 @@ typedef struct _cairo cairo_t;
 typedef struct _PangoFontDescription PangoFontDescription;
 typedef struct _PangoLayout PangoLayout;
 
+typedef struct _PangoFontMap PangoFontMap;
+
 namespace platform {
 
 enum class NSLineBreakMode { ByWordWrapping, ByCharWrapping, ByClipping, ByTruncatingHead, ByTruncatingTail };
@@ -42,6 +44,11 @@ using TextLayout = std::unique_ptr<PangoLayout, LayoutDeleter>;
 
 class TextDrawing {
 public:
+    // The font map every text of the screens and the PDFs is set with. The desktop's own faces
+    // stay the first choice for the generic families (its fontconfig would put the broad-coverage
+    // families first once they are installed); those families remain the fallbacks for every
+    // script the primary faces lack.
+    static PangoFontMap* fontMap();
     // The installed family for a font name of the screens ("Courier", "HelveticaNeue-Bold",
     // the system font ".SFUI-Regular"): the family part of the name with the platform's aliases.
     static std::string familyForFontName(const std::string& fontName);

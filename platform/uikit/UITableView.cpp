@@ -264,13 +264,20 @@ double UITableView::heightOfRow(const NSIndexPath& path) {
 }
 
 double UITableView::offsetOfRow(const NSIndexPath& path) {
-    double y = 0;
+    double y = contentInsetTop_;
     for (long s = 0; s < numberOfSections(); ++s)
         for (long r = 0; r < numberOfRowsInSection(s); ++r) {
             if (NSIndexPath{s, r} >= path) return y;
             y += heightOfRow({s, r});
         }
     return y;
+}
+
+void UITableView::setContentInsetTop(double inset) {
+    inset = std::max(0.0, inset);
+    if (inset == contentInsetTop_) return;
+    contentInsetTop_ = inset;
+    recycleVisible();
 }
 
 double UITableView::contentHeight() {
@@ -316,7 +323,7 @@ void UITableView::ensureVisibleCells() {
     if (!source) return;
     if (!countsKnown_) takeCounts();
     double top = contentOffsetY_, bottom = contentOffsetY_ + bounds().height();
-    double y = 0;
+    double y = contentInsetTop_;
     for (long s = 0; s < numberOfSections() && y < bottom; ++s)
         for (long r = 0; r < numberOfRowsInSection(s) && y < bottom; ++r) {
             NSIndexPath path{s, r};

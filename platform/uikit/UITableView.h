@@ -213,7 +213,12 @@ public:
     void setContentOffsetY(double y);
     void scrollToRowAtIndexPath_atScrollPosition_animated(const NSIndexPath& path, UITableViewScrollPosition,
                                                           bool animated);
-    // Height of the rows before `path` (its top), and the total height of the content.
+    // Room above the first row for a bar drawn over the table's top (the platform's automatic
+    // content inset): the rows start below it and scroll up under it.
+    double contentInsetTop() const { return contentInsetTop_; }
+    void setContentInsetTop(double inset);
+    // Height of the rows before `path` (its top, below the inset), and the total height of the
+    // content.
     double offsetOfRow(const NSIndexPath& path);
     double contentHeight();
 
@@ -281,6 +286,7 @@ private:
     std::shared_ptr<UISwipeActionsConfiguration> swipe_;
     bool editing_ = false;
     double contentOffsetY_ = 0;
+    double contentInsetTop_ = 0;
     std::optional<NSIndexPath> touchedRow_;
 };
 

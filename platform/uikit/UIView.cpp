@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <sstream>
 
 #include "platform/foundation/Console.h"
@@ -397,6 +398,72 @@ double UIViewAnimation::progressAt(double time) const {
     }
 }
 
+namespace {
+// A transform taken apart as the platform animates it: translation, rotation angle, scale, and
+// what shear is left, each of which is interpolated on its own.
+struct DecomposedTransform {
+    double tx = 0, ty = 0, angle = 0, sx = 1, sy = 1;
+    double r11 = 1, r12 = 0, r21 = 0, r22 = 1;
+};
+
+DecomposedTransform decompose(const CGAffineTransform& t) {
+    DecomposedTransform out;
+    out.tx = t.tx;
+    out.ty = t.ty;
+    out.sx = std::hypot(t.a, t.b);
+    out.sy = std::hypot(t.c, t.d);
+    // A mirrored transform: one axis takes the flip, the one that keeps the angle smaller.
+    if (t.a * t.d - t.b * t.c < 0) {
+        if (t.a < t.d)
+            out.sx = -out.sx;
+        else
+            out.sy = -out.sy;
+    }
+    double a = t.a, b = t.b, c = t.c, d = t.d;
+    if (out.sx != 0) a /= out.sx, b /= out.sx;
+    if (out.sy != 0) c /= out.sy, d /= out.sy;
+    out.angle = std::atan2(b, a);
+    // What the rotation leaves: the rows turned back by the angle.
+    const double cs = std::cos(out.angle), sn = std::sin(out.angle);
+    out.r11 = a * cs + b * sn;
+    out.r12 = -a * sn + b * cs;
+    out.r21 = c * cs + d * sn;
+    out.r22 = -c * sn + d * cs;
+    return out;
+}
+
+CGAffineTransform recompose(const DecomposedTransform& d) {
+    const CGAffineTransform scaled{d.sx * d.r11, d.sx * d.r12, d.sy * d.r21, d.sy * d.r22, 0, 0};
+    CGAffineTransform out = CGAffineTransformConcat(scaled, CGAffineTransformMakeRotation(d.angle));
+    out.tx = d.tx;
+    out.ty = d.ty;
+    return out;
+}
+
+CGAffineTransform interpolate(const CGAffineTransform& from, const CGAffineTransform& to, double p) {
+    if (from == to) return to;
+    DecomposedTransform a = decompose(from), b = decompose(to);
+    // A flip on one axis against one on the other is the same as a half turn: compare like with like.
+    if ((a.sx < 0 && b.sy < 0) || (a.sy < 0 && b.sx < 0)) {
+        a.sx = -a.sx;
+        a.sy = -a.sy;
+        a.angle += a.angle < 0 ? std::numbers::pi : -std::numbers::pi;
+    }
+    auto mix = [p](double x, double y) { return x + (y - x) * p; };
+    DecomposedTransform m;
+    m.tx = mix(a.tx, b.tx);
+    m.ty = mix(a.ty, b.ty);
+    m.angle = mix(a.angle, b.angle);
+    m.sx = mix(a.sx, b.sx);
+    m.sy = mix(a.sy, b.sy);
+    m.r11 = mix(a.r11, b.r11);
+    m.r12 = mix(a.r12, b.r12);
+    m.r21 = mix(a.r21, b.r21);
+    m.r22 = mix(a.r22, b.r22);
+    return recompose(m);
+}
+} // namespace
+
 UIViewPresentation UIView::presentationAt(double time) const {
     UIViewPresentation now{frame_, transform_, alpha_};
     if (!lastAnimation_ || time >= lastAnimation_->finishesAt()) return now;
@@ -405,10 +472,7 @@ UIViewPresentation UIView::presentationAt(double time) const {
     const UIViewPresentation& from = animatedFrom_;
     now.frame = CGRect(mix(from.frame.minX(), frame_.minX()), mix(from.frame.minY(), frame_.minY()),
                        mix(from.frame.width(), frame_.width()), mix(from.frame.height(), frame_.height()));
-    const CGAffineTransform& a = from.transform;
-    const CGAffineTransform& b = transform_;
-    now.transform = {mix(a.a, b.a), mix(a.b, b.b),   mix(a.c, b.c),
-                     mix(a.d, b.d), mix(a.tx, b.tx), mix(a.ty, b.ty)};
+    now.transform = interpolate(from.transform, transform_, p);
     now.alpha = std::clamp(mix(from.alpha, alpha_), 0.0, 1.0);
     return now;
 }

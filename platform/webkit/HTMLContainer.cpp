@@ -1,4 +1,5 @@
 #include "platform/webkit/HTMLContainer.h"
+#include "platform/uikit/TextDrawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -114,7 +115,7 @@ HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeigh
         auto absolute = fs::weakly_canonical(base_, ec);
         if (!ec) base_ = absolute;
     }
-    pango_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    pango_ = pango_font_map_create_context(TextDrawing::fontMap());
     // Unhinted metrics keep widths proportional to the font size, so a layout measured here is the
     // layout drawn into the PDF at any scale.
     cairo_font_options_t* options = cairo_font_options_create();

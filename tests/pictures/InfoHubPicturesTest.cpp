@@ -65,11 +65,18 @@ TEST_F(InfoHubPicturesTest, PagersFirstAndLastPagesTheHelpGalleryAndACardZooming
                       "wait 0.1\n"
                       "picture gallery-zoom-mid\n"
                       "wait 1\n"
-                      "picture gallery-detail\n"),
+                      "picture gallery-detail\n"
+                      "tapview\n"
+                      "wait 0.4\n"
+                      "picture gallery-shrink-mid\n"
+                      "wait 2\n"
+                      "back\n"
+                      "tap supportButton\n"
+                      "picture settings-table\n"),
               0);
-    EXPECT_EQ(compared,
-              (std::vector<std::string>{"pager-tutorial-first", "pager-tutorial-last", "pager-promotion-last",
-                                        "gallery-help", "gallery-zoom-mid", "gallery-detail"}));
+    EXPECT_EQ(compared, (std::vector<std::string>{"pager-tutorial-first", "pager-tutorial-last",
+                                                  "pager-promotion-last", "gallery-help", "gallery-zoom-mid",
+                                                  "gallery-detail", "gallery-shrink-mid", "settings-table"}));
     for (const auto& m : mismatches)
         ADD_FAILURE() << m;
 }

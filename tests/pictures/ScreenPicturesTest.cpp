@@ -160,9 +160,15 @@ TEST_F(ScreenPicturesTest, ListWithARevealedSwipeThePDFBrowserAndATemplateScreen
                                               "back\n"
                                               "rename-pdfs\n"
                                               "open WebView\n"
+                                              "picture pdf-browser\n"
+                                              "row tableList 0\n"
+                                              "wait 1\n"
+                                              "picture quicklook\n"
+                                              "tap doneButton\n"
+                                              "wait 1\n"
                                               "picture pdf-browser\n"),
               0);
-    expectPictures({"list-swipe", "pdf-browser"});
+    expectPictures({"list-swipe", "pdf-browser", "quicklook", "pdf-browser"});
 }
 
 TEST_F(ScreenPicturesTest, ADetailScreenIdleWithItsPickerAndWhileDictating) {

@@ -32,8 +32,10 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITextView.h"
+#include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
+#include "platform/webkit/HTMLDocument.h"
 #include "tests/support/ImageCompare.h"
 #include "tests/support/PlatformTest.h"
 #include "tests/window/WindowManagerMessages.h"
@@ -1036,4 +1038,91 @@ TEST_F(WindowEditingTest, AFormsTextFieldAndTheRecipeTextViewEditAlikeWithTheMou
         ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(window.id)));
         EXPECT_EQ(window.app.wait(20s), 0) << readFile(home / "app.log");
     }
+TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
+    std::string why;
+    if (!startWindowManager(why)) GTEST_SKIP() << why;
+    // A saved PDF, in the window's data folder and in the one the places are measured in.
+    std::string html = "<h1>Saved essay</h1>";
+    for (int i = 0; i < 12; ++i)
+        html += "<p>A paragraph of the essay that the preview must show as it was written.</p>";
+    const auto pdf = home / "Essay.pdf";
+    ASSERT_TRUE(platform::renderHTMLToPDF(html, {}, pdf).ok);
+    for (const char* folder : {"app", "measured"}) {
+        std::filesystem::create_directories(home / folder / "Documents");
+        std::filesystem::copy_file(pdf, home / folder / "Documents" / "Essay.pdf");
+    }
+    Child app = launch(home / "app");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    // The way there, measured without a window: the list, its PDFs, the first row; and the
+    // picture the renderer draws of the preview at the window's size.
+    std::map<std::string, platform::CGRect> at;
+    const auto expected = home / "preview.png";
+    auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand(
+            "at", "at KEY", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                auto view = std::dynamic_pointer_cast<platform::UIView>(
+                    quillora::cli::ScriptInterpreter::control(line.rest));
+                ASSERT_TRUE(view);
+                if (auto table = std::dynamic_pointer_cast<platform::UITableView>(view)) {
+                    const double top = table->offsetOfRow({0, 0}) - table->contentOffsetY();
+                    const double bottom = table->offsetOfRow({0, 1}) - table->contentOffsetY();
+                    at[line.rest] =
+                        table->convertRect_toView({0, top, table->bounds().width(), bottom - top}, nullptr);
+                } else {
+                    at[line.rest] = view->convertRect_toView(view->bounds(), nullptr);
+                }
+            });
+        interpreter.addCommand(
+            "frame", "frame", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                cairo_surface_t* surface =
+                    cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.first, size.second);
+                cairo_t* cr = cairo_create(surface);
+                platform::DesktopWindow::drawFrame(cr, size.first, size.second);
+                cairo_destroy(cr);
+                cairo_surface_write_to_png(surface, expected.c_str());
+                cairo_surface_destroy(surface);
+            });
+    };
+    const auto script = home / "to-preview.txt";
+    std::ofstream(script) << "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\n"
+                             "at PDFButton\ntap PDFButton\nwait 1\n"
+                             "at tableList\nrow tableList 0\nwait 2\nframe\n";
+    quillora::cli::Options options;
+    options.home = home / "measured";
+    options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+    options.script = script.string();
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
+    platform::resetSharedInstances();
+    ASSERT_EQ(at.size(), 3u);
+
+    // A person clicks the same way: the list, its PDFs, the saved one.
+    for (const char* key : {"SaveDynamicButton", "PDFButton", "tableList"}) {
+        std::this_thread::sleep_for(1500ms);
+        click(id, size, at.at(key));
+    }
+    // The renderer draws the page's words (dark on the white sheet), and the window shows just that.
+    {
+        cairo_surface_t* shown = cairo_image_surface_create_from_png(expected.c_str());
+        const int stride = cairo_image_surface_get_stride(shown);
+        const unsigned char* data = cairo_image_surface_get_data(shown);
+        long dark = 0;
+        for (int y = 0; y < cairo_image_surface_get_height(shown); ++y)
+            for (int x = 0; x < cairo_image_surface_get_width(shown); ++x) {
+                const unsigned char* p = data + y * stride + x * 4;
+                dark += p[0] < 80 && p[1] < 80 && p[2] < 80;
+            }
+        cairo_surface_destroy(shown);
+        EXPECT_GT(dark, 500) << "no words of the page are drawn in " << expected;
+    }
+    const auto comparison = waitForPicture(id, expected);
+    EXPECT_TRUE(comparison.matches) << comparison.message << "\n" << readFile(home / "app.log");
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }
