@@ -41,6 +41,10 @@ const ScreenCase kScreens[] = {
     {"DetailRecipeVCTableView", 2, true, &quillora::kRecipeEntryList},
 };
 
+void PrintTo(const ScreenCase& screen, std::ostream* out) {
+    *out << screen.name;
+}
+
 std::size_t occurrences(const std::string& text, const std::string& phrase) {
     std::size_t count = 0;
     for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
@@ -244,8 +248,8 @@ TEST_P(DictatedWordsTest, QuittingMidPhraseSavesThePhrase) {
     say("foxtrot six");
     ASSERT_TRUE(ScriptedSpeech::shared().partial("golf seven"));
     runUntilIdle();
+    // Nothing runs after the application is told it ends: what it saves, it saves at once.
     UIApplication::sharedApplication().simulateTerminate();
-    settle();
     const std::string expected = appended(initialText(), {"foxtrot six", "golf seven"});
     auto rows = listFile();
     EXPECT_EQ(std::count(rows.begin(), rows.end(), expected), 1) << ::testing::PrintToString(rows);
