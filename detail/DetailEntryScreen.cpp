@@ -168,13 +168,25 @@ void DetailEntryScreen::viewWillAppear(bool animated) {
 }
 
 void DetailEntryScreen::appTerminateAction() {
+    // The phrase being spoken goes into the entry before the entry goes into its list.
+    appendRunningTaskForQuitting();
     if (!masterView || !textView) return;
+    // Gone from view and taken by the list already: what came later has followed on its own.
+    if (handedBack_ && masterView->selectedRow == -1) return;
     masterView->newRowText = textView->text();
     masterView->takeDetailText();
 }
 
+void DetailEntryScreen::writeTranscript(const std::string& text) {
+    DictationScreen::writeTranscript(text);
+    if (!handedBack_ || !masterView) return;
+    masterView->replaceHandedBackText(*handedBack_, text);
+    handedBack_ = text;
+}
+
 void DetailEntryScreen::viewDidAppear(bool animated) {
     UIViewController::viewDidAppear(animated);
+    handedBack_.reset();
     saveClipboardtext = text;
     defaults->setObject_forKey(saveClipboardtext, std::string(keys::saveclipBoardText));
     const auto region = requestAuthorizationAndReadRegion();
@@ -185,7 +197,10 @@ void DetailEntryScreen::viewDidAppear(bool animated) {
 }
 
 void DetailEntryScreen::viewWillDisappear(bool animated) {
-    if (masterView && textView) masterView->newRowText = textView->text();
+    if (masterView && textView) {
+        masterView->newRowText = textView->text();
+        handedBack_ = textView->text();
+    }
     UIViewController::viewWillDisappear(animated);
     auto& center = NSNotificationCenter::defaultCenter();
     center.removeObserver(observerKey(), UIKeyboardWillShowNotification);

@@ -57,9 +57,14 @@ public:
 
 protected:
     DictationViews dictationViews() override;
+    // Text that arrives after the screen handed the entry back (the last phrase of a run stopped
+    // by leaving) goes on to the list.
+    void writeTranscript(const std::string& text) override;
 
 private:
     const DetailScreenVariant& variant_;
+    // The entry as handed back to the list when the screen went; none while it is shown.
+    std::optional<std::string> handedBack_;
 };
 
 class DetailVCTableView : public DetailEntryScreen {

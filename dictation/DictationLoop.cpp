@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "dictation/RecognitionLanguages.h"
 #include "platform/avfaudio/AVAudioSession.h"
@@ -12,6 +13,7 @@
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/speech/SpeechEngine.h"
 #include "platform/storekit/SKStoreReviewController.h"
 #include "platform/systemconfiguration/SCNetworkReachability.h"
@@ -32,59 +34,18 @@ namespace {
 
 constexpr AVAudioNodeBus kTapBus = 0;
 constexpr AVAudioFrameCount kTapBufferSize = 1024;
-// Tasks that fail before any speech leave this mark (part of "Listening....") in the transcript.
-constexpr std::string_view kListeningMark = "Listening...";
-constexpr std::size_t kLostConnectionPieces = 5;
+// Recognition errors in a row that end a run for a lost connection.
+constexpr int kLostConnectionFailures = 5;
+// Seconds a screen that left waits at most for its stopped task's last words.
+constexpr double kLeavingTaskGrace = 60;
 constexpr std::int64_t kReviewWordCount = 3001;
 
 const char* flag(bool value) {
     return value ? "true" : "false";
 }
 
-// The pieces of `text` between occurrences of `mark`, printed as a list of quoted strings.
-std::vector<std::string> split(const std::string& text, std::string_view mark) {
-    std::vector<std::string> pieces;
-    std::size_t from = 0;
-    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, from)) {
-        pieces.push_back(text.substr(from, at - from));
-        from = at + mark.size();
-    }
-    pieces.push_back(text.substr(from));
-    return pieces;
-}
-
-// Quotes, backslashes and line breaks escaped, so that the list reads as one line.
-std::string quoted(const std::string& piece) {
-    std::string out = "\"";
-    for (char c : piece) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string printed(const std::vector<std::string>& pieces) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < pieces.size(); ++i)
-        out += (i ? ", " : "") + quoted(pieces[i]);
-    return out + "]";
+bool isBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
 // The tap block: hands each buffer to the request of the task it was installed for, never to a
@@ -210,7 +171,7 @@ void DictationLoop::recordButtonTapped() {
         if (views.picker) views.picker->setHidden(true);
     }
     isStopped = false;
-    appendedThisRun_.clear();
+    failedTasksInARow_ = 0;
     if (table_.startCue) playCueSound(*table_.startCue);
     if (auto error = startRecordingLoop1()) {
         endRunAfterFailedStart(*error);
@@ -253,6 +214,7 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     recognitionRequest->setShouldReportPartialResults(true);
     if (!row.contextualStrings.empty()) recognitionRequest->setContextualStrings(row.contextualStrings);
     countClipboard = 0;
+    taskHeard_.clear();
 
     std::weak_ptr<AVAudioInputNode> weakNode = inputNode;
     recognitionTask = speechRecognizer->recognitionTaskWithRequest_resultHandler(
@@ -335,8 +297,10 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
 
     bool isFinal = false;
     if (result) {
-        if (views.live) views.live->setText(result->bestTranscription().formattedString());
+        const std::string heard = result->bestTranscription().formattedString();
+        if (views.live) views.live->setText(heard);
         applyVoiceCommands(*result, row.commandTriggers);
+        taskHeard_ = views.live ? views.live->text() : heard;
         isFinal = result->isFinal();
         console().print(row.finalFlagLine);
         console().print(flag(isFinal));
@@ -350,19 +314,18 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         appendTaskText(views);
     countClipboard = 1;
 
-    if (row.checksLostConnection && views.transcript) {
-        auto pieces = split(table_.lostConnectionCounts == LostConnectionText::appendedThisRun
-                                ? appendedThisRun_
-                                : views.transcript->text(),
-                            kListeningMark);
-        console().print("Count" + printed(pieces));
-        if (pieces.size() > kLostConnectionPieces) {
-            isStopped = true;
-            isFinal = true;
-            presentAlert(
-                "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔",
-                " Please try opening any website (e.g www.wikipedia.org)", "OK ");
-        }
+    // Silence is no failure: a task the recognizer ended for want of speech breaks the row like
+    // any task that did not fail, so that pauses never end a run.
+    if (error && !(error->domain == SFSpeechErrorDomain && error->code == SFSpeechErrorCodeNoSpeech))
+        ++failedTasksInARow_;
+    else
+        failedTasksInARow_ = 0;
+    if (failedTasksInARow_ >= kLostConnectionFailures && !isStopped) {
+        isStopped = true;
+        isFinal = true;
+        presentAlert(
+            "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔",
+            " Please try opening any website (e.g www.wikipedia.org)", "OK ");
     }
 
     // A task that failed because recognition is gone would be followed by one failing task after
@@ -378,7 +341,8 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     recognitionRequest.reset();
     recognitionTask.reset();
     endingTask_.reset();
-    if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
+    // The task has ended: no stop is pending any more.
+    updateRecordButton(false);
 
     if (isFinalStopped) {
         DispatchQueue::main().async([weak = weakLoop()] {
@@ -406,26 +370,33 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         if (auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1())
             endRunAfterFailedStart(*failure);
     }
+    // The leaving screen's last task has said its last: the screen may go now (the caller holds it
+    // until this returns).
+    if (!audioEngine->isRunning()) releaseKeeper();
 }
 
 void DictationLoop::appendTaskText(const DictationViews& views) {
     if (!views.transcript || !views.live) return;
+    if (table_.append == TranscriptAppend::asParagraph && table_.transcriptFontAtAppend)
+        views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtAppend));
+    // A task that heard nothing appends nothing: what the live view shows then is a label.
+    if (isBlank(taskHeard_)) {
+        if (table_.append == TranscriptAppend::afterBlank) views.live->setText(" ");
+        return;
+    }
     if (table_.append == TranscriptAppend::asParagraph) {
-        if (table_.transcriptFontAtAppend)
-            views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtAppend));
         if (recordPermissionGranted()) {
-            std::string paragraph = views.live->text() + "\n";
+            std::string paragraph = taskHeard_ + "\n";
             const auto& before = views.transcript->text();
             if (table_.paragraphStartsOnNewLine && !before.empty() && before.back() != '\n')
                 paragraph.insert(0, "\n");
-            appendedThisRun_ += paragraph;
             writeTranscript(before + paragraph);
         } else
             console().print("permission not granted for microhone acess yet ");
         return;
     }
 
-    writeTranscript(views.transcript->text() + " " + views.live->text());
+    writeTranscript(views.transcript->text() + " " + taskHeard_);
     views.live->setText(" ");
     auto defaults = NSUserDefaults::standardUserDefaults();
     timeDictateTotal = table_.runLength - timeLeft;
@@ -532,7 +503,7 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
     if (!button) return;
     if (available) {
         // While a stop is pending the old task still holds the tap: no new run before its end.
-        if (!isFinalStopped && authorizationGranted_) button->setEnabled(true);
+        updateRecordButton();
         setRecordButtonLooks(table_.availableTitle, table_.availableImage.forRow(buttonSelect));
         console().print("Speech recogniser triggered");
     } else {
@@ -541,8 +512,24 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
     }
 }
 
+void DictationLoop::updateRecordButton() {
+    // A task stopped by the screen's leaving still holds the tap until its end.
+    updateRecordButton(isFinalStopped || (recognitionTask && !audioEngine->isRunning()));
+}
+
+void DictationLoop::updateRecordButton(bool stopPending) {
+    auto button = dictationViews().recordButton;
+    if (!button) return;
+    button->setEnabled(!stopPending && recognitionPossible());
+    if (!authorizationGranted_) {
+        if (!refusalTitle_.empty()) button->setTitle_forState(refusalTitle_, UIControlStates::Disabled);
+    } else if (!speechRecognizer || !speechRecognizer->isAvailable()) {
+        button->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+    }
+}
+
 bool DictationLoop::recordButtonMayBeEnabled() const {
-    return !isFinalStopped && recognitionPossible();
+    return !isFinalStopped && !(recognitionTask && !audioEngine->isRunning()) && recognitionPossible();
 }
 
 void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {
@@ -570,12 +557,16 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
             refusal = &refusals->restricted;
             break;
         case SFSpeechRecognizerAuthorizationStatus::authorized:
-            if (button && !isFinalStopped) button->setEnabled(true);
+            // Authorized is not enough: a region without recognition keeps the button disabled,
+            // whichever of the two answers came first.
+            refusalTitle_.clear();
+            updateRecordButton();
             return;
         default:
             console().print(refusals->unknownStatusLine);
             return;
         }
+        refusalTitle_ = refusal->disabledTitle;
         if (button) {
             button->setEnabled(false);
             button->setTitle_forState(refusal->disabledTitle, UIControlStates::Disabled);
@@ -586,6 +577,7 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
     }
     auto refuse = [&](const char* title) {
         authorizationGranted_ = false;
+        refusalTitle_ = title;
         if (button) {
             button->setEnabled(false);
             button->setTitle_forState(title, UIControlStates::Disabled);
@@ -604,7 +596,8 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
         break;
     case SFSpeechRecognizerAuthorizationStatus::authorized:
         authorizationGranted_ = true;
-        if (button && !isFinalStopped && speechRecognizer->isAvailable()) button->setEnabled(true);
+        refusalTitle_.clear();
+        updateRecordButton();
         break;
     default:
         console().print("error");
@@ -617,9 +610,8 @@ bool DictationLoop::recognitionPossible() const {
 }
 
 void DictationLoop::recognizerChanged() {
-    auto button = dictationViews().recordButton;
-    if (!button || audioEngine->isRunning() || isFinalStopped) return;
-    button->setEnabled(recognitionPossible());
+    if (audioEngine->isRunning() || isFinalStopped) return;
+    updateRecordButton();
 }
 
 void DictationLoop::showSpeechAccessAlert() {
@@ -659,6 +651,43 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
         // The task still delivers the text it heard; keep it until then.
         endingTask_ = std::move(recognitionTask);
     }
+    // The phrase being spoken is still on its way: the screen waits for it even if nothing else
+    // holds it any more.
+    releaseKeeper();
+    keeper_ = RunLoop::main().schedule(kLeavingTaskGrace, [kept = dictationScreen().shared_from_this()] {});
+    return true;
+}
+
+void DictationLoop::releaseKeeper() {
+    if (keeper_) RunLoop::main().cancel(std::exchange(keeper_, 0));
+}
+
+bool DictationLoop::appendRunningTaskForQuitting() {
+    if (!recognitionTask && !endingTask_) return false;
+    // No later callback may append it a second time.
+    ++generation_;
+    if (countClipboard == 0) {
+        console().print(table_.handlers[0].appendLine);
+        appendTaskText(dictationViews());
+        countClipboard = 1;
+    }
+    isStopped = true;
+    audioEngine->stop();
+    audioEngine->inputNode()->removeTapOnBus(kTapBus);
+    if (recognitionTask) recognitionTask->cancel();
+    recognitionTask.reset();
+    endingTask_.reset();
+    recognitionRequest.reset();
+    if (SpeechTimer) SpeechTimer->invalidate();
+    if (isFinalStopped)
+        DispatchQueue::main().async([weak = weakLoop()] {
+            if (auto self = weak.lock()) self->dismissProgressAlert();
+        });
+    updateRecordButton(false);
+    DispatchQueue::main().async([weak = weakLoop()] {
+        if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
+    });
+    releaseKeeper();
     return true;
 }
 
@@ -673,7 +702,6 @@ std::array<DictationHandlerTable, 2> handlersWithTheirLines(bool numberedLoopLin
     first.appendLine = "Added to Clipboard 1";
     first.alreadyAddedLine = "Clipboard text already added ";
     first.loopLine = numberedLoopLines ? "isFinal loop triggered loop 1 " : "isFinal loop triggered ";
-    first.checksLostConnection = true;
     auto& second = handlers[1];
     second.finalFlagLine = "iS FINAL value ";
     second.appendLine = "Added to Clipboard 2";
@@ -826,7 +854,6 @@ DictationLoopTable detailLoopTable(const RecognitionLanguageTable& languages) {
     };
     table.leavingStopStoresDictatedTime = false;
     table.leavingStopImage = "Play1.png";
-    table.lostConnectionCounts = LostConnectionText::appendedThisRun;
     return table;
 }
 

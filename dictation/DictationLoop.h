@@ -15,6 +15,12 @@
 // Every callback of a task carries the generation of the start that made it; a callback of an
 // older task (one cancelled by a later start) is ignored, so it can never append text to the new
 // run or tear down the new run's audio.
+//
+// A task appends only what it heard: the live view shows a listening label while nobody speaks,
+// and that label is never taken for speech. A pause long enough for the recognizer to give up on
+// a task ("no speech") starts the next task and nothing else; only recognition errors in a row end
+// a run for a lost connection. A screen that goes away mid-phrase stays alive until its task has
+// said its last, so the phrase still reaches the transcript.
 
 #include <array>
 #include <cstdint>
@@ -59,8 +65,6 @@ struct DictationHandlerTable {
     std::string loopLine;
     // Printed when a task ended by itself (not stopped by the user); none prints nothing.
     std::optional<std::string> naturalEndLine;
-    // Whether this handler ends the run when the transcript holds the listening mark five times.
-    bool checksLostConnection = false;
     // Seconds after a task that ended by itself until the review request; none asks for none.
     std::optional<double> reviewDelay;
     std::vector<std::string> contextualStrings;
@@ -92,15 +96,6 @@ struct AuthorizationRefusals {
     AuthorizationRefusal restricted;
     std::string button = "OK ";
     std::string unknownStatusLine = "Error";
-};
-
-// Where the lost-connection check counts the listening marks.
-enum class LostConnectionText {
-    // The whole transcript.
-    transcript,
-    // Only what the current run has appended to the transcript, so text handed in from elsewhere
-    // never counts.
-    appendedThisRun,
 };
 
 struct DictationLoopTable {
@@ -147,7 +142,6 @@ struct DictationLoopTable {
     // (none: the idle image of the row).
     bool leavingStopStoresDictatedTime = true;
     std::optional<std::string> leavingStopImage;
-    LostConnectionText lostConnectionCounts = LostConnectionText::transcript;
     // asParagraph: a paragraph appended to a transcript that does not end with a line feed starts
     // on a line of its own instead of running on from the last word.
     bool paragraphStartsOnNewLine = false;
@@ -218,6 +212,10 @@ public:
     bool recognitionPossible() const;
     // A new recognizer replaced the old one while no run is on: the button follows what it allows.
     void recognizerChanged();
+    // Enables the record button exactly while recording is possible and no stop is pending; a
+    // disabled button's title says why recording is not possible.
+    void updateRecordButton();
+    void updateRecordButton(bool stopPending);
 
     // Whether something other than the loop may give the record button back (the keyboard going,
     // say): not while a stop is pending, after refused authorization or with the recognizer
@@ -233,6 +231,11 @@ public:
     // With `releaseTask` the tap is removed and request and task fields cleared at once. False when
     // nothing was running.
     bool stopRunForLeaving(bool releaseTask);
+    // The application ends during a task: what the task has heard so far is appended at once (no
+    // later callback will come to do it) and the run ends. False when no task was listening.
+    bool appendRunningTaskForQuitting();
+    // What the running task has heard so far (after the command pass); empty before any speech.
+    const std::string& heardByRunningTask() const { return taskHeard_; }
 
     // The device can reach the network without first making a connection.
     static bool isConnectedToNetwork();
@@ -270,8 +273,17 @@ private:
     std::uint64_t generation_ = 0;
     // A task let go of by a leaving stop, kept until its last callback has come.
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
-    // What the current run has appended to the transcript.
-    std::string appendedThisRun_;
+    // What the current task heard, as the live view shows it.
+    std::string taskHeard_;
+    // Tasks of this run that ended in a row with a recognition error other than "no speech".
+    int failedTasksInARow_ = 0;
+    // Why recording is refused, as the disabled button says it; empty while authorized.
+    std::string refusalTitle_;
+    // Queued work that keeps the screen alive while a task stopped by its leaving has yet to
+    // deliver its text: the task's end cancels it, and it lets go by itself after a minute. Held by
+    // the run loop, not by the screen, so it makes no cycle.
+    std::uint64_t keeper_ = 0;
+    void releaseKeeper();
 };
 
 // The loop tables of the dictation screens.

@@ -128,6 +128,8 @@ void DictationScreen::readDataFile() {
                                                       NSSearchPathDomainMask::NSUserDomainMask);
     if (documents.empty()) return;
     dataFile = documents.front().URLByAppendingPathComponent("datafile.dat").path();
+    if (screen_.keepsBookmarkFilePath)
+        dataFile_bookmarkV = documents.front().URLByAppendingPathComponent("dataFile_bookmarkV.dat").path();
     if (!files.fileExistsAtPath(*dataFile)) return;
     auto contents = files.contentsAtPath(*dataFile);
     if (contents && isValidUTF8(*contents)) {
@@ -389,6 +391,8 @@ void DictationScreen::appBecomeActive() {
 
 void DictationScreen::appTerminateAction() {
     console().print("app going to terminate");
+    // The phrase being spoken is part of what is saved.
+    appendRunningTaskForQuitting();
     if (!saveText.expired()) SaveText();
 }
 
@@ -397,7 +401,16 @@ void DictationScreen::printValueWithNotification(const NSNotification& notificat
     if (!editor || !editor->presentingViewController()) return;
     auto text = notification.stringForKey(key(keys::userInfoValue));
     if (!text) return;
-    setTranscriptText(*text);
+    // What was dictated while the sheet was up was never in the editor: it follows the edit, a
+    // paragraph on a line of its own as it was appended.
+    std::string kept = appendedWhileEditing_;
+    if (loopTable().paragraphStartsOnNewLine && !kept.empty() && kept.front() != '\n' && !text->empty() &&
+        text->back() != '\n')
+        kept.insert(0, "\n");
+    setTranscriptText(*text + kept);
+    if (!appendedWhileEditing_.empty() && loopTable().append == TranscriptAppend::afterBlank)
+        defaults->setObject_forKey(transcript()->text(), key(keys::saveclipBoardText));
+    appendedWhileEditing_.clear();
     analyzeWordClasses(transcript()->text());
 }
 
@@ -435,6 +448,10 @@ void DictationScreen::setTranscriptText(const std::string& text) {
 }
 
 void DictationScreen::writeTranscript(const std::string& text) {
+    if (auto editor = presentedEditor_.lock(); editor && editor->presentingViewController()) {
+        const auto& before = transcript()->text();
+        if (text.compare(0, before.size(), before) == 0) appendedWhileEditing_ += text.substr(before.size());
+    }
     setTranscriptText(text);
 }
 
@@ -735,11 +752,12 @@ void DictationScreen::showCommandHelpSheet() {
     for (const auto& title : screen_.help.rows)
         sheet->addAction(
             UIAlertAction::actionWithTitle_style_handler(title, UIAlertActionStyle::Default, nullptr));
-    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
-        "Complete List of Commands", UIAlertActionStyle::Default, [](UIAlertAction&) {
-            UIApplication::sharedApplication().openURL_options_completionHandler(
-                std::string(settings::commandHelpPage), {}, nullptr);
-        }));
+    if (screen_.help.listsAllCommands)
+        sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+            "Complete List of Commands", UIAlertActionStyle::Default, [](UIAlertAction&) {
+                UIApplication::sharedApplication().openURL_options_completionHandler(
+                    std::string(settings::commandHelpPage), {}, nullptr);
+            }));
     sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
         "Dismiss", UIAlertActionStyle::Cancel,
         [](UIAlertAction&) { console().print("User click Dismiss button"); }));
@@ -854,6 +872,7 @@ void DictationScreen::textEditButtonTapped() {
         defaults->setObject_forKey(transcript()->text(), key(keys::saveclipBoardText));
     auto host = std::make_shared<UIHostingController>(editorView());
     presentedEditor_ = host;
+    appendedWhileEditing_.clear();
     presentViewController_animated_completion(host, true, nullptr);
 }
 
@@ -893,19 +912,31 @@ bool DictationScreen::showDictationScreen(long index) {
         backviewTapped();
         return true;
     }
-    auto board = storyboard();
-    if (!board || !board->hasScene(scenes[static_cast<std::size_t>(index)])) return false;
-    auto next = board->instantiateViewControllerWithIdentifier(scenes[static_cast<std::size_t>(index)]);
+    auto stack = nav->viewControllers();
+    auto first = stack.empty() ? nullptr : std::dynamic_pointer_cast<DictationScreen>(stack.front());
+    if (!first || first->screen_.segment != 0) return false;
+    auto next = first->keptDictationScreen(index);
+    if (!next) return false;
     if (screen_.segment == 0) {
         nav->pushViewController_animated(next, true);
         return true;
     }
     // One of the other two is ever on the stack: this one makes way for the one picked.
-    auto stack = nav->viewControllers();
-    if (stack.empty() || stack.back().get() != this) return false;
+    if (stack.back().get() != this) return false;
     stack.back() = next;
     nav->setViewControllers_animated(stack, true);
     return true;
+}
+
+std::shared_ptr<DictationScreen> DictationScreen::keptDictationScreen(long index) {
+    if (auto kept = keptScreens_.find(index); kept != keptScreens_.end()) return kept->second;
+    const auto& scenes = dictationSceneIdentifiers();
+    auto board = storyboard();
+    if (!board || !board->hasScene(scenes[static_cast<std::size_t>(index)])) return nullptr;
+    auto made = std::dynamic_pointer_cast<DictationScreen>(
+        board->instantiateViewControllerWithIdentifier(scenes[static_cast<std::size_t>(index)]));
+    if (made) keptScreens_[index] = made;
+    return made;
 }
 
 void DictationScreen::analyzeWordClasses(const std::string& text) {

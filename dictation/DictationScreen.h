@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,8 @@ const std::vector<SymbolAction>& toolbarSymbols();
 struct CommandHelpSheet {
     std::string title;
     std::vector<std::string> rows;
+    // A last row that opens the page with every command.
+    bool listsAllCommands = true;
 };
 
 struct DictationScreenTable {
@@ -83,6 +86,8 @@ struct DictationScreenTable {
     // Start-up and appearance.
     // Start-up shows Documents/datafile.dat in the transcript.
     bool readsDataFile = false;
+    // Start-up also keeps the path of Documents/dataFile_bookmarkV.dat.
+    bool keepsBookmarkFilePath = false;
     // Each appearance empties the transcript and blanks the live text.
     bool appearanceClearsTexts = true;
     // Each appearance takes the stored language row into buttonSelect.
@@ -173,6 +178,7 @@ public:
     std::int64_t fontsizeforApp = 18;
     platform::swiftui::State<platform::NSInteger> checkchangedtextinEdit{0};
     std::optional<std::string> dataFile;
+    std::optional<std::string> dataFile_bookmarkV;
 
     static std::shared_ptr<platform::UIButton> defaultDynamicButton();
 
@@ -254,8 +260,11 @@ public:
     // The switch between the dictation screens: the segment picked in `segmentcontrol`.
     void dictationScreenSelected();
     // Shows the dictation screen of segment `index` (0 the first screen); false when there is
-    // none to show.
+    // none to show. Each dictation screen is made once and kept for the application's life by the
+    // first screen, as a tab bar keeps its tabs: coming back shows it as it was left.
     bool showDictationScreen(long index);
+    // The kept screen of segment `index`, made on first use; null when the storyboard has none.
+    std::shared_ptr<DictationScreen> keptDictationScreen(long index);
 
     // The word-class pass over the transcript.
     void analyzeWordClasses(const std::string& text) override;
@@ -312,6 +321,11 @@ private:
     DictationScreenTable screen_;
     // The editor this screen presented, while it is up.
     std::weak_ptr<platform::UIViewController> presentedEditor_;
+    // What the engine appended to the transcript since the editor opened; its Save keeps it after
+    // the edited text.
+    std::string appendedWhileEditing_;
+    // The other dictation screens, kept by the first one (segment 0) once made.
+    std::map<long, std::shared_ptr<DictationScreen>> keptScreens_;
 };
 
 } // namespace quillora

@@ -23,6 +23,7 @@ DictationScreenTable recipeScreenTable() {
     table.saveArrowImage = "savearro2.png";
     table.saveAction = "SaveText_R";
     table.readsDataFile = true;
+    table.keepsBookmarkFilePath = true;
     table.appearanceClearsTexts = false;
     table.appearanceReadsStoredRow = true;
     table.reportsEmptyTranscript = true;
@@ -35,7 +36,8 @@ DictationScreenTable recipeScreenTable() {
                    "Say 'French fries' to add 🍟", "Say 'Birthday cake' to add 🎂", "Say 'Hamburger' to add 🍔",
                    "Say 'Ice cream' to add 🍦", "Say 'Cookie' to add 🍪", "Say 'Sandwich' to add 🥪",
                    "Say 'Apple' to add 🍎", "Say 'Milk' to add 🥛", "Say 'Bread' to add 🍞",
-                   "Say 'Beer' to add 🍺"}};
+                   "Say 'Beer' to add 🍺"},
+                  false};
     table.keyboardOverlay = KeyboardOverlayLook{75, 1.5, 0.5, true};
     table.symbols = toolbarSymbols();
     return table;

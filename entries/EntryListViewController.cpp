@@ -1,5 +1,6 @@
 #include "entries/EntryListViewController.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string_view>
@@ -301,6 +302,21 @@ void EntryListViewController::takeDetailText() {
     saveEntries(before);
     selectedRow = -1;
     returnAsNewRow_ = false;
+}
+
+void EntryListViewController::replaceHandedBackText(const std::string& handedBack, const std::string& text) {
+    // Not taken yet: the hand-back still to come carries the new text.
+    if (selectedRow != -1 || returnAsNewRow_) {
+        newRowText = text;
+        return;
+    }
+    auto at = handedBack.empty() ? data.end() : std::find(data.begin(), data.end(), handedBack);
+    if (at != data.end())
+        *at = text;
+    else
+        data.insert(data.begin(), text);
+    reloadTable();
+    saveEntries();
 }
 
 void EntryListViewController::viewWillDisappear(bool animated) {

@@ -67,6 +67,11 @@ public:
     // Puts the text the detail screen handed back (newRowText) in place of the row it showed, or
     // removes the row when the text is empty, and writes the file; once per opened row.
     void takeDetailText();
+    // A detail screen's text grew after it was handed back (speech still arriving as the screen
+    // went): the row that holds `handedBack` gets `text`, or `text` becomes a new first row when
+    // the hand-back removed its row; then the file is written. Before the hand-back is taken, it
+    // takes `text` instead.
+    void replaceHandedBackText(const std::string& handedBack, const std::string& text);
     void addNote();
     void backviewTapped();
     void PDF();

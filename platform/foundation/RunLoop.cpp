@@ -43,20 +43,23 @@ bool RunLoop::isVirtual() const {
 }
 
 void RunLoop::useVirtualClock(double wallEpoch) {
+    // Dropped work is destroyed outside the lock: what it holds may cancel work of its own.
+    decltype(queue_) dropped;
     std::lock_guard lock(mutex_);
     virtual_ = true;
     virtualNow_ = 0;
     virtualEpoch_ = wallEpoch;
-    queue_.clear();
+    dropped.swap(queue_);
     index_.clear();
     stopRequested_ = false;
     externalWork_ = 0;
 }
 
 void RunLoop::useRealClock() {
+    decltype(queue_) dropped;
     std::lock_guard lock(mutex_);
     virtual_ = false;
-    queue_.clear();
+    dropped.swap(queue_);
     index_.clear();
     stopRequested_ = false;
 }
@@ -92,10 +95,13 @@ void RunLoop::setWakeHandler(std::function<void()> handler) {
 }
 
 void RunLoop::cancel(TaskId id) {
+    Task dropped;
     std::lock_guard lock(mutex_);
     auto it = index_.find(id);
     if (it == index_.end()) return;
-    queue_.erase(it->second);
+    auto queued = queue_.find(it->second);
+    dropped = std::move(queued->second.second);
+    queue_.erase(queued);
     index_.erase(it);
 }
 
@@ -134,12 +140,25 @@ void RunLoop::advance(double seconds) {
         target = virtualNow_ + (seconds > 0 ? seconds : 0);
     }
     Task task;
-    while (popDue(target, task)) {
+    while (true) {
+        // Outside work (a decoder on its thread) first: what it posts belongs to the moment it was
+        // given its input, and time may not run ahead of it. Waiting here also keeps its input
+        // from piling up, however long the step.
+        waitForExternalWork();
+        if (!popDue(target, task)) break;
         task();
         task = nullptr;
     }
     std::lock_guard lock(mutex_);
     if (virtualNow_ < target) virtualNow_ = target;
+}
+
+void RunLoop::waitForExternalWork() {
+    std::unique_lock lock(mutex_);
+    // A worker that stops answering for this long is stuck; time moves on without it.
+    const auto realEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (externalWork_ > 0)
+        if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return;
 }
 
 bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {

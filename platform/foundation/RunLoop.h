@@ -41,8 +41,9 @@ public:
 
     // Runs every task that is due now, including those queued while doing so. Returns the count.
     std::size_t runUntilIdle();
-    // Virtual clock: moves time forward by `seconds`, running each task at its deadline in order.
-    // Real clock: runs the loop for that long.
+    // Virtual clock: moves time forward by `seconds`, running each task at its deadline in order;
+    // before each task it waits (in real time) for outside work, as runUntil does, so the result
+    // does not depend on how a wait is split. Real clock: runs the loop for that long.
     void advance(double seconds);
     // Runs the loop until `done` holds or `timeout` seconds of loop time have passed. On the virtual
     // clock time jumps from deadline to deadline; work posted from other threads is waited for.
@@ -79,6 +80,7 @@ private:
         }
     };
     bool popDue(double limit, Task& out);
+    void waitForExternalWork();
     double realNow() const;
 
     mutable std::mutex mutex_;

@@ -1,15 +1,19 @@
 // The recognition engine under random use, on every screen table: seeded runs of partials,
 // finals, errors, stops, taps while a stop is pending, the application leaving and coming back,
-// availability changes, failed starts and time passing; and a whole half-hour run on the notes
-// table.
+// the screen leaving and coming back (Back, the switch), the editor opening and saving, the
+// application quitting, silent tasks, availability changes, failed starts and time passing; after
+// every run each heard text stands exactly once. And a whole half-hour run on the notes table.
 
 #include <malloc.h>
 
+#include <map>
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
 
 #include "detail/DetailEntryScreen.h"
+#include "dictation/SwiftUIEditView.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "tests/dictation/DictationTestSupport.h"
 
@@ -67,6 +71,7 @@ public:
 
     void run() {
         screen_->staleWrites.clear();
+        heard_.clear();
         for (int i = 0; i < kEventsPerRun && !::testing::Test::HasFailure(); ++i) {
             step();
             closeAlerts();
@@ -77,6 +82,14 @@ public:
         checkTranscript();
         for (const auto& write : screen_->staleWrites)
             ADD_FAILURE() << write;
+        // The next run starts on the screen in view, with no editor up.
+        if (editorText_ && screen_->presentedViewController())
+            screen_->dismissViewControllerAnimated_completion(false, nullptr);
+        if (away_) {
+            screen_->viewWillAppear(false);
+            screen_->viewDidAppear(false);
+        }
+        fixture_.runUntilIdleForRandom();
     }
 
 private:
@@ -88,16 +101,26 @@ private:
         return "t" + std::to_string(task) + "w" + std::to_string(++said_);
     }
 
+    // Speaks `text` to the listening task and lets it arrive, noting it as what that task heard.
+    void speak(bool final) {
+        auto& speech = ScriptedSpeech::shared();
+        const auto task = speech.tasksStarted();
+        const std::string text = words();
+        if (!(final ? speech.final(text) : speech.partial(text))) return;
+        fixture_.runUntilIdleForRandom();
+        heard_[task] = text;
+    }
+
     void step() {
         auto& speech = ScriptedSpeech::shared();
-        switch (pick(13)) {
+        switch (pick(17)) {
         case 0:
         case 1:
-            speech.partial(words());
+            speak(false);
             break;
         case 2:
         case 3:
-            speech.final(words());
+            speak(true);
             break;
         case 4:
             speech.fail("No speech detected");
@@ -123,7 +146,7 @@ private:
             if (pick(2))
                 screen_->recordButton->tap();
             else
-                speech.final(words());
+                speak(true);
             fixture_.runUntilIdleForRandom();
             AVAudioSession::sharedInstance().injectFailure(AVAudioSession::Step::mode, std::nullopt);
             break;
@@ -134,6 +157,39 @@ private:
             UIApplication::sharedApplication().simulateBecomeActive();
             screen_->speechRecognizer_availabilityDidChange(*screen_->speechRecognizer, true);
             screen_->recordButton->tap();
+            break;
+        case 11:
+            // The screen goes (Back, the switch) and, some other time, comes back. The first
+            // screen empties its transcript on each appearance, so it only goes.
+            if (!away_) {
+                screen_->viewWillDisappear(false);
+                screen_->viewDidDisappear(false);
+                away_ = true;
+            } else if (!screen_->screenTable().appearanceClearsTexts) {
+                screen_->viewWillAppear(false);
+                screen_->viewDidAppear(false);
+                away_ = false;
+            }
+            break;
+        case 12:
+            // The editor opens on the transcript, and later saves it as it was shown.
+            if (!editorText_) {
+                screen_->textEditButtonTapped();
+                editorText_ = screen_->transcript()->text();
+            } else {
+                quillora::SwiftUIEditView editor;
+                editor.presentingVC = std::weak_ptr<UIViewController>(screen_);
+                editor.text.set(*editorText_);
+                editor.save();
+                editorText_.reset();
+            }
+            break;
+        case 13:
+            UIApplication::sharedApplication().simulateTerminate();
+            break;
+        case 14:
+            // A pause longer than the recognizer waits for speech.
+            fixture_.advanceForRandom(11);
             break;
         default:
             fixture_.advanceForRandom(std::uniform_real_distribution<double>(0, 12)(random_));
@@ -172,7 +228,7 @@ private:
                 screen_->recordButtonTapped();
                 fixture_.runUntilIdleForRandom();
             }
-            if (speech.hasCurrentTask()) speech.final(words());
+            if (speech.hasCurrentTask()) speak(true);
             fixture_.runUntilIdleForRandom();
             checkButton("while draining");
         }
@@ -186,10 +242,16 @@ private:
         EXPECT_FALSE(screen_->isFinalStopped) << "a stop never completed";
     }
 
-    // Every task's words are in the transcript at most once, and in the order the tasks ran.
+    // Every task's words are in the transcript at most once, and in the order the tasks ran; what
+    // each task last heard is there exactly once.
     void checkTranscript() {
         const auto& word = taskWord();
         const std::string text = screen_->transcript()->text();
+        std::multiset<std::string> present;
+        for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m)
+            present.insert(m->str());
+        for (const auto& [task, said] : heard_)
+            EXPECT_EQ(present.count(said), 1u) << "task " << task << " heard \"" << said << "\": " << text;
         std::set<long> tasks;
         long lastTask = -1, lastWord = -1;
         for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m) {
@@ -207,6 +269,10 @@ private:
     std::shared_ptr<Screen>& screen_;
     std::mt19937 random_;
     int said_ = 0;
+    // What each task heard last, by task number.
+    std::map<int, std::string> heard_;
+    bool away_ = false;
+    std::optional<std::string> editorText_;
 };
 
 } // namespace

@@ -42,7 +42,7 @@ TEST_F(DictationScreenTest, HandlersAlternateAndEachTaskReachesTheTranscriptOnce
     EXPECT_EQ(speech.tasksStarted(), 3);
     EXPECT_TRUE(speech.contextualStrings().empty()) << "the third task is the first handler's again";
     fail("No speech detected");
-    EXPECT_EQ(screen->Clipboard->text(), " hello world second  ") << "an error appends the live text too";
+    EXPECT_EQ(screen->Clipboard->text(), " hello world second") << "a task that heard nothing adds no blank";
     EXPECT_EQ(countLines("start recodring again "), 3u);
     EXPECT_TRUE(screen->audioEngine->isRunning());
     EXPECT_TRUE(screen->audioEngine->inputNode()->hasTapOnBus(0));
@@ -125,12 +125,12 @@ TEST_F(DictationScreenTest, TheCountdownEndsTheRunAfterItsLastTaskAndOneCountdow
     EXPECT_EQ(screen->timeLeft, 1799);
 }
 
-TEST_F(DictationScreenTest, FiveListeningMarksEndTheRunForALostConnectionButFourDoNot) {
+TEST_F(DictationScreenTest, FiveFailedTasksInARowEndTheRunForALostConnectionButFourDoNot) {
     show();
     record();
     for (int failures = 1; failures <= 4; ++failures)
         fail();
-    EXPECT_EQ(screen->Clipboard->text(), " Listening.... Listening.... Listening.... Listening....");
+    EXPECT_EQ(screen->Clipboard->text(), "") << "failed tasks heard nothing and append nothing";
     EXPECT_FALSE(alert());
     EXPECT_TRUE(screen->audioEngine->isRunning());
     fail();
@@ -141,7 +141,7 @@ TEST_F(DictationScreenTest, FiveListeningMarksEndTheRunForALostConnectionButFour
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_EQ(title(), "Start Recording");
     EXPECT_TRUE(screen->SpeechTimer->isValid()) << "the countdown is not stopped by this path";
-    EXPECT_TRUE(consoleHas(R"(Count[" ", ". ", ". ", ". ", ". ", "."])"));
+    EXPECT_EQ(screen->Clipboard->text(), "");
 }
 
 TEST_F(DictationScreenTest, AReviewIsAskedTwoSecondsAfterATaskOnlyAboveThreeThousandWords) {

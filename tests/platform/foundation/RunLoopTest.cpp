@@ -1,4 +1,8 @@
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/foundation/DispatchQueue.h"
@@ -102,4 +106,58 @@ TEST_F(RunLoopTest, SettlingWaitsForOtherThreadsWithoutMovingTheVirtualClock) {
     EXPECT_TRUE(answered);
     EXPECT_FALSE(late) << "work due later on the virtual clock waits for the clock";
     EXPECT_DOUBLE_EQ(RunLoop::main().now(), 0);
+}
+
+// A worker of the decoder's shape: the main loop hands it one input a second (as the microphone's
+// deliveries do); it answers each on its own thread. However the time is stepped, every answer
+// lands at the moment of its input and inputs never pile up.
+TEST_F(RunLoopTest, AdvanceNeverRunsAheadOfOutsideWork) {
+    for (double step : {80.0, 1.0}) {
+        SCOPED_TRACE("steps of " + std::to_string(step) + " s");
+        RunLoop::main().useVirtualClock();
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<double> inputs;
+        std::size_t mostWaiting = 0;
+        bool done = false;
+        std::vector<std::pair<double, double>> answers; // input time, answer time
+        std::thread worker([&] {
+            while (true) {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [&] { return done || !inputs.empty(); });
+                if (inputs.empty()) return;
+                mostWaiting = std::max(mostWaiting, inputs.size());
+                const double at = inputs.front();
+                inputs.pop_front();
+                lock.unlock();
+                // Some work of the worker's own before it answers.
+                volatile double sum = 0;
+                for (int i = 0; i < 200000; ++i)
+                    sum = sum + i;
+                DispatchQueue::main().async([&, at] { answers.emplace_back(at, RunLoop::main().now()); });
+                RunLoop::main().endExternalWork();
+            }
+        });
+        for (int second = 1; second <= 60; ++second)
+            DispatchQueue::main().asyncAfter(second, [&] {
+                RunLoop::main().beginExternalWork();
+                {
+                    std::lock_guard lock(mutex);
+                    inputs.push_back(RunLoop::main().now());
+                }
+                wake.notify_one();
+            });
+        for (double waited = 0; waited < 80; waited += step)
+            advance(step);
+        {
+            std::lock_guard lock(mutex);
+            done = true;
+        }
+        wake.notify_one();
+        worker.join();
+        ASSERT_EQ(answers.size(), 60u);
+        for (const auto& [input, answer] : answers)
+            EXPECT_EQ(answer, input);
+        EXPECT_EQ(mostWaiting, 1u);
+    }
 }

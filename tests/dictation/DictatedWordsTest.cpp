@@ -1,0 +1,351 @@
+// What a person says ends up in their text once, and nothing else does: one table over the three
+// dictation screens and the three entry detail screens, each reached in the application as a
+// person reaches it (the switch, Save, a row), dictated into with the scripted recognizer, then
+// left, paused over, edited and quit while a phrase is being spoken.
+
+#include <algorithm>
+
+#include "app/ApplicationMain.h"
+#include "detail/DetailEntryScreen.h"
+#include "dictation/SwiftUIEditView.h"
+#include "entries/EntryListViewController.h"
+#include "platform/foundation/NSLocale.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/speech/SFSpeechRecognizer.h"
+#include "tests/dictation/DictationTestSupport.h"
+
+using namespace platform;
+using quillora::DictationScreen;
+using quillora::EntryListVariant;
+using quillora::EntryListViewController;
+using Rows = std::vector<std::string>;
+
+namespace {
+
+struct ScreenCase {
+    const char* name;
+    // The dictation screen's segment; for a detail screen, the segment of the screen whose list
+    // holds its entry.
+    long segment;
+    bool detail;
+    const EntryListVariant* list;
+};
+
+const ScreenCase kScreens[] = {
+    {"Dictation", 0, false, &quillora::kMainEntryList},
+    {"Notes", 1, false, &quillora::kNotesEntryList},
+    {"Recipe", 2, false, &quillora::kRecipeEntryList},
+    {"DetailVCTableView", 0, true, &quillora::kMainEntryList},
+    {"DetailNotesVCTableView", 1, true, &quillora::kNotesEntryList},
+    {"DetailRecipeVCTableView", 2, true, &quillora::kRecipeEntryList},
+};
+
+void PrintTo(const ScreenCase& screen, std::ostream* out) {
+    *out << screen.name;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& phrase) {
+    std::size_t count = 0;
+    for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
+        ++count;
+    return count;
+}
+
+// Each phrase stands exactly once, in the order given, and nothing else was appended.
+void expectOnceInOrder(const std::string& text, const std::vector<std::string>& phrases) {
+    std::size_t from = 0;
+    for (const auto& phrase : phrases) {
+        EXPECT_EQ(occurrences(text, phrase), 1u) << "\"" << phrase << "\" in \"" << text << "\"";
+        auto at = text.find(phrase, from);
+        EXPECT_NE(at, std::string::npos) << "\"" << phrase << "\" out of order in \"" << text << "\"";
+        if (at != std::string::npos) from = at + phrase.size();
+    }
+    EXPECT_EQ(text.find("Listening"), std::string::npos) << text;
+    EXPECT_EQ(text.find("  "), std::string::npos) << "a blank run in \"" << text << "\"";
+}
+
+class DictatedWordsTest : public quillora::test::PlatformTest,
+                          public ::testing::WithParamInterface<ScreenCase> {
+protected:
+    void SetUp() override {
+        PlatformTest::SetUp();
+        ScriptedSpeech::shared().setScriptedLocales({"*"});
+        AVAudioInputSource::setCurrent(AVAudioInputSource::silence());
+        setReachabilityOverride({kSCNetworkReachabilityFlagsReachable, false, false});
+        NSLocale::setCurrentLocaleForTesting(NSLocale("en_US"));
+        for (const auto& c : kScreens)
+            ASSERT_TRUE(writeStringArrayPlist((Sandbox::documents() / c.list->fileName).string(), {"entry"}));
+    }
+    void TearDown() override {
+        nav.reset();
+        NSLocale::setCurrentLocaleForTesting(std::nullopt);
+        PlatformTest::TearDown();
+    }
+
+    const ScreenCase& the() const { return GetParam(); }
+
+    // Starts the application and goes to the screen of the case as a person would.
+    void enter() {
+        auto& app = UIApplication::sharedApplication();
+        app.setMainLoop([] { return 0; });
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        ASSERT_EQ(quillora::applicationMain(1, argv), 0);
+        app.simulateBecomeActive();
+        nav = std::dynamic_pointer_cast<UINavigationController>(app.keyWindow()->rootViewController());
+        ASSERT_TRUE(nav);
+        waitForTheButton();
+        if (the().segment > 0) {
+            ASSERT_TRUE(pickSegment(the().segment));
+        }
+        if (!the().detail) return;
+        ASSERT_TRUE(screen()->SaveDynamicButton->tap());
+        runUntilIdle();
+        auto list = std::dynamic_pointer_cast<EntryListViewController>(nav->topViewController());
+        ASSERT_TRUE(list);
+        ASSERT_TRUE(list->table.lock()->userTapRow({0, 0}));
+        runUntilIdle();
+        ASSERT_EQ(screen()->className(), the().name);
+        waitForTheButton();
+    }
+
+    std::shared_ptr<DictationScreen> screen() const {
+        return std::dynamic_pointer_cast<DictationScreen>(nav->topViewController());
+    }
+    void waitForTheButton() {
+        RunLoop::main().runUntil([&] { return screen()->recordButton->isEnabled(); }, 5);
+        ASSERT_TRUE(screen()->recordButton->isEnabled());
+    }
+    bool pickSegment(long segment) {
+        auto control = screen()->segmentcontrol.lock();
+        if (!control || !control->userSelectSegment(segment)) return false;
+        runUntilIdle();
+        return true;
+    }
+
+    void tapRecord() {
+        ASSERT_TRUE(screen()->recordButton->tap());
+        runUntilIdle();
+    }
+    void say(const std::string& words) {
+        ASSERT_TRUE(ScriptedSpeech::shared().partial(words));
+        runUntilIdle();
+        advance(0.5);
+        ASSERT_TRUE(ScriptedSpeech::shared().final(words));
+        runUntilIdle();
+    }
+    // Lets a stop, a leaving or a quitting settle.
+    void settle() {
+        runUntilIdle();
+        advance(2);
+    }
+
+    // Where the screen keeps its text: the transcript of a dictation screen, the entry of a detail
+    // screen.
+    std::string text() const { return screen()->transcript()->text(); }
+    std::string initialText() const { return the().detail ? "entry" : ""; }
+    // The text with `phrases` appended as the screen appends a task's text.
+    std::string appended(std::string text, const std::vector<std::string>& phrases) const {
+        for (const auto& phrase : phrases) {
+            if (the().detail)
+                text += (text.empty() || text.back() == '\n' ? "" : "\n") + phrase + "\n";
+            else
+                text += " " + phrase;
+        }
+        return text;
+    }
+    std::string stored() const {
+        return NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText").value_or("<none>");
+    }
+    Rows listFile() const {
+        return readStringArrayPlist((Sandbox::documents() / the().list->fileName).string()).value_or(Rows{});
+    }
+    std::shared_ptr<UIAlertController> alert() const {
+        return std::dynamic_pointer_cast<UIAlertController>(screen()->presentedViewController());
+    }
+
+    std::shared_ptr<UINavigationController> nav;
+};
+
+} // namespace
+
+TEST_P(DictatedWordsTest, PausesAppendNothingAndNeverEndTheRun) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    // A run stopped at once has heard nothing and adds nothing.
+    tapRecord();
+    tapRecord();
+    settle();
+    EXPECT_EQ(text(), initialText());
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+
+    tapRecord();
+    say("alpha one");
+    // A minute of silence: the recognizer gives up on one task after another.
+    const int started = ScriptedSpeech::shared().tasksStarted();
+    advance(65);
+    EXPECT_GE(ScriptedSpeech::shared().tasksStarted(), started + 5) << "tasks ended for want of speech";
+    EXPECT_FALSE(alert()) << "silence is no lost connection";
+    EXPECT_TRUE(screen()->audioEngine->isRunning());
+    say("bravo two");
+    advance(30);
+    tapRecord();
+    settle();
+    EXPECT_EQ(text(), appended(initialText(), {"alpha one", "bravo two"}));
+    expectOnceInOrder(text(), {"alpha one", "bravo two"});
+    EXPECT_FALSE(alert());
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+    EXPECT_EQ(screen()->recordButton->titleForState(UIControlStates::Normal), "Start Recording");
+    if (!the().detail) {
+        EXPECT_EQ(stored(), text());
+    }
+
+    // Only failures in a row end a run for the connection: speech between them breaks the row.
+    tapRecord();
+    for (int i = 0; i < 4; ++i)
+        ScriptedSpeech::shared().fail("Network lost"), runUntilIdle();
+    say("charlie three");
+    for (int i = 0; i < 4; ++i)
+        ScriptedSpeech::shared().fail("Network lost"), runUntilIdle();
+    EXPECT_FALSE(alert());
+    EXPECT_TRUE(screen()->audioEngine->isRunning());
+    ScriptedSpeech::shared().fail("Network lost");
+    runUntilIdle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(),
+              "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔");
+    EXPECT_FALSE(screen()->audioEngine->isRunning());
+    expectOnceInOrder(text(), {"alpha one", "bravo two", "charlie three"});
+}
+
+TEST_P(DictatedWordsTest, LeavingMidPhraseKeepsThePhrase) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    auto left = screen();
+    tapRecord();
+    say("delta four");
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("echo five"));
+    runUntilIdle();
+    if (the().detail || the().segment > 0)
+        ASSERT_TRUE(left->BackDynamicButton->tap());
+    else
+        ASSERT_TRUE(pickSegment(1));
+    left.reset();
+    settle();
+    if (the().detail) {
+        EXPECT_EQ(listFile().at(0), appended("entry", {"delta four", "echo five"}));
+        return;
+    }
+    EXPECT_EQ(stored(), appended("", {"delta four", "echo five"}));
+    if (the().segment == 0) return;
+    // Back on the screen, the transcript is as it was left.
+    ASSERT_TRUE(pickSegment(the().segment));
+    EXPECT_EQ(text(), appended("", {"delta four", "echo five"}));
+}
+
+TEST_P(DictatedWordsTest, QuittingMidPhraseSavesThePhrase) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    say("foxtrot six");
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("golf seven"));
+    runUntilIdle();
+    // Nothing runs after the application is told it ends: what it saves, it saves at once.
+    UIApplication::sharedApplication().simulateTerminate();
+    const std::string expected = appended(initialText(), {"foxtrot six", "golf seven"});
+    auto rows = listFile();
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), expected), 1) << ::testing::PrintToString(rows);
+}
+
+TEST_P(DictatedWordsTest, TheEditorsSaveKeepsWhatWasDictatedMeanwhile) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    say("hotel eight");
+    auto edit = the().detail
+                    ? std::dynamic_pointer_cast<UIButton>(screen()->outletNamed("textEditButtonTapped"))
+                    : screen()->EditIndicatorButton;
+    ASSERT_TRUE(edit && edit->tap());
+    runUntilIdle();
+    ASSERT_TRUE(screen()->presentedViewController());
+    quillora::SwiftUIEditView editor;
+    editor.presentingVC = std::weak_ptr<UIViewController>(screen());
+    EXPECT_EQ(editor.text.get(), text()) << "the editor opens on the transcript";
+    say("india nine");
+    editor.text.set("edited");
+    editor.save();
+    runUntilIdle();
+    EXPECT_EQ(text(), appended("edited", {"india nine"}));
+    if (!the().detail) {
+        EXPECT_EQ(stored(), text());
+    }
+    tapRecord();
+    settle();
+    EXPECT_EQ(text(), appended("edited", {"india nine"}));
+}
+
+TEST_P(DictatedWordsTest, EachDictationScreenIsKeptAcrossTheSwitch) {
+    if (the().detail || the().segment == 0) GTEST_SKIP() << "the switch shows notes and recipe screens";
+    ASSERT_NO_FATAL_FAILURE(enter());
+    auto first = screen();
+    tapRecord();
+    say("juliet ten");
+    tapRecord();
+    settle();
+    first->applyFontSize(30);
+    const auto row = first->buttonSelect;
+    const auto dictation = std::dynamic_pointer_cast<DictationScreen>(nav->viewControllers().front());
+    ASSERT_TRUE(pickSegment(the().segment == 1 ? 2 : 1));
+    EXPECT_NE(screen(), first);
+    ASSERT_TRUE(pickSegment(0));
+    EXPECT_EQ(screen(), dictation);
+    ASSERT_TRUE(pickSegment(the().segment));
+    EXPECT_EQ(screen(), first) << "the same screen, as a tab bar keeps its tabs";
+    EXPECT_EQ(text(), " juliet ten");
+    EXPECT_EQ(screen()->transcript()->font()->pointSize, 30);
+    EXPECT_EQ(screen()->buttonSelect, row);
+    const auto lines = consoleLines();
+    EXPECT_GE(std::count(lines.begin(), lines.end(),
+                         "save the last selected language " + std::to_string(row.value_or(-1))),
+              2)
+        << "each switch away runs the disappearance";
+}
+
+TEST_P(DictatedWordsTest, TheRecordButtonWaitsForBothAnswersAndSaysWhy) {
+    // The recognizer of the region is unavailable whichever answer comes first.
+    ScriptedSpeech::shared().setScriptedLocales({"en-US"});
+    if (the().detail) {
+        ASSERT_NO_FATAL_FAILURE(enter());
+        NSLocale::setCurrentLocaleForTesting(NSLocale("de_DE"));
+        ASSERT_TRUE(screen()->BackDynamicButton->tap());
+        runUntilIdle();
+        auto list = std::dynamic_pointer_cast<EntryListViewController>(nav->topViewController());
+        ASSERT_TRUE(list && list->table.lock()->userTapRow({0, 0}));
+        RunLoop::main().settleExternalWork();
+        EXPECT_EQ(screen()->speechRecognizer->localeIdentifier(), "de-DE");
+        EXPECT_FALSE(screen()->recordButton->isEnabled());
+        // The authorization answer may come after the recognizer said it is unavailable.
+        screen()->applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus::authorized);
+        EXPECT_FALSE(screen()->recordButton->isEnabled());
+        EXPECT_EQ(screen()->recordButton->titleForState(UIControlStates::Disabled),
+                  "Connect to the internet");
+        return;
+    }
+    ScriptedSpeech::shared().setLocaleAvailable("en-US", false);
+    auto& app = UIApplication::sharedApplication();
+    app.setMainLoop([] { return 0; });
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(quillora::applicationMain(1, argv), 0);
+    nav = std::dynamic_pointer_cast<UINavigationController>(app.keyWindow()->rootViewController());
+    RunLoop::main().settleExternalWork();
+    if (the().segment > 0) {
+        ASSERT_TRUE(pickSegment(the().segment));
+    }
+    RunLoop::main().settleExternalWork();
+    EXPECT_FALSE(screen()->recordButton->isEnabled()) << "authorized, but nothing to recognize with";
+    EXPECT_EQ(screen()->recordButton->titleForState(UIControlStates::Disabled), "Connect to the internet");
+    ScriptedSpeech::shared().setLocaleAvailable("en-US", true);
+    runUntilIdle();
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, DictatedWordsTest, ::testing::ValuesIn(kScreens),
+                         [](const auto& info) { return std::string(info.param.name); });
