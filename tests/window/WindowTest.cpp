@@ -1038,6 +1038,8 @@ TEST_F(WindowEditingTest, AFormsTextFieldAndTheRecipeTextViewEditAlikeWithTheMou
         ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(window.id)));
         EXPECT_EQ(window.app.wait(20s), 0) << readFile(home / "app.log");
     }
+}
+
 TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
     std::string why;
     if (!startWindowManager(why)) GTEST_SKIP() << why;
