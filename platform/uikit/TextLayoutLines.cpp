@@ -72,6 +72,10 @@ CGRect TextLayoutLines::caretRect(std::size_t offset) const {
 }
 
 std::size_t TextLayoutLines::offsetAt(CGPoint point) const {
+    // Below the last line is the end of the text, as a touch there puts the caret on the device.
+    int width = 0, height = 0;
+    pango_layout_get_size(layout_, &width, &height);
+    if (point.y >= points(height)) return utf16Length(text_);
     int index = 0, trailing = 0;
     pango_layout_xy_to_index(layout_, static_cast<int>(point.x * PANGO_SCALE),
                              static_cast<int>(point.y * PANGO_SCALE), &index, &trailing);

@@ -29,8 +29,8 @@ public:
     // The caret at `offset`, from the layout's top-left corner: 2 points wide, a line high.
     CGRect caretRect(std::size_t offset) const;
     // The caret offset for a point (from the layout's top-left corner): before the character
-    // under it, or after it when the point is on its trailing half; the nearest line's when the
-    // point is above or below the text.
+    // under it, or after it when the point is on its trailing half; on the first line above the
+    // text, the text's end below it.
     std::size_t offsetAt(CGPoint point) const;
     // What a selection of `range` covers, line by line.
     std::vector<CGRect> selectionRects(NSRange range) const;
