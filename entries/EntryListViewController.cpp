@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <string_view>
+#include <sys/stat.h>
 
 #include "entries/EntryCard.h"
 #include "entries/TextPDFExport.h"
@@ -124,6 +125,16 @@ void EntryListViewController::viewDidLoad() {
     transcribe = false;
 }
 
+namespace {
+std::string fileStamp(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return "";
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
+           ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":" +
+           std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
+}
+} // namespace
+
 void EntryListViewController::showAlert(const std::string& title, const std::string& message) {
     console().print(title + ": " + message);
     // Presented once the screen is shown: a list loads and saves while it is being pushed.
@@ -185,6 +196,7 @@ void EntryListViewController::loadEntries() {
     }
     data = std::move(*read.entries);
     base_ = data;
+    baseStamp_ = fileStamp(path);
     console().print("data that is going to be loaded ");
     std::string line = "[";
     for (std::size_t i = 0; i < data.size(); ++i)
@@ -241,7 +253,12 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     auto& files = NSFileManager::defaultManager();
     // Held from reading to writing, so another copy's Save cannot fall in between.
     auto lock = files.lockFolderOf(path);
-    auto fresh = readStringArrayPlistFile(path);
+    StringArrayPlistRead fresh;
+    // Every Save renames a new file into place: the same file, unchanged, is the one we know.
+    if (!baseStamp_.empty() && fileStamp(path) == baseStamp_)
+        fresh.entries = base_;
+    else
+        fresh = readStringArrayPlistFile(path);
     bool merged = false;
     if (fresh.entries) {
         if (*fresh.entries != base_) {
@@ -255,6 +272,7 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     NSError error;
     if (!writeStringArrayPlist(path, data, &error)) return fail(error.localizedDescription);
     base_ = data;
+    baseStamp_ = fileStamp(path);
     if (merged) reloadTable();
     return true;
 }

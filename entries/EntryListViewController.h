@@ -135,6 +135,9 @@ private:
     bool fileProtected_ = false;
     // The list as this screen last read or wrote it: what another copy's changes are told from.
     std::vector<std::string> base_;
+    // The file as this screen last read or wrote it (inode, size, time of change): unchanged, it
+    // need not be read again before a Save.
+    std::string baseStamp_;
     // The entry the detail screen shows is no longer in `data`: its text comes back as a new row.
     bool returnAsNewRow_ = false;
 };
