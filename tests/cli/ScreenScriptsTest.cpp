@@ -214,6 +214,7 @@ TEST_F(ScreenScriptsTest, ScreenActionsRefuseWhatAPersonCannotDo) {
                 "refused no button \"Huge\" under \"Font Size : Body\" | choose \"Font Size : Body\" Huge\n"
                 "press Select Logo\n"
                 "refused is not a PNG or JPEG image | photo demo.wav\n"
+                "alert OK\n"
                 "photo cancel\n"
                 "press cancel\n"
                 "dismiss\n"

@@ -110,8 +110,12 @@ TEST_F(TemplateResourceTest, StylesheetDefinesEveryStyleClassAndHidesEmptyPictur
     EXPECT_NE(css.find("img[src=\"\"] { display: none !important; }"), std::string::npos);
     // Nothing the layout engine cannot do or would have to fetch.
     for (const char* unsupported :
-         {"display: flex", "display: grid", "var(", "calc(", "@font-face", "url(", "@import"})
+         {"display: flex", "display: grid", "var(", "calc(", "@font-face", "@import"})
         EXPECT_EQ(css.find(unsupported), std::string::npos) << unsupported;
+    // Pictures only from the bundle itself.
+    const std::regex url(R"(url\(([^)]*)\))");
+    for (auto it = std::sregex_iterator(css.begin(), css.end(), url); it != std::sregex_iterator(); ++it)
+        EXPECT_TRUE(std::filesystem::is_regular_file(path->parent_path() / (*it)[1].str())) << (*it)[0];
     // Numeric weights below 800 are not honoured by the layout engine.
     EXPECT_FALSE(std::regex_search(css, std::regex("font-weight: [1-7]00")));
 }
