@@ -514,7 +514,8 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
 
 void DictationLoop::updateRecordButton() {
     // A task stopped by the screen's leaving still holds the tap until its end.
-    updateRecordButton(isFinalStopped || (recognitionTask && !audioEngine->isRunning()));
+    updateRecordButton(isFinalStopped || (recognitionTask && !audioEngine->isRunning()) ||
+                       recordButtonHeldBack());
 }
 
 void DictationLoop::updateRecordButton(bool stopPending) {

@@ -252,6 +252,9 @@ protected:
     virtual std::int64_t reviewWordCount() const { return 0; }
     // True only when the microphone is granted; asks the user when undecided.
     virtual bool recordPermissionGranted();
+    // Whether the screen keeps the record button disabled for now (a keyboard over the
+    // transcript); an answer about recognition then leaves it so.
+    virtual bool recordButtonHeldBack() const { return false; }
     // Puts a task's text into the transcript; screens that show the transcript twice write both.
     virtual void writeTranscript(const std::string& text);
 

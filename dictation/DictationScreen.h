@@ -282,6 +282,7 @@ protected:
     DictationViews dictationViews() override;
     std::int64_t reviewWordCount() const override { return WordCountforApp; }
     void writeTranscript(const std::string& text) override;
+    bool recordButtonHeldBack() const override { return overlayShown(); }
 
     std::shared_ptr<DictationScreen> strongScreen() { return self<DictationScreen>(); }
     std::weak_ptr<DictationScreen> weakScreen() { return strongScreen(); }

@@ -88,13 +88,16 @@ void BM_EngineLatency(benchmark::State& state) {
     for (auto _ : state) {
         for (int take = 0; take < kTakes; ++take) {
             AVAudioEngine engine;
+            engine.setInputSource(AVAudioInputSource::file(NSBundle::defaultPath() / "demo.wav"));
             auto request = std::make_shared<SFSpeechAudioBufferRecognitionRequest>();
             std::optional<Clock::time_point> firstPartial, final;
+            std::string failure;
             Timing timing;
             auto task = recognizer->recognitionTaskWithRequest_resultHandler(
-                request, [&](const SFSpeechRecognitionResultRef& r, const std::optional<NSError>&) {
+                request, [&](const SFSpeechRecognitionResultRef& r, const std::optional<NSError>& e) {
                     const auto now = Clock::now();
                     if (!r) {
+                        if (e) failure = e->localizedDescription;
                         final = now;
                         return;
                     }
@@ -114,7 +117,7 @@ void BM_EngineLatency(benchmark::State& state) {
             RunLoop::main().runUntil([&] { return final.has_value(); }, 30);
             engine.stop();
             if (!firstPartial || !final) {
-                state.SkipWithError("no result");
+                state.SkipWithError(("no result in take " + std::to_string(take) + ": " + failure).c_str());
                 return;
             }
             toPartial.push_back(seconds(*firstPartial - start) - timing.firstWordStart);
@@ -134,8 +137,10 @@ void BM_ScreenLatency(benchmark::State& state) {
         for (int take = 0; take < kTakes; ++take) {
             auto screen = std::make_shared<quillora::ViewController>();
             screen->view();
+            screen->audioEngine->setInputSource(
+                AVAudioInputSource::file(NSBundle::defaultPath() / "demo.wav"));
             screen->applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus::authorized);
-            const std::string label = "Listening....";
+            std::string label;
             std::optional<Clock::time_point> partialShown, transcriptShown;
             auto watch = NSTimer::scheduledTimerWithTimeInterval(0.0005, true, [&](NSTimer&) {
                 const auto now = Clock::now();
@@ -145,6 +150,7 @@ void BM_ScreenLatency(benchmark::State& state) {
             });
             const auto start = Clock::now();
             screen->recordButtonTapped();
+            label = screen->textView->text(); // the listening text, before anything is heard
             RunLoop::main().runUntil([&] { return transcriptShown.has_value(); }, 30);
             watch->invalidate();
             screen->recordButtonTapped();
