@@ -182,6 +182,9 @@ void EntryListViewController::loadEntries() {
         auto lock = files.lockFolderOf(path);
         if (lock.held()) files.removeLeftoverTemporaryFiles(path);
     }
+    // Stamped before reading: a Save of another copy that lands in between then shows as a change
+    // at our next Save instead of passing for the file we read.
+    const std::string stamp = fileStamp(path);
     auto read = readStringArrayPlistFile(path);
     if (!read.entries) {
         base_ = data;
@@ -196,7 +199,7 @@ void EntryListViewController::loadEntries() {
     }
     data = std::move(*read.entries);
     base_ = data;
-    baseStamp_ = fileStamp(path);
+    baseStamp_ = stamp;
     console().print("data that is going to be loaded ");
     std::string line = "[";
     for (std::size_t i = 0; i < data.size(); ++i)
