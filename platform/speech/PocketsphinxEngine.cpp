@@ -35,7 +35,8 @@ using Decoder = std::unique_ptr<ps_decoder_t, DecoderFree>;
 class DecoderPool {
 public:
     static DecoderPool& shared() {
-        static DecoderPool pool;
+        // Never destroyed: a worker may hand its decoder back while the program exits.
+        static auto& pool = *new DecoderPool;
         return pool;
     }
 
@@ -128,7 +129,8 @@ struct ResamplerFree {
 } // namespace
 
 const std::vector<std::pair<std::string, std::string>>& PocketsphinxEngine::addedWords() {
-    static const std::vector<std::pair<std::string, std::string>> words = {
+    // Never destroyed: a decoder may still be loading on a worker while the program exits.
+    static const auto& words = *new const std::vector<std::pair<std::string, std::string>>{
         {"pushpin", "P UH SH P IH N"},
         {"paperclip", "P EY P ER K L IH P"},
         {"checkmark", "CH EH K M AA R K"},

@@ -13,8 +13,9 @@ struct Command {
     std::string written;
 };
 
+// Never destroyed: a recognition worker may still format words while the program exits.
 const std::vector<Command>& commands() {
-    static const std::vector<Command> table = {
+    static const auto& table = *new const std::vector<Command>{
         {{"new", "paragraph"}, "\n\n"},
         {{"new", "line"}, "\n"},
         {{"full", "stop"}, "."},
