@@ -31,8 +31,8 @@
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
-#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UITableView.h"
+#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/HTMLDocument.h"
@@ -412,6 +412,16 @@ protected:
                             if (auto box = hosting->layout().controlBox(label); box && !found.count(key))
                                 found[key] = hosting->convertRect_toView(box->frame, nullptr);
                 });
+            // Scrolls the shown declarative screen to its end, as the wheel does in the window.
+            interpreter.addCommand("toend", "toend",
+                                   [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                       auto screen = platform::ScreenRenderer::presentationChain().back();
+                                       auto hosting = findHostingView(screen->view());
+                                       ASSERT_TRUE(hosting) << "no declarative screen is shown";
+                                       const auto b = hosting->bounds();
+                                       hosting->scrollBy({b.midX(), b.midY()}, {0, 1e6});
+                                       platform::RunLoop::main().runUntilIdle();
+                                   });
             // The whole frame of a named view, as "frame KEY".
             interpreter.addCommand(
                 "frame", "frame KEY",
@@ -1124,6 +1134,45 @@ TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
     }
     const auto comparison = waitForPicture(id, expected);
     EXPECT_TRUE(comparison.matches) << comparison.message << "\n" << readFile(home / "app.log");
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// The last label of a long form lies below a sheet's first screenful: the wheel brings it into
+// sight whole, and a click on it opens the PDF screen.
+TEST_F(WindowTest, OnTheEssayFormTheWheelReachesPreviewWholeAndAClickOnItOpensThePDFScreen) {
+    std::string why;
+    if (!startWindowManager(why)) GTEST_SKIP() << why;
+    Child app = launch(home / "app");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1\nplace Essay\n"
+                           "press Essay\nwait 1\ntoend\nplace Preview\n");
+    ASSERT_EQ(at.count("StickyDynamicButton") + at.count("Essay") + at.count("Preview"), 3u);
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    const platform::CGRect preview = at.at("Preview");
+    EXPECT_GE(preview.minY(), screen.minY());
+    EXPECT_LE(preview.maxY(), screen.maxY()) << "Preview is not drawn whole at the form's end";
+
+    click(id, size, at.at("StickyDynamicButton"));
+    std::this_thread::sleep_for(1500ms);
+    click(id, size, at.at("Essay"));
+    std::this_thread::sleep_for(1500ms);
+    // The wheel over the middle of the form, notch by notch, well past its end.
+    const auto fit = platform::DesktopWindow::fit(size.first, size.second, screen);
+    const long x = std::lround(fit.x + screen.midX() * fit.scale),
+               y = std::lround(fit.y + screen.midY() * fit.scale);
+    ASSERT_TRUE(xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y)}));
+    ASSERT_TRUE(xdotool({"click", "--repeat", "80", "--delay", "15", "5"}));
+    std::this_thread::sleep_for(1500ms);
+    const std::string opened = "didFinishNavigation";
+    const std::size_t before = printed(opened);
+    click(id, size, preview);
+    EXPECT_TRUE(waitForPrinted(opened, before, 15s))
+        << "no PDF screen opened: " << readFile(home / "app.log");
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
