@@ -5,8 +5,8 @@
 
 #include <cairo.h>
 
-#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace platform::swiftui {
@@ -95,10 +95,7 @@ void HostingView::touchesBegan(const UITouch& touch) {
             // the word there, and a drag from it selects.
             t.selecting = true;
             const std::size_t offset = offsetAt(p);
-            if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
-                selectWord(offset);
-            else
-                placeCaret(offset, false);
+            pressText(offset, touch.locationInWindow, touch.timestamp);
         }
     }
     touch_ = t;
@@ -153,7 +150,7 @@ void HostingView::touchesEnded(const UITouch& touch) {
     finish(touch.locationInView(this));
     // A touch that gave a field the focus puts the caret where the finger lifted.
     if (!focused_.empty() && focused_ != before) {
-        taps_.press(touch.locationInWindow, touch.timestamp);
+        countPress(touch.locationInWindow, touch.timestamp);
         placeCaret(offsetAt(touch.locationInView(this)), false);
     }
 }

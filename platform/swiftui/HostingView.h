@@ -16,9 +16,9 @@
 #include "platform/swiftui/ViewHost.h"
 #include "platform/swiftui/ViewLayout.h"
 #include "platform/swiftui/ViewRenderer.h"
-#include "platform/uikit/UITextInput.h"
 #include "platform/uikit/Actionability.h"
 #include "platform/uikit/UIKeyInput.h"
+#include "platform/uikit/UITextInput.h"
 #include "platform/uikit/UIView.h"
 
 namespace platform::swiftui {
@@ -102,7 +102,6 @@ private:
     ViewLayout::ScrollOffsets offsets_;
     std::string focused_;
     mutable TextEditingModel editing_;
-    TapCounter taps_;
     std::string openPicker_;
     std::optional<Touch> touch_;
     mutable std::unique_ptr<ViewLayout> layout_;

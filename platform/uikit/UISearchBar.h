@@ -89,7 +89,6 @@ protected:
 private:
     TextEditingModel editing_;
     bool hasText_ = true;
-    TapCounter taps_;
     bool selecting_ = false;
     std::string placeholder_;
     bool showsCancelButton_ = false;

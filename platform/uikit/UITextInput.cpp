@@ -72,6 +72,13 @@ void UITextInput::selectWord(std::size_t offset) {
     selectionDidChange();
 }
 
+void UITextInput::pressText(std::size_t offset, CGPoint windowPoint, double timestamp) {
+    if (taps_.press(windowPoint, timestamp) == 2)
+        selectWord(offset);
+    else
+        placeCaret(offset, false);
+}
+
 int TapCounter::press(CGPoint point, double timestamp) {
     const bool again = timestamp - time_ < 0.5 && std::hypot(point.x - last_.x, point.y - last_.y) < 6;
     count_ = again ? count_ + 1 : 1;

@@ -13,6 +13,18 @@
 
 namespace platform {
 
+// Tells a double click from two single ones: a press within half a second of the last one and
+// near it counts as the second.
+class TapCounter {
+public:
+    int press(CGPoint point, double timestamp);
+
+private:
+    CGPoint last_;
+    double time_ = -1e9;
+    int count_ = 0;
+};
+
 class UITextInput : public UIKeyInput {
 public:
     // The text being typed into. Views whose text can change from elsewhere bring it up to date
@@ -41,18 +53,14 @@ public:
     // The pointer: the caret at `offset` (the anchor stays with `extend`); a word selected.
     void placeCaret(std::size_t offset, bool extend);
     void selectWord(std::size_t offset);
-};
-
-// Tells a double click from two single ones: a press within half a second of the last one and
-// near it counts as the second.
-class TapCounter {
-public:
-    int press(CGPoint point, double timestamp);
+    // A press on the focused text at `offset`: the caret goes there, or, on a second quick press
+    // at the same place of the window, the word there is selected.
+    void pressText(std::size_t offset, CGPoint windowPoint, double timestamp);
+    // A press that only focused the text: counted, so that a quick second one selects a word.
+    void countPress(CGPoint windowPoint, double timestamp) { taps_.press(windowPoint, timestamp); }
 
 private:
-    CGPoint last_;
-    double time_ = -1e9;
-    int count_ = 0;
+    TapCounter taps_;
 };
 
 } // namespace platform

@@ -127,7 +127,6 @@ private:
 
     std::shared_ptr<UIView> inputAccessoryView_;
     TextEditingModel editing_;
-    TapCounter taps_;
     bool selecting_ = false;
     std::optional<UIFont> font_;
     std::optional<UIColor> textColor_;
@@ -213,7 +212,6 @@ protected:
 
 private:
     TextEditingModel editing_;
-    TapCounter taps_;
     bool selecting_ = false;
     std::string placeholder_;
     std::optional<UIFont> font_;

@@ -261,10 +261,7 @@ void UITextView::touchesBegan(const UITouch& touch) {
     const CGPoint p = touch.locationInView(this);
     const std::size_t offset = offsetAtPoint(p);
     selecting_ = true;
-    if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
-        selectWord(offset);
-    else
-        placeCaret(offset, false);
+    pressText(offset, touch.locationInWindow, touch.timestamp);
 }
 
 void UITextView::touchesMoved(const UITouch& touch) {
@@ -281,7 +278,7 @@ void UITextView::touchesEnded(const UITouch& touch) {
     auto keep = self<UITextView>();
     if (editable_ && !isFirstResponder() && !becomeFirstResponder()) return;
     // The caret goes where the finger lifted.
-    taps_.press(touch.locationInWindow, touch.timestamp);
+    countPress(touch.locationInWindow, touch.timestamp);
     setSelectedRange({offsetAtPoint(touch.locationInView(this)), 0});
     scrollCaretToVisible();
     setNeedsDisplay();
@@ -346,10 +343,7 @@ void UITextField::touchesBegan(const UITouch& touch) {
     if (!isFirstResponder() || !isEnabled()) return;
     const std::size_t offset = offsetAtPoint(touch.locationInView(this));
     selecting_ = true;
-    if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
-        selectWord(offset);
-    else
-        placeCaret(offset, false);
+    pressText(offset, touch.locationInWindow, touch.timestamp);
 }
 
 void UITextField::touchesMoved(const UITouch& touch) {
@@ -366,7 +360,7 @@ void UITextField::touchesEnded(const UITouch& touch) {
         return;
     }
     if (!isFirstResponder() && !becomeFirstResponder()) return;
-    taps_.press(touch.locationInWindow, touch.timestamp);
+    countPress(touch.locationInWindow, touch.timestamp);
     placeCaret(offsetAtPoint(touch.locationInView(this)), false);
 }
 
@@ -570,10 +564,7 @@ void UISearchBar::touchesBegan(const UITouch& touch) {
     if (!isFirstResponder() || (showsCancelButton_ && p.x >= searchBarGeometry(*this).cancel.minX())) return;
     const std::size_t offset = offsetAtPoint(p);
     selecting_ = true;
-    if (taps_.press(touch.locationInWindow, touch.timestamp) == 2)
-        selectWord(offset);
-    else
-        placeCaret(offset, false);
+    pressText(offset, touch.locationInWindow, touch.timestamp);
 }
 
 void UISearchBar::touchesMoved(const UITouch& touch) {
@@ -589,7 +580,7 @@ void UISearchBar::touchesEnded(const UITouch& touch) {
     } else if (showsCancelButton_ && p.x >= g.cancel.minX()) {
         pressCancelButton();
     } else if (isFirstResponder() || becomeFirstResponder()) {
-        taps_.press(touch.locationInWindow, touch.timestamp);
+        countPress(touch.locationInWindow, touch.timestamp);
         placeCaret(offsetAtPoint(p), false);
     }
     setNeedsDisplay();
