@@ -108,8 +108,12 @@ void RecipeBookMarkViewC::viewDidLoad() {
         Clipboard1 = std::string(1, ' ');
     }
     text->setText(*Clipboard1);
-    text->setValue_forKeyPath(RecipeParagraphStyle{}, "attributedText.paragraphStyle");
-    text->setValue_forKeyPath(1, "attributedText.ligature");
+    // The same text with its paragraph style and no font of its own; its ligatures are the
+    // standard ones that attributed text has unless told otherwise.
+    NSAttributedString styled;
+    styled.string = text->text();
+    styled.paragraphStyle = RecipeParagraphStyle{};
+    text->setAttributedText(std::move(styled));
     text->setScrollEnabled(false);
     text->setScrollEnabled(true);
 }

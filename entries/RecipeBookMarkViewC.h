@@ -16,10 +16,12 @@
 namespace quillora {
 
 // The paragraph style the recipe text is shown with.
-struct RecipeParagraphStyle {
-    double hyphenationFactor = 0.9;
-    double lineHeightMultiple = 1.5;
-    double paragraphSpacing = 12;
+struct RecipeParagraphStyle : platform::NSParagraphStyle {
+    RecipeParagraphStyle() {
+        hyphenationFactor = 0.9f;
+        lineHeightMultiple = 1.5;
+        paragraphSpacing = 12;
+    }
 };
 
 class RecipeBookMarkViewC : public platform::UIViewController, public platform::UITextViewDelegate {

@@ -8,6 +8,8 @@
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 
+#include "platform/uikit/TextLayoutLines.h"
+
 namespace platform {
 
 void FontDescriptionDeleter::operator()(PangoFontDescription* description) const {
@@ -176,6 +178,7 @@ TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, 
         pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
     if (style.numberOfLines > 1)
         pango_layout_set_height(layout.get(), -static_cast<int>(style.numberOfLines));
+    TextLayoutLines::setSpacing(layout.get(), style.lineHeightMultiple, style.paragraphSpacing);
     return layout;
 }
 
@@ -183,7 +186,7 @@ CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGF
     auto l = layout(text, style, width);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
-    return {static_cast<CGFloat>(w) / PANGO_SCALE, static_cast<CGFloat>(h) / PANGO_SCALE};
+    return {static_cast<CGFloat>(w) / PANGO_SCALE, TextLayoutLines(l.get(), text).height()};
 }
 
 CGFloat TextDrawing::lineHeight(const UIFont& font) {
@@ -196,27 +199,22 @@ CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& re
     if (text.empty()) return 0;
     auto l = layout(text, style, rect.width());
     if (style.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
-    int w = 0, h = 0;
-    pango_layout_get_size(l.get(), &w, &h);
+    const TextLayoutLines lines(l.get(), text);
     cairo_save(cr);
     setColor(cr, style.color);
-    cairo_move_to(cr, rect.minX(), rect.minY());
-    pango_cairo_show_layout(cr, l.get());
+    lines.drawText(cr, rect.origin);
     cairo_restore(cr);
-    return static_cast<CGFloat>(h) / PANGO_SCALE;
+    return lines.height();
 }
 
 void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
                                          const TextStyle& style) {
     if (text.empty()) return;
     auto l = layout(text, style, rect.width());
-    int w = 0, h = 0;
-    pango_layout_get_size(l.get(), &w, &h);
-    const CGFloat height = static_cast<CGFloat>(h) / PANGO_SCALE;
+    const TextLayoutLines lines(l.get(), text);
     cairo_save(cr);
     setColor(cr, style.color);
-    cairo_move_to(cr, rect.minX(), rect.minY() + (rect.height() - height) / 2);
-    pango_cairo_show_layout(cr, l.get());
+    lines.drawText(cr, {rect.minX(), rect.minY() + (rect.height() - lines.height()) / 2});
     cairo_restore(cr);
 }
 

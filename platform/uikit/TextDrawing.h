@@ -30,6 +30,10 @@ struct TextStyle {
     // 0: as many lines as the height allows; 1: a single line.
     long numberOfLines = 0;
     NSLineBreakMode lineBreakMode = NSLineBreakMode::ByWordWrapping;
+    // A paragraph style's spacing: each line's height times `lineHeightMultiple` (0: the font's
+    // own), the extra above its letters, and `paragraphSpacing` points after each paragraph.
+    CGFloat lineHeightMultiple = 0;
+    CGFloat paragraphSpacing = 0;
 };
 
 struct FontDescriptionDeleter {
@@ -56,7 +60,8 @@ public:
     static FontDescription fontDescription(const UIFont& font);
 
     // A layout of `text` in `width` points (<= 0: unbounded), set as `style` says, for measuring
-    // and for drawing at any scale.
+    // and for drawing at any scale. The style's line and paragraph spacing travel with the layout:
+    // TextLayoutLines places, draws and hit-tests its lines with them.
     static TextLayout layout(const std::string& text, const TextStyle& style, CGFloat width);
     // The size the text takes in `width` points (<= 0: on one line unless it holds line breaks).
     static CGSize measure(const std::string& text, const TextStyle& style, CGFloat width = 0);

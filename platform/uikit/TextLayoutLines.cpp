@@ -11,7 +11,95 @@ namespace {
 double points(int pangoUnits) {
     return static_cast<double>(pangoUnits) / PANGO_SCALE;
 }
+
+struct Spacing {
+    double lineHeightMultiple;
+    double paragraphSpacing;
+};
+
+GQuark spacingKey() {
+    static const GQuark key = g_quark_from_static_string("quillora-paragraph-spacing");
+    return key;
+}
 } // namespace
+
+void TextLayoutLines::setSpacing(PangoLayout* layout, double lineHeightMultiple, double paragraphSpacing) {
+    if ((lineHeightMultiple <= 0 || lineHeightMultiple == 1) && paragraphSpacing == 0) {
+        g_object_set_qdata(G_OBJECT(layout), spacingKey(), nullptr);
+        return;
+    }
+    auto* spacing = g_new(Spacing, 1);
+    *spacing = {lineHeightMultiple > 0 ? lineHeightMultiple : 1, paragraphSpacing};
+    g_object_set_qdata_full(G_OBJECT(layout), spacingKey(), spacing, g_free);
+}
+
+TextLayoutLines::TextLayoutLines(PangoLayout* layout, const std::string& text)
+    : layout_(layout), text_(text) {
+    const auto* spacing = static_cast<const Spacing*>(g_object_get_qdata(G_OBJECT(layout_), spacingKey()));
+    if (!spacing) return;
+    // Each line owns a band its height times the multiple tall, its letters at the band's
+    // bottom; a paragraph's spacing follows the band of its last line.
+    multiple_ = spacing->lineHeightMultiple;
+    double top = 0;
+    PangoLayoutIter* iter = pango_layout_get_iter(layout_);
+    do {
+        const PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
+        PangoRectangle logical;
+        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
+        const double y = points(logical.y), h = points(logical.height);
+        if (!bandTops_.empty() && line->is_paragraph_start) top += spacing->paragraphSpacing;
+        bandTops_.push_back(top);
+        pangoTops_.push_back(y);
+        pangoHeights_.push_back(h);
+        shifts_.push_back(top + (multiple_ - 1) * h - y);
+        top += multiple_ * h;
+    } while (pango_layout_iter_next_line(iter));
+    pango_layout_iter_free(iter);
+    height_ = top;
+}
+
+double TextLayoutLines::height() const {
+    if (!shifts_.empty()) return height_;
+    int width = 0, height = 0;
+    pango_layout_get_size(layout_, &width, &height);
+    return points(height);
+}
+
+int TextLayoutLines::lineOfByte(int byte) const {
+    int lineNumber = 0, x = 0;
+    pango_layout_index_to_line_x(layout_, byte, FALSE, &lineNumber, &x);
+    return std::clamp(lineNumber, 0, std::max(0, pango_layout_get_line_count(layout_) - 1));
+}
+
+void TextLayoutLines::drawText(cairo_t* cr, CGPoint origin) const {
+    cairo_save(cr);
+    if (shifts_.empty()) {
+        cairo_move_to(cr, origin.x, origin.y);
+        pango_cairo_show_layout(cr, layout_);
+        cairo_restore(cr);
+        return;
+    }
+    // Line by line, each where its band puts it; lines far outside the clip are not shaped into
+    // the surface at all.
+    double clipLeft = 0, clipTop = 0, clipRight = 0, clipBottom = 0;
+    cairo_clip_extents(cr, &clipLeft, &clipTop, &clipRight, &clipBottom);
+    PangoLayoutIter* iter = pango_layout_get_iter(layout_);
+    std::size_t i = 0;
+    do {
+        PangoRectangle logical;
+        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
+        const double top = origin.y + points(logical.y) + shifts_[i], h = points(logical.height);
+        // Letters may reach past their line (accents, emoji): a line's height of margin.
+        if (top + 2 * h >= clipTop && top - h <= clipBottom) {
+            cairo_move_to(cr, origin.x + points(logical.x),
+                          origin.y + points(pango_layout_iter_get_baseline(iter)) + shifts_[i]);
+            pango_cairo_show_layout_line(cr, pango_layout_iter_get_line_readonly(iter));
+        }
+        ++i;
+    } while (pango_layout_iter_next_line(iter));
+    pango_layout_iter_free(iter);
+    cairo_restore(cr);
+}
 
 int TextLayoutLines::byteIndex(std::size_t offset) const {
     return static_cast<int>(std::min(text_.size(), byteOffsetForUtf16(text_, offset)));
@@ -67,18 +155,27 @@ std::optional<std::size_t> TextLayoutLines::offsetOnLine(std::size_t offset, int
 
 CGRect TextLayoutLines::caretRect(std::size_t offset) const {
     PangoRectangle strong;
-    pango_layout_get_cursor_pos(layout_, byteIndex(offset), &strong, nullptr);
-    return {points(strong.x) - 1, points(strong.y), 2, std::max(1.0, points(strong.height))};
+    const int byte = byteIndex(offset);
+    pango_layout_get_cursor_pos(layout_, byte, &strong, nullptr);
+    const double y = points(strong.y) + (shifts_.empty() ? 0 : shift(lineOfByte(byte)));
+    return {points(strong.x) - 1, y, 2, std::max(1.0, points(strong.height))};
 }
 
 std::size_t TextLayoutLines::offsetAt(CGPoint point) const {
     // Below the last line is the end of the text, as a touch there puts the caret on the device.
-    int width = 0, height = 0;
-    pango_layout_get_size(layout_, &width, &height);
-    if (point.y >= points(height)) return utf16Length(text_);
+    if (point.y >= height()) return utf16Length(text_);
+    double y = point.y;
+    if (!shifts_.empty()) {
+        // The line whose band holds the point, then a point within the line as pango placed it.
+        const auto above = std::upper_bound(bandTops_.begin(), bandTops_.end(), y);
+        const std::size_t line =
+            above == bandTops_.begin() ? 0 : static_cast<std::size_t>(above - bandTops_.begin()) - 1;
+        y = std::clamp(y - shifts_[line], pangoTops_[line],
+                       pangoTops_[line] + std::max(0.0, pangoHeights_[line] - 1.0 / PANGO_SCALE));
+    }
     int index = 0, trailing = 0;
     pango_layout_xy_to_index(layout_, static_cast<int>(point.x * PANGO_SCALE),
-                             static_cast<int>(point.y * PANGO_SCALE), &index, &trailing);
+                             static_cast<int>(y * PANGO_SCALE), &index, &trailing);
     const char* at = text_.c_str() + std::clamp<int>(index, 0, static_cast<int>(text_.size()));
     for (int i = 0; i < trailing && *at; ++i)
         at = g_utf8_next_char(at);
@@ -90,18 +187,23 @@ std::vector<CGRect> TextLayoutLines::selectionRects(NSRange range) const {
     const int start = byteIndex(range.location), end = byteIndex(range.location + range.length);
     if (end <= start) return out;
     PangoLayoutIter* iter = pango_layout_get_iter(layout_);
+    std::size_t lineNumber = 0;
     do {
         PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
         PangoRectangle logical;
         pango_layout_iter_get_line_extents(iter, nullptr, &logical);
+        // With spacing the selection covers the line's band, not the paragraph's gap after it.
+        const double top = shifts_.empty() ? points(logical.y) : bandTops_[lineNumber];
+        const double height = points(logical.height) * (shifts_.empty() ? 1 : multiple_);
         int* ranges = nullptr;
         int count = 0;
         pango_layout_line_get_x_ranges(line, start, end, &ranges, &count);
         for (int i = 0; i < count; ++i) {
             const double x0 = points(ranges[2 * i]), x1 = points(ranges[2 * i + 1]);
-            if (x1 > x0) out.push_back({x0, points(logical.y), x1 - x0, points(logical.height)});
+            if (x1 > x0) out.push_back({x0, top, x1 - x0, height});
         }
         g_free(ranges);
+        ++lineNumber;
     } while (pango_layout_iter_next_line(iter));
     pango_layout_iter_free(iter);
     return out;

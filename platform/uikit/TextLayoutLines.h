@@ -20,7 +20,16 @@ namespace platform {
 class TextLayoutLines : public TextLines {
 public:
     // `layout` lays out `text`; both must outlive this object.
-    TextLayoutLines(PangoLayout* layout, const std::string& text) : layout_(layout), text_(text) {}
+    TextLayoutLines(PangoLayout* layout, const std::string& text);
+
+    // Gives `layout` a paragraph style's spacing (see TextStyle): pango places lines one under the
+    // other, these lines are then moved down by it, for drawing and for the pointer alike.
+    static void setSpacing(PangoLayout* layout, double lineHeightMultiple, double paragraphSpacing);
+
+    // The height of the text's lines, their spacing included.
+    double height() const;
+    // Draws the text in the current source with the layout's corner at `origin`.
+    void drawText(cairo_t* cr, CGPoint origin) const;
 
     std::pair<std::size_t, std::size_t> lineAt(std::size_t offset) const override;
     double caretX(std::size_t offset) const override;
@@ -43,8 +52,16 @@ private:
     int byteIndex(std::size_t offset) const;
     std::size_t offsetOfByte(int byte) const;
 
+    int lineOfByte(int byte) const;
+    // How far line `line` is drawn below where pango placed it.
+    double shift(int line) const { return shifts_.empty() ? 0 : shifts_[static_cast<std::size_t>(line)]; }
+
     PangoLayout* layout_;
     const std::string& text_;
+    // With spacing only: per line, its shift and the top of the band it owns (its height times the
+    // multiple, and the paragraph's spacing after its last line), and where pango placed it.
+    std::vector<double> shifts_, bandTops_, pangoTops_, pangoHeights_;
+    double multiple_ = 1, height_ = 0;
 };
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/uikit/NSAttributedString.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIFont.h"
 #include "platform/uikit/UIView.h"
@@ -13,13 +14,6 @@
 namespace platform {
 
 class UIPickerView;
-
-// A title with the two attributes the screens give rows.
-struct NSAttributedString {
-    std::string string;
-    std::optional<UIColor> foregroundColor;
-    std::optional<UIFont> font;
-};
 
 class UIPickerViewDataSource {
 public:

@@ -60,14 +60,45 @@ void UITextView::setEditable(bool editable) {
     if (!editable && isFirstResponder()) resignFirstResponder();
 }
 
-TextLayout UITextView::editingLayout() const {
+void UITextView::setTextAlignment(NSTextAlignment alignment) {
+    textAlignment_ = alignment;
+    if (paragraphStyle_) paragraphStyle_->alignment = alignment;
+}
+
+NSAttributedString UITextView::attributedText() const {
+    NSAttributedString out;
+    out.string = editing_.text();
+    out.font = font_;
+    out.foregroundColor = textColor_;
+    out.paragraphStyle = paragraphStyle_;
+    return out;
+}
+
+void UITextView::setAttributedText(NSAttributedString text) {
+    font_ = std::move(text.font);
+    textColor_ = std::move(text.foregroundColor);
+    paragraphStyle_ = std::move(text.paragraphStyle);
+    textAlignment_ = paragraphStyle_ ? paragraphStyle_->alignment : NSTextAlignment::Natural;
+    editing_.setText(std::move(text.string));
+    setNeedsDisplay();
+}
+
+TextStyle UITextView::textStyle() const {
     TextStyle style;
     style.font = font_.value_or(UIFont{"Helvetica", 12});
     style.color = textColor_.value_or(UIColor::blackColor());
     style.alignment = textAlignment_ == NSTextAlignment::Natural ? NSTextAlignment::Left : textAlignment_;
+    if (paragraphStyle_) {
+        style.lineHeightMultiple = paragraphStyle_->lineHeightMultiple;
+        style.paragraphSpacing = paragraphStyle_->paragraphSpacing;
+    }
+    return style;
+}
+
+TextLayout UITextView::editingLayout() const {
     // The text sits inside the view's margins, as the text container places it: 8 points above
     // and below, 5 at the sides.
-    return TextDrawing::layout(editing_.text(), style,
+    return TextDrawing::layout(editing_.text(), textStyle(),
                                std::max<CGFloat>(1, bounds().width() - 2 * kTextInsetX));
 }
 

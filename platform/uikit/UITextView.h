@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/foundation/NSRange.h"
+#include "platform/uikit/NSAttributedString.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIColor.h"
 #include "platform/uikit/UIControl.h"
@@ -47,7 +48,12 @@ public:
     const std::optional<UIColor>& textColor() const { return textColor_; }
     void setTextColor(std::optional<UIColor> color) { textColor_ = std::move(color); }
     NSTextAlignment textAlignment() const { return textAlignment_; }
-    void setTextAlignment(NSTextAlignment alignment) { textAlignment_ = alignment; }
+    void setTextAlignment(NSTextAlignment alignment);
+    // The text with its attributes, each for the whole text. Setting it sets the text, the font,
+    // the colour and the alignment (absent ones go back to the defaults); its paragraph style
+    // stays with the text typed or set after it, as the typing attributes keep it.
+    NSAttributedString attributedText() const;
+    void setAttributedText(NSAttributedString text);
     bool isEditable() const { return editable_; }
     void setEditable(bool editable);
     bool isSelectable() const { return selectable_; }
@@ -120,6 +126,7 @@ protected:
 
 private:
     static constexpr CGFloat kTextInsetX = 5, kTextInsetY = 8;
+    TextStyle textStyle() const;
     TextLayout editingLayout() const;
     CGFloat visibleHeight() const;
     void showInputAccessory();
@@ -131,6 +138,7 @@ private:
     std::optional<UIFont> font_;
     std::optional<UIColor> textColor_;
     NSTextAlignment textAlignment_ = NSTextAlignment::Natural;
+    std::optional<NSParagraphStyle> paragraphStyle_;
     bool editable_ = true;
     bool selectable_ = true;
     bool scrollEnabled_ = true;

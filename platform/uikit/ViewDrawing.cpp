@@ -234,23 +234,17 @@ void UITextView::draw(cairo_t* cr) const {
     const UIColor color = textColor_.value_or(UIColor::blackColor());
     const CGPoint origin{kTextInsetX, kTextInsetY};
     auto layout = editingLayout();
+    const TextLayoutLines lines(layout.get(), editing_.text());
     cairo_save(cr);
     TextDrawing::setColor(cr, color);
-    cairo_move_to(cr, origin.x, origin.y);
-    pango_cairo_show_layout(cr, layout.get());
+    lines.drawText(cr, origin);
     cairo_restore(cr);
-    if (isFirstResponder())
-        drawEditing(cr, TextLayoutLines(layout.get(), editing_.text()), editing_.selectedRange(), origin,
-                    tintColor());
+    if (isFirstResponder()) drawEditing(cr, lines, editing_.selectedRange(), origin, tintColor());
 }
 
 CGSize UITextView::contentSize() const {
-    TextStyle style;
-    style.font = font_.value_or(UIFont{"Helvetica", 12});
-    style.alignment = resolved(textAlignment_);
-    const CGSize text =
-        TextDrawing::measure(editing_.text(), style, std::max<CGFloat>(1, bounds().width() - 10));
-    return {bounds().width(), text.height + 16};
+    auto layout = editingLayout();
+    return {bounds().width(), TextLayoutLines(layout.get(), editing_.text()).height() + 2 * kTextInsetY};
 }
 
 void UITextView::touchesBegan(const UITouch& touch) {
