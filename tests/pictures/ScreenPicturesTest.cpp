@@ -217,4 +217,22 @@ TEST_F(ScreenPicturesTest, APosterWithAPhotoAndALongHeadingFitsThePhoneWideScree
     expectPictures({"template-eventposter"});
 }
 
+TEST_F(ScreenPicturesTest, TheRecipeTextViewsParagraphsAndTheRecipeScreenListeningInThai) {
+    std::filesystem::create_directories(home / "Documents");
+    std::ofstream(home / "Documents/datafile_recipe.dat")
+        << "Bread for two loaves: 1 kg flour, 700 g water, 20 g salt and a spoon of yeast.\n"
+           "Knead for ten minutes, then leave the dough under a cloth until it has doubled, about "
+           "an hour in a warm kitchen.\n"
+           "Bake at 230 °C for 35 minutes. 🍞";
+    ASSERT_EQ(runText(std::string(kDictate) + "open RecipeBookMarkViewC\n"
+                                              "picture recipe-text-paragraphs\n"
+                                              "back\n"
+                                              "segment segmentcontrol Recipe\n"
+                                              "language 19\n"
+                                              "tap recordButton\n"
+                                              "picture recipe-listening-thai\n"),
+              0);
+    expectPictures({"recipe-text-paragraphs", "recipe-listening-thai"});
+}
+
 } // namespace
