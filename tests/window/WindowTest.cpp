@@ -29,6 +29,8 @@
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIImagePickerController.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITableView.h"
@@ -1173,6 +1175,123 @@ TEST_F(WindowTest, OnTheEssayFormTheWheelReachesPreviewWholeAndAClickOnItOpensTh
     click(id, size, preview);
     EXPECT_TRUE(waitForPrinted(opened, before, 15s))
         << "no PDF screen opened: " << readFile(home / "app.log");
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// The rent flyer's card lies below the gallery's first screenful: the wheel brings it up, its form's
+// "Select an Image" opens the desktop's file chooser, and a file that is no picture, chosen there,
+// is refused with an alert over the picker, which stays open and asks again.
+TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndThePickerStaysOpen) {
+    std::string why;
+    if (!startWindowManager(why)) GTEST_SKIP() << why;
+    // Named like a picture, as a misnamed file is, so the chooser's filter shows it.
+    const auto notAPicture = home / "holiday.png";
+    std::ofstream(notAPicture) << "Shopping: bread, milk, apples\n";
+    Child app = launch(home / "app");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    const auto unscrolled = places("tap StickyDynamicButton\nwait 1\nplace For Rent Flyer\n");
+    ASSERT_EQ(unscrolled.count("For Rent Flyer"), 1u);
+    EXPECT_GE(unscrolled.at("For Rent Flyer").minY(), screen.maxY()) << "the card shows without scrolling";
+    const auto at = places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1\n"
+                           "toend\nplace For Rent Flyer\npress \"For Rent Flyer\"\nwait 1\n"
+                           "place Select an Image\n");
+    ASSERT_EQ(at.count("StickyDynamicButton") + at.count("For Rent Flyer") + at.count("Select an Image"), 3u);
+    EXPECT_GE(at.at("For Rent Flyer").minY(), screen.minY());
+    EXPECT_LE(at.at("For Rent Flyer").maxY(), screen.maxY());
+
+    // What the renderer draws once the file is refused: the alert over the picker.
+    const auto expected = home / "refused.png";
+    auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand(
+            "refuse", "refuse", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                auto picker = std::dynamic_pointer_cast<platform::UIImagePickerController>(
+                    quillora::cli::ScriptInterpreter::currentScreen());
+                ASSERT_TRUE(picker) << "no photo picker is shown";
+                EXPECT_TRUE(picker->pickFile(notAPicture.string())) << "the file was taken";
+                platform::RunLoop::main().advance(1);
+                // The picture to match holds the alert, over the picker.
+                const auto chain = platform::ScreenRenderer::presentationChain();
+                auto alert = std::dynamic_pointer_cast<platform::UIAlertController>(chain.back());
+                ASSERT_TRUE(alert) << "no alert shows the refusal";
+                EXPECT_EQ(alert->title(), "Photo not taken");
+                EXPECT_EQ(alert->presentingViewController(), picker);
+            });
+        interpreter.addCommand(
+            "frame", "frame", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                cairo_surface_t* surface =
+                    cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.first, size.second);
+                cairo_t* cr = cairo_create(surface);
+                platform::DesktopWindow::drawFrame(cr, size.first, size.second);
+                cairo_destroy(cr);
+                cairo_surface_write_to_png(surface, expected.c_str());
+                cairo_surface_destroy(surface);
+            });
+    };
+    const auto script = home / "to-refusal.txt";
+    std::ofstream(script) << "tap StickyDynamicButton\nwait 1\npress \"For Rent Flyer\"\nwait 1\n"
+                             "press \"Select an Image\"\nwait 1\nrefuse\nframe\n";
+    quillora::cli::Options options;
+    options.home = home / "measured";
+    options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+    options.script = script.string();
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
+    platform::resetSharedInstances();
+
+    // The gallery, then the wheel over it, notch by notch, well past its end: the card comes up.
+    click(id, size, at.at("StickyDynamicButton"));
+    std::this_thread::sleep_for(1500ms);
+    const auto fit = platform::DesktopWindow::fit(size.first, size.second, screen);
+    const long x = std::lround(fit.x + screen.midX() * fit.scale),
+               y = std::lround(fit.y + screen.midY() * fit.scale);
+    ASSERT_TRUE(xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y)}));
+    ASSERT_TRUE(xdotool({"click", "--repeat", "80", "--delay", "15", "5"}));
+    std::this_thread::sleep_for(1500ms);
+    click(id, size, at.at("For Rent Flyer"));
+    std::this_thread::sleep_for(1500ms);
+    click(id, size, at.at("Select an Image"));
+
+    // The chooser: the file's path typed into its location, as a person may.
+    const std::string title = "Choose a photo";
+    auto chooser = [&] { return window(title, true, 100); };
+    std::string shown = chooser();
+    ASSERT_FALSE(shown.empty()) << "no file chooser opened: " << readFile(home / "app.log");
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", shown}));
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+l"}));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", notAPicture.string()}));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Return"}));
+
+    // The window shows the refusal in words over the picker; nothing was taken.
+    const std::string reason = "\u201Choliday.png\u201D cannot be used";
+    EXPECT_TRUE(waitForPrinted(reason, 0, 10s)) << readFile(home / "app.log");
+    const auto comparison = waitForPicture(id, expected);
+    EXPECT_TRUE(comparison.matches) << "the refusal is not shown: " << comparison.message;
+    EXPECT_EQ(printed("LocalPath "), 0u) << "the picture was taken: " << readFile(home / "app.log");
+
+    // Its OK (Return) closes the alert and the picker, still open, asks for another file; the
+    // chooser's Cancel then closes the picker.
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", id}));
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Return"}));
+    shown = chooser();
+    ASSERT_FALSE(shown.empty()) << "the picker closed with the alert: " << readFile(home / "app.log");
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", shown}));
+    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Escape"}));
+    bool gone = false;
+    for (int i = 0; i < 50 && !gone; ++i) {
+        std::this_thread::sleep_for(100ms);
+        gone = window(title, true, 1).empty();
+    }
+    EXPECT_TRUE(gone) << "the chooser stayed";
+    EXPECT_FALSE(std::filesystem::exists(home / "app" / "tmp" / "holiday.png")) << "a copy was stored";
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
