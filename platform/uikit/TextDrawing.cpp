@@ -8,6 +8,8 @@
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 
+#include "platform/uikit/ShownText.h"
+
 namespace platform {
 
 void FontDescriptionDeleter::operator()(PangoFontDescription* description) const {
@@ -101,6 +103,14 @@ constexpr const char* kFontRules = R"(<?xml version="1.0"?>
 </fontconfig>
 )";
 
+// What a label or title lays out of its text: no screen shows more than this much of one, and
+// pango's time grows with the whole of what it is given.
+constexpr std::size_t kMaxLabelBytes = 16384;
+
+std::string shownPart(const std::string& text) {
+    return ShownText(ShownText::prefix(text, kMaxLabelBytes)).text();
+}
+
 // One cairo context for measuring outside of any drawing.
 cairo_t* measuringContext() {
     TextDrawing::fontMap();
@@ -180,7 +190,7 @@ TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, 
 }
 
 CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGFloat width) {
-    auto l = layout(text, style, width);
+    auto l = layout(shownPart(text), style, width);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
     return {static_cast<CGFloat>(w) / PANGO_SCALE, static_cast<CGFloat>(h) / PANGO_SCALE};
@@ -194,7 +204,7 @@ CGFloat TextDrawing::lineHeight(const UIFont& font) {
 
 CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style) {
     if (text.empty()) return 0;
-    auto l = layout(text, style, rect.width());
+    auto l = layout(shownPart(text), style, rect.width());
     if (style.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
@@ -209,7 +219,7 @@ CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& re
 void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
                                          const TextStyle& style) {
     if (text.empty()) return;
-    auto l = layout(text, style, rect.width());
+    auto l = layout(shownPart(text), style, rect.width());
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
     const CGFloat height = static_cast<CGFloat>(h) / PANGO_SCALE;

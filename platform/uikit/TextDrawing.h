@@ -30,6 +30,8 @@ struct TextStyle {
     // 0: as many lines as the height allows; 1: a single line.
     long numberOfLines = 0;
     NSLineBreakMode lineBreakMode = NSLineBreakMode::ByWordWrapping;
+
+    bool operator==(const TextStyle&) const = default;
 };
 
 struct FontDescriptionDeleter {

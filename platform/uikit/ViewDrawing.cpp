@@ -10,6 +10,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextBlockLayout.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIButton.h"
@@ -231,26 +232,21 @@ void UIButton::draw(cairo_t* cr) const {
 // MARK: text
 
 void UITextView::draw(cairo_t* cr) const {
-    const UIColor color = textColor_.value_or(UIColor::blackColor());
     const CGPoint origin{kTextInsetX, kTextInsetY};
-    auto layout = editingLayout();
-    cairo_save(cr);
-    TextDrawing::setColor(cr, color);
-    cairo_move_to(cr, origin.x, origin.y);
-    pango_cairo_show_layout(cr, layout.get());
-    cairo_restore(cr);
-    if (isFirstResponder())
-        drawEditing(cr, TextLayoutLines(layout.get(), editing_.text()), editing_.selectedRange(), origin,
-                    tintColor());
+    const TextBlockLayout& layout = textLayout();
+    // Only the lines in sight are laid out and drawn.
+    const CGRect b = bounds();
+    const CGFloat top = b.minY() - kTextInsetY, bottom = b.maxY() - kTextInsetY;
+    layout.draw(cr, origin, top, bottom);
+    if (isFirstResponder()) {
+        const UIColor tint = tintColor();
+        layout.drawSelection(cr, editing_.selectedRange(), origin, top, bottom, tint.red, tint.green,
+                             tint.blue);
+    }
 }
 
 CGSize UITextView::contentSize() const {
-    TextStyle style;
-    style.font = font_.value_or(UIFont{"Helvetica", 12});
-    style.alignment = resolved(textAlignment_);
-    const CGSize text =
-        TextDrawing::measure(editing_.text(), style, std::max<CGFloat>(1, bounds().width() - 10));
-    return {bounds().width(), text.height + 16};
+    return {bounds().width(), textLayout().height() + 2 * kTextInsetY};
 }
 
 void UITextView::touchesBegan(const UITouch& touch) {
