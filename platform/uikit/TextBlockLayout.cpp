@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -69,13 +70,12 @@ void TextBlockLayout::split() {
             // The last stretch; its final line break leaves the empty line added below.
             if (text.back() == '\n') end = size - 1;
         } else {
-            for (std::size_t at = limit; at > start + kBlockBytes / 4; --at)
-                if (text[at - 1] == '\n') {
-                    next = at;
-                    end = at - 1;
-                    broken = true;
-                    break;
-                }
+            const std::size_t from = start + kBlockBytes / 4;
+            if (const void* found = ::memrchr(text.data() + from, '\n', limit - from)) {
+                end = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+                next = end + 1;
+                broken = true;
+            }
             if (!broken) {
                 // A paragraph longer than a block: after a blank near the limit, else between
                 // characters.
@@ -101,21 +101,14 @@ void TextBlockLayout::split() {
 
 CGFloat TextBlockLayout::estimate(const Block& block) const {
     if (block.estimate) return *block.estimate;
-    // Each paragraph takes the lines its characters fill at the font's average width.
+    // As many lines as it has paragraphs, or as its characters fill at the font's average width,
+    // whichever is more: close for short lines and for long paragraphs alike.
+    const char* begin = text_->data() + block.byteStart;
+    const auto breaks =
+        static_cast<CGFloat>(std::count(begin, begin + (block.byteEnd - block.byteStart), '\n'));
     const CGFloat perLine = std::max<CGFloat>(1, std::floor(width_ / averageAdvance_));
-    CGFloat lines = 0;
-    std::size_t units = 0;
-    for (std::size_t i = block.byteStart; i < block.byteEnd; ++i) {
-        const auto c = static_cast<unsigned char>((*text_)[i]);
-        if (c == '\n') {
-            lines += std::max<CGFloat>(1, std::ceil(static_cast<CGFloat>(units) / perLine));
-            units = 0;
-        } else {
-            units += (c & 0xC0) != 0x80;
-        }
-    }
-    lines += std::max<CGFloat>(1, std::ceil(static_cast<CGFloat>(units) / perLine));
-    block.estimate = lines * lineHeight_;
+    const CGFloat filled = std::ceil(static_cast<CGFloat>(block.u16End - block.u16Start) / perLine);
+    block.estimate = std::max<CGFloat>(1, std::max(breaks + 1, filled)) * lineHeight_;
     return *block.estimate;
 }
 
