@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <cairo.h>
+#include <glib.h>
 #include <pango/pangocairo.h>
 
 #include "platform/uikit/TextLayoutLines.h"
@@ -22,8 +23,14 @@ std::size_t utf16Units(const char* begin, const char* end) {
     return units;
 }
 
-bool startsCharacter(const std::string& text, std::size_t at) {
-    return at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+// Whether a character starts at `at`; with `withMarks`, one that is not a combining mark.
+bool startsCharacter(const std::string& text, std::size_t at, bool withMarks = false) {
+    if (at >= text.size()) return true;
+    const auto c = static_cast<unsigned char>(text[at]);
+    if ((c & 0xC0) == 0x80) return false;
+    if (!withMarks || c < 0x80) return true;
+    const gunichar u = g_utf8_get_char_validated(text.data() + at, static_cast<gssize>(text.size() - at));
+    return u >= 0x110000 || !g_unichar_ismark(u);
 }
 } // namespace
 
@@ -83,9 +90,16 @@ void TextBlockLayout::split() {
                 while (at > start + kBlockBytes / 2 && text[at - 1] != ' ')
                     --at;
                 if (text[at - 1] != ' ') {
+                    // Never inside a character with its marks: what is shown of it is bounded,
+                    // and a piece of it alone would be marks on nothing.
                     at = limit;
-                    while (at > start + 1 && !startsCharacter(text, at))
+                    while (at > start + 1 && !startsCharacter(text, at, true))
                         --at;
+                    if (at <= start + 1) {
+                        at = limit;
+                        while (at < size && !startsCharacter(text, at, true))
+                            ++at;
+                    }
                 }
                 end = next = at;
             }
@@ -250,14 +264,16 @@ CGRect TextBlockLayout::caretRect(std::size_t offset) const {
 std::size_t TextBlockLayout::offsetAt(CGPoint point) const {
     if (blocks_.empty()) return 0;
     if (point.y < 0) point.y = 0;
-    const std::size_t index = blockAtY(point.y);
-    const Laid& block = laid(index);
-    const CGFloat y = top(index);
-    // Below the last line of a block that is not the last one is the next block.
-    if (index + 1 < blocks_.size() && point.y >= y + *blocks_[index].height) return offsetAt(point);
-    const std::size_t local =
-        TextLayoutLines(block.layout.get(), block.shown.text()).offsetAt({point.x, point.y - y});
-    return globalOffset(block, local);
+    for (;;) {
+        const std::size_t index = blockAtY(point.y);
+        const Laid& block = laid(index);
+        const CGFloat y = top(index);
+        // Laid out, the block may end above the point: then the point is in a later block.
+        if (index + 1 < blocks_.size() && point.y >= y + *blocks_[index].height) continue;
+        const std::size_t local =
+            TextLayoutLines(block.layout.get(), block.shown.text()).offsetAt({point.x, point.y - y});
+        return globalOffset(block, local);
+    }
 }
 
 // The lines as drawn: within a block its own, and across a boundary the neighbouring block's
