@@ -4,9 +4,11 @@
 
 #include "entries/TextPDFExport.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
 
@@ -15,6 +17,10 @@ namespace quillora {
 namespace {
 // The recipe text is typed or pasted in by a person; past this it is no recipe but a stray file.
 constexpr std::size_t kMaxRecipeFileLength = std::size_t(128) << 20;
+// Past this much text an export takes more than a second.
+constexpr std::size_t kSlowExportLength = std::size_t(128) << 10;
+// Time for the window to draw the spinner before the export holds the screen.
+constexpr double kSpinnerShownBeforeWork = 0.1;
 } // namespace
 
 using namespace platform;
@@ -149,7 +155,29 @@ bool RecipeBookMarkViewC::textView_shouldChangeTextInRange_replacementText(UITex
 }
 
 void RecipeBookMarkViewC::savepdf() {
-    if (auto text = Clipboard.lock()) exportListPDF(text->text(), *this);
+    auto text = Clipboard.lock();
+    if (!text) return;
+    if (text->text().size() < kSlowExportLength) {
+        exportListPDF(text->text(), *this);
+        return;
+    }
+    // A long text takes seconds to print: a spinner stands over the screen until it is done, drawn
+    // before the work starts, and PDF cannot be pressed again meanwhile.
+    auto spinner = std::make_shared<UIActivityIndicatorView>(UIActivityIndicatorView::Style::Large);
+    const CGRect bounds = view()->bounds();
+    spinner->setFrame({bounds.midX() - 40, bounds.midY() - 40, 80, 80});
+    view()->addSubview(spinner);
+    spinner->startAnimating();
+    saveButton_->setEnabled(false);
+    std::weak_ptr<RecipeBookMarkViewC> weak = self<RecipeBookMarkViewC>();
+    DispatchQueue::main().asyncAfter(kSpinnerShownBeforeWork, [weak, spinner] {
+        auto me = weak.lock();
+        if (me)
+            if (auto text = me->Clipboard.lock()) exportListPDF(text->text(), *me);
+        spinner->stopAnimating();
+        spinner->removeFromSuperview();
+        if (me) me->saveButton_->setEnabled(true);
+    });
 }
 
 void RecipeBookMarkViewC::share() {

@@ -6,6 +6,7 @@
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace quillora {
@@ -59,9 +60,27 @@ std::shared_ptr<UIViewController> shareDatedPDFCopy(UIViewController& screen,
         if (c == '/') c = '-';
     const std::string destination = (Sandbox::tmp() / name).string();
 
-    std::optional<std::string> data = pdfFile ? files.contentsAtPath(*pdfFile) : std::nullopt;
-    if (!data || files.writeAtomically(destination, *data)) {
+    if (!pdfFile) {
         console().print("PDF not Uploaded");
+        return nullptr;
+    }
+    // A PDF that is there but cannot be copied is a failure the person must hear of: the screen
+    // stays as it was, with an alert naming the file and the reason.
+    std::string why;
+    std::optional<std::string> message;
+    std::optional<std::string> data = files.contentsAtPath(*pdfFile, NSFileManager::kDefaultMaxLength, &why);
+    if (!data)
+        message = "The PDF \u201C" + *pdfFile + "\u201D could not be read: it " + why;
+    else if (auto error = files.writeAtomically(destination, *data))
+        message = error->localizedDescription;
+    if (message) {
+        console().print("PDF not Uploaded");
+        console().print(*message);
+        auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+            "PDF not shared", *message, UIAlertControllerStyle::Alert);
+        alert->addAction(
+            UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+        screen.presentViewController_animated_completion(alert, true, nullptr);
         return nullptr;
     }
 

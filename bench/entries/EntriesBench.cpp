@@ -1,5 +1,6 @@
 // Entry lists at scale: saving a list of 10,000 entries, indexing 10,000 entries of 200 words for
-// the lemma search and one search over them, and exporting a 20-page transcript to PDF.
+// the lemma search and one search over them, exporting a 20-page transcript to PDF, and the recipe
+// text's export of 5 MB.
 
 #include <benchmark/benchmark.h>
 
@@ -102,5 +103,17 @@ void BM_Export20Pages(benchmark::State& state) {
         benchmark::DoNotOptimize(exportListPDF(text, *screen));
 }
 BENCHMARK(BM_Export20Pages)->Unit(benchmark::kMillisecond);
+
+void BM_RecipeExportOf5MB(benchmark::State& state) {
+    Sandbox sandbox;
+    std::string text;
+    for (int sentence = 0; text.size() < (5u << 20); ++sentence)
+        text += sentence % 12 == 11 ? "Bake for forty minutes until golden.\n"
+                                    : "Stir the flour into the milk, then add two eggs and a pinch of salt. ";
+    auto screen = std::make_shared<platform::UIViewController>();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(exportListPDF(text, *screen));
+}
+BENCHMARK(BM_RecipeExportOf5MB)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -380,24 +381,46 @@ void NSUserDefaults::changed() {
     RunLoop::main().schedule(0, [weak] {
         auto self = weak.lock();
         if (!self) return;
-        std::lock_guard lock(self->mutex_);
-        self->writeScheduled_ = false;
-        if (self->dirty_) self->writeLocked();
+        {
+            std::lock_guard lock(self->mutex_);
+            self->writeScheduled_ = false;
+            if (self->dirty_) self->writeLocked();
+        }
+        self->reportFailure();
     });
 }
 
 bool NSUserDefaults::synchronize() {
-    std::lock_guard lock(mutex_);
-    return !dirty_ || writeLocked();
+    bool written;
+    {
+        std::lock_guard lock(mutex_);
+        written = !dirty_ || writeLocked();
+    }
+    reportFailure();
+    return written;
+}
+
+void NSUserDefaults::reportFailure() {
+    std::optional<std::string> message;
+    {
+        std::lock_guard lock(mutex_);
+        message.swap(untold_);
+    }
+    if (message)
+        NSNotificationCenter::defaultCenter().postNotificationName(
+            NSUserDefaultsSaveFailedNotification, nullptr, {{"path", path_}, {"message", *message}});
 }
 
 bool NSUserDefaults::writeLocked() {
     if (persistenceBlocked_) return false;
+    const std::string file = "The file \u201C" + path_ + "\u201D could not be saved: ";
     char* xml = nullptr;
     uint32_t length = 0;
     plist_to_xml(root_, &xml, &length);
     if (!xml) {
         console().print("Preferences could not be encoded; not saved");
+        if (!failing_) untold_ = file + "its values could not be encoded";
+        failing_ = true;
         return false;
     }
     std::string written(xml, length);
@@ -411,6 +434,8 @@ bool NSUserDefaults::writeLocked() {
             bytes += "&#13;";
         } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
             console().print("Preferences could not be saved: a value holds a control character");
+            if (!failing_) untold_ = file + "a value holds a control character";
+            failing_ = true;
             return false;
         } else {
             bytes += c;
@@ -418,15 +443,20 @@ bool NSUserDefaults::writeLocked() {
     }
     if (!g_utf8_validate_len(bytes.data(), bytes.size(), nullptr)) {
         console().print("Preferences could not be saved: a value holds bytes that are not UTF-8 text");
+        if (!failing_) untold_ = file + "a value holds bytes that are not UTF-8 text";
+        failing_ = true;
         return false;
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
     if (auto error = NSFileManager::defaultManager().writeAtomically(path_, bytes)) {
         console().print("Preferences could not be saved: " + error->localizedDescription);
+        if (!failing_) untold_ = error->localizedDescription;
+        failing_ = true;
         return false;
     }
     dirty_ = false;
+    failing_ = false;
     return true;
 }
 

@@ -13,6 +13,11 @@
 
 namespace platform {
 
+// Posted when the preferences could not be saved, once until a save works again (every change
+// would fail the same way): user info "path" (the file) and "message" (which file and why, as
+// a sentence). Posted on the main run loop, after the store is unlocked.
+inline constexpr const char* NSUserDefaultsSaveFailedNotification = "NSUserDefaultsSaveFailedNotification";
+
 class NSUserDefaults : public std::enable_shared_from_this<NSUserDefaults> {
 public:
     static constexpr const char* kDomainName = "com.quillora.app";
@@ -63,6 +68,8 @@ private:
     void load();
     void changed();
     bool writeLocked();
+    // Posts the failure of the last write, when it is one to tell.
+    void reportFailure();
 
     mutable std::mutex mutex_;
     std::string path_;
@@ -70,6 +77,9 @@ private:
     bool dirty_ = false;
     bool writeScheduled_ = false;
     bool persistenceBlocked_ = false;
+    // The last write failed; and the failure not yet told.
+    bool failing_ = false;
+    std::optional<std::string> untold_;
 };
 
 using UserDefaults = NSUserDefaults;

@@ -2,20 +2,26 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
 
+#include "platform/foundation/RegularFile.h"
+
 namespace platform {
 
 namespace {
+
+// A picture's file may be this large (a 100-megapixel JPEG of the best quality stays below it).
+constexpr std::size_t kMaxImageFileLength = 256u << 20;
 
 // The orientation tag of a JPEG's EXIF block (APP1 "Exif\0\0" followed by a TIFF header).
 int exifOrientation(const std::string& app1) {
@@ -47,9 +53,10 @@ int exifOrientation(const std::string& app1) {
     return 1;
 }
 
-ImageFileInfo jpegInfo(std::ifstream& in) {
+ImageFileInfo jpegInfo(std::string_view bytes) {
     ImageFileInfo info;
-    auto byte = [&]() -> int { return in.get(); };
+    std::size_t at = 2; // past the start-of-image marker
+    auto byte = [&]() -> int { return at < bytes.size() ? static_cast<unsigned char>(bytes[at++]) : -1; };
     for (;;) {
         int c = byte();
         if (c != 0xFF) return {};
@@ -63,27 +70,66 @@ ImageFileInfo jpegInfo(std::ifstream& in) {
         if (hi < 0 || lo < 0) return {};
         const int length = (hi << 8) | lo;
         if (length < 2) return {};
+        const std::size_t payload = static_cast<std::size_t>(length - 2);
+        // Only what is read of a segment must be there: a cut-short frame header still names the
+        // size.
+        const std::size_t present = std::min(payload, bytes.size() - at);
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
         const bool sof =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (sof) {
             // Precision, height and width are all we need of the frame header.
-            unsigned char frame[5];
-            if (length < 7 || !in.read(reinterpret_cast<char*>(frame), 5)) return {};
-            info.height = (frame[1] << 8) | frame[2];
-            info.width = (frame[3] << 8) | frame[4];
+            if (length < 7 || present < 5) return {};
+            info.height = (p[1] << 8) | p[2];
+            info.width = (p[3] << 8) | p[4];
             if (info.width == 0 || info.height == 0) return {};
             info.format = ImageFormat::JPEG;
             return info;
         }
         if (marker == 0xE1) {
-            std::string payload(static_cast<std::size_t>(length - 2), '\0');
-            if (!in.read(payload.data(), static_cast<std::streamsize>(payload.size()))) return {};
-            if (int o = exifOrientation(payload); o != 1) info.orientation = o;
-            continue;
+            if (present < payload) return {};
+            if (int o = exifOrientation(std::string(bytes.substr(at, payload))); o != 1) info.orientation = o;
         }
-        in.seekg(length - 2, std::ios::cur);
-        if (!in) return {};
+        at += payload;
     }
+}
+
+ImageFileInfo infoOfBytes(std::string_view bytes) {
+    const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() >= 2 && head[0] == 0xFF && head[1] == 0xD8) return jpegInfo(bytes);
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
+    if (bytes.size() < 24 || std::memcmp(head, png, 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0)
+        return {};
+    auto be32 = [&](int i) {
+        return int((unsigned(head[i]) << 24) | (unsigned(head[i + 1]) << 16) | (unsigned(head[i + 2]) << 8) |
+                   unsigned(head[i + 3]));
+    };
+    ImageFileInfo info;
+    info.width = be32(16);
+    info.height = be32(20);
+    if (info.width <= 0 || info.height <= 0) return {};
+    info.format = ImageFormat::PNG;
+    return info;
+}
+
+// A picture is read as a regular file only, so that a pipe or a device named where a picture
+// should be (a stored photo path, a pick) is refused at once instead of blocking the screen.
+RegularFile::Contents readImageBytes(const std::filesystem::path& path) {
+    return RegularFile::read(path.string(), kMaxImageFileLength);
+}
+
+// cairo reads a PNG from memory through this.
+struct PngSource {
+    std::string_view bytes;
+    std::size_t at = 0;
+};
+
+cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) {
+    auto* source = static_cast<PngSource*>(closure);
+    if (length > source->bytes.size() - source->at) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(data, source->bytes.data() + source->at, length);
+    source->at += length;
+    return CAIRO_STATUS_SUCCESS;
 }
 
 struct JpegError {
@@ -239,25 +285,8 @@ CGSize ImageFileInfo::orientedSize() const {
 }
 
 ImageFileInfo readImageFileInfo(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    unsigned char head[24] = {};
-    in.read(reinterpret_cast<char*>(head), 2);
-    if (in.gcount() == 2 && head[0] == 0xFF && head[1] == 0xD8) return jpegInfo(in);
-    in.read(reinterpret_cast<char*>(head) + 2, 22);
-    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a};
-    if (in.gcount() != 22 || std::memcmp(head, png, 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0)
-        return {};
-    auto be32 = [&](int i) {
-        return int((unsigned(head[i]) << 24) | (unsigned(head[i + 1]) << 16) | (unsigned(head[i + 2]) << 8) |
-                   unsigned(head[i + 3]));
-    };
-    ImageFileInfo info;
-    info.width = be32(16);
-    info.height = be32(20);
-    if (info.width <= 0 || info.height <= 0) return {};
-    info.format = ImageFormat::PNG;
-    return info;
+    auto contents = readImageBytes(path);
+    return contents.bytes ? infoOfBytes(*contents.bytes) : ImageFileInfo{};
 }
 
 cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason) {
@@ -265,13 +294,17 @@ cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* r
         if (reason) *reason = why;
         return nullptr;
     };
-    const ImageFileInfo info = readImageFileInfo(path);
+    auto contents = readImageBytes(path);
+    if (!contents.bytes) return fail("it " + contents.why);
+    const std::string& file = *contents.bytes;
+    const ImageFileInfo info = infoOfBytes(file);
     if (info.format == ImageFormat::None) return fail("it is not a PNG or JPEG image");
     if (double(info.width) * double(info.height) > kMaxImagePixels)
         return fail("it claims " + std::to_string(info.width) + " \u00D7 " + std::to_string(info.height) +
                     " pixels, more than the 100 megapixels a picture may have");
     if (info.format == ImageFormat::PNG) {
-        cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+        PngSource source{file};
+        cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(readPng, &source);
         if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
             // cairo reports libpng's complaints as lack of memory; the size is bounded above, so
             // it is the file.
@@ -281,16 +314,10 @@ cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* r
         }
         return surface;
     }
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return fail("it cannot be read");
-    const auto size = static_cast<std::size_t>(in.tellg());
+    const std::size_t size = file.size();
     auto* bytes = static_cast<unsigned char*>(std::malloc(size ? size : 1));
     if (!bytes) return fail("there is not enough memory to open it");
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(size))) {
-        std::free(bytes);
-        return fail("it cannot be read");
-    }
+    std::memcpy(bytes, file.data(), size);
     bool ink = false;
     cairo_surface_t* surface = decodeJpeg(bytes, size, reason, &ink);
     if (!surface) {

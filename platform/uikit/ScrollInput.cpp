@@ -116,10 +116,7 @@ bool ScrollInput::scrollBy(UIView& view, double dy) {
     }
     if (auto text = dynamic_cast<UITextView*>(&view)) {
         CGRect bounds = text->bounds();
-        TextStyle style;
-        if (text->font()) style.font = *text->font();
-        // The text's container: 8 points above and below, 5 at the sides.
-        const double content = TextDrawing::measure(text->text(), style, bounds.width() - 10).height + 16;
+        const double content = text->contentSize().height;
         const double most = std::max(0.0, content - bounds.height());
         const double y = std::clamp(bounds.minY() + dy, 0.0, most);
         if (y == bounds.minY()) return false;

@@ -8,6 +8,7 @@
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 
+#include "platform/uikit/ShownText.h"
 #include "platform/uikit/TextLayoutLines.h"
 
 namespace platform {
@@ -103,6 +104,14 @@ constexpr const char* kFontRules = R"(<?xml version="1.0"?>
 </fontconfig>
 )";
 
+// What a label or title lays out of its text: no screen shows more than this much of one, and
+// pango's time grows with the whole of what it is given.
+constexpr std::size_t kMaxLabelBytes = 16384;
+
+std::string shownPart(const std::string& text) {
+    return ShownText(ShownText::prefix(text, kMaxLabelBytes)).text();
+}
+
 // One cairo context for measuring outside of any drawing.
 cairo_t* measuringContext() {
     TextDrawing::fontMap();
@@ -183,10 +192,11 @@ TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, 
 }
 
 CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGFloat width) {
-    auto l = layout(text, style, width);
+    const std::string shown = shownPart(text);
+    auto l = layout(shown, style, width);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
-    return {static_cast<CGFloat>(w) / PANGO_SCALE, TextLayoutLines(l.get(), text).height()};
+    return {static_cast<CGFloat>(w) / PANGO_SCALE, TextLayoutLines(l.get(), shown).height()};
 }
 
 CGFloat TextDrawing::lineHeight(const UIFont& font) {
@@ -197,9 +207,10 @@ CGFloat TextDrawing::lineHeight(const UIFont& font) {
 
 CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style) {
     if (text.empty()) return 0;
-    auto l = layout(text, style, rect.width());
+    const std::string shown = shownPart(text);
+    auto l = layout(shown, style, rect.width());
     if (style.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
-    const TextLayoutLines lines(l.get(), text);
+    const TextLayoutLines lines(l.get(), shown);
     cairo_save(cr);
     setColor(cr, style.color);
     lines.drawText(cr, rect.origin);
@@ -210,8 +221,9 @@ CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& re
 void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
                                          const TextStyle& style) {
     if (text.empty()) return;
-    auto l = layout(text, style, rect.width());
-    const TextLayoutLines lines(l.get(), text);
+    const std::string shown = shownPart(text);
+    auto l = layout(shown, style, rect.width());
+    const TextLayoutLines lines(l.get(), shown);
     cairo_save(cr);
     setColor(cr, style.color);
     lines.drawText(cr, {rect.minX(), rect.minY() + (rect.height() - lines.height()) / 2});

@@ -34,6 +34,8 @@ struct TextStyle {
     // own), the extra above its letters, and `paragraphSpacing` points after each paragraph.
     CGFloat lineHeightMultiple = 0;
     CGFloat paragraphSpacing = 0;
+
+    bool operator==(const TextStyle&) const = default;
 };
 
 struct FontDescriptionDeleter {

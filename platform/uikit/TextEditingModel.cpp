@@ -61,6 +61,7 @@ std::vector<std::pair<std::size_t, bool>> wordSegments(const std::string& text) 
 void TextEditingModel::setText(std::string text) {
     text_ = std::move(text);
     length_ = utf16Length(text_);
+    ++revision_;
     anchor_ = caret_ = length_;
     goalX_.reset();
     undo_.clear();
@@ -240,6 +241,7 @@ void TextEditingModel::apply(std::size_t location, std::size_t removedLength, co
     const std::size_t b1 = byteOffsetForUtf16(text_, location + removedLength);
     text_.replace(b0, b1 - b0, inserted);
     length_ = utf16Length(text_);
+    ++revision_;
 }
 
 void TextEditingModel::replace(NSRange range, const std::string& replacement, TextEditKind kind) {

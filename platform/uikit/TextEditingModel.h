@@ -7,6 +7,7 @@
 // the delegates' ranges do.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -61,6 +62,8 @@ public:
 
     const std::string& text() const { return text_; }
     std::size_t length() const { return length_; }
+    // Grows with every change of the text, so that what was laid out for it knows when it is stale.
+    std::uint64_t revision() const { return revision_; }
     // Setting the text from code puts the caret at its end and forgets the history.
     void setText(std::string text);
 
@@ -113,6 +116,7 @@ private:
 
     std::string text_;
     std::size_t length_ = 0;
+    std::uint64_t revision_ = 0;
     std::size_t anchor_ = 0, caret_ = 0;
     // Where Up and Down aim, kept while they repeat so a short line does not pull the caret left.
     std::optional<double> goalX_;

@@ -4,8 +4,8 @@
 
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/TextBlockLayout.h"
 #include "platform/uikit/TextDrawing.h"
-#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIWindow.h"
@@ -95,36 +95,30 @@ TextStyle UITextView::textStyle() const {
     return style;
 }
 
-TextLayout UITextView::editingLayout() const {
+const TextBlockLayout& UITextView::textLayout() const {
+    if (!layout_) layout_ = std::make_shared<TextBlockLayout>();
     // The text sits inside the view's margins, as the text container places it: 8 points above
     // and below, 5 at the sides.
-    return TextDrawing::layout(editing_.text(), textStyle(),
-                               std::max<CGFloat>(1, bounds().width() - 2 * kTextInsetX));
+    layout_->update(editing_.text(), editing_.revision(), textStyle(),
+                    std::max<CGFloat>(1, bounds().width() - 2 * kTextInsetX));
+    return *layout_;
 }
 
 std::unique_ptr<TextLines> UITextView::textLines() const {
-    struct Owned : TextLayoutLines {
-        Owned(TextLayout l, const std::string& text) : TextLayoutLines(l.get(), text), layout(std::move(l)) {}
-        TextLayout layout;
-    };
-    return std::make_unique<Owned>(editingLayout(), editing_.text());
+    return textLayout().lines();
 }
 
 std::size_t UITextView::offsetAtPoint(CGPoint point) const {
-    auto layout = editingLayout();
-    return TextLayoutLines(layout.get(), editing_.text())
-        .offsetAt({point.x - kTextInsetX, point.y - kTextInsetY});
+    return textLayout().offsetAt({point.x - kTextInsetX, point.y - kTextInsetY});
 }
 
 CGRect UITextView::caretRect() const {
-    auto layout = editingLayout();
-    const CGRect caret = TextLayoutLines(layout.get(), editing_.text()).caretRect(editing_.caret());
+    const CGRect caret = textLayout().caretRect(editing_.caret());
     return {caret.minX() + kTextInsetX, caret.minY() + kTextInsetY, caret.width(), caret.height()};
 }
 
 void UITextView::scrollRangeToVisible(NSRange range) {
-    auto layout = editingLayout();
-    const TextLayoutLines lines(layout.get(), editing_.text());
+    const TextBlockLayout& lines = textLayout();
     const std::size_t length = editing_.length();
     const std::size_t start = std::min(range.location, length);
     const std::size_t end = std::min(range.location + range.length, length);

@@ -20,6 +20,7 @@
 namespace platform {
 
 class UITextView;
+class TextBlockLayout;
 
 class UITextViewDelegate {
 public:
@@ -127,13 +128,15 @@ protected:
 private:
     static constexpr CGFloat kTextInsetX = 5, kTextInsetY = 8;
     TextStyle textStyle() const;
-    TextLayout editingLayout() const;
+    // The text laid out for the view's width, as far as it has been shown.
+    const TextBlockLayout& textLayout() const;
     CGFloat visibleHeight() const;
     void showInputAccessory();
     void hideInputAccessory();
 
     std::shared_ptr<UIView> inputAccessoryView_;
     TextEditingModel editing_;
+    mutable std::shared_ptr<TextBlockLayout> layout_;
     bool selecting_ = false;
     std::optional<UIFont> font_;
     std::optional<UIColor> textColor_;

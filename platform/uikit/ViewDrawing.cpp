@@ -10,6 +10,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextBlockLayout.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIButton.h"
@@ -231,20 +232,21 @@ void UIButton::draw(cairo_t* cr) const {
 // MARK: text
 
 void UITextView::draw(cairo_t* cr) const {
-    const UIColor color = textColor_.value_or(UIColor::blackColor());
     const CGPoint origin{kTextInsetX, kTextInsetY};
-    auto layout = editingLayout();
-    const TextLayoutLines lines(layout.get(), editing_.text());
-    cairo_save(cr);
-    TextDrawing::setColor(cr, color);
-    lines.drawText(cr, origin);
-    cairo_restore(cr);
-    if (isFirstResponder()) drawEditing(cr, lines, editing_.selectedRange(), origin, tintColor());
+    const TextBlockLayout& layout = textLayout();
+    // Only the lines in sight are laid out and drawn.
+    const CGRect b = bounds();
+    const CGFloat top = b.minY() - kTextInsetY, bottom = b.maxY() - kTextInsetY;
+    layout.draw(cr, origin, top, bottom);
+    if (isFirstResponder()) {
+        const UIColor tint = tintColor();
+        layout.drawSelection(cr, editing_.selectedRange(), origin, top, bottom, tint.red, tint.green,
+                             tint.blue);
+    }
 }
 
 CGSize UITextView::contentSize() const {
-    auto layout = editingLayout();
-    return {bounds().width(), TextLayoutLines(layout.get(), editing_.text()).height() + 2 * kTextInsetY};
+    return {bounds().width(), textLayout().height() + 2 * kTextInsetY};
 }
 
 void UITextView::touchesBegan(const UITouch& touch) {

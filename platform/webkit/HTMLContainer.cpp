@@ -1,10 +1,12 @@
 #include "platform/webkit/HTMLContainer.h"
+
 #include "platform/uikit/TextDrawing.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include "platform/uikit/ImageFile.h"
 
@@ -20,6 +22,25 @@ struct HTMLContainer::Font {
     int descent = 0;
     double underlinePosition = 0, underlineThickness = 1;
     double strikePosition = 0, strikeThickness = 1;
+    // What pango measured of each word set in this font: a long text repeats its words, and each
+    // measure would lay the word out again. Width, and the top and height of its line's ink.
+    struct Measure {
+        int width = 0, top = 0, height = 0;
+    };
+    std::unordered_map<std::string, Measure> measured;
+
+    const Measure& measure(const char* text) {
+        auto [at, fresh] = measured.try_emplace(text);
+        if (!fresh) return at->second;
+        pango_layout_set_text(layout, text, -1);
+        int width = 0;
+        pango_layout_get_size(layout, &width, nullptr);
+        PangoRectangle logical;
+        pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(layout, 0), nullptr, &logical);
+        at->second = {static_cast<int>(std::ceil(static_cast<double>(width) / PANGO_SCALE)), logical.y,
+                      logical.height};
+        return at->second;
+    }
 
     ~Font() {
         if (layout) g_object_unref(layout);
@@ -216,10 +237,7 @@ void HTMLContainer::delete_font(litehtml::uint_ptr hFont) {
 int HTMLContainer::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont) {
     auto* font = reinterpret_cast<Font*>(hFont);
     if (!font || !text) return 0;
-    pango_layout_set_text(font->layout, text, -1);
-    int width = 0;
-    pango_layout_get_size(font->layout, &width, nullptr);
-    return static_cast<int>(std::ceil(static_cast<double>(width) / PANGO_SCALE));
+    return font->measure(text).width;
 }
 
 void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, litehtml::uint_ptr hFont,
@@ -229,13 +247,10 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     if (recording_) {
         // A glyph from a fallback font (Devanagari, emoji) may reach above or below the line box
         // that the first font's metrics gave: the page cut keeps clear of what is drawn.
-        pango_layout_set_text(font->layout, text, -1);
-        PangoRectangle logical;
-        pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(font->layout, 0), nullptr,
-                                            &logical);
+        const auto& ink = font->measure(text);
         const int baseline = pos.bottom() - font->descent;
-        record(std::min(pos.top(), baseline + logical.y),
-               std::max(pos.bottom(), baseline + logical.y + logical.height), HTMLKeepTogether::Kind::Text);
+        record(std::min(pos.top(), baseline + ink.top),
+               std::max(pos.bottom(), baseline + ink.top + ink.height), HTMLKeepTogether::Kind::Text);
         return;
     }
     if (canvasOnly_) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "platform/webkit/HTMLContainer.h"
 #include "platform/webkit/PDFWriter.h"
@@ -198,6 +199,79 @@ litehtml::position canvasSource(litehtml::document& document, int top) {
     return box;
 }
 
+// An element with a crowd of children (the words of a long text in one block, the paragraphs of
+// a long page): the engine walks every child each time a page is drawn, so a long text would cost
+// its length for each of its pages. For a page, such an element is shown only the children that
+// can reach into it, found by their extents, and gets all of them back after.
+struct Crowd {
+    static constexpr std::size_t kCrowded = 256;
+    std::shared_ptr<litehtml::html_tag> tag;
+    std::vector<int> reachesDownTo; // the lowest foot among the children up to each one
+    std::vector<int> nothingAbove;  // the highest head among the children from each one on
+    litehtml::elements_vector kept; // the children set aside while a page is drawn
+};
+
+std::vector<Crowd> crowdsOf(litehtml::document& document) {
+    std::vector<Crowd> crowds;
+    forEachElement(document.root(), [&](const Element& el) {
+        auto tag = std::dynamic_pointer_cast<litehtml::html_tag>(el);
+        if (!tag || tag->children().size() < Crowd::kCrowded) return true;
+        Crowd crowd;
+        crowd.tag = tag;
+        const auto& children = tag->children();
+        const std::size_t n = children.size();
+        crowd.reachesDownTo.resize(n);
+        crowd.nothingAbove.resize(n);
+        std::vector<int> tops(n);
+        int lowest = std::numeric_limits<int>::min();
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto at = children[i]->get_placement();
+            tops[i] =
+                at.top() - children[i]->margin_top() - children[i]->padding_top() - children[i]->border_top();
+            const int bottom = at.bottom() + children[i]->margin_bottom() + children[i]->padding_bottom() +
+                               children[i]->border_bottom();
+            lowest = std::max(lowest, bottom);
+            crowd.reachesDownTo[i] = lowest;
+        }
+        int highest = std::numeric_limits<int>::max();
+        for (std::size_t i = n; i-- > 0;) {
+            highest = std::min(highest, tops[i]);
+            crowd.nothingAbove[i] = highest;
+        }
+        crowds.push_back(std::move(crowd));
+        return true;
+    });
+    return crowds;
+}
+
+// Shows the crowded elements only the children that reach into [top, bottom) (pixels) while it
+// lives.
+class PageOfCrowds {
+public:
+    PageOfCrowds(std::vector<Crowd>& crowds, int top, int bottom) : crowds_(crowds) {
+        for (auto& crowd : crowds_) {
+            const auto first = std::upper_bound(crowd.reachesDownTo.begin(), crowd.reachesDownTo.end(), top);
+            const auto last = std::lower_bound(crowd.nothingAbove.begin(), crowd.nothingAbove.end(), bottom);
+            const auto from = static_cast<std::size_t>(first - crowd.reachesDownTo.begin());
+            const auto to = std::max(from, static_cast<std::size_t>(last - crowd.nothingAbove.begin()));
+            crowd.kept.swap(crowd.tag->children());
+            crowd.tag->children().assign(crowd.kept.begin() + static_cast<std::ptrdiff_t>(from),
+                                         crowd.kept.begin() + static_cast<std::ptrdiff_t>(to));
+        }
+    }
+    ~PageOfCrowds() {
+        for (auto& crowd : crowds_) {
+            crowd.kept.swap(crowd.tag->children());
+            crowd.kept.clear();
+        }
+    }
+    PageOfCrowds(const PageOfCrowds&) = delete;
+    PageOfCrowds& operator=(const PageOfCrowds&) = delete;
+
+private:
+    std::vector<Crowd>& crowds_;
+};
+
 } // namespace
 
 struct HTMLDocument::Impl {
@@ -209,6 +283,7 @@ struct HTMLDocument::Impl {
     std::vector<HTMLBox> boxes;
     std::vector<HTMLKeepTogether> boxesPx; // words, pictures and kept blocks, by their tops
     int lastContentPx = 0;                 // the foot of the last word or picture
+    mutable std::vector<Crowd> crowds;
 
     Impl(const std::string& html, std::filesystem::path base)
         : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height)) {
@@ -252,6 +327,7 @@ double HTMLDocument::layout(double width, double pageHeight) {
         d.lastContentPx = std::max(d.lastContentPx, box.bottom);
         d.boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText()});
     }
+    d.crowds = crowdsOf(*d.document);
     auto blocks = keptTogether(*d.document, d.boxesPx);
     d.boxesPx.insert(d.boxesPx.end(), blocks.begin(), blocks.end());
     std::stable_sort(d.boxesPx.begin(), d.boxesPx.end(),
@@ -294,9 +370,14 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
         }
         // Move the cut above every box it would cross, until it crosses none. Boxes that start at
         // or above the page's top, and pictures or blocks taller than a page, cannot be kept whole.
+        // Only the boxes starting on this page are looked at: a long document's pages cost no
+        // more each than a short one's.
+        const auto onPage = std::upper_bound(d.boxesPx.begin(), d.boxesPx.end(), top,
+                                             [](int y, const HTMLKeepTogether& b) { return y < b.top; });
         for (bool moved = true; moved;) {
             moved = false;
-            for (const auto& box : d.boxesPx) {
+            for (auto it = onPage; it != d.boxesPx.end(); ++it) {
+                const auto& box = *it;
                 if (box.top >= cut) break;
                 if (box.bottom <= cut || box.top <= top) continue;
                 if (!box.isText() && box.bottom - box.top > page) continue;
@@ -317,6 +398,7 @@ void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pag
     const int top = static_cast<int>(std::lround(slice.top * kPxPerPt));
     const int bottom = static_cast<int>(std::lround(slice.bottom * kPxPerPt));
     const int pageBottom = std::max(bottom, top + static_cast<int>(std::lround(pageHeight * kPxPerPt)));
+    const PageOfCrowds page(d.crowds, top, pageBottom);
     cairo_save(cr);
     cairo_scale(cr, kPointsPerPixel, kPointsPerPixel);
     if (pageBottom > bottom) {

@@ -1,4 +1,8 @@
+#include <csignal>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <sys/resource.h>
 
 #include "app/AppDelegate.h"
 #include "app/ApplicationMain.h"
@@ -6,6 +10,7 @@
 #include "dictation/ViewController.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/uikit/ScreenPrinter.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "tests/support/PlatformTest.h"
@@ -97,4 +102,70 @@ TEST_F(ApplicationMainTest, OnlyThePlatformsApplicationClassCanBeNamed) {
     char* argv[] = {name, nullptr};
     EXPECT_DEATH(UIApplicationMain(1, argv, std::string("MyApplication"), nullptr),
                  "No class named MyApplication");
+}
+
+TEST_F(ApplicationMainTest, SettingsThatCannotBeSavedAreToldOnTheScreenThatIsUpOnceUntilASaveWorks) {
+    namespace fs = std::filesystem;
+    UIApplication::sharedApplication().setMainLoop([] { return 0; });
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(quillora::applicationMain(1, argv), 0);
+    runUntilIdle();
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    const std::string prefs = defaults->filePath();
+    auto first = ScreenPrinter::currentViewController();
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(first->presentedViewController(), nullptr);
+
+    struct rlimit unlimited {};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    struct Case {
+        std::string what;
+        std::function<void()> breakIt;
+        std::string why;
+    };
+    const std::vector<Case> cases{
+        {"a folder that is gone",
+         [&] {
+             fs::remove(prefs);
+             fs::create_symlink("gone/prefs.plist", prefs);
+         },
+         "No such file or directory"},
+        {"a full disk",
+         [&] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             struct rlimit small = unlimited;
+             small.rlim_cur = 64;
+             setrlimit(RLIMIT_FSIZE, &small);
+         },
+         "File too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.breakIt();
+        defaults->setInteger_forKey(24, "savefontSizeApp");
+        runUntilIdle();
+        // A second change failing the same way is not told again.
+        defaults->setInteger_forKey(25, "savefontSizeApp");
+        runUntilIdle();
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        auto alert = std::dynamic_pointer_cast<UIAlertController>(first->presentedViewController());
+        ASSERT_NE(alert, nullptr) << ScreenPrinter::printScreen();
+        EXPECT_EQ(alert->title(), "Settings not saved");
+        EXPECT_EQ(alert->message(), "The file \u201C" + prefs + "\u201D could not be saved: " + c.why);
+        EXPECT_EQ(ScreenPrinter::baseViewController(), first) << "the screen stays where it was";
+        EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+        runUntilIdle();
+        EXPECT_EQ(first->presentedViewController(), nullptr);
+        EXPECT_EQ(defaults->integerForKey("savefontSizeApp"), 25) << "the value is kept for the next save";
+
+        // Mended, the next change is written with the value kept, and says nothing.
+        fs::remove(prefs);
+        defaults->setInteger_forKey(26, "savefontSizeApp");
+        runUntilIdle();
+        EXPECT_EQ(first->presentedViewController(), nullptr);
+        NSUserDefaults::resetStandardUserDefaults();
+        defaults = NSUserDefaults::standardUserDefaults();
+        EXPECT_EQ(defaults->integerForKey("savefontSizeApp"), 26);
+    }
 }

@@ -88,4 +88,29 @@ TEST_F(DamagedInputTest, AScriptThatIsNoFileIsRefusedAtOnceWithItsReason) {
     }
 }
 
+TEST_F(DamagedInputTest, AStoredPhotoThatIsAPipeIsLeftOutAndNothingWaits) {
+    // A pipe where the stored photo should be: the forms and their PDFs go on without it.
+    ASSERT_EQ(::mkfifo((home / "photo.jpg").c_str(), 0600), 0);
+    fs::create_directories(home / "Library" / "Preferences");
+    std::ofstream(home / "Library" / "Preferences" / "com.quillora.app.plist")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+           "\t<key>SaveImageData</key>\n\t<string>"
+        << (home / "photo.jpg").string() << "</string>\n</dict>\n</plist>\n";
+    std::ofstream(home / "script.txt")
+        << "tap StickyDynamicButton\npress Modern Report\npress Preview\nwait 1\n"
+           "tap PreviewButton\ntap CancelButton\ntap CancelButton\n";
+    Options options;
+    options.home = home;
+    options.script = (home / "script.txt").string();
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(runProgram(options, 1, argv), 0);
+    const auto tmp = home / "tmp";
+    bool printed = false;
+    for (const auto& entry : fs::directory_iterator(tmp))
+        printed |= entry.path().extension() == ".pdf" && fs::file_size(entry.path()) > 0;
+    EXPECT_TRUE(printed) << "the report is printed without its photo";
+    EXPECT_TRUE(fs::is_fifo(home / "photo.jpg"));
+}
+
 } // namespace

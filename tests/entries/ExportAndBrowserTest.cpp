@@ -7,6 +7,8 @@
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIImageView.h"
 #include "tests/entries/EntryTestSupport.h"
 #include "tests/support/PdfTools.h"
 
@@ -173,6 +175,47 @@ TEST_F(ExportTest, TheRecipeTextViewShowsItsFileAndExportsTheEditedText) {
         if (entry.path().extension() == ".pdf") pdf = entry.path();
     ASSERT_FALSE(pdf.empty());
     EXPECT_EQ(allLines(pdf), (std::vector<std::string>{"Pancakes", "flour, milk and eggs"}));
+}
+
+TEST_F(ExportTest, ALongRecipeExportsUnderASpinnerThatTheScreenShowsFirst) {
+    // 150 KB: seconds of printing.
+    std::string recipe;
+    for (int i = 1; recipe.size() < (150u << 10); ++i)
+        recipe += "Step " + std::to_string(i) + ": stir the flour into the milk.\n";
+    writeFile(documents("datafile_recipe.dat"), recipe);
+    auto screen = std::dynamic_pointer_cast<RecipeBookMarkViewC>(
+        storyboard->instantiateViewControllerWithIdentifier("RecipeBookMarkViewC"));
+    nav->pushViewController_animated(screen, false);
+    auto pdfButton = std::dynamic_pointer_cast<UIButton>(screen->outletNamed("savepdf"));
+    ASSERT_TRUE(pdfButton);
+    auto spinners = [&] {
+        std::vector<std::shared_ptr<UIActivityIndicatorView>> out;
+        for (auto& v : screen->view()->subviews())
+            if (auto s = std::dynamic_pointer_cast<UIActivityIndicatorView>(v)) out.push_back(s);
+        return out;
+    };
+    ASSERT_TRUE(pdfButton->tap());
+    ASSERT_EQ(spinners().size(), 1u);
+    EXPECT_TRUE(spinners()[0]->isAnimating());
+    EXPECT_FALSE(spinners()[0]->isHidden());
+    EXPECT_FALSE(pdfButton->isEnabled()) << "one export at a time";
+    EXPECT_EQ(root->presentedViewController(), nullptr) << "nothing printed yet";
+
+    advance(0.2);
+    runUntilIdle();
+    EXPECT_TRUE(spinners().empty());
+    EXPECT_TRUE(pdfButton->isEnabled());
+    auto alert = std::dynamic_pointer_cast<UIAlertController>(root->presentedViewController());
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "Done! ");
+    std::string pdf;
+    for (auto& entry : std::filesystem::directory_iterator(std::filesystem::path(documents(""))))
+        if (entry.path().extension() == ".pdf") pdf = entry.path();
+    ASSERT_FALSE(pdf.empty());
+    const auto lines = allLines(pdf);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Step 1: stir the flour into the milk.");
+    EXPECT_EQ(lines.back(), recipe.substr(recipe.rfind("Step "), recipe.size() - recipe.rfind("Step ") - 1));
 }
 
 } // namespace quillora::test

@@ -1,8 +1,12 @@
 // The template screen driven as a user would: presented, left to load and render on the virtual
 // clock, then previewed, printed and shared.
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "pdf/PDFScreenKit.h"
 #include "pdf/PDFTemplateViewController.h"
@@ -13,6 +17,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/webkit/UIPrintInteractionController.h"
 #include "tests/pdf/screens/ScreenTestSupport.h"
@@ -240,6 +245,67 @@ TEST_F(PDFTemplateScreenTest, ShareOffersADatedCopyNamedByTheClock) {
     ASSERT_NE(screen->presentedViewController(), nullptr);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home / "tmp"), {}), 2);
     ::unsetenv("TZ");
+}
+
+TEST_F(PDFTemplateScreenTest, AShareWhoseCopyCannotBeMadeSaysWhichFileAndWhyAndChangesNothing) {
+    namespace fs = std::filesystem;
+    auto screen = present<PDFEssayViewController>();
+    render();
+    ASSERT_TRUE(screen->pdfFile);
+    const fs::path pdf = *screen->pdfFile;
+    const std::string printed = test::run("cat " + test::quoted(pdf));
+    struct rlimit unlimited {};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    struct Case {
+        std::string what;
+        std::function<void()> breakIt, mend;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"the PDF replaced by a pipe",
+         [&] {
+             fs::rename(pdf, home / "kept.pdf");
+             ASSERT_EQ(::mkfifo(pdf.c_str(), 0600), 0);
+         },
+         [&] {
+             fs::remove(pdf);
+             fs::rename(home / "kept.pdf", pdf);
+         },
+         "The PDF \u201C" + pdf.string() + "\u201D could not be read: it is a pipe, not a file"},
+        {"a full disk",
+         [&] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             struct rlimit small = unlimited;
+             small.rlim_cur = 64;
+             setrlimit(RLIMIT_FSIZE, &small);
+         },
+         [&] { setrlimit(RLIMIT_FSIZE, &unlimited); }, "could not be saved: File too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.breakIt();
+        ASSERT_TRUE(screen->SharePDFButton->tap());
+        c.mend();
+        auto alert = std::dynamic_pointer_cast<UIAlertController>(screen->presentedViewController());
+        ASSERT_NE(alert, nullptr) << "no share sheet for a copy that is not there";
+        EXPECT_EQ(alert->title(), "PDF not shared");
+        ASSERT_TRUE(alert->message());
+        EXPECT_NE(alert->message()->find(c.message), std::string::npos) << *alert->message();
+        EXPECT_TRUE(consoleHas("PDF not Uploaded"));
+        std::size_t copies = 0;
+        for (const auto& entry : fs::directory_iterator(home / "tmp"))
+            copies += entry.path().filename().string().ends_with("_Document.pdf");
+        EXPECT_EQ(copies, 0u) << "no copy, not even a part of one";
+        EXPECT_EQ(test::run("cat " + test::quoted(pdf)), printed) << "the PDF itself is untouched";
+        EXPECT_TRUE(screen->PreviewButton->isEnabled()) << "the screen is as before the share";
+        EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+        runUntilIdle();
+        EXPECT_EQ(screen->presentedViewController(), nullptr);
+    }
+    // Mended, the share goes on.
+    ASSERT_TRUE(screen->SharePDFButton->tap());
+    EXPECT_NE(std::dynamic_pointer_cast<UIActivityViewController>(screen->presentedViewController()),
+              nullptr);
 }
 
 TEST_F(PDFTemplateScreenTest, FailedRenderLeavesTheScreenAsItWas) {

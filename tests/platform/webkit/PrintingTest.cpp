@@ -86,6 +86,34 @@ TEST_F(PrintingTest, MarkupPrintsOnA4LayoutIntoDefaultOrA4PdfPagesLosingNothing)
     EXPECT_EQ(pdfPageLines(home / "plain.pdf", 1), std::vector<std::string>{"one two three"});
 }
 
+TEST_F(PrintingTest, ALongTextInOneBlockOrInManyPrintsEveryLineOnceInOrder) {
+    // Each page is drawn from only the children that reach into it: nothing at a page's edge may
+    // be lost or drawn twice, whether the crowd is the words of one block or the blocks of a page.
+    std::string lines;
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 1500; ++i) {
+        lines += "Line " + std::to_string(i) + " of the dictated text<br>";
+        expected.push_back("Line " + std::to_string(i) + " of the dictated text");
+    }
+    std::vector<std::string> entries;
+    for (int i = 1; i <= 400; ++i)
+        entries.push_back("Entry " + std::to_string(i));
+    struct Case {
+        std::string what, markup;
+        std::vector<std::string> lines;
+    };
+    for (const auto& c : {Case{"the words of one block",
+                               "<div style=\"white-space: pre-wrap\">" + lines + "</div>", expected},
+                          Case{"the blocks of a page", numberedParagraphs(400), entries}}) {
+        SCOPED_TRACE(c.what);
+        auto renderer = a4Renderer(std::make_shared<UIMarkupTextPrintFormatter>(c.markup));
+        ASSERT_GE(renderer->numberOfPages(), 10);
+        ASSERT_TRUE(
+            print(*renderer, CGRect(0, 0, 595.2, 841.8))->writeToFile_atomically(home / "long.pdf", true));
+        EXPECT_EQ(allLines(home / "long.pdf"), c.lines);
+    }
+}
+
 TEST_F(PrintingTest, StartPageInsetsAndGeometryChangesRepaginate) {
     auto formatter = std::make_shared<UIMarkupTextPrintFormatter>(numberedParagraphs(60));
     auto renderer = a4Renderer(formatter, 2);
