@@ -150,6 +150,11 @@ TEST_F(SettingsScriptTest, TheNewVerbsRefuseWhatCannotBeDone) {
            "refused 'tableView' has no section 2 (it has 2) | row tableView 0 2\n"
            "refused has no row 1 in section 1 (it has 1) | row tableView 1 1\n"
            "row tableView 0 1\n"
+           "tap toField\n"
+           "key ctrl+a\n"
+           "key BackSpace\n"
+           "refused 'Send' is disabled | mail send\n"
+           "type toField help@quillora.app\n"
            "mail send\n"
            "refused no mail composer is shown | mail send\n";
     char name[] = "quillora";
