@@ -505,7 +505,13 @@ void MFMailComposeViewController::textFieldDidBeginEditing(UITextField& field) {
     if (&field == ccField_.get() && !bccShown_) {
         bccShown_ = true;
         updateSendButton();
+        view()->layoutIfNeeded();
     }
+}
+
+void MFMailComposeViewController::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    view()->layoutIfNeeded();
 }
 
 void MFMailComposeViewController::textViewDidChange(UITextView& view) {

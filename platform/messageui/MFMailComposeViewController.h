@@ -94,6 +94,8 @@ public:
     void sendButtonTapped() { userSend(); }
 
     void loadView() override;
+    // The rows and the body are placed before the composer shows, and again when a row opens.
+    void viewWillAppear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
 
     bool textFieldShouldReturn(UITextField& field) override;
