@@ -185,9 +185,9 @@ void MFMailComposeViewController::finish(MFMailComposeResult result, const std::
     finished_ = true;
     if (error) console().print("Mail failed: " + error->localizedDescription);
     auto keep = self<MFMailComposeViewController>();
-    if (bodyView_ && bodyView_->isFirstResponder()) bodyView_->resignFirstResponder();
-    for (const auto& field : {toField_, ccField_, bccField_, subjectField_})
-        if (field && field->isFirstResponder()) field->resignFirstResponder();
+    for (const auto& row :
+         std::vector<std::shared_ptr<UIView>>{toField_, ccField_, bccField_, subjectField_, bodyView_})
+        if (row && row->isFirstResponder()) row->resignFirstResponder();
     updateSendButton();
     if (auto delegate = mailComposeDelegate.lock())
         delegate->mailComposeController_didFinishWithResult_error(*this, result, error);
@@ -218,13 +218,15 @@ class ComposerView : public UIView {
 public:
     std::weak_ptr<MFMailComposeViewController> controller;
     std::weak_ptr<UIView> cancel, send, title;
-    std::vector<std::pair<std::weak_ptr<UILabel>, std::weak_ptr<UITextField>>> rows;
+    std::vector<std::pair<std::weak_ptr<UILabel>, std::weak_ptr<UIView>>> rows;
     std::weak_ptr<UIView> body;
+    // Where each shown row ends, as the last layout placed them.
+    std::vector<double> separators_;
 
     double top() const { return safeAreaInsets().top; }
     // The rows shown, in order: the Bcc row only once it has been asked for.
-    std::vector<std::pair<std::shared_ptr<UILabel>, std::shared_ptr<UITextField>>> shownRows() const {
-        std::vector<std::pair<std::shared_ptr<UILabel>, std::shared_ptr<UITextField>>> out;
+    std::vector<std::pair<std::shared_ptr<UILabel>, std::shared_ptr<UIView>>> shownRows() const {
+        std::vector<std::pair<std::shared_ptr<UILabel>, std::shared_ptr<UIView>>> out;
         auto owner = controller.lock();
         for (const auto& [label, field] : rows) {
             auto l = label.lock();
@@ -247,6 +249,7 @@ public:
             if (auto f = field.lock()) f->setHidden(true);
         for (const auto& [label, field] : rows)
             if (auto l = label.lock()) l->setHidden(true);
+        separators_.clear();
         for (const auto& [label, field] : shownRows()) {
             TextStyle style;
             style.font = label->font();
@@ -255,8 +258,20 @@ public:
             field->setHidden(false);
             label->setFrame({kMargin, y, width, kRowHeight});
             const double x = kMargin + width + 4;
-            field->setFrame({x - 7, y, std::max(0.0, b.width() - x - 8 + 7), kRowHeight});
-            y += kRowHeight;
+            double height = kRowHeight;
+            if (auto wrapping = std::dynamic_pointer_cast<UITextView>(field)) {
+                // Its text starts where the label's does, and the row grows with its lines.
+                const double inset = 5;
+                wrapping->setFrame(
+                    {x - inset, y + 4, std::max(0.0, b.width() - x - 8 + inset), kRowHeight - 4});
+                const double content = wrapping->contentSize().height;
+                height = std::max(kRowHeight, content + 8);
+                wrapping->setFrame({x - inset, y + 4, wrapping->frame().width(), height - 4});
+            } else {
+                field->setFrame({x - 7, y, std::max(0.0, b.width() - x - 8 + 7), kRowHeight});
+            }
+            y += height;
+            separators_.push_back(y);
         }
         if (auto v = body.lock())
             v->setFrame(
@@ -272,12 +287,9 @@ public:
                                       UIColor::colorWithRed_green_blue_alpha(0.97, 0.97, 0.97, 1));
         Drawing::fillRoundedRectangle(cr, {0, y0 + kBarHeight - line, b.width(), line}, 0,
                                       Drawing::separatorColor());
-        double y = y0 + kBarHeight;
-        for (std::size_t i = 0; i < shownRows().size(); ++i) {
-            y += kRowHeight;
+        for (double y : separators_)
             Drawing::fillRoundedRectangle(cr, {kMargin, y - line, b.width() - kMargin, line}, 0,
                                           Drawing::separatorColor());
-        }
     }
 };
 
@@ -422,6 +434,13 @@ void MFMailComposeViewController::loadView() {
         label->setTextColor(fieldLabelColor());
         return label;
     };
+    auto makeRecipients = [&]() {
+        auto view = std::make_shared<UITextView>();
+        view->setFont(UIFont::systemFontOfSize(17));
+        view->setScrollEnabled(false);
+        view->setDelegate(std::weak_ptr<UITextViewDelegate>(me));
+        return view;
+    };
     auto makeField = [&](const std::string& action) {
         auto field = std::make_shared<UITextField>();
         field->setFont(UIFont::systemFontOfSize(17));
@@ -435,9 +454,9 @@ void MFMailComposeViewController::loadView() {
     ccLabel_ = makeLabel("Cc/Bcc:");
     bccLabel_ = makeLabel("Bcc:");
     subjectLabel_ = makeLabel("Subject:");
-    toField_ = makeField("toChanged");
-    ccField_ = makeField("ccChanged");
-    bccField_ = makeField("bccChanged");
+    toField_ = makeRecipients();
+    ccField_ = makeRecipients();
+    bccField_ = makeRecipients();
     subjectField_ = makeField("subjectChanged");
     bodyView_ = std::make_shared<UITextView>();
     bodyView_->setFont(UIFont::systemFontOfSize(17));
@@ -487,25 +506,40 @@ void MFMailComposeViewController::cancelButtonTapped() {
     presentViewController_animated_completion(sheet, true, nullptr);
 }
 
-bool MFMailComposeViewController::textFieldShouldReturn(UITextField& field) {
-    // Return goes on to the next field, and from the subject into the body.
+void MFMailComposeViewController::focusAfter(const UIView& row) {
     std::vector<std::shared_ptr<UIView>> order{toField_, ccField_};
     if (bccShown_) order.push_back(bccField_);
     order.push_back(subjectField_);
     order.push_back(bodyView_);
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
-        if (order[i].get() == &field) {
+        if (order[i].get() == &row) {
             order[i + 1]->becomeFirstResponder();
-            return true;
+            return;
         }
+}
+
+bool MFMailComposeViewController::isRecipientRow(const UIView& view) const {
+    return &view == toField_.get() || &view == ccField_.get() || &view == bccField_.get();
+}
+
+bool MFMailComposeViewController::textFieldShouldReturn(UITextField& field) {
+    focusAfter(field);
     return true;
 }
 
-void MFMailComposeViewController::textFieldDidBeginEditing(UITextField& field) {
-    if (&field == ccField_.get() && !bccShown_) {
+bool MFMailComposeViewController::textView_shouldChangeTextInRange_replacementText(UITextView& view, NSRange,
+                                                                                   const std::string& text) {
+    if (!isRecipientRow(view) || text.find('\n') == std::string::npos) return true;
+    // A recipient row holds one line of addresses: Return moves on instead.
+    if (text == "\n") focusAfter(view);
+    return false;
+}
+
+void MFMailComposeViewController::textViewDidBeginEditing(UITextView& view) {
+    if (&view == ccField_.get() && !bccShown_) {
         bccShown_ = true;
         updateSendButton();
-        view()->layoutIfNeeded();
+        this->view()->layoutIfNeeded();
     }
 }
 
@@ -515,7 +549,10 @@ void MFMailComposeViewController::viewWillAppear(bool animated) {
 }
 
 void MFMailComposeViewController::textViewDidChange(UITextView& view) {
-    if (&view == bodyView_.get()) draft_.body = view.text();
+    if (&view == bodyView_.get())
+        draft_.body = view.text();
+    else
+        fieldsChanged();
 }
 
 void MFMailComposeViewController::describeScreen(std::vector<std::string>& lines) const {

@@ -81,9 +81,10 @@ public:
     // What the screen is made of.
     const std::shared_ptr<UIButton>& cancelButton() const { return cancelButton_; }
     const std::shared_ptr<UIButton>& sendButton() const { return sendButton_; }
-    const std::shared_ptr<UITextField>& toField() const { return toField_; }
-    const std::shared_ptr<UITextField>& ccField() const { return ccField_; }
-    const std::shared_ptr<UITextField>& bccField() const { return bccField_; }
+    // The recipient rows wrap, so that every address the app gave shows; they grow with their text.
+    const std::shared_ptr<UITextView>& toField() const { return toField_; }
+    const std::shared_ptr<UITextView>& ccField() const { return ccField_; }
+    const std::shared_ptr<UITextView>& bccField() const { return bccField_; }
     const std::shared_ptr<UITextField>& subjectField() const { return subjectField_; }
     const std::shared_ptr<UITextView>& bodyView() const { return bodyView_; }
     // The Cc/Bcc row splits into a Cc and a Bcc row once touched, or when a Bcc is set.
@@ -99,7 +100,9 @@ public:
     void describeScreen(std::vector<std::string>& lines) const override;
 
     bool textFieldShouldReturn(UITextField& field) override;
-    void textFieldDidBeginEditing(UITextField& field) override;
+    bool textView_shouldChangeTextInRange_replacementText(UITextView& view, NSRange range,
+                                                          const std::string& text) override;
+    void textViewDidBeginEditing(UITextView& view) override;
     void textViewDidChange(UITextView& view) override;
 
 private:
@@ -110,6 +113,9 @@ private:
     void fieldsChanged();
     void updateSendButton();
     void showDraftInFields();
+    // Return in a row: the focus goes on to the next row, from the subject into the body.
+    void focusAfter(const UIView& row);
+    bool isRecipientRow(const UIView& view) const;
 
     MailDraft draft_;
     bool finished_ = false;
@@ -119,7 +125,8 @@ private:
     std::shared_ptr<UIButton> sendButton_;
     std::shared_ptr<UILabel> titleLabel_;
     std::shared_ptr<UILabel> toLabel_, ccLabel_, bccLabel_, subjectLabel_;
-    std::shared_ptr<UITextField> toField_, ccField_, bccField_, subjectField_;
+    std::shared_ptr<UITextView> toField_, ccField_, bccField_;
+    std::shared_ptr<UITextField> subjectField_;
     std::shared_ptr<UITextView> bodyView_;
 };
 

@@ -150,7 +150,7 @@ TEST_F(SettingsScriptTest, TheNewVerbsRefuseWhatCannotBeDone) {
            "refused 'tableView' has no section 2 (it has 2) | row tableView 0 2\n"
            "refused has no row 1 in section 1 (it has 1) | row tableView 1 1\n"
            "row tableView 0 1\n"
-           "tap toField\n"
+           "focus toField\n"
            "key ctrl+a\n"
            "key BackSpace\n"
            "refused 'Send' is disabled | mail send\n"

@@ -222,7 +222,7 @@ TEST_F(ScreenPicturesTest, TheFeedbackComposerAsItOpensAndFilledIn) {
                       "press Feedback\n"
                       "wait 1\n"
                       "picture composer-empty\n"
-                      "tap ccField\n"
+                      "focus ccField\n"
                       "type ccField ada@example.net\n"
                       "type subjectField The export button\n"
                       "focus bodyView\n"

@@ -360,6 +360,11 @@ TEST_F(MailComposerScreenTest,
     EXPECT_TRUE(composer->sendButton()->isEnabled());
     EXPECT_FALSE(composer->showsSeparateBcc());
     EXPECT_EQ(touch(*composer->bccField(), "Bcc"), "'Bcc' is not shown") << "Bcc waits behind Cc/Bcc";
+    // Every address shows: the To row grows to its lines and the rows below make way.
+    const auto& to = *composer->toField();
+    EXPECT_GT(to.contentSize().height, 44) << "two addresses take two lines";
+    EXPECT_GE(to.frame().height(), to.contentSize().height);
+    EXPECT_GE(composer->ccField()->frame().minY(), to.frame().maxY());
 
     // The To field emptied with the keys: Send cannot be pressed.
     ASSERT_EQ(touch(*composer->toField(), "To"), "");
