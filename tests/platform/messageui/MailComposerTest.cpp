@@ -473,7 +473,8 @@ TEST_F(MailComposerScreenTest, AMailThatCannotBeWrittenKeepsTheComposerOpenAndAn
     pressAlert("Save Draft");
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->title(), "Cannot Save Draft");
-    EXPECT_EQ(alert()->message(), "The folder “" + drafts().string() + "” could not be created: Not a directory");
+    EXPECT_EQ(alert()->message(),
+              "The folder “" + drafts().string() + "” could not be created: Not a directory");
     pressAlert("OK");
     EXPECT_TRUE(delegate->outcomes.empty());
 
