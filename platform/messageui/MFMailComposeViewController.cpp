@@ -221,7 +221,7 @@ public:
     std::vector<std::pair<std::weak_ptr<UILabel>, std::weak_ptr<UIView>>> rows;
     std::weak_ptr<UIView> body;
     // Where each shown row ends, as the last layout placed them.
-    std::vector<double> separators_;
+    std::vector<double> separators;
 
     double top() const { return safeAreaInsets().top; }
     // The rows shown, in order: the Bcc row only once it has been asked for.
@@ -249,7 +249,7 @@ public:
             if (auto f = field.lock()) f->setHidden(true);
         for (const auto& [label, field] : rows)
             if (auto l = label.lock()) l->setHidden(true);
-        separators_.clear();
+        separators.clear();
         for (const auto& [label, field] : shownRows()) {
             TextStyle style;
             style.font = label->font();
@@ -271,7 +271,7 @@ public:
                 field->setFrame({x - 7, y, std::max(0.0, b.width() - x - 8 + 7), kRowHeight});
             }
             y += height;
-            separators_.push_back(y);
+            separators.push_back(y);
         }
         if (auto v = body.lock())
             v->setFrame(
@@ -287,7 +287,7 @@ public:
                                       UIColor::colorWithRed_green_blue_alpha(0.97, 0.97, 0.97, 1));
         Drawing::fillRoundedRectangle(cr, {0, y0 + kBarHeight - line, b.width(), line}, 0,
                                       Drawing::separatorColor());
-        for (double y : separators_)
+        for (double y : separators)
             Drawing::fillRoundedRectangle(cr, {kMargin, y - line, b.width() - kMargin, line}, 0,
                                           Drawing::separatorColor());
     }
