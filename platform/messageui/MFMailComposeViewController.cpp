@@ -522,6 +522,13 @@ bool MFMailComposeViewController::isRecipientRow(const UIView& view) const {
     return &view == toField_.get() || &view == ccField_.get() || &view == bccField_.get();
 }
 
+bool MFMailComposeViewController::escapeKeyPressed() {
+    // A finished composer whose delegate kept it on screen simply goes.
+    if (finished_) return false;
+    cancelButtonTapped();
+    return true;
+}
+
 bool MFMailComposeViewController::textFieldShouldReturn(UITextField& field) {
     focusAfter(field);
     return true;

@@ -94,6 +94,8 @@ public:
     void cancelButtonTapped();
     void sendButtonTapped() { userSend(); }
 
+    // Escape is Cancel: what was written is not dropped without the draft's question.
+    bool escapeKeyPressed() override;
     void loadView() override;
     // The rows and the body are placed before the composer shows, and again when a row opens.
     void viewWillAppear(bool animated) override;

@@ -428,6 +428,17 @@ TEST_F(MailComposerScreenTest, CancelAsksToDeleteOrSaveTheDraftAndItsOwnCancelKe
     EXPECT_FALSE(alert());
     EXPECT_TRUE(delegate->outcomes.empty()) << "the person goes on writing";
 
+    // Escape asks the same question rather than dropping the mail; a second Escape is its Cancel.
+    ASSERT_TRUE(key("Escape"));
+    runUntilIdle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->actions().size(), 3u);
+    ASSERT_TRUE(key("Escape"));
+    runUntilIdle();
+    EXPECT_FALSE(alert());
+    EXPECT_EQ(root->presentedViewController(), composer);
+    EXPECT_TRUE(delegate->outcomes.empty());
+
     ASSERT_EQ(touch(*composer->cancelButton(), "Cancel"), "");
     pressAlert("Save Draft");
     ASSERT_EQ(delegate->outcomes.size(), 1u);
