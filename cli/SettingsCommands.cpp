@@ -4,6 +4,7 @@
 #include "cli/ScriptInterpreter.h"
 #include "platform/messageui/MFMailComposeViewController.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/UIAlertController.h"
 
 using namespace platform;
 
@@ -49,7 +50,7 @@ void addSettingsCommands(ScriptInterpreter& interpreter) {
     interpreter.addCommand("decrement", "decrement LABEL",
                            [](ScriptInterpreter&, const ScriptLine& line) { step(line, false); });
     interpreter.addCommand(
-        "mail", "mail send|save|cancel|account|none", [](ScriptInterpreter&, const ScriptLine& line) {
+        "mail", "mail send|save|cancel|account|none", [](ScriptInterpreter& self, const ScriptLine& line) {
             const std::string usage = "mail send|save|cancel|account|none";
             ScriptInterpreter::requireWords(line, 1, usage);
             const std::string& what = line.words[0];
@@ -66,10 +67,16 @@ void addSettingsCommands(ScriptInterpreter& interpreter) {
             auto composer =
                 std::dynamic_pointer_cast<MFMailComposeViewController>(ScriptInterpreter::currentScreen());
             if (!composer) throw ScriptError("no mail composer is shown");
-            bool done = what == "send"   ? composer->userSend()
-                        : what == "save" ? composer->userSave()
-                                         : composer->userCancel();
-            if (!done) throw ScriptError("the mail composer has already finished");
+            if (composer->isFinished()) throw ScriptError("the mail composer has already finished");
+            // The person's way: Send on the bar, or Cancel and then the draft's answer in its sheet.
+            if (what == "send") {
+                Finger::tap(*composer->sendButton(), "Send");
+                return;
+            }
+            Finger::tap(*composer->cancelButton(), "Cancel");
+            if (!std::dynamic_pointer_cast<UIAlertController>(ScriptInterpreter::currentScreen()))
+                throw ScriptError("Cancel asked nothing");
+            self.runLine(what == "save" ? "alert \"Save Draft\"" : "alert \"Delete Draft\"", line.number);
         });
 }
 

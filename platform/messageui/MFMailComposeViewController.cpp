@@ -2,6 +2,8 @@
 
 #include <gmime/gmime.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
@@ -11,6 +13,10 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/foundation/UUID.h"
+#include "platform/uikit/Drawing.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIScreen.h"
 
 namespace platform {
 
@@ -77,12 +83,16 @@ std::string MFMailComposeViewController::messageText() const {
         else
             fromText.clear();
     }
-    for (const auto& to : draft_.toRecipients) {
-        GObjectPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, to.c_str()));
-        if (parsed)
-            internet_address_list_append(g_mime_message_get_addresses(message.get(), GMIME_ADDRESS_TYPE_TO),
-                                         parsed.get());
-    }
+    const std::pair<const std::vector<std::string>*, GMimeAddressType> lists[] = {
+        {&draft_.toRecipients, GMIME_ADDRESS_TYPE_TO},
+        {&draft_.ccRecipients, GMIME_ADDRESS_TYPE_CC},
+        {&draft_.bccRecipients, GMIME_ADDRESS_TYPE_BCC}};
+    for (const auto& [list, type] : lists)
+        for (const auto& address : *list) {
+            GObjectPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, address.c_str()));
+            if (parsed)
+                internet_address_list_append(g_mime_message_get_addresses(message.get(), type), parsed.get());
+        }
     g_mime_message_set_subject(message.get(), draft_.subject.c_str(), "utf-8");
     GDateTime* date = g_date_time_new_from_unix_utc(static_cast<gint64>(RunLoop::main().wallTime()));
     g_mime_message_set_date(message.get(), date);
@@ -126,19 +136,28 @@ std::optional<NSError> MFMailComposeViewController::write(const std::filesystem:
 }
 
 bool MFMailComposeViewController::userSend() {
-    if (finished_) return false;
-    auto folder = Sandbox::documents() / "Mail" / "Outbox";
-    std::optional<NSError> error = write(folder);
-    if (!error) error = MailService::shared()->deliver(draft_, *written_);
+    if (finished_ || !hasValidRecipient()) return false;
+    auto keep = self<MFMailComposeViewController>();
+    if (auto error = write(Sandbox::documents() / "Mail" / "Outbox")) {
+        showWriteFailure("Cannot Send Mail", *error);
+        return true;
+    }
+    // Written: a hand-over that fails still leaves the message in the outbox, and the delegate
+    // hears that it failed.
+    auto error = MailService::shared()->deliver(draft_, *written_);
     finish(error ? MFMailComposeResult::Failed : MFMailComposeResult::Sent, error);
     return true;
 }
 
 bool MFMailComposeViewController::userSave() {
     if (finished_) return false;
-    auto error = write(Sandbox::documents() / "Mail" / "Drafts");
-    if (!error) console().print("Mail draft kept in " + written_->string());
-    finish(error ? MFMailComposeResult::Failed : MFMailComposeResult::Saved, error);
+    auto keep = self<MFMailComposeViewController>();
+    if (auto error = write(Sandbox::documents() / "Mail" / "Drafts")) {
+        showWriteFailure("Cannot Save Draft", *error);
+        return true;
+    }
+    console().print("Mail draft kept in " + written_->string());
+    finish(MFMailComposeResult::Saved, std::nullopt);
     return true;
 }
 
@@ -148,22 +167,409 @@ bool MFMailComposeViewController::userCancel() {
     return true;
 }
 
+void MFMailComposeViewController::showWriteFailure(const std::string& title, const NSError& error) {
+    console().print("Mail not written: " + error.localizedDescription);
+    // Only a composer on screen can show it; one that is not has only the console to say it.
+    if (appearance() != UIViewControllerAppearance::Appeared &&
+        appearance() != UIViewControllerAppearance::Appearing)
+        return;
+    if (presentedViewController()) return;
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        title, error.localizedDescription, UIAlertControllerStyle::Alert);
+    alert->addAction(
+        UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+    presentViewController_animated_completion(alert, true, nullptr);
+}
+
 void MFMailComposeViewController::finish(MFMailComposeResult result, const std::optional<NSError>& error) {
     finished_ = true;
     if (error) console().print("Mail failed: " + error->localizedDescription);
     auto keep = self<MFMailComposeViewController>();
+    for (const auto& row :
+         std::vector<std::shared_ptr<UIView>>{toField_, ccField_, bccField_, subjectField_, bodyView_})
+        if (row && row->isFirstResponder()) row->resignFirstResponder();
+    updateSendButton();
     if (auto delegate = mailComposeDelegate.lock())
         delegate->mailComposeController_didFinishWithResult_error(*this, result, error);
 }
 
+// ---- What the person sees and edits ----
+
+namespace {
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string out;
+    for (const auto& item : items)
+        out += (out.empty() ? "" : ", ") + item;
+    return out;
+}
+
+constexpr double kBarHeight = 56;
+constexpr double kRowHeight = 44;
+constexpr double kMargin = 16;
+
+UIColor fieldLabelColor() {
+    return UIColor::systemGrayColor();
+}
+
+// The composer's root view: the bar with its buttons and title, the rows of fields under it with
+// a separator below each, and the body filling the rest.
+class ComposerView : public UIView {
+public:
+    std::weak_ptr<MFMailComposeViewController> controller;
+    std::weak_ptr<UIView> cancel, send, title;
+    std::vector<std::pair<std::weak_ptr<UILabel>, std::weak_ptr<UIView>>> rows;
+    std::weak_ptr<UIView> body;
+    // Where each shown row ends, as the last layout placed them.
+    std::vector<double> separators;
+
+    double top() const { return safeAreaInsets().top; }
+    // The rows shown, in order: the Bcc row only once it has been asked for.
+    std::vector<std::pair<std::shared_ptr<UILabel>, std::shared_ptr<UIView>>> shownRows() const {
+        std::vector<std::pair<std::shared_ptr<UILabel>, std::shared_ptr<UIView>>> out;
+        auto owner = controller.lock();
+        for (const auto& [label, field] : rows) {
+            auto l = label.lock();
+            auto f = field.lock();
+            if (!l || !f) continue;
+            if (owner && f == owner->bccField() && !owner->showsSeparateBcc()) continue;
+            out.emplace_back(l, f);
+        }
+        return out;
+    }
+
+    void layoutSubviews() override {
+        const CGRect b = bounds();
+        const double y0 = top();
+        if (auto v = cancel.lock()) v->setFrame({8, y0 + 6, 76, kBarHeight - 12});
+        if (auto v = send.lock()) v->setFrame({b.width() - 84, y0 + 6, 76, kBarHeight - 12});
+        if (auto v = title.lock()) v->setFrame({92, y0, std::max(0.0, b.width() - 184), kBarHeight});
+        double y = y0 + kBarHeight;
+        for (const auto& [label, field] : rows)
+            if (auto f = field.lock()) f->setHidden(true);
+        for (const auto& [label, field] : rows)
+            if (auto l = label.lock()) l->setHidden(true);
+        separators.clear();
+        for (const auto& [label, field] : shownRows()) {
+            TextStyle style;
+            style.font = label->font();
+            const double width = std::ceil(TextDrawing::measure(label->text(), style).width);
+            label->setHidden(false);
+            field->setHidden(false);
+            label->setFrame({kMargin, y, width, kRowHeight});
+            const double x = kMargin + width + 4;
+            double height = kRowHeight;
+            if (auto wrapping = std::dynamic_pointer_cast<UITextView>(field)) {
+                // Its text starts where the label's does, and the row grows with its lines.
+                const double inset = 5;
+                wrapping->setFrame(
+                    {x - inset, y + 4, std::max(0.0, b.width() - x - 8 + inset), kRowHeight - 4});
+                const double content = wrapping->contentSize().height;
+                height = std::max(kRowHeight, content + 8);
+                wrapping->setFrame({x - inset, y + 4, wrapping->frame().width(), height - 4});
+            } else {
+                field->setFrame({x - 7, y, std::max(0.0, b.width() - x - 8 + 7), kRowHeight});
+            }
+            y += height;
+            separators.push_back(y);
+        }
+        if (auto v = body.lock())
+            v->setFrame(
+                {kMargin - 5, y + 4, b.width() - 2 * (kMargin - 5), std::max(0.0, b.height() - y - 4)});
+        UIView::layoutSubviews();
+    }
+
+    void draw(cairo_t* cr) const override {
+        const CGRect b = bounds();
+        const double y0 = top();
+        const double line = Drawing::hairline(cr);
+        Drawing::fillRoundedRectangle(cr, {0, 0, b.width(), y0 + kBarHeight}, 0,
+                                      UIColor::colorWithRed_green_blue_alpha(0.97, 0.97, 0.97, 1));
+        Drawing::fillRoundedRectangle(cr, {0, y0 + kBarHeight - line, b.width(), line}, 0,
+                                      Drawing::separatorColor());
+        for (double y : separators)
+            Drawing::fillRoundedRectangle(cr, {kMargin, y - line, b.width() - kMargin, line}, 0,
+                                          Drawing::separatorColor());
+    }
+};
+
+} // namespace
+
+bool MFMailComposeViewController::isValidAddress(const std::string& address) {
+    initGMime();
+    GObjectPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, address.c_str()));
+    if (!parsed || internet_address_list_length(parsed.get()) != 1) return false;
+    InternetAddress* only = internet_address_list_get_address(parsed.get(), 0);
+    if (!INTERNET_ADDRESS_IS_MAILBOX(only)) return false;
+    const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(only));
+    const std::string text = addr ? addr : "";
+    const auto at = text.rfind('@');
+    if (at == std::string::npos || at == 0 || at + 1 >= text.size()) return false;
+    const std::string domain = text.substr(at + 1);
+    if (domain.front() == '.' || domain.back() == '.' || domain.find("..") != std::string::npos) return false;
+    for (unsigned char c : text)
+        if (c <= ' ' || c == ',' || c == '<' || c == '>' || c == '"' || c == '(' || c == ')') return false;
+    return true;
+}
+
+std::vector<std::string> MFMailComposeViewController::recipientsInText(const std::string& text) {
+    std::vector<std::string> out;
+    std::string current;
+    bool quoted = false;
+    int angle = 0;
+    auto flush = [&] {
+        const auto first = current.find_first_not_of(" \t\r\n");
+        const auto last = current.find_last_not_of(" \t\r\n");
+        if (first != std::string::npos) out.push_back(current.substr(first, last - first + 1));
+        current.clear();
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\' && quoted && i + 1 < text.size()) {
+            current += c;
+            current += text[++i];
+            continue;
+        }
+        if (c == '"') quoted = !quoted;
+        if (!quoted && c == '<') ++angle;
+        if (!quoted && c == '>' && angle > 0) --angle;
+        if ((c == ',' || c == ';') && !quoted && angle == 0) {
+            flush();
+            continue;
+        }
+        current += c;
+    }
+    flush();
+    return out;
+}
+
+bool MFMailComposeViewController::hasValidRecipient() const {
+    for (const auto* list : {&draft_.toRecipients, &draft_.ccRecipients, &draft_.bccRecipients})
+        for (const auto& address : *list)
+            if (isValidAddress(address)) return true;
+    return false;
+}
+
+void MFMailComposeViewController::setToRecipients(std::vector<std::string> recipients) {
+    draft_.toRecipients = std::move(recipients);
+    showDraftInFields();
+}
+
+void MFMailComposeViewController::setCcRecipients(std::vector<std::string> recipients) {
+    draft_.ccRecipients = std::move(recipients);
+    showDraftInFields();
+}
+
+void MFMailComposeViewController::setBccRecipients(std::vector<std::string> recipients) {
+    draft_.bccRecipients = std::move(recipients);
+    showDraftInFields();
+}
+
+void MFMailComposeViewController::setSubject(std::string subject) {
+    draft_.subject = std::move(subject);
+    showDraftInFields();
+}
+
+void MFMailComposeViewController::setMessageBody_isHTML(std::string body, bool isHTML) {
+    draft_.body = std::move(body);
+    draft_.bodyIsHTML = isHTML;
+    showDraftInFields();
+}
+
+void MFMailComposeViewController::showDraftInFields() {
+    if (!isViewLoaded() || !toField_) return;
+    toField_->setText(joined(draft_.toRecipients));
+    ccField_->setText(joined(draft_.ccRecipients));
+    bccField_->setText(joined(draft_.bccRecipients));
+    subjectField_->setText(draft_.subject);
+    bodyView_->setText(draft_.body);
+    // Markup is not what a person edits: an HTML body is kept as the app gave it.
+    bodyView_->setEditable(!draft_.bodyIsHTML);
+    if (!draft_.bccRecipients.empty()) bccShown_ = true;
+    updateSendButton();
+}
+
+void MFMailComposeViewController::fieldsChanged() {
+    draft_.toRecipients = recipientsInText(toField_->text());
+    draft_.ccRecipients = recipientsInText(ccField_->text());
+    draft_.bccRecipients = recipientsInText(bccField_->text());
+    draft_.subject = subjectField_->text();
+    updateSendButton();
+}
+
+void MFMailComposeViewController::updateSendButton() {
+    if (sendButton_) sendButton_->setEnabled(hasValidRecipient() && !finished_);
+    if (titleLabel_) titleLabel_->setText(draft_.subject.empty() ? "New Message" : draft_.subject);
+    if (ccLabel_) ccLabel_->setText(bccShown_ ? "Cc:" : "Cc/Bcc:");
+}
+
+void MFMailComposeViewController::loadView() {
+    auto root = std::make_shared<ComposerView>();
+    root->setFrame(UIScreen::mainScreen().bounds());
+    root->setBackgroundColor(UIColor::whiteColor());
+    auto me = self<MFMailComposeViewController>();
+    root->controller = me;
+
+    cancelButton_ = UIButton::buttonWithType(UIButtonType::System);
+    cancelButton_->setTitle_forState("Cancel", UIControlStates::Normal);
+    cancelButton_->titleLabel()->setFont(UIFont::systemFontOfSize(17));
+    cancelButton_->addTarget(
+        me, "cancelButtonTapped", [](MFMailComposeViewController& c) { c.cancelButtonTapped(); },
+        UIControlEvent::TouchUpInside);
+    sendButton_ = UIButton::buttonWithType(UIButtonType::System);
+    sendButton_->setTitle_forState("Send", UIControlStates::Normal);
+    sendButton_->titleLabel()->setFont(UIFont::boldSystemFontOfSize(17));
+    sendButton_->addTarget(
+        me, "sendButtonTapped", [](MFMailComposeViewController& c) { c.sendButtonTapped(); },
+        UIControlEvent::TouchUpInside);
+    titleLabel_ = std::make_shared<UILabel>();
+    titleLabel_->setFont(UIFont::boldSystemFontOfSize(17));
+    titleLabel_->setTextAlignment(NSTextAlignment::Center);
+    titleLabel_->setNumberOfLines(1);
+
+    auto makeLabel = [](const std::string& text) {
+        auto label = std::make_shared<UILabel>();
+        label->setText(text);
+        label->setFont(UIFont::systemFontOfSize(17));
+        label->setTextColor(fieldLabelColor());
+        return label;
+    };
+    auto makeRecipients = [&]() {
+        auto view = std::make_shared<UITextView>();
+        view->setFont(UIFont::systemFontOfSize(17));
+        view->setScrollEnabled(false);
+        view->setDelegate(std::weak_ptr<UITextViewDelegate>(me));
+        return view;
+    };
+    auto makeField = [&](const std::string& action) {
+        auto field = std::make_shared<UITextField>();
+        field->setFont(UIFont::systemFontOfSize(17));
+        field->setDelegate(me);
+        field->addTarget(
+            me, action, [](MFMailComposeViewController& c) { c.fieldsChanged(); },
+            UIControlEvent::EditingChanged);
+        return field;
+    };
+    toLabel_ = makeLabel("To:");
+    ccLabel_ = makeLabel("Cc/Bcc:");
+    bccLabel_ = makeLabel("Bcc:");
+    subjectLabel_ = makeLabel("Subject:");
+    toField_ = makeRecipients();
+    ccField_ = makeRecipients();
+    bccField_ = makeRecipients();
+    subjectField_ = makeField("subjectChanged");
+    bodyView_ = std::make_shared<UITextView>();
+    bodyView_->setFont(UIFont::systemFontOfSize(17));
+    bodyView_->setDelegate(std::weak_ptr<UITextViewDelegate>(me));
+
+    for (const auto& v : std::vector<std::shared_ptr<UIView>>{
+             bodyView_, toLabel_, toField_, ccLabel_, ccField_, bccLabel_, bccField_, subjectLabel_,
+             subjectField_, titleLabel_, cancelButton_, sendButton_})
+        root->addSubview(v);
+    root->cancel = cancelButton_;
+    root->send = sendButton_;
+    root->title = titleLabel_;
+    root->rows = {
+        {toLabel_, toField_}, {ccLabel_, ccField_}, {bccLabel_, bccField_}, {subjectLabel_, subjectField_}};
+    root->body = bodyView_;
+    setView(root);
+    exposeOutlet("cancelButton", cancelButton_);
+    exposeOutlet("sendButton", sendButton_);
+    exposeOutlet("toField", toField_);
+    exposeOutlet("ccField", ccField_);
+    exposeOutlet("bccField", bccField_);
+    exposeOutlet("subjectField", subjectField_);
+    exposeOutlet("bodyView", bodyView_);
+    showDraftInFields();
+}
+
+void MFMailComposeViewController::cancelButtonTapped() {
+    if (finished_ || presentedViewController()) return;
+    auto me = weakSelf<MFMailComposeViewController>();
+    auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        std::nullopt, std::nullopt, UIAlertControllerStyle::ActionSheet);
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "Delete Draft", UIAlertActionStyle::Destructive, [me](UIAlertAction&) {
+            if (auto c = me.lock()) c->userCancel();
+        }));
+    sheet->addAction(UIAlertAction::actionWithTitle_style_handler("Save Draft", UIAlertActionStyle::Default,
+                                                                  [me](UIAlertAction&) {
+                                                                      if (auto c = me.lock()) c->userSave();
+                                                                  }));
+    sheet->addAction(
+        UIAlertAction::actionWithTitle_style_handler("Cancel", UIAlertActionStyle::Cancel, nullptr));
+    // On a pad the question points at the button that asked it.
+    if (auto popover = sheet->popoverPresentationController()) {
+        popover->sourceView = cancelButton_;
+        popover->sourceRect = cancelButton_->bounds();
+    }
+    presentViewController_animated_completion(sheet, true, nullptr);
+}
+
+void MFMailComposeViewController::focusAfter(const UIView& row) {
+    std::vector<std::shared_ptr<UIView>> order{toField_, ccField_};
+    if (bccShown_) order.push_back(bccField_);
+    order.push_back(subjectField_);
+    order.push_back(bodyView_);
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        if (order[i].get() == &row) {
+            order[i + 1]->becomeFirstResponder();
+            return;
+        }
+}
+
+bool MFMailComposeViewController::isRecipientRow(const UIView& view) const {
+    return &view == toField_.get() || &view == ccField_.get() || &view == bccField_.get();
+}
+
+bool MFMailComposeViewController::escapeKeyPressed() {
+    // A finished composer whose delegate kept it on screen simply goes.
+    if (finished_) return false;
+    cancelButtonTapped();
+    return true;
+}
+
+bool MFMailComposeViewController::textFieldShouldReturn(UITextField& field) {
+    focusAfter(field);
+    return true;
+}
+
+bool MFMailComposeViewController::textView_shouldChangeTextInRange_replacementText(UITextView& view, NSRange,
+                                                                                   const std::string& text) {
+    if (!isRecipientRow(view) || text.find('\n') == std::string::npos) return true;
+    // A recipient row holds one line of addresses: Return moves on instead.
+    if (text == "\n") focusAfter(view);
+    return false;
+}
+
+void MFMailComposeViewController::textViewDidBeginEditing(UITextView& view) {
+    if (&view == ccField_.get() && !bccShown_) {
+        bccShown_ = true;
+        updateSendButton();
+        this->view()->layoutIfNeeded();
+    }
+}
+
+void MFMailComposeViewController::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    view()->layoutIfNeeded();
+}
+
+void MFMailComposeViewController::textViewDidChange(UITextView& view) {
+    if (&view == bodyView_.get())
+        draft_.body = view.text();
+    else
+        fieldsChanged();
+}
+
 void MFMailComposeViewController::describeScreen(std::vector<std::string>& lines) const {
     lines.push_back(className());
-    std::string to;
-    for (const auto& r : draft_.toRecipients)
-        to += (to.empty() ? "" : ", ") + r;
-    lines.push_back("  to " + quote(to));
+    lines.push_back("  to " + quote(joined(draft_.toRecipients)));
+    if (!draft_.ccRecipients.empty()) lines.push_back("  cc " + quote(joined(draft_.ccRecipients)));
+    if (!draft_.bccRecipients.empty()) lines.push_back("  bcc " + quote(joined(draft_.bccRecipients)));
     lines.push_back("  subject " + quote(draft_.subject));
     lines.push_back(std::string("  body ") + (draft_.bodyIsHTML ? "html " : "plain ") + quote(draft_.body));
+    lines.push_back(std::string("  Send ") + (hasValidRecipient() ? "enabled" : "disabled"));
 }
 
 } // namespace platform

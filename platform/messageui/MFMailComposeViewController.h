@@ -1,8 +1,13 @@
 #pragma once
 // The mail composer: recipients, subject and a plain or HTML body set by the screen; the person
-// sends, saves or cancels. Sending writes a real RFC 5322 message to Documents/Mail/Outbox/ and
-// hands it to the mail service; saving writes it to Documents/Mail/Drafts/. The delegate learns
-// the outcome; the composer never dismisses itself.
+// edits them and sends, saves or cancels. Sending writes a real RFC 5322 message to
+// Documents/Mail/Outbox/ and hands it to the mail service; saving writes it to
+// Documents/Mail/Drafts/. The delegate learns the outcome; the composer never dismisses itself.
+//
+// On screen: a bar with Cancel and Send over the To, Cc/Bcc and Subject fields and the body, all
+// edited through the platform's text fields and text view. Send is enabled while a recipient is a
+// valid address; Cancel asks whether to delete or save the draft. A message that cannot be written
+// keeps the composer open and an alert says why: what the person wrote is still there to retry.
 
 #include <filesystem>
 #include <memory>
@@ -12,6 +17,9 @@
 
 #include "platform/foundation/NSError.h"
 #include "platform/messageui/MailService.h"
+#include "platform/uikit/UIButton.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIViewController.h"
 
 namespace platform {
@@ -30,21 +38,35 @@ public:
                                                                  const std::optional<NSError>& error) = 0;
 };
 
-class MFMailComposeViewController : public UIViewController {
+class MFMailComposeViewController : public UIViewController,
+                                    public UITextFieldDelegate,
+                                    public UITextViewDelegate {
 public:
     static bool canSendMail() { return MailService::shared()->canSendMail(); }
 
     std::weak_ptr<MFMailComposeViewControllerDelegate> mailComposeDelegate;
 
-    void setToRecipients(std::vector<std::string> recipients) { draft_.toRecipients = std::move(recipients); }
-    void setSubject(std::string subject) { draft_.subject = std::move(subject); }
-    void setMessageBody_isHTML(std::string body, bool isHTML) {
-        draft_.body = std::move(body);
-        draft_.bodyIsHTML = isHTML;
-    }
+    void setToRecipients(std::vector<std::string> recipients);
+    void setCcRecipients(std::vector<std::string> recipients);
+    void setBccRecipients(std::vector<std::string> recipients);
+    void setSubject(std::string subject);
+    void setMessageBody_isHTML(std::string body, bool isHTML);
+    // What the fields hold now.
     const MailDraft& draft() const { return draft_; }
 
-    // What the person does. Each tells the delegate once; later presses do nothing (false).
+    // Whether an address is one a message can go to: a local part, '@' and a domain, with an
+    // optional display name ("Help Desk <help@example.org>").
+    static bool isValidAddress(const std::string& address);
+    // A field's text as its recipients: split at the commas between addresses (not those inside
+    // quotes or angle brackets), each trimmed, empty ones dropped.
+    static std::vector<std::string> recipientsInText(const std::string& text);
+    // Whether Send can be pressed: some recipient is a valid address.
+    bool hasValidRecipient() const;
+
+    // What the person's presses do. Send and Save Draft write the message; when it is written the
+    // delegate is told once and later presses do nothing (false). A message that cannot be written
+    // tells the delegate nothing: the composer stays, with an alert that says why. Send without a
+    // valid recipient does nothing (false), as its button is disabled then.
     bool userSend();
     bool userSave();
     bool userCancel();
@@ -56,15 +78,58 @@ public:
     // From is $EMAIL when set, else the message carries "X-Unsent: 1".
     std::string messageText() const;
 
+    // What the screen is made of.
+    const std::shared_ptr<UIButton>& cancelButton() const { return cancelButton_; }
+    const std::shared_ptr<UIButton>& sendButton() const { return sendButton_; }
+    // The recipient rows wrap, so that every address the app gave shows; they grow with their text.
+    const std::shared_ptr<UITextView>& toField() const { return toField_; }
+    const std::shared_ptr<UITextView>& ccField() const { return ccField_; }
+    const std::shared_ptr<UITextView>& bccField() const { return bccField_; }
+    const std::shared_ptr<UITextField>& subjectField() const { return subjectField_; }
+    const std::shared_ptr<UITextView>& bodyView() const { return bodyView_; }
+    // The Cc/Bcc row splits into a Cc and a Bcc row once touched, or when a Bcc is set.
+    bool showsSeparateBcc() const { return bccShown_; }
+
+    // Cancel's question: an action sheet with "Delete Draft", "Save Draft" and "Cancel".
+    void cancelButtonTapped();
+    void sendButtonTapped() { userSend(); }
+
+    // Escape is Cancel: what was written is not dropped without the draft's question.
+    bool escapeKeyPressed() override;
+    void loadView() override;
+    // The rows and the body are placed before the composer shows, and again when a row opens.
+    void viewWillAppear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
+
+    bool textFieldShouldReturn(UITextField& field) override;
+    bool textView_shouldChangeTextInRange_replacementText(UITextView& view, NSRange range,
+                                                          const std::string& text) override;
+    void textViewDidBeginEditing(UITextView& view) override;
+    void textViewDidChange(UITextView& view) override;
 
 private:
     void finish(MFMailComposeResult result, const std::optional<NSError>& error);
     std::optional<NSError> write(const std::filesystem::path& folder);
+    void showWriteFailure(const std::string& title, const NSError& error);
+    // The fields' text into the draft, and Send's state from it.
+    void fieldsChanged();
+    void updateSendButton();
+    void showDraftInFields();
+    // Return in a row: the focus goes on to the next row, from the subject into the body.
+    void focusAfter(const UIView& row);
+    bool isRecipientRow(const UIView& view) const;
 
     MailDraft draft_;
     bool finished_ = false;
+    bool bccShown_ = false;
     std::optional<std::filesystem::path> written_;
+    std::shared_ptr<UIButton> cancelButton_;
+    std::shared_ptr<UIButton> sendButton_;
+    std::shared_ptr<UILabel> titleLabel_;
+    std::shared_ptr<UILabel> toLabel_, ccLabel_, bccLabel_, subjectLabel_;
+    std::shared_ptr<UITextView> toField_, ccField_, bccField_;
+    std::shared_ptr<UITextField> subjectField_;
+    std::shared_ptr<UITextView> bodyView_;
 };
 
 } // namespace platform

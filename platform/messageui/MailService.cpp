@@ -54,6 +54,10 @@ std::optional<NSError> OutboxMailService::deliver(const MailDraft& draft, const 
     std::vector<std::string> argv{"xdg-email", "--utf8"};
     if (!draft.subject.empty()) argv.insert(argv.end(), {"--subject", draft.subject});
     if (!draft.body.empty()) argv.insert(argv.end(), {"--body", draft.body});
+    for (const auto& cc : draft.ccRecipients)
+        argv.insert(argv.end(), {"--cc", cc});
+    for (const auto& bcc : draft.bccRecipients)
+        argv.insert(argv.end(), {"--bcc", bcc});
     argv.insert(argv.end(), draft.toRecipients.begin(), draft.toRecipients.end());
     auto handed = runner_(argv);
     if (!handed) return NSError{"MFMailComposeErrorDomain", 1, "xdg-email could not be started"};

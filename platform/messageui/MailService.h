@@ -17,6 +17,8 @@ namespace platform {
 // What a person wrote in the composer.
 struct MailDraft {
     std::vector<std::string> toRecipients;
+    std::vector<std::string> ccRecipients;
+    std::vector<std::string> bccRecipients;
     std::string subject;
     std::string body;
     bool bodyIsHTML = false;

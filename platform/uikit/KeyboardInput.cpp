@@ -174,6 +174,7 @@ bool KeyboardInput::pressEscape() {
     if (auto alert = std::dynamic_pointer_cast<UIAlertController>(front))
         return alert->pressEscapeKeyAction();
     if (chain.size() > 1) {
+        if (front->escapeKeyPressed()) return true;
         auto presenter = front->presentingViewController();
         if (!presenter) return false;
         presenter->dismissViewControllerAnimated_completion(true, nullptr);

@@ -177,6 +177,9 @@ public:
     virtual std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> exposedOutlets() const;
     // This screen as text lines: its class and title, then each exposed outlet and its state.
     virtual void describeScreen(std::vector<std::string>& lines) const;
+    // Escape on the keyboard while this screen is the front-most presentation: true when the
+    // screen answers it itself (a composer asks what becomes of its draft), false to be dismissed.
+    virtual bool escapeKeyPressed() { return false; }
 
     // Appearance transitions, driven by containers and presentation.
     void beginAppearanceTransition(bool appearing, bool animated);

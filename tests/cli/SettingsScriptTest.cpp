@@ -150,10 +150,53 @@ TEST_F(SettingsScriptTest, TheNewVerbsRefuseWhatCannotBeDone) {
            "refused 'tableView' has no section 2 (it has 2) | row tableView 0 2\n"
            "refused has no row 1 in section 1 (it has 1) | row tableView 1 1\n"
            "row tableView 0 1\n"
+           "focus toField\n"
+           "key ctrl+a\n"
+           "key BackSpace\n"
+           "refused 'Send' is disabled | mail send\n"
+           "type toField help@quillora.app\n"
            "mail send\n"
            "refused no mail composer is shown | mail send\n";
     char name[] = "quillora";
     char* argv[] = {name, nullptr};
     ASSERT_EQ(runProgram(options, 1, argv, extend), 0);
     EXPECT_TRUE(unrefused.empty()) << testing::PrintToString(unrefused);
+}
+
+// A feedback mail that cannot be written: the settings' sheet keeps the composer, an alert names
+// the folder, and once the folder can be made the same mail is sent and the sheet closes.
+TEST_F(SettingsScriptTest, AFeedbackMailThatCannotBeWrittenStaysOpenWithAnAlertUntilItCan) {
+    const auto mail = home / "Documents" / "Mail";
+    quillora::test::writeFile(mail, "a file where the mail folder belongs");
+    auto extend = [&](ScriptInterpreter& interpreter) {
+        interpreter.addCommand("unblock", "unblock",
+                               [&](ScriptInterpreter&, const ScriptLine&) { std::filesystem::remove(mail); });
+    };
+    Options options;
+    options.home = home;
+    options.script = (home / "blocked.txt").string();
+    std::ofstream(*options.script) << "tap FontDynamicButton\n"
+                                      "press Feedback\n"
+                                      "type subjectField Kept through a failure\n"
+                                      "mail send\n"
+                                      "show\n"
+                                      "alert OK\n"
+                                      "show\n"
+                                      "unblock\n"
+                                      "mail send\n"
+                                      "show\n";
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    ASSERT_EQ(runProgram(options, 1, argv, extend), 0);
+
+    const long alert = find("UIAlertController alert title=\"Cannot Send Mail\" message=\"The folder “" +
+                            (mail / "Outbox").string() + "” could not be created: Not a directory\"");
+    ASSERT_GE(alert, 0) << testing::PrintToString(consoleLines());
+    const long kept = find("presented MFMailComposeViewController", alert);
+    ASSERT_GT(kept, alert) << "after OK the composer is still there";
+    EXPECT_EQ(find("  subject \"Kept through a failure\"", kept), kept + 2);
+    EXPECT_LT(find("presented MFMailComposeViewController", kept + 1), 0) << "sent, the sheet closed";
+    auto outbox = filesIn(mail / "Outbox");
+    ASSERT_EQ(outbox.size(), 1u);
+    EXPECT_EQ(readMail(outbox[0]).subject, "Kept through a failure");
 }

@@ -235,4 +235,19 @@ TEST_F(ScreenPicturesTest, TheRecipeTextViewsParagraphsAndTheRecipeScreenListeni
     expectPictures({"recipe-text-paragraphs", "recipe-listening-thai"});
 }
 
+TEST_F(ScreenPicturesTest, TheFeedbackComposerAsItOpensAndFilledIn) {
+    ASSERT_EQ(runText("tap FontDynamicButton\n"
+                      "press Feedback\n"
+                      "wait 1\n"
+                      "picture composer-empty\n"
+                      "focus ccField\n"
+                      "type ccField ada@example.net\n"
+                      "type subjectField The export button\n"
+                      "focus bodyView\n"
+                      "type bodyView Exporting a recipe to PDF works well.\\nCould it also keep the photos?\n"
+                      "picture composer-filled\n"),
+              0);
+    expectPictures({"composer-empty", "composer-filled"});
+}
+
 } // namespace

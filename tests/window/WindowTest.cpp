@@ -1296,3 +1296,51 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }
+
+// From the settings a person writes a feedback mail with the mouse and the keyboard alone: the
+// subject and a line of body typed into the drawn composer, then a click on its Send.
+TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) {
+    const auto appHome = home / "app";
+    Child app = launch(appHome);
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place FontDynamicButton\ntap FontDynamicButton\nwait 1\nplace Feedback\n"
+                           "press Feedback\nwait 1\nplace subjectField\nplace bodyView\nplace sendButton\n");
+    for (const char* key : {"FontDynamicButton", "Feedback", "subjectField", "bodyView", "sendButton"})
+        ASSERT_EQ(at.count(key), 1u) << key << " was not found on the way";
+
+    std::this_thread::sleep_for(1500ms);
+    click(id, size, at.at("FontDynamicButton"));
+    std::this_thread::sleep_for(1500ms);
+    // On the row's title: the space between the title and the chevron takes no touch.
+    click(id, size, at.at("Feedback"), 0.2);
+    std::this_thread::sleep_for(1500ms);
+    click(id, size, at.at("subjectField"));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", "Window feedback"}));
+    std::this_thread::sleep_for(300ms);
+    click(id, size, at.at("bodyView"));
+    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", "Typed in the window by hand."}));
+    std::this_thread::sleep_for(500ms);
+    click(id, size, at.at("sendButton"));
+
+    // The message is written once Send is pressed.
+    const auto outbox = appHome / "Documents" / "Mail" / "Outbox";
+    std::map<std::string, std::string> sent;
+    for (int i = 0; i < 100 && sent.empty(); ++i) {
+        std::this_thread::sleep_for(100ms);
+        if (std::filesystem::is_directory(outbox)) sent = filesIn(outbox);
+    }
+    ASSERT_EQ(sent.size(), 1u) << "no mail was sent: " << readFile(home / "app.log");
+    const std::string& message = sent.begin()->second;
+    EXPECT_NE(sent.begin()->first.find(".eml"), std::string::npos);
+    EXPECT_NE(message.find("To: support@quillora.app, feedback@quillora.app"), std::string::npos) << message;
+    EXPECT_NE(message.find("\nSubject: Window feedback\n"), std::string::npos) << message;
+    EXPECT_NE(message.find("\n\nTyped in the window by hand."), std::string::npos) << message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}

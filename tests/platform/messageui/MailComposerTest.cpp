@@ -10,6 +10,11 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/messageui/MFMailComposeViewController.h"
+#include "platform/uikit/Actionability.h"
+#include "platform/uikit/KeyboardInput.h"
+#include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
 
 namespace quillora::test {
@@ -195,16 +200,23 @@ TEST_F(MailComposerTest, FailuresAreReportedAsFailedWithTheirErrorNeverAsSent) {
     ASSERT_TRUE(delegate->outcomes[0].error);
     EXPECT_EQ(delegate->outcomes[0].error->localizedDescription, "the mail client refused it");
 
-    // The outbox cannot be made: a file stands where its folder should be.
+    // The outbox cannot be made: a file stands where its folder should be. Nothing was written,
+    // so the composer is not finished (on screen an alert says why; see the tests below).
     MailService::setShared(nullptr);
     std::filesystem::remove_all(Sandbox::documents() / "Mail");
     writeFile(Sandbox::documents() / "Mail", "not a folder");
     auto second = std::make_shared<MFMailComposeViewController>();
     second->mailComposeDelegate = delegate;
+    second->setToRecipients({"support@example.org"});
     ASSERT_TRUE(second->userSend());
-    EXPECT_EQ(delegate->outcomes.at(1).result, MFMailComposeResult::Failed);
-    EXPECT_TRUE(delegate->outcomes[1].error);
+    EXPECT_EQ(delegate->outcomes.size(), 1u) << "a mail that was not written is not finished";
+    EXPECT_FALSE(second->isFinished());
     EXPECT_FALSE(second->writtenFile());
+    EXPECT_TRUE(consoleHas("Mail not written: The folder “" +
+                           (Sandbox::documents() / "Mail" / "Outbox").string() +
+                           "” could not be created: Not a directory"));
+    ASSERT_TRUE(second->userCancel());
+    EXPECT_EQ(delegate->outcomes.at(1).result, MFMailComposeResult::Cancelled);
 }
 
 TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgumentVector) {
@@ -234,6 +246,7 @@ TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgum
     emailStatus = 3;
     auto second = std::make_shared<MFMailComposeViewController>();
     second->mailComposeDelegate = delegate;
+    second->setToRecipients({"support@example.org"});
     ASSERT_TRUE(second->userSend());
     EXPECT_EQ(delegate->outcomes.at(1).result, MFMailComposeResult::Failed);
     EXPECT_EQ(filesIn(outbox()).size(), 2u);
@@ -243,6 +256,7 @@ TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgum
     runs.clear();
     auto third = std::make_shared<MFMailComposeViewController>();
     third->mailComposeDelegate = delegate;
+    third->setToRecipients({"support@example.org"});
     ASSERT_TRUE(third->userSend());
     EXPECT_EQ(delegate->outcomes.at(2).result, MFMailComposeResult::Sent);
     EXPECT_EQ(runs.size(), 1u) << "xdg-email is not run";
@@ -269,6 +283,218 @@ TEST_F(MailComposerTest, TheSharedServiceDecidesWhetherMailCanBeSent) {
     EXPECT_FALSE(MFMailComposeViewController::canSendMail());
     resetSharedInstances();
     EXPECT_TRUE(MFMailComposeViewController::canSendMail()) << "tests start from a device that can send";
+}
+
+// ---- The composer on screen, used with the finger and the keys ----
+
+TEST_F(MailComposerTest, AnAddressIsValidWithALocalPartAndADomainAndAFieldSplitsAtItsCommas) {
+    for (const char* valid : {"a@b.org", "Help Desk <help@example.org>", "\"Doe, Jane\" <jane@example.org>",
+                              "user@localhost", "first.last+tag@sub.example.co.uk"})
+        EXPECT_TRUE(MFMailComposeViewController::isValidAddress(valid)) << valid;
+    for (const char* invalid : {"", "ada", "ada@", "@example.org", "ada@@example.org", "ada@example..org",
+                                "ada@.example.org", "Ada <>", "a@b.org, c@d.org", "ada at example.org"})
+        EXPECT_FALSE(MFMailComposeViewController::isValidAddress(invalid)) << invalid;
+    EXPECT_EQ(
+        MFMailComposeViewController::recipientsInText(
+            " a@b.org,\"Doe, Jane\" <jane@example.org> ;; <x,y@z.org>, , last"),
+        (std::vector<std::string>{"a@b.org", "\"Doe, Jane\" <jane@example.org>", "<x,y@z.org>", "last"}));
+    EXPECT_TRUE(MFMailComposeViewController::recipientsInText(" , ").empty());
+}
+
+class MailComposerScreenTest : public MailComposerTest {
+protected:
+    void SetUp() override {
+        MailComposerTest::SetUp();
+        root = std::make_shared<UIViewController>();
+        window = std::make_shared<UIWindow>();
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+        root->presentViewController_animated_completion(composer, true, nullptr);
+        runUntilIdle();
+    }
+    void TearDown() override {
+        window.reset();
+        root.reset();
+        MailComposerTest::TearDown();
+    }
+    // A finger on what the screen shows; the reason why not when nothing of it can be touched.
+    std::string touch(UIView& view, const std::string& name) {
+        auto reached = Actionability::reach(view, name);
+        if (!reached) return reached.reason;
+        Actionability::tap(*reached.point);
+        runUntilIdle();
+        return "";
+    }
+    bool key(const std::string& combo) { return KeyboardInput::pressKey(*KeyCombo::parse(combo)); }
+    std::shared_ptr<UIAlertController> alert() const {
+        return std::dynamic_pointer_cast<UIAlertController>(composer->presentedViewController());
+    }
+    // Touches the shown alert's or action sheet's button titled `title`.
+    void pressAlert(const std::string& title) {
+        auto shown = alert();
+        ASSERT_TRUE(shown) << "no alert for " << title;
+        auto view = std::dynamic_pointer_cast<UIAlertControllerView>(shown->view());
+        const auto& actions = shown->actions();
+        for (std::size_t i = 0; i < actions.size(); ++i)
+            if (actions[i]->title() == title) {
+                const CGRect r = view->layout().buttons.at(i), f = view->frame();
+                auto reached = Actionability::reach(
+                    *view, title, CGRect{r.minX() - f.minX(), r.minY() - f.minY(), r.width(), r.height()});
+                ASSERT_TRUE(reached) << reached.reason;
+                Actionability::tap(*reached.point);
+                runUntilIdle();
+                return;
+            }
+        FAIL() << "the alert has no " << title;
+    }
+
+    std::shared_ptr<UIViewController> root;
+    std::shared_ptr<UIWindow> window;
+};
+
+TEST_F(MailComposerScreenTest,
+       TheFieldsShowTheDraftAndWhatIsTypedIsWhatIsSentWithSendFollowingTheRecipients) {
+    EXPECT_EQ(composer->toField()->text(), "support@example.org, Help Desk <help@example.org>");
+    EXPECT_EQ(composer->subjectField()->text(), "Grüße from the app");
+    EXPECT_EQ(composer->bodyView()->text(), "First line\nsecond line with ü and 🤓");
+    EXPECT_TRUE(composer->sendButton()->isEnabled());
+    EXPECT_FALSE(composer->showsSeparateBcc());
+    EXPECT_EQ(touch(*composer->bccField(), "Bcc"), "'Bcc' is not shown") << "Bcc waits behind Cc/Bcc";
+    // Every address shows: the To row grows to its lines and the rows below make way.
+    const auto& to = *composer->toField();
+    EXPECT_GT(to.contentSize().height, 44) << "two addresses take two lines";
+    EXPECT_GE(to.frame().height(), to.contentSize().height);
+    EXPECT_GE(composer->ccField()->frame().minY(), to.frame().maxY());
+
+    // The To field emptied with the keys: Send cannot be pressed.
+    ASSERT_EQ(touch(*composer->toField(), "To"), "");
+    ASSERT_TRUE(composer->toField()->isFirstResponder());
+    ASSERT_TRUE(key("ctrl+a"));
+    ASSERT_TRUE(key("BackSpace"));
+    EXPECT_TRUE(composer->draft().toRecipients.empty());
+    EXPECT_EQ(touch(*composer->sendButton(), "Send"), "'Send' is disabled");
+    EXPECT_FALSE(composer->userSend());
+    ASSERT_TRUE(KeyboardInput::insertText("ada"));
+    EXPECT_FALSE(composer->sendButton()->isEnabled()) << "'ada' is no address";
+    ASSERT_TRUE(KeyboardInput::insertText("@example.net, Bob <bob"));
+    EXPECT_TRUE(composer->sendButton()->isEnabled()) << "one valid recipient is enough";
+
+    // Return goes on to Cc/Bcc, which opens into a Cc and a Bcc row.
+    ASSERT_TRUE(key("Return"));
+    EXPECT_TRUE(composer->ccField()->isFirstResponder());
+    EXPECT_TRUE(composer->showsSeparateBcc());
+    ASSERT_TRUE(KeyboardInput::insertText("cc@example.org"));
+    ASSERT_EQ(touch(*composer->bccField(), "Bcc"), "");
+    ASSERT_TRUE(KeyboardInput::insertText("hidden@example.org"));
+
+    // The subject's end replaced, then a line typed at the end of the body.
+    ASSERT_EQ(touch(*composer->subjectField(), "Subject"), "");
+    ASSERT_TRUE(key("End"));
+    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(key("BackSpace"));
+    ASSERT_TRUE(KeyboardInput::insertText("again"));
+    ASSERT_TRUE(key("Return"));
+    EXPECT_TRUE(composer->bodyView()->isFirstResponder()) << "Return in the subject goes to the body";
+    ASSERT_TRUE(key("ctrl+End"));
+    ASSERT_TRUE(KeyboardInput::insertText("\nThanks."));
+
+    ASSERT_EQ(touch(*composer->sendButton(), "Send"), "");
+    ASSERT_EQ(delegate->outcomes.size(), 1u);
+    EXPECT_EQ(delegate->outcomes[0].result, MFMailComposeResult::Sent);
+    auto mail = parse(filesIn(outbox()).at(0));
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->to, "ada@example.net, Bob <bob>");
+    EXPECT_EQ(mail->subject, "Grüße from again");
+    EXPECT_EQ(mail->body, "First line\nsecond line with ü and 🤓\nThanks.");
+    const std::string text =
+        *NSFileManager::defaultManager().contentsAtPath(filesIn(outbox()).at(0).string());
+    EXPECT_NE(text.find("Cc: cc@example.org"), std::string::npos) << text;
+    EXPECT_NE(text.find("Bcc: hidden@example.org"), std::string::npos) << text;
+}
+
+TEST_F(MailComposerScreenTest, CancelAsksToDeleteOrSaveTheDraftAndItsOwnCancelKeepsWriting) {
+    ASSERT_EQ(touch(*composer->cancelButton(), "Cancel"), "");
+    auto sheet = alert();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->preferredStyle(), UIAlertControllerStyle::ActionSheet);
+    std::vector<std::pair<std::string, UIAlertActionStyle>> actions;
+    for (const auto& a : sheet->actions())
+        actions.emplace_back(a->title().value_or(""), a->style());
+    EXPECT_EQ(actions, (std::vector<std::pair<std::string, UIAlertActionStyle>>{
+                           {"Delete Draft", UIAlertActionStyle::Destructive},
+                           {"Save Draft", UIAlertActionStyle::Default},
+                           {"Cancel", UIAlertActionStyle::Cancel}}));
+    pressAlert("Cancel");
+    EXPECT_FALSE(alert());
+    EXPECT_TRUE(delegate->outcomes.empty()) << "the person goes on writing";
+
+    // Escape asks the same question rather than dropping the mail; a second Escape is its Cancel.
+    ASSERT_TRUE(key("Escape"));
+    runUntilIdle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->actions().size(), 3u);
+    ASSERT_TRUE(key("Escape"));
+    runUntilIdle();
+    EXPECT_FALSE(alert());
+    EXPECT_EQ(root->presentedViewController(), composer);
+    EXPECT_TRUE(delegate->outcomes.empty());
+
+    ASSERT_EQ(touch(*composer->cancelButton(), "Cancel"), "");
+    pressAlert("Save Draft");
+    ASSERT_EQ(delegate->outcomes.size(), 1u);
+    EXPECT_EQ(delegate->outcomes[0].result, MFMailComposeResult::Saved);
+    EXPECT_EQ(parse(filesIn(drafts()).at(0))->subject, "Grüße from the app");
+    EXPECT_FALSE(composer->sendButton()->isEnabled()) << "a finished composer sends nothing more";
+
+    // Delete Draft writes nothing and reports a cancel; on a pad it points at Cancel.
+    UIDevice::currentDevice().setUserInterfaceIdiom(UIUserInterfaceIdiom::Pad);
+    root->dismissViewControllerAnimated_completion(false, nullptr);
+    composer = std::make_shared<MFMailComposeViewController>();
+    composer->mailComposeDelegate = delegate;
+    root->presentViewController_animated_completion(composer, false, nullptr);
+    runUntilIdle();
+    EXPECT_FALSE(composer->sendButton()->isEnabled()) << "no recipient";
+    ASSERT_EQ(touch(*composer->cancelButton(), "Cancel"), "");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->popoverPresentationController()->sourceView.lock(), composer->cancelButton());
+    pressAlert("Delete Draft");
+    EXPECT_EQ(delegate->outcomes.at(1).result, MFMailComposeResult::Cancelled);
+    EXPECT_EQ(filesIn(drafts()).size(), 1u);
+    EXPECT_TRUE(filesIn(outbox()).empty());
+    UIDevice::currentDevice().setUserInterfaceIdiom(UIUserInterfaceIdiom::Phone);
+}
+
+TEST_F(MailComposerScreenTest, AMailThatCannotBeWrittenKeepsTheComposerOpenAndAnAlertSaysWhy) {
+    std::filesystem::remove_all(Sandbox::documents() / "Mail");
+    writeFile(Sandbox::documents() / "Mail", "not a folder");
+    const std::string why = "The folder “" + outbox().string() + "” could not be created: Not a directory";
+    ASSERT_EQ(touch(*composer->sendButton(), "Send"), "");
+    ASSERT_TRUE(alert()) << "an alert says why";
+    EXPECT_EQ(alert()->preferredStyle(), UIAlertControllerStyle::Alert);
+    EXPECT_EQ(alert()->title(), "Cannot Send Mail");
+    EXPECT_EQ(alert()->message(), why);
+    EXPECT_TRUE(delegate->outcomes.empty()) << "nothing is reported as sent, nor closed as failed";
+    EXPECT_FALSE(composer->isFinished());
+    pressAlert("OK");
+    EXPECT_EQ(root->presentedViewController(), composer) << "the composer stays with what was written";
+    EXPECT_EQ(composer->subjectField()->text(), "Grüße from the app");
+
+    // Save Draft cannot write either: the same, with its own title.
+    ASSERT_EQ(touch(*composer->cancelButton(), "Cancel"), "");
+    pressAlert("Save Draft");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(), "Cannot Save Draft");
+    EXPECT_EQ(alert()->message(),
+              "The folder “" + drafts().string() + "” could not be created: Not a directory");
+    pressAlert("OK");
+    EXPECT_TRUE(delegate->outcomes.empty());
+
+    // Once the folder can be made, the same Send goes through.
+    std::filesystem::remove(Sandbox::documents() / "Mail");
+    ASSERT_EQ(touch(*composer->sendButton(), "Send"), "");
+    ASSERT_EQ(delegate->outcomes.size(), 1u);
+    EXPECT_EQ(delegate->outcomes[0].result, MFMailComposeResult::Sent);
+    EXPECT_EQ(parse(filesIn(outbox()).at(0))->subject, "Grüße from the app");
 }
 
 } // namespace quillora::test
