@@ -719,7 +719,8 @@ struct HitSearch {
             if (visit(*it, t)) return true;
         for (auto it = b.children.rbegin(); it != b.children.rend(); ++it)
             if (visit(*it, t)) return true;
-        if (drawsAt(b, t.invert(point))) {
+        if (drawsAt(b, t.invert(point)) ||
+            (b.role == "Button" && inListRow() && contains(b.frame, t.invert(point)))) {
             leaf = &b;
             leafChain = chain;
             return true;
@@ -728,6 +729,12 @@ struct HitSearch {
             if (visit(*it, t)) return true;
         chain.pop_back();
         return false;
+    }
+
+    // A button that is a list's row takes touches on the whole row, its blank parts included.
+    bool inListRow() const {
+        return std::any_of(chain.begin(), chain.end(),
+                           [](const LayoutBox* b) { return b->isView("List") || b->isView("Form"); });
     }
 };
 

@@ -69,6 +69,25 @@ TEST_F(DeclarativeHitTest, ATouchReachesTheEnabledControlUnderItAndNothingElse) 
     EXPECT_EQ(reach(centre(pad)), "Pad");
 }
 
+// A settings row is a button whose label spreads over the row with a spacer: in a list the blank
+// between its title and its chevron is as much the row as the title; outside a list it is nothing.
+TEST_F(DeclarativeHitTest, AButtonThatIsAListRowTakesTouchesOnItsBlankPartsToo) {
+    auto row = [] { return Button(AnyView(HStack({Text("Feedback"), Spacer(), Text(">")})), [] {}); };
+    auto blankBetween = [&] {
+        const LayoutBox* title = layout->viewBox(host->tree().findText("Feedback")->path);
+        const LayoutBox* chevron = layout->viewBox(host->tree().findText(">")->path);
+        return CGPoint{(title->frame.maxX() + chevron->frame.minX()) / 2, title->frame.midY()};
+    };
+    auto reachesButton = [&](CGPoint p) {
+        auto hit = layout->hitTest(p);
+        return hit && hit->node->kind == "Button";
+    };
+    layOut(List({row()}));
+    EXPECT_TRUE(reachesButton(blankBetween())) << "the blank middle of a list row";
+    layOut(VStack({row()}));
+    EXPECT_FALSE(reachesButton(blankBetween())) << "a button on its own takes only what it draws";
+}
+
 TEST_F(DeclarativeHitTest, ViewsInFrontCoverControlsUnlessTheyDrawNothingThere) {
     // An opaque colour over the button takes the touch away from it; a clear one does not.
     layOut(ZStack({Button(Text("Under").frame(80, 40), [] {}), AnyView(Color::red()).frame(80, 40)}));
