@@ -347,5 +347,64 @@ TEST_P(DictatedWordsTest, TheRecordButtonWaitsForBothAnswersAndSaysWhy) {
     EXPECT_TRUE(screen()->recordButton->isEnabled());
 }
 
+// The authorization answer and the recognizer's availability notice come from different places and
+// in either order; whatever the order, the button is enabled only while both allow recording, and
+// its disabled title names what is missing.
+TEST_P(DictatedWordsTest, EitherOrderOfTheTwoAnswersEnablesOnlyWhenBothAllow) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    const std::string locale = screen()->speechRecognizer->localeIdentifier();
+    struct Answers {
+        SFSpeechRecognizerAuthorizationStatus status;
+        bool available;
+        const char* disabledTitle; // null when recording is allowed
+    };
+    const Answers cases[] = {
+        {SFSpeechRecognizerAuthorizationStatus::authorized, false, "Connect to the internet"},
+        {SFSpeechRecognizerAuthorizationStatus::denied, true, "User denied access to speech recognition"},
+        {SFSpeechRecognizerAuthorizationStatus::authorized, true, nullptr},
+    };
+    auto& speech = ScriptedSpeech::shared();
+    auto answerAuthorization = [&](SFSpeechRecognizerAuthorizationStatus status) {
+        screen()->applyAuthorizationStatus(status);
+        runUntilIdle();
+        if (auto refusal = alert()) {
+            ASSERT_EQ(refusal->actions().size(), 1u);
+            refusal->pressAction(refusal->actions().front());
+            runUntilIdle();
+        }
+    };
+    for (const bool authorizationFirst : {false, true}) {
+        for (const auto& answers : cases) {
+            SCOPED_TRACE(std::string(authorizationFirst ? "authorization first, " : "availability first, ") +
+                         (answers.disabledTitle ? answers.disabledTitle : "both allow"));
+            // Each answer changes what was known before it, so each one is news to the screen.
+            const bool wasAuthorized = answers.status != SFSpeechRecognizerAuthorizationStatus::authorized;
+            speech.setLocaleAvailable(locale, !answers.available);
+            runUntilIdle();
+            answerAuthorization(wasAuthorized ? SFSpeechRecognizerAuthorizationStatus::authorized
+                                              : SFSpeechRecognizerAuthorizationStatus::denied);
+            if (authorizationFirst) {
+                answerAuthorization(answers.status);
+                speech.setLocaleAvailable(locale, answers.available);
+                runUntilIdle();
+            } else {
+                speech.setLocaleAvailable(locale, answers.available);
+                runUntilIdle();
+                answerAuthorization(answers.status);
+            }
+            if (answers.disabledTitle) {
+                EXPECT_FALSE(screen()->recordButton->isEnabled());
+                EXPECT_EQ(screen()->recordButton->titleForState(UIControlStates::Disabled),
+                          answers.disabledTitle);
+                EXPECT_FALSE(screen()->recordButton->tap());
+                advance(2);
+                EXPECT_FALSE(screen()->audioEngine->isRunning());
+            } else {
+                EXPECT_TRUE(screen()->recordButton->isEnabled());
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, DictatedWordsTest, ::testing::ValuesIn(kScreens),
                          [](const auto& info) { return std::string(info.param.name); });
