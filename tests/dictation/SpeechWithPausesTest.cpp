@@ -191,8 +191,9 @@ TEST_F(MainPausesTest, LongRunHalfAnHourOfSpeechWithPausesLandsEveryUtteranceOnc
         EXPECT_LT(take->peakHeap, take->heapBefore + 8 * 1024 * 1024);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     // Resident memory counts only without a sanitizer, whose shadow and quarantine grow on their own.
-    if (minute.peakResident > 0)
+    if (minute.peakResident > 0) {
         EXPECT_LT(static_cast<double>(oneWait.peakResident), 1.1 * static_cast<double>(minute.peakResident));
+    }
 #endif
 }
 
