@@ -83,15 +83,30 @@ public:
         // The next run starts on the screen in view, with no editor up.
         if (editorText_ && screen_->presentedViewController())
             screen_->dismissViewControllerAnimated_completion(false, nullptr);
-        if (away_) {
-            screen_->viewWillAppear(false);
-            screen_->viewDidAppear(false);
-        }
+        if (away_) comeBack();
         fixture_.runUntilIdleForRandom();
     }
 
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+    // The screen goes through the navigation, as a person makes it go: the first screen's switch
+    // (or Save) pushes another screen over it, the switch between the notes and recipe screens puts
+    // the other in its place.
+    void leave() {
+        auto other = std::make_shared<UIViewController>();
+        const bool switchedAway =
+            !std::is_base_of_v<quillora::DetailEntryScreen, Screen> && screen_->screenTable().segment != 0;
+        if (switchedAway)
+            fixture_.randomNavigation()->setViewControllers_animated({other}, true);
+        else
+            fixture_.randomNavigation()->pushViewController_animated(other, true);
+        away_ = true;
+    }
+    void comeBack() {
+        fixture_.randomNavigation()->setViewControllers_animated({screen_}, true);
+        away_ = false;
+    }
 
     // Words no other task of the run says: task number and the task's own count.
     std::string words() {
@@ -157,17 +172,12 @@ private:
             screen_->recordButton->tap();
             break;
         case 11:
-            // The screen goes (Back, the switch) and, some other time, comes back. The first
-            // screen empties its transcript on each appearance, so it only goes.
-            if (!away_) {
-                screen_->viewWillDisappear(false);
-                screen_->viewDidDisappear(false);
-                away_ = true;
-            } else if (!screen_->screenTable().appearanceClearsTexts) {
-                screen_->viewWillAppear(false);
-                screen_->viewDidAppear(false);
-                away_ = false;
-            }
+            // The screen goes and, some other time, comes back. The first screen empties its
+            // transcript on each appearance, so it only goes.
+            if (!away_)
+                leave();
+            else if (!screen_->screenTable().appearanceClearsTexts)
+                comeBack();
             break;
         case 12:
             // The editor opens on the transcript, and later saves it as it was shown.

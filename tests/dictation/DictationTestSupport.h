@@ -167,6 +167,7 @@ public:
     void runUntilIdleForRandom() { this->runUntilIdle(); }
     void advanceForRandom(double seconds) { this->advance(seconds); }
     std::shared_ptr<Screen>& randomScreen() { return this->screen; }
+    std::shared_ptr<platform::UINavigationController>& randomNavigation() { return this->nav; }
     // A new screen in a new window, as a fresh start of the application would show it; or, when
     // `fresh` is false, the same screen idle with an empty transcript (showing a screen waits for
     // the authorization answer from another thread, which costs more than a run).
