@@ -242,6 +242,27 @@ TEST_P(DictatedWordsTest, LeavingMidPhraseKeepsThePhrase) {
     EXPECT_EQ(text(), appended("", {"delta four", "echo five"}));
 }
 
+// Away to another application mid-phrase and straight back: the phrase is still on its way, so
+// neither the recognizer's news nor a tap at once starts a run that would drop it; once it has
+// landed, the button is back.
+TEST_P(DictatedWordsTest, BackgroundMidPhraseKeepsThePhraseFromAQuickTap) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    say("kilo eleven");
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("lima twelve"));
+    runUntilIdle();
+    auto& app = UIApplication::sharedApplication();
+    app.simulateResignActive();
+    app.simulateBecomeActive();
+    screen()->speechRecognizer_availabilityDidChange(*screen()->speechRecognizer, true);
+    EXPECT_FALSE(screen()->recordButton->tap());
+    settle();
+    EXPECT_EQ(text(), appended(initialText(), {"kilo eleven", "lima twelve"}));
+    expectOnceInOrder(text(), {"kilo eleven", "lima twelve"});
+    EXPECT_FALSE(screen()->audioEngine->isRunning());
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+}
+
 TEST_P(DictatedWordsTest, QuittingMidPhraseSavesThePhrase) {
     ASSERT_NO_FATAL_FAILURE(enter());
     tapRecord();

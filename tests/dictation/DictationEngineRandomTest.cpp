@@ -1,8 +1,9 @@
 // The recognition engine under random use, on every screen table: seeded runs of partials,
 // finals, errors, stops, taps while a stop is pending, the application leaving and coming back,
-// the screen leaving and coming back (Back, the switch), the editor opening and saving, the
-// application quitting, silent tasks, availability changes, failed starts and time passing; after
-// every run each heard text stands exactly once. And a whole half-hour run on the notes table.
+// the screen leaving and coming back through the navigation, the editor opening and saving, the
+// application quitting (after which it starts afresh), silent tasks, availability changes, failed
+// starts and time passing; after every run, and at quitting, each heard text stands exactly once.
+// And a whole half-hour run on the notes table.
 
 #include <map>
 #include <optional>
@@ -70,12 +71,13 @@ public:
     void run() {
         screen_->staleWrites.clear();
         heard_.clear();
-        for (int i = 0; i < kEventsPerRun && !::testing::Test::HasFailure(); ++i) {
+        for (int i = 0; i < kEventsPerRun && !quit_ && !::testing::Test::HasFailure(); ++i) {
             step();
             closeAlerts();
             checkButton("after event " + std::to_string(i));
         }
-        drain();
+        // An application that quit hears nothing more: what it holds is checked as it was left.
+        if (!quit_) drain();
         checkIdle();
         checkTranscript();
         for (const auto& write : screen_->staleWrites)
@@ -193,7 +195,14 @@ private:
             }
             break;
         case 13:
+            // Quitting, now and then: whatever was heard by then, the running task's phrase too,
+            // stands in the text at once, as the termination saves it. The next run starts the
+            // application afresh.
+            if (pick(4)) break;
+            fixture_.runUntilIdleForRandom();
             UIApplication::sharedApplication().simulateTerminate();
+            quit_ = true;
+            expectEveryHeardTextOnce("at quitting");
             break;
         case 14:
             // A pause longer than the recognizer waits for speech.
@@ -250,16 +259,23 @@ private:
         EXPECT_FALSE(screen_->isFinalStopped) << "a stop never completed";
     }
 
+    // What each task last heard is in the transcript exactly once.
+    void expectEveryHeardTextOnce(const std::string& when) {
+        const std::string text = screen_->transcript()->text();
+        std::multiset<std::string> present;
+        for (std::sregex_iterator m(text.begin(), text.end(), taskWord()), end; m != end; ++m)
+            present.insert(m->str());
+        for (const auto& [task, said] : heard_)
+            EXPECT_EQ(present.count(said), 1u)
+                << "task " << task << " heard \"" << said << "\" " << when << ": " << text;
+    }
+
     // Every task's words are in the transcript at most once, and in the order the tasks ran; what
     // each task last heard is there exactly once.
     void checkTranscript() {
         const auto& word = taskWord();
         const std::string text = screen_->transcript()->text();
-        std::multiset<std::string> present;
-        for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m)
-            present.insert(m->str());
-        for (const auto& [task, said] : heard_)
-            EXPECT_EQ(present.count(said), 1u) << "task " << task << " heard \"" << said << "\": " << text;
+        expectEveryHeardTextOnce("after the run");
         std::set<long> tasks;
         long lastTask = -1, lastWord = -1;
         for (std::sregex_iterator m(text.begin(), text.end(), word), end; m != end; ++m) {
@@ -280,6 +296,7 @@ private:
     // What each task heard last, by task number.
     std::map<int, std::string> heard_;
     bool away_ = false;
+    bool quit_ = false;
     std::optional<std::string> editorText_;
 };
 

@@ -170,11 +170,17 @@ public:
     std::shared_ptr<platform::UINavigationController>& randomNavigation() { return this->nav; }
     // A new screen in a new window, as a fresh start of the application would show it; or, when
     // `fresh` is false, the same screen idle with an empty transcript (showing a screen waits for
-    // the authorization answer from another thread, which costs more than a run).
+    // the authorization answer from another thread, which costs more than a run). An application
+    // that quit starts afresh whole, since it hears nothing more.
     void resetForRandom(bool fresh) {
-        if (!fresh && this->screen) {
+        const bool quit = platform::UIApplication::sharedApplication().isTerminated();
+        if (!fresh && !quit && this->screen) {
             this->screen->transcript()->setText("");
             return;
+        }
+        if (quit) {
+            this->TearDown();
+            this->SetUp();
         }
         this->window.reset();
         this->nav.reset();
