@@ -513,9 +513,13 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
 }
 
 void DictationLoop::updateRecordButton() {
-    // A task stopped by the screen's leaving still holds the tap until its end.
-    updateRecordButton(isFinalStopped || (recognitionTask && !audioEngine->isRunning()) ||
-                       recordButtonHeldBack());
+    updateRecordButton(taskStillEnding() || recordButtonHeldBack());
+}
+
+bool DictationLoop::taskStillEnding() const {
+    // A task stopped by the screen's leaving still holds the tap until its end; one stopped by the
+    // application's leaving still has its phrase to deliver, which a new run would drop.
+    return isFinalStopped || (recognitionTask && !audioEngine->isRunning()) || endingTask_;
 }
 
 void DictationLoop::updateRecordButton(bool stopPending) {
@@ -530,7 +534,7 @@ void DictationLoop::updateRecordButton(bool stopPending) {
 }
 
 bool DictationLoop::recordButtonMayBeEnabled() const {
-    return !isFinalStopped && !(recognitionTask && !audioEngine->isRunning()) && recognitionPossible();
+    return !taskStillEnding() && recognitionPossible();
 }
 
 void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus status) {

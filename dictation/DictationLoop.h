@@ -221,6 +221,8 @@ public:
     // say): not while a stop is pending, after refused authorization or with the recognizer
     // unavailable.
     bool recordButtonMayBeEnabled() const;
+    // A stop or a leaving waits for its task's end.
+    bool taskStillEnding() const;
 
     // The voice-command pass of the table over the live text, gated by `triggerWords`.
     void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,

@@ -3,8 +3,6 @@
 #include <chrono>
 #include <iostream>
 
-#include <malloc.h>
-
 #include "platform/avfaudio/AVAudioPlayer.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/NSUserDefaults.h"
@@ -14,16 +12,11 @@
 #include "platform/uikit/UITextView.h"
 #include "tests/dictation/DictationTestSupport.h"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// The sanitizers' allocators keep their own count; malloc's statistics do not see them.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#define QUILLORA_SANITIZER_HEAP 1
-#endif
-
 using namespace platform;
 using quillora::DictationLoop;
 using quillora::DictationLoopTable;
 using quillora::DictationViews;
+using quillora::test::heapInUse;
 
 namespace {
 
@@ -59,14 +52,6 @@ protected:
         return {Clipboard, textView, recordButton, nullptr, pickerView, nullptr, nullptr, nullptr};
     }
 };
-
-std::size_t heapInUse() {
-#ifdef QUILLORA_SANITIZER_HEAP
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    return mallinfo2().uordblks;
-#endif
-}
 
 class DetailLoopTest : public quillora::test::LoopScreenTest<LoopHost> {
 protected:

@@ -242,6 +242,27 @@ TEST_P(DictatedWordsTest, LeavingMidPhraseKeepsThePhrase) {
     EXPECT_EQ(text(), appended("", {"delta four", "echo five"}));
 }
 
+// Away to another application mid-phrase and straight back: the phrase is still on its way, so
+// neither the recognizer's news nor a tap at once starts a run that would drop it; once it has
+// landed, the button is back.
+TEST_P(DictatedWordsTest, BackgroundMidPhraseKeepsThePhraseFromAQuickTap) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    say("kilo eleven");
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("lima twelve"));
+    runUntilIdle();
+    auto& app = UIApplication::sharedApplication();
+    app.simulateResignActive();
+    app.simulateBecomeActive();
+    screen()->speechRecognizer_availabilityDidChange(*screen()->speechRecognizer, true);
+    EXPECT_FALSE(screen()->recordButton->tap());
+    settle();
+    EXPECT_EQ(text(), appended(initialText(), {"kilo eleven", "lima twelve"}));
+    expectOnceInOrder(text(), {"kilo eleven", "lima twelve"});
+    EXPECT_FALSE(screen()->audioEngine->isRunning());
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+}
+
 TEST_P(DictatedWordsTest, QuittingMidPhraseSavesThePhrase) {
     ASSERT_NO_FATAL_FAILURE(enter());
     tapRecord();
@@ -345,6 +366,65 @@ TEST_P(DictatedWordsTest, TheRecordButtonWaitsForBothAnswersAndSaysWhy) {
     ScriptedSpeech::shared().setLocaleAvailable("en-US", true);
     runUntilIdle();
     EXPECT_TRUE(screen()->recordButton->isEnabled());
+}
+
+// The authorization answer and the recognizer's availability notice come from different places and
+// in either order; whatever the order, the button is enabled only while both allow recording, and
+// its disabled title names what is missing.
+TEST_P(DictatedWordsTest, EitherOrderOfTheTwoAnswersEnablesOnlyWhenBothAllow) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    const std::string locale = screen()->speechRecognizer->localeIdentifier();
+    struct Answers {
+        SFSpeechRecognizerAuthorizationStatus status;
+        bool available;
+        const char* disabledTitle; // null when recording is allowed
+    };
+    const Answers cases[] = {
+        {SFSpeechRecognizerAuthorizationStatus::authorized, false, "Connect to the internet"},
+        {SFSpeechRecognizerAuthorizationStatus::denied, true, "User denied access to speech recognition"},
+        {SFSpeechRecognizerAuthorizationStatus::authorized, true, nullptr},
+    };
+    auto& speech = ScriptedSpeech::shared();
+    auto answerAuthorization = [&](SFSpeechRecognizerAuthorizationStatus status) {
+        screen()->applyAuthorizationStatus(status);
+        runUntilIdle();
+        if (auto refusal = alert()) {
+            ASSERT_EQ(refusal->actions().size(), 1u);
+            refusal->pressAction(refusal->actions().front());
+            runUntilIdle();
+        }
+    };
+    for (const bool authorizationFirst : {false, true}) {
+        for (const auto& answers : cases) {
+            SCOPED_TRACE(std::string(authorizationFirst ? "authorization first, " : "availability first, ") +
+                         (answers.disabledTitle ? answers.disabledTitle : "both allow"));
+            // Each answer changes what was known before it, so each one is news to the screen.
+            const bool wasAuthorized = answers.status != SFSpeechRecognizerAuthorizationStatus::authorized;
+            speech.setLocaleAvailable(locale, !answers.available);
+            runUntilIdle();
+            answerAuthorization(wasAuthorized ? SFSpeechRecognizerAuthorizationStatus::authorized
+                                              : SFSpeechRecognizerAuthorizationStatus::denied);
+            if (authorizationFirst) {
+                answerAuthorization(answers.status);
+                speech.setLocaleAvailable(locale, answers.available);
+                runUntilIdle();
+            } else {
+                speech.setLocaleAvailable(locale, answers.available);
+                runUntilIdle();
+                answerAuthorization(answers.status);
+            }
+            if (answers.disabledTitle) {
+                EXPECT_FALSE(screen()->recordButton->isEnabled());
+                EXPECT_EQ(screen()->recordButton->titleForState(UIControlStates::Disabled),
+                          answers.disabledTitle);
+                EXPECT_FALSE(screen()->recordButton->tap());
+                advance(2);
+                EXPECT_FALSE(screen()->audioEngine->isRunning());
+            } else {
+                EXPECT_TRUE(screen()->recordButton->isEnabled());
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, DictatedWordsTest, ::testing::ValuesIn(kScreens),

@@ -7,6 +7,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,10 +27,44 @@
 #include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizers' allocator interface (GCC ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
 namespace quillora::test {
 
 inline std::shared_ptr<platform::NSUserDefaults> store() {
     return platform::NSUserDefaults::standardUserDefaults();
+}
+
+// Bytes held on the heap now, by every thread. Under a sanitizer malloc's statistics read zero (its
+// allocator keeps its own count, without what it holds back from reuse); without one, malloc counts
+// the blocks it maps for large requests apart from its arenas, and a piling buffer may be either.
+inline std::size_t heapInUse() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    const auto info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+#endif
+}
+
+// Resident memory: the most since the last reset (VmHWM), in bytes; 0 when the system does not say.
+// Under a sanitizer it also counts shadow memory and freed blocks held back from reuse, so only a
+// build without one gives a figure worth comparing.
+inline std::size_t peakResident() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
+    return 0;
+}
+// Starts a new peak at what is resident now; false when the system cannot.
+inline bool resetPeakResident() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
 }
 
 // A screen that runs the loop, in a key window inside its navigation controller; `Screen` names
@@ -87,12 +122,11 @@ protected:
         return i ? i->name() : "";
     }
     // What a whole run left: how many tasks ended, each task (to see that none outlives its end),
-    // and the queued work and heap in use after the 20th task.
+    // and the queued work after the 20th task.
     struct WholeRun {
         int tasks = 0;
         std::vector<std::weak_ptr<platform::SFSpeechRecognitionTask>> ended;
         std::size_t pendingAtTask20 = 0;
-        std::size_t heapAtTask20 = 0;
     };
     // Records and lets a task end every ten seconds, each hearing `words(task)` (a partial half a
     // second before its final), until the run is over.
@@ -107,10 +141,7 @@ protected:
             this->advance(0.5);
             EXPECT_TRUE(platform::ScriptedSpeech::shared().final(said));
             this->runUntilIdle();
-            if (run.tasks == 20) {
-                run.pendingAtTask20 = platform::RunLoop::main().pendingCount();
-                run.heapAtTask20 = mallinfo2().uordblks;
-            }
+            if (run.tasks == 20) run.pendingAtTask20 = platform::RunLoop::main().pendingCount();
             if (run.tasks >= 200) {
                 ADD_FAILURE() << "the run never ends";
                 break;
@@ -136,13 +167,20 @@ public:
     void runUntilIdleForRandom() { this->runUntilIdle(); }
     void advanceForRandom(double seconds) { this->advance(seconds); }
     std::shared_ptr<Screen>& randomScreen() { return this->screen; }
+    std::shared_ptr<platform::UINavigationController>& randomNavigation() { return this->nav; }
     // A new screen in a new window, as a fresh start of the application would show it; or, when
     // `fresh` is false, the same screen idle with an empty transcript (showing a screen waits for
-    // the authorization answer from another thread, which costs more than a run).
+    // the authorization answer from another thread, which costs more than a run). An application
+    // that quit starts afresh whole, since it hears nothing more.
     void resetForRandom(bool fresh) {
-        if (!fresh && this->screen) {
+        const bool quit = platform::UIApplication::sharedApplication().isTerminated();
+        if (!fresh && !quit && this->screen) {
             this->screen->transcript()->setText("");
             return;
+        }
+        if (quit) {
+            this->TearDown();
+            this->SetUp();
         }
         this->window.reset();
         this->nav.reset();
