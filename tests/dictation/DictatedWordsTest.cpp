@@ -115,6 +115,8 @@ protected:
     }
     void waitForTheButton() {
         RunLoop::main().runUntil([&] { return screen()->recordButton->isEnabled(); }, 5);
+        // An authorization answer still on its way would land in the middle of the first taps.
+        ASSERT_TRUE(RunLoop::main().settleExternalWork(5));
         ASSERT_TRUE(screen()->recordButton->isEnabled());
     }
     bool pickSegment(long segment) {
