@@ -98,4 +98,45 @@ void BM_SaleFlyerWithSixtyLinesFromPreviewToPDF(benchmark::State& state) {
 }
 BENCHMARK(BM_SaleFlyerWithSixtyLinesFromPreviewToPDF)->Unit(benchmark::kMillisecond);
 
+// Preview of the essay with a long transcript (megabytes given as the argument), from the filled
+// page to the PDF written in tmp/.
+void BM_EssayPreviewOfLongTranscript(benchmark::State& state) {
+    std::random_device rd;
+    const auto root = std::filesystem::temp_directory_path() / ("quillora-bench-" + std::to_string(rd()));
+    platform::Sandbox::setRoot(root);
+    platform::console().setSink([](const std::string&) {});
+
+    const PDFTemplate& row = *pdfTemplateNamed("essay");
+    const auto bundle = platform::NSBundle::mainBundle().bundlePath();
+    const auto html = platform::NSFileManager::defaultManager()
+                          .contentsAtPath((bundle / "essay.html").string())
+                          .value_or("");
+    const TemplateDictionary values{{"Page_Heading", "Tides and Moons"}, {"Page_SubHeading", "A long essay"}};
+    const std::size_t size = static_cast<std::size_t>(state.range(0)) << 20;
+    std::string transcript;
+    for (int sentence = 0; transcript.size() < size; ++sentence)
+        transcript += sentence % 12 == 11
+                          ? "The tide turns at noon.\n"
+                          : "The tide comes in twice a day, pulled by the moon and a little by the sun. ";
+
+    PDFEssayViewController screen;
+    bool written = true;
+    for (auto _ : state) {
+        const std::string page = fillPDFTemplate(row, values, transcript, html, std::nullopt);
+        written &= screen
+                       .createPDFFromPrintFormatter(
+                           std::make_shared<platform::UIViewPrintFormatter>(page, bundle), row.pdfName)
+                       .has_value();
+    }
+    if (!written) state.SkipWithError("no PDF written");
+    platform::console().setSink({});
+    std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_EssayPreviewOfLongTranscript)
+    ->Arg(1)
+    ->Arg(5)
+    ->Arg(50)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
 } // namespace

@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/webkit/HTMLDocument.h"
+#include "platform/webkit/PDFWriter.h"
 
 namespace {
 
@@ -27,5 +28,25 @@ void BM_RenderThreePagePDF(benchmark::State& state) {
     std::filesystem::remove(out);
 }
 BENCHMARK(BM_RenderThreePagePDF)->Unit(benchmark::kMillisecond);
+
+// Only the drawing: every page of a long text in one block, laid out once, drawn into a PDF.
+void BM_DrawPagesOfLongText(benchmark::State& state) {
+    std::string html = "<div style=\"white-space: pre-wrap\">";
+    while (html.size() < (256u << 10))
+        html += "Stir the flour into the milk, then add two eggs and a pinch of salt.<br>";
+    html += "</div>";
+    platform::HTMLDocument document(html);
+    document.layout(platform::kA4PaperSize.width);
+    const auto slices = document.paginate(platform::kA4PaperSize.height);
+    for (auto _ : state) {
+        platform::PDFWriter writer(platform::kA4PaperSize);
+        for (const auto& slice : slices)
+            document.drawSlice(writer.beginPage(platform::kA4PaperSize), slice,
+                               platform::kA4PaperSize.height);
+        benchmark::DoNotOptimize(writer.finish());
+    }
+    state.counters["pages"] = static_cast<double>(slices.size());
+}
+BENCHMARK(BM_DrawPagesOfLongText)->Unit(benchmark::kMillisecond);
 
 } // namespace

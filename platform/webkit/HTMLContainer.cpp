@@ -42,7 +42,30 @@ struct HTMLContainer::Font {
         return at->second;
     }
 
+    // Words as drawn, shaped once: a long text draws the same few thousand words on every page,
+    // and shaping each again cost more than drawing it. Bounded, since a text may hold any number
+    // of different words; when full it starts over.
+    static constexpr std::size_t kShapedWords = 4096;
+    std::unordered_map<std::string, PangoLayout*> shaped;
+
+    PangoLayout* shapedLayout(const char* text) {
+        auto found = shaped.find(text);
+        if (found != shaped.end()) return found->second;
+        if (shaped.size() >= kShapedWords) forgetShaped();
+        PangoLayout* copy = pango_layout_copy(layout);
+        pango_layout_set_text(copy, text, -1);
+        shaped.emplace(text, copy);
+        return copy;
+    }
+
+    void forgetShaped() {
+        for (auto& [word, shapedWord] : shaped)
+            g_object_unref(shapedWord);
+        shaped.clear();
+    }
+
     ~Font() {
+        forgetShaped();
         if (layout) g_object_unref(layout);
         if (description) pango_font_description_free(description);
     }
@@ -261,14 +284,14 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
             cairo_rectangle(cr, box.x, box.y, box.width, box.height);
     if (!clips_.empty()) cairo_clip(cr);
     setColor(cr, color);
-    pango_layout_set_text(font->layout, text, -1);
+    PangoLayout* word = font->shapedLayout(text);
     const double baseline = pos.bottom() - font->descent;
     cairo_move_to(cr, pos.x, baseline);
-    pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(font->layout, 0));
+    pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(word, 0));
 
     if (font->decoration) {
         int width = 0;
-        pango_layout_get_size(font->layout, &width, nullptr);
+        pango_layout_get_size(word, &width, nullptr);
         const double w = static_cast<double>(width) / PANGO_SCALE;
         if (font->decoration & litehtml::font_decoration_underline)
             cairo_rectangle(cr, pos.x, baseline - font->underlinePosition, w, font->underlineThickness);

@@ -401,7 +401,10 @@ void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pag
     const PageOfCrowds page(d.crowds, top, pageBottom);
     cairo_save(cr);
     cairo_scale(cr, kPointsPerPixel, kPointsPerPixel);
-    if (pageBottom > bottom) {
+    // Without a background on the root or the body there is no paper to paint, and the pass
+    // that paints it would walk the page's words for nothing.
+    const auto root = d.document->root();
+    if (pageBottom > bottom && root && root->get_background(false)) {
         // The page's paper first, down to the page's foot, then what the slice holds on it.
         cairo_save(cr);
         cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, pageBottom - top);
