@@ -35,13 +35,6 @@ CGRect rowRect(UITableView& table, const NSIndexPath& path) {
     return {b.minX(), b.minY() + top - table.contentOffsetY(), b.width(), bottom - top};
 }
 
-CGRect cut(const CGRect& a, const CGRect& b) {
-    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
-    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
-    if (x1 <= x0 || y1 <= y0) return {};
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
 } // namespace
 
 CGPoint Finger::reach(UIView& view, const std::string& name, std::optional<CGRect> part) {
@@ -88,7 +81,8 @@ CGPoint Finger::reachRow(UITableView& table, const NSIndexPath& path, const std:
         else if (r.maxY() > b.maxY())
             dy = std::min(r.maxY() - b.maxY(), r.minY() - b.minY());
         if (std::abs(dy) < 0.5) break;
-        const CGRect seen = cut(table.convertRect_toView(b, nullptr), UIScreen::mainScreen().bounds());
+        const CGRect seen =
+            intersection(table.convertRect_toView(b, nullptr), UIScreen::mainScreen().bounds());
         if (seen.width() <= 0 || seen.height() <= 0) break;
         dy = std::clamp(dy, -seen.height() / 2, seen.height() / 2);
         std::optional<CGPoint> start;

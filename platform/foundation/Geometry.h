@@ -37,6 +37,16 @@ struct CGRect {
 
 inline const CGRect CGRectZero{};
 
+// The part two rectangles share; an empty rectangle at the origin when they do not meet.
+inline CGRect intersection(const CGRect& a, const CGRect& b) {
+    const CGFloat x0 = a.minX() > b.minX() ? a.minX() : b.minX(),
+                  y0 = a.minY() > b.minY() ? a.minY() : b.minY();
+    const CGFloat x1 = a.maxX() < b.maxX() ? a.maxX() : b.maxX(),
+                  y1 = a.maxY() < b.maxY() ? a.maxY() : b.maxY();
+    if (x1 <= x0 || y1 <= y0) return {};
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
 struct UIEdgeInsets {
     CGFloat top = 0, left = 0, bottom = 0, right = 0;
     bool operator==(const UIEdgeInsets&) const = default;

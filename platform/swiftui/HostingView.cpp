@@ -359,12 +359,6 @@ bool clipsContent(const LayoutBox& b) {
     return scrollsContent(b) || b.role == "clipShape" || b.role == "cornerRadius";
 }
 
-CGRect cut(const CGRect& a, const CGRect& b) {
-    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
-    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
-    if (x1 <= x0 || y1 <= y0) return {};
-    return {x0, y0, x1 - x0, y1 - y0};
-}
 } // namespace
 
 bool HostingView::dragIntoView(const std::string& scrollPath, const std::string& path) {
@@ -388,7 +382,7 @@ bool HostingView::dragIntoView(const std::string& scrollPath, const std::string&
         if (std::abs(delta) < 0.5) return true;
         // The finger goes down in the scroll view, on the screen, where no field or picker would
         // take the touch, and pushes the content the other way, half the visible part at a time.
-        const CGRect seen = cut(frame, bounds());
+        const CGRect seen = intersection(frame, bounds());
         if (seen.width() <= 0 || seen.height() <= 0) return false;
         const double half = (horizontal ? seen.width() : seen.height()) / 2;
         delta = std::clamp(delta, -half, half);
@@ -441,7 +435,7 @@ Actionability::Reach HostingView::reachControl(std::string path, const std::stri
     CGRect visible = box.frame;
     for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
         if (!clipsContent(**it)) continue;
-        const CGRect shown = cut(visible, (*it)->frame);
+        const CGRect shown = intersection(visible, (*it)->frame);
         if (shown.width() <= 0 || shown.height() <= 0) {
             const CGRect f = (*it)->frame;
             const std::string where = box.frame.minY() >= f.maxY()   ? "below its scroll view's bottom edge"

@@ -21,13 +21,6 @@ namespace platform {
 
 namespace {
 
-CGRect intersection(const CGRect& a, const CGRect& b) {
-    const CGFloat x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
-    const CGFloat x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
-    if (x1 <= x0 || y1 <= y0) return {};
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
 bool isEmpty(const CGRect& r) {
     return !(r.width() > 0.5 && r.height() > 0.5);
 }

@@ -37,14 +37,6 @@ UIColor placeholderColor() {
     return UIColor::colorWithRed_green_blue_alpha(0.24, 0.24, 0.26, 0.3);
 }
 
-// Draws the caret or selection of a text being typed into, in the view's tint.
-void drawEditing(cairo_t* cr, const TextLayoutLines& lines, NSRange range, CGPoint origin,
-                 const UIColor& tint) {
-    lines.drawSelection(cr, range, origin, tint.red, tint.green, tint.blue);
-}
-
-// A one-line text being typed into: on one line, placed in `area` as its alignment says and moved
-// left as far as the caret needs to stay inside when the text is longer than the area.
 struct OneLine {
     TextLayout layout;
     CGPoint origin;
@@ -68,6 +60,29 @@ OneLine oneLine(const std::string& text, const TextStyle& style, const CGRect& a
     }
     line.origin = {x, area.midY() - height / 2};
     return line;
+}
+
+// Draws a one-line text being typed into and its caret or selection (in the view's tint), clipped to
+// `area` widened by a point each side, over the height of `band`.
+void drawEditingLine(cairo_t* cr, const OneLine& line, const std::string& text, const TextStyle& style,
+                     const CGRect& area, const CGRect& band, NSRange range, const UIColor& tint) {
+    cairo_save(cr);
+    cairo_rectangle(cr, area.minX() - 1, band.minY(), area.width() + 2, band.height());
+    cairo_clip(cr);
+    if (!text.empty()) {
+        TextDrawing::setColor(cr, style.color);
+        cairo_move_to(cr, line.origin.x, line.origin.y);
+        pango_cairo_show_layout(cr, line.layout.get());
+    }
+    TextLayoutLines(line.layout.get(), text)
+        .drawSelection(cr, range, line.origin, tint.red, tint.green, tint.blue);
+    cairo_restore(cr);
+}
+
+// The caret offset in a one-line text for a point of its view.
+std::size_t offsetInLine(const OneLine& line, const std::string& text, CGPoint point) {
+    return TextLayoutLines(line.layout.get(), text)
+        .offsetAt({point.x - line.origin.x, point.y - line.origin.y});
 }
 
 // A magnifying glass of the search field, `size` points, centred at `c`.
@@ -312,25 +327,14 @@ void UITextField::draw(cairo_t* cr) const {
         TextDrawing::drawCenteredVertically(cr, text.empty() ? placeholder_ : text, area, style);
         if (!isFirstResponder()) return;
     }
-    const OneLine line = oneLine(text, style, area, editing_.caret());
-    cairo_save(cr);
-    cairo_rectangle(cr, area.minX() - 1, b.minY(), area.width() + 2, b.height());
-    cairo_clip(cr);
-    if (!text.empty()) {
-        TextDrawing::setColor(cr, style.color);
-        cairo_move_to(cr, line.origin.x, line.origin.y);
-        pango_cairo_show_layout(cr, line.layout.get());
-    }
-    drawEditing(cr, TextLayoutLines(line.layout.get(), text), editing_.selectedRange(), line.origin,
-                tintColor());
-    cairo_restore(cr);
+    drawEditingLine(cr, oneLine(text, style, area, editing_.caret()), text, style, area, b,
+                    editing_.selectedRange(), tintColor());
 }
 
 std::size_t UITextField::offsetAtPoint(CGPoint point) const {
     const OneLine line =
         oneLine(editing_.text(), fieldStyle(font_, textAlignment_), inset(bounds(), 7, 0), editing_.caret());
-    return TextLayoutLines(line.layout.get(), editing_.text())
-        .offsetAt({point.x - line.origin.x, point.y - line.origin.y});
+    return offsetInLine(line, editing_.text(), point);
 }
 
 void UITextField::touchesBegan(const UITouch& touch) {
@@ -524,18 +528,8 @@ void UISearchBar::draw(cairo_t* cr) const {
         TextDrawing::drawCenteredVertically(
             cr, text.empty() ? (placeholder_.empty() ? "Search" : placeholder_) : text, area, style);
     if (isFirstResponder()) {
-        const OneLine line = oneLine(text, style, area, editing_.caret());
-        cairo_save(cr);
-        cairo_rectangle(cr, area.minX() - 1, g.field.minY(), area.width() + 2, g.field.height());
-        cairo_clip(cr);
-        if (!text.empty()) {
-            TextDrawing::setColor(cr, style.color);
-            cairo_move_to(cr, line.origin.x, line.origin.y);
-            pango_cairo_show_layout(cr, line.layout.get());
-        }
-        drawEditing(cr, TextLayoutLines(line.layout.get(), text), editing_.selectedRange(), line.origin,
-                    tintColor());
-        cairo_restore(cr);
+        drawEditingLine(cr, oneLine(text, style, area, editing_.caret()), text, style, area, g.field,
+                        editing_.selectedRange(), tintColor());
     }
     if (showsCancelButton_) {
         TextStyle cancel;
@@ -550,8 +544,7 @@ void UISearchBar::draw(cairo_t* cr) const {
 std::size_t UISearchBar::offsetAtPoint(CGPoint point) const {
     const OneLine line =
         oneLine(editing_.text(), searchStyle(), searchTextArea(searchBarGeometry(*this)), editing_.caret());
-    return TextLayoutLines(line.layout.get(), editing_.text())
-        .offsetAt({point.x - line.origin.x, point.y - line.origin.y});
+    return offsetInLine(line, editing_.text(), point);
 }
 
 void UISearchBar::touchesBegan(const UITouch& touch) {
