@@ -95,6 +95,9 @@ protected:
     }
 
     void record() {
+        // The screen's authorization answer comes from another thread; a person's first tap never
+        // beats it, and a run started before it would end with the button still held back.
+        ASSERT_TRUE(platform::RunLoop::main().settleExternalWork(5));
         screen->recordButton->tap();
         runUntilIdle();
     }
