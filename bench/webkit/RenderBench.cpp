@@ -49,4 +49,20 @@ void BM_DrawPagesOfLongText(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawPagesOfLongText)->Unit(benchmark::kMillisecond);
 
+// Laying out and cutting into pages a text of as many megabytes as the argument, in one block.
+void BM_LayOutLongText(benchmark::State& state) {
+    std::string html = "<div style=\"white-space: pre-wrap\">";
+    while (html.size() < (static_cast<std::size_t>(state.range(0)) << 20))
+        html += "Stir the flour into the milk, then add two eggs and a pinch of salt.<br>";
+    html += "</div>";
+    std::size_t pages = 0;
+    for (auto _ : state) {
+        platform::HTMLDocument document(html);
+        document.layout(platform::kA4PaperSize.width);
+        pages = document.paginate(platform::kA4PaperSize.height).size();
+    }
+    state.counters["pages"] = static_cast<double>(pages);
+}
+BENCHMARK(BM_LayOutLongText)->Arg(1)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 } // namespace

@@ -152,14 +152,22 @@ void roundedRectangle(cairo_t* cr, const litehtml::position& pos, const litehtml
 
 } // namespace
 
-HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeightPx)
+HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeightPx, bool ownFonts)
     : base_(std::move(baseFolder)), pageWidth_(pageWidthPx), pageHeight_(pageHeightPx) {
     if (!base_.empty()) {
         std::error_code ec;
         auto absolute = fs::weakly_canonical(base_, ec);
         if (!ec) base_ = absolute;
     }
-    pango_ = pango_font_map_create_context(TextDrawing::fontMap());
+    // The shared map first, in any case: it loads the process's font rules that every map reads.
+    PangoFontMap* shared = TextDrawing::fontMap();
+    if (ownFonts) {
+        PangoFontMap* own = pango_cairo_font_map_new();
+        pango_ = pango_font_map_create_context(own);
+        g_object_unref(own);
+    } else {
+        pango_ = pango_font_map_create_context(shared);
+    }
     // Unhinted metrics keep widths proportional to the font size, so a layout measured here is the
     // layout drawn into the PDF at any scale.
     cairo_font_options_t* options = cairo_font_options_create();

@@ -31,7 +31,9 @@ struct HTMLKeepTogether {
 
 class HTMLContainer final : public litehtml::document_container {
 public:
-    HTMLContainer(std::filesystem::path baseFolder, int pageWidthPx, int pageHeightPx);
+    // With `ownFonts` the container looks fonts up in a font map of its own instead of the
+    // thread's: a document laid out on one thread may then be drawn on another, one at a time.
+    HTMLContainer(std::filesystem::path baseFolder, int pageWidthPx, int pageHeightPx, bool ownFonts = false);
     ~HTMLContainer();
     HTMLContainer(const HTMLContainer&) = delete;
     HTMLContainer& operator=(const HTMLContainer&) = delete;

@@ -1,10 +1,16 @@
 #include "platform/webkit/HTMLDocument.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <limits>
+#include <thread>
 
 #include "platform/webkit/HTMLContainer.h"
+#include "platform/webkit/HTMLLongText.h"
 #include "platform/webkit/PDFWriter.h"
 
 // After litehtml.h, which they need before them.
@@ -110,14 +116,21 @@ std::vector<std::string> graphemes(const std::string& text) {
 // True when anything changed.
 bool breakOverflowingWords(litehtml::document& document, int columnWidth, int pass) {
     std::vector<Element> overflowing;
+    // Words sit in crowds under one parent: its style is read once for all of them.
+    const litehtml::element* lastParent = nullptr;
+    bool mayBreak = false;
     forEachElement(document.root(), [&](const Element& el) {
         if (!el->is_visible()) return false;
         if (!isWord(el)) return true;
         const auto parent = el->parent();
         if (!parent) return false;
-        const std::string wrap = styleOf(parent, "overflow-wrap", true);
-        const std::string legacy = styleOf(parent, "word-wrap", true);
-        if (wrap != "anywhere" && wrap != "break-word" && legacy != "break-word") return false;
+        if (parent.get() != lastParent) {
+            lastParent = parent.get();
+            const std::string wrap = styleOf(parent, "overflow-wrap", true);
+            mayBreak = wrap == "anywhere" || wrap == "break-word" ||
+                       styleOf(parent, "word-wrap", true) == "break-word";
+        }
+        if (!mayBreak) return false;
         const auto at = el->get_placement();
         const bool overflows =
             pass == 0 ? at.width > roomFor(el, columnWidth) + 1
@@ -272,6 +285,90 @@ private:
     std::vector<Crowd>& crowds_;
 };
 
+constexpr const char* kRoomAttribute = "data-long-text-room";
+
+// The markup with each long run of text replaced by an empty block `heights[k]` pixels tall (0
+// when not known yet), marked with its run's number, where the run's pieces will be drawn.
+std::string withRooms(const std::string& html, const std::vector<HTMLLongTextRun>& runs,
+                      const std::vector<int>& heights) {
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        out.append(html, from, runs[k].begin - from);
+        out += "<div " + std::string(kRoomAttribute) + "='" + std::to_string(k) +
+               "' style='height:" + std::to_string(k < heights.size() ? heights[k] : 0) + "px'></div>";
+        from = runs[k].end;
+    }
+    out.append(html, from, std::string::npos);
+    return out;
+}
+
+// The rooms of a document laid out from withRooms, by run number (null where none was laid out).
+std::vector<Element> roomsOf(litehtml::document& document, std::size_t count) {
+    std::vector<Element> rooms(count);
+    forEachElement(document.root(), [&](const Element& el) {
+        if (dynamic_cast<litehtml::el_text*>(el.get())) return false;
+        if (const char* k = el->get_attr(kRoomAttribute)) {
+            const auto index = static_cast<std::size_t>(std::strtoul(k, nullptr, 10));
+            if (index < count) rooms[index] = el;
+            return false;
+        }
+        return true;
+    });
+    return rooms;
+}
+
+// How the text of the element holding `room` looks, as one style attribute: what the pieces,
+// laid out apart, need to be laid out as they would be in place. Sizes are the computed ones.
+std::string textStyleAround(const Element& room) {
+    const auto holder = room->parent();
+    std::string style = "margin:0;padding:0;border:0;background:none;";
+    for (const char* name :
+         {"font-family", "font-weight", "font-style", "font-variant", "text-align", "text-transform",
+          "text-decoration", "white-space", "overflow-wrap", "word-wrap"}) {
+        const char* value = holder->get_style_property(name, true, nullptr);
+        if (!value || !*value) continue;
+        std::string escaped;
+        for (const char* c = value; *c; ++c)
+            escaped += *c == '"' ? std::string("&quot;") : std::string(1, *c);
+        style += std::string(name) + ":" + escaped + ";";
+    }
+    style += "font-size:" + std::to_string(holder->get_font_size()) + "px;";
+    style += "line-height:" + std::to_string(holder->line_height()) + "px;";
+    const auto color = holder->get_color("color", true, litehtml::web_color(0, 0, 0));
+    // Every word reads its colour from this text: the engine reads "#rrggbb" fastest.
+    char rgba[64];
+    if (color.alpha == 255)
+        std::snprintf(rgba, sizeof rgba, "color:#%02x%02x%02x;", color.red, color.green, color.blue);
+    else
+        std::snprintf(rgba, sizeof rgba, "color:rgba(%d,%d,%d,%.3f);", color.red, color.green, color.blue,
+                      color.alpha / 255.0);
+    return style + rgba;
+}
+
+// Whether the room sits right in the element that held the text, and that element holds blocks.
+// An inline one cannot: the engine moves a block out of it.
+bool holdsBlocks(const Element& room, const std::string& tag) {
+    const auto holder = room->parent();
+    if (!holder || !holder->get_tagName() || tag != holder->get_tagName()) return false;
+    const auto display = holder->get_display();
+    return display == litehtml::display_block || display == litehtml::display_list_item ||
+           display == litehtml::display_table_cell || display == litehtml::display_inline_block;
+}
+
+// Consecutive boxes of one line become one: pagination and drawing need lines, not words, and a
+// long text keeps a box per line instead of one per word.
+void addLines(std::vector<HTMLKeepTogether>& to, const std::vector<HTMLKeepTogether>& from, int offset) {
+    const HTMLKeepTogether* last = nullptr;
+    for (const auto& box : from) {
+        if (box.kind == HTMLKeepTogether::Kind::Block) continue;
+        if (last && last->isText() && box.isText() && last->top == box.top && last->bottom == box.bottom)
+            continue;
+        last = &box;
+        to.push_back({box.top + offset, box.bottom + offset, box.kind});
+    }
+}
+
 } // namespace
 
 struct HTMLDocument::Impl {
@@ -280,58 +377,256 @@ struct HTMLDocument::Impl {
     litehtml::document::ptr document;
     int widthPx = 0;
     int heightPx = 0; // content height
+    double pageHeight = kA4PaperSize.height;
     std::vector<HTMLBox> boxes;
     std::vector<HTMLKeepTogether> boxesPx; // words, pictures and kept blocks, by their tops
     int lastContentPx = 0;                 // the foot of the last word or picture
     mutable std::vector<Crowd> crowds;
 
-    Impl(const std::string& html, std::filesystem::path base)
-        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height)) {
-        document = litehtml::document::createFromUTF8(html.c_str(), &container, &sharedContext());
+    // A long run of text, laid out apart in pieces, one under the other, in the room the page
+    // keeps for it.
+    struct LongText {
+        std::vector<std::string_view> pieces; // into `html`
+        std::string style;
+        int leftPx = 0;
+        int topPx = 0;
+        int widthPx = 0;
+        std::vector<int> pieceTops; // from the room's top
+        std::vector<int> pieceHeights;
+        std::vector<HTMLKeepTogether> lines; // from the room's top
+    };
+    std::string html; // kept while the page has long texts: their pieces are read from it
+    std::vector<HTMLLongTextRun> runs;
+    std::vector<LongText> longTexts;
+    // Pieces are laid out again when drawn, the next ones on worker threads while one is drawn;
+    // the few used last are kept, since pages are drawn in order and a view shows one or two
+    // pieces at a time.
+    struct ShownPiece {
+        std::size_t text = 0;
+        std::size_t piece = 0;
+        std::unique_ptr<HTMLDocument> document;
+        std::future<std::unique_ptr<HTMLDocument>> pending;
+        std::uint64_t lastUse = 0;
+    };
+    static constexpr std::size_t kPiecesAhead = 2;
+    static constexpr std::size_t kShownPieces = 4 + kPiecesAhead;
+    mutable std::vector<ShownPiece> shownPieces;
+    mutable std::uint64_t uses = 0;
+
+    Impl(const std::string& markup, std::filesystem::path base, bool ownFonts = false)
+        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), ownFonts),
+          runs(findLongTextRuns(markup)) {
+        if (runs.empty()) {
+            document = parse(markup);
+        } else {
+            html = markup;
+            document = parse(withRooms(html, runs, {}));
+        }
+    }
+
+    litehtml::document::ptr parse(const std::string& markup) {
+        return litehtml::document::createFromUTF8(markup.c_str(), &container, &sharedContext());
+    }
+
+    // Safe on any thread while the long texts stay as they are: the piece has fonts of its own.
+    std::unique_ptr<HTMLDocument> layOutPiece(std::size_t text, std::size_t piece, bool onlyToDraw) const {
+        const auto& t = longTexts[text];
+        std::unique_ptr<HTMLDocument> document(new HTMLDocument(
+            "<html><body style=\"" + t.style + "\">" + std::string(t.pieces[piece]) + "</body></html>",
+            Fonts::Own));
+        document->impl_->layOut(t.widthPx * kPointsPerPixel, pageHeight, onlyToDraw);
+        return document;
+    }
+
+    ShownPiece* findShown(std::size_t text, std::size_t piece) const {
+        for (auto& shown : shownPieces)
+            if (shown.text == text && shown.piece == piece) return &shown;
+        return nullptr;
+    }
+
+    const HTMLDocument& shownPiece(std::size_t text, std::size_t piece) const {
+        ++uses;
+        if (!findShown(text, piece))
+            shownPieces.push_back({text, piece, layOutPiece(text, piece, true), {}, 0});
+        for (std::size_t next = piece + 1;
+             next <= piece + kPiecesAhead && next < longTexts[text].pieces.size(); ++next)
+            if (!findShown(text, next))
+                shownPieces.push_back(
+                    {text, next, nullptr,
+                     std::async(std::launch::async,
+                                [this, text, next] { return layOutPiece(text, next, true); }),
+                     uses});
+        ShownPiece* shown = findShown(text, piece);
+        shown->lastUse = uses;
+        while (shownPieces.size() > kShownPieces) {
+            auto oldest = std::min_element(
+                shownPieces.begin(), shownPieces.end(),
+                [](const ShownPiece& a, const ShownPiece& b) { return a.lastUse < b.lastUse; });
+            shownPieces.erase(oldest);
+        }
+        shown = findShown(text, piece);
+        if (shown->pending.valid()) shown->document = shown->pending.get();
+        return *shown->document;
+    }
+
+    // Lays the long texts out at the width of their rooms and makes the page again with rooms as
+    // tall as they came out. Where a room is not a block the page is parsed whole instead.
+    void layOutLongTexts() {
+        longTexts.clear();
+        shownPieces.clear();
+        document = parse(withRooms(html, runs, {}));
+        document->media_changed();
+        document->render(widthPx);
+        const auto rooms = roomsOf(*document, runs.size());
+        bool roomy = true;
+        for (std::size_t k = 0; k < runs.size(); ++k)
+            roomy = roomy && rooms[k] && holdsBlocks(rooms[k], runs[k].holder) &&
+                    rooms[k]->get_position().width > 0;
+        if (!roomy) {
+            runs.clear();
+            document = parse(html);
+            html.clear();
+            return;
+        }
+        std::vector<int> heights;
+        const std::string_view all(html);
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            LongText t;
+            t.style = textStyleAround(rooms[k]);
+            t.widthPx = rooms[k]->get_position().width;
+            t.pieces = cutTextRun(all.substr(runs[k].begin, runs[k].end - runs[k].begin));
+            longTexts.push_back(std::move(t));
+            auto& text = longTexts.back();
+            // Each piece is laid out on its own, so they are laid out side by side on the machine's
+            // cores; the first ones, drawn first, are kept.
+            const std::size_t count = text.pieces.size();
+            std::vector<int> pieceHeights(count);
+            std::vector<std::vector<HTMLKeepTogether>> pieceLines(count);
+            std::vector<std::unique_ptr<HTMLDocument>> kept(std::min(count, kShownPieces - kPiecesAhead));
+            std::atomic<std::size_t> nextPiece{0};
+            auto work = [&] {
+                for (std::size_t i; (i = nextPiece++) < count;) {
+                    auto piece = layOutPiece(k, i, false);
+                    pieceHeights[i] = piece->impl_->heightPx;
+                    addLines(pieceLines[i], piece->impl_->boxesPx, 0);
+                    if (i < kept.size()) kept[i] = std::move(piece);
+                }
+            };
+            const std::size_t helpers =
+                std::min<std::size_t>(count - 1, std::max(1u, std::thread::hardware_concurrency()) - 1);
+            std::vector<std::thread> workers;
+            for (std::size_t w = 0; w < std::min<std::size_t>(helpers, 7); ++w)
+                workers.emplace_back(work);
+            work();
+            for (auto& worker : workers)
+                worker.join();
+            int y = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                text.pieceTops.push_back(y);
+                text.pieceHeights.push_back(pieceHeights[i]);
+                for (const auto& line : pieceLines[i])
+                    text.lines.push_back({line.top + y, line.bottom + y, line.kind});
+                y += pieceHeights[i];
+            }
+            for (std::size_t i = 0; i < kept.size(); ++i)
+                shownPieces.push_back({k, i, std::move(kept[i]), {}, 0});
+            heights.push_back(y);
+        }
+        document = parse(withRooms(html, runs, heights));
+    }
+
+    // Where the rooms came to lie on the page, and the long texts' lines among the page's boxes.
+    void placeLongTexts() {
+        if (longTexts.empty()) return;
+        const auto rooms = roomsOf(*document, longTexts.size());
+        for (std::size_t k = 0; k < longTexts.size(); ++k) {
+            auto& t = longTexts[k];
+            if (!rooms[k]) continue;
+            const auto at = rooms[k]->get_placement();
+            t.leftPx = at.x;
+            t.topPx = at.y;
+            addLines(boxesPx, t.lines, t.topPx);
+        }
+    }
+
+    // Draws the pieces of the long texts that reach into [top, bottom) (pixels of the page), for
+    // a slice of the page drawn from `top`, onto `cr` in points.
+    void drawLongTexts(cairo_t* cr, int top, int bottom) const {
+        for (std::size_t k = 0; k < longTexts.size(); ++k) {
+            const auto& t = longTexts[k];
+            auto first = std::upper_bound(t.pieceTops.begin(), t.pieceTops.end(), top - t.topPx);
+            std::size_t i =
+                first == t.pieceTops.begin() ? 0 : static_cast<std::size_t>(first - t.pieceTops.begin()) - 1;
+            for (; i < t.pieces.size(); ++i) {
+                const int pieceTop = t.topPx + t.pieceTops[i];
+                if (pieceTop >= bottom) break;
+                const int from = std::max(0, top - pieceTop);
+                const int to = std::min(t.pieceHeights[i], bottom - pieceTop);
+                if (to <= from) continue;
+                cairo_save(cr);
+                cairo_translate(cr, t.leftPx * kPointsPerPixel, (pieceTop + from - top) * kPointsPerPixel);
+                shownPiece(k, i).drawSlice(cr, {from * kPointsPerPixel, to * kPointsPerPixel});
+                cairo_restore(cr);
+            }
+        }
+    }
+
+    // Lays the page out `width` points wide. Only to draw it, where its pages are known already,
+    // the boxes that pagination needs are not looked for.
+    void layOut(double width, double pageHeight, bool onlyToDraw) {
+        auto& d = *this;
+        d.widthPx = std::max(1, toPx(width));
+        d.container.setPageSize(d.widthPx, std::max(1, toPx(pageHeight)));
+        d.pageHeight = pageHeight;
+        if (!d.runs.empty() && !onlyToDraw) d.layOutLongTexts();
+        if (!d.document) return;
+        d.document->media_changed();
+        d.document->render(d.widthPx);
+        // A word split to fit may move others; a few rounds settle every box.
+        for (int round = 0; round < 6; ++round) {
+            if (!breakOverflowingWords(*d.document, d.widthPx, 0) &&
+                !breakOverflowingWords(*d.document, d.widthPx, 1) &&
+                !breakOverflowingWords(*d.document, d.widthPx, 2))
+                break;
+            d.document->render(d.widthPx);
+        }
+
+        d.crowds = crowdsOf(*d.document);
+        if (onlyToDraw) return;
+
+        // Walk the drawing once without painting, to learn where every word and image lies.
+        d.container.setRecording(true);
+        d.document->draw(0, 0, 0, nullptr);
+        d.container.setRecording(false);
+        d.boxesPx = d.container.takeRecorded();
+        d.placeLongTexts();
+        std::sort(d.boxesPx.begin(), d.boxesPx.end(),
+                  [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
+        d.heightPx = std::max(0, d.document->height());
+        d.boxes.clear();
+        d.lastContentPx = 0;
+        for (const auto& box : d.boxesPx) {
+            d.heightPx = std::max(d.heightPx, box.bottom);
+            d.lastContentPx = std::max(d.lastContentPx, box.bottom);
+            d.boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText()});
+        }
+        auto blocks = keptTogether(*d.document, d.boxesPx);
+        d.boxesPx.insert(d.boxesPx.end(), blocks.begin(), blocks.end());
+        std::stable_sort(d.boxesPx.begin(), d.boxesPx.end(),
+                         [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
     }
 };
 
 HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFolder)
     : impl_(std::make_unique<Impl>(html, std::move(baseFolder))) {}
 
+HTMLDocument::HTMLDocument(const std::string& html, Fonts fonts)
+    : impl_(std::make_unique<Impl>(html, std::filesystem::path(), fonts == Fonts::Own)) {}
+
 HTMLDocument::~HTMLDocument() = default;
 
 double HTMLDocument::layout(double width, double pageHeight) {
-    auto& d = *impl_;
-    d.widthPx = std::max(1, toPx(width));
-    d.container.setPageSize(d.widthPx, std::max(1, toPx(pageHeight)));
-    if (!d.document) return 0;
-    d.document->media_changed();
-    d.document->render(d.widthPx);
-    // A word split to fit may move others; a few rounds settle every box.
-    for (int round = 0; round < 6; ++round) {
-        if (!breakOverflowingWords(*d.document, d.widthPx, 0) &&
-            !breakOverflowingWords(*d.document, d.widthPx, 1) &&
-            !breakOverflowingWords(*d.document, d.widthPx, 2))
-            break;
-        d.document->render(d.widthPx);
-    }
-
-    // Walk the drawing once without painting, to learn where every word and image lies.
-    d.container.setRecording(true);
-    d.document->draw(0, 0, 0, nullptr);
-    d.container.setRecording(false);
-    d.boxesPx = d.container.takeRecorded();
-    std::sort(d.boxesPx.begin(), d.boxesPx.end(),
-              [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
-    d.heightPx = std::max(0, d.document->height());
-    d.boxes.clear();
-    d.lastContentPx = 0;
-    for (const auto& box : d.boxesPx) {
-        d.heightPx = std::max(d.heightPx, box.bottom);
-        d.lastContentPx = std::max(d.lastContentPx, box.bottom);
-        d.boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText()});
-    }
-    d.crowds = crowdsOf(*d.document);
-    auto blocks = keptTogether(*d.document, d.boxesPx);
-    d.boxesPx.insert(d.boxesPx.end(), blocks.begin(), blocks.end());
-    std::stable_sort(d.boxesPx.begin(), d.boxesPx.end(),
-                     [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
+    impl_->layOut(width, pageHeight, false);
     return contentHeight();
 }
 
@@ -423,6 +718,7 @@ void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pag
         d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &clip);
     }
     cairo_restore(cr);
+    if (bottom > top) d.drawLongTexts(cr, top, bottom);
 }
 
 HTMLPrintResult renderHTMLToPDF(const std::string& html, const std::filesystem::path& baseFolder,

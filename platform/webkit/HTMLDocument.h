@@ -72,6 +72,10 @@ public:
 
 private:
     struct Impl;
+    // A document looking fonts up in a map of its own: the pieces of a long text, laid out on
+    // worker threads.
+    enum class Fonts { Shared, Own };
+    HTMLDocument(const std::string& html, Fonts fonts);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -1,0 +1,106 @@
+#include "platform/webkit/HTMLLongText.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace platform {
+
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::size_t at, std::string_view prefix) {
+    if (at + prefix.size() > text.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[at + i])) != prefix[i]) return false;
+    return true;
+}
+
+// The tag name after '<' at `at`, lower-cased ("" when none).
+std::string tagName(std::string_view html, std::size_t at) {
+    std::string name;
+    for (std::size_t i = at + 1; i < html.size(); ++i) {
+        const auto c = static_cast<unsigned char>(html[i]);
+        if (!std::isalnum(c)) break;
+        name += static_cast<char>(std::tolower(c));
+    }
+    return name;
+}
+
+bool isLineBreakTag(std::string_view html, std::size_t at) {
+    if (!startsWithNoCase(html, at, "<br")) return false;
+    if (at + 3 >= html.size()) return false;
+    const char after = html[at + 3];
+    return after == '>' || after == '/' || std::isspace(static_cast<unsigned char>(after));
+}
+
+} // namespace
+
+std::vector<HTMLLongTextRun> findLongTextRuns(std::string_view html, std::size_t atLeast) {
+    std::vector<HTMLLongTextRun> runs;
+    if (html.size() < atLeast) return runs;
+    static constexpr std::array<std::string_view, 5> kNotText{"script", "style", "title", "textarea", "br"};
+    std::size_t at = html.find('<');
+    while (at != std::string_view::npos) {
+        const std::size_t tagEnd = html.find('>', at);
+        if (tagEnd == std::string_view::npos) break;
+        const std::string name = tagName(html, at);
+        const bool opens = !name.empty() && html[tagEnd - 1] != '/' &&
+                           std::find(kNotText.begin(), kNotText.end(), name) == kNotText.end();
+        if (!opens) {
+            at = html.find('<', tagEnd + 1);
+            continue;
+        }
+        // The element's content, as long as it is text and line breaks.
+        std::size_t next = html.find('<', tagEnd + 1);
+        while (next != std::string_view::npos && isLineBreakTag(html, next)) {
+            const std::size_t brEnd = html.find('>', next);
+            next = brEnd == std::string_view::npos ? brEnd : html.find('<', brEnd + 1);
+        }
+        if (next == std::string_view::npos) break;
+        const std::string closing = "</" + name;
+        if (next - (tagEnd + 1) >= atLeast && startsWithNoCase(html, next, closing) &&
+            next + closing.size() < html.size() &&
+            (html[next + closing.size()] == '>' ||
+             std::isspace(static_cast<unsigned char>(html[next + closing.size()]))))
+            runs.push_back({tagEnd + 1, next, name});
+        at = next;
+    }
+    return runs;
+}
+
+std::vector<std::string_view> cutTextRun(std::string_view run, std::size_t pieceBytes) {
+    std::vector<std::string_view> pieces;
+    pieceBytes = std::max<std::size_t>(pieceBytes, 64);
+    std::size_t from = 0;
+    while (run.size() - from > pieceBytes) {
+        const std::size_t target = from + pieceBytes;
+        const std::size_t earliest = from + pieceBytes / 4;
+        // The run holds no '<' but those of its line breaks.
+        if (const std::size_t lt = run.rfind('<', target); lt != std::string_view::npos && lt >= earliest) {
+            const std::size_t gt = run.find('>', lt);
+            pieces.push_back(run.substr(from, lt - from));
+            from = gt == std::string_view::npos ? run.size() : gt + 1;
+            continue;
+        }
+        if (const std::size_t blank = run.find_last_of(" \t\n\r", target);
+            blank != std::string_view::npos && blank >= earliest) {
+            pieces.push_back(run.substr(from, blank - from));
+            from = blank + 1;
+            continue;
+        }
+        // One long word: cut between characters, and before a character reference rather than
+        // through it.
+        std::size_t cut = target;
+        while (cut > from + 1 && (static_cast<unsigned char>(run[cut]) & 0xC0) == 0x80)
+            --cut;
+        const std::size_t amp = run.rfind('&', cut - 1);
+        if (amp != std::string_view::npos && amp > from && cut - amp <= 12 && run.find(';', amp) >= cut)
+            cut = amp;
+        pieces.push_back(run.substr(from, cut - from));
+        from = cut;
+    }
+    if (from < run.size() || pieces.empty()) pieces.push_back(run.substr(from));
+    return pieces;
+}
+
+} // namespace platform
