@@ -159,14 +159,14 @@ HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeigh
         auto absolute = fs::weakly_canonical(base_, ec);
         if (!ec) base_ = absolute;
     }
-    // The shared map first, in any case: it loads the process's font rules that every map reads.
-    PangoFontMap* shared = TextDrawing::fontMap();
     if (ownFonts) {
+        // Made for a piece of a page whose own container, made first, loaded the font rules that
+        // every map reads.
         PangoFontMap* own = pango_cairo_font_map_new();
         pango_ = pango_font_map_create_context(own);
         g_object_unref(own);
     } else {
-        pango_ = pango_font_map_create_context(shared);
+        pango_ = pango_font_map_create_context(TextDrawing::fontMap());
     }
     // Unhinted metrics keep widths proportional to the font size, so a layout measured here is the
     // layout drawn into the PDF at any scale.
