@@ -413,13 +413,15 @@ struct HTMLDocument::Impl {
     mutable std::vector<ShownPiece> shownPieces;
     mutable std::uint64_t uses = 0;
 
-    Impl(const std::string& markup, std::filesystem::path base, bool ownFonts = false)
-        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), ownFonts),
-          runs(findLongTextRuns(markup)) {
+    Impl(const std::string& given, std::filesystem::path base, bool ownFonts = false)
+        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), ownFonts) {
+        auto held = withEmptyLinesHeld(given);
+        const std::string& markup = held ? *held : given;
+        runs = findLongTextRuns(markup);
         if (runs.empty()) {
             document = parse(markup);
         } else {
-            html = markup;
+            html = held ? std::move(*held) : given;
             document = parse(withRooms(html, runs, {}));
         }
     }

@@ -26,6 +26,8 @@ std::string tagName(std::string_view html, std::size_t at) {
     return name;
 }
 
+} // namespace
+
 bool isLineBreakTag(std::string_view html, std::size_t at) {
     if (!startsWithNoCase(html, at, "<br")) return false;
     if (at + 3 >= html.size()) return false;
@@ -33,7 +35,26 @@ bool isLineBreakTag(std::string_view html, std::size_t at) {
     return after == '>' || after == '/' || std::isspace(static_cast<unsigned char>(after));
 }
 
-} // namespace
+std::optional<std::string> withEmptyLinesHeld(std::string_view html) {
+    std::optional<std::string> out;
+    std::size_t copied = 0;
+    for (std::size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+        if (!isLineBreakTag(html, at)) continue;
+        const std::size_t end = html.find('>', at);
+        if (end == std::string_view::npos) break;
+        std::size_t next = end + 1;
+        while (next < html.size() && std::isspace(static_cast<unsigned char>(html[next])))
+            ++next;
+        if (!isLineBreakTag(html, next)) continue;
+        if (!out) out.emplace().reserve(html.size() + html.size() / 16);
+        out->append(html.substr(copied, next - copied));
+        out->append("\xe2\x80\x8b"); // a zero-width space
+        copied = next;
+        at = next - 1;
+    }
+    if (out) out->append(html.substr(copied));
+    return out;
+}
 
 std::vector<HTMLLongTextRun> findLongTextRuns(std::string_view html, std::size_t atLeast) {
     std::vector<HTMLLongTextRun> runs;

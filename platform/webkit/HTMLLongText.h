@@ -1,10 +1,12 @@
 #pragma once
-// Long runs of text in a page. The engine makes an element of a few hundred bytes for every word
-// and every space, and walks all of them on each pass, so a transcript of megabytes costs seconds
-// and gigabytes when parsed as one. Such a run is found in the markup before parsing, and laid
-// out apart in pieces of about `kLongTextPieceBytes`, one under the other.
+// Long runs of text in a page, and the line breaks in them. The engine makes an element of a few
+// hundred bytes for every word and every space, and walks all of them on each pass, so a
+// transcript of megabytes costs seconds and gigabytes when parsed as one. Such a run is found in
+// the markup before parsing, and laid out apart in pieces of about `kLongTextPieceBytes`, one
+// under the other.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,14 @@ namespace platform {
 
 inline constexpr std::size_t kLongTextBytes = 128 * 1024;
 inline constexpr std::size_t kLongTextPieceBytes = 64 * 1024;
+
+// Whether a line break tag (<br>, <br/>, <BR ...>) starts at `at`.
+bool isLineBreakTag(std::string_view html, std::size_t at);
+
+// The engine puts the empty line between two line breaks (<br><br>) below the text that follows
+// instead of between: each such line gets a zero-width space, which makes it a line of its own
+// and has no ink. Null when `html` has none.
+std::optional<std::string> withEmptyLinesHeld(std::string_view html);
 
 // A run of character data and line breaks (<br>) that is all an element holds: `begin` just after
 // the element's opening tag, `end` at its closing tag.

@@ -61,6 +61,31 @@ TEST_F(PageLayoutTest, ALongWordBreaksInsideItsBoxOnlyWhereThePageAllowsIt) {
         EXPECT_LE(std::stod((*it)[1]), kA4PaperSize.width);
 }
 
+TEST_F(PageLayoutTest, AnEmptyLineBetweenTwoLineBreaksStaysBetweenTheLines) {
+    for (const std::string breaks : {"<br><br>", "<br>\n<BR/>", "<br><br><br>"}) {
+        for (const std::string style : {"", " style='white-space: pre-wrap'"}) {
+            HTMLDocument document("<div" + style + ">Dear Ann," + breaks +
+                                  "the keys are under the mat.</div>");
+            document.layout(400);
+            std::set<double> tops;
+            for (const auto& box : document.boxes())
+                tops.insert(box.top);
+            // The letter's two lines and an empty one for each break beyond the first, each a
+            // line below the one before.
+            const std::size_t emptyLines = breaks == "<br><br><br>" ? 2 : 1;
+            ASSERT_EQ(tops.size(), emptyLines + 2) << breaks << style;
+            const double line = *std::next(tops.begin()) - *tops.begin();
+            EXPECT_GT(line, 10);
+            EXPECT_NEAR(*tops.rbegin() - *tops.begin(), static_cast<double>(emptyLines + 1) * line, 0.5)
+                << breaks << style;
+        }
+    }
+    // What holds the empty line open never reaches the PDF's text.
+    const auto pdf = home / "letter.pdf";
+    ASSERT_TRUE(renderHTMLToPDF("<div>Dear Ann,<br><br>the keys</div>", home, pdf).ok);
+    EXPECT_EQ(run("pdftotext " + quoted(pdf) + " -").find("\xe2\x80\x8b"), std::string::npos);
+}
+
 TEST_F(PageLayoutTest, PaddingBelowTheLastLineStartsNoPage) {
     // Lines that fill most of a page, then a deep bottom padding that would spill over.
     const std::string html = "<body style='margin:0; padding: 20px 0 300px 0'>" + lines(1, 52) + "</body>";
