@@ -220,6 +220,23 @@ TEST_F(ExportTest, ALongRecipeExportsUnderASpinnerThatTheScreenShowsFirst) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "Step 1: stir the flour into the milk.");
     EXPECT_EQ(lines.back(), recipe.substr(recipe.rfind("Step "), recipe.size() - recipe.rfind("Step ") - 1));
+
+    // Back while a second print is under way: the screen goes, its file is still written, and no
+    // alert stands over the screen left behind.
+    ASSERT_TRUE(alert->pressActionWithTitle("OK "));
+    runUntilIdle();
+    std::filesystem::remove(pdf);
+    ASSERT_TRUE(pdfButton->tap());
+    nav->popViewControllerAnimated(false);
+    std::weak_ptr<RecipeBookMarkViewC> left = screen;
+    screen.reset();
+    pdfButton.reset();
+    EXPECT_TRUE(left.expired());
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_EQ(nav->topViewController(), root);
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_EQ(takeConsole().back(), "saved success");
 }
 
 // The spinner's square of the screen as the window would draw it now.
