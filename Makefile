@@ -4,11 +4,11 @@ BUILD      ?= build
 TESTBUILD  ?= build-test
 TSANBUILD  ?= build-tsan
 BENCHBUILD ?= build-bench
-# The programs whose tests drive the audio thread also run under ThreadSanitizer. The randomised
-# engine runs test the loop's logic on the virtual clock, and run only in the other build: under
-# ThreadSanitizer they would take minutes and add no thread; so would the long runs with real
-# recognition.
-TSAN_TESTS := avfaudio_tests speech_tests dictation_tests
+# The programs whose tests drive the audio thread, and printing on a worker, also run under
+# ThreadSanitizer. The randomised engine runs test the loop's logic on the virtual clock, and run
+# only in the other build: under ThreadSanitizer they would take minutes and add no thread; so
+# would the long runs with real recognition.
+TSAN_TESTS := avfaudio_tests speech_tests dictation_tests print_thread_tests
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 

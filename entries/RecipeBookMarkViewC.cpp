@@ -11,6 +11,7 @@
 #include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/webkit/UIGraphicsPDF.h"
 
 namespace quillora {
 
@@ -19,8 +20,6 @@ namespace {
 constexpr std::size_t kMaxRecipeFileLength = std::size_t(128) << 20;
 // Past this much text an export takes more than a second.
 constexpr std::size_t kSlowExportLength = std::size_t(128) << 10;
-// Time for the window to draw the spinner before the export holds the screen.
-constexpr double kSpinnerShownBeforeWork = 0.1;
 } // namespace
 
 using namespace platform;
@@ -161,8 +160,9 @@ void RecipeBookMarkViewC::savepdf() {
         exportListPDF(text->text(), *this);
         return;
     }
-    // A long text takes seconds to print: a spinner stands over the screen until it is done, drawn
-    // before the work starts, and PDF cannot be pressed again meanwhile.
+    // A long text takes seconds to print. The pages are made on a worker, so the screen stays live
+    // and a spinner turns over it until they are written; PDF cannot be pressed again meanwhile.
+    // What is printed is the text as it stood when PDF was pressed.
     auto spinner = std::make_shared<UIActivityIndicatorView>(UIActivityIndicatorView::Style::Large);
     const CGRect bounds = view()->bounds();
     spinner->setFrame({bounds.midX() - 40, bounds.midY() - 40, 80, 80});
@@ -170,14 +170,17 @@ void RecipeBookMarkViewC::savepdf() {
     spinner->startAnimating();
     saveButton_->setEnabled(false);
     std::weak_ptr<RecipeBookMarkViewC> weak = self<RecipeBookMarkViewC>();
-    DispatchQueue::main().asyncAfter(kSpinnerShownBeforeWork, [weak, spinner] {
-        auto me = weak.lock();
-        if (me)
-            if (auto text = me->Clipboard.lock()) exportListPDF(text->text(), *me);
-        spinner->stopAnimating();
-        spinner->removeFromSuperview();
-        if (me) me->saveButton_->setEnabled(true);
-    });
+    auto pdf = std::make_shared<std::shared_ptr<PDFData>>();
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain([pdf, text = text->text()] { *pdf = drawListPDF(text); },
+                       [weak, spinner, pdf] {
+                           spinner->stopAnimating();
+                           spinner->removeFromSuperview();
+                           // A screen that was left meanwhile still gets its file, but no alert.
+                           auto me = weak.lock();
+                           if (me) me->saveButton_->setEnabled(true);
+                           saveListPDF(*pdf, me.get());
+                       });
 }
 
 void RecipeBookMarkViewC::share() {

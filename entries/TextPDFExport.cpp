@@ -48,7 +48,7 @@ void presentAlert(UIViewController& presenting, const std::string& title, const 
 }
 } // namespace
 
-std::optional<std::string> exportListPDF(const std::string& text, UIViewController& presenting) {
+std::shared_ptr<PDFData> drawListPDF(const std::string& text) {
     auto formatter = std::make_shared<UIMarkupTextPrintFormatter>(markupForPlainText(text));
     auto renderer = UIPrintPageRenderer::create();
     renderer->addPrintFormatter_startingAtPageAtIndex(formatter, 0);
@@ -66,8 +66,11 @@ std::optional<std::string> exportListPDF(const std::string& text, UIViewControll
         UIGraphicsBeginPDFPage();
         renderer->drawPageAtIndex_inRect(i, UIGraphicsGetPDFContextBounds());
     }
-    bool drawn = UIGraphicsEndPDFContext();
+    if (!UIGraphicsEndPDFContext()) return nullptr;
+    return data;
+}
 
+std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIViewController* presenting) {
     std::string name = exportFileName(NSDate());
     console().print(name);
     auto folders =
@@ -75,14 +78,18 @@ std::optional<std::string> exportListPDF(const std::string& text, UIViewControll
     if (folders.empty()) fatalError("no Documents folder");
     std::string path = folders.front().path() + "/" + name + ".pdf";
 
-    if (!drawn || !data->writeToFile_atomically(path, true)) {
+    if (!pdf || !pdf->writeToFile_atomically(path, true)) {
         console().print("error saving pdf " + path);
-        presentAlert(presenting, "Not saved ", "PDF could not be saved ", "OK ");
+        if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved ", "OK ");
         return std::nullopt;
     }
     console().print("saved success");
-    presentAlert(presenting, "Done! ", "PDF has been saved ", "OK ");
+    if (presenting) presentAlert(*presenting, "Done! ", "PDF has been saved ", "OK ");
     return path;
+}
+
+std::optional<std::string> exportListPDF(const std::string& text, UIViewController& presenting) {
+    return saveListPDF(drawListPDF(text), &presenting);
 }
 
 } // namespace quillora

@@ -2,12 +2,14 @@
 // Turns a piece of text into an A4 PDF in Documents, named after the current date and time
 // (day_month_year_hour:minute:second, no leading zeros), and tells the user how it went.
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace platform {
 class UIViewController;
 class NSDate;
+class PDFData;
 } // namespace platform
 
 namespace quillora {
@@ -24,5 +26,14 @@ std::string markupForPlainText(const std::string& text);
 // Writes the PDF, prints its name and the outcome, and has `presenting` show an alert: "Done! "
 // on success, a failure alert otherwise. The path written, or none when the write failed.
 std::optional<std::string> exportListPDF(const std::string& text, platform::UIViewController& presenting);
+
+// The two halves of an export, for a long text whose drawing runs on a worker thread.
+// The text's pages drawn into a document in memory; null when drawing failed. Shares nothing with
+// other threads.
+std::shared_ptr<platform::PDFData> drawListPDF(const std::string& text);
+// Main thread: names and writes the drawn document (null: drawing failed), prints its name and the
+// outcome, and has `presenting` show the alert when there is a screen to show it on.
+std::optional<std::string> saveListPDF(const std::shared_ptr<platform::PDFData>& pdf,
+                                       platform::UIViewController* presenting);
 
 } // namespace quillora

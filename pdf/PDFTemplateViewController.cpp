@@ -11,6 +11,7 @@
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
 
@@ -27,6 +28,50 @@ const PDFTemplate& rowFor(std::string_view nameOrClass) {
 }
 
 constexpr const char* kPrintValue1 = "printValue1";
+
+// Past this much page (a long transcript) a print takes more than a second.
+constexpr std::size_t kSlowRenderLength = std::size_t(128) << 10;
+
+// A print's pages in memory: none counted when the page is empty; no data when drawing failed.
+struct DrawnPDF {
+    int pages = 0;
+    std::shared_ptr<PDFData> data;
+};
+
+// Shares nothing with other threads: a long page is drawn on a worker.
+DrawnPDF drawPDF(const std::shared_ptr<UIPrintFormatter>& formatter) {
+    auto renderer = UIPrintPageRenderer::create();
+    renderer->addPrintFormatter_startingAtPageAtIndex(formatter, 0);
+    renderer->setValue_forKey(kPDFPaperRect, "paperRect");
+    renderer->setValue_forKey(kPDFPrintableRect, "printableRect");
+    DrawnPDF drawn;
+    drawn.pages = renderer->numberOfPages();
+    if (drawn.pages <= 0) return drawn;
+
+    // The pages are A4 like the layout, not the context's default letter size.
+    auto data = std::make_shared<PDFData>();
+    UIGraphicsBeginPDFContextToData(data, kPDFPaperRect);
+    renderer->prepareForDrawingPages(0, drawn.pages);
+    for (int i = 0; i < drawn.pages; ++i) {
+        UIGraphicsBeginPDFPage();
+        renderer->drawPageAtIndex_inRect(i, UIGraphicsGetPDFContextBounds());
+    }
+    if (UIGraphicsEndPDFContext()) drawn.data = data;
+    return drawn;
+}
+
+std::optional<std::string> writePDF(const DrawnPDF& drawn, const std::string& path) {
+    if (drawn.pages <= 0) {
+        console().print("PDF not written, the page is empty: " + path);
+        return std::nullopt;
+    }
+    if (!drawn.data || !drawn.data->writeToFile_atomically(path, true)) {
+        console().print("PDF not written: " + path);
+        return std::nullopt;
+    }
+    console().print("open " + path);
+    return path;
+}
 
 } // namespace
 
@@ -128,8 +173,9 @@ void PDFTemplateViewController::fillTemplate() {
     }
     for (const auto& line : fillLogAfterRead(row_, photo))
         console().print(line);
-    webView->loadHTMLString_baseURL(fillPDFTemplate(row_, dictionary, transcript, *html, photo),
-                                    WKWebView::fileURLForPath(bundle.bundlePath(), true));
+    std::string page = fillPDFTemplate(row_, dictionary, transcript, *html, photo);
+    pageLength_ = page.size();
+    webView->loadHTMLString_baseURL(std::move(page), WKWebView::fileURLForPath(bundle.bundlePath(), true));
 }
 
 void PDFTemplateViewController::webView_didFinishNavigation(WKWebView&,
@@ -141,7 +187,31 @@ void PDFTemplateViewController::webView_didFinishNavigation(WKWebView&,
 }
 
 void PDFTemplateViewController::render() {
-    const auto path = createPDFFromPrintFormatter(webView->viewPrintFormatter(), row_.pdfName);
+    if (pageLength_ < kSlowRenderLength) {
+        rendered(createPDFFromPrintFormatter(webView->viewPrintFormatter(), row_.pdfName));
+        return;
+    }
+    // A long page takes seconds to print: its pages are made on a worker while a spinner turns over
+    // the screen, which stays live; Preview waits for the file.
+    auto spinner = std::make_shared<UIActivityIndicatorView>(UIActivityIndicatorView::Style::Large);
+    const CGRect bounds = view()->bounds();
+    spinner->setFrame({bounds.midX() - 40, bounds.midY() - 40, 80, 80});
+    view()->addSubview(spinner);
+    spinner->startAnimating();
+    const std::string path = (Sandbox::tmp() / (row_.pdfName + ".pdf")).string();
+    auto drawn = std::make_shared<DrawnPDF>();
+    // The print holds the screen until it is written, as a short one does.
+    auto me = self<PDFTemplateViewController>();
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain([drawn, formatter = webView->viewPrintFormatter()] { *drawn = drawPDF(formatter); },
+                       [me, spinner, drawn, path] {
+                           spinner->stopAnimating();
+                           spinner->removeFromSuperview();
+                           me->rendered(writePDF(*drawn, path));
+                       });
+}
+
+void PDFTemplateViewController::rendered(const std::optional<std::string>& path) {
     if (!path) return;
     console().print("PDF location: " + *path);
     pdfFile = path;
@@ -151,33 +221,7 @@ void PDFTemplateViewController::render() {
 std::optional<std::string>
 PDFTemplateViewController::createPDFFromPrintFormatter(const std::shared_ptr<UIPrintFormatter>& formatter,
                                                        const std::string& name) {
-    auto renderer = UIPrintPageRenderer::create();
-    renderer->addPrintFormatter_startingAtPageAtIndex(formatter, 0);
-    renderer->setValue_forKey(kPDFPaperRect, "paperRect");
-    renderer->setValue_forKey(kPDFPrintableRect, "printableRect");
-
-    const std::string path = (Sandbox::tmp() / (name + ".pdf")).string();
-    const int pages = renderer->numberOfPages();
-    if (pages <= 0) {
-        console().print("PDF not written, the page is empty: " + path);
-        return std::nullopt;
-    }
-
-    // The pages are A4 like the layout, not the context's default letter size.
-    auto data = std::make_shared<PDFData>();
-    UIGraphicsBeginPDFContextToData(data, kPDFPaperRect);
-    renderer->prepareForDrawingPages(0, pages);
-    for (int i = 0; i < pages; ++i) {
-        UIGraphicsBeginPDFPage();
-        renderer->drawPageAtIndex_inRect(i, UIGraphicsGetPDFContextBounds());
-    }
-    const bool drawn = UIGraphicsEndPDFContext();
-    if (!drawn || !data->writeToFile_atomically(path, true)) {
-        console().print("PDF not written: " + path);
-        return std::nullopt;
-    }
-    console().print("open " + path);
-    return path;
+    return writePDF(drawPDF(formatter), (Sandbox::tmp() / (name + ".pdf")).string());
 }
 
 void PDFTemplateViewController::showPDF() {

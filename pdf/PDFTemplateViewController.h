@@ -57,8 +57,11 @@ protected:
 private:
     void fillTemplate();
     void render();
+    void rendered(const std::optional<std::string>& path);
 
     const PDFTemplate& row_;
+    // The length of the page last loaded, which tells how long its print will take.
+    std::size_t pageLength_ = 0;
 };
 
 // The sixteen screens, one per template.

@@ -69,6 +69,7 @@ struct Session {
     bool minimized = false;
     bool closed = false;
     gulong stateHandler = 0;
+    guint nextFrame = 0; // the timeout that draws a turning spinner's next step
 };
 
 // Work that may have changed what the views show: a frame follows at the display's next refresh
@@ -115,10 +116,21 @@ GSourceFuncs runLoopFuncs = {runLoopPrepare, runLoopCheck, runLoopDispatch, null
 
 // ---- Drawing ----
 
+gboolean nextFrameDue(gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    s.nextFrame = 0;
+    frameNeeded(s);
+    return G_SOURCE_REMOVE;
+}
+
 void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     s.fit = DesktopWindow::fit(width, height, UIScreen::mainScreen().bounds());
     DesktopWindow::drawFrame(cr, width, height);
+    // What changes by itself (a spinner turning) is drawn again when it has changed, and only then:
+    // nothing else need happen meanwhile.
+    if (auto next = ScreenRenderer::nextChangeIn(); next && !s.nextFrame && !s.closed)
+        s.nextFrame = g_timeout_add(static_cast<guint>(std::ceil(*next * 1000)) + 1, nextFrameDue, &s);
 }
 
 // ---- Pointer ----
@@ -396,6 +408,9 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     // written before the process ends.
     RunLoop::main().setWakeHandler(nullptr);
     g_source_remove(raiseSource);
+    s.closed = true;
+    if (s.nextFrame) g_source_remove(s.nextFrame);
+    s.nextFrame = 0;
     g_source_destroy(source);
     g_source_unref(source);
     UIApplication::sharedApplication().simulateTerminate();

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
 
 namespace platform {
@@ -52,9 +53,10 @@ DispatchQueue& DispatchQueue::main() {
     return queue;
 }
 
-DispatchQueue& DispatchQueue::global() {
-    static DispatchQueue queue(false);
-    return queue;
+DispatchQueue& DispatchQueue::global(DispatchQoS qos) {
+    static DispatchQueue standard(false);
+    static DispatchQueue userInitiated(false);
+    return qos == DispatchQoS::UserInitiated ? userInitiated : standard;
 }
 
 void DispatchQueue::async(Block block) {
@@ -76,6 +78,18 @@ void DispatchQueue::asyncAfter(double seconds, Block block) {
     }
     // Off the main thread a delay is measured on the main clock, then handed to the worker.
     RunLoop::main().schedule(seconds, [this, b = std::move(block)]() mutable { async(std::move(b)); });
+}
+
+void DispatchQueue::asyncThenMain(Block work, Block completion) {
+    if (isMain_) fatalError("asyncThenMain on the main queue");
+    RunLoop::main().beginExternalWork();
+    async([work = std::move(work), completion = std::move(completion)]() mutable {
+        work();
+        // Moved out, not copied: nothing of it is left to be destroyed on this thread. Queued before
+        // the count ends, so that a clock waiting for the count finds it.
+        RunLoop::main().schedule(0, std::move(completion));
+        RunLoop::main().endExternalWork();
+    });
 }
 
 NSOperationQueue& NSOperationQueue::mainQueue() {

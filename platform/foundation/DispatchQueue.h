@@ -1,11 +1,16 @@
 #pragma once
 // Dispatch queues and the main operation queue. The main queue and the main operation queue put
-// their work on the main run loop; the global queue runs work on a background thread.
+// their work on the main run loop; a global queue runs work on a background thread.
 
 #include <functional>
 #include <memory>
 
 namespace platform {
+
+// How soon a person waits for a global queue's work. Each class has a worker of its own, so that
+// seconds of work someone watches a spinner for never hold up the short answers of the default
+// queue (authorization, permission).
+enum class DispatchQoS { Default, UserInitiated };
 
 class DispatchQueue {
 public:
@@ -13,9 +18,15 @@ public:
 
     static DispatchQueue& main();
     // A background queue: blocks run in order on one worker thread, off the main thread.
-    static DispatchQueue& global();
+    static DispatchQueue& global(DispatchQoS qos = DispatchQoS::Default);
 
     void async(Block block);
+    // Background queues only: runs `work` on this queue, then `completion` on the main run loop.
+    // `completion` is only ever run and destroyed on the main thread, so it may hold views and
+    // screens; `work` must hold nothing the main thread uses meanwhile. Until `completion` is queued
+    // the main loop counts this as outside work, so that a virtual clock waits for it instead of
+    // running past it.
+    void asyncThenMain(Block work, Block completion);
     // Main queue only: runs the block `seconds` from now on the main run loop.
     void asyncAfter(double seconds, Block block);
 

@@ -13,6 +13,7 @@
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITableView.h"
@@ -367,6 +368,28 @@ std::vector<std::shared_ptr<UIViewController>> ScreenRenderer::presentationChain
          controller = controller->presentedViewController())
         chain.push_back(controller);
     return chain;
+}
+
+std::optional<double> ScreenRenderer::nextChangeIn() {
+    auto window = UIApplication::sharedApplication().keyWindow();
+    if (!window) return std::nullopt;
+    std::function<bool(const UIView&)> turning = [&](const UIView& view) {
+        if (view.isHidden() || view.alpha() <= 0) return false;
+        if (auto spinner = dynamic_cast<const UIActivityIndicatorView*>(&view);
+            spinner && spinner->isAnimating())
+            return true;
+        for (const auto& subview : view.subviews())
+            if (turning(*subview)) return true;
+        return false;
+    };
+    bool shown = turning(*window);
+    auto chain = presentationChain();
+    for (std::size_t i = 1; i < chain.size() && !shown; ++i)
+        shown = chain[i]->isViewLoaded() && turning(*chain[i]->view());
+    if (!shown) return std::nullopt;
+    // The moment its bright spoke moves on.
+    const double steps = RunLoop::main().now() * UIActivityIndicatorView::kStepsPerSecond;
+    return (std::floor(steps) + 1 - steps) / UIActivityIndicatorView::kStepsPerSecond;
 }
 
 void ScreenRenderer::layout() {

@@ -112,19 +112,33 @@ std::string shownPart(const std::string& text) {
     return ShownText(ShownText::prefix(text, kMaxLabelBytes)).text();
 }
 
-// One cairo context for measuring outside of any drawing.
+// One cairo context for measuring outside of any drawing, per thread: a cairo context is not to
+// be used by two threads at once.
 cairo_t* measuringContext() {
     TextDrawing::fontMap();
-    static cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-    static cairo_t* cr = cairo_create(surface);
-    return cr;
+    struct Measuring {
+        cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+        cairo_t* cr = cairo_create(surface);
+        ~Measuring() {
+            cairo_destroy(cr);
+            cairo_surface_destroy(surface);
+        }
+    };
+    thread_local Measuring measuring;
+    return measuring.cr;
 }
 } // namespace
 
 PangoFontMap* TextDrawing::fontMap() {
-    static PangoFontMap* map = [] {
+    // The rules belong to the process's fontconfig, loaded once before any thread looks a font up.
+    static const bool rulesLoaded = [] {
         FcConfig* config = FcConfigGetCurrent();
-        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontRules), FcTrue);
+        return FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontRules), FcTrue);
+    }();
+    (void)rulesLoaded;
+    // pango's default map is the calling thread's own (its caches are not shared between threads):
+    // a print made on a worker has one, the main thread's screens another.
+    thread_local PangoFontMap* map = [] {
         PangoFontMap* fonts = pango_cairo_font_map_get_default();
         // Whatever was looked up before the rules is looked up again.
         if (PANGO_IS_FC_FONT_MAP(fonts)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(fonts));

@@ -53,7 +53,7 @@ public:
     // The font map every text of the screens and the PDFs is set with. The desktop's own faces
     // stay the first choice for the generic families (its fontconfig would put the broad-coverage
     // families first once they are installed); those families remain the fallbacks for every
-    // script the primary faces lack.
+    // script the primary faces lack. Each thread has a map of its own.
     static PangoFontMap* fontMap();
     // The installed family for a font name of the screens ("Courier", "HelveticaNeue-Bold",
     // the system font ".SFUI-Regular"): the family part of the name with the platform's aliases.

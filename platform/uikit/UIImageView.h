@@ -54,7 +54,9 @@ public:
         return out;
     }
 
-    // The spokes of the platform's spinner; the brightest turns with the clock while animating.
+    // The spokes of the platform's spinner; the brightest turns with the clock while animating,
+    // a spoke further this many times a second.
+    static constexpr double kStepsPerSecond = 12;
     void draw(cairo_t* cr) const override;
 
 private:

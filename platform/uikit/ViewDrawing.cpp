@@ -134,8 +134,8 @@ void UIActivityIndicatorView::draw(cairo_t* cr) const {
     const bool large = style_ == Style::Large;
     const CGFloat outer = large ? 18 : 10, innerR = large ? 9 : 5, width = large ? 3.5 : 2.2;
     const int spokes = 8;
-    // The bright spoke moves round twelve times a second of the run loop's clock.
-    const int lead = animating_ ? static_cast<int>(std::fmod(RunLoop::main().now() * 12, spokes)) : 0;
+    const int lead =
+        animating_ ? static_cast<int>(std::fmod(RunLoop::main().now() * kStepsPerSecond, spokes)) : 0;
     cairo_save(cr);
     cairo_translate(cr, b.midX(), b.midY());
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);

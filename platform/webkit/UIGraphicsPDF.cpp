@@ -22,15 +22,19 @@ CGSize sizeOf(CGRect bounds) {
     return bounds.isEmpty() ? kDefaultPDFPageSize : bounds.size;
 }
 
-// The stack of open PDF contexts, a shared instance of the process like the main run loop.
+// The stack of open PDF contexts. Each thread has its own, as each has its own current drawing
+// destination: a page drawn on a worker never lands in a document the main thread is making.
 std::vector<PDFContext>& contexts() {
-    static std::vector<PDFContext>* stack = [] {
-        auto* s = new std::vector<PDFContext>;
-        registerSharedInstanceReset([s] { s->clear(); });
-        return s;
-    }();
-    return *stack;
+    thread_local std::vector<PDFContext> stack;
+    return stack;
 }
+
+// Between tests the main thread's stack starts empty, whatever a test left open. Registered
+// before main() runs, while no other thread exists.
+const bool kResetRegistered = [] {
+    registerSharedInstanceReset([] { contexts().clear(); });
+    return true;
+}();
 
 void begin(PDFContext context, const PDFInfo& info) {
     context.page = CGRect(0, 0, sizeOf(context.bounds).width, sizeOf(context.bounds).height);

@@ -1,6 +1,7 @@
 #pragma once
 // The PDF graphics context: a PDF document drawn page by page, into memory or into a file. The
-// context is the current drawing destination until it ends; print page renderers draw into it.
+// context is the current drawing destination of the thread that opened it until it ends; print
+// page renderers draw into it. Other threads have contexts of their own.
 // An empty bounds rectangle gives the platform's default page of 612 x 792 points.
 
 #include <cstdint>

@@ -1,4 +1,7 @@
 #include <cstdlib>
+#include <vector>
+
+#include <cairo.h>
 #include <filesystem>
 
 #include "entries/RecipeBookMarkViewC.h"
@@ -6,6 +9,7 @@
 #include "entries/WebViewController_Center.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIImageView.h"
@@ -216,6 +220,89 @@ TEST_F(ExportTest, ALongRecipeExportsUnderASpinnerThatTheScreenShowsFirst) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "Step 1: stir the flour into the milk.");
     EXPECT_EQ(lines.back(), recipe.substr(recipe.rfind("Step "), recipe.size() - recipe.rfind("Step ") - 1));
+
+    // Back while a second print is under way: the screen goes, its file is still written, and no
+    // alert stands over the screen left behind.
+    ASSERT_TRUE(alert->pressActionWithTitle("OK "));
+    runUntilIdle();
+    std::filesystem::remove(pdf);
+    ASSERT_TRUE(pdfButton->tap());
+    nav->popViewControllerAnimated(false);
+    std::weak_ptr<RecipeBookMarkViewC> left = screen;
+    screen.reset();
+    pdfButton.reset();
+    EXPECT_TRUE(left.expired());
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_EQ(nav->topViewController(), root);
+    EXPECT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_EQ(takeConsole().back(), "saved success");
+}
+
+// The spinner's square of the screen as the window would draw it now.
+std::vector<unsigned char> drawnSquare(const UIView& view) {
+    const CGRect at = view.convertRect_toView(view.bounds(), nullptr);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
+    cairo_t* cr = cairo_create(surface);
+    ScreenRenderer::draw(cr, 1);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    std::vector<unsigned char> pixels;
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    for (int y = static_cast<int>(at.minY()); y < static_cast<int>(at.maxY()); ++y)
+        pixels.insert(pixels.end(), data + y * stride + static_cast<int>(at.minX()) * 4,
+                      data + y * stride + static_cast<int>(at.maxX()) * 4);
+    cairo_surface_destroy(surface);
+    return pixels;
+}
+
+TEST_F(ExportTest, WhileALongRecipeIsPrintedTheSpinnerTurnsAndThePDFIsWholeAfterwards) {
+    // 300 KB: seconds of printing under the sanitizers, a fraction of one without.
+    std::string recipe;
+    for (int i = 1; recipe.size() < (300u << 10); ++i)
+        recipe += "Step " + std::to_string(i) + ": fold the egg whites into the batter.\n";
+    writeFile(documents("datafile_recipe.dat"), recipe);
+    auto screen = std::dynamic_pointer_cast<RecipeBookMarkViewC>(
+        storyboard->instantiateViewControllerWithIdentifier("RecipeBookMarkViewC"));
+    nav->pushViewController_animated(screen, false);
+    auto pdfButton = std::dynamic_pointer_cast<UIButton>(screen->outletNamed("savepdf"));
+    ASSERT_TRUE(pdfButton);
+    // The window's clock: time passes while the pages are made.
+    RunLoop::main().useRealClock();
+
+    ASSERT_TRUE(pdfButton->tap());
+    std::shared_ptr<UIActivityIndicatorView> spinner;
+    for (auto& v : screen->view()->subviews())
+        if (auto s = std::dynamic_pointer_cast<UIActivityIndicatorView>(v)) spinner = s;
+    ASSERT_TRUE(spinner) << "the tap came back with the work done: the screen was held";
+    EXPECT_TRUE(ScreenRenderer::nextChangeIn()) << "a window would not draw the spinner again";
+    const auto first = drawnSquare(*spinner);
+    // The screen is drawn again and again while the work goes on; one of those frames shows the
+    // spinner turned, with the work still under way.
+    bool turned = false;
+    for (int frame = 0; frame < 40 && !turned && spinner->superview(); ++frame) {
+        RunLoop::main().advance(ScreenRenderer::nextChangeIn().value_or(0.1) + 0.001);
+        turned = spinner->superview() && drawnSquare(*spinner) != first;
+    }
+    ASSERT_TRUE(turned) << "the spinner stood still until the work ended";
+    EXPECT_FALSE(pdfButton->isEnabled()) << "one export at a time";
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return alert() != nullptr; }, 120));
+    EXPECT_EQ(alert()->title(), "Done! ");
+    EXPECT_EQ(spinner->superview(), nullptr);
+    EXPECT_FALSE(ScreenRenderer::nextChangeIn());
+    EXPECT_TRUE(pdfButton->isEnabled());
+    std::string pdf;
+    for (auto& entry : std::filesystem::directory_iterator(std::filesystem::path(documents(""))))
+        if (entry.path().extension() == ".pdf") pdf = entry.path();
+    ASSERT_FALSE(pdf.empty());
+    const int pages = pdfPageCount(pdf);
+    ASSERT_GT(pages, 50);
+    const auto last = pdfPageLines(pdf, pages);
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(last.back(), recipe.substr(recipe.rfind("Step "), recipe.size() - recipe.rfind("Step ") - 1));
 }
 
 } // namespace quillora::test

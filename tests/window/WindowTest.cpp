@@ -39,6 +39,7 @@
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/HTMLDocument.h"
 #include "tests/support/ImageCompare.h"
+#include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 #include "tests/window/WindowManagerMessages.h"
 
@@ -1137,6 +1138,72 @@ TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
     const auto comparison = waitForPicture(id, expected);
     EXPECT_TRUE(comparison.matches) << comparison.message << "\n" << readFile(home / "app.log");
 
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// A long recipe's PDF takes seconds: the window keeps drawing its spinner, turned a step further
+// each time, until the file is written.
+TEST_F(WindowTest, WhileALongRecipeIsPrintedTheWindowDrawsItsSpinnerTurning) {
+    std::string recipe;
+    for (int i = 1; recipe.size() < (400u << 10); ++i)
+        recipe += "Step " + std::to_string(i) + ": whisk the cream until it holds its shape.\n";
+    quillora::test::writeFile(home / "app" / "Documents" / "datafile_recipe.dat", recipe);
+    // The way there, measured without a window: the recipe segment, the book button, PDF.
+    const auto at = places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\n"
+                           "place RecipeBookButton\ntap RecipeBookButton\nwait 1.5\nplace savepdf\n");
+    ASSERT_EQ(at.size(), 3u);
+    Child app = launch(home / "app");
+    ASSERT_GT(app.pid, 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    std::this_thread::sleep_for(1500ms);
+    const auto& segments = at.at("segmentcontrol");
+    click(id, size, {segments.midX() + 70 - 1, segments.midY() - 1, 2, 2});
+    std::this_thread::sleep_for(1500ms);
+    click(id, size, at.at("RecipeBookButton"));
+    std::this_thread::sleep_for(2000ms);
+    click(id, size, at.at("savepdf"));
+
+    // The spinner stands in the middle of the screen: its square as the window shows it.
+    const auto fit =
+        platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    auto spinnerSquare = [&](const std::filesystem::path& shot) {
+        std::vector<unsigned char> pixels;
+        cairo_surface_t* picture = cairo_image_surface_create_from_png(shot.c_str());
+        if (cairo_surface_status(picture) == CAIRO_STATUS_SUCCESS) {
+            const int stride = cairo_image_surface_get_stride(picture);
+            const unsigned char* data = cairo_image_surface_get_data(picture);
+            const int x0 = static_cast<int>(fit.x + (screen.midX() - 40) * fit.scale);
+            const int y0 = static_cast<int>(fit.y + (screen.midY() - 40) * fit.scale);
+            const int side = static_cast<int>(80 * fit.scale);
+            for (int y = y0; y < y0 + side && y < cairo_image_surface_get_height(picture); ++y)
+                pixels.insert(pixels.end(), data + y * stride + x0 * 4, data + y * stride + (x0 + side) * 4);
+        }
+        cairo_surface_destroy(picture);
+        return pixels;
+    };
+    std::vector<std::vector<unsigned char>> seen;
+    bool turned = false;
+    for (int shot = 0; shot < 30 && !turned && printed("saved success") == 0; ++shot) {
+        const auto file = home / ("spinner-" + std::to_string(shot) + ".png");
+        if (!tool({"import", "-window", id, file.string()}, env_, home)) continue;
+        // Taken before the work ended, or it does not count.
+        if (printed("saved success") > 0) break;
+        seen.push_back(spinnerSquare(file));
+        turned = seen.size() > 1 && seen.back() != seen.front();
+    }
+    EXPECT_TRUE(turned) << "the spinner stood still while the pages were made (" << seen.size()
+                        << " pictures)";
+
+    ASSERT_TRUE(waitForPrinted("saved success", 0, 120s)) << readFile(home / "app.log");
+    std::filesystem::path pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "app" / "Documents"))
+        if (entry.path().extension() == ".pdf") pdf = entry.path();
+    ASSERT_FALSE(pdf.empty());
+    EXPECT_GT(quillora::test::pdfPageCount(pdf), 100);
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }

@@ -16,8 +16,10 @@
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/webkit/UIPrintInteractionController.h"
 #include "tests/pdf/screens/ScreenTestSupport.h"
@@ -106,6 +108,49 @@ TEST_F(PDFTemplateScreenTest, LongTranscriptSpansPagesInOrder) {
         ASSERT_NE(found, std::string::npos) << "line " << i;
         from = found;
     }
+}
+
+TEST_F(PDFTemplateScreenTest,
+       ALongTranscriptPrintsUnderASpinnerAndACancelMeanwhileShowsNothingButWritesTheFile) {
+    // 150 KB of transcript: a print of seconds, made off the main loop.
+    std::string transcript;
+    for (int i = 1; transcript.size() < (150u << 10); ++i)
+        transcript += "Dictated line number " + std::to_string(i) + "\n";
+    NSUserDefaults::standardUserDefaults()->setObject_forKey(transcript, kTranscriptKey);
+    auto spinnerOn = [](UIViewController& screen) -> std::shared_ptr<UIActivityIndicatorView> {
+        for (auto& v : screen.view()->subviews())
+            if (auto s = std::dynamic_pointer_cast<UIActivityIndicatorView>(v)) return s;
+        return nullptr;
+    };
+    const auto pdf = tmpFile("MyPDFDocumentEssay.pdf");
+
+    auto screen = present<PDFEssayViewController>();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return spinnerOn(*screen) != nullptr; }, 1));
+    auto spinner = spinnerOn(*screen);
+    EXPECT_TRUE(spinner->isAnimating());
+    EXPECT_TRUE(ScreenRenderer::nextChangeIn()) << "the screen is drawn again while the spinner turns";
+    EXPECT_FALSE(screen->PreviewButton->isEnabled()) << "Preview waits for the file";
+    EXPECT_FALSE(screen->pdfFile);
+
+    // Cancel while the pages are made: the screen goes, the print still lands in its file, and
+    // nothing is shown for it.
+    ASSERT_TRUE(button(*screen, "CancelButton")->tap());
+    advance(1);
+    EXPECT_EQ(base->presentedViewController(), nullptr);
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(base->presentedViewController(), nullptr);
+    EXPECT_EQ(spinner->superview(), nullptr);
+    EXPECT_FALSE(ScreenRenderer::nextChangeIn());
+    EXPECT_TRUE(consoleHas("open " + pdf.string()));
+    EXPECT_TRUE(consoleHas("PDF location: " + pdf.string()));
+    ASSERT_EQ(screen->pdfFile, pdf.string());
+    EXPECT_TRUE(screen->PreviewButton->isEnabled());
+    EXPECT_GT(test::pdfPageCount(pdf), 1);
+    const std::string words = test::pdfWords(pdf);
+    const std::string last =
+        transcript.substr(transcript.rfind("Dictated"), transcript.size() - 1 - transcript.rfind("Dictated"));
+    EXPECT_NE(words.find("Dictated line number 1."), std::string::npos);
+    EXPECT_NE(words.find(last + "."), std::string::npos) << "the last line is printed";
 }
 
 TEST_F(PDFTemplateScreenTest, ButtonRowFollowsTheDevice) {

@@ -1,0 +1,110 @@
+// A long print made on a worker while the main thread goes on drawing its screen and a PDF of its
+// own, as the exports do: each document gets exactly its own pages, and (under ThreadSanitizer)
+// nothing is touched by both threads unguarded.
+
+#include <atomic>
+#include <chrono>
+
+#include <cairo.h>
+
+#include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UILabel.h"
+#include "platform/uikit/UITextView.h"
+#include "platform/uikit/UIViewController.h"
+#include "platform/uikit/UIWindow.h"
+#include "platform/webkit/UIGraphicsPDF.h"
+#include "platform/webkit/UIPrintPageRenderer.h"
+#include "tests/support/PdfTools.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using namespace quillora::test;
+
+namespace {
+
+class PrintOnWorkerTest : public PlatformTest {};
+
+TEST_F(PrintOnWorkerTest, AWorkersPrintAndTheMainThreadsDrawingKeepToTheirOwnDocuments) {
+    auto root = std::make_shared<UIViewController>();
+    auto window = std::make_shared<UIWindow>();
+    window->setRootViewController(root);
+    window->makeKeyAndVisible();
+    auto label = std::make_shared<UILabel>(CGRect(16, 100, 358, 40));
+    label->setText("Printing… ✍️");
+    root->view()->addSubview(label);
+    auto text = std::make_shared<UITextView>(CGRect(16, 160, 358, 600));
+    text->setText("The screen stays live while the pages are made.\nSecond line");
+    root->view()->addSubview(text);
+
+    // The main thread's own document is open the whole time the worker prints.
+    auto mine = std::make_shared<PDFData>();
+    UIGraphicsBeginPDFContextToData(mine, CGRect(0, 0, 300, 200));
+
+    std::string html;
+    for (int i = 1; i <= 600; ++i)
+        html += "<p>Worker paragraph " + std::to_string(i) + "</p>";
+    auto theirs = std::make_shared<std::shared_ptr<PDFData>>();
+    std::atomic<bool> started = false;
+    bool delivered = false;
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain(
+            [theirs, &started, html] {
+                started = true;
+                auto renderer = UIPrintPageRenderer::create();
+                renderer->addPrintFormatter_startingAtPageAtIndex(
+                    std::make_shared<UIMarkupTextPrintFormatter>(html), 0);
+                CGRect paper(0, 0, 595.2, 841.8);
+                renderer->setValue_forKey(paper, "paperRect");
+                renderer->setValue_forKey(paper, "printableRect");
+                auto data = std::make_shared<PDFData>();
+                UIGraphicsBeginPDFContextToData(data, paper);
+                for (int i = 0; i < renderer->numberOfPages(); ++i) {
+                    UIGraphicsBeginPDFPage();
+                    renderer->drawPageAtIndex_inRect(i, UIGraphicsGetPDFContextBounds());
+                }
+                if (UIGraphicsEndPDFContext()) *theirs = data;
+            },
+            [&delivered] { delivered = true; });
+
+    // Meanwhile: frames of the screen, and a page of this thread's document for each.
+    int myPages = 0;
+    cairo_surface_t* screen = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while ((!delivered || myPages < 2) && std::chrono::steady_clock::now() < giveUp) {
+        cairo_t* cr = cairo_create(screen);
+        ScreenRenderer::draw(cr, 1);
+        cairo_destroy(cr);
+        UIGraphicsBeginPDFPage();
+        ++myPages;
+        cairo_t* page = UIGraphicsGetPDFDrawingContext();
+        ASSERT_NE(page, nullptr);
+        TextDrawing::draw(page, "Main page " + std::to_string(myPages), CGRect(10, 10, 280, 40), TextStyle{});
+        RunLoop::main().runUntilIdle();
+    }
+    cairo_surface_destroy(screen);
+    ASSERT_TRUE(delivered);
+    EXPECT_TRUE(started);
+    ASSERT_TRUE(UIGraphicsEndPDFContext());
+    EXPECT_FALSE(UIGraphicsGetPDFDrawingContext()) << "this thread's stack is empty again";
+
+    const auto minePath = home / "mine.pdf", theirsPath = home / "theirs.pdf";
+    ASSERT_TRUE(mine->writeToFile_atomically(minePath, true));
+    ASSERT_TRUE(*theirs);
+    ASSERT_TRUE((*theirs)->writeToFile_atomically(theirsPath, true));
+    ASSERT_EQ(pdfPageCount(minePath), myPages);
+    for (int page : {1, myPages})
+        EXPECT_EQ(pdfPageLines(minePath, page),
+                  std::vector<std::string>{"Main page " + std::to_string(page)});
+    const int pages = pdfPageCount(theirsPath);
+    ASSERT_GT(pages, 5);
+    EXPECT_EQ(pdfPageLines(theirsPath, 1).front(), "Worker paragraph 1");
+    EXPECT_EQ(pdfPageLines(theirsPath, pages).back(), "Worker paragraph 600");
+    for (auto& size : pdfPageSizes(theirsPath))
+        EXPECT_EQ(size, "595.2 x 841.8");
+}
+
+} // namespace
