@@ -16,6 +16,7 @@
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
+#include "platform/webkit/HTMLDocument.h"
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
 #include "tests/support/PdfTools.h"
@@ -105,6 +106,25 @@ TEST_F(PrintOnWorkerTest, AWorkersPrintAndTheMainThreadsDrawingKeepToTheirOwnDoc
     EXPECT_EQ(pdfPageLines(theirsPath, pages).back(), "Worker paragraph 600");
     for (auto& size : pdfPageSizes(theirsPath))
         EXPECT_EQ(size, "595.2 x 841.8");
+}
+
+TEST_F(PrintOnWorkerTest, ALongTextsPiecesAreLaidOutSideBySideAndTheNextOnesWhileOneIsDrawn) {
+    // Long enough to be cut into pieces: they are laid out on several threads, and again, ahead,
+    // while the pages are drawn.
+    std::string text;
+    int lines = 0;
+    while (text.size() < 300'000)
+        text += "Line " + std::to_string(++lines) + " of a long recipe, stir and wait<br>";
+    const auto pdf = home / "long.pdf";
+    const auto printed = renderHTMLToPDF("<div style='white-space: pre-wrap'>" + text + "</div>", {}, pdf);
+    ASSERT_TRUE(printed.ok) << printed.error;
+    ASSERT_EQ(pdfPageCount(pdf), printed.pageCount);
+    EXPECT_EQ(pdfPageLines(pdf, 1).front(), "Line 1 of a long recipe, stir and wait");
+    EXPECT_EQ(pdfPageLines(pdf, printed.pageCount).back(),
+              "Line " + std::to_string(lines) + " of a long recipe, stir and wait");
+    const auto words = pdfWords(pdf);
+    for (const char* line : {"Line 1000 of", "Line 2000 of", "Line 3000 of", "Line 4000 of"})
+        EXPECT_NE(words.find(line), std::string::npos) << line;
 }
 
 } // namespace
