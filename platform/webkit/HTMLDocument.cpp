@@ -433,9 +433,9 @@ struct HTMLDocument::Impl {
     // Safe on any thread while the long texts stay as they are: the piece has fonts of its own.
     std::unique_ptr<HTMLDocument> layOutPiece(std::size_t text, std::size_t piece, bool onlyToDraw) const {
         const auto& t = longTexts[text];
-        std::unique_ptr<HTMLDocument> document(new HTMLDocument(
-            "<html><body style=\"" + t.style + "\">" + std::string(t.pieces[piece]) + "</body></html>",
-            Fonts::Own));
+        auto document = std::make_unique<HTMLDocument>("<html><body style=\"" + t.style + "\">" +
+                                                           std::string(t.pieces[piece]) + "</body></html>",
+                                                       std::filesystem::path(), Fonts::Own);
         document->impl_->layOut(t.widthPx * kPointsPerPixel, pageHeight, onlyToDraw);
         return document;
     }
@@ -622,8 +622,8 @@ struct HTMLDocument::Impl {
 HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFolder)
     : impl_(std::make_unique<Impl>(html, std::move(baseFolder))) {}
 
-HTMLDocument::HTMLDocument(const std::string& html, Fonts fonts)
-    : impl_(std::make_unique<Impl>(html, std::filesystem::path(), fonts == Fonts::Own)) {}
+HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFolder, Fonts fonts)
+    : impl_(std::make_unique<Impl>(html, std::move(baseFolder), fonts == Fonts::Own)) {}
 
 HTMLDocument::~HTMLDocument() = default;
 

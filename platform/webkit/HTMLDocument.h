@@ -43,6 +43,10 @@ public:
     // `baseFolder` and never from outside it; absolute file paths are read as they stand; nothing
     // is fetched over a network. With no base folder relative references are not loaded.
     explicit HTMLDocument(const std::string& html, std::filesystem::path baseFolder = {});
+    // With its own fonts a document may be laid out on one thread and then drawn on another (one
+    // at a time); the others keep to the thread that made them.
+    enum class Fonts { Shared, Own };
+    HTMLDocument(const std::string& html, std::filesystem::path baseFolder, Fonts fonts);
     ~HTMLDocument();
     HTMLDocument(const HTMLDocument&) = delete;
     HTMLDocument& operator=(const HTMLDocument&) = delete;
@@ -72,10 +76,6 @@ public:
 
 private:
     struct Impl;
-    // A document looking fonts up in a map of its own: the pieces of a long text, laid out on
-    // worker threads.
-    enum class Fonts { Shared, Own };
-    HTMLDocument(const std::string& html, Fonts fonts);
     std::unique_ptr<Impl> impl_;
 };
 

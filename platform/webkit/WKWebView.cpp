@@ -5,11 +5,13 @@
 #include <fstream>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSURL.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/webkit/HTMLDocument.h"
+#include "platform/webkit/HTMLLongText.h"
 #include "platform/webkit/PDFPagesView.h"
 
 namespace platform {
@@ -182,14 +184,40 @@ void WKWebView::draw(cairo_t* cr) const {
         return;
     }
     if (html_.empty()) return;
-    if (!drawn_ || drawn_->html != html_ || drawn_->base != base_ || drawn_->width != b.width()) {
+    auto current = [&](const std::shared_ptr<DrawnPage>& page) {
+        return page && page->html == html_ && page->base == base_ && page->width == b.width();
+    };
+    if (!current(drawn_)) {
         auto page = std::make_shared<DrawnPage>();
         page->html = html_;
         page->base = base_;
         page->width = b.width();
-        page->document = std::make_unique<HTMLDocument>(html_, base_);
-        page->document->layout(b.width(), b.height());
-        drawn_ = std::move(page);
+        if (html_.size() < kLongTextBytes) {
+            page->document = std::make_unique<HTMLDocument>(html_, base_);
+            page->document->layout(b.width(), b.height());
+            drawn_ = std::move(page);
+        } else {
+            // Seconds of work for a page of megabytes: the screen stays live meanwhile.
+            if (!current(layingOut_)) {
+                layingOut_ = page;
+                std::weak_ptr<const WKWebView> weak = self<WKWebView>();
+                const double height = b.height();
+                DispatchQueue::global(DispatchQoS::UserInitiated)
+                    .asyncThenMain(
+                        [page, height] {
+                            page->document = std::make_unique<HTMLDocument>(page->html, page->base,
+                                                                            HTMLDocument::Fonts::Own);
+                            page->document->layout(page->width, height);
+                        },
+                        [weak, page] {
+                            auto view = weak.lock();
+                            if (!view || view->layingOut_ != page) return;
+                            view->layingOut_.reset();
+                            view->drawn_ = page;
+                        });
+            }
+            return;
+        }
     }
     // Content coordinates are the bounds': the slice from the scroll offset down.
     cairo_translate(cr, 0, b.minY());

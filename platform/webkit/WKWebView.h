@@ -1,7 +1,7 @@
 #pragma once
 // The web view: holds the page it was given (HTML with the folder its references come from, or a
 // file such as a PDF to show), reports each finished load to its navigation delegate on the run
-// loop, and hands out a print formatter for the page. HTML is laid out only when printed.
+// loop, and hands out a print formatter for the page. HTML is laid out when drawn or printed.
 
 #include <cstdint>
 #include <filesystem>
@@ -97,8 +97,10 @@ private:
     bool loading_ = false;
     std::uint64_t navigations_ = 0;
     // The last layout, kept while the page and the width stay the same (laying out takes long).
+    // A long page is laid out on a worker, the view showing a blank page until it is done.
     struct DrawnPage;
     mutable std::shared_ptr<DrawnPage> drawn_;
+    mutable std::shared_ptr<DrawnPage> layingOut_;
 };
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
@@ -89,6 +92,54 @@ TEST_F(WKWebViewTest, FileLoadsShowPdfsAndFailForWhatCannotBeRead) {
     web->loadHTMLString_baseURL("<p>y</p>", "");
     web.reset();
     runUntilIdle();
+}
+
+} // namespace
+
+namespace {
+
+// Dark pixels of the view drawn as the screen would draw it now.
+int inkOf(const WKWebView& web) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 390, 600);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    web.draw(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    int ink = 0;
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 390; ++x)
+            ink += data[y * stride + 4 * x + 1] < 128;
+    cairo_surface_destroy(surface);
+    return ink;
+}
+
+TEST_F(WKWebViewTest, ALongPageIsLaidOutOffTheMainLoopAndShownWhenReady) {
+    std::string html = "<div style='white-space: pre-wrap'>";
+    for (int line = 1; html.size() < 400'000; ++line)
+        html += "Line " + std::to_string(line) + " of a very long transcript<br>";
+    html += "</div>";
+    auto web = std::make_shared<WKWebView>(CGRect(0, 0, 390, 600));
+    web->loadHTMLString_baseURL(html, "");
+    runUntilIdle();
+
+    // The first frame comes at once, blank, and the loop goes on with other work meanwhile.
+    EXPECT_EQ(inkOf(*web), 0) << "the page was laid out while the screen waited";
+    bool ranMeanwhile = false;
+    RunLoop::main().schedule(0, [&] { ranMeanwhile = true; });
+    RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(ranMeanwhile);
+
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_GT(inkOf(*web), 1000) << "the laid-out page is drawn once it is ready";
+
+    // A short page is laid out and drawn in the same frame, as before.
+    web->loadHTMLString_baseURL("<p>Short letter</p>", "");
+    runUntilIdle();
+    EXPECT_GT(inkOf(*web), 100);
 }
 
 } // namespace
