@@ -1,14 +1,20 @@
 // Texts far longer than a screen: a text view lays out only what it shows, so a file of megabytes
 // opens at once, and the caret, the arrows and a touch still name the right characters across the
-// pieces it is laid out in; a letter buried under combining marks does not hold the screen.
+// pieces it is laid out in; a paragraph cut into pieces wraps as one; a letter buried under
+// combining marks does not hold the screen.
 #include <chrono>
 #include <memory>
+#include <random>
 
 #include <cairo.h>
+#include <pango/pango.h>
 
 #include "platform/uikit/KeyboardInput.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/ScrollInput.h"
 #include "platform/uikit/TextBlockLayout.h"
+#include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UILabel.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UITextView.h"
@@ -62,7 +68,136 @@ std::string numberedLines(int count) {
     return text;
 }
 
+// About `bytes` of ordinary dictated words in one paragraph, a few of them not ASCII.
+std::string paragraph(std::size_t bytes) {
+    static const char* const words[] = {
+        "the",    "meeting", "starts",   "at",     "noon,",  "and",   "nobody",     "knows",     "which",
+        "room",   "we",      "booked.",  "The",    "garden", "needs", "water",      "before",    "rain",
+        "comes;", "a",       "dictated", "note",   "of",     "café",  "naïve",      "über",      "📌",
+        "pages",  "is",      "long",     "enough", "to",     "fill",  "everything", "tomorrow.", "I"};
+    std::minstd_rand random(23);
+    std::string text;
+    while (text.size() < bytes) {
+        text += words[random() % std::size(words)];
+        text += ' ';
+    }
+    text += "end.";
+    return text;
+}
+
+// The lines of a text laid out whole, as a text view 390 points wide sets it: where each starts
+// (UTF-16 units) and its top.
+struct WholeLines {
+    std::vector<std::size_t> starts;
+    std::vector<double> tops;
+    double height = 0;
+};
+WholeLines layWhole(const std::string& text, const UIFont& font) {
+    TextStyle style;
+    style.font = font;
+    style.color = UIColor::blackColor();
+    style.alignment = NSTextAlignment::Left;
+    TextLayout layout = TextDrawing::layout(text, style, 390 - 2 * 5);
+    WholeLines whole;
+    for (GSList* l = pango_layout_get_lines_readonly(layout.get()); l; l = l->next) {
+        const int start = static_cast<PangoLayoutLine*>(l->data)->start_index;
+        PangoRectangle at;
+        pango_layout_index_to_pos(layout.get(), start, &at);
+        whole.starts.push_back(utf16Length(text.substr(0, static_cast<std::size_t>(start))));
+        whole.tops.push_back(static_cast<double>(at.y) / PANGO_SCALE);
+    }
+    whole.height = TextLayoutLines(layout.get(), text).height();
+    return whole;
+}
+
+// Down from the start of a focused text view goes line by line, the caret on each line where the
+// whole text has it, and Up comes back the same way.
+void expectArrowsWalkTheLines(const UITextView& view, const WholeLines& whole) {
+    const std::size_t count = whole.starts.size();
+    KeyboardInput::moveCaret(KeyboardMove::textStart, false);
+    for (std::size_t k = 1; k < count; ++k) {
+        KeyboardInput::moveCaret(KeyboardMove::down, false);
+        ASSERT_EQ(view.selectedRange().location, whole.starts[k]) << "down to line " << k;
+        ASSERT_NEAR(view.caretRect().minY(), 8 + whole.tops[k], 0.01) << "line " << k;
+    }
+    KeyboardInput::moveCaret(KeyboardMove::down, false);
+    EXPECT_EQ(view.selectedRange().location, utf16Length(view.text()));
+    KeyboardInput::moveCaret(KeyboardMove::lineStart, false);
+    for (std::size_t k = count - 1; k-- > 0;) {
+        KeyboardInput::moveCaret(KeyboardMove::up, false);
+        ASSERT_EQ(view.selectedRange().location, whole.starts[k]) << "up to line " << k;
+    }
+}
+
 } // namespace
+
+TEST_F(LongTextTest, AParagraphLongerThanAPieceWrapsAsOneWithNoShortLineWhereItIsCut) {
+    // 20 KB in one paragraph: five pieces, cut inside it.
+    const std::string text = paragraph(20000);
+    for (const UIFont& font : {UIFont{"Courier", 12}, UIFont{"Helvetica", 17}}) {
+        SCOPED_TRACE(font.fontName);
+        auto view = textView(text);
+        view->setFont(font);
+        const WholeLines whole = layWhole(text, font);
+        const std::size_t count = whole.starts.size();
+        const double lineHeight = whole.tops[1] - whole.tops[0];
+
+        // Scrolled a screenful at a time, each line is where the whole paragraph has it: a touch at
+        // its left edge puts the caret at its start. Every line is met, once, in order.
+        std::vector<std::size_t> touched;
+        do {
+            drawScreen();
+            const double top = view->contentOffset().y, bottom = top + view->bounds().height();
+            for (std::size_t k = touched.size(); k < count && 8 + whole.tops[k] + lineHeight <= bottom; ++k) {
+                if (8 + whole.tops[k] < top) continue;
+                touched.push_back(view->offsetAtPoint({6, 8 + whole.tops[k] + lineHeight / 2}));
+            }
+        } while (ScrollInput::scroll({195, 300}, 0, 300, false));
+        EXPECT_EQ(touched, whole.starts);
+        EXPECT_NEAR(view->contentSize().height, whole.height + 16, 0.01) << "once all of it was shown";
+
+        ASSERT_TRUE(view->becomeFirstResponder());
+        expectArrowsWalkTheLines(*view, whole);
+        view->removeFromSuperview();
+    }
+}
+
+TEST_F(LongTextTest, TypingAndDeletingWhereAParagraphIsCutChangeOnlyWhatWasTyped) {
+    std::string text = paragraph(20000);
+    const UIFont font{"Courier", 12};
+    auto view = textView(text);
+    ASSERT_TRUE(view->becomeFirstResponder());
+    // At the line starts around where the pieces are cut, a word typed, then the blank before
+    // the line deleted, which joins its first word to the line above.
+    for (std::size_t near : {4096u, 8192u, 12288u}) {
+        const WholeLines before = layWhole(text, font);
+        const auto line = static_cast<std::size_t>(
+            std::lower_bound(before.starts.begin(), before.starts.end(), utf16Length(text.substr(0, near))) -
+            before.starts.begin());
+        for (std::size_t k : {line - 1, line, line + 1}) {
+            const WholeLines whole = layWhole(text, font);
+            KeyboardInput::moveCaret(KeyboardMove::textStart, false);
+            for (std::size_t i = 0; i < k; ++i)
+                KeyboardInput::moveCaret(KeyboardMove::down, false);
+            const std::size_t at = caret(*view);
+            ASSERT_EQ(at, whole.starts[k]);
+            const std::size_t byte = byteOffsetForUtf16(text, at);
+            ASSERT_TRUE(KeyboardInput::insertText("spoken "));
+            text.insert(byte, "spoken ");
+            ASSERT_TRUE(view->text() == text) << "typed at line " << k;
+            EXPECT_EQ(caret(*view), at + 7);
+            KeyboardInput::moveCaret(KeyboardMove::lineStart, false);
+            const WholeLines typed = layWhole(text, font);
+            const std::size_t start =
+                *std::prev(std::upper_bound(typed.starts.begin(), typed.starts.end(), at + 7));
+            ASSERT_EQ(caret(*view), start);
+            ASSERT_TRUE(KeyboardInput::deleteBackward());
+            text.erase(byteOffsetForUtf16(text, start) - 1, 1);
+            ASSERT_TRUE(view->text() == text) << "deleted at line " << k;
+        }
+        expectArrowsWalkTheLines(*view, layWhole(text, font));
+    }
+}
 
 TEST_F(LongTextTest, TheArrowsAndATouchFollowTheLinesAcrossThePiecesTheTextIsLaidOutIn) {
     // 40,000 lines, 440 KB: a hundred pieces.
