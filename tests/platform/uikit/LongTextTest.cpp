@@ -91,6 +91,15 @@ struct WholeLines {
     std::vector<std::size_t> starts;
     std::vector<double> tops;
     double height = 0;
+    TextLayout layout;
+    std::string text;
+
+    // How far right of the left edge the caret at `offset` stands.
+    double caretX(std::size_t offset) const {
+        PangoRectangle at;
+        pango_layout_index_to_pos(layout.get(), static_cast<int>(byteOffsetForUtf16(text, offset)), &at);
+        return static_cast<double>(at.x) / PANGO_SCALE;
+    }
 };
 WholeLines layWhole(const std::string& text, const UIFont& font) {
     TextStyle style;
@@ -107,6 +116,8 @@ WholeLines layWhole(const std::string& text, const UIFont& font) {
         whole.tops.push_back(static_cast<double>(at.y) / PANGO_SCALE);
     }
     whole.height = TextLayoutLines(layout.get(), text).height();
+    whole.layout = std::move(layout);
+    whole.text = text;
     return whole;
 }
 
@@ -141,6 +152,24 @@ TEST_F(LongTextTest, AParagraphLongerThanAPieceWrapsAsOneWithNoShortLineWhereItI
         const WholeLines whole = layWhole(text, font);
         const std::size_t count = whole.starts.size();
         const double lineHeight = whole.tops[1] - whole.tops[0];
+
+        // A caret put where the text is cut into pieces, before anything around it was shown,
+        // stands where the whole text has it: at a line's start or after its last word.
+        view->setSelectedRange({0, 0});
+        const double left = view->caretRect().minX();
+        for (std::size_t near : {4096u, 8192u, 12288u, 16384u}) {
+            const auto line =
+                static_cast<std::size_t>(std::lower_bound(whole.starts.begin(), whole.starts.end(),
+                                                          utf16Length(text.substr(0, near))) -
+                                         whole.starts.begin());
+            for (std::size_t k : {line - 1, line, line + 1})
+                for (std::size_t offset : {whole.starts[k] - 1, whole.starts[k]}) {
+                    view->setText(text);
+                    view->setSelectedRange({offset, 0});
+                    EXPECT_NEAR(view->caretRect().minX(), left + whole.caretX(offset), 0.01)
+                        << "at " << offset;
+                }
+        }
 
         // Scrolled a screenful at a time, each line is where the whole paragraph has it: a touch at
         // its left edge puts the caret at its start. Every line is met, once, in order.
