@@ -142,18 +142,18 @@ void TextBlockLayout::moveCut(std::size_t index) const {
 
     // The paragraph is laid out from where the block before starts, a line start, to a few lines
     // past the cut. Where following the lines from the paragraph's start would cost too much, from
-    // a blank well before the cut instead: greedy wrapping begun there mostly falls in with the
-    // paragraph's own by the cut.
+    // a blank a block's length before the cut instead: greedy wrapping begun there has mostly
+    // fallen in with the paragraph's own by the cut.
     std::size_t from = before.byteStart;
     if (after.cutsBefore % kCutsFollowed == 0) {
-        from = cut - kLeadBytes;
-        const std::size_t farthest = from - kLeadBytes;
-        while (from > farthest && text[from - 1] != ' ')
+        from = cut > kBlockBytes ? cut - kBlockBytes : 0;
+        const std::size_t farthest = from > kBlockBytes / 4 ? from - kBlockBytes / 4 : 0;
+        while (from > farthest && text[from - 1] != ' ' && text[from - 1] != '\n')
             --from;
         // A word longer than all that: nothing to start from, the cut stays.
-        if (text[from - 1] != ' ') return;
+        if (from > 0 && text[from - 1] != ' ' && text[from - 1] != '\n') return;
     }
-    std::size_t to = std::min(text.size(), cut + kLeadBytes / 2);
+    std::size_t to = std::min(text.size(), cut + kBlockBytes / 8);
     if (const void* found = std::memchr(text.data() + cut, '\n', to - cut))
         to = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
     while (to > cut && !startsCharacter(text, to, true))
