@@ -39,7 +39,7 @@ public:
     // The cuts inside a paragraph placed by following its lines from its start (laying out each
     // block before them once more): a block deep in a huge paragraph costs at most this many.
     // The next cut starts over, following the lines from a block's length before it.
-    static constexpr std::size_t kCutsFollowed = 16;
+    static constexpr std::size_t kCutsFollowed = 8;
 
     // Makes the layout fit the text, style and width (points), reusing what was laid out when
     // none of them changed. `text` must stay alive and unchanged until the next update.
