@@ -191,6 +191,46 @@ TEST_F(LongTextTest, AParagraphLongerThanAPieceWrapsAsOneWithNoShortLineWhereItI
     }
 }
 
+TEST_F(LongTextTest, AJustifiedParagraphCutIntoPiecesReachesTheMarginOnEveryLineButItsLast) {
+    const std::string text = paragraph(20000);
+    const UIFont font{"Helvetica", 17};
+    root->view()->setBackgroundColor(UIColor::whiteColor());
+    auto view = textView(text);
+    view->setFont(font);
+    view->setTextAlignment(NSTextAlignment::Justified);
+    const WholeLines whole = layWhole(text, font);
+    const double lineHeight = whole.tops[1] - whole.tops[0];
+    // Screenful by screenful, the rightmost ink of each line drawn: near the right margin (at 385)
+    // but for the paragraph's last line; a piece's last line may end a blank's width short.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
+    std::size_t next = 0;
+    do {
+        cairo_t* cr = cairo_create(surface);
+        ScreenRenderer::draw(cr, 1);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        const unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        const double top = view->contentOffset().y;
+        for (; next + 1 < whole.starts.size() && 8 + whole.tops[next] + lineHeight <= top + 400; ++next) {
+            if (8 + whole.tops[next] < top) continue;
+            const auto row = static_cast<int>(100 + 8 + whole.tops[next] - top);
+            int right = -1;
+            for (int y = row; y < row + static_cast<int>(lineHeight); ++y)
+                for (int x = 389; x > right; --x) {
+                    const unsigned char* pixel = data + y * stride + x * 4;
+                    if (std::min({pixel[0], pixel[1], pixel[2]}) < 160) {
+                        right = x;
+                        break;
+                    }
+                }
+            EXPECT_GE(right, 373) << "line " << next;
+        }
+    } while (ScrollInput::scroll({195, 300}, 0, 300, false));
+    EXPECT_EQ(next + 1, whole.starts.size());
+    cairo_surface_destroy(surface);
+}
+
 TEST_F(LongTextTest, TypingAndDeletingWhereAParagraphIsCutChangeOnlyWhatWasTyped) {
     std::string text = paragraph(20000);
     const UIFont font{"Courier", 12};
