@@ -228,12 +228,16 @@ const TextBlockLayout::Laid& TextBlockLayout::laid(std::size_t index) const {
     Block& block = blocks_[index];
     Laid fresh;
     fresh.index = index;
-    fresh.shown =
-        ShownText(std::string_view(*text_).substr(block.byteStart, block.byteEnd - block.byteStart));
+    // A block ending inside a paragraph ends on a line like the others: the blanks it wrapped at
+    // take no room and the caret at its end stands before them (they are not laid out), and a
+    // justified one is justified too.
+    const bool cutAfter = index + 1 < blocks_.size() && blocks_[index + 1].byteStart == block.byteEnd;
+    fresh.bytes = block.byteEnd - block.byteStart;
+    while (cutAfter && fresh.bytes > 1 && (*text_)[block.byteStart + fresh.bytes - 1] == ' ')
+        --fresh.bytes;
+    fresh.shown = ShownText(std::string_view(*text_).substr(block.byteStart, fresh.bytes));
     fresh.layout = TextDrawing::layout(fresh.shown.text(), style_, width_);
-    // A block ending inside a paragraph ends on a line like the others, justified too.
-    if (style_.alignment == NSTextAlignment::Justified && index + 1 < blocks_.size() &&
-        blocks_[index + 1].byteStart == block.byteEnd)
+    if (cutAfter && style_.alignment == NSTextAlignment::Justified)
         pango_layout_set_justify_last_line(fresh.layout.get(), TRUE);
     CGFloat height = TextLayoutLines(fresh.layout.get(), fresh.shown.text()).height();
     // A block cut after a line break ends a paragraph: the space after it belongs to this block,
@@ -289,7 +293,7 @@ std::size_t TextBlockLayout::localOffset(const Laid& laid, std::size_t offset) c
         counted += length == 4 ? 2 : 1;
         byte += length;
     }
-    const std::size_t shown = laid.shown.shownByte(std::min(byte, source.size()));
+    const std::size_t shown = laid.shown.shownByte(std::min(byte, laid.bytes));
     const std::string& text = laid.shown.text();
     return utf16Units(text.data(), text.data() + std::min(shown, text.size()));
 }

@@ -77,6 +77,7 @@ private:
     };
     struct Laid {
         std::size_t index = 0;
+        std::size_t bytes = 0; // of the block, laid out
         ShownText shown;
         TextLayout layout;
     };

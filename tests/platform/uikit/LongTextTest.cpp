@@ -90,6 +90,7 @@ std::string paragraph(std::size_t bytes) {
 struct WholeLines {
     std::vector<std::size_t> starts;
     std::vector<double> tops;
+    std::vector<double> inkRights; // where each line's letters end
     double height = 0;
     TextLayout layout;
     std::string text;
@@ -101,11 +102,12 @@ struct WholeLines {
         return static_cast<double>(at.x) / PANGO_SCALE;
     }
 };
-WholeLines layWhole(const std::string& text, const UIFont& font) {
+WholeLines layWhole(const std::string& text, const UIFont& font,
+                    NSTextAlignment alignment = NSTextAlignment::Left) {
     TextStyle style;
     style.font = font;
     style.color = UIColor::blackColor();
-    style.alignment = NSTextAlignment::Left;
+    style.alignment = alignment;
     TextLayout layout = TextDrawing::layout(text, style, 390 - 2 * 5);
     WholeLines whole;
     for (GSList* l = pango_layout_get_lines_readonly(layout.get()); l; l = l->next) {
@@ -114,6 +116,9 @@ WholeLines layWhole(const std::string& text, const UIFont& font) {
         pango_layout_index_to_pos(layout.get(), start, &at);
         whole.starts.push_back(utf16Length(text.substr(0, static_cast<std::size_t>(start))));
         whole.tops.push_back(static_cast<double>(at.y) / PANGO_SCALE);
+        PangoRectangle ink;
+        pango_layout_line_get_extents(static_cast<PangoLayoutLine*>(l->data), &ink, nullptr);
+        whole.inkRights.push_back(static_cast<double>(ink.x + ink.width) / PANGO_SCALE);
     }
     whole.height = TextLayoutLines(layout.get(), text).height();
     whole.layout = std::move(layout);
@@ -122,7 +127,7 @@ WholeLines layWhole(const std::string& text, const UIFont& font) {
 }
 
 // Down from the start of a focused text view goes line by line, the caret on each line where the
-// whole text has it, and Up comes back the same way.
+// whole text has it, End and Home reach the line's ends, and Up comes back the same way.
 void expectArrowsWalkTheLines(const UITextView& view, const WholeLines& whole) {
     const std::size_t count = whole.starts.size();
     KeyboardInput::moveCaret(KeyboardMove::textStart, false);
@@ -130,6 +135,11 @@ void expectArrowsWalkTheLines(const UITextView& view, const WholeLines& whole) {
         KeyboardInput::moveCaret(KeyboardMove::down, false);
         ASSERT_EQ(view.selectedRange().location, whole.starts[k]) << "down to line " << k;
         ASSERT_NEAR(view.caretRect().minY(), 8 + whole.tops[k], 0.01) << "line " << k;
+        // End stands before the blank the line wrapped at, Home at its start.
+        KeyboardInput::moveCaret(KeyboardMove::lineEnd, false);
+        const std::size_t end = k + 1 < count ? whole.starts[k + 1] - 1 : utf16Length(view.text());
+        ASSERT_EQ(view.selectedRange().location, end) << "end of line " << k;
+        KeyboardInput::moveCaret(KeyboardMove::lineStart, false);
     }
     KeyboardInput::moveCaret(KeyboardMove::down, false);
     EXPECT_EQ(view.selectedRange().location, utf16Length(view.text()));
@@ -198,10 +208,10 @@ TEST_F(LongTextTest, AJustifiedParagraphCutIntoPiecesReachesTheMarginOnEveryLine
     auto view = textView(text);
     view->setFont(font);
     view->setTextAlignment(NSTextAlignment::Justified);
-    const WholeLines whole = layWhole(text, font);
+    const WholeLines whole = layWhole(text, font, NSTextAlignment::Justified);
     const double lineHeight = whole.tops[1] - whole.tops[0];
-    // Screenful by screenful, the rightmost ink of each line drawn: near the right margin (at 385)
-    // but for the paragraph's last line; a piece's last line may end a blank's width short.
+    // Screenful by screenful, where the letters of each line drawn end: where they end in the
+    // whole paragraph justified, at the right margin but for its last line.
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
     std::size_t next = 0;
     do {
@@ -212,7 +222,7 @@ TEST_F(LongTextTest, AJustifiedParagraphCutIntoPiecesReachesTheMarginOnEveryLine
         const unsigned char* data = cairo_image_surface_get_data(surface);
         const int stride = cairo_image_surface_get_stride(surface);
         const double top = view->contentOffset().y;
-        for (; next + 1 < whole.starts.size() && 8 + whole.tops[next] + lineHeight <= top + 400; ++next) {
+        for (; next < whole.starts.size() && 8 + whole.tops[next] + lineHeight <= top + 400; ++next) {
             if (8 + whole.tops[next] < top) continue;
             const auto row = static_cast<int>(100 + 8 + whole.tops[next] - top);
             int right = -1;
@@ -224,10 +234,10 @@ TEST_F(LongTextTest, AJustifiedParagraphCutIntoPiecesReachesTheMarginOnEveryLine
                         break;
                     }
                 }
-            EXPECT_GE(right, 373) << "line " << next;
+            EXPECT_NEAR(right, 5 + whole.inkRights[next] - 1, 1.5) << "line " << next;
         }
     } while (ScrollInput::scroll({195, 300}, 0, 300, false));
-    EXPECT_EQ(next + 1, whole.starts.size());
+    EXPECT_EQ(next, whole.starts.size());
     cairo_surface_destroy(surface);
 }
 
