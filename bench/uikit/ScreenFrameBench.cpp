@@ -1,6 +1,7 @@
 // One frame of the main screen as the window draws it: the whole key window at scale 2 into an
 // image surface, with a transcript of a few paragraphs on screen; the first frame of that
-// transcript holding 50 MB; and the list screen opened on a 50 MB list.
+// transcript holding 50 MB, and at the end of a 50 MB paragraph; and the list screen opened on a
+// 50 MB list.
 
 #include <filesystem>
 #include <random>
@@ -18,6 +19,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/TextEditingModel.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIStoryboard.h"
@@ -87,6 +89,27 @@ void BM_TranscriptFirstFrameHolding50MB(benchmark::State& state) {
     screen->Clipboard->setText("");
 }
 BENCHMARK(BM_TranscriptFirstFrameHolding50MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The same with a single paragraph of 50 MB, shown at its end: the blocks there are cut where its
+// lines start, found by laying out up to eight blocks before them once more.
+void BM_TranscriptFirstFrameAtTheEndOf50MBParagraph(benchmark::State& state) {
+    launchOnce();
+    std::string text;
+    while (text.size() < (50u << 20))
+        text += "The meeting starts at noon, and nobody knows the room. ";
+    auto screen = mainScreen();
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 780, 1688);
+    for (auto _ : state) {
+        state.PauseTiming();
+        screen->Clipboard->setText(text);
+        state.ResumeTiming();
+        screen->Clipboard->scrollRangeToVisible({utf16Length(text), 0});
+        drawFrame(surface);
+    }
+    cairo_surface_destroy(surface);
+    screen->Clipboard->setText("");
+}
+BENCHMARK(BM_TranscriptFirstFrameAtTheEndOf50MBParagraph)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ListScreenOpenedOn50MBList(benchmark::State& state) {
     launchOnce();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include <cairo.h>
 #include <glib.h>
@@ -63,7 +64,7 @@ void TextBlockLayout::split() {
     const std::size_t size = text.size();
     // A short text is laid out whole, as it always was.
     if (size <= kBlockBytes) {
-        blocks_.push_back({0, size, 0, utf16Units(text.data(), text.data() + size), {}, {}});
+        blocks_.push_back({0, size, 0, utf16Units(text.data(), text.data() + size), 0, 0, true, {}, {}});
         return;
     }
     std::size_t start = 0, u16 = 0;
@@ -105,12 +106,97 @@ void TextBlockLayout::split() {
             }
         }
         const std::size_t units = utf16Units(text.data() + start, text.data() + end);
-        blocks_.push_back({start, end, u16, u16 + units, {}, {}});
+        // A block after a line break starts a paragraph: where its lines start is known.
+        const bool starts = blocks_.empty() || blocks_.back().byteEnd < start;
+        const std::size_t cuts = starts ? 0 : blocks_.back().cutsBefore + 1;
+        blocks_.push_back({start, end, u16, u16 + units, start, cuts, starts, {}, {}});
         u16 += units + (next - end); // the line break between blocks is one unit
         start = next;
     }
     // A text ending in a line break has an empty last line for the caret to stand on.
-    if (text.back() == '\n') blocks_.push_back({size, size, u16, u16, {}, {}});
+    if (text.back() == '\n') blocks_.push_back({size, size, u16, u16, size, 0, true, {}, {}});
+}
+
+void TextBlockLayout::settleCut(std::size_t index) const {
+    if (index == 0 || index >= blocks_.size() || blocks_[index].startSettled) return;
+    // A cut follows from the one before it in its paragraph: those first, back to the paragraph's
+    // start or to a cut that starts over.
+    std::size_t first = index;
+    while (blocks_[first].cutsBefore % kCutsFollowed != 0 && !blocks_[first - 1].startSettled)
+        --first;
+    for (std::size_t i = first; i <= index; ++i)
+        moveCut(i);
+}
+
+void TextBlockLayout::moveCut(std::size_t index) const {
+    Block& before = blocks_[index - 1];
+    Block& after = blocks_[index];
+    after.startSettled = true;
+    const std::string& text = *text_;
+    const std::size_t cut = after.byteStart;
+    // Each cut moves less than halfway to the cuts first made beside it: blocks never meet nor
+    // swap.
+    const bool cutAfter = index + 1 < blocks_.size() && blocks_[index + 1].byteStart == after.byteEnd;
+    const std::size_t low = before.firstCut + (cut - before.firstCut) / 2;
+    const std::size_t high = cut + ((cutAfter ? blocks_[index + 1].firstCut : after.byteEnd) - cut) / 2;
+
+    // The paragraph is laid out from where the block before starts, a line start, to a few lines
+    // past the cut. Where following the lines from the paragraph's start would cost too much, from
+    // a blank a block's length before the cut instead: greedy wrapping begun there has mostly
+    // fallen in with the paragraph's own by the cut.
+    std::size_t from = before.byteStart;
+    if (after.cutsBefore % kCutsFollowed == 0) {
+        from = cut > kBlockBytes ? cut - kBlockBytes : 0;
+        const std::size_t farthest = from > kBlockBytes / 4 ? from - kBlockBytes / 4 : 0;
+        while (from > farthest && text[from - 1] != ' ' && text[from - 1] != '\n')
+            --from;
+        // A word longer than all that: nothing to start from, the cut stays.
+        if (from > 0 && text[from - 1] != ' ' && text[from - 1] != '\n') return;
+    }
+    std::size_t to = std::min(text.size(), cut + kBlockBytes / 8);
+    if (const void* found = std::memchr(text.data() + cut, '\n', to - cut))
+        to = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    while (to > cut && !startsCharacter(text, to, true))
+        --to;
+
+    const ShownText shown(std::string_view(text).substr(from, to - from));
+    const TextLayout window = TextDrawing::layout(shown.text(), style_, width_);
+    // The line start nearest to the cut, but for the window's last line (whose words may go on
+    // past it).
+    std::size_t best = cut;
+    std::size_t bestDistance = std::numeric_limits<std::size_t>::max();
+    for (const GSList* l = pango_layout_get_lines_readonly(window.get()); l && l->next; l = l->next) {
+        const auto* line = static_cast<const PangoLayoutLine*>(l->data);
+        const std::size_t at = from + shown.sourceByte(static_cast<std::size_t>(line->start_index));
+        const std::size_t distance = at > cut ? at - cut : cut - at;
+        if (at > low && at < high && distance < bestDistance) {
+            best = at;
+            bestDistance = distance;
+        }
+    }
+    // Only the two blocks' ranges change: the text between them moves from one to the other.
+    if (best > cut) {
+        const std::size_t units = utf16Units(text.data() + cut, text.data() + best);
+        before.u16End += units;
+        after.u16Start += units;
+    } else {
+        const std::size_t units = utf16Units(text.data() + best, text.data() + cut);
+        before.u16End -= units;
+        after.u16Start -= units;
+    }
+    before.byteEnd = after.byteStart = best;
+}
+
+std::size_t TextBlockLayout::settledBlockAtOffset(std::size_t offset) const {
+    for (;;) {
+        const std::size_t index = blockAtOffset(offset);
+        const bool settled =
+            blocks_[index].startSettled && (index + 1 >= blocks_.size() || blocks_[index + 1].startSettled);
+        if (settled) return index;
+        // A cut moving may hand the offset to the block beside.
+        settleCut(index);
+        settleCut(index + 1);
+    }
 }
 
 CGFloat TextBlockLayout::estimate(const Block& block) const {
@@ -137,12 +223,22 @@ const TextBlockLayout::Laid& TextBlockLayout::laid(std::size_t index) const {
             laid_.splice(laid_.begin(), laid_, it);
             return laid_.front();
         }
+    settleCut(index);
+    settleCut(index + 1);
     Block& block = blocks_[index];
     Laid fresh;
     fresh.index = index;
-    fresh.shown =
-        ShownText(std::string_view(*text_).substr(block.byteStart, block.byteEnd - block.byteStart));
+    // A block ending inside a paragraph ends on a line like the others: the blanks it wrapped at
+    // take no room and the caret at its end stands before them (they are not laid out), and a
+    // justified one is justified too.
+    const bool cutAfter = index + 1 < blocks_.size() && blocks_[index + 1].byteStart == block.byteEnd;
+    fresh.bytes = block.byteEnd - block.byteStart;
+    while (cutAfter && fresh.bytes > 1 && (*text_)[block.byteStart + fresh.bytes - 1] == ' ')
+        --fresh.bytes;
+    fresh.shown = ShownText(std::string_view(*text_).substr(block.byteStart, fresh.bytes));
     fresh.layout = TextDrawing::layout(fresh.shown.text(), style_, width_);
+    if (cutAfter && style_.alignment == NSTextAlignment::Justified)
+        pango_layout_set_justify_last_line(fresh.layout.get(), TRUE);
     CGFloat height = TextLayoutLines(fresh.layout.get(), fresh.shown.text()).height();
     // A block cut after a line break ends a paragraph: the space after it belongs to this block,
     // as it would inside one layout.
@@ -197,7 +293,7 @@ std::size_t TextBlockLayout::localOffset(const Laid& laid, std::size_t offset) c
         counted += length == 4 ? 2 : 1;
         byte += length;
     }
-    const std::size_t shown = laid.shown.shownByte(std::min(byte, source.size()));
+    const std::size_t shown = laid.shown.shownByte(std::min(byte, laid.bytes));
     const std::string& text = laid.shown.text();
     return utf16Units(text.data(), text.data() + std::min(shown, text.size()));
 }
@@ -229,7 +325,7 @@ void TextBlockLayout::drawSelection(cairo_t* cr, NSRange range, CGPoint origin, 
                                     double r, double g, double b) const {
     if (blocks_.empty()) return;
     if (range.length == 0) {
-        const std::size_t index = blockAtOffset(range.location);
+        const std::size_t index = settledBlockAtOffset(range.location);
         const Laid& block = laid(index);
         const CGFloat y = top(index);
         TextLayoutLines(block.layout.get(), block.shown.text())
@@ -255,7 +351,7 @@ void TextBlockLayout::drawSelection(cairo_t* cr, NSRange range, CGPoint origin, 
 
 CGRect TextBlockLayout::caretRect(std::size_t offset) const {
     if (blocks_.empty()) return {-1, 0, 2, lineHeight_};
-    const std::size_t index = blockAtOffset(offset);
+    const std::size_t index = settledBlockAtOffset(offset);
     const Laid& block = laid(index);
     const CGRect r =
         TextLayoutLines(block.layout.get(), block.shown.text()).caretRect(localOffset(block, offset));
@@ -284,16 +380,16 @@ public:
     explicit Lines(const TextBlockLayout& layout) : layout_(layout) {}
 
     std::pair<std::size_t, std::size_t> lineAt(std::size_t offset) const override {
-        const Laid& block = layout_.laid(layout_.blockAtOffset(offset));
+        const Laid& block = layout_.laid(layout_.settledBlockAtOffset(offset));
         auto [a, z] = lines(block).lineAt(layout_.localOffset(block, offset));
         return {layout_.globalOffset(block, a), layout_.globalOffset(block, z)};
     }
     double caretX(std::size_t offset) const override {
-        const Laid& block = layout_.laid(layout_.blockAtOffset(offset));
+        const Laid& block = layout_.laid(layout_.settledBlockAtOffset(offset));
         return lines(block).caretX(layout_.localOffset(block, offset));
     }
     std::optional<std::size_t> offsetOnLine(std::size_t offset, int direction, double x) const override {
-        std::size_t index = layout_.blockAtOffset(offset);
+        std::size_t index = layout_.settledBlockAtOffset(offset);
         const Laid& block = layout_.laid(index);
         if (auto local = lines(block).offsetOnLine(layout_.localOffset(block, offset), direction, x))
             return layout_.globalOffset(block, *local);

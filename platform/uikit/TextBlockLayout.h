@@ -6,6 +6,9 @@
 // estimated height, which their real one replaces once they are shown. A short text is one
 // block, laid out exactly as a whole.
 //
+// A cut inside a paragraph is moved, before either block beside it is laid out, to where a line
+// of that paragraph starts, so that the blocks read as one paragraph: no short line at a cut.
+//
 // Offsets are the editing model's (UTF-16 units of the whole text); the lines it gives the
 // editing model are the lines drawn, across block boundaries.
 
@@ -33,6 +36,10 @@ public:
     static constexpr std::size_t kBlockBytes = 4096;
     // Blocks kept laid out.
     static constexpr std::size_t kKeptLayouts = 48;
+    // The cuts inside a paragraph placed by following its lines from its start (laying out each
+    // block before them once more): a block deep in a huge paragraph costs at most this many.
+    // The next cut starts over, following the lines from a block's length before it.
+    static constexpr std::size_t kCutsFollowed = 8;
 
     // Makes the layout fit the text, style and width (points), reusing what was laid out when
     // none of them changed. `text` must stay alive and unchanged until the next update.
@@ -62,17 +69,28 @@ private:
     struct Block {
         std::size_t byteStart = 0, byteEnd = 0; // what is laid out (a line break ending it is not)
         std::size_t u16Start = 0, u16End = 0;
+        std::size_t firstCut = 0;                // where the text was first cut before it
+        std::size_t cutsBefore = 0;              // cuts of its paragraph up to its start (0: it starts one)
+        bool startSettled = true;                // false while a cut in a paragraph before it may move
         std::optional<CGFloat> height;           // once laid out
         mutable std::optional<CGFloat> estimate; // until then
     };
     struct Laid {
         std::size_t index = 0;
+        std::size_t bytes = 0; // of the block, laid out
         ShownText shown;
         TextLayout layout;
     };
     class Lines;
 
     void split();
+    // Moves the cut before block `index`, if it is inside a paragraph, to the start of the line
+    // nearest to it, with the cuts before it it follows from. Only blocks not laid out change;
+    // their estimates stay as they were.
+    void settleCut(std::size_t index) const;
+    void moveCut(std::size_t index) const;
+    // Settles both cuts of the block holding `offset`; that block.
+    std::size_t settledBlockAtOffset(std::size_t offset) const;
     CGFloat estimate(const Block& block) const;
     const Laid& laid(std::size_t index) const;
     std::size_t blockAtOffset(std::size_t offset) const;
