@@ -163,11 +163,7 @@ void RecipeBookMarkViewC::savepdf() {
     // A long text takes seconds to print. The pages are made on a worker, so the screen stays live
     // and a spinner turns over it until they are written; PDF cannot be pressed again meanwhile.
     // What is printed is the text as it stood when PDF was pressed.
-    auto spinner = std::make_shared<UIActivityIndicatorView>(UIActivityIndicatorView::Style::Large);
-    const CGRect bounds = view()->bounds();
-    spinner->setFrame({bounds.midX() - 40, bounds.midY() - 40, 80, 80});
-    view()->addSubview(spinner);
-    spinner->startAnimating();
+    auto spinner = UIActivityIndicatorView::startedOver(*view());
     saveButton_->setEnabled(false);
     std::weak_ptr<RecipeBookMarkViewC> weak = self<RecipeBookMarkViewC>();
     auto pdf = std::make_shared<std::shared_ptr<PDFData>>();

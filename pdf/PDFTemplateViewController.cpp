@@ -193,11 +193,7 @@ void PDFTemplateViewController::render() {
     }
     // A long page takes seconds to print: its pages are made on a worker while a spinner turns over
     // the screen, which stays live; Preview waits for the file.
-    auto spinner = std::make_shared<UIActivityIndicatorView>(UIActivityIndicatorView::Style::Large);
-    const CGRect bounds = view()->bounds();
-    spinner->setFrame({bounds.midX() - 40, bounds.midY() - 40, 80, 80});
-    view()->addSubview(spinner);
-    spinner->startAnimating();
+    auto spinner = UIActivityIndicatorView::startedOver(*view());
     const std::string path = (Sandbox::tmp() / (row_.pdfName + ".pdf")).string();
     auto drawn = std::make_shared<DrawnPDF>();
     // The print holds the screen until it is written, as a short one does.

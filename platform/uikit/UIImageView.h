@@ -46,6 +46,17 @@ public:
     }
     bool isAnimating() const { return animating_; }
     bool hidesWhenStopped() const { return hidesWhenStopped_; }
+
+    // A large spinner turning in the middle of `view`, over what it shows, while long work keeps
+    // the screen live; stopAnimating and removeFromSuperview end it.
+    static std::shared_ptr<UIActivityIndicatorView> startedOver(UIView& view) {
+        auto spinner = std::make_shared<UIActivityIndicatorView>(Style::Large);
+        const CGRect bounds = view.bounds();
+        spinner->setFrame({bounds.midX() - 40, bounds.midY() - 40, 80, 80});
+        view.addSubview(spinner);
+        spinner->startAnimating();
+        return spinner;
+    }
     void setHidesWhenStopped(bool value) { hidesWhenStopped_ = value; }
 
     std::string stateDescription() const override {

@@ -526,8 +526,7 @@ struct HTMLDocument::Impl {
             for (std::size_t i = 0; i < count; ++i) {
                 text.pieceTops.push_back(y);
                 text.pieceHeights.push_back(pieceHeights[i]);
-                for (const auto& line : pieceLines[i])
-                    text.lines.push_back({line.top + y, line.bottom + y, line.kind});
+                addLines(text.lines, pieceLines[i], y);
                 y += pieceHeights[i];
             }
             for (std::size_t i = 0; i < kept.size(); ++i)
@@ -576,45 +575,44 @@ struct HTMLDocument::Impl {
     // Lays the page out `width` points wide. Only to draw it, where its pages are known already,
     // the boxes that pagination needs are not looked for.
     void layOut(double width, double pageHeight, bool onlyToDraw) {
-        auto& d = *this;
-        d.widthPx = std::max(1, toPx(width));
-        d.container.setPageSize(d.widthPx, std::max(1, toPx(pageHeight)));
-        d.pageHeight = pageHeight;
-        if (!d.runs.empty() && !onlyToDraw) d.layOutLongTexts();
-        if (!d.document) return;
-        d.document->media_changed();
-        d.document->render(d.widthPx);
+        widthPx = std::max(1, toPx(width));
+        container.setPageSize(widthPx, std::max(1, toPx(pageHeight)));
+        this->pageHeight = pageHeight;
+        if (!runs.empty() && !onlyToDraw) layOutLongTexts();
+        if (!document) return;
+        document->media_changed();
+        document->render(widthPx);
         // A word split to fit may move others; a few rounds settle every box.
         for (int round = 0; round < 6; ++round) {
-            if (!breakOverflowingWords(*d.document, d.widthPx, 0) &&
-                !breakOverflowingWords(*d.document, d.widthPx, 1) &&
-                !breakOverflowingWords(*d.document, d.widthPx, 2))
+            if (!breakOverflowingWords(*document, widthPx, 0) &&
+                !breakOverflowingWords(*document, widthPx, 1) &&
+                !breakOverflowingWords(*document, widthPx, 2))
                 break;
-            d.document->render(d.widthPx);
+            document->render(widthPx);
         }
 
-        d.crowds = crowdsOf(*d.document);
+        crowds = crowdsOf(*document);
         if (onlyToDraw) return;
 
         // Walk the drawing once without painting, to learn where every word and image lies.
-        d.container.setRecording(true);
-        d.document->draw(0, 0, 0, nullptr);
-        d.container.setRecording(false);
-        d.boxesPx = d.container.takeRecorded();
-        d.placeLongTexts();
-        std::sort(d.boxesPx.begin(), d.boxesPx.end(),
+        container.setRecording(true);
+        document->draw(0, 0, 0, nullptr);
+        container.setRecording(false);
+        boxesPx = container.takeRecorded();
+        placeLongTexts();
+        std::sort(boxesPx.begin(), boxesPx.end(),
                   [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
-        d.heightPx = std::max(0, d.document->height());
-        d.boxes.clear();
-        d.lastContentPx = 0;
-        for (const auto& box : d.boxesPx) {
-            d.heightPx = std::max(d.heightPx, box.bottom);
-            d.lastContentPx = std::max(d.lastContentPx, box.bottom);
-            d.boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText()});
+        heightPx = std::max(0, document->height());
+        boxes.clear();
+        lastContentPx = 0;
+        for (const auto& box : boxesPx) {
+            heightPx = std::max(heightPx, box.bottom);
+            lastContentPx = std::max(lastContentPx, box.bottom);
+            boxes.push_back({box.top * kPointsPerPixel, box.bottom * kPointsPerPixel, box.isText()});
         }
-        auto blocks = keptTogether(*d.document, d.boxesPx);
-        d.boxesPx.insert(d.boxesPx.end(), blocks.begin(), blocks.end());
-        std::stable_sort(d.boxesPx.begin(), d.boxesPx.end(),
+        auto blocks = keptTogether(*document, boxesPx);
+        boxesPx.insert(boxesPx.end(), blocks.begin(), blocks.end());
+        std::stable_sort(boxesPx.begin(), boxesPx.end(),
                          [](const HTMLKeepTogether& a, const HTMLKeepTogether& b) { return a.top < b.top; });
     }
 };
