@@ -4,6 +4,7 @@
 // at the pixel density they are drawn at, kept while they stay near the screen, and the next page
 // down is prepared on the run loop after a frame, so that scrolling onto it is only a copy.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -26,9 +27,21 @@ public:
     PDFPagesView();
     ~PDFPagesView() override;
 
-    // Opens the document; on failure the reason (poppler's, or that the file has no page) and
-    // nothing is shown.
-    std::optional<std::string> open(const std::filesystem::path& file);
+    // A document opened and measured, ready to be shown. Opening a large or damaged file takes
+    // seconds, so it is made on any thread and then handed to a view on the main thread.
+    struct Opened {
+        std::shared_ptr<PopplerDocument> document;
+        std::vector<CGSize> pageSizes;
+        // Why nothing can be shown: poppler's reason, no page, or a file too large.
+        std::optional<std::string> failure;
+        bool tooLarge = false;
+    };
+    // No PDF the application makes comes near this; a damaged file of gigabytes would keep
+    // poppler searching it for minutes.
+    static constexpr std::uintmax_t kMaxFileLength = std::uintmax_t(256) << 20;
+    static Opened openFile(const std::filesystem::path& file);
+    // Shows what was opened (nothing when it failed: the reason is returned).
+    std::optional<std::string> show(const std::filesystem::path& file, Opened opened);
     const std::filesystem::path& file() const { return file_; }
     long pageCount() const { return static_cast<long>(pageSizes_.size()); }
     // A page's size in PDF points.

@@ -4,6 +4,10 @@
 
 #include <cairo.h>
 
+#include <chrono>
+#include <cstdio>
+
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/webkit/HTMLDocument.h"
@@ -130,6 +134,100 @@ TEST_F(PDFPagesViewTest, AFileThatIsNoPdfShowsTheErrorPageAndSaysWhy) {
     runUntilIdle();
     EXPECT_TRUE(web->pdfPages());
     EXPECT_FALSE(web->loadError());
+}
+
+// A sound one-page PDF padded to about `padding` bytes by a stream nothing uses.
+std::string paddedPDF(std::size_t padding) {
+    const std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
+        "<< /Length " + std::to_string(padding) + " >>\nstream\n" + std::string(padding, 'x') + "\nendstream",
+    };
+    std::string out = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(out.size());
+        out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = out.size();
+    out += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        out += line;
+    }
+    return out + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+}
+
+TEST_F(PDFPagesViewTest, ALargeFileOpensOffTheScreenAndAHugeDamagedOneEndsOnTheErrorPage) {
+    struct Case {
+        std::string name;
+        // The file's first bytes; the rest up to `length` are zeros that take no room on the disk.
+        std::string head;
+        std::uintmax_t length;
+        // The error shown, or none for pages.
+        std::optional<std::string> error;
+        std::string console;
+    };
+    const std::vector<Case> cases{
+        {"Zeros.pdf", "%PDF-1.4\n", 24u << 20, "isn\u2019t in the correct format.", "cannot show the PDF"},
+        {"Huge.pdf", "%PDF-1.4\n", std::uintmax_t(3) << 30, "is too large.",
+         "the file is larger than the 256 MB a PDF may have here"},
+        {"Padded.pdf", paddedPDF(3u << 20), 0, std::nullopt, ""},
+    };
+    struct Outcomes : WKNavigationDelegate {
+        std::vector<std::string> seen;
+        void webView_didFinishNavigation(WKWebView&, const std::shared_ptr<WKNavigation>&) override {
+            seen.push_back("finished");
+        }
+        void webView_didFailNavigation_withError(WKWebView&, const std::shared_ptr<WKNavigation>&,
+                                                 const std::string& error) override {
+            seen.push_back(error);
+        }
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = Sandbox::tmp() / c.name;
+        writeFile(file, c.head);
+        if (c.length) std::filesystem::resize_file(file, c.length);
+        auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+        auto delegate = std::make_shared<Outcomes>();
+        web->setNavigationDelegate(delegate);
+
+        // The load returns at once and the screen stays live: it draws (the file's name) while the
+        // document is opened elsewhere.
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        web->loadRequest(WKWebView::fileURLForPath(file));
+        EXPECT_TRUE(web->isLoading());
+        EXPECT_FALSE(web->pdfPages());
+        EXPECT_FALSE(web->loadError());
+        picture(*web, "pdf-loading");
+        runUntilIdle();
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5);
+
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return !web->isLoading(); }, 60));
+        if (c.error) {
+            EXPECT_FALSE(web->pdfPages());
+            ASSERT_TRUE(web->loadError());
+            EXPECT_EQ(*web->loadError(),
+                      "The file \u201C" + c.name + "\u201D couldn\u2019t be opened because it " + *c.error);
+            EXPECT_EQ(delegate->seen, std::vector<std::string>{*web->loadError()});
+            bool said = false;
+            for (const auto& line : consoleLines())
+                said = said || (line.find("cannot show the PDF " + file.string()) != std::string::npos &&
+                                line.find(c.console) != std::string::npos);
+            EXPECT_TRUE(said);
+            EXPECT_GT(darkShare(picture(*web, "pdf-error"), 0, 0, 780, 1000), 0.002)
+                << "the error page is drawn";
+        } else {
+            ASSERT_TRUE(web->pdfPages());
+            EXPECT_EQ(web->pdfPages()->pageCount(), 1);
+            EXPECT_EQ(delegate->seen, std::vector<std::string>{"finished"});
+        }
+    }
 }
 
 } // namespace
