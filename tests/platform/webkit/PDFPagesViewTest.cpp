@@ -174,7 +174,7 @@ TEST_F(PDFPagesViewTest, ALargeFileOpensOffTheScreenAndAHugeDamagedOneEndsOnTheE
     const std::vector<Case> cases{
         {"Zeros.pdf", "%PDF-1.4\n", 24u << 20, "isn\u2019t in the correct format.", "cannot show the PDF"},
         {"Huge.pdf", "%PDF-1.4\n", std::uintmax_t(3) << 30, "is too large.",
-         "the file is larger than the 256 MB a PDF may have here"},
+         "the file is larger than the 128 MB a PDF may have here"},
         {"Padded.pdf", paddedPDF(3u << 20), 0, std::nullopt, ""},
     };
     struct Outcomes : WKNavigationDelegate {
