@@ -104,7 +104,9 @@ std::optional<std::string> WKWebView::showPDF(const std::filesystem::path& path,
 std::shared_ptr<WKNavigation> WKWebView::openPDF(const std::filesystem::path& path) {
     std::error_code ec;
     const auto length = std::filesystem::file_size(path, ec);
-    if (!ec && length <= kPDFOpenedAtOnce) return start(showPDF(path, PDFPagesView::openFile(path)));
+    // One too large to be opened is refused at once, without waiting behind another file.
+    if (!ec && (length <= kPDFOpenedAtOnce || length > PDFPagesView::kMaxFileLength))
+        return start(showPDF(path, PDFPagesView::openFile(path)));
     // Seconds for a large or damaged file: the screen stays live meanwhile.
     auto navigation = begin();
     auto opened = std::make_shared<PDFPagesView::Opened>();

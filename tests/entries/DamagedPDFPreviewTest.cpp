@@ -61,9 +61,14 @@ TEST_F(DamagedPDFPreviewTest, AHugeDamagedFileLeavesTheScreenLiveAndEndsOnTheErr
         auto preview = std::dynamic_pointer_cast<QLPreviewController>(browser->presentedViewController());
         ASSERT_TRUE(preview);
         runUntilIdle();
-        // The preview is up and drawn, with no verdict yet.
-        EXPECT_TRUE(preview->webView()->isLoading());
-        EXPECT_LT(darkShareOfDocument(), 0.0005);
+        // The preview is up and drawn: a file too large to be opened ends on the error page at once,
+        // a damaged one shows its name while it is looked into.
+        if (name == "Huge.pdf") {
+            EXPECT_GT(darkShareOfDocument(), 0.002);
+        } else {
+            EXPECT_TRUE(preview->webView()->isLoading());
+            EXPECT_LT(darkShareOfDocument(), 0.0005);
+        }
         EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
 
         ASSERT_TRUE(RunLoop::main().runUntil([&] { return !preview->webView()->isLoading(); }, 60));
