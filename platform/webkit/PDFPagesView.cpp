@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <cairo.h>
+#include <gio/gio.h>
 #include <poppler.h>
 
 #include "platform/foundation/RunLoop.h"
@@ -34,7 +35,7 @@ PDFPagesView::PDFPagesView() {
 
 PDFPagesView::~PDFPagesView() = default;
 
-PDFPagesView::Opened PDFPagesView::openFile(const std::filesystem::path& file) {
+PDFPagesView::Opened PDFPagesView::openFile(const std::filesystem::path& file, GCancellable* cancellable) {
     Opened out;
     std::error_code ec;
     const auto length = std::filesystem::file_size(file, ec);
@@ -45,9 +46,15 @@ PDFPagesView::Opened PDFPagesView::openFile(const std::filesystem::path& file) {
         return out;
     }
     GError* error = nullptr;
-    gchar* uri = g_filename_to_uri(std::filesystem::absolute(file).c_str(), nullptr, &error);
-    PopplerDocument* document = uri ? poppler_document_new_from_file(uri, nullptr, &error) : nullptr;
-    g_free(uri);
+    // Through a stream, which poppler reads with the cancellable (a file it opens itself it reads
+    // to the end).
+    GFile* handle = g_file_new_for_path(file.c_str());
+    GFileInputStream* stream = g_file_read(handle, cancellable, &error);
+    g_object_unref(handle);
+    PopplerDocument* document =
+        stream ? poppler_document_new_from_stream(G_INPUT_STREAM(stream), -1, nullptr, cancellable, &error)
+               : nullptr;
+    if (stream) g_object_unref(stream);
     if (!document) {
         out.failure = error ? error->message : "unreadable";
         if (error) g_error_free(error);

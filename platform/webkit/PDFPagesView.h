@@ -16,6 +16,7 @@
 
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _PopplerDocument PopplerDocument;
+typedef struct _GCancellable GCancellable;
 
 namespace platform {
 
@@ -39,7 +40,8 @@ public:
     // No PDF the application makes comes near this (5 MB of text print as 3.4 MB); poppler
     // searches a damaged file for about 40 ms a megabyte, so a bound keeps that to seconds.
     static constexpr std::uintmax_t kMaxFileLength = std::uintmax_t(128) << 20;
-    static Opened openFile(const std::filesystem::path& file);
+    // Cancelled (from any thread), the reading stops and the opening fails soon after.
+    static Opened openFile(const std::filesystem::path& file, GCancellable* cancellable = nullptr);
     // Shows what was opened (nothing when it failed: the reason is returned).
     std::optional<std::string> show(const std::filesystem::path& file, Opened opened);
     const std::filesystem::path& file() const { return file_; }

@@ -1,5 +1,7 @@
 #include "platform/webkit/WKWebView.h"
 
+#include <gio/gio.h>
+
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -111,13 +113,18 @@ std::shared_ptr<WKNavigation> WKWebView::openPDF(const std::filesystem::path& pa
     auto navigation = begin();
     auto opened = std::make_shared<PDFPagesView::Opened>();
     std::weak_ptr<WKWebView> weak = self<WKWebView>();
+    opening_.reset(g_cancellable_new(), g_object_unref);
     DispatchQueue::global(DispatchQoS::UserInitiated)
-        .asyncThenMain([opened, path] { *opened = PDFPagesView::openFile(path); },
-                       [weak, navigation, opened, path] {
-                           auto view = weak.lock();
-                           if (!view || view->navigations_ != navigation->number()) return;
-                           view->finish(navigation, view->showPDF(path, std::move(*opened)));
-                       });
+        .asyncThenMain(
+            [opened, path, cancellable = opening_] {
+                *opened = PDFPagesView::openFile(path, cancellable.get());
+            },
+            [weak, navigation, opened, path] {
+                auto view = weak.lock();
+                if (!view || view->navigations_ != navigation->number()) return;
+                view->opening_.reset();
+                view->finish(navigation, view->showPDF(path, std::move(*opened)));
+            });
     return navigation;
 }
 
@@ -174,7 +181,13 @@ struct WKWebView::DrawnPage {
     std::unique_ptr<HTMLDocument> document;
 };
 
+WKWebView::~WKWebView() {
+    if (opening_) g_cancellable_cancel(opening_.get());
+}
+
 void WKWebView::removePages() {
+    if (opening_) g_cancellable_cancel(opening_.get());
+    opening_.reset();
     error_.reset();
     if (!pdf_) return;
     pdf_->removeFromSuperview();

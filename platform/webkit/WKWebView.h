@@ -39,6 +39,7 @@ class WKWebView : public UIView {
 public:
     WKWebView() = default;
     explicit WKWebView(const CGRect& frame) : UIView(frame) {}
+    ~WKWebView() override;
 
     std::shared_ptr<WKNavigationDelegate> navigationDelegate() const { return delegate_.lock(); }
     void setNavigationDelegate(std::weak_ptr<WKNavigationDelegate> delegate) {
@@ -101,6 +102,8 @@ private:
     std::filesystem::path base_;
     std::optional<std::filesystem::path> file_;
     std::shared_ptr<PDFPagesView> pdf_;
+    // The PDF being opened on the worker, given up when another load replaces it or the view goes.
+    std::shared_ptr<GCancellable> opening_;
     std::optional<std::string> error_;
     bool loading_ = false;
     std::uint64_t navigations_ = 0;

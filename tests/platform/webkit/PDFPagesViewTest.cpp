@@ -232,4 +232,27 @@ TEST_F(PDFPagesViewTest, ALargeFileOpensOffTheScreenAndAHugeDamagedOneEndsOnTheE
     }
 }
 
+TEST_F(PDFPagesViewTest, ADamagedFileGivenUpStopsBeingOpenedAndTheNextFileComesAtOnce) {
+    // Seconds of poppler's searching (about 40 ms a megabyte), were it not given up.
+    const auto damaged = Sandbox::tmp() / "Damaged.pdf";
+    writeFile(damaged, "%PDF-1.4\n");
+    std::filesystem::resize_file(damaged, 120u << 20);
+    const auto sound = Sandbox::tmp() / "Sound.pdf";
+    writeFile(sound, paddedPDF(2u << 20));
+    for (const std::string how : {"replaced by another load", "closed"}) {
+        SCOPED_TRACE(how);
+        auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+        web->loadRequest(WKWebView::fileURLForPath(damaged));
+        runUntilIdle();
+        if (how == "closed") web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+        const auto start = std::chrono::steady_clock::now();
+        web->loadRequest(WKWebView::fileURLForPath(sound));
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return !web->isLoading(); }, 60));
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.5);
+        ASSERT_TRUE(web->pdfPages());
+        EXPECT_EQ(web->pdfPages()->file(), sound);
+        EXPECT_FALSE(web->loadError());
+    }
+}
+
 } // namespace
