@@ -1,8 +1,9 @@
 #pragma once
 // One program at a time on a data folder: two copies writing the same lists, preferences and logs
-// would overwrite each other's changes. The running program holds a lock on
-// Library/quillora.lock (released by the system when it ends, however it ends) and names itself
-// there, so that a second start can tell what holds the folder and bring its window forward.
+// would overwrite each other's changes. The running program holds a lock on the Library folder
+// (released by the system when it ends, however it ends; taking it writes nothing, so a full disk
+// cannot cost it) and names itself in Library/quillora.lock, so that a second start can tell what
+// holds the folder and bring its window forward.
 
 #include <sys/types.h>
 
@@ -24,8 +25,9 @@ public:
     };
 
     // Takes the data folder `root` for a run of kind `use`. None when another program holds it
-    // (it is then in `holder`) or when the lock cannot be taken at all (the reason is then in
-    // `error` and `holder` stays empty).
+    // (it is then in `holder`; "unknown" when it could not name itself) or when the lock cannot be
+    // taken at all (the reason is then in `error` and `holder` stays empty). Held but not named
+    // (the disk is full), the lock is given all the same, with the reason in `error`.
     static std::unique_ptr<InstanceLock> acquire(const std::filesystem::path& root, const std::string& use,
                                                  std::optional<Holder>& holder, std::string& error);
 
@@ -40,8 +42,9 @@ public:
     InstanceLock& operator=(const InstanceLock&) = delete;
 
 private:
-    explicit InstanceLock(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    InstanceLock(int folder, int name) : folder_(folder), name_(name) {}
+    int folder_ = -1;
+    int name_ = -1;
 };
 
 } // namespace quillora::cli

@@ -209,7 +209,11 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
     std::optional<InstanceLock::Holder> holder;
     std::string error;
     lock = InstanceLock::acquire(root, use, holder, error);
-    if (lock) return std::nullopt;
+    if (lock) {
+        // Held all the same: a second program is refused, only without learning what holds it.
+        if (!error.empty()) std::cerr << "quillora: the data folder is locked, but " << error << std::endl;
+        return std::nullopt;
+    }
     if (!holder) {
         // A folder that cannot be locked cannot be written either: the run goes on and reports
         // what it cannot save.
@@ -221,6 +225,7 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
                             : holder->use == "script" ? "a script"
                             : holder->use == "demo"   ? "the demo"
                                                       : "another program";
+    const std::string process = holder->pid > 0 ? " (process " + std::to_string(holder->pid) + ")" : "";
     if (mode == Mode::window) {
         std::string why;
         if (InstanceLock::bringForward(*holder, why)) {
@@ -228,13 +233,12 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
                       << std::endl;
             return 0;
         }
-        std::cerr << "quillora: " << who << " (process " << holder->pid << ") is using the data folder "
-                  << root.string() << ", and its window cannot be brought forward: " << why << std::endl;
+        std::cerr << "quillora: " << who << process << " is using the data folder " << root.string()
+                  << ", and its window cannot be brought forward: " << why << std::endl;
         return 1;
     }
-    std::cerr << "quillora: " << who << " (process " << holder->pid << ") is using the data folder "
-              << root.string() << "; the " << use
-              << " would write the same files. Close it first, or use another folder (--home DIR)."
+    std::cerr << "quillora: " << who << process << " is using the data folder " << root.string() << "; the "
+              << use << " would write the same files. Close it first, or use another folder (--home DIR)."
               << std::endl;
     return 1;
 }

@@ -178,8 +178,8 @@ void EntryListViewController::loadEntries() {
     auto& files = NSFileManager::defaultManager();
     {
         // Saves killed half-way leave their temporary files; none is being written while we hold
-        // the folder.
-        auto lock = files.lockFolderOf(path);
+        // the folder. Only tidying: not worth a wait.
+        auto lock = files.lockFolderOf(path, 0);
         if (lock.held()) files.removeLeftoverTemporaryFiles(path);
     }
     // Stamped before reading: a Save of another copy that lands in between then shows as a change
@@ -256,6 +256,7 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     auto& files = NSFileManager::defaultManager();
     // Held from reading to writing, so another copy's Save cannot fall in between.
     auto lock = files.lockFolderOf(path);
+    if (lock.busy) return fail(lock.failure);
     StringArrayPlistRead fresh;
     // Every Save renames a new file into place: the same file, unchanged, is the one we know.
     if (!baseStamp_.empty() && fileStamp(path) == baseStamp_)

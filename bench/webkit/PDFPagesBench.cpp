@@ -42,6 +42,7 @@ struct Frame {
 std::shared_ptr<WKWebView> loaded(const std::filesystem::path& pdf) {
     auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 700});
     web->loadRequest(WKWebView::fileURLForPath(pdf));
+    RunLoop::main().runUntil([&] { return !web->isLoading(); }, 30);
     web->layoutIfNeeded();
     return web;
 }

@@ -132,7 +132,7 @@ NSFileManager::FolderLock::~FolderLock() {
     if (!folder_.empty()) NSFileManager::defaultManager().unlockFolder(folder_);
 }
 
-NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path) const {
+NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, double wait) const {
     FolderLock lock;
     auto target = resolvedWritePath(path);
     if (!target) {
@@ -146,20 +146,24 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path) c
     if (held.count == 0) {
         held.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         int err = held.fd < 0 ? errno : 0;
-        // Another copy holds it for the length of one write; one that stops answering must not
-        // stop this one for ever.
-        for (int tries = 0; !err && ::flock(held.fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) || tries > 30000) {
-                err = errno == EINTR ? ETIMEDOUT : errno;
-                break;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(wait);
+        while (!err && ::flock(held.fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR) continue;
+            if (errno != EWOULDBLOCK) {
+                err = errno;
+            } else if (std::chrono::steady_clock::now() >= deadline) {
+                lock.busy = true;
+                err = EWOULDBLOCK;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         if (err) {
             if (held.fd >= 0) ::close(held.fd);
             heldFolders_.erase(folder);
             lockMutex_.unlock();
-            lock.failure = std::strerror(err);
+            lock.failure =
+                lock.busy ? "another program holds its folder “" + folder + "” locked" : std::strerror(err);
             return lock;
         }
     }
@@ -207,7 +211,14 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
     auto resolved = resolvedWritePath(path, &loop);
     if (!resolved) return loop;
     FolderLock lock = lockFolderOf(*resolved);
+    if (lock.busy) return NSError{NSPOSIXErrorDomain, EWOULDBLOCK, what + ": " + lock.failure};
     if (lock.held()) removeLeftoverTemporaryFiles(*resolved);
+    // The file in place decides what the new one may be: one we may not write stays as it is (a
+    // rename would replace it all the same), and one we may keeps its permissions and owner.
+    struct stat old {};
+    const bool replacing = ::stat(resolved->c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && ::faccessat(AT_FDCWD, resolved->c_str(), W_OK, AT_EACCESS) != 0)
+        return NSError::posix(errno, what);
     fs::path target(*resolved);
     std::string tmpl = (target.parent_path() / (temporaryPrefix(target) + "XXXXXX")).string();
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
@@ -222,8 +233,20 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
         }
         done += static_cast<std::size_t>(n);
     }
-    // mkstemp creates the file 0600; give it the permissions an ordinary write would have.
-    if (!err) ::fchmod(fd, 0666 & ~processUmask());
+    if (!err && replacing) {
+        // Owner first: a change of owner clears the set-id bits that the mode then puts back. Only
+        // a privileged program may give a file away; any other keeps at least the group it can.
+        struct stat made {};
+        if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Ours from now on, with the permissions it had.
+        }
+        ::fchmod(fd, old.st_mode & 07777);
+    } else if (!err) {
+        // mkstemp creates the file 0600; give it the permissions an ordinary write would have.
+        ::fchmod(fd, 0666 & ~processUmask());
+    }
     if (!err && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
     if (!err && ::rename(tmpl.c_str(), resolved->c_str()) != 0) err = errno;

@@ -53,34 +53,47 @@ public:
     // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
     // `path`: readers see the old content or the new, never a mix. The folder must exist. A
     // symbolic link at `path` is written through: its target gets the new content and the link
-    // stays. The write holds the target's folder (see FolderLock), and removes what earlier
-    // writes of the same file that were killed half-way left behind.
+    // stays. A file replaced keeps its permissions and, where the system lets us, its owner; one
+    // we may not write is refused, not replaced. The write holds the target's folder (see
+    // FolderLock), and removes what earlier writes of the same file that were killed half-way
+    // left behind; it fails when another program keeps the folder locked past kFolderLockWait.
     std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes) const;
 
     // Where a write of `path` lands: the end of its chain of symbolic links. None, with `error`
     // set, for a loop of links.
     std::optional<std::string> resolvedWritePath(const std::string& path, NSError* error = nullptr) const;
 
+    // How long a write waits for a folder another program holds: another copy of ours holds it for
+    // the length of one write; anything longer is something else, and the person is told rather
+    // than kept waiting.
+    static constexpr double kFolderLockWait = 3;
+
     // Holds the folder of a file against the writes of other copies of the program (an advisory
     // lock of the folder, taken by every write of this file manager) for as long as it lives, so
     // that a copy can read a file, merge what it changed and write it back without another copy
-    // writing in between. A thread may hold several at once; the same folder twice is fine.
+    // writing in between. A thread may hold several at once; the same folder twice is fine. Another
+    // program's lock is waited for `wait` seconds at most.
     class FolderLock {
     public:
-        FolderLock(FolderLock&& other) noexcept : folder_(std::move(other.folder_)) { other.folder_.clear(); }
+        FolderLock(FolderLock&& other) noexcept
+            : failure(std::move(other.failure)), busy(other.busy), folder_(std::move(other.folder_)) {
+            other.folder_.clear();
+        }
         FolderLock& operator=(FolderLock&&) = delete;
         ~FolderLock();
-        // False when the folder could not be locked (the write goes on unlocked; the reason is in
-        // `failure`).
+        // False when the folder could not be locked (the reason is in `failure`). A folder that
+        // cannot be locked at all is written unlocked; one that another program keeps locked past
+        // the wait (`busy`) is not written.
         bool held() const { return !folder_.empty(); }
         std::string failure;
+        bool busy = false;
 
     private:
         friend class NSFileManager;
         FolderLock() = default;
         std::string folder_;
     };
-    FolderLock lockFolderOf(const std::string& path) const;
+    FolderLock lockFolderOf(const std::string& path, double wait = kFolderLockWait) const;
 
     // Removes the temporary files that writes of `path` killed half-way left beside its target.
     // Only to be called while holding the folder (every write does).

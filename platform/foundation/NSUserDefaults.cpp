@@ -224,7 +224,7 @@ void NSUserDefaults::load() {
     root_ = plist_new_dict();
     auto& files = NSFileManager::defaultManager();
     {
-        auto lock = files.lockFolderOf(path_);
+        auto lock = files.lockFolderOf(path_, 0);
         if (lock.held()) files.removeLeftoverTemporaryFiles(path_);
     }
     // The transcript is kept here too, so the bound is a list file's.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <cairo.h>
+#include <gio/gio.h>
 #include <poppler.h>
 
 #include "platform/foundation/RunLoop.h"
@@ -34,21 +35,32 @@ PDFPagesView::PDFPagesView() {
 
 PDFPagesView::~PDFPagesView() = default;
 
-std::optional<std::string> PDFPagesView::open(const std::filesystem::path& file) {
-    document_.reset();
-    pageSizes_.clear();
-    raster_.clear();
-    file_ = file;
-    GError* error = nullptr;
-    gchar* uri = g_filename_to_uri(std::filesystem::absolute(file).c_str(), nullptr, &error);
-    PopplerDocument* document = uri ? poppler_document_new_from_file(uri, nullptr, &error) : nullptr;
-    g_free(uri);
-    if (!document) {
-        std::string reason = error ? error->message : "unreadable";
-        if (error) g_error_free(error);
-        return reason;
+PDFPagesView::Opened PDFPagesView::openFile(const std::filesystem::path& file, GCancellable* cancellable) {
+    Opened out;
+    std::error_code ec;
+    const auto length = std::filesystem::file_size(file, ec);
+    if (!ec && length > kMaxFileLength) {
+        out.failure =
+            "the file is larger than the " + std::to_string(kMaxFileLength >> 20) + " MB a PDF may have here";
+        out.tooLarge = true;
+        return out;
     }
-    document_.reset(document, [](PopplerDocument* d) { g_object_unref(d); });
+    GError* error = nullptr;
+    // Through a stream, which poppler reads with the cancellable (a file it opens itself it reads
+    // to the end).
+    GFile* handle = g_file_new_for_path(file.c_str());
+    GFileInputStream* stream = g_file_read(handle, cancellable, &error);
+    g_object_unref(handle);
+    PopplerDocument* document =
+        stream ? poppler_document_new_from_stream(G_INPUT_STREAM(stream), -1, nullptr, cancellable, &error)
+               : nullptr;
+    if (stream) g_object_unref(stream);
+    if (!document) {
+        out.failure = error ? error->message : "unreadable";
+        if (error) g_error_free(error);
+        return out;
+    }
+    out.document.reset(document, [](PopplerDocument* d) { g_object_unref(d); });
     const int count = poppler_document_get_n_pages(document);
     for (int i = 0; i < count; ++i) {
         PopplerPage* page = poppler_document_get_page(document, i);
@@ -57,13 +69,21 @@ std::optional<std::string> PDFPagesView::open(const std::filesystem::path& file)
             poppler_page_get_size(page, &w, &h);
             g_object_unref(page);
         }
-        pageSizes_.push_back({std::max(1.0, w), std::max(1.0, h)});
+        out.pageSizes.push_back({std::max(1.0, w), std::max(1.0, h)});
     }
-    if (pageSizes_.empty()) {
-        document_.reset();
-        return std::string("the document has no page");
+    if (out.pageSizes.empty()) {
+        out.document.reset();
+        out.failure = "the document has no page";
     }
-    return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> PDFPagesView::show(const std::filesystem::path& file, Opened opened) {
+    raster_.clear();
+    file_ = file;
+    document_ = std::move(opened.document);
+    pageSizes_ = std::move(opened.pageSizes);
+    return std::move(opened.failure);
 }
 
 double PDFPagesView::pageScale(long index, double width) const {

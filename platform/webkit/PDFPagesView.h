@@ -4,6 +4,7 @@
 // at the pixel density they are drawn at, kept while they stay near the screen, and the next page
 // down is prepared on the run loop after a frame, so that scrolling onto it is only a copy.
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _PopplerDocument PopplerDocument;
+typedef struct _GCancellable GCancellable;
 
 namespace platform {
 
@@ -26,9 +28,22 @@ public:
     PDFPagesView();
     ~PDFPagesView() override;
 
-    // Opens the document; on failure the reason (poppler's, or that the file has no page) and
-    // nothing is shown.
-    std::optional<std::string> open(const std::filesystem::path& file);
+    // A document opened and measured, ready to be shown. Opening a large or damaged file takes
+    // seconds, so it is made on any thread and then handed to a view on the main thread.
+    struct Opened {
+        std::shared_ptr<PopplerDocument> document;
+        std::vector<CGSize> pageSizes;
+        // Why nothing can be shown: poppler's reason, no page, or a file too large.
+        std::optional<std::string> failure;
+        bool tooLarge = false;
+    };
+    // No PDF the application makes comes near this (5 MB of text print as 3.4 MB); poppler
+    // searches a damaged file for about 40 ms a megabyte, so a bound keeps that to seconds.
+    static constexpr std::uintmax_t kMaxFileLength = std::uintmax_t(128) << 20;
+    // Cancelled (from any thread), the reading stops and the opening fails soon after.
+    static Opened openFile(const std::filesystem::path& file, GCancellable* cancellable = nullptr);
+    // Shows what was opened (nothing when it failed: the reason is returned).
+    std::optional<std::string> show(const std::filesystem::path& file, Opened opened);
     const std::filesystem::path& file() const { return file_; }
     long pageCount() const { return static_cast<long>(pageSizes_.size()); }
     // A page's size in PDF points.

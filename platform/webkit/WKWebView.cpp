@@ -1,5 +1,7 @@
 #include "platform/webkit/WKWebView.h"
 
+#include <gio/gio.h>
+
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -55,23 +57,74 @@ std::filesystem::path WKWebView::pathForFileURL(const std::string& url) {
     return out;
 }
 
-std::shared_ptr<WKNavigation> WKWebView::start(std::optional<std::string> error) {
-    auto navigation = std::make_shared<WKNavigation>(++navigations_);
+std::shared_ptr<WKNavigation> WKWebView::begin() {
     loading_ = true;
-    // The outcome arrives on the run loop, after the call that started the load has returned. A
-    // load replaced by a newer one before then reports nothing.
+    return std::make_shared<WKNavigation>(++navigations_);
+}
+
+std::shared_ptr<WKNavigation> WKWebView::start(std::optional<std::string> error) {
+    auto navigation = begin();
+    // The outcome arrives on the run loop, after the call that started the load has returned.
     std::weak_ptr<WKWebView> weak = self<WKWebView>();
     RunLoop::main().schedule(0, [weak, navigation, error] {
-        auto view = weak.lock();
-        if (!view || view->navigations_ != navigation->number()) return;
-        view->loading_ = false;
-        auto delegate = view->delegate_.lock();
-        if (!delegate) return;
-        if (error)
-            delegate->webView_didFailNavigation_withError(*view, navigation, *error);
-        else
-            delegate->webView_didFinishNavigation(*view, navigation);
+        if (auto view = weak.lock()) view->finish(navigation, error);
     });
+    return navigation;
+}
+
+void WKWebView::finish(const std::shared_ptr<WKNavigation>& navigation,
+                       const std::optional<std::string>& error) {
+    // A load replaced by a newer one reports nothing.
+    if (navigations_ != navigation->number()) return;
+    loading_ = false;
+    auto delegate = delegate_.lock();
+    if (!delegate) return;
+    auto keep = self<WKWebView>();
+    if (error)
+        delegate->webView_didFailNavigation_withError(*this, navigation, *error);
+    else
+        delegate->webView_didFinishNavigation(*this, navigation);
+}
+
+std::optional<std::string> WKWebView::showPDF(const std::filesystem::path& path,
+                                              PDFPagesView::Opened opened) {
+    auto pages = std::make_shared<PDFPagesView>();
+    const bool tooLarge = opened.tooLarge;
+    if (auto reason = pages->show(path, std::move(opened))) {
+        console().print("WKWebView: cannot show the PDF " + path.string() + ": " + *reason);
+        error_ = "The file \u201C" + path.filename().string() + "\u201D couldn\u2019t be opened because " +
+                 (tooLarge ? "it is too large." : "it isn\u2019t in the correct format.");
+        return error_;
+    }
+    pdf_ = pages;
+    pdf_->setFrame({0, 0, bounds().width(), bounds().height()});
+    // Under whatever the screen has put on the page.
+    insertSubview_atIndex(pdf_, 0);
+    return std::nullopt;
+}
+
+std::shared_ptr<WKNavigation> WKWebView::openPDF(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto length = std::filesystem::file_size(path, ec);
+    // One too large to be opened is refused at once, without waiting behind another file.
+    if (!ec && (length <= kPDFOpenedAtOnce || length > PDFPagesView::kMaxFileLength))
+        return start(showPDF(path, PDFPagesView::openFile(path)));
+    // Seconds for a large or damaged file: the screen stays live meanwhile.
+    auto navigation = begin();
+    auto opened = std::make_shared<PDFPagesView::Opened>();
+    std::weak_ptr<WKWebView> weak = self<WKWebView>();
+    opening_.reset(g_cancellable_new(), g_object_unref);
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain(
+            [opened, path, cancellable = opening_] {
+                *opened = PDFPagesView::openFile(path, cancellable.get());
+            },
+            [weak, navigation, opened, path] {
+                auto view = weak.lock();
+                if (!view || view->navigations_ != navigation->number()) return;
+                view->opening_.reset();
+                view->finish(navigation, view->showPDF(path, std::move(*opened)));
+            });
     return navigation;
 }
 
@@ -104,17 +157,7 @@ std::shared_ptr<WKNavigation> WKWebView::loadRequest(const std::string& url, dou
     } else if (std::ifstream in(path, std::ios::binary); !in || std::filesystem::is_directory(path)) {
         error = "The file \u201C" + path.filename().string() + "\u201D couldn\u2019t be opened.";
     } else if (looksLikePDF(path)) {
-        auto pages = std::make_shared<PDFPagesView>();
-        if (auto reason = pages->open(path)) {
-            console().print("WKWebView: cannot show the PDF " + path.string() + ": " + *reason);
-            error = "The file \u201C" + path.filename().string() +
-                    "\u201D couldn\u2019t be opened because it isn\u2019t in the correct format.";
-        } else {
-            pdf_ = pages;
-            pdf_->setFrame({0, 0, bounds().width(), bounds().height()});
-            // Under whatever the screen has put on the page.
-            insertSubview_atIndex(pdf_, 0);
-        }
+        return openPDF(path);
     }
     error_ = error;
     return start(error);
@@ -138,7 +181,13 @@ struct WKWebView::DrawnPage {
     std::unique_ptr<HTMLDocument> document;
 };
 
+WKWebView::~WKWebView() {
+    if (opening_) g_cancellable_cancel(opening_.get());
+}
+
 void WKWebView::removePages() {
+    if (opening_) g_cancellable_cancel(opening_.get());
+    opening_.reset();
     error_.reset();
     if (!pdf_) return;
     pdf_->removeFromSuperview();

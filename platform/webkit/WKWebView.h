@@ -10,11 +10,11 @@
 #include <string>
 
 #include "platform/uikit/UIView.h"
+#include "platform/webkit/PDFPagesView.h"
 #include "platform/webkit/UIPrintFormatter.h"
 
 namespace platform {
 
-class PDFPagesView;
 class WKWebView;
 
 // One load, as handed back by the load calls and to the delegate.
@@ -39,6 +39,7 @@ class WKWebView : public UIView {
 public:
     WKWebView() = default;
     explicit WKWebView(const CGRect& frame) : UIView(frame) {}
+    ~WKWebView() override;
 
     std::shared_ptr<WKNavigationDelegate> navigationDelegate() const { return delegate_.lock(); }
     void setNavigationDelegate(std::weak_ptr<WKNavigationDelegate> delegate) {
@@ -49,10 +50,14 @@ public:
     // path; empty for none). The page's address becomes the base URL.
     std::shared_ptr<WKNavigation> loadHTMLString_baseURL(const std::string& html, const std::string& baseURL);
     // Shows the file at `url` (a file: URL or a path), a PDF for instance. A file that cannot be
-    // read fails the navigation. Other schemes are not reachable here and fail too.
+    // read fails the navigation. Other schemes are not reachable here and fail too. A PDF larger
+    // than kPDFOpenedAtOnce is opened on a worker (a large or damaged one takes seconds): its name
+    // shows until its pages or the error page do, and the navigation finishes then.
     std::shared_ptr<WKNavigation> loadFileURL_allowingReadAccessToURL(const std::string& url,
                                                                       const std::string& readAccessURL);
     std::shared_ptr<WKNavigation> loadRequest(const std::string& url, double timeoutInterval = 60);
+    // Opening a PDF takes poppler about 40 ms a megabyte of a damaged file, less of a sound one.
+    static constexpr std::uintmax_t kPDFOpenedAtOnce = std::uintmax_t(1) << 20;
 
     // The address of the page: "file:///..." (the base URL for HTML), absent before any load.
     const std::optional<std::string>& URL() const { return url_; }
@@ -84,6 +89,10 @@ public:
 
 private:
     std::shared_ptr<WKNavigation> start(std::optional<std::string> error);
+    std::shared_ptr<WKNavigation> begin();
+    void finish(const std::shared_ptr<WKNavigation>& navigation, const std::optional<std::string>& error);
+    std::shared_ptr<WKNavigation> openPDF(const std::filesystem::path& path);
+    std::optional<std::string> showPDF(const std::filesystem::path& path, PDFPagesView::Opened opened);
     void showFile(const std::filesystem::path& path);
     void removePages();
 
@@ -93,6 +102,8 @@ private:
     std::filesystem::path base_;
     std::optional<std::filesystem::path> file_;
     std::shared_ptr<PDFPagesView> pdf_;
+    // The PDF being opened on the worker, given up when another load replaces it or the view goes.
+    std::shared_ptr<GCancellable> opening_;
     std::optional<std::string> error_;
     bool loading_ = false;
     std::uint64_t navigations_ = 0;

@@ -1,10 +1,14 @@
-// One program at a time on a data folder: what a second start finds, and that a refused start
-// leaves the running program's files alone.
+// One program at a time on a data folder: what a second start finds, that a refused start leaves
+// the running program's files alone, and that a full disk changes neither.
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -18,13 +22,14 @@ namespace {
 
 class InstanceLockTest : public quillora::test::PlatformTest {
 protected:
-    // Runs the program on `home` with an empty script (or in `mode`); what it wrote on standard
-    // error in `errors`.
-    int run(Mode mode, std::string& errors) {
-        const auto path = home / "empty.txt";
+    // Runs the program on `folder` (else `home`) with an empty script (or in `mode`); what it wrote
+    // on standard error in `errors`.
+    int run(Mode mode, std::string& errors, const std::filesystem::path& folder = {}) {
+        const auto& data = folder.empty() ? home : folder;
+        const auto path = data / "empty.txt";
         std::ofstream(path) << "";
         Options options;
-        options.home = home;
+        options.home = data;
         options.mode = mode;
         if (mode == Mode::script) options.script = path.string();
         char name[] = "quillora";
@@ -103,6 +108,80 @@ TEST_F(InstanceLockTest, OnlyAWindowOnThisHostIsAskedToComeForward) {
     EXPECT_NE(errors.find("a script (process " + std::to_string(getpid()) + ") is using the data folder"),
               std::string::npos)
         << errors;
+}
+
+// A small file system of its own, filled to the last byte, for as long as it lives.
+class FullDisk {
+public:
+    explicit FullDisk(const std::filesystem::path& at) : at_(at) {
+        std::filesystem::create_directories(at);
+        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=256k") == 0;
+        if (!mounted_) why_ = std::string("cannot mount a small file system: ") + std::strerror(errno);
+    }
+    ~FullDisk() {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+    // Writes until no byte more fits.
+    void fill() {
+        const int fd = ::open((at_ / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        const std::string block(4096, 'x');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        EXPECT_EQ(errno, ENOSPC);
+        while (::write(fd, block.data(), 1) > 0) {
+        }
+        ::close(fd);
+    }
+
+private:
+    std::filesystem::path at_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+TEST_F(InstanceLockTest, OnAFullDiskTheFolderIsStillLockedAndASecondProgramRefused) {
+    FullDisk disk(home / "disk");
+    if (!disk.mounted()) GTEST_SKIP() << disk.why();
+    // A folder used before the disk filled (its lock file was named in once), and one whose lock
+    // file was never written (a fresh one, or one the program before this version emptied).
+    const auto used = home / "disk" / "used", fresh = home / "disk" / "fresh";
+    std::optional<InstanceLock::Holder> holder;
+    std::string error;
+    ASSERT_TRUE(InstanceLock::acquire(used, "window", holder, error)) << error;
+    std::filesystem::create_directories(fresh / "Library");
+    std::ofstream(InstanceLock::pathIn(fresh));
+    disk.fill();
+
+    for (const auto& folder : {used, fresh}) {
+        SCOPED_TRACE(folder.filename().string());
+        error.clear();
+        auto lock = InstanceLock::acquire(folder, "window", holder, error);
+        ASSERT_TRUE(lock) << "a full disk does not cost the lock: " << error;
+        if (folder == used)
+            EXPECT_EQ(error, "") << "the name is written where the last one stood";
+        else
+            EXPECT_EQ(error,
+                      "cannot write " + InstanceLock::pathIn(folder).string() + ": No space left on device");
+
+        auto second = InstanceLock::acquire(folder, "script", holder, error);
+        EXPECT_FALSE(second);
+        ASSERT_TRUE(holder);
+        EXPECT_EQ(holder->pid, folder == used ? getpid() : 0);
+        EXPECT_EQ(holder->use, folder == used ? "window" : "unknown");
+
+        std::string errors;
+        EXPECT_EQ(run(Mode::script, errors, folder), 1) << errors;
+        const std::string who = folder == used
+                                    ? "Quillora's window (process " + std::to_string(getpid()) + ")"
+                                    : std::string("another program");
+        EXPECT_NE(errors.find("quillora: " + who + " is using the data folder " + folder.string() +
+                              "; the script would write the same files."),
+                  std::string::npos)
+            << errors;
+    }
 }
 
 } // namespace

@@ -70,4 +70,29 @@ inline std::string pdfWords(const std::filesystem::path& pdf) {
     return std::regex_replace(run("pdftotext " + quoted(pdf) + " -"), std::regex("\\s+"), " ");
 }
 
+// A sound one-page PDF padded to about `padding` bytes by a stream nothing uses.
+inline std::string paddedPDF(std::size_t padding) {
+    const std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] >>",
+        "<< /Length " + std::to_string(padding) + " >>\nstream\n" + std::string(padding, 'x') + "\nendstream",
+    };
+    std::string out = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(out.size());
+        out += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = out.size();
+    out += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        char line[32];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+        out += line;
+    }
+    return out + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+}
+
 } // namespace quillora::test

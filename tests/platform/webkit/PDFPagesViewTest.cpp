@@ -4,12 +4,17 @@
 
 #include <cairo.h>
 
+#include <chrono>
+#include <cstdio>
+
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/webkit/HTMLDocument.h"
 #include "platform/webkit/PDFPagesView.h"
 #include "platform/webkit/WKWebView.h"
 #include "tests/support/ImageCompare.h"
+#include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;
@@ -130,6 +135,100 @@ TEST_F(PDFPagesViewTest, AFileThatIsNoPdfShowsTheErrorPageAndSaysWhy) {
     runUntilIdle();
     EXPECT_TRUE(web->pdfPages());
     EXPECT_FALSE(web->loadError());
+}
+
+TEST_F(PDFPagesViewTest, ALargeFileOpensOffTheScreenAndAHugeDamagedOneEndsOnTheErrorPage) {
+    struct Case {
+        std::string name;
+        // The file's first bytes; the rest up to `length` are zeros that take no room on the disk.
+        std::string head;
+        std::uintmax_t length;
+        // The error shown, or none for pages.
+        std::optional<std::string> error;
+        std::string console;
+        // Refused by its size alone, before anything is opened.
+        bool refusedAtOnce = false;
+    };
+    const std::vector<Case> cases{
+        {"Zeros.pdf", "%PDF-1.4\n", 24u << 20, "isn\u2019t in the correct format.", "cannot show the PDF"},
+        {"Huge.pdf", "%PDF-1.4\n", std::uintmax_t(3) << 30, "is too large.",
+         "the file is larger than the 128 MB a PDF may have here", true},
+        {"Padded.pdf", paddedPDF(3u << 20), 0, std::nullopt, ""},
+    };
+    struct Outcomes : WKNavigationDelegate {
+        std::vector<std::string> seen;
+        void webView_didFinishNavigation(WKWebView&, const std::shared_ptr<WKNavigation>&) override {
+            seen.push_back("finished");
+        }
+        void webView_didFailNavigation_withError(WKWebView&, const std::shared_ptr<WKNavigation>&,
+                                                 const std::string& error) override {
+            seen.push_back(error);
+        }
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = Sandbox::tmp() / c.name;
+        writeFile(file, c.head);
+        if (c.length) std::filesystem::resize_file(file, c.length);
+        auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+        auto delegate = std::make_shared<Outcomes>();
+        web->setNavigationDelegate(delegate);
+
+        // The load returns at once and the screen stays live: it draws (the file's name, or the
+        // error page of a file too large to open) while the document is opened elsewhere.
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        web->loadRequest(WKWebView::fileURLForPath(file));
+        EXPECT_TRUE(web->isLoading());
+        EXPECT_FALSE(web->pdfPages());
+        EXPECT_EQ(web->loadError().has_value(), c.refusedAtOnce);
+        picture(*web, "pdf-loading");
+        runUntilIdle();
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5);
+
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return !web->isLoading(); }, 60));
+        if (c.error) {
+            EXPECT_FALSE(web->pdfPages());
+            ASSERT_TRUE(web->loadError());
+            EXPECT_EQ(*web->loadError(),
+                      "The file \u201C" + c.name + "\u201D couldn\u2019t be opened because it " + *c.error);
+            EXPECT_EQ(delegate->seen, std::vector<std::string>{*web->loadError()});
+            bool said = false;
+            for (const auto& line : consoleLines())
+                said = said || (line.find("cannot show the PDF " + file.string()) != std::string::npos &&
+                                line.find(c.console) != std::string::npos);
+            EXPECT_TRUE(said);
+            EXPECT_GT(darkShare(picture(*web, "pdf-error"), 0, 0, 780, 1000), 0.002)
+                << "the error page is drawn";
+        } else {
+            ASSERT_TRUE(web->pdfPages());
+            EXPECT_EQ(web->pdfPages()->pageCount(), 1);
+            EXPECT_EQ(delegate->seen, std::vector<std::string>{"finished"});
+        }
+    }
+}
+
+TEST_F(PDFPagesViewTest, ADamagedFileGivenUpStopsBeingOpenedAndTheNextFileComesAtOnce) {
+    // Seconds of poppler's searching (about 40 ms a megabyte), were it not given up.
+    const auto damaged = Sandbox::tmp() / "Damaged.pdf";
+    writeFile(damaged, "%PDF-1.4\n");
+    std::filesystem::resize_file(damaged, 120u << 20);
+    const auto sound = Sandbox::tmp() / "Sound.pdf";
+    writeFile(sound, paddedPDF(2u << 20));
+    for (const std::string how : {"replaced by another load", "closed"}) {
+        SCOPED_TRACE(how);
+        auto web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+        web->loadRequest(WKWebView::fileURLForPath(damaged));
+        runUntilIdle();
+        if (how == "closed") web = std::make_shared<WKWebView>(CGRect{0, 0, 390, 500});
+        const auto start = std::chrono::steady_clock::now();
+        web->loadRequest(WKWebView::fileURLForPath(sound));
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return !web->isLoading(); }, 60));
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.5);
+        ASSERT_TRUE(web->pdfPages());
+        EXPECT_EQ(web->pdfPages()->file(), sound);
+        EXPECT_FALSE(web->loadError());
+    }
 }
 
 } // namespace

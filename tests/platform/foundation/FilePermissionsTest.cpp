@@ -1,0 +1,162 @@
+// A file replaced by a write keeps its permissions and its owner, and one that its user may not
+// write is refused rather than replaced: lists and preferences alike, as root and as an ordinary
+// user. A folder that another program keeps locked fails a write after a bounded wait.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
+#include "tests/support/ActingAs.h"
+#include "tests/support/PlatformTest.h"
+
+using namespace platform;
+using quillora::test::Account;
+using quillora::test::ActingAs;
+using quillora::test::PlatformTest;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct stat statOf(const fs::path& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+class FilePermissionsTest : public PlatformTest {};
+
+TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMayNotWrite) {
+    if (geteuid() != 0) GTEST_SKIP() << "giving files to another account needs root";
+    const auto other = Account::nobody();
+    if (!other) GTEST_SKIP() << "no 'nobody' account to act as";
+    const Account root{0, 0};
+    // The folder is the ordinary account's, as a home folder is.
+    fs::create_directories(Sandbox::documents());
+    fs::permissions(home, fs::perms(0755));
+    ASSERT_EQ(::chown(Sandbox::documents().c_str(), other->uid, other->gid), 0);
+
+    // Each writer writes the file once to make it, then again over it.
+    struct Writer {
+        std::string name;
+        std::function<bool(const std::string& path, int round)> write;
+    };
+    const std::vector<Writer> writers{
+        {"list",
+         [](const std::string& path, int round) {
+             return writeStringArrayPlist(path, {"entry", "round " + std::to_string(round)});
+         }},
+        {"preferences",
+         [](const std::string& path, int round) {
+             NSUserDefaults defaults(path);
+             defaults.setInteger_forKey(round, "round");
+             return defaults.synchronize();
+         }},
+    };
+    struct Case {
+        std::string what;
+        mode_t mode;
+        Account owner;
+        bool asOrdinaryUser;
+        // What the file is after the second write: written or left as it was, and its owner.
+        bool written;
+        Account ownerAfter;
+    };
+    const std::vector<Case> cases{
+        {"a private file of root's", 0600, root, false, true, root},
+        {"a group-readable file of the account's, written by root", 0640, *other, false, true, *other},
+        {"a read-only file, written by root, who may", 0444, root, false, true, root},
+        {"a private file of the account's, written by it", 0600, *other, true, true, *other},
+        {"a read-only file of the account's, written by it", 0444, *other, true, false, *other},
+        // The account may write it through its group, but may not give the new file to root: the
+        // file becomes its own, in root's group still, with its permissions.
+        {"a group-writable file of root's, written by the account",
+         0664,
+         {0, other->gid},
+         true,
+         true,
+         *other},
+    };
+    for (const auto& writer : writers) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(writer.name + ": " + c.what);
+            const fs::path path = Sandbox::documents() / (writer.name + ".plist");
+            fs::remove(path);
+            ASSERT_TRUE(writer.write(path, 1));
+            ASSERT_EQ(::chown(path.c_str(), c.owner.uid, c.owner.gid), 0);
+            ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+            const std::string before = bytesOf(path);
+            bool wrote = false;
+            {
+                ActingAs acting(c.asOrdinaryUser ? other : std::nullopt);
+                wrote = writer.write(path, 2);
+            }
+            EXPECT_EQ(wrote, c.written);
+            if (c.written)
+                EXPECT_NE(bytesOf(path), before);
+            else
+                EXPECT_EQ(bytesOf(path), before) << "the file it may not write is left as it was";
+            const struct stat after = statOf(path);
+            EXPECT_EQ(after.st_mode & 07777, c.mode);
+            EXPECT_EQ(after.st_uid, c.ownerAfter.uid);
+            EXPECT_EQ(after.st_gid, c.ownerAfter.gid);
+            for (const auto& entry : fs::directory_iterator(Sandbox::documents()))
+                EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+                    << "left behind: " << entry.path();
+        }
+    }
+    // The refusal says why.
+    ASSERT_EQ(::chmod((Sandbox::documents() / "list.plist").c_str(), 0444), 0);
+    ActingAs acting(other);
+    const auto error = NSFileManager::defaultManager().writeAtomically(
+        (Sandbox::documents() / "list.plist").string(), "new bytes");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription, "The file “" + (Sandbox::documents() / "list.plist").string() +
+                                               "” could not be saved: Permission denied");
+}
+
+TEST_F(FilePermissionsTest, AFolderAnotherProgramKeepsLockedFailsTheWriteAfterABoundedWait) {
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setInteger_forKey(18, "fontSize");
+    ASSERT_TRUE(defaults->synchronize());
+    const fs::path file = defaults->filePath();
+    const std::string before = bytesOf(file);
+
+    // What `flock -x Preferences sleep 45` does: a lock of its own on the folder.
+    const int other = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    defaults->setInteger_forKey(24, "fontSize");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(defaults->synchronize());
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(waited, NSFileManager::kFolderLockWait - 0.1);
+    EXPECT_LT(waited, NSFileManager::kFolderLockWait + 2);
+    EXPECT_EQ(bytesOf(file), before);
+    EXPECT_TRUE(consoleHas("Preferences could not be saved: The file “" + file.string() +
+                           "” could not be saved: another program holds its folder “" +
+                           file.parent_path().string() + "” locked"));
+
+    // Let go, the change that waited is written.
+    ::close(other);
+    EXPECT_TRUE(defaults->synchronize());
+    EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), 24);
+}
+
+} // namespace
