@@ -313,6 +313,9 @@ TEST_P(DictatedWordsTest, TheEditorsSaveKeepsWhatWasDictatedMeanwhile) {
     ASSERT_NO_FATAL_FAILURE(enter());
     tapRecord();
     say("hotel eight");
+    // Opened mid-phrase: the phrase is not in the editor, and follows the edit.
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("sierra nineteen"));
+    runUntilIdle();
     auto edit = the().detail
                     ? std::dynamic_pointer_cast<UIButton>(screen()->outletNamed("textEditButtonTapped"))
                     : screen()->EditIndicatorButton;
@@ -321,18 +324,21 @@ TEST_P(DictatedWordsTest, TheEditorsSaveKeepsWhatWasDictatedMeanwhile) {
     ASSERT_TRUE(screen()->presentedViewController());
     quillora::SwiftUIEditView editor;
     editor.presentingVC = std::weak_ptr<UIViewController>(screen());
-    EXPECT_EQ(editor.text.get(), text()) << "the editor opens on the transcript";
+    EXPECT_EQ(editor.text.get(), appended(initialText(), {"hotel eight"}))
+        << "the editor opens on the transcript";
+    ASSERT_TRUE(ScriptedSpeech::shared().final("sierra nineteen"));
+    runUntilIdle();
     say("india nine");
     editor.text.set("edited");
     editor.save();
     runUntilIdle();
-    EXPECT_EQ(text(), appended("edited", {"india nine"}));
+    EXPECT_EQ(text(), appended("edited", {"sierra nineteen", "india nine"}));
     if (!the().detail) {
         EXPECT_EQ(stored(), text());
     }
     tapRecord();
     settle();
-    EXPECT_EQ(text(), appended("edited", {"india nine"}));
+    EXPECT_EQ(text(), appended("edited", {"sierra nineteen", "india nine"}));
 }
 
 // Save mid-phrase (the run's first phrase, then a later one): the run stops as at the record
