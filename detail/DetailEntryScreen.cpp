@@ -30,7 +30,6 @@ DictationScreenTable detailScreenTable(const DetailScreenVariant& variant) {
     table.reportsTextChanges = true;
     table.keyboardOverlay = KeyboardOverlayLook{100, 1.5, 1.5, variant.toolBarAsAccessory};
     table.keyboardCloseSwapsBack = false;
-    table.editorStartsFromTranscript = true;
     table.symbols = toolbarSymbols();
     return table;
 }

@@ -372,7 +372,10 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     }
     // The leaving screen's last task has said its last: the screen may go now (the caller holds it
     // until this returns).
-    if (!audioEngine->isRunning()) releaseKeeper();
+    if (!audioEngine->isRunning()) {
+        releaseKeeper();
+        runEnded();
+    }
 }
 
 void DictationLoop::appendTaskText(const DictationViews& views) {

@@ -223,6 +223,9 @@ public:
     bool recordButtonMayBeEnabled() const;
     // A stop or a leaving waits for its task's end.
     bool taskStillEnding() const;
+    // A task of this run has yet to deliver its text: it listens, or it was stopped and has not
+    // said its last.
+    bool taskTextStillComing() const { return recognitionTask || endingTask_; }
 
     // The voice-command pass of the table over the live text, gated by `triggerWords`.
     void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,
@@ -259,6 +262,8 @@ protected:
     virtual bool recordButtonHeldBack() const { return false; }
     // Puts a task's text into the transcript; screens that show the transcript twice write both.
     virtual void writeTranscript(const std::string& text);
+    // The run's last task has ended and its text is in the transcript; no task follows.
+    virtual void runEnded() {}
 
 private:
     std::optional<platform::NSError> startRecording(int handler);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 #include "analysis/SwiftUIView.h"
 #include "common/StoredKeys.h"
@@ -332,10 +333,14 @@ void DictationScreen::viewWillAppear(bool animated) {
     }
     // Back on this screen, the switch names it again.
     if (auto control = segmentcontrol.lock()) control->setSelectedSegmentIndex(screen_.segment);
-    if (screen_.appearanceClearsTexts) {
+    // Navigation never empties a transcript that is not in a list yet: switching away and back
+    // finds it, and so does Back from a list that could not save it.
+    if (screen_.appearanceClearsTexts && (!appearedBefore_ || transcriptSaved())) {
         Clipboard->setText("");
         textView->setText(" ");
+        savedTranscript_.reset();
     }
+    appearedBefore_ = true;
     observe(key(keys::printValue), &DictationScreen::printValueWithNotification);
     observe(key(keys::fontValue), &DictationScreen::fontValueWithNotification);
     if (screen_.appearanceReadsStoredRow) {
@@ -393,7 +398,20 @@ void DictationScreen::appTerminateAction() {
     console().print("app going to terminate");
     // The phrase being spoken is part of what is saved.
     appendRunningTaskForQuitting();
-    if (!saveText.expired()) SaveText();
+    saveWhenRunEnds_ = false;
+    if (saveText.expired()) return;
+    if (navigationController()) {
+        saveTranscriptToList();
+        return;
+    }
+    // A kept screen away from the stack: nothing shows its list, which stores the transcript as
+    // its view loads.
+    if (Clipboard->text().empty() || transcriptSaved()) return;
+    if (screen_.saveLinePrintsTranscript)
+        console().print(Clipboard->text());
+    else if (screen_.saveLine)
+        console().print(*screen_.saveLine);
+    if (auto list = listWithTranscript()) list->view();
 }
 
 void DictationScreen::printValueWithNotification(const NSNotification& notification) {
@@ -821,24 +839,54 @@ void DictationScreen::Color() {
 // ---- Actions that leave the screen ----
 
 void DictationScreen::SaveText() {
+    if (taskTextStillComing()) {
+        saveWhenRunEnds_ = true;
+        if (audioEngine->isRunning()) recordButtonTapped();
+        return;
+    }
+    saveTranscriptToList();
+}
+
+void DictationScreen::saveTranscriptToList() {
     if (screen_.saveLinePrintsTranscript)
         console().print(Clipboard->text());
     else if (screen_.saveLine)
         console().print(*screen_.saveLine);
+    auto list = listWithTranscript();
+    if (!list) return;
+    if (auto nav = navigationController()) nav->pushViewController_animated(list, true);
+}
+
+void DictationScreen::runEnded() {
+    if (!std::exchange(saveWhenRunEnds_, false)) return;
+    // After the progress alert of the stop has gone.
+    DispatchQueue::main().async([weak = weakScreen()] {
+        if (auto s = weak.lock()) s->saveTranscriptToList();
+    });
+}
+
+std::shared_ptr<UIViewController> DictationScreen::listWithTranscript() {
     auto board = storyboard();
     // Without the list scene there is nowhere to save into; the transcript stays on screen.
-    if (!board || !board->hasScene(screen_.listScene)) return;
+    if (!board || !board->hasScene(screen_.listScene)) return nullptr;
     auto list = board->instantiateViewControllerWithIdentifier(screen_.listScene);
     list->setModalTransitionStyle(UIModalTransitionStyle::CrossDissolve);
     handTranscriptToList(*list, Clipboard->text());
-    if (auto nav = navigationController()) nav->pushViewController_animated(list, true);
+    return list;
 }
 
 void DictationScreen::handTranscriptToList(UIViewController& list, const std::string& text) {
     if (auto entries = dynamic_cast<EntryListViewController*>(&list)) {
         entries->transribeText = text;
         entries->transcribe = !text.empty();
+        entries->transcriptStored = [weak = weakScreen(), text] {
+            if (auto s = weak.lock()) s->savedTranscript_ = text;
+        };
     }
+}
+
+bool DictationScreen::transcriptSaved() const {
+    return savedTranscript_ && *savedTranscript_ == Clipboard->text();
 }
 
 void DictationScreen::Share() {
@@ -867,9 +915,9 @@ AnyView DictationScreen::analysisView(bool presented) {
 }
 
 void DictationScreen::textEditButtonTapped() {
-    // Saving an editor opened on older text would put that text over what was dictated since.
-    if (screen_.editorStartsFromTranscript)
-        defaults->setObject_forKey(transcript()->text(), key(keys::saveclipBoardText));
+    // The stored transcript may be another screen's, or older than what was dictated since: the
+    // editor's Save would put it over this one.
+    defaults->setObject_forKey(transcript()->text(), key(keys::saveclipBoardText));
     auto host = std::make_shared<UIHostingController>(editorView());
     presentedEditor_ = host;
     appendedWhileEditing_.clear();

@@ -88,7 +88,8 @@ struct DictationScreenTable {
     bool readsDataFile = false;
     // Start-up also keeps the path of Documents/dataFile_bookmarkV.dat.
     bool keepsBookmarkFilePath = false;
-    // Each appearance empties the transcript and blanks the live text.
+    // The first appearance, and each one after the transcript went into the list, empties the
+    // transcript and blanks the live text; a transcript not yet saved is kept.
     bool appearanceClearsTexts = true;
     // Each appearance takes the stored language row into buttonSelect.
     bool appearanceReadsStoredRow = false;
@@ -114,8 +115,6 @@ struct DictationScreenTable {
     std::optional<KeyboardOverlayLook> keyboardOverlay;
     // Closing the keyboard also puts the transcript back in place of the overlay.
     bool keyboardCloseSwapsBack = true;
-    // The editor opens on the transcript as it stands (stored first), not on the stored text.
-    bool editorStartsFromTranscript = false;
     std::vector<SymbolAction> symbols;
 };
 
@@ -248,6 +247,8 @@ public:
     void Color();
     void applyFontSize(double size);
     void applyBackgroundColor(const platform::UIColor& color);
+    // Hands the transcript to the list and shows it. While a task has yet to deliver its phrase,
+    // the run stops as the record button stops it and the Save follows once the phrase is in.
     void SaveText();
     // The same Save, under the name the recipe screen's controls send.
     void SaveText_R() { SaveText(); }
@@ -283,6 +284,7 @@ protected:
     std::int64_t reviewWordCount() const override { return WordCountforApp; }
     void writeTranscript(const std::string& text) override;
     bool recordButtonHeldBack() const override { return overlayShown(); }
+    void runEnded() override;
 
     std::shared_ptr<DictationScreen> strongScreen() { return self<DictationScreen>(); }
     std::weak_ptr<DictationScreen> weakScreen() { return strongScreen(); }
@@ -314,8 +316,14 @@ private:
     void printKeyboardFrames(const platform::UIKeyboardFrames& frames);
     void applyStoredFontSize();
     void readDataFile();
+    // Save's steps: the list screen, holding the transcript, pushed.
+    void saveTranscriptToList();
+    // The list screen of the Save, holding the transcript; null when the storyboard has none.
+    std::shared_ptr<platform::UIViewController> listWithTranscript();
     // Hands the transcript to the list screen before it is pushed.
     void handTranscriptToList(platform::UIViewController& list, const std::string& text);
+    // The transcript stands in the list as it is now.
+    bool transcriptSaved() const;
     // The row's play picture, or the screen's own.
     std::string playImageName(std::optional<long> row) const;
 
@@ -327,6 +335,12 @@ private:
     std::string appendedWhileEditing_;
     // The other dictation screens, kept by the first one (segment 0) once made.
     std::map<long, std::shared_ptr<DictationScreen>> keptScreens_;
+    // A Save waiting for the run's last phrase.
+    bool saveWhenRunEnds_ = false;
+    // The transcript as the list last stored it.
+    std::optional<std::string> savedTranscript_;
+    // The first appearance starts clean whatever the transcript holds.
+    bool appearedBefore_ = false;
 };
 
 } // namespace quillora

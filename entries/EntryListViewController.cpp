@@ -121,7 +121,7 @@ void EntryListViewController::viewDidLoad() {
     fileURL = entryListURL(variant_.fileName);
     console().print("FILEURL");
     loadEntries();
-    if (transcribe) addNote();
+    if (transcribe && addNote() && transcriptStored) transcriptStored();
     transcribe = false;
 }
 
@@ -285,9 +285,9 @@ void EntryListViewController::reloadTable() {
     if (auto list = table.lock()) list->reloadData();
 }
 
-void EntryListViewController::addNote() {
+bool EntryListViewController::addNote() {
     auto list = table.lock();
-    if (list && list->isEditing()) return;
+    if (list && list->isEditing()) return false;
     console().print("in Note function");
     const auto before = data;
     data.insert(data.begin(), transribeText);
@@ -296,7 +296,7 @@ void EntryListViewController::addNote() {
         list->selectRowAtIndexPath_animated_scrollPosition(NSIndexPath{0, 0}, true,
                                                            UITableViewScrollPosition::None);
     }
-    saveEntries(before);
+    return saveEntries(before);
 }
 
 void EntryListViewController::viewWillAppear(bool animated) {

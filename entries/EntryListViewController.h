@@ -5,6 +5,7 @@
 // when it goes away; rows are deleted by swipe or in editing mode; the search bar filters the rows
 // by lemma. The three lists differ only by the row of EntryListVariant they are made with.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,6 +54,9 @@ public:
     std::optional<platform::NSURL> fileURL;
     std::string transribeText;
     bool transcribe = false;
+    // Told once transribeText stands in the list and its file, so the dictation screen knows its
+    // transcript is saved; a Save that failed says nothing.
+    std::function<void()> transcriptStored;
     std::shared_ptr<BasicEntryFilter> entryFilter;
     bool isfilterenabled = false;
 
@@ -72,7 +76,8 @@ public:
     // the hand-back removed its row; then the file is written. Before the hand-back is taken, it
     // takes `text` instead.
     void replaceHandedBackText(const std::string& handedBack, const std::string& text);
-    void addNote();
+    // True when the new row reached the file.
+    bool addNote();
     void backviewTapped();
     void PDF();
     // Writes `data` to the list file, first taking in what another copy of the program wrote to it

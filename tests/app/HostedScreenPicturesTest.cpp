@@ -101,7 +101,10 @@ TEST_F(HostedScreenPicturesTest, AnalysisScreenAfterTheNounWedgeAndAWordWereTapp
     expectPicture("analysis-noun-hen");
 }
 
-TEST_F(HostedScreenPicturesTest, EditorSheetWithTheStoredTranscript) {
+TEST_F(HostedScreenPicturesTest, EditorSheetWithTheTranscript) {
+    // The editor opens on the screen's transcript as it stands.
+    screen->Clipboard->setText(
+        *NSUserDefaults::standardUserDefaults()->stringForKey(std::string(keys::saveclipBoardText)));
     screen->textEditButtonTapped();
     runUntilIdle();
     ASSERT_TRUE(presented());

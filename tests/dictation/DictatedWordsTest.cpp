@@ -4,6 +4,7 @@
 // left, paused over, edited and quit while a phrase is being spoken.
 
 #include <algorithm>
+#include <filesystem>
 
 #include "app/ApplicationMain.h"
 #include "detail/DetailEntryScreen.h"
@@ -166,6 +167,36 @@ protected:
     std::shared_ptr<UIAlertController> alert() const {
         return std::dynamic_pointer_cast<UIAlertController>(screen()->presentedViewController());
     }
+    Rows listFileOf(long segment) const {
+        const auto& file = kScreens[segment].list->fileName;
+        return readStringArrayPlist((Sandbox::documents() / file).string()).value_or(Rows{});
+    }
+    std::shared_ptr<EntryListViewController> shownList() const {
+        return std::dynamic_pointer_cast<EntryListViewController>(nav->topViewController());
+    }
+    // The Save button of a dictation screen, and the list it shows once the Save is made.
+    std::shared_ptr<EntryListViewController> save() {
+        EXPECT_TRUE(screen()->SaveDynamicButton->tap());
+        settle();
+        return shownList();
+    }
+    void backFromList() {
+        auto list = shownList();
+        ASSERT_TRUE(list);
+        ASSERT_TRUE(list->BackDynamicButton->tap());
+        runUntilIdle();
+    }
+    // Opens the editor as a finger on the transcript does; the editor as it is built then.
+    quillora::SwiftUIEditView openEditor() {
+        screen()->Clipboard->becomeFirstResponder();
+        runUntilIdle();
+        EXPECT_TRUE(screen()->presentedViewController());
+        quillora::SwiftUIEditView editor;
+        editor.presentingVC = std::weak_ptr<UIViewController>(screen());
+        return editor;
+    }
+    // Another dictation screen than the case's.
+    long otherSegment() const { return the().segment == 0 ? 1 : 0; }
 
     std::shared_ptr<UINavigationController> nav;
 };
@@ -282,6 +313,9 @@ TEST_P(DictatedWordsTest, TheEditorsSaveKeepsWhatWasDictatedMeanwhile) {
     ASSERT_NO_FATAL_FAILURE(enter());
     tapRecord();
     say("hotel eight");
+    // Opened mid-phrase: the phrase is not in the editor, and follows the edit.
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("sierra nineteen"));
+    runUntilIdle();
     auto edit = the().detail
                     ? std::dynamic_pointer_cast<UIButton>(screen()->outletNamed("textEditButtonTapped"))
                     : screen()->EditIndicatorButton;
@@ -290,18 +324,145 @@ TEST_P(DictatedWordsTest, TheEditorsSaveKeepsWhatWasDictatedMeanwhile) {
     ASSERT_TRUE(screen()->presentedViewController());
     quillora::SwiftUIEditView editor;
     editor.presentingVC = std::weak_ptr<UIViewController>(screen());
-    EXPECT_EQ(editor.text.get(), text()) << "the editor opens on the transcript";
+    EXPECT_EQ(editor.text.get(), appended(initialText(), {"hotel eight"}))
+        << "the editor opens on the transcript";
+    ASSERT_TRUE(ScriptedSpeech::shared().final("sierra nineteen"));
+    runUntilIdle();
     say("india nine");
     editor.text.set("edited");
     editor.save();
     runUntilIdle();
-    EXPECT_EQ(text(), appended("edited", {"india nine"}));
+    EXPECT_EQ(text(), appended("edited", {"sierra nineteen", "india nine"}));
     if (!the().detail) {
         EXPECT_EQ(stored(), text());
     }
     tapRecord();
     settle();
-    EXPECT_EQ(text(), appended("edited", {"india nine"}));
+    EXPECT_EQ(text(), appended("edited", {"sierra nineteen", "india nine"}));
+}
+
+// Save mid-phrase (the run's first phrase, then a later one): the run stops as at the record
+// button, and the row holds the phrase.
+TEST_P(DictatedWordsTest, SaveMidPhraseWaitsForThePhrase) {
+    if (the().detail) GTEST_SKIP() << "a detail screen saves by going back";
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("mike thirteen"));
+    runUntilIdle();
+    auto list = save();
+    ASSERT_TRUE(list) << "the list follows once the phrase is in";
+    EXPECT_EQ(listFile().at(0), " mike thirteen");
+    EXPECT_EQ(list->data.at(0), " mike thirteen");
+    EXPECT_FALSE(list->presentedViewController());
+    backFromList();
+    EXPECT_FALSE(screen()->audioEngine->isRunning());
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+    EXPECT_EQ(screen()->recordButton->titleForState(UIControlStates::Normal), "Start Recording");
+
+    tapRecord();
+    say("november fourteen");
+    ASSERT_TRUE(ScriptedSpeech::shared().partial("oscar fifteen"));
+    runUntilIdle();
+    ASSERT_TRUE(save());
+    const std::string before = the().segment == 0 ? "" : " mike thirteen";
+    EXPECT_EQ(listFile(),
+              (Rows{appended(before, {"november fourteen", "oscar fifteen"}), " mike thirteen", "entry"}));
+}
+
+// The editor opens on the screen's own transcript as it stands: neither another screen's text nor
+// the stored default comes in with its Save.
+TEST_P(DictatedWordsTest, TheEditorOpensOnThisScreensOwnTranscript) {
+    if (the().detail) GTEST_SKIP() << "a detail screen's editor opens on its entry";
+    ASSERT_NO_FATAL_FAILURE(enter());
+    ASSERT_EQ(stored(), "...") << "a fresh folder";
+    tapRecord();
+    auto editor = openEditor();
+    EXPECT_EQ(editor.text.get(), "");
+    say("hello there");
+    editor.save();
+    runUntilIdle();
+    EXPECT_EQ(text(), " hello there");
+
+    say("alpha here");
+    tapRecord();
+    settle();
+    ASSERT_TRUE(pickSegment(otherSegment()));
+    tapRecord();
+    say("bravo elsewhere");
+    tapRecord();
+    settle();
+    ASSERT_TRUE(pickSegment(the().segment));
+    EXPECT_EQ(text(), " hello there alpha here");
+    editor = openEditor();
+    EXPECT_EQ(editor.text.get(), " hello there alpha here");
+    editor.save();
+    runUntilIdle();
+    EXPECT_EQ(text(), " hello there alpha here");
+    EXPECT_EQ(stored(), text());
+}
+
+// Navigation never empties a transcript that is in no list yet (the switch, Back from a list that
+// could not save it); once a Save has stored it, the first screen starts clean again.
+TEST_P(DictatedWordsTest, NavigationKeepsAnUnsavedTranscript) {
+    if (the().detail) GTEST_SKIP() << "a detail screen hands its text back to its list";
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    say("papa sixteen");
+    tapRecord();
+    settle();
+    ASSERT_TRUE(pickSegment(otherSegment()));
+    ASSERT_TRUE(pickSegment(the().segment));
+    EXPECT_EQ(text(), " papa sixteen");
+
+    // The list's file cannot be written: a link into a folder that is gone.
+    const auto file = Sandbox::documents() / the().list->fileName;
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink("gone/list", file);
+    auto list = save();
+    ASSERT_TRUE(list);
+    auto refusal = std::dynamic_pointer_cast<UIAlertController>(list->presentedViewController());
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->title(), "Not saved");
+    EXPECT_TRUE(refusal->pressActionWithTitle("OK"));
+    runUntilIdle();
+    backFromList();
+    EXPECT_EQ(text(), " papa sixteen");
+
+    std::filesystem::remove(file);
+    ASSERT_TRUE(save());
+    EXPECT_EQ(listFile().at(0), " papa sixteen") << "a list without its file starts from its samples";
+    backFromList();
+    EXPECT_EQ(text(), the().segment == 0 ? "" : " papa sixteen");
+    if (the().segment == 0) {
+        EXPECT_EQ(screen()->textView->text(), " ");
+    }
+}
+
+// Quitting saves every kept dictation screen whose transcript is not in its list, on the stack or
+// not, and none whose transcript is there already.
+TEST_P(DictatedWordsTest, QuittingSavesEveryKeptScreensUnsavedTranscript) {
+    if (the().detail) GTEST_SKIP() << "a detail screen hands its text back to its list";
+    ASSERT_NO_FATAL_FAILURE(enter());
+    tapRecord();
+    say("quebec seventeen");
+    tapRecord();
+    settle();
+    // Another screen's transcript, saved before the quit.
+    const long saved = the().segment == 1 ? 2 : 1;
+    ASSERT_TRUE(pickSegment(saved));
+    tapRecord();
+    say("romeo eighteen");
+    tapRecord();
+    settle();
+    ASSERT_TRUE(save());
+    backFromList();
+    // The first screen on top: the notes and recipe screens are kept off the stack.
+    ASSERT_TRUE(pickSegment(0));
+    ASSERT_EQ(nav->viewControllers().size(), 1u);
+    UIApplication::sharedApplication().simulateTerminate();
+    EXPECT_EQ(listFile(), (Rows{" quebec seventeen", "entry"}));
+    EXPECT_EQ(listFileOf(saved), (Rows{" romeo eighteen", "entry"}))
+        << "a saved transcript is not saved twice";
 }
 
 TEST_P(DictatedWordsTest, EachDictationScreenIsKeptAcrossTheSwitch) {

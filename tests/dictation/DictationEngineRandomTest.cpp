@@ -174,11 +174,10 @@ private:
             screen_->recordButton->tap();
             break;
         case 11:
-            // The screen goes and, some other time, comes back. The first screen empties its
-            // transcript on each appearance, so it only goes.
+            // The screen goes and, some other time, comes back to its transcript as it was left.
             if (!away_)
                 leave();
-            else if (!screen_->screenTable().appearanceClearsTexts)
+            else
                 comeBack();
             break;
         case 12:
