@@ -331,10 +331,14 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
     NSUserDefaults::resetStandardUserDefaults();
     EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"),
               "line\r\nend & <more>");
+    // What the file cannot carry is stored as U+FFFD, and the settings go on being saved.
     NSUserDefaults::standardUserDefaults()->setObject_forKey("bell \x07", "saveclipBoardText");
-    EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->synchronize());
-    EXPECT_TRUE(consoleHas("Preferences could not be saved: a value holds a control character"));
-    EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0") << "the old file stays";
+    EXPECT_TRUE(NSUserDefaults::standardUserDefaults()->synchronize());
+    EXPECT_TRUE(consoleHas("A value set for saveclipBoardText held 1 character that cannot be saved; it is "
+                           "stored as U+FFFD"));
+    EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0");
+    NSUserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"), "bell \uFFFD");
 }
 
 TEST_F(DamagedFileTest, WritesGoThroughSymbolicLinksAndLeaveNoTemporaryFileOfAKilledWrite) {
