@@ -29,8 +29,8 @@ using PropertyValue = std::variant<NSInteger, double, bool, std::string, StringA
 
 // The largest list file read: a list of long dictations, far from what fills a phone's memory.
 inline constexpr std::size_t kMaxListFileLength = std::size_t(256) << 20;
-// Deeper property lists are refused before any reader (ours or libplist's, which recurses once a
-// level) walks into them; what the application stores is at most three levels deep.
+// Deeper property lists are refused as they are read: a value nested deeper could not be written
+// back by a writer that recurses, and what the application stores is at most three levels deep.
 inline constexpr int kMaxPlistDepth = 128;
 
 // Any value a property-list file holds, dictionaries keeping the order of their keys.
@@ -77,7 +77,7 @@ PlistRead parsePlist(std::string_view bytes);
 // The property list at `path`, read only when it is a regular file of at most `maxLength` bytes.
 PlistRead readPlistFile(const std::string& path, std::size_t maxLength = kMaxListFileLength);
 
-// `root` as an XML property list, in the bytes libplist writes. None, with `why` set, when a
+// `root` as an XML property list, in the bytes other property-list writers (libplist) write. None, with `why` set, when a
 // string or key holds what the file cannot carry (see xmlEscaped).
 std::optional<std::string> plistXml(const PlistValue& root, std::string* why = nullptr);
 

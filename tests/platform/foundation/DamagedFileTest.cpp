@@ -294,7 +294,7 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
                         path + "'"),
                   entries[i]);
     }
-    // And libplist, the property-list reader, too.
+    // And libplist, another property-list reader, too.
     plist_t root = nullptr;
     const std::string bytes = read(path);
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
@@ -320,7 +320,7 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
         EXPECT_EQ(readStringArrayPlist(path), entries) << "the old file stays";
     }
 
-    // The preferences, written by libplist, are XML that reads back too.
+    // The preferences, written by the same writer, are XML that reads back too.
     auto defaults = NSUserDefaults::standardUserDefaults();
     defaults->setObject_forKey("line\r\nend & <more>", "saveclipBoardText");
     ASSERT_TRUE(defaults->synchronize());
