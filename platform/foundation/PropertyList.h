@@ -77,8 +77,8 @@ PlistRead parsePlist(std::string_view bytes);
 // The property list at `path`, read only when it is a regular file of at most `maxLength` bytes.
 PlistRead readPlistFile(const std::string& path, std::size_t maxLength = kMaxListFileLength);
 
-// `root` as an XML property list, in the bytes other property-list writers (libplist) write. None, with `why` set, when a
-// string or key holds what the file cannot carry (see xmlEscaped).
+// `root` as an XML property list, in the bytes other property-list writers (libplist) write.
+// None, with `why` set, when a string or key holds what the file cannot carry (see xmlEscaped).
 std::optional<std::string> plistXml(const PlistValue& root, std::string* why = nullptr);
 
 // `text` with what a property list cannot carry (a NUL, control characters other than tab,
