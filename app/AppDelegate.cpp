@@ -19,18 +19,24 @@ bool AppDelegate::application_didFinishLaunchingWithOptions(UIApplication& appli
         center.removeObserver(this, NSUserDefaultsSaveFailedNotification);
         center.addObserver(me, NSUserDefaultsSaveFailedNotification, [](const NSNotification& notification) {
             const std::string message = notification.stringForKey("message").value_or("");
-            DispatchQueue::main().async([message] { presentSettingsNotSaved(message); });
+            DispatchQueue::main().async([message] { presentSettingsAlert("Settings not saved", message); });
+        });
+        // A damaged settings file found at start is told once the first screen is up.
+        center.removeObserver(this, NSUserDefaultsFileDamagedNotification);
+        center.addObserver(me, NSUserDefaultsFileDamagedNotification, [](const NSNotification& notification) {
+            const std::string message = notification.stringForKey("message").value_or("");
+            DispatchQueue::main().async([message] { presentSettingsAlert("Settings damaged", message); });
         });
     }
     return true;
 }
 
-void AppDelegate::presentSettingsNotSaved(const std::string& message) {
+void AppDelegate::presentSettingsAlert(const std::string& title, const std::string& message) {
     auto screen = ScreenPrinter::currentViewController();
     // An alert already up keeps the place; the console has the reason too.
     if (!screen || std::dynamic_pointer_cast<UIAlertController>(screen)) return;
     auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
-        "Settings not saved", message, UIAlertControllerStyle::Alert);
+        title, message, UIAlertControllerStyle::Alert);
     alert->addAction(
         UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
     screen->presentViewController_animated_completion(alert, true, nullptr);

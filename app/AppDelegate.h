@@ -18,12 +18,13 @@ public:
     void setWindow(std::shared_ptr<platform::UIWindow> window) override { window_ = std::move(window); }
 
     // Dictation can run for half an hour without a touch: the device must never dim or lock.
-    // Preferences that cannot be saved are told in an alert on the screen that is up.
+    // Preferences that cannot be saved, or were found damaged, are told in an alert on the screen
+    // that is up.
     bool application_didFinishLaunchingWithOptions(platform::UIApplication& application,
                                                    const platform::LaunchOptions& launchOptions) override;
 
-    // The alert for preferences not saved, `message` saying which file and why.
-    static void presentSettingsNotSaved(const std::string& message);
+    // The alert about the preferences file, `message` saying which file and why.
+    static void presentSettingsAlert(const std::string& title, const std::string& message);
 
 private:
     std::shared_ptr<platform::UIWindow> window_;

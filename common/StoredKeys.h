@@ -1,6 +1,6 @@
 #pragma once
-// The names under which the screens meet: user-defaults keys and the program's notifications with
-// their user-info keys. Spelled exactly as stored on existing installations.
+// The names under which the screens meet: user-defaults keys, the data files they read, and the
+// program's notifications with their user-info keys. Spelled exactly as stored on existing installations.
 
 #include <string_view>
 
@@ -16,6 +16,15 @@ inline constexpr std::string_view savefontSizeApp = "savefontSizeApp";
 inline constexpr std::string_view checkchangedtextinEdit = "checkchangedtextinEdit";
 // Seconds dictated in the last run.
 inline constexpr std::string_view timedictateTotal = "timedictateTotal";
+
+// Files of the Documents folder: the transcript a dictation screen shows as it loads, the
+// bookmark file whose path it keeps, and the text the recipe text view shows.
+inline constexpr std::string_view datafileName = "datafile.dat";
+inline constexpr std::string_view bookmarkFileName = "dataFile_bookmarkV.dat";
+inline constexpr std::string_view recipeDataFileName = "datafile_recipe.dat";
+
+// Path of the photo picked for the forms that show one.
+inline constexpr std::string_view SaveImageData = "SaveImageData";
 
 // Word-class counters.
 inline constexpr std::string_view totalwordcount = "totalwordcount";

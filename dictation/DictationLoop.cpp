@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "common/StoredKeys.h"
 #include "dictation/RecognitionLanguages.h"
 #include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/Console.h"
@@ -403,8 +404,8 @@ void DictationLoop::appendTaskText(const DictationViews& views) {
     views.live->setText(" ");
     auto defaults = NSUserDefaults::standardUserDefaults();
     timeDictateTotal = table_.runLength - timeLeft;
-    defaults->setInteger_forKey(timeDictateTotal, "timedictateTotal");
-    defaults->setObject_forKey(views.transcript->text(), "saveclipBoardText");
+    defaults->setInteger_forKey(timeDictateTotal, std::string(keys::timedictateTotal));
+    defaults->setObject_forKey(views.transcript->text(), std::string(keys::saveclipBoardText));
     analyzeWordClasses(views.transcript->text());
 
     if (views.analysisButton) {
@@ -444,7 +445,8 @@ void DictationLoop::startCountdownTimer() {
 void DictationLoop::stopCountdownTimer() {
     if (SpeechTimer) SpeechTimer->invalidate();
     timeDictateTotal = table_.runLength - timeLeft;
-    NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+    NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal,
+                                                              std::string(keys::timedictateTotal));
 }
 
 void DictationLoop::timerRunning() {
@@ -651,7 +653,8 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
     if (SpeechTimer) SpeechTimer->invalidate();
     if (table_.leavingStopStoresDictatedTime) {
         timeDictateTotal = table_.runLength - timeLeft;
-        NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal, "timedictateTotal");
+        NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal,
+                                                                  std::string(keys::timedictateTotal));
     }
     if (releaseTask) {
         audioEngine->inputNode()->removeTapOnBus(kTapBus);

@@ -44,6 +44,11 @@ std::string key(std::string_view name) {
 
 constexpr std::int64_t kDefaultFontSize = 18;
 
+// The largest datafile.dat shown. What the app itself keeps in such a file is a transcript: an
+// hour of dictation every day for a year is about 20 MB of text, so a larger file is no
+// transcript, and reading it would only hold the screen and its memory for nothing.
+constexpr std::size_t kMaxDataFileLength = std::size_t(64) << 20;
+
 std::string printed(const CGRect& rect) {
     std::ostringstream out;
     out << rect;
@@ -128,17 +133,19 @@ void DictationScreen::readDataFile() {
     auto documents = files.URLsForDirectory_inDomains(NSSearchPathDirectory::NSDocumentDirectory,
                                                       NSSearchPathDomainMask::NSUserDomainMask);
     if (documents.empty()) return;
-    dataFile = documents.front().URLByAppendingPathComponent("datafile.dat").path();
+    dataFile = documents.front().URLByAppendingPathComponent(std::string(keys::datafileName)).path();
     if (screen_.keepsBookmarkFilePath)
-        dataFile_bookmarkV = documents.front().URLByAppendingPathComponent("dataFile_bookmarkV.dat").path();
+        dataFile_bookmarkV =
+            documents.front().URLByAppendingPathComponent(std::string(keys::bookmarkFileName)).path();
     if (!files.fileExistsAtPath(*dataFile)) return;
-    auto contents = files.contentsAtPath(*dataFile);
+    std::string why;
+    auto contents = files.contentsAtPath(*dataFile, kMaxDataFileLength, &why);
     if (contents && isValidUTF8(*contents)) {
-        Clipboard->setText(*contents);
+        Clipboard->setText(std::move(*contents));
         return;
     }
     // Nothing of it can be shown as text; the file stays as it is.
-    console().print("datafile.dat is not UTF-8 text");
+    console().print(std::string(keys::datafileName) + (contents ? " is not UTF-8 text" : " " + why));
     Clipboard->setText("");
 }
 

@@ -151,7 +151,7 @@ void EntryListViewController::showAlert(const std::string& title, const std::str
 }
 
 void EntryListViewController::keepDamagedFile(const std::string& path, const std::string& why,
-                                              std::size_t salvaged) {
+                                              std::size_t salvaged, bool whole) {
     const std::string name = std::filesystem::path(path).filename().string();
     // What cannot be read may still be someone's only copy: keep it beside the list.
     NSError error;
@@ -167,7 +167,10 @@ void EntryListViewController::keepDamagedFile(const std::string& path, const std
     console().print("entry list could not be read (" + why + "), moved to " + *aside);
     std::string message = "The list file “" + name + "” could not be read: " + why +
                           ". Its bytes are kept in “" + *aside + "”.";
-    if (salvaged > 0)
+    if (whole)
+        message += " All " + std::to_string(salvaged) + (salvaged == 1 ? " entry is" : " entries are") +
+                   " shown, as they now read.";
+    else if (salvaged > 0)
         message += " The " + std::to_string(salvaged) + (salvaged == 1 ? " entry" : " entries") +
                    " before the damage were recovered.";
     showAlert("List damaged", message);
@@ -198,6 +201,14 @@ void EntryListViewController::loadEntries() {
         return;
     }
     data = std::move(*read.entries);
+    if (read.replaced > 0) {
+        // Read whole, but what it held cannot be saved as it was: the file is kept as it is and
+        // the list goes on as it now reads.
+        keepDamagedFile(path, replacedCharactersReason(read.replaced), data.size(), true);
+        if (!fileProtected_) base_.clear();
+        reloadTable();
+        return;
+    }
     base_ = data;
     baseStamp_ = stamp;
     console().print("data that is going to be loaded ");
@@ -264,6 +275,11 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     else
         fresh = readStringArrayPlistFile(path);
     bool merged = false;
+    if (fresh.entries && fresh.replaced > 0) {
+        // Another copy left what cannot be saved: its file is kept before ours replaces it.
+        keepDamagedFile(path, replacedCharactersReason(fresh.replaced), fresh.entries->size(), true);
+        if (fileProtected_) return fail("its file could not be read and is left as it is");
+    }
     if (fresh.entries) {
         if (*fresh.entries != base_) {
             data = mergedEntries(base_, data, *fresh.entries);

@@ -130,7 +130,8 @@ private:
     void reloadTable();
     void showAlert(const std::string& title, const std::string& message);
     // Moves an unreadable list file aside and tells the person where its bytes went.
-    void keepDamagedFile(const std::string& path, const std::string& why, std::size_t salvaged);
+    void keepDamagedFile(const std::string& path, const std::string& why, std::size_t salvaged,
+                         bool whole = false);
 
     const EntryListVariant& variant_;
     std::shared_ptr<platform::UITableView> ownedTable_;

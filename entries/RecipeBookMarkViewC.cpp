@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/StoredKeys.h"
 #include "entries/TextPDFExport.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
@@ -98,12 +99,12 @@ void RecipeBookMarkViewC::viewDidLoad() {
     text->setDelegate(self<RecipeBookMarkViewC>());
     auto documents = fileMgr.URLsForDirectory_inDomains(NSDocumentDirectory, NSUserDomainMask);
     if (documents.empty()) fatalError("no Documents folder");
-    dataFile = documents.front().URLByAppendingPathComponent("datafile_recipe.dat").path();
+    dataFile = documents.front().URLByAppendingPathComponent(std::string(keys::recipeDataFileName)).path();
     std::optional<std::string> contents;
     std::string why;
     if (fileMgr.fileExistsAtPath(*dataFile))
         contents = fileMgr.contentsAtPath(*dataFile, kMaxRecipeFileLength, &why);
-    if (!why.empty()) console().print("datafile_recipe.dat " + why);
+    if (!why.empty()) console().print(std::string(keys::recipeDataFileName) + " " + why);
     // A file that cannot be read, or is not UTF-8, shows like a missing one.
     if (contents && validUtf8(*contents)) {
         Clipboard1 = *contents;

@@ -1,5 +1,7 @@
 #include "pdf/PDFTemplate.h"
 
+#include "common/TemplateKeys.h"
+
 #include <algorithm>
 
 #include "pdf/TemplateText.h"
@@ -33,35 +35,35 @@ Marks paragraphs(std::string first, std::string second) {
 
 // Heading, sub-heading and body of the essay and the three reports, in their order.
 Marks reportMarks() {
-    return {value("#INSTRUCTORNAME#", "Instructor_Name"),
-            value("#PAGEHEADING#", "Page_Heading"),
-            value("#textfontheading#", "Font_SizeHeading"),
-            value("#textcolorheading#", "TextColor_Heading"),
-            value("#textfontsubheading#", "Font_SizeSubheading"),
-            value("#textcolorsubheading#", "TextColor_SubHeading"),
-            value("#SUBHEADING#", "Page_SubHeading"),
-            value("#textfontbody#", "Font_SizeBody"),
-            value("#fontweightbody#", "Font_WeightBody"),
-            value("#textcolorbody#", "TextColor_Body")};
+    return {value("#INSTRUCTORNAME#", templatekeys::Instructor_Name),
+            value("#PAGEHEADING#", templatekeys::Page_Heading),
+            value("#textfontheading#", templatekeys::Font_SizeHeading),
+            value("#textcolorheading#", templatekeys::TextColor_Heading),
+            value("#textfontsubheading#", templatekeys::Font_SizeSubheading),
+            value("#textcolorsubheading#", templatekeys::TextColor_SubHeading),
+            value("#SUBHEADING#", templatekeys::Page_SubHeading),
+            value("#textfontbody#", templatekeys::Font_SizeBody),
+            value("#fontweightbody#", templatekeys::Font_WeightBody),
+            value("#textcolorbody#", templatekeys::TextColor_Body)};
 }
 
 // The sender, recipient and style marks of the letters. The business letter alone names the
 // company; the key spellings are the forms' own.
 Marks letterMarks(bool withCompany) {
-    Marks marks{value("#DATE#", "Display_Date"), value("#YOURNAME#", "Your_Name")};
-    if (withCompany) marks.push_back(value("#YOURCOMPANYNAME#", "Your_CompanyName"));
-    return marks + Marks{value("#YOURPHONENO#", "Your_PhoneNo"),
-                         value("#YOUREMAIL#", "Your_Email"),
-                         value("#YOURADDRESS#", "Your_Address"),
-                         value("#RECEIPENTNAME#", "Recipient_Name"),
-                         value("#RECEIPENTADDRESS#", "Recipient_Address"),
-                         value("#fontsizeyourname#", "Font_SizeYourName"),
-                         value("#textcolorrecipeintname#", "TextColor_RecipeintName"),
-                         value("#fontsizerecipeintname#", "Font_SizeRecipientName"),
-                         value("#textcoloryourname#", "TextColor_YourName"),
-                         value("#textfontbody#", "FontSize_Body"),
-                         value("#fontweightbody#", "FontWeight_Body"),
-                         value("#textcolorbody#", "TextColor_Body"),
+    Marks marks{value("#DATE#", templatekeys::Display_Date), value("#YOURNAME#", templatekeys::Your_Name)};
+    if (withCompany) marks.push_back(value("#YOURCOMPANYNAME#", templatekeys::Your_CompanyName));
+    return marks + Marks{value("#YOURPHONENO#", templatekeys::Your_PhoneNo),
+                         value("#YOUREMAIL#", templatekeys::Your_Email),
+                         value("#YOURADDRESS#", templatekeys::Your_Address),
+                         value("#RECEIPENTNAME#", templatekeys::Recipient_Name),
+                         value("#RECEIPENTADDRESS#", templatekeys::Recipient_Address),
+                         value("#fontsizeyourname#", templatekeys::Font_SizeYourName),
+                         value("#textcolorrecipeintname#", templatekeys::TextColor_RecipeintName),
+                         value("#fontsizerecipeintname#", templatekeys::Font_SizeRecipientName),
+                         value("#textcoloryourname#", templatekeys::TextColor_YourName),
+                         value("#textfontbody#", templatekeys::FontSize_Body),
+                         value("#fontweightbody#", templatekeys::FontWeight_Body),
+                         value("#textcolorbody#", templatekeys::TextColor_Body),
                          body("#BODYMODERNLETTER#")};
 }
 
@@ -69,31 +71,31 @@ Marks letterMarks(bool withCompany) {
 // heading, sub-heading and body styles.
 Marks posterMarks(TemplateMark timeOrPrice) {
     return Marks{photo("#image#"),
-                 value("#DATE#", "Display_Date"),
+                 value("#DATE#", templatekeys::Display_Date),
                  std::move(timeOrPrice),
-                 value("#LOCATION#", "Location"),
-                 value("#WEBSITE#", "Website"),
-                 value("#PHONENO#", "Phone_No"),
-                 value("#PAGEHEADING#", "Page_Heading"),
-                 value("#textfontheading#", "Font_SizeHeading"),
-                 value("#textcolorheading#", "TextColor_Heading"),
-                 value("#textfontsubheading#", "Font_SizeSubheading"),
-                 value("#textcolorsubheading#", "TextColor_SubHeading"),
-                 value("#SUBHEADING#", "Page_SubHeading"),
-                 value("#textfontbody#", "Font_SizeBody"),
-                 value("#fontweightbody#", "Font_WeightBody"),
-                 value("#textcolorbody#", "TextColor_Body")};
+                 value("#LOCATION#", templatekeys::Location),
+                 value("#WEBSITE#", templatekeys::Website),
+                 value("#PHONENO#", templatekeys::Phone_No),
+                 value("#PAGEHEADING#", templatekeys::Page_Heading),
+                 value("#textfontheading#", templatekeys::Font_SizeHeading),
+                 value("#textcolorheading#", templatekeys::TextColor_Heading),
+                 value("#textfontsubheading#", templatekeys::Font_SizeSubheading),
+                 value("#textcolorsubheading#", templatekeys::TextColor_SubHeading),
+                 value("#SUBHEADING#", templatekeys::Page_SubHeading),
+                 value("#textfontbody#", templatekeys::Font_SizeBody),
+                 value("#fontweightbody#", templatekeys::Font_WeightBody),
+                 value("#textcolorbody#", templatekeys::TextColor_Body)};
 }
 
 Marks notesMarks() {
-    return {value("#TIME#", "Display_Time"),      value("#DATE#", "Display_Date"),
-            value("#NAME#", "Page_Title"),        value("#textfont#", "Font_Size"),
-            value("#fontweight#", "Font_Weight"), body("#YOURNAME#")};
+    return {value("#TIME#", templatekeys::Display_Time),      value("#DATE#", templatekeys::Display_Date),
+            value("#NAME#", templatekeys::Page_Title),        value("#textfont#", templatekeys::Font_Size),
+            value("#fontweight#", templatekeys::Font_Weight), body("#YOURNAME#")};
 }
 
 Marks singleTextMarks(std::string bodyMark) {
-    return {value("#PAGETITLE#", "Page_Title"), value("#textfont#", "Font_Size"),
-            value("#fontweight#", "Font_Weight"), body(std::move(bodyMark))};
+    return {value("#PAGETITLE#", templatekeys::Page_Title), value("#textfont#", templatekeys::Font_Size),
+            value("#fontweight#", templatekeys::Font_Weight), body(std::move(bodyMark))};
 }
 
 std::vector<PDFTemplate> buildTable() {
@@ -105,64 +107,67 @@ std::vector<PDFTemplate> buildTable() {
         return t.back();
     };
 
-    row("note1", "PDFNotesViewController", "NotesUipdfPicker", "SavedDictNote1", "MyPDFDocNotes1", 0.2,
-        notesMarks())
-        .log = FillLog::NotesValues;
-    row("note2", "PDFNotesSecondViewController", "NotesSecondUipdfPicker", "SavedDictNote1", "MyPDFDocNotes2",
+    row("note1", "PDFNotesViewController", "NotesUipdfPicker", templatekeys::SavedDictNote1, "MyPDFDocNotes1",
         0.2, notesMarks())
         .log = FillLog::NotesValues;
-    row("essay", "PDFEssayViewController", "EssayUipdfPicker", "SavedEssay", "MyPDFDocumentEssay", 0.2,
-        reportMarks() + Marks{body("#ESSAYBODY#")});
-    row("research", "PDFResearchViewController", "ResearchUipdfPicker", "SavedResearch",
+    row("note2", "PDFNotesSecondViewController", "NotesSecondUipdfPicker", templatekeys::SavedDictNote1,
+        "MyPDFDocNotes2", 0.2, notesMarks())
+        .log = FillLog::NotesValues;
+    row("essay", "PDFEssayViewController", "EssayUipdfPicker", templatekeys::SavedEssay, "MyPDFDocumentEssay",
+        0.2, reportMarks() + Marks{body("#ESSAYBODY#")});
+    row("research", "PDFResearchViewController", "ResearchUipdfPicker", templatekeys::SavedResearch,
         "MyPDFDocumentResearch", 0.2,
-        Marks{value("#DATE#", "Display_Date")} + reportMarks() + Marks{body("#RESEARCHBODY#")})
+        Marks{value("#DATE#", templatekeys::Display_Date)} + reportMarks() + Marks{body("#RESEARCHBODY#")})
         .showsSaveButton = true;
-    row("modernreport", "PDFModernreportViewController", "ModernreportUipdfPicker", "SavedModernReport",
-        "MyPDFDocumentModernreport", 0.5,
-        Marks{photo("handle.png"), value("#DATE#", "Display_Date")} + reportMarks() +
+    row("modernreport", "PDFModernreportViewController", "ModernreportUipdfPicker",
+        templatekeys::SavedModernReport, "MyPDFDocumentModernreport", 0.5,
+        Marks{photo("handle.png"), value("#DATE#", templatekeys::Display_Date)} + reportMarks() +
             Marks{body("#MODERNREPORTBODY#")})
         .log = FillLog::PhotoAfterRead;
-    row("schoolreport", "PDFSchoolReportViewController", "SchoolReportUipdfPicker", "SavedSchoolReport",
-        "MyPDFDocumentSchoolreport", 0.5,
-        Marks{photo("#image#"), value("#DATE#", "Display_Date")} + reportMarks() +
+    row("schoolreport", "PDFSchoolReportViewController", "SchoolReportUipdfPicker",
+        templatekeys::SavedSchoolReport, "MyPDFDocumentSchoolreport", 0.5,
+        Marks{photo("#image#"), value("#DATE#", templatekeys::Display_Date)} + reportMarks() +
             paragraphs("#SCHOOLREPORTBODYFIRSTPARA#", "#SCHOOLREPORTBODYSECONDPARA#"))
         .showsSaveButton = true;
-    row("modernletter", "PDFModernLetterViewController", "ModernLetterUipdfPicker", "SavedModernLetter",
-        "MyPDFmodernLetter", 0.5, Marks{photo("#image#")} + letterMarks(false))
+    row("modernletter", "PDFModernLetterViewController", "ModernLetterUipdfPicker",
+        templatekeys::SavedModernLetter, "MyPDFmodernLetter", 0.5,
+        Marks{photo("#image#")} + letterMarks(false))
         .keepsPreviewEnabled = true;
     {
         auto& bold =
             row("modernboldletter", "PDFModernBoldLetterViewController", "ModernBoldLetterUipdfPicker",
-                "SavedModernBoldLetter", "MyPDFmodernBoldLetter", 0.5, letterMarks(false));
+                templatekeys::SavedModernBoldLetter, "MyPDFmodernBoldLetter", 0.5, letterMarks(false));
         bold.keepsPreviewEnabled = true;
         bold.log = FillLog::PhotoBeforeRead;
     }
     {
         auto& personal = row("personalletter", "PDFPersonalLetterViewController", "PersonalLetterUipdfPicker",
-                             "SavedPersonalLetter", "MyPDFpersonalLetter", 0.5,
+                             templatekeys::SavedPersonalLetter, "MyPDFpersonalLetter", 0.5,
                              Marks{photo("#image#")} + letterMarks(false));
         personal.keepsPreviewEnabled = true;
         personal.showsSaveButton = true;
     }
     row("businessletter", "PDFBusinessLetterViewController", "BusinessLetterUipdfPicker",
-        "SavedBusinessLetter", "MyPDFmodernBoldLetter", 0.5, Marks{photo("#image#")} + letterMarks(true))
+        templatekeys::SavedBusinessLetter, "MyPDFmodernBoldLetter", 0.5,
+        Marks{photo("#image#")} + letterMarks(true))
         .keepsPreviewEnabled = true;
-    row("eventposter", "PDFEventPosterViewController", "EventPosterUipdfPicker", "SavedEventPoster",
-        "MyPDFDocumentEventP", 0.5,
-        posterMarks(value("#TIME#", "Display_Time")) +
+    row("eventposter", "PDFEventPosterViewController", "EventPosterUipdfPicker",
+        templatekeys::SavedEventPoster, "MyPDFDocumentEventP", 0.5,
+        posterMarks(value("#TIME#", templatekeys::Display_Time)) +
             paragraphs("#EVENTPOSTERBODYFIRSTPARA#", "#EVENTPOSTERBODYSECONDPARA#"));
-    row("rentflyer", "PDFRentFlyerViewController", "RentFlyerUipdfPicker", "SavedRentFlyer",
+    row("rentflyer", "PDFRentFlyerViewController", "RentFlyerUipdfPicker", templatekeys::SavedRentFlyer,
         "MyPDFDocRentFly", 0.5,
-        posterMarks(value("#PRICE#", "Price")) +
+        posterMarks(value("#PRICE#", templatekeys::Price)) +
             paragraphs("#RENTFLYERBODYFIRSTPARA#", "#RENTFLYERBODYSECONDPARA#"));
-    row("saleflyer", "PDFSaleFlyerViewController", "SaleFlyerUipdfPicker", "SavedSaleFlyer",
-        "MyPDFDocRentFly", 0.5, posterMarks(value("#PRICE#", "Price")) + Marks{body("#RENTFLYERBODY#")});
-    row("realestate", "PDFRealEstateViewController", "", "SavedDictNote1", "MyPDFDocumentRealEstate", 0.2,
-        singleTextMarks("#REALESTATEBODY#"));
-    row("projectproposal", "PDFProjectProposalViewController", "", "SavedDictNote1",
+    row("saleflyer", "PDFSaleFlyerViewController", "SaleFlyerUipdfPicker", templatekeys::SavedSaleFlyer,
+        "MyPDFDocRentFly", 0.5,
+        posterMarks(value("#PRICE#", templatekeys::Price)) + Marks{body("#RENTFLYERBODY#")});
+    row("realestate", "PDFRealEstateViewController", "", templatekeys::SavedDictNote1,
+        "MyPDFDocumentRealEstate", 0.2, singleTextMarks("#REALESTATEBODY#"));
+    row("projectproposal", "PDFProjectProposalViewController", "", templatekeys::SavedDictNote1,
         "MyPDFDocumentProjectProposal", 0.2, singleTextMarks("#PROJECTPROPOSAL#"));
-    row("photoposter", "PDFPhotoPosterViewController", "", "SavedDictNote1", "MyPDFDocumentPhotoPoster", 0.2,
-        singleTextMarks("#PHOTOPOSTERBODY#"));
+    row("photoposter", "PDFPhotoPosterViewController", "", templatekeys::SavedDictNote1,
+        "MyPDFDocumentPhotoPoster", 0.2, singleTextMarks("#PHOTOPOSTERBODY#"));
 
     for (auto& r : t) {
         if (r.name == "realestate" || r.name == "projectproposal" || r.name == "photoposter")
@@ -246,9 +251,9 @@ std::vector<std::string> fillLogBeforeRead(const PDFTemplate& row, const Templat
     case FillLog::PhotoBeforeRead:
         return {"SavedIMage:" + (photoPath ? *photoPath : std::string("nil"))};
     case FillLog::NotesValues:
-        return {"PDFCREATECONTROLLER font size: " + lookup(dictionary, "Font_Size"),
-                "DisplayDate : " + lookup(dictionary, "Display_Date"),
-                "DisplayTime : " + lookup(dictionary, "Display_Time")};
+        return {"PDFCREATECONTROLLER font size: " + lookup(dictionary, templatekeys::Font_Size),
+                "DisplayDate : " + lookup(dictionary, templatekeys::Display_Date),
+                "DisplayTime : " + lookup(dictionary, templatekeys::Display_Time)};
     default:
         return {};
     }

@@ -27,8 +27,6 @@ const PDFTemplate& rowFor(std::string_view nameOrClass) {
     return *row;
 }
 
-constexpr const char* kPrintValue1 = "printValue1";
-
 // Past this much page (a long transcript) a print takes more than a second.
 constexpr std::size_t kSlowRenderLength = std::size_t(128) << 10;
 
@@ -140,16 +138,16 @@ void PDFTemplateViewController::viewWillAppear(bool animated) {
     UIViewController::viewWillAppear(animated);
     // One registration however often the screen appears.
     auto& center = NSNotificationCenter::defaultCenter();
-    center.removeObserver(this, kPrintValue1);
+    center.removeObserver(this, std::string(keys::printValue1));
     std::weak_ptr<PDFTemplateViewController> weak = self<PDFTemplateViewController>();
-    center.addObserver(std::static_pointer_cast<const void>(self<PDFTemplateViewController>()), kPrintValue1,
-                       [weak](const NSNotification& n) {
+    center.addObserver(std::static_pointer_cast<const void>(self<PDFTemplateViewController>()),
+                       std::string(keys::printValue1), [weak](const NSNotification& n) {
                            if (auto s = weak.lock()) s->printValue1WithNotification(n);
                        });
 }
 
 void PDFTemplateViewController::printValue1WithNotification(const NSNotification& notification) {
-    if (auto value = notification.stringForKey("value")) yourNametext = *value;
+    if (auto value = notification.stringForKey(std::string(keys::userInfoValue))) yourNametext = *value;
 }
 
 void PDFTemplateViewController::viewDidAppear(bool animated) {

@@ -8,17 +8,19 @@ namespace quillora {
 using platform::NSUserDefaults;
 
 std::string storedTranscript() {
-    return NSUserDefaults::standardUserDefaults()->stringForKey(kTranscriptKey).value_or("");
+    return NSUserDefaults::standardUserDefaults()
+        ->stringForKey(std::string(keys::saveclipBoardText))
+        .value_or("");
 }
 
 void storeDefaultTranscriptIfMissing() {
     auto defaults = NSUserDefaults::standardUserDefaults();
-    if (defaults->objectForKey(kTranscriptKey)) {
+    if (defaults->objectForKey(std::string(keys::saveclipBoardText))) {
         platform::console().print("clipboard text alreadt there");
         return;
     }
     platform::console().print("default value of clipboard setting");
-    defaults->setObject_forKey("...", kTranscriptKey);
+    defaults->setObject_forKey("...", std::string(keys::saveclipBoardText));
 }
 
 TemplateDictionary storedTemplateDictionary(const std::string& key) {
@@ -30,7 +32,7 @@ void storeTemplateDictionary(const std::string& key, const TemplateDictionary& d
 }
 
 std::optional<std::string> storedPhotoPath() {
-    return NSUserDefaults::standardUserDefaults()->stringForKey(kPhotoPathKey);
+    return NSUserDefaults::standardUserDefaults()->stringForKey(std::string(keys::SaveImageData));
 }
 
 } // namespace quillora

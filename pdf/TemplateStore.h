@@ -5,12 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "common/StoredKeys.h"
 #include "pdf/PDFTemplate.h"
 
 namespace quillora {
-
-inline constexpr const char* kTranscriptKey = "saveclipBoardText";
-inline constexpr const char* kPhotoPathKey = "SaveImageData";
 
 // The transcript; empty when none was ever stored.
 std::string storedTranscript();

@@ -1,5 +1,7 @@
 #include "templates/EssayViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -8,8 +10,12 @@ using namespace platform::swiftui;
 
 AnyView EssayViewSwiftUI::body() const {
     const Font sub = Font::subheadline(), head = Font::headline();
-    TemplateFormTable t{
-        "SavedEssay", [] { return AnyView(EssayUipdfPicker{}); }, showingPdfPicker1, std::nullopt, {}, {}};
+    TemplateFormTable t{templatekeys::SavedEssay,
+                        [] { return AnyView(EssayUipdfPicker{}); },
+                        showingPdfPicker1,
+                        std::nullopt,
+                        {},
+                        {}};
     t.rows = {
         header("Finalizing your Essay PDF"),
         spacer(),
@@ -31,16 +37,16 @@ AnyView EssayViewSwiftUI::body() const {
                label("Font Type : Body ", sub), options(OptionKind::Weight, "Normal", fonttypeBody),
                label("Font Color : Body ", sub), options(OptionKind::BodyColor, "Black", textColorBody),
                preview()})};
-    t.keys = {{"Instructor_Name", pageInstructorName},
-              {"Page_Heading", pageHeading},
-              {"Page_SubHeading", pageSubHeading},
-              {"Font_SizeBody", fontsizeBody},
-              {"Font_WeightBody", fonttypeBody},
-              {"TextColor_Heading", textColorHeadline},
-              {"TextColor_SubHeading", textColorSubHeadline},
-              {"TextColor_Body", textColorBody},
-              {"Font_SizeHeading", fontsizeHeading},
-              {"Font_SizeSubheading", fontsizeSubheading}};
+    t.keys = {{templatekeys::Instructor_Name, pageInstructorName},
+              {templatekeys::Page_Heading, pageHeading},
+              {templatekeys::Page_SubHeading, pageSubHeading},
+              {templatekeys::Font_SizeBody, fontsizeBody},
+              {templatekeys::Font_WeightBody, fonttypeBody},
+              {templatekeys::TextColor_Heading, textColorHeadline},
+              {templatekeys::TextColor_SubHeading, textColorSubHeadline},
+              {templatekeys::TextColor_Body, textColorBody},
+              {templatekeys::Font_SizeHeading, fontsizeHeading},
+              {templatekeys::Font_SizeSubheading, fontsizeSubheading}};
     return templateForm(t);
 }
 

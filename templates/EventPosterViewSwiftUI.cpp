@@ -1,5 +1,7 @@
 #include "templates/EventPosterViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -8,7 +10,7 @@ using namespace platform::swiftui;
 
 AnyView EventPosterViewSwiftUI::body() const {
     const Font sub = Font::subheadline(), head = Font::headline();
-    TemplateFormTable t{"SavedEventPoster",
+    TemplateFormTable t{templatekeys::SavedEventPoster,
                         [] { return AnyView(EventPosterUipdfPicker{}); },
                         showingPdfPicker1,
                         PhotoStates{imagePickerVisible, selectedImage},
@@ -40,20 +42,20 @@ AnyView EventPosterViewSwiftUI::body() const {
                       label("Font Color : Body ", sub, Color::green()),
                       options(OptionKind::BodyColor, "Black", textColorBody)}),
                preview()})};
-    t.keys = {{"Page_Heading", pageHeading},
-              {"Page_SubHeading", pageSubHeading},
-              {"Font_SizeBody", fontsizeBody},
-              {"Font_WeightBody", fonttypeBody},
-              {"TextColor_Heading", textColorHeadline},
-              {"TextColor_SubHeading", textColorSubHeadline},
-              {"TextColor_Body", textColorBody},
-              {"Font_SizeHeading", fontsizeHeading},
-              {"Font_SizeSubheading", fontsizeSubheading},
-              {"Display_Date", displaydate},
-              {"Display_Time", displaytime},
-              {"Website", website},
-              {"Location", location},
-              {"Phone_No", phoneno}};
+    t.keys = {{templatekeys::Page_Heading, pageHeading},
+              {templatekeys::Page_SubHeading, pageSubHeading},
+              {templatekeys::Font_SizeBody, fontsizeBody},
+              {templatekeys::Font_WeightBody, fonttypeBody},
+              {templatekeys::TextColor_Heading, textColorHeadline},
+              {templatekeys::TextColor_SubHeading, textColorSubHeadline},
+              {templatekeys::TextColor_Body, textColorBody},
+              {templatekeys::Font_SizeHeading, fontsizeHeading},
+              {templatekeys::Font_SizeSubheading, fontsizeSubheading},
+              {templatekeys::Display_Date, displaydate},
+              {templatekeys::Display_Time, displaytime},
+              {templatekeys::Website, website},
+              {templatekeys::Location, location},
+              {templatekeys::Phone_No, phoneno}};
     return templateForm(t);
 }
 

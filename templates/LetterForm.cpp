@@ -1,5 +1,7 @@
 #include "templates/LetterForm.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -58,22 +60,23 @@ TemplateFormTable letterFormTable(const LetterMember& m, const LetterStates& s) 
     if (m.spacersBeforeBody) t.rows.insert(t.rows.end(), {spacer(), spacer()});
     t.rows.push_back(stack(std::move(closing)));
 
-    t.keys = {{"Your_Name", s.yourname}};
-    if (m.hasCompany && s.yourcompanyname) t.keys.emplace_back("Your_CompanyName", *s.yourcompanyname);
-    for (auto& entry :
-         std::vector<std::pair<std::string, TextState>>{{"Your_PhoneNo", s.yourphoneno},
-                                                        {"Your_Email", s.youremail},
-                                                        {"Your_Address", s.youraddress},
-                                                        {"Recipient_Name", s.recipientname},
-                                                        {"Recipient_Address", s.recipientaddress},
-                                                        {"TextColor_YourName", s.textColoryourname},
-                                                        {"TextColor_Body", s.textColorBody},
-                                                        {"FontSize_Body", s.fontsizeBody},
-                                                        {"FontWeight_Body", s.fonttypeBody},
-                                                        {"TextColor_RecipeintName", s.textColorrecipientname},
-                                                        {"Font_SizeYourName", s.fontsizeyourname},
-                                                        {"Font_SizeRecipientName", s.fontsizerecipientname},
-                                                        {"Display_Date", s.displaydate}})
+    t.keys = {{templatekeys::Your_Name, s.yourname}};
+    if (m.hasCompany && s.yourcompanyname)
+        t.keys.emplace_back(templatekeys::Your_CompanyName, *s.yourcompanyname);
+    for (auto& entry : std::vector<std::pair<std::string, TextState>>{
+             {templatekeys::Your_PhoneNo, s.yourphoneno},
+             {templatekeys::Your_Email, s.youremail},
+             {templatekeys::Your_Address, s.youraddress},
+             {templatekeys::Recipient_Name, s.recipientname},
+             {templatekeys::Recipient_Address, s.recipientaddress},
+             {templatekeys::TextColor_YourName, s.textColoryourname},
+             {templatekeys::TextColor_Body, s.textColorBody},
+             {templatekeys::FontSize_Body, s.fontsizeBody},
+             {templatekeys::FontWeight_Body, s.fonttypeBody},
+             {templatekeys::TextColor_RecipeintName, s.textColorrecipientname},
+             {templatekeys::Font_SizeYourName, s.fontsizeyourname},
+             {templatekeys::Font_SizeRecipientName, s.fontsizerecipientname},
+             {templatekeys::Display_Date, s.displaydate}})
         t.keys.push_back(std::move(entry));
     return t;
 }
@@ -82,7 +85,7 @@ namespace {
 LetterMember modernMember() {
     LetterMember m;
     m.title = "Finalizing your Modern Letter PDF";
-    m.storageKey = "SavedModernLetter";
+    m.storageKey = templatekeys::SavedModernLetter;
     m.wrapper = [] { return AnyView(ModernLetterUipdfPicker{}); };
     m.namePrompt = "Your Name e.g Alex Morgan";
     m.phonePrompt = "Your Phone No e.g +1 555 013 2470";
@@ -115,7 +118,7 @@ const LetterMember& PersonalLetterViewSwiftUI::member() {
     static const LetterMember m = [] {
         LetterMember m = modernMember();
         m.title = "Finalizing your Personal Letter PDF";
-        m.storageKey = "SavedPersonalLetter";
+        m.storageKey = templatekeys::SavedPersonalLetter;
         m.wrapper = [] { return AnyView(PersonalLetterUipdfPicker{}); };
         m.senderAddressPrompt.reset();
         m.recipientAddressPrompt.reset();
@@ -129,7 +132,7 @@ const LetterMember& PersonalLetterViewSwiftUI::member() {
 const LetterMember& ModernBoldLetterViewSwiftUI::member() {
     static const LetterMember m = [] {
         LetterMember m = modernMember();
-        m.storageKey = "SavedModernBoldLetter";
+        m.storageKey = templatekeys::SavedModernBoldLetter;
         m.wrapper = [] { return AnyView(ModernBoldLetterUipdfPicker{}); };
         m.spacersBeforeBody = false;
         m.hasPhoto = false;
@@ -143,7 +146,7 @@ const LetterMember& BusinessLetterViewSwiftUI::member() {
     static const LetterMember m = [] {
         LetterMember m = modernMember();
         m.title = "Finalizing your Business Letter PDF";
-        m.storageKey = "SavedBusinessLetter";
+        m.storageKey = templatekeys::SavedBusinessLetter;
         m.wrapper = [] { return AnyView(BusinessLetterUipdfPicker{}); };
         m.nameLabel = "Your  Name";
         m.namePrompt = "Your  Name e.g Morgan Reed";

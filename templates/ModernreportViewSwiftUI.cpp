@@ -1,5 +1,7 @@
 #include "templates/ModernreportViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -7,10 +9,10 @@ namespace quillora {
 using namespace platform::swiftui;
 
 AnyView ModernreportViewSwiftUI::body() const {
-    return templateForm(
-        researchFormTable(*this, {"Finalizing your Modern Report PDF", "Enter Name e.g Sam A", "Small",
-                                  "SavedModernReport", [] { return AnyView(ModernreportUipdfPicker{}); },
-                                  PhotoStates{imagePickerVisible, selectedImage}}));
+    return templateForm(researchFormTable(*this, {"Finalizing your Modern Report PDF", "Enter Name e.g Sam A",
+                                                  "Small", templatekeys::SavedModernReport,
+                                                  [] { return AnyView(ModernreportUipdfPicker{}); },
+                                                  PhotoStates{imagePickerVisible, selectedImage}}));
 }
 
 } // namespace quillora

@@ -67,7 +67,7 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
     selectedImage.set(Image(std::shared_ptr<const UIImage>(image)));
     const std::string path = NSURL::fileURLWithPath(localPath).path();
     console().print("Local Path Temp: " + path);
-    NSUserDefaults::standardUserDefaults()->setObject_forKey(path, kPhotoPathKey);
+    NSUserDefaults::standardUserDefaults()->setObject_forKey(path, std::string(keys::SaveImageData));
     imagePickerVisible.set(false);
 }
 

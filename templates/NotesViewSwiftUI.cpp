@@ -1,5 +1,7 @@
 #include "templates/NotesViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -9,7 +11,8 @@ using namespace platform::swiftui;
 namespace {
 TemplateFormTable notesTable(const NotesViewSwiftUI& f, std::function<AnyView()> wrapper) {
     const Font sub = Font::subheadline();
-    TemplateFormTable t{"SavedDictNote1", std::move(wrapper), f.showingPdfPicker1, std::nullopt, {}, {}};
+    TemplateFormTable t{
+        templatekeys::SavedDictNote1, std::move(wrapper), f.showingPdfPicker1, std::nullopt, {}, {}};
     t.rows = {header("Finalizing your Notes PDF"),
               spacer(),
               field(" Enter Page Title e.g Meeting notes", f.pageTitle, Font::headline()),
@@ -19,11 +22,11 @@ TemplateFormTable notesTable(const NotesViewSwiftUI& f, std::function<AnyView()>
                      label("Font Type", sub), options(OptionKind::Weight, "Normal", f.fonttype),
                      label("Display Date", sub), options(OptionKind::Date, "No", f.displaydate),
                      label("Display Time", sub), options(OptionKind::Time, "No", f.displaytime), preview()})};
-    t.keys = {{"Page_Title", f.pageTitle},
-              {"Font_Size", f.fontsize},
-              {"Font_Weight", f.fonttype},
-              {"Display_Date", f.displaydate},
-              {"Display_Time", f.displaytime}};
+    t.keys = {{templatekeys::Page_Title, f.pageTitle},
+              {templatekeys::Font_Size, f.fontsize},
+              {templatekeys::Font_Weight, f.fonttype},
+              {templatekeys::Display_Date, f.displaydate},
+              {templatekeys::Display_Time, f.displaytime}};
     return t;
 }
 } // namespace

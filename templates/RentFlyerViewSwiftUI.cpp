@@ -1,5 +1,7 @@
 #include "templates/RentFlyerViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -8,7 +10,7 @@ using namespace platform::swiftui;
 
 TemplateFormTable flyerFormTable(const RentFlyerViewSwiftUI& s, bool sale) {
     const Font sub = Font::subheadline(), head = Font::headline();
-    TemplateFormTable t{sale ? "SavedSaleFlyer" : "SavedRentFlyer",
+    TemplateFormTable t{sale ? templatekeys::SavedSaleFlyer : templatekeys::SavedRentFlyer,
                         sale ? std::function<AnyView()>([] { return AnyView(SaleFlyerUipdfPicker{}); })
                              : std::function<AnyView()>([] { return AnyView(RentFlyerUipdfPicker{}); }),
                         s.showingPdfPicker1,
@@ -43,21 +45,21 @@ TemplateFormTable flyerFormTable(const RentFlyerViewSwiftUI& s, bool sale) {
                             stack(std::move(details), std::nullopt, std::nullopt, 5)})},
                     std::nullopt, std::nullopt, 5),
               stack({photo("Select an Image"), stack(std::move(body)), preview()})};
-    t.keys = {{"Page_Heading", s.pageHeading},
-              {"Page_SubHeading", s.pageSubHeading},
-              {"Font_SizeBody", s.fontsizeBody},
-              {"Font_WeightBody", s.fonttypeBody},
-              {"TextColor_Heading", s.textColorHeadline},
-              {"TextColor_SubHeading", s.textColorSubHeadline},
-              {"TextColor_Body", s.textColorBody},
-              {"Font_SizeHeading", s.fontsizeHeading},
-              {"Font_SizeSubheading", s.fontsizeSubheading},
-              {"Display_Date", s.displaydate},
-              {"Display_Time", s.displaytime},
-              {"Website", s.website},
-              {"Location", s.location},
-              {"Phone_No", s.phoneno},
-              {"Price", s.price}};
+    t.keys = {{templatekeys::Page_Heading, s.pageHeading},
+              {templatekeys::Page_SubHeading, s.pageSubHeading},
+              {templatekeys::Font_SizeBody, s.fontsizeBody},
+              {templatekeys::Font_WeightBody, s.fonttypeBody},
+              {templatekeys::TextColor_Heading, s.textColorHeadline},
+              {templatekeys::TextColor_SubHeading, s.textColorSubHeadline},
+              {templatekeys::TextColor_Body, s.textColorBody},
+              {templatekeys::Font_SizeHeading, s.fontsizeHeading},
+              {templatekeys::Font_SizeSubheading, s.fontsizeSubheading},
+              {templatekeys::Display_Date, s.displaydate},
+              {templatekeys::Display_Time, s.displaytime},
+              {templatekeys::Website, s.website},
+              {templatekeys::Location, s.location},
+              {templatekeys::Phone_No, s.phoneno},
+              {templatekeys::Price, s.price}};
     return t;
 }
 

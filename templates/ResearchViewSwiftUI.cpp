@@ -1,5 +1,7 @@
 #include "templates/ResearchViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -32,24 +34,24 @@ TemplateFormTable researchFormTable(const ResearchViewSwiftUI& s, const ReportVa
               spacer(),
               spacer(),
               stack(std::move(closing))};
-    t.keys = {{"Instructor_Name", s.pageInstructorName},
-              {"Page_Heading", s.pageHeading},
-              {"Page_SubHeading", s.pageSubHeading},
-              {"Font_SizeBody", s.fontsizeBody},
-              {"Font_WeightBody", s.fonttypeBody},
-              {"TextColor_Heading", s.textColorHeadline},
-              {"TextColor_SubHeading", s.textColorSubHeadline},
-              {"TextColor_Body", s.textColorBody},
-              {"Font_SizeHeading", s.fontsizeHeading},
-              {"Font_SizeSubheading", s.fontsizeSubheading},
-              {"Display_Date", s.displaydate}};
+    t.keys = {{templatekeys::Instructor_Name, s.pageInstructorName},
+              {templatekeys::Page_Heading, s.pageHeading},
+              {templatekeys::Page_SubHeading, s.pageSubHeading},
+              {templatekeys::Font_SizeBody, s.fontsizeBody},
+              {templatekeys::Font_WeightBody, s.fonttypeBody},
+              {templatekeys::TextColor_Heading, s.textColorHeadline},
+              {templatekeys::TextColor_SubHeading, s.textColorSubHeadline},
+              {templatekeys::TextColor_Body, s.textColorBody},
+              {templatekeys::Font_SizeHeading, s.fontsizeHeading},
+              {templatekeys::Font_SizeSubheading, s.fontsizeSubheading},
+              {templatekeys::Display_Date, s.displaydate}};
     return t;
 }
 
 AnyView ResearchViewSwiftUI::body() const {
     return templateForm(researchFormTable(
-        *this, {"Finalizing your Research Paper PDF", "Enter Name : Sam  ", "LargePlus", "SavedResearch",
-                [] { return AnyView(ResearchUipdfPicker{}); }, std::nullopt}));
+        *this, {"Finalizing your Research Paper PDF", "Enter Name : Sam  ", "LargePlus",
+                templatekeys::SavedResearch, [] { return AnyView(ResearchUipdfPicker{}); }, std::nullopt}));
 }
 
 } // namespace quillora

@@ -1,5 +1,7 @@
 #include "templates/SchoolReportViewSwiftUI.h"
 
+#include "common/TemplateKeys.h"
+
 #include "pdf/UipdfPicker.h"
 
 namespace quillora {
@@ -8,7 +10,7 @@ using namespace platform::swiftui;
 
 AnyView SchoolReportViewSwiftUI::body() const {
     const Font sub = Font::subheadline(), head = Font::headline();
-    TemplateFormTable t{"SavedSchoolReport",
+    TemplateFormTable t{templatekeys::SavedSchoolReport,
                         [] { return AnyView(SchoolReportUipdfPicker{}); },
                         showingPdfPicker1,
                         PhotoStates{imagePickerVisible, selectedImage},
@@ -41,17 +43,17 @@ AnyView SchoolReportViewSwiftUI::body() const {
                             label("Font Color : Body ", sub, Color::green()),
                             options(OptionKind::BodyColor, "Black", textColorBody)}),
                      preview()})};
-    t.keys = {{"Instructor_Name", pageInstructorName},
-              {"Page_Heading", pageHeading},
-              {"Page_SubHeading", pageSubHeading},
-              {"Font_SizeBody", fontsizeBody},
-              {"Font_WeightBody", fonttypeBody},
-              {"TextColor_Heading", textColorHeadline},
-              {"TextColor_SubHeading", textColorSubHeadline},
-              {"TextColor_Body", textColorBody},
-              {"Font_SizeHeading", fontsizeHeading},
-              {"Font_SizeSubheading", fontsizeSubheading},
-              {"Display_Date", displaydate}};
+    t.keys = {{templatekeys::Instructor_Name, pageInstructorName},
+              {templatekeys::Page_Heading, pageHeading},
+              {templatekeys::Page_SubHeading, pageSubHeading},
+              {templatekeys::Font_SizeBody, fontsizeBody},
+              {templatekeys::Font_WeightBody, fonttypeBody},
+              {templatekeys::TextColor_Heading, textColorHeadline},
+              {templatekeys::TextColor_SubHeading, textColorSubHeadline},
+              {templatekeys::TextColor_Body, textColorBody},
+              {templatekeys::Font_SizeHeading, fontsizeHeading},
+              {templatekeys::Font_SizeSubheading, fontsizeSubheading},
+              {templatekeys::Display_Date, displaydate}};
     return templateForm(t);
 }
 

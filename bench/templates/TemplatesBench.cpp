@@ -148,7 +148,7 @@ void BM_PreviewToPdfWritten(benchmark::State& state) {
     Sandboxed box;
     RunLoop::main().useVirtualClock();
     NSUserDefaults::standardUserDefaults()->setObject_forKey("A dictated line.\nAnd a second one.",
-                                                             kTranscriptKey);
+                                                             std::string(quillora::keys::saveclipBoardText));
     auto window = std::make_shared<UIWindow>();
     auto base = std::make_shared<UIViewController>();
     window->setRootViewController(base);

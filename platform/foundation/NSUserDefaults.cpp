@@ -1,12 +1,12 @@
 #include "platform/foundation/NSUserDefaults.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <glib.h>
 #include <limits>
-#include <plist/plist.h>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
@@ -95,99 +95,71 @@ std::string decimalText(double d) {
     return std::string(buf, result.ptr);
 }
 
-std::optional<std::string> stringOf(plist_t node) {
-    if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
-    uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
-    return std::string(text ? text : "", text ? length : 0);
-}
-
 // GCC 12 at -O2 warns that the variant's string "may be used uninitialized" when the optional
 // is destroyed along the paths that never built it: a known false positive of its inliner.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-std::optional<PropertyValue> valueOf(plist_t node) {
+std::optional<PropertyValue> valueOf(const PlistValue* node) {
     if (!node) return std::nullopt;
-    switch (plist_get_node_type(node)) {
-    case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(node, &v);
-        return PropertyValue(static_cast<NSInteger>(v));
-    }
-    case PLIST_REAL: {
-        double v = 0;
-        plist_get_real_val(node, &v);
-        return PropertyValue(v);
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t v = 0;
-        plist_get_bool_val(node, &v);
-        return PropertyValue(v != 0);
-    }
-    case PLIST_STRING:
-        return PropertyValue(*stringOf(node));
-    case PLIST_ARRAY: {
-        StringArray out;
-        for (uint32_t i = 0, n = plist_array_get_size(node); i < n; ++i) {
-            auto item = stringOf(plist_array_get_item(node, i));
-            if (!item) return std::nullopt;
-            out.push_back(std::move(*item));
-        }
-        std::optional<PropertyValue> result;
-        result.emplace(std::in_place_type<StringArray>, std::move(out));
-        return result;
-    }
-    case PLIST_DICT: {
-        StringDictionary out;
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        bool allStrings = true;
-        while (it) {
-            char* key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, it, &key, &item);
-            if (!key) break;
-            if (auto value = stringOf(item)) {
-                out[key] = std::move(*value);
+    return std::visit(
+        [](const auto& v) -> std::optional<PropertyValue> {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, NSInteger> ||
+                          std::is_same_v<T, double> || std::is_same_v<T, bool>) {
+                return PropertyValue(v);
+            } else if constexpr (std::is_same_v<T, PlistValue::Array>) {
+                StringArray out;
+                out.reserve(v.size());
+                for (const auto& item : v) {
+                    auto* s = std::get_if<std::string>(&item.value);
+                    if (!s) return std::nullopt;
+                    out.push_back(*s);
+                }
+                std::optional<PropertyValue> result;
+                result.emplace(std::in_place_type<StringArray>, std::move(out));
+                return result;
+            } else if constexpr (std::is_same_v<T, PlistValue::Dictionary>) {
+                StringDictionary out;
+                for (std::size_t i = 0; i < v.keys.size(); ++i) {
+                    auto* s = std::get_if<std::string>(&v.values[i].value);
+                    if (!s) return std::nullopt;
+                    out[v.keys[i]] = *s;
+                }
+                std::optional<PropertyValue> result;
+                result.emplace(std::in_place_type<StringDictionary>, std::move(out));
+                return result;
             } else {
-                allStrings = false;
+                // Dates and data: kept in the file untouched, but not handed out.
+                return std::nullopt;
             }
-            std::free(key);
-        }
-        std::free(it);
-        std::optional<PropertyValue> result;
-        if (allStrings) result.emplace(std::in_place_type<StringDictionary>, std::move(out));
-        return result;
-    }
-    default:
-        // Dates, data and nested containers: kept in the file untouched, but not handed out.
-        return std::nullopt;
-    }
+        },
+        node->value);
 }
 #pragma GCC diagnostic pop
 
-plist_t nodeOf(const PropertyValue& value) {
+// `value` as the store keeps it: what a property list cannot carry reads U+FFFD, so that every
+// value set can be saved.
+PlistValue nodeOf(const PropertyValue& value, std::size_t& replaced) {
     return std::visit(
-        [](const auto& v) -> plist_t {
+        [&](const auto& v) -> PlistValue {
             using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, NSInteger>) {
-                return plist_new_uint(static_cast<uint64_t>(v));
-            } else if constexpr (std::is_same_v<T, double>) {
-                return plist_new_real(v);
-            } else if constexpr (std::is_same_v<T, bool>) {
-                return plist_new_bool(v ? 1 : 0);
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                return plist_new_string(v.c_str());
+            if constexpr (std::is_same_v<T, std::string>) {
+                return PlistValue{storableText(v, &replaced)};
             } else if constexpr (std::is_same_v<T, StringArray>) {
-                plist_t array = plist_new_array();
+                PlistValue::Array array;
+                array.reserve(v.size());
                 for (const auto& s : v)
-                    plist_array_append_item(array, plist_new_string(s.c_str()));
-                return array;
+                    array.push_back(PlistValue{storableText(s, &replaced)});
+                return PlistValue{std::move(array)};
+            } else if constexpr (std::is_same_v<T, StringDictionary>) {
+                PlistValue::Dictionary dict;
+                for (const auto& [k, s] : v) {
+                    dict.keys.push_back(storableText(k, &replaced));
+                    dict.values.push_back(PlistValue{storableText(s, &replaced)});
+                }
+                return PlistValue{std::move(dict)};
             } else {
-                plist_t dict = plist_new_dict();
-                for (const auto& [k, s] : v)
-                    plist_dict_set_item(dict, k.c_str(), plist_new_string(s.c_str()));
-                return dict;
+                return PlistValue{v};
             }
         },
         value);
@@ -201,6 +173,9 @@ std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults() {
     if (!s.instance) {
         auto path = Sandbox::preferences() / (std::string(kDomainName) + ".plist");
         s.instance = std::make_shared<NSUserDefaults>(path.string());
+        // What was recovered from a damaged file is saved once the run loop turns.
+        std::lock_guard settle(s.instance->mutex_);
+        if (s.instance->dirty_) s.instance->scheduleWrite();
     }
     return s.instance;
 }
@@ -216,55 +191,69 @@ NSUserDefaults::NSUserDefaults(std::string path) : path_(std::move(path)) {
     load();
 }
 
-NSUserDefaults::~NSUserDefaults() {
-    plist_free(root_);
-}
+NSUserDefaults::~NSUserDefaults() = default;
 
 void NSUserDefaults::load() {
-    root_ = plist_new_dict();
     auto& files = NSFileManager::defaultManager();
     {
         auto lock = files.lockFolderOf(path_, 0);
         if (lock.held()) files.removeLeftoverTemporaryFiles(path_);
     }
     // The transcript is kept here too, so the bound is a list file's.
-    auto contents = RegularFile::read(path_, kMaxListFileLength);
-    if (contents.missing) return;
-    std::string why = "it " + contents.why;
-    if (contents.bytes) {
-        const std::string& bytes = *contents.bytes;
-        auto problem = bytes.empty() ? std::optional<std::string>("it is empty") : plistNestingProblem(bytes);
-        if (problem) {
-            why = *problem;
+    PlistRead read = readPlistFile(path_, kMaxListFileLength);
+    if (read.missing) return;
+    std::string why = read.why;
+    bool recovered = false;
+    if (read.root) {
+        if (auto* dict = std::get_if<PlistValue::Dictionary>(&read.root->value)) {
+            root_.value = std::move(*dict);
+            if (read.replaced == 0) return;
+            why = replacedCharactersReason(read.replaced);
+            recovered = true;
         } else {
-            plist_t parsed = nullptr;
-            plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &parsed);
-            if (parsed && plist_get_node_type(parsed) == PLIST_DICT) {
-                plist_free(root_);
-                root_ = parsed;
-                return;
-            }
-            why = parsed ? "it is not a dictionary" : "it is not a property list, or is cut short";
-            plist_free(parsed);
+            why = "it is not a dictionary";
+        }
+    } else if (read.salvaged) {
+        if (auto* dict = std::get_if<PlistValue::Dictionary>(&read.salvaged->value)) {
+            recovered = !dict->keys.empty();
+            root_.value = std::move(*dict);
         }
     }
-    // Unreadable: keep the file for whoever wants to recover it, and start empty.
+    // Kept for whoever wants to recover it, and never overwritten; the store starts on what
+    // could be read.
     auto stamp = std::to_string(static_cast<long long>(std::floor(RunLoop::main().wallTime())));
     NSError error;
     auto aside = files.moveItemAside(path_, ".corrupt-" + stamp, &error);
+    std::string message = "The settings file \u201C" + path_ + "\u201D could not be read: " + why + ".";
     if (!aside) {
         persistenceBlocked_ = true;
         console().print("Preferences file " + path_ + " could not be read (" + why + ") nor moved aside (" +
                         error.localizedDescription + "); changes will not be saved");
+        message += " It could not be moved aside either (" + error.localizedDescription +
+                   "), so it is left as it is and settings will not be saved.";
     } else {
         console().print("Preferences file " + path_ + " could not be read (" + why + "); kept aside as " +
                         *aside);
+        message += " Its bytes are kept in \u201C" + *aside + "\u201D.";
+        if (recovered) {
+            message += read.root ? " The settings are kept, with those characters replaced."
+                                 : " The settings before the damage were recovered.";
+            // Saved again, so that a start without any change keeps what was recovered.
+            dirty_ = true;
+        }
     }
+    const std::string path = path_;
+    const std::string keptAt = aside.value_or("");
+    RunLoop::main().schedule(0, [path, keptAt, message] {
+        NSNotificationCenter::defaultCenter().postNotificationName(
+            NSUserDefaultsFileDamagedNotification, nullptr,
+            {{"path", path}, {"aside", keptAt}, {"message", message}});
+    });
 }
 
 std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key) const {
     std::lock_guard lock(mutex_);
-    return valueOf(plist_dict_get_item(root_, key.c_str()));
+    return valueOf(entries().find(key));
 }
 
 NSInteger NSUserDefaults::integerForKey(const std::string& key) const {
@@ -334,9 +323,21 @@ std::optional<StringDictionary> NSUserDefaults::dictionaryForKey(const std::stri
 }
 
 void NSUserDefaults::setObject_forKey(const PropertyValue& value, const std::string& key) {
+    std::size_t replaced = 0;
+    PlistValue node = nodeOf(value, replaced);
+    const std::string storedKey = storableText(key, &replaced);
+    if (replaced)
+        console().print("A value set for " + storedKey + " held " + std::to_string(replaced) +
+                        (replaced == 1 ? " character that cannot be saved; it is stored as U+FFFD"
+                                       : " characters that cannot be saved; they are stored as U+FFFD"));
     {
         std::lock_guard lock(mutex_);
-        plist_dict_set_item(root_, key.c_str(), nodeOf(value));
+        if (auto* existing = entries().find(storedKey)) {
+            *existing = std::move(node);
+        } else {
+            entries().keys.push_back(storedKey);
+            entries().values.push_back(std::move(node));
+        }
     }
     changed();
 }
@@ -366,8 +367,11 @@ void NSUserDefaults::setObject_forKey(const StringDictionary& value, const std::
 void NSUserDefaults::removeObjectForKey(const std::string& key) {
     {
         std::lock_guard lock(mutex_);
-        if (!plist_dict_get_item(root_, key.c_str())) return;
-        plist_dict_remove_item(root_, key.c_str());
+        auto at = std::find(entries().keys.begin(), entries().keys.end(), key);
+        if (at == entries().keys.end()) return;
+        const auto i = at - entries().keys.begin();
+        entries().keys.erase(at);
+        entries().values.erase(entries().values.begin() + i);
     }
     changed();
 }
@@ -375,6 +379,10 @@ void NSUserDefaults::removeObjectForKey(const std::string& key) {
 void NSUserDefaults::changed() {
     std::lock_guard lock(mutex_);
     dirty_ = true;
+    scheduleWrite();
+}
+
+void NSUserDefaults::scheduleWrite() {
     if (writeScheduled_) return;
     writeScheduled_ = true;
     std::weak_ptr<NSUserDefaults> weak = weak_from_this();
@@ -414,42 +422,18 @@ void NSUserDefaults::reportFailure() {
 bool NSUserDefaults::writeLocked() {
     if (persistenceBlocked_) return false;
     const std::string file = "The file \u201C" + path_ + "\u201D could not be saved: ";
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(root_, &xml, &length);
-    if (!xml) {
-        console().print("Preferences could not be encoded; not saved");
-        if (!failing_) untold_ = file + "its values could not be encoded";
-        failing_ = true;
-        return false;
-    }
-    std::string written(xml, length);
-    plist_to_xml_free(xml);
-    // libplist writes carriage returns and control characters as they are; XML reads the first
-    // back as line feeds and allows none of the others.
-    std::string bytes;
-    bytes.reserve(written.size());
-    for (char c : written) {
-        if (c == '\r') {
-            bytes += "&#13;";
-        } else if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
-            console().print("Preferences could not be saved: a value holds a control character");
-            if (!failing_) untold_ = file + "a value holds a control character";
-            failing_ = true;
-            return false;
-        } else {
-            bytes += c;
-        }
-    }
-    if (!g_utf8_validate_len(bytes.data(), bytes.size(), nullptr)) {
-        console().print("Preferences could not be saved: a value holds bytes that are not UTF-8 text");
-        if (!failing_) untold_ = file + "a value holds bytes that are not UTF-8 text";
+    // Every value was made storable as it was set or read; a refusal here is a fault of ours.
+    std::string why;
+    auto bytes = plistXml(root_, &why);
+    if (!bytes) {
+        console().print("Preferences could not be saved: " + why);
+        if (!failing_) untold_ = file + why;
         failing_ = true;
         return false;
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
-    if (auto error = NSFileManager::defaultManager().writeAtomically(path_, bytes)) {
+    if (auto error = NSFileManager::defaultManager().writeAtomically(path_, *bytes)) {
         console().print("Preferences could not be saved: " + error->localizedDescription);
         if (!failing_) untold_ = error->localizedDescription;
         failing_ = true;

@@ -1,8 +1,10 @@
 #pragma once
 // The standard user-defaults store: small settings kept across launches in an XML property list
 // (Library/Preferences/com.quillora.app.plist). Changes are written atomically once they have
-// settled (one write per turn of the main run loop), on synchronize() and at exit. A file that
-// cannot be read is kept aside, never overwritten.
+// settled (one write per turn of the main run loop), on synchronize() and at exit. The file is
+// read and written by the property-list reader and writer the lists use. A file that cannot be
+// read whole, or that holds what cannot be saved again, is kept aside, never overwritten, and the
+// store starts on what could be recovered from it.
 
 #include <memory>
 #include <mutex>
@@ -17,6 +19,11 @@ namespace platform {
 // would fail the same way): user info "path" (the file) and "message" (which file and why, as
 // a sentence). Posted on the main run loop, after the store is unlocked.
 inline constexpr const char* NSUserDefaultsSaveFailedNotification = "NSUserDefaultsSaveFailedNotification";
+
+// Posted when the preferences file was damaged and has been kept aside: user info "path" (the
+// file), "aside" (where its bytes are now; empty when they could not be moved) and "message"
+// (what happened and what was recovered, as sentences). Posted on the main run loop.
+inline constexpr const char* NSUserDefaultsFileDamagedNotification = "NSUserDefaultsFileDamagedNotification";
 
 class NSUserDefaults : public std::enable_shared_from_this<NSUserDefaults> {
 public:
@@ -42,7 +49,9 @@ public:
     std::optional<StringArray> arrayForKey(const std::string& key) const;
     std::optional<StringDictionary> dictionaryForKey(const std::string& key) const;
 
-    // Writes. Strings are stored up to their first NUL character, as property lists hold them.
+    // Writes. What a property list cannot carry (a NUL, control characters other than tab, line
+    // feed and carriage return, bytes that are not UTF-8) is stored as U+FFFD, so that every value
+    // set can be saved.
     void setInteger_forKey(NSInteger value, const std::string& key);
     void setDouble_forKey(double value, const std::string& key);
     void setBool_forKey(bool value, const std::string& key);
@@ -67,13 +76,17 @@ public:
 private:
     void load();
     void changed();
+    // Called with `mutex_` held.
+    void scheduleWrite();
+    PlistValue::Dictionary& entries() { return std::get<PlistValue::Dictionary>(root_.value); }
+    const PlistValue::Dictionary& entries() const { return std::get<PlistValue::Dictionary>(root_.value); }
     bool writeLocked();
     // Posts the failure of the last write, when it is one to tell.
     void reportFailure();
 
     mutable std::mutex mutex_;
     std::string path_;
-    void* root_ = nullptr; // the property-list dictionary, owned
+    PlistValue root_{PlistValue::Dictionary{}};
     bool dirty_ = false;
     bool writeScheduled_ = false;
     bool persistenceBlocked_ = false;

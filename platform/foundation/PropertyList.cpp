@@ -1,11 +1,14 @@
 #include "platform/foundation/PropertyList.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
-#include <memory>
+#include <limits>
+#include <unordered_map>
+#include <utility>
 
 #include <glib.h>
-#include <plist/plist.h>
 
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RegularFile.h"
@@ -13,45 +16,32 @@
 namespace platform {
 
 namespace {
-struct PlistFree {
-    void operator()(void* node) const { plist_free(node); }
-};
-using Plist = std::unique_ptr<void, PlistFree>;
 
 const char* const kNotAPlist = "it is not a property list, or is cut short";
+const char* const kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-const char* nodeKind(plist_type type) {
-    switch (type) {
-    case PLIST_BOOLEAN:
-        return "a Boolean";
-    case PLIST_UINT:
-        return "a number";
-    case PLIST_REAL:
-        return "a number";
-    case PLIST_STRING:
-        return "a string";
-    case PLIST_ARRAY:
-        return "an array";
-    case PLIST_DICT:
-        return "a dictionary";
-    case PLIST_DATE:
-        return "a date";
-    case PLIST_DATA:
-        return "data";
-    default:
-        return "an unknown value";
-    }
+std::string nestedTooDeeply(int maxDepth) {
+    return "it is nested deeper than " + std::to_string(maxDepth) + " levels";
 }
-// What an element of an XML property list holds, named for a reader.
-const char* elementKind(std::string_view name) {
-    if (name == "true" || name == "false") return "a Boolean";
-    if (name == "integer" || name == "real") return "a number";
-    if (name == "string") return "a string";
-    if (name == "array") return "an array";
-    if (name == "dict") return "a dictionary";
-    if (name == "date") return "a date";
-    if (name == "data") return "data";
-    return "an unknown value";
+
+const char* valueKind(const PlistValue& v) {
+    switch (v.value.index()) {
+    case 0:
+        return "a string";
+    case 1:
+    case 2:
+        return "a number";
+    case 3:
+        return "a Boolean";
+    case 4:
+        return "a date";
+    case 5:
+        return "data";
+    case 6:
+        return "an array";
+    default:
+        return "a dictionary";
+    }
 }
 
 bool xmlChar(std::uint32_t c) {
@@ -68,29 +58,55 @@ bool startsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
 
-// The document as UTF-8, whatever encoding XML allowed it to be written in: a byte-order mark,
-// UTF-16 with or without one, or the encoding its declaration names. None, with `why`, when it
-// cannot be converted.
-std::optional<std::string> utf8Document(std::string_view bytes, std::string& why) {
-    auto convert = [&](std::string_view text, const char* from) -> std::optional<std::string> {
-        gsize written = 0;
-        GError* error = nullptr;
-        gchar* out = g_convert(text.data(), static_cast<gssize>(text.size()), "UTF-8", from, nullptr,
-                               &written, &error);
-        if (!out) {
-            if (error) g_error_free(error);
-            why = std::string("it is not text in ") + from;
-            return std::nullopt;
-        }
-        std::string result(out, written);
-        g_free(out);
-        return result;
+// UTF-16 text as UTF-8. A lone surrogate, or a last byte without its pair, reads U+FFFD and
+// is counted in `replaced`.
+std::string fromUtf16(std::string_view bytes, bool little, std::size_t& replaced) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto unit = [&](std::size_t i) -> std::uint32_t {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? (a | (b << 8)) : ((a << 8) | b);
     };
-    if (startsWith(bytes, "\xEF\xBB\xBF")) return std::string(bytes.substr(3));
-    if (startsWith(bytes, "\xFF\xFE")) return convert(bytes.substr(2), "UTF-16LE");
-    if (startsWith(bytes, "\xFE\xFF")) return convert(bytes.substr(2), "UTF-16BE");
-    if (startsWith(bytes, std::string_view("<\0?\0", 4))) return convert(bytes, "UTF-16LE");
-    if (startsWith(bytes, std::string_view("\0<\0?", 4))) return convert(bytes, "UTF-16BE");
+    std::size_t i = 0;
+    for (; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
+            const std::uint32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                i += 2;
+                continue;
+            }
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            out += kReplacement;
+            ++replaced;
+            continue;
+        }
+        appendUtf8(out, c);
+    }
+    if (i < bytes.size()) {
+        out += kReplacement;
+        ++replaced;
+    }
+    return out;
+}
+
+// The document as UTF-8, whatever encoding XML allowed it to be written in: a byte-order mark,
+// UTF-16 with or without one, or the encoding its declaration names. `converted` holds it when
+// it had to be converted; the view is into `bytes` otherwise. None, with `why`, when it cannot be
+// converted.
+std::optional<std::string_view> utf8Document(std::string_view bytes, std::string& converted, std::string& why,
+                                             std::size_t& replaced) {
+    auto utf16 = [&](std::string_view text, bool little) -> std::optional<std::string_view> {
+        converted = fromUtf16(text, little, replaced);
+        return converted;
+    };
+    if (startsWith(bytes, "\xEF\xBB\xBF")) return bytes.substr(3);
+    if (startsWith(bytes, "\xFF\xFE")) return utf16(bytes.substr(2), true);
+    if (startsWith(bytes, "\xFE\xFF")) return utf16(bytes.substr(2), false);
+    if (startsWith(bytes, std::string_view("<\0?\0", 4))) return utf16(bytes, true);
+    if (startsWith(bytes, std::string_view("\0<\0?", 4))) return utf16(bytes, false);
     if (startsWith(bytes, "<?xml")) {
         auto end = bytes.find("?>");
         auto declaration = bytes.substr(0, end);
@@ -109,12 +125,66 @@ std::optional<std::string> utf8Document(std::string_view bytes, std::string& why
                         why = "it says it is UTF-16 but is not";
                         return std::nullopt;
                     }
-                    return convert(bytes, name.c_str());
+                    gsize written = 0;
+                    GError* error = nullptr;
+                    gchar* out = g_convert(bytes.data(), static_cast<gssize>(bytes.size()), "UTF-8",
+                                           name.c_str(), nullptr, &written, &error);
+                    if (!out) {
+                        if (error) g_error_free(error);
+                        why = "it is not text in " + name;
+                        return std::nullopt;
+                    }
+                    converted.assign(out, written);
+                    g_free(out);
+                    return converted;
                 }
             }
         }
     }
-    return std::string(bytes);
+    return bytes;
+}
+
+// Where `text` first holds what a property list cannot carry; npos when nowhere.
+std::size_t firstUnstorable(std::string_view text) {
+    const char* end = nullptr;
+    g_utf8_validate_len(text.data(), text.size(), &end);
+    const auto valid = static_cast<std::size_t>(end - text.data());
+    for (std::size_t i = 0; i < valid; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != 0xEF) continue;
+        if (c == '\t' || c == '\n' || c == '\r') continue;
+        if (c < 0x20) return i;
+        // U+FFFE and U+FFFF are no characters.
+        if (i + 2 < valid && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+            (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE)
+            return i;
+    }
+    return valid < text.size() ? valid : std::string_view::npos;
+}
+
+// `text` cleaned into `out` when it holds anything to clean (returning the view of `out`),
+// else `text` itself.
+std::string_view cleaned(std::string_view text, std::string& out, std::size_t& replaced) {
+    std::size_t at = firstUnstorable(text);
+    if (at == std::string_view::npos) return text;
+    out.clear();
+    out.reserve(text.size() + 16);
+    std::size_t i = 0;
+    while (at != std::string_view::npos) {
+        out.append(text.data() + i, at);
+        i += at;
+        const auto c = static_cast<unsigned char>(text[i]);
+        // A control character, a non-character (three bytes), or one byte of what is no UTF-8.
+        i += c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                     (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE
+                 ? 3
+                 : 1;
+        out += kReplacement;
+        ++replaced;
+        at = firstUnstorable(text.substr(i));
+    }
+    out.append(text.data() + i, text.size() - i);
+    return out;
 }
 
 // Walks an XML document one piece at a time, without recursion, decoding entities, character
@@ -133,6 +203,8 @@ public:
 
     // Whether the last error came from the document ending inside a piece.
     bool cutShort = false;
+    // Character references to what XML cannot carry, read as U+FFFD.
+    std::size_t replaced = 0;
 
     Event next() {
         for (;;) {
@@ -268,8 +340,13 @@ private:
                     if (v < 0 || c > 0x10FFFF) return false;
                     c = c * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
                 }
-                if (!xmlChar(c)) return false;
-                appendUtf8(out, c);
+                if (xmlChar(c)) {
+                    appendUtf8(out, c);
+                } else {
+                    // What XML cannot carry (a NUL, a control character) is no text to keep.
+                    out += kReplacement;
+                    ++replaced;
+                }
             } else {
                 return false;
             }
@@ -282,111 +359,243 @@ private:
     std::size_t pos_ = 0;
 };
 
-bool blank(const std::string& text) {
+bool blankText(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return g_ascii_isspace(c); });
 }
 
-// Reads an XML property list that should be an array of strings, in one pass.
-StringArrayPlistRead readXmlStringArray(std::string_view doc) {
-    StringArrayPlistRead result;
-    StringArray out;
-    std::size_t complete = 0;
-    bool rootSeen = false, plistSeen = false, rootIsArray = false, inString = false;
-    std::vector<std::string_view> open;
-    XmlScanner scanner(doc);
-    auto fail = [&](std::string why, bool damaged) {
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && g_ascii_isspace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && g_ascii_isspace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool isContainer(const PlistValue& v) {
+    return std::holds_alternative<PlistValue::Array>(v.value) ||
+           std::holds_alternative<PlistValue::Dictionary>(v.value);
+}
+
+// A key given twice keeps its first place and its last value, as a store of settings would.
+void dropRepeatedKeys(PlistValue::Dictionary& d) {
+    if (d.keys.size() < 2) return;
+    std::unordered_map<std::string_view, std::size_t> first;
+    first.reserve(d.keys.size());
+    bool repeated = false;
+    for (std::size_t i = 0; i < d.keys.size(); ++i) {
+        auto [it, inserted] = first.emplace(d.keys[i], i);
+        if (!inserted) {
+            repeated = true;
+            d.values[it->second] = std::move(d.values[i]);
+        }
+    }
+    if (!repeated) return;
+    std::vector<bool> kept(d.keys.size());
+    for (std::size_t i = 0; i < d.keys.size(); ++i)
+        kept[i] = first.at(d.keys[i]) == i;
+    std::vector<std::string> keys;
+    std::vector<PlistValue> values;
+    for (std::size_t i = 0; i < d.keys.size(); ++i) {
+        if (!kept[i]) continue;
+        values.push_back(std::move(d.values[i]));
+        keys.push_back(std::move(d.keys[i]));
+    }
+    d.keys = std::move(keys);
+    d.values = std::move(values);
+}
+
+std::optional<NSInteger> integerText(std::string_view text) {
+    text = trimmed(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    std::uint64_t v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    // Above the largest signed value, as libplist keeps it: the same 64 bits.
+    return negative ? static_cast<NSInteger>(0 - v) : static_cast<NSInteger>(v);
+}
+
+std::optional<double> realText(std::string_view text) {
+    text = trimmed(text);
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(g_ascii_tolower(c)); });
+    if (lower == "+infinity" || lower == "infinity" || lower == "+inf" || lower == "inf")
+        return std::numeric_limits<double>::infinity();
+    if (lower == "-infinity" || lower == "-inf") return -std::numeric_limits<double>::infinity();
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double v = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || end != text.data() + text.size()) return std::nullopt;
+    if (ec == std::errc::result_out_of_range) return std::strtod(std::string(text).c_str(), nullptr);
+    if (ec != std::errc()) return std::nullopt;
+    return v;
+}
+
+std::optional<std::string> base64Text(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text) {
+        if (g_ascii_isspace(c)) continue;
+        if (!g_ascii_isalnum(c) && c != '+' && c != '/' && c != '=') return std::nullopt;
+        compact += c;
+    }
+    std::string out((compact.size() / 4 + 1) * 3, '\0');
+    gint state = 0;
+    guint save = 0;
+    const gsize n = g_base64_decode_step(compact.data(), compact.size(),
+                                         reinterpret_cast<guchar*>(out.data()), &state, &save);
+    out.resize(n);
+    return out;
+}
+
+// The elements a property list is made of.
+enum class Element { plist, key, string, integer, real, yes, no, date, data, array, dict, unknown };
+
+Element elementNamed(std::string_view name) {
+    static const std::pair<std::string_view, Element> names[] = {
+        {"plist", Element::plist},     {"key", Element::key},   {"string", Element::string},
+        {"integer", Element::integer}, {"real", Element::real}, {"true", Element::yes},
+        {"false", Element::no},        {"date", Element::date}, {"data", Element::data},
+        {"array", Element::array},     {"dict", Element::dict}};
+    for (auto& [n, e] : names)
+        if (n == name) return e;
+    return Element::unknown;
+}
+
+// Reads an XML property list in one pass, with a stack of its own: no depth of the document
+// reaches the program's stack.
+PlistRead readXmlPlist(XmlScanner& scanner) {
+    struct Frame {
+        Element element;
+        std::string_view name;
+        PlistValue value;               // an array or a dictionary being filled
+        std::string text;               // a leaf's text
+        std::optional<std::string> key; // a dictionary's key waiting for its value
+    };
+    PlistRead result;
+    std::vector<Frame> open;
+    std::optional<PlistValue> root;
+    bool plistSeen = false;
+    auto fail = [&](std::string why) {
         result.why = std::move(why);
-        if (damaged && rootIsArray) result.salvaged.assign(out.begin(), out.begin() + complete);
-        return result;
+        if (root && isContainer(*root)) {
+            result.salvaged = std::move(root);
+        } else if (open.size() >= 2 && isContainer(open[1].value)) {
+            if (auto* d = std::get_if<PlistValue::Dictionary>(&open[1].value.value)) dropRepeatedKeys(*d);
+            result.salvaged = std::move(open[1].value);
+        }
+        return std::move(result);
     };
     for (;;) {
         auto e = scanner.next();
         switch (e.kind) {
         case XmlScanner::Kind::done:
-            if (!open.empty() || !rootSeen) return fail(kNotAPlist, true);
-            out.resize(complete);
-            result.entries = std::move(out);
+            if (!open.empty() || !root) return fail(kNotAPlist);
+            result.root = std::move(root);
             return result;
         case XmlScanner::Kind::error:
-            return fail(kNotAPlist, true);
+            return fail(kNotAPlist);
         case XmlScanner::Kind::text:
-            if (inString)
-                out.back() += e.text;
-            else if (!blank(e.text))
-                return fail(kNotAPlist, true);
+            if (!open.empty() && !isContainer(open.back().value) && open.back().element != Element::plist)
+                open.back().text += e.text;
+            else if (!blankText(e.text))
+                return fail(kNotAPlist);
             break;
         case XmlScanner::Kind::start: {
-            open.push_back(e.name);
-            const std::size_t depth = open.size();
-            if (depth == 1) {
-                if (e.name != "plist" || plistSeen) return fail(kNotAPlist, true);
+            const Element element = elementNamed(e.name);
+            if (open.empty()) {
+                if (element != Element::plist || plistSeen) return fail(kNotAPlist);
                 plistSeen = true;
-            } else if (depth == 2) {
-                if (rootSeen) return fail(kNotAPlist, true);
-                rootSeen = true;
-                rootIsArray = e.name == "array";
-                if (!rootIsArray)
-                    return fail(std::string("it holds ") + elementKind(e.name) + ", not an array of strings",
-                                false);
-            } else if (depth == 3) {
-                if (e.name != "string")
-                    return fail("its element " + std::to_string(out.size()) + " is " + elementKind(e.name) +
-                                    ", not a string",
-                                false);
-                out.emplace_back();
-                inString = true;
             } else {
-                return fail(kNotAPlist, true);
+                const Frame& parent = open.back();
+                if (element == Element::plist || element == Element::unknown) return fail(kNotAPlist);
+                switch (parent.element) {
+                case Element::plist:
+                    if (root || element == Element::key) return fail(kNotAPlist);
+                    break;
+                case Element::array:
+                    if (element == Element::key) return fail(kNotAPlist);
+                    break;
+                case Element::dict:
+                    if ((element == Element::key) == parent.key.has_value()) return fail(kNotAPlist);
+                    break;
+                default: // nothing nests in a string, a number or any other leaf
+                    return fail(kNotAPlist);
+                }
+                if (static_cast<int>(open.size()) >= kMaxPlistDepth)
+                    return fail(nestedTooDeeply(kMaxPlistDepth));
             }
+            Frame frame{element, e.name, {}, {}, {}};
+            if (element == Element::array) frame.value.value = PlistValue::Array{};
+            if (element == Element::dict) frame.value.value = PlistValue::Dictionary{};
+            open.push_back(std::move(frame));
             if (!e.selfClosing) break;
+            e.name = open.back().name;
             [[fallthrough]];
         }
-        case XmlScanner::Kind::end:
-            if (open.empty() || open.back() != e.name) return fail(kNotAPlist, true);
-            if (open.size() == 3) {
-                inString = false;
-                ++complete;
-            }
+        case XmlScanner::Kind::end: {
+            if (open.empty() || open.back().name != e.name) return fail(kNotAPlist);
+            Frame frame = std::move(open.back());
             open.pop_back();
+            if (frame.element == Element::plist) break;
+            if (frame.element == Element::key) {
+                open.back().key = std::move(frame.text);
+                break;
+            }
+            PlistValue value;
+            switch (frame.element) {
+            case Element::string:
+                value.value = std::move(frame.text);
+                break;
+            case Element::integer:
+                if (auto v = integerText(frame.text))
+                    value.value = *v;
+                else
+                    return fail(kNotAPlist);
+                break;
+            case Element::real:
+                if (auto v = realText(frame.text))
+                    value.value = *v;
+                else
+                    return fail(kNotAPlist);
+                break;
+            case Element::yes:
+            case Element::no:
+                if (!blankText(frame.text)) return fail(kNotAPlist);
+                value.value = frame.element == Element::yes;
+                break;
+            case Element::date:
+                value.value = PlistValue::Date{std::string(trimmed(frame.text))};
+                break;
+            case Element::data:
+                if (auto v = base64Text(frame.text))
+                    value.value = PlistValue::Data{std::move(*v)};
+                else
+                    return fail(kNotAPlist);
+                break;
+            default:
+                if (auto* d = std::get_if<PlistValue::Dictionary>(&frame.value.value)) dropRepeatedKeys(*d);
+                value = std::move(frame.value);
+            }
+            Frame& parent = open.back();
+            if (parent.element == Element::plist) {
+                root = std::move(value);
+            } else if (auto* a = std::get_if<PlistValue::Array>(&parent.value.value)) {
+                a->push_back(std::move(value));
+            } else {
+                auto& d = std::get<PlistValue::Dictionary>(parent.value.value);
+                d.keys.push_back(std::move(*parent.key));
+                d.values.push_back(std::move(value));
+                parent.key.reset();
+            }
             break;
         }
-    }
-}
-
-StringArrayPlistRead readBinaryStringArray(std::string_view bytes) {
-    StringArrayPlistRead result;
-    if (auto problem = plistNestingProblem(bytes)) {
-        result.why = *problem;
-        return result;
-    }
-    plist_t raw = nullptr;
-    plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
-    Plist root(raw);
-    if (!root) {
-        result.why = kNotAPlist;
-        return result;
-    }
-    if (plist_get_node_type(root.get()) != PLIST_ARRAY) {
-        result.why = std::string("it holds ") + nodeKind(plist_get_node_type(root.get())) +
-                     ", not an array of strings";
-        return result;
-    }
-    StringArray out;
-    uint32_t count = plist_array_get_size(root.get());
-    out.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        plist_t item = plist_array_get_item(root.get(), i);
-        if (plist_get_node_type(item) != PLIST_STRING) {
-            result.why = "its element " + std::to_string(i) + " is " + nodeKind(plist_get_node_type(item)) +
-                         ", not a string";
-            return result;
         }
-        uint64_t length = 0;
-        const char* text = plist_get_string_ptr(item, &length);
-        out.emplace_back(text ? text : "", text ? length : 0);
     }
-    result.entries = std::move(out);
-    return result;
 }
 
 std::uint64_t bigEndian(const unsigned char* p, std::size_t n) {
@@ -446,12 +655,323 @@ std::optional<std::string> binaryNestingProblem(std::string_view bytes, int maxD
     return std::nullopt;
 }
 
+// Reads a binary property list whose nesting binaryNestingProblem has found bounded, so that
+// following its references recursion stays as shallow as that bound.
+class BinaryPlistReader {
+public:
+    explicit BinaryPlistReader(std::string_view bytes)
+        : data_(reinterpret_cast<const unsigned char*>(bytes.data())), tableEnd_(bytes.size() - 32) {
+        const unsigned char* trailer = data_ + tableEnd_;
+        offsetSize_ = trailer[6];
+        refSize_ = trailer[7];
+        count_ = bigEndian(trailer + 8, 8);
+        top_ = bigEndian(trailer + 16, 8);
+        table_ = bigEndian(trailer + 24, 8);
+    }
+
+    PlistRead read() {
+        PlistRead result;
+        PlistValue root;
+        if (object(top_, 1, root)) {
+            result.root = std::move(root);
+        } else {
+            result.why = kNotAPlist;
+            if (isContainer(root)) result.salvaged = std::move(root);
+        }
+        result.replaced = replaced_;
+        return result;
+    }
+
+private:
+    // The number of items (or bytes) of an object, from its marker's low bits or the integer
+    // after it; `p` moves past what was read.
+    bool count(unsigned info, std::uint64_t& p, std::uint64_t& n) const {
+        if (info != 0xF) {
+            n = info;
+            return true;
+        }
+        if (p >= tableEnd_ || (data_[p] >> 4) != 1 || (data_[p] & 0xF) > 3) return false;
+        const std::size_t size = std::size_t(1) << (data_[p] & 0xF);
+        if (p + 1 + size > tableEnd_) return false;
+        n = bigEndian(data_ + p + 1, size);
+        p += 1 + size;
+        return true;
+    }
+
+    bool fits(std::uint64_t p, std::uint64_t n) const { return p <= tableEnd_ && n <= tableEnd_ - p; }
+
+    std::string text(std::string_view raw) {
+        std::string out;
+        auto view = cleaned(raw, out, replaced_);
+        return view.data() == out.data() ? std::move(out) : std::string(view);
+    }
+
+    bool object(std::uint64_t ref, int depth, PlistValue& out) {
+        if (ref >= count_ || depth > kMaxPlistDepth) return false;
+        const std::uint64_t at = bigEndian(data_ + table_ + ref * offsetSize_, offsetSize_);
+        if (at >= tableEnd_) return false;
+        const unsigned type = data_[at] >> 4, info = data_[at] & 0xF;
+        std::uint64_t p = at + 1;
+        switch (type) {
+        case 0x0:
+            if (info != 0x8 && info != 0x9) return false;
+            out.value = info == 0x9;
+            return true;
+        case 0x1: {
+            if (info > 4 || !fits(p, std::uint64_t(1) << info)) return false;
+            const std::size_t n = std::size_t(1) << info;
+            // Sixteen bytes hold a value of 64 bits in their lower half.
+            out.value =
+                static_cast<NSInteger>(n == 16 ? bigEndian(data_ + p + 8, 8) : bigEndian(data_ + p, n));
+            return true;
+        }
+        case 0x2:
+        case 0x3: {
+            if ((info != 2 && info != 3) || (type == 0x3 && info != 3) || !fits(p, std::uint64_t(1) << info))
+                return false;
+            double v;
+            if (info == 2) {
+                const auto bits = static_cast<std::uint32_t>(bigEndian(data_ + p, 4));
+                float f;
+                std::memcpy(&f, &bits, 4);
+                v = f;
+            } else {
+                const std::uint64_t bits = bigEndian(data_ + p, 8);
+                std::memcpy(&v, &bits, 8);
+            }
+            if (type == 0x2) {
+                out.value = v;
+                return true;
+            }
+            // Seconds since 2001-01-01, the reference date of property lists.
+            if (!std::isfinite(v) || std::abs(v) > 1e11) return false;
+            GDateTime* when = g_date_time_new_from_unix_utc(978307200 + static_cast<gint64>(std::floor(v)));
+            if (!when) return false;
+            gchar* formatted = g_date_time_format(when, "%Y-%m-%dT%H:%M:%SZ");
+            g_date_time_unref(when);
+            if (!formatted) return false;
+            out.value = PlistValue::Date{formatted};
+            g_free(formatted);
+            return true;
+        }
+        case 0x4:
+        case 0x5:
+        case 0x6: {
+            std::uint64_t n = 0;
+            if (!count(info, p, n)) return false;
+            const std::uint64_t bytes = type == 0x6 ? n * 2 : n;
+            if (n > tableEnd_ || !fits(p, bytes)) return false;
+            std::string_view raw(reinterpret_cast<const char*>(data_ + p), bytes);
+            if (type == 0x4) {
+                out.value = PlistValue::Data{std::string(raw)};
+            } else if (type == 0x5) {
+                out.value = text(raw);
+            } else {
+                out.value = text(fromUtf16(raw, false, replaced_));
+            }
+            return true;
+        }
+        case 0x8: {
+            // A reference of an archive, written as libplist writes one.
+            if (!fits(p, info + 1)) return false;
+            PlistValue::Dictionary d;
+            d.keys.push_back("CF$UID");
+            d.values.push_back(PlistValue{static_cast<NSInteger>(bigEndian(data_ + p, info + 1))});
+            out.value = std::move(d);
+            return true;
+        }
+        case 0xA:
+        case 0xC:
+        case 0xD: {
+            std::uint64_t n = 0;
+            if (!count(info, p, n)) return false;
+            const std::uint64_t refs = type == 0xD ? n * 2 : n;
+            if (n > tableEnd_ || refs > (tableEnd_ - std::min(p, tableEnd_)) / refSize_) return false;
+            auto refAt = [&](std::uint64_t i) { return bigEndian(data_ + p + i * refSize_, refSize_); };
+            if (type != 0xD) {
+                out.value = PlistValue::Array{};
+                auto& a = std::get<PlistValue::Array>(out.value);
+                for (std::uint64_t i = 0; i < n; ++i) {
+                    PlistValue item;
+                    if (!object(refAt(i), depth + 1, item)) return false;
+                    a.push_back(std::move(item));
+                }
+                return true;
+            }
+            out.value = PlistValue::Dictionary{};
+            auto& d = std::get<PlistValue::Dictionary>(out.value);
+            for (std::uint64_t i = 0; i < n; ++i) {
+                PlistValue key, item;
+                if (!object(refAt(i), depth + 1, key) || !std::holds_alternative<std::string>(key.value) ||
+                    !object(refAt(n + i), depth + 1, item)) {
+                    dropRepeatedKeys(d);
+                    return false;
+                }
+                d.keys.push_back(std::move(std::get<std::string>(key.value)));
+                d.values.push_back(std::move(item));
+            }
+            dropRepeatedKeys(d);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+    const unsigned char* data_;
+    std::size_t tableEnd_;
+    std::size_t offsetSize_ = 1, refSize_ = 1;
+    std::uint64_t count_ = 0, top_ = 0, table_ = 0;
+    std::size_t replaced_ = 0;
+};
+
+PlistRead readBinaryPlist(std::string_view bytes) {
+    if (auto problem = binaryNestingProblem(bytes, kMaxPlistDepth)) {
+        PlistRead result;
+        result.why = *problem;
+        return result;
+    }
+    return BinaryPlistReader(bytes).read();
+}
+
+// Writes XML property lists in the bytes libplist writes.
+class XmlPlistWriter {
+public:
+    explicit XmlPlistWriter(std::size_t reserve) {
+        bytes.reserve(reserve + 256);
+        bytes += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                 "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                 "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                 "<plist version=\"1.0\">\n";
+    }
+
+    // A text element; false, with `why`, when the text cannot be carried.
+    bool text(const char* element, std::string_view text, int depth, std::string& why) {
+        auto escaped = xmlEscaped(text, &why);
+        if (!escaped) return false;
+        indent(depth);
+        bytes += '<';
+        bytes += element;
+        bytes += '>';
+        bytes += *escaped;
+        bytes += "</";
+        bytes += element;
+        bytes += ">\n";
+        return true;
+    }
+    void line(std::string_view markup, int depth) {
+        indent(depth);
+        bytes += markup;
+        bytes += '\n';
+    }
+
+    bool value(const PlistValue& v, int depth, std::string& why) {
+        return std::visit(
+            [&](const auto& x) -> bool {
+                using T = std::decay_t<decltype(x)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    return text("string", x, depth, why);
+                } else if constexpr (std::is_same_v<T, NSInteger>) {
+                    line("<integer>" + std::to_string(x) + "</integer>", depth);
+                } else if constexpr (std::is_same_v<T, double>) {
+                    line("<real>" + realString(x) + "</real>", depth);
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    line(x ? "<true/>" : "<false/>", depth);
+                } else if constexpr (std::is_same_v<T, PlistValue::Date>) {
+                    return text("date", x.text, depth, why);
+                } else if constexpr (std::is_same_v<T, PlistValue::Data>) {
+                    data(x.bytes, depth);
+                } else if constexpr (std::is_same_v<T, PlistValue::Array>) {
+                    if (x.empty()) {
+                        line("<array/>", depth);
+                        return true;
+                    }
+                    line("<array>", depth);
+                    for (const auto& item : x)
+                        if (!value(item, depth + 1, why)) return false;
+                    line("</array>", depth);
+                } else {
+                    if (x.keys.empty()) {
+                        line("<dict/>", depth);
+                        return true;
+                    }
+                    line("<dict>", depth);
+                    for (std::size_t i = 0; i < x.keys.size(); ++i) {
+                        if (!text("key", x.keys[i], depth + 1, why) || !value(x.values[i], depth + 1, why)) {
+                            if (depth == 0) why = "the value of \u201C" + x.keys[i] + "\u201D " + why;
+                            return false;
+                        }
+                    }
+                    line("</dict>", depth);
+                }
+                return true;
+            },
+            v.value);
+    }
+
+    std::string finish() {
+        bytes += "</plist>\n";
+        return std::move(bytes);
+    }
+
+    std::string bytes;
+
+private:
+    void indent(int depth) { bytes.append(static_cast<std::size_t>(depth), '\t'); }
+
+    static std::string realString(double d) {
+        if (std::isnan(d)) return "nan";
+        if (std::isinf(d)) return d > 0 ? "+infinity" : "-infinity";
+        if (d == 0) return "0.0";
+        char buf[64];
+        auto result = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 17);
+        return std::string(buf, result.ptr);
+    }
+
+    void data(const std::string& raw, int depth) {
+        line("<data>", depth);
+        gchar* encoded = g_base64_encode(reinterpret_cast<const guchar*>(raw.data()), raw.size());
+        const std::string_view all(encoded);
+        const int lineDepth = std::min(depth, 8);
+        const std::size_t width = static_cast<std::size_t>(76 - 8 * lineDepth);
+        for (std::size_t at = 0; at < all.size(); at += width)
+            line(all.substr(at, width), lineDepth);
+        g_free(encoded);
+        line("</data>", depth);
+    }
+};
+
 } // namespace
+
+const PlistValue* PlistValue::Dictionary::find(std::string_view key) const {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (keys[i] == key) return &values[i];
+    return nullptr;
+}
+
+PlistValue* PlistValue::Dictionary::find(std::string_view key) {
+    return const_cast<PlistValue*>(std::as_const(*this).find(key));
+}
+
+std::string storableText(std::string_view text, std::size_t* replaced) {
+    std::string out;
+    std::size_t count = 0;
+    auto view = cleaned(text, out, count);
+    if (replaced) *replaced += count;
+    return count ? std::move(out) : std::string(view);
+}
+
+std::string replacedCharactersReason(std::size_t replaced) {
+    return "it holds " + std::to_string(replaced) + (replaced == 1 ? " character" : " characters") +
+           " that cannot be saved (a control character, a NUL, or bytes that are not UTF-8 text); " +
+           (replaced == 1 ? "it now reads" : "they now read") + " \u201C\uFFFD\u201D";
+}
 
 std::optional<std::string> plistNestingProblem(std::string_view bytes, int maxDepth) {
     if (startsWith(bytes, "bplist")) return binaryNestingProblem(bytes, maxDepth);
-    std::string why;
-    auto doc = utf8Document(bytes, why);
+    std::string why, converted;
+    std::size_t replaced = 0;
+    auto doc = utf8Document(bytes, converted, why, replaced);
     if (!doc) return why;
     XmlScanner scanner(*doc);
     int depth = 0;
@@ -463,8 +983,7 @@ std::optional<std::string> plistNestingProblem(std::string_view bytes, int maxDe
         case XmlScanner::Kind::error:
             return std::string(kNotAPlist);
         case XmlScanner::Kind::start:
-            if (!e.selfClosing && ++depth > maxDepth)
-                return "it is nested deeper than " + std::to_string(maxDepth) + " levels";
+            if (!e.selfClosing && ++depth > maxDepth) return nestedTooDeeply(maxDepth);
             break;
         case XmlScanner::Kind::end:
             --depth;
@@ -475,35 +994,89 @@ std::optional<std::string> plistNestingProblem(std::string_view bytes, int maxDe
     }
 }
 
-StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
+PlistRead parsePlist(std::string_view bytes) {
+    PlistRead result;
     if (bytes.empty()) {
-        StringArrayPlistRead result;
         result.why = "it is empty";
         return result;
     }
     if (startsWith(bytes, "bplist")) {
-        if (bytes.size() > UINT32_MAX) {
-            StringArrayPlistRead result;
-            result.why = "it is too large";
+        if (bytes.size() < 8 + 32) {
+            result.why = kNotAPlist;
             return result;
         }
-        return readBinaryStringArray(bytes);
+        return readBinaryPlist(bytes);
     }
-    StringArrayPlistRead result;
-    auto doc = utf8Document(bytes, result.why);
+    std::string converted, clean;
+    std::size_t replaced = 0;
+    auto doc = utf8Document(bytes, converted, result.why, replaced);
     if (!doc) return result;
-    // Bytes that are no text (the zeros a crash leaves, a torn write) end what can be read.
+    // Where the first NUL or byte that is no UTF-8 stands, if any.
     const char* end = nullptr;
-    if (!g_utf8_validate_len(doc->data(), doc->size(), &end)) {
-        const auto good = static_cast<std::size_t>(end - doc->data());
-        auto prefix = readXmlStringArray(std::string_view(*doc).substr(0, good));
-        if (prefix.entries) prefix.salvaged = std::move(*prefix.entries);
-        prefix.entries.reset();
-        if (prefix.why.empty() || prefix.why == kNotAPlist)
-            prefix.why = "it holds bytes that are not text from byte " + std::to_string(good) + " on";
-        return prefix;
+    const bool text8 = g_utf8_validate_len(doc->data(), doc->size(), &end);
+    const std::string_view text = cleaned(*doc, clean, replaced);
+    XmlScanner scanner(text);
+    result = readXmlPlist(scanner);
+    result.replaced = replaced + scanner.replaced;
+    // Bytes that are no text (the zeros a crash leaves, a torn write) most likely broke it.
+    if (!result.root && !text8 && result.why == kNotAPlist)
+        result.why =
+            "it holds bytes that are not text from byte " + std::to_string(end - doc->data()) + " on";
+    return result;
+}
+
+PlistRead readPlistFile(const std::string& path, std::size_t maxLength) {
+    auto contents = RegularFile::read(path, maxLength);
+    if (!contents.bytes) {
+        PlistRead result;
+        result.missing = contents.missing;
+        result.why = "it " + contents.why;
+        return result;
     }
-    return readXmlStringArray(*doc);
+    return parsePlist(*contents.bytes);
+}
+
+std::optional<std::string> plistXml(const PlistValue& root, std::string* why) {
+    XmlPlistWriter writer(0);
+    std::string reason;
+    if (!writer.value(root, 0, reason)) {
+        if (why) *why = std::move(reason);
+        return std::nullopt;
+    }
+    return writer.finish();
+}
+
+StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
+    PlistRead read = parsePlist(bytes);
+    StringArrayPlistRead result;
+    result.why = std::move(read.why);
+    result.replaced = read.replaced;
+    // The strings of an array, or why it holds something else.
+    auto strings = [&](PlistValue& list) -> std::optional<StringArray> {
+        auto* array = std::get_if<PlistValue::Array>(&list.value);
+        if (!array) {
+            result.why = std::string("it holds ") + valueKind(list) + ", not an array of strings";
+            return std::nullopt;
+        }
+        StringArray out;
+        out.reserve(array->size());
+        for (std::size_t i = 0; i < array->size(); ++i) {
+            auto* s = std::get_if<std::string>(&(*array)[i].value);
+            if (!s) {
+                result.why =
+                    "its element " + std::to_string(i) + " is " + valueKind((*array)[i]) + ", not a string";
+                return std::nullopt;
+            }
+            out.push_back(std::move(*s));
+        }
+        return out;
+    };
+    if (read.root) {
+        result.entries = strings(*read.root);
+    } else if (read.salvaged) {
+        if (auto entries = strings(*read.salvaged)) result.salvaged = std::move(*entries);
+    }
+    return result;
 }
 
 StringArrayPlistRead readStringArrayPlistFile(const std::string& path) {
@@ -577,39 +1150,28 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
 }
 
 bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error) {
-    // Written here rather than by libplist, whose writer grows its buffer a little at a time and
-    // took minutes over a long entry, and writes control characters XML does not allow; the bytes
-    // are the ones libplist writes for any list it writes validly.
-    std::size_t size = 256;
+    // Written entry by entry rather than through a tree of values: a list of long dictations is
+    // not copied once more to be saved.
+    std::size_t size = 0;
     for (const auto& s : array)
         size += s.size() + s.size() / 8 + 20;
-    std::string bytes;
-    bytes.reserve(size);
-    bytes += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-             "<plist version=\"1.0\">\n";
+    XmlPlistWriter writer(size);
     if (array.empty()) {
-        bytes += "<array/>\n";
+        writer.line("<array/>", 0);
     } else {
-        bytes += "<array>\n";
+        writer.line("<array>", 0);
         for (std::size_t i = 0; i < array.size(); ++i) {
             std::string why;
-            auto text = xmlEscaped(array[i], &why);
-            if (!text) {
+            if (!writer.text("string", array[i], 1, why)) {
                 if (error)
                     *error = {NSCocoaErrorDomain, NSFileWriteUnknownError,
                               "Entry " + std::to_string(i + 1) + " cannot be saved: " + why};
                 return false;
             }
-            bytes += "\t<string>";
-            bytes += *text;
-            bytes += "</string>\n";
         }
-        bytes += "</array>\n";
+        writer.line("</array>", 0);
     }
-    bytes += "</plist>\n";
-    auto failure = NSFileManager::defaultManager().writeAtomically(path, bytes);
+    auto failure = NSFileManager::defaultManager().writeAtomically(path, writer.finish());
     if (failure && error) *error = *failure;
     return !failure;
 }

@@ -1,5 +1,10 @@
 #pragma once
-// Property-list values and the XML property-list files of string arrays that entry lists use.
+// Property lists: the one reader and the one writer of every property-list file the application
+// keeps (the preferences with the template dictionaries, the entry lists). The reader takes XML
+// in any encoding XML allows and binary lists, walks them without recursion, refuses nesting it
+// could not write back, and gives back what stands before any damage. It cleans what the writer
+// would refuse (control characters, NULs, bytes that are not UTF-8 text, lone surrogates) to
+// U+FFFD and counts it, so that whatever was read can be saved again.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,9 +29,66 @@ using PropertyValue = std::variant<NSInteger, double, bool, std::string, StringA
 
 // The largest list file read: a list of long dictations, far from what fills a phone's memory.
 inline constexpr std::size_t kMaxListFileLength = std::size_t(256) << 20;
-// Deeper property lists are refused before any reader (ours or libplist's, which recurses once a
-// level) walks into them; what the application stores is at most three levels deep.
+// Deeper property lists are refused as they are read: a value nested deeper could not be written
+// back by a writer that recurses, and what the application stores is at most three levels deep.
 inline constexpr int kMaxPlistDepth = 128;
+
+// Any value a property-list file holds, dictionaries keeping the order of their keys.
+struct PlistValue {
+    // A date, as its text in an XML list ("2020-01-01T00:00:00Z").
+    struct Date {
+        std::string text;
+        bool operator==(const Date&) const = default;
+    };
+    // Data, as its bytes.
+    struct Data {
+        std::string bytes;
+        bool operator==(const Data&) const = default;
+    };
+    using Array = std::vector<PlistValue>;
+    struct Dictionary {
+        std::vector<std::string> keys;
+        std::vector<PlistValue> values; // one per key
+        // The value under `key`, if any.
+        const PlistValue* find(std::string_view key) const;
+        PlistValue* find(std::string_view key);
+        bool operator==(const Dictionary&) const = default;
+    };
+    std::variant<std::string, NSInteger, double, bool, Date, Data, Array, Dictionary> value;
+
+    bool operator==(const PlistValue&) const = default;
+};
+
+// What reading a property list found.
+struct PlistRead {
+    // The whole value; none when anything kept it from being read whole.
+    std::optional<PlistValue> root;
+    // Nothing is at the path.
+    bool missing = false;
+    // Why `root` is none, as the end of a sentence about the file ("it is empty").
+    std::string why;
+    // For a damaged array or dictionary: its complete values before the place where it breaks off.
+    std::optional<PlistValue> salvaged;
+    // Characters of `root` (or `salvaged`) that could not be stored and now read U+FFFD.
+    std::size_t replaced = 0;
+};
+
+PlistRead parsePlist(std::string_view bytes);
+// The property list at `path`, read only when it is a regular file of at most `maxLength` bytes.
+PlistRead readPlistFile(const std::string& path, std::size_t maxLength = kMaxListFileLength);
+
+// `root` as an XML property list, in the bytes other property-list writers (libplist) write.
+// None, with `why` set, when a string or key holds what the file cannot carry (see xmlEscaped).
+std::optional<std::string> plistXml(const PlistValue& root, std::string* why = nullptr);
+
+// `text` with what a property list cannot carry (a NUL, control characters other than tab,
+// line feed and carriage return, U+FFFE and U+FFFF, bytes that are not UTF-8) replaced by
+// U+FFFD; `replaced`, when given, counts the replacements.
+std::string storableText(std::string_view text, std::size_t* replaced = nullptr);
+
+// The end of a sentence about a file that held `replaced` such characters: "it holds 2
+// characters that cannot be saved (...); they now read “�”".
+std::string replacedCharactersReason(std::size_t replaced);
 
 // What reading a list file found.
 struct StringArrayPlistRead {
@@ -38,6 +100,8 @@ struct StringArrayPlistRead {
     std::string why;
     // The complete entries before the place where a damaged or cut-short list breaks off.
     StringArray salvaged;
+    // Characters of `entries` (or `salvaged`) that could not be stored and now read U+FFFD.
+    std::size_t replaced = 0;
 };
 
 StringArrayPlistRead readStringArrayPlistFile(const std::string& path);

@@ -1,5 +1,6 @@
 #include "platform/foundation/RegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -77,11 +78,23 @@ RegularFile::Contents RegularFile::read(const std::string& path, std::size_t max
     std::string bytes;
     bytes.resize(static_cast<std::size_t>(st.st_size));
     std::size_t done = 0;
-    // The file may grow while it is read: read on to its end, but never past the bound.
+    // The file may grow while it is read: read on to its end, but never past the bound. Its end
+    // is looked for with a small read of its own, so that a file of the size it had is held once,
+    // not in a buffer grown to twice its size.
     for (;;) {
         if (done == bytes.size()) {
-            if (bytes.size() > maxLength) return refuse(tooLarge(maxLength));
-            bytes.resize(std::min(maxLength + 1, std::max<std::size_t>(bytes.size() * 2, 4096)));
+            char probe[4096];
+            ssize_t n = ::read(fd, probe, sizeof probe);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return refuse(openFailure(errno));
+            if (n == 0) break;
+            if (bytes.size() + static_cast<std::size_t>(n) > maxLength) return refuse(tooLarge(maxLength));
+            const std::size_t grown =
+                std::max({bytes.size() * 2, bytes.size() + static_cast<std::size_t>(n), std::size_t(4096)});
+            bytes.resize(std::min(maxLength, grown));
+            std::memcpy(bytes.data() + done, probe, static_cast<std::size_t>(n));
+            done += static_cast<std::size_t>(n);
+            continue;
         }
         ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;

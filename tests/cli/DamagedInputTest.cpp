@@ -1,11 +1,13 @@
 // Names and files a person can hand the program that are no sound file or no script: each is
 // refused with its reason, on its line, and the program neither aborts nor waits.
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
 #include "cli/Program.h"
 #include "platform/foundation/Sandbox.h"
+#include "tests/support/DamagedPreferences.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace quillora::cli;
@@ -111,6 +113,54 @@ TEST_F(DamagedInputTest, AStoredPhotoThatIsAPipeIsLeftOutAndNothingWaits) {
         printed |= entry.path().extension() == ".pdf" && fs::file_size(entry.path()) > 0;
     EXPECT_TRUE(printed) << "the report is printed without its photo";
     EXPECT_TRUE(fs::is_fifo(home / "photo.jpg"));
+}
+
+TEST_F(DamagedInputTest, PreferencesThatCrashedOrStalledEveryStartAreKeptAsideOrReadAtOnce) {
+    const fs::path prefs = home / "Library" / "Preferences" / "com.quillora.app.plist";
+    std::ofstream(home / "script.txt") << "show\n";
+    auto start = [&]() {
+        takeConsole();
+        const auto begin = std::chrono::steady_clock::now();
+        EXPECT_EQ(run(home / "script.txt"), 0);
+        const auto took = std::chrono::steady_clock::now() - begin;
+        std::string shown;
+        for (const auto& line : takeConsole())
+            shown += line + "\n";
+        return std::make_pair(took, shown);
+    };
+    // A start on no preferences at all: what the file may add to it is measured against it. The
+    // sanitizers slow the per-character work of the largest input some fifteen times (the release
+    // program starts on each in under 0.2 s); a reader that stalled took a minute.
+    const auto plain = start().first;
+    for (const auto& input : quillora::test::damagedPreferences()) {
+        SCOPED_TRACE(input.name);
+        fs::remove_all(prefs.parent_path());
+        fs::create_directories(prefs.parent_path());
+        std::ofstream(prefs, std::ios::binary) << input.bytes;
+        const auto [took, shown] = start();
+        EXPECT_LT(took, plain + std::chrono::seconds(4));
+        std::vector<fs::path> aside;
+        for (const auto& e : fs::directory_iterator(prefs.parent_path()))
+            if (e.path().filename().string().find(".corrupt-") != std::string::npos)
+                aside.push_back(e.path());
+        if (!input.damaged) {
+            EXPECT_TRUE(aside.empty());
+            EXPECT_EQ(shown.find("Settings damaged"), std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(aside.size(), 1u);
+        std::ifstream in(aside.front(), std::ios::binary);
+        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == input.bytes)
+            << "kept byte for byte";
+        EXPECT_NE(shown.find("presented UIAlertController alert title=\"Settings damaged\""),
+                  std::string::npos)
+            << shown;
+        EXPECT_NE(shown.find("Its bytes are kept in \u201C" + aside.front().string() + "\u201D"),
+                  std::string::npos);
+        // The settings the start wrote are a file that reads again.
+        EXPECT_EQ(run(home / "script.txt"), 0);
+        EXPECT_EQ(std::distance(fs::directory_iterator(prefs.parent_path()), fs::directory_iterator()), 2);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The notes screen: its loop table, its voice commands, its start-up and restore, and the keyboard
 // overlay whose two copies of the transcript must never part.
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -249,6 +250,18 @@ TEST_F(NotesScreenTest, StartUpWritesItsDefaultsAndReadsTheDataFileAsUtf8Only) {
     EXPECT_EQ(screen->Clipboard->text(), "");
     EXPECT_TRUE(consoleHas("datafile.dat is not UTF-8 text"));
     EXPECT_TRUE(std::filesystem::exists(dataFile)) << "the file is left as it is";
+
+    // 400 MB (sparse: no disk is used) is no transcript the app keeps: refused before it is read.
+    quillora::test::writeFile(dataFile, "");
+    std::filesystem::resize_file(dataFile, std::uintmax_t(400) << 20);
+    window.reset();
+    nav.reset();
+    const auto start = std::chrono::steady_clock::now();
+    show();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(screen->Clipboard->text(), "");
+    EXPECT_TRUE(consoleHas("datafile.dat is larger than the 67108864 bytes it may hold"));
+    EXPECT_EQ(std::filesystem::file_size(dataFile), std::uintmax_t(400) << 20) << "left as it is";
 }
 
 TEST_F(NotesScreenTest, AStoredFontSizeThatNoIntegerHoldsKeepsEighteenOnEveryScreen) {

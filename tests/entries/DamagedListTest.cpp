@@ -56,6 +56,32 @@ TEST_F(DamagedListTest, ADamagedListIsNamedInAnAlertWithWhereItsBytesWentAndItsC
     EXPECT_TRUE(alert->pressActionWithTitle("OK"));
 }
 
+TEST_F(DamagedListTest, AListHoldingWhatCannotBeSavedShowsItCleanedKeepsTheFileAndSavesAgain) {
+    // A control character in one entry, once refused at every later Save, dropping the dictation.
+    const std::string bytes = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>"
+                              "<string>first</string><string>bell \x01 rings</string></array></plist>\n";
+    writeFile(documents("notes.txt"), bytes);
+    auto list = openList("new dictation");
+    auto alert = shownAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "List damaged");
+    EXPECT_EQ(alert->message(),
+              "The list file “notes.txt” could not be read: it holds 1 character that cannot be "
+              "saved (a control character, a NUL, or bytes that are not UTF-8 text); it now "
+              "reads “\uFFFD”. Its bytes are kept in “" +
+                  documents("notes.txt.unreadable") + "”. All 2 entries are shown, as they now read.");
+    EXPECT_EQ(readFile(documents("notes.txt.unreadable")), bytes) << "kept byte for byte";
+    const Rows shown{"new dictation", "first", "bell \uFFFD rings"};
+    EXPECT_EQ(rowTexts(*list->table.lock()), shown);
+    EXPECT_EQ(listFile(), shown) << "the dictation is saved";
+    EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+    nav->popViewControllerAnimated(false);
+    // Later Saves go on.
+    auto again = openList("another");
+    EXPECT_FALSE(shownAlert());
+    EXPECT_EQ(listFile()->front(), "another");
+}
+
 TEST_F(DamagedListTest, ASaveThatFailsLeavesTheScreenAsItWasAndSaysWhy) {
     // Each fault meets a dictation's Save (the list opens with the transcript) or, on an open
     // list, a row deleted by swipe.

@@ -14,6 +14,7 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
+#include "tests/support/DamagedPreferences.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;
@@ -54,34 +55,15 @@ private:
     }
 
     void mutate(std::string& s) {
-        static const std::vector<std::string> tokens{"<array>",
-                                                     "</array>",
-                                                     "<string>",
-                                                     "</string>",
-                                                     "<dict>",
-                                                     "<key>",
-                                                     "<![CDATA[",
-                                                     "]]>",
-                                                     "&#",
-                                                     "&#x10FFFF;",
-                                                     "&amp",
-                                                     "<!--",
-                                                     "-->",
-                                                     "<?xml",
-                                                     "encoding=\"UTF-16\"",
-                                                     "encoding=\"ISO-8859-1\"",
-                                                     std::string(1, '\0'),
-                                                     "\xFF\xFE",
-                                                     "\xEF\xBB\xBF",
-                                                     "bplist00",
-                                                     "\xFF\xFF\xFF\xFF",
-                                                     "\x7F\xFF\xFF\xFF",
-                                                     "\xAF",
-                                                     "\xDF",
-                                                     "\x0F",
-                                                     "RIFF",
-                                                     "data",
-                                                     "fmt "};
+        static const std::vector<std::string> tokens{
+            "<array>", "</array>", "<string>", "</string>", "<dict>", "<key>", "<![CDATA[", "]]>", "&#",
+            "&#x10FFFF;", "&amp", "<!--", "-->", "<?xml", "encoding=\"UTF-16\"", "encoding=\"ISO-8859-1\"",
+            std::string(1, '\0'), "\xFF\xFE", "\xEF\xBB\xBF", "bplist00", "\xFF\xFF\xFF\xFF",
+            "\x7F\xFF\xFF\xFF", "\xAF", "\xDF", "\x0F", "RIFF", "data", "fmt ",
+            // What hid deep nesting from a check that
+            // read XML unlike the parser after it.
+            "<!DOCTYPE p '>", "'>", "<?>", "<? ?>", "<plist x='>", "<!DOCTYPE plist [", "]>",
+            "<array><array><array><array><array><array>", "\x01", "&#1;", "\xED\xA0\x80", "\xD8\x00"};
         const std::size_t at = pick(s.size() + 1);
         switch (pick(9)) {
         case 0: // flip a bit
@@ -183,9 +165,12 @@ TEST_F(ReaderFuzzTest, ListFilesAreReadWhollyOrRefusedAndNeverChanged) {
         }
         // What was read whole is written back as a file that reads the same (every few: each
         // write waits for the disk).
+        // Whatever was read can be saved: what the writer refuses was cleaned as it was read.
         NSError error;
-        if (read++ % 8 == 0 &&
-            writeStringArrayPlist((Sandbox::documents() / "copy.txt").string(), *list.entries, &error)) {
+        if (read++ % 8 == 0) {
+            EXPECT_TRUE(
+                writeStringArrayPlist((Sandbox::documents() / "copy.txt").string(), *list.entries, &error))
+                << error.localizedDescription;
             EXPECT_EQ(readStringArrayPlist((Sandbox::documents() / "copy.txt").string()), list.entries);
         }
     });
@@ -216,12 +201,56 @@ TEST_F(ReaderFuzzTest, PreferencesAreReadOrKeptAsideAndTheStoreGoesOn) {
             fs::remove(e.path());
         }
         EXPECT_TRUE(kept);
+        // Settings never stop being saved, whatever the file held.
         if (count++ % 16 == 0) {
             defaults->setInteger_forKey(20, "savefontSizeApp");
-            defaults->synchronize();
+            EXPECT_TRUE(defaults->synchronize());
+            NSUserDefaults::resetStandardUserDefaults();
+            EXPECT_EQ(NSUserDefaults::standardUserDefaults()->integerForKey("savefontSizeApp"), 20);
         }
         NSUserDefaults::resetStandardUserDefaults();
     });
+}
+
+TEST_F(ReaderFuzzTest, PreferencesReadAreWrittenBackAsTheyWereRead) {
+    // The preferences' seeds, and the shapes that once hid deep nesting, made shallow enough for
+    // mutations to reach around them.
+    auto inputs = seeds("prefs");
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string deep = quillora::test::deeplyNestedDictionary(140);
+    for (const auto& wrapped : {head + "<!DOCTYPE p '>\n<plist version=\"1.0\">" + deep + "</plist>\n'>\n",
+                                head + "<?>\n<plist version=\"1.0\">" + deep + "</plist>\n<? ?>\n",
+                                head + "<plist x='>" + deep + "'>\n</plist>\n",
+                                head + "<plist version=\"1.0\">" + deep + "</plist>\n",
+                                quillora::test::escapedTranscriptPreferences(300)})
+        inputs.push_back(wrapped);
+    Mutator mutator(inputs, seed());
+    std::size_t whole = 0;
+    for (std::size_t i = 0, count = runs(3000); i < count; ++i) {
+        const std::string input = mutator.next();
+        const auto start = std::chrono::steady_clock::now();
+        auto read = parsePlist(input);
+        for (const auto* value :
+             {read.root ? &*read.root : nullptr, read.salvaged ? &*read.salvaged : nullptr}) {
+            if (!value) continue;
+            // What was read (or recovered) is written, and reads back the same.
+            std::string why;
+            auto written = plistXml(*value, &why);
+            ASSERT_TRUE(written) << why;
+            auto again = parsePlist(*written);
+            ASSERT_TRUE(again.root) << again.why;
+            EXPECT_EQ(plistXml(*again.root), written) << "read back as it was written";
+            EXPECT_EQ(again.replaced, 0u);
+        }
+        whole += read.root.has_value();
+        ASSERT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        if (HasFailure()) {
+            std::ofstream(fs::path(::testing::TempDir()) / "fuzz-failure-prefs-reader", std::ios::binary)
+                << input;
+            FAIL() << "input " << i << " failed; kept in " << ::testing::TempDir();
+        }
+    }
+    EXPECT_GT(whole, 0u);
 }
 
 TEST_F(ReaderFuzzTest, DataFilesAreReadWithinTheirBound) {

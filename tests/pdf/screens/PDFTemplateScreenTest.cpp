@@ -93,7 +93,8 @@ TEST_F(PDFTemplateScreenTest, LongTranscriptSpansPagesInOrder) {
     std::string transcript;
     for (int i = 1; i <= 250; ++i)
         transcript += "Dictated line number " + std::to_string(i) + "\n";
-    NSUserDefaults::standardUserDefaults()->setObject_forKey(transcript, kTranscriptKey);
+    NSUserDefaults::standardUserDefaults()->setObject_forKey(transcript,
+                                                             std::string(quillora::keys::saveclipBoardText));
     auto screen = present<PDFEssayViewController>();
     render();
     ASSERT_TRUE(screen->pdfFile);
@@ -116,7 +117,8 @@ TEST_F(PDFTemplateScreenTest,
     std::string transcript;
     for (int i = 1; transcript.size() < (150u << 10); ++i)
         transcript += "Dictated line number " + std::to_string(i) + "\n";
-    NSUserDefaults::standardUserDefaults()->setObject_forKey(transcript, kTranscriptKey);
+    NSUserDefaults::standardUserDefaults()->setObject_forKey(transcript,
+                                                             std::string(quillora::keys::saveclipBoardText));
     auto spinnerOn = [](UIViewController& screen) -> std::shared_ptr<UIActivityIndicatorView> {
         for (auto& v : screen.view()->subviews())
             if (auto s = std::dynamic_pointer_cast<UIActivityIndicatorView>(v)) return s;
@@ -392,7 +394,8 @@ TEST_F(PDFTemplateScreenTest, UnreadableTemplateLoadsNothing) {
 }
 
 TEST_F(PDFTemplateScreenTest, FillReadsTheStoreAndObservesTheNameNotification) {
-    NSUserDefaults::standardUserDefaults()->setObject_forKey((home / "pick.jpg").string(), kPhotoPathKey);
+    NSUserDefaults::standardUserDefaults()->setObject_forKey((home / "pick.jpg").string(),
+                                                             std::string(quillora::keys::SaveImageData));
     storeTemplateDictionary("SavedDictNote1", {{"Font_Size", "fs-3"},
                                                {"Display_Date", "May 2, 2024"},
                                                {"Display_Time", " "},
@@ -421,10 +424,12 @@ TEST_F(PDFTemplateScreenTest, FillReadsTheStoreAndObservesTheNameNotification) {
 }
 
 TEST_F(PDFTemplateScreenTest, TranscriptDefaultIsStoredOnce) {
-    NSUserDefaults::standardUserDefaults()->removeObjectForKey(kTranscriptKey);
+    NSUserDefaults::standardUserDefaults()->removeObjectForKey(
+        std::string(quillora::keys::saveclipBoardText));
     storeDefaultTranscriptIfMissing();
     EXPECT_EQ(storedTranscript(), "...");
-    NSUserDefaults::standardUserDefaults()->setObject_forKey("kept", kTranscriptKey);
+    NSUserDefaults::standardUserDefaults()->setObject_forKey("kept",
+                                                             std::string(quillora::keys::saveclipBoardText));
     storeDefaultTranscriptIfMissing();
     EXPECT_EQ(storedTranscript(), "kept");
     EXPECT_EQ(takeConsole(), (std::vector<std::string>{"default value of clipboard setting",

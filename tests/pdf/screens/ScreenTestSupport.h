@@ -30,7 +30,8 @@ protected:
         window->setRootViewController(base);
         window->makeKeyAndVisible();
         platform::NSUserDefaults::standardUserDefaults()->setObject_forKey(
-            "Opening line of the dictation\nSecond line of it", kTranscriptKey);
+            "Opening line of the dictation\nSecond line of it",
+            std::string(quillora::keys::saveclipBoardText));
     }
 
     std::filesystem::path tmpFile(const std::string& name) const { return home / "tmp" / name; }

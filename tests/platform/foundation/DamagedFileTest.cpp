@@ -294,7 +294,7 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
                         path + "'"),
                   entries[i]);
     }
-    // And libplist, the property-list reader, too.
+    // And libplist, another property-list reader, too.
     plist_t root = nullptr;
     const std::string bytes = read(path);
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
@@ -320,7 +320,7 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
         EXPECT_EQ(readStringArrayPlist(path), entries) << "the old file stays";
     }
 
-    // The preferences, written by libplist, are XML that reads back too.
+    // The preferences, written by the same writer, are XML that reads back too.
     auto defaults = NSUserDefaults::standardUserDefaults();
     defaults->setObject_forKey("line\r\nend & <more>", "saveclipBoardText");
     ASSERT_TRUE(defaults->synchronize());
@@ -331,10 +331,14 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
     NSUserDefaults::resetStandardUserDefaults();
     EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"),
               "line\r\nend & <more>");
+    // What the file cannot carry is stored as U+FFFD, and the settings go on being saved.
     NSUserDefaults::standardUserDefaults()->setObject_forKey("bell \x07", "saveclipBoardText");
-    EXPECT_FALSE(NSUserDefaults::standardUserDefaults()->synchronize());
-    EXPECT_TRUE(consoleHas("Preferences could not be saved: a value holds a control character"));
-    EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0") << "the old file stays";
+    EXPECT_TRUE(NSUserDefaults::standardUserDefaults()->synchronize());
+    EXPECT_TRUE(consoleHas("A value set for saveclipBoardText held 1 character that cannot be saved; it is "
+                           "stored as U+FFFD"));
+    EXPECT_EQ(shell("xmllint --noout '" + prefs + "' 2>&1; echo $?"), "0");
+    NSUserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("saveclipBoardText"), "bell \uFFFD");
 }
 
 TEST_F(DamagedFileTest, WritesGoThroughSymbolicLinksAndLeaveNoTemporaryFileOfAKilledWrite) {

@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -195,4 +196,35 @@ TEST_F(UserDefaultsTest, PendingChangesAreSavedWhenTheProgramExits) {
     ::unsetenv(kHome);
     ASSERT_TRUE(fs::exists(prefsFile()));
     EXPECT_EQ(NSUserDefaults::standardUserDefaults()->stringForKey("last"), "written at exit");
+}
+
+TEST_F(UserDefaultsTest, ADamagedFileIsKeptAsideTheStoreStartsOnWhatStoodBeforeTheDamageAndSavesIt) {
+    const std::string whole =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+        "\t<key>savefontSizeApp</key>\n\t<integer>24</integer>\n"
+        "\t<key>saveclipBoardText</key>\n\t<string>cut off here</string>\n</dict>\n</plist>\n";
+    const std::string cut = whole.substr(0, whole.find("off"));
+    writeFile(prefsFile(), cut);
+    std::vector<std::string> messages;
+    auto observer = std::make_shared<int>();
+    NSNotificationCenter::defaultCenter().addObserver(
+        observer, NSUserDefaultsFileDamagedNotification,
+        [&](const NSNotification& n) { messages.push_back(n.stringForKey("message").value_or("")); });
+    auto defaults = restarted();
+    EXPECT_EQ(defaults->integerForKey("savefontSizeApp"), 24);
+    EXPECT_EQ(defaults->objectForKey("saveclipBoardText"), std::nullopt)
+        << "the value cut short is not made up";
+    runUntilIdle();
+    ASSERT_EQ(asideFiles().size(), 1u);
+    const auto aside = Sandbox::preferences() / asideFiles().front();
+    EXPECT_EQ(NSFileManager::defaultManager().contentsAtPath(aside), cut) << "kept byte for byte";
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0],
+              "The settings file \u201C" + prefsFile().string() +
+                  "\u201D could not be read: it is not a property list, or is cut short. Its bytes "
+                  "are kept in \u201C" +
+                  aside.string() + "\u201D. The settings before the damage were recovered.");
+    // What was recovered is saved without waiting for a change.
+    EXPECT_EQ(restarted()->integerForKey("savefontSizeApp"), 24);
+    EXPECT_EQ(asideFiles().size(), 1u);
 }
