@@ -9,6 +9,7 @@
 #include "platform/uikit/Actionability.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/ScrollInput.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UIPickerView.h"
@@ -99,6 +100,64 @@ CGPoint Finger::reachRow(UITableView& table, const NSIndexPath& path, const std:
     ScreenRenderer::layout();
     auto reached = Actionability::pointIn(table, name, rowRect(table, path));
     if (!reached) throw ScriptError(reached.reason);
+    return *reached.point;
+}
+
+CGPoint Finger::reachAlertAction(UIAlertControllerView& view, std::size_t index, const std::string& name) {
+    auto seenPart = [&view, index]() -> std::optional<CGRect> {
+        ScreenRenderer::layout();
+        const auto l = view.layout();
+        if (index >= l.buttons.size()) return std::nullopt;
+        const CGRect r = l.buttons[index];
+        // The separate cancel button never scrolls; the others show only inside the box.
+        return r == l.cancelBox ? r : intersection(r, l.box);
+    };
+    for (int attempt = 0; attempt < 60; ++attempt) {
+        ScreenRenderer::layout();
+        const auto l = view.layout();
+        if (index >= l.buttons.size() || l.overflow <= 0) break;
+        const CGRect r = l.buttons[index], box = l.box;
+        if (r == l.cancelBox) break;
+        double dy = 0;
+        if (r.minY() < box.minY())
+            dy = r.minY() - box.minY();
+        else if (r.maxY() > box.maxY())
+            dy = std::min(r.maxY() - box.maxY(), r.minY() - box.minY());
+        if (std::abs(dy) < 0.5) break;
+        // A finger that moves only a little presses the button it went down on: the drag goes
+        // far enough to count as one, and at most half the box at a time.
+        const double least = std::min(20.0, std::max(0.0, box.height() - r.height()) / 2);
+        dy = std::copysign(std::clamp(std::abs(dy), least, box.height() / 2), dy);
+        const CGPoint start{box.midX(),
+                            dy > 0 ? box.midY() + box.height() / 4 : box.midY() - box.height() / 4};
+        if (ScreenRenderer::hitTest(start).get() != &view) break;
+        const double before = view.scrollOffset();
+        Actionability::drag(start, {start.x, start.y - dy});
+        if (view.scrollOffset() == before) break;
+    }
+    auto part = seenPart();
+    if (!part) throw ScriptError("'" + name + "' is not shown");
+    const CGRect f = view.frame();
+    if (part->width() <= 0.5 || part->height() <= 0.5) {
+        const auto l = view.layout();
+        const bool below = l.buttons[index].minY() >= l.box.maxY();
+        throw ScriptError("'" + name + "' is off screen (" + (below ? "below" : "above") + " the alert's " +
+                          (below ? "bottom" : "top") + " edge)");
+    }
+    // Only a point where the alert itself takes the touch for this very action will do.
+    auto reached = Actionability::pointIn(
+        view, name, {part->minX() - f.minX(), part->minY() - f.minY(), part->width(), part->height()},
+        [&view, index](const std::shared_ptr<UIView>& hit, CGPoint p) {
+            return hit.get() == &view &&
+                   view.actionAtPoint(view.convertPoint_fromView(p, nullptr)) == static_cast<long>(index);
+        });
+    if (!reached) {
+        // A view the screen added to the box lies over the button: it takes the touch instead.
+        auto hit = ScreenRenderer::hitTest({part->midX(), part->midY()});
+        if (hit && hit.get() != &view && hit->isDescendantOfView(&view))
+            throw ScriptError("'" + name + "' is covered by a " + hit->className());
+        throw ScriptError(reached.reason);
+    }
     return *reached.point;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/uikit/NSIndexPath.h"
 
 namespace platform {
+class UIAlertControllerView;
 class UIBarButtonItem;
 class UIPickerView;
 class UITableView;
@@ -43,6 +44,11 @@ public:
     // A row of a table: dragged into sight, then a point of it on the screen.
     static platform::CGPoint reachRow(platform::UITableView& table, const platform::NSIndexPath& path,
                                       const std::string& name);
+    // The button of an alert's or action sheet's action (its index in `actions()`): the box's
+    // content dragged until the button is in sight, then a point where a touch lands on that button
+    // and no other.
+    static platform::CGPoint reachAlertAction(platform::UIAlertControllerView& view, std::size_t index,
+                                              const std::string& name);
     // Turns a picker's wheel to a row: a touch on the row when it is in sight on the wheel, else a
     // turn of the wheel under the pointer.
     static void pick(platform::UIPickerView& picker, long row, long component, const std::string& name);

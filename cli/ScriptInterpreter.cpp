@@ -4,13 +4,15 @@
 #include <iostream>
 #include <sstream>
 
-#include "cli/KeyCommands.h"
 #include "cli/Finger.h"
+#include "cli/KeyCommands.h"
 #include "cli/PictureCommands.h"
 #include "cli/ScreenCommands.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/Actionability.h"
 #include "platform/uikit/ScreenPrinter.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIBarButtonItem.h"
@@ -104,14 +106,34 @@ std::shared_ptr<NSObject> ScriptInterpreter::control(const std::string& name) {
     // The navigation bar's items (Save, Edit...) have no property names; a person knows them by
     // title, and reaches them only while the bar is shown (in a presented navigation controller too).
     auto nav = screen->navigationController();
-    if (!nav || nav->isNavigationBarHidden())
+    if (!nav || nav->isNavigationBarHidden()) {
+        coveredControl(name);
         throw ScriptError("no control named '" + name + "' on this screen");
+    }
     auto item = screen->navigationItem();
     std::vector<std::shared_ptr<UIBarButtonItem>> items = item->rightBarButtonItems;
     items.insert(items.end(), {item->leftBarButtonItem, item->rightBarButtonItem});
     for (const auto& bar : items)
         if (bar && bar->title() == name) return bar;
+    coveredControl(name);
     throw ScriptError("no control named '" + name + "' on this screen");
+}
+
+void ScriptInterpreter::coveredControl(const std::string& name) {
+    // A control of a screen behind the front one (an alert, a sheet) is there, out of a finger's
+    // reach: the refusal names what covers it.
+    auto chain = ScreenRenderer::presentationChain();
+    for (std::size_t i = chain.size(); i-- > 1;) {
+        auto behind = chain[i - 1];
+        while (auto nav = std::dynamic_pointer_cast<UINavigationController>(behind)) {
+            if (!nav->topViewController()) break;
+            behind = nav->topViewController();
+        }
+        auto view = std::dynamic_pointer_cast<UIView>(behind->outletNamed(name));
+        if (!view) continue;
+        auto reached = Actionability::pointIn(*view, name, view->bounds());
+        throw ScriptError(reached ? "'" + name + "' is covered by the screen in front" : reached.reason);
+    }
 }
 
 void ScriptInterpreter::runLine(const std::string& text, int number) {
@@ -200,12 +222,7 @@ void ScriptInterpreter::addBuiltInCommands() {
             if (actions[i]->title() && *actions[i]->title() == title)
                 throw ScriptError("'" + title + "' is disabled");
         if (!index || !view) throw ScriptError("the alert has no action titled '" + title + "'");
-        const auto buttons = view->layout().buttons;
-        if (*index >= buttons.size()) throw ScriptError("'" + title + "' is not shown");
-        // The buttons are laid out on the screen; the view stands where its box does.
-        const CGRect frame = view->frame(), r = buttons[*index];
-        Finger::tap(*view, title,
-                    CGRect{r.minX() - frame.minX(), r.minY() - frame.minY(), r.width(), r.height()});
+        Actionability::tap(Finger::reachAlertAction(*view, *index, title));
     });
     addCommand("wait", "wait SECONDS", [](ScriptInterpreter&, const ScriptLine& line) {
         requireWords(line, 1, "wait SECONDS");

@@ -72,6 +72,9 @@ public:
     static long parseInteger(const std::string& word, const std::string& what);
 
 private:
+    // Throws why `name` cannot be touched when it is a control of a screen behind the front one.
+    static void coveredControl(const std::string& name);
+
     struct Command {
         std::string usage;
         Handler handler;

@@ -58,7 +58,7 @@ void DetailEntryScreen::viewDidLoad() {
     std::weak_ptr<UITextViewDelegate> textDelegate = std::shared_ptr<UITextViewDelegate>(self, this);
     auto screenHeight = [H] {
         console().print("Screen height");
-        console().print(std::to_string(H));
+        console().print(decimalDescription(H));
     };
 
     textView = std::make_shared<UITextView>(CGRect{5, 100, W - variant_.transcriptWidthInset, H - 190});

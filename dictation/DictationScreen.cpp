@@ -49,16 +49,13 @@ constexpr std::int64_t kDefaultFontSize = 18;
 // transcript, and reading it would only hold the screen and its memory for nothing.
 constexpr std::size_t kMaxDataFileLength = std::size_t(64) << 20;
 
+// Numbers and frames in the console as the platform prints them ("844.0").
 std::string printed(const CGRect& rect) {
-    std::ostringstream out;
-    out << rect;
-    return out.str();
+    return decimalDescription(rect);
 }
 
 std::string printed(CGFloat value) {
-    std::ostringstream out;
-    out << value;
-    return out.str();
+    return decimalDescription(value);
 }
 
 } // namespace
@@ -231,7 +228,7 @@ void DictationScreen::viewDidLoad() {
     std::weak_ptr<UITextViewDelegate> textDelegate = std::shared_ptr<UITextViewDelegate>(self, this);
     textView = std::make_shared<UITextView>(CGRect{5, H / 5, W - 5, H / 5});
     console().print("Screen height");
-    console().print(std::to_string(H));
+    console().print(printed(H));
     textView->setTextAlignment(NSTextAlignment::Justified);
     textView->setTextColor(UIColor::blackColor());
     textView->setBackgroundColor(UIColor::whiteColor());
@@ -244,7 +241,7 @@ void DictationScreen::viewDidLoad() {
 
     Clipboard = std::make_shared<UITextView>(CGRect{5, H * 0.5, W - 5, H / 3});
     console().print("Screen height");
-    console().print(std::to_string(H));
+    console().print(printed(H));
     Clipboard->setTextAlignment(NSTextAlignment::Justified);
     Clipboard->setTextColor(UIColor::blackColor());
     Clipboard->setBackgroundColor(UIColor::whiteColor());
@@ -552,7 +549,7 @@ void DictationScreen::setUpClipboardKeyboard() {
     Clipboard_keyboard =
         std::make_shared<UITextView>(CGRect{0, look.y, screen.width() - 8, ClipboardHeight.value_or(0)});
     console().print("Screen height");
-    console().print(std::to_string(screen.height()));
+    console().print(printed(screen.height()));
     // How a person names it when it lies over a control.
     Clipboard_keyboard->setAccessibilityIdentifier("keyboard overlay");
     Clipboard_keyboard->setTextAlignment(NSTextAlignment::Justified);

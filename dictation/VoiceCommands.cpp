@@ -41,9 +41,11 @@ const VoiceCommandTable& mainVoiceCommands() {
 }
 
 const std::vector<std::string>& mainCommandTriggersLoop1() {
-    static const std::vector<std::string> words{"pushpin",       "paperclip", "memo",    "bookmark",
-                                                "round pushpin", "pencil",    "balloon", "textbook",
-                                                "clipboard",     "checkmark"};
+    // "book mark" too: the command sheet tells the person to say it, and the first task of every
+    // run is one of these.
+    static const std::vector<std::string> words{"pushpin",       "paperclip", "memo",     "bookmark",
+                                                "round pushpin", "pencil",    "balloon",  "textbook",
+                                                "clipboard",     "checkmark", "book mark"};
     return words;
 }
 
@@ -148,7 +150,15 @@ const std::vector<std::string>& recipeCommandTriggers() {
 }
 
 std::string triggerText(const platform::SFSpeechRecognitionResult& result) {
-    return platform::description(result.bestTranscription().segments());
+    // The segments' words once more, one blank apart, so that a command of two words ("ice cream",
+    // "red circle") is found when it is said alone; a one-word command can match here only inside
+    // a single segment, as it does in the description.
+    const auto& segments = result.bestTranscription().segments();
+    std::string text = platform::description(segments);
+    text += '\n';
+    for (std::size_t i = 0; i < segments.size(); ++i)
+        text.append(i ? " " : "").append(segments[i].substring());
+    return text;
 }
 
 bool holdsTrigger(std::string_view text, const std::vector<std::string>& triggers) {

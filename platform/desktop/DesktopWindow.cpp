@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include <glib-unix.h>
@@ -11,7 +12,9 @@
 #include <gdk/x11/gdkx.h>
 #endif
 
+#include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/GtkDesktopServices.h"
+#include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
@@ -234,11 +237,46 @@ void toplevelStateChanged(GObject* surface, GParamSpec*, gpointer data) {
     frameNeeded(s);
 }
 
+// The application's picture of the bundle, at the sizes window managers and task switchers ask for.
+GList* iconTextures() {
+    const std::string picture =
+        (NSBundle::mainBundle().bundlePath() / (std::string(NSUserDefaults::kDomainName) + ".png")).string();
+    GList* textures = nullptr;
+    for (int size : {16, 24, 32, 48, 64, 128}) {
+        GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file_at_size(picture.c_str(), size, size, nullptr);
+        if (!pixbuf) continue;
+        textures = g_list_append(textures, gdk_texture_new_for_pixbuf(pixbuf));
+        g_object_unref(pixbuf);
+    }
+    return textures;
+}
+
 void realized(GtkWidget* window, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(window));
-    if (surface && GDK_IS_TOPLEVEL(surface))
+    if (surface && GDK_IS_TOPLEVEL(surface)) {
         s.stateHandler = g_signal_connect(surface, "notify::state", G_CALLBACK(toplevelStateChanged), &s);
+        // GTK finds no sized icon of ours in a theme folder the first time (the bundle's picture
+        // lies loose in the bundle): the surface is given the picture itself.
+        if (GList* textures = iconTextures()) {
+            gdk_toplevel_set_icon_list(GDK_TOPLEVEL(surface), textures);
+            g_list_free_full(textures, g_object_unref);
+        }
+    }
+}
+
+// The desktop entry and icon that let the desktop's menus and docks name and show the application.
+void installDesktopEntry(const char* applicationId) {
+    DesktopEntry entry;
+    entry.applicationId = applicationId;
+    entry.name = "Quillora";
+    entry.comment = "Dictation with spoken symbols and emoji";
+    std::error_code ec;
+    entry.program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    entry.icon = NSBundle::mainBundle().bundlePath() / (std::string(applicationId) + ".png");
+    std::string error;
+    if (ec || !entry.install(DesktopEntry::userDataFolder(), &error))
+        console().print("Desktop entry not installed: " + (ec ? ec.message() : error));
 }
 
 gboolean closeRequested(GtkWindow*, gpointer data) {
@@ -339,6 +377,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     if (GdkDisplay* display = gdk_display_get_default())
         gtk_icon_theme_add_search_path(gtk_icon_theme_get_for_display(display),
                                        NSBundle::mainBundle().bundlePath().c_str());
+    installDesktopEntry(applicationId);
     gtk_window_set_default_icon_name(applicationId);
 
     Session s;

@@ -176,16 +176,17 @@ bool GtkDesktopServices::printPDF(const std::filesystem::path& pdf, const std::s
         if (error) *error = "cannot print '" + pdf.string() + "': it cannot be read";
         return false;
     }
-    GtkWidget* dialog = gtk_print_unix_dialog_new(jobName.empty() ? "Print" : jobName.c_str(),
-                                                  parent_ ? GTK_WINDOW(parent_) : nullptr);
+    // The dialog and the printer's queue name the document by its file's name, never by an address.
+    const std::string shownName =
+        jobName.empty() || jobName.find("://") != std::string::npos ? pdf.filename().string() : jobName;
+    GtkWidget* dialog = gtk_print_unix_dialog_new(shownName.c_str(), parent_ ? GTK_WINDOW(parent_) : nullptr);
     // The PDF is laid out already: only the printer and its own options are asked for.
     gtk_print_unix_dialog_set_manual_capabilities(
         GTK_PRINT_UNIX_DIALOG(dialog),
         GtkPrintCapabilities(GTK_PRINT_CAPABILITY_COPIES | GTK_PRINT_CAPABILITY_GENERATE_PDF));
     gtk_print_unix_dialog_set_embed_page_setup(GTK_PRINT_UNIX_DIALOG(dialog), FALSE);
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-    auto* request =
-        new PrintRequest{pdf, jobName.empty() ? pdf.filename().string() : jobName, std::move(callback)};
+    auto* request = new PrintRequest{pdf, shownName, std::move(callback)};
     g_signal_connect(dialog, "response", G_CALLBACK(printDialogAnswered), request);
     gtk_window_present(GTK_WINDOW(dialog));
     return true;

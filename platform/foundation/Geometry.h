@@ -1,7 +1,9 @@
 #pragma once
 // Points, sizes and rectangles in points, as the screens lay themselves out.
 
+#include <charconv>
 #include <ostream>
+#include <string>
 
 namespace platform {
 
@@ -51,6 +53,22 @@ struct UIEdgeInsets {
     CGFloat top = 0, left = 0, bottom = 0, right = 0;
     bool operator==(const UIEdgeInsets&) const = default;
 };
+
+// A number as the platform prints a floating-point value: the shortest digits that read back the
+// same, and a whole number with ".0" ("844.0", "291.5", "-0.5").
+inline std::string decimalDescription(CGFloat value) {
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    std::string text(buffer, end);
+    if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
+    return text;
+}
+
+// A rectangle as the platform prints one: "(0.0, 508.0, 390.0, 336.0)".
+inline std::string decimalDescription(const CGRect& r) {
+    return "(" + decimalDescription(r.origin.x) + ", " + decimalDescription(r.origin.y) + ", " +
+           decimalDescription(r.size.width) + ", " + decimalDescription(r.size.height) + ")";
+}
 
 inline std::ostream& operator<<(std::ostream& os, const CGRect& r) {
     return os << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << ", " << r.size.height

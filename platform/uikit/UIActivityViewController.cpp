@@ -4,7 +4,10 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/foundation/Console.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/uikit/DesktopServices.h"
+#include "platform/uikit/PrintableText.h"
 
 #include <cairo.h>
 
@@ -87,23 +90,48 @@ void UIActivityViewController::perform(const UIActivityType& type, std::function
                                   });
         return;
     }
-    // Without a window the print dialog is only recorded by the print controller's own screens.
-    if (type == UIActivityTypePrint && !DesktopServices::recording()) {
-        auto pdf = std::find_if(files.begin(), files.end(), [](const std::filesystem::path& p) {
-            auto extension = p.extension().string();
-            std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
-            return extension == ".pdf";
-        });
-        // Nothing to hand to a print dialog: the choice alone is what the screens learn.
-        if (pdf == files.end()) return done(true);
-        if (!services.printPDF(*pdf, pdf->filename().string(),
-                               [done](bool printed, const std::optional<std::string>&) { done(printed); }))
-            done(false);
-        return;
-    }
+    if (type == UIActivityTypePrint) return print(files, texts, std::move(done));
     // The other activities (mail, messages...) hand the items to applications this desktop does
     // not have; the choice alone is what the screens learn.
     done(true);
+}
+
+void UIActivityViewController::print(const std::vector<std::filesystem::path>& files,
+                                     const std::vector<std::string>& texts, std::function<void(bool)> done) {
+    // A shared PDF is printed as it is; shared text is set on pages first.
+    auto pdf = std::find_if(files.begin(), files.end(), [](const std::filesystem::path& p) {
+        auto extension = p.extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(), ::tolower);
+        return extension == ".pdf";
+    });
+    std::filesystem::path document;
+    std::string error;
+    if (pdf != files.end()) {
+        document = *pdf;
+    } else if (!texts.empty()) {
+        std::string joined;
+        for (const auto& text : texts)
+            joined += (joined.empty() ? "" : "\n") + text;
+        std::error_code ec;
+        std::filesystem::create_directories(Sandbox::tmp(), ec);
+        document = Sandbox::tmp() / "Print.pdf";
+        if (!PrintableText::writePDF(joined, document, &error)) document.clear();
+    } else {
+        error = "nothing that can be printed was shared";
+    }
+    // The desktop's print dialog (recorded without a window) answers once the person is done.
+    if (!document.empty() && DesktopServices::shared().printPDF(
+                                 document, document.filename().string(),
+                                 [done](bool printed, const std::optional<std::string>& failure) {
+                                     if (failure) console().print("Print failed: " + *failure);
+                                     done(printed);
+                                 },
+                                 &error)) {
+        console().print("Print dialog for " + document.filename().string());
+        return;
+    }
+    console().print("Print failed: " + error);
+    done(false);
 }
 
 void UIActivityViewController::describeScreen(std::vector<std::string>& lines) const {

@@ -76,6 +76,10 @@ private:
     // Carries out `type` on the items; `done` learns whether it completed (later, for the
     // activities that ask the person).
     void perform(const UIActivityType& type, std::function<void(bool)> done);
+    // Opens the print dialog with the shared PDF, else with the shared text set on pages; a share
+    // with nothing printable, or a PDF that cannot be made, is reported as not completed.
+    void print(const std::vector<std::filesystem::path>& files, const std::vector<std::string>& texts,
+               std::function<void(bool)> done);
 
     std::vector<ActivityItem> items_;
     std::vector<std::string> applicationActivities_;

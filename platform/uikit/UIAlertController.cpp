@@ -67,6 +67,7 @@ bool UIAlertController::pressAction(const std::shared_ptr<UIAlertAction>& action
         return false;
     auto keep = self<UIAlertController>();
     auto chosen = action;
+    pressed_ = action;
     if (presentingViewController()) dismissViewControllerAnimated_completion(true, nullptr);
     if (chosen->handler()) chosen->handler()(*chosen);
     return true;

@@ -53,6 +53,8 @@ public:
     bool pressActionWithTitle(const std::string& title);
     // The same press of one of the alert's own actions; false when it is not one or is disabled.
     bool pressAction(const std::shared_ptr<UIAlertAction>& action);
+    // The action a press chose last (none before any).
+    std::shared_ptr<UIAlertAction> pressedAction() const { return pressed_; }
 
     // A hardware keyboard's answer: Return presses the preferred action, else the only action that
     // is not a cancel; Escape the cancel action, else the only action. None when the key names no
@@ -77,6 +79,7 @@ private:
     UIAlertControllerStyle style_ = UIAlertControllerStyle::Alert;
     std::vector<std::shared_ptr<UIAlertAction>> actions_;
     std::shared_ptr<UIAlertAction> preferred_;
+    std::shared_ptr<UIAlertAction> pressed_;
 };
 
 // What an alert or action sheet shows: the platform's box of title, message and action buttons (an

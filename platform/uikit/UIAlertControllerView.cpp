@@ -281,7 +281,8 @@ void UIAlertControllerView::touchesEnded(const UITouch& touch) {
     if (!alert) return;
     if (at < 0) return;
     auto action = alert->actions()[static_cast<std::size_t>(at)];
-    if (action->isEnabled() && action->title()) alert->pressActionWithTitle(*action->title());
+    // The very action under the finger, even when another has the same title.
+    if (action->isEnabled()) alert->pressAction(action);
 }
 
 void UIAlertControllerView::touchesCancelled(const UITouch&) {

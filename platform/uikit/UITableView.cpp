@@ -3,9 +3,21 @@
 #include <algorithm>
 
 #include "platform/foundation/Console.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIViewController.h"
 
 namespace platform {
+
+namespace {
+// The screen presented in front of all others (the window's root when none is).
+std::shared_ptr<UIViewController> frontScreen() {
+    auto window = UIApplication::sharedApplication().keyWindow();
+    auto front = window ? window->rootViewController() : nullptr;
+    while (front && front->presentedViewController())
+        front = front->presentedViewController();
+    return front;
+}
+} // namespace
 
 const char* describe(UITableViewRowAnimation animation) {
     switch (animation) {
@@ -384,7 +396,15 @@ bool UITableView::userTapRow(const NSIndexPath& path) {
     auto d = delegate();
     if (d && !d->tableView_shouldHighlightRowAtIndexPath(*this, path)) return false;
     cell->setHighlighted_animated(true, false);
+    const auto front = frontScreen();
     if (d) d->tableView_didHighlightRowAtIndexPath(*this, path);
+    if (frontScreen() != front) {
+        // A screen presented while the finger is down takes the touch: it is cancelled, so the row
+        // is neither selected nor left highlighted.
+        cell->setHighlighted_animated(false, false);
+        if (d) d->tableView_didUnhighlightRowAtIndexPath(*this, path);
+        return true;
+    }
     if (selected_ && *selected_ != path) {
         auto previous = *selected_;
         deselectRowAtIndexPath_animated(previous, false);

@@ -270,3 +270,74 @@ reachable offline alert
     EXPECT_GE(walk.screens.size(), 40u) << "every screen was walked";
     EXPECT_TRUE(walk.unreachable.empty()) << testing::PrintToString(walk.unreachable);
 }
+
+TEST_F(ReachabilityWalkTest, EveryRowOfEveryActionSheetCanBeScrolledIntoSightAndHit) {
+    // `rows TITLE`: every action of the shown sheet is brought into sight and reached where it is
+    // drawn; then its cancel action closes it.
+    std::size_t sheets = 0;
+    auto extend = [&](ScriptInterpreter& interpreter) {
+        interpreter.addCommand("rows", "rows TITLE", [&](ScriptInterpreter& self, const ScriptLine& line) {
+            auto alert = std::dynamic_pointer_cast<UIAlertController>(ScriptInterpreter::currentScreen());
+            if (!alert) throw ScriptError("no action sheet is shown");
+            ++sheets;
+            auto view = std::dynamic_pointer_cast<UIAlertControllerView>(alert->view());
+            std::vector<std::string> reached;
+            std::string cancel;
+            const auto& actions = alert->actions();
+            // Last row first, then back up to the first: both ways of scrolling are walked.
+            for (std::size_t k = actions.size(); k-- > 0;) {
+                const std::string title = actions[k]->title().value_or("action");
+                if (actions[k]->style() == UIAlertActionStyle::Cancel) cancel = title;
+                ++walk.controls;
+                try {
+                    Finger::reachAlertAction(*view, k, title);
+                    reached.push_back(title);
+                } catch (const ScriptError& e) {
+                    walk.unreachable.push_back(line.textAfter(0) + ": " + e.what());
+                }
+            }
+            std::string summary = "sheet " + line.textAfter(0) + ": " + std::to_string(reached.size()) +
+                                  " of " + std::to_string(actions.size()) + " rows";
+            walk.screens.push_back(summary);
+            std::cout << summary << std::endl;
+            self.runLine("alert " + cancel, line.number);
+        });
+    };
+    Options options;
+    options.home = home;
+    options.clock = RunLoop::kDefaultVirtualEpoch;
+    options.script = (home / "sheets.txt").string();
+    std::ofstream(*options.script) << R"(tap CommandsButton
+rows commands
+scripted
+microphone silence
+tap recordButton
+final Some words.
+tap recordButton
+wait 2
+tap SaveDynamicButton
+row table 0
+tap Font_change
+rows entry font sizes
+back
+back
+segment segmentcontrol Notes
+tap PushPin_emoji
+rows notes commands
+tap Font_change
+rows notes font sizes
+tap Color
+rows notes colours
+segment segmentcontrol Recipe
+tap Fruit_emoji
+rows recipe commands
+tap Color
+rows recipe colours
+)";
+    char name[] = "quillora";
+    char* argv[] = {name, nullptr};
+    EXPECT_EQ(runProgram(options, 1, argv, extend), 0);
+    EXPECT_EQ(sheets, 7u);
+    EXPECT_GE(walk.controls, 16u + 21u + 14u) << "the tall help sheets' rows were all walked";
+    EXPECT_TRUE(walk.unreachable.empty()) << testing::PrintToString(walk.unreachable);
+}

@@ -422,7 +422,7 @@ TEST_F(DetailScreenTest, OnAPhone812PointsHighTheKeyboardCopyReachesDownToTheKey
     open(quillora::kMainEntryList, {"entry"}, 0);
     EXPECT_EQ(screen->replicator->instanceCount, 46);
     screen->keyboardWillShow(NSNotification("UIKeyboardWillShowNotification", nullptr, keyboard(true)));
-    EXPECT_TRUE(consoleHas("Clipboard_height 476"));
+    EXPECT_TRUE(consoleHas("Clipboard_height 476.0"));
     EXPECT_EQ(screen->ClipboardHeight, 376);
     ASSERT_TRUE(screen->Clipboard_keyboard);
     EXPECT_EQ(screen->Clipboard_keyboard->frame(), (CGRect{0, 100, 367, 376}));

@@ -192,7 +192,7 @@ TEST_F(NotesScreenTest, OfficeSymbolsReplaceTheirWordsOnlyOnceAPhraseOpenedTheGa
     EXPECT_EQ(screen->textView->text(), "Pencil") << "the gate reads the recognized words with their case";
     EXPECT_TRUE(consoleHas("no abbreviations"));
     partial("ballot box");
-    EXPECT_EQ(screen->textView->text(), "ballot box") << "a two-word phrase spans two segments";
+    EXPECT_EQ(screen->textView->text(), "☑️") << "a two-word phrase across two segments opens it too";
     partial("pushpin then Red circle and BLUECIRCLE then ballot box");
     EXPECT_EQ(screen->textView->text(), "📌 then 🔴 and 🔵 then ☑️");
     partial("pushpin pushpin");

@@ -115,6 +115,10 @@ TEST_F(ExportTest, TheBrowserListsPreviewsAndDeletesLowerCasePdfs) {
     EXPECT_TRUE(preview->userDismiss());
     EXPECT_TRUE(consoleHas("The Preview Controller will be dismissed."));
     runUntilIdle();
+    // The preview took the touch that opened it: the row is back to its plain look after Done.
+    EXPECT_FALSE(table->indexPathForSelectedRow());
+    EXPECT_FALSE(table->visibleCells()[1]->isSelected());
+    EXPECT_FALSE(table->visibleCells()[1]->isHighlighted());
 
     ASSERT_TRUE(table->userSwipeRow({0, 0}));
     ASSERT_TRUE(table->userPressSwipeAction(0));

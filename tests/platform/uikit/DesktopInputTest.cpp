@@ -19,6 +19,7 @@
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIWindow.h"
+#include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;
@@ -396,16 +397,38 @@ TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHa
     share({pdf})->userCompleteWithActivity(UIActivityTypeSaveToFiles);
     services().answerFileChooser(std::nullopt);
     runUntilIdle();
+    // Printing asks the print dialog for the PDF, or for the shared text set on pages, and is
+    // reported once the dialog is done; with nothing printable it is reported as not done.
     share({pdf})->userCompleteWithActivity(UIActivityTypePrint);
     runUntilIdle();
-    share({std::string("no file")})->userCompleteWithActivity(UIActivityTypePrint);
+    std::string lines;
+    for (int i = 1; i <= 120; ++i)
+        lines += "Line " + std::to_string(i) + "\n";
+    share({lines})->userCompleteWithActivity(UIActivityTypePrint);
     runUntilIdle();
+    EXPECT_EQ(reports.size(), 3u) << "nothing is reported while the dialogs are up";
+    ASSERT_EQ(services().printRequests().size(), 2u);
+    EXPECT_EQ(services().printRequests()[0].pdf, pdf);
+    EXPECT_EQ(services().printRequests()[1].pdf.filename(), "Print.pdf");
+    const auto printed = services().printRequests()[1].pdf;
+    EXPECT_EQ(quillora::test::pdfPageCount(printed), 3) << "whole lines on each page";
+    const std::string words = quillora::test::pdfWords(printed);
+    EXPECT_EQ(words.substr(0, 14), "Line 1 Line 2 ");
+    EXPECT_NE(words.find("Line 119 Line 120 "), std::string::npos) << "the last lines are printed too";
+    ASSERT_TRUE(services().finishPrint(true));
+    ASSERT_TRUE(services().finishPrint(false));
+    runUntilIdle();
+    share({*NSURL::URLWithString("https://example.org")})->userCompleteWithActivity(UIActivityTypePrint);
+    runUntilIdle();
+    EXPECT_EQ(services().printRequests().size(), 2u);
+    EXPECT_TRUE(consoleHas("Print failed: nothing that can be printed was shared"));
     EXPECT_EQ((std::vector<std::pair<std::string, bool>>(reports.begin() + 1, reports.end())),
               (std::vector<std::pair<std::string, bool>>{{UIActivityTypeSaveToFiles, true},
                                                          {UIActivityTypeSaveToFiles, false},
                                                          {UIActivityTypePrint, true},
-                                                         {UIActivityTypePrint, true}}))
-        << "a cancelled save is not completed";
+                                                         {UIActivityTypePrint, false},
+                                                         {UIActivityTypePrint, false}}))
+        << "a cancelled save or print is not completed";
 
     // Links go to the desktop; without one nothing opens them and the screen is told so.
     std::vector<bool> opened;
