@@ -98,6 +98,12 @@ protected:
                                                    const std::filesystem::path& expected) {
         return x_->waitForPicture(id, expected);
     }
+    // The same, text strokes included (a pixel of leeway for hinting): the default tolerance lets a
+    // page of text lines scrolled by whole lines pass for the page unscrolled.
+    quillora::test::ImageComparison waitForExactPicture(const std::string& id,
+                                                        const std::filesystem::path& expected) {
+        return x_->waitForPicture(id, expected, 20s, {1, 64, 0.01, true});
+    }
 
     // Window pixels of a point of the screen (points), in window `id` of `size`.
     static std::pair<long, long> pixel(std::pair<int, int> size, platform::CGPoint p) {
@@ -1319,9 +1325,9 @@ TEST_F(WindowTest, ThePDFBrowserIsLeftByAClickOnItsBackButton) {
     waitForFirstScreen(id);
     clickAndSettle(id, size, at.at("SaveDynamicButton"));
     clickAndSettle(id, size, at.at("PDFButton"));
-    ASSERT_TRUE(waitForPicture(id, home / "browser.png").matches) << "the PDF browser is not shown";
+    ASSERT_TRUE(waitForExactPicture(id, home / "browser.png").matches) << "the PDF browser is not shown";
     click(id, size, at.at("back"));
-    const auto comparison = waitForPicture(id, home / "list.png");
+    const auto comparison = waitForExactPicture(id, home / "list.png");
     EXPECT_TRUE(comparison.matches) << "the click did not lead back to the list: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -1407,13 +1413,13 @@ TEST_F(WindowTest, CtrlEndAndTheWheelShowTheLastParagraphOfALongRecipeTextWhole)
     clickAndSettle(id, size, at.at("RecipeBookButton"));
     clickAndSettle(id, size, {into.x - 1, into.y - 1, 2, 2});
     ASSERT_TRUE(x_->key("ctrl+End"));
-    auto comparison = waitForPicture(id, home / "end.png");
+    auto comparison = waitForExactPicture(id, home / "end.png");
     EXPECT_TRUE(comparison.matches) << "Ctrl+End: " << comparison.message;
     ASSERT_TRUE(x_->key("ctrl+Home"));
     ASSERT_TRUE(x_->waitUntilStill(id));
     const auto [x, y] = pixel(size, {text.midX(), text.minY() + 100});
     ASSERT_TRUE(x_->wheel(id, x, y, 100));
-    comparison = waitForPicture(id, home / "wheel.png");
+    comparison = waitForExactPicture(id, home / "wheel.png");
     EXPECT_TRUE(comparison.matches) << "the wheel: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -1453,10 +1459,10 @@ TEST_F(WindowTest, ADragAcrossTheHowToCardsScrollsThemWithoutOpeningACardAndACli
     clickAndSettle(id, size, at.at("infoButton"));
     clickAndSettle(id, size, at.at("cardsButton"));
     andSettle(id, [&] { ASSERT_TRUE(x_->drag(id, pixel(size, from), pixel(size, to))); });
-    auto comparison = waitForPicture(id, home / "dragged.png");
+    auto comparison = waitForExactPicture(id, home / "dragged.png");
     EXPECT_TRUE(comparison.matches) << "after the drag: " << comparison.message;
     click(id, size, {strip.midX() - 1, strip.midY() - 1, 2, 2});
-    comparison = waitForPicture(id, home / "opened.png");
+    comparison = waitForExactPicture(id, home / "opened.png");
     EXPECT_TRUE(comparison.matches) << "after the click: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -1533,7 +1539,7 @@ TEST_F(WindowTest, ASelectionOverThreeLinesPaintsOnlyItsRange) {
         ASSERT_TRUE(x_->key(k));
     ASSERT_TRUE(x_->key("shift+Down"));
     ASSERT_TRUE(x_->key("shift+Down"));
-    const auto comparison = waitForPicture(id, home / "selected.png");
+    const auto comparison = waitForExactPicture(id, home / "selected.png");
     EXPECT_TRUE(comparison.matches) << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -1585,7 +1591,7 @@ TEST_F(WindowTest, TheWheelScrollsATallActionSheetToItsLastRow) {
     clickAndSettle(id, size, at.at("CommandsButton"));
     const auto [x, y] = pixel(size, {screen.midX(), screen.midY()});
     ASSERT_TRUE(x_->wheel(id, x, y, 60));
-    const auto comparison = waitForPicture(id, home / "sheetend.png");
+    const auto comparison = waitForExactPicture(id, home / "sheetend.png");
     EXPECT_TRUE(comparison.matches) << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -1652,14 +1658,14 @@ TEST_F(WindowTest, TheWheelAndADragScrollTheEssayPageOnThePDFScreen) {
     const auto [mx, my] = pixel(size, {screen.midX(), screen.midY()});
     andSettle(id, [&] { ASSERT_TRUE(x_->wheel(id, mx, my, 80)); });
     click(id, size, at.at("Preview"));
-    auto comparison = waitForPicture(id, home / "top.png");
+    auto comparison = waitForExactPicture(id, home / "top.png");
     ASSERT_TRUE(comparison.matches) << "the essay's page: " << comparison.message;
     const auto [x, y] = pixel(size, onPage);
     ASSERT_TRUE(x_->wheel(id, x, y, 12));
-    comparison = waitForPicture(id, home / "wheel.png");
+    comparison = waitForExactPicture(id, home / "wheel.png");
     EXPECT_TRUE(comparison.matches) << "after the wheel: " << comparison.message;
     ASSERT_TRUE(x_->drag(id, pixel(size, onPage), pixel(size, dragTo)));
-    comparison = waitForPicture(id, home / "drag.png");
+    comparison = waitForExactPicture(id, home / "drag.png");
     EXPECT_TRUE(comparison.matches) << "after the drag: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
