@@ -226,7 +226,10 @@ void RecipeBookMarkViewC::handleKeyboardNotification(const NSNotification& notif
     if (auto constraint = textViewBottomLayoutGuideConstraint.lock()) constraint->constant -= delta;
     auto root = view();
     UIView::animateWithDuration_delay_options_animations_completion(
-        duration, 0, options | UIViewAnimationOption::BeginFromCurrentState, [root] { (void)root; }, nullptr);
+        duration, 0, options | UIViewAnimationOption::BeginFromCurrentState,
+        [root] { root->layoutIfNeeded(); }, nullptr);
+    // Laid out above the keyboard, the text shows the caret (or selection) again.
+    if (auto text = Clipboard.lock()) text->scrollRangeToVisible(text->selectedRange());
 }
 
 } // namespace quillora

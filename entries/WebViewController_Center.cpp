@@ -8,6 +8,7 @@
 #include "platform/foundation/NSFileManager.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIImage.h"
+#include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace quillora {
@@ -17,9 +18,9 @@ using namespace platform;
 void WebViewController_Center::loadView() {
     CGRect screen = UIScreen::mainScreen().bounds();
     setView(std::make_shared<UIView>(screen));
-    // The scene's table fills the screen below the status bar.
+    // The scene's table fills the screen below its navigation bar.
     auto window = UIApplication::sharedApplication().keyWindow();
-    const CGFloat top = window ? window->safeAreaInsets().top : 0;
+    const CGFloat top = (window ? window->safeAreaInsets().top : 0) + 44;
     ownedTable_ = std::make_shared<UITableView>(CGRect(0, top, screen.width(), screen.height() - top));
     ownedTable_->registerCellStyle_forCellReuseIdentifier(UITableViewCellStyle::Subtitle, "pdf");
     view()->addSubview(ownedTable_);
@@ -56,6 +57,12 @@ void WebViewController_Center::viewDidLoad() {
     }
     navigationItem()->rightBarButtonItem = editButtonItem();
     exposeOutlet("tableList", ownedTable_);
+}
+
+void WebViewController_Center::viewWillAppear(bool animated) {
+    UIViewController::viewWillAppear(animated);
+    // The list below hides the bar for itself; this screen's way back (and its Edit item) is on it.
+    if (auto nav = navigationController()) nav->setNavigationBarHidden(false);
 }
 
 void WebViewController_Center::setEditing_animated(bool editing, bool animated) {

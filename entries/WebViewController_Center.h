@@ -25,6 +25,7 @@ public:
 
     void loadView() override;
     void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
     void setEditing_animated(bool editing, bool animated) override;
 
     long tableView_numberOfRowsInSection(platform::UITableView&, long section) override;

@@ -123,8 +123,9 @@ void HostingView::touchesMoved(const UITouch& touch) {
     } else if (t.scrolling) {
         scrollBy(t.start, {t.last.x - p.x, t.last.y - p.y});
     } else if (t.target == LayoutHit::Target::button) {
-        // Held while the finger is over the button, let go (without acting) while it is not.
-        bool inside = insideControl(t.path, p);
+        // Held while the finger is over the button, let go (without acting) while it is not, and
+        // for good once it drags.
+        bool inside = !touch.movedPastSlop && insideControl(t.path, p);
         if (inside != t.inside) {
             t.inside = inside;
             if (const Node* b = current(t.path)) {
@@ -147,7 +148,7 @@ void HostingView::touchesEnded(const UITouch& touch) {
         return;
     }
     const std::string before = focused_;
-    finish(touch.locationInView(this));
+    finish(touch.locationInView(this), touch.movedPastSlop);
     // A touch that gave a field the focus puts the caret where the finger lifted.
     if (!focused_.empty() && focused_ != before) {
         countPress(touch.locationInWindow, touch.timestamp);
@@ -164,7 +165,7 @@ void HostingView::touchesCancelled(const UITouch&) {
     setNeedsDisplay();
 }
 
-void HostingView::finish(CGPoint p) {
+void HostingView::finish(CGPoint p, bool dragged) {
     Touch t = *touch_;
     touch_.reset();
     setNeedsDisplay();
@@ -181,9 +182,11 @@ void HostingView::finish(CGPoint p) {
     if (t.scrolling) return;
     if (t.target == LayoutHit::Target::button) {
         if (!host_->isPressed(t.path)) return; // let go while outside
-        if (const Node* b = current(t.path)) host_->pressUp(*b, insideControl(t.path, p));
+        if (const Node* b = current(t.path)) host_->pressUp(*b, !dragged && insideControl(t.path, p));
         return;
     }
+    // A drag is no tap, whatever it ends on.
+    if (dragged) return;
     // Every other control acts when the finger is lifted where it went down.
     auto again = layout().hitTest(p);
     bool same = again && again->target == t.target &&

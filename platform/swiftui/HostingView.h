@@ -84,7 +84,8 @@ private:
     };
     const Node* current(const std::string& path) const;
     bool insideControl(const std::string& path, CGPoint point) const;
-    void finish(CGPoint point);
+    // The finger lifted at `point`; `dragged` when it wandered past the tap slop on the way.
+    void finish(CGPoint point, bool dragged);
     void focus(const std::string& path);
     const Node* focusedField() const;
     void takeUpText() const;

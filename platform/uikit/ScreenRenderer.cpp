@@ -623,10 +623,29 @@ std::optional<CGRect> ScreenRenderer::barItemFrame(const UIBarButtonItem& item) 
     return std::nullopt;
 }
 
+std::optional<CGFloat> ScreenRenderer::toolbarTopOver(const UIView& view) {
+    auto chain = presentationChain();
+    if (chain.empty()) return std::nullopt;
+    for (const auto& nav : navigationControllersIn(chain.back()))
+        if (nav->isViewLoaded() && view.isDescendantOfView(nav->view().get()))
+            if (auto t = toolbarLayout(*nav)) return t->bar.minY();
+    return std::nullopt;
+}
+
+std::optional<CGRect> ScreenRenderer::backButtonFrame() {
+    layout();
+    auto chain = presentationChain();
+    if (chain.empty()) return std::nullopt;
+    for (const auto& nav : navigationControllersIn(chain.back()))
+        if (auto l = navigationBarLayout(*nav); l && !l->back.empty()) return l->backRect;
+    return std::nullopt;
+}
+
 namespace {
 struct TouchState {
     std::weak_ptr<UIView> view;
     CGPoint began;
+    bool movedPastSlop = false;
 };
 
 // The touch in progress; reset with the other shared instances.
@@ -651,8 +670,11 @@ void ScreenRenderer::sendTouch(UITouchPhase phase, CGPoint screenPoint, double t
     } else {
         view = state.view.lock();
         layout();
+        if (std::hypot(screenPoint.x - state.began.x, screenPoint.y - state.began.y) > UITouch::kTapSlop)
+            state.movedPastSlop = true;
     }
     if (!view) return;
+    const bool dragged = state.movedPastSlop;
     if (std::dynamic_pointer_cast<UINavigationBar>(view)) {
         // A bar item is pressed when the finger lifts on the item it went down on.
         if (phase != UITouchPhase::Ended) return;
@@ -662,10 +684,10 @@ void ScreenRenderer::sendTouch(UITouchPhase phase, CGPoint screenPoint, double t
         if (chain.empty()) return;
         auto down = navigationBarTouch(chain.back(), began);
         auto up = navigationBarTouch(chain.back(), screenPoint);
-        if (down.press && up.press) up.press();
+        if (down.press && up.press && !dragged) up.press();
         return;
     }
-    UITouch touch{screenPoint, view, timestamp, phase};
+    UITouch touch{screenPoint, view, timestamp, phase, dragged};
     switch (phase) {
     case UITouchPhase::Began:
         view->touchesBegan(touch);

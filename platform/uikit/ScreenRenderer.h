@@ -33,6 +33,11 @@ public:
     // Where a navigation bar or toolbar item of the front-most screen is drawn (screen points);
     // none when it is not shown there.
     static std::optional<CGRect> barItemFrame(const UIBarButtonItem& item);
+    // The top edge (screen points) of a toolbar drawn over `view`, which hides what lies below it;
+    // none when no toolbar covers the view.
+    static std::optional<CGFloat> toolbarTopOver(const UIView& view);
+    // Where the front-most navigation bar's back button is drawn; none when no back button shows.
+    static std::optional<CGRect> backButtonFrame();
     // A touch of a person: Began hit-tests and remembers the view; the later phases go to it.
     static void sendTouch(UITouchPhase phase, CGPoint screenPoint, double timestamp);
 

@@ -7,6 +7,7 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextDrawing.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIPickerView.h"
 #include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITableView.h"
@@ -44,6 +45,7 @@ State& state() {
 }
 
 bool scrolls(const UIView& view) {
+    if (view.scrollsOwnContent()) return true;
     if (auto text = dynamic_cast<const UITextView*>(&view)) return text->isScrollEnabled();
     return dynamic_cast<const UITableView*>(&view) || dynamic_cast<const UIPickerView*>(&view);
 }
@@ -117,18 +119,27 @@ bool ScrollInput::scrollBy(UIView& view, double dy) {
     if (auto text = dynamic_cast<UITextView*>(&view)) {
         CGRect bounds = text->bounds();
         const double content = text->contentSize().height;
-        const double most = std::max(0.0, content - bounds.height());
+        // Scrolled to its end, the text's last line stands above the keyboard, not under it.
+        const double most = std::max(0.0, content - text->visibleHeight());
         const double y = std::clamp(bounds.minY() + dy, 0.0, most);
         if (y == bounds.minY()) return false;
         text->setBounds({bounds.minX(), y, bounds.width(), bounds.height()});
         text->setNeedsDisplay();
         return true;
     }
-    return false;
+    return view.scrollOwnContentBy(dy);
 }
 
 bool ScrollInput::scroll(CGPoint screenPoint, double dx, double dy, bool notches) {
     (void)dx;
+    // An alert or action sheet taller than the screen scrolls its buttons under the wheel, as under
+    // a finger; the screen behind it does not move.
+    for (auto v = ScreenRenderer::hitTest(screenPoint); v; v = v->superview())
+        if (auto alert = std::dynamic_pointer_cast<UIAlertControllerView>(v)) {
+            const CGFloat before = alert->scrollOffset();
+            alert->scrollBy(dy);
+            return alert->scrollOffset() != before;
+        }
     auto view = scrollingViewAt(screenPoint);
     // A plain scroll view pans by itself under the finger; only the wheel is brought to it.
     if (!view)

@@ -20,7 +20,7 @@ public:
     // One wheel notch, in points of content.
     static constexpr double kPointsPerNotch = 40;
     // How far a finger moves before its touch becomes a pan.
-    static constexpr double kPanSlop = 10;
+    static constexpr double kPanSlop = UITouch::kTapSlop;
     // How far left a finger pans on a row before its swipe actions open.
     static constexpr double kSwipeDistance = 30;
 

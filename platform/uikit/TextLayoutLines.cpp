@@ -187,9 +187,21 @@ std::vector<CGRect> TextLayoutLines::selectionRects(NSRange range) const {
     const int start = byteIndex(range.location), end = byteIndex(range.location + range.length);
     if (end <= start) return out;
     PangoLayoutIter* iter = pango_layout_get_iter(layout_);
+    GSList* next = pango_layout_get_lines_readonly(layout_);
     std::size_t lineNumber = 0;
     do {
         PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter);
+        next = next ? next->next : nullptr;
+        // Pango stretches a range that begins after a line to the line's trailing edge, and one
+        // that ends before it from its leading edge: only the lines the selection reaches are
+        // asked. A wrapped line ends where the next one starts, and a selection from there does
+        // not cover it; a paragraph's last line ends at its line break, which such a one does.
+        const int lineStart = line->start_index, lineEnd = line->start_index + line->length;
+        const bool wraps = next && static_cast<PangoLayoutLine*>(next->data)->start_index == lineEnd;
+        if (lineStart >= end || lineEnd < start || (wraps && lineEnd == start)) {
+            ++lineNumber;
+            continue;
+        }
         PangoRectangle logical;
         pango_layout_iter_get_line_extents(iter, nullptr, &logical);
         // With spacing the selection covers the line's band, not the paragraph's gap after it.

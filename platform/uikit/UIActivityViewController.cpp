@@ -287,7 +287,7 @@ void UIActivityViewControllerView::touchesEnded(const UITouch& touch) {
     auto keep = self<UIActivityViewControllerView>();
     const CGPoint p = touch.locationInView(this);
     const long row = rowAt(p);
-    const bool pickedTheSameRow = row >= 0 && row == pressed_;
+    const bool pickedTheSameRow = row >= 0 && row == pressed_ && !touch.movedPastSlop;
     pressed_ = -1;
     setNeedsDisplay();
     auto controller = controller_.lock();

@@ -62,7 +62,8 @@ void UIControl::touchesBegan(const UITouch&) {
 }
 
 void UIControl::touchesMoved(const UITouch& touch) {
-    const bool inside = touchIsInside(touch.locationInView(this));
+    // A finger that wandered off is dragging: the control lets go of it for good.
+    const bool inside = !touch.movedPastSlop && touchIsInside(touch.locationInView(this));
     if (inside != highlighted_) {
         setHighlighted(inside);
         setNeedsDisplay();
@@ -75,9 +76,10 @@ void UIControl::touchesEnded(const UITouch& touch) {
     setHighlighted(false);
     setNeedsDisplay();
     if (!enabled_) return;
-    if (wasHighlighted && touchIsInside(touch.locationInView(this)))
+    const bool inside = touchIsInside(touch.locationInView(this));
+    if (wasHighlighted && inside && !touch.movedPastSlop)
         sendActionsForControlEvents(UIControlEvent::TouchUpInside | UIControlEvent::PrimaryActionTriggered);
-    else
+    else if (!inside)
         sendActionsForControlEvents(UIControlEvent::TouchUpOutside);
 }
 

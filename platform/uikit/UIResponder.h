@@ -14,10 +14,16 @@ enum class UITouchPhase { Began, Moved, Ended, Cancelled };
 
 // One finger on the screen: where it is in window (screen) coordinates and the view it began in.
 struct UITouch {
+    // How far a finger may wander and still tap.
+    static constexpr double kTapSlop = 10;
+
     CGPoint locationInWindow;
     std::weak_ptr<UIView> view;
     double timestamp = 0;
     UITouchPhase phase = UITouchPhase::Began;
+    // The finger has moved more than kTapSlop from where it went down: it drags, and lifting it
+    // taps nothing.
+    bool movedPastSlop = false;
 
     // The location in `view`'s bounds coordinates (nullptr: the window's).
     CGPoint locationInView(const UIView* view) const;

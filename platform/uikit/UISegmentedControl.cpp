@@ -79,7 +79,7 @@ void UISegmentedControl::touchesEnded(const UITouch& touch) {
     const bool wasHighlighted = isHighlighted();
     setHighlighted(false);
     setNeedsDisplay();
-    if (!wasHighlighted) return;
+    if (!wasHighlighted || touch.movedPastSlop) return;
     if (auto index = segmentAtPoint(touch.locationInView(this))) userSelectSegment(*index);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextBlockLayout.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIKitNotifications.h"
@@ -140,9 +141,13 @@ CGFloat UITextView::visibleHeight() const {
     // What the keyboard and its accessory bar cover of the view is not seen while it has the focus.
     CGFloat visible = bounds().height();
     auto host = window();
-    if (!isFirstResponder() || !host) return visible;
+    if (!host) return visible;
     const CGFloat top = convertRect_toView(bounds(), nullptr).minY();
-    CGFloat cover = UIScreen::mainScreen().bounds().height() - UIScreen::mainScreen().keyboardHeight();
+    // A navigation toolbar drawn over the view's foot hides it too.
+    CGFloat cover = ScreenRenderer::toolbarTopOver(*this).value_or(UIScreen::mainScreen().bounds().height());
+    if (!isFirstResponder()) return std::clamp<CGFloat>(cover - top, 0, visible);
+    cover =
+        std::min(cover, UIScreen::mainScreen().bounds().height() - UIScreen::mainScreen().keyboardHeight());
     if (inputAccessoryView_ && inputAccessoryView_->superview())
         cover = std::min(
             cover, inputAccessoryView_->convertRect_toView(inputAccessoryView_->bounds(), nullptr).minY());

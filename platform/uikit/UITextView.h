@@ -108,6 +108,9 @@ public:
     bool clipsWhenDrawn() const override { return true; }
     // The size of the laid-out text with its insets, which a scroll of the bounds' origin stays in.
     CGSize contentSize() const;
+    // The height of the view a person sees: while it has the focus, less what the keyboard and
+    // its accessory bar cover of it.
+    CGFloat visibleHeight() const;
     // A touch on an editable view gives it the focus, the caret where the finger lifted; on the
     // focused view a press places the caret, a drag selects, a double press selects a word.
     void touchesBegan(const UITouch& touch) override;
@@ -130,7 +133,6 @@ private:
     TextStyle textStyle() const;
     // The text laid out for the view's width, as far as it has been shown.
     const TextBlockLayout& textLayout() const;
-    CGFloat visibleHeight() const;
     void showInputAccessory();
     void hideInputAccessory();
 

@@ -493,7 +493,7 @@ void UIView::removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>&
 }
 
 void UIView::touchesEnded(const UITouch& touch) {
-    if (pointInside(touch.locationInView(this))) {
+    if (!touch.movedPastSlop && pointInside(touch.locationInView(this))) {
         auto keep = self<UIView>();
         for (const auto& recognizer : std::vector(recognizers_))
             if (std::dynamic_pointer_cast<UITapGestureRecognizer>(recognizer) &&

@@ -265,6 +265,13 @@ public:
     // that scroll their content.
     virtual bool clipsWhenDrawn() const { return clipsToBounds(); }
 
+    // Views that scroll what they draw by themselves, their subviews staying put (a web page
+    // under its buttons), take a finger's pan and the wheel through these: whether there is
+    // content beyond the view now, and moving it by `dy` points (down the content for dy > 0)
+    // within it, false when it did not move.
+    virtual bool scrollsOwnContent() const { return false; }
+    virtual bool scrollOwnContentBy(CGFloat /*dy*/) { return false; }
+
     // Layout, run before a frame is drawn or a touch is placed: lays out the subviews, then theirs.
     void layoutIfNeeded();
     // Gives the subviews laid out by constraints their frames: each active equality constraint on

@@ -286,6 +286,7 @@ void UITextView::touchesEnded(const UITouch& touch) {
         return;
     }
     if (!selectable_ && !editable_) return UIView::touchesEnded(touch);
+    if (touch.movedPastSlop) return;
     auto keep = self<UITextView>();
     if (editable_ && !isFirstResponder() && !becomeFirstResponder()) return;
     // The caret goes where the finger lifted.
@@ -359,6 +360,7 @@ void UITextField::touchesEnded(const UITouch& touch) {
         selecting_ = false;
         return;
     }
+    if (touch.movedPastSlop) return;
     if (!isFirstResponder() && !becomeFirstResponder()) return;
     countPress(touch.locationInWindow, touch.timestamp);
     placeCaret(offsetAtPoint(touch.locationInView(this)), false);
@@ -467,6 +469,7 @@ std::optional<std::pair<long, long>> UIPickerView::rowAtPoint(CGPoint point) {
 
 void UIPickerView::touchesEnded(const UITouch& touch) {
     auto keep = self<UIPickerView>();
+    if (touch.movedPastSlop) return;
     auto hit = rowAtPoint(touch.locationInView(this));
     // A click on the chosen row leaves it chosen and tells nobody, as on the device.
     if (!hit || hit->first == selectedRowInComponent(hit->second)) return;
@@ -763,7 +766,7 @@ void UITableView::touchesEnded(const UITouch& touch) {
     if (began)
         if (auto cell = cellForRowAtIndexPath(*began)) cell->setHighlighted_animated(false, false);
     const auto row = indexPathForRowAtPoint(p);
-    if (began && row && *row == *began) userTapRow(*row);
+    if (began && row && *row == *began && !touch.movedPastSlop) userTapRow(*row);
     setNeedsDisplay();
 }
 

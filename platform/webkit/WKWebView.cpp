@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -59,6 +60,7 @@ std::filesystem::path WKWebView::pathForFileURL(const std::string& url) {
 
 std::shared_ptr<WKNavigation> WKWebView::begin() {
     loading_ = true;
+    pageOffset_ = 0;
     return std::make_shared<WKNavigation>(++navigations_);
 }
 
@@ -268,9 +270,33 @@ void WKWebView::draw(cairo_t* cr) const {
             return;
         }
     }
-    // Content coordinates are the bounds': the slice from the scroll offset down.
+    // The slice of the page from the scroll offset down, at the top of the view.
+    const CGFloat top = std::clamp<CGFloat>(
+        pageOffset_, 0, std::max<CGFloat>(0, drawn_->document->contentHeight() - b.height()));
     cairo_translate(cr, 0, b.minY());
-    drawn_->document->drawSlice(cr, {b.minY(), b.minY() + b.height()});
+    drawn_->document->drawSlice(cr, {top, top + b.height()});
+}
+
+const WKWebView::DrawnPage* WKWebView::shownPage() const {
+    if (pdf_ || error_ || html_.empty() || !drawn_ || !drawn_->document) return nullptr;
+    const bool current = drawn_->html == html_ && drawn_->base == base_ && drawn_->width == bounds().width();
+    return current ? drawn_.get() : nullptr;
+}
+
+bool WKWebView::scrollsOwnContent() const {
+    const DrawnPage* page = shownPage();
+    return page && page->document->contentHeight() > bounds().height();
+}
+
+bool WKWebView::scrollOwnContentBy(CGFloat dy) {
+    const DrawnPage* page = shownPage();
+    if (!page) return false;
+    const CGFloat most = std::max<CGFloat>(0, page->document->contentHeight() - bounds().height());
+    const CGFloat next = std::clamp<CGFloat>(pageOffset_ + dy, 0, most);
+    if (next == pageOffset_) return false;
+    pageOffset_ = next;
+    setNeedsDisplay();
+    return true;
 }
 
 } // namespace platform

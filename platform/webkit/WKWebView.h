@@ -82,6 +82,12 @@ public:
     void draw(cairo_t* cr) const override;
     void layoutSubviews() override;
     bool clipsWhenDrawn() const override { return true; }
+    // A page taller than the view scrolls under a finger and the wheel; the buttons a screen put
+    // on the view stay where they are.
+    bool scrollsOwnContent() const override;
+    bool scrollOwnContentBy(CGFloat dy) override;
+    // How far the page is scrolled (points from its top).
+    CGFloat pageOffset() const { return pageOffset_; }
 
     // "file:///a%20b/c.pdf" for "/a b/c.pdf", and back (empty when not a file address).
     static std::string fileURLForPath(const std::filesystem::path& path, bool isDirectory = false);
@@ -107,9 +113,12 @@ private:
     std::optional<std::string> error_;
     bool loading_ = false;
     std::uint64_t navigations_ = 0;
+    CGFloat pageOffset_ = 0;
     // The last layout, kept while the page and the width stay the same (laying out takes long).
     // A long page is laid out on a worker, the view showing a blank page until it is done.
     struct DrawnPage;
+    // The laid-out page, when it is the one loaded now at the view's width.
+    const DrawnPage* shownPage() const;
     mutable std::shared_ptr<DrawnPage> drawn_;
     mutable std::shared_ptr<DrawnPage> layingOut_;
 };

@@ -99,6 +99,23 @@ void checkScreen(Walk& walk, const std::string& title) {
                 note(name, Actionability::reach(*view, name));
             }
         }
+        // A screen pushed over another has a way back a finger reaches: the bar's back button, or
+        // a back control of its own.
+        if (auto nav = screen->navigationController();
+            nav && nav->viewControllers().size() > 1 && nav->topViewController() == screen) {
+            bool ownBack = false;
+            for (const auto& [name, object] : screen->exposedOutlets())
+                if (name.find("Back") != std::string::npos || name.find("back") != std::string::npos)
+                    ownBack = ownBack || std::dynamic_pointer_cast<UIControl>(object) != nullptr;
+            if (auto back = ScreenRenderer::backButtonFrame()) {
+                auto hit = ScreenRenderer::hitTest({back->midX(), back->midY()});
+                note("Back", hit && std::dynamic_pointer_cast<UINavigationBar>(hit)
+                                 ? Actionability::Reach::at({})
+                                 : Actionability::Reach::failed("the back button is covered"));
+            } else if (!ownBack) {
+                walk.unreachable.push_back(title + ": no way back to the screen below");
+            }
+        }
         if (auto nav = screen->navigationController(); nav && !nav->isNavigationBarHidden()) {
             auto item = screen->navigationItem();
             std::vector<std::shared_ptr<UIBarButtonItem>> items = item->rightBarButtonItems;
@@ -135,6 +152,17 @@ protected:
             interpreter.addCommand(
                 "reachable", "reachable TITLE",
                 [this](ScriptInterpreter&, const ScriptLine& line) { checkScreen(walk, line.textAfter(0)); });
+            // A finger on the shown navigation bar's back button.
+            interpreter.addCommand("backbutton", "backbutton", [](ScriptInterpreter&, const ScriptLine&) {
+                auto back = ScreenRenderer::backButtonFrame();
+                ASSERT_TRUE(back) << "no back button is shown";
+                const CGPoint p{back->midX(), back->midY()};
+                const auto before = ScriptInterpreter::currentScreen();
+                ScreenRenderer::sendTouch(UITouchPhase::Began, p, 0);
+                ScreenRenderer::sendTouch(UITouchPhase::Ended, p, 0.05);
+                RunLoop::main().advance(1);
+                EXPECT_NE(ScriptInterpreter::currentScreen(), before) << "the back button led nowhere";
+            });
             // Every page of the shown pager, turned as a finger turns them.
             interpreter.addCommand(
                 "pages", "pages TITLE", [this](ScriptInterpreter& self, const ScriptLine& line) {
@@ -237,6 +265,11 @@ reachable editor
 press Save
 tap SaveDynamicButton
 reachable dictation list
+tap PDFButton
+wait 1
+reachable PDF browser
+backbutton
+reachable dictation list again
 row table 0
 reachable dictation entry
 tap Font_change

@@ -104,8 +104,8 @@ ImageComparison compareImages(const std::filesystem::path& actualPath,
     long differing = 0;
     for (int y = 1; y + 1 < h; ++y)
         for (int x = 1; x + 1 < w; ++x) {
-            bool solid = true;
-            for (int dy = -1; dy <= 1 && solid; ++dy)
+            bool solid = unmatched[static_cast<std::size_t>(y) * w + x];
+            for (int dy = -1; dy <= 1 && solid && !tolerance.countStrokes; ++dy)
                 for (int dx = -1; dx <= 1 && solid; ++dx)
                     solid = unmatched[static_cast<std::size_t>(y + dy) * w + x + dx];
             if (solid) {

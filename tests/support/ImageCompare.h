@@ -17,6 +17,9 @@ struct ImageTolerance {
     int channelThreshold = 48;
     // The pictures differ when more than this share of the pixels (of either) find no match.
     double maxDifferingFraction = 0.0003;
+    // Whether thin strokes count as well as solid patches: lines of text moved by whole lines pass
+    // for unmoved when only patches count, as glyph strokes are thin.
+    bool countStrokes = false;
 };
 
 struct ImageComparison {

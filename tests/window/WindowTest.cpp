@@ -1,18 +1,13 @@
 // The program's window on a virtual X display, used the way a person uses it: xdotool clicks where
 // the renderer draws the controls and types on the keyboard; the window closes as a window manager
 // closes it. Skipped, with the reason, where no virtual display can start.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cairo.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -28,6 +23,7 @@
 #include "platform/swiftui/HostingView.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ScreenRenderer.h"
+#include "platform/uikit/ScrollInput.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIImagePickerController.h"
@@ -38,110 +34,20 @@
 #include "platform/uikit/UIView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/HTMLDocument.h"
+#include "platform/webkit/WKWebView.h"
 #include "tests/support/ImageCompare.h"
 #include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
-#include "tests/window/WindowManagerMessages.h"
-
-extern char** environ;
+#include "tests/support/WindowManagerMessages.h"
+#include "tests/support/XvfbSession.h"
 
 using namespace std::chrono_literals;
+using quillora::test::ChildProcess;
 
 namespace {
 
-// A child process with extra environment variables; its output goes to `log` (or is kept).
-struct Child {
-    pid_t pid = -1;
-
-    Child() = default;
-    Child(Child&& other) noexcept : pid(other.pid) { other.pid = -1; }
-    Child& operator=(Child&& other) noexcept {
-        if (this != &other) {
-            stop();
-            pid = other.pid;
-            other.pid = -1;
-        }
-        return *this;
-    }
-
-    static Child start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-                       const std::string& log) {
-        std::map<std::string, std::string> all;
-        for (char** e = environ; *e; ++e) {
-            std::string entry = *e;
-            auto eq = entry.find('=');
-            if (eq != std::string::npos) all[entry.substr(0, eq)] = entry.substr(eq + 1);
-        }
-        for (const auto& [k, v] : env)
-            all[k] = v;
-        std::vector<std::string> envStrings;
-        for (const auto& [k, v] : all)
-            envStrings.push_back(k + "=" + v);
-        std::vector<char*> argv, envp;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        for (const auto& e : envStrings)
-            envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        Child child;
-        if (posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-            child.pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return child;
-    }
-    // The exit code, or -1 when it did not end in time (it is then killed).
-    int wait(std::chrono::milliseconds timeout) {
-        if (pid <= 0) return -1;
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        int status = 0;
-        while (std::chrono::steady_clock::now() < end) {
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        stop();
-        return -1;
-    }
-    void stop() {
-        if (pid <= 0) return;
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-    ~Child() { stop(); }
-};
-
 std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs a tool to its end and returns what it printed; none when it failed.
-std::optional<std::string> tool(const std::vector<std::string>& args,
-                                const std::map<std::string, std::string>& env,
-                                const std::filesystem::path& dir) {
-    const auto log = (dir / "tool.out").string();
-    Child child = Child::start(args, env, log);
-    if (child.pid <= 0 || child.wait(10s) != 0) return std::nullopt;
-    return readFile(log);
-}
-
-bool on(const std::string& program) {
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    std::stringstream dirs(path);
-    for (std::string dir; std::getline(dirs, dir, ':');)
-        if (!dir.empty() && access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
+    return quillora::test::fileContent(path);
 }
 
 // A control's place on the screen (points) as the renderer lays it out.
@@ -155,156 +61,98 @@ class WindowTest : public quillora::test::PlatformTest {
 protected:
     void SetUp() override {
         PlatformTest::SetUp();
-        for (const char* program : {"Xvfb", "xdotool", "import"})
-            if (!on(program))
-                GTEST_SKIP() << "the window test needs " << program << ", which is not installed";
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        // The server picks a free display and writes its number to the pipe once it accepts clients.
-        Child server = Child::start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     "800x900x24", "-nolisten", "tcp", "-noreset"},
-                                    {}, (home / "xvfb.log").string());
-        close(fds[1]);
-        std::string number;
-        fcntl(fds[0], F_SETFL, O_NONBLOCK);
-        const auto end = std::chrono::steady_clock::now() + 10s;
-        while (std::chrono::steady_clock::now() < end && number.find('\n') == std::string::npos) {
-            char buffer[16];
-            ssize_t n = read(fds[0], buffer, sizeof buffer);
-            if (n > 0)
-                number.append(buffer, static_cast<std::size_t>(n));
-            else
-                std::this_thread::sleep_for(20ms);
-        }
-        close(fds[0]);
-        if (server.pid <= 0 || number.find('\n') == std::string::npos) {
-            server.stop();
-            GTEST_SKIP() << "no virtual display could start (Xvfb: " << readFile(home / "xvfb.log") << ")";
-        }
-        xvfb_ = std::move(server);
-        display_ = ":" + number.substr(0, number.find('\n'));
-        // The cairo renderer draws, so GL is kept off: otherwise GDK loads Mesa's driver to probe it
-        // and unloads it at exit, and the leak checker then reports the driver's allocations from
-        // a library it can no longer name.
-        env_ = {{"DISPLAY", display_},       {"GDK_BACKEND", "x11"}, {"GSK_RENDERER", "cairo"},
-                {"GDK_DEBUG", "gl-disable"}, {"NO_AT_BRIDGE", "1"},  {"LANG", "C.UTF-8"},
-                {"LC_ALL", "C.UTF-8"},       {"GTK_A11Y", "none"}};
-        unsetenv("WAYLAND_DISPLAY");
+        x_ = std::make_unique<quillora::test::XvfbSession>(home / "display");
+        if (!x_->unavailable().empty()) GTEST_SKIP() << x_->unavailable();
+        display_ = x_->display();
+        env_ = x_->environment();
     }
     void TearDown() override {
-        windowManager_.stop();
-        xvfb_.stop();
+        x_.reset();
         PlatformTest::TearDown();
     }
 
-    // Starts a window manager on the display and waits until it manages the screen; false, with
-    // the reason in `why`, when none can.
-    bool startWindowManager(std::string& why) {
-        if (!on("openbox")) {
-            why = "minimising needs a window manager, and openbox is not installed";
-            return false;
-        }
-        const auto config = home / "wm";
-        std::filesystem::create_directories(config);
-        auto env = env_;
-        env["HOME"] = config.string();
-        env["XDG_CONFIG_HOME"] = env["XDG_CACHE_HOME"] = env["XDG_DATA_HOME"] = config.string();
-        windowManager_ = Child::start({"openbox", "--sm-disable"}, env, (home / "wm.log").string());
-        for (int i = 0; i < 100 && windowManager_.pid > 0; ++i) {
-            if (quillora::test::windowManagerRunning(display_)) return true;
-            std::this_thread::sleep_for(50ms);
-        }
-        windowManager_.stop();
-        why = "the window manager did not start: " + readFile(home / "wm.log");
-        return false;
-    }
+    bool startWindowManager(std::string& why) { return x_->startWindowManager(why); }
 
-    std::optional<std::string> xdotool(std::vector<std::string> args) {
-        args.insert(args.begin(), "xdotool");
-        return tool(args, env_, home);
-    }
+    std::optional<std::string> xdotool(std::vector<std::string> args) { return x_->xdotool(std::move(args)); }
+    std::optional<std::string> tool(const std::vector<std::string>& args) { return x_->run(args); }
 
     // The program in a window, listening to the demo clip, its console copied to app.log.
-    Child launch(const std::filesystem::path& appHome,
-                 const std::string& microphone = (quillora::test::sourceBundle() / "demo.wav").string()) {
-        return Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
-                             microphone, "--console"},
-                            env_, (home / "app.log").string());
+    ChildProcess
+    launch(const std::filesystem::path& appHome,
+           const std::string& microphone = (quillora::test::sourceBundle() / "demo.wav").string()) {
+        return ChildProcess::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
+                                    microphone, "--console"},
+                                   env_, (home / "app.log").string());
     }
 
     // The first window titled `title` (a mapped one when `visible`), waiting up to `tries` tenths
     // of a second for it; none when there is none.
     std::string window(const std::string& title, bool visible = false, int tries = 100) {
-        std::vector<std::string> args{"search"};
-        if (visible) args.push_back("--onlyvisible");
-        args.insert(args.end(), {"--name", "^" + title + "$"});
-        for (int i = 0; i < tries; ++i) {
-            if (auto found = xdotool(args); found && !found->empty())
-                return found->substr(0, found->find('\n'));
-            std::this_thread::sleep_for(100ms);
-        }
-        return {};
+        return x_->findWindow(title, visible, std::chrono::milliseconds(100 * tries));
     }
 
-    // The window's size, once it has one: a window is created 1 x 1 and sized a moment later.
-    std::pair<int, int> windowSize(const std::string& id) {
-        int width = 0, height = 0;
-        for (int i = 0; i < 50 && width <= 1; ++i) {
-            if (i > 0) std::this_thread::sleep_for(100ms);
-            std::stringstream lines(xdotool({"getwindowgeometry", "--shell", id}).value_or(""));
-            for (std::string line; std::getline(lines, line);) {
-                if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
-                if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
-            }
-        }
-        return {width, height};
-    }
+    std::pair<int, int> windowSize(const std::string& id) { return x_->windowSize(id); }
 
-    // Waits for window `id` to show the picture `expected`: the authorization answer and the first
-    // frame come within moments of the window (longer on a loaded machine).
+    // Waits for window `id` to show the picture `expected`.
     quillora::test::ImageComparison waitForPicture(const std::string& id,
                                                    const std::filesystem::path& expected) {
-        const auto shot = home / "window.png";
-        quillora::test::ImageComparison comparison;
-        for (int attempt = 0; attempt < 10 && !comparison.matches; ++attempt) {
-            std::this_thread::sleep_for(attempt == 0 ? 1000ms : 500ms);
-            if (tool({"import", "-window", id, shot.string()}, env_, home))
-                comparison = quillora::test::compareImages(shot, expected);
-            else
-                comparison.message = "the window could not be captured";
-        }
-        return comparison;
+        return x_->waitForPicture(id, expected);
+    }
+    // The same, text strokes included (a pixel of leeway for hinting): the default tolerance lets a
+    // page of text lines scrolled by whole lines pass for the page unscrolled.
+    quillora::test::ImageComparison waitForExactPicture(const std::string& id,
+                                                        const std::filesystem::path& expected) {
+        return x_->waitForPicture(id, expected, 20s, {1, 64, 0.01, true});
+    }
+
+    // Window pixels of a point of the screen (points), in window `id` of `size`.
+    static std::pair<long, long> pixel(std::pair<int, int> size, platform::CGPoint p) {
+        const auto fit =
+            platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
+        return {std::lround(fit.x + p.x * fit.scale), std::lround(fit.y + p.y * fit.scale)};
     }
 
     // A click on the middle of `r` (or the point `dx`, `dy` across it), a place on the screen,
     // in window `id` of `size` (width, height).
     void click(const std::string& id, std::pair<int, int> size, const platform::CGRect& r, double dx = 0.5,
                double dy = 0.5) {
-        const auto fit =
-            platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
-        const long x = std::lround(fit.x + (r.minX() + r.width() * dx) * fit.scale);
-        const long y = std::lround(fit.y + (r.minY() + r.height() * dy) * fit.scale);
-        ASSERT_TRUE(
-            xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y), "click", "1"}));
+        const auto [x, y] = pixel(size, {r.minX() + r.width() * dx, r.minY() + r.height() * dy});
+        ASSERT_TRUE(x_->click(id, x, y));
+    }
+
+    // A click that changes what the window shows (a screen opens, a sheet comes): it returns once
+    // the window shows the change and has stopped moving.
+    void clickAndSettle(const std::string& id, std::pair<int, int> size, const platform::CGRect& r,
+                        double dx = 0.5, double dy = 0.5) {
+        const auto before = home / "before-click.png";
+        ASSERT_TRUE(x_->capture(id, before));
+        click(id, size, r, dx, dy);
+        EXPECT_TRUE(x_->waitForChange(id, before)) << "the click changed nothing on the screen";
+    }
+
+    // Something done at the window (keys, typing) that changes what it shows: returns once it is shown.
+    template <class Act> void andSettle(const std::string& id, Act act) {
+        const auto before = home / "before-act.png";
+        ASSERT_TRUE(x_->capture(id, before));
+        act();
+        EXPECT_TRUE(x_->waitForChange(id, before)) << "nothing changed on the screen";
     }
 
     // How often the program's console has printed `line` so far.
     std::size_t printed(const std::string& line) {
-        const std::string log = readFile(home / "app.log");
-        std::size_t count = 0;
-        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + line.size()))
-            ++count;
-        return count;
+        return quillora::test::occurrences(home / "app.log", line);
+    }
+
+    // Waits for the window's first screen: the application has become active and the window has
+    // stopped changing.
+    void waitForFirstScreen(const std::string& id) {
+        ASSERT_TRUE(waitForPrinted("app become active", 0, 30s)) << readFile(home / "app.log");
+        ASSERT_TRUE(x_->waitUntilStill(id));
     }
 
     // Waits up to `timeout` for the console to have printed `line` more than `before` times.
     bool waitForPrinted(const std::string& line, std::size_t before, std::chrono::milliseconds timeout) {
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        while (printed(line) <= before) {
-            if (std::chrono::steady_clock::now() >= end) return false;
-            std::this_thread::sleep_for(50ms);
-        }
-        return true;
+        return quillora::test::waitUntil([&] { return printed(line) > before; }, timeout);
     }
 
     static std::shared_ptr<platform::swiftui::HostingView>
@@ -425,6 +273,12 @@ protected:
                                        hosting->scrollBy({b.midX(), b.midY()}, {0, 1e6});
                                        platform::RunLoop::main().runUntilIdle();
                                    });
+            // The back button of the shown navigation bar, as "back".
+            interpreter.addCommand("backitem", "backitem",
+                                   [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                       if (auto r = platform::ScreenRenderer::backButtonFrame())
+                                           found["back"] = *r;
+                                   });
             // The whole frame of a named view, as "frame KEY".
             interpreter.addCommand(
                 "frame", "frame KEY",
@@ -449,8 +303,42 @@ protected:
 
     // The pictures of the screens a person sees along `script`, run here without a window: each
     // `picture NAME` line draws the screen as a `width` x `height` window shows it into NAME.png.
-    void drawScreens(const std::string& script, int width, int height) {
+    // Also: `wheel X Y NOTCHES` turns the wheel over a point as the window does, `drag X0 Y0 X1 Y1`
+    // drags a finger (the mouse) between two points, and `more` adds commands of the test's own.
+    void drawScreens(const std::string& script, int width, int height,
+                     const std::function<void(quillora::cli::ScriptInterpreter&)>& more = {}) {
         auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
+            if (more) more(interpreter);
+            interpreter.addCommand(
+                "wheel", "wheel X Y NOTCHES",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    std::istringstream in(line.rest);
+                    double x = 0, y = 0;
+                    int notches = 0;
+                    in >> x >> y >> notches;
+                    for (int i = 0; i < std::abs(notches); ++i) {
+                        platform::ScreenRenderer::layout();
+                        platform::ScrollInput::scroll(
+                            {x, y}, 0, (notches > 0 ? 1 : -1) * platform::ScrollInput::kPointsPerNotch, true);
+                    }
+                    platform::RunLoop::main().advance(0.5);
+                });
+            interpreter.addCommand(
+                "drag", "drag X0 Y0 X1 Y1",
+                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                    std::istringstream in(line.rest);
+                    platform::CGPoint from, to;
+                    in >> from.x >> from.y >> to.x >> to.y;
+                    double t = 100;
+                    platform::ScrollInput::touch(platform::UITouchPhase::Began, from, t);
+                    for (int i = 1; i <= 12; ++i)
+                        platform::ScrollInput::touch(
+                            platform::UITouchPhase::Moved,
+                            {from.x + (to.x - from.x) * i / 12, from.y + (to.y - from.y) * i / 12},
+                            t += 0.02);
+                    platform::ScrollInput::touch(platform::UITouchPhase::Ended, to, t += 0.02);
+                    platform::RunLoop::main().advance(1);
+                });
             interpreter.addCommand(
                 "picture", "picture NAME",
                 [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
@@ -483,8 +371,7 @@ protected:
         return files;
     }
 
-    Child xvfb_;
-    Child windowManager_;
+    std::unique_ptr<quillora::test::XvfbSession> x_;
     std::string display_;
     std::map<std::string, std::string> env_;
 };
@@ -493,8 +380,8 @@ protected:
 
 TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRendererDraws) {
     const auto appHome = home / "app";
-    Child app = launch(appHome);
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(appHome);
+    ASSERT_GT(app.pid(), 0);
 
     const std::string id = window("Quillora");
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
@@ -519,23 +406,19 @@ TEST_F(WindowTest, APersonDictatesTypesSavesAndClosesAndTheWindowShowsWhatTheRen
     click(controls.recordButton);
     EXPECT_TRUE(waitForPrinted("start recodring again ", 0, 30s))
         << "the clip never ended a task: " << readFile(home / "app.log");
-    click(controls.recordButton);
-    std::this_thread::sleep_for(2500ms);
+    clickAndSettle(id, size, controls.recordButton);
 
     // A touch on the transcript opens the editor sheet; the words typed there reach the
     // transcript when the editor's Save is pressed.
     ASSERT_GT(controls.editorText.width(), 0) << "the editor sheet was not laid out";
     ASSERT_GT(controls.editorSave.width(), 0);
-    click(controls.transcript, 0.9, 0.05);
-    std::this_thread::sleep_for(1200ms);
-    click(controls.editorText, 0.5, 0.3);
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(xdotool({"type", "--delay", "5", " typed by hand"}));
-    std::this_thread::sleep_for(500ms);
-    click(controls.editorSave);
-    std::this_thread::sleep_for(800ms);
+    clickAndSettle(id, size, controls.transcript, 0.9, 0.05);
+    clickAndSettle(id, size, controls.editorText, 0.5, 0.3);
+    andSettle(id, [&] { ASSERT_TRUE(x_->type(" typed by hand")); });
+    clickAndSettle(id, size, controls.editorSave);
+    const std::size_t saved = printed("in Note function");
     click(controls.save);
-    std::this_thread::sleep_for(800ms);
+    EXPECT_TRUE(waitForPrinted("in Note function", saved, 10s)) << readFile(home / "app.log");
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
@@ -563,8 +446,8 @@ TEST_F(WindowTest,
        MinimisedTheApplicationGoesToTheBackgroundAndComesBackRestoredButLosingTheFocusStopsNothing) {
     std::string why;
     if (!startWindowManager(why)) GTEST_SKIP() << why;
-    Child app = launch(home / "app");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -584,7 +467,7 @@ TEST_F(WindowTest,
         << "no dictation started: " << readFile(home / "app.log");
 
     // Another window takes the focus; the dictation goes on.
-    Child other = Child::start({"xlogo"}, env_, (home / "xlogo.log").string());
+    ChildProcess other = ChildProcess::start({"xlogo"}, env_, (home / "xlogo.log").string());
     const std::string otherId = window("xlogo", true);
     ASSERT_FALSE(otherId.empty()) << readFile(home / "xlogo.log");
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", otherId}));
@@ -612,8 +495,8 @@ TEST_F(WindowTest,
 TEST_F(WindowTest, ReturnClosesAOneButtonAlertAndEscapePressesAnActionSheetsCancel) {
     // No capture device here: a touch on the record button gives the one-button "no input
     // device" alert.
-    Child app = launch(home / "app", "device");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app", "device");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora");
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -635,9 +518,8 @@ TEST_F(WindowTest, ReturnClosesAOneButtonAlertAndEscapePressesAnActionSheetsCanc
 
     // The commands' action sheet has several actions and a cancel: Escape presses the cancel.
     const std::string dismissed = "User click Dismiss button";
-    click(id, size, at.at("CommandsButton"));
-    std::this_thread::sleep_for(1000ms);
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Escape"}));
+    clickAndSettle(id, size, at.at("CommandsButton"));
+    ASSERT_TRUE(x_->key("Escape"));
     EXPECT_TRUE(waitForPrinted(dismissed, 0, 5s)) << readFile(home / "app.log");
     comparison = waitForPicture(id, home / "answered.png");
     EXPECT_TRUE(comparison.matches) << "Escape left the action sheet: " << comparison.message;
@@ -647,18 +529,18 @@ TEST_F(WindowTest, ReturnClosesAOneButtonAlertAndEscapePressesAnActionSheetsCanc
 }
 
 TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBringsItForward) {
-    if (!on("xprop")) GTEST_SKIP() << "the window test needs xprop, which is not installed";
+    if (!quillora::test::installed("xprop"))
+        GTEST_SKIP() << "the window test needs xprop, which is not installed";
     std::string why;
     if (!startWindowManager(why)) GTEST_SKIP() << why;
     const auto appHome = home / "app";
-    Child app = launch(appHome);
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(appHome);
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
 
     // The desktop names and groups it by the application's id, and shows its icon.
-    const std::string properties =
-        tool({"xprop", "-id", id, "WM_CLASS", "_NET_WM_ICON"}, env_, home).value_or("");
+    const std::string properties = tool({"xprop", "-id", id, "WM_CLASS", "_NET_WM_ICON"}).value_or("");
     EXPECT_NE(properties.find("WM_CLASS(STRING) = \"com.quillora.app\", \"com.quillora.app\""),
               std::string::npos)
         << properties.substr(0, 300);
@@ -666,7 +548,7 @@ TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBri
 
     // A person cannot make it smaller than half the phone's screen.
     ASSERT_TRUE(xdotool({"windowsize", "--sync", id, "60", "60"}));
-    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(x_->waitUntilStill(id));
     const auto [width, height] = windowSize(id);
     EXPECT_GE(width, 195);
     EXPECT_GE(height, 422);
@@ -675,11 +557,20 @@ TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBri
     // the second start writes nothing (its log would start the first one's afresh).
     ASSERT_TRUE(xdotool({"windowminimize", "--sync", id}));
     ASSERT_TRUE(waitForPrinted("App moved to background!", 0, 5s)) << readFile(home / "app.log");
-    std::this_thread::sleep_for(500ms);
-    const auto before = filesIn(appHome);
+    // What going to the background writes (the preferences) is written once the files stop changing.
+    auto before = filesIn(appHome);
+    int unchanged = 0;
+    quillora::test::waitUntil(
+        [&] {
+            auto now = filesIn(appHome);
+            unchanged = now == before ? unchanged + 1 : 0;
+            before = std::move(now);
+            return unchanged >= 8;
+        },
+        5s);
     const std::size_t activations = printed("app become active");
-    Child second = Child::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string()}, env_,
-                                (home / "second.log").string());
+    ChildProcess second = ChildProcess::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string()},
+                                              env_, (home / "second.log").string());
     EXPECT_EQ(second.wait(20s), 0) << readFile(home / "second.log");
     EXPECT_EQ(readFile(home / "second.log"),
               "Quillora is already open on " + appHome.string() + ": its window is brought forward.\n");
@@ -689,8 +580,8 @@ TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBri
     EXPECT_EQ(window("Quillora", false, 1), id) << "a second window opened";
 
     // A script on the folder would write the same files: it is refused, and writes nothing.
-    Child script = Child::start({QUILLORA_PROGRAM, "--home", appHome.string(), "run", "-"}, env_,
-                                (home / "script.log").string());
+    ChildProcess script = ChildProcess::start({QUILLORA_PROGRAM, "--home", appHome.string(), "run", "-"},
+                                              env_, (home / "script.log").string());
     EXPECT_EQ(script.wait(20s), 1);
     EXPECT_NE(readFile(home / "script.log").find("the script would write the same files"), std::string::npos)
         << readFile(home / "script.log");
@@ -713,8 +604,8 @@ TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBri
 TEST_F(WindowTest, SharingAPDFOpensThePrintDialogAndSavesThroughTheFileChooser) {
     std::string why;
     if (!startWindowManager(why)) GTEST_SKIP() << why;
-    Child app = launch(home / "app");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -730,22 +621,24 @@ TEST_F(WindowTest, SharingAPDFOpensThePrintDialogAndSavesThroughTheFileChooser) 
                            "press Preview\nwait 2\nplace SharePDFButton\n"
                            "tap SharePDFButton\nwait 1\nplace Print\nplace Save to Files\n");
     ASSERT_EQ(at.size(), 6u);
-    auto press = [&](const char* key, std::chrono::milliseconds settle = 1000ms) {
-        click(id, size, at.at(key));
-        std::this_thread::sleep_for(settle);
-    };
-    press("StickyDynamicButton");
-    tool({"import", "-window", id, "/tmp/w2after-sticky.png"}, env_, home);
-    press("Notes");
-    tool({"import", "-window", id, "/tmp/w2after-notes.png"}, env_, home);
-    press("Preview", 0ms);
+    clickAndSettle(id, size, at.at("StickyDynamicButton"));
+    clickAndSettle(id, size, at.at("Notes"));
+    click(id, size, at.at("Preview"));
     ASSERT_TRUE(waitForPrinted("PDF location: ", 0, 10s)) << readFile(home / "app.log");
+    ASSERT_TRUE(x_->waitUntilStill(id));
 
     // Each dialog opens over the window, is answered on the keyboard and goes.
     auto dialog = [&](const char* row, const std::string& title, const std::vector<std::string>& typed,
                       const std::string& key) {
-        press("SharePDFButton");
-        press(row, 0ms);
+        // Right after a desktop dialog the window may take a first click for its focus alone: a
+        // person clicks again when nothing happened.
+        const auto before = home / "before-share.png";
+        ASSERT_TRUE(x_->capture(id, before));
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            click(id, size, at.at("SharePDFButton"));
+            if (x_->waitForChange(id, before, 3s)) break;
+        }
+        click(id, size, at.at(row));
         const std::string shown = window(title, true, 100);
         ASSERT_FALSE(shown.empty()) << "no dialog titled " << title
                                     << " opened: " << readFile(home / "app.log");
@@ -753,26 +646,22 @@ TEST_F(WindowTest, SharingAPDFOpensThePrintDialogAndSavesThroughTheFileChooser) 
         if (!typed.empty()) {
             std::vector<std::string> typing{"type", "--delay", "5"};
             typing.insert(typing.end(), typed.begin(), typed.end());
-            ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+a"}));
+            ASSERT_TRUE(x_->key("ctrl+a"));
             ASSERT_TRUE(xdotool(typing));
         }
-        ASSERT_TRUE(xdotool({"key", "--clearmodifiers", key}));
-        bool gone = false;
-        for (int i = 0; i < 50 && !gone; ++i) {
-            std::this_thread::sleep_for(100ms);
-            gone = window(title, true, 1).empty();
-        }
-        EXPECT_TRUE(gone) << "the dialog titled " << title << " stayed";
+        ASSERT_TRUE(x_->key(key));
+        EXPECT_TRUE(x_->windowGone(title)) << "the dialog titled " << title << " stayed";
+        ASSERT_TRUE(xdotool({"windowactivate", "--sync", id}));
+        ASSERT_TRUE(x_->waitUntilStill(id));
     };
-    // Escape: nothing printed, the activity not completed.
+    // Escape: the activity is not completed (the save below is the only completion).
     dialog("Print", ".*_Document\\.pdf", {}, "Escape");
-    std::this_thread::sleep_for(500ms);
-    EXPECT_EQ(printed("completed"), 0u) << readFile(home / "app.log");
 
     // A path typed over the suggested name: the PDF is saved there, and the activity completed.
     const auto saved = home / "saved.pdf";
     dialog("Save to Files", "Save", {saved.string()}, "Return");
     EXPECT_TRUE(waitForPrinted("completed", 0, 5s)) << readFile(home / "app.log");
+    EXPECT_EQ(printed("completed"), 1u) << "the cancelled print completed: " << readFile(home / "app.log");
     EXPECT_EQ(readFile(saved).rfind("%PDF", 0), 0u) << "no PDF saved at " << saved;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -883,19 +772,17 @@ protected:
         for (const Act& a : acts) {
             switch (a.kind) {
             case Act::click:
-                click(id, size, {a.at.x - 1, a.at.y - 1, 2, 2});
-                std::this_thread::sleep_for(400ms);
+                clickAndSettle(id, size, {a.at.x - 1, a.at.y - 1, 2, 2});
                 break;
             case Act::key:
-                ASSERT_TRUE(xdotool({"key", "--clearmodifiers", a.what}));
-                std::this_thread::sleep_for(100ms);
+                // Keys reach the window in the order they are pressed: nothing to wait for.
+                ASSERT_TRUE(x_->key(a.what));
                 break;
             case Act::type:
-                ASSERT_TRUE(xdotool({"type", "--delay", "5", a.what}));
-                std::this_thread::sleep_for(200ms);
+                andSettle(id, [&] { ASSERT_TRUE(x_->type(a.what)); });
                 break;
             case Act::pause:
-                std::this_thread::sleep_for(1500ms);
+                ASSERT_TRUE(x_->waitUntilStill(id));
                 break;
             }
         }
@@ -911,7 +798,7 @@ protected:
     // Opens the window, finds the controls headless, does `acts` there and headless, and expects
     // the window to show what the headless screen shows. Returns the window's id and size.
     struct Opened {
-        Child app;
+        ChildProcess app;
         std::string id;
         std::pair<int, int> size;
     };
@@ -920,7 +807,10 @@ protected:
         o.app = launch(appHome);
         o.id = window("Quillora");
         EXPECT_FALSE(o.id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-        if (!o.id.empty()) o.size = windowSize(o.id);
+        if (!o.id.empty()) {
+            o.size = windowSize(o.id);
+            waitForFirstScreen(o.id);
+        }
         return o;
     }
 };
@@ -962,7 +852,6 @@ TEST_F(WindowEditingTest, InTheEditorSheetAClickShiftArrowsTypingUndoAndReturnEd
 
     act(window.id, window.size, acts);
     click(window.id, window.size, {sheet.at("Save").midX() - 1, sheet.at("Save").midY() - 1, 2, 2});
-    std::this_thread::sleep_for(1500ms);
     const auto comparison = waitForPicture(window.id, expected);
     EXPECT_TRUE(comparison.matches) << comparison.message;
 
@@ -1066,8 +955,8 @@ TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
         std::filesystem::create_directories(home / folder / "Documents");
         std::filesystem::copy_file(pdf, home / folder / "Documents" / "Essay.pdf");
     }
-    Child app = launch(home / "app");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -1117,10 +1006,9 @@ TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
     ASSERT_EQ(at.size(), 3u);
 
     // A person clicks the same way: the list, its PDFs, the saved one.
-    for (const char* key : {"SaveDynamicButton", "PDFButton", "tableList"}) {
-        std::this_thread::sleep_for(1500ms);
-        click(id, size, at.at(key));
-    }
+    ASSERT_TRUE(x_->waitUntilStill(id));
+    for (const char* key : {"SaveDynamicButton", "PDFButton", "tableList"})
+        clickAndSettle(id, size, at.at(key));
     // The renderer draws the page's words (dark on the white sheet), and the window shows just that.
     {
         cairo_surface_t* shown = cairo_image_surface_create_from_png(expected.c_str());
@@ -1153,17 +1041,15 @@ TEST_F(WindowTest, WhileALongRecipeIsPrintedTheWindowDrawsItsSpinnerTurning) {
     const auto at = places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\n"
                            "place RecipeBookButton\ntap RecipeBookButton\nwait 1.5\nplace savepdf\n");
     ASSERT_EQ(at.size(), 3u);
-    Child app = launch(home / "app");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
-    std::this_thread::sleep_for(1500ms);
+    waitForFirstScreen(id);
     const auto& segments = at.at("segmentcontrol");
-    click(id, size, {segments.midX() + 70 - 1, segments.midY() - 1, 2, 2});
-    std::this_thread::sleep_for(1500ms);
-    click(id, size, at.at("RecipeBookButton"));
-    std::this_thread::sleep_for(2000ms);
+    clickAndSettle(id, size, {segments.midX() + 70 - 1, segments.midY() - 1, 2, 2});
+    clickAndSettle(id, size, at.at("RecipeBookButton"));
     click(id, size, at.at("savepdf"));
 
     // The spinner stands in the middle of the screen: its square as the window shows it.
@@ -1189,7 +1075,7 @@ TEST_F(WindowTest, WhileALongRecipeIsPrintedTheWindowDrawsItsSpinnerTurning) {
     bool turned = false;
     for (int shot = 0; shot < 30 && !turned && printed("saved success") == 0; ++shot) {
         const auto file = home / ("spinner-" + std::to_string(shot) + ".png");
-        if (!tool({"import", "-window", id, file.string()}, env_, home)) continue;
+        if (!x_->capture(id, file)) continue;
         // Taken before the work ended, or it does not count.
         if (printed("saved success") > 0) break;
         seen.push_back(spinnerSquare(file));
@@ -1213,8 +1099,8 @@ TEST_F(WindowTest, WhileALongRecipeIsPrintedTheWindowDrawsItsSpinnerTurning) {
 TEST_F(WindowTest, OnTheEssayFormTheWheelReachesPreviewWholeAndAClickOnItOpensThePDFScreen) {
     std::string why;
     if (!startWindowManager(why)) GTEST_SKIP() << why;
-    Child app = launch(home / "app");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -1226,17 +1112,12 @@ TEST_F(WindowTest, OnTheEssayFormTheWheelReachesPreviewWholeAndAClickOnItOpensTh
     EXPECT_GE(preview.minY(), screen.minY());
     EXPECT_LE(preview.maxY(), screen.maxY()) << "Preview is not drawn whole at the form's end";
 
-    click(id, size, at.at("StickyDynamicButton"));
-    std::this_thread::sleep_for(1500ms);
-    click(id, size, at.at("Essay"));
-    std::this_thread::sleep_for(1500ms);
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("StickyDynamicButton"));
+    clickAndSettle(id, size, at.at("Essay"));
     // The wheel over the middle of the form, notch by notch, well past its end.
-    const auto fit = platform::DesktopWindow::fit(size.first, size.second, screen);
-    const long x = std::lround(fit.x + screen.midX() * fit.scale),
-               y = std::lround(fit.y + screen.midY() * fit.scale);
-    ASSERT_TRUE(xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y)}));
-    ASSERT_TRUE(xdotool({"click", "--repeat", "80", "--delay", "15", "5"}));
-    std::this_thread::sleep_for(1500ms);
+    const auto [x, y] = pixel(size, {screen.midX(), screen.midY()});
+    andSettle(id, [&] { ASSERT_TRUE(x_->wheel(id, x, y, 80)); });
     const std::string opened = "didFinishNavigation";
     const std::size_t before = printed(opened);
     click(id, size, preview);
@@ -1256,8 +1137,8 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
     // Named like a picture, as a misnamed file is, so the chooser's filter shows it.
     const auto notAPicture = home / "holiday.png";
     std::ofstream(notAPicture) << "Shopping: bread, milk, apples\n";
-    Child app = launch(home / "app");
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora", true);
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -1313,16 +1194,11 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
     platform::resetSharedInstances();
 
     // The gallery, then the wheel over it, notch by notch, well past its end: the card comes up.
-    click(id, size, at.at("StickyDynamicButton"));
-    std::this_thread::sleep_for(1500ms);
-    const auto fit = platform::DesktopWindow::fit(size.first, size.second, screen);
-    const long x = std::lround(fit.x + screen.midX() * fit.scale),
-               y = std::lround(fit.y + screen.midY() * fit.scale);
-    ASSERT_TRUE(xdotool({"mousemove", "--window", id, std::to_string(x), std::to_string(y)}));
-    ASSERT_TRUE(xdotool({"click", "--repeat", "80", "--delay", "15", "5"}));
-    std::this_thread::sleep_for(1500ms);
-    click(id, size, at.at("For Rent Flyer"));
-    std::this_thread::sleep_for(1500ms);
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("StickyDynamicButton"));
+    const auto [x, y] = pixel(size, {screen.midX(), screen.midY()});
+    andSettle(id, [&] { ASSERT_TRUE(x_->wheel(id, x, y, 80)); });
+    clickAndSettle(id, size, at.at("For Rent Flyer"));
     click(id, size, at.at("Select an Image"));
 
     // The chooser: the file's path typed into its location, as a person may.
@@ -1331,11 +1207,12 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
     std::string shown = chooser();
     ASSERT_FALSE(shown.empty()) << "no file chooser opened: " << readFile(home / "app.log");
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", shown}));
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+l"}));
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(xdotool({"type", "--delay", "5", notAPicture.string()}));
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Return"}));
+    ASSERT_TRUE(x_->key("ctrl+l"));
+    ASSERT_TRUE(x_->waitUntilStill(shown));
+    ASSERT_TRUE(x_->type(notAPicture.string()));
+    // Its completion of the typed path settles before Return takes the path.
+    ASSERT_TRUE(x_->waitUntilStill(shown));
+    ASSERT_TRUE(x_->key("Return"));
 
     // The window shows the refusal in words over the picker; nothing was taken.
     const std::string reason = "\u201Choliday.png\u201D cannot be used";
@@ -1347,17 +1224,12 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
     // Its OK (Return) closes the alert and the picker, still open, asks for another file; the
     // chooser's Cancel then closes the picker.
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", id}));
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Return"}));
+    ASSERT_TRUE(x_->key("Return"));
     shown = chooser();
     ASSERT_FALSE(shown.empty()) << "the picker closed with the alert: " << readFile(home / "app.log");
     ASSERT_TRUE(xdotool({"windowactivate", "--sync", shown}));
-    ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "Escape"}));
-    bool gone = false;
-    for (int i = 0; i < 50 && !gone; ++i) {
-        std::this_thread::sleep_for(100ms);
-        gone = window(title, true, 1).empty();
-    }
-    EXPECT_TRUE(gone) << "the chooser stayed";
+    ASSERT_TRUE(x_->key("Escape"));
+    EXPECT_TRUE(x_->windowGone(title)) << "the chooser stayed";
     EXPECT_FALSE(std::filesystem::exists(home / "app" / "tmp" / "holiday.png")) << "a copy was stored";
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
@@ -1368,8 +1240,8 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
 // subject and a line of body typed into the drawn composer, then a click on its Send.
 TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) {
     const auto appHome = home / "app";
-    Child app = launch(appHome);
-    ASSERT_GT(app.pid, 0);
+    ChildProcess app = launch(appHome);
+    ASSERT_GT(app.pid(), 0);
     const std::string id = window("Quillora");
     ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
     const auto size = windowSize(id);
@@ -1378,35 +1250,423 @@ TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) 
     for (const char* key : {"FontDynamicButton", "Feedback", "subjectField", "bodyView", "sendButton"})
         ASSERT_EQ(at.count(key), 1u) << key << " was not found on the way";
 
-    std::this_thread::sleep_for(1500ms);
-    click(id, size, at.at("FontDynamicButton"));
-    std::this_thread::sleep_for(1500ms);
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("FontDynamicButton"));
     // In the middle of the row, on the blank between its title and its chevron.
-    click(id, size, at.at("Feedback"));
-    std::this_thread::sleep_for(1500ms);
-    click(id, size, at.at("subjectField"));
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(xdotool({"type", "--delay", "5", "Window feedback"}));
-    std::this_thread::sleep_for(300ms);
-    click(id, size, at.at("bodyView"));
-    std::this_thread::sleep_for(300ms);
-    ASSERT_TRUE(xdotool({"type", "--delay", "5", "Typed in the window by hand."}));
-    std::this_thread::sleep_for(500ms);
+    clickAndSettle(id, size, at.at("Feedback"));
+    clickAndSettle(id, size, at.at("subjectField"));
+    ASSERT_TRUE(x_->type("Window feedback"));
+    clickAndSettle(id, size, at.at("bodyView"));
+    andSettle(id, [&] { ASSERT_TRUE(x_->type("Typed in the window by hand.")); });
     click(id, size, at.at("sendButton"));
 
     // The message is written once Send is pressed.
     const auto outbox = appHome / "Documents" / "Mail" / "Outbox";
     std::map<std::string, std::string> sent;
-    for (int i = 0; i < 100 && sent.empty(); ++i) {
-        std::this_thread::sleep_for(100ms);
-        if (std::filesystem::is_directory(outbox)) sent = filesIn(outbox);
-    }
+    quillora::test::waitUntil(
+        [&] {
+            if (std::filesystem::is_directory(outbox)) sent = filesIn(outbox);
+            return !sent.empty();
+        },
+        10s);
     ASSERT_EQ(sent.size(), 1u) << "no mail was sent: " << readFile(home / "app.log");
     const std::string& message = sent.begin()->second;
     EXPECT_NE(sent.begin()->first.find(".eml"), std::string::npos);
     EXPECT_NE(message.find("To: support@quillora.app, feedback@quillora.app"), std::string::npos) << message;
     EXPECT_NE(message.find("\nSubject: Window feedback\n"), std::string::npos) << message;
     EXPECT_NE(message.find("\n\nTyped in the window by hand."), std::string::npos) << message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+namespace {
+
+std::string point(platform::CGPoint p) {
+    return std::to_string(p.x) + " " + std::to_string(p.y);
+}
+
+// Whether the pictures `a` and `b` (of one size) have the same pixels in `r` (pixels).
+bool samePixels(const std::filesystem::path& a, const std::filesystem::path& b, int x0, int y0, int x1,
+                int y1) {
+    cairo_surface_t* pa = cairo_image_surface_create_from_png(a.c_str());
+    cairo_surface_t* pb = cairo_image_surface_create_from_png(b.c_str());
+    bool same =
+        cairo_surface_status(pa) == CAIRO_STATUS_SUCCESS && cairo_surface_status(pb) == CAIRO_STATUS_SUCCESS;
+    const int stride = same ? cairo_image_surface_get_stride(pa) : 0;
+    for (int y = y0; same && y < y1; ++y)
+        for (int x = x0; same && x < x1; ++x) {
+            const unsigned char* p = cairo_image_surface_get_data(pa) + y * stride + x * 4;
+            const unsigned char* q = cairo_image_surface_get_data(pb) + y * stride + x * 4;
+            same = std::equal(p, p + 3, q);
+        }
+    cairo_surface_destroy(pa);
+    cairo_surface_destroy(pb);
+    return same;
+}
+
+} // namespace
+
+// The saved-PDF browser is pushed over a list that hides its navigation bar: the browser shows the
+// bar again, with a back button a click reaches.
+TEST_F(WindowTest, ThePDFBrowserIsLeftByAClickOnItsBackButton) {
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nplace PDFButton\n"
+                           "tap PDFButton\nwait 1\nbackitem\n");
+    ASSERT_EQ(at.count("SaveDynamicButton") + at.count("PDFButton"), 2u);
+    ASSERT_EQ(at.count("back"), 1u) << "the PDF browser shows no back button";
+    drawScreens("tap SaveDynamicButton\nwait 1\npicture list\ntap PDFButton\nwait 1\npicture browser\n",
+                size.first, size.second);
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("SaveDynamicButton"));
+    clickAndSettle(id, size, at.at("PDFButton"));
+    ASSERT_TRUE(waitForExactPicture(id, home / "browser.png").matches) << "the PDF browser is not shown";
+    click(id, size, at.at("back"));
+    const auto comparison = waitForExactPicture(id, home / "list.png");
+    EXPECT_TRUE(comparison.matches) << "the click did not lead back to the list: " << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// A long recipe text, focused: Ctrl+End shows its last paragraph whole above the keyboard (or, at
+// the window, the toolbar), and so does the wheel turned down from its top.
+TEST_F(WindowTest, CtrlEndAndTheWheelShowTheLastParagraphOfALongRecipeTextWhole) {
+    std::string recipe;
+    for (int i = 1; i <= 60; ++i)
+        recipe += (i > 1 ? "\n" : "") + std::string("Paragraph ") + std::to_string(i) + " of the recipe.";
+    for (const char* folder : {"app", "places", "drawn"})
+        quillora::test::writeFile(home / folder / "Documents" / "datafile_recipe.dat", recipe);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at =
+        places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\nplace RecipeBookButton\n"
+               "tap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
+    ASSERT_EQ(at.size(), 3u);
+    const platform::CGRect text = at.at("frame Clipboard");
+    const platform::CGPoint into{text.minX() + 60, text.minY() + 18};
+    const platform::CGPoint recipeSegment{at.at("segmentcontrol").midX() + 70,
+                                          at.at("segmentcontrol").midY()};
+
+    // Headless, the same acts: where the caret and the text's end stand against what covers the
+    // text's foot: the on-screen keyboard of a phone, or with a hardware keyboard (as at the
+    // window, which shows no on-screen one) the navigation toolbar.
+    struct Seen {
+        platform::CGRect caret, text;
+        double coverTop = 0, contentEnd = 0;
+    };
+    std::map<std::string, Seen> seen;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("hardwarekeyboard", "hardwarekeyboard",
+                               [](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                   platform::UIScreen::mainScreen().setHardwareKeyboard(true);
+                               });
+        interpreter.addCommand(
+            "measure", "measure NAME",
+            [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                platform::ScreenRenderer::layout();
+                auto view = std::dynamic_pointer_cast<platform::UITextView>(
+                    quillora::cli::ScriptInterpreter::control("Clipboard"));
+                ASSERT_TRUE(view && view->isFirstResponder());
+                Seen s;
+                s.caret = view->convertRect_toView(view->caretRect(), nullptr);
+                s.text = view->convertRect_toView(view->bounds(), nullptr);
+                const auto& screen = platform::UIScreen::mainScreen();
+                s.coverTop = std::min({s.text.maxY(), screen.bounds().height() - screen.keyboardHeight(),
+                                       platform::ScreenRenderer::toolbarTopOver(*view).value_or(1e9)});
+                s.contentEnd = s.text.minY() + view->contentSize().height - view->contentOffset().y;
+                seen[line.rest] = s;
+            });
+    };
+    const std::string acts = "segment segmentcontrol Recipe\nwait 1\ntap RecipeBookButton\nwait 1.5\ntap " +
+                             point(into) +
+                             "\nwait 1\nkey ctrl+End\nwait 1\nmeasure end\npicture end\nkey ctrl+Home\n"
+                             "wait 1\nwheel " +
+                             point({text.midX(), text.minY() + 100}) + " 100\nmeasure wheel\npicture wheel\n";
+    for (const std::string keyboard : {"on screen", "hardware"}) {
+        SCOPED_TRACE(keyboard + " keyboard");
+        seen.clear();
+        drawScreens((keyboard == "hardware" ? "hardwarekeyboard\n" : "") + acts, size.first, size.second,
+                    measure);
+        ASSERT_EQ(seen.size(), 2u);
+        const Seen& end = seen.at("end");
+        EXPECT_GE(end.caret.minY(), end.text.minY());
+        EXPECT_LE(end.caret.maxY(), end.coverTop)
+            << "the last paragraph (with the caret) is not shown whole above what covers the text";
+        const Seen& wheel = seen.at("wheel");
+        EXPECT_LE(wheel.contentEnd, wheel.coverTop + 1)
+            << "the wheel stops before the text's end is in sight";
+        EXPECT_GT(wheel.contentEnd, wheel.text.minY() + wheel.text.height() / 2)
+            << "the wheel went past the end";
+    }
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, {recipeSegment.x - 1, recipeSegment.y - 1, 2, 2});
+    clickAndSettle(id, size, at.at("RecipeBookButton"));
+    clickAndSettle(id, size, {into.x - 1, into.y - 1, 2, 2});
+    ASSERT_TRUE(x_->key("ctrl+End"));
+    auto comparison = waitForExactPicture(id, home / "end.png");
+    EXPECT_TRUE(comparison.matches) << "Ctrl+End: " << comparison.message;
+    ASSERT_TRUE(x_->key("ctrl+Home"));
+    ASSERT_TRUE(x_->waitUntilStill(id));
+    const auto [x, y] = pixel(size, {text.midX(), text.minY() + 100});
+    ASSERT_TRUE(x_->wheel(id, x, y, 100));
+    comparison = waitForExactPicture(id, home / "wheel.png");
+    EXPECT_TRUE(comparison.matches) << "the wheel: " << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// A drag across the How-to Cards scrolls them and opens none; a click still opens the card.
+TEST_F(WindowTest, ADragAcrossTheHowToCardsScrollsThemWithoutOpeningACardAndAClickOpensOne) {
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at =
+        places("place infoButton\ntap infoButton\nwait 1\nplace cardsButton\ntap cardsButton\nwait 1\n"
+               "frame listView\n");
+    ASSERT_EQ(at.size(), 3u);
+    const platform::CGRect strip = at.at("frame listView");
+    const platform::CGPoint from{strip.midX() + 120, strip.midY()}, to{strip.midX() - 120, strip.midY() + 4};
+    std::vector<std::string> screens;
+    auto name = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("screenname", "screenname",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                   screens.push_back(
+                                       platform::ScreenRenderer::presentationChain().back()->className());
+                               });
+    };
+    drawScreens("tap infoButton\nwait 1\ntap cardsButton\nwait 1\nscreenname\ndrag " + point(from) + " " +
+                    point(to) + "\nwait 2\nscreenname\npicture dragged\ntap " +
+                    point({strip.midX(), strip.midY()}) + "\nwait 2\nscreenname\npicture opened\n",
+                size.first, size.second, name);
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_EQ(screens[1], screens[0]) << "the drag opened a card";
+    EXPECT_NE(screens[2], screens[0]) << "the click opened no card";
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("infoButton"));
+    clickAndSettle(id, size, at.at("cardsButton"));
+    andSettle(id, [&] { ASSERT_TRUE(x_->drag(id, pixel(size, from), pixel(size, to))); });
+    auto comparison = waitForExactPicture(id, home / "dragged.png");
+    EXPECT_TRUE(comparison.matches) << "after the drag: " << comparison.message;
+    click(id, size, {strip.midX() - 1, strip.midY() - 1, 2, 2});
+    comparison = waitForExactPicture(id, home / "opened.png");
+    EXPECT_TRUE(comparison.matches) << "after the click: " << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// A selection over three lines of a paragraph paints its range only: the line above it and the
+// start of its first line look as they do with no selection at all.
+TEST_F(WindowTest, ASelectionOverThreeLinesPaintsOnlyItsRange) {
+    std::string paragraph;
+    for (int i = 0; i < 12; ++i)
+        paragraph += "Whisk the cream with sugar until it holds its shape. ";
+    for (const char* folder : {"app", "places", "drawn"})
+        quillora::test::writeFile(home / folder / "Documents" / "datafile_recipe.dat", paragraph);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at =
+        places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\nplace RecipeBookButton\n"
+               "tap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
+    ASSERT_EQ(at.size(), 3u);
+    const platform::CGRect text = at.at("frame Clipboard");
+    const platform::CGPoint into{text.minX() + 60, text.minY() + 18};
+    const platform::CGPoint recipeSegment{at.at("segmentcontrol").midX() + 70,
+                                          at.at("segmentcontrol").midY()};
+    std::map<std::string, platform::CGRect> carets;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("caret", "caret NAME",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                                   platform::ScreenRenderer::layout();
+                                   auto view = std::dynamic_pointer_cast<platform::UITextView>(
+                                       quillora::cli::ScriptInterpreter::control("Clipboard"));
+                                   carets[line.rest] = view->convertRect_toView(view->caretRect(), nullptr);
+                               });
+    };
+    const std::vector<std::string> keys{"ctrl+Home", "Down", "ctrl+Right", "ctrl+Right", "ctrl+Right"};
+    std::string script = "segment segmentcontrol Recipe\nwait 1\ntap RecipeBookButton\nwait 1.5\ntap " +
+                         point(into) + "\nwait 1\nkey ctrl+Home\ncaret first\n";
+    for (const auto& k : keys)
+        script += "key " + k + "\n";
+    script +=
+        "wait 1\ncaret second\npicture plain\nkey shift+Down\nkey shift+Down\nwait 1\npicture selected\n";
+    drawScreens(script, size.first, size.second, measure);
+    ASSERT_EQ(carets.size(), 2u);
+    const platform::CGRect first = carets.at("first"), caret = carets.at("second");
+    ASSERT_GE(caret.minY(), first.maxY()) << "the caret is not on the second line";
+
+    // The pixels of the line above the selection (its glyphs' height: the selection's band of the
+    // next line reaches up to them), and of its first line before the caret (the caret's own column
+    // left out), are those of the picture with no selection.
+    const auto fit =
+        platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
+    auto px = [&](double v, double origin) { return static_cast<int>(std::lround(origin + v * fit.scale)); };
+    EXPECT_TRUE(samePixels(home / "plain.png", home / "selected.png", px(text.minX(), fit.x),
+                           px(first.minY(), fit.y), px(text.maxX(), fit.x), px(first.maxY() - 2, fit.y)))
+        << "the line above the selection is painted as selected (its band " << first.minY() << " to "
+        << first.maxY() << ", the caret's " << caret.minY() << " to " << caret.maxY() << ")";
+    EXPECT_TRUE(samePixels(home / "plain.png", home / "selected.png", px(text.minX(), fit.x),
+                           px(caret.minY(), fit.y) + 1, px(caret.minX(), fit.x) - 3,
+                           px(caret.maxY(), fit.y) - 1))
+        << "the start of the first selected line is painted as selected";
+    EXPECT_FALSE(samePixels(home / "plain.png", home / "selected.png", px(caret.maxX(), fit.x) + 3,
+                            px(caret.minY(), fit.y) + 1, px(text.maxX(), fit.x) - 10,
+                            px(caret.maxY(), fit.y) - 1))
+        << "the selection is not painted at all";
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, {recipeSegment.x - 1, recipeSegment.y - 1, 2, 2});
+    clickAndSettle(id, size, at.at("RecipeBookButton"));
+    clickAndSettle(id, size, {into.x - 1, into.y - 1, 2, 2});
+    for (const auto& k : keys)
+        ASSERT_TRUE(x_->key(k));
+    ASSERT_TRUE(x_->key("shift+Down"));
+    ASSERT_TRUE(x_->key("shift+Down"));
+    const auto comparison = waitForExactPicture(id, home / "selected.png");
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// The commands' action sheet is taller than the screen: the wheel over it brings its last row up.
+TEST_F(WindowTest, TheWheelScrollsATallActionSheetToItsLastRow) {
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place CommandsButton\n");
+    ASSERT_EQ(at.size(), 1u);
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    std::optional<platform::CGRect> lastRow;
+    platform::CGRect box;
+    double scrolled = 0;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand(
+            "lastrow", "lastrow", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                platform::ScreenRenderer::layout();
+                auto alert = std::dynamic_pointer_cast<platform::UIAlertController>(
+                    platform::ScreenRenderer::presentationChain().back());
+                ASSERT_TRUE(alert);
+                auto view = std::dynamic_pointer_cast<platform::UIAlertControllerView>(alert->view());
+                const auto layout = view->layout();
+                ASSERT_GT(layout.overflow, 0) << "the sheet fits the screen";
+                scrolled = view->scrollOffset();
+                box = layout.box;
+                // The last action before the cancel button, where the scrolled box draws it.
+                const auto& buttons = layout.buttons;
+                for (std::size_t i = buttons.size(); i-- > 0;)
+                    if (!(buttons[i] == layout.cancelBox)) {
+                        lastRow = buttons[i];
+                        break;
+                    }
+            });
+    };
+    drawScreens("tap CommandsButton\nwait 1\nwheel " + point({screen.midX(), screen.midY()}) +
+                    " 60\nlastrow\npicture sheetend\n",
+                size.first, size.second, measure);
+    ASSERT_TRUE(lastRow);
+    EXPECT_GT(scrolled, 0) << "the wheel did not scroll the sheet";
+    EXPECT_LE(lastRow->maxY(), box.maxY() + 0.5) << "the last row is not brought up into the sheet";
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("CommandsButton"));
+    const auto [x, y] = pixel(size, {screen.midX(), screen.midY()});
+    ASSERT_TRUE(x_->wheel(id, x, y, 60));
+    const auto comparison = waitForExactPicture(id, home / "sheetend.png");
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// A seven-page essay on the PDF screen: its page scrolls under the wheel and under a drag.
+TEST_F(WindowTest, TheWheelAndADragScrollTheEssayPageOnThePDFScreen) {
+    std::string essay;
+    for (int i = 1; i <= 70; ++i)
+        essay += "Paragraph " + std::to_string(i) +
+                 " of the essay tells how machines learn from examples and what they give back to people. ";
+    // The essay's body is the stored transcript.
+    for (const char* folder : {"app", "places", "drawn"})
+        quillora::test::writeFile(
+            home / folder / "Library" / "Preferences" / "com.quillora.app.plist",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD "
+            "PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist "
+            "version=\"1.0\"><dict><key>saveclipBoardText</key><string>" +
+                essay + "</string></dict></plist>\n");
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1\nplace Essay\n"
+                           "press Essay\nwait 1\ntoend\nplace Preview\n");
+    ASSERT_EQ(at.size(), 3u);
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    const platform::CGPoint onPage{screen.midX(), 420}, dragTo{screen.midX(), 120};
+    std::map<std::string, double> offsets;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand(
+            "pageoffset", "pageoffset NAME",
+            [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                std::function<std::shared_ptr<platform::WKWebView>(const std::shared_ptr<platform::UIView>&)>
+                    find = [&](const std::shared_ptr<platform::UIView>& view)
+                    -> std::shared_ptr<platform::WKWebView> {
+                    if (auto web = std::dynamic_pointer_cast<platform::WKWebView>(view)) return web;
+                    for (const auto& child : view->subviews())
+                        if (auto web = find(child)) return web;
+                    return nullptr;
+                };
+                auto web = find(platform::ScreenRenderer::presentationChain().back()->view());
+                ASSERT_TRUE(web) << "no page is shown";
+                EXPECT_TRUE(web->scrollsOwnContent()) << "the page is no taller than the screen";
+                offsets[line.rest] = web->pageOffset();
+            });
+    };
+    drawScreens("tap StickyDynamicButton\nwait 1\npress Essay\nwait 1\npress Preview\nwait 3\npicture "
+                "top\npageoffset top\n"
+                "wheel " +
+                    point(onPage) + " 12\npicture wheel\npageoffset wheel\ndrag " + point(onPage) + " " +
+                    point(dragTo) + "\npageoffset drag\npicture drag\n",
+                size.first, size.second, measure);
+    ASSERT_EQ(offsets.size(), 3u);
+    EXPECT_EQ(offsets.at("top"), 0);
+    EXPECT_NEAR(offsets.at("wheel"), 12 * platform::ScrollInput::kPointsPerNotch, 1) << "the wheel";
+    EXPECT_NEAR(offsets.at("drag") - offsets.at("wheel"), onPage.y - dragTo.y, 1) << "the drag";
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("StickyDynamicButton"));
+    clickAndSettle(id, size, at.at("Essay"));
+    const auto [mx, my] = pixel(size, {screen.midX(), screen.midY()});
+    andSettle(id, [&] { ASSERT_TRUE(x_->wheel(id, mx, my, 80)); });
+    click(id, size, at.at("Preview"));
+    auto comparison = waitForExactPicture(id, home / "top.png");
+    ASSERT_TRUE(comparison.matches) << "the essay's page: " << comparison.message;
+    const auto [x, y] = pixel(size, onPage);
+    ASSERT_TRUE(x_->wheel(id, x, y, 12));
+    comparison = waitForExactPicture(id, home / "wheel.png");
+    EXPECT_TRUE(comparison.matches) << "after the wheel: " << comparison.message;
+    ASSERT_TRUE(x_->drag(id, pixel(size, onPage), pixel(size, dragTo)));
+    comparison = waitForExactPicture(id, home / "drag.png");
+    EXPECT_TRUE(comparison.matches) << "after the drag: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");

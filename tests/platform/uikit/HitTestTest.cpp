@@ -97,12 +97,18 @@ TEST_F(HitTestTest, TouchUpInsideOnlyWhenReleasedInsideAndPressedLookWhileHeld) 
     EXPECT_FALSE(b->isHighlighted());
     ScreenRenderer::sendTouch(UITouchPhase::Ended, {150, 400}, 0.2);
     EXPECT_EQ(root->taps, 0);
-    // Dragged away and back in before lifting: it counts.
+    // Dragged away and back in before lifting: a drag, which taps nothing.
     ScreenRenderer::sendTouch(UITouchPhase::Began, {150, 120}, 1);
     ScreenRenderer::sendTouch(UITouchPhase::Moved, {150, 400}, 1.1);
     ScreenRenderer::sendTouch(UITouchPhase::Moved, {160, 125}, 1.2);
-    EXPECT_TRUE(b->isHighlighted());
+    EXPECT_FALSE(b->isHighlighted());
     ScreenRenderer::sendTouch(UITouchPhase::Ended, {160, 125}, 1.3);
+    EXPECT_EQ(root->taps, 0);
+    // A finger that wobbles within the slop still taps.
+    ScreenRenderer::sendTouch(UITouchPhase::Began, {150, 120}, 1.5);
+    ScreenRenderer::sendTouch(UITouchPhase::Moved, {156, 126}, 1.6);
+    EXPECT_TRUE(b->isHighlighted());
+    ScreenRenderer::sendTouch(UITouchPhase::Ended, {156, 126}, 1.7);
     EXPECT_FALSE(b->isHighlighted());
     EXPECT_EQ(root->taps, 1);
     // A touch outside every control does nothing.

@@ -1,4 +1,4 @@
-#include "tests/window/WindowManagerMessages.h"
+#include "tests/support/WindowManagerMessages.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
