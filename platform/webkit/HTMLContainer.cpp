@@ -1,6 +1,7 @@
 #include "platform/webkit/HTMLContainer.h"
 
 #include "platform/uikit/TextDrawing.h"
+#include "platform/webkit/PrintedLine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -295,7 +296,7 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     PangoLayout* word = font->shapedLayout(text);
     const double baseline = pos.bottom() - font->descent;
     cairo_move_to(cr, pos.x, baseline);
-    pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(word, 0));
+    PrintedLine::show(cr, pango_layout_get_line_readonly(word, 0));
 
     if (font->decoration) {
         int width = 0;
