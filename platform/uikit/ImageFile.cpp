@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
+#include <png.h>
 
 #include "platform/foundation/RegularFile.h"
 
@@ -118,7 +120,7 @@ RegularFile::Contents readImageBytes(const std::filesystem::path& path) {
     return RegularFile::read(path.string(), kMaxImageFileLength);
 }
 
-// cairo reads a PNG from memory through this.
+// cairo reads a PNG's rows from memory through this; libpng through the next.
 struct PngSource {
     std::string_view bytes;
     std::size_t at = 0;
@@ -130,6 +132,121 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
     std::memcpy(data, source->bytes.data() + source->at, length);
     source->at += length;
     return CAIRO_STATUS_SUCCESS;
+}
+
+void readPngRows(png_structp png, png_bytep data, png_size_t length) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (length > source->bytes.size() - source->at) png_error(png, "cut short");
+    std::memcpy(data, source->bytes.data() + source->at, length);
+    source->at += length;
+}
+
+void pngFail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void pngQuiet(png_structp, png_const_charp) {}
+
+// A PNG decoded a row at a time, each `factor` x `factor` block of pixels averaged into one, so
+// that a picture far larger than it is shown never sits in memory whole. Null with `interlaced`
+// set for an interlaced file, whose rows come in seven passes over the whole picture. Kept free
+// of objects with destructors between setjmp and the last libpng call.
+cairo_surface_t* decodePngReduced(std::string_view bytes, int factor, bool* interlaced) {
+    *interlaced = false;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngQuiet);
+    if (!png) return nullptr;
+    png_infop info = png_create_info_struct(png);
+    PngSource source{bytes};
+    cairo_surface_t* volatile surface = nullptr;
+    std::uint64_t* volatile sums = nullptr;
+    unsigned char* volatile row = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        if (surface) cairo_surface_destroy(surface);
+        delete[] sums;
+        delete[] row;
+        return nullptr;
+    }
+    if (!info) png_error(png, "no memory");
+    png_set_read_fn(png, &source, readPngRows);
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, color = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
+    if (interlace != PNG_INTERLACE_NONE) {
+        *interlaced = true;
+        png_destroy_read_struct(&png, &info, nullptr);
+        return nullptr;
+    }
+    const bool alpha = (color & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    if (color == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (color == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if (depth == 16) png_set_strip_16(png);
+    if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_read_update_info(png, info);
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    const int outW = (w + factor - 1) / factor, outH = (h + factor - 1) / factor;
+    surface = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, outW, outH);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) png_error(png, "no memory");
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    sums = new std::uint64_t[static_cast<std::size_t>(outW) * 4];
+    row = new unsigned char[static_cast<std::size_t>(w) * 4];
+    for (int outY = 0; outY < outH; ++outY) {
+        std::fill(sums, sums + static_cast<std::size_t>(outW) * 4, 0);
+        const int rows = std::min(factor, h - outY * factor);
+        for (int r = 0; r < rows; ++r) {
+            png_read_row(png, row, nullptr);
+            for (int x = 0; x < w; ++x) {
+                const unsigned char* p = row + 4 * x;
+                std::uint64_t* sum = sums + 4 * (x / factor);
+                // Premultiplied, as cairo keeps its pixels: a transparent pixel adds no colour.
+                const unsigned a = p[3];
+                sum[0] += (p[0] * a + 127) / 255;
+                sum[1] += (p[1] * a + 127) / 255;
+                sum[2] += (p[2] * a + 127) / 255;
+                sum[3] += a;
+            }
+        }
+        auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(outY) * stride);
+        for (int x = 0; x < outW; ++x) {
+            const std::uint64_t count = std::uint64_t(rows) * std::uint64_t(std::min(factor, w - x * factor));
+            const std::uint64_t* sum = sums + 4 * x;
+            const auto mean = [&](int c) { return std::uint32_t((sum[c] + count / 2) / count); };
+            out[x] = (mean(3) << 24) | (mean(0) << 16) | (mean(1) << 8) | mean(2);
+        }
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    delete[] sums;
+    delete[] row;
+    cairo_surface_mark_dirty(surface);
+    return surface;
+}
+
+// `surface` resampled to exactly `width` x `height` (consumed); null when there is no memory.
+cairo_surface_t* resampled(cairo_surface_t* surface, int width, int height) {
+    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    if (w == width && h == height) return surface;
+    cairo_surface_t* out = cairo_image_surface_create(cairo_image_surface_get_format(surface), width, height);
+    if (cairo_surface_status(out) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(out);
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(out);
+    cairo_scale(cr, double(width) / w, double(height) / h);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    cairo_surface_flush(out);
+    return out;
 }
 
 struct JpegError {
@@ -166,8 +283,10 @@ std::uint32_t cmykPixel(const unsigned char* p, bool inverted) {
 // Kept free of objects with destructors between setjmp and the last libjpeg call, so that a
 // longjmp out of a corrupt file skips nothing that needs cleaning up except what we free here.
 // `inkChannels` tells whether the file was CMYK or YCCK (then it is not embedded as it is).
+// `eighths` scales the picture by that many eighths as it is decoded (libjpeg's DCT scaling): a
+// smaller picture costs a fraction of the time and memory of the whole.
 cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size, std::string* reason,
-                            bool* inkChannels) {
+                            bool* inkChannels, int eighths = 8) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
@@ -189,6 +308,8 @@ cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size, std::s
     const bool inverted = ink && info.saw_Adobe_marker;
     *inkChannels = ink;
     info.out_color_space = ink ? JCS_CMYK : JCS_RGB;
+    info.scale_num = static_cast<unsigned>(eighths);
+    info.scale_denom = 8;
     jpeg_start_decompress(&info);
     const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
     const int channels = static_cast<int>(info.output_components);
@@ -289,7 +410,7 @@ ImageFileInfo readImageFileInfo(const std::filesystem::path& path) {
     return contents.bytes ? infoOfBytes(*contents.bytes) : ImageFileInfo{};
 }
 
-cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason) {
+cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason, CGSize atMost) {
     const auto fail = [&](const std::string& why) -> cairo_surface_t* {
         if (reason) *reason = why;
         return nullptr;
@@ -302,23 +423,54 @@ cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* r
     if (double(info.width) * double(info.height) > kMaxImagePixels)
         return fail("it claims " + std::to_string(info.width) + " \u00D7 " + std::to_string(info.height) +
                     " pixels, more than the 100 megapixels a picture may have");
+    const CGSize shown = info.orientedSize();
+    double fit = 1;
+    if (atMost.width > 0 && atMost.height > 0)
+        fit = std::min({1.0, atMost.width / shown.width, atMost.height / shown.height});
+    // The size it is decoded to, as stored (the orientation turns it afterwards).
+    const int targetWidth = std::max(1, static_cast<int>(std::lround(info.width * fit)));
+    const int targetHeight = std::max(1, static_cast<int>(std::lround(info.height * fit)));
+    const bool reduced = targetWidth < info.width || targetHeight < info.height;
+    const auto shrunk = [&](cairo_surface_t* surface) -> cairo_surface_t* {
+        surface = resampled(surface, targetWidth, targetHeight);
+        if (!surface) return fail("there is not enough memory to open it");
+        return applyOrientation(surface, info.orientation);
+    };
+    // cairo reports libpng's complaints as lack of memory; the size is bounded above, so it is the
+    // file.
+    const std::string damaged = "it is damaged or incomplete";
     if (info.format == ImageFormat::PNG) {
+        if (reduced) {
+            const int factor = std::max(1, std::min(info.width / targetWidth, info.height / targetHeight));
+            bool interlaced = false;
+            if (cairo_surface_t* surface = decodePngReduced(file, factor, &interlaced))
+                return shrunk(surface);
+            if (!interlaced) return fail(damaged);
+        }
         PngSource source{file};
         cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(readPng, &source);
         if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-            // cairo reports libpng's complaints as lack of memory; the size is bounded above, so
-            // it is the file.
-            const std::string why = "it is damaged or incomplete";
             cairo_surface_destroy(surface);
-            return fail(why);
+            return fail(damaged);
         }
-        return surface;
+        return reduced ? shrunk(surface) : surface;
+    }
+    bool ink = false;
+    if (reduced) {
+        // The fewest eighths that still give at least the pixels wanted; cairo takes it the rest of
+        // the way. The file's own bytes no longer match the pixels, so none are kept.
+        int eighths = 1;
+        while (eighths < 8 && ((info.width * eighths + 7) / 8 < targetWidth ||
+                               (info.height * eighths + 7) / 8 < targetHeight))
+            ++eighths;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+        cairo_surface_t* surface = decodeJpeg(bytes, file.size(), reason, &ink, eighths);
+        return surface ? shrunk(surface) : nullptr;
     }
     const std::size_t size = file.size();
     auto* bytes = static_cast<unsigned char*>(std::malloc(size ? size : 1));
     if (!bytes) return fail("there is not enough memory to open it");
     std::memcpy(bytes, file.data(), size);
-    bool ink = false;
     cairo_surface_t* surface = decodeJpeg(bytes, size, reason, &ink);
     if (!surface) {
         std::free(bytes);

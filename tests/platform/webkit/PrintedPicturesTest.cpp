@@ -44,6 +44,7 @@ protected:
 // The pictures of a PDF as pdfimages lists them: size in pixels and pixels an inch of paper.
 struct ListedImage {
     int width = 0, height = 0, xPpi = 0, yPpi = 0;
+    std::string encoding;
 };
 
 std::vector<ListedImage> listedImages(const std::filesystem::path& pdf) {
@@ -55,7 +56,7 @@ std::vector<ListedImage> listedImages(const std::filesystem::path& pdf) {
         for (std::string field; fields >> field;)
             f.push_back(field);
         if (f.size() < 14 || f[2] != "image") continue;
-        images.push_back({std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[12]), std::stoi(f[13])});
+        images.push_back({std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[12]), std::stoi(f[13]), f[8]});
     }
     return images;
 }
@@ -85,6 +86,41 @@ TEST_F(PrintedPicturesTest, EmojiPrintAtPrintResolutionAndKeepTheirCharactersAsT
         text += (text.empty() ? "" : " ") + word;
     EXPECT_NE(text.find("Cows \U0001F404 in the meadow"), std::string::npos) << text;
     EXPECT_NE(text.find("Feelings:" + line + " and words after them."), std::string::npos) << text;
+}
+
+TEST_F(PrintedPicturesTest, PicturesGoInAtNoMoreThanPrintResolutionOfTheirPrintedSize) {
+    // Sizes in CSS pixels (96 an inch): 192 px prints 2 inches wide, 600 pixels at 300 an inch.
+    struct Case {
+        std::string name;
+        int fileWidth, fileHeight, shownWidth;
+        int width, height; // embedded
+        std::string encoding;
+    };
+    const std::vector<Case> cases{
+        {"photo.jpg", 4000, 3000, 192, 600, 450, "image"},
+        {"logo.png", 5000, 2500, 96, 300, 150, "image"},
+        {"small.jpg", 200, 100, 192, 200, 100, "jpeg"}, // below print resolution: its own bytes
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = home / c.name;
+        if (c.name.ends_with(".png"))
+            writePng(file, c.fileWidth, c.fileHeight, 0.2, 0.4, 0.6);
+        else
+            writeJpeg(file, c.fileWidth, c.fileHeight, 40, 90, 160);
+        const auto pdf = printed("<p>Before</p><img src=\"" + file.string() +
+                                     "\" style=\"width:" + std::to_string(c.shownWidth) + "px\"><p>After</p>",
+                                 c.name + ".pdf");
+        const auto images = listedImages(pdf);
+        ASSERT_EQ(images.size(), 1u);
+        EXPECT_EQ(images[0].width, c.width);
+        EXPECT_EQ(images[0].height, c.height);
+        EXPECT_EQ(images[0].encoding, c.encoding);
+        EXPECT_LE(images[0].xPpi, 300);
+        EXPECT_LE(images[0].yPpi, 300);
+        EXPECT_EQ(run("pdftotext " + quoted(pdf) + " -").substr(0, 13), "Before\n\nAfter")
+            << "laid out as before";
+    }
 }
 
 } // namespace
