@@ -147,34 +147,63 @@ void pngFail(png_structp png, png_const_charp) {
 
 void pngQuiet(png_structp, png_const_charp) {}
 
-// A PNG decoded a row at a time, each `factor` x `factor` block of pixels averaged into one, so
-// that a picture far larger than it is shown never sits in memory whole. Null with `interlaced`
-// set for an interlaced file, whose rows come in seven passes over the whole picture. Kept free
-// of objects with destructors between setjmp and the last libpng call.
-cairo_surface_t* decodePngReduced(std::string_view bytes, int factor, bool* interlaced) {
+// How the source pixels along one side fall into fewer output pixels: each source pixel, a pixel
+// wide, covers a stretch of `out / in` of the output, within one output pixel or across the border
+// of two. `first[i]` is the output pixel it starts in and `weight[i]` how much of it (in 256ths)
+// lies there; the rest lies in the next. `total[o]` is the weight each output pixel gathers.
+struct Coverage {
+    std::vector<int> first;
+    std::vector<std::uint32_t> weight;
+    std::vector<std::uint64_t> total;
+
+    Coverage(int in, int out) : first(std::size_t(in)), weight(std::size_t(in)), total(std::size_t(out) + 1) {
+        const double scale = double(out) / in;
+        for (int i = 0; i < in; ++i) {
+            const double from = i * scale, to = (i + 1) * scale;
+            const int o = std::min(out - 1, static_cast<int>(from));
+            const double inFirst = to <= o + 1 ? 1.0 : (o + 1 - from) / scale;
+            first[std::size_t(i)] = o;
+            weight[std::size_t(i)] = static_cast<std::uint32_t>(std::lround(inFirst * 256));
+            total[std::size_t(o)] += weight[std::size_t(i)];
+            total[std::size_t(o) + 1] += 256 - weight[std::size_t(i)];
+        }
+    }
+};
+
+// A PNG decoded a row at a time into `outW` x `outH` pixels, each the mean of the area of the
+// picture it covers, so that a picture far larger than it is shown never sits in memory whole.
+// Null with `interlaced` set for an interlaced file, whose rows come in seven passes over the
+// whole picture. `w` x `h` is the size its header gives. Everything with a destructor is made
+// before setjmp, so that a longjmp out of a damaged file skips none.
+cairo_surface_t* decodePngReduced(std::string_view bytes, int w, int h, int outW, int outH,
+                                  bool* interlaced) {
     *interlaced = false;
+    const Coverage columns(w, outW), lines(h, outH);
+    // Premultiplied colour and alpha of one source row gathered into output columns, and of the
+    // output row being gathered and the one after it (a source pixel or row may straddle two).
+    std::vector<std::uint64_t> across(std::size_t(outW + 1) * 4), rows(std::size_t(outW + 1) * 8);
+    std::vector<unsigned char> row(std::size_t(w) * 4);
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngQuiet);
     if (!png) return nullptr;
     png_infop info = png_create_info_struct(png);
     PngSource source{bytes};
     cairo_surface_t* volatile surface = nullptr;
-    std::uint64_t* volatile sums = nullptr;
-    unsigned char* volatile row = nullptr;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
         if (surface) cairo_surface_destroy(surface);
-        delete[] sums;
-        delete[] row;
         return nullptr;
     }
     if (!info) png_error(png, "no memory");
     png_set_read_fn(png, &source, readPngRows);
+    // Every chunk's CRC still finds a damaged file; the checksum over the decompressed rows would
+    // add a pass over hundreds of megabytes for nothing more.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, color = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
-    if (interlace != PNG_INTERLACE_NONE) {
-        *interlaced = true;
+    if (interlace != PNG_INTERLACE_NONE || int(width) != w || int(height) != h) {
+        *interlaced = interlace != PNG_INTERLACE_NONE;
         png_destroy_read_struct(&png, &info, nullptr);
         return nullptr;
     }
@@ -186,43 +215,56 @@ cairo_surface_t* decodePngReduced(std::string_view bytes, int factor, bool* inte
     if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
     png_read_update_info(png, info);
-    const int w = static_cast<int>(width), h = static_cast<int>(height);
-    const int outW = (w + factor - 1) / factor, outH = (h + factor - 1) / factor;
     surface = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, outW, outH);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) png_error(png, "no memory");
     cairo_surface_flush(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
     const int stride = cairo_image_surface_get_stride(surface);
-    sums = new std::uint64_t[static_cast<std::size_t>(outW) * 4];
-    row = new unsigned char[static_cast<std::size_t>(w) * 4];
-    for (int outY = 0; outY < outH; ++outY) {
-        std::fill(sums, sums + static_cast<std::size_t>(outW) * 4, 0);
-        const int rows = std::min(factor, h - outY * factor);
-        for (int r = 0; r < rows; ++r) {
-            png_read_row(png, row, nullptr);
-            for (int x = 0; x < w; ++x) {
-                const unsigned char* p = row + 4 * x;
-                std::uint64_t* sum = sums + 4 * (x / factor);
-                // Premultiplied, as cairo keeps its pixels: a transparent pixel adds no colour.
-                const unsigned a = p[3];
-                sum[0] += (p[0] * a + 127) / 255;
-                sum[1] += (p[1] * a + 127) / 255;
-                sum[2] += (p[2] * a + 127) / 255;
-                sum[3] += a;
-            }
-        }
+    std::uint64_t* current = rows.data();
+    std::uint64_t* next = rows.data() + std::size_t(outW + 1) * 4;
+    int outY = 0;
+    const auto flush = [&] {
         auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(outY) * stride);
         for (int x = 0; x < outW; ++x) {
-            const std::uint64_t count = std::uint64_t(rows) * std::uint64_t(std::min(factor, w - x * factor));
-            const std::uint64_t* sum = sums + 4 * x;
-            const auto mean = [&](int c) { return std::uint32_t((sum[c] + count / 2) / count); };
-            out[x] = (mean(3) << 24) | (mean(0) << 16) | (mean(1) << 8) | mean(2);
+            const std::uint64_t* sum = current + 4 * x;
+            const std::uint64_t total =
+                std::max<std::uint64_t>(1, columns.total[std::size_t(x)] * lines.total[std::size_t(outY)]);
+            const auto mean = [&](int c, std::uint64_t unit) {
+                return std::uint32_t(
+                    std::min<std::uint64_t>(255, (sum[c] + total * unit / 2) / (total * unit)));
+            };
+            out[x] = (mean(3, 1) << 24) | (mean(0, 255) << 16) | (mean(1, 255) << 8) | mean(2, 255);
+        }
+        std::swap(current, next);
+        std::fill(next, next + std::size_t(outW + 1) * 4, 0);
+        ++outY;
+    };
+    for (int y = 0; y < h; ++y) {
+        png_read_row(png, row.data(), nullptr);
+        std::fill(across.begin(), across.end(), 0);
+        for (int x = 0; x < w; ++x) {
+            const unsigned char* p = row.data() + 4 * x;
+            // Weighted by alpha, as cairo keeps its pixels premultiplied: a clear pixel adds no
+            // colour.
+            const std::uint64_t a = p[3], r = p[0] * a, g = p[1] * a, b = p[2] * a;
+            const std::uint64_t inFirst = columns.weight[std::size_t(x)], inNext = 256 - inFirst;
+            std::uint64_t* sum = across.data() + 4 * columns.first[std::size_t(x)];
+            sum[0] += r * inFirst, sum[1] += g * inFirst, sum[2] += b * inFirst, sum[3] += a * inFirst;
+            if (inNext)
+                sum[4] += r * inNext, sum[5] += g * inNext, sum[6] += b * inNext, sum[7] += a * inNext;
+        }
+        while (lines.first[std::size_t(y)] > outY)
+            flush();
+        const std::uint64_t inFirst = lines.weight[std::size_t(y)], inNext = 256 - inFirst;
+        for (std::size_t i = 0; i < across.size(); ++i) {
+            current[i] += across[i] * inFirst;
+            next[i] += across[i] * inNext;
         }
     }
+    while (outY < outH)
+        flush();
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
-    delete[] sums;
-    delete[] row;
     cairo_surface_mark_dirty(surface);
     return surface;
 }
@@ -441,9 +483,9 @@ cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* r
     const std::string damaged = "it is damaged or incomplete";
     if (info.format == ImageFormat::PNG) {
         if (reduced) {
-            const int factor = std::max(1, std::min(info.width / targetWidth, info.height / targetHeight));
             bool interlaced = false;
-            if (cairo_surface_t* surface = decodePngReduced(file, factor, &interlaced))
+            if (cairo_surface_t* surface =
+                    decodePngReduced(file, info.width, info.height, targetWidth, targetHeight, &interlaced))
                 return shrunk(surface);
             if (!interlaced) return fail(damaged);
         }
