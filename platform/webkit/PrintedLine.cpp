@@ -27,7 +27,8 @@ double pointsPerUnit(cairo_t* cr) {
     return std::max(std::hypot(ax, ay), std::hypot(bx, by));
 }
 
-void writeCharacters(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline);
+void writeCharacters(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline,
+                     double inkTop, double inkHeight);
 
 struct SurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -63,7 +64,7 @@ bool paintAtPrintResolution(cairo_t* cr, PangoGlyphItem* run, const char* text, 
     if (!drawn) return false;
     cairo_surface_flush(picture.get());
 
-    writeCharacters(cr, run, text, x, baseline);
+    writeCharacters(cr, run, text, x, baseline, top, height);
     cairo_save(cr);
     cairo_translate(cr, x + left, baseline + top);
     cairo_scale(cr, 1 / scale, 1 / scale);
@@ -78,8 +79,10 @@ bool paintAtPrintResolution(cairo_t* cr, PangoGlyphItem* run, const char* text, 
 // as wide as the cluster and as tall as the line's type, so that a reader takes them for part of
 // the line. The glyph is the missing-glyph box, which no character maps to, so cairo writes the
 // characters as the span's ActualText. PDF's invisible text mode is out of cairo's reach and a
-// transparent glyph is never written: the faintest alpha it keeps leaves no mark on paper.
-void writeCharacters(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline) {
+// transparent glyph is never written: the glyph is drawn at the faintest alpha cairo keeps, and
+// only in the middle of the cluster's ink, which the picture then covers.
+void writeCharacters(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline,
+                     double inkTop, double inkHeight) {
     PangoFontDescription* description = pango_font_describe(run->item->analysis.font);
     const double size = double(pango_font_description_get_size(description)) / PANGO_SCALE;
     pango_font_description_free(description);
@@ -109,10 +112,15 @@ void writeCharacters(cairo_t* cr, PangoGlyphItem* run, const char* text, double 
         cairo_matrix_t matrix;
         cairo_matrix_init_scale(&matrix, wide / boxAdvance, size);
         cairo_set_font_matrix(cr, &matrix);
+        cairo_save(cr);
+        cairo_rectangle(cr, x + before + wide * 0.4, baseline + inkTop + inkHeight * 0.4, wide * 0.2,
+                        inkHeight * 0.2);
+        cairo_clip(cr);
         cairo_glyph_t glyph{0, x + before, baseline};
         cairo_text_cluster_t mapping{bytes, 1};
         cairo_show_text_glyphs(cr, text + cluster.start_index, bytes, &glyph, 1, &mapping, 1,
                                cairo_text_cluster_flags_t(0));
+        cairo_restore(cr);
     }
     cairo_restore(cr);
 }
