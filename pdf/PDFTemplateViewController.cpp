@@ -156,7 +156,7 @@ void PDFTemplateViewController::viewDidAppear(bool animated) {
 }
 
 void PDFTemplateViewController::fillTemplate() {
-    const std::string transcript = storedTranscript();
+    std::string transcript = storedTranscript();
     const TemplateDictionary dictionary = storedTemplateDictionary(row_.dictionaryKey);
     const std::optional<std::string> photo = row_.readsPhoto() ? storedPhotoPath() : std::nullopt;
     for (const auto& line : fillLogBeforeRead(row_, dictionary, photo))
@@ -164,16 +164,34 @@ void PDFTemplateViewController::fillTemplate() {
 
     auto& bundle = NSBundle::mainBundle();
     const auto path = bundle.pathForResource(row_.resourceName(), "html");
-    const auto html = path ? NSFileManager::defaultManager().contentsAtPath(path->string()) : std::nullopt;
+    auto html = path ? NSFileManager::defaultManager().contentsAtPath(path->string()) : std::nullopt;
     if (!html) {
         console().print(templateReadFailureLine());
         return;
     }
     for (const auto& line : fillLogAfterRead(row_, photo))
         console().print(line);
-    std::string page = fillPDFTemplate(row_, dictionary, transcript, *html, photo);
-    pageLength_ = page.size();
-    webView->loadHTMLString_baseURL(std::move(page), WKWebView::fileURLForPath(bundle.bundlePath(), true));
+    std::string base = WKWebView::fileURLForPath(bundle.bundlePath(), true);
+    if (transcript.size() < kSlowRenderLength) {
+        std::string page = fillPDFTemplate(row_, dictionary, transcript, *html, photo);
+        pageLength_ = page.size();
+        webView->loadHTMLString_baseURL(std::move(page), base);
+        return;
+    }
+    // Pouring a long transcript into the page takes seconds of its own: the spinner turns from
+    // the start, over a screen that stays live, and the page is filled on a worker.
+    if (spinner_) spinner_->removeFromSuperview();
+    spinner_ = UIActivityIndicatorView::startedOver(*view());
+    auto page = std::make_shared<std::string>();
+    auto me = self<PDFTemplateViewController>();
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain([page, &row = row_, dictionary, transcript = std::move(transcript),
+                        html = std::move(*html),
+                        photo] { *page = fillPDFTemplate(row, dictionary, transcript, html, photo); },
+                       [me, page, base = std::move(base)] {
+                           me->pageLength_ = page->size();
+                           me->webView->loadHTMLString_baseURL(std::move(*page), base);
+                       });
 }
 
 void PDFTemplateViewController::webView_didFinishNavigation(WKWebView&,
@@ -186,12 +204,18 @@ void PDFTemplateViewController::webView_didFinishNavigation(WKWebView&,
 
 void PDFTemplateViewController::render() {
     if (pageLength_ < kSlowRenderLength) {
+        if (spinner_) {
+            spinner_->stopAnimating();
+            spinner_->removeFromSuperview();
+            spinner_.reset();
+        }
         rendered(createPDFFromPrintFormatter(webView->viewPrintFormatter(), row_.pdfName));
         return;
     }
     // A long page takes seconds to print: its pages are made on a worker while a spinner turns over
     // the screen, which stays live; Preview waits for the file.
-    auto spinner = UIActivityIndicatorView::startedOver(*view());
+    auto spinner = spinner_ ? std::move(spinner_) : UIActivityIndicatorView::startedOver(*view());
+    spinner_.reset();
     const std::string path = (Sandbox::tmp() / (row_.pdfName + ".pdf")).string();
     auto drawn = std::make_shared<DrawnPDF>();
     // The print holds the screen until it is written, as a short one does.

@@ -11,6 +11,7 @@
 #include "pdf/PDFTemplate.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/UIPrintFormatter.h"
 #include "platform/webkit/WKWebView.h"
@@ -62,6 +63,9 @@ private:
     const PDFTemplate& row_;
     // The length of the page last loaded, which tells how long its print will take.
     std::size_t pageLength_ = 0;
+    // Turning over the screen from the moment a long transcript is poured into the page until its
+    // print is written.
+    std::shared_ptr<platform::UIActivityIndicatorView> spinner_;
 };
 
 // The sixteen screens, one per template.

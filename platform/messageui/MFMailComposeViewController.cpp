@@ -1,12 +1,15 @@
 #include "platform/messageui/MFMailComposeViewController.h"
 
 #include <gmime/gmime.h>
+#include <unicode/uidna.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <string_view>
+#include <vector>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
@@ -34,13 +37,44 @@ void initGMime() {
     std::call_once(once, [] { g_mime_init(); });
 }
 
-// The domain of an address ("a@b.org" gives "b.org"), for the message id.
-std::string domainOf(const std::string& address) {
-    auto at = address.rfind('@');
-    std::string domain = at == std::string::npos ? "" : address.substr(at + 1);
-    while (!domain.empty() && (domain.back() == '>' || domain.back() == ' '))
-        domain.pop_back();
-    return domain.empty() ? "localhost" : domain;
+// A domain as it travels in headers: each label of an internationalised name in its ASCII
+// (punycode) form, "exämple.com" as "xn--exmple-cua.com". Empty when it is no valid domain name.
+std::string asciiDomain(const std::string& domain) {
+    UErrorCode status = U_ZERO_ERROR;
+    UIDNA* idna = uidna_openUTS46(UIDNA_NONTRANSITIONAL_TO_ASCII, &status);
+    if (U_FAILURE(status)) return {};
+    char out[256];
+    UIDNAInfo info = UIDNA_INFO_INITIALIZER;
+    const int32_t length = uidna_nameToASCII_UTF8(idna, domain.data(), static_cast<int32_t>(domain.size()),
+                                                  out, sizeof out, &info, &status);
+    uidna_close(idna);
+    if (U_FAILURE(status) || info.errors != 0 || length <= 0 || length >= static_cast<int32_t>(sizeof out))
+        return {};
+    return std::string(out, static_cast<std::size_t>(length));
+}
+
+// Every mailbox's address ("local@domain") of a parsed list, those inside groups too.
+void collectMailboxes(InternetAddressList* list, std::vector<std::string>& out) {
+    for (int i = 0; list && i < internet_address_list_length(list); ++i) {
+        InternetAddress* address = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_MAILBOX(address)) {
+            if (const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)))
+                out.emplace_back(addr);
+        } else if (INTERNET_ADDRESS_IS_GROUP(address)) {
+            collectMailboxes(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)), out);
+        }
+    }
+}
+
+std::vector<std::string> mailboxesIn(const std::string& text) {
+    std::vector<std::string> out;
+    GObjectPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, text.c_str()));
+    collectMailboxes(parsed.get(), out);
+    return out;
+}
+
+bool isASCII(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // 7-bit text with short lines travels as it is; 8-bit text, or any line longer than 78
@@ -71,6 +105,26 @@ const char* MFMailComposeResultName(MFMailComposeResult result) {
     return "failed";
 }
 
+std::optional<std::string> MFMailComposeViewController::addressProblem() const {
+    initGMime();
+    std::vector<std::string> mailboxes;
+    if (const char* from = std::getenv("EMAIL")) mailboxes = mailboxesIn(from);
+    for (const auto* list : {&draft_.toRecipients, &draft_.ccRecipients, &draft_.bccRecipients})
+        for (const auto& address : *list)
+            for (auto& mailbox : mailboxesIn(address))
+                mailboxes.push_back(std::move(mailbox));
+    // A domain has an ASCII form for the headers; the name before it has none, and a server that
+    // does not take UTF-8 addresses would turn the message away or garble where it goes.
+    for (const auto& mailbox : mailboxes) {
+        const auto at = mailbox.rfind('@');
+        if (!isASCII(std::string_view(mailbox).substr(0, at == std::string::npos ? mailbox.size() : at)))
+            return "The address \u201C" + mailbox +
+                   "\u201D cannot be used: the part before the @ may hold only ASCII letters, digits and "
+                   "symbols.";
+    }
+    return std::nullopt;
+}
+
 std::string MFMailComposeViewController::messageText() const {
     initGMime();
     GObjectPtr<GMimeMessage> message(g_mime_message_new(TRUE));
@@ -97,7 +151,12 @@ std::string MFMailComposeViewController::messageText() const {
     GDateTime* date = g_date_time_new_from_unix_utc(static_cast<gint64>(RunLoop::main().wallTime()));
     g_mime_message_set_date(message.get(), date);
     g_date_time_unref(date);
-    std::string id = UUID::make().uuidString() + "@" + domainOf(fromText);
+    // The id's domain is the sender's, in the ASCII form its address takes in From.
+    std::string domain;
+    if (const auto mailboxes = mailboxesIn(fromText); !mailboxes.empty())
+        if (auto at = mailboxes.front().rfind('@'); at != std::string::npos)
+            domain = asciiDomain(mailboxes.front().substr(at + 1));
+    std::string id = UUID::make().uuidString() + "@" + (domain.empty() ? "localhost" : domain);
     g_mime_message_set_message_id(message.get(), id.c_str());
     if (fromText.empty()) g_mime_object_set_header(GMIME_OBJECT(message.get()), "X-Unsent", "1", nullptr);
 
@@ -120,6 +179,7 @@ std::string MFMailComposeViewController::messageText() const {
 }
 
 std::optional<NSError> MFMailComposeViewController::write(const std::filesystem::path& folder) {
+    if (auto problem = addressProblem()) return NSError{"MFMailComposeErrorDomain", 2, *problem};
     auto& files = NSFileManager::defaultManager();
     if (auto error = files.createDirectoryAtPath_withIntermediateDirectories(folder.string(), true))
         return error;

@@ -75,8 +75,12 @@ public:
     const std::optional<std::filesystem::path>& writtenFile() const { return written_; }
 
     // The message as it would be written: RFC 5322 with a UTF-8 text part, Date from the clock.
-    // From is $EMAIL when set, else the message carries "X-Unsent: 1".
+    // From is $EMAIL when set, else the message carries "X-Unsent: 1". Domains go in their ASCII
+    // (IDNA) form everywhere.
     std::string messageText() const;
+    // Why the message cannot be written as it stands: an address (From or a recipient) whose part
+    // before the @ is not ASCII, which a header can only carry as raw bytes. None when it can.
+    std::optional<std::string> addressProblem() const;
 
     // What the screen is made of.
     const std::shared_ptr<UIButton>& cancelButton() const { return cancelButton_; }

@@ -68,8 +68,10 @@ bool isShape(const Node& n) {
     return bool(n.shapePath);
 }
 
-// The picture an Image node shows: a bundle image by name, or a file by its path.
-std::shared_ptr<UIImage> imageOf(const Node& n) {
+// The picture an Image node shows: the UIImage it was made from, a bundle image by name, or a file
+// by its path.
+std::shared_ptr<const UIImage> imageOf(const Node& n) {
+    if (n.uiImage) return n.uiImage;
     if (auto name = n.textProp("name")) return UIImage::imageNamed(*name);
     if (auto path = n.textProp("path")) return UIImage::imageWithContentsOfFile(*path);
     return nullptr;

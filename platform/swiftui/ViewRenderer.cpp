@@ -6,8 +6,8 @@
 #include <numbers>
 #include <vector>
 
-#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/SystemSymbol.h"
+#include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIImage.h"
 
 namespace platform::swiftui {
@@ -198,7 +198,10 @@ void ViewRenderer::drawImage(cairo_t* cr, const LayoutBox& b) const {
         return;
     }
     cairo_surface_t* s = nullptr;
-    if (auto name = n.textProp("name"))
+    // An image made from a UIImage draws its pixels, decoded once, rather than its file again.
+    if (n.uiImage)
+        s = n.uiImage->surface();
+    else if (auto name = n.textProp("name"))
         s = picture(*name);
     else if (auto path = n.textProp("path"))
         s = picture(*path, true);

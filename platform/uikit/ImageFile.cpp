@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
+#include <png.h>
 
 #include "platform/foundation/RegularFile.h"
 
@@ -118,7 +120,7 @@ RegularFile::Contents readImageBytes(const std::filesystem::path& path) {
     return RegularFile::read(path.string(), kMaxImageFileLength);
 }
 
-// cairo reads a PNG from memory through this.
+// cairo reads a PNG's rows from memory through this; libpng through the next.
 struct PngSource {
     std::string_view bytes;
     std::size_t at = 0;
@@ -130,6 +132,163 @@ cairo_status_t readPng(void* closure, unsigned char* data, unsigned int length) 
     std::memcpy(data, source->bytes.data() + source->at, length);
     source->at += length;
     return CAIRO_STATUS_SUCCESS;
+}
+
+void readPngRows(png_structp png, png_bytep data, png_size_t length) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (length > source->bytes.size() - source->at) png_error(png, "cut short");
+    std::memcpy(data, source->bytes.data() + source->at, length);
+    source->at += length;
+}
+
+void pngFail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void pngQuiet(png_structp, png_const_charp) {}
+
+// How the source pixels along one side fall into fewer output pixels: each source pixel, a pixel
+// wide, covers a stretch of `out / in` of the output, within one output pixel or across the border
+// of two. `first[i]` is the output pixel it starts in and `weight[i]` how much of it (in 256ths)
+// lies there; the rest lies in the next. `total[o]` is the weight each output pixel gathers.
+struct Coverage {
+    std::vector<int> first;
+    std::vector<std::uint32_t> weight;
+    std::vector<std::uint64_t> total;
+
+    Coverage(int in, int out) : first(std::size_t(in)), weight(std::size_t(in)), total(std::size_t(out) + 1) {
+        const double scale = double(out) / in;
+        for (int i = 0; i < in; ++i) {
+            const double from = i * scale, to = (i + 1) * scale;
+            const int o = std::min(out - 1, static_cast<int>(from));
+            const double inFirst = to <= o + 1 ? 1.0 : (o + 1 - from) / scale;
+            first[std::size_t(i)] = o;
+            weight[std::size_t(i)] = static_cast<std::uint32_t>(std::lround(inFirst * 256));
+            total[std::size_t(o)] += weight[std::size_t(i)];
+            total[std::size_t(o) + 1] += 256 - weight[std::size_t(i)];
+        }
+    }
+};
+
+// A PNG decoded a row at a time into `outW` x `outH` pixels, each the mean of the area of the
+// picture it covers, so that a picture far larger than it is shown never sits in memory whole.
+// Null with `interlaced` set for an interlaced file, whose rows come in seven passes over the
+// whole picture. `w` x `h` is the size its header gives. Everything with a destructor is made
+// before setjmp, so that a longjmp out of a damaged file skips none.
+cairo_surface_t* decodePngReduced(std::string_view bytes, int w, int h, int outW, int outH,
+                                  bool* interlaced) {
+    *interlaced = false;
+    const Coverage columns(w, outW), lines(h, outH);
+    // Premultiplied colour and alpha of one source row gathered into output columns, and of the
+    // output row being gathered and the one after it (a source pixel or row may straddle two).
+    std::vector<std::uint64_t> across(std::size_t(outW + 1) * 4), rows(std::size_t(outW + 1) * 8);
+    std::vector<unsigned char> row(std::size_t(w) * 4);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngQuiet);
+    if (!png) return nullptr;
+    png_infop info = png_create_info_struct(png);
+    PngSource source{bytes};
+    cairo_surface_t* volatile surface = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        if (surface) cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    if (!info) png_error(png, "no memory");
+    png_set_read_fn(png, &source, readPngRows);
+    // Every chunk's CRC still finds a damaged file; the checksum over the decompressed rows would
+    // add a pass over hundreds of megabytes for nothing more.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, color = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &depth, &color, &interlace, nullptr, nullptr);
+    if (interlace != PNG_INTERLACE_NONE || int(width) != w || int(height) != h) {
+        *interlaced = interlace != PNG_INTERLACE_NONE;
+        png_destroy_read_struct(&png, &info, nullptr);
+        return nullptr;
+    }
+    const bool alpha = (color & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+    if (color == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (color == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+    if (depth == 16) png_set_strip_16(png);
+    if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_read_update_info(png, info);
+    surface = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, outW, outH);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) png_error(png, "no memory");
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    std::uint64_t* current = rows.data();
+    std::uint64_t* next = rows.data() + std::size_t(outW + 1) * 4;
+    int outY = 0;
+    const auto flush = [&] {
+        auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(outY) * stride);
+        for (int x = 0; x < outW; ++x) {
+            const std::uint64_t* sum = current + 4 * x;
+            const std::uint64_t total =
+                std::max<std::uint64_t>(1, columns.total[std::size_t(x)] * lines.total[std::size_t(outY)]);
+            const auto mean = [&](int c, std::uint64_t unit) {
+                return std::uint32_t(
+                    std::min<std::uint64_t>(255, (sum[c] + total * unit / 2) / (total * unit)));
+            };
+            out[x] = (mean(3, 1) << 24) | (mean(0, 255) << 16) | (mean(1, 255) << 8) | mean(2, 255);
+        }
+        std::swap(current, next);
+        std::fill(next, next + std::size_t(outW + 1) * 4, 0);
+        ++outY;
+    };
+    for (int y = 0; y < h; ++y) {
+        png_read_row(png, row.data(), nullptr);
+        std::fill(across.begin(), across.end(), 0);
+        for (int x = 0; x < w; ++x) {
+            const unsigned char* p = row.data() + 4 * x;
+            // Weighted by alpha, as cairo keeps its pixels premultiplied: a clear pixel adds no
+            // colour.
+            const std::uint64_t a = p[3], r = p[0] * a, g = p[1] * a, b = p[2] * a;
+            const std::uint64_t inFirst = columns.weight[std::size_t(x)], inNext = 256 - inFirst;
+            std::uint64_t* sum = across.data() + 4 * columns.first[std::size_t(x)];
+            sum[0] += r * inFirst, sum[1] += g * inFirst, sum[2] += b * inFirst, sum[3] += a * inFirst;
+            if (inNext)
+                sum[4] += r * inNext, sum[5] += g * inNext, sum[6] += b * inNext, sum[7] += a * inNext;
+        }
+        while (lines.first[std::size_t(y)] > outY)
+            flush();
+        const std::uint64_t inFirst = lines.weight[std::size_t(y)], inNext = 256 - inFirst;
+        for (std::size_t i = 0; i < across.size(); ++i) {
+            current[i] += across[i] * inFirst;
+            next[i] += across[i] * inNext;
+        }
+    }
+    while (outY < outH)
+        flush();
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    cairo_surface_mark_dirty(surface);
+    return surface;
+}
+
+// `surface` resampled to exactly `width` x `height` (consumed); null when there is no memory.
+cairo_surface_t* resampled(cairo_surface_t* surface, int width, int height) {
+    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    if (w == width && h == height) return surface;
+    cairo_surface_t* out = cairo_image_surface_create(cairo_image_surface_get_format(surface), width, height);
+    if (cairo_surface_status(out) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(out);
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(out);
+    cairo_scale(cr, double(width) / w, double(height) / h);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    cairo_surface_flush(out);
+    return out;
 }
 
 struct JpegError {
@@ -166,8 +325,10 @@ std::uint32_t cmykPixel(const unsigned char* p, bool inverted) {
 // Kept free of objects with destructors between setjmp and the last libjpeg call, so that a
 // longjmp out of a corrupt file skips nothing that needs cleaning up except what we free here.
 // `inkChannels` tells whether the file was CMYK or YCCK (then it is not embedded as it is).
+// `eighths` scales the picture by that many eighths as it is decoded (libjpeg's DCT scaling): a
+// smaller picture costs a fraction of the time and memory of the whole.
 cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size, std::string* reason,
-                            bool* inkChannels) {
+                            bool* inkChannels, int eighths = 8) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
@@ -189,6 +350,8 @@ cairo_surface_t* decodeJpeg(const unsigned char* bytes, std::size_t size, std::s
     const bool inverted = ink && info.saw_Adobe_marker;
     *inkChannels = ink;
     info.out_color_space = ink ? JCS_CMYK : JCS_RGB;
+    info.scale_num = static_cast<unsigned>(eighths);
+    info.scale_denom = 8;
     jpeg_start_decompress(&info);
     const int width = static_cast<int>(info.output_width), height = static_cast<int>(info.output_height);
     const int channels = static_cast<int>(info.output_components);
@@ -289,7 +452,7 @@ ImageFileInfo readImageFileInfo(const std::filesystem::path& path) {
     return contents.bytes ? infoOfBytes(*contents.bytes) : ImageFileInfo{};
 }
 
-cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason) {
+cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason, CGSize atMost) {
     const auto fail = [&](const std::string& why) -> cairo_surface_t* {
         if (reason) *reason = why;
         return nullptr;
@@ -302,23 +465,54 @@ cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* r
     if (double(info.width) * double(info.height) > kMaxImagePixels)
         return fail("it claims " + std::to_string(info.width) + " \u00D7 " + std::to_string(info.height) +
                     " pixels, more than the 100 megapixels a picture may have");
+    const CGSize shown = info.orientedSize();
+    double fit = 1;
+    if (atMost.width > 0 && atMost.height > 0)
+        fit = std::min({1.0, atMost.width / shown.width, atMost.height / shown.height});
+    // The size it is decoded to, as stored (the orientation turns it afterwards).
+    const int targetWidth = std::max(1, static_cast<int>(std::lround(info.width * fit)));
+    const int targetHeight = std::max(1, static_cast<int>(std::lround(info.height * fit)));
+    const bool reduced = targetWidth < info.width || targetHeight < info.height;
+    const auto shrunk = [&](cairo_surface_t* surface) -> cairo_surface_t* {
+        surface = resampled(surface, targetWidth, targetHeight);
+        if (!surface) return fail("there is not enough memory to open it");
+        return applyOrientation(surface, info.orientation);
+    };
+    // cairo reports libpng's complaints as lack of memory; the size is bounded above, so it is the
+    // file.
+    const std::string damaged = "it is damaged or incomplete";
     if (info.format == ImageFormat::PNG) {
+        if (reduced) {
+            bool interlaced = false;
+            if (cairo_surface_t* surface =
+                    decodePngReduced(file, info.width, info.height, targetWidth, targetHeight, &interlaced))
+                return shrunk(surface);
+            if (!interlaced) return fail(damaged);
+        }
         PngSource source{file};
         cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(readPng, &source);
         if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-            // cairo reports libpng's complaints as lack of memory; the size is bounded above, so
-            // it is the file.
-            const std::string why = "it is damaged or incomplete";
             cairo_surface_destroy(surface);
-            return fail(why);
+            return fail(damaged);
         }
-        return surface;
+        return reduced ? shrunk(surface) : surface;
+    }
+    bool ink = false;
+    if (reduced) {
+        // The fewest eighths that still give at least the pixels wanted; cairo takes it the rest of
+        // the way. The file's own bytes no longer match the pixels, so none are kept.
+        int eighths = 1;
+        while (eighths < 8 && ((info.width * eighths + 7) / 8 < targetWidth ||
+                               (info.height * eighths + 7) / 8 < targetHeight))
+            ++eighths;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+        cairo_surface_t* surface = decodeJpeg(bytes, file.size(), reason, &ink, eighths);
+        return surface ? shrunk(surface) : nullptr;
     }
     const std::size_t size = file.size();
     auto* bytes = static_cast<unsigned char*>(std::malloc(size ? size : 1));
     if (!bytes) return fail("there is not enough memory to open it");
     std::memcpy(bytes, file.data(), size);
-    bool ink = false;
     cairo_surface_t* surface = decodeJpeg(bytes, size, reason, &ink);
     if (!surface) {
         std::free(bytes);

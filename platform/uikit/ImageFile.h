@@ -38,6 +38,14 @@ inline constexpr double kMaxImagePixels = 100e6;
 // before any pixel memory is taken), damaged or cut short. An upright RGB or grey JPEG keeps its
 // file's bytes as the surface's JPEG data, so a PDF embeds them as they are instead of encoding the
 // pixels again. The caller owns the surface.
-cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason = nullptr);
+// With `atMost` (in pixels, as shown) a larger picture is decoded scaled down to fit inside it,
+// its shape kept: a JPEG through libjpeg's scaling as it is decoded, a PNG a row at a time, so
+// that neither is ever held at full size. Its whole file is still read, so damage is still found.
+cairo_surface_t* loadImageFile(const std::filesystem::path& path, std::string* reason = nullptr,
+                               CGSize atMost = {});
+
+// The most pixels on either side that a picture is decoded to for the screen and for copies:
+// more than a full A4 or Letter page needs at 300 pixels an inch (3508 on the long side of A4).
+inline constexpr double kMaxDecodedImageSide = 4096;
 
 } // namespace platform

@@ -34,7 +34,8 @@ std::shared_ptr<UIImage> UIImage::imageWithContentsOfFile(const std::filesystem:
 cairo_surface_t* UIImage::surface() const {
     if (!decoded_) {
         decoded_ = true;
-        if (cairo_surface_t* s = loadImageFile(path_)) surface_.reset(s, cairo_surface_destroy);
+        if (cairo_surface_t* s = loadImageFile(path_, nullptr, {kMaxDecodedImageSide, kMaxDecodedImageSide}))
+            surface_.reset(s, cairo_surface_destroy);
     }
     return surface_.get();
 }

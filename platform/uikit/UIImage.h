@@ -30,7 +30,9 @@ public:
     // the file is neither a PNG nor a JPEG or its header cannot be read.
     CGSize size() const { return size_; }
     ImageFormat format() const { return info_.format; }
-    // The decoded pixels, upright, owned by the image; null when the file cannot be decoded.
+    // The decoded pixels, upright, owned by the image; null when the file cannot be decoded. A
+    // picture larger than kMaxDecodedImageSide on a side is decoded scaled down to it: no screen
+    // or page shows more, and the whole of a 100-megapixel photo would take 400 MB.
     cairo_surface_t* surface() const;
 
     // The pixels resampled (with cairo's good filter) through `toDevice`, image pixels to device

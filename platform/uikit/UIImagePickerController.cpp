@@ -42,7 +42,9 @@ std::optional<std::string> UIImagePickerController::pickFile(const std::string& 
         image = UIImage::imageWithContentsOfFile(file);
         if (!image || !image->surface()) {
             std::string why;
-            if (cairo_surface_t* decoded = loadImageFile(file, &why)) cairo_surface_destroy(decoded);
+            if (cairo_surface_t* decoded =
+                    loadImageFile(file, &why, {kMaxDecodedImageSide, kMaxDecodedImageSide}))
+                cairo_surface_destroy(decoded);
             refused = name + " cannot be used: " + (why.empty() ? "it cannot be read" : why) + ".";
         }
     }

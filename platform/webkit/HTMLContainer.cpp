@@ -1,6 +1,7 @@
 #include "platform/webkit/HTMLContainer.h"
 
 #include "platform/uikit/TextDrawing.h"
+#include "platform/webkit/PrintedLine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -295,7 +296,7 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     PangoLayout* word = font->shapedLayout(text);
     const double baseline = pos.bottom() - font->descent;
     cairo_move_to(cr, pos.x, baseline);
-    pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(word, 0));
+    PrintedLine::show(cr, pango_layout_get_line_readonly(word, 0));
 
     if (font->decoration) {
         int width = 0;
@@ -360,7 +361,8 @@ void HTMLContainer::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::lis
     if (canvasOnly_) return;
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     if (!marker.image.empty()) {
-        if (auto* img = image(marker.image, marker.baseurl ? marker.baseurl : "")) {
+        if (auto* picture = image(marker.image, marker.baseurl ? marker.baseurl : "")) {
+            cairo_surface_t* img = pixelsFor(cr, *picture, marker.pos.width, marker.pos.height);
             cairo_save(cr);
             cairo_translate(cr, marker.pos.x, marker.pos.y);
             cairo_scale(cr, marker.pos.width / std::max(1.0, double(cairo_image_surface_get_width(img))),
@@ -458,7 +460,7 @@ void HTMLContainer::del_clip() {
 
 // Images and backgrounds --------------------------------------------------------------------------
 
-cairo_surface_t* HTMLContainer::image(const std::string& src, const std::string& baseurl) {
+HTMLContainer::Picture* HTMLContainer::image(const std::string& src, const std::string& baseurl) {
     fs::path path;
     if (!baseurl.empty() && !fs::path(src).is_absolute() && src.find(':') == std::string::npos) {
         // A stylesheet in a subfolder names its images relative to itself.
@@ -470,11 +472,53 @@ cairo_surface_t* HTMLContainer::image(const std::string& src, const std::string&
     std::string key = path.empty() ? "?" + src : path.string();
     auto found = images_.find(key);
     if (found == images_.end()) {
-        cairo_surface_t* loaded = path.empty() ? nullptr : loadImageFile(path);
-        if (!loaded) missing_.insert(src);
-        found = images_.emplace(key, Surface(loaded)).first;
+        Picture picture;
+        if (!path.empty()) {
+            // Nothing is printed larger than the page: a picture of more pixels than the page holds
+            // at print resolution is decoded scaled down to that, never at its full size.
+            const double perPixel = kPrintPixelsPerInch / 96.0;
+            picture.pixels.reset(
+                loadImageFile(path, nullptr, {pageWidth_ * perPixel, pageHeight_ * perPixel}));
+            if (picture.pixels) {
+                const CGSize size = readImageFileInfo(path).orientedSize();
+                picture.size.width = static_cast<int>(size.width);
+                picture.size.height = static_cast<int>(size.height);
+            }
+        }
+        if (!picture.pixels) missing_.insert(src);
+        found = images_.emplace(key, std::move(picture)).first;
     }
-    return found->second.get();
+    return found->second.pixels ? &found->second : nullptr;
+}
+
+cairo_surface_t* HTMLContainer::pixelsFor(cairo_t* cr, Picture& picture, double width, double height) {
+    cairo_surface_t* pixels = picture.pixels.get();
+    if (cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_PDF) return pixels;
+    // A PDF's units are points: the pixels the printed size needs, and no more.
+    double ax = width, ay = 0, bx = 0, by = height;
+    cairo_user_to_device_distance(cr, &ax, &ay);
+    cairo_user_to_device_distance(cr, &bx, &by);
+    const double perPoint = kPrintPixelsPerInch / 72.0;
+    const int needWidth = std::max(1, static_cast<int>(std::ceil(std::hypot(ax, ay) * perPoint - 1e-6)));
+    const int needHeight = std::max(1, static_cast<int>(std::ceil(std::hypot(bx, by) * perPoint - 1e-6)));
+    const int w = cairo_image_surface_get_width(pixels), h = cairo_image_surface_get_height(pixels);
+    if (w <= needWidth && h <= needHeight) return pixels;
+    const int printedWidth = std::min(w, needWidth), printedHeight = std::min(h, needHeight);
+    for (auto& printed : picture.printed)
+        if (printed.width == printedWidth && printed.height == printedHeight) return printed.pixels.get();
+    Surface out(
+        cairo_image_surface_create(cairo_image_surface_get_format(pixels), printedWidth, printedHeight));
+    if (cairo_surface_status(out.get()) != CAIRO_STATUS_SUCCESS) return pixels;
+    cairo_t* pc = cairo_create(out.get());
+    cairo_scale(pc, double(printedWidth) / w, double(printedHeight) / h);
+    cairo_set_source_surface(pc, pixels, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(pc), CAIRO_FILTER_GOOD);
+    cairo_set_operator(pc, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(pc);
+    cairo_destroy(pc);
+    cairo_surface_flush(out.get());
+    picture.printed.push_back({printedWidth, printedHeight, std::move(out)});
+    return picture.printed.back().pixels.get();
 }
 
 void HTMLContainer::load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, bool) {
@@ -485,15 +529,14 @@ void HTMLContainer::get_image_size(const litehtml::tchar_t* src, const litehtml:
                                    litehtml::size& sz) {
     sz.width = sz.height = 0;
     if (!src) return;
-    if (auto* img = image(src, baseurl ? baseurl : "")) {
-        sz.width = cairo_image_surface_get_width(img);
-        sz.height = cairo_image_surface_get_height(img);
-    }
+    if (auto* picture = image(src, baseurl ? baseurl : "")) sz = picture->size;
 }
 
-void HTMLContainer::drawImage(cairo_t* cr, cairo_surface_t* img, const litehtml::background_paint& bg) {
+void HTMLContainer::drawImage(cairo_t* cr, Picture& picture, const litehtml::background_paint& bg) {
+    if (bg.image_size.width <= 0 || bg.image_size.height <= 0) return;
+    cairo_surface_t* img = pixelsFor(cr, picture, bg.image_size.width, bg.image_size.height);
     const double iw = cairo_image_surface_get_width(img), ih = cairo_image_surface_get_height(img);
-    if (iw <= 0 || ih <= 0 || bg.image_size.width <= 0 || bg.image_size.height <= 0) return;
+    if (iw <= 0 || ih <= 0) return;
     cairo_save(cr);
     roundedRectangle(cr, bg.clip_box, bg.border_radius);
     cairo_clip(cr);
@@ -558,7 +601,7 @@ void HTMLContainer::draw_background(litehtml::uint_ptr hdc, const litehtml::back
             cairo_restore(cr);
         }
         if (!canvas.image.empty())
-            if (auto* img = image(canvas.image, canvas.baseurl)) drawImage(cr, img, canvas);
+            if (auto* picture = image(canvas.image, canvas.baseurl)) drawImage(cr, *picture, canvas);
         return;
     }
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
@@ -570,7 +613,7 @@ void HTMLContainer::draw_background(litehtml::uint_ptr hdc, const litehtml::back
         cairo_restore(cr);
     }
     if (!bg.image.empty())
-        if (auto* img = image(bg.image, bg.baseurl)) drawImage(cr, img, bg);
+        if (auto* picture = image(bg.image, bg.baseurl)) drawImage(cr, *picture, bg);
 }
 
 // Document-level callbacks ------------------------------------------------------------------------

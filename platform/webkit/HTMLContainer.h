@@ -100,15 +100,31 @@ private:
     };
     using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 
-    cairo_surface_t* image(const std::string& src, const std::string& baseurl);
-    void drawImage(cairo_t* cr, cairo_surface_t* img, const litehtml::background_paint& bg);
+    // A picture of the page: its size as the file gives it (what the layout sees), and its pixels
+    // decoded no larger than the page needs; on paper it goes in at no more than
+    // kPrintPixelsPerInch of the size it is printed at.
+    struct Picture {
+        litehtml::size size;
+        Surface pixels;
+        struct Printed {
+            int width = 0, height = 0;
+            Surface pixels;
+        };
+        std::vector<Printed> printed;
+    };
+    static constexpr double kPrintPixelsPerInch = 300;
+
+    Picture* image(const std::string& src, const std::string& baseurl);
+    // The pixels to draw `picture` with at `size` (in user units) into `cr`.
+    cairo_surface_t* pixelsFor(cairo_t* cr, Picture& picture, double width, double height);
+    void drawImage(cairo_t* cr, Picture& picture, const litehtml::background_paint& bg);
     void record(int top, int bottom, HTMLKeepTogether::Kind kind);
 
     std::filesystem::path base_;
     int pageWidth_;
     int pageHeight_;
     PangoContext* pango_ = nullptr;
-    std::map<std::string, Surface> images_; // by resolved path; null when it failed to load
+    std::map<std::string, Picture> images_; // by resolved path; no pixels when it failed to load
     std::set<std::string> missing_;
     std::vector<std::vector<litehtml::position>> clips_;
     bool recording_ = false;

@@ -2,9 +2,27 @@
 
 #include <cairo-pdf.h>
 
+#include <ctime>
+
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/RunLoop.h"
 
 namespace platform {
+
+namespace {
+
+// The run loop's time in the form cairo writes into the document's information, in UTC: a file
+// made under a set clock is dated by that clock, as its name is.
+std::string creationDate() {
+    const auto seconds = static_cast<std::time_t>(RunLoop::main().wallTime());
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+} // namespace
 
 cairo_status_t PDFWriter::append(void* closure, const unsigned char* bytes, unsigned int length) {
     auto* data = static_cast<std::vector<std::uint8_t>*>(closure);
@@ -23,6 +41,7 @@ PDFWriter::PDFWriter(CGSize firstPageSize, const std::map<std::string, std::stri
     for (const auto& [key, value] : info)
         if (auto found = keys.find(key); found != keys.end())
             cairo_pdf_surface_set_metadata(surface_, found->second, value.c_str());
+    cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_CREATE_DATE, creationDate().c_str());
     cr_ = cairo_create(surface_);
 }
 

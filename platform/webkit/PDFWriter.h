@@ -17,7 +17,8 @@ namespace platform {
 
 class PDFWriter {
 public:
-    // `info` may carry "Title", "Author", "Subject", "Keywords" and "Creator".
+    // `info` may carry "Title", "Author", "Subject", "Keywords" and "Creator". The creation date is
+    // the run loop's time.
     explicit PDFWriter(CGSize firstPageSize, const std::map<std::string, std::string>& info = {});
     ~PDFWriter();
     PDFWriter(const PDFWriter&) = delete;

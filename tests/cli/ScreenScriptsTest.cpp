@@ -9,6 +9,7 @@
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Sandbox.h"
 #include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
 
@@ -21,10 +22,11 @@ const std::filesystem::path kScripts = std::filesystem::path(__FILE__).parent_pa
 class ScreenScriptsTest : public quillora::test::PlatformTest {
 protected:
     int run(const std::filesystem::path& script,
-            const std::function<void(ScriptInterpreter&)>& extend = nullptr) {
+            const std::function<void(ScriptInterpreter&)>& extend = nullptr,
+            double clock = platform::RunLoop::kDefaultVirtualEpoch) {
         Options options;
         options.home = home;
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.clock = clock;
         options.script = script.string();
         char name[] = "quillora";
         char* argv[] = {name, nullptr};
@@ -100,6 +102,27 @@ TEST_F(ScreenScriptsTest, SavedTranscriptIsDeletedBySwipeAndTheExportedRecipeSho
     auto browser = printout("WebViewController_Center", 0);
     EXPECT_TRUE(contains(browser, "tableList: UITableView rows=1"));
     EXPECT_TRUE(contains(browser, "[0] \"" + pdfs[0].stem().string() + "\" / \"PDF document\""));
+}
+
+TEST_F(ScreenScriptsTest, AnExportedPdfIsDatedInsideByTheClockItIsNamedAfter) {
+    for (const char* date : {"2025-07-14T15:42:09Z", "2031-01-02T03:04:05Z"}) {
+        SCOPED_TRACE(date);
+        platform::resetSharedInstances();
+        std::filesystem::remove_all(home / "Documents");
+        auto path = home / "script.txt";
+        std::ofstream(path) << "open RecipeBookMarkViewC\ntype Clipboard \"Flour.\"\ntap savepdf\n";
+        ASSERT_EQ(run(path, nullptr, *parseISODate(date)), 0);
+        std::vector<std::filesystem::path> pdfs;
+        for (const auto& entry : std::filesystem::directory_iterator(home / "Documents"))
+            if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
+        ASSERT_EQ(pdfs.size(), 1u);
+        const std::string year = std::string(date).substr(0, 4);
+        EXPECT_NE(pdfs[0].filename().string().find(year), std::string::npos) << pdfs[0];
+        const std::string info = quillora::test::run("pdfinfo -isodates " + quillora::test::quoted(pdfs[0]));
+        std::smatch created;
+        ASSERT_TRUE(std::regex_search(info, created, std::regex("CreationDate: *(\\S+)"))) << info;
+        EXPECT_EQ(created[1], date);
+    }
 }
 
 TEST_F(ScreenScriptsTest, TemplateButtonOpensTheGalleryAndItsCancelClosesIt) {

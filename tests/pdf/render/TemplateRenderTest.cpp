@@ -139,22 +139,58 @@ TEST_F(TemplateRenderTest, ALongTranscriptSpansPagesWithNoLineLost) {
     }
 }
 
-TEST_F(TemplateRenderTest, EmojiOfTheVoiceCommandsAreDrawn) {
-    const auto& row = *pdfTemplateNamed("note2");
+TEST_F(TemplateRenderTest, EmojiOfTheVoiceCommandsAreDrawnSharpAndKeptAsText) {
+    const auto& note = *pdfTemplateNamed("note2");
     const auto plain = home / "tmp" / "plain.pdf";
-    const auto emoji = home / "tmp" / "emoji.pdf";
-    ASSERT_TRUE(print(filled(row, "Agenda item one", std::nullopt), plain).ok);
+    const auto commands = home / "tmp" / "commands.pdf";
+    ASSERT_TRUE(print(filled(note, "Agenda item one", std::nullopt), plain).ok);
     ASSERT_TRUE(
-        print(filled(row, "Agenda item one \xF0\x9F\x93\x8C \xE2\x9C\x85 \xF0\x9F\x93\x8E", std::nullopt),
-              emoji)
+        print(filled(note, "Agenda item one \xF0\x9F\x93\x8C \xE2\x9C\x85 \xF0\x9F\x93\x8E", std::nullopt),
+              commands)
             .ok);
-    // Colour emoji reach the PDF as small bitmaps; plain text adds none.
-    const auto images = [](const std::filesystem::path& pdf) {
-        const std::string list = run("pdfimages -list " + quoted(pdf));
-        return std::count(list.begin(), list.end(), '\n');
+    // Each colour emoji is a picture of its own; plain text adds none.
+    const auto pictures = [](const std::filesystem::path& pdf) {
+        std::vector<std::pair<int, int>> ppi; // x and y pixels an inch of paper
+        std::istringstream lines(run("pdfimages -list " + quoted(pdf)));
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::vector<std::string> f;
+            for (std::string field; fields >> field;)
+                f.push_back(field);
+            if (f.size() >= 14 && f[2] == "image") ppi.emplace_back(std::stoi(f[12]), std::stoi(f[13]));
+        }
+        return ppi;
     };
-    EXPECT_GE(images(emoji), images(plain) + 3);
-    EXPECT_NE(pdfWords(emoji).find("Agenda item one"), std::string::npos);
+    EXPECT_EQ(pictures(commands).size(), pictures(plain).size() + 3);
+    EXPECT_NE(pdfWords(commands).find("Agenda item one \xF0\x9F\x93\x8C \xE2\x9C\x85 \xF0\x9F\x93\x8E"),
+              std::string::npos)
+        << pdfWords(commands);
+
+    // An essay with an emoji in its heading and its text: each printed at 300 pixels an inch or
+    // more, and its characters found where it stands.
+    const auto& essay = *pdfTemplateNamed("essay");
+    auto values = sampleDictionary(essay);
+    values["Page_Heading"] = "Cows \U0001F404 in the meadow";
+    std::ifstream in(bundle / (essay.resourceName() + ".html"));
+    std::stringstream html;
+    html << in.rdbuf();
+    const std::string feelings = "\U0001F600 \U0001F44D\U0001F3FD \U0001F1E9\U0001F1EA "
+                                 "\U0001F468\u200D\U0001F469\u200D\U0001F467 \u2764\uFE0F \U0001F355 "
+                                 "\u260E\uFE0F \U0001F4B6";
+    const auto pdf = home / "tmp" / "essay.pdf";
+    ASSERT_TRUE(print(fillPDFTemplate(essay, values, "Today I felt " + feelings + " all at once.", html.str(),
+                                      std::nullopt),
+                      pdf)
+                    .ok);
+    const auto printed = pictures(pdf);
+    EXPECT_EQ(printed.size(), 9u);
+    for (const auto& [x, y] : printed) {
+        EXPECT_GE(x, 300);
+        EXPECT_GE(y, 300);
+    }
+    const std::string words = pdfWords(pdf);
+    EXPECT_NE(words.find("Cows \U0001F404 in the meadow"), std::string::npos) << words;
+    EXPECT_NE(words.find("Today I felt " + feelings + " all at once."), std::string::npos) << words;
 }
 
 } // namespace

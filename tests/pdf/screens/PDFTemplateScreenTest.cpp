@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "pdf/PDFScreenKit.h"
 #include "pdf/PDFTemplateViewController.h"
 #include "pdf/PreviewViewController.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSLocale.h"
 #include "platform/foundation/NSNotificationCenter.h"
@@ -126,9 +128,23 @@ TEST_F(PDFTemplateScreenTest,
     };
     const auto pdf = tmpFile("MyPDFDocumentEssay.pdf");
 
-    auto screen = present<PDFEssayViewController>();
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return spinnerOn(*screen) != nullptr; }, 1));
+    // The spinner turns from the moment the screen is up, and the main loop with it: the page is
+    // filled on the printing worker too. With that worker held, the screen still comes up.
+    std::promise<void> gate;
+    DispatchQueue::global(DispatchQoS::UserInitiated).async([held = gate.get_future().share()] {
+        held.wait();
+    });
+    auto screen = std::make_shared<PDFEssayViewController>();
+    base->presentViewController_animated_completion(screen, false, nullptr);
+    runUntilIdle();
+    ASSERT_EQ(screen->appearance(), UIViewControllerAppearance::Appeared);
+    ASSERT_NE(spinnerOn(*screen), nullptr) << "a spinner at once";
+    EXPECT_TRUE(spinnerOn(*screen)->isAnimating());
+    EXPECT_TRUE(screen->webView->loadedHTML().empty()) << "the page is filled off the main loop";
+    gate.set_value();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return !screen->webView->loadedHTML().empty(); }, 10));
     auto spinner = spinnerOn(*screen);
+    ASSERT_NE(spinner, nullptr);
     EXPECT_TRUE(spinner->isAnimating());
     EXPECT_TRUE(ScreenRenderer::nextChangeIn()) << "the screen is drawn again while the spinner turns";
     EXPECT_FALSE(screen->PreviewButton->isEnabled()) << "Preview waits for the file";

@@ -2,6 +2,8 @@
 // they go, what the delegate hears, and the hand-off to the desktop's mail client.
 #include <gmime/gmime.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +92,39 @@ std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) 
     return out;
 }
 
+// What Python's mail parser (policy.default, as mail tools written in Python read mail) finds
+// wrong in a message file: the message's defects and each header's, one per line; empty when none.
+std::string pythonDefects(const std::filesystem::path& file) {
+    const auto script = file.parent_path() / "defects.py";
+    std::ofstream(script)
+        << "import sys, email\n"
+           "from email import policy\n"
+           "m = email.message_from_binary_file(open(sys.argv[1], 'rb'), policy=policy.default)\n"
+           "for d in m.defects: print('message', type(d).__name__)\n"
+           "for name, value in m.items():\n"
+           "    for d in getattr(value, 'defects', ()): print(name, type(d).__name__)\n"
+           "    str(value)\n"
+           "print('From:', m['From'].addresses[0].domain)\n";
+    std::string out;
+    const std::string command = "python3 '" + script.string() + "' '" + file.string() + "' 2>&1";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+// The header lines of a message file (up to the first empty line).
+std::string headersOf(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string headers, line;
+    while (std::getline(in, line) && line != "\r" && !line.empty())
+        headers += line + "\n";
+    return headers;
+}
+
 // A service whose hand-over always fails, as a full outbox or a broken client would.
 class FailingService : public MailService {
 public:
@@ -173,6 +208,29 @@ TEST_F(MailComposerTest, FromComesFromTheEnvironmentAndHTMLBodiesStayHTML) {
     EXPECT_EQ(mail->contentType, "text/html");
     EXPECT_EQ(mail->body, "<p>Hello <b>there</b></p>");
     EXPECT_NE(mail->messageId.find("@example.net"), std::string::npos) << mail->messageId;
+}
+
+TEST_F(MailComposerTest, InternationalDomainsTravelInTheirAsciiFormAndEveryReaderTakesTheMessage) {
+    setenv("EMAIL", "Zo\u00E9 Ex\u00E4mple <zoe@ex\u00E4mple.com>", 1);
+    composer->setToRecipients({"Bob <bob@b\u00FCcher.de>"});
+    composer->setCcRecipients({"ana@\u0645\u062B\u0627\u0644.\u0625\u062E\u062A\u0628\u0627\u0631"});
+    ASSERT_TRUE(composer->userSend());
+    ASSERT_EQ(delegate->outcomes.size(), 1u);
+    const auto file = filesIn(outbox()).at(0);
+    const std::string headers = headersOf(file);
+    EXPECT_TRUE(std::all_of(headers.begin(), headers.end(), [](char c) { return (c & 0x80) == 0; }))
+        << "no raw byte in any header:\n"
+        << headers;
+    EXPECT_NE(headers.find("<zoe@xn--exmple-cua.com>"), std::string::npos) << headers;
+    EXPECT_NE(headers.find("<bob@xn--bcher-kva.de>"), std::string::npos) << headers;
+    EXPECT_NE(headers.find("ana@xn--mgbh0fb.xn--kgbechtv"), std::string::npos) << headers;
+    auto mail = parse(file);
+    ASSERT_TRUE(mail);
+    EXPECT_NE(mail->from.find("zoe@xn--exmple-cua.com"), std::string::npos) << mail->from;
+    EXPECT_NE(mail->from.find("Zo\u00E9 Ex\u00E4mple"), std::string::npos)
+        << "the name reads back: " << mail->from;
+    EXPECT_TRUE(mail->messageId.ends_with("@xn--exmple-cua.com")) << mail->messageId;
+    EXPECT_EQ(pythonDefects(file), "From: xn--exmple-cua.com\n");
 }
 
 TEST_F(MailComposerTest, SaveGoesToDraftsAndCancelWritesNothing) {
@@ -462,6 +520,42 @@ TEST_F(MailComposerScreenTest, CancelAsksToDeleteOrSaveTheDraftAndItsOwnCancelKe
     EXPECT_EQ(filesIn(drafts()).size(), 1u);
     EXPECT_TRUE(filesIn(outbox()).empty());
     UIDevice::currentDevice().setUserInterfaceIdiom(UIUserInterfaceIdiom::Phone);
+}
+
+TEST_F(MailComposerScreenTest, AnAddressWithALocalPartBeyondAsciiIsRefusedAndTheComposerKeepsTheMessage) {
+    struct Case {
+        const char* email;
+        std::vector<std::string> to;
+        std::string refused;
+    };
+    const std::vector<Case> cases{
+        {"zo\u00E9@ex\u00E4mple.com", {"support@example.org"}, "zo\u00E9@ex\u00E4mple.com"},
+        {"Zo\u00E9 <zoe@example.com>",
+         {"support@example.org", "J\u00F6rg <j\u00F6rg@example.org>"},
+         "j\u00F6rg@example.org"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.email);
+        setenv("EMAIL", c.email, 1);
+        composer->setToRecipients(c.to);
+        ASSERT_EQ(touch(*composer->sendButton(), "Send"), "");
+        ASSERT_TRUE(alert()) << "an alert says why";
+        EXPECT_EQ(alert()->title(), "Cannot Send Mail");
+        EXPECT_EQ(alert()->message(), "The address \u201C" + c.refused +
+                                          "\u201D cannot be used: the part before the @ may hold only ASCII "
+                                          "letters, digits and symbols.");
+        EXPECT_TRUE(filesIn(outbox()).empty()) << "nothing is written";
+        EXPECT_TRUE(delegate->outcomes.empty());
+        pressAlert("OK");
+        EXPECT_EQ(root->presentedViewController(), composer) << "the composer stays with what was written";
+        EXPECT_EQ(composer->bodyView()->text(), "First line\nsecond line with \u00FC and \U0001F913");
+    }
+    // With an address mail can carry, the same message goes.
+    setenv("EMAIL", "zoe@ex\u00E4mple.com", 1);
+    composer->setToRecipients({"support@example.org"});
+    ASSERT_EQ(touch(*composer->sendButton(), "Send"), "");
+    ASSERT_EQ(delegate->outcomes.size(), 1u);
+    EXPECT_EQ(delegate->outcomes[0].result, MFMailComposeResult::Sent);
 }
 
 TEST_F(MailComposerScreenTest, AMailThatCannotBeWrittenKeepsTheComposerOpenAndAnAlertSaysWhy) {

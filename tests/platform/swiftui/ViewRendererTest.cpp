@@ -2,11 +2,15 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <filesystem>
+
+#include <unistd.h>
 
 #include "platform/swiftui/TextSetter.h"
 #include "platform/swiftui/ViewHost.h"
 #include "platform/swiftui/ViewLayout.h"
 #include "platform/swiftui/ViewRenderer.h"
+#include "platform/uikit/UIImage.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform::swiftui;
@@ -67,4 +71,23 @@ TEST(ViewRendererTest, ThePrimaryColourIsTheSchemesOwnAlsoWhenSetByAModifier) {
                 EXPECT_LT(ink.darkest, 60) << "black on the light sheet";
         }
     }
+}
+
+TEST(ViewRendererTest, AnImageOfAUIImageDrawsThePixelsItHoldsWithoutReadingItsFileAgain) {
+    // A picture decoded once (a large one takes seconds) is drawn from those pixels: with its file
+    // gone since, it still shows.
+    const auto file =
+        std::filesystem::temp_directory_path() / ("quillora-renderer-" + std::to_string(::getpid()) + ".png");
+    cairo_surface_t* grey = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 40, 20);
+    cairo_t* cr = cairo_create(grey);
+    cairo_set_source_rgb(cr, 0.5, 0.5, 0.5);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    ASSERT_EQ(cairo_surface_write_to_png(grey, file.c_str()), CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(grey);
+    auto image = std::make_shared<const platform::UIImage>("grey", file);
+    ASSERT_NE(image->surface(), nullptr);
+    std::filesystem::remove(file);
+    const Ink ink = draw(Image(image), ColorScheme::light, 1.0);
+    EXPECT_NEAR(ink.darkest, 128, 2) << "the picture is drawn";
 }

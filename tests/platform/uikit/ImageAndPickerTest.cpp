@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -75,7 +76,115 @@ void writePng(const std::filesystem::path& path, int w, int h, double alpha) {
     cairo_surface_destroy(s);
 }
 
+// A PNG of w x h pixels in stripes one pixel wide: opaque red and, in every other column,
+// half-transparent blue (or opaque blue when `alpha` is false).
+void writeStripedPng(const std::filesystem::path& path, int w, int h, bool alpha) {
+    cairo_surface_t* s = cairo_image_surface_create(alpha ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, w, h);
+    cairo_t* cr = cairo_create(s);
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 1, alpha ? 0.5 : 1);
+    for (int x = 1; x < w; x += 2)
+        cairo_rectangle(cr, x, 0, 1, h);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_write_to_png(s, path.c_str());
+    cairo_surface_destroy(s);
+}
+
+// The pixel as stored (premultiplied): alpha, red, green, blue.
+std::array<int, 4> argb(cairo_surface_t* s, int x, int y) {
+    cairo_surface_flush(s);
+    const auto* row =
+        cairo_image_surface_get_data(s) + static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(s);
+    const std::uint32_t p = reinterpret_cast<const std::uint32_t*>(row)[x];
+    const bool opaque = cairo_image_surface_get_format(s) == CAIRO_FORMAT_RGB24;
+    return {opaque ? 255 : int(p >> 24), int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+}
+
+// The first `keep` bytes of a file, as a copy cut short would hold.
+void truncateFile(const std::filesystem::path& from, const std::filesystem::path& to, std::uintmax_t keep) {
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(to, keep);
+}
+
 class ImageAndPickerTest : public quillora::test::PlatformTest {};
+
+TEST_F(ImageAndPickerTest, ALargePictureIsDecodedScaledDownToFitAndItsDamageIsStillFound) {
+    const auto wide = home / "wide.jpg", turned = home / "turned.jpg", opaque = home / "opaque.png",
+               clear = home / "clear.png";
+    writeOrientedJpeg(wide, 3000, 1000, 1);
+    writeOrientedJpeg(turned, 3000, 1000, 6);
+    writeStripedPng(opaque, 2400, 1200, false);
+    writeStripedPng(clear, 2400, 1200, true);
+    struct Case {
+        std::filesystem::path file;
+        CGSize atMost;
+        int width, height;
+    };
+    const std::vector<Case> cases{
+        {wide, {600, 600}, 600, 200},     // libjpeg's eighths, then cairo to the size
+        {wide, {5000, 5000}, 3000, 1000}, // fits already: whole
+        {turned, {600, 600}, 200, 600},   // the shown (turned) size fits
+        {opaque, {300, 300}, 300, 150},   // a PNG a few rows at a time
+        {clear, {1000, 1000}, 1000, 500}, // not a whole number of pixels per pixel
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.filename().string() + " in " + std::to_string(int(c.atMost.width)));
+        std::string why;
+        cairo_surface_t* s = loadImageFile(c.file, &why, c.atMost);
+        ASSERT_NE(s, nullptr) << why;
+        EXPECT_EQ(cairo_image_surface_get_width(s), c.width);
+        EXPECT_EQ(cairo_image_surface_get_height(s), c.height);
+        if (c.file == turned) {
+            // The stored left (red) half is the shown top.
+            EXPECT_GT(argb(s, 100, 20)[1], 200);
+            EXPECT_GT(argb(s, 100, 580)[3], 200);
+        } else if (c.file == wide) {
+            EXPECT_GT(argb(s, 10, 10)[1], 200);
+            EXPECT_GT(argb(s, c.width - 10, 10)[3], 200);
+        } else {
+            // Red and blue stripes average to their mix (over a few pixels: at 2.4 stripes a pixel
+            // one holds more red, the next more blue); transparency is averaged premultiplied, so
+            // the half-clear blue weighs half as much as the opaque red.
+            std::array<int, 4> mixed{};
+            for (int i = 0; i < 4; ++i) {
+                for (int x = c.width / 2; x < c.width / 2 + 10; ++x)
+                    mixed[i] += argb(s, x, c.height / 2)[i];
+                mixed[i] = (mixed[i] + 5) / 10;
+            }
+            if (c.file == opaque) {
+                EXPECT_EQ(mixed[0], 255);
+                EXPECT_NEAR(mixed[1], 128, 3);
+                EXPECT_NEAR(mixed[3], 128, 3);
+            } else {
+                EXPECT_NEAR(mixed[0], 191, 3);
+                EXPECT_NEAR(mixed[1], 128, 3);
+                EXPECT_NEAR(mixed[3], 64, 3);
+            }
+        }
+        cairo_surface_destroy(s);
+    }
+
+    // Scaled down or not, the whole file is read: a copy cut short is refused with the reason.
+    for (const auto& file : {wide, opaque}) {
+        const auto cut = home / ("cut" + file.extension().string());
+        truncateFile(file, cut, std::filesystem::file_size(file) * 2 / 3);
+        std::string why;
+        EXPECT_EQ(loadImageFile(cut, &why, {300, 300}), nullptr) << cut;
+        EXPECT_NE(why.find("damaged or incomplete"), std::string::npos) << why;
+    }
+
+    // A picture kept for the screen and for copies is never decoded past kMaxDecodedImageSide.
+    const auto huge = home / "huge.png";
+    writeStripedPng(huge, 9000, 300, false);
+    UIImage image("huge", huge);
+    EXPECT_EQ(image.size(), (CGSize{9000, 300})) << "the size is the file's";
+    ASSERT_NE(image.surface(), nullptr);
+    EXPECT_EQ(cairo_image_surface_get_width(image.surface()), 4096);
+    EXPECT_EQ(cairo_image_surface_get_height(image.surface()), 137);
+}
 
 TEST_F(ImageAndPickerTest, AnExifOrientationTurnsTheSizeAndThePixels) {
     const auto plain = home / "plain.jpg", turned = home / "turned.jpg", flipped = home / "flipped.jpg";
