@@ -26,6 +26,7 @@ struct HTMLContainer::Font {
     // measure would lay the word out again. Width, and the top and height of its line's ink.
     struct Measure {
         int width = 0, top = 0, height = 0;
+        double advance = 0; // the width unrounded: where the next glyph would stand
     };
     std::unordered_map<std::string, Measure> measured;
 
@@ -37,8 +38,8 @@ struct HTMLContainer::Font {
         pango_layout_get_size(layout, &width, nullptr);
         PangoRectangle logical;
         pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(layout, 0), nullptr, &logical);
-        at->second = {static_cast<int>(std::ceil(static_cast<double>(width) / PANGO_SCALE)), logical.y,
-                      logical.height};
+        const double advance = static_cast<double>(width) / PANGO_SCALE;
+        at->second = {static_cast<int>(std::ceil(advance)), logical.y, logical.height, advance};
         return at->second;
     }
 
@@ -269,6 +270,12 @@ int HTMLContainer::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr 
     auto* font = reinterpret_cast<Font*>(hFont);
     if (!font || !text) return 0;
     return font->measure(text).width;
+}
+
+double HTMLContainer::textAdvance(const char* text, litehtml::uint_ptr hFont) {
+    auto* font = reinterpret_cast<Font*>(hFont);
+    if (!font || !text) return 0;
+    return font->measure(text).advance;
 }
 
 void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, litehtml::uint_ptr hFont,
@@ -592,6 +599,8 @@ void HTMLContainer::import_css(litehtml::tstring& text, const litehtml::tstring&
     content << in.rdbuf();
     text = content.str();
     baseurl = path.parent_path().string();
+    importedStyles_ += text;
+    importedStyles_ += '\n';
 }
 
 void HTMLContainer::set_caption(const litehtml::tchar_t*) {}

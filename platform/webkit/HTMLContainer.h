@@ -51,11 +51,17 @@ public:
     }
     std::vector<HTMLKeepTogether> takeRecorded() { return std::move(recorded_); }
     const std::set<std::string>& missingResources() const { return missing_; }
+    // The linked stylesheets read so far, one after the other: the engine skips what it does not
+    // know, such as @page rules, which the pagination reads from here.
+    const std::string& importedStyles() const { return importedStyles_; }
 
     // Resolves a reference of the document to a local file: relative references against the base
     // folder (never escaping it), absolute paths and file: URLs as they are; anything fetched over a
     // network is refused. Empty when refused.
     std::filesystem::path resolve(const std::string& reference) const;
+
+    // The width of `text` in `font` as drawn, in pixels and unrounded (text_width rounds up).
+    double textAdvance(const char* text, litehtml::uint_ptr font);
 
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
                                    litehtml::font_style italic, unsigned int decoration,
@@ -110,6 +116,7 @@ private:
     PangoContext* pango_ = nullptr;
     std::map<std::string, Surface> images_; // by resolved path; null when it failed to load
     std::set<std::string> missing_;
+    std::string importedStyles_;
     std::vector<std::vector<litehtml::position>> clips_;
     bool recording_ = false;
     bool canvasOnly_ = false;
