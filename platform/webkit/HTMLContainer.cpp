@@ -301,7 +301,11 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     setColor(cr, color);
     PangoLayout* word = font->shapedLayout(text);
     const double baseline = pos.bottom() - font->descent;
-    cairo_move_to(cr, pos.x, baseline);
+    double x = pos.x;
+    if (!nudges_.empty())
+        if (auto nudge = nudges_.find({pos.x - originX_, pos.y - originY_}); nudge != nudges_.end())
+            x += nudge->second;
+    cairo_move_to(cr, x, baseline);
     pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(word, 0));
 
     if (font->decoration) {
@@ -309,11 +313,11 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
         pango_layout_get_size(word, &width, nullptr);
         const double w = static_cast<double>(width) / PANGO_SCALE;
         if (font->decoration & litehtml::font_decoration_underline)
-            cairo_rectangle(cr, pos.x, baseline - font->underlinePosition, w, font->underlineThickness);
+            cairo_rectangle(cr, x, baseline - font->underlinePosition, w, font->underlineThickness);
         if (font->decoration & litehtml::font_decoration_linethrough)
-            cairo_rectangle(cr, pos.x, baseline - font->strikePosition, w, font->strikeThickness);
+            cairo_rectangle(cr, x, baseline - font->strikePosition, w, font->strikeThickness);
         if (font->decoration & litehtml::font_decoration_overline)
-            cairo_rectangle(cr, pos.x, baseline - font->ascent, w, font->underlineThickness);
+            cairo_rectangle(cr, x, baseline - font->ascent, w, font->underlineThickness);
         cairo_fill(cr);
     }
     cairo_restore(cr);

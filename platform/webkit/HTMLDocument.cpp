@@ -179,6 +179,7 @@ public:
     explicit Justification(HTMLContainer& container) : container_(container) {}
 
     void run(litehtml::document& document) {
+        container_.clearTextNudges();
         forEachElement(document.root(), [&](const Element& el) {
             if (!el->is_visible() || dynamic_cast<litehtml::el_text*>(el.get())) return false;
             if (formatsLines(el) && styleOf(el, "text-align", true) == "justify") justifyBlock(el);
@@ -267,8 +268,8 @@ private:
         const int right = blockAt_.x + block_->get_line_right(first->at.y - blockAt_.y, blockAt_.width);
         const double extra = right - drawnRight(*(end - 1));
         if (extra <= 0) return;
-        // Whole pixels: the k-th blank ends where k/n of the extra room is taken, the last word
-        // then ends within half a pixel of the edge.
+        // Whole pixels: the k-th blank ends where k/n of the extra room is taken. The last word
+        // is then drawn moved by the part of a pixel that is left, to end at the edge.
         long gap = 0;
         int shift = 0;
         for (auto it = first; it != end; ++it) {
@@ -280,6 +281,9 @@ private:
             pos.width += next - shift;
             shift = next;
         }
+        const auto& lastWord = *(end - 1);
+        if (dynamic_cast<litehtml::el_text*>(lastWord.el.get()))
+            container_.nudgeText(lastWord.at.x + shift, lastWord.at.y, extra - shift);
     }
 
     HTMLContainer& container_;
@@ -934,6 +938,15 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
                     if (box.bottom <= at || box.top <= top || (!keepBlocks && !box.isContent())) continue;
                     if (!box.isText() && box.bottom - box.top > page) continue;
                     at = box.top;
+                    // A picture or a band of colour is cut a pixel above, where that cuts no line:
+                    // a viewer that snaps the page's clip to its own pixels would show a hairline
+                    // of it at the page's foot otherwise.
+                    if (!box.isText() && box.top - 1 > top) {
+                        bool endsALine = false;
+                        for (auto b = onPage; b != d.boxesPx.end() && b->top < box.top; ++b)
+                            endsALine = endsALine || (b->bottom > box.top - 1 && b->bottom <= box.top);
+                        if (!endsALine) at = box.top - 1;
+                    }
                     moved = true;
                 }
             }
@@ -988,6 +1001,7 @@ void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pag
         cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, bottom - top);
         cairo_clip(cr);
         litehtml::position clip(-d.widthPx, 0, 3 * d.widthPx, bottom - top);
+        d.container.setDrawOrigin(0, -top);
         d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &clip);
     }
     cairo_restore(cr);
