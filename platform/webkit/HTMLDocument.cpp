@@ -327,7 +327,7 @@ PageMargins pageMarginsIn(std::string css) {
         css.erase(open, close == std::string::npos ? std::string::npos : close + 2 - open);
     }
     std::optional<double> top, bottom, firstTop, firstBottom;
-    for (auto at = css.find("@page"); at != std::string::npos; at = css.find("@page", at + 5)) {
+    for (auto at = css.find("@page"); at != std::string::npos; at = css.find("@page", at + 1)) {
         const auto open = css.find('{', at);
         const auto close = open == std::string::npos ? open : css.find('}', open);
         if (close == std::string::npos) break;
