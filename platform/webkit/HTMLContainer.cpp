@@ -27,6 +27,7 @@ struct HTMLContainer::Font {
     // measure would lay the word out again. Width, and the top and height of its line's ink.
     struct Measure {
         int width = 0, top = 0, height = 0;
+        double advance = 0; // the width unrounded: where the next glyph would stand
     };
     std::unordered_map<std::string, Measure> measured;
 
@@ -38,8 +39,8 @@ struct HTMLContainer::Font {
         pango_layout_get_size(layout, &width, nullptr);
         PangoRectangle logical;
         pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(layout, 0), nullptr, &logical);
-        at->second = {static_cast<int>(std::ceil(static_cast<double>(width) / PANGO_SCALE)), logical.y,
-                      logical.height};
+        const double advance = static_cast<double>(width) / PANGO_SCALE;
+        at->second = {static_cast<int>(std::ceil(advance)), logical.y, logical.height, advance};
         return at->second;
     }
 
@@ -272,6 +273,12 @@ int HTMLContainer::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr 
     return font->measure(text).width;
 }
 
+double HTMLContainer::textAdvance(const char* text, litehtml::uint_ptr hFont) {
+    auto* font = reinterpret_cast<Font*>(hFont);
+    if (!font || !text) return 0;
+    return font->measure(text).advance;
+}
+
 void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, litehtml::uint_ptr hFont,
                               litehtml::web_color color, const litehtml::position& pos) {
     auto* font = reinterpret_cast<Font*>(hFont);
@@ -295,7 +302,11 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
     setColor(cr, color);
     PangoLayout* word = font->shapedLayout(text);
     const double baseline = pos.bottom() - font->descent;
-    cairo_move_to(cr, pos.x, baseline);
+    double x = pos.x;
+    if (!nudges_.empty())
+        if (auto nudge = nudges_.find({pos.x - originX_, pos.y - originY_}); nudge != nudges_.end())
+            x += nudge->second;
+    cairo_move_to(cr, x, baseline);
     PrintedLine::show(cr, pango_layout_get_line_readonly(word, 0));
 
     if (font->decoration) {
@@ -303,11 +314,11 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
         pango_layout_get_size(word, &width, nullptr);
         const double w = static_cast<double>(width) / PANGO_SCALE;
         if (font->decoration & litehtml::font_decoration_underline)
-            cairo_rectangle(cr, pos.x, baseline - font->underlinePosition, w, font->underlineThickness);
+            cairo_rectangle(cr, x, baseline - font->underlinePosition, w, font->underlineThickness);
         if (font->decoration & litehtml::font_decoration_linethrough)
-            cairo_rectangle(cr, pos.x, baseline - font->strikePosition, w, font->strikeThickness);
+            cairo_rectangle(cr, x, baseline - font->strikePosition, w, font->strikeThickness);
         if (font->decoration & litehtml::font_decoration_overline)
-            cairo_rectangle(cr, pos.x, baseline - font->ascent, w, font->underlineThickness);
+            cairo_rectangle(cr, x, baseline - font->ascent, w, font->underlineThickness);
         cairo_fill(cr);
     }
     cairo_restore(cr);
@@ -635,6 +646,8 @@ void HTMLContainer::import_css(litehtml::tstring& text, const litehtml::tstring&
     content << in.rdbuf();
     text = content.str();
     baseurl = path.parent_path().string();
+    importedStyles_ += text;
+    importedStyles_ += '\n';
 }
 
 void HTMLContainer::set_caption(const litehtml::tchar_t*) {}

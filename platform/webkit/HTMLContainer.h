@@ -51,11 +51,26 @@ public:
     }
     std::vector<HTMLKeepTogether> takeRecorded() { return std::move(recorded_); }
     const std::set<std::string>& missingResources() const { return missing_; }
+    // The linked stylesheets read so far, one after the other: the engine skips what it does not
+    // know, such as @page rules, which the pagination reads from here.
+    const std::string& importedStyles() const { return importedStyles_; }
 
     // Resolves a reference of the document to a local file: relative references against the base
     // folder (never escaping it), absolute paths and file: URLs as they are; anything fetched over a
     // network is refused. Empty when refused.
     std::filesystem::path resolve(const std::string& reference) const;
+
+    // The width of `text` in `font` as drawn, in pixels and unrounded (text_width rounds up).
+    double textAdvance(const char* text, litehtml::uint_ptr font);
+    // Boxes are whole pixels, so the last word of a justified line would miss the edge by up to
+    // half of one: the word standing at (x, y) in the document is drawn `dx` pixels further.
+    void nudgeText(int x, int y, double dx) { nudges_[{x, y}] = dx; }
+    void clearTextNudges() { nudges_.clear(); }
+    // Where the document's origin is drawn (the offsets given to its draw).
+    void setDrawOrigin(int x, int y) {
+        originX_ = x;
+        originY_ = y;
+    }
 
     litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
                                    litehtml::font_style italic, unsigned int decoration,
@@ -126,6 +141,9 @@ private:
     PangoContext* pango_ = nullptr;
     std::map<std::string, Picture> images_; // by resolved path; no pixels when it failed to load
     std::set<std::string> missing_;
+    std::string importedStyles_;
+    std::map<std::pair<int, int>, double> nudges_;
+    int originX_ = 0, originY_ = 0;
     std::vector<std::vector<litehtml::position>> clips_;
     bool recording_ = false;
     bool canvasOnly_ = false;

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <future>
 #include <limits>
+#include <optional>
+#include <sstream>
+#include <strings.h>
 #include <thread>
 
 #include "platform/webkit/HTMLContainer.h"
@@ -166,6 +169,228 @@ bool breakOverflowingWords(litehtml::document& document, int columnWidth, int pa
     return changed;
 }
 
+// litehtml 0.6 sets `text-align: justify` ragged. Here a justified block's lines are widened to
+// its right edge after layout, at their blanks only (letters keep their spacing), except the last
+// line of each paragraph: the block's last, and the one before a forced break or a block inside
+// it; `text-align-last: justify` widens those too. Lines keep their words in order and on their
+// baseline, so the reading order stays the same.
+class Justification {
+public:
+    explicit Justification(HTMLContainer& container) : container_(container) {}
+
+    void run(litehtml::document& document) {
+        container_.clearTextNudges();
+        forEachElement(document.root(), [&](const Element& el) {
+            if (!el->is_visible() || dynamic_cast<litehtml::el_text*>(el.get())) return false;
+            if (formatsLines(el) && styleOf(el, "text-align", true) == "justify") justifyBlock(el);
+            return true;
+        });
+    }
+
+private:
+    struct Item {
+        Element el;
+        litehtml::position at; // on the page
+        bool blank = false;
+    };
+
+    static bool formatsLines(const Element& el) {
+        const auto display = el->get_display();
+        return display == litehtml::display_block || display == litehtml::display_list_item ||
+               display == litehtml::display_table_cell || display == litehtml::display_inline_block;
+    }
+
+    void justifyBlock(const Element& block) {
+        block_ = block;
+        blockAt_ = block->get_placement();
+        justifyLast_ = styleOf(block, "text-align-last", true) == "justify";
+        line_.clear();
+        collect(block);
+        finishLine(!justifyLast_);
+    }
+
+    // The block's inline content in order, line by line: a line ends where the next item stands
+    // left of the one before it, or below it.
+    void collect(const Element& parent) {
+        for (std::size_t i = 0; i < parent->get_children_count(); ++i) {
+            const auto el = parent->get_child(static_cast<int>(i));
+            if (!el || el->get_display() == litehtml::display_none) continue;
+            if (el->get_float() != litehtml::float_none ||
+                el->get_element_position() == litehtml::element_position_absolute ||
+                el->get_element_position() == litehtml::element_position_fixed)
+                continue;
+            if (el->is_break() || (!el->is_inline_box() && el->get_display() != litehtml::display_inline)) {
+                // A forced break, or a block of its own (justified, if at all, on its own).
+                finishLine(!justifyLast_);
+                continue;
+            }
+            if (el->get_display() == litehtml::display_inline &&
+                !dynamic_cast<litehtml::el_text*>(el.get())) {
+                collect(el);
+                continue;
+            }
+            if (el->skip()) continue; // a blank the line ends at: not drawn
+            Item item{el, el->get_placement(), el->is_white_space()};
+            if (!line_.empty() && (item.at.x < line_.back().at.x || item.at.y >= lineBottom_))
+                finishLine(false);
+            lineBottom_ = line_.empty() ? item.at.bottom() : std::max(lineBottom_, item.at.bottom());
+            line_.push_back(std::move(item));
+        }
+    }
+
+    // The right edge of the line's last word as drawn, in pixels on the page.
+    double drawnRight(const Item& item) {
+        auto* text = dynamic_cast<litehtml::el_text*>(item.el.get());
+        if (!text) return item.at.right();
+        litehtml::tstring word;
+        text->get_text(word);
+        const auto transform = styleOf(item.el->parent(), "text-transform", true);
+        if (transform == "uppercase")
+            container_.transform_text(word, litehtml::text_transform_uppercase);
+        else if (transform == "lowercase")
+            container_.transform_text(word, litehtml::text_transform_lowercase);
+        else if (transform == "capitalize")
+            container_.transform_text(word, litehtml::text_transform_capitalize);
+        return item.at.x + container_.textAdvance(word.c_str(), text->get_font());
+    }
+
+    void finishLine(bool ragged) {
+        std::vector<Item> line;
+        line.swap(line_);
+        if (ragged) return;
+        const auto first = std::find_if(line.begin(), line.end(), [](const Item& i) { return !i.blank; });
+        const auto last = std::find_if(line.rbegin(), line.rend(), [](const Item& i) { return !i.blank; });
+        if (first == line.end()) return;
+        const auto end = last.base();
+        const auto blanks = std::count_if(first, end, [](const Item& i) { return i.blank; });
+        if (blanks == 0) return;
+        // The line box's right edge, which a float beside the line may have drawn in.
+        const int right = blockAt_.x + block_->get_line_right(first->at.y - blockAt_.y, blockAt_.width);
+        const double extra = right - drawnRight(*(end - 1));
+        if (extra <= 0) return;
+        // Whole pixels: the k-th blank ends where k/n of the extra room is taken. The last word
+        // is then drawn moved by the part of a pixel that is left, to end at the edge.
+        long gap = 0;
+        int shift = 0;
+        for (auto it = first; it != end; ++it) {
+            auto& pos = it->el->get_position();
+            pos.x += shift;
+            if (!it->blank) continue;
+            ++gap;
+            const int next = static_cast<int>(std::lround(extra * static_cast<double>(gap) / blanks));
+            pos.width += next - shift;
+            shift = next;
+        }
+        const auto& lastWord = *(end - 1);
+        if (dynamic_cast<litehtml::el_text*>(lastWord.el.get()))
+            container_.nudgeText(lastWord.at.x + shift, lastWord.at.y, extra - shift);
+    }
+
+    HTMLContainer& container_;
+    Element block_;
+    litehtml::position blockAt_;
+    bool justifyLast_ = false;
+    std::vector<Item> line_;
+    int lineBottom_ = 0;
+};
+
+// The page's margins from its @page rules (which the engine skips): `margin`, `margin-top` and
+// `margin-bottom` of `@page` for every page, and of `@page :first` for the first one, in points.
+// Side margins are the body's to give.
+struct PageMargins {
+    double firstTop = 0, firstBottom = 0, top = 0, bottom = 0;
+};
+
+std::optional<double> cssLengthInPoints(std::string_view value) {
+    while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front())))
+        value.remove_prefix(1);
+    std::string text(value);
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (end == text.c_str()) return std::nullopt;
+    std::string unit(end);
+    std::transform(unit.begin(), unit.end(), unit.begin(), [](unsigned char c) { return std::tolower(c); });
+    while (!unit.empty() && std::isspace(static_cast<unsigned char>(unit.back())))
+        unit.pop_back();
+    if (unit == "pt") return number;
+    if (unit == "px") return number * HTMLDocument::kPointsPerPixel;
+    if (unit == "in") return number * 72;
+    if (unit == "cm") return number * 72 / 2.54;
+    if (unit == "mm") return number * 72 / 25.4;
+    if (unit.empty() && number == 0) return 0.0;
+    return std::nullopt;
+}
+
+PageMargins pageMarginsIn(std::string css) {
+    for (auto open = css.find("/*"); open != std::string::npos; open = css.find("/*", open)) {
+        const auto close = css.find("*/", open + 2);
+        css.erase(open, close == std::string::npos ? std::string::npos : close + 2 - open);
+    }
+    std::optional<double> top, bottom, firstTop, firstBottom;
+    for (auto at = css.find("@page"); at != std::string::npos; at = css.find("@page", at + 1)) {
+        const auto open = css.find('{', at);
+        const auto close = open == std::string::npos ? open : css.find('}', open);
+        if (close == std::string::npos) break;
+        std::string selector = css.substr(at + 5, open - at - 5);
+        selector.erase(
+            std::remove_if(selector.begin(), selector.end(), [](unsigned char c) { return std::isspace(c); }),
+            selector.end());
+        if (!selector.empty() && selector != ":first") continue; // :left, :right, named pages
+        auto& t = selector.empty() ? top : firstTop;
+        auto& b = selector.empty() ? bottom : firstBottom;
+        std::stringstream declarations(css.substr(open + 1, close - open - 1));
+        for (std::string declaration; std::getline(declarations, declaration, ';');) {
+            const auto colon = declaration.find(':');
+            if (colon == std::string::npos) continue;
+            std::string name = declaration.substr(0, colon);
+            name.erase(
+                std::remove_if(name.begin(), name.end(), [](unsigned char c) { return std::isspace(c); }),
+                name.end());
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
+            const std::string value = declaration.substr(colon + 1);
+            if (name == "margin-top") {
+                if (auto v = cssLengthInPoints(value)) t = v;
+            } else if (name == "margin-bottom") {
+                if (auto v = cssLengthInPoints(value)) b = v;
+            } else if (name == "margin") {
+                std::vector<double> values;
+                std::stringstream parts(value);
+                for (std::string part; parts >> part;)
+                    if (auto v = cssLengthInPoints(part)) values.push_back(*v);
+                if (values.empty()) continue;
+                t = values[0];
+                b = values.size() >= 3 ? values[2] : values[0];
+            }
+        }
+        at = close;
+    }
+    PageMargins margins;
+    margins.top = std::max(0.0, top.value_or(0));
+    margins.bottom = std::max(0.0, bottom.value_or(0));
+    margins.firstTop = std::max(0.0, firstTop.value_or(margins.top));
+    margins.firstBottom = std::max(0.0, firstBottom.value_or(margins.bottom));
+    return margins;
+}
+
+// The text of the page's <style> elements.
+std::string styleElementsOf(std::string_view html) {
+    std::string out;
+    for (auto at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+        if (at + 6 > html.size() || strncasecmp(html.data() + at + 1, "style", 5) != 0) continue;
+        const auto open = html.find('>', at);
+        if (open == std::string_view::npos) break;
+        auto close = open;
+        while ((close = html.find("</", close + 1)) != std::string_view::npos)
+            if (close + 7 <= html.size() && strncasecmp(html.data() + close + 2, "style", 5) == 0) break;
+        if (close == std::string_view::npos) break;
+        out.append(html.substr(open + 1, close - open - 1));
+        out += '\n';
+        at = close;
+    }
+    return out;
+}
+
 // Blocks that the page keeps whole on one page (page-break-inside: avoid), and a block that must
 // not end a page (page-break-after: avoid, as headings ask) held together with the first line
 // that follows it.
@@ -179,7 +404,14 @@ std::vector<HTMLKeepTogether> keptTogether(litehtml::document& document,
         const int top = at.top() - el->padding_top() - el->border_top();
         const int bottom = at.bottom() + el->padding_bottom() + el->border_bottom();
         const auto inside = styleOf(el, "page-break-inside", false) + styleOf(el, "break-inside", false);
-        if (inside.find("avoid") != std::string::npos && bottom > top)
+        // A band of colour (a footer, a title band) cut by a page would leave an empty strip of it
+        // at the foot of one page and the rest on the next: kept whole like a picture. The page's
+        // own background is its paper, not a band.
+        const auto* background = el->get_background(true);
+        const bool band = background && (background->m_color.alpha > 0 || !background->m_image.empty()) &&
+                          el != document.root() && !el->is_body() &&
+                          el->get_display() != litehtml::display_inline;
+        if ((band || inside.find("avoid") != std::string::npos) && bottom > top)
             blocks.push_back({top, bottom, HTMLKeepTogether::Kind::Block});
         const auto after = styleOf(el, "page-break-after", false) + styleOf(el, "break-after", false);
         if (after.find("avoid") != std::string::npos && bottom > top) {
@@ -324,8 +556,8 @@ std::string textStyleAround(const Element& room) {
     const auto holder = room->parent();
     std::string style = "margin:0;padding:0;border:0;background:none;";
     for (const char* name :
-         {"font-family", "font-weight", "font-style", "font-variant", "text-align", "text-transform",
-          "text-decoration", "white-space", "overflow-wrap", "word-wrap"}) {
+         {"font-family", "font-weight", "font-style", "font-variant", "text-align", "text-align-last",
+          "text-transform", "text-decoration", "white-space", "overflow-wrap", "word-wrap"}) {
         const char* value = holder->get_style_property(name, true, nullptr);
         if (!value || !*value) continue;
         std::string escaped;
@@ -382,6 +614,7 @@ struct HTMLDocument::Impl {
     std::vector<HTMLKeepTogether> boxesPx; // words, pictures and kept blocks, by their tops
     int lastContentPx = 0;                 // the foot of the last word or picture
     mutable std::vector<Crowd> crowds;
+    PageMargins margins;
 
     // A long run of text, laid out apart in pieces, one under the other, in the room the page
     // keeps for it.
@@ -418,12 +651,14 @@ struct HTMLDocument::Impl {
         auto held = withEmptyLinesHeld(given);
         const std::string& markup = held ? *held : given;
         runs = findLongTextRuns(markup);
+        std::string styles = styleElementsOf(markup);
         if (runs.empty()) {
             document = parse(markup);
         } else {
             html = held ? std::move(*held) : given;
             document = parse(withRooms(html, runs, {}));
         }
+        margins = pageMarginsIn(container.importedStyles() + styles);
     }
 
     litehtml::document::ptr parse(const std::string& markup) {
@@ -433,7 +668,17 @@ struct HTMLDocument::Impl {
     // Safe on any thread while the long texts stay as they are: the piece has fonts of its own.
     std::unique_ptr<HTMLDocument> layOutPiece(std::size_t text, std::size_t piece, bool onlyToDraw) const {
         const auto& t = longTexts[text];
-        auto document = std::make_unique<HTMLDocument>("<html><body style=\"" + t.style + "\">" +
+        std::string style = t.style;
+        // A piece cut inside a paragraph (at a blank, not at a line break) ends with a line that
+        // the paragraph goes on from: justified like any line but a paragraph's last.
+        if (piece + 1 < t.pieces.size() && style.find("text-align:justify;") != std::string::npos) {
+            const std::string_view gap(
+                t.pieces[piece].data() + t.pieces[piece].size(),
+                static_cast<std::size_t>(t.pieces[piece + 1].data() -
+                                         (t.pieces[piece].data() + t.pieces[piece].size())));
+            if (gap.find('<') == std::string_view::npos) style += "text-align-last:justify;";
+        }
+        auto document = std::make_unique<HTMLDocument>("<html><body style=\"" + style + "\">" +
                                                            std::string(t.pieces[piece]) + "</body></html>",
                                                        std::filesystem::path(), Fonts::Own);
         document->impl_->layOut(t.widthPx * kPointsPerPixel, pageHeight, onlyToDraw);
@@ -590,6 +835,7 @@ struct HTMLDocument::Impl {
                 break;
             document->render(widthPx);
         }
+        Justification(container).run(*document);
 
         crowds = crowdsOf(*document);
         if (onlyToDraw) return;
@@ -645,43 +891,76 @@ std::set<std::string> HTMLDocument::missingResources() const {
 
 std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
     const auto& d = *impl_;
-    const int page = std::max(1, toPx(pageHeight));
+    const int pagePx = std::max(1, toPx(pageHeight));
+    // The page's margins, in whole pixels that keep at least the room asked for; margins that
+    // would leave no room are not kept.
+    const auto marginsOf = [&](bool first) -> std::pair<int, int> {
+        const auto px = [](double points) { return static_cast<int>(std::ceil(points * kPxPerPt - 1e-6)); };
+        const int top = px(first ? d.margins.firstTop : d.margins.top);
+        const int bottom = px(first ? d.margins.firstBottom : d.margins.bottom);
+        if (top + bottom >= pagePx) return {0, 0};
+        return {top, bottom};
+    };
     // What lies below the last word or picture is padding, margins and borders: it starts no page.
     const int contentEnd = d.lastContentPx > 0 ? std::min(d.heightPx, d.lastContentPx) : d.heightPx;
     std::vector<HTMLPageSlice> slices;
-    auto add = [&](int top, int bottom) {
-        slices.push_back({top * kPointsPerPixel, bottom * kPointsPerPixel});
+    auto add = [&](int top, int bottom, int marginTop) {
+        slices.push_back({top * kPointsPerPixel, bottom * kPointsPerPixel, marginTop * kPointsPerPixel});
     };
     if (contentEnd <= 0) {
-        add(0, 0);
+        add(0, 0, marginsOf(true).first);
         return slices;
     }
     int top = 0;
     while (top < contentEnd) {
+        const auto [marginTop, marginBottom] = marginsOf(slices.empty());
+        const int page = pagePx - marginTop - marginBottom;
         int cut = top + page;
         if (cut >= contentEnd) {
-            add(top, std::min(d.heightPx, cut));
+            add(top, std::min(d.heightPx, cut), marginTop);
             break;
         }
         // Move the cut above every box it would cross, until it crosses none. Boxes that start at
         // or above the page's top, and pictures or blocks taller than a page, cannot be kept whole.
         // Only the boxes starting on this page are looked at: a long document's pages cost no
         // more each than a short one's.
+        // Blocks are kept whole only while the page keeps a line of text: a chain of them that
+        // would leave it with nothing to read (a picture at most) is cut like any text instead.
         const auto onPage = std::upper_bound(d.boxesPx.begin(), d.boxesPx.end(), top,
                                              [](int y, const HTMLKeepTogether& b) { return y < b.top; });
-        for (bool moved = true; moved;) {
-            moved = false;
-            for (auto it = onPage; it != d.boxesPx.end(); ++it) {
-                const auto& box = *it;
-                if (box.top >= cut) break;
-                if (box.bottom <= cut || box.top <= top) continue;
-                if (!box.isText() && box.bottom - box.top > page) continue;
-                cut = box.top;
-                moved = true;
+        const auto cutAbove = [&](bool keepBlocks) {
+            int at = top + page;
+            for (bool moved = true; moved;) {
+                moved = false;
+                for (auto it = onPage; it != d.boxesPx.end(); ++it) {
+                    const auto& box = *it;
+                    if (box.top >= at) break;
+                    if (box.bottom <= at || box.top <= top || (!keepBlocks && !box.isContent())) continue;
+                    if (!box.isText() && box.bottom - box.top > page) continue;
+                    at = box.top;
+                    // A picture or a band of colour is cut a pixel above, where that cuts no line:
+                    // a viewer that snaps the page's clip to its own pixels would show a hairline
+                    // of it at the page's foot otherwise.
+                    if (!box.isText() && box.top - 1 > top) {
+                        bool endsALine = false;
+                        for (auto b = onPage; b != d.boxesPx.end() && b->top < box.top; ++b)
+                            endsALine = endsALine || (b->bottom > box.top - 1 && b->bottom <= box.top);
+                        if (!endsALine) at = box.top - 1;
+                    }
+                    moved = true;
+                }
             }
-        }
+            return at;
+        };
+        const auto holdsText = [&](int at) {
+            for (auto it = onPage; it != d.boxesPx.end() && it->top < at; ++it)
+                if (it->isText() && it->bottom <= at) return true;
+            return false;
+        };
+        cut = cutAbove(true);
+        if (!holdsText(cut)) cut = cutAbove(false);
         if (cut <= top) cut = top + page;
-        add(top, cut);
+        add(top, cut, marginTop);
         top = cut;
     }
     return slices;
@@ -692,19 +971,26 @@ void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pag
     if (!d.document) return;
     const int top = static_cast<int>(std::lround(slice.top * kPxPerPt));
     const int bottom = static_cast<int>(std::lround(slice.bottom * kPxPerPt));
-    const int pageBottom = std::max(bottom, top + static_cast<int>(std::lround(pageHeight * kPxPerPt)));
-    const PageOfCrowds page(d.crowds, top, pageBottom);
+    // The page around the slice, in the page's pixels: from its top edge, the slice's margin
+    // above it, down to its foot.
+    const int above = pageHeight > 0 ? static_cast<int>(std::lround(slice.pageTop * kPxPerPt)) : 0;
+    const int pageTop = top - above;
+    const int pageBottom = std::max(bottom, pageTop + static_cast<int>(std::lround(pageHeight * kPxPerPt)));
+    const PageOfCrowds page(d.crowds, pageTop, pageBottom);
+    cairo_save(cr);
+    cairo_translate(cr, 0, above * kPointsPerPixel);
     cairo_save(cr);
     cairo_scale(cr, kPointsPerPixel, kPointsPerPixel);
     // Without a background on the root or the body there is no paper to paint, and the pass
     // that paints it would walk the page's words for nothing.
     const auto root = d.document->root();
-    if (pageBottom > bottom && root && root->get_background(false)) {
-        // The page's paper first, down to the page's foot, then what the slice holds on it.
+    if ((pageBottom > bottom || above > 0) && root && root->get_background(false)) {
+        // The page's paper first, over its margins and down to its foot, then what the slice
+        // holds on it.
         cairo_save(cr);
-        cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, pageBottom - top);
+        cairo_rectangle(cr, -d.widthPx, -above, 3.0 * d.widthPx, pageBottom - pageTop);
         cairo_clip(cr);
-        litehtml::position canvas(-d.widthPx, 0, 3 * d.widthPx, pageBottom - top);
+        litehtml::position canvas(-d.widthPx, -above, 3 * d.widthPx, pageBottom - pageTop);
         d.container.setCanvasOnly(&canvas, canvasSource(*d.document, top));
         d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &canvas);
         d.container.setCanvasOnly(nullptr);
@@ -715,10 +1001,12 @@ void HTMLDocument::drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pag
         cairo_rectangle(cr, -d.widthPx, 0, 3.0 * d.widthPx, bottom - top);
         cairo_clip(cr);
         litehtml::position clip(-d.widthPx, 0, 3 * d.widthPx, bottom - top);
+        d.container.setDrawOrigin(0, -top);
         d.document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, -top, &clip);
     }
     cairo_restore(cr);
     if (bottom > top) d.drawLongTexts(cr, top, bottom);
+    cairo_restore(cr);
 }
 
 HTMLPrintResult renderHTMLToPDF(const std::string& html, const std::filesystem::path& baseFolder,

@@ -21,10 +21,12 @@ namespace platform {
 // A4 paper, in points.
 inline constexpr CGSize kA4PaperSize{595.2, 841.8};
 
-// One page's share of the laid-out column: [top, bottom) in points from the top of the content.
+// One page's share of the laid-out column: [top, bottom) in points from the top of the content,
+// drawn `pageTop` points below the top of its page (the page's top margin).
 struct HTMLPageSlice {
     double top = 0;
     double bottom = 0;
+    double pageTop = 0;
     bool operator==(const HTMLPageSlice&) const = default;
 };
 
@@ -58,15 +60,18 @@ public:
     double layoutWidth() const;
 
     // The page cuts for pages `pageHeight` points tall: consecutive slices that cover the content
-    // down to its last word or picture (what lies below is padding and starts no page). A cut that
-    // would cross a line of text, an image or a block kept whole (page-break-inside: avoid; a
-    // block with page-break-after: avoid and the line after it) no taller than a page moves up
-    // above it. An empty document still has one (blank) page.
+    // down to its last word or picture (what lies below is padding and starts no page). Each page
+    // keeps the top and bottom margins of the page's @page rules (`@page :first` for the first).
+    // A cut that would cross a line of text, an image or a block kept whole (page-break-inside:
+    // avoid; a block with page-break-after: avoid and the line after it; a band with a background
+    // of its own) no taller than a page moves up above it. An empty document still has one
+    // (blank) page.
     std::vector<HTMLPageSlice> paginate(double pageHeight) const;
 
-    // Draws `slice` with its top-left corner at the origin of `cr`, whose units are points. With a
-    // `pageHeight` taller than the slice the page's own background (the root's, or the body's when
-    // the root has none) covers the whole page below it as well, as paper does.
+    // Draws `slice` onto a page whose top-left corner is the origin of `cr` (in points): the slice
+    // `pageTop` below it. With a `pageHeight` the page's own background (the root's, or the body's
+    // when the root has none) covers the whole page, margins included, as paper does; without
+    // one the slice is drawn at the origin alone.
     void drawSlice(cairo_t* cr, const HTMLPageSlice& slice, double pageHeight = 0) const;
 
     // The words and images of the last layout, top to bottom.

@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillora::test {
@@ -93,6 +94,50 @@ inline std::string paddedPDF(std::size_t padding) {
     }
     return out + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
            std::to_string(xref) + "\n%%EOF\n";
+}
+
+// A word as pdftotext -bbox gives it: its box in points from the page's top left.
+struct PdfWord {
+    double xMin, yMin, xMax, yMax;
+    std::string text;
+};
+struct PdfPage {
+    double width = 0, height = 0;
+    std::vector<PdfWord> words;
+    std::string text() const {
+        std::string out;
+        for (const auto& w : words)
+            out += w.text;
+        return out;
+    }
+};
+
+inline std::string unescapeXML(std::string s) {
+    static const std::vector<std::pair<std::string, std::string>> entities{
+        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}, {"&amp;", "&"}};
+    for (const auto& [from, to] : entities)
+        for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+            s.replace(at, from.size(), to);
+    return s;
+}
+
+// pdftotext -bbox: one entry per page, each word with its box, in the order pdftotext reads them.
+inline std::vector<PdfPage> pdfWordBoxes(const std::filesystem::path& pdf) {
+    const std::string xhtml = run("pdftotext -bbox " + quoted(pdf) + " -");
+    std::vector<PdfPage> pages;
+    static const std::regex page(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
+    static const std::regex word(
+        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re");
+    std::istringstream lines(xhtml);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        if (std::regex_search(line, m, page))
+            pages.push_back({std::stod(m[1]), std::stod(m[2]), {}});
+        else if (std::regex_search(line, m, word) && !pages.empty())
+            pages.back().words.push_back(
+                {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), unescapeXML(m[5])});
+    }
+    return pages;
 }
 
 } // namespace quillora::test

@@ -4,6 +4,9 @@
 // whole, every word on its page, no blank page, no tear-off strip cut in two. The same pages at
 // the phone's width keep every word inside the screen.
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -27,48 +30,7 @@ namespace {
 using test::quoted;
 using test::run;
 
-struct Word {
-    double xMin, yMin, xMax, yMax;
-    std::string text;
-};
-struct Page {
-    double width = 0, height = 0;
-    std::vector<Word> words;
-    std::string text() const {
-        std::string out;
-        for (const auto& w : words)
-            out += w.text;
-        return out;
-    }
-};
-
-std::string unescape(std::string s) {
-    static const std::vector<std::pair<std::string, std::string>> entities{
-        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&#39;", "'"}, {"&amp;", "&"}};
-    for (const auto& [from, to] : entities)
-        for (auto at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-            s.replace(at, from.size(), to);
-    return s;
-}
-
-// pdftotext -bbox: one entry per page, each word with its box in points from the top left.
-std::vector<Page> pdfBoxes(const std::filesystem::path& pdf) {
-    const std::string xhtml = run("pdftotext -bbox " + quoted(pdf) + " -");
-    std::vector<Page> pages;
-    static const std::regex page(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
-    static const std::regex word(
-        R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re");
-    std::istringstream lines(xhtml);
-    for (std::string line; std::getline(lines, line);) {
-        std::smatch m;
-        if (std::regex_search(line, m, page))
-            pages.push_back({std::stod(m[1]), std::stod(m[2]), {}});
-        else if (std::regex_search(line, m, word) && !pages.empty())
-            pages.back().words.push_back(
-                {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), unescape(m[5])});
-    }
-    return pages;
-}
+using test::pdfWordBoxes;
 
 // Text compared as a reader would: case folded (headings may be in capitals), compatibility
 // forms joined, white space gone (a word broken over lines is still whole).
@@ -230,7 +192,7 @@ protected:
     // The checks a reader makes of a template's PDF filled with `values`.
     void expectReadable(const PDFTemplate& row, const std::filesystem::path& pdf,
                         const TemplateDictionary& values, const std::string& transcript) {
-        const auto pages = pdfBoxes(pdf);
+        const auto pages = pdfWordBoxes(pdf);
         ASSERT_FALSE(pages.empty());
         // The text in the order it was drawn, page by page: a table's cells stay apart.
         std::vector<std::string> drawn(1);
@@ -332,10 +294,330 @@ TEST_F(TemplatePagesTest, PhoneWidePagesKeepEveryWordOnTheScreen) {
         for (const auto& row : pdfTemplates()) {
             SCOPED_TRACE(row.name);
             const auto pdf = printPhoneWide(page(row, values, "Opening line\nSecond line"), 390);
-            const auto pages = pdfBoxes(pdf);
+            const auto pages = pdfWordBoxes(pdf);
             ASSERT_EQ(pages.size(), 1u);
             for (const auto& w : pages[0].words)
                 EXPECT_TRUE(w.xMin >= -0.5 && w.xMax <= 390.5) << "\"" << w.text << "\" runs off the screen";
+        }
+    }
+}
+
+// What is typeset on the pages: lines, their margins, bands of colour ----------------------------
+
+// A printed line: the words standing on one baseline, left to right.
+struct Line {
+    double top = 0, bottom = 0, left = 0, right = 0;
+    std::vector<std::string> words;
+    std::string text() const {
+        std::string out;
+        for (const auto& w : words)
+            out += (out.empty() ? "" : " ") + w;
+        return out;
+    }
+};
+
+std::vector<Line> linesOf(const test::PdfPage& page) {
+    auto words = page.words;
+    std::sort(words.begin(), words.end(), [](const auto& a, const auto& b) {
+        return std::abs(a.yMax - b.yMax) > 1 ? a.yMax < b.yMax : a.xMin < b.xMin;
+    });
+    std::vector<Line> lines;
+    for (const auto& w : words) {
+        if (lines.empty() || std::abs(lines.back().bottom - w.yMax) > 1)
+            lines.push_back({w.yMin, w.yMax, w.xMin, w.xMax, {}});
+        auto& line = lines.back();
+        line.top = std::min(line.top, w.yMin);
+        line.left = std::min(line.left, w.xMin);
+        line.right = std::max(line.right, w.xMax);
+        line.words.push_back(w.text);
+    }
+    return lines;
+}
+
+// The page margins of every template: the body's padding at the sides, and at the top of the
+// pages after the first and the foot of every page the stylesheet's @page margins.
+constexpr double kSideMargin = 56, kTopMargin = 48, kBottomMargin = 40;
+// The first page's top is the template's own: a band may reach the paper's edge, but no word
+// comes nearer it than a printer's unprintable border.
+constexpr double kFirstPageTop = 24;
+
+// A body of `count` dictated lines, each long enough to wrap several times, of words that no
+// other text of the templates uses.
+const std::vector<std::string> kBodyWords{
+    "amber",   "basalt",  "cinder", "delta",  "ember",   "fjord",  "granite", "harbour", "island",  "juniper",
+    "kestrel", "lantern", "meadow", "nectar", "orchard", "pebble", "quarry",  "ripple",  "saffron", "thistle",
+    "umber",   "valley",  "willow", "yonder", "zephyr",  "moss",   "slate",   "tide",    "heron",   "clover"};
+std::vector<std::string> bodyLines(int count) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) {
+        std::string line;
+        const int words = 22 + (i * 7) % 23;
+        for (int j = 0; j < words; ++j)
+            line += (j ? " " : "") +
+                    kBodyWords[static_cast<std::size_t>(i * 31 + j * 17 + j * j) % kBodyWords.size()];
+        lines.push_back(line);
+    }
+    return lines;
+}
+std::string joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines)
+        out += (out.empty() ? "" : "\n") + l;
+    return out;
+}
+
+bool isBodyLine(const Line& line) {
+    for (auto w : line.words) {
+        while (!w.empty() && (w.back() == '.' || w.back() == ','))
+            w.pop_back();
+        if (std::find(kBodyWords.begin(), kBodyWords.end(), w) == kBodyWords.end()) return false;
+    }
+    return !line.words.empty();
+}
+
+// The body's printed lines over all pages, each marked when it ends a paragraph (a dictated
+// line, which the page ends with a full stop, or the body's last).
+struct BodyLine {
+    Line line;
+    bool endsParagraph = false;
+};
+std::vector<BodyLine> printedBody(const std::vector<test::PdfPage>& pages) {
+    std::vector<BodyLine> out;
+    for (const auto& page : pages)
+        for (const auto& line : linesOf(page))
+            if (isBodyLine(line)) out.push_back({line, line.words.back().ends_with(".")});
+    if (!out.empty()) out.back().endsParagraph = true;
+    return out;
+}
+
+TEST_F(TemplatePagesTest, JustifiedTemplatesEndEveryLineButAParagraphsLastAtTheRightEdge) {
+    const auto lines = bodyLines(30);
+    const std::string transcript = joined(lines);
+    for (const char* name : {"essay", "research", "personalletter", "modernletter"}) {
+        SCOPED_TRACE(name);
+        const auto& row = *pdfTemplateNamed(name);
+        const auto pdf = print(row, page(row, sampleValues(), transcript), "justified");
+        const auto pages = pdfWordBoxes(pdf);
+        ASSERT_GE(pages.size(), 2u);
+        const auto body = printedBody(pages);
+        ASSERT_GE(body.size(), 90u);
+        // Where the full lines end: all at one edge when justified.
+        std::vector<double> fullEnds;
+        for (const auto& b : body)
+            if (!b.endsParagraph) fullEnds.push_back(b.line.right);
+        ASSERT_GE(fullEnds.size(), 60u);
+        std::nth_element(fullEnds.begin(), fullEnds.begin() + fullEnds.size() / 2, fullEnds.end());
+        const double edge = fullEnds[fullEnds.size() / 2];
+        const bool justified = std::string(name) != "modernletter";
+        int ragged = 0, shortEnds = 0, ends = 0;
+        for (const auto& b : body) {
+            if (b.endsParagraph) {
+                ++ends;
+                shortEnds += b.line.right < edge - 5;
+                continue;
+            }
+            const bool atEdge = std::abs(b.line.right - edge) <= 0.5;
+            ragged += !atEdge;
+            if (justified) {
+                EXPECT_TRUE(atEdge) << "\"" << b.line.text() << "\" ends at " << b.line.right << ", not "
+                                    << edge;
+            }
+        }
+        // The stylesheet's 56 pt margin is laid out as 75 whole pixels: the box ends at 538.5 pt.
+        if (justified) {
+            EXPECT_NEAR(edge, 538.5, 0.5);
+        }
+        // A paragraph's last line keeps its natural blanks: most end short of the edge.
+        EXPECT_GT(shortEnds, ends / 2);
+        // Left-aligned text stays ragged.
+        if (!justified) {
+            EXPECT_GT(ragged, static_cast<int>(fullEnds.size()) / 2);
+        }
+        // Widened blanks keep the words in their order: each dictated line reads whole.
+        const std::string text = folded(run("pdftotext " + quoted(pdf) + " -"));
+        for (const auto& line : lines)
+            EXPECT_TRUE(text.find(folded(line)) != std::string::npos)
+                << "\"" << line << "\" is not read in order";
+    }
+}
+
+// Bands of colour the stylesheet paints (title bands, bars, footers, badges), found on a page
+// drawn at 72 dpi (a pixel a point): rows where one colour runs across a quarter of the page
+// unbroken, as no line of text does.
+struct Band {
+    int colour = 0;
+    double top = 0, bottom = 0;
+};
+std::vector<std::vector<Band>> bandsOf(const std::filesystem::path& pdf, std::size_t pageCount,
+                                       const std::filesystem::path& folder) {
+    static const std::vector<std::array<int, 3>> colours{{33, 37, 41},  {24, 26, 30},  {25, 110, 84},
+                                                         {200, 35, 51}, {255, 193, 7}, {13, 110, 253}};
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    run("pdftoppm -r 72 -png " + quoted(pdf) + " " + quoted(folder / "page"));
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end()); // page-1.png, page-2.png, ... (padded to one width)
+    std::vector<std::vector<Band>> pages;
+    for (const auto& file : files) {
+        cairo_surface_t* image = cairo_image_surface_create_from_png(file.c_str());
+        auto& bands = pages.emplace_back();
+        if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+            const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
+            const int stride = cairo_image_surface_get_stride(image);
+            const unsigned char* data = cairo_image_surface_get_data(image);
+            for (int y = 0; y < h; ++y) {
+                std::vector<int> run(colours.size()), longest(colours.size());
+                for (int x = 0; x < w; ++x) {
+                    const auto* px = data + y * stride + x * 4; // B, G, R, unused
+                    for (std::size_t c = 0; c < colours.size(); ++c) {
+                        const bool same = std::abs(px[2] - colours[c][0]) <= 8 &&
+                                          std::abs(px[1] - colours[c][1]) <= 8 &&
+                                          std::abs(px[0] - colours[c][2]) <= 8;
+                        run[c] = same ? run[c] + 1 : 0;
+                        longest[c] = std::max(longest[c], run[c]);
+                    }
+                }
+                for (std::size_t c = 0; c < colours.size(); ++c) {
+                    if (longest[c] < w / 4) continue;
+                    if (!bands.empty() && bands.back().colour == static_cast<int>(c) &&
+                        bands.back().bottom == y)
+                        bands.back().bottom = y + 1;
+                    else
+                        bands.push_back({static_cast<int>(c), double(y), double(y + 1)});
+                }
+            }
+        }
+        cairo_surface_destroy(image);
+    }
+    pages.resize(pageCount);
+    return pages;
+}
+
+// A band cut by a page: the foot of one page ends in it below the page's last line, and the next
+// page starts with it above its first.
+void expectNoBandSplit(const std::filesystem::path& pdf, const std::vector<test::PdfPage>& pages,
+                       const std::filesystem::path& folder) {
+    const auto bands = bandsOf(pdf, pages.size(), folder);
+    for (std::size_t i = 0; i + 1 < pages.size(); ++i) {
+        if (pages[i].words.empty() || pages[i + 1].words.empty()) continue;
+        double lastWord = 0, firstWord = pages[i + 1].height;
+        for (const auto& w : pages[i].words)
+            lastWord = std::max(lastWord, w.yMax);
+        for (const auto& w : pages[i + 1].words)
+            firstWord = std::min(firstWord, w.yMin);
+        for (const auto& below : bands[i])
+            for (const auto& above : bands[i + 1]) {
+                EXPECT_FALSE(below.colour == above.colour && below.top >= lastWord && above.top < firstWord)
+                    << "a band of colour " << below.colour << " is cut between pages " << i + 1 << " and "
+                    << i + 2 << " (" << below.top << "-" << below.bottom << ", then " << above.top << "-"
+                    << above.bottom << ")";
+            }
+    }
+}
+
+TEST_F(TemplatePagesTest, EveryPageKeepsTheMarginsAndNoBandOrSignatureIsCut) {
+    const std::vector<std::string> letters{"modernletter", "modernboldletter", "personalletter",
+                                           "businessletter"};
+    const std::map<std::string, std::string> closings{{"modernletter", "Sincerely,"},
+                                                      {"modernboldletter", "Yours sincerely,"},
+                                                      {"personalletter", "With warm regards,"},
+                                                      {"businessletter", "Sincerely,"}};
+    const auto values = sampleValues();
+    const auto& gallery = pdfTemplates();
+    for (std::size_t t = 0; t < 13; ++t) {
+        const auto& row = gallery[t];
+        const bool letter = std::find(letters.begin(), letters.end(), row.name) != letters.end();
+        // Two pages of long paragraphs; for the letters and the event poster, short dictated lines,
+        // as many as bring the closing, and the footer, right to the foot of the first or second
+        // page (where they were cut before they were kept whole).
+        std::string transcript = joined(bodyLines(14));
+        if (letter || row.name == "eventposter") {
+            transcript.clear();
+            for (int i = 0, count = letter ? 61 : 13; i < count; ++i)
+                transcript +=
+                    (i ? "\n" : "") + kBodyWords[static_cast<std::size_t>(i) % kBodyWords.size()] + " tide";
+        }
+        SCOPED_TRACE(row.name);
+        const auto pdf = print(row, page(row, values, transcript), "margins");
+        const auto pages = pdfWordBoxes(pdf);
+        ASSERT_GE(pages.size(), 2u);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            const auto lines = linesOf(pages[i]);
+            ASSERT_FALSE(lines.empty()) << "page " << i + 1 << " is blank";
+            EXPECT_GE(lines.front().top, i == 0 ? kFirstPageTop : kTopMargin)
+                << "page " << i + 1 << " starts with \"" << lines.front().text() << "\"";
+            EXPECT_LE(lines.back().bottom, pages[i].height - kBottomMargin)
+                << "page " << i + 1 << " ends with \"" << lines.back().text() << "\"";
+        }
+        if (letter) {
+            // The name signed under the closing (its last line of its own), on the same
+            // page right after it, and no page starts with it.
+            const std::string name = values.at("Your_Name");
+            std::string above;
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                const auto lines = linesOf(pages[i]);
+                if (i > 0) {
+                    EXPECT_NE(lines.front().text(), name) << "page " << i + 1 << " starts with the signature";
+                }
+                for (std::size_t l = 0; l < lines.size(); ++l)
+                    if (lines[l].text() == name) above = l > 0 ? lines[l - 1].text() : "the page's top";
+            }
+            EXPECT_EQ(above, closings.at(row.name)) << "the signature is not right under the closing";
+        }
+        expectNoBandSplit(pdf, pages, home / "tmp" / "bands");
+    }
+}
+
+TEST_F(TemplatePagesTest, ALongEMailAddressBreaksInsideItsColumnOfTheContactRow) {
+    auto values = sampleValues();
+    const std::string email =
+        "alexandra.morgan-whitfield.lettings.dept@harbourside-homes-and-garden.example.uk";
+    ASSERT_EQ(email.size(), 80u);
+    values["Your_Email"] = email;
+    values["Your_Address"] = "21 Oak Avenue";
+    const std::string phone = values.at("Your_PhoneNo");
+    // How many columns the letter's contact row has (none: the details stand one under another).
+    for (const auto& [name, columns] : std::vector<std::pair<std::string, int>>{
+             {"modernletter", 2}, {"businessletter", 2}, {"modernboldletter", 3}, {"personalletter", 0}}) {
+        SCOPED_TRACE(name);
+        const auto& row = *pdfTemplateNamed(name);
+        const auto pdf = print(row, page(row, values, "A short letter"), "email");
+        const auto pages = pdfWordBoxes(pdf);
+        ASSERT_FALSE(pages.empty());
+        const double left = kSideMargin, right = pages[0].width - kSideMargin;
+        // Each column's words by what they read: the phone, the e-mail address, the street address.
+        std::vector<std::vector<test::PdfWord>> cells(3);
+        for (const auto& w : pages[0].words) {
+            EXPECT_TRUE(w.xMin >= left - 0.5 && w.xMax <= right + 0.5)
+                << "\"" << w.text << "\" at " << w.xMin << "-" << w.xMax << " leaves the margins";
+            if (w.text == "☎" || w.text == phone) cells[0].push_back(w);
+            if (w.text == "✉" || (w.text.size() > 2 && email.find(w.text) != std::string::npos))
+                cells[1].push_back(w);
+            if (w.text == "⌂") cells[2].push_back(w);
+        }
+        if (columns == 0) continue;
+        // The phone number whole, then the address broken into pieces that read it whole.
+        ASSERT_EQ(cells[0].size(), 2u) << "the phone number is broken";
+        ASSERT_GE(cells[1].size(), 3u);
+        std::string fragments;
+        double emailLeft = cells[1][0].xMin, emailRight = 0;
+        for (const auto& w : cells[1]) {
+            if (w.text != "✉") fragments += w.text;
+            emailLeft = std::min(emailLeft, w.xMin);
+            emailRight = std::max(emailRight, w.xMax);
+        }
+        EXPECT_EQ(fragments, email);
+        // Each column keeps to its share of the row: the address's column is no wider than its
+        // share of the page's width, and ends before the next column starts.
+        EXPECT_LT(std::max(cells[0][0].xMax, cells[0][1].xMax), emailLeft);
+        EXPECT_LE(emailRight - emailLeft, (right - left) / columns);
+        if (columns == 3) {
+            ASSERT_EQ(cells[2].size(), 1u);
+            EXPECT_LT(emailRight, cells[2][0].xMin);
+            // "21 Oak Avenue" fits its own column: none of its words is broken.
+            EXPECT_NE(test::pdfWords(pdf).find("⌂ 21 Oak Avenue"), std::string::npos);
         }
     }
 }

@@ -1,6 +1,10 @@
 // A long text laid out in pieces must come out exactly as it would laid out whole: the same lines,
 // the same pages, every word once, styled as its element asks.
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "platform/webkit/HTMLDocument.h"
@@ -142,6 +146,40 @@ TEST_F(HTMLLongTextTest, ALongTextLaidOutInPiecesHasTheLinesAndPagesOfTheWholeTe
     EXPECT_EQ(run("pdftotext -bbox " + quoted(piecesPDF) + " - | grep -v '<meta\\|<title'"),
               run("pdftotext -bbox " + quoted(wholePDF) + " - | grep -v '<meta\\|<title'"))
         << "a word sits elsewhere on its page";
+}
+
+TEST_F(HTMLLongTextTest, AJustifiedParagraphCutIntoPiecesReachesTheEdgeOnEveryLineButItsLast) {
+    // One paragraph longer than two pieces: it is cut at blanks, and the line each piece ends
+    // with goes on in the next.
+    std::string text;
+    for (int word = 0; text.size() < 140'000; ++word)
+        text += (word % 9 == 4   ? "harbour"
+                 : word % 5 == 2 ? "a"
+                                 : "tide") +
+                std::string(word % 13 ? " " : ", ");
+    const std::string page =
+        "<html><body style='margin:0'><div style='text-align: justify; font-size: 12pt'>" + text +
+        "</div></body></html>";
+    ASSERT_EQ(findLongTextRuns(page).size(), 1u);
+    const auto pdf = home / "justified.pdf";
+    ASSERT_TRUE(renderHTMLToPDF(page, home, pdf, kA4PaperSize, {36, 36, 36, 36}).ok);
+    // Each printed line's right end, page by page, top to bottom.
+    std::vector<double> ends;
+    for (const auto& p : pdfWordBoxes(pdf)) {
+        std::map<long, double> lines;
+        for (const auto& w : p.words) {
+            auto& end = lines[std::lround(w.yMax * 4)];
+            end = std::max(end, w.xMax);
+        }
+        for (const auto& [y, end] : lines)
+            ends.push_back(end);
+    }
+    ASSERT_GT(ends.size(), 1000u);
+    const double edge = *std::max_element(ends.begin(), ends.end());
+    EXPECT_NEAR(edge, kA4PaperSize.width - 36, 1.25);
+    for (std::size_t i = 0; i + 1 < ends.size(); ++i)
+        EXPECT_NEAR(ends[i], edge, 0.5) << "line " << i + 1 << " of " << ends.size();
+    EXPECT_LT(ends.back(), edge - 5) << "the paragraph's last line is stretched";
 }
 
 TEST_F(HTMLLongTextTest, ALongTextInAnInlineElementIsLaidOutWhole) {

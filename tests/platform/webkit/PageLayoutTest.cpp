@@ -2,6 +2,8 @@
 // allows it, pages that never hold only padding, blocks kept whole, and the page's paper on every
 // page.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -98,6 +100,44 @@ TEST_F(PageLayoutTest, PaddingBelowTheLastLineStartsNoPage) {
     auto result = renderHTMLToPDF(html, home, pdf);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(pdfPageCount(pdf), 1);
+}
+
+TEST_F(PageLayoutTest, EveryPageKeepsThePageRulesMargins) {
+    // The first page's own top (here none), then an inch at the top of every other page, and a
+    // centimetre and an inch at every page's foot, in the units a stylesheet may use.
+    struct Case {
+        const char* rules;
+        double firstTop, top, bottom;
+    };
+    for (const auto& c : {Case{"@page { margin: 1in 0 } @page :first { margin-top: 0 }", 0, 72, 72},
+                          Case{"/* @page { margin: 9in } */ @page { margin-top: 96px; margin-bottom: 1cm }",
+                               72, 72, 72 / 2.54},
+                          Case{"@page :left { margin: 3in } @page { margin: 20mm 0 0 }", 72 * 20 / 25.4,
+                               72 * 20 / 25.4, 0}}) {
+        SCOPED_TRACE(c.rules);
+        const auto pdf = home / "margins.pdf";
+        ASSERT_TRUE(renderHTMLToPDF(std::string("<html><head><style>") + c.rules +
+                                        "</style></head><body style='margin:0; background: #ffe'>" +
+                                        lines(1, 150) + "</body></html>",
+                                    home, pdf)
+                        .ok);
+        const auto pages = pdfWordBoxes(pdf);
+        ASSERT_GE(pages.size(), 3u);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            double first = pages[i].height, last = 0;
+            for (const auto& w : pages[i].words) {
+                first = std::min(first, w.yMin);
+                last = std::max(last, w.yMax);
+            }
+            const double top = i == 0 ? c.firstTop : c.top;
+            EXPECT_GE(first, top) << "page " << i + 1;
+            EXPECT_LT(first, top + 4) << "page " << i + 1 << " starts lower than its margin";
+            EXPECT_LE(last, pages[i].height - c.bottom) << "page " << i + 1;
+            if (i + 1 < pages.size()) {
+                EXPECT_GT(last, pages[i].height - c.bottom - 30) << "page " << i + 1;
+            }
+        }
+    }
 }
 
 TEST_F(PageLayoutTest, KeptBlocksAndHeadingsMoveWholeToTheNextPage) {
