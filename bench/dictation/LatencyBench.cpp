@@ -5,7 +5,8 @@
 // is the screen's pass over one result, timed alone. On the screen each take is a run of three
 // phrases, and the first phrase of a run is reported apart from the later ones; the first take
 // starts in a process that has loaded no speech model, and its tap waits, as a person does, for
-// the record button to be enabled (cold_button_wait_ms).
+// the record button to be enabled (cold_button_wait_ms). Other benchmarks of this program show
+// screens, which load the model: for the cold figures run --benchmark_filter=ScreenLatency alone.
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
