@@ -46,12 +46,15 @@ std::vector<std::pair<std::filesystem::path, double>> soakPhrases() {
     };
     const std::vector<double> pauses = {0.3, 0.6, 1.0, 1.5, 0.45, 3, 0.7, 8,  0.35, 35, 1.2,
                                         0.5, 15,  0.8, 25,  0.3,  5, 1.8, 12, 0.55, 20, 0.9};
+    std::vector<double> lengths;
+    for (const auto& clip : clips)
+        lengths.push_back(static_cast<double>(quillora::test::speechOf(clip).size()) / 16000);
     std::vector<std::pair<std::filesystem::path, double>> phrases;
     double total = 0;
     for (std::size_t i = 0; total < kSoakSeconds; ++i) {
         const double pause = pauses[i % pauses.size()];
         phrases.emplace_back(clips[i % clips.size()], pause);
-        total += pause + 3.5; // a phrase lasts about three and a half seconds
+        total += lengths[i % clips.size()] + pause;
     }
     return phrases;
 }
@@ -83,7 +86,9 @@ std::string dictate(const std::filesystem::path& sound) {
     auto& loop = RunLoop::main();
     loop.runUntil([&] { return screen->recordButton->isEnabled(); }, 60);
     screen->recordButtonTapped();
-    loop.runUntil([&] { return input->atEnd(); }, 2 * kSoakSeconds);
+    // A wait on the virtual clock gives up after a minute of real time: the decoder may need more.
+    for (int minute = 0; minute < 30 && !input->atEnd(); ++minute)
+        loop.runUntil([&] { return input->atEnd(); }, 2 * kSoakSeconds);
     loop.settleExternalWork(600);
     loop.runUntil([] { return false; }, 1);
     screen->recordButtonTapped();
