@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -120,6 +121,35 @@ std::filesystem::path resampledDemo(const std::filesystem::path& dir) {
 } // namespace
 
 class SpeechRecognitionTest : public PlatformTest {};
+
+// First in this program, while no model is loaded: preparing loads it off the main thread and says
+// so on the main run loop, never inside the call; a scripted locale has nothing to load.
+TEST_F(SpeechRecognitionTest, PreparingLoadsTheModelOffTheMainThreadAndSaysSoOnTheRunLoop) {
+    auto english = SFSpeechRecognizer::initWithLocale("en-US");
+    ASSERT_TRUE(english->isAvailable());
+    const bool loadedBefore = english->isPrepared();
+    if (loadedBefore) std::cout << "[ note ] the model was loaded before this test" << std::endl;
+    int ready = 0;
+    const auto mainThread = std::this_thread::get_id();
+    bool onMain = true;
+    english->prepare([&] {
+        onMain = onMain && std::this_thread::get_id() == mainThread;
+        ++ready;
+    });
+    EXPECT_EQ(ready, 0);
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(ready, 1);
+    EXPECT_TRUE(onMain);
+    EXPECT_TRUE(english->isPrepared());
+
+    ScriptedSpeech::shared().setScriptedLocales({"fr-FR"});
+    auto french = SFSpeechRecognizer::initWithLocale("fr-FR");
+    EXPECT_TRUE(french->isPrepared());
+    french->prepare([&] { ++ready; });
+    EXPECT_EQ(ready, 1);
+    runUntilIdle();
+    EXPECT_EQ(ready, 2);
+}
 
 TEST_F(SpeechRecognitionTest, DemoClipIsRecognisedThroughTheTapWithPartialsThenOneFinal) {
     for (bool resampled : {false, true}) {
