@@ -102,7 +102,8 @@ int runDemo(ScriptInterpreter& interpreter) {
         AVAudioInputSource::setCurrent(input);
         auto screen = dictationScreen();
         auto& loop = RunLoop::main();
-        loop.runUntil([&] { return screen->recordButton->isEnabled(); }, 10);
+        // The button comes once the speech model has loaded: seconds on a busy machine.
+        loop.runUntil([&] { return screen->recordButton->isEnabled(); }, 60);
         interpreter.runLine("tap recordButton", 1);
         if (!screen->audioEngine->isRunning()) {
             interpreter.runLine("show", 2);

@@ -214,6 +214,7 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     if (!recognitionRequest) fatalError("Unable to created a SFSpeechAudioBufferRecognitionRequest object");
     recognitionRequest->setShouldReportPartialResults(true);
     if (!row.contextualStrings.empty()) recognitionRequest->setContextualStrings(row.contextualStrings);
+    if (continuedRequest_) recognitionRequest->continueFrom(*continuedRequest_);
     countClipboard = 0;
     taskHeard_.clear();
 
@@ -337,9 +338,12 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         console().print("Speech recognition is unavailable: the recording stops");
     }
 
-    audioEngine->stop();
+    // A run goes on listening across its tasks: the microphone keeps running, and what it heard
+    // after this task's utterance (the decoder runs behind it) goes to the next task's request.
+    // Another microphone chosen meanwhile is taken up by the next task.
+    if (timeLeft <= 0 || isStopped || audioEngine->inputSourceChanged()) audioEngine->stop();
     inputNode->removeTapOnBus(kTapBus);
-    recognitionRequest.reset();
+    auto endedRequest = std::move(recognitionRequest);
     recognitionTask.reset();
     endingTask_.reset();
     // The task has ended: no stop is pending any more.
@@ -368,8 +372,10 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     console().print(flag(isFinal));
     if (timeLeft > 0 && !isStopped) {
         console().print("start recodring again ");
-        if (auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1())
-            endRunAfterFailedStart(*failure);
+        continuedRequest_ = std::move(endedRequest);
+        auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1();
+        continuedRequest_.reset();
+        if (failure) endRunAfterFailedStart(*failure);
     }
     // The leaving screen's last task has said its last: the screen may go now (the caller holds it
     // until this returns).
@@ -530,6 +536,7 @@ bool DictationLoop::taskStillEnding() const {
 void DictationLoop::updateRecordButton(bool stopPending) {
     auto button = dictationViews().recordButton;
     if (!button) return;
+    prepareRecognizer();
     button->setEnabled(!stopPending && recognitionPossible());
     if (!authorizationGranted_) {
         if (!refusalTitle_.empty()) button->setTitle_forState(refusalTitle_, UIControlStates::Disabled);
@@ -616,7 +623,20 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
 }
 
 bool DictationLoop::recognitionPossible() const {
-    return authorizationGranted_ && speechRecognizer && speechRecognizer->isAvailable();
+    return authorizationGranted_ && speechRecognizer && speechRecognizer->isAvailable() &&
+           speechRecognizer->isPrepared();
+}
+
+void DictationLoop::prepareRecognizer() {
+    if (!authorizationGranted_ || !speechRecognizer || !speechRecognizer->isAvailable() ||
+        speechRecognizer->isPrepared() || preparing_.lock() == speechRecognizer)
+        return;
+    // The first phrase of a run shows as soon as the others: the model loads before the button
+    // is given, not when the first task starts.
+    preparing_ = speechRecognizer;
+    speechRecognizer->prepare([weak = weakLoop()] {
+        if (auto self = weak.lock()) self->recognizerChanged();
+    });
 }
 
 void DictationLoop::recognizerChanged() {

@@ -208,7 +208,7 @@ public:
     void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
     void showSpeechAccessAlert();
     // Recording can start only while recognition is authorized and the current recognizer is
-    // available; the two answers come in either order.
+    // available and prepared; the answers come in any order.
     bool recognitionPossible() const;
     // A new recognizer replaced the old one while no run is on: the button follows what it allows.
     void recognizerChanged();
@@ -285,6 +285,11 @@ private:
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
     // What the current task heard, as the live view shows it.
     std::string taskHeard_;
+    // The request of the task that just ended, while the next one starts from its unheard audio.
+    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> continuedRequest_;
+    // The recognizer whose model is loading, so that it is asked once.
+    std::weak_ptr<platform::SFSpeechRecognizer> preparing_;
+    void prepareRecognizer();
     // Tasks of this run that ended in a row with a recognition error other than "no speech".
     int failedTasksInARow_ = 0;
     // Why recording is refused, as the disabled button says it; empty while authorized.

@@ -34,7 +34,10 @@ public:
     bool installTapOnBus_bufferSize_format_block(AVAudioNodeBus bus, AVAudioFrameCount bufferSize,
                                                  const AVAudioFormat& format, AVAudioNodeTapBlock block);
     // Removes the tap; once this returns the block is not running and will not run again.
-    // Removing a tap that is not there does nothing.
+    // Removing a tap that is not there does nothing. While the engine runs on without a tap, what
+    // it captures (its last five seconds) is kept and handed to the next tap installed, ahead of
+    // anything newer: moving the tap from one consumer to the next loses no audio. Stopping the
+    // engine drops it.
     void removeTapOnBus(AVAudioNodeBus bus);
     bool hasTapOnBus(AVAudioNodeBus bus) const;
 
@@ -64,6 +67,9 @@ public:
     // (AVAudioInputSource::current()), looked up at each start.
     void setInputSource(std::shared_ptr<AVAudioInputSource> source);
     std::shared_ptr<AVAudioInputSource> inputSource() const;
+    // While running: whether a start now would take another input than the one it captures from
+    // (the process's microphone was switched meanwhile).
+    bool inputSourceChanged() const;
 
 private:
     std::shared_ptr<AudioEngineCore> core_;

@@ -1,9 +1,13 @@
 #include "platform/speech/PocketsphinxEngine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
+#include <cmn.h>
+#include <feat.h>
 #include <pocketsphinx.h>
 #include <samplerate.h>
 
@@ -31,7 +35,9 @@ struct DecoderFree {
 using Decoder = std::unique_ptr<ps_decoder_t, DecoderFree>;
 
 // Loaded decoders, lent to one task at a time. A cache, not state: every task starts a fresh
-// utterance, so nothing a task does is seen by the next.
+// utterance from the channel normalisation the model starts with (the decoder would otherwise
+// carry it over from whatever it heard last), so the same audio gives the same words whichever
+// decoder hears it and whatever was dictated before.
 class DecoderPool {
 public:
     static DecoderPool& shared() {
@@ -41,15 +47,20 @@ public:
     }
 
     Decoder acquire() {
+        Decoder d;
         {
             std::lock_guard lock(mutex_);
             if (!idle_.empty()) {
-                Decoder d = std::move(idle_.back());
+                d = std::move(idle_.back());
                 idle_.pop_back();
-                return d;
             }
         }
-        return load();
+        if (!d) d = load();
+        if (d) {
+            std::lock_guard lock(mutex_);
+            cmn_live_set(ps_get_feat(d.get())->cmn_struct, initialNormalisation_.data());
+        }
+        return d;
     }
 
     void release(Decoder decoder) {
@@ -57,8 +68,10 @@ public:
         if (idle_.size() < 2) idle_.push_back(std::move(decoder));
     }
 
+    bool hasLoaded() const { return loaded_; }
+
 private:
-    static Decoder load() {
+    Decoder load() {
         const auto dir = modelDirectory() / "en-us";
         const std::string hmm = (dir / "en-us").string(), lm = (dir / "en-us.lm.bin").string(),
                           dict = (dir / "cmudict-en-us.dict").string();
@@ -70,11 +83,22 @@ private:
         if (!ps) return nullptr;
         for (const auto& [word, phones] : PocketsphinxEngine::addedWords())
             ps_add_word(ps.get(), word.c_str(), phones.c_str(), TRUE);
+        {
+            std::lock_guard lock(mutex_);
+            if (initialNormalisation_.empty()) {
+                cmn_t* cmn = ps_get_feat(ps.get())->cmn_struct;
+                initialNormalisation_.resize(static_cast<std::size_t>(cmn->veclen));
+                cmn_live_get(cmn, initialNormalisation_.data());
+            }
+        }
+        loaded_ = true;
         return ps;
     }
 
     std::mutex mutex_;
     std::vector<Decoder> idle_;
+    std::vector<mfcc_t> initialNormalisation_;
+    std::atomic<bool> loaded_{false};
 };
 
 bool isFiller(const char* word) {
@@ -126,6 +150,16 @@ struct ResamplerFree {
     void operator()(SRC_STATE* s) const { src_delete(s); }
 };
 
+// The frames of `buffer` from `from` on, in its own format.
+AVAudioPCMBufferRef framesFrom(const AVAudioPCMBuffer& buffer, std::uint32_t from) {
+    const std::uint32_t count = buffer.frameLength() > from ? buffer.frameLength() - from : 0;
+    auto rest = std::make_shared<AVAudioPCMBuffer>(buffer.format(), count);
+    for (std::uint32_t c = 0; c < buffer.format().channelCount(); ++c)
+        std::copy_n(buffer.floatChannelData(c) + from, count, rest->floatChannelData(c));
+    rest->setFrameLength(count);
+    return rest;
+}
+
 } // namespace
 
 const std::vector<std::pair<std::string, std::string>>& PocketsphinxEngine::addedWords() {
@@ -159,6 +193,10 @@ void PocketsphinxEngine::preload() {
     if (auto d = DecoderPool::shared().acquire()) DecoderPool::shared().release(std::move(d));
 }
 
+bool PocketsphinxEngine::isLoaded() {
+    return DecoderPool::shared().hasLoaded();
+}
+
 PocketsphinxEngine::PocketsphinxEngine() = default;
 
 PocketsphinxEngine::~PocketsphinxEngine() {
@@ -179,10 +217,15 @@ void PocketsphinxEngine::start(const SpeechEngineConfiguration& configuration,
 }
 
 void PocketsphinxEngine::append(const AVAudioPCMBufferRef& buffer) {
-    if (!buffer || hasFinished()) return;
+    if (!buffer) return;
     {
         std::lock_guard lock(mutex_);
-        if (ended_ || cancelled_) return;
+        if (ended_ || cancelled_ || handedOver_) return;
+        if (keepingUnheard_) {
+            // The worker will not decode it: nothing for the run loop to wait for.
+            unheard_.push_back(buffer);
+            return;
+        }
         RunLoop::main().beginExternalWork();
         queue_.push_back({buffer});
     }
@@ -194,6 +237,7 @@ void PocketsphinxEngine::endAudio() {
         std::lock_guard lock(mutex_);
         if (ended_ || cancelled_) return;
         ended_ = true;
+        if (keepingUnheard_) return;
         RunLoop::main().beginExternalWork();
         queue_.push_back({nullptr});
     }
@@ -209,13 +253,31 @@ void PocketsphinxEngine::cancel() {
     wake_.notify_one();
 }
 
+std::vector<AVAudioPCMBufferRef> PocketsphinxEngine::takeUnheardAudio() {
+    std::lock_guard lock(mutex_);
+    handedOver_ = true;
+    return std::exchange(unheard_, {});
+}
+
+void PocketsphinxEngine::keepUnheard(std::vector<AVAudioPCMBufferRef> rest) {
+    std::lock_guard lock(mutex_);
+    keepingUnheard_ = true;
+    unheard_ = std::move(rest);
+    for (auto& item : queue_) {
+        if (item.buffer) unheard_.push_back(std::move(item.buffer));
+        RunLoop::main().endExternalWork();
+    }
+    queue_.clear();
+}
+
 void PocketsphinxEngine::run(std::stop_token stop) {
     Decoder ps = DecoderPool::shared().acquire();
     if (!ps) {
+        keepUnheard({});
         postError(speechError(SFSpeechErrorCodeEngineFailed, "The speech model could not be loaded"));
-    } else {
-        ps_start_utt(ps.get());
+        return;
     }
+    ps_start_utt(ps.get());
     std::unique_ptr<SRC_STATE, ResamplerFree> resampler;
     double resamplerRate = 0;
     std::vector<float> resampled;
@@ -223,95 +285,154 @@ void PocketsphinxEngine::run(std::stop_token stop) {
     double heard = 0;       // seconds of audio decoded
     double utteranceAt = 0; // where the current utterance began
     bool inSpeech = false;
-    bool inUtterance = ps != nullptr;
+    bool inUtterance = true;
     std::string lastPartial;
     bool heardWords = false;
+    // The last buffers decoded, at least kReplaySeconds of them: a task that ends for want of
+    // speech may have heard the first moments of a phrase that the detector had not yet taken for
+    // speech; the next task hears them again.
+    constexpr double kReplaySeconds = 0.5;
+    std::deque<AVAudioPCMBufferRef> recent;
+    double recentSeconds = 0;
 
     auto finishUtterance = [&]() -> std::vector<SFTranscriptionSegment> {
         ps_end_utt(ps.get());
         inUtterance = false;
         return hypothesisWords(ps.get(), utteranceAt, true);
     };
+    // Once the audio has ended, every utterance up to its end belongs to this task: the person
+    // stopped after saying them, though the decoder, behind the microphone, reaches them later.
+    std::vector<SFTranscriptionSegment> earlier;
+    auto audioHasEnded = [&] {
+        std::lock_guard lock(mutex_);
+        return ended_;
+    };
+    // What the task has heard, written out: each utterance is formatted alone, as a task of its
+    // own would have been.
+    auto written = [&](const std::vector<SFTranscriptionSegment>& words) {
+        auto all = earlier;
+        auto more = formatSpokenCommands(words);
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    };
+    // After the end of the audio the final result is the next word from this task: whoever stopped
+    // waits for all of it, and a partial would be taken for it.
+    auto postPartialIfChanged = [&] {
+        if (!configuration().reportPartialResults || audioHasEnded()) return;
+        const char* hyp = ps_get_hyp(ps.get(), nullptr);
+        if (hyp && *hyp && lastPartial != hyp) {
+            lastPartial = hyp;
+            auto words = written(hypothesisWords(ps.get(), utteranceAt, false));
+            if (!words.empty()) postPartial(SFTranscription::joining(words));
+        }
+    };
+    // Ends the task: the unheard audio is put aside and the decoder goes back to the pool before
+    // the result is posted, so that the next task finds both.
+    auto end = [&](std::vector<SFTranscriptionSegment> words, std::vector<AVAudioPCMBufferRef> rest) {
+        keepUnheard(std::move(rest));
+        DecoderPool::shared().release(std::move(ps));
+        if (words.empty())
+            postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
+        else
+            postFinal(SFTranscription::joining(words));
+    };
 
-    while (true) {
+    while (ps) {
         Item item;
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, stop, [&] { return cancelled_ || !queue_.empty(); });
-            if (queue_.empty()) break; // cancelled or stopping with nothing left
+            if (cancelled_) {
+                for (std::size_t i = 0; i < queue_.size(); ++i)
+                    RunLoop::main().endExternalWork();
+                queue_.clear();
+            }
+            if (queue_.empty()) break;
             item = std::move(queue_.front());
             queue_.pop_front();
         }
-        const bool dropping = !ps || hasFinished() || [&] {
-            std::lock_guard lock(mutex_);
-            return cancelled_;
-        }();
-        if (!dropping && !item.buffer) {
-            auto words = finishUtterance();
-            if (words.empty())
-                postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
-            else
-                postFinal(SFTranscription::joining(formatSpokenCommands(words)));
-        } else if (!dropping) {
+        if (!item.buffer) {
+            end(written(finishUtterance()), {});
+        } else {
             const AVAudioPCMBuffer& buffer = *item.buffer;
-            std::vector<float> mono = buffer.monoSamples();
+            const std::vector<float> mono = buffer.monoSamples();
             const double rate = buffer.format().sampleRate();
-            const float* samples = mono.data();
-            std::size_t count = mono.size();
-            if (rate != kDecoderRate && rate > 0) {
-                if (!resampler || resamplerRate != rate) {
-                    int err = 0;
-                    resampler.reset(src_new(SRC_SINC_FASTEST, 1, &err));
-                    resamplerRate = rate;
+            const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(rate / 100));
+            bool ended = false;
+            for (std::size_t at = 0; at < mono.size() && !ended; at += slice) {
+                const std::size_t length = std::min(slice, mono.size() - at);
+                const float* samples = mono.data() + at;
+                std::size_t count = length;
+                if (rate != kDecoderRate && rate > 0) {
+                    if (!resampler || resamplerRate != rate) {
+                        int err = 0;
+                        resampler.reset(src_new(SRC_SINC_FASTEST, 1, &err));
+                        resamplerRate = rate;
+                    }
+                    resampled.resize(static_cast<std::size_t>(std::ceil(length * kDecoderRate / rate)) + 64);
+                    SRC_DATA data{};
+                    data.data_in = samples;
+                    data.input_frames = static_cast<long>(length);
+                    data.data_out = resampled.data();
+                    data.output_frames = static_cast<long>(resampled.size());
+                    data.src_ratio = kDecoderRate / rate;
+                    if (resampler && src_process(resampler.get(), &data) == 0) {
+                        samples = resampled.data();
+                        count = static_cast<std::size_t>(data.output_frames_gen);
+                    } else {
+                        count = 0;
+                    }
                 }
-                resampled.resize(static_cast<std::size_t>(std::ceil(count * kDecoderRate / rate)) + 64);
-                SRC_DATA data{};
-                data.data_in = mono.data();
-                data.input_frames = static_cast<long>(count);
-                data.data_out = resampled.data();
-                data.output_frames = static_cast<long>(resampled.size());
-                data.src_ratio = kDecoderRate / rate;
-                if (resampler && src_process(resampler.get(), &data) == 0) {
-                    samples = resampled.data();
-                    count = static_cast<std::size_t>(data.output_frames_gen);
-                } else {
-                    count = 0;
+                pcm.resize(count);
+                for (std::size_t i = 0; i < count; ++i)
+                    pcm[i] = static_cast<int16>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f));
+                if (!inUtterance) {
+                    ps_start_utt(ps.get());
+                    inUtterance = true;
+                    utteranceAt = heard;
                 }
-            }
-            pcm.resize(count);
-            for (std::size_t i = 0; i < count; ++i)
-                pcm[i] = static_cast<int16>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f));
-            if (!inUtterance) {
-                ps_start_utt(ps.get());
-                inUtterance = true;
-                utteranceAt = heard;
-            }
-            ps_process_raw(ps.get(), pcm.data(), pcm.size(), FALSE, FALSE);
-            heard += buffer.duration();
-            const bool nowInSpeech = ps_get_in_speech(ps.get()) != 0;
-            const char* hyp = ps_get_hyp(ps.get(), nullptr);
-            if (hyp && *hyp) heardWords = true;
-            if (configuration().reportPartialResults) {
-                if (hyp && *hyp && lastPartial != hyp) {
-                    lastPartial = hyp;
-                    auto words = hypothesisWords(ps.get(), utteranceAt, false);
-                    if (!words.empty()) postPartial(SFTranscription::joining(formatSpokenCommands(words)));
-                }
-            }
-            if (inSpeech && !nowInSpeech) {
+                ps_process_raw(ps.get(), pcm.data(), pcm.size(), FALSE, FALSE);
+                heard += static_cast<double>(length) / rate;
+                const bool nowInSpeech = ps_get_in_speech(ps.get()) != 0;
+                const bool speechEnded = inSpeech && !nowInSpeech;
+                inSpeech = nowInSpeech;
+                if (!speechEnded && heard < configuration().maximumDuration) continue;
+                const bool stopping = audioHasEnded();
+                const bool tooLong = !stopping && heard >= configuration().maximumDuration;
+                if (!speechEnded && !tooLong) continue;
+                postPartialIfChanged();
                 auto words = finishUtterance();
-                if (!words.empty()) postFinal(SFTranscription::joining(formatSpokenCommands(words)));
-                // A burst of noise with no words: keep listening.
-            } else if (heard >= configuration().maximumDuration) {
-                auto words = finishUtterance();
-                if (words.empty())
+                // A burst of noise with no words: keep listening; after the end of the audio, keep
+                // the words and go on to the end.
+                if (!tooLong && (words.empty() || stopping)) {
+                    earlier = written(words);
+                    continue;
+                }
+                const auto from = static_cast<std::uint32_t>(at + length);
+                std::vector<AVAudioPCMBufferRef> rest;
+                if (from < buffer.frameLength()) rest.push_back(framesFrom(buffer, from));
+                end(written(words), std::move(rest));
+                ended = true;
+            }
+            if (!ended) {
+                const char* hyp = ps_get_hyp(ps.get(), nullptr);
+                if (hyp && *hyp) heardWords = true;
+                postPartialIfChanged();
+                recent.push_back(item.buffer);
+                recentSeconds += buffer.duration();
+                while (recentSeconds - recent.front()->duration() >= kReplaySeconds) {
+                    recentSeconds -= recent.front()->duration();
+                    recent.pop_front();
+                }
+                if (!inSpeech && !heardWords && heard >= configuration().noSpeechTimeout &&
+                    !audioHasEnded()) {
+                    ps_end_utt(ps.get());
+                    inUtterance = false;
+                    keepUnheard({recent.begin(), recent.end()});
+                    DecoderPool::shared().release(std::move(ps));
                     postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
-                else
-                    postFinal(SFTranscription::joining(formatSpokenCommands(words)));
-            } else if (!nowInSpeech && !heardWords && heard >= configuration().noSpeechTimeout) {
-                postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
+                }
             }
-            inSpeech = nowInSpeech;
         }
         // Results of this item are on the run loop before it stops waiting for us.
         RunLoop::main().endExternalWork();

@@ -116,8 +116,10 @@ void SFSpeechRecognitionTask::onError(const NSError& error) {
 
 void SFSpeechRecognitionTask::complete() {
     state_ = SFSpeechRecognitionTaskState::completed;
-    if (engine_) engine_->cancel();
+    // The request first takes what the engine did not hear, so that no buffer the tap brings in
+    // between is lost.
     if (request_) request_->detach();
+    if (engine_) engine_->cancel();
     engine_.reset();
 }
 

@@ -98,6 +98,19 @@ bool SFSpeechRecognizer::isAvailable() const {
     return speechEngineServes(locale_) && ScriptedSpeech::shared().isLocaleAvailable(locale_);
 }
 
+bool SFSpeechRecognizer::isPrepared() const {
+    return speechEngineReady(locale_);
+}
+
+void SFSpeechRecognizer::prepare(std::function<void()> ready) {
+    if (isPrepared()) {
+        RunLoop::main().schedule(0, std::move(ready));
+        return;
+    }
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain([locale = locale_] { prepareSpeechEngine(locale); }, std::move(ready));
+}
+
 void SFSpeechRecognizer::setDelegate(std::weak_ptr<SFSpeechRecognizerDelegate> delegate) {
     delegate_ = std::move(delegate);
     if (!isAvailable() && !toldUnavailable_) {

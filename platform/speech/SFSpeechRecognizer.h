@@ -43,6 +43,12 @@ public:
 
     const std::string& localeIdentifier() const { return locale_; }
     bool isAvailable() const;
+    // Whether a task starts at once, with nothing to load first (the English model loads once per
+    // process, in about half a second).
+    bool isPrepared() const;
+    // Loads what this locale's tasks need on a background thread; `ready` then runs on the main
+    // run loop (on its next turn when nothing needs loading).
+    void prepare(std::function<void()> ready);
 
     void setDelegate(std::weak_ptr<SFSpeechRecognizerDelegate> delegate);
     std::shared_ptr<SFSpeechRecognizerDelegate> delegate() const { return delegate_.lock(); }

@@ -1,6 +1,7 @@
 #include "platform/speech/ScriptedSpeech.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/foundation/Sandbox.h"
 #include "platform/speech/SFSpeechRecognizer.h"
@@ -26,9 +27,13 @@ public:
     }
 
     void append(const AVAudioPCMBufferRef& buffer) override {
-        if (!buffer || hasFinished()) return;
+        if (!buffer) return;
         std::lock_guard lock(mutex_);
-        if (ended_) return;
+        if (ended_ || handedOver_) return;
+        if (hasFinished()) {
+            unheard_.push_back(buffer);
+            return;
+        }
         heard_ += buffer->duration();
         if (heard_ >= configuration().maximumDuration) {
             finishWithLastText();
@@ -56,6 +61,12 @@ public:
 
     void fail(const std::string& message) { postError(speechError(SFSpeechErrorCodeScripted, message)); }
 
+    std::vector<AVAudioPCMBufferRef> takeUnheardAudio() override {
+        std::lock_guard lock(mutex_);
+        handedOver_ = true;
+        return std::exchange(unheard_, {});
+    }
+
     double heard() const {
         std::lock_guard lock(mutex_);
         return heard_;
@@ -79,6 +90,8 @@ private:
     double heard_ = 0;
     bool heardText_ = false;
     bool ended_ = false;
+    bool handedOver_ = false;
+    std::vector<AVAudioPCMBufferRef> unheard_;
     std::string lastText_;
     bool formats_ = false; // fixed when the task starts; never needs the controller's lock later
 };

@@ -73,4 +73,14 @@ bool speechEngineServes(const std::string& locale) {
     return ScriptedSpeech::shared().servesLocale(locale) || PocketsphinxEngine::servesLocale(locale);
 }
 
+bool speechEngineReady(const std::string& locale) {
+    if (ScriptedSpeech::shared().servesLocale(locale) || !PocketsphinxEngine::servesLocale(locale))
+        return true;
+    return PocketsphinxEngine::isLoaded();
+}
+
+void prepareSpeechEngine(const std::string& locale) {
+    if (!speechEngineReady(locale)) PocketsphinxEngine::preload();
+}
+
 } // namespace platform

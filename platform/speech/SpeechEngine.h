@@ -2,7 +2,8 @@
 // A recognition engine behind a task: built from a configuration and three callbacks, fed audio
 // from any thread, ended or cancelled from the main thread. Callbacks always arrive on the main
 // run loop, never inside the call that caused them, and stop for good after the first final
-// result or error, or once the engine is cancelled.
+// result or error, or once the engine is cancelled. Audio that comes after the end of what the
+// engine recognised is kept, not dropped, so that the next task can hear it.
 
 #include <atomic>
 #include <functional>
@@ -58,6 +59,10 @@ public:
     virtual void endAudio() = 0;
     // Drops whatever has not been delivered; no callback follows.
     virtual void cancel();
+    // Main thread, once the task is over: the audio the engine was given but did not use, because
+    // its utterance had ended before it (what came after the end, and what still came until now),
+    // oldest first. Whoever continues listening starts from it. The engine takes no audio after.
+    virtual std::vector<AVAudioPCMBufferRef> takeUnheardAudio() { return {}; }
 
     bool hasFinished() const { return events_->finished.load(); }
 
@@ -84,5 +89,9 @@ private:
 // Builds the engine that serves a locale, or null when none does.
 std::unique_ptr<SpeechEngine> makeSpeechEngine(const std::string& locale);
 bool speechEngineServes(const std::string& locale);
+// Whether a task of the locale starts without loading a model first (true when no engine serves it).
+bool speechEngineReady(const std::string& locale);
+// Loads what the locale's engine needs; blocks meanwhile, so call it off the main thread.
+void prepareSpeechEngine(const std::string& locale);
 
 } // namespace platform

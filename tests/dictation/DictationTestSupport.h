@@ -198,8 +198,10 @@ protected:
         auto shown = std::make_shared<Screen>();
         if (before) before(*shown);
         this->present(shown);
-        // The authorization answer comes from another thread; the button waits for it.
+        // The authorization answer comes from another thread, and then the speech model may load on
+        // one (seconds on a busy machine): the button waits for both, the clock does not move.
         auto& screen = this->screen;
+        platform::RunLoop::main().settleExternalWork(120);
         platform::RunLoop::main().runUntil(
             [&] { return screen->recordButton->isEnabled() || screen->presentedViewController(); }, 5);
     }

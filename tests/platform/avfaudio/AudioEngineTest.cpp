@@ -88,10 +88,36 @@ TEST_F(AudioEngineTest, VirtualClockDeliversTapBuffersAtTheirCaptureTimeAndNotAf
     EXPECT_EQ(got[2].first, 1600.0f);
     EXPECT_EQ(got[2].sampleTime, 1600);
 
-    // Without the tap the engine runs on and delivers nothing.
+    // Without the tap the engine runs on and delivers nothing; the next tap gets what was captured
+    // meanwhile first, in order, with its capture times, and the input goes on without a gap.
     node->removeTapOnBus(0);
-    advance(1);
+    advance(0.3);
     EXPECT_EQ(got.size(), 3u);
+    ASSERT_TRUE(node->installTapOnBus_bufferSize_format_block(
+        0, 800, {}, [&](const AVAudioPCMBufferRef& b, const AVAudioTime& t) {
+            got.push_back({RunLoop::main().now(), b->frameLength(), b->floatChannelData(0)[0], t.sampleTime});
+        }));
+    advance(0.1);
+    ASSERT_GE(got.size(), 6u);
+    for (std::size_t i = 3; i < got.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(got[i].first, got[i - 1].first + static_cast<float>(got[i - 1].frames));
+        EXPECT_EQ(got[i].sampleTime, got[i - 1].sampleTime + got[i - 1].frames);
+    }
+    // A stop drops what no tap took.
+    node->removeTapOnBus(0);
+    advance(0.2);
+    engine.stop();
+    ASSERT_TRUE(node->installTapOnBus_bufferSize_format_block(
+        0, 800, {}, [&](const AVAudioPCMBufferRef& b, const AVAudioTime& t) {
+            got.push_back({RunLoop::main().now(), b->frameLength(), b->floatChannelData(0)[0], t.sampleTime});
+        }));
+    const std::size_t before = got.size();
+    const float next = got.back().first + static_cast<float>(got.back().frames);
+    ASSERT_FALSE(engine.startAndReturnError());
+    advance(0.1);
+    ASSERT_EQ(got.size(), before + 1);
+    EXPECT_GT(got.back().first, next) << "what was captured without a tap before the stop is gone";
 }
 
 TEST_F(AudioEngineTest, TapsAreOnePerBusAndMisuseIsRefusedWithAConsoleLine) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <iostream>
 #include <thread>
 #include <vector>
 
@@ -120,6 +121,35 @@ std::filesystem::path resampledDemo(const std::filesystem::path& dir) {
 } // namespace
 
 class SpeechRecognitionTest : public PlatformTest {};
+
+// First in this program, while no model is loaded: preparing loads it off the main thread and says
+// so on the main run loop, never inside the call; a scripted locale has nothing to load.
+TEST_F(SpeechRecognitionTest, PreparingLoadsTheModelOffTheMainThreadAndSaysSoOnTheRunLoop) {
+    auto english = SFSpeechRecognizer::initWithLocale("en-US");
+    ASSERT_TRUE(english->isAvailable());
+    const bool loadedBefore = english->isPrepared();
+    if (loadedBefore) std::cout << "[ note ] the model was loaded before this test" << std::endl;
+    int ready = 0;
+    const auto mainThread = std::this_thread::get_id();
+    bool onMain = true;
+    english->prepare([&] {
+        onMain = onMain && std::this_thread::get_id() == mainThread;
+        ++ready;
+    });
+    EXPECT_EQ(ready, 0);
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(ready, 1);
+    EXPECT_TRUE(onMain);
+    EXPECT_TRUE(english->isPrepared());
+
+    ScriptedSpeech::shared().setScriptedLocales({"fr-FR"});
+    auto french = SFSpeechRecognizer::initWithLocale("fr-FR");
+    EXPECT_TRUE(french->isPrepared());
+    french->prepare([&] { ++ready; });
+    EXPECT_EQ(ready, 1);
+    runUntilIdle();
+    EXPECT_EQ(ready, 2);
+}
 
 TEST_F(SpeechRecognitionTest, DemoClipIsRecognisedThroughTheTapWithPartialsThenOneFinal) {
     for (bool resampled : {false, true}) {
@@ -448,4 +478,57 @@ TEST_F(SpeechRecognitionTest, RealTimeRequestTakesBuffersFromAnyThreadBeforeAndD
     request->appendAudioPCMBuffer(second); // after the task: dropped, and nothing more is told
     runUntilIdle();
     EXPECT_EQ(recorder.events.size(), 2u);
+}
+
+// A decoder far behind the microphone: a recording of two phrases is all in the request before the
+// decoder starts. The first task ends where the first phrase ends; the rest, already given, goes
+// to the request that continues from it, whose task hears the second phrase. When the audio has
+// ended instead (the person stopped), the one task gives every phrase said before the stop.
+TEST_F(SpeechRecognitionTest, AudioBeyondATasksUtteranceGoesToTheNextTaskOrIntoTheLastResult) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open((sourceBundle() / "demo.wav").c_str(), SFM_READ, &info);
+    ASSERT_TRUE(f);
+    std::vector<float> phrase(static_cast<std::size_t>(info.frames));
+    sf_readf_float(f, phrase.data(), info.frames);
+    sf_close(f);
+    std::vector<float> samples;
+    for (double pause : {0.7, 1.5}) {
+        samples.insert(samples.end(), phrase.begin(), phrase.end());
+        samples.resize(samples.size() + static_cast<std::size_t>(pause * 16000));
+    }
+    auto fill = [&](SFSpeechAudioBufferRecognitionRequest& request) {
+        for (std::size_t at = 0; at < samples.size(); at += 1024) {
+            auto buffer = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(16000, 1), 1024);
+            const std::size_t n = std::min<std::size_t>(1024, samples.size() - at);
+            std::copy_n(samples.begin() + static_cast<long>(at), n, buffer->floatChannelData(0));
+            buffer->setFrameLength(static_cast<std::uint32_t>(n));
+            request.appendAudioPCMBuffer(buffer);
+        }
+    };
+    auto recognizer = SFSpeechRecognizer::initWithLocale("en-US");
+    for (bool stopped : {false, true}) {
+        SCOPED_TRACE(stopped ? "audio ended" : "audio goes on");
+        auto first = std::make_shared<SFSpeechAudioBufferRecognitionRequest>();
+        fill(*first);
+        if (stopped) first->endAudio();
+        Recorder recorder;
+        auto task = recognizer->recognitionTaskWithRequest_resultHandler(first, recorder.handler());
+        ASSERT_TRUE(waitFor([&] { return recorder.ended; }, 30));
+        if (stopped) {
+            EXPECT_EQ(recorder.events.back(), "final:Go forward ten meters Go forward ten meters");
+            EXPECT_EQ(recorder.count("partial:"), 0u) << "the last result is the next word after the end";
+            continue;
+        }
+        EXPECT_EQ(recorder.events.back(), "final:Go forward ten meters");
+
+        auto next = std::make_shared<SFSpeechAudioBufferRecognitionRequest>();
+        next->continueFrom(*first);
+        Recorder nextRecorder;
+        auto nextTask = recognizer->recognitionTaskWithRequest_resultHandler(next, nextRecorder.handler());
+        ASSERT_TRUE(waitFor([&] { return nextRecorder.ended; }, 30)) << "the second phrase was dropped";
+        EXPECT_EQ(nextRecorder.events.back(), "final:Go forward ten meters");
+        // Its words are timed on its own audio: the second phrase starts within the first's pause.
+        ASSERT_FALSE(nextRecorder.lastSegments.empty());
+        EXPECT_LT(nextRecorder.lastSegments.front().timestamp(), 0.7);
+    }
 }

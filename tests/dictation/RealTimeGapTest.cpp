@@ -1,0 +1,113 @@
+// Phrases after short pauses on the real clock, on a busy machine. The recognizer ends a task about
+// half a second after speech stops, while the decoder runs behind the microphone; the next phrase
+// may have begun before the next task starts. Dictated in real time, a file of phrases with pauses
+// of 0.3 to 1.5 seconds must give the transcript the same file gives on the virtual clock, where
+// the decoder never falls behind: every phrase, in order, once.
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "platform/foundation/Sandbox.h"
+#include "tests/dictation/DictationTestSupport.h"
+#include "tests/dictation/PhrasesWithPauses.h"
+
+using namespace platform;
+using quillora::test::DictationScreenTest;
+using quillora::test::kTestClips;
+using quillora::test::sourceBundle;
+using quillora::test::writePhrasesWithPauses;
+
+namespace {
+
+// The phrases and the pauses after them, short ones on both sides of the half second of silence
+// after which the recognizer ends a task.
+std::filesystem::path writeTestPhrases(const std::filesystem::path& path) {
+    const auto librivox = kTestClips / "librivox";
+    const bool written =
+        writePhrasesWithPauses(path, {
+                                         {librivox / "sense_and_sensibility_01_austen_64kb-0880.wav", 0.3},
+                                         {kTestClips / "numbers.raw", 0.6},
+                                         {sourceBundle() / "demo.wav", 1.0},
+                                         {kTestClips / "something.raw", 1.5},
+                                         {sourceBundle() / "demo.wav", 3.0},
+                                     });
+    return written ? path : std::filesystem::path();
+}
+
+// Threads that keep every core they get busy until the object goes.
+class BusyThreads {
+public:
+    explicit BusyThreads(unsigned count) {
+        for (unsigned i = 0; i < count; ++i)
+            threads_.emplace_back([this] {
+                volatile double x = 1;
+                while (!stop_)
+                    x = std::sqrt(x + 1.0);
+            });
+    }
+    ~BusyThreads() { stop_ = true; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::jthread> threads_;
+};
+
+class RealTimeGapTest : public DictationScreenTest {
+protected:
+    // Dictates the whole file on the main screen and stops once it has been heard; the transcript.
+    std::string dictate(const std::filesystem::path& sound) {
+        std::optional<NSError> error;
+        auto input = std::dynamic_pointer_cast<AVAudioFileInput>(AVAudioInputSource::file(sound, &error));
+        EXPECT_TRUE(input) << (error ? error->localizedDescription : "");
+        if (!input) return {};
+        AVAudioInputSource::setCurrent(input);
+        show();
+        record();
+        // A wait on the virtual clock gives up after a minute of real time; the decoder may need
+        // more on a busy machine.
+        for (int minute = 0; minute < 5 && !input->atEnd(); ++minute)
+            RunLoop::main().runUntil([&] { return input->atEnd(); }, 120);
+        EXPECT_TRUE(input->atEnd());
+        // As a person waits for the text to show: until the decoder has caught up with the
+        // microphone, which it may not do while the file plays on a busy machine. The last phrase
+        // ends in the file's closing silence.
+        EXPECT_TRUE(RunLoop::main().settleExternalWork(120));
+        RunLoop::main().runUntil([] { return false; }, 1);
+        screen->recordButton->tap();
+        EXPECT_TRUE(RunLoop::main().runUntil([&] { return !screen->isFinalStopped; }, 60));
+        runUntilIdle();
+        return screen->Clipboard->text();
+    }
+};
+
+std::size_t occurrences(const std::string& text, const std::string& phrase) {
+    std::size_t count = 0;
+    for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST_F(RealTimeGapTest, PhrasesAfterShortPausesArriveWholeInRealTimeOnABusyMachine) {
+    ScriptedSpeech::shared().setScriptedLocales({});
+    const auto sound = writeTestPhrases(Sandbox::tmp() / "phrases.wav");
+    ASSERT_FALSE(sound.empty()) << "the test clips of pocketsphinx-testdata are needed";
+
+    const std::string virtualClock = dictate(sound);
+    ASSERT_EQ(occurrences(virtualClock, "Go forward ten meters"), 2u) << virtualClock;
+
+    window.reset();
+    nav.reset();
+    screen.reset();
+    runUntilIdle();
+    RunLoop::main().useRealClock();
+    std::string realClock;
+    {
+        BusyThreads busy(2);
+        realClock = dictate(sound);
+    }
+    RunLoop::main().useVirtualClock();
+    EXPECT_EQ(realClock, virtualClock);
+}
