@@ -69,6 +69,8 @@ struct Session {
     DesktopWindow::Fit fit;
     CGPoint dragStart;
     CGPoint pointer;
+    // A press is down on the screen: its end or cancel is the screens' to hear, once.
+    bool pressed = false;
     bool minimized = false;
     bool closed = false;
     gulong stateHandler = 0;
@@ -148,6 +150,7 @@ void dragBegin(GtkGestureDrag*, double x, double y, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     gtk_widget_grab_focus(s.area);
     s.dragStart = s.fit.toScreen(x, y);
+    s.pressed = true;
     touch(s, UITouchPhase::Began, s.dragStart);
 }
 
@@ -157,16 +160,22 @@ CGPoint dragPoint(Session& s, double dx, double dy) {
 
 void dragUpdate(GtkGestureDrag*, double dx, double dy, gpointer data) {
     auto& s = *static_cast<Session*>(data);
-    touch(s, UITouchPhase::Moved, dragPoint(s, dx, dy));
+    if (s.pressed) touch(s, UITouchPhase::Moved, dragPoint(s, dx, dy));
 }
 
 void dragEnd(GtkGestureDrag*, double dx, double dy, gpointer data) {
     auto& s = *static_cast<Session*>(data);
+    if (!s.pressed) return;
+    s.pressed = false;
     touch(s, UITouchPhase::Ended, dragPoint(s, dx, dy));
 }
 
+// GTK also cancels a press that has already ended when what its release opened (a modal desktop
+// dialog) takes the pointer: that late cancel is not passed on.
 void dragCancel(GtkGesture*, GdkEventSequence*, gpointer data) {
     auto& s = *static_cast<Session*>(data);
+    if (!s.pressed) return;
+    s.pressed = false;
     touch(s, UITouchPhase::Cancelled, s.dragStart);
 }
 

@@ -664,11 +664,14 @@ void ScreenRenderer::sendTouch(UITouchPhase phase, CGPoint screenPoint, double t
     std::shared_ptr<UIView> view;
     TouchState& state = currentTouch();
     if (phase == UITouchPhase::Began) {
+        // Nothing of an earlier touch carries over into a new one.
         view = hitTest(screenPoint);
-        state.view = view;
-        state.began = screenPoint;
+        state = {view, screenPoint};
     } else {
         view = state.view.lock();
+        // A finger that is not down (an end or cancel coming after its touch has ended) has no
+        // travel to measure: it must not mark the next touch as dragged.
+        if (!view) return;
         layout();
         if (std::hypot(screenPoint.x - state.began.x, screenPoint.y - state.began.y) > UITouch::kTapSlop)
             state.movedPastSlop = true;

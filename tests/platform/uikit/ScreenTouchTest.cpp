@@ -9,6 +9,7 @@
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
+#include "platform/uikit/UIButton.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIPickerView.h"
 #include "platform/uikit/UIScreen.h"
@@ -397,5 +398,24 @@ TEST_F(ScreenTouchTest, AShownToolbarSitsAboveTheHomeIndicatorAndPressesItsItems
     item->setEnabled(false);
     tap({195, 844 - 34 - 25});
     EXPECT_EQ(presser->presses, 1) << "a disabled item takes no press";
+}
+
+// A window system may send a touch's end or cancel again after the touch has ended (a modal
+// dialog opened by the release takes the pointer): the next tap is a tap all the same.
+TEST_F(ScreenTouchTest, ALateEndOrCancelAfterATouchLeavesTheNextTapATap) {
+    auto presser = std::make_shared<Presser>();
+    auto button = UIButton::buttonWithType(UIButtonType::System);
+    button->setFrame({100, 400, 190, 50});
+    button->addTarget(
+        presser, "press", [](Presser& p) { ++p.presses; }, UIControlEvent::TouchUpInside);
+    screen->view()->addSubview(button);
+    for (auto late : {UITouchPhase::Cancelled, UITouchPhase::Ended, UITouchPhase::Moved}) {
+        SCOPED_TRACE(static_cast<int>(late));
+        const int before = presser->presses;
+        tap({195, 425});
+        ScreenRenderer::sendTouch(late, {195, 425}, 0.2);
+        tap({195, 425});
+        EXPECT_EQ(presser->presses, before + 2);
+    }
 }
 } // namespace
