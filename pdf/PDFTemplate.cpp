@@ -33,10 +33,10 @@ Marks paragraphs(std::string first, std::string second) {
             {std::move(second), FillSource::SecondParagraph, {}}};
 }
 
-// Heading, sub-heading and body of the essay and the three reports, in their order.
-Marks reportMarks() {
-    return {value("#INSTRUCTORNAME#", templatekeys::Instructor_Name),
-            value("#PAGEHEADING#", templatekeys::Page_Heading),
+// Heading, sub-heading and body with their styles, in the order the reports, posters and flyers
+// give them.
+Marks headingMarks() {
+    return {value("#PAGEHEADING#", templatekeys::Page_Heading),
             value("#textfontheading#", templatekeys::Font_SizeHeading),
             value("#textcolorheading#", templatekeys::TextColor_Heading),
             value("#textfontsubheading#", templatekeys::Font_SizeSubheading),
@@ -45,6 +45,11 @@ Marks reportMarks() {
             value("#textfontbody#", templatekeys::Font_SizeBody),
             value("#fontweightbody#", templatekeys::Font_WeightBody),
             value("#textcolorbody#", templatekeys::TextColor_Body)};
+}
+
+// The essay and the three reports: the instructor, then the heading marks.
+Marks reportMarks() {
+    return Marks{value("#INSTRUCTORNAME#", templatekeys::Instructor_Name)} + headingMarks();
 }
 
 // The sender, recipient and style marks of the letters. The business letter alone names the
@@ -75,16 +80,8 @@ Marks posterMarks(TemplateMark timeOrPrice) {
                  std::move(timeOrPrice),
                  value("#LOCATION#", templatekeys::Location),
                  value("#WEBSITE#", templatekeys::Website),
-                 value("#PHONENO#", templatekeys::Phone_No),
-                 value("#PAGEHEADING#", templatekeys::Page_Heading),
-                 value("#textfontheading#", templatekeys::Font_SizeHeading),
-                 value("#textcolorheading#", templatekeys::TextColor_Heading),
-                 value("#textfontsubheading#", templatekeys::Font_SizeSubheading),
-                 value("#textcolorsubheading#", templatekeys::TextColor_SubHeading),
-                 value("#SUBHEADING#", templatekeys::Page_SubHeading),
-                 value("#textfontbody#", templatekeys::Font_SizeBody),
-                 value("#fontweightbody#", templatekeys::Font_WeightBody),
-                 value("#textcolorbody#", templatekeys::TextColor_Body)};
+                 value("#PHONENO#", templatekeys::Phone_No)} +
+           headingMarks();
 }
 
 Marks notesMarks() {

@@ -20,6 +20,7 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "CameraPhoto.h"
 #include "pdf/PDFTemplateViewController.h"
 #include "pdf/PreviewViewController.h"
 #include "pdf/TemplateStore.h"
@@ -42,39 +43,6 @@ using namespace platform;
 // 11540 x 8660: 99.94 megapixels, under the 100 a picture may have.
 constexpr int kPhotoWidth = 11540, kPhotoHeight = 8660;
 constexpr int kLogoWidth = 10000, kLogoHeight = 9999;
-
-// A camera-like JPEG: smooth gradients with some grain, so that it compresses as photos do.
-void writePhoto(const std::filesystem::path& path) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    jpeg_compress_struct info;
-    jpeg_error_mgr error;
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = kPhotoWidth;
-    info.image_height = kPhotoHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 85, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::minstd_rand grain(7);
-    std::vector<unsigned char> row(kPhotoWidth * 3);
-    while (info.next_scanline < info.image_height) {
-        const int y = static_cast<int>(info.next_scanline);
-        for (int x = 0; x < kPhotoWidth; ++x) {
-            const int g = static_cast<int>(grain() % 8);
-            row[3 * x] = static_cast<unsigned char>((x * 200 / kPhotoWidth) + g);
-            row[3 * x + 1] = static_cast<unsigned char>((y * 180 / kPhotoHeight) + g);
-            row[3 * x + 2] = static_cast<unsigned char>(((x + y) % 1024) / 8 + g);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
-}
 
 // A logo as a drawing program exports it far too large: a red disc with a band across it on a
 // transparent ground, which compresses to a few hundred kilobytes.
@@ -144,7 +112,7 @@ void pickAndPreview(benchmark::State& state, const char* templateName, bool phot
     RunLoop::main().useVirtualClock();
     const auto picture = root / (photo ? "camera.jpg" : "logo.png");
     if (photo)
-        writePhoto(picture);
+        quillora::bench::writeCameraPhoto(picture, kPhotoWidth, kPhotoHeight, 85);
     else
         writeLogo(picture);
     state.counters["file_MB"] = double(std::filesystem::file_size(picture)) / 1e6;

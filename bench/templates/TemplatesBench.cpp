@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 
+#include "CameraPhoto.h"
 #include "pdf/PDFTemplateViewController.h"
 #include "pdf/TemplateStore.h"
 #include "platform/foundation/Console.h"
@@ -31,39 +32,6 @@ using namespace platform;
 
 constexpr int kWidth = 4000, kHeight = 3000;
 
-// A camera-like JPEG: smooth gradients with some grain, so that it compresses as photos do.
-void writePhoto(const std::filesystem::path& path) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    jpeg_compress_struct info;
-    jpeg_error_mgr error;
-    info.err = jpeg_std_error(&error);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::minstd_rand grain(7);
-    std::vector<unsigned char> row(kWidth * 3);
-    while (info.next_scanline < info.image_height) {
-        const int y = static_cast<int>(info.next_scanline);
-        for (int x = 0; x < kWidth; ++x) {
-            const int g = static_cast<int>(grain() % 12);
-            row[3 * x] = static_cast<unsigned char>((x * 200 / kWidth) + g);
-            row[3 * x + 1] = static_cast<unsigned char>((y * 180 / kHeight) + g);
-            row[3 * x + 2] = static_cast<unsigned char>(((x + y) % 512) / 4 + g);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
-}
-
 struct Sandboxed {
     Sandboxed() {
         std::random_device rd;
@@ -71,7 +39,7 @@ struct Sandboxed {
         Sandbox::setRoot(root);
         console().setSink([](const std::string&) {});
         photo = root / "camera.jpg";
-        writePhoto(photo);
+        quillora::bench::writeCameraPhoto(photo, kWidth, kHeight, 90);
     }
     ~Sandboxed() {
         console().setSink({});

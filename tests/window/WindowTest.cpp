@@ -374,6 +374,28 @@ protected:
     std::unique_ptr<quillora::test::XvfbSession> x_;
     std::string display_;
     std::map<std::string, std::string> env_;
+    // The window opened on the recipe text view holding `text` (the scripts that place controls
+    // and draw the screen start from the same file), with the places its tests touch.
+    struct RecipeTextWindow {
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        std::map<std::string, platform::CGRect> at;
+    };
+    RecipeTextWindow openRecipeText(const std::string& text) {
+        for (const char* folder : {"app", "places", "drawn"})
+            quillora::test::writeFile(home / folder / "Documents" / "datafile_recipe.dat", text);
+        RecipeTextWindow opened;
+        opened.app = launch(home / "app");
+        if (opened.app.pid() <= 0) return opened;
+        opened.id = window("Quillora");
+        if (opened.id.empty()) return opened;
+        opened.size = windowSize(opened.id);
+        opened.at =
+            places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\nplace RecipeBookButton\n"
+                   "tap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
+        return opened;
+    }
 };
 
 } // namespace
@@ -1338,17 +1360,15 @@ TEST_F(WindowTest, CtrlEndAndTheWheelShowTheLastParagraphOfALongRecipeTextWhole)
     std::string recipe;
     for (int i = 1; i <= 60; ++i)
         recipe += (i > 1 ? "\n" : "") + std::string("Paragraph ") + std::to_string(i) + " of the recipe.";
-    for (const char* folder : {"app", "places", "drawn"})
-        quillora::test::writeFile(home / folder / "Documents" / "datafile_recipe.dat", recipe);
-    ChildProcess app = launch(home / "app");
-    ASSERT_GT(app.pid(), 0);
-    const std::string id = window("Quillora");
-    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-    const auto size = windowSize(id);
-    const auto at =
-        places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\nplace RecipeBookButton\n"
-               "tap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
-    ASSERT_EQ(at.size(), 3u);
+    auto recipeText = openRecipeText(recipe);
+    ASSERT_GT(recipeText.app.pid(), 0);
+    ASSERT_FALSE(recipeText.id.empty())
+        << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    ASSERT_EQ(recipeText.at.size(), 3u);
+    ChildProcess& app = recipeText.app;
+    const std::string& id = recipeText.id;
+    const auto size = recipeText.size;
+    const auto& at = recipeText.at;
     const platform::CGRect text = at.at("frame Clipboard");
     const platform::CGPoint into{text.minX() + 60, text.minY() + 18};
     const platform::CGPoint recipeSegment{at.at("segmentcontrol").midX() + 70,
@@ -1473,17 +1493,15 @@ TEST_F(WindowTest, ASelectionOverThreeLinesPaintsOnlyItsRange) {
     std::string paragraph;
     for (int i = 0; i < 12; ++i)
         paragraph += "Whisk the cream with sugar until it holds its shape. ";
-    for (const char* folder : {"app", "places", "drawn"})
-        quillora::test::writeFile(home / folder / "Documents" / "datafile_recipe.dat", paragraph);
-    ChildProcess app = launch(home / "app");
-    ASSERT_GT(app.pid(), 0);
-    const std::string id = window("Quillora");
-    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-    const auto size = windowSize(id);
-    const auto at =
-        places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\nplace RecipeBookButton\n"
-               "tap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
-    ASSERT_EQ(at.size(), 3u);
+    auto recipeText = openRecipeText(paragraph);
+    ASSERT_GT(recipeText.app.pid(), 0);
+    ASSERT_FALSE(recipeText.id.empty())
+        << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    ASSERT_EQ(recipeText.at.size(), 3u);
+    ChildProcess& app = recipeText.app;
+    const std::string& id = recipeText.id;
+    const auto size = recipeText.size;
+    const auto& at = recipeText.at;
     const platform::CGRect text = at.at("frame Clipboard");
     const platform::CGPoint into{text.minX() + 60, text.minY() + 18};
     const platform::CGPoint recipeSegment{at.at("segmentcontrol").midX() + 70,
