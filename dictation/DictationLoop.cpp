@@ -408,10 +408,9 @@ void DictationLoop::appendTaskText(const DictationViews& views) {
 
     writeTranscript(views.transcript->text() + " " + taskHeard_);
     views.live->setText(" ");
-    auto defaults = NSUserDefaults::standardUserDefaults();
-    timeDictateTotal = table_.runLength - timeLeft;
-    defaults->setInteger_forKey(timeDictateTotal, std::string(keys::timedictateTotal));
-    defaults->setObject_forKey(views.transcript->text(), std::string(keys::saveclipBoardText));
+    storeDictatedTime();
+    NSUserDefaults::standardUserDefaults()->setObject_forKey(views.transcript->text(),
+                                                             std::string(keys::saveclipBoardText));
     analyzeWordClasses(views.transcript->text());
 
     if (views.analysisButton) {
@@ -450,6 +449,10 @@ void DictationLoop::startCountdownTimer() {
 
 void DictationLoop::stopCountdownTimer() {
     if (SpeechTimer) SpeechTimer->invalidate();
+    storeDictatedTime();
+}
+
+void DictationLoop::storeDictatedTime() {
     timeDictateTotal = table_.runLength - timeLeft;
     NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal,
                                                               std::string(keys::timedictateTotal));
@@ -671,11 +674,7 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
             UIControlStates::Normal);
     }
     if (SpeechTimer) SpeechTimer->invalidate();
-    if (table_.leavingStopStoresDictatedTime) {
-        timeDictateTotal = table_.runLength - timeLeft;
-        NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal,
-                                                                  std::string(keys::timedictateTotal));
-    }
+    if (table_.leavingStopStoresDictatedTime) storeDictatedTime();
     if (releaseTask) {
         audioEngine->inputNode()->removeTapOnBus(kTapBus);
         recognitionRequest.reset();

@@ -290,6 +290,8 @@ private:
     // The recognizer whose model is loading, so that it is asked once.
     std::weak_ptr<platform::SFSpeechRecognizer> preparing_;
     void prepareRecognizer();
+    // The time dictated so far in this run, kept and stored under "timedictateTotal".
+    void storeDictatedTime();
     // Tasks of this run that ended in a row with a recognition error other than "no speech".
     int failedTasksInARow_ = 0;
     // Why recording is refused, as the disabled button says it; empty while authorized.

@@ -381,6 +381,9 @@ protected:
         std::string id;
         std::pair<int, int> size;
         std::map<std::string, platform::CGRect> at;
+        // The text's frame, a point inside its first line, and the Recipe segment of the switch.
+        platform::CGRect text;
+        platform::CGPoint into, recipeSegment;
     };
     RecipeTextWindow openRecipeText(const std::string& text) {
         for (const char* folder : {"app", "places", "drawn"})
@@ -394,6 +397,11 @@ protected:
         opened.at =
             places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\nplace RecipeBookButton\n"
                    "tap RecipeBookButton\nwait 1.5\nframe Clipboard\n");
+        if (opened.at.size() != 3) return opened;
+        opened.text = opened.at.at("frame Clipboard");
+        opened.into = {opened.text.minX() + 60, opened.text.minY() + 18};
+        opened.recipeSegment = {opened.at.at("segmentcontrol").midX() + 70,
+                                opened.at.at("segmentcontrol").midY()};
         return opened;
     }
 };
@@ -1369,10 +1377,8 @@ TEST_F(WindowTest, CtrlEndAndTheWheelShowTheLastParagraphOfALongRecipeTextWhole)
     const std::string& id = recipeText.id;
     const auto size = recipeText.size;
     const auto& at = recipeText.at;
-    const platform::CGRect text = at.at("frame Clipboard");
-    const platform::CGPoint into{text.minX() + 60, text.minY() + 18};
-    const platform::CGPoint recipeSegment{at.at("segmentcontrol").midX() + 70,
-                                          at.at("segmentcontrol").midY()};
+    const platform::CGRect text = recipeText.text;
+    const platform::CGPoint into = recipeText.into, recipeSegment = recipeText.recipeSegment;
 
     // Headless, the same acts: where the caret and the text's end stand against what covers the
     // text's foot: the on-screen keyboard of a phone, or with a hardware keyboard (as at the
@@ -1502,10 +1508,8 @@ TEST_F(WindowTest, ASelectionOverThreeLinesPaintsOnlyItsRange) {
     const std::string& id = recipeText.id;
     const auto size = recipeText.size;
     const auto& at = recipeText.at;
-    const platform::CGRect text = at.at("frame Clipboard");
-    const platform::CGPoint into{text.minX() + 60, text.minY() + 18};
-    const platform::CGPoint recipeSegment{at.at("segmentcontrol").midX() + 70,
-                                          at.at("segmentcontrol").midY()};
+    const platform::CGRect text = recipeText.text;
+    const platform::CGPoint into = recipeText.into, recipeSegment = recipeText.recipeSegment;
     std::map<std::string, platform::CGRect> carets;
     auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
         interpreter.addCommand("caret", "caret NAME",
