@@ -592,14 +592,16 @@ void HTMLContainer::draw_background(litehtml::uint_ptr hdc, const litehtml::back
             record(bg.border_box.top(), bg.border_box.bottom(), HTMLKeepTogether::Kind::Image);
         return;
     }
-    // The root alone paints over the whole clip it is given: that is the canvas.
-    const auto same = [](const litehtml::position& a, const litehtml::position& b) {
-        return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-    };
-    // The canvas: the root's background, or the body's when the root has none, painted over the
-    // whole page rather than the element's own box.
+    // The canvas: the background the root paints (its own, or the body's when it has none),
+    // painted over the whole page rather than the root's box. A body as large as the root paints
+    // after it and is not the canvas.
     if (canvasOnly_) {
-        if (!same(bg.clip_box, canvasClip_) && !same(bg.border_box, canvasSource_)) return;
+        const auto& box = bg.border_box;
+        const auto& root = canvasSource_;
+        if (canvasPainted_ || box.x != root.x || box.y != root.y || box.width != root.width ||
+            box.height != root.height)
+            return;
+        canvasPainted_ = true;
         litehtml::background_paint canvas = bg;
         canvas.clip_box = canvas.border_box = canvas.origin_box = canvasClip_;
         canvas.border_radius = litehtml::border_radiuses();

@@ -41,11 +41,12 @@ public:
     void setPageSize(int widthPx, int heightPx);
     // While recording, drawing only notes where text and images fall.
     void setRecording(bool recording) { recording_ = recording; }
-    // While painting the canvas only the page's own background is drawn (the root's, or the body's,
-    // whose border box is `source` in drawing coordinates), over all of `clip`: the page's paper
+    // While painting the canvas only the page's own background is drawn (the one the root, whose
+    // border box is `source` in drawing coordinates, paints), over all of `clip`: the page's paper
     // reaches every page's edges, also below where the content ends.
     void setCanvasOnly(const litehtml::position* clip, const litehtml::position& source = {}) {
         canvasOnly_ = clip != nullptr;
+        canvasPainted_ = false;
         if (clip) canvasClip_ = *clip;
         canvasSource_ = source;
     }
@@ -149,6 +150,7 @@ private:
     bool canvasOnly_ = false;
     litehtml::position canvasClip_;
     litehtml::position canvasSource_;
+    bool canvasPainted_ = false;
     std::vector<HTMLKeepTogether> recorded_;
 };
 

@@ -425,22 +425,17 @@ std::vector<HTMLKeepTogether> keptTogether(litehtml::document& document,
     return blocks;
 }
 
-// The border box, in drawing coordinates for a slice starting at `top`, of the element whose
-// background is the page's: the root's when it has one, else the body's.
+// The border box of the root, in drawing coordinates for a slice starting at `top`: the engine
+// paints the page's background (the root's, or the body's when the root has none) through the
+// root, at least as tall as the page and taller only when the content is.
 litehtml::position canvasSource(litehtml::document& document, int top) {
-    Element source = document.root();
-    if (source && !source->get_background(true))
-        for (std::size_t i = 0; i < source->get_children_count(); ++i)
-            if (auto child = source->get_child(static_cast<int>(i)); child && child->is_body())
-                source = child;
-    if (!source) return {};
-    auto box = source->get_placement();
-    box.x -= source->padding_left() + source->border_left();
-    box.y -= source->padding_top() + source->border_top() + top;
-    box.width +=
-        source->padding_left() + source->padding_right() + source->border_left() + source->border_right();
-    box.height +=
-        source->padding_top() + source->padding_bottom() + source->border_top() + source->border_bottom();
+    const Element root = document.root();
+    if (!root) return {};
+    auto box = root->get_placement();
+    box.x -= root->padding_left() + root->border_left();
+    box.y -= root->padding_top() + root->border_top() + top;
+    box.width += root->padding_left() + root->padding_right() + root->border_left() + root->border_right();
+    box.height += root->padding_top() + root->padding_bottom() + root->border_top() + root->border_bottom();
     return box;
 }
 

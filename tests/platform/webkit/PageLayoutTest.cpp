@@ -167,21 +167,56 @@ TEST_F(PageLayoutTest, KeptBlocksAndHeadingsMoveWholeToTheNextPage) {
 }
 
 TEST_F(PageLayoutTest, ThePagesPaperCoversEveryPageToItsFoot) {
-    auto pdf = home / "paper.pdf";
-    ASSERT_TRUE(renderHTMLToPDF("<body style='background-color: rgb(255, 250, 214); margin:0'>" +
-                                    lines(1, 90) + "</body>",
-                                home, pdf)
-                    .ok);
-    ASSERT_EQ(pdfPageCount(pdf), 2);
-    run("pdftoppm -png -r 20 -f 2 -l 2 " + quoted(pdf) + " " + quoted(home / "paper"));
-    cairo_surface_t* png = cairo_image_surface_create_from_png((home / "paper-2.png").c_str());
-    ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
-    cairo_surface_flush(png);
-    const int h = cairo_image_surface_get_height(png);
-    const auto* row = cairo_image_surface_get_data(png) + (h - 2) * cairo_image_surface_get_stride(png);
-    const std::uint32_t pixel = reinterpret_cast<const std::uint32_t*>(row)[5];
-    EXPECT_EQ(pixel & 0xFFFFFF, 0xFFFAD6u) << "the foot of the last page is not the paper's colour";
-    cairo_surface_destroy(png);
+    // A margin line drawn down the paper by a picture repeated from top to foot, as a notes pad's.
+    const auto line = home / "line.png";
+    cairo_surface_t* red = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 3, 8);
+    cairo_t* cr = cairo_create(red);
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    ASSERT_EQ(cairo_surface_write_to_png(red, line.c_str()), CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(red);
+    const std::string paper = "background: rgb(255, 250, 214) url(line.png) repeat-y 40px 0";
+    // The paper on the root or on the body; a page shorter than the sheet, and pages that fill it
+    // with margins at their top and foot. A body with a background of its own inside a root with
+    // paper covers only its own box, not the margins.
+    struct Case {
+        std::string root, body;
+        int lines, pages;
+    };
+    for (const auto& c : {Case{"", paper, 5, 1}, Case{"", paper, 90, 2}, Case{paper, "", 5, 1},
+                          Case{paper, "", 90, 2}, Case{paper, "background: rgb(250, 250, 250)", 90, 2}}) {
+        SCOPED_TRACE("root " + c.root + ", body " + c.body + ", " + std::to_string(c.lines) + " lines");
+        const std::string html =
+            "<html style='margin:0; " + c.root +
+            "'><head><style>@page { margin: 1in 0 }</style></head><body style='margin:0; " + c.body + "'>" +
+            lines(1, c.lines) + "</body></html>";
+        auto pdf = home / "paper.pdf";
+        ASSERT_TRUE(renderHTMLToPDF(html, home, pdf).ok);
+        ASSERT_EQ(pdfPageCount(pdf), c.pages);
+        std::filesystem::remove_all(home / "paper");
+        std::filesystem::create_directories(home / "paper");
+        // 72 dpi: a pixel a point; the line is 30 points in, 2 points wide.
+        run("pdftoppm -png -r 72 " + quoted(pdf) + " " + quoted(home / "paper" / "page"));
+        for (int page = 1; page <= c.pages; ++page) {
+            const auto file = home / "paper" / ("page-" + std::to_string(page) + ".png");
+            cairo_surface_t* png = cairo_image_surface_create_from_png(file.c_str());
+            ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+            cairo_surface_flush(png);
+            const int h = cairo_image_surface_get_height(png);
+            // The margins at the page's top (after the first) and at its foot.
+            for (int y : {1, h - 2}) {
+                if (y == 1 && page == 1) continue;
+                const auto* row = reinterpret_cast<const std::uint32_t*>(
+                    cairo_image_surface_get_data(png) + y * cairo_image_surface_get_stride(png));
+                EXPECT_EQ(row[5] & 0xFFFFFF, 0xFFFAD6u)
+                    << "row " << y << " of page " << page << " is not the paper";
+                EXPECT_EQ(row[31] & 0xFFFFFF, 0xFF0000u)
+                    << "the margin line misses row " << y << " of page " << page;
+            }
+            cairo_surface_destroy(png);
+        }
+    }
 }
 
 } // namespace
