@@ -391,9 +391,34 @@ std::string styleElementsOf(std::string_view html) {
     return out;
 }
 
-// Blocks that the page keeps whole on one page (page-break-inside: avoid), and a block that must
+// Lines of text among `content` (sorted by their tops) that lie within [top, bottom], from the
+// lowest up, at most `count`: each from the highest top to the lowest foot of the words side by
+// side on it.
+std::vector<std::pair<int, int>> linesFromTheFoot(const std::vector<HTMLKeepTogether>& content, int top,
+                                                  int bottom, std::size_t count) {
+    std::vector<std::pair<int, int>> lines;
+    auto it = std::upper_bound(content.begin(), content.end(), bottom,
+                               [](int y, const HTMLKeepTogether& b) { return y < b.top; });
+    while (it != content.begin()) {
+        const auto& box = *--it;
+        if (box.top < top) break;
+        if (!box.isText() || box.bottom > bottom) continue;
+        if (lines.empty() || box.bottom <= lines.back().first) {
+            if (lines.size() == count) break;
+            lines.emplace_back(box.top, box.bottom);
+        } else {
+            lines.back().first = std::min(lines.back().first, box.top);
+            lines.back().second = std::max(lines.back().second, box.bottom);
+        }
+    }
+    return lines;
+}
+
+// Blocks that the page keeps whole on one page (page-break-inside: avoid); a block that must
 // not end a page (page-break-after: avoid, as headings ask) held together with the first line
-// that follows it.
+// that follows it, and one that must not start a page (page-break-before: avoid) with the last
+// line before it; and the last lines of a block asking for widows, that many (its inner blocks'
+// lines count as its own).
 std::vector<HTMLKeepTogether> keptTogether(litehtml::document& document,
                                            const std::vector<HTMLKeepTogether>& content) {
     std::vector<HTMLKeepTogether> blocks;
@@ -403,6 +428,7 @@ std::vector<HTMLKeepTogether> keptTogether(litehtml::document& document,
         const auto at = el->get_placement();
         const int top = at.top() - el->padding_top() - el->border_top();
         const int bottom = at.bottom() + el->padding_bottom() + el->border_bottom();
+        if (bottom <= top) return true;
         const auto inside = styleOf(el, "page-break-inside", false) + styleOf(el, "break-inside", false);
         // A band of colour (a footer, a title band) cut by a page would leave an empty strip of it
         // at the foot of one page and the rest on the next: kept whole like a picture. The page's
@@ -411,14 +437,38 @@ std::vector<HTMLKeepTogether> keptTogether(litehtml::document& document,
         const bool band = background && (background->m_color.alpha > 0 || !background->m_image.empty()) &&
                           el != document.root() && !el->is_body() &&
                           el->get_display() != litehtml::display_inline;
-        if ((band || inside.find("avoid") != std::string::npos) && bottom > top)
+        if (band || inside.find("avoid") != std::string::npos)
             blocks.push_back({top, bottom, HTMLKeepTogether::Kind::Block});
         const auto after = styleOf(el, "page-break-after", false) + styleOf(el, "break-after", false);
-        if (after.find("avoid") != std::string::npos && bottom > top) {
+        if (after.find("avoid") != std::string::npos) {
             auto next = std::find_if(content.begin(), content.end(), [&](const HTMLKeepTogether& b) {
                 return b.isText() && b.top >= bottom - 1;
             });
             if (next != content.end()) blocks.push_back({top, next->bottom, HTMLKeepTogether::Kind::Block});
+        }
+        const auto before = styleOf(el, "page-break-before", false) + styleOf(el, "break-before", false);
+        if (before.find("avoid") != std::string::npos) {
+            const auto above = linesFromTheFoot(content, std::numeric_limits<int>::min(), top + 1, 1);
+            // Down to the element's first line, or its foot when it has no text.
+            auto first = std::lower_bound(content.begin(), content.end(), top - 1,
+                                          [](const HTMLKeepTogether& b, int y) { return b.top < y; });
+            first = std::find_if(first, content.end(), [&](const HTMLKeepTogether& b) {
+                return b.top > bottom + 1 || (b.isText() && b.bottom <= bottom + 1);
+            });
+            if (first != content.end() && first->top > bottom + 1) first = content.end();
+            if (!above.empty())
+                blocks.push_back({above.front().first, first != content.end() ? first->bottom : bottom,
+                                  HTMLKeepTogether::Kind::Block});
+        }
+        const auto display = el->get_display();
+        if (display == litehtml::display_block || display == litehtml::display_list_item ||
+            display == litehtml::display_table_cell || display == litehtml::display_inline_block) {
+            if (const int widows = std::atoi(styleOf(el, "widows", true).c_str()); widows > 1) {
+                const auto last =
+                    linesFromTheFoot(content, top - 1, bottom + 1, static_cast<std::size_t>(widows));
+                if (last.size() > 1)
+                    blocks.push_back({last.back().first, last.front().second, HTMLKeepTogether::Kind::Block});
+            }
         }
         return true;
     });

@@ -341,17 +341,17 @@ constexpr double kSideMargin = 56, kTopMargin = 48, kBottomMargin = 40;
 // comes nearer it than a printer's unprintable border.
 constexpr double kFirstPageTop = 24;
 
-// A body of `count` dictated lines, each long enough to wrap several times, of words that no
-// other text of the templates uses.
+// A body of `count` dictated lines, each of `fewest` words or up to 22 more (long enough to wrap
+// several times unless told otherwise), of words that no other text of the templates uses.
 const std::vector<std::string> kBodyWords{
     "amber",   "basalt",  "cinder", "delta",  "ember",   "fjord",  "granite", "harbour", "island",  "juniper",
     "kestrel", "lantern", "meadow", "nectar", "orchard", "pebble", "quarry",  "ripple",  "saffron", "thistle",
     "umber",   "valley",  "willow", "yonder", "zephyr",  "moss",   "slate",   "tide",    "heron",   "clover"};
-std::vector<std::string> bodyLines(int count) {
+std::vector<std::string> bodyLines(int count, int fewest = 22) {
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
         std::string line;
-        const int words = 22 + (i * 7) % 23;
+        const int words = fewest + (i * 7) % 23;
         for (int j = 0; j < words; ++j)
             line += (j ? " " : "") +
                     kBodyWords[static_cast<std::size_t>(i * 31 + j * 17 + j * j) % kBodyWords.size()];
@@ -567,6 +567,43 @@ TEST_F(TemplatePagesTest, EveryPageKeepsTheMarginsAndNoBandOrSignatureIsCut) {
             EXPECT_EQ(above, closings.at(row.name)) << "the signature is not right under the closing";
         }
         expectNoBandSplit(pdf, pages, home / "tmp" / "bands");
+    }
+}
+
+TEST_F(TemplatePagesTest, ALettersClosingAndAPostersFooterGoOverWithTheEndOfTheBody) {
+    // Bodies of every length from about one page to two bring the end of the body, the closing
+    // and the footer to every height on the page, and past its foot.
+    const auto values = sampleValues();
+    const std::map<std::string, std::string> closings{{"personalletter", "With warm regards,"},
+                                                      {"modernletter", "Sincerely,"},
+                                                      {"modernboldletter", "Yours sincerely,"},
+                                                      {"businessletter", "Sincerely,"},
+                                                      {"eventposter", values.at("Website")}};
+    for (const auto& [templateName, closing] : closings) {
+        const auto& row = *pdfTemplateNamed(templateName);
+        const bool letter = row.name != "eventposter";
+        for (int count = 26; count <= 44; ++count) {
+            SCOPED_TRACE(row.name + ", " + std::to_string(count) + " lines");
+            const auto pdf =
+                print(row, page(row, values, joined(bodyLines(count, 2))), std::to_string(count));
+            const auto pages = pdfWordBoxes(pdf);
+            ASSERT_FALSE(pages.empty());
+            int seen = 0;
+            for (std::size_t i = 0; i < pages.size(); ++i) {
+                // The body's lines on this page above the closing, or the footer.
+                int bodyAbove = 0;
+                for (const auto& line : linesOf(pages[i])) {
+                    if (line.text().find(closing) != std::string::npos) {
+                        ++seen;
+                        EXPECT_GE(bodyAbove, letter ? 2 : 1)
+                            << "page " << i + 1 << " of " << pages.size() << " holds \"" << line.text()
+                            << "\" without the end of the body";
+                    }
+                    bodyAbove += isBodyLine(line);
+                }
+            }
+            EXPECT_EQ(seen, 1);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 // page.
 
 #include <algorithm>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,47 @@ TEST_F(PageLayoutTest, KeptBlocksAndHeadingsMoveWholeToTheNextPage) {
             auto text = pdfPageLines(pdf, page);
             ASSERT_FALSE(text.empty());
             EXPECT_NE(text.back(), "Chapter two") << "the heading ends page " << page;
+        }
+    }
+}
+
+TEST_F(PageLayoutTest, AClosingGoesOverWithTheLastLinesItAsksFor) {
+    // A paragraph of lines, then a closing that must not start a page, alone or with the
+    // paragraph's last lines (its widows) kept together: at every filler height some page's
+    // foot falls between them.
+    struct Case {
+        const char* text;
+        const char* closing;
+        int linesWithIt;
+    };
+    for (const auto& c : {Case{"", "page-break-before: avoid", 1},
+                          Case{"widows: 3", "break-before: avoid", 3}, Case{"widows: 2", "", 0}}) {
+        for (int filler = 44; filler <= 52; ++filler) {
+            SCOPED_TRACE(std::string(c.text) + " " + c.closing + " " + std::to_string(filler));
+            std::string paragraph;
+            for (int i = 1; i <= 12; ++i)
+                paragraph += (i > 1 ? "<br>Body " : "Body ") + std::to_string(i);
+            const auto pdf = home / "closing.pdf";
+            ASSERT_TRUE(renderHTMLToPDF("<body style='margin:0'>" + lines(1, filler) + "<div style='" +
+                                            c.text + "'>" + paragraph + "</div><p style='margin:0; " +
+                                            c.closing + "'>Closing</p></body>",
+                                        home, pdf)
+                            .ok);
+            int printed = 0, page = 1, body = 0;
+            std::istringstream text(run("pdftotext " + quoted(pdf) + " -"));
+            for (std::string line; std::getline(text, line);) {
+                if (line.starts_with("\f")) ++page, body = 0, line.erase(0, 1);
+                if (line.starts_with("Body")) ++body, ++printed;
+                if (line == "Closing") {
+                    EXPECT_GE(body, c.linesWithIt) << "page " << page << " holds the closing";
+                }
+                // Widows: the page the paragraph ends on holds that many of its lines.
+                if (line == "Body 12") {
+                    EXPECT_GE(body, std::max(c.linesWithIt, *c.text ? 2 : 1))
+                        << "page " << page << " ends it";
+                }
+            }
+            EXPECT_EQ(printed, 12);
         }
     }
 }
