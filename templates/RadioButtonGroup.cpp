@@ -34,9 +34,14 @@ AnyView RadioButtonGroup::body() const {
     for (std::size_t i = 0; i < items.size(); ++i)
         indexes.push_back(i);
     const std::string chosen = selectedId.get();
-    return HStack({Alignment::center, std::nullopt}, {ForEach(indexes, [&](std::size_t i) {
-                      return AnyView(RadioButton{items[i], tap, chosen, 20, Color::primary(), 14});
-                  })});
+    // A row narrower than its labels sets them all a little smaller rather than break a word, and
+    // its circles stand on one line whatever the labels below them take.
+    return HStack({Alignment::top, std::nullopt},
+                  {ForEach(indexes,
+                           [&](std::size_t i) {
+                               return AnyView(RadioButton{items[i], tap, chosen, 20, Color::primary(), 14});
+                           })})
+        .minimumScaleFactor(0.7);
 }
 
 } // namespace quillora

@@ -26,7 +26,8 @@ UIFont uiFontOf(const Font& font) {
     return {font.weight == "regular" ? font.name : font.name + "-" + weight, size};
 }
 
-PangoFontDescription* describe(const Font& font) {
+PangoFontDescription* describe(Font font, double scale) {
+    font.size = (font.size > 0 ? font.size : 17) * scale;
     return TextDrawing::fontDescription(uiFontOf(font)).release();
 }
 
@@ -82,7 +83,7 @@ std::unique_ptr<PangoLayout, TextSetter::LayoutDeleter> TextSetter::layout(const
         auto end = static_cast<guint>(text.size());
         addColor(attrs, run.color.value_or(style.color.value_or(fallback)), start, end);
         if (run.font) {
-            PangoFontDescription* d = describe(*run.font);
+            PangoFontDescription* d = describe(*run.font, style.scale);
             PangoAttribute* a = pango_attr_font_desc_new(d);
             pango_font_description_free(d);
             a->start_index = start;
@@ -90,7 +91,7 @@ std::unique_ptr<PangoLayout, TextSetter::LayoutDeleter> TextSetter::layout(const
             pango_attr_list_insert(attrs, a);
         }
     }
-    PangoFontDescription* base = describe(style.font);
+    PangoFontDescription* base = describe(style.font, style.scale);
     pango_layout_set_font_description(layout.get(), base);
     pango_font_description_free(base);
     pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
@@ -127,7 +128,7 @@ PangoLayout* TextSetter::cached(const std::vector<TextRun>& runs, const TextStyl
     font(style.font);
     if (style.color) color(*style.color);
     color(fallback);
-    key << style.lineLimit << style.alignment << ';' << (width ? *width : -1.0);
+    key << style.lineLimit << style.alignment << ';' << style.scale << ';' << (width ? *width : -1.0);
     std::string k = key.str();
     if (auto it = layouts_.find(k); it != layouts_.end()) return it->second.get();
     // Kept for a few frames' worth of texts, then started afresh.

@@ -288,6 +288,9 @@ AnyView AnyView::renderingMode(const std::string& mode) const {
 AnyView AnyView::lineLimit(int lines) const {
     return modifier("lineLimit", {{"lines", double(lines)}});
 }
+AnyView AnyView::minimumScaleFactor(double factor) const {
+    return modifier("minimumScaleFactor", {{"factor", factor}});
+}
 AnyView AnyView::navigationTitle(const std::string& t) const {
     return modifier("navigationTitle", {{"title", t}});
 }

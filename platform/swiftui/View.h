@@ -128,6 +128,8 @@ public:
     AnyView colorInvert() const;
     AnyView renderingMode(const std::string& mode) const;
     AnyView lineLimit(int lines) const;
+    // The texts of this subtree may be set as small as `factor` of their size to fit.
+    AnyView minimumScaleFactor(double factor) const;
     AnyView navigationTitle(const std::string& title) const;
     AnyView disabled(bool isDisabled) const;
     AnyView colorScheme(ColorScheme scheme) const;

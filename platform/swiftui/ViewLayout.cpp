@@ -31,6 +31,7 @@ const std::set<std::string, std::less<>> kEnvironmentModifiers{
 const std::set<std::string, std::less<>> kInertModifiers{
     "forEach",
     "onAppear",
+    "minimumScaleFactor",
     "sheet",
     "navigationTitle",
     "accessibilityLabel",
@@ -218,6 +219,7 @@ private:
         return textSize({TextRun{"Ag", {}, {}}}, style, std::nullopt).height;
     }
     std::vector<LayoutBox::Measured> stackSizes(const LayoutBox& b, Proposal p, char axis) const;
+    void fitRow(const LayoutBox& b, Proposal p) const;
     double listRows(const LayoutBox& b, double width,
                     const std::function<void(LayoutBox&, CGPoint, Proposal)>& put) const;
     double spacingAfter(const LayoutBox& b, std::size_t i) const;
@@ -322,7 +324,54 @@ double Layouter::spacingAfter(const LayoutBox& b, std::size_t i) const {
     return b.node->number("spacing").value_or(kStackSpacing);
 }
 
+// Sets the texts under a row's box at `scale` of their size; what was measured at another scale
+// is measured again.
+void setTextScale(const LayoutBox& row, double scale) {
+    if (row.textScale == scale) return;
+    row.textScale = scale;
+    const std::function<void(const LayoutBox&)> visit = [&](const LayoutBox& b) {
+        auto& box = const_cast<LayoutBox&>(b);
+        box.style.scale = scale;
+        box.memo.clear();
+        box.textScale = 0;
+        for (const LayoutBox& c : b.children)
+            visit(c);
+        for (const LayoutBox& c : b.content)
+            visit(c);
+    };
+    for (const LayoutBox& c : row.children)
+        visit(c);
+}
+
+// A row (an HStack with a minimumScaleFactor of its own) whose views do not fit side by side at
+// their ideal widths sets all its texts a step smaller at a time, the same for all, until the row
+// holds them or the least size allowed is reached: none of its words is broken where a smaller
+// size holds it whole, and its texts stay alike.
+void Layouter::fitRow(const LayoutBox& b, Proposal p) const {
+    constexpr double kStep = 0.025;
+    const Modifier* shrinks = b.node->modifier("minimumScaleFactor");
+    if (!shrinks) return;
+    const double least = std::clamp(shrinks->number("factor").value_or(1), 0.1, 1.0);
+    double scale = 1;
+    if (least < 1 && p.width) {
+        const auto fits = [&](double s) {
+            setTextScale(b, s);
+            double need = 0;
+            for (std::size_t i = 0; i < b.children.size(); ++i) {
+                const LayoutBox& c = b.children[i];
+                need += spacingAfter(b, i) +
+                        (flexible(c, 'h') ? minLength(c, 'h') : measure(c, {std::nullopt, p.height}).width);
+            }
+            return need <= *p.width;
+        };
+        while (scale > least && !fits(scale))
+            scale = std::max(least, scale - kStep);
+    }
+    setTextScale(b, scale);
+}
+
 std::vector<LayoutBox::Measured> Layouter::stackSizes(const LayoutBox& b, Proposal p, char axis) const {
+    if (axis == 'h') fitRow(b, p);
     const std::size_t n = b.children.size();
     std::vector<LayoutBox::Measured> out(n);
     auto acrossP = across(p, axis);
@@ -489,12 +538,11 @@ CGSize Layouter::viewSize(const LayoutBox& b, Proposal p) const {
         return s;
     }
     if (k == "TextField") {
-        bool rounded = n.modifier("textFieldStyle") != nullptr;
         std::string shown = n.getText ? n.getText() : "";
         if (shown.empty()) shown = n.textProp("placeholder").value_or("");
-        double pad = rounded ? 7 : 0;
+        const CGSize inset = textFieldInset(n);
         CGSize s = textSize({TextRun{shown, {}, {}}}, b.style, std::nullopt);
-        return {p.width.value_or(s.width + 2 * pad), lineHeight(b.style) + 2 * pad};
+        return {p.width.value_or(s.width + 2 * inset.width), lineHeight(b.style) + 2 * inset.height};
     }
     if (k == "TextEditor") {
         double w = p.width.value_or(100);
@@ -771,6 +819,10 @@ void forEachBox(const LayoutBox& b, const std::function<void(const LayoutBox&)>&
 }
 
 } // namespace
+
+CGSize textFieldInset(const Node& field) {
+    return field.modifier("textFieldStyle") ? CGSize{7, 7} : CGSize{5, 3};
+}
 
 ViewLayout::ViewLayout(const Node& root, CGSize size, const TextMeasurer& text, ColorScheme scheme,
                        const ScrollOffsets* offsets)

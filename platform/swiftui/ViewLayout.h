@@ -35,6 +35,8 @@ struct TextStyle {
     std::optional<Color> color; // none: the scheme's primary colour
     int lineLimit = 0;          // 0: as many lines as it takes
     std::string alignment = "leading";
+    // Every font of the text at this share of its size: a row set smaller to hold its labels.
+    double scale = 1;
 };
 
 // Measures text for the layout; the drawing uses the same metrics to set it.
@@ -63,6 +65,8 @@ struct LayoutBox {
     // The views a modifier carries (background, overlay, clip shape), laid out in its frame.
     std::vector<LayoutBox> content;
     TextStyle style;
+    // The scale a row set its texts at (0 when not known).
+    mutable double textScale = 1;
     ColorScheme scheme = ColorScheme::light;
     bool enabled = true;
     // Inside a List or Form (rows draw their own separators and insets).
@@ -87,6 +91,10 @@ struct LayoutBox {
     };
     mutable std::vector<Measured> memo;
 };
+
+// The room a text field keeps between its text and its edges (a rounded field's is wider), so that
+// no letter touches a border drawn round it.
+CGSize textFieldInset(const Node& field);
 
 // What a touch at a point reaches in a laid-out tree.
 struct LayoutHit {

@@ -357,10 +357,10 @@ ViewRenderer::FieldText ViewRenderer::fieldText(const LayoutBox& b, const std::s
                                                 std::size_t caret) const {
     const CGRect& f = b.frame;
     const bool editor = b.node->kind == "TextEditor";
-    const bool rounded = b.node->modifier("textFieldStyle") != nullptr;
     // An editor's text stands in its container (5 points at the sides, 8 above and below) and
-    // scrolls; a field's is one line, inset when it is rounded.
-    const double padX = editor ? 5 : rounded ? 7 : 0, padY = editor ? 8 : rounded ? 7 : 0;
+    // scrolls; a field's is one line inside its inset.
+    const CGSize inset = editor ? CGSize{5, 8} : textFieldInset(*b.node);
+    const double padX = inset.width, padY = inset.height;
     const CGRect inner(f.minX() + padX, f.minY() + padY - (editor ? b.contentOffset.y : 0),
                        std::max(0.0, f.width() - 2 * padX), std::max(0.0, f.height() - 2 * padY));
     FieldText at{text_.plainLayout(value, b.style, editor ? std::optional(inner.width()) : std::nullopt),

@@ -23,6 +23,7 @@ public:
         double size = !runs.empty() && runs[0].font ? runs[0].font->size
                       : style.font.size > 0         ? style.font.size
                                                     : 17;
+        size *= style.scale;
         double advance = size / 2;
         std::size_t perLine =
             width ? std::max<std::size_t>(1, static_cast<std::size_t>(*width / advance)) : std::string::npos;
