@@ -1,7 +1,11 @@
 // Radio groups, colour inversion and the scaling button style, driven through a host.
 
 #include "templates/RadioButtonGroup.h"
+#include "platform/swiftui/TextSetter.h"
 #include "platform/swiftui/ViewHost.h"
+#include "platform/swiftui/ViewLayout.h"
+#include "templates/EssayViewSwiftUI.h"
+#include "templates/LetterForm.h"
 #include "templates/ScaleButtonStyle.h"
 #include "tests/templates/FormTestSupport.h"
 
@@ -33,6 +37,41 @@ TEST_F(RadioButtonGroupTest, ATapChoosesAndCallsBackEveryTimeEvenOnTheChosenOpti
     EXPECT_EQ(image->modifier("frame")->number("width"), 20);
     EXPECT_EQ(image->modifier("renderingMode")->text("mode"), "original");
     EXPECT_EQ(button->findKind("Text")->runs[0].font, Font::system(14));
+}
+
+TEST_F(RadioButtonGroupTest, EveryRowOfAFormHoldsItsLabelsWholeOnOneLineUnderCirclesInLine) {
+    // The forms with rows narrowed by their stacks' padding, as laid out on the phone's screen.
+    TextSetter text;
+    for (const auto& [name, form] :
+         std::vector<std::pair<std::string, AnyView>>{{"essay", EssayViewSwiftUI{}},
+                                                      {"modern letter", ModernLetterViewSwiftUI{}},
+                                                      {"business letter", BusinessLetterViewSwiftUI{}}}) {
+        SCOPED_TRACE(name);
+        auto host = ViewHost::make(form);
+        const ViewLayout layout(host->tree(), {390, 844}, text);
+        int rows = 0;
+        for (const auto* group : host->tree().findAllKind("RadioButtonGroup")) {
+            std::vector<const LayoutBox*> labels, circles;
+            for (const auto* button : group->findAllKind("RadioButton")) {
+                labels.push_back(layout.viewBox(button->findKind("Text")->path));
+                circles.push_back(layout.viewBox(button->findKind("Image")->path));
+            }
+            ASSERT_FALSE(labels.empty());
+            ++rows;
+            // A word broken over two lines makes its label taller than the others.
+            for (std::size_t i = 0; i < labels.size(); ++i) {
+                SCOPED_TRACE(group->findAllKind("RadioButton")[i]->text());
+                EXPECT_EQ(labels[i]->frame.height(), labels[0]->frame.height());
+                EXPECT_EQ(labels[i]->style.scale, labels[0]->style.scale);
+                EXPECT_EQ(circles[i]->frame.minY(), circles[0]->frame.minY());
+                // The label reads whole at its width: one line as wide as the word needs.
+                const auto& runs = group->findAllKind("RadioButton")[i]->findKind("Text")->runs;
+                EXPECT_EQ(text.measure(runs, labels[i]->style, labels[i]->frame.width()).height,
+                          text.measure(runs, labels[i]->style, std::nullopt).height);
+            }
+        }
+        EXPECT_GE(rows, 5);
+    }
 }
 
 TEST_F(RadioButtonGroupTest, AStartOutsideTheItemsShowsOnlyCirclesAndTwinItemsShowTogether) {

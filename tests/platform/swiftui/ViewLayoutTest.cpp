@@ -190,3 +190,28 @@ TEST_F(ViewLayoutTest, PicturesTakeTheirFileSizeUnlessResizableAndListRowsTheirH
     EXPECT_EQ(textFrame("one").minX(), 16);
     EXPECT_EQ(textFrame("two").minY() - textFrame("one").minY(), 44);
 }
+
+TEST_F(ViewLayoutTest, ARowThatMayShrinkSetsAllItsTextsOneSizeSmallerRatherThanBreakAWord) {
+    // Three words of eight letters, 40 points each at their size, 8 points apart: 136 in all.
+    struct Case {
+        double width;
+        bool mayShrink;
+        double scale;
+        double height; // of every text: one line is 10 points at their size
+    };
+    for (const auto& c : {Case{200, true, 1, 10}, Case{136, true, 1, 10}, Case{100, true, 0.7, 7},
+                          Case{100, false, 1, 20}, Case{60, true, 0.5, 10}}) {
+        SCOPED_TRACE(std::to_string(c.width) + (c.mayShrink ? " may shrink" : ""));
+        AnyView row =
+            HStack({Alignment::top, std::nullopt}, {small("aaaaaaaa"), small("bbbbbbbb"), small("cccccccc")});
+        layOut(c.mayShrink ? row.minimumScaleFactor(0.5) : row, {c.width, 100});
+        for (const char* word : {"aaaaaaaa", "bbbbbbbb", "cccccccc"}) {
+            const Node* n =
+                host->tree().find([&](const Node& x) { return x.kind == "Text" && x.text() == word; });
+            ASSERT_TRUE(n);
+            const LayoutBox* b = layout->viewBox(n->path);
+            EXPECT_NEAR(b->style.scale, c.scale, 1e-9) << word;
+            EXPECT_NEAR(b->frame.height(), c.height, 1e-9) << word;
+        }
+    }
+}
