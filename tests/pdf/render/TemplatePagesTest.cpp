@@ -607,6 +607,34 @@ TEST_F(TemplatePagesTest, ALettersClosingAndAPostersFooterGoOverWithTheEndOfTheB
     }
 }
 
+TEST_F(TemplatePagesTest, TheNotesPadsPaperAndMarginLineReachEverySheetsFoot) {
+    const auto& row = *pdfTemplateNamed("note1");
+    for (int count : {2, 30}) {
+        SCOPED_TRACE(std::to_string(count) + " lines");
+        const auto pdf = print(row, page(row, sampleValues(), joined(bodyLines(count))), "paper");
+        const auto folder = home / "tmp" / "paper";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        // 72 dpi, a pixel a point: the red line stands 40 points in.
+        run("pdftoppm -r 72 -png " + quoted(pdf) + " " + quoted(folder / "page"));
+        std::vector<std::filesystem::path> files;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            files.push_back(entry.path());
+        ASSERT_EQ(static_cast<int>(files.size()), test::pdfPageCount(pdf));
+        for (const auto& file : files) {
+            cairo_surface_t* image = cairo_image_surface_create_from_png(file.c_str());
+            ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+            const int h = cairo_image_surface_get_height(image);
+            const auto* foot = reinterpret_cast<const std::uint32_t*>(
+                cairo_image_surface_get_data(image) + (h - 2) * cairo_image_surface_get_stride(image));
+            EXPECT_EQ(foot[5] & 0xFFFFFF, 0xFFFAD6u) << file.filename() << ": the paper stops above the foot";
+            EXPECT_EQ(foot[40] & 0xFFFFFF, 0xE67878u)
+                << file.filename() << ": the margin line stops above the foot";
+            cairo_surface_destroy(image);
+        }
+    }
+}
+
 TEST_F(TemplatePagesTest, ALongEMailAddressBreaksInsideItsColumnOfTheContactRow) {
     auto values = sampleValues();
     const std::string email =
