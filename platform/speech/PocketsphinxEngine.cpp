@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <utility>
 
+#include <ckd_alloc.h>
 #include <cmn.h>
 #include <feat.h>
 #include <pocketsphinx.h>
@@ -81,8 +82,17 @@ private:
         Decoder ps(ps_init(config));
         cmd_ln_free_r(config); // the decoder keeps its own reference
         if (!ps) return nullptr;
-        for (const auto& [word, phones] : PocketsphinxEngine::addedWords())
-            ps_add_word(ps.get(), word.c_str(), phones.c_str(), TRUE);
+        // Each rebuild of the search costs more than a tenth of a second: add only the words the
+        // dictionary lacks, and rebuild once, with the last of them.
+        std::vector<const std::pair<std::string, std::string>*> missing;
+        for (const auto& entry : PocketsphinxEngine::addedWords()) {
+            char* known = ps_lookup_word(ps.get(), entry.first.c_str());
+            if (!known) missing.push_back(&entry);
+            ckd_free(known);
+        }
+        for (std::size_t i = 0; i < missing.size(); ++i)
+            ps_add_word(ps.get(), missing[i]->first.c_str(), missing[i]->second.c_str(),
+                        i + 1 == missing.size() ? TRUE : FALSE);
         {
             std::lock_guard lock(mutex_);
             if (initialNormalisation_.empty()) {
@@ -190,6 +200,11 @@ bool PocketsphinxEngine::servesLocale(const std::string& locale) {
 }
 
 void PocketsphinxEngine::preload() {
+    // One load at a time: a second screen asking while the first one's model loads waits for it
+    // and borrows it, instead of loading another hundred megabytes beside it.
+    // Never destroyed, as the pool: a worker may be loading while the program exits.
+    static auto& loading = *new std::mutex;
+    std::lock_guard lock(loading);
     if (auto d = DecoderPool::shared().acquire()) DecoderPool::shared().release(std::move(d));
 }
 
