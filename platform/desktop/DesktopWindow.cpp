@@ -458,7 +458,14 @@ int DesktopWindow::run(const std::string& title, std::string& error, std::functi
 
     const guint raiseSource = g_unix_signal_add(kRaiseSignal, raiseRequested, &s);
 
+    // The screens are drawn with cairo into one area, which GTK's cairo renderer shows for half the
+    // processor time of its GL renderer and maps sooner (bench/window-start.sh). GSK_RENDERER still
+    // chooses; the window's renderer is made as it is shown, and what the program starts later
+    // (a browser, a mail client) is not given our choice.
+    const bool chooseRenderer = !g_getenv("GSK_RENDERER");
+    if (chooseRenderer) g_setenv("GSK_RENDERER", "cairo", TRUE);
     gtk_window_present(GTK_WINDOW(s.window));
+    if (chooseRenderer) g_unsetenv("GSK_RENDERER");
     gtk_widget_grab_focus(s.area);
     gtk_im_context_focus_in(s.im);
     g_main_loop_run(s.loop);
