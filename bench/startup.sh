@@ -82,13 +82,13 @@ for ((r = 0; r < rounds; r++)); do
     run_program "show-$label" "$prog" "$work/show.txt"
     run_program "record-$label" "$prog" "$work/record.txt" --microphone silence
   done
-  measure "$work/essay-peer" wkhtmltopdf -q "$work/page/essay.html" "$work/page/essay.pdf"
+  measure "$work/essay-peer" wkhtmltopdf -q --enable-local-file-access "$work/page/essay.html" "$work/page/essay.pdf"
   measure "$work/record-peer" pocketsphinx_continuous -infile "$work/silence.raw" -logfn /dev/null
 done
 
 # The median over rounds of this build's time over the peer's in the same round.
 ratio() {
-  paste -d' ' "$1" "$2" | awk '{ print $1 / $3 }' | sort -n | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }'
+  paste -d' ' "$1" "$2" | awk '{ print $1 / $4 }' | sort -n | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }'
 }
 row() { # TITLE FILE-STEM PEER-DESCRIPTION
   local line="| $1 |"
