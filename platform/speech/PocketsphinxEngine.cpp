@@ -9,6 +9,7 @@
 #include <ckd_alloc.h>
 #include <cmn.h>
 #include <feat.h>
+#include <ngram_model.h>
 #include <pocketsphinx.h>
 #include <samplerate.h>
 
@@ -76,23 +77,29 @@ private:
         const auto dir = modelDirectory() / "en-us";
         const std::string hmm = (dir / "en-us").string(), lm = (dir / "en-us.lm.bin").string(),
                           dict = (dir / "cmudict-en-us.dict").string();
-        cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-lm", lm.c_str(),
-                                       "-dict", dict.c_str(), "-logfn", "/dev/null", nullptr);
+        // Without its language model: the search is built once, below, with the added words in it.
+        // (Adding a word to a built search rebuilds it, which takes more than a tenth of a second.)
+        cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-dict", dict.c_str(),
+                                       "-logfn", "/dev/null", nullptr);
         if (!config) return nullptr;
         Decoder ps(ps_init(config));
         cmd_ln_free_r(config); // the decoder keeps its own reference
         if (!ps) return nullptr;
-        // Each rebuild of the search costs more than a tenth of a second: add only the words the
-        // dictionary lacks, and rebuild once, with the last of them.
-        std::vector<const std::pair<std::string, std::string>*> missing;
-        for (const auto& entry : PocketsphinxEngine::addedWords()) {
-            char* known = ps_lookup_word(ps.get(), entry.first.c_str());
-            if (!known) missing.push_back(&entry);
+        ngram_model_t* model =
+            ngram_model_read(ps_get_config(ps.get()), lm.c_str(), NGRAM_AUTO, ps_get_logmath(ps.get()));
+        if (!model) return nullptr;
+        for (const auto& [word, phones] : PocketsphinxEngine::addedWords()) {
+            char* known = ps_lookup_word(ps.get(), word.c_str());
+            if (!known) {
+                ps_add_word(ps.get(), word.c_str(), phones.c_str(), FALSE);
+                ngram_model_add_word(model, word.c_str(), 1.0f);
+            }
             ckd_free(known);
         }
-        for (std::size_t i = 0; i < missing.size(); ++i)
-            ps_add_word(ps.get(), missing[i]->first.c_str(), missing[i]->second.c_str(),
-                        i + 1 == missing.size() ? TRUE : FALSE);
+        // The search takes its own reference to the model.
+        const bool searching = ps_set_lm(ps.get(), "lm", model) == 0 && ps_set_search(ps.get(), "lm") == 0;
+        ngram_model_free(model);
+        if (!searching) return nullptr;
         {
             std::lock_guard lock(mutex_);
             if (initialNormalisation_.empty()) {
