@@ -26,6 +26,7 @@
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/speech/SFSpeechRecognizer.h"
 #include "platform/uikit/UIApplication.h"
 
 namespace quillora::cli {
@@ -278,6 +279,10 @@ int runProgram(const Options& options, int argc, char** argv,
     }
     if (mode == Mode::window && !options.microphone)
         platform::AVAudioInputSource::setCurrent(platform::AVAudioInputSource::captureDevice());
+    // A person in the window gets a record button that is ready when enabled, the model loaded
+    // once the window shows; scripts and the demo load it when they first record.
+    using platform::SFSpeechRecognizer;
+    if (mode == Mode::window) SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::held);
 
     ScriptInterpreter interpreter;
     addDictationCommands(interpreter);
@@ -290,7 +295,9 @@ int runProgram(const Options& options, int argc, char** argv,
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         if (mode == Mode::window) {
             std::string error;
-            int code = platform::DesktopWindow::run("Quillora", error);
+            int code = platform::DesktopWindow::run("Quillora", error, [] {
+                SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::ahead);
+            });
             if (code != 0) std::cerr << "quillora: " << error << std::endl;
             return code;
         }

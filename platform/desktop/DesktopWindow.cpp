@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include <glib-unix.h>
 #include <gtk/gtk.h>
@@ -75,6 +76,7 @@ struct Session {
     bool closed = false;
     gulong stateHandler = 0;
     guint nextFrame = 0; // the timeout that draws a turning spinner's next step
+    std::function<void()> firstFrameShown;
 };
 
 // Work that may have changed what the views show: a frame follows at the display's next refresh
@@ -128,10 +130,18 @@ gboolean nextFrameDue(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
+gboolean firstFrameDone(gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    if (auto shown = std::exchange(s.firstFrameShown, nullptr); shown && !s.closed) shown();
+    return G_SOURCE_REMOVE;
+}
+
 void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     s.fit = DesktopWindow::fit(width, height, UIScreen::mainScreen().bounds());
     DesktopWindow::drawFrame(cr, width, height);
+    // After the frame is painted and handed to the display, not inside its drawing.
+    if (s.firstFrameShown) g_idle_add(firstFrameDone, &s);
     // What changes by itself (a spinner turning) is drawn again when it has changed, and only then:
     // nothing else need happen meanwhile.
     if (auto next = ScreenRenderer::nextChangeIn(); next && !s.nextFrame && !s.closed)
@@ -356,7 +366,7 @@ void followDesktopAppearance() {
 
 } // namespace
 
-int DesktopWindow::run(const std::string& title, std::string& error) {
+int DesktopWindow::run(const std::string& title, std::string& error, std::function<void()> firstFrameShown) {
     if (!displayAvailable()) {
         error = "no display: neither WAYLAND_DISPLAY nor DISPLAY is set";
         return 1;
@@ -390,6 +400,7 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
     gtk_window_set_default_icon_name(applicationId);
 
     Session s;
+    s.firstFrameShown = std::move(firstFrameShown);
     s.loop = g_main_loop_new(nullptr, FALSE);
     UIScreen::mainScreen().setHardwareKeyboard(true);
     followDesktopAppearance();
@@ -447,7 +458,14 @@ int DesktopWindow::run(const std::string& title, std::string& error) {
 
     const guint raiseSource = g_unix_signal_add(kRaiseSignal, raiseRequested, &s);
 
+    // The screens are drawn with cairo into one area, which GTK's cairo renderer shows for half the
+    // processor time of its GL renderer and maps sooner (bench/window-start.sh). GSK_RENDERER still
+    // chooses; the window's renderer is made as it is shown, and what the program starts later
+    // (a browser, a mail client) is not given our choice.
+    const bool chooseRenderer = !g_getenv("GSK_RENDERER");
+    if (chooseRenderer) g_setenv("GSK_RENDERER", "cairo", TRUE);
     gtk_window_present(GTK_WINDOW(s.window));
+    if (chooseRenderer) g_unsetenv("GSK_RENDERER");
     gtk_widget_grab_focus(s.area);
     gtk_im_context_focus_in(s.im);
     g_main_loop_run(s.loop);

@@ -5,6 +5,7 @@
 // GTK type shows in this header: nothing above the platform layer includes GTK.
 
 #include <csignal>
+#include <functional>
 #include <string>
 
 #include "platform/foundation/Geometry.h"
@@ -26,8 +27,10 @@ public:
 
     // Opens the window titled `title` and runs until a person closes it; the application then
     // terminates (its termination saves run) and 0 is returned. Non-zero, with the reason in
-    // `error`, when no window can be opened.
-    static int run(const std::string& title, std::string& error);
+    // `error`, when no window can be opened. `firstFrameShown` runs once the first frame is on the
+    // screen: work that a person needs soon, but not before they see the window.
+    static int run(const std::string& title, std::string& error,
+                   std::function<void()> firstFrameShown = nullptr);
 
     // How the screen (`screen`, points) sits in an area of `width` x `height`: the largest scale
     // that shows all of it, centred.

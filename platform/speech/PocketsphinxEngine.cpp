@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <utility>
 
+#include <ckd_alloc.h>
 #include <cmn.h>
 #include <feat.h>
+#include <ngram_model.h>
 #include <pocketsphinx.h>
 #include <samplerate.h>
 
@@ -75,14 +77,29 @@ private:
         const auto dir = modelDirectory() / "en-us";
         const std::string hmm = (dir / "en-us").string(), lm = (dir / "en-us.lm.bin").string(),
                           dict = (dir / "cmudict-en-us.dict").string();
-        cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-lm", lm.c_str(),
-                                       "-dict", dict.c_str(), "-logfn", "/dev/null", nullptr);
+        // Without its language model: the search is built once, below, with the added words in it.
+        // (Adding a word to a built search rebuilds it, which takes more than a tenth of a second.)
+        cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-dict", dict.c_str(),
+                                       "-logfn", "/dev/null", nullptr);
         if (!config) return nullptr;
         Decoder ps(ps_init(config));
         cmd_ln_free_r(config); // the decoder keeps its own reference
         if (!ps) return nullptr;
-        for (const auto& [word, phones] : PocketsphinxEngine::addedWords())
-            ps_add_word(ps.get(), word.c_str(), phones.c_str(), TRUE);
+        ngram_model_t* model =
+            ngram_model_read(ps_get_config(ps.get()), lm.c_str(), NGRAM_AUTO, ps_get_logmath(ps.get()));
+        if (!model) return nullptr;
+        for (const auto& [word, phones] : PocketsphinxEngine::addedWords()) {
+            char* known = ps_lookup_word(ps.get(), word.c_str());
+            if (!known) {
+                ps_add_word(ps.get(), word.c_str(), phones.c_str(), FALSE);
+                ngram_model_add_word(model, word.c_str(), 1.0f);
+            }
+            ckd_free(known);
+        }
+        // The search takes its own reference to the model.
+        const bool searching = ps_set_lm(ps.get(), "lm", model) == 0 && ps_set_search(ps.get(), "lm") == 0;
+        ngram_model_free(model);
+        if (!searching) return nullptr;
         {
             std::lock_guard lock(mutex_);
             if (initialNormalisation_.empty()) {
@@ -190,6 +207,11 @@ bool PocketsphinxEngine::servesLocale(const std::string& locale) {
 }
 
 void PocketsphinxEngine::preload() {
+    // One load at a time: a second screen asking while the first one's model loads waits for it
+    // and borrows it, instead of loading another hundred megabytes beside it.
+    // Never destroyed, as the pool: a worker may be loading while the program exits.
+    static auto& loading = *new std::mutex;
+    std::lock_guard lock(loading);
     if (auto d = DecoderPool::shared().acquire()) DecoderPool::shared().release(std::move(d));
 }
 

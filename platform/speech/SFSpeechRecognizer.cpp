@@ -1,6 +1,7 @@
 #include "platform/speech/SFSpeechRecognizer.h"
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/foundation/DispatchQueue.h"
@@ -20,12 +21,17 @@ struct RecognizerRegistry {
     SFSpeechRecognizerAuthorizationStatus status = SFSpeechRecognizerAuthorizationStatus::authorized;
     SFSpeechRecognizerAuthorizationStatus answer = SFSpeechRecognizerAuthorizationStatus::authorized;
     std::vector<std::weak_ptr<SFSpeechRecognizer>> live;
+    // Main thread only.
+    SFSpeechRecognizer::ModelLoading loading = SFSpeechRecognizer::ModelLoading::whenTaskStarts;
+    std::vector<std::function<void()>> heldLoads;
 
     RecognizerRegistry() {
         registerSharedInstanceReset([this] {
             std::lock_guard lock(mutex);
             status = answer = SFSpeechRecognizerAuthorizationStatus::authorized;
             live.clear();
+            loading = SFSpeechRecognizer::ModelLoading::whenTaskStarts;
+            heldLoads.clear();
         });
     }
 };
@@ -98,8 +104,16 @@ bool SFSpeechRecognizer::isAvailable() const {
     return speechEngineServes(locale_) && ScriptedSpeech::shared().isLocaleAvailable(locale_);
 }
 
+void SFSpeechRecognizer::setModelLoading(ModelLoading loading) {
+    auto& r = registry();
+    r.loading = loading;
+    if (loading == ModelLoading::held) return;
+    for (auto& load : std::exchange(r.heldLoads, {}))
+        load();
+}
+
 bool SFSpeechRecognizer::isPrepared() const {
-    return speechEngineReady(locale_);
+    return registry().loading == ModelLoading::whenTaskStarts || speechEngineReady(locale_);
 }
 
 void SFSpeechRecognizer::prepare(std::function<void()> ready) {
@@ -107,8 +121,14 @@ void SFSpeechRecognizer::prepare(std::function<void()> ready) {
         RunLoop::main().schedule(0, std::move(ready));
         return;
     }
-    DispatchQueue::global(DispatchQoS::UserInitiated)
-        .asyncThenMain([locale = locale_] { prepareSpeechEngine(locale); }, std::move(ready));
+    auto load = [locale = locale_, ready = std::move(ready)]() mutable {
+        DispatchQueue::global(DispatchQoS::UserInitiated)
+            .asyncThenMain([locale] { prepareSpeechEngine(locale); }, std::move(ready));
+    };
+    if (registry().loading == ModelLoading::held)
+        registry().heldLoads.push_back(std::move(load));
+    else
+        load();
 }
 
 void SFSpeechRecognizer::setDelegate(std::weak_ptr<SFSpeechRecognizerDelegate> delegate) {

@@ -43,11 +43,19 @@ public:
 
     const std::string& localeIdentifier() const { return locale_; }
     bool isAvailable() const;
-    // Whether a task starts at once, with nothing to load first (the English model loads once per
-    // process, in about half a second).
+    // When models load (the English one once per process, in about half a second). By default a
+    // task loads its model as it starts, before it takes any audio, so that nothing which never
+    // records pays for one (scripts, tests). A window loads it ahead, in the background, so that
+    // the first phrase shows as fast as the others: `held` asks for that but puts the loading off
+    // until `ahead` is chosen, so that the first frame does not share the machine with it.
+    enum class ModelLoading { whenTaskStarts, held, ahead };
+    static void setModelLoading(ModelLoading loading);
+
+    // Whether a task may be started now without waiting for a model being loaded ahead: always
+    // when models load as tasks start.
     bool isPrepared() const;
     // Loads what this locale's tasks need on a background thread; `ready` then runs on the main
-    // run loop (on its next turn when nothing needs loading).
+    // run loop (on its next turn when nothing needs loading, once loading is no longer held).
     void prepare(std::function<void()> ready);
 
     void setDelegate(std::weak_ptr<SFSpeechRecognizerDelegate> delegate);

@@ -65,7 +65,12 @@ void SpeechEngine::postError(NSError error) {
 
 std::unique_ptr<SpeechEngine> makeSpeechEngine(const std::string& locale) {
     if (ScriptedSpeech::shared().servesLocale(locale)) return ScriptedSpeech::shared().makeEngine();
-    if (PocketsphinxEngine::servesLocale(locale)) return std::make_unique<PocketsphinxEngine>();
+    if (PocketsphinxEngine::servesLocale(locale)) {
+        // The first task waits for the model here, before it takes any audio; nothing that
+        // never records pays for it.
+        prepareSpeechEngine(locale);
+        return std::make_unique<PocketsphinxEngine>();
+    }
     return nullptr;
 }
 

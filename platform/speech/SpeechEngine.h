@@ -86,7 +86,8 @@ private:
     std::shared_ptr<Events> events_ = std::make_shared<Events>();
 };
 
-// Builds the engine that serves a locale, or null when none does.
+// Builds the engine that serves a locale, or null when none does. Loads its model first when none
+// is loaded yet, blocking meanwhile.
 std::unique_ptr<SpeechEngine> makeSpeechEngine(const std::string& locale);
 bool speechEngineServes(const std::string& locale);
 // Whether a task of the locale starts without loading a model first (true when no engine serves it).

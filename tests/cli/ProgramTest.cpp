@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/speech/PocketsphinxEngine.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace quillora::cli;
@@ -95,6 +97,28 @@ TEST_F(ProgramTest, CommandsAndOptionsChooseOneModeAndRefuseWhatCannotGoTogether
     EXPECT_EQ(runProgram(window, 1, argv), 1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("--window needs a display"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(home / "window"));
+}
+
+// A script that only looks at screens pays for no speech model; its first tap on the record button
+// loads it, and the recording starts once it has.
+TEST_F(ProgramTest, AScriptLoadsTheSpeechModelOnlyWhenItRecords) {
+    const bool loadedBefore = platform::PocketsphinxEngine::isLoaded();
+    if (loadedBefore) std::cout << "[ note ] the model was loaded before this test" << std::endl;
+    std::vector<bool> loaded;
+    auto extend = [&](ScriptInterpreter& interpreter) {
+        interpreter.addCommand("loaded", "loaded", [&](ScriptInterpreter&, const ScriptLine&) {
+            loaded.push_back(platform::PocketsphinxEngine::isLoaded());
+        });
+    };
+    Options options;
+    options.microphone = "silence";
+    ASSERT_EQ(runScript(options,
+                        "show\nsegment segmentcontrol Notes\nsegment segmentcontrol Dictation\n"
+                        "tap StickyDynamicButton\ndismiss\nloaded\n"
+                        "tap recordButton\nloaded\nwait 1\ntap recordButton\nwait 1\n",
+                        extend),
+              0);
+    EXPECT_EQ(loaded, (std::vector<bool>{loadedBefore, true}));
 }
 
 TEST_F(ProgramTest, IsoDatesAreReadInUtcOrTheirOffsetAndImpossibleDatesAreRefused) {

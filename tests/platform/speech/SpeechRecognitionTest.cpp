@@ -9,6 +9,7 @@
 
 #include "platform/avfaudio/AVAudioEngine.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/speech/PocketsphinxEngine.h"
 #include "platform/speech/SFSpeechRecognizer.h"
 #include "platform/speech/ScriptedSpeech.h"
 #include "tests/support/PlatformTest.h"
@@ -122,33 +123,54 @@ std::filesystem::path resampledDemo(const std::filesystem::path& dir) {
 
 class SpeechRecognitionTest : public PlatformTest {};
 
-// First in this program, while no model is loaded: preparing loads it off the main thread and says
-// so on the main run loop, never inside the call; a scripted locale has nothing to load.
-TEST_F(SpeechRecognitionTest, PreparingLoadsTheModelOffTheMainThreadAndSaysSoOnTheRunLoop) {
+// First in this program, while no model is loaded. Loaded as tasks start, nothing loads before
+// one does; loaded ahead, preparing loads it off the main thread and says so on the main run loop,
+// never inside the call; held, nothing loads until it is let go. A scripted locale has nothing to
+// load.
+TEST_F(SpeechRecognitionTest, PreparingLoadsTheModelOnlyWhenLoadingAheadAndOffTheMainThread) {
     auto english = SFSpeechRecognizer::initWithLocale("en-US");
     ASSERT_TRUE(english->isAvailable());
-    const bool loadedBefore = english->isPrepared();
+    const bool loadedBefore = PocketsphinxEngine::isLoaded();
     if (loadedBefore) std::cout << "[ note ] the model was loaded before this test" << std::endl;
     int ready = 0;
     const auto mainThread = std::this_thread::get_id();
     bool onMain = true;
-    english->prepare([&] {
-        onMain = onMain && std::this_thread::get_id() == mainThread;
-        ++ready;
-    });
+    auto prepare = [&] {
+        english->prepare([&] {
+            onMain = onMain && std::this_thread::get_id() == mainThread;
+            ++ready;
+        });
+    };
+
+    // The default: a script that never records waits for nothing.
+    EXPECT_TRUE(english->isPrepared());
+    prepare();
     EXPECT_EQ(ready, 0);
     ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
     EXPECT_EQ(ready, 1);
+    EXPECT_EQ(PocketsphinxEngine::isLoaded(), loadedBefore) << "nothing recorded, nothing loaded";
+
+    SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::held);
+    EXPECT_EQ(english->isPrepared(), loadedBefore);
+    prepare();
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(PocketsphinxEngine::isLoaded(), loadedBefore) << "held back";
+    EXPECT_EQ(ready, loadedBefore ? 2 : 1);
+
+    SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::ahead);
+    ASSERT_TRUE(RunLoop::main().settleExternalWork(120));
+    EXPECT_EQ(ready, 2) << "the held preparation, once";
     EXPECT_TRUE(onMain);
+    EXPECT_TRUE(PocketsphinxEngine::isLoaded());
     EXPECT_TRUE(english->isPrepared());
 
     ScriptedSpeech::shared().setScriptedLocales({"fr-FR"});
     auto french = SFSpeechRecognizer::initWithLocale("fr-FR");
     EXPECT_TRUE(french->isPrepared());
     french->prepare([&] { ++ready; });
-    EXPECT_EQ(ready, 1);
-    runUntilIdle();
     EXPECT_EQ(ready, 2);
+    runUntilIdle();
+    EXPECT_EQ(ready, 3);
 }
 
 TEST_F(SpeechRecognitionTest, DemoClipIsRecognisedThroughTheTapWithPartialsThenOneFinal) {
