@@ -25,6 +25,9 @@ namespace platform {
 namespace {
 
 constexpr double kPxPerPt = 1.0 / HTMLDocument::kPointsPerPixel;
+// A page this many lines long with no cut clear of their ink is not a page of tall lines but of
+// lines whose letters reach into each other all the way down.
+constexpr int kLinesReachingAcross = 12;
 
 int toPx(double points) {
     return static_cast<int>(std::floor(points * kPxPerPt + 1e-6));
@@ -931,6 +934,7 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
         // would leave it with nothing to read (a picture at most) is cut like any text instead.
         const auto onPage = std::upper_bound(d.boxesPx.begin(), d.boxesPx.end(), top,
                                              [](int y, const HTMLKeepTogether& b) { return y < b.top; });
+        bool noClearCut = false;
         const auto cutAbove = [&](bool keepBlocks, bool inkToo = true) {
             // The spans the cut may not lie inside. A cut moved to the top of one may land inside
             // another, so spans that overlap are taken as one: the cut goes to the top of the
@@ -955,12 +959,16 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
             }
             std::sort(spans.begin(), spans.end());
             const int at = top + page;
-            int start = at, reach = std::numeric_limits<int>::min();
+            int start = at, reach = std::numeric_limits<int>::min(), groups = 0;
             for (const auto& [from, to] : spans) {
                 if (from >= at) break;
-                if (from >= reach) start = from;
+                if (from >= reach) {
+                    start = from;
+                    ++groups;
+                }
                 reach = std::max(reach, to);
             }
+            noClearCut = inkToo && groups == 1 && reach > at;
             return reach > at ? start : at;
         };
         const auto holdsText = [&](int at) {
@@ -968,12 +976,24 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
                 if (it->isText() && it->bottom <= at) return true;
             return false;
         };
+        // The lines that start and end on the page, each counted once.
+        const auto linesOn = [&](int at) {
+            int lines = 0, lineTop = std::numeric_limits<int>::min();
+            for (auto it = onPage; it != d.boxesPx.end() && it->top < at; ++it)
+                if (it->isText() && it->coreBottom() <= at && it->coreTop() > lineTop) {
+                    ++lines;
+                    lineTop = it->coreTop();
+                }
+            return lines;
+        };
         bool keepBlocks = true;
         cut = cutAbove(true);
         if (!holdsText(cut)) cut = cutAbove(keepBlocks = false);
-        // Lines whose letters reach into each other (stacked marks) leave no cut clear of all ink:
-        // rather than pages of a line each, such a page is cut between lines through that ink.
-        if (cut - top < page / 2) cut = std::max(cut, cutAbove(keepBlocks, false));
+        // Lines whose letters reach into each other (stacked marks) leave no cut clear of all ink
+        // on the whole page: rather than pages of a line each, such a page is cut between lines,
+        // through the ink that reaches across.
+        if (noClearCut && linesOn(top + page) >= kLinesReachingAcross)
+            cut = std::max(cut, cutAbove(keepBlocks, false));
         if (cut <= top) cut = top + page;
         add(top, cut, marginTop);
         top = cut;
