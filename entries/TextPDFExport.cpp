@@ -32,8 +32,9 @@ std::string markupForPlainText(const std::string& text) {
             out += escaped[i];
         }
     }
-    // Runs of blanks stay as typed instead of collapsing into one.
-    return "<div style=\"white-space: pre-wrap\">" + out + "</div>";
+    // Runs of blanks stay as typed instead of collapsing into one, and a word wider than the page
+    // (a row of flags, a long address) goes on to the next line instead of beyond the paper's edge.
+    return "<div style=\"white-space: pre-wrap; overflow-wrap: break-word\">" + out + "</div>";
 }
 
 namespace {

@@ -204,9 +204,32 @@ bool MFMailComposeViewController::userSend() {
     }
     // Written: a hand-over that fails still leaves the message in the outbox, and the delegate
     // hears that it failed.
-    auto error = MailService::shared()->deliver(draft_, *written_);
-    finish(error ? MFMailComposeResult::Failed : MFMailComposeResult::Sent, error);
+    if (auto error = MailService::shared()->deliver(draft_, *written_)) {
+        reportNotSent(*error);
+        return true;
+    }
+    finish(MFMailComposeResult::Sent, std::nullopt);
     return true;
+}
+
+void MFMailComposeViewController::reportNotSent(const NSError& error) {
+    // Nothing more is pressed on this message: it is in the outbox already.
+    finished_ = true;
+    updateSendButton();
+    const bool shown = appearance() == UIViewControllerAppearance::Appeared ||
+                       appearance() == UIViewControllerAppearance::Appearing;
+    if (!shown || presentedViewController()) return finish(MFMailComposeResult::Failed, error);
+    // The delegate closes the composer when it hears: the person reads why first, and where the
+    // message can still be found.
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Mail Not Sent", error.localizedDescription + ". The message was kept in " + written_->string() + ".",
+        UIAlertControllerStyle::Alert);
+    std::weak_ptr<MFMailComposeViewController> weak = self<MFMailComposeViewController>();
+    alert->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "OK", UIAlertActionStyle::Default, [weak, error](UIAlertAction&) {
+            if (auto me = weak.lock()) me->finish(MFMailComposeResult::Failed, error);
+        }));
+    presentViewController_animated_completion(alert, true, nullptr);
 }
 
 bool MFMailComposeViewController::userSave() {

@@ -65,8 +65,10 @@ public:
 
     // What the person's presses do. Send and Save Draft write the message; when it is written the
     // delegate is told once and later presses do nothing (false). A message that cannot be written
-    // tells the delegate nothing: the composer stays, with an alert that says why. Send without a
-    // valid recipient does nothing (false), as its button is disabled then.
+    // tells the delegate nothing: the composer stays, with an alert that says why. A message written
+    // that the mail service could not pass on is failed: an alert on the composer says why and where
+    // it was kept, and the delegate hears once it is answered. Send without a valid recipient does
+    // nothing (false), as its button is disabled then.
     bool userSend();
     bool userSave();
     bool userCancel();
@@ -115,6 +117,8 @@ private:
     void finish(MFMailComposeResult result, const std::optional<NSError>& error);
     std::optional<NSError> write(const std::filesystem::path& folder);
     void showWriteFailure(const std::string& title, const NSError& error);
+    // Written to the outbox but not handed on: says so, then finishes as failed.
+    void reportNotSent(const NSError& error);
     // The fields' text into the draft, and Send's state from it.
     void fieldsChanged();
     void updateSendButton();

@@ -49,7 +49,7 @@ std::optional<NSError> OutboxMailService::deliver(const MailDraft& draft, const 
         handler && handler->status == 0 && handler->output.find_first_not_of(" \t\r\n") != std::string::npos;
     if (!hasClient) {
         console().print("No mail client handles mailto: links; mail kept in " + file.string());
-        return std::nullopt;
+        return NSError{"MFMailComposeErrorDomain", 1, "No mail program on this computer takes mailto: links"};
     }
     std::vector<std::string> argv{"xdg-email", "--utf8"};
     if (!draft.subject.empty()) argv.insert(argv.end(), {"--subject", draft.subject});

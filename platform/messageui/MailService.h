@@ -38,7 +38,8 @@ public:
 };
 
 // Messages stay in the outbox; while a desktop runs (handOffEnabled) they are handed to the
-// desktop's mail client, when one handles mailto: links, through xdg-email.
+// desktop's mail client through xdg-email, and with no client for mailto: links nothing sends
+// them: that is a failure. Without a desktop the outbox stands for the device's own mail account.
 class OutboxMailService : public MailService {
 public:
     // Runs a program with its arguments (never through a shell); its exit status and standard

@@ -8,8 +8,10 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/PrintableText.h"
+#include "platform/uikit/ShownText.h"
 
 #include <cairo.h>
+#include <glib.h>
 
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/TextDrawing.h"
@@ -42,6 +44,44 @@ bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to
     if (!ec) std::filesystem::rename(temporary, to, ec);
     if (ec) std::filesystem::remove(temporary, ec);
     return !ec;
+}
+
+std::string joinedText(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (const auto& text : texts)
+        joined += (joined.empty() ? "" : "\n") + text;
+    return joined;
+}
+
+// What a printed text is called: its first line that holds anything but blanks, as a list shows
+// an entry, cut to a title's length. Empty when the text holds nothing to print.
+std::string printedName(const std::string& text) {
+    constexpr std::size_t kLongestName = 64;
+    const char* at = text.c_str();
+    const char* end = at + text.size();
+    while (at < end) {
+        const gunichar c = g_utf8_get_char_validated(at, end - at);
+        if (c == gunichar(-1) || c == gunichar(-2) || (!g_unichar_isspace(c) && c != 0x200B && c != 0xFEFF))
+            break;
+        at = g_utf8_next_char(at);
+    }
+    if (at >= end) return {};
+    std::string_view line(at, static_cast<std::size_t>(end - at));
+    line = line.substr(0, line.find_first_of("\r\n"));
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.remove_suffix(1);
+    const std::string_view shown = ShownText::prefix(line, kLongestName);
+    std::string name(shown);
+    if (shown.size() < line.size()) {
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back())))
+            name.pop_back();
+        name += "…";
+    }
+    // A title is shown by the desktop, which takes only UTF-8.
+    gchar* valid = g_utf8_make_valid(name.c_str(), static_cast<gssize>(name.size()));
+    name = valid;
+    g_free(valid);
+    return name;
 }
 
 bool writeText(const std::string& text, const std::filesystem::path& to) {
@@ -105,23 +145,25 @@ void UIActivityViewController::print(const std::vector<std::filesystem::path>& f
         return extension == ".pdf";
     });
     std::filesystem::path document;
+    std::string jobName;
     std::string error;
     if (pdf != files.end()) {
         document = *pdf;
-    } else if (!texts.empty()) {
-        std::string joined;
-        for (const auto& text : texts)
-            joined += (joined.empty() ? "" : "\n") + text;
+    } else if (std::string joined = joinedText(texts); !printedName(joined).empty()) {
         std::error_code ec;
         std::filesystem::create_directories(Sandbox::tmp(), ec);
         document = Sandbox::tmp() / "Print.pdf";
+        // The file is only where the pages wait: the dialog and the job are named after the text.
+        jobName = printedName(joined);
         if (!PrintableText::writePDF(joined, document, &error)) document.clear();
     } else {
-        error = "nothing that can be printed was shared";
+        // Blank pages are not worth a print dialog.
+        error = texts.empty() ? "nothing that can be printed was shared" : "the shared text is empty";
     }
+    if (!document.empty() && jobName.empty()) jobName = document.filename().string();
     // The desktop's print dialog (recorded without a window) answers once the person is done.
     if (!document.empty() && DesktopServices::shared().printPDF(
-                                 document, document.filename().string(),
+                                 document, jobName,
                                  [done](bool printed, const std::optional<std::string>& failure) {
                                      if (failure) console().print("Print failed: " + *failure);
                                      done(printed);

@@ -6,8 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <unordered_map>
+#include <unordered_set>
+
+#include <cairo-ft.h>
+#include <pango/pangofc-font.h>
 
 #include "platform/uikit/ImageFile.h"
 
@@ -152,6 +157,41 @@ void roundedRectangle(cairo_t* cr, const litehtml::position& pos, const litehtml
     cairo_close_path(cr);
 }
 
+// cairo makes one font face per font file and set of load options for the whole process, whatever
+// font map asks for it, and frees it with its last user; finding one, adding one and freeing one
+// are not guarded against each other. Pages laid out side by side on several threads, each with
+// fonts of its own, would free a face under a thread that is just taking it up (a crash in the
+// middle of measuring a word). So every face that text in a font can come to use, fallbacks
+// included, is made once under a lock, before that font lays out anything, and kept for the life
+// of the process: none is added or freed while pages are laid out.
+void keepFontFaces(PangoContext* context, const PangoFontDescription* description) {
+    static std::mutex mutex;
+    static auto* done = new std::unordered_set<std::string>;
+    static auto* kept = new std::vector<cairo_font_face_t*>;
+    // A face serves every size.
+    PangoFontDescription* sizeless = pango_font_description_copy_static(description);
+    pango_font_description_unset_fields(sizeless, PANGO_FONT_MASK_SIZE);
+    char* name = pango_font_description_to_string(sizeless);
+    pango_font_description_free(sizeless);
+    const std::string key = name;
+    g_free(name);
+    std::lock_guard lock(mutex);
+    if (!done->insert(key).second) return;
+    PangoFontset* fontset =
+        pango_context_load_fontset(context, description, pango_context_get_language(context));
+    if (!fontset) return;
+    pango_fontset_foreach(
+        fontset,
+        [](PangoFontset*, PangoFont* font, gpointer) -> gboolean {
+            if (PANGO_IS_FC_FONT(font))
+                if (FcPattern* pattern = pango_fc_font_get_pattern(PANGO_FC_FONT(font)))
+                    kept->push_back(cairo_ft_font_face_create_for_pattern(pattern));
+            return FALSE;
+        },
+        nullptr);
+    g_object_unref(fontset);
+}
+
 } // namespace
 
 HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeightPx, bool ownFonts)
@@ -234,6 +274,7 @@ litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName,
     pango_font_description_set_style(
         font->description, italic == litehtml::fontStyleItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     font->decoration = decoration;
+    keepFontFaces(pango_, font->description);
     font->layout = pango_layout_new(pango_);
     pango_layout_set_font_description(font->layout, font->description);
     pango_layout_set_single_paragraph_mode(font->layout, TRUE);
@@ -289,7 +330,8 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
         const auto& ink = font->measure(text);
         const int baseline = pos.bottom() - font->descent;
         record(std::min(pos.top(), baseline + ink.top),
-               std::max(pos.bottom(), baseline + ink.top + ink.height), HTMLKeepTogether::Kind::Text);
+               std::max(pos.bottom(), baseline + ink.top + ink.height), HTMLKeepTogether::Kind::Text,
+               pos.top(), pos.bottom());
         return;
     }
     if (canvasOnly_) return;
@@ -360,8 +402,10 @@ void HTMLContainer::transform_text(litehtml::tstring& text, litehtml::text_trans
 
 // Boxes, borders, markers -------------------------------------------------------------------------
 
-void HTMLContainer::record(int top, int bottom, HTMLKeepTogether::Kind kind) {
-    if (bottom > top) recorded_.push_back({top, bottom, kind});
+void HTMLContainer::record(int top, int bottom, HTMLKeepTogether::Kind kind, int lineTop, int lineBottom) {
+    if (bottom <= top) return;
+    if (lineTop <= top && lineBottom >= bottom) lineTop = lineBottom = 0;
+    recorded_.push_back({top, bottom, kind, lineTop, lineBottom});
 }
 
 void HTMLContainer::draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) {

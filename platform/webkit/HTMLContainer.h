@@ -25,8 +25,14 @@ struct HTMLKeepTogether {
     int top = 0;
     int bottom = 0;
     Kind kind = Kind::Text;
+    // For text whose letters reach beyond its line (fallback fonts, stacked marks): the line's own
+    // box, within [top, bottom). Unset (equal) otherwise.
+    int lineTop = 0;
+    int lineBottom = 0;
     bool isText() const { return kind == Kind::Text; }
     bool isContent() const { return kind != Kind::Block; }
+    int coreTop() const { return lineBottom > lineTop ? lineTop : top; }
+    int coreBottom() const { return lineBottom > lineTop ? lineBottom : bottom; }
 };
 
 class HTMLContainer final : public litehtml::document_container {
@@ -134,7 +140,7 @@ private:
     // The pixels to draw `picture` with at `size` (in user units) into `cr`.
     cairo_surface_t* pixelsFor(cairo_t* cr, Picture& picture, double width, double height);
     void drawImage(cairo_t* cr, Picture& picture, const litehtml::background_paint& bg);
-    void record(int top, int bottom, HTMLKeepTogether::Kind kind);
+    void record(int top, int bottom, HTMLKeepTogether::Kind kind, int lineTop = 0, int lineBottom = 0);
 
     std::filesystem::path base_;
     int pageWidth_;

@@ -25,6 +25,9 @@ namespace platform {
 namespace {
 
 constexpr double kPxPerPt = 1.0 / HTMLDocument::kPointsPerPixel;
+// A page this many lines long with no cut clear of their ink is not a page of tall lines but of
+// lines whose letters reach into each other all the way down.
+constexpr int kLinesReachingAcross = 12;
 
 int toPx(double points) {
     return static_cast<int>(std::floor(points * kPxPerPt + 1e-6));
@@ -639,10 +642,13 @@ void addLines(std::vector<HTMLKeepTogether>& to, const std::vector<HTMLKeepToget
     const HTMLKeepTogether* last = nullptr;
     for (const auto& box : from) {
         if (box.kind == HTMLKeepTogether::Kind::Block) continue;
-        if (last && last->isText() && box.isText() && last->top == box.top && last->bottom == box.bottom)
+        if (last && last->isText() && box.isText() && last->top == box.top && last->bottom == box.bottom &&
+            last->coreTop() == box.coreTop() && last->coreBottom() == box.coreBottom())
             continue;
         last = &box;
-        to.push_back({box.top + offset, box.bottom + offset, box.kind});
+        const bool core = box.lineBottom > box.lineTop;
+        to.push_back({box.top + offset, box.bottom + offset, box.kind, core ? box.lineTop + offset : 0,
+                      core ? box.lineBottom + offset : 0});
     }
 }
 
@@ -973,37 +979,66 @@ std::vector<HTMLPageSlice> HTMLDocument::paginate(double pageHeight) const {
         // would leave it with nothing to read (a picture at most) is cut like any text instead.
         const auto onPage = std::upper_bound(d.boxesPx.begin(), d.boxesPx.end(), top,
                                              [](int y, const HTMLKeepTogether& b) { return y < b.top; });
-        const auto cutAbove = [&](bool keepBlocks) {
-            int at = top + page;
-            for (bool moved = true; moved;) {
-                moved = false;
-                for (auto it = onPage; it != d.boxesPx.end(); ++it) {
-                    const auto& box = *it;
-                    if (box.top >= at) break;
-                    if (box.bottom <= at || box.top <= top || (!keepBlocks && !box.isContent())) continue;
-                    if (!box.isText() && box.bottom - box.top > page) continue;
-                    at = box.top;
-                    // A picture or a band of colour is cut a pixel above, where that cuts no line:
-                    // a viewer that snaps the page's clip to its own pixels would show a hairline
-                    // of it at the page's foot otherwise.
-                    if (!box.isText() && box.top - 1 > top) {
-                        bool endsALine = false;
-                        for (auto b = onPage; b != d.boxesPx.end() && b->top < box.top; ++b)
-                            endsALine = endsALine || (b->bottom > box.top - 1 && b->bottom <= box.top);
-                        if (!endsALine) at = box.top - 1;
-                    }
-                    moved = true;
+        bool noClearCut = false;
+        const auto cutAbove = [&](bool keepBlocks, bool inkToo = true) {
+            // The spans the cut may not lie inside. A cut moved to the top of one may land inside
+            // another, so spans that overlap are taken as one: the cut goes to the top of the
+            // group it falls in, found in one pass however many lines reach into each other.
+            std::vector<std::pair<int, int>> spans;
+            for (auto it = onPage; it != d.boxesPx.end() && it->top < top + page; ++it) {
+                const auto& box = *it;
+                int from = inkToo ? box.top : box.coreTop();
+                const int to = inkToo ? box.bottom : box.coreBottom();
+                if (from <= top || (!keepBlocks && !box.isContent())) continue;
+                if (!box.isText() && box.bottom - box.top > page) continue;
+                // A picture or a band of colour is cut a pixel above, where that cuts no line:
+                // a viewer that snaps the page's clip to its own pixels would show a hairline
+                // of it at the page's foot otherwise.
+                if (!box.isText() && box.top - 1 > top) {
+                    bool endsALine = false;
+                    for (auto b = onPage; b != d.boxesPx.end() && b->top < box.top; ++b)
+                        endsALine = endsALine || (b->bottom > box.top - 1 && b->bottom <= box.top);
+                    if (!endsALine) from = box.top - 1;
                 }
+                spans.push_back({from, to});
             }
-            return at;
+            std::sort(spans.begin(), spans.end());
+            const int at = top + page;
+            int start = at, reach = std::numeric_limits<int>::min(), groups = 0;
+            for (const auto& [from, to] : spans) {
+                if (from >= at) break;
+                if (from >= reach) {
+                    start = from;
+                    ++groups;
+                }
+                reach = std::max(reach, to);
+            }
+            noClearCut = inkToo && groups == 1 && reach > at;
+            return reach > at ? start : at;
         };
         const auto holdsText = [&](int at) {
             for (auto it = onPage; it != d.boxesPx.end() && it->top < at; ++it)
                 if (it->isText() && it->bottom <= at) return true;
             return false;
         };
+        // The lines that start and end on the page, each counted once.
+        const auto linesOn = [&](int at) {
+            int lines = 0, lineTop = std::numeric_limits<int>::min();
+            for (auto it = onPage; it != d.boxesPx.end() && it->top < at; ++it)
+                if (it->isText() && it->coreBottom() <= at && it->coreTop() > lineTop) {
+                    ++lines;
+                    lineTop = it->coreTop();
+                }
+            return lines;
+        };
+        bool keepBlocks = true;
         cut = cutAbove(true);
-        if (!holdsText(cut)) cut = cutAbove(false);
+        if (!holdsText(cut)) cut = cutAbove(keepBlocks = false);
+        // Lines whose letters reach into each other (stacked marks) leave no cut clear of all ink
+        // on the whole page: rather than pages of a line each, such a page is cut between lines,
+        // through the ink that reaches across.
+        if (noClearCut && linesOn(top + page) >= kLinesReachingAcross)
+            cut = std::max(cut, cutAbove(keepBlocks, false));
         if (cut <= top) cut = top + page;
         add(top, cut, marginTop);
         top = cut;

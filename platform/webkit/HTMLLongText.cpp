@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include <glib.h>
+
 namespace platform {
 
 namespace {
@@ -24,6 +26,37 @@ std::string tagName(std::string_view html, std::size_t at) {
         name += static_cast<char>(std::tolower(c));
     }
     return name;
+}
+
+gunichar characterAt(std::string_view text, std::size_t at) {
+    return g_utf8_get_char_validated(text.data() + at, static_cast<gssize>(text.size() - at));
+}
+
+bool isRegionalIndicator(gunichar c) {
+    return c >= 0x1F1E6 && c <= 0x1F1FF;
+}
+
+// Whether a character that a person sees as one starts at `at` (a character boundary): not a
+// mark, joiner, skin tone or tag that belongs to the one before, nor the second letter of a flag.
+bool startsCharacterAsSeen(std::string_view text, std::size_t at) {
+    const gunichar c = characterAt(text, at);
+    if (c == gunichar(-1) || c == gunichar(-2)) return true;
+    if (g_unichar_ismark(c) || c == 0x200D || (c >= 0x1F3FB && c <= 0x1F3FF) ||
+        (c >= 0xE0020 && c <= 0xE007F))
+        return false;
+    const char* before = g_utf8_find_prev_char(text.data(), text.data() + at);
+    if (!before) return true;
+    const gunichar previous = characterAt(text, static_cast<std::size_t>(before - text.data()));
+    if (previous == 0x200D) return false;
+    if (!isRegionalIndicator(c) || !isRegionalIndicator(previous)) return true;
+    // Flags pair their letters from the first of the row.
+    std::size_t letters = 0;
+    for (const char* p = text.data() + at; p > text.data();) {
+        p = g_utf8_find_prev_char(text.data(), p);
+        if (!p || !isRegionalIndicator(characterAt(text, static_cast<std::size_t>(p - text.data())))) break;
+        ++letters;
+    }
+    return letters % 2 == 0;
 }
 
 } // namespace
@@ -109,11 +142,20 @@ std::vector<std::string_view> cutTextRun(std::string_view run, std::size_t piece
             from = blank + 1;
             continue;
         }
-        // One long word: cut between characters, and before a character reference rather than
-        // through it.
+        // One long word: cut between characters as they are seen (a letter with its marks, a
+        // flag), and before a character reference rather than through it.
         std::size_t cut = target;
         while (cut > from + 1 && (static_cast<unsigned char>(run[cut]) & 0xC0) == 0x80)
             --cut;
+        for (std::size_t seen = cut; seen > from + 1;) {
+            if (startsCharacterAsSeen(run.substr(from), seen - from)) {
+                cut = seen;
+                break;
+            }
+            do
+                --seen;
+            while (seen > from + 1 && (static_cast<unsigned char>(run[seen]) & 0xC0) == 0x80);
+        }
         const std::size_t amp = run.rfind('&', cut - 1);
         if (amp != std::string_view::npos && amp > from && cut - amp <= 12 && run.find(';', amp) >= cut)
             cut = amp;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 namespace platform {
 
@@ -34,6 +36,57 @@ struct SurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
 };
 
+// Pictures of runs drawn lately, by font, glyphs, scale and colour: a text that repeats an emoji
+// puts the one picture into its PDF once and shows it again where it recurs, instead of a picture
+// of its own at every place. Each drawing thread keeps its own; the fonts are held while their
+// pictures are.
+class RecentPictures {
+public:
+    static std::string key(PangoFont* font, PangoGlyphString* glyphs, double scale, cairo_t* cr) {
+        double rgba[4];
+        if (cairo_pattern_get_rgba(cairo_get_source(cr), &rgba[0], &rgba[1], &rgba[2], &rgba[3]) !=
+            CAIRO_STATUS_SUCCESS)
+            return {};
+        std::string out;
+        auto add = [&out](const auto& value) {
+            out.append(reinterpret_cast<const char*>(&value), sizeof value);
+        };
+        add(font);
+        add(scale);
+        for (double channel : rgba)
+            add(channel);
+        for (int i = 0; i < glyphs->num_glyphs; ++i) {
+            add(glyphs->glyphs[i].glyph);
+            add(glyphs->glyphs[i].geometry);
+        }
+        return out;
+    }
+    cairo_surface_t* find(const std::string& key) const {
+        auto found = pictures_.find(key);
+        return found == pictures_.end() ? nullptr : found->second.surface;
+    }
+    void keep(const std::string& key, PangoFont* font, cairo_surface_t* surface) {
+        if (pictures_.size() >= kKept) clear();
+        pictures_.emplace(key, Picture{PANGO_FONT(g_object_ref(font)), cairo_surface_reference(surface)});
+    }
+    ~RecentPictures() { clear(); }
+
+private:
+    static constexpr std::size_t kKept = 512;
+    struct Picture {
+        PangoFont* font;
+        cairo_surface_t* surface;
+    };
+    void clear() {
+        for (auto& [key, picture] : pictures_) {
+            cairo_surface_destroy(picture.surface);
+            g_object_unref(picture.font);
+        }
+        pictures_.clear();
+    }
+    std::unordered_map<std::string, Picture> pictures_;
+};
+
 // The run's glyphs drawn into a picture of kPixelsPerInch at their printed size, painted where
 // they stand over their characters. False when the picture could not be made (the caller then
 // draws them as cairo does).
@@ -48,21 +101,27 @@ bool paintAtPrintResolution(cairo_t* cr, PangoGlyphItem* run, const char* text, 
     // A pixel of room on each side for the edge's antialiasing.
     const double pixelsWide = std::ceil(width * scale) + 2, pixelsHigh = std::ceil(height * scale) + 2;
     if (!(scale > 0) || pixelsWide * pixelsHigh > 16e6) return false;
+    thread_local RecentPictures recent;
+    const std::string key = RecentPictures::key(font, run->glyphs, scale, cr);
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> picture(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(pixelsWide), int(pixelsHigh)));
-    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) return false;
-    cairo_t* pc = cairo_create(picture.get());
-    cairo_translate(pc, 1, 1);
-    cairo_scale(pc, scale, scale);
-    cairo_translate(pc, -left, -top);
-    // Parts of a glyph without colours of their own take the text's.
-    cairo_set_source(pc, cairo_get_source(cr));
-    cairo_move_to(pc, 0, 0);
-    pango_cairo_show_glyph_string(pc, font, run->glyphs);
-    const bool drawn = cairo_status(pc) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(pc);
-    if (!drawn) return false;
-    cairo_surface_flush(picture.get());
+        key.empty() ? nullptr : cairo_surface_reference(recent.find(key)));
+    if (!picture) {
+        picture.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(pixelsWide), int(pixelsHigh)));
+        if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) return false;
+        cairo_t* pc = cairo_create(picture.get());
+        cairo_translate(pc, 1, 1);
+        cairo_scale(pc, scale, scale);
+        cairo_translate(pc, -left, -top);
+        // Parts of a glyph without colours of their own take the text's.
+        cairo_set_source(pc, cairo_get_source(cr));
+        cairo_move_to(pc, 0, 0);
+        pango_cairo_show_glyph_string(pc, font, run->glyphs);
+        const bool drawn = cairo_status(pc) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(pc);
+        if (!drawn) return false;
+        cairo_surface_flush(picture.get());
+        if (!key.empty()) recent.keep(key, font, picture.get());
+    }
 
     writeCharacters(cr, run, text, x, baseline, top, height);
     cairo_save(cr);

@@ -172,7 +172,8 @@ TEST_F(AlertAndCommandScriptTest, ShareThenPrintOnADetailScreenPrintsTheEntryTex
     ASSERT_TRUE(services);
     ASSERT_EQ(services->printRequests().size(), 1u) << "the print dialog was asked for";
     const auto pdf = services->printRequests()[0].pdf;
-    EXPECT_EQ(services->printRequests()[0].jobName, pdf.filename().string());
+    EXPECT_EQ(services->printRequests()[0].jobName, "Printed words of the entry.")
+        << "the dialog is named after the entry, not the file its pages wait in";
     EXPECT_NE(quillora::test::pdfWords(pdf).find("Printed words of the entry."), std::string::npos);
     EXPECT_TRUE(consoleHas("Print dialog for " + pdf.filename().string()));
 }

@@ -125,6 +125,50 @@ TEST_F(ScreenScriptsTest, AnExportedPdfIsDatedInsideByTheClockItIsNamedAfter) {
     }
 }
 
+TEST_F(ScreenScriptsTest, ALongRecipeTextOfMarksIdeographsAndFlagsIsExportedWhole) {
+    // Long enough to be printed on a worker from pieces laid out side by side, with a row of flags
+    // many pages wide among its lines.
+    auto flag = [](char a, char b) {
+        std::string out;
+        for (char c : {a, b}) {
+            const char32_t letter = 0x1F1E6 + (c - 'A');
+            out += {char(0xF0), char(0x9F), char(0x87), char(0xA6 + (letter - 0x1F1E6))};
+        }
+        return out;
+    };
+    std::string row;
+    for (int i = 0; i < 6000; ++i)
+        row += flag("FJDU"[i % 4], "RPES"[i % 4]);
+    std::string text = "Crêpes\n";
+    for (int i = 1; text.size() < 200'000; ++i)
+        text += std::to_string(i) + " e\u0301\u0327 wait 面粉牛奶 " + flag('F', 'R') + "\n" +
+                (i == 300 ? row + "\n" : "");
+    text += "Serve warm.";
+    std::filesystem::create_directories(home / "Documents");
+    std::ofstream(home / "Documents" / "datafile_recipe.dat") << text;
+
+    ASSERT_EQ(runText("open RecipeBookMarkViewC\ntap savepdf\nalert \"OK \"\n"), 0);
+    EXPECT_TRUE(consoleHas("saved success"));
+    std::vector<std::filesystem::path> pdfs;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "Documents"))
+        if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
+    ASSERT_EQ(pdfs.size(), 1u);
+    const int pages = quillora::test::pdfPageCount(pdfs[0]);
+    EXPECT_EQ(quillora::test::pdfPageLines(pdfs[0], 1).front(), "Crêpes");
+    EXPECT_EQ(quillora::test::pdfPageLines(pdfs[0], pages).back(), "Serve warm.");
+    // Every flag is on paper, none beyond a page's edge: the flag letters come out in order.
+    auto flagLetters = [](const std::string& s) {
+        std::string out;
+        for (std::size_t at = s.find("\xF0\x9F\x87"); at != std::string::npos;
+             at = s.find("\xF0\x9F\x87", at + 4))
+            out += s[at + 3];
+        return out;
+    };
+    const std::string printed = flagLetters(quillora::test::pdfWords(pdfs[0]));
+    EXPECT_EQ(printed.size(), flagLetters(text).size());
+    EXPECT_TRUE(printed == flagLetters(text)) << "the flags differ from the text's";
+}
+
 TEST_F(ScreenScriptsTest, TemplateButtonOpensTheGalleryAndItsCancelClosesIt) {
     ASSERT_EQ(runText("tap StickyDynamicButton\nshow\npress cancel\nshow\n"), 0);
     auto gallery = printout("ViewController", 0);

@@ -17,6 +17,7 @@
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIActivityViewController.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIScreen.h"
 #include "settings/AppCatalogue.h"
 #include "settings/SettingsSwiftUIView.h"
@@ -309,23 +310,51 @@ TEST_F(SettingsScreenTest, FeedbackIsAComposerSheetWhoseSentMailLandsInTheOutbox
     EXPECT_TRUE(std::dynamic_pointer_cast<MFMailComposeViewController>(hosting->presentedViewController()));
 }
 
-TEST_F(SettingsScreenTest, AFailingMailKeepsItsErrorAndWithoutAnAccountFeedbackIsDisabled) {
-    MailService::setShared(std::make_shared<FailingService>());
-    openSettings();
-    press("Feedback");
-    auto composer =
-        std::dynamic_pointer_cast<MFMailComposeViewController>(hosting->presentedViewController());
-    ASSERT_TRUE(composer);
-    ASSERT_TRUE(composer->userSend());
-    runUntilIdle();
-    EXPECT_FALSE(hosting->presentedViewController());
-    ASSERT_TRUE(settings->result.get());
-    ASSERT_TRUE(std::holds_alternative<NSError>(*settings->result.get()));
-    EXPECT_EQ(std::get<NSError>(*settings->result.get()).localizedDescription,
-              "no connection to the mail client");
-
-    screen->dismissViewControllerAnimated_completion(false, nullptr);
-    runUntilIdle();
+TEST_F(SettingsScreenTest, AMailNotSentSaysSoAndWhereItIsAndWithoutAnAccountFeedbackIsDisabled) {
+    // A desktop where no mail program takes mailto: links, and one whose mail client fails.
+    auto noMailProgram = std::make_shared<OutboxMailService>();
+    noMailProgram->setHandOffEnabled([] { return true; });
+    noMailProgram->setProcessRunner(
+        [](const std::vector<std::string>& argv) -> std::optional<OutboxMailService::ProcessResult> {
+            if (argv[0] == "xdg-mime") return OutboxMailService::ProcessResult{0, "\n"};
+            ADD_FAILURE() << "nothing to hand the mail to, yet " << argv[0] << " ran";
+            return std::nullopt;
+        });
+    struct Case {
+        std::shared_ptr<MailService> service;
+        std::string reason;
+    };
+    const auto outbox = Sandbox::documents() / "Mail" / "Outbox";
+    for (const auto& [service, reason] :
+         {Case{noMailProgram, "No mail program on this computer takes mailto: links"},
+          Case{std::make_shared<FailingService>(), "no connection to the mail client"}}) {
+        SCOPED_TRACE(reason);
+        std::filesystem::remove_all(outbox);
+        MailService::setShared(service);
+        openSettings();
+        press("Feedback");
+        auto composer =
+            std::dynamic_pointer_cast<MFMailComposeViewController>(hosting->presentedViewController());
+        ASSERT_TRUE(composer);
+        ASSERT_TRUE(composer->userSend());
+        runUntilIdle();
+        // Not closed as if it went out: the person reads that it did not, and where it is.
+        auto alert = std::dynamic_pointer_cast<UIAlertController>(composer->presentedViewController());
+        ASSERT_TRUE(alert);
+        const auto kept = filesIn(outbox);
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(alert->title(), "Mail Not Sent");
+        EXPECT_EQ(alert->message(), reason + ". The message was kept in " + kept[0].string() + ".");
+        EXPECT_FALSE(composer->userSend()) << "sent once is enough";
+        ASSERT_TRUE(alert->pressActionWithTitle("OK"));
+        runUntilIdle();
+        EXPECT_FALSE(hosting->presentedViewController());
+        ASSERT_TRUE(settings->result.get());
+        ASSERT_TRUE(std::holds_alternative<NSError>(*settings->result.get()));
+        EXPECT_EQ(std::get<NSError>(*settings->result.get()).localizedDescription, reason);
+        screen->dismissViewControllerAnimated_completion(false, nullptr);
+        runUntilIdle();
+    }
     auto service = std::make_shared<OutboxMailService>();
     service->setAccountAvailable(false);
     MailService::setShared(service);

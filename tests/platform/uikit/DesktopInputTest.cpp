@@ -410,6 +410,7 @@ TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHa
     ASSERT_EQ(services().printRequests().size(), 2u);
     EXPECT_EQ(services().printRequests()[0].pdf, pdf);
     EXPECT_EQ(services().printRequests()[1].pdf.filename(), "Print.pdf");
+    EXPECT_EQ(services().printRequests()[1].jobName, "Line 1") << "named after the text, not its file";
     const auto printed = services().printRequests()[1].pdf;
     EXPECT_EQ(quillora::test::pdfPageCount(printed), 3) << "whole lines on each page";
     const std::string words = quillora::test::pdfWords(printed);
@@ -422,10 +423,20 @@ TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHa
     runUntilIdle();
     EXPECT_EQ(services().printRequests().size(), 2u);
     EXPECT_TRUE(consoleHas("Print failed: nothing that can be printed was shared"));
+    // An empty transcript, or one of blanks, would print blank pages: nothing printable either.
+    for (const char* blank : {"", " ", "\n \t\n\u3000\u200b"}) {
+        share({std::string(blank)})->userCompleteWithActivity(UIActivityTypePrint);
+        runUntilIdle();
+    }
+    EXPECT_EQ(services().printRequests().size(), 2u);
+    EXPECT_TRUE(consoleHas("Print failed: the shared text is empty"));
     EXPECT_EQ((std::vector<std::pair<std::string, bool>>(reports.begin() + 1, reports.end())),
               (std::vector<std::pair<std::string, bool>>{{UIActivityTypeSaveToFiles, true},
                                                          {UIActivityTypeSaveToFiles, false},
                                                          {UIActivityTypePrint, true},
+                                                         {UIActivityTypePrint, false},
+                                                         {UIActivityTypePrint, false},
+                                                         {UIActivityTypePrint, false},
                                                          {UIActivityTypePrint, false},
                                                          {UIActivityTypePrint, false}}))
         << "a cancelled save or print is not completed";

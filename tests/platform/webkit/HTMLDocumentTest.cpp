@@ -102,6 +102,26 @@ TEST_F(HTMLDocumentTest, CutsAvoidLinesOfMixedSizesAndShortImages) {
     EXPECT_EQ(empty.paginate(300).size(), 1u);
 }
 
+TEST_F(HTMLDocumentTest, LinesWhoseMarksReachIntoEachOtherStillFillTheirPages) {
+    // Letters with marks stacked above and below, whose ink reaches into the lines around them:
+    // no cut clears it, yet a page holds as many lines as any other text's.
+    std::string text;
+    for (int line = 0; line < 200; ++line) {
+        for (int word = 0; word < 6; ++word) {
+            for (const char* letter : {"a", "o", "e"}) {
+                text += letter;
+                for (int mark = 0; mark < 5; ++mark)
+                    text += "\u0363\u036b\u0316\u0368";
+            }
+            text += ' ';
+        }
+        text += "<br>";
+    }
+    HTMLDocument doc("<div style='white-space: pre-wrap'>" + text + "</div>");
+    doc.layout(kA4PaperSize.width);
+    EXPECT_LE(doc.paginate(kA4PaperSize.height).size(), 8u) << "pages of a line each";
+}
+
 TEST_F(HTMLDocumentTest, BlocksListsTablesAndImagesLayOut) {
     writePng(home / "pic.png", 80, 40, 1, 0, 0);
     auto pdf = home / "blocks.pdf";

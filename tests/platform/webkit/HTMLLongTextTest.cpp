@@ -62,6 +62,17 @@ TEST_F(HTMLLongTextTest, ARunIsCutAtLineBreaksThenBlanksThenBetweenCharacters) {
             << "a piece ends inside a character reference: " << piece.substr(piece.size() - 8);
     }
 
+    // Nor between the two letters of a flag, a letter and its marks, or the parts of a joined emoji.
+    for (const std::string seen : {"\U0001F1EB\U0001F1F7", "e\u0301\u0327", "\U0001F469\u200D\U0001F373"}) {
+        std::string row;
+        while (row.size() < 100'000)
+            row += seen;
+        const auto pieces = cutTextRun(row, 4101);
+        EXPECT_EQ(joined(pieces, ""), row);
+        for (const auto& piece : pieces)
+            EXPECT_EQ(piece.size() % seen.size(), 0u) << seen << " cut through";
+    }
+
     // Short runs are one piece, an empty one included.
     EXPECT_EQ(cutTextRun("a few words", 4096).size(), 1u);
     EXPECT_EQ(cutTextRun("", 4096).size(), 1u);

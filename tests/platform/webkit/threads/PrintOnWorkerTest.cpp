@@ -7,6 +7,7 @@
 
 #include <cairo.h>
 
+#include "entries/TextPDFExport.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -125,6 +126,34 @@ TEST_F(PrintOnWorkerTest, ALongTextsPiecesAreLaidOutSideBySideAndTheNextOnesWhil
     const auto words = pdfWords(pdf);
     for (const char* line : {"Line 1000 of", "Line 2000 of", "Line 3000 of", "Line 4000 of"})
         EXPECT_NE(words.find(line), std::string::npos) << line;
+}
+
+TEST_F(PrintOnWorkerTest, RecipeTextsOfMarksIdeographsAndFlagsComeOutWholeFromPiecesLaidOutSideBySide) {
+    // Each is cut into pieces that are laid out on several threads at once, and again ahead of
+    // the pages being drawn, each thread with fonts of its own and the fallback fonts its script
+    // needs. The rows are whole lines of the PDF, flags included, so the last one ends the last page.
+    const std::string flags = "\U0001F1EB\U0001F1F7\U0001F1EF\U0001F1F5\U0001F1E9\U0001F1EA";
+    const std::vector<std::pair<std::string, std::string>> rows{
+        {"marks", "Stir\u0301\u0327 a\u0308\u0323 little\u0361 while\u0306\u0328 o\u0302\u0323\n"},
+        {"ideographs", "食谱面粉牛奶鸡蛋搅拌等待加热\n"},
+        {"flags", flags + flags + flags + "\n"},
+        {"mixed", "e\u0301\u0327 面粉牛奶 " + flags + "\n"}};
+    for (const auto& [kind, row] : rows) {
+        SCOPED_TRACE(kind);
+        std::string text;
+        for (int i = 1; text.size() < 160'000; ++i)
+            text += std::to_string(i) + " " + row;
+        const auto pdf = quillora::drawListPDF(text);
+        ASSERT_TRUE(pdf);
+        const auto path = home / (kind + ".pdf");
+        ASSERT_TRUE(pdf->writeToFile_atomically(path, true));
+        const int pages = pdfPageCount(path);
+        ASSERT_GT(pages, 2);
+        const auto last = pdfPageLines(path, pages);
+        ASSERT_FALSE(last.empty());
+        const std::string lastRow = text.substr(text.rfind('\n', text.size() - 2) + 1);
+        EXPECT_EQ(last.back() + "\n", lastRow);
+    }
 }
 
 } // namespace
