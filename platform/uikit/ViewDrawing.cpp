@@ -701,19 +701,18 @@ void UITableView::draw(cairo_t* cr) const {
         const auto control = editingControlRect(path);
         cell->drawCell(cr, swiped ? revealed : 0, control ? kEditingIndent : 0);
         if (control) {
-            // The red round delete control, its bar turned upright while the row asks to confirm.
+            // The red round delete control; it slides away with the row while the row asks to
+            // confirm with its Delete button.
             const CGRect c{control->minX() - (swiped ? revealed : 0), control->minY() - f.minY(),
                            control->width(), control->height()};
             Drawing::fillRoundedRectangle(cr, c, c.width() / 2, UIColor::systemRedColor());
-            cairo_save(cr);
-            cairo_translate(cr, c.midX(), c.midY());
-            if (swiped) cairo_rotate(cr, M_PI / 2);
-            Drawing::fillRoundedRectangle(cr, {-6.5, -1.25, 13, 2.5}, 1.25, UIColor::whiteColor());
-            cairo_restore(cr);
+            Drawing::fillRoundedRectangle(cr, {c.midX() - 6.5, c.midY() - 1.25, 13, 2.5}, 1.25,
+                                          UIColor::whiteColor());
         }
         cairo_restore(cr);
-        // The separator under the row, from the text's edge.
-        const CGFloat inset = cell->imageView() && cell->imageView()->image() ? 64 : 16;
+        // The separator under the row, from the text's edge (moved right of an editing control).
+        const CGFloat inset =
+            (cell->imageView() && cell->imageView()->image() ? 64 : 16) + (control ? kEditingIndent : 0);
         cairo_rectangle(cr, inset - (swiped ? revealed : 0), f.maxY() - hairline, f.width() - inset,
                         hairline);
         Drawing::setColor(cr, Drawing::separatorColor());
