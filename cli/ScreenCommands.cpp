@@ -114,10 +114,24 @@ void addScreenCommands(ScriptInterpreter& interpreter) {
         auto [table, path] = tableRow(line, "delete TABLE ROW");
         if (!table->isEditing())
             throw ScriptError("'" + line.words[0] + "' is not in editing mode (tap Edit)");
-        // The row's delete control is not drawn as a control of its own: the finger reaches the row.
+        // The finger touches the row's delete control, then the Delete button it brings.
         Finger::reachRow(*table, path, line.words[0]);
-        if (!table->userDeleteRowInEditingMode(path))
+        const auto control = table->editingControlRect(path);
+        if (!control)
             throw ScriptError("row " + line.words[1] + " of '" + line.words[0] + "' cannot be deleted");
+        auto inBounds = [&](const CGRect& r) {
+            return CGRect{r.minX(), r.minY() - table->contentOffsetY() + table->bounds().minY(), r.width(),
+                          r.height()};
+        };
+        auto reached = Actionability::pointIn(*table, "the delete control", inBounds(*control));
+        if (!reached) throw ScriptError(reached.reason);
+        Actionability::tap(*reached.point);
+        const auto rects = table->swipeActionRects();
+        if (table->swipedRow() != path || rects.empty())
+            throw ScriptError("row " + line.words[1] + " of '" + line.words[0] + "' asks no confirmation");
+        reached = Actionability::pointIn(*table, "Delete", inBounds(rects.front()));
+        if (!reached) throw ScriptError(reached.reason);
+        Actionability::tap(*reached.point);
     });
     // Stands in for the storyboard navigation that leads a person to the scenes reached by no
     // control of ours (the recipe text view, the PDF browser).

@@ -16,6 +16,7 @@
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIBarButtonItem.h"
+#include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIControl.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIPickerView.h"
@@ -105,6 +106,11 @@ std::shared_ptr<NSObject> ScriptInterpreter::control(const std::string& name) {
     if (auto object = screen->outletNamed(name)) return object;
     // The navigation bar's items (Save, Edit...) have no property names; a person knows them by
     // title, and reaches them only while the bar is shown (in a presented navigation controller too).
+    // So are the items of a bar a screen draws itself (Quick Look's Done).
+    for (const auto& own : screen->ownBarItems())
+        if (auto button = std::dynamic_pointer_cast<UIButton>(own);
+            button && button->titleForState(UIControlStates::Normal) == name)
+            return button;
     auto nav = screen->navigationController();
     if (!nav || nav->isNavigationBarHidden()) {
         coveredControl(name);

@@ -140,9 +140,12 @@ void DetailEntryScreen::viewDidLoad() {
     replicator->instanceDelay = 0.02;
     replicator->hidden = true;
 
-    // The record button stands in front: where it meets the transcript's lowest lines, a touch
-    // there is meant for it.
+    // The record button stands in front, over the transcript's foot: the text is drawn above
+    // it and scrolls to its end there, so that the button hides no word (nor a symbol added at
+    // the end), and a touch there is meant for it.
     root->addSubview(recordButton);
+    const CGFloat covered = textView->frame().maxY() - recordButton->frame().minY();
+    if (covered > 0) textView->setFootBand(covered + 2);
 
     for (auto [name, object] : std::vector<std::pair<const char*, std::shared_ptr<NSObject>>>{
              {"textView", textView},

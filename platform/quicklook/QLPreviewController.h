@@ -72,6 +72,8 @@ public:
 
     void loadView() override;
     void viewWillAppear(bool animated) override;
+    // Done, on the screen's own bar.
+    std::vector<std::shared_ptr<UIView>> ownBarItems() const override { return {doneButton_}; }
     void describeScreen(std::vector<std::string>& lines) const override;
 
 private:

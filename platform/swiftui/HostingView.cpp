@@ -469,4 +469,51 @@ Actionability::Reach HostingView::reachControl(std::string path, const std::stri
     return reach;
 }
 
+bool HostingView::focusNextField(bool backward) {
+    if (focused_.empty()) return false;
+    // The fields a person can type into, in the order the form shows them.
+    std::vector<std::string> fields;
+    layout().forEach([&](const LayoutBox& box) {
+        const Node* node = box.node;
+        if (box.modifier >= 0 || !node || !node->setText || !node->enabled || !box.enabled ||
+            node->kind == "Picker")
+            return;
+        if (std::find(fields.begin(), fields.end(), node->path) == fields.end()) fields.push_back(node->path);
+    });
+    const auto at = std::find(fields.begin(), fields.end(), focused_);
+    if (at == fields.end() || fields.size() < 2) return false;
+    const std::size_t here = static_cast<std::size_t>(at - fields.begin());
+    // Past the last field comes the first again, as in a desktop form.
+    const std::size_t next =
+        backward ? (here + fields.size() - 1) % fields.size() : (here + 1) % fields.size();
+    const std::string path = fields[next];
+    if (!focusField(path)) return false;
+    // The field comes into sight: the scroll views around it move as little as they must.
+    for (int round = 0; round < 2; ++round) {
+        std::vector<const LayoutBox*> chain;
+        if (!chainTo(layout().root(), path, chain)) break;
+        const CGRect r = chain.back()->frame;
+        bool moved = false;
+        for (auto it = chain.rbegin() + 1; it != chain.rend() && !moved; ++it) {
+            const LayoutBox& scroll = **it;
+            if (!scrollsContent(scroll) || scroll.isView("TextEditor")) continue;
+            const CGRect f = scroll.frame;
+            double delta = 0;
+            if (r.minY() < f.minY())
+                delta = r.minY() - f.minY();
+            else if (r.maxY() > f.maxY())
+                delta = std::min(r.maxY() - f.maxY(), r.minY() - f.minY());
+            if (std::abs(delta) < 0.5) continue;
+            CGPoint offset = scroll.contentOffset;
+            offset.y =
+                std::clamp(offset.y + delta, 0.0, std::max(0.0, scroll.contentSize.height - f.height()));
+            offsets_[scroll.node->path] = offset;
+            moved = true;
+        }
+        if (!moved) break;
+    }
+    setNeedsDisplay();
+    return true;
+}
+
 } // namespace platform::swiftui

@@ -52,6 +52,9 @@ public:
     bool isMultiline() const override;
     // Return in a field ends the typing there: the keyboard goes.
     bool submit() override;
+    // Tab and Shift+Tab go to the next and the previous field (round past either end), which
+    // comes into sight with its text's end.
+    bool focusNextField(bool backward) override;
     bool isTextEditable() const override;
     void selectionDidChange() override;
     // The picker whose options are shown, empty when none.

@@ -224,6 +224,10 @@ bool KeyboardInput::pressKey(const KeyCombo& combo) {
         }
         return pressReturn();
     }
+    if (key == "Tab" || key == "ISO_Left_Tab" || key == "KP_Tab") {
+        auto input = focusedText();
+        return input && input->focusNextField(shift || key == "ISO_Left_Tab");
+    }
     if (key == "space") return insertText(" ");
     // A printable key types itself.
     if (g_utf8_strlen(key.c_str(), -1) == 1) return insertText(key);

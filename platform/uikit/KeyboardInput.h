@@ -62,7 +62,8 @@ public:
     static bool pressEscape();
 
     // A key pressed with its modifiers, as the window and the scripts give it: the editing keys
-    // (arrows, Home/End, BackSpace, Delete, Return, with Ctrl and Shift), Ctrl+A/C/X/V/Z and
+    // (arrows, Home/End, BackSpace, Delete, Return, with Ctrl and Shift), Tab and Shift+Tab
+    // between a form's fields, Ctrl+A/C/X/V/Z and
     // Ctrl+Shift+Z, Escape, and a printable key as the text it types. False when nothing takes it.
     static bool pressKey(const KeyCombo& combo);
 };

@@ -30,6 +30,9 @@ cairo_matrix_t matrixOf(const CGAffineTransform& t) {
 }
 
 constexpr CGFloat navigationBarHeight = 44;
+// The smallest scale, from points to device pixels, at which a view is drawn: text set at a
+// hundredth of a pixel still draws, a thousandth of one makes cairo fail.
+constexpr double kSmallestDrawnScale = 0.01;
 
 bool isDark(const UIColor& c) {
     return 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue < 0.5 && c.alpha > 0.5;
@@ -300,6 +303,18 @@ void ScreenRenderer::drawView(cairo_t* cr, const UIView& view) {
     if (view.isHidden() || alpha <= 0) return;
     cairo_save(cr);
     const cairo_matrix_t m = matrixOf(view.transformToSuperviewAt(now));
+    // A view shrunk to almost nothing (a zoom starting from scale 0) covers no pixel, and cairo
+    // cannot set text at such a scale: the context fails ("out of memory", or a matrix that cannot
+    // be inverted) and the whole frame with it. It is not drawn until it has grown.
+    cairo_matrix_t device, total;
+    cairo_get_matrix(cr, &device);
+    cairo_matrix_multiply(&total, &m, &device);
+    const double longest = std::max(std::hypot(total.xx, total.yx), std::hypot(total.xy, total.yy));
+    const double shortest = longest > 0 ? std::abs(total.xx * total.yy - total.xy * total.yx) / longest : 0;
+    if (!(shortest >= kSmallestDrawnScale)) {
+        cairo_restore(cr);
+        return;
+    }
     cairo_transform(cr, &m);
     const CGRect bounds = view.bounds();
     const CALayer& layer = view.layer();

@@ -201,15 +201,35 @@ std::size_t TextBlockLayout::settledBlockAtOffset(std::size_t offset) const {
 
 CGFloat TextBlockLayout::estimate(const Block& block) const {
     if (block.estimate) return *block.estimate;
-    // As many lines as it has paragraphs, or as its characters fill at the font's average width,
-    // whichever is more: close for short lines and for long paragraphs alike.
-    const char* begin = text_->data() + block.byteStart;
-    const auto breaks =
-        static_cast<CGFloat>(std::count(begin, begin + (block.byteEnd - block.byteStart), '\n'));
+    // Each paragraph as many lines as its characters fill at the font's average width, at least
+    // one: close for short lines, for paragraphs of a line and a half, and for long ones alike.
+    // Characters are counted from bytes at the block's own rate, so that a text of megabytes is
+    // estimated at the speed of finding its line breaks.
+    const char* at = text_->data() + block.byteStart;
+    const char* end = text_->data() + block.byteEnd;
     const CGFloat perLine = std::max<CGFloat>(1, std::floor(width_ / averageAdvance_));
-    const CGFloat filled = std::ceil(static_cast<CGFloat>(block.u16End - block.u16Start) / perLine);
-    block.estimate = std::max<CGFloat>(1, std::max(breaks + 1, filled)) * lineHeight_;
+    const CGFloat unitsPerByte =
+        end > at ? static_cast<CGFloat>(block.u16End - block.u16Start) / static_cast<CGFloat>(end - at) : 1;
+    CGFloat lines = 0;
+    for (;;) {
+        const auto* next =
+            static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+        const char* stop = next ? next : end;
+        lines += std::max<CGFloat>(1, std::ceil(static_cast<CGFloat>(stop - at) * unitsPerByte / perLine));
+        if (!next) break;
+        at = next + 1;
+    }
+    block.estimate = lines * lineHeight_;
     return *block.estimate;
+}
+
+void TextBlockLayout::layOut(CGFloat from, CGFloat to) const {
+    if (blocks_.empty()) return;
+    std::size_t index = blockAtY(std::max<CGFloat>(0, from));
+    for (CGFloat y = top(index); index < blocks_.size() && y < to; ++index) {
+        laid(index);
+        y = top(index) + *blocks_[index].height;
+    }
 }
 
 std::size_t TextBlockLayout::laidOutCount() const {

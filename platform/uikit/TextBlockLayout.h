@@ -54,6 +54,10 @@ public:
     void drawSelection(cairo_t* cr, NSRange range, CGPoint origin, CGFloat top, CGFloat bottom, double r,
                        double g, double b) const;
 
+    // Lays out the blocks that meet the band from `top` to `bottom`, as drawing it would: their
+    // real heights take the place of the estimates.
+    void layOut(CGFloat top, CGFloat bottom) const;
+
     // The caret at `offset`, from the layout's top-left corner.
     CGRect caretRect(std::size_t offset) const;
     // The offset under a point (from the layout's top-left corner).

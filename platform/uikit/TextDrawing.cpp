@@ -112,6 +112,61 @@ std::string shownPart(const std::string& text) {
     return ShownText(ShownText::prefix(text, kMaxLabelBytes)).text();
 }
 
+// What is set of a text with a line limit: pango limits the lines of each paragraph, so a title
+// holding line breaks would still spill one line per paragraph out of its box. Past the limit (at
+// most `maxLines`, 0 for any, and no more than fit in `maxHeight` when it is positive, but always
+// one) the lines are left out and the last line shown ends in an ellipsis, as on the phone.
+struct Fitted {
+    std::string text;
+    TextStyle style;
+};
+Fitted fitted(std::string shown, TextStyle style, CGFloat width, CGFloat maxHeight) {
+    const long limit = style.numberOfLines;
+    const bool broken = shown.find_first_of("\n\r") != std::string::npos;
+    // A single line without breaks is pango's own ellipsizing; no limit at all leaves all.
+    if ((limit == 1 && !broken) || (limit <= 0 && maxHeight <= 0)) return {std::move(shown), style};
+    TextStyle open = style;
+    open.numberOfLines = 0;
+    open.lineBreakMode = NSLineBreakMode::ByWordWrapping;
+    auto whole = TextDrawing::layout(shown, open, width);
+    const int count = pango_layout_get_line_count(whole.get());
+    int keep = limit > 0 ? std::min<int>(count, static_cast<int>(limit)) : count;
+    if (maxHeight > 0) {
+        PangoLayoutIter* lines = pango_layout_get_iter(whole.get());
+        int fit = 0;
+        do {
+            int top = 0, bottom = 0;
+            pango_layout_iter_get_line_yrange(lines, &top, &bottom);
+            if (fit > 0 && bottom > maxHeight * PANGO_SCALE) break;
+            ++fit;
+        } while (pango_layout_iter_next_line(lines));
+        pango_layout_iter_free(lines);
+        keep = std::min(keep, fit);
+    }
+    if (keep >= count) {
+        style.numberOfLines = 0;
+        return {std::move(shown), style};
+    }
+    const PangoLayoutLine* next = pango_layout_get_line_readonly(whole.get(), keep);
+    std::string kept = shown.substr(0, static_cast<std::size_t>(next->start_index));
+    while (!kept.empty() && std::isspace(static_cast<unsigned char>(kept.back())))
+        kept.pop_back();
+    // One paragraph of the lines kept (a line separator breaks a line without ending it), so that
+    // the limit of lines holds for them all: the ellipsis ends the last one, shortening it if need be.
+    std::string joined;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const bool lineBreak = kept[i] == '\r' || (kept[i] == '\n' && (i == 0 || kept[i - 1] != '\r'));
+        if (lineBreak)
+            joined += "\u2028";
+        else if (kept[i] != '\n')
+            joined += kept[i];
+    }
+    joined += "\u2026";
+    style.numberOfLines = keep;
+    style.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
+    return {std::move(joined), style};
+}
+
 // One cairo context for measuring outside of any drawing, per thread: a cairo context is not to
 // be used by two threads at once.
 cairo_t* measuringContext() {
@@ -206,8 +261,8 @@ TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, 
 }
 
 CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGFloat width) {
-    const std::string shown = shownPart(text);
-    auto l = layout(shown, style, width);
+    const auto [shown, set] = fitted(shownPart(text), style, width, 0);
+    auto l = layout(shown, set, width);
     int w = 0, h = 0;
     pango_layout_get_size(l.get(), &w, &h);
     return {static_cast<CGFloat>(w) / PANGO_SCALE, TextLayoutLines(l.get(), shown).height()};
@@ -221,9 +276,9 @@ CGFloat TextDrawing::lineHeight(const UIFont& font) {
 
 CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style) {
     if (text.empty()) return 0;
-    const std::string shown = shownPart(text);
-    auto l = layout(shown, style, rect.width());
-    if (style.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
+    const auto [shown, set] = fitted(shownPart(text), style, rect.width(), 0);
+    auto l = layout(shown, set, rect.width());
+    if (set.numberOfLines == 1) pango_layout_set_height(l.get(), -1);
     const TextLayoutLines lines(l.get(), shown);
     cairo_save(cr);
     setColor(cr, style.color);
@@ -233,10 +288,10 @@ CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& re
 }
 
 void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
-                                         const TextStyle& style) {
+                                         const TextStyle& style, bool withinHeight) {
     if (text.empty()) return;
-    const std::string shown = shownPart(text);
-    auto l = layout(shown, style, rect.width());
+    const auto [shown, set] = fitted(shownPart(text), style, rect.width(), withinHeight ? rect.height() : 0);
+    auto l = layout(shown, set, rect.width());
     const TextLayoutLines lines(l.get(), shown);
     cairo_save(cr);
     setColor(cr, style.color);

@@ -70,12 +70,15 @@ public:
     // The height of one line of the font.
     static CGFloat lineHeight(const UIFont& font);
 
-    // Draws the text in `rect` (aligned as the style says, clipped to the rectangle's height when a
-    // line limit applies), starting at its top. Returns the height used.
+    // Draws the text in `rect` (aligned as the style says), starting at its top. A line limit holds
+    // for the whole text, its paragraphs together, the last line shown ending in an ellipsis when
+    // text is left out (measure sets it the same). Returns the height used.
     static CGFloat draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style);
-    // The same, centred vertically in `rect` (labels and button titles).
+    // The same, centred vertically in `rect` (labels and button titles); `withinHeight` sets no
+    // more lines than fit in the rectangle (a label's bounds), the last one ending in an ellipsis
+    // when text is left out.
     static void drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
-                                       const TextStyle& style);
+                                       const TextStyle& style, bool withinHeight = false);
 
     // Fills the current path-free cairo source with a colour.
     static void setColor(cairo_t* cr, const UIColor& color, double alpha = 1);

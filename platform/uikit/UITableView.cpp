@@ -421,34 +421,67 @@ bool UITableView::userTapRow(const NSIndexPath& path) {
     return true;
 }
 
+std::shared_ptr<UISwipeActionsConfiguration> UITableView::deleteConfiguration(const NSIndexPath& path) {
+    auto d = delegate();
+    if (d && d->tableView_editingStyleForRowAtIndexPath(*this, path) != UITableViewCellEditingStyle::Delete)
+        return nullptr;
+    std::weak_ptr<UITableView> weak = self<UITableView>();
+    return UISwipeActionsConfiguration::configurationWithActions(
+        {UIContextualAction::contextualActionWithStyle_title_handler(
+            UIContextualActionStyle::Destructive, "Delete",
+            [weak, path](UIContextualAction&, UIView&, UIContextualAction::CompletionHandler done) {
+                auto table = weak.lock();
+                auto ds = table ? table->dataSource() : nullptr;
+                if (ds)
+                    ds->tableView_commitEditingStyle_forRowAtIndexPath(
+                        *table, UITableViewCellEditingStyle::Delete, path);
+                done(true);
+            })});
+}
+
 std::shared_ptr<UISwipeActionsConfiguration> UITableView::userSwipeRow(const NSIndexPath& path) {
     if (!takesTouches() || editing_ || !validRow(path)) return nullptr;
     auto source = dataSource();
     if (!source || !source->tableView_canEditRowAtIndexPath(*this, path)) return nullptr;
     std::shared_ptr<UISwipeActionsConfiguration> configuration;
-    auto d = delegate();
-    if (d) configuration = d->tableView_trailingSwipeActionsConfigurationForRowAtIndexPath(*this, path);
-    if (!configuration) {
-        if (d &&
-            d->tableView_editingStyleForRowAtIndexPath(*this, path) != UITableViewCellEditingStyle::Delete)
-            return nullptr;
-        std::weak_ptr<UITableView> weak = self<UITableView>();
-        configuration = UISwipeActionsConfiguration::configurationWithActions(
-            {UIContextualAction::contextualActionWithStyle_title_handler(
-                UIContextualActionStyle::Destructive, "Delete",
-                [weak, path](UIContextualAction&, UIView&, UIContextualAction::CompletionHandler done) {
-                    auto table = weak.lock();
-                    auto ds = table ? table->dataSource() : nullptr;
-                    if (ds)
-                        ds->tableView_commitEditingStyle_forRowAtIndexPath(
-                            *table, UITableViewCellEditingStyle::Delete, path);
-                    done(true);
-                })});
-    }
-    if (configuration->actions().empty()) return nullptr;
+    if (auto d = delegate())
+        configuration = d->tableView_trailingSwipeActionsConfigurationForRowAtIndexPath(*this, path);
+    if (!configuration) configuration = deleteConfiguration(path);
+    if (!configuration || configuration->actions().empty()) return nullptr;
     swipe_ = configuration;
     swipedRow_ = path;
     return configuration;
+}
+
+std::optional<CGRect> UITableView::editingControlRect(const NSIndexPath& path) const {
+    if (!editing_) return std::nullopt;
+    auto& me = const_cast<UITableView&>(*this);
+    auto source = dataSource();
+    if (!source || !source->tableView_canEditRowAtIndexPath(me, path)) return std::nullopt;
+    if (auto d = delegate();
+        d && d->tableView_editingStyleForRowAtIndexPath(me, path) != UITableViewCellEditingStyle::Delete)
+        return std::nullopt;
+    for (const auto& [p, cell] : visible_)
+        if (p == path) {
+            const CGRect f = cell->frame();
+            return CGRect{16, f.midY() - 11, 22, 22};
+        }
+    return std::nullopt;
+}
+
+bool UITableView::openDeleteConfirmation(const NSIndexPath& path) {
+    if (!takesTouches() || !editing_ || !validRow(path) || !editingControlRect(path)) return false;
+    // A second touch on the control of the row that asks takes the question back.
+    if (swipedRow_ == path) {
+        closeSwipe();
+        return true;
+    }
+    auto configuration = deleteConfiguration(path);
+    if (!configuration) return false;
+    swipe_ = configuration;
+    swipedRow_ = path;
+    setNeedsDisplay();
+    return true;
 }
 
 bool UITableView::userPressSwipeAction(std::size_t index) {

@@ -59,7 +59,8 @@ public:
 
     // Background (grey while highlighted or selected), the content view, image, title and subtitle.
     // `revealed` moves the content left by that many points for an open swipe.
-    void drawCell(cairo_t* cr, CGFloat revealed) const;
+    // `indent` moves it right (of an editing control).
+    void drawCell(cairo_t* cr, CGFloat revealed, CGFloat indent = 0) const;
 
 private:
     UITableViewCellStyle style_;
@@ -235,6 +236,13 @@ public:
     std::shared_ptr<UISwipeActionsConfiguration> openSwipe() const { return swipe_; }
     // In editing mode: the row's delete control and its confirmation.
     bool userDeleteRowInEditingMode(const NSIndexPath& path);
+    // In editing mode, a row that can be deleted shows a red round control at its left edge (in
+    // content coordinates; none for a row not on screen) and its content moves right of it. A
+    // touch on it asks to confirm: a Delete button at the row's right end, pressed or closed as
+    // a swipe's buttons are.
+    std::optional<CGRect> editingControlRect(const NSIndexPath& path) const;
+    bool openDeleteConfirmation(const NSIndexPath& path);
+    static constexpr CGFloat kEditingIndent = 38;
 
     // Drawing and touches: the visible rows with separators, an open swipe's buttons at the
     // right of its row; a tap on a row selects it, on a swipe button presses it, elsewhere while
@@ -263,6 +271,8 @@ private:
         std::weak_ptr<UIViewController> segueSource;
     };
     bool validRow(const NSIndexPath& path);
+    // The platform's own "Delete" for a row whose editing style is delete; none for another.
+    std::shared_ptr<UISwipeActionsConfiguration> deleteConfiguration(const NSIndexPath& path);
     void takeCounts();
     void checkUpdate(const std::vector<NSIndexPath>& paths, long sign);
     void recycleVisible();

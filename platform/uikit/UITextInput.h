@@ -38,6 +38,12 @@ public:
     // Return makes a new line in multi-line text and submits a single-line one.
     virtual bool isMultiline() const = 0;
     virtual bool submit() = 0;
+    // Tab (Shift+Tab: `backward`) in a form moves the focus to its next (previous) field; false
+    // where there is no other field to go to.
+    virtual bool focusNextField(bool backward) {
+        (void)backward;
+        return false;
+    }
     virtual bool isTextEditable() const { return true; }
     // The selection moved: redraw, keep the caret in sight, tell whom it concerns.
     virtual void selectionDidChange() = 0;

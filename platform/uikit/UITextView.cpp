@@ -53,7 +53,15 @@ void postKeyboardNotifications(bool showing) {
 }
 
 void UITextView::setText(std::string text) {
+    // A text scrolled to its end stays at its end and shows what was added there; else the view
+    // keeps its place, no further than the new text's end (a view scrolled past the text is blank).
+    const CGFloat before = contentOffset().y;
+    const bool atEnd = before > 0 && before >= contentSize().height - visibleHeight() - 1;
     editing_.setText(std::move(text));
+    if (atEnd) scrollRangeToVisible({editing_.length(), 0});
+    if (contentOffset().y <= 0) return;
+    const CGFloat most = std::max<CGFloat>(0, contentSize().height - visibleHeight());
+    if (contentOffset().y > most) setContentOffset({contentOffset().x, most});
 }
 
 void UITextView::setEditable(bool editable) {
@@ -123,12 +131,21 @@ void UITextView::scrollRangeToVisible(NSRange range) {
     const std::size_t length = editing_.length();
     const std::size_t start = std::min(range.location, length);
     const std::size_t end = std::min(range.location + range.length, length);
-    const CGFloat top = kTextInsetY + lines.caretRect(start).minY();
-    const CGFloat bottom = kTextInsetY + lines.caretRect(end).maxY();
-    CGPoint offset = contentOffset();
+    const CGPoint from = contentOffset();
     const CGFloat visible = visibleHeight();
-    if (bottom > offset.y + visible) offset.y = bottom - visible;
-    if (top < offset.y) offset.y = std::max<CGFloat>(0, top);
+    CGPoint offset = from;
+    // The text above the range may be estimated only: once the lines that will show are laid
+    // out, the range may stand elsewhere. Again then, until it stays (a few rounds at most).
+    for (int round = 0; round < 4; ++round) {
+        const CGFloat top = kTextInsetY + lines.caretRect(start).minY();
+        const CGFloat bottom = kTextInsetY + lines.caretRect(end).maxY();
+        offset = from;
+        if (bottom > offset.y + visible) offset.y = bottom - visible;
+        if (top < offset.y) offset.y = std::max<CGFloat>(0, top);
+        const CGFloat laidBefore = lines.height();
+        lines.layOut(offset.y - kTextInsetY, offset.y + visible - kTextInsetY);
+        if (lines.height() == laidBefore) break;
+    }
     setContentOffset(offset);
 }
 
@@ -139,7 +156,7 @@ void UITextView::setSelectedRange(NSRange range) {
 
 CGFloat UITextView::visibleHeight() const {
     // What the keyboard and its accessory bar cover of the view is not seen while it has the focus.
-    CGFloat visible = bounds().height();
+    CGFloat visible = std::max<CGFloat>(0, bounds().height() - footBand_);
     auto host = window();
     if (!host) return visible;
     const CGFloat top = convertRect_toView(bounds(), nullptr).minY();

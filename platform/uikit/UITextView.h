@@ -3,6 +3,7 @@
 // goes through the delegate exactly as it would on the device, with the range it really changes;
 // both edit through the one editing model (UITextInput).
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -109,8 +110,13 @@ public:
     // The size of the laid-out text with its insets, which a scroll of the bounds' origin stays in.
     CGSize contentSize() const;
     // The height of the view a person sees: while it has the focus, less what the keyboard and
-    // its accessory bar cover of it.
+    // its accessory bar cover of it; never the foot band.
     CGFloat visibleHeight() const;
+    // A band at the foot of the view, inside its frame, where no text is drawn: a control stands
+    // there over the view. The text shows above it, and scrolled to its end its last line stands
+    // above it.
+    CGFloat footBand() const { return footBand_; }
+    void setFootBand(CGFloat height) { footBand_ = std::max<CGFloat>(0, height); }
     // A touch on an editable view gives it the focus, the caret where the finger lifted; on the
     // focused view a press places the caret, a drag selects, a double press selects a word.
     void touchesBegan(const UITouch& touch) override;
@@ -147,6 +153,7 @@ private:
     bool editable_ = true;
     bool selectable_ = true;
     bool scrollEnabled_ = true;
+    CGFloat footBand_ = 0;
     std::weak_ptr<UITextViewDelegate> delegate_;
 };
 

@@ -175,6 +175,9 @@ public:
     void exposeOutlet(const std::string& name, const std::shared_ptr<NSObject>& object);
     std::shared_ptr<NSObject> outletNamed(const std::string& name) const;
     virtual std::vector<std::pair<std::string, std::shared_ptr<NSObject>>> exposedOutlets() const;
+    // The titled items of a bar the screen draws itself, not a navigation bar's: a person knows
+    // them by their titles, as the navigation bar's items.
+    virtual std::vector<std::shared_ptr<UIView>> ownBarItems() const { return {}; }
     // This screen as text lines: its class and title, then each exposed outlet and its state.
     virtual void describeScreen(std::vector<std::string>& lines) const;
     // Escape on the keyboard while this screen is the front-most presentation: true when the

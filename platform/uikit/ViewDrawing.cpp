@@ -117,7 +117,8 @@ void UILabel::draw(cairo_t* cr) const {
                TextDrawing::measure(text_, style).width > b.width())
             style.font.pointSize -= 0.5;
     }
-    TextDrawing::drawCenteredVertically(cr, text_, b, style);
+    // Only what fits in the bounds is drawn, as on the phone.
+    TextDrawing::drawCenteredVertically(cr, text_, b, style, true);
 }
 
 void UIImageView::draw(cairo_t* cr) const {
@@ -249,9 +250,13 @@ void UIButton::draw(cairo_t* cr) const {
 void UITextView::draw(cairo_t* cr) const {
     const CGPoint origin{kTextInsetX, kTextInsetY};
     const TextBlockLayout& layout = textLayout();
-    // Only the lines in sight are laid out and drawn.
+    // Only the lines in sight are laid out and drawn, above the foot band.
     const CGRect b = bounds();
-    const CGFloat top = b.minY() - kTextInsetY, bottom = b.maxY() - kTextInsetY;
+    const CGFloat top = b.minY() - kTextInsetY, bottom = b.maxY() - footBand_ - kTextInsetY;
+    if (footBand_ > 0) {
+        cairo_rectangle(cr, b.minX(), b.minY(), b.width(), std::max<CGFloat>(0, b.height() - footBand_));
+        cairo_clip(cr);
+    }
     layout.draw(cr, origin, top, bottom);
     if (isFirstResponder()) {
         const UIColor tint = tintColor();
@@ -288,10 +293,19 @@ void UITextView::touchesEnded(const UITouch& touch) {
     if (!selectable_ && !editable_) return UIView::touchesEnded(touch);
     if (touch.movedPastSlop) return;
     auto keep = self<UITextView>();
-    if (editable_ && !isFirstResponder() && !becomeFirstResponder()) return;
-    // The caret goes where the finger lifted.
+    // The caret goes where the finger lifted, taken before the focus: the keyboard coming up
+    // scrolls the text to its caret, which must already be that place, not where it stood before.
+    const std::size_t offset = offsetAtPoint(touch.locationInView(this));
+    if (editable_ && !isFirstResponder()) {
+        const NSRange before = editing_.selectedRange();
+        editing_.setSelectedRange({offset, 0});
+        if (!becomeFirstResponder()) {
+            editing_.setSelectedRange(before);
+            return;
+        }
+    }
     countPress(touch.locationInWindow, touch.timestamp);
-    setSelectedRange({offsetAtPoint(touch.locationInView(this)), 0});
+    setSelectedRange({offset, 0});
     scrollCaretToVisible();
     setNeedsDisplay();
 }
@@ -580,7 +594,7 @@ void UISearchBar::touchesEnded(const UITouch& touch) {
 
 // MARK: tables
 
-void UITableViewCell::drawCell(cairo_t* cr, CGFloat revealed) const {
+void UITableViewCell::drawCell(cairo_t* cr, CGFloat revealed, CGFloat indent) const {
     const CGRect b = bounds();
     cairo_save(cr);
     cairo_translate(cr, -revealed, 0);
@@ -589,6 +603,8 @@ void UITableViewCell::drawCell(cairo_t* cr, CGFloat revealed) const {
     Drawing::fillRoundedRectangle(cr, b, 0, background);
     if (highlighted_ || selected_)
         Drawing::fillRoundedRectangle(cr, b, 0, UIColor::colorWithRed_green_blue_alpha(0.82, 0.82, 0.84, 1));
+    // In editing mode the content moves right of the row's editing control.
+    cairo_translate(cr, indent, 0);
     // What the screen put into the content view, laid out to the cell's width.
     if (contentView_) {
         contentView_->setFrame({0, 0, b.width(), b.height()});
@@ -602,7 +618,7 @@ void UITableViewCell::drawCell(cairo_t* cr, CGFloat revealed) const {
                            UIViewContentMode::ScaleAspectFit);
         x += side + 12;
     }
-    const CGFloat width = std::max<CGFloat>(0, b.width() - x - 16);
+    const CGFloat width = std::max<CGFloat>(0, b.width() - indent - x - 16);
     auto styleOf = [](const UILabel& label) {
         TextStyle s;
         s.font = label.font();
@@ -682,10 +698,21 @@ void UITableView::draw(cairo_t* cr) const {
         cairo_translate(cr, f.minX(), f.minY());
         cairo_rectangle(cr, 0, 0, f.width(), f.height());
         cairo_clip(cr);
-        cell->drawCell(cr, swiped ? revealed : 0);
+        const auto control = editingControlRect(path);
+        cell->drawCell(cr, swiped ? revealed : 0, control ? kEditingIndent : 0);
+        if (control) {
+            // The red round delete control; it slides away with the row while the row asks to
+            // confirm with its Delete button.
+            const CGRect c{control->minX() - (swiped ? revealed : 0), control->minY() - f.minY(),
+                           control->width(), control->height()};
+            Drawing::fillRoundedRectangle(cr, c, c.width() / 2, UIColor::systemRedColor());
+            Drawing::fillRoundedRectangle(cr, {c.midX() - 6.5, c.midY() - 1.25, 13, 2.5}, 1.25,
+                                          UIColor::whiteColor());
+        }
         cairo_restore(cr);
-        // The separator under the row, from the text's edge.
-        const CGFloat inset = cell->imageView() && cell->imageView()->image() ? 64 : 16;
+        // The separator under the row, from the text's edge (moved right of an editing control).
+        const CGFloat inset =
+            (cell->imageView() && cell->imageView()->image() ? 64 : 16) + (control ? kEditingIndent : 0);
         cairo_rectangle(cr, inset - (swiped ? revealed : 0), f.maxY() - hairline, f.width() - inset,
                         hairline);
         Drawing::setColor(cr, Drawing::separatorColor());
@@ -733,7 +760,11 @@ void UITableView::closeSwipe() {
 
 void UITableView::touchesBegan(const UITouch& touch) {
     touchedRow_.reset();
-    if (swipe_ || (editing_ && !allowsSelectionDuringEditing)) return;
+    if (swipe_) return;
+    if (editing_ && !allowsSelectionDuringEditing) {
+        touchedRow_ = indexPathForRowAtPoint(touch.locationInView(this));
+        return;
+    }
     const CGPoint p = touch.locationInView(this);
     touchedRow_ = indexPathForRowAtPoint(p);
     if (!touchedRow_) return;
@@ -763,6 +794,18 @@ void UITableView::touchesEnded(const UITouch& touch) {
     }
     auto began = touchedRow_;
     touchedRow_.reset();
+    if (editing_ && !allowsSelectionDuringEditing) {
+        // Only a row's delete control takes a touch: it asks to confirm with a Delete button.
+        const CGFloat y = p.y - bounds().minY() + contentOffsetY_;
+        const auto row = indexPathForRowAtPoint(p);
+        if (began && row && *row == *began && !touch.movedPastSlop)
+            if (auto control = editingControlRect(*row))
+                if (p.x >= control->minX() - 12 && p.x < control->maxX() + 12 && y >= control->minY() - 12 &&
+                    y < control->maxY() + 12)
+                    openDeleteConfirmation(*row);
+        setNeedsDisplay();
+        return;
+    }
     if (began)
         if (auto cell = cellForRowAtIndexPath(*began)) cell->setHighlighted_animated(false, false);
     const auto row = indexPathForRowAtPoint(p);

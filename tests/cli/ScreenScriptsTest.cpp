@@ -104,6 +104,22 @@ TEST_F(ScreenScriptsTest, SavedTranscriptIsDeletedBySwipeAndTheExportedRecipeSho
     EXPECT_TRUE(contains(browser, "[0] \"" + pdfs[0].stem().string() + "\" / \"PDF document\""));
 }
 
+// Quick Look's Done is tapped by its title as a navigation bar's item is; in editing mode the
+// browser's row goes by its delete control and the Delete it brings, with its file.
+TEST_F(ScreenScriptsTest, QuickLooksDoneIsTappedByItsTitleAndTheBrowsersEditDeletesARow) {
+    ASSERT_EQ(
+        runText("open RecipeBookMarkViewC\ntype Clipboard \"Flour.\"\ntap savepdf\nalert \"OK \"\nback\n"
+                "open WebView\nrow tableList 0\nwait 1\ntap Done\nwait 1\nshow\ntap Edit\n"
+                "delete tableList 0\nshow\n"),
+        0);
+    auto browser = printout("WebViewController_Center", 0);
+    EXPECT_FALSE(contains(browser, "presented")) << "Done left the preview open";
+    EXPECT_TRUE(contains(browser, "tableList: UITableView rows=1"));
+    EXPECT_TRUE(contains(printout("WebViewController_Center", 1), "tableList: UITableView rows=0 editing"));
+    for (const auto& entry : std::filesystem::directory_iterator(home / "Documents"))
+        EXPECT_NE(entry.path().extension(), ".pdf") << entry.path() << " was not removed with its row";
+}
+
 TEST_F(ScreenScriptsTest, AnExportedPdfIsDatedInsideByTheClockItIsNamedAfter) {
     for (const char* date : {"2025-07-14T15:42:09Z", "2031-01-02T03:04:05Z"}) {
         SCOPED_TRACE(date);

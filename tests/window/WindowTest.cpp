@@ -22,10 +22,14 @@
 #include "platform/foundation/Sandbox.h"
 #include "platform/swiftui/HostingView.h"
 #include "platform/swiftui/UIHostingController.h"
+#include "platform/uikit/Actionability.h"
+#include "platform/uikit/KeyboardInput.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/ScrollInput.h"
+#include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIBarButtonItem.h"
 #include "platform/uikit/UIImagePickerController.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIScreen.h"
@@ -1357,6 +1361,379 @@ TEST_F(WindowTest, ThePDFBrowserIsLeftByAClickOnItsBackButton) {
     click(id, size, at.at("back"));
     const auto comparison = waitForExactPicture(id, home / "list.png");
     EXPECT_TRUE(comparison.matches) << "the click did not lead back to the list: " << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+namespace {
+
+// The list's first row (a table), a navigation bar's item (by its title) or a view: where it is
+// on the screen.
+platform::CGRect placeOf(const std::string& name) {
+    auto object = quillora::cli::ScriptInterpreter::control(name);
+    if (auto item = std::dynamic_pointer_cast<platform::UIBarButtonItem>(object))
+        return platform::ScreenRenderer::barItemFrame(*item).value_or(platform::CGRect{});
+    auto view = std::dynamic_pointer_cast<platform::UIView>(object);
+    if (auto table = std::dynamic_pointer_cast<platform::UITableView>(view)) {
+        const double top = table->offsetOfRow({0, 0}) - table->contentOffsetY();
+        const double bottom = table->offsetOfRow({0, 1}) - table->contentOffsetY();
+        return table->convertRect_toView({0, top, table->bounds().width(), bottom - top}, nullptr);
+    }
+    return view ? view->convertRect_toView(view->bounds(), nullptr) : platform::CGRect{};
+}
+
+// `count` short paragraphs (two lines each on the detail screen, one or two in the recipe text).
+std::string shortParagraphs(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) {
+        char number[16];
+        std::snprintf(number, sizeof number, "P%02d", i);
+        text += (i > 1 ? "\n" : "") + std::string(number) +
+                " a short paragraph of the entry, with a few more words.";
+    }
+    return text;
+}
+
+} // namespace
+
+// A long entry wheeled to its end in one go: the symbol buttons add their symbols there and the
+// view stays on them, and the play button, standing over the transcript's foot, hides no word,
+// at the end or midway.
+TEST_F(WindowTest, ALongEntryWheeledToItsEndShowsTheSymbolsAddedAndThePlayButtonHidesNoWord) {
+    for (const char* folder : {"app", "drawn"}) {
+        std::filesystem::create_directories(home / folder / "Documents");
+        ASSERT_TRUE(platform::writeStringArrayPlist((home / folder / "Documents" / "notes.txt").string(),
+                                                    {shortParagraphs(64)}));
+    }
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", false, 300);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    std::map<std::string, platform::CGRect> at;
+    std::vector<std::string> faults;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("at", "at NAME",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                                   at[line.rest] = placeOf(line.rest);
+                               });
+        // What a person sees of the entry: its end (with the symbols added) in sight, and no part
+        // of the text under the play button.
+        interpreter.addCommand(
+            "seen", "seen NAME",
+            [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                platform::ScreenRenderer::layout();
+                auto text = std::dynamic_pointer_cast<platform::UITextView>(
+                    quillora::cli::ScriptInterpreter::control("textView"));
+                auto button = std::dynamic_pointer_cast<platform::UIView>(
+                    quillora::cli::ScriptInterpreter::control("recordButton"));
+                ASSERT_TRUE(text && button);
+                const double top = text->contentOffset().y, shown = text->visibleHeight();
+                const platform::CGRect end = text->caretRect();
+                if (line.rest != "midway" && (end.minY() < top || end.maxY() > top + shown))
+                    faults.push_back(line.rest + ": the entry's end is out of sight");
+                const platform::CGRect area =
+                    text->convertRect_toView({0, top, text->bounds().width(), shown}, nullptr);
+                const platform::CGRect play = button->convertRect_toView(button->bounds(), nullptr);
+                if (play.minY() < area.maxY() && play.maxY() > area.minY() && play.minX() < area.maxX())
+                    faults.push_back(line.rest + ": the play button stands over the text");
+            });
+    };
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    const platform::CGPoint middle{screen.midX(), 100 + (screen.height() - 190) / 2};
+    drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\nrow table 0\nwait 1\n"
+                "at bookmark\nat paperclip\nwheel " +
+                    point(middle) +
+                    " 200\nseen wheeled\npicture wheeled\ntap bookmark\nwait 1\nseen bookmark\n"
+                    "picture bookmark\ntap paperclip\nwait 1\nseen paperclip\npicture paperclip\nwheel " +
+                    point(middle) + " -6\nseen midway\npicture midway\n",
+                size.first, size.second, measure);
+    EXPECT_TRUE(faults.empty()) << faults.front();
+    ASSERT_EQ(at.size(), 4u);
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("SaveDynamicButton"));
+    clickAndSettle(id, size, at.at("table"));
+    const auto [x, y] = pixel(size, middle);
+    ASSERT_TRUE(x_->wheel(id, x, y, 200));
+    auto comparison = waitForExactPicture(id, home / "wheeled.png");
+    EXPECT_TRUE(comparison.matches) << "wheeled to the end: " << comparison.message;
+    for (const char* symbol : {"bookmark", "paperclip"}) {
+        click(id, size, at.at(symbol));
+        comparison = waitForExactPicture(id, home / (std::string(symbol) + ".png"));
+        EXPECT_TRUE(comparison.matches) << symbol << ": " << comparison.message;
+    }
+    ASSERT_TRUE(x_->wheel(id, x, y, -6));
+    comparison = waitForExactPicture(id, home / "midway.png");
+    EXPECT_TRUE(comparison.matches) << "midway: " << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// A saved transcript holding line breaks shows in its card on one line, cut off with an ellipsis:
+// nothing of it reaches the card's edges, the gap between the rows or the subtitle.
+TEST_F(WindowTest, ASavedTranscriptWithLineBreaksStaysInsideItsCard) {
+    const std::vector<std::string> broken{"Second\nentry with\nbreaks\nin it\nfive lines", "One line"};
+    const std::vector<std::string> plain{"Second", "One line"};
+    for (const char* folder : {"app", "drawn"}) {
+        std::filesystem::create_directories(home / folder / "Documents");
+        ASSERT_TRUE(
+            platform::writeStringArrayPlist((home / folder / "Documents" / "notes.txt").string(), broken));
+    }
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", false, 300);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    std::map<std::string, platform::CGRect> at;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("at", "at NAME",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                                   at[line.rest] = placeOf(line.rest);
+                               });
+    };
+    const std::string acts = "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\npicture ";
+    drawScreens(acts + "broken\n", size.first, size.second, measure);
+    ASSERT_TRUE(
+        platform::writeStringArrayPlist((home / "drawn" / "Documents" / "notes.txt").string(), plain));
+    drawScreens(acts + "plain\n", size.first, size.second, measure);
+    ASSERT_EQ(at.size(), 2u);
+
+    // The two rows are the same picture but for the title's line: the first row's title, cut off,
+    // ends in an ellipsis there.
+    const platform::CGRect row = at.at("table");
+    platform::TextStyle title, subtitle;
+    title.numberOfLines = subtitle.numberOfLines = 1;
+    subtitle.font = platform::UIFont::systemFontOfSize(12);
+    const double h1 = platform::TextDrawing::measure("Second", title, 300).height;
+    const double h2 = platform::TextDrawing::measure("Subtitle", subtitle, 300).height;
+    const double titleTop = row.minY() + std::max(2.0, row.height() / 2 - (h1 + h2 + 2) / 2);
+    const auto [left, top] = pixel(size, {row.minX(), row.minY()});
+    const auto [right, bottom] = pixel(size, {row.maxX(), row.maxY() + row.height()});
+    const auto [x0, lineTop] = pixel(size, {row.minX(), titleTop - 1});
+    const auto [x1, lineBottom] = pixel(size, {row.maxX(), titleTop + h1 + 1});
+    (void)x0, (void)x1;
+    EXPECT_TRUE(
+        samePixels(home / "broken.png", home / "plain.png", int(left), int(top), int(right), int(lineTop)))
+        << "the entry is drawn above its title's line";
+    EXPECT_TRUE(samePixels(home / "broken.png", home / "plain.png", int(left), int(lineBottom), int(right),
+                           int(bottom)))
+        << "the entry is drawn below its title's line (over the subtitle, the card's edge or the gap)";
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("SaveDynamicButton"));
+    const auto comparison = waitForExactPicture(id, home / "broken.png");
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// Edit on the saved-PDF browser shows each row's delete control: a click on it asks with a
+// Delete button, and a click on that deletes the row and its file.
+TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsFile) {
+    const auto pdf = home / "Essay.pdf";
+    ASSERT_TRUE(platform::renderHTMLToPDF("<h1>Saved essay</h1><p>A paragraph.</p>", {}, pdf).ok);
+    for (const char* folder : {"app", "drawn"}) {
+        std::filesystem::create_directories(home / folder / "Documents");
+        std::filesystem::copy_file(pdf, home / folder / "Documents" / "Essay.pdf");
+    }
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", false, 300);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    std::map<std::string, platform::CGRect> at;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("at", "at NAME",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                                   at[line.rest] = placeOf(line.rest);
+                               });
+        // The first row's delete control, and then the Delete button it brings: a finger on it.
+        interpreter.addCommand("touch", "touch control|Delete",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                                   auto table = std::dynamic_pointer_cast<platform::UITableView>(
+                                       quillora::cli::ScriptInterpreter::control("tableList"));
+                                   ASSERT_TRUE(table);
+                                   std::optional<platform::CGRect> r;
+                                   if (line.rest == "control") {
+                                       r = table->editingControlRect({0, 0});
+                                   } else if (auto buttons = table->swipeActionRects(); !buttons.empty()) {
+                                       r = buttons.front();
+                                   }
+                                   ASSERT_TRUE(r) << "no " << line.rest << " is shown";
+                                   const platform::CGRect shown{r->minX(),
+                                                                r->minY() - table->contentOffsetY(),
+                                                                r->width(), r->height()};
+                                   at[line.rest] = table->convertRect_toView(shown, nullptr);
+                                   platform::Actionability::tap({at[line.rest].midX(), at[line.rest].midY()});
+                                   platform::RunLoop::main().advance(1);
+                               });
+    };
+    drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat PDFButton\ntap PDFButton\nwait 1\n"
+                "at Edit\ntap Edit\nwait 1\npicture editing\ntouch control\npicture asking\n"
+                "touch Delete\npicture deleted\n",
+                size.first, size.second, measure);
+    ASSERT_EQ(at.size(), 5u);
+    EXPECT_FALSE(std::filesystem::exists(home / "drawn" / "Documents" / "Essay.pdf"));
+
+    waitForFirstScreen(id);
+    for (const char* key : {"SaveDynamicButton", "PDFButton", "Edit"})
+        clickAndSettle(id, size, at.at(key));
+    auto comparison = waitForExactPicture(id, home / "editing.png");
+    EXPECT_TRUE(comparison.matches) << "editing: " << comparison.message;
+    click(id, size, at.at("control"));
+    comparison = waitForExactPicture(id, home / "asking.png");
+    EXPECT_TRUE(comparison.matches) << "asking: " << comparison.message;
+    click(id, size, at.at("Delete"));
+    comparison = waitForExactPicture(id, home / "deleted.png");
+    EXPECT_TRUE(comparison.matches) << "deleted: " << comparison.message;
+    EXPECT_TRUE(quillora::test::waitUntil(
+        [&] { return !std::filesystem::exists(home / "app" / "Documents" / "Essay.pdf"); }, 10s))
+        << "the row's file is still there";
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// The first click into a long recipe text puts the caret under the pointer, and the text stays
+// where it was while the keyboard comes.
+TEST_F(WindowTest, TheFirstClickIntoALongRecipeTextPutsTheCaretUnderThePointerWhereItIs) {
+    auto recipeText = openRecipeText(shortParagraphs(60));
+    ASSERT_GT(recipeText.app.pid(), 0);
+    ASSERT_FALSE(recipeText.id.empty())
+        << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    ASSERT_EQ(recipeText.at.size(), 3u);
+    const std::string& id = recipeText.id;
+    const auto size = recipeText.size;
+
+    // Headless, the same click: on the third paragraph's first line, found by the text's own
+    // layout; the caret lands in it and the text has not moved.
+    std::optional<platform::CGPoint> target;
+    std::string fault;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        interpreter.addCommand("clickthird", "clickthird",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                   platform::ScreenRenderer::layout();
+                                   auto text = std::dynamic_pointer_cast<platform::UITextView>(
+                                       quillora::cli::ScriptInterpreter::control("Clipboard"));
+                                   ASSERT_TRUE(text);
+                                   const std::size_t third = text->text().find("P03");
+                                   for (double y = 0; y < text->bounds().height() && !target; y += 2)
+                                       if (text->offsetAtPoint({60, y}) >= third + 3)
+                                           target = text->convertPoint_toView({60, y + 6}, nullptr);
+                                   ASSERT_TRUE(target);
+                                   platform::Actionability::tap(*target);
+                               });
+        interpreter.addCommand("hardwarekeyboard", "hardwarekeyboard",
+                               [](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                   platform::UIScreen::mainScreen().setHardwareKeyboard(true);
+                               });
+        interpreter.addCommand(
+            "check", "check", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                auto text = std::dynamic_pointer_cast<platform::UITextView>(
+                    quillora::cli::ScriptInterpreter::control("Clipboard"));
+                const std::size_t caret = text->selectedRange().location;
+                if (!text->isFirstResponder())
+                    fault = "the click did not focus the text";
+                else if (text->contentOffset().y != 0)
+                    fault = "the text scrolled to " + std::to_string(text->contentOffset().y);
+                else if (caret < text->text().find("P03") || caret > text->text().find("P04"))
+                    fault = "the caret is at " + std::to_string(caret) + ", not in the third paragraph";
+            });
+    };
+    // The window has a hardware keyboard: no keyboard comes up on the screen.
+    drawScreens("hardwarekeyboard\nsegment segmentcontrol Recipe\nwait 1\ntap RecipeBookButton\nwait 1.5\n"
+                "clickthird\nwait 1\n"
+                "check\npicture clicked\n",
+                size.first, size.second, measure);
+    ASSERT_TRUE(target);
+    EXPECT_EQ(fault, "");
+
+    waitForFirstScreen(id);
+    const platform::CGPoint segment = recipeText.recipeSegment;
+    clickAndSettle(id, size, {segment.x - 1, segment.y - 1, 2, 2});
+    clickAndSettle(id, size, recipeText.at.at("RecipeBookButton"));
+    click(id, size, {target->x - 1, target->y - 1, 2, 2});
+    const auto comparison = waitForExactPicture(id, home / "clicked.png");
+    EXPECT_TRUE(comparison.matches) << comparison.message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(recipeText.app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// Tab in a form's field goes on to the next field, Shift+Tab back, as desktop forms do.
+TEST_F(WindowTest, TabAndShiftTabMoveBetweenAFormsFields) {
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", false, 300);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    // The form's first two fields, and what they hold once typed into headless the same way.
+    std::vector<platform::CGRect> fields;
+    std::vector<std::string> before, held;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        auto form = [] {
+            auto screen = platform::ScreenRenderer::presentationChain().back();
+            return findHostingView(screen->view());
+        };
+        auto fieldBoxes = [](const platform::swiftui::HostingView& hosting) {
+            std::vector<const platform::swiftui::LayoutBox*> boxes;
+            hosting.layout().forEach([&](const platform::swiftui::LayoutBox& box) {
+                if (box.modifier < 0 && box.node && box.node->setText && box.node->kind == "TextField")
+                    boxes.push_back(&box);
+            });
+            return boxes;
+        };
+        interpreter.addCommand("fields", "fields",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                   auto hosting = form();
+                                   ASSERT_TRUE(hosting);
+                                   for (const auto* box : fieldBoxes(*hosting)) {
+                                       fields.push_back(hosting->convertRect_toView(box->frame, nullptr));
+                                       before.push_back(box->node->getText());
+                                   }
+                                   ASSERT_GE(fields.size(), 2u);
+                                   platform::Actionability::tap({fields[0].midX(), fields[0].midY()});
+                               });
+        interpreter.addCommand("typed", "typed TEXT",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                                   ASSERT_TRUE(platform::KeyboardInput::insertText(line.rest));
+                               });
+        interpreter.addCommand("held", "held",
+                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                                   auto hosting = form();
+                                   for (const auto* box : fieldBoxes(*hosting))
+                                       held.push_back(box->node->getText());
+                               });
+    };
+    const auto at =
+        places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1\nplace Research Paper\n");
+    ASSERT_EQ(at.size(), 2u);
+    drawScreens("tap StickyDynamicButton\nwait 1\npress Research Paper\nwait 1\nfields\nwait 1\ntyped Alpha\n"
+                "key Tab\ntyped Beta\nkey shift+Tab\ntyped !\nheld\npicture tabbed\n",
+                size.first, size.second, measure);
+    ASSERT_GE(held.size(), 2u);
+    EXPECT_EQ(held[0], before[0] + "Alpha!");
+    EXPECT_EQ(held[1], before[1] + "Beta");
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("StickyDynamicButton"));
+    clickAndSettle(id, size, at.at("Research Paper"));
+    clickAndSettle(id, size, fields[0]);
+    ASSERT_TRUE(x_->type("Alpha"));
+    ASSERT_TRUE(x_->key("Tab"));
+    ASSERT_TRUE(x_->type("Beta"));
+    ASSERT_TRUE(x_->key("shift+Tab"));
+    ASSERT_TRUE(x_->type("!"));
+    const auto comparison = waitForExactPicture(id, home / "tabbed.png");
+    EXPECT_TRUE(comparison.matches) << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
