@@ -341,11 +341,12 @@ XErrorHandler gdkErrors = nullptr;
 
 gboolean xEvent(GdkDisplay*, XEvent* event, gpointer data) {
     auto& s = *static_cast<Session*>(data);
-    if (event->type == DestroyNotify && s.xid && event->xdestroywindow.window == s.xid) {
-        s.gone = true;
-        endSession(s);
-    }
-    return FALSE;
+    if (event->type != DestroyNotify || !s.xid || event->xdestroywindow.window != s.xid) return FALSE;
+    s.gone = true;
+    endSession(s);
+    // GDK 4.8 stops the program on a window destroyed by another client (an assertion about its
+    // GL surface): it is not told.
+    return TRUE;
 }
 
 // Errors are read before the events queued ahead of them are handled: a request on the window
