@@ -334,27 +334,36 @@ gboolean endRequested(gint, GIOCondition, gpointer data) {
 
 #ifdef GDK_WINDOWING_X11
 // On X11 another client can destroy the window (xdotool windowclose) or end the connection (xkill,
-// the server going away). GDK takes either for a fault of the program and exits at once; here the
+// the server going away). GDK takes either for a fault of the program and stops it; here the
 // window ends instead, and the application terminates without the display.
 Session* xSession = nullptr;
 XErrorHandler gdkErrors = nullptr;
+Window xWindow = 0;
+// Set once the window is found destroyed: from then on to the program's end (past run()), no X
+// error is the program's fault.
+bool xWindowGone = false;
 
 gboolean xEvent(GdkDisplay*, XEvent* event, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     if (event->type != DestroyNotify || !s.xid || event->xdestroywindow.window != s.xid) return FALSE;
-    s.gone = true;
+    xWindowGone = s.gone = true;
     endSession(s);
     // GDK 4.8 stops the program on a window destroyed by another client (an assertion about its
     // GL surface): it is not told.
     return TRUE;
 }
 
-// Errors are read before the events queued ahead of them are handled: a request on the window
-// that crossed its destruction fails before its DestroyNotify is seen.
+// Errors are read before the events queued ahead of them are handled: requests that crossed the
+// window's destruction fail before its DestroyNotify is seen, on the window and on what drawing
+// into it made. A resource that vanished is not the program's fault; the program ends through its
+// saves once the DestroyNotify comes. Other errors stay GDK's, until the window is gone.
 int xError(Display* display, XErrorEvent* error) {
-    if (xSession && xSession->xid && error->resourceid == xSession->xid &&
-        (error->error_code == BadWindow || error->error_code == BadDrawable))
+    if (error->error_code == BadWindow || error->error_code == BadDrawable ||
+        error->error_code == BadPixmap) {
+        if (xWindow && error->resourceid == xWindow) xWindowGone = true;
         return 0;
+    }
+    if (xWindowGone) return 0;
     return gdkErrors ? gdkErrors(display, error) : 0;
 }
 
@@ -375,6 +384,7 @@ void watchX11(Session& s) {
     if (!display || !GDK_IS_X11_DISPLAY(display) || !surface || !GDK_IS_X11_SURFACE(surface)) return;
     s.xid = gdk_x11_surface_get_xid(surface);
     xSession = &s;
+    xWindow = s.xid;
     g_signal_connect(display, "xevent", G_CALLBACK(xEvent), &s);
     XErrorHandler previous = XSetErrorHandler(xError);
     if (previous != xError) gdkErrors = previous;

@@ -1701,21 +1701,23 @@ TEST_F(WindowTest, TheWheelAndADragScrollTheEssayPageOnThePDFScreen) {
 TEST_F(WindowTest, EndedFromOutsideTheWindowTerminatesThroughItsSavesAndExitsWithZero) {
     struct Case {
         const char* name;
+        // Ended while dictating, else once the dictation has been stopped and the window is still.
+        bool dictating;
         std::function<bool(ChildProcess&, const std::string&)> end;
     };
     const Case cases[] = {
-        {"signal",
+        {"signal", true,
          [&](ChildProcess& app, const std::string&) {
              if (kill(app.pid(), SIGTERM) != 0) return false;
              waitForPrinted("app going to terminate", 0, 20s);
              kill(app.pid(), SIGTERM);
              return true;
          }},
-        {"destroyed",
+        {"destroyed", false,
          [&](ChildProcess&, const std::string& id) {
              return xdotool({"windowclose", id}).has_value();
          }},
-        {"disconnected",
+        {"disconnected", false,
          [&](ChildProcess&, const std::string& id) {
              return tool({"xkill", "-id", id}).has_value();
          }},
@@ -1731,10 +1733,16 @@ TEST_F(WindowTest, EndedFromOutsideTheWindowTerminatesThroughItsSavesAndExitsWit
         const auto size = windowSize(id);
         if (controls.recordButton.width() <= 0)
             controls = firstScreen(size.first, size.second, home / "first.png");
-        waitForFirstScreen(id);
+        // Drawn enabled, the record button takes the click.
+        const auto comparison = waitForPicture(id, home / "first.png");
+        ASSERT_TRUE(comparison.matches) << comparison.message;
         click(id, size, controls.recordButton);
         ASSERT_TRUE(waitForPrinted("start recodring again ", 0, 60s))
             << "the clip never ended a task: " << readFile(home / "app.log");
+        if (!c.dictating) {
+            click(id, size, controls.recordButton);
+            ASSERT_TRUE(x_->waitUntilStill(id));
+        }
 
         ASSERT_TRUE(c.end(app, id));
         EXPECT_EQ(app.wait(60s), 0) << readFile(home / "app.log");
