@@ -3,10 +3,12 @@
 #include <iostream>
 
 #include "cli/ScriptInterpreter.h"
+#include "cli/TerminationWatch.h"
 #include "dictation/DictationScreen.h"
 #include "entries/EntryListViewController.h"
 #include "pdf/PDFTemplateViewController.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
+#include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/RunLoop.h"
@@ -140,6 +142,8 @@ int runDemo(ScriptInterpreter& interpreter) {
         console().printOutput("PDF: " + *essay->pdfFile);
         return 0;
     } catch (const ScriptError& error) {
+        // What an end from outside cut short has not failed.
+        if (platform::TerminationSignals::requested()) throw ProgramEnding{};
         std::cerr << "quillora: " << error.what() << std::endl;
         return 1;
     }

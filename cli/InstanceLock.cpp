@@ -1,9 +1,10 @@
 #include "cli/InstanceLock.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 #include <cstring>
 #include <sstream>
 #include <thread>
-
-#include "platform/desktop/DesktopWindow.h"
 
 namespace quillora::cli {
 
@@ -38,6 +37,42 @@ std::optional<InstanceLock::Holder> readHolder(int fd) {
     if (!(line >> pid >> holder.host >> holder.use) || pid <= 0) return std::nullopt;
     holder.pid = static_cast<pid_t>(pid);
     return holder;
+}
+
+constexpr const char* kRaiseSocket = "quillora.sock";
+
+// The address of the raise socket in the folder open as `folder` (at `path`): its path, or, when
+// that is longer than an address holds (the data folder may lie deep), the same folder reached
+// through this process's descriptor of it.
+bool raiseAddress(int folder, const std::filesystem::path& path, sockaddr_un& address) {
+    address = {};
+    address.sun_family = AF_UNIX;
+    std::string at = (path / kRaiseSocket).string();
+    if (at.size() >= sizeof address.sun_path)
+        at = "/proc/self/fd/" + std::to_string(folder) + "/" + kRaiseSocket;
+    if (at.size() >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address.sun_path, at.c_str(), at.size() + 1);
+    return true;
+}
+
+int listenForRaise(int folder, const std::filesystem::path& path) {
+    // The folder is held: a socket found there is one a window left when it was killed. Anything
+    // else of that name is not ours to remove, and the window then listens for nothing.
+    struct stat st {};
+    if (fstatat(folder, kRaiseSocket, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(st.st_mode))
+        unlinkat(folder, kRaiseSocket, 0);
+    sockaddr_un address;
+    if (!raiseAddress(folder, path, address)) return -1;
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 8) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -71,6 +106,8 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
     for (int attempt = 0; attempt < 50; ++attempt) {
         if (flock(folder, LOCK_EX | LOCK_NB) == 0) {
             std::unique_ptr<InstanceLock> lock(new InstanceLock(folder, name));
+            // Before the name: a start that reads "window" finds the window listening.
+            if (use == "window") lock->raise_ = listenForRaise(folder, folderPath);
             if (name < 0) {
                 error = "cannot open " + path.string() + ": " + std::strerror(nameError);
                 return lock;
@@ -103,24 +140,35 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
     return nullptr;
 }
 
-bool InstanceLock::bringForward(const Holder& holder, std::string& error) {
+bool InstanceLock::bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error) {
     if (holder.use != "window") {
         error = holder.use == "unknown" ? "it could not say what it runs" : "it runs no window";
         return false;
     }
-    // A process number names a process only on its own host (the folder may be shared).
-    if (holder.pid <= 0 || holder.host != hostName()) {
+    // The folder may be shared between hosts; a socket reaches only a window on this one.
+    if (holder.host != hostName()) {
         error = "it runs on another host (" + holder.host + ")";
         return false;
     }
-    if (kill(holder.pid, platform::DesktopWindow::kRaiseSignal) != 0) {
-        error = std::string("it cannot be reached: ") + std::strerror(errno);
-        return false;
-    }
-    return true;
+    const auto folderPath = pathIn(root).parent_path();
+    const int folder = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    sockaddr_un address;
+    int fd = -1;
+    bool reached = false;
+    if (folder >= 0 && raiseAddress(folder, folderPath, address) &&
+        (fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) >= 0)
+        reached = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (!reached) error = std::string("it cannot be reached: ") + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    if (folder >= 0) close(folder);
+    return reached;
 }
 
 InstanceLock::~InstanceLock() {
+    if (raise_ >= 0) {
+        unlinkat(folder_, kRaiseSocket, 0);
+        close(raise_);
+    }
     // The file stays, blanked rather than emptied: no name stays behind for a later start to read
     // while a new holder is still naming itself, and the next holder writes its name in place.
     if (name_ >= 0) {

@@ -3,7 +3,9 @@
 // would overwrite each other's changes. The running program holds a lock on the Library folder
 // (released by the system when it ends, however it ends; taking it writes nothing, so a full disk
 // cannot cost it) and names itself in Library/quillora.lock, so that a second start can tell what
-// holds the folder and bring its window forward.
+// holds the folder. A window also listens on Library/quillora.sock: a second start brings it
+// forward through that socket, which only the program holding the folder makes, and never through
+// the process number it read (which may be stale or torn, and name another program).
 
 #include <sys/types.h>
 
@@ -27,13 +29,18 @@ public:
     // Takes the data folder `root` for a run of kind `use`. None when another program holds it
     // (it is then in `holder`; "unknown" when it could not name itself) or when the lock cannot be
     // taken at all (the reason is then in `error` and `holder` stays empty). Held but not named
-    // (the disk is full), the lock is given all the same, with the reason in `error`.
+    // (the disk is full), the lock is given all the same, with the reason in `error`. For a
+    // "window" the raise socket listens before the name is written.
     static std::unique_ptr<InstanceLock> acquire(const std::filesystem::path& root, const std::string& use,
                                                  std::optional<Holder>& holder, std::string& error);
 
-    // Asks the holder's window to come forward (its process gets DesktopWindow::kRaiseSignal).
-    // False, with the reason in `error`, when it holds no window on this host or cannot be asked.
-    static bool bringForward(const Holder& holder, std::string& error);
+    // Asks the window holding `root` to come forward, through its raise socket. False, with the
+    // reason in `error`, when the holder runs no window on this host or its window does not listen.
+    static bool bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error);
+
+    // A window's listening socket (non-blocking): each connection to it asks the window to come
+    // forward. -1 when the run is no window's or the socket could not be made.
+    int raiseRequests() const { return raise_; }
 
     static std::filesystem::path pathIn(const std::filesystem::path& root);
 
@@ -45,6 +52,7 @@ private:
     InstanceLock(int folder, int name) : folder_(folder), name_(name) {}
     int folder_ = -1;
     int name_ = -1;
+    int raise_ = -1;
 };
 
 } // namespace quillora::cli

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -20,8 +19,10 @@
 #include "cli/PermissionCommands.h"
 #include "cli/ScriptInterpreter.h"
 #include "cli/SettingsCommands.h"
+#include "cli/TerminationWatch.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/desktop/DesktopWindow.h"
+#include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RunLoop.h"
@@ -205,8 +206,6 @@ bool chooseMicrophone(const std::optional<std::string>& choice, std::string& err
 std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock) {
     const auto root = platform::Sandbox::root();
     const char* use = mode == Mode::window ? "window" : mode == Mode::demo ? "demo" : "script";
-    // A raise asked for before the window is up is answered by the window coming up.
-    if (mode == Mode::window) std::signal(platform::DesktopWindow::kRaiseSignal, SIG_IGN);
     std::optional<InstanceLock::Holder> holder;
     std::string error;
     lock = InstanceLock::acquire(root, use, holder, error);
@@ -229,7 +228,7 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
     const std::string process = holder->pid > 0 ? " (process " + std::to_string(holder->pid) + ")" : "";
     if (mode == Mode::window) {
         std::string why;
-        if (InstanceLock::bringForward(*holder, why)) {
+        if (InstanceLock::bringForward(root, *holder, why)) {
             std::cout << "Quillora is already open on " << root.string() << ": its window is brought forward."
                       << std::endl;
             return 0;
@@ -242,6 +241,21 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
               << use << " would write the same files. Close it first, or use another folder (--home DIR)."
               << std::endl;
     return 1;
+}
+
+int runHeadless(Mode mode, const Options& options, ScriptInterpreter& interpreter, TerminationWatch& watch) {
+    interpreter.settle();
+    if (mode == Mode::demo) return runDemo(interpreter);
+    if (*options.script == "-") return interpreter.run(watch.standardInput(), "<stdin>");
+    std::string why;
+    auto text =
+        platform::NSFileManager::defaultManager().contentsAtPath(*options.script, kMaxScriptLength, &why);
+    if (!text) {
+        std::cerr << "quillora: cannot read the script '" << *options.script << "': it " << why << std::endl;
+        return 1;
+    }
+    std::istringstream file(*text);
+    return interpreter.run(file, *options.script);
 }
 
 } // namespace
@@ -295,25 +309,22 @@ int runProgram(const Options& options, int argc, char** argv,
     platform::UIApplication::sharedApplication().setMainLoop([&]() -> int {
         if (mode == Mode::window) {
             std::string error;
-            int code = platform::DesktopWindow::run("Quillora", error, [] {
+            int code = platform::DesktopWindow::run("Quillora", lock ? lock->raiseRequests() : -1, error, [] {
                 SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::ahead);
             });
             if (code != 0) std::cerr << "quillora: " << error << std::endl;
             return code;
         }
-        interpreter.settle();
-        if (mode == Mode::demo) return runDemo(interpreter);
-        if (*options.script == "-") return interpreter.run(std::cin, "<stdin>");
-        std::string why;
-        auto text =
-            platform::NSFileManager::defaultManager().contentsAtPath(*options.script, kMaxScriptLength, &why);
-        if (!text) {
-            std::cerr << "quillora: cannot read the script '" << *options.script << "': it " << why
-                      << std::endl;
-            return 1;
+        TerminationWatch watch;
+        int code = 0;
+        try {
+            code = runHeadless(mode, options, interpreter, watch);
+        } catch (const ProgramEnding&) {
         }
-        std::istringstream file(*text);
-        return interpreter.run(file, *options.script);
+        if (!platform::TerminationSignals::requested()) return code;
+        // Ended from outside: as quitting ends it, whatever line the script had reached.
+        platform::UIApplication::sharedApplication().terminateAndSettle();
+        return 0;
     });
     return applicationMain(argc, argv);
 }
@@ -330,6 +341,7 @@ int programMain(int argc, char** argv) {
         std::cout << usage();
         return 0;
     }
+    platform::TerminationSignals::install();
     return runProgram(*options, argc, argv);
 }
 

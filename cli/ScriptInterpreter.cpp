@@ -8,6 +8,8 @@
 #include "cli/KeyCommands.h"
 #include "cli/PictureCommands.h"
 #include "cli/ScreenCommands.h"
+#include "cli/TerminationWatch.h"
+#include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Actionability.h"
@@ -155,6 +157,7 @@ void ScriptInterpreter::runLine(const std::string& text, int number) {
         parsed.words.push_back(w);
     auto it = commands_.find(parsed.command);
     if (it == commands_.end()) throw ScriptError("unknown command '" + parsed.command + "'");
+    if (TerminationSignals::requested()) throw ProgramEnding{};
     if (UIApplication::sharedApplication().isTerminated())
         throw ScriptError("the application has terminated");
     it->second.handler(*this, parsed);
@@ -169,6 +172,8 @@ int ScriptInterpreter::run(std::istream& script, const std::string& scriptName) 
         try {
             runLine(text, number);
         } catch (const ScriptError& error) {
+            // A line whose wait the end cut short has not failed: the script was stopped.
+            if (TerminationSignals::requested()) throw ProgramEnding{};
             std::cerr << scriptName << ":" << number << ": " << error.what() << std::endl;
             return 1;
         }

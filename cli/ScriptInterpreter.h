@@ -54,9 +54,11 @@ public:
     }
 
     // Runs the script; on the first failing line prints "NAME:LINE: reason" on standard error and
-    // returns 1. Returns 0 when every line ran.
+    // returns 1. Returns 0 when every line ran. Throws
+    // ProgramEnding once the program is asked to end from outside.
     int run(std::istream& script, const std::string& scriptName);
-    // Runs one line (already numbered); throws ScriptError when it fails.
+    // Runs one line (already numbered); throws ScriptError when it fails, ProgramEnding instead of
+    // running it once the program is asked to end.
     void runLine(const std::string& text, int number);
 
     // Lets queued work that is due run, as the device would between two touches.

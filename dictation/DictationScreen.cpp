@@ -404,8 +404,10 @@ void DictationScreen::appTerminateAction() {
     appendRunningTaskForQuitting();
     saveWhenRunEnds_ = false;
     if (saveText.expired()) return;
+    // Termination keeps unsaved work: a transcript its list holds as it stands is not added again,
+    // whether the screen is on the stack (under its list, or back from it) or off it.
     if (navigationController()) {
-        saveTranscriptToList();
+        if (!transcriptSaved()) saveTranscriptToList();
         return;
     }
     // A kept screen away from the stack: nothing shows its list, which stores the transcript as

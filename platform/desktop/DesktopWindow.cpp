@@ -7,6 +7,9 @@
 #include <memory>
 #include <utility>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_X11
@@ -15,6 +18,7 @@
 
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/GtkDesktopServices.h"
+#include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
@@ -74,7 +78,12 @@ struct Session {
     bool pressed = false;
     bool minimized = false;
     bool closed = false;
+    // The window system took the window, or the display went: nothing of either may be touched.
+    bool gone = false;
     gulong stateHandler = 0;
+#ifdef GDK_WINDOWING_X11
+    Window xid = 0;
+#endif
     guint nextFrame = 0; // the timeout that draws a turning spinner's next step
     std::function<void()> firstFrameShown;
 };
@@ -298,13 +307,101 @@ void installDesktopEntry(const char* applicationId) {
         console().print("Desktop entry not installed: " + (ec ? ec.message() : error));
 }
 
-gboolean closeRequested(GtkWindow*, gpointer data) {
-    auto& s = *static_cast<Session*>(data);
+// ---- The end ----
+
+// However the window ends, the application terminates once run()'s loop has returned.
+void endSession(Session& s) {
+    if (s.closed) return;
     s.closed = true;
     g_main_loop_quit(s.loop);
+}
+
+gboolean closeRequested(GtkWindow*, gpointer data) {
+    endSession(*static_cast<Session*>(data));
     // The window goes once the application has terminated.
     return TRUE;
 }
+
+// The window destroyed other than by run() itself.
+void windowDestroyed(GtkWidget*, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    if (s.closed) return;
+    s.window = nullptr;
+    s.gone = true;
+    endSession(s);
+}
+
+void displayClosed(GdkDisplay*, gboolean, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    s.gone = true;
+    endSession(s);
+}
+
+gboolean endRequested(gint, GIOCondition, gpointer data) {
+    endSession(*static_cast<Session*>(data));
+    return G_SOURCE_CONTINUE;
+}
+
+#ifdef GDK_WINDOWING_X11
+// On X11 another client can destroy the window (xdotool windowclose) or end the connection (xkill,
+// the server going away). GDK takes either for a fault of the program and stops it; here the
+// window ends instead, and the application terminates without the display.
+Session* xSession = nullptr;
+XErrorHandler gdkErrors = nullptr;
+Window xWindow = 0;
+// Set once the window is found destroyed: from then on to the program's end (past run()), no X
+// error is the program's fault.
+bool xWindowGone = false;
+
+gboolean xEvent(GdkDisplay*, XEvent* event, gpointer data) {
+    auto& s = *static_cast<Session*>(data);
+    if (event->type != DestroyNotify || !s.xid || event->xdestroywindow.window != s.xid) return FALSE;
+    xWindowGone = s.gone = true;
+    endSession(s);
+    // GDK 4.8 stops the program on a window destroyed by another client (an assertion about its
+    // GL surface): it is not told.
+    return TRUE;
+}
+
+// Errors are read before the events queued ahead of them are handled: requests that crossed the
+// window's destruction fail before its DestroyNotify is seen, on the window and on what drawing
+// into it made. A resource that vanished is not the program's fault; the program ends through its
+// saves once the DestroyNotify comes. Other errors stay GDK's, until the window is gone.
+int xError(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow || error->error_code == BadDrawable ||
+        error->error_code == BadPixmap) {
+        if (xWindow && error->resourceid == xWindow) xWindowGone = true;
+        return 0;
+    }
+    if (xWindowGone) return 0;
+    return gdkErrors ? gdkErrors(display, error) : 0;
+}
+
+int xConnectionLost(Display*) {
+    // Xlib calls the exit handler next, which ends the session instead of the process.
+    return 0;
+}
+
+void xConnectionLostExit(Display*, void*) {
+    if (!xSession) return;
+    xSession->gone = true;
+    endSession(*xSession);
+}
+
+void watchX11(Session& s) {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(s.window));
+    if (!display || !GDK_IS_X11_DISPLAY(display) || !surface || !GDK_IS_X11_SURFACE(surface)) return;
+    s.xid = gdk_x11_surface_get_xid(surface);
+    xSession = &s;
+    xWindow = s.xid;
+    g_signal_connect(display, "xevent", G_CALLBACK(xEvent), &s);
+    XErrorHandler previous = XSetErrorHandler(xError);
+    if (previous != xError) gdkErrors = previous;
+    XSetIOErrorHandler(xConnectionLost);
+    XSetIOErrorExitHandler(gdk_x11_display_get_xdisplay(display), xConnectionLostExit, nullptr);
+}
+#endif
 
 // The window at the screen's size, smaller where the display is not tall enough for it.
 void chooseWindowSize(Session& s) {
@@ -328,8 +425,11 @@ void chooseWindowSize(Session& s) {
 // A second start on the same data folder asks for the window: it comes forward, out of the
 // minimised state, with the focus. On X11 the request carries the server's current time, so that
 // the window manager takes it for a fresh request and not for a window stealing the focus.
-gboolean raiseRequested(gpointer data) {
+gboolean raiseRequested(gint listener, GIOCondition, gpointer data) {
     auto& s = *static_cast<Session*>(data);
+    // One raise answers every connection waiting.
+    for (int fd; (fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+        close(fd);
     if (s.closed) return G_SOURCE_CONTINUE;
     guint32 time = GDK_CURRENT_TIME;
 #ifdef GDK_WINDOWING_X11
@@ -366,7 +466,8 @@ void followDesktopAppearance() {
 
 } // namespace
 
-int DesktopWindow::run(const std::string& title, std::string& error, std::function<void()> firstFrameShown) {
+int DesktopWindow::run(const std::string& title, int raiseRequests, std::string& error,
+                       std::function<void()> firstFrameShown) {
     if (!displayAvailable()) {
         error = "no display: neither WAYLAND_DISPLAY nor DISPLAY is set";
         return 1;
@@ -449,6 +550,8 @@ int DesktopWindow::run(const std::string& title, std::string& error, std::functi
 
     g_signal_connect(s.window, "realize", G_CALLBACK(realized), &s);
     g_signal_connect(s.window, "close-request", G_CALLBACK(closeRequested), &s);
+    g_signal_connect(s.window, "destroy", G_CALLBACK(windowDestroyed), &s);
+    g_signal_connect(gdk_display_get_default(), "closed", G_CALLBACK(displayClosed), &s);
 
     GSource* source = g_source_new(&runLoopFuncs, sizeof(RunLoopSource));
     reinterpret_cast<RunLoopSource*>(source)->session = &s;
@@ -456,7 +559,12 @@ int DesktopWindow::run(const std::string& title, std::string& error, std::functi
     // Work queued from another thread (the audio engine, recognition) wakes GLib's loop.
     RunLoop::main().setWakeHandler([] { g_main_context_wakeup(nullptr); });
 
-    const guint raiseSource = g_unix_signal_add(kRaiseSignal, raiseRequested, &s);
+    const guint raiseSource =
+        raiseRequests >= 0 ? g_unix_fd_add(raiseRequests, G_IO_IN, raiseRequested, &s) : 0;
+    // Readable from the first signal on, so one that came while the window opened ends it too.
+    const guint endSource = TerminationSignals::fd() >= 0
+                                ? g_unix_fd_add(TerminationSignals::fd(), G_IO_IN, endRequested, &s)
+                                : 0;
 
     // The screens are drawn with cairo into one area, which GTK's cairo renderer shows for half the
     // processor time of its GL renderer and maps sooner (bench/window-start.sh). GSK_RENDERER still
@@ -466,29 +574,42 @@ int DesktopWindow::run(const std::string& title, std::string& error, std::functi
     if (chooseRenderer) g_setenv("GSK_RENDERER", "cairo", TRUE);
     gtk_window_present(GTK_WINDOW(s.window));
     if (chooseRenderer) g_unsetenv("GSK_RENDERER");
+#ifdef GDK_WINDOWING_X11
+    watchX11(s);
+#endif
     gtk_widget_grab_focus(s.area);
     gtk_im_context_focus_in(s.im);
     g_main_loop_run(s.loop);
 
-    // Closed: the application terminates as it would on the device, and what that saves is
-    // written before the process ends.
+    // Ended: the application terminates as it would on the device, and what that saves is
+    // written before the process ends. GLib's loop stays still meanwhile: a second signal, the
+    // window or the display going, cannot cut the saves short.
     RunLoop::main().setWakeHandler(nullptr);
-    g_source_remove(raiseSource);
+    if (raiseSource) g_source_remove(raiseSource);
+    if (endSource) g_source_remove(endSource);
     s.closed = true;
     if (s.nextFrame) g_source_remove(s.nextFrame);
     s.nextFrame = 0;
     g_source_destroy(source);
     g_source_unref(source);
-    UIApplication::sharedApplication().simulateTerminate();
-    RunLoop::main().settleExternalWork(5);
-    RunLoop::main().runUntilIdle();
+    UIApplication::sharedApplication().terminateAndSettle();
+    services->setParentWindow(nullptr);
+    DesktopServices::install(nullptr);
+    g_signal_handlers_disconnect_by_data(gdk_display_get_default(), &s);
+#ifdef GDK_WINDOWING_X11
+    xSession = nullptr;
+#endif
+    // Without its window or display GTK has nothing left to take down that the process's end
+    // does not: drawing or destroying a window the window system took would stop the program.
+    if (s.gone) {
+        if (s.window) g_signal_handlers_disconnect_by_data(s.window, &s);
+        return 0;
+    }
 
     if (s.stateHandler) {
         if (GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(s.window)))
             g_signal_handler_disconnect(surface, s.stateHandler);
     }
-    services->setParentWindow(nullptr);
-    DesktopServices::install(nullptr);
     gtk_window_destroy(GTK_WINDOW(s.window));
     while (g_main_context_pending(nullptr))
         g_main_context_iteration(nullptr, FALSE);

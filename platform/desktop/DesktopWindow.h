@@ -4,7 +4,6 @@
 // drives the main run loop, so timers, queued work and recognition results keep their order. No
 // GTK type shows in this header: nothing above the platform layer includes GTK.
 
-#include <csignal>
 #include <functional>
 #include <string>
 
@@ -21,15 +20,14 @@ public:
 
     // The smallest window: half the phone's screen.
     static constexpr int kMinimumWidth = 195, kMinimumHeight = 422;
-    // The signal that brings an open window forward (a second start on the same data folder
-    // sends it).
-    static constexpr int kRaiseSignal = SIGUSR1;
-
-    // Opens the window titled `title` and runs until a person closes it; the application then
-    // terminates (its termination saves run) and 0 is returned. Non-zero, with the reason in
-    // `error`, when no window can be opened. `firstFrameShown` runs once the first frame is on the
-    // screen: work that a person needs soon, but not before they see the window.
-    static int run(const std::string& title, std::string& error,
+    // Opens the window titled `title` and runs until it ends: a person closes it, the window
+    // system destroys it, the display goes away, or the program is asked to end
+    // (TerminationSignals). The application then terminates (its termination saves run) and 0 is
+    // returned. Each connection to the listening socket `raiseRequests` (-1: none) brings the
+    // window forward. Non-zero, with the reason in `error`, when no window can be opened.
+    // `firstFrameShown` runs once the first frame is on the screen: work that a person needs soon,
+    // but not before they see the window.
+    static int run(const std::string& title, int raiseRequests, std::string& error,
                    std::function<void()> firstFrameShown = nullptr);
 
     // How the screen (`screen`, points) sits in an area of `width` x `height`: the largest scale

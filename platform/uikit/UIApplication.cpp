@@ -125,6 +125,12 @@ void UIApplication::simulateTerminate() {
     setState(UIApplicationState::Background);
 }
 
+void UIApplication::terminateAndSettle(double timeout) {
+    simulateTerminate();
+    RunLoop::main().settleExternalWork(timeout);
+    RunLoop::main().runUntilIdle();
+}
+
 int UIApplication::runMainLoop() {
     if (mainLoop_) return mainLoop_();
     RunLoop::main().run();

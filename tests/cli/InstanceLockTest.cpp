@@ -1,7 +1,12 @@
 // One program at a time on a data folder: what a second start finds, that a refused start leaves
 // the running program's files alone, and that a full disk changes neither.
 #include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +22,8 @@
 #include "tests/support/PlatformTest.h"
 
 using namespace quillora::cli;
+
+extern char** environ;
 
 namespace {
 
@@ -84,11 +91,11 @@ TEST_F(InstanceLockTest, AHeldFolderNamesItsHolderAndRefusesAScriptWithoutTouchi
 
 TEST_F(InstanceLockTest, OnlyAWindowOnThisHostIsAskedToComeForward) {
     std::string why;
-    EXPECT_FALSE(InstanceLock::bringForward({getpid(), "elsewhere.example", "window"}, why));
+    EXPECT_FALSE(InstanceLock::bringForward(home, {getpid(), "elsewhere.example", "window"}, why));
     EXPECT_NE(why.find("another host"), std::string::npos) << why;
     char host[256] = {};
     gethostname(host, sizeof host - 1);
-    EXPECT_FALSE(InstanceLock::bringForward({getpid(), host, "script"}, why));
+    EXPECT_FALSE(InstanceLock::bringForward(home, {getpid(), host, "script"}, why));
     EXPECT_EQ(why, "it runs no window");
 
     // The window started on a folder a script holds is refused too: nothing would come forward.
@@ -108,6 +115,74 @@ TEST_F(InstanceLockTest, OnlyAWindowOnThisHostIsAskedToComeForward) {
     EXPECT_NE(errors.find("a script (process " + std::to_string(getpid()) + ") is using the data folder"),
               std::string::npos)
         << errors;
+}
+
+// The window is asked through the socket it listens on in the data folder, which only the
+// program holding the folder makes; the process number in the lock file may be stale or torn,
+// and a signal sent to it would end whatever program now has that number.
+TEST_F(InstanceLockTest, AWindowIsAskedThroughItsSocketAndNoProcessNamedInTheLockFileIsSignalled) {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    // Deeper than a socket's address holds, as a data folder may be.
+    const auto deep = home / std::string(120, 'd');
+    std::optional<InstanceLock::Holder> holder;
+    std::string error;
+    {
+        auto window = InstanceLock::acquire(deep, "window", holder, error);
+        ASSERT_TRUE(window) << error;
+        ASSERT_GE(window->raiseRequests(), 0);
+        ASSERT_FALSE(InstanceLock::acquire(deep, "window", holder, error));
+        ASSERT_TRUE(holder);
+        std::string why;
+        EXPECT_TRUE(InstanceLock::bringForward(deep, *holder, why)) << why;
+        pollfd asked{window->raiseRequests(), POLLIN, 0};
+        EXPECT_EQ(poll(&asked, 1, 0), 1) << "the window hears the request";
+    }
+    EXPECT_FALSE(std::filesystem::exists(deep / "Library" / "quillora.sock"))
+        << "the socket goes with the window";
+
+    // Another program, whose number the lock file names as the window's: the folder's holder has
+    // no window listening (a script), or left its socket behind when it was killed.
+    pid_t other = 0;
+    char sleep[] = "sleep", minute[] = "60";
+    char* args[] = {sleep, minute, nullptr};
+    ASSERT_EQ(posix_spawnp(&other, "sleep", nullptr, nullptr, args, environ), 0);
+    auto ended = [&] { return waitpid(other, nullptr, WNOHANG) == other; };
+    const std::string named = std::to_string(other) + " " + host + " window\n";
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    setenv("DISPLAY", ":999", 1);
+    for (const bool leftSocket : {false, true}) {
+        SCOPED_TRACE(leftSocket ? "a socket left behind" : "no socket");
+        auto lock = InstanceLock::acquire(home, "script", holder, error);
+        ASSERT_TRUE(lock) << error;
+        std::ofstream(InstanceLock::pathIn(home)) << named;
+        const auto socketPath = home / "Library" / "quillora.sock";
+        if (leftSocket) {
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strcpy(address.sun_path, socketPath.c_str());
+            ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            close(fd);
+        }
+        std::string errors;
+        EXPECT_EQ(run(Mode::window, errors), 1);
+        EXPECT_NE(errors.find("(process " + std::to_string(other) + ") is using the data folder " +
+                              home.string() +
+                              ", and its window cannot be brought forward: it cannot be reached: " +
+                              (leftSocket ? "Connection refused" : "No such file or directory")),
+                  std::string::npos)
+            << errors;
+        EXPECT_FALSE(ended()) << "the program named in the lock file was ended";
+        std::filesystem::remove(socketPath);
+    }
+    if (saved.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", saved.c_str(), 1);
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
 }
 
 // A small file system of its own, filled to the last byte, for as long as it lives.

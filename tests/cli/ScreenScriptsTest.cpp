@@ -434,3 +434,40 @@ TEST_F(ScreenScriptsTest, PickingALanguageWithoutRecognitionKeepsTheRecordButton
     EXPECT_TRUE(contains(english, "pickerView: UIPickerView row=1/60"));
     EXPECT_FALSE(contains(english, "disabled")) << "an English row is served";
 }
+
+// Termination keeps what is not saved yet: a transcript already in its list, as it stands, is not
+// added again, whether its list is still shown or the screen is back from it; one changed since
+// is added once more.
+TEST_F(ScreenScriptsTest, TerminationAddsATranscriptToItsListOnlyWhenTheListDoesNotHoldIt) {
+    const std::pair<const char*, const char*> screens[] = {
+        {"", "notes.txt"},
+        {"segment segmentcontrol Notes\n", "notesNVC.txt"},
+        {"segment segmentcontrol Recipe\n", "notesRVC.txt"}};
+    const std::string dictate = "tap recordButton\nfinal Hello there.\ntap recordButton\nwait 2\n";
+    struct Case {
+        const char* steps;
+        const char* added; // what termination adds to the list; none when empty
+    };
+    const Case cases[] = {{"", ""},
+                          {"back\n", ""},
+                          {"back\ntap recordButton\nfinal Later.\ntap recordButton\nwait 2\n", "Later."}};
+    for (const auto& [open, file] : screens)
+        for (const auto& [steps, added] : cases) {
+            SCOPED_TRACE(std::string(file) + " after Save, " + (*steps ? steps : "the list shown\n"));
+            platform::resetSharedInstances();
+            std::filesystem::remove_all(home / "Documents");
+            ASSERT_EQ(runText("scripted\nmicrophone silence\n" + std::string(open) + dictate +
+                              "tap SaveDynamicButton\n" + steps + "terminate\n"),
+                      0);
+            auto rows = platform::readStringArrayPlist((home / "Documents" / file).string());
+            ASSERT_TRUE(rows);
+            ASSERT_GE(rows->size(), 2u);
+            EXPECT_EQ(std::count(rows->begin(), rows->end(), " Hello there."), 1)
+                << testing::PrintToString(*rows);
+            const std::string& first = rows->front();
+            if (*added)
+                EXPECT_NE(first.find(added), std::string::npos) << testing::PrintToString(*rows);
+            else
+                EXPECT_EQ(first, " Hello there.");
+        }
+}

@@ -607,11 +607,13 @@ TEST_F(NotesSaveTest, SaveAddsEveryNonEmptyTranscriptAndTerminationSavesOnce) {
     EXPECT_EQ(screen->Clipboard->text(), "twice") << "the screen keeps its text";
 
     screen->viewWillAppear(false); // appearing again must not add a second termination save
+    screen->Clipboard->setText("unsaved");
     UIApplication::sharedApplication().simulateTerminate();
     EXPECT_EQ(countLines("app going to terminate"), 1u);
     list = std::dynamic_pointer_cast<quillora::NotesVCTableView>(nav->topViewController());
     ASSERT_TRUE(list);
     EXPECT_EQ(list->data.size(), samples.size() + 4) << "one row for the termination";
+    EXPECT_EQ(list->data[0], "unsaved");
     EXPECT_TRUE(std::filesystem::exists(home / "Documents" / "notesNVC.txt"));
 }
 

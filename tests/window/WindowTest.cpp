@@ -2,6 +2,7 @@
 // the renderer draws the controls and types on the keyboard; the window closes as a window manager
 // closes it. Skipped, with the reason, where no virtual display can start.
 #include <cairo.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/InstanceLock.h"
 #include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/desktop/DesktopWindow.h"
@@ -2067,4 +2069,69 @@ TEST_F(WindowTest, TheWheelAndADragScrollTheEssayPageOnThePDFScreen) {
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// Ended from outside while dictating: by the desktop's signal at logout (a second one while the
+// saves are made), by the window system destroying the window, or by the connection to the display
+// being cut (xkill). Each ends as closing the window does: the transcript reaches the list, the
+// program exits with 0 and lets the data folder go.
+TEST_F(WindowTest, EndedFromOutsideTheWindowTerminatesThroughItsSavesAndExitsWithZero) {
+    struct Case {
+        const char* name;
+        // Ended while dictating, else once the dictation has been stopped and the window is still.
+        bool dictating;
+        std::function<bool(ChildProcess&, const std::string&)> end;
+    };
+    const Case cases[] = {
+        {"signal", true,
+         [&](ChildProcess& app, const std::string&) {
+             if (kill(app.pid(), SIGTERM) != 0) return false;
+             waitForPrinted("app going to terminate", 0, 20s);
+             kill(app.pid(), SIGTERM);
+             return true;
+         }},
+        {"destroyed", false,
+         [&](ChildProcess&, const std::string& id) {
+             return xdotool({"windowclose", id}).has_value();
+         }},
+        {"disconnected", false,
+         [&](ChildProcess&, const std::string& id) {
+             return tool({"xkill", "-id", id}).has_value();
+         }},
+    };
+    Controls controls;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto appHome = home / c.name;
+        ChildProcess app = launch(appHome);
+        ASSERT_GT(app.pid(), 0);
+        const std::string id = window("Quillora");
+        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        const auto size = windowSize(id);
+        if (controls.recordButton.width() <= 0)
+            controls = firstScreen(size.first, size.second, home / "first.png");
+        // Drawn enabled, the record button takes the click.
+        const auto comparison = waitForPicture(id, home / "first.png");
+        ASSERT_TRUE(comparison.matches) << comparison.message;
+        click(id, size, controls.recordButton);
+        ASSERT_TRUE(waitForPrinted("start recodring again ", 0, 60s))
+            << "the clip never ended a task: " << readFile(home / "app.log");
+        if (!c.dictating) {
+            click(id, size, controls.recordButton);
+            ASSERT_TRUE(x_->waitUntilStill(id));
+        }
+
+        ASSERT_TRUE(c.end(app, id));
+        EXPECT_EQ(app.wait(60s), 0) << readFile(home / "app.log");
+        EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+        const auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notes.txt").string());
+        ASSERT_TRUE(rows) << "nothing was saved";
+        ASSERT_FALSE(rows->empty());
+        EXPECT_GE(rows->front().size(), 5u) << "the dictated clip is in the list";
+        EXPECT_EQ(std::count(rows->begin(), rows->end(), rows->front()), 1);
+        std::optional<quillora::cli::InstanceLock::Holder> holder;
+        std::string error;
+        EXPECT_TRUE(quillora::cli::InstanceLock::acquire(appHome, "script", holder, error))
+            << "the data folder is still held: " << error;
+    }
 }
