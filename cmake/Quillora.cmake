@@ -19,23 +19,35 @@ function(quillora_library name)
 endfunction()
 
 find_package(GTest REQUIRED)
+include(GoogleTest)
 
-# quillora_test(NAME [DEPS lib...] [LABELS ...])
-# One GoogleTest program from every .cpp of the calling folder, registered with CTest.
+# quillora_test(NAME [DEPS lib...] [LABELS ...] [TIMEOUT seconds] [COST n])
+# One GoogleTest program from every .cpp of the calling folder. Each of its cases is a CTest test
+# of its own, NAME.Suite.Case (listed from the program once it is built), so that `ctest -j`
+# spreads a long program over the machine and a failure names its case. TIMEOUT is per case (300 s
+# unless given). COST starts a program's cases ahead of the others in a run that has no timings of
+# its own yet (a fresh build); later runs order them by what they took.
 function(quillora_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;COST" "DEPS;LABELS" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${_srcs})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} quillora_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  add_test(NAME ${name} COMMAND ${name})
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 120)
   # GLib's slice allocator hands a block freed on one thread to the next without a lock that the
   # sanitizers see; plain malloc keeps their view of who owns what true.
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "QUILLORA_BUNDLE=${CMAKE_SOURCE_DIR}/resources;QUILLORA_SOURCE=${CMAKE_SOURCE_DIR};LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1;G_SLICE=always-malloc")
-  if(ARG_LABELS)
-    set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+  set(_env "QUILLORA_BUNDLE=${CMAKE_SOURCE_DIR}/resources;QUILLORA_SOURCE=${CMAKE_SOURCE_DIR};LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1;G_SLICE=always-malloc")
+  set(_labels ${name} ${ARG_LABELS})
+  set(_properties "TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT \"${_env}\" LABELS \"${_labels}\"")
+  if(ARG_COST)
+    string(APPEND _properties " COST ${ARG_COST}")
   endif()
+  # The cases are known only once the program lists them, after the file that registers them is
+  # read: their properties are set by a file read after it. (The discovery's own PROPERTIES would
+  # split the environment's list into separate words.)
+  set(_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${_file} "foreach(_case IN LISTS ${name}_TESTS)\n  set_tests_properties(\"\${_case}\" PROPERTIES ${_properties})\nendforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_file})
 endfunction()

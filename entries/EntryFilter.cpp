@@ -22,10 +22,7 @@ void BasicEntryFilter::setSearchString(std::string text) {
         indexChecked_ = false;
         return;
     }
-    std::string line = "[";
-    for (std::size_t i = 0; i < filteredEntries.size(); ++i)
-        line += (i ? ", " : "") + quote(filteredEntries[i]);
-    console().print(line + "]");
+    console().print(quotedList(filteredEntries));
 }
 
 WordSet BasicEntryFilter::makeWordSet(const std::string& text, std::optional<std::string>& language) {

@@ -212,10 +212,7 @@ void EntryListViewController::loadEntries() {
     base_ = data;
     baseStamp_ = stamp;
     console().print("data that is going to be loaded ");
-    std::string line = "[";
-    for (std::size_t i = 0; i < data.size(); ++i)
-        line += (i ? ", " : "") + quote(data[i]);
-    console().print(line + "]");
+    console().print(quotedList(data));
     reloadTable();
 }
 
@@ -268,19 +265,20 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     // Held from reading to writing, so another copy's Save cannot fall in between.
     auto lock = files.lockFolderOf(path);
     if (lock.busy) return fail(lock.failure);
+    // Every Save renames a new file into place: the same file, unchanged, is the one we know, and
+    // is neither read nor compared again.
+    const bool known = !baseStamp_.empty() && fileStamp(path) == baseStamp_;
     StringArrayPlistRead fresh;
-    // Every Save renames a new file into place: the same file, unchanged, is the one we know.
-    if (!baseStamp_.empty() && fileStamp(path) == baseStamp_)
-        fresh.entries = base_;
-    else
-        fresh = readStringArrayPlistFile(path);
+    if (!known) fresh = readStringArrayPlistFile(path);
     bool merged = false;
     if (fresh.entries && fresh.replaced > 0) {
         // Another copy left what cannot be saved: its file is kept before ours replaces it.
         keepDamagedFile(path, replacedCharactersReason(fresh.replaced), fresh.entries->size(), true);
         if (fileProtected_) return fail("its file could not be read and is left as it is");
     }
-    if (fresh.entries) {
+    if (known) {
+        // Ours to write over.
+    } else if (fresh.entries) {
         if (*fresh.entries != base_) {
             data = mergedEntries(base_, data, *fresh.entries);
             merged = true;

@@ -10,11 +10,11 @@ namespace {
 void writeLine(std::string_view line, const Console::Sink& sink) {
     if (sink) {
         sink(std::string(line));
-    } else {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+        return;
     }
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
 }
 } // namespace
 
@@ -29,6 +29,22 @@ void Console::print(std::string_view line) {
         sink = sink_;
     }
     writeLine(line, sink);
+}
+
+void Console::print(std::string&& line) {
+    Sink sink;
+    {
+        std::lock_guard lock(mutex_);
+        if (capturing_) {
+            captured_.push_back(std::move(line));
+            return;
+        }
+        sink = sink_;
+    }
+    if (sink)
+        sink(line);
+    else
+        writeLine(line, nullptr);
 }
 
 void Console::printOutput(std::string_view line) {

@@ -16,8 +16,11 @@ class Console {
 public:
     using Sink = std::function<void(const std::string&)>;
 
-    // Prints one line (a newline is added by the sink).
+    // Prints one line (a newline is added by the sink). A line handed over whole reaches the sink
+    // without a copy: the console line of a long list is as long as its file.
     void print(std::string_view line);
+    void print(std::string&& line);
+    void print(const char* line) { print(std::string_view(line)); }
     // Replaces the sink; an empty sink restores standard output.
     void setSink(Sink sink);
 

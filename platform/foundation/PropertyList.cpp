@@ -10,6 +10,7 @@
 
 #include <glib.h>
 
+#include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RegularFile.h"
 
@@ -144,22 +145,73 @@ std::optional<std::string_view> utf8Document(std::string_view bytes, std::string
     return bytes;
 }
 
-// Where `text` first holds what a property list cannot carry; npos when nowhere.
-std::size_t firstUnstorable(std::string_view text) {
-    const char* end = nullptr;
-    g_utf8_validate_len(text.data(), text.size(), &end);
-    const auto valid = static_cast<std::size_t>(end - text.data());
-    for (std::size_t i = 0; i < valid; ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != 0xEF) continue;
-        if (c == '\t' || c == '\n' || c == '\r') continue;
-        if (c < 0x20) return i;
-        // U+FFFE and U+FFFF are no characters.
-        if (i + 2 < valid && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-            (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE)
-            return i;
+// The length of the UTF-8 sequence that starts at `p` (at most `left` bytes), as GLib validates
+// it: no NUL, no overlong form, no surrogate, nothing above U+10FFFF. 0 when there is none.
+std::size_t utf8SequenceLength(const unsigned char* p, std::size_t left) {
+    const unsigned char c = p[0];
+    if (c < 0x80) return c != 0;
+    auto continuation = [&](std::size_t k, unsigned char low = 0x80, unsigned char high = 0xBF) {
+        return k < left && p[k] >= low && p[k] <= high;
+    };
+    if (c >= 0xC2 && c <= 0xDF) return continuation(1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        const bool second = c == 0xE0   ? continuation(1, 0xA0)
+                            : c == 0xED ? continuation(1, 0x80, 0x9F)
+                                        : continuation(1);
+        return second && continuation(2) ? 3 : 0;
     }
-    return valid < text.size() ? valid : std::string_view::npos;
+    if (c >= 0xF0 && c <= 0xF4) {
+        const bool second = c == 0xF0   ? continuation(1, 0x90)
+                            : c == 0xF4 ? continuation(1, 0x80, 0x8F)
+                                        : continuation(1);
+        return second && continuation(2) && continuation(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+// Whether the eight bytes at `p` are all printable ASCII (0x20 to 0x7F): most of a dictated text,
+// stepped over a word at a time.
+bool printableAsciiWord(const unsigned char* p, std::uint64_t& word) {
+    constexpr std::uint64_t ones = 0x0101010101010101, high = 0x8080808080808080;
+    std::memcpy(&word, p, sizeof word);
+    // A byte below 0x20 borrows into its high bit; one at 0x80 or above has it already.
+    return ((word | ((word - ones * 0x20) & ~word)) & high) == 0;
+}
+
+// Whether one of the bytes of `word` (all below 0x80) is `c`.
+bool holdsByte(std::uint64_t word, unsigned char c) {
+    constexpr std::uint64_t ones = 0x0101010101010101, high = 0x8080808080808080;
+    const std::uint64_t x = word ^ (ones * c);
+    return ((x - ones) & ~x & high) != 0;
+}
+
+bool nonCharacterAt(const unsigned char* p, std::size_t left) {
+    // U+FFFE and U+FFFF are no characters.
+    return left >= 3 && p[0] == 0xEF && p[1] == 0xBF && (p[2] & 0xFE) == 0xBE;
+}
+
+// Where `text` first holds what a property list cannot carry; npos when nowhere. One pass checks
+// the UTF-8 and the characters together.
+std::size_t firstUnstorable(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (n - i >= 8 && printableAsciiWord(p + i, word)) {
+            i += 8;
+            continue;
+        }
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return i;
+            ++i;
+            continue;
+        }
+        const std::size_t length = utf8SequenceLength(p + i, n - i);
+        if (length == 0 || nonCharacterAt(p + i, n - i)) return i;
+        i += length;
+    }
+    return std::string_view::npos;
 }
 
 // `text` cleaned into `out` when it holds anything to clean (returning the view of `out`),
@@ -500,9 +552,14 @@ PlistRead readXmlPlist(XmlScanner& scanner) {
         case XmlScanner::Kind::error:
             return fail(kNotAPlist);
         case XmlScanner::Kind::text:
-            if (!open.empty() && !isContainer(open.back().value) && open.back().element != Element::plist)
-                open.back().text += e.text;
-            else if (!blankText(e.text))
+            if (!open.empty() && !isContainer(open.back().value) && open.back().element != Element::plist) {
+                // A string's text usually comes in one piece: taken, not copied.
+                auto& text = open.back().text;
+                if (text.empty())
+                    text = std::move(e.text);
+                else
+                    text += e.text;
+            } else if (!blankText(e.text))
                 return fail(kNotAPlist);
             break;
         case XmlScanner::Kind::start: {
@@ -834,6 +891,72 @@ PlistRead readBinaryPlist(std::string_view bytes) {
     return BinaryPlistReader(bytes).read();
 }
 
+// Why `text` cannot be the content of an XML element: the first fault in the order a reader
+// meets them, bytes that are not UTF-8 before any character.
+std::string unwritableReason(std::string_view text) {
+    const char* end = nullptr;
+    if (!g_utf8_validate_len(text.data(), text.size(), &end)) {
+        if (static_cast<std::size_t>(end - text.data()) < text.size() && *end == '\0')
+            return "it holds a NUL character";
+        return "it holds bytes that are not UTF-8 text";
+    }
+    const auto at = firstUnstorable(text);
+    if (at == std::string_view::npos) fatalError("no fault in a text refused for XML");
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c == 0xEF)
+        return "it holds the non-character U+FFF" + std::string(1, text[at + 2] == '\xBE' ? 'E' : 'F');
+    char code[8];
+    std::snprintf(code, sizeof code, "U+%04X", c);
+    return std::string("it holds the control character ") + code;
+}
+
+// Appends `text` escaped as the content of an XML element, checking it in the same pass; false,
+// with `why` set and `out` as it was, when it holds what XML 1.0 cannot carry.
+bool appendXmlEscaped(std::string& out, std::string_view text, std::string* why) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size(), mark = out.size();
+    std::size_t plain = 0; // where the run of bytes copied as they are starts
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (n - i >= 8 && printableAsciiWord(p + i, word) && !holdsByte(word, '&') && !holdsByte(word, '<') &&
+            !holdsByte(word, '>')) {
+            i += 8;
+            continue;
+        }
+        const unsigned char c = p[i];
+        if (c >= 0x80) {
+            const std::size_t length = utf8SequenceLength(p + i, n - i);
+            if (length == 0 || nonCharacterAt(p + i, n - i)) {
+                out.resize(mark);
+                if (why) *why = unwritableReason(text);
+                return false;
+            }
+            i += length;
+            continue;
+        }
+        if ((c >= 0x20 && c != '&' && c != '<' && c != '>') || c == '\t' || c == '\n') {
+            ++i;
+            continue;
+        }
+        const char* escape = c == '&'   ? "&amp;"
+                             : c == '<' ? "&lt;"
+                             : c == '>' ? "&gt;"
+                             // Kept as it is: a raw one would be read back as a line feed.
+                             : c == '\r' ? "&#13;"
+                                         : nullptr;
+        if (!escape) {
+            out.resize(mark);
+            if (why) *why = unwritableReason(text);
+            return false;
+        }
+        out.append(text.data() + plain, i - plain);
+        out += escape;
+        plain = ++i;
+    }
+    out.append(text.data() + plain, n - plain);
+    return true;
+}
+
 // Writes XML property lists in the bytes libplist writes.
 class XmlPlistWriter {
 public:
@@ -847,13 +970,15 @@ public:
 
     // A text element; false, with `why`, when the text cannot be carried.
     bool text(const char* element, std::string_view text, int depth, std::string& why) {
-        auto escaped = xmlEscaped(text, &why);
-        if (!escaped) return false;
+        const auto mark = bytes.size();
         indent(depth);
         bytes += '<';
         bytes += element;
         bytes += '>';
-        bytes += *escaped;
+        if (!appendXmlEscaped(bytes, text, &why)) {
+            bytes.resize(mark);
+            return false;
+        }
         bytes += "</";
         bytes += element;
         bytes += ">\n";
@@ -1011,15 +1136,13 @@ PlistRead parsePlist(std::string_view bytes) {
     std::size_t replaced = 0;
     auto doc = utf8Document(bytes, converted, result.why, replaced);
     if (!doc) return result;
-    // Where the first NUL or byte that is no UTF-8 stands, if any.
-    const char* end = nullptr;
-    const bool text8 = g_utf8_validate_len(doc->data(), doc->size(), &end);
     const std::string_view text = cleaned(*doc, clean, replaced);
     XmlScanner scanner(text);
     result = readXmlPlist(scanner);
     result.replaced = replaced + scanner.replaced;
     // Bytes that are no text (the zeros a crash leaves, a torn write) most likely broke it.
-    if (!result.root && !text8 && result.why == kNotAPlist)
+    const char* end = nullptr;
+    if (!result.root && result.why == kNotAPlist && !g_utf8_validate_len(doc->data(), doc->size(), &end))
         result.why =
             "it holds bytes that are not text from byte " + std::to_string(end - doc->data()) + " on";
     return result;
@@ -1097,55 +1220,9 @@ std::optional<StringArray> readStringArrayPlist(const std::string& path, std::st
 }
 
 std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
-    auto refuse = [&](std::string reason) -> std::optional<std::string> {
-        if (why) *why = std::move(reason);
-        return std::nullopt;
-    };
-    const char* end = nullptr;
-    if (!g_utf8_validate_len(text.data(), text.size(), &end)) {
-        if (static_cast<std::size_t>(end - text.data()) < text.size() && *end == '\0')
-            return refuse("it holds a NUL character");
-        return refuse("it holds bytes that are not UTF-8 text");
-    }
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    std::size_t plain = 0; // where the run of bytes copied as they are starts
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != '&' && c != '<' && c != '>' && c != 0xEF) continue;
-        if (c == '\t' || c == '\n') continue;
-        out.append(text.data() + plain, i - plain);
-        plain = i + 1;
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '\r':
-            // Kept as it is: a raw one would be read back as a line feed.
-            out += "&#13;";
-            break;
-        case 0xEF:
-            // U+FFFE and U+FFFF are no characters XML carries.
-            if (i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-                (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE)
-                return refuse("it holds the non-character U+FFF" +
-                              std::string(1, text[i + 2] == '\xBE' ? 'E' : 'F'));
-            out += static_cast<char>(c);
-            break;
-        default: {
-            char code[8];
-            std::snprintf(code, sizeof code, "U+%04X", c);
-            return refuse(std::string("it holds the control character ") + code);
-        }
-        }
-    }
-    out.append(text.data() + plain, text.size() - plain);
+    if (!appendXmlEscaped(out, text, why)) return std::nullopt;
     return out;
 }
 

@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -31,5 +33,9 @@ std::string NSStringFromClass(const NSObject& object);
 
 // Quotes a text for the screen printer: "text" with newlines shown as \n.
 std::string quote(const std::string& text);
+// The same, appended to `out`.
+void appendQuoted(std::string& out, std::string_view text);
+// An array of texts as the console prints one: ["first", "second"].
+std::string quotedList(const std::vector<std::string>& texts);
 
 } // namespace platform

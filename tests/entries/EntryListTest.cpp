@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <filesystem>
 
+#include "platform/foundation/Console.h"
 #include "tests/entries/EntryTestSupport.h"
 
 namespace quillora::test {
@@ -54,6 +56,26 @@ TEST_F(EntryTest, AnEmptyTranscriptOrAnEmptyFileAddsNothing) {
     empty->transribeText = "late";
     empty->addNote();
     EXPECT_TRUE(empty->data.empty());
+}
+
+TEST_F(EntryTest, TheConsoleShowsTheLoadedListOnOneLineWithQuotesAndLineBreaksEscaped) {
+    const std::vector<std::pair<Rows, std::string>> cases{
+        {{}, "[]"},
+        {{"one"}, R"(["one"])"},
+        {{"say \"hi\"\nthen go", "", "\"", "📌 ünï\n\n"}, R"(["say \"hi\"\nthen go", "", "\"", "📌 ünï\n\n"])"},
+    };
+    for (const auto& [rows, line] : cases) {
+        SCOPED_TRACE(line);
+        writeList(rows);
+        platform::console().clearCaptured();
+        auto list = openList("");
+        const auto lines = platform::console().capturedLines();
+        auto loaded = std::find(lines.begin(), lines.end(), "data that is going to be loaded ");
+        ASSERT_NE(loaded, lines.end());
+        ASSERT_NE(loaded + 1, lines.end());
+        EXPECT_EQ(loaded[1], line);
+        nav->popViewControllerAnimated(false);
+    }
 }
 
 TEST_F(EntryTest, TheDetailScreenHandsItsTextBackToTheRowItWasOpenedFrom) {

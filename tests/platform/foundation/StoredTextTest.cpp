@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <glib.h>
+
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
@@ -209,6 +211,87 @@ TEST_F(StoredTextTest, ListsShowWhatTheyCanSaveAndSaveIt) {
         EXPECT_EQ(plistlibStrings(file), std::vector<std::string>{hex(c.shown)});
         EXPECT_EQ(readStringArrayPlist(file.string()), read.entries);
     }
+}
+
+// The reader's cleaning and the writer's escaping check a text a word at a time where it is plain
+// ASCII: every kind of byte that needs a closer look, at every place within and across a word,
+// comes out as GLib decides it does.
+TEST(StoredTextCheckTest, EveryPlaceOfEveryByteThatMattersIsJudgedAsGLibJudgesIt) {
+    const std::vector<std::string> pieces{"\xC3\xA9",
+                                          "\xE2\x82\xAC",
+                                          "\xF0\x9F\x93\x8C",
+                                          "\xEF\xBF\xBD",
+                                          "\xEF\xBF\xBE",
+                                          "\xEF\xBF\xBF",
+                                          std::string(1, '\0'),
+                                          "\x01",
+                                          "\x1F",
+                                          "\x7F",
+                                          "\t",
+                                          "\n",
+                                          "\r",
+                                          "&",
+                                          "<",
+                                          ">",
+                                          "\x80",
+                                          "\xBF",
+                                          "\xC0\x80",
+                                          "\xC1\xBF",
+                                          "\xE0\x80\x80",
+                                          "\xED\xA0\x80",
+                                          "\xF4\x90\x80\x80",
+                                          "\xF5\x80\x80\x80",
+                                          "\xE2\x82",
+                                          "\xF0\x9F\x93",
+                                          "\xFF"};
+    // What GLib reads at each place: a character, or a byte that is no UTF-8.
+    auto expectedClean = [](const std::string& text, std::size_t& replaced) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size();) {
+            const gunichar c =
+                g_utf8_get_char_validated(text.data() + i, static_cast<gssize>(text.size() - i));
+            const bool bad = c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2);
+            const std::size_t length =
+                bad ? 1 : static_cast<std::size_t>(g_utf8_skip[static_cast<unsigned char>(text[i])]);
+            if (bad || (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0xFFFE || c == 0xFFFF) {
+                out += kFFFD;
+                ++replaced;
+            } else {
+                out.append(text, i, length);
+            }
+            i += length;
+        }
+        return out;
+    };
+    auto expectedEscape = [](const std::string& text) {
+        std::string out;
+        for (char c : text)
+            out += c == '&'    ? "&amp;"
+                   : c == '<'  ? "&lt;"
+                   : c == '>'  ? "&gt;"
+                   : c == '\r' ? "&#13;"
+                               : std::string(1, c);
+        return out;
+    };
+    for (const auto& piece : pieces)
+        for (std::size_t before = 0; before <= 17; ++before)
+            for (std::size_t after : {0, 1, 7, 9}) {
+                const std::string text = std::string(before, 'a') + piece + std::string(after, 'z');
+                SCOPED_TRACE(hex(text));
+                std::size_t replaced = 0, expectedReplaced = 0;
+                const std::string clean = expectedClean(text, expectedReplaced);
+                EXPECT_EQ(hex(storableText(text, &replaced)), hex(clean));
+                EXPECT_EQ(replaced, expectedReplaced);
+                std::string why;
+                const auto escaped = xmlEscaped(text, &why);
+                if (expectedReplaced == 0) {
+                    ASSERT_TRUE(escaped) << why;
+                    EXPECT_EQ(*escaped, expectedEscape(text));
+                } else {
+                    EXPECT_FALSE(escaped);
+                    EXPECT_FALSE(why.empty());
+                }
+            }
 }
 
 } // namespace
