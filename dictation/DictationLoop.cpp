@@ -307,7 +307,9 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         console().print(row.finalFlagLine);
         console().print(flag(isFinal));
     }
-    if (!error && !isFinal && !isFinalStopped) return;
+    // After a stop too: the final holds every word up to the stop, and a partial posted before it
+    // may still be on its way.
+    if (!error && !isFinal) return;
 
     console().print(row.appendLine);
     if (countClipboard != 0)
