@@ -295,7 +295,9 @@ void PocketsphinxEngine::run(std::stop_token stop) {
     std::deque<AVAudioPCMBufferRef> recent;
     double recentSeconds = 0;
 
+    // Once per utterance: a decoder asked again still gives the words it already gave.
     auto finishUtterance = [&]() -> std::vector<SFTranscriptionSegment> {
+        if (!inUtterance) return {};
         ps_end_utt(ps.get());
         inUtterance = false;
         return hypothesisWords(ps.get(), utteranceAt, true);

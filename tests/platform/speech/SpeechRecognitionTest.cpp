@@ -9,6 +9,7 @@
 
 #include "platform/avfaudio/AVAudioEngine.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/speech/PocketsphinxEngine.h"
 #include "platform/speech/SFSpeechRecognizer.h"
 #include "platform/speech/ScriptedSpeech.h"
 #include "tests/support/PlatformTest.h"
@@ -531,4 +532,57 @@ TEST_F(SpeechRecognitionTest, AudioBeyondATasksUtteranceGoesToTheNextTaskOrIntoT
         ASSERT_FALSE(nextRecorder.lastSegments.empty());
         EXPECT_LT(nextRecorder.lastSegments.front().timestamp(), 0.7);
     }
+}
+
+// The end of an utterance found on the very last slice of audio before the stop: the stop must not
+// finish that utterance a second time.
+TEST_F(SpeechRecognitionTest, SpeechEndingOnTheLastSliceBeforeTheStopIsWrittenOnce) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open((sourceBundle() / "demo.wav").c_str(), SFM_READ, &info);
+    ASSERT_TRUE(f);
+    std::vector<float> samples(static_cast<std::size_t>(info.frames));
+    sf_readf_float(f, samples.data(), info.frames);
+    sf_close(f);
+    samples.resize(samples.size() + 24000);
+    auto buffersUpTo = [&](std::size_t end) {
+        std::vector<AVAudioPCMBufferRef> buffers;
+        for (std::size_t at = 0; at < end; at += 1024) {
+            const std::size_t n = std::min<std::size_t>(1024, end - at);
+            auto buffer = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(16000, 1), 1024);
+            std::copy_n(samples.begin() + static_cast<long>(at), n, buffer->floatChannelData(0));
+            buffer->setFrameLength(static_cast<std::uint32_t>(n));
+            buffers.push_back(buffer);
+        }
+        return buffers;
+    };
+    std::vector<std::string> heard;
+    auto decode = [&](std::size_t end, bool stop) {
+        PocketsphinxEngine engine;
+        SpeechEngineCallbacks callbacks;
+        bool ended = false;
+        callbacks.final = [&](const SFTranscription& t) {
+            heard.push_back(t.formattedString());
+            ended = true;
+        };
+        callbacks.error = [&](const NSError& e) {
+            heard.push_back("error:" + e.localizedDescription);
+            ended = true;
+        };
+        SpeechEngineConfiguration configuration;
+        configuration.reportPartialResults = false;
+        engine.start(configuration, callbacks);
+        for (const auto& buffer : buffersUpTo(end))
+            engine.append(buffer);
+        if (stop) engine.endAudio();
+        EXPECT_TRUE(waitFor([&] { return ended; }, 30));
+        std::size_t unheard = 0;
+        for (const auto& buffer : engine.takeUnheardAudio())
+            unheard += buffer->frameLength();
+        return end - unheard;
+    };
+    // Where the utterance ends by itself: the end of the slice on which the decoder heard it end.
+    const std::size_t utteranceEnd = decode(samples.size(), false);
+    ASSERT_LT(utteranceEnd, samples.size());
+    decode(utteranceEnd, true);
+    EXPECT_EQ(heard, (std::vector<std::string>{"Go forward ten meters", "Go forward ten meters"}));
 }
