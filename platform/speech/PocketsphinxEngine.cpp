@@ -354,6 +354,50 @@ bool PocketsphinxEngine::isLoaded() {
     return DecoderPool::shared().hasLoaded();
 }
 
+namespace {
+struct Hold {
+    std::mutex mutex;
+    std::condition_variable_any released;
+    bool held = false;
+    int waiting = 0;
+};
+Hold& hold() {
+    static auto& instance = *new Hold;
+    return instance;
+}
+} // namespace
+
+void PocketsphinxEngine::holdDecodersForTesting(bool held) {
+    auto& h = hold();
+    {
+        std::lock_guard lock(h.mutex);
+        if (h.held && !held)
+            for (int i = 0; i < h.waiting; ++i)
+                RunLoop::main().beginExternalWork();
+        h.held = held;
+    }
+    h.released.notify_all();
+}
+
+void PocketsphinxEngine::waitWhileHeld(std::stop_token stop) {
+    auto& h = hold();
+    std::unique_lock lock(h.mutex);
+    if (!h.held) return;
+    {
+        std::lock_guard signal(signal_->mutex);
+        if (signal_->busy) RunLoop::main().endExternalWork();
+        signal_->busy = false;
+        signal_->held = true;
+    }
+    ++h.waiting;
+    h.released.wait(lock, stop, [&] { return !h.held; });
+    --h.waiting;
+    std::lock_guard signal(signal_->mutex);
+    signal_->held = false;
+    // Let go: the release counted this decoder busy already.
+    if (!h.held) signal_->busy = true;
+}
+
 PocketsphinxEngine::PocketsphinxEngine() = default;
 
 PocketsphinxEngine::~PocketsphinxEngine() {
@@ -375,7 +419,7 @@ void PocketsphinxEngine::start(const SpeechEngineConfiguration& configuration,
         {
             std::lock_guard lock(signal->mutex);
             signal->woken = true;
-            if (!signal->busy && !signal->done) {
+            if (!signal->busy && !signal->done && !signal->held) {
                 signal->busy = true;
                 RunLoop::main().beginExternalWork();
             }
@@ -444,6 +488,7 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
     std::deque<std::pair<std::int64_t, double>> recent;
     double recentSeconds = 0;
     while (machine.state() != UtteranceMachine::State::ended) {
+        waitWhileHeld(stop);
         const auto span = audio.read();
         if (!span) {
             if (const auto stopAt = audio.stopPosition(); stopAt && audio.position() >= *stopAt) {

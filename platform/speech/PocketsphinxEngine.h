@@ -36,6 +36,10 @@ public:
     static void preload();
     // Whether a decoder has been loaded in this process (later ones are lent or copied from it).
     static bool isLoaded();
+    // Test hook: while held, every task's decoder stops before its next stretch of audio, as a
+    // decoder far behind the microphone would, and the run loop does not wait for it. Letting go
+    // counts the held decoders as busy at once, so that the run loop waits for them from then on.
+    static void holdDecodersForTesting(bool hold);
 
 private:
     // Shared with the reader's wake, which may outlive the engine by a moment.
@@ -47,11 +51,14 @@ private:
         // The run loop waits for the worker: it has audio to hear or results to post.
         bool busy = false;
         bool done = false;
+        // Held back by the test hook: audio arriving does not make it busy.
+        bool held = false;
     };
     void run(std::stop_token stop);
     void listen(std::stop_token stop, AudioCapture::Reader& audio);
     // Worker: false once cancelled.
     bool waitForAudio(std::stop_token stop);
+    void waitWhileHeld(std::stop_token stop);
 
     std::shared_ptr<Signal> signal_ = std::make_shared<Signal>();
     std::jthread worker_;
