@@ -451,6 +451,11 @@ bool PocketsphinxEngine::waitForAudio(std::stop_token stop) {
     return !signal_->cancelled && !stop.stop_requested();
 }
 
+bool PocketsphinxEngine::cancelled() const {
+    std::lock_guard lock(signal_->mutex);
+    return signal_->cancelled;
+}
+
 void PocketsphinxEngine::run(std::stop_token stop) {
     AudioCapture::Reader& audio = *this->audio();
     listen(stop, audio);
@@ -487,7 +492,7 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
     constexpr double kReplaySeconds = 0.5;
     std::deque<std::pair<std::int64_t, double>> recent;
     double recentSeconds = 0;
-    while (machine.state() != UtteranceMachine::State::ended) {
+    while (machine.state() != UtteranceMachine::State::ended && !cancelled()) {
         waitWhileHeld(stop);
         const auto span = audio.read();
         if (!span) {

@@ -59,6 +59,7 @@ private:
     // Worker: false once cancelled.
     bool waitForAudio(std::stop_token stop);
     void waitWhileHeld(std::stop_token stop);
+    bool cancelled() const;
 
     std::shared_ptr<Signal> signal_ = std::make_shared<Signal>();
     std::jthread worker_;
