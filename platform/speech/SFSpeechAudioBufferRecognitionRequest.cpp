@@ -13,13 +13,6 @@ void SFSpeechAudioBufferRecognitionRequest::appendAudioPCMBuffer(const AVAudioPC
     capture_->append(buffer);
 }
 
-void SFSpeechAudioBufferRecognitionRequest::continueFrom(
-    const SFSpeechAudioBufferRecognitionRequest& previous) {
-    if (&previous == this || used_) return;
-    capture_ = previous.capture_;
-    start_ = previous.endPosition();
-}
-
 void SFSpeechAudioBufferRecognitionRequest::endAudio() {
     capture_->close();
 }

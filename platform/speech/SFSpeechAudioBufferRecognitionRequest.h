@@ -34,9 +34,6 @@ public:
 
     // Any thread: more audio into the capture. Dropped after endAudio.
     void appendAudioPCMBuffer(const AVAudioPCMBufferRef& buffer);
-    // Main thread, before this request's task starts: it hears `previous`'s capture from where
-    // `previous`'s task stopped hearing.
-    void continueFrom(const SFSpeechAudioBufferRecognitionRequest& previous);
     // No more audio: the capture ends here, and the task delivers one last result or error holding
     // every word up to this position.
     void endAudio();
