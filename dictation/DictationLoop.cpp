@@ -49,11 +49,11 @@ bool isBlank(const std::string& text) {
     return text.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-// The tap block: hands each buffer to the request of the task it was installed for, never to a
-// later one, so the audio thread shares nothing with the main thread but that request.
-AVAudioNodeTapBlock appendTapBuffer(std::shared_ptr<SFSpeechAudioBufferRecognitionRequest> request) {
-    return [request = std::move(request)](const AVAudioPCMBufferRef& buffer, const AVAudioTime&) {
-        request->appendAudioPCMBuffer(buffer);
+// The tap block: hands each buffer to the capture of the run it was installed for, never to a
+// later one, so the audio thread shares nothing with the main thread but that capture.
+AVAudioNodeTapBlock appendTapBuffer(std::shared_ptr<AudioCapture> capture) {
+    return [capture = std::move(capture)](const AVAudioPCMBufferRef& buffer, const AVAudioTime&) {
+        capture->append(buffer);
     };
 }
 
@@ -209,12 +209,14 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     if (auto error = session.setActive(true, AVAudioSessionSetActiveOptionNotifyOthersOnDeactivation))
         return error;
 
-    recognitionRequest = std::make_shared<SFSpeechAudioBufferRecognitionRequest>();
+    // A new run starts a capture; a task of the run reads on where the last one stopped hearing.
+    if (!continuedRequest_) capture_ = std::make_shared<AudioCapture>();
+    recognitionRequest = std::make_shared<SFSpeechAudioBufferRecognitionRequest>(
+        capture_, continuedRequest_ ? continuedRequest_->endPosition() : 0);
     auto inputNode = audioEngine->inputNode();
     if (!recognitionRequest) fatalError("Unable to created a SFSpeechAudioBufferRecognitionRequest object");
     recognitionRequest->setShouldReportPartialResults(true);
     if (!row.contextualStrings.empty()) recognitionRequest->setContextualStrings(row.contextualStrings);
-    if (continuedRequest_) recognitionRequest->continueFrom(*continuedRequest_);
     countClipboard = 0;
     taskHeard_.clear();
 
@@ -228,9 +230,11 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
             if (self && node) self->handleRecognitionResult(handler, generation, result, error, node);
         });
 
+    // After a stop only the audio up to it is left to hear: the microphone stays off.
+    if (capture_->isClosed()) return std::nullopt;
     auto format = inputNode->outputFormatForBus(kTapBus);
-    if (!inputNode->installTapOnBus_bufferSize_format_block(kTapBus, kTapBufferSize, format,
-                                                            appendTapBuffer(recognitionRequest)))
+    if (!continuedRequest_ && !inputNode->installTapOnBus_bufferSize_format_block(
+                                  kTapBus, kTapBufferSize, format, appendTapBuffer(capture_)))
         return NSError{AVFAudioErrorDomain, -10868, "The microphone's tap is still in use"};
 
     audioEngine->prepare();
@@ -307,7 +311,9 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         console().print(row.finalFlagLine);
         console().print(flag(isFinal));
     }
-    if (!error && !isFinal && !isFinalStopped) return;
+    // After a stop too: the final holds every word up to the stop, and a partial posted before it
+    // may still be on its way.
+    if (!error && !isFinal) return;
 
     console().print(row.appendLine);
     if (countClipboard != 0)
@@ -338,21 +344,26 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         console().print("Speech recognition is unavailable: the recording stops");
     }
 
-    // A run goes on listening across its tasks: the microphone keeps running, and what it heard
-    // after this task's utterance (the decoder runs behind it) goes to the next task's request.
-    // Another microphone chosen meanwhile is taken up by the next task.
-    if (timeLeft <= 0 || isStopped || audioEngine->inputSourceChanged()) audioEngine->stop();
-    inputNode->removeTapOnBus(kTapBus);
+    // A run goes on listening across its tasks: the tap and the microphone stay, and the next task
+    // reads the capture on from where this one stopped hearing. Another microphone chosen meanwhile
+    // is taken up by the next task. When the person stopped after this task stopped hearing (its
+    // final was on its way), what was said in between is heard by one more task, up to the stop.
     auto endedRequest = std::move(recognitionRequest);
+    const bool restBeforeStop = endedRequest && capture_ && capture_->isClosed() &&
+                                endedRequest->endPosition() < capture_->endPosition();
+    const bool continues = (timeLeft > 0 && !isStopped) || restBeforeStop;
+    if (!continues || audioEngine->inputSourceChanged()) audioEngine->stop();
+    if (!continues) inputNode->removeTapOnBus(kTapBus);
     recognitionTask.reset();
     endingTask_.reset();
-    // The task has ended: no stop is pending any more.
-    updateRecordButton(false);
+    // The task has ended: no stop is pending any more, unless the rest before it is still to come.
+    updateRecordButton(restBeforeStop);
 
     if (isFinalStopped) {
-        DispatchQueue::main().async([weak = weakLoop()] {
-            if (auto self = weak.lock()) self->dismissProgressAlert();
-        });
+        if (!restBeforeStop)
+            DispatchQueue::main().async([weak = weakLoop()] {
+                if (auto self = weak.lock()) self->dismissProgressAlert();
+            });
     } else {
         if (row.naturalEndLine) console().print(*row.naturalEndLine);
         if (table_.append == TranscriptAppend::afterBlank) {
@@ -364,13 +375,14 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
                 if (weak.lock()) requestAppReview();
             });
     }
-    DispatchQueue::main().async([weak = weakLoop()] {
-        if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
-    });
+    if (!restBeforeStop)
+        DispatchQueue::main().async([weak = weakLoop()] {
+            if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
+        });
 
     console().print(row.loopLine);
     console().print(flag(isFinal));
-    if (timeLeft > 0 && !isStopped) {
+    if (continues) {
         console().print("start recodring again ");
         continuedRequest_ = std::move(endedRequest);
         auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1();
@@ -379,7 +391,8 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     }
     // The leaving screen's last task has said its last: the screen may go now (the caller holds it
     // until this returns).
-    if (!audioEngine->isRunning()) {
+    if (!recognitionTask) {
+        capture_.reset();
         releaseKeeper();
         runEnded();
     }

@@ -1,10 +1,24 @@
 #pragma once
 // The recognition loop of the dictation screens. A run starts at the record button and is a chain
-// of recognition tasks: every task feeds the microphone through a tap into its own request, shows
-// its best transcription in the live view while it is spoken, and at its end (a final result, an
-// error, or the first callback after the user stopped) appends its text once to the transcript,
-// tears its audio down and, while time is left and nobody stopped, starts the next task through
-// the other of two alternating handlers.
+// of recognition tasks over one capture of the microphone:
+//
+//   microphone --tap--> AudioCapture (the run's audio, one store, positions in frames)
+//                          |  read from position p0       |  read from p1        ...
+//                          v                              v
+//                       task 1 --final/error at p1-->  task 2 --final/error at p2--> ...
+//                          |                              |
+//                          v                              v
+//                       live view, then the transcript once per task
+//
+// The tap is installed once per run and appends every buffer to the capture; each task reads the
+// capture from where the task before it stopped hearing (the end of its utterance, or a little
+// before when it ended for want of speech), so nothing is copied between tasks and nothing heard
+// while one task ends and the next starts is lost. A stop closes the capture: its end is the stop
+// position, and the task's final holds every word up to it (when the task had already ended before
+// it, one more task hears the rest). Each task shows its best transcription in the live view while
+// it is spoken and, at its end (a final result or an error), appends its text once to the
+// transcript and, while time is left and nobody stopped, the next task starts through the other of
+// two alternating handlers.
 //
 // The screens differ only in data: run length, listening texts, button looks, console lines, the
 // command pass and its trigger words, review delays, which view is live and which holds the
@@ -35,6 +49,7 @@
 #include "dictation/VoiceCommands.h"
 #include "platform/avfaudio/AVAudioEngine.h"
 #include "platform/avfaudio/AVAudioPlayer.h"
+#include "platform/avfaudio/AudioCapture.h"
 #include "platform/foundation/NSError.h"
 #include "platform/foundation/NSTimer.h"
 #include "platform/speech/SFSpeechRecognizer.h"
@@ -285,7 +300,9 @@ private:
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
     // What the current task heard, as the live view shows it.
     std::string taskHeard_;
-    // The request of the task that just ended, while the next one starts from its unheard audio.
+    // The run's audio, read by one task after another.
+    std::shared_ptr<platform::AudioCapture> capture_;
+    // The request of the task that just ended, while the next one starts where it stopped hearing.
     std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> continuedRequest_;
     // The recognizer whose model is loading, so that it is asked once.
     std::weak_ptr<platform::SFSpeechRecognizer> preparing_;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -14,10 +13,6 @@ namespace platform {
 
 namespace {
 constexpr AVAudioFrameCount kUntappedBufferSize = 1024;
-// Audio a running engine keeps while no tap is installed, for the next tap. Moving the tap from
-// one request to the next takes a moment on the main thread while capture goes on; this is far
-// more than that moment, and bounds what a forgotten tap can pile up.
-constexpr double kUntappedSecondsKept = 5.0;
 } // namespace
 
 struct AudioEngineCore : std::enable_shared_from_this<AudioEngineCore> {
@@ -28,9 +23,6 @@ struct AudioEngineCore : std::enable_shared_from_this<AudioEngineCore> {
     mutable std::recursive_mutex tapMutex;
     std::shared_ptr<AVAudioNodeTapBlock> tap;
     AVAudioFrameCount tapSize = 0;
-    // Captured while the engine ran without a tap, oldest first, with the frames they hold.
-    std::deque<std::pair<AVAudioPCMBufferRef, AVAudioTime>> untapped;
-    std::int64_t untappedFrames = 0;
 
     bool running = false;
     std::uint64_t generation = 0;
@@ -49,34 +41,11 @@ struct AudioEngineCore : std::enable_shared_from_this<AudioEngineCore> {
         return tap && tapSize > 0 ? tapSize : kUntappedBufferSize;
     }
 
-    // The input is one unbroken stream while the engine runs: what arrives between one tap's
-    // removal and the next one's installation reaches the next tap first, in order.
+    // Without a tap nobody listens: the audio goes unheard.
     void deliver(const AVAudioPCMBufferRef& buffer, double rate) {
         AVAudioTime when{sampleTime.fetch_add(buffer->frameLength()), rate};
         std::lock_guard lock(tapMutex);
-        auto block = tap;
-        if (!block) {
-            untapped.emplace_back(buffer, when);
-            untappedFrames += buffer->frameLength();
-            while (untappedFrames > static_cast<std::int64_t>(kUntappedSecondsKept * rate)) {
-                untappedFrames -= untapped.front().first->frameLength();
-                untapped.pop_front();
-            }
-            return;
-        }
-        while (!untapped.empty()) {
-            auto [kept, keptWhen] = std::move(untapped.front());
-            untapped.pop_front();
-            untappedFrames -= kept->frameLength();
-            (*block)(kept, keptWhen);
-        }
-        (*block)(buffer, when);
-    }
-
-    void dropUntapped() {
-        std::lock_guard lock(tapMutex);
-        untapped.clear();
-        untappedFrames = 0;
+        if (auto block = tap) (*block)(buffer, when);
     }
 
     // Virtual clock: each buffer is read and handed to the tap when the clock reaches the time its
@@ -209,7 +178,6 @@ void AVAudioEngine::stop() {
     }
     core_->runningSource->close();
     core_->runningSource.reset();
-    core_->dropUntapped();
 }
 
 bool AVAudioEngine::isRunning() const {

@@ -34,10 +34,8 @@ public:
     bool installTapOnBus_bufferSize_format_block(AVAudioNodeBus bus, AVAudioFrameCount bufferSize,
                                                  const AVAudioFormat& format, AVAudioNodeTapBlock block);
     // Removes the tap; once this returns the block is not running and will not run again.
-    // Removing a tap that is not there does nothing. While the engine runs on without a tap, what
-    // it captures (its last five seconds) is kept and handed to the next tap installed, ahead of
-    // anything newer: moving the tap from one consumer to the next loses no audio. Stopping the
-    // engine drops it.
+    // Removing a tap that is not there does nothing. What the engine captures without a tap is
+    // heard by nobody: a consumer that must hear without a break keeps one tap for as long.
     void removeTapOnBus(AVAudioNodeBus bus);
     bool hasTapOnBus(AVAudioNodeBus bus) const;
 

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <utility>
 
 #include <ckd_alloc.h>
-#include <cmn.h>
-#include <feat.h>
 #include <ngram_model.h>
+// Through its own header only: ps_get_feat() gives the feature computation (sphinxbase's feat.h,
+// which it includes), whose channel normalisation sphinxbase's cmn_live_get/cmn_live_set read and set.
 #include <pocketsphinx.h>
 #include <samplerate.h>
 
@@ -37,9 +39,10 @@ struct DecoderFree {
 using Decoder = std::unique_ptr<ps_decoder_t, DecoderFree>;
 
 // Loaded decoders, lent to one task at a time. A cache, not state: every task starts a fresh
-// utterance from the channel normalisation the model starts with (the decoder would otherwise
-// carry it over from whatever it heard last), so the same audio gives the same words whichever
-// decoder hears it and whatever was dictated before.
+// stream (frames counted from the task's first audio, noise estimates afresh) from the channel
+// normalisation the model starts with (the decoder would otherwise carry it over from whatever it
+// heard last: the librivox test clips then lose words), so the same audio gives the same words at
+// the same times whichever decoder hears it and whatever was dictated before.
 class DecoderPool {
 public:
     static DecoderPool& shared() {
@@ -60,6 +63,7 @@ public:
         if (!d) d = load();
         if (d) {
             std::lock_guard lock(mutex_);
+            ps_start_stream(d.get());
             cmn_live_set(ps_get_feat(d.get())->cmn_struct, initialNormalisation_.data());
         }
         return d;
@@ -129,26 +133,21 @@ std::string plainWord(const char* word) {
     return w;
 }
 
-// The current hypothesis as timed words on the task's audio clock. A reused decoder does not
-// number its frames from 0 in each utterance; the first segment (the utterance's opening
-// silence) starts at the utterance's first frame, which was heard at `utteranceAt`.
-std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, double utteranceAt, bool rated) {
+// The current hypothesis as timed words. The decoder's stream starts with the task, so its frame
+// numbers are the task's audio time, across every utterance of the task.
+std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, bool rated) {
     std::vector<SFTranscriptionSegment> words;
-    double offset = utteranceAt;
-    bool first = true;
     logmath_t* lmath = ps_get_logmath(ps);
     for (ps_seg_t* seg = ps_seg_iter(ps); seg; seg = ps_seg_next(seg)) {
         const char* word = ps_seg_word(seg);
+        if (isFiller(word)) continue;
         int sf = 0, ef = 0;
         ps_seg_frames(seg, &sf, &ef);
-        if (first) offset = utteranceAt - sf / kFramesPerSecond;
-        first = false;
-        if (isFiller(word)) continue;
         int32 ascr = 0, lscr = 0, lback = 0;
         const int32 prob = ps_seg_prob(seg, &ascr, &lscr, &lback);
         const float confidence =
             rated ? static_cast<float>(std::clamp(logmath_exp(lmath, prob), 0.0, 1.0)) : 0.0f;
-        words.emplace_back(plainWord(word), offset + sf / kFramesPerSecond, (ef - sf + 1) / kFramesPerSecond,
+        words.emplace_back(plainWord(word), sf / kFramesPerSecond, (ef - sf + 1) / kFramesPerSecond,
                            confidence);
     }
     if (words.empty()) {
@@ -157,7 +156,7 @@ std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, double utt
         if (hyp && *hyp) {
             auto t = SFTranscription::verbatim(hyp, 0, 0);
             for (const auto& s : t.segments())
-                words.emplace_back(s.substring(), offset, 0, 0);
+                words.emplace_back(s.substring(), 0, 0, 0);
         }
     }
     return words;
@@ -167,15 +166,173 @@ struct ResamplerFree {
     void operator()(SRC_STATE* s) const { src_delete(s); }
 };
 
-// The frames of `buffer` from `from` on, in its own format.
-AVAudioPCMBufferRef framesFrom(const AVAudioPCMBuffer& buffer, std::uint32_t from) {
-    const std::uint32_t count = buffer.frameLength() > from ? buffer.frameLength() - from : 0;
-    auto rest = std::make_shared<AVAudioPCMBuffer>(buffer.format(), count);
-    for (std::uint32_t c = 0; c < buffer.format().channelCount(); ++c)
-        std::copy_n(buffer.floatChannelData(c) + from, count, rest->floatChannelData(c));
-    rest->setFrameLength(count);
-    return rest;
-}
+// One task's decoding as a state machine over 10 ms slices of 16 kHz audio. Listening: no
+// utterance is open in the decoder; in an utterance: one is (it opens on the next slice heard);
+// ended: the task has its result, and the decoder is back in the pool. Each transition happens in
+// one function, once, and every result leaves through report().
+//
+// An utterance ends when the decoder hears speech stop (about half a second after it): the task
+// ends there with its words, unless the utterance held none (a burst of noise: listen on) or the
+// audio has a stop position (the words are kept and the task goes on to the stop, since the person
+// stopped after saying them). The task also ends at its longest duration, for want of speech,
+// and at the stop position.
+class UtteranceMachine {
+public:
+    enum class State { listening, inUtterance, ended };
+    enum class Result { partial, final, noSpeech };
+    using Report = std::function<void(Result, std::vector<SFTranscriptionSegment>)>;
+
+    UtteranceMachine(Decoder decoder, const SpeechEngineConfiguration& configuration,
+                     AudioCapture::Reader& audio, Report report)
+        : ps_(std::move(decoder)), configuration_(configuration), audio_(audio), report_(std::move(report)) {}
+
+    ~UtteranceMachine() {
+        // Cancelled: the decoder goes back as it would have at the end.
+        if (state_ == State::inUtterance) ps_end_utt(ps_.get());
+        if (ps_) DecoderPool::shared().release(std::move(ps_));
+    }
+
+    State state() const { return state_; }
+
+    // One slice, `seconds` long, that ends at capture position `after`; `stopping` once the audio
+    // has a stop position.
+    void hear(const std::vector<int16>& pcm, double seconds, std::int64_t after, bool stopping) {
+        if (state_ == State::ended) return;
+        if (state_ == State::listening) startUtterance();
+        ps_process_raw(ps_.get(), pcm.data(), pcm.size(), FALSE, FALSE);
+        heard_ += seconds;
+        const bool nowInSpeech = ps_get_in_speech(ps_.get()) != 0;
+        const bool speechEnded = inSpeech_ && !nowInSpeech;
+        inSpeech_ = nowInSpeech;
+        const bool tooLong = !stopping && heard_ >= configuration_.maximumDuration;
+        if (!speechEnded && !tooLong) return;
+        if (!stopping) reportPartialIfChanged();
+        auto words = endUtterance();
+        if (!tooLong && (words.empty() || stopping)) {
+            earlier_ = written(words);
+            return;
+        }
+        end(Result::final, written(words), after);
+    }
+
+    // After a stretch of audio: the partial when it changed, and the end for want of speech, which
+    // leaves the stretch from `replayFrom` to the next task (it may hold the first moments of a
+    // phrase the decoder had not yet taken for speech).
+    void heardStretch(std::int64_t replayFrom, bool stopping) {
+        if (state_ == State::ended) return;
+        if (state_ == State::inUtterance) {
+            const char* hyp = ps_get_hyp(ps_.get(), nullptr);
+            if (hyp && *hyp) heardWords_ = true;
+            if (!stopping) reportPartialIfChanged();
+        }
+        if (stopping) return;
+        if (!inSpeech_ && !heardWords_ && heard_ >= configuration_.noSpeechTimeout) {
+            endUtterance();
+            end(Result::noSpeech, {}, replayFrom);
+        }
+    }
+
+    // The audio stopped at `position` and all of it has been heard: every word up to it.
+    void stop(std::int64_t position) {
+        if (state_ == State::ended) return;
+        auto words = written(endUtterance());
+        const Result result = words.empty() ? Result::noSpeech : Result::final;
+        end(result, std::move(words), position);
+    }
+
+private:
+    void startUtterance() {
+        ps_start_utt(ps_.get());
+        state_ = State::inUtterance;
+    }
+
+    // The utterance's words; none when no utterance is open, since a decoder asked again still
+    // gives the words it already gave.
+    std::vector<SFTranscriptionSegment> endUtterance() {
+        if (state_ != State::inUtterance) return {};
+        ps_end_utt(ps_.get());
+        state_ = State::listening;
+        inSpeech_ = false;
+        return hypothesisWords(ps_.get(), true);
+    }
+
+    // The next task starts at `at` and finds the decoder in the pool, so both are settled before
+    // the result goes out.
+    void end(Result result, std::vector<SFTranscriptionSegment> words, std::int64_t at) {
+        state_ = State::ended;
+        audio_.endAt(at);
+        DecoderPool::shared().release(std::move(ps_));
+        report_(result, std::move(words));
+    }
+
+    // After a stop the final is the next word from this task: whoever stopped waits for all of it.
+    void reportPartialIfChanged() {
+        if (!configuration_.reportPartialResults) return;
+        const char* hyp = ps_get_hyp(ps_.get(), nullptr);
+        if (!hyp || !*hyp || lastPartial_ == hyp) return;
+        lastPartial_ = hyp;
+        auto words = written(hypothesisWords(ps_.get(), false));
+        if (!words.empty()) report_(Result::partial, std::move(words));
+    }
+
+    // What the task has heard, written out: each utterance formatted alone, as a task of its own
+    // would have been.
+    std::vector<SFTranscriptionSegment> written(const std::vector<SFTranscriptionSegment>& words) const {
+        auto all = earlier_;
+        auto more = formatSpokenCommands(words);
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    }
+
+    Decoder ps_;
+    const SpeechEngineConfiguration& configuration_;
+    AudioCapture::Reader& audio_;
+    Report report_;
+    State state_ = State::listening;
+    double heard_ = 0;
+    bool inSpeech_ = false;
+    bool heardWords_ = false;
+    std::string lastPartial_;
+    std::vector<SFTranscriptionSegment> earlier_;
+};
+
+// Mono audio of any rate as 16-bit samples at the decoder's rate.
+class Resampler {
+public:
+    const std::vector<int16>& convert(const float* samples, std::size_t length, double rate) {
+        std::size_t count = length;
+        if (rate != kDecoderRate && rate > 0) {
+            if (!state_ || rate_ != rate) {
+                int err = 0;
+                state_.reset(src_new(SRC_SINC_FASTEST, 1, &err));
+                rate_ = rate;
+            }
+            resampled_.resize(static_cast<std::size_t>(std::ceil(length * kDecoderRate / rate)) + 64);
+            SRC_DATA data{};
+            data.data_in = samples;
+            data.input_frames = static_cast<long>(length);
+            data.data_out = resampled_.data();
+            data.output_frames = static_cast<long>(resampled_.size());
+            data.src_ratio = kDecoderRate / rate;
+            if (state_ && src_process(state_.get(), &data) == 0) {
+                samples = resampled_.data();
+                count = static_cast<std::size_t>(data.output_frames_gen);
+            } else {
+                count = 0;
+            }
+        }
+        pcm_.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            pcm_[i] = static_cast<int16>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f));
+        return pcm_;
+    }
+
+private:
+    std::unique_ptr<SRC_STATE, ResamplerFree> state_;
+    double rate_ = 0;
+    std::vector<float> resampled_;
+    std::vector<int16> pcm_;
+};
 
 } // namespace
 
@@ -219,249 +376,175 @@ bool PocketsphinxEngine::isLoaded() {
     return DecoderPool::shared().hasLoaded();
 }
 
+namespace {
+struct Hold {
+    std::mutex mutex;
+    std::condition_variable_any released;
+    bool held = false;
+    int waiting = 0;
+};
+Hold& hold() {
+    static auto& instance = *new Hold;
+    return instance;
+}
+} // namespace
+
+void PocketsphinxEngine::holdDecodersForTesting(bool held) {
+    auto& h = hold();
+    {
+        std::lock_guard lock(h.mutex);
+        if (h.held && !held)
+            for (int i = 0; i < h.waiting; ++i)
+                RunLoop::main().beginExternalWork();
+        h.held = held;
+    }
+    h.released.notify_all();
+}
+
+void PocketsphinxEngine::waitWhileHeld(std::stop_token stop) {
+    auto& h = hold();
+    std::unique_lock lock(h.mutex);
+    if (!h.held) return;
+    {
+        std::lock_guard signal(signal_->mutex);
+        if (signal_->busy) RunLoop::main().endExternalWork();
+        signal_->busy = false;
+        signal_->held = true;
+    }
+    ++h.waiting;
+    h.released.wait(lock, stop, [&] { return !h.held; });
+    --h.waiting;
+    std::lock_guard signal(signal_->mutex);
+    signal_->held = false;
+    // Let go: the release counted this decoder busy already.
+    if (!h.held) signal_->busy = true;
+}
+
 PocketsphinxEngine::PocketsphinxEngine() = default;
 
 PocketsphinxEngine::~PocketsphinxEngine() {
     cancel();
+    if (audio()) audio()->stopListening();
     if (worker_.joinable()) {
         worker_.request_stop();
         worker_.join();
     }
-    // Queued items that the worker never took still hold the run loop's attention.
-    for (std::size_t i = 0; i < queue_.size(); ++i)
-        RunLoop::main().endExternalWork();
 }
 
 void PocketsphinxEngine::start(const SpeechEngineConfiguration& configuration,
-                               SpeechEngineCallbacks callbacks) {
-    SpeechEngine::start(configuration, std::move(callbacks));
-    worker_ = std::jthread([this](std::stop_token stop) { run(stop); });
-}
-
-void PocketsphinxEngine::append(const AVAudioPCMBufferRef& buffer) {
-    if (!buffer) return;
-    {
-        std::lock_guard lock(mutex_);
-        if (ended_ || cancelled_ || handedOver_) return;
-        if (keepingUnheard_) {
-            // The worker will not decode it: nothing for the run loop to wait for.
-            unheard_.push_back(buffer);
-            return;
+                               SpeechEngineCallbacks callbacks, std::shared_ptr<AudioCapture::Reader> audio) {
+    SpeechEngine::start(configuration, std::move(callbacks), audio);
+    // Until the worker has heard all there is, the run loop waits for its results.
+    RunLoop::main().beginExternalWork();
+    signal_->busy = true;
+    audio->listen([signal = signal_] {
+        {
+            std::lock_guard lock(signal->mutex);
+            signal->woken = true;
+            if (!signal->busy && !signal->done && !signal->held) {
+                signal->busy = true;
+                RunLoop::main().beginExternalWork();
+            }
         }
-        RunLoop::main().beginExternalWork();
-        queue_.push_back({buffer});
-    }
-    wake_.notify_one();
-}
-
-void PocketsphinxEngine::endAudio() {
-    {
-        std::lock_guard lock(mutex_);
-        if (ended_ || cancelled_) return;
-        ended_ = true;
-        if (keepingUnheard_) return;
-        RunLoop::main().beginExternalWork();
-        queue_.push_back({nullptr});
-    }
-    wake_.notify_one();
+        signal->wake.notify_one();
+    });
+    worker_ = std::jthread([this](std::stop_token stop) { run(stop); });
 }
 
 void PocketsphinxEngine::cancel() {
     SpeechEngine::cancel();
     {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
+        std::lock_guard lock(signal_->mutex);
+        signal_->cancelled = true;
     }
-    wake_.notify_one();
+    signal_->wake.notify_one();
 }
 
-std::vector<AVAudioPCMBufferRef> PocketsphinxEngine::takeUnheardAudio() {
-    std::lock_guard lock(mutex_);
-    handedOver_ = true;
-    return std::exchange(unheard_, {});
+bool PocketsphinxEngine::waitForAudio(std::stop_token stop) {
+    std::unique_lock lock(signal_->mutex);
+    if (!signal_->woken) {
+        if (signal_->busy) {
+            signal_->busy = false;
+            RunLoop::main().endExternalWork();
+        }
+        signal_->wake.wait(lock, stop, [&] { return signal_->woken || signal_->cancelled; });
+    }
+    signal_->woken = false;
+    return !signal_->cancelled && !stop.stop_requested();
 }
 
-void PocketsphinxEngine::keepUnheard(std::vector<AVAudioPCMBufferRef> rest) {
-    std::lock_guard lock(mutex_);
-    keepingUnheard_ = true;
-    unheard_ = std::move(rest);
-    for (auto& item : queue_) {
-        if (item.buffer) unheard_.push_back(std::move(item.buffer));
-        RunLoop::main().endExternalWork();
-    }
-    queue_.clear();
+bool PocketsphinxEngine::cancelled() const {
+    std::lock_guard lock(signal_->mutex);
+    return signal_->cancelled;
 }
 
 void PocketsphinxEngine::run(std::stop_token stop) {
+    AudioCapture::Reader& audio = *this->audio();
+    listen(stop, audio);
+    std::lock_guard lock(signal_->mutex);
+    signal_->done = true;
+    if (signal_->busy) RunLoop::main().endExternalWork();
+    signal_->busy = false;
+}
+
+void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audio) {
     Decoder ps = DecoderPool::shared().acquire();
     if (!ps) {
-        keepUnheard({});
         postError(speechError(SFSpeechErrorCodeEngineFailed, "The speech model could not be loaded"));
         return;
     }
-    ps_start_utt(ps.get());
-    std::unique_ptr<SRC_STATE, ResamplerFree> resampler;
-    double resamplerRate = 0;
-    std::vector<float> resampled;
-    std::vector<int16> pcm;
-    double heard = 0;       // seconds of audio decoded
-    double utteranceAt = 0; // where the current utterance began
-    bool inSpeech = false;
-    bool inUtterance = true;
-    std::string lastPartial;
-    bool heardWords = false;
-    // The last buffers decoded, at least kReplaySeconds of them: a task that ends for want of
-    // speech may have heard the first moments of a phrase that the detector had not yet taken for
-    // speech; the next task hears them again.
+    UtteranceMachine machine(
+        std::move(ps), configuration(), audio,
+        [this](UtteranceMachine::Result result, std::vector<SFTranscriptionSegment> words) {
+            switch (result) {
+            case UtteranceMachine::Result::partial:
+                postPartial(SFTranscription::joining(std::move(words)));
+                break;
+            case UtteranceMachine::Result::final:
+                postFinal(SFTranscription::joining(std::move(words)));
+                break;
+            case UtteranceMachine::Result::noSpeech:
+                postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
+                break;
+            }
+        });
+    Resampler resampler;
+    // Where the last half second of audio heard began: a task ending for want of speech leaves it
+    // to the next.
     constexpr double kReplaySeconds = 0.5;
-    std::deque<AVAudioPCMBufferRef> recent;
+    std::deque<std::pair<std::int64_t, double>> recent;
     double recentSeconds = 0;
-
-    auto finishUtterance = [&]() -> std::vector<SFTranscriptionSegment> {
-        ps_end_utt(ps.get());
-        inUtterance = false;
-        return hypothesisWords(ps.get(), utteranceAt, true);
-    };
-    // Once the audio has ended, every utterance up to its end belongs to this task: the person
-    // stopped after saying them, though the decoder, behind the microphone, reaches them later.
-    std::vector<SFTranscriptionSegment> earlier;
-    auto audioHasEnded = [&] {
-        std::lock_guard lock(mutex_);
-        return ended_;
-    };
-    // What the task has heard, written out: each utterance is formatted alone, as a task of its
-    // own would have been.
-    auto written = [&](const std::vector<SFTranscriptionSegment>& words) {
-        auto all = earlier;
-        auto more = formatSpokenCommands(words);
-        all.insert(all.end(), more.begin(), more.end());
-        return all;
-    };
-    // After the end of the audio the final result is the next word from this task: whoever stopped
-    // waits for all of it, and a partial would be taken for it.
-    auto postPartialIfChanged = [&] {
-        if (!configuration().reportPartialResults || audioHasEnded()) return;
-        const char* hyp = ps_get_hyp(ps.get(), nullptr);
-        if (hyp && *hyp && lastPartial != hyp) {
-            lastPartial = hyp;
-            auto words = written(hypothesisWords(ps.get(), utteranceAt, false));
-            if (!words.empty()) postPartial(SFTranscription::joining(words));
-        }
-    };
-    // Ends the task: the unheard audio is put aside and the decoder goes back to the pool before
-    // the result is posted, so that the next task finds both.
-    auto end = [&](std::vector<SFTranscriptionSegment> words, std::vector<AVAudioPCMBufferRef> rest) {
-        keepUnheard(std::move(rest));
-        DecoderPool::shared().release(std::move(ps));
-        if (words.empty())
-            postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
-        else
-            postFinal(SFTranscription::joining(words));
-    };
-
-    while (ps) {
-        Item item;
-        {
-            std::unique_lock lock(mutex_);
-            wake_.wait(lock, stop, [&] { return cancelled_ || !queue_.empty(); });
-            if (cancelled_) {
-                for (std::size_t i = 0; i < queue_.size(); ++i)
-                    RunLoop::main().endExternalWork();
-                queue_.clear();
+    while (machine.state() != UtteranceMachine::State::ended && !cancelled()) {
+        waitWhileHeld(stop);
+        const auto span = audio.read();
+        if (!span) {
+            if (const auto stopAt = audio.stopPosition(); stopAt && audio.position() >= *stopAt) {
+                machine.stop(*stopAt);
+                break;
             }
-            if (queue_.empty()) break;
-            item = std::move(queue_.front());
-            queue_.pop_front();
+            if (!waitForAudio(stop)) break;
+            continue;
         }
-        if (!item.buffer) {
-            end(written(finishUtterance()), {});
-        } else {
-            const AVAudioPCMBuffer& buffer = *item.buffer;
-            const std::vector<float> mono = buffer.monoSamples();
-            const double rate = buffer.format().sampleRate();
-            const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(rate / 100));
-            bool ended = false;
-            for (std::size_t at = 0; at < mono.size() && !ended; at += slice) {
-                const std::size_t length = std::min(slice, mono.size() - at);
-                const float* samples = mono.data() + at;
-                std::size_t count = length;
-                if (rate != kDecoderRate && rate > 0) {
-                    if (!resampler || resamplerRate != rate) {
-                        int err = 0;
-                        resampler.reset(src_new(SRC_SINC_FASTEST, 1, &err));
-                        resamplerRate = rate;
-                    }
-                    resampled.resize(static_cast<std::size_t>(std::ceil(length * kDecoderRate / rate)) + 64);
-                    SRC_DATA data{};
-                    data.data_in = samples;
-                    data.input_frames = static_cast<long>(length);
-                    data.data_out = resampled.data();
-                    data.output_frames = static_cast<long>(resampled.size());
-                    data.src_ratio = kDecoderRate / rate;
-                    if (resampler && src_process(resampler.get(), &data) == 0) {
-                        samples = resampled.data();
-                        count = static_cast<std::size_t>(data.output_frames_gen);
-                    } else {
-                        count = 0;
-                    }
-                }
-                pcm.resize(count);
-                for (std::size_t i = 0; i < count; ++i)
-                    pcm[i] = static_cast<int16>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f));
-                if (!inUtterance) {
-                    ps_start_utt(ps.get());
-                    inUtterance = true;
-                    utteranceAt = heard;
-                }
-                ps_process_raw(ps.get(), pcm.data(), pcm.size(), FALSE, FALSE);
-                heard += static_cast<double>(length) / rate;
-                const bool nowInSpeech = ps_get_in_speech(ps.get()) != 0;
-                const bool speechEnded = inSpeech && !nowInSpeech;
-                inSpeech = nowInSpeech;
-                if (!speechEnded && heard < configuration().maximumDuration) continue;
-                const bool stopping = audioHasEnded();
-                const bool tooLong = !stopping && heard >= configuration().maximumDuration;
-                if (!speechEnded && !tooLong) continue;
-                postPartialIfChanged();
-                auto words = finishUtterance();
-                // A burst of noise with no words: keep listening; after the end of the audio, keep
-                // the words and go on to the end.
-                if (!tooLong && (words.empty() || stopping)) {
-                    earlier = written(words);
-                    continue;
-                }
-                const auto from = static_cast<std::uint32_t>(at + length);
-                std::vector<AVAudioPCMBufferRef> rest;
-                if (from < buffer.frameLength()) rest.push_back(framesFrom(buffer, from));
-                end(written(words), std::move(rest));
-                ended = true;
-            }
-            if (!ended) {
-                const char* hyp = ps_get_hyp(ps.get(), nullptr);
-                if (hyp && *hyp) heardWords = true;
-                postPartialIfChanged();
-                recent.push_back(item.buffer);
-                recentSeconds += buffer.duration();
-                while (recentSeconds - recent.front()->duration() >= kReplaySeconds) {
-                    recentSeconds -= recent.front()->duration();
-                    recent.pop_front();
-                }
-                if (!inSpeech && !heardWords && heard >= configuration().noSpeechTimeout &&
-                    !audioHasEnded()) {
-                    ps_end_utt(ps.get());
-                    inUtterance = false;
-                    keepUnheard({recent.begin(), recent.end()});
-                    DecoderPool::shared().release(std::move(ps));
-                    postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
-                }
-            }
+        const bool stopping = audio.stopPosition().has_value();
+        const std::vector<float> mono = span->buffer->monoSamples();
+        const double rate = span->buffer->format().sampleRate();
+        const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(rate / 100));
+        const std::size_t end = span->from + span->frames;
+        for (std::size_t at = span->from; at < end && machine.state() != UtteranceMachine::State::ended;
+             at += slice) {
+            const std::size_t length = std::min(slice, end - at);
+            machine.hear(resampler.convert(mono.data() + at, length, rate),
+                         static_cast<double>(length) / rate,
+                         span->position + static_cast<std::int64_t>(at + length - span->from), stopping);
         }
-        // Results of this item are on the run loop before it stops waiting for us.
-        RunLoop::main().endExternalWork();
-    }
-    if (ps) {
-        if (inUtterance) ps_end_utt(ps.get());
-        DecoderPool::shared().release(std::move(ps));
+        recent.emplace_back(span->position, span->frames / rate);
+        recentSeconds += recent.back().second;
+        while (recentSeconds - recent.front().second >= kReplaySeconds) {
+            recentSeconds -= recent.front().second;
+            recent.pop_front();
+        }
+        machine.heardStretch(recent.front().first, stopping);
+        audio.release(recent.front().first);
     }
 }
 

@@ -1,16 +1,16 @@
 #pragma once
 // Recognition of English with pocketsphinx. Each task decodes on a worker thread of its own (never
-// the audio thread, never the main thread): audio is mixed to mono and resampled to the 16 kHz
-// 16-bit the acoustic model needs, partial hypotheses are posted as they change, and the task ends
-// with a final result when the decoder hears the utterance end. The decoder is fed in slices of
-// 10 ms so that the end is known to the slice: the audio after it (the rest of that buffer and
-// whatever was queued or still arrives) is kept for the next task, since the decoder runs behind
-// the microphone and the next phrase may already have begun. Loaded decoders are kept and lent to
-// later tasks, since loading one takes about half a second.
+// the audio thread, never the main thread) that reads the task's audio from the capture: mixed to
+// mono, resampled to the 16 kHz 16-bit the acoustic model needs, and fed to the decoder in slices
+// of 10 ms, so that where an utterance ends is known to the slice and the next task reads on from
+// there (the decoder runs behind the microphone, and the next phrase may already have begun).
+// What a task hears is an utterance state machine (listening, in an utterance, ended) apart from
+// the loop that takes the audio. Loaded decoders are kept and lent to later tasks, since loading
+// one takes about half a second.
 
 #include <condition_variable>
-#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -23,11 +23,9 @@ public:
     PocketsphinxEngine();
     ~PocketsphinxEngine() override;
 
-    void start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks) override;
-    void append(const AVAudioPCMBufferRef& buffer) override;
-    void endAudio() override;
+    void start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks,
+               std::shared_ptr<AudioCapture::Reader> audio) override;
     void cancel() override;
-    std::vector<AVAudioPCMBufferRef> takeUnheardAudio() override;
 
     // Every English locale ("en", "en-US", "en_GB"...) when the model is installed.
     static bool servesLocale(const std::string& locale);
@@ -38,24 +36,32 @@ public:
     static void preload();
     // Whether a decoder has been loaded in this process (later ones are lent or copied from it).
     static bool isLoaded();
+    // Test hook: while held, every task's decoder stops before its next stretch of audio, as a
+    // decoder far behind the microphone would, and the run loop does not wait for it. Letting go
+    // counts the held decoders as busy at once, so that the run loop waits for them from then on.
+    static void holdDecodersForTesting(bool hold);
 
 private:
-    struct Item {
-        AVAudioPCMBufferRef buffer; // null: end of audio
+    // Shared with the reader's wake, which may outlive the engine by a moment.
+    struct Signal {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        bool woken = false;
+        bool cancelled = false;
+        // The run loop waits for the worker: it has audio to hear or results to post.
+        bool busy = false;
+        bool done = false;
+        // Held back by the test hook: audio arriving does not make it busy.
+        bool held = false;
     };
     void run(std::stop_token stop);
-    // Worker: the engine has ended; `rest` and everything queued become the unheard audio, and
-    // later buffers join it.
-    void keepUnheard(std::vector<AVAudioPCMBufferRef> rest);
+    void listen(std::stop_token stop, AudioCapture::Reader& audio);
+    // Worker: false once cancelled.
+    bool waitForAudio(std::stop_token stop);
+    void waitWhileHeld(std::stop_token stop);
+    bool cancelled() const;
 
-    std::mutex mutex_;
-    std::condition_variable_any wake_;
-    std::deque<Item> queue_;
-    std::vector<AVAudioPCMBufferRef> unheard_;
-    bool ended_ = false;
-    bool cancelled_ = false;
-    bool keepingUnheard_ = false;
-    bool handedOver_ = false;
+    std::shared_ptr<Signal> signal_ = std::make_shared<Signal>();
     std::jthread worker_;
 };
 

@@ -1,22 +1,17 @@
 #pragma once
-// A recognition request fed with audio buffers. The tap appends from the audio thread while the
-// main thread starts and ends the task, so appending is safe from any thread and never waits on
-// recognition: buffers go straight to the task's engine queue (or wait here until a task starts).
-// A task ends where its utterance ends, while the microphone goes on: what its engine had not
-// reached, and what the tap still brings until it is removed, stays here as unheard audio for the
-// request that continues from this one.
+// A recognition request: the audio of a capture from a position on. A request made alone has a
+// capture of its own that appendAudioPCMBuffer fills (from any thread, never waiting on
+// recognition); a dictation run hands one capture to a request per task, each continuing where
+// the task before stopped hearing.
 
-#include <deque>
+#include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/avfaudio/AVAudioPCMBuffer.h"
+#include "platform/avfaudio/AudioCapture.h"
 
 namespace platform {
-
-class SpeechEngine;
 
 class SFSpeechRecognitionRequest {
 public:
@@ -34,32 +29,33 @@ private:
 
 class SFSpeechAudioBufferRecognitionRequest : public SFSpeechRecognitionRequest {
 public:
-    // Any thread. Buffers after endAudio are dropped; after the task has ended they are kept as
-    // unheard audio (its last 30 seconds at most).
+    SFSpeechAudioBufferRecognitionRequest();
+    SFSpeechAudioBufferRecognitionRequest(std::shared_ptr<AudioCapture> capture, std::int64_t position);
+
+    // Any thread: more audio into the capture. Dropped after endAudio.
     void appendAudioPCMBuffer(const AVAudioPCMBufferRef& buffer);
-    // Main thread, before this request is given any audio of its own: it starts with the unheard
-    // audio of `previous` (whose tap must be removed first), in order, and `previous` keeps none.
-    void continueFrom(SFSpeechAudioBufferRecognitionRequest& previous);
-    // No more audio: the task delivers one last result or error.
+    // No more audio: the capture ends here, and the task delivers one last result or error holding
+    // every word up to this position.
     void endAudio();
     bool hasEndedAudio() const;
     // The format recognition works in; any other is converted.
     AVAudioFormat nativeAudioFormat() const { return {16000, 1}; }
 
-    // Used by the task: connects the engine (false when the request already served a task) and
-    // disconnects it when the task is over, taking the audio the engine did not use.
-    bool attach(std::shared_ptr<SpeechEngine> engine);
+    const std::shared_ptr<AudioCapture>& capture() const { return capture_; }
+    std::int64_t startPosition() const { return start_; }
+    // Where the task stopped hearing (the start while no task has heard anything).
+    std::int64_t endPosition() const;
+
+    // Used by the task: its reader of the capture (null when the request already served a task),
+    // and the end of its listening.
+    std::shared_ptr<AudioCapture::Reader> attach();
     void detach();
 
 private:
-    mutable std::mutex mutex_;
-    std::shared_ptr<SpeechEngine> engine_;
-    std::vector<AVAudioPCMBufferRef> pending_;
-    std::deque<AVAudioPCMBufferRef> unheard_;
-    double unheardSeconds_ = 0;
-    bool ended_ = false;
+    std::shared_ptr<AudioCapture> capture_;
+    std::int64_t start_ = 0;
+    std::shared_ptr<AudioCapture::Reader> reader_;
     bool used_ = false;
-    bool closed_ = false;
 };
 
 } // namespace platform

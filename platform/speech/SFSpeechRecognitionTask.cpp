@@ -28,14 +28,15 @@ void SFSpeechRecognitionTask::begin(std::unique_ptr<SpeechEngine> engine,
     callbacks.error = [weak](const NSError& e) {
         if (auto self = weak.lock()) self->onError(e);
     };
-    if (!request_->attach(shared)) {
+    auto audio = request_->attach();
+    if (!audio) {
         failAfter(
             0, speechError(SFSpeechErrorCodeRequestInUse, "The recognition request has already been used"));
         return;
     }
     engine_ = shared;
     state_ = SFSpeechRecognitionTaskState::running;
-    engine_->start(configuration, std::move(callbacks));
+    engine_->start(configuration, std::move(callbacks), std::move(audio));
 }
 
 void SFSpeechRecognitionTask::failAfter(double delay, NSError error) {
@@ -116,10 +117,8 @@ void SFSpeechRecognitionTask::onError(const NSError& error) {
 
 void SFSpeechRecognitionTask::complete() {
     state_ = SFSpeechRecognitionTaskState::completed;
-    // The request first takes what the engine did not hear, so that no buffer the tap brings in
-    // between is lost.
-    if (request_) request_->detach();
     if (engine_) engine_->cancel();
+    if (request_) request_->detach();
     engine_.reset();
 }
 

@@ -14,39 +14,43 @@ public:
     explicit ScriptedSpeechEngine(ScriptedSpeech& controller) : controller_(controller) {}
 
     ~ScriptedSpeechEngine() override {
+        if (audio()) audio()->stopListening();
         std::lock_guard lock(controller_.mutex_);
         if (controller_.current_ == this) controller_.current_ = nullptr;
     }
 
-    void start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks) override {
-        SpeechEngine::start(configuration, std::move(callbacks));
-        std::lock_guard lock(controller_.mutex_);
-        controller_.current_ = this;
-        ++controller_.started_;
-        formats_ = controller_.formats_;
+    void start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks,
+               std::shared_ptr<AudioCapture::Reader> audio) override {
+        SpeechEngine::start(configuration, std::move(callbacks), audio);
+        {
+            std::lock_guard lock(controller_.mutex_);
+            controller_.current_ = this;
+            ++controller_.started_;
+            formats_ = controller_.formats_;
+        }
+        audio->listen([this] { hear(); });
+        hear();
     }
 
-    void append(const AVAudioPCMBufferRef& buffer) override {
-        if (!buffer) return;
+    // The limits count on the audio as it arrives; its end ends the task with the last text. Once
+    // the task has ended the engine reads no further: the rest is the next task's.
+    void hear() {
         std::lock_guard lock(mutex_);
-        if (ended_ || handedOver_) return;
-        if (hasFinished()) {
-            unheard_.push_back(buffer);
-            return;
+        if (hasFinished()) return;
+        while (auto span = audio()->read()) {
+            heard_ += span->frames / span->buffer->format().sampleRate();
+            if (heard_ >= configuration().maximumDuration) {
+                finishWithLastText();
+                return;
+            }
+            if (!heardText_ && heard_ >= configuration().noSpeechTimeout) {
+                postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
+                return;
+            }
         }
-        heard_ += buffer->duration();
-        if (heard_ >= configuration().maximumDuration) {
-            finishWithLastText();
-        } else if (!heardText_ && heard_ >= configuration().noSpeechTimeout) {
-            postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
-        }
-    }
-
-    void endAudio() override {
-        std::lock_guard lock(mutex_);
-        if (ended_) return;
-        ended_ = true;
-        finishWithLastText();
+        // Its task ends where it has read to: nothing before is heard again.
+        audio()->release(audio()->position());
+        if (audio()->atEnd()) finishWithLastText();
     }
 
     void speak(const std::string& text, bool isFinal) {
@@ -61,20 +65,11 @@ public:
 
     void fail(const std::string& message) { postError(speechError(SFSpeechErrorCodeScripted, message)); }
 
-    std::vector<AVAudioPCMBufferRef> takeUnheardAudio() override {
-        std::lock_guard lock(mutex_);
-        handedOver_ = true;
-        return std::exchange(unheard_, {});
-    }
-
     double heard() const {
         std::lock_guard lock(mutex_);
         return heard_;
     }
-    bool ended() const {
-        std::lock_guard lock(mutex_);
-        return ended_;
-    }
+    bool ended() const { return audio()->stopPosition().has_value(); }
     std::vector<std::string> contextualStrings() const { return configuration().contextualStrings; }
 
 private:
@@ -89,9 +84,6 @@ private:
     mutable std::mutex mutex_;
     double heard_ = 0;
     bool heardText_ = false;
-    bool ended_ = false;
-    bool handedOver_ = false;
-    std::vector<AVAudioPCMBufferRef> unheard_;
     std::string lastText_;
     bool formats_ = false; // fixed when the task starts; never needs the controller's lock later
 };

@@ -14,8 +14,10 @@ SpeechEngine::~SpeechEngine() {
     events_->finished = true;
 }
 
-void SpeechEngine::start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks) {
+void SpeechEngine::start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks,
+                         std::shared_ptr<AudioCapture::Reader> audio) {
     configuration_ = configuration;
+    audio_ = std::move(audio);
     std::lock_guard lock(events_->mutex);
     events_->callbacks = std::move(callbacks);
 }

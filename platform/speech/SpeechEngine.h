@@ -1,9 +1,10 @@
 #pragma once
-// A recognition engine behind a task: built from a configuration and three callbacks, fed audio
-// from any thread, ended or cancelled from the main thread. Callbacks always arrive on the main
-// run loop, never inside the call that caused them, and stop for good after the first final
-// result or error, or once the engine is cancelled. Audio that comes after the end of what the
-// engine recognised is kept, not dropped, so that the next task can hear it.
+// A recognition engine behind a task: built from a configuration and three callbacks, it reads the
+// task's audio from the capture (AudioCapture::Reader) on a thread of its own choosing, and ends
+// where it stopped hearing, so that the next task reads on from there. Callbacks always arrive on
+// the main run loop, never inside the call that caused them, and stop for good after the first
+// final result or error, or once the engine is cancelled. When the capture is closed (a stop),
+// the final holds every word up to where it stopped.
 
 #include <atomic>
 #include <functional>
@@ -12,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/avfaudio/AVAudioPCMBuffer.h"
+#include "platform/avfaudio/AudioCapture.h"
 #include "platform/foundation/NSError.h"
 #include "platform/speech/SFSpeechRecognitionResult.h"
 
@@ -51,23 +52,17 @@ class SpeechEngine {
 public:
     virtual ~SpeechEngine();
 
-    // Main thread.
-    virtual void start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks);
-    // Any thread (the audio thread calls it through the request): must not block.
-    virtual void append(const AVAudioPCMBufferRef& buffer) = 0;
-    // No more audio: the engine delivers one last final result or error.
-    virtual void endAudio() = 0;
+    // Main thread. `audio` is the task's reader; it stays the engine's until the engine goes.
+    virtual void start(const SpeechEngineConfiguration& configuration, SpeechEngineCallbacks callbacks,
+                       std::shared_ptr<AudioCapture::Reader> audio);
     // Drops whatever has not been delivered; no callback follows.
     virtual void cancel();
-    // Main thread, once the task is over: the audio the engine was given but did not use, because
-    // its utterance had ended before it (what came after the end, and what still came until now),
-    // oldest first. Whoever continues listening starts from it. The engine takes no audio after.
-    virtual std::vector<AVAudioPCMBufferRef> takeUnheardAudio() { return {}; }
 
     bool hasFinished() const { return events_->finished.load(); }
 
 protected:
     const SpeechEngineConfiguration& configuration() const { return configuration_; }
+    const std::shared_ptr<AudioCapture::Reader>& audio() const { return audio_; }
     // Post to the main run loop from any thread; dropped once finished or cancelled. The final
     // result and the error finish the engine.
     void postPartial(SFTranscription transcription);
@@ -83,6 +78,7 @@ private:
     void post(std::function<void(SpeechEngineCallbacks&)> call, bool finishes);
 
     SpeechEngineConfiguration configuration_;
+    std::shared_ptr<AudioCapture::Reader> audio_;
     std::shared_ptr<Events> events_ = std::make_shared<Events>();
 };
 

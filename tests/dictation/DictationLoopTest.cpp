@@ -99,6 +99,22 @@ TEST_F(DictationScreenTest, AStopEndsTheRunAtTheTasksNextCallbackAndKeepsTheButt
     EXPECT_EQ(screen->textView->text(), " ");
 }
 
+// Results already on their way when the person stops: the recognizer's final after the stop holds
+// everything said up to it, so a partial delivered after the stop is never the task's text.
+TEST_F(DictationScreenTest, APartialQueuedBeforeTheStopIsNeverTakenForTheFinalAfterIt) {
+    show();
+    record();
+    auto& speech = ScriptedSpeech::shared();
+    ASSERT_TRUE(speech.partial("go"));
+    ASSERT_TRUE(speech.partial("go forward ten meters"));
+    screen->recordButton->tap();
+    runUntilIdle();
+    EXPECT_EQ(screen->Clipboard->text(), " go forward ten meters");
+    EXPECT_EQ(countLines("Added to Clipboard 1"), 1u);
+    EXPECT_FALSE(screen->isFinalStopped);
+    EXPECT_TRUE(screen->recordButton->isEnabled());
+}
+
 TEST_F(DictationScreenTest, TheCountdownEndsTheRunAfterItsLastTaskAndOneCountdownRunsAtATime) {
     show();
     record();

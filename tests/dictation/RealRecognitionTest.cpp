@@ -5,8 +5,12 @@
 
 #include "detail/DetailEntryScreen.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSLocale.h"
+#include "platform/foundation/Sandbox.h"
+#include "platform/speech/PocketsphinxEngine.h"
 #include "tests/dictation/DictationTestSupport.h"
+#include "tests/dictation/PhrasesWithPauses.h"
 
 using namespace platform;
 using quillora::test::DictationScreenTest;
@@ -89,4 +93,57 @@ TEST_F(DetailRealRecognitionTest, ARecordedClipContinuesTheEntryAsOneParagraph) 
     EXPECT_EQ(screen->textView->text().rfind("Saved entry\nGo forward ten meters\n", 0), 0u);
     EXPECT_EQ(screen->textView->font(), UIFont::fontWithName_size("Courier", 20));
     NSLocale::setCurrentLocaleForTesting(std::nullopt);
+}
+
+// A stop mid-phrase while the decoder is held seconds behind the microphone, the two ways round:
+// the stop reaches the decoder before it has heard the first phrase end (one final holds the words
+// of both), or the first phrase's final is posted before the stop and handled after it (one more
+// task hears what was said between the two). Either way the transcript holds the words the
+// decoder gives at the same stop when it keeps up, once.
+TEST_F(DictationScreenTest, AStopWithTheDecoderSecondsBehindBringsEveryWordBeforeIt) {
+    ScriptedSpeech::shared().setScriptedLocales({});
+    const auto demo = sourceBundle() / "demo.wav";
+    const auto sound = Sandbox::tmp() / "two-phrases.wav";
+    ASSERT_TRUE(quillora::test::writePhrasesWithPauses(sound, {{demo, 0.7}, {demo, 1.5}}));
+    // Into the second phrase, after its first words.
+    const double stopAt =
+        0.5 + static_cast<double>(quillora::test::speechOf(demo).size()) / 16000 + 0.7 + 1.3;
+
+    enum class Stop { decoderKeepsUp, stopReachesTheDecoderFirst, finalPostedBeforeTheStop };
+    auto dictate = [&](Stop how) {
+        window.reset();
+        nav.reset();
+        screen.reset();
+        runUntilIdle();
+        AVAudioInputSource::setCurrent(AVAudioInputSource::file(sound));
+        show();
+        const bool held = how != Stop::decoderKeepsUp;
+        PocketsphinxEngine::holdDecodersForTesting(held);
+        record();
+        advance(stopAt);
+        if (how == Stop::finalPostedBeforeTheStop) {
+            // Queued now, before what the decoder posts; a step of no time waits for the decoder
+            // first, so that it has posted the final when the stop comes.
+            PocketsphinxEngine::holdDecodersForTesting(false);
+            DispatchQueue::main().async([this] { screen->recordButton->tap(); });
+            RunLoop::main().advance(0);
+        } else {
+            screen->recordButton->tap();
+            PocketsphinxEngine::holdDecodersForTesting(false);
+        }
+        EXPECT_TRUE(
+            RunLoop::main().runUntil([&] { return screen->isStopped && !screen->isFinalStopped; }, 120));
+        runUntilIdle();
+        return screen->Clipboard->text();
+    };
+    const std::string keptUp = dictate(Stop::decoderKeepsUp);
+    ASSERT_EQ(keptUp.rfind(" Go forward ten meters Go", 0), 0u) << keptUp;
+    for (auto how : {Stop::stopReachesTheDecoderFirst, Stop::finalPostedBeforeTheStop}) {
+        SCOPED_TRACE(how == Stop::stopReachesTheDecoderFirst ? "the stop reaches the decoder first"
+                                                             : "the final is posted before the stop");
+        const std::string heard = dictate(how);
+        const auto difference = quillora::test::compareWords(keptUp, heard);
+        EXPECT_EQ(difference.lost, 0u) << heard;
+        EXPECT_EQ(difference.extra, 0u) << heard;
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <random>
 #include <thread>
 
 #include "platform/foundation/Sandbox.h"
@@ -22,17 +23,19 @@ namespace {
 
 // The phrases and the pauses after them, short ones on both sides of the half second of silence
 // after which the recognizer ends a task.
-std::filesystem::path writeTestPhrases(const std::filesystem::path& path) {
+std::vector<std::pair<std::filesystem::path, double>> testPhrases() {
     const auto librivox = kTestClips / "librivox";
-    const bool written =
-        writePhrasesWithPauses(path, {
-                                         {librivox / "sense_and_sensibility_01_austen_64kb-0880.wav", 0.3},
-                                         {kTestClips / "numbers.raw", 0.6},
-                                         {sourceBundle() / "demo.wav", 1.0},
-                                         {kTestClips / "something.raw", 1.5},
-                                         {sourceBundle() / "demo.wav", 3.0},
-                                     });
-    return written ? path : std::filesystem::path();
+    return {
+        {librivox / "sense_and_sensibility_01_austen_64kb-0880.wav", 0.3},
+        {kTestClips / "numbers.raw", 0.6},
+        {sourceBundle() / "demo.wav", 1.0},
+        {kTestClips / "something.raw", 1.5},
+        {sourceBundle() / "demo.wav", 3.0},
+    };
+}
+
+std::filesystem::path writeTestPhrases(const std::filesystem::path& path) {
+    return writePhrasesWithPauses(path, testPhrases()) ? path : std::filesystem::path();
 }
 
 // Threads that keep every core they get busy until the object goes.
@@ -79,6 +82,25 @@ protected:
         runUntilIdle();
         return screen->Clipboard->text();
     }
+
+    // Dictates the file on a new main screen and taps Stop `stopAt` seconds into it, whether or
+    // not the decoder has caught up; the transcript once the stop has brought its last words.
+    std::string dictateUntil(const std::filesystem::path& sound, double stopAt) {
+        window.reset();
+        nav.reset();
+        screen.reset();
+        runUntilIdle();
+        AVAudioInputSource::setCurrent(AVAudioInputSource::file(sound));
+        show();
+        const double started = RunLoop::main().now();
+        record();
+        RunLoop::main().schedule(started + stopAt - RunLoop::main().now(),
+                                 [this] { screen->recordButton->tap(); });
+        EXPECT_TRUE(
+            RunLoop::main().runUntil([&] { return screen->isStopped && !screen->isFinalStopped; }, 120));
+        runUntilIdle();
+        return screen->Clipboard->text();
+    }
 };
 
 std::size_t occurrences(const std::string& text, const std::string& phrase) {
@@ -110,4 +132,48 @@ TEST_F(RealTimeGapTest, PhrasesAfterShortPausesArriveWholeInRealTimeOnABusyMachi
     }
     RunLoop::main().useVirtualClock();
     EXPECT_EQ(realClock, virtualClock);
+}
+
+// Stops at moments picked at random inside the phrases, on the real clock with the machine busy, so
+// that the decoder is behind when the stop comes: the transcript has at least the words the
+// virtual clock gives at the same stop, and the words before its last are the recording's own, in
+// order, none twice (the last may be a word the stop cut short).
+TEST_F(RealTimeGapTest, RandomStopsMidPhraseInRealTimeBringEveryWordBeforeTheStop) {
+    ScriptedSpeech::shared().setScriptedLocales({});
+    const auto sound = writeTestPhrases(Sandbox::tmp() / "phrases.wav");
+    ASSERT_FALSE(sound.empty()) << "the test clips of pocketsphinx-testdata are needed";
+    const std::string whole = dictate(sound);
+    // Where each phrase is in the file: after half a second of silence, each followed by its pause.
+    std::vector<std::pair<double, double>> phrases;
+    double at = 0.5;
+    for (const auto& [clip, pause] : testPhrases()) {
+        const double length = static_cast<double>(quillora::test::speechOf(clip).size()) / 16000;
+        phrases.emplace_back(at, length);
+        at += length + pause;
+    }
+    std::mt19937 random(36);
+    for (int stop = 0; stop < 3; ++stop) {
+        const auto& [start, length] =
+            phrases[std::uniform_int_distribution<std::size_t>(0, phrases.size() - 1)(random)];
+        const double stopAt = start + length * std::uniform_real_distribution<double>(0.3, 0.8)(random);
+        SCOPED_TRACE("stop at " + std::to_string(stopAt) + " s");
+        RunLoop::main().useVirtualClock();
+        const std::string virtualClock = dictateUntil(sound, stopAt);
+        RunLoop::main().useRealClock();
+        std::string realClock;
+        {
+            BusyThreads busy(2);
+            realClock = dictateUntil(sound, stopAt);
+        }
+        RunLoop::main().useVirtualClock();
+        EXPECT_GE(quillora::test::wordsOf(realClock).size(), quillora::test::wordsOf(virtualClock).size())
+            << "virtual clock:" << virtualClock << "\nreal clock:" << realClock;
+        auto beforeTheLast = quillora::test::wordsOf(realClock);
+        if (!beforeTheLast.empty()) beforeTheLast.pop_back();
+        std::string joined;
+        for (const auto& word : beforeTheLast)
+            joined += " " + word;
+        EXPECT_EQ(quillora::test::compareWords(whole, joined).extra, 0u)
+            << "whole:" << whole << "\nreal clock:" << realClock;
+    }
 }
