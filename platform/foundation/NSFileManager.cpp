@@ -237,12 +237,20 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
         // Owner first: a change of owner clears the set-id bits that the mode then puts back. Only
         // a privileged program may give a file away; any other keeps at least the group it can.
         struct stat made {};
-        if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
-            ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-            // Ours from now on, with the permissions it had.
+        mode_t mode = old.st_mode & 07777;
+        if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid)) {
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+                (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            // Ours from now on, with the permissions it had, but never set-id to an owner or group
+            // other than the one it was set-id to.
+            if (::fstat(fd, &made) != 0) {
+                made.st_uid = static_cast<uid_t>(-1);
+                made.st_gid = static_cast<gid_t>(-1);
+            }
+            if (made.st_uid != old.st_uid) mode &= ~S_ISUID;
+            if (made.st_gid != old.st_gid) mode &= ~S_ISGID;
         }
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(fd, mode);
     } else if (!err) {
         // mkstemp creates the file 0600; give it the permissions an ordinary write would have.
         ::fchmod(fd, 0666 & ~processUmask());

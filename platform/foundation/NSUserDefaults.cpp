@@ -365,9 +365,11 @@ void NSUserDefaults::setObject_forKey(const StringDictionary& value, const std::
 }
 
 void NSUserDefaults::removeObjectForKey(const std::string& key) {
+    // Under the name it was set as.
+    const std::string storedKey = storableText(key);
     {
         std::lock_guard lock(mutex_);
-        auto at = std::find(entries().keys.begin(), entries().keys.end(), key);
+        auto at = std::find(entries().keys.begin(), entries().keys.end(), storedKey);
         if (at == entries().keys.end()) return;
         const auto i = at - entries().keys.begin();
         entries().keys.erase(at);

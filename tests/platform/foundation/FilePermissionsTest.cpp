@@ -74,16 +74,18 @@ TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMay
         mode_t mode;
         Account owner;
         bool asOrdinaryUser;
-        // What the file is after the second write: written or left as it was, and its owner.
+        // What the file is after the second write: written or left as it was, its owner and mode.
         bool written;
         Account ownerAfter;
+        mode_t modeAfter;
     };
     const std::vector<Case> cases{
-        {"a private file of root's", 0600, root, false, true, root},
-        {"a group-readable file of the account's, written by root", 0640, *other, false, true, *other},
-        {"a read-only file, written by root, who may", 0444, root, false, true, root},
-        {"a private file of the account's, written by it", 0600, *other, true, true, *other},
-        {"a read-only file of the account's, written by it", 0444, *other, true, false, *other},
+        {"a private file of root's", 0600, root, false, true, root, 0600},
+        {"a group-readable file of the account's, written by root", 0640, *other, false, true, *other, 0640},
+        {"a read-only file, written by root, who may", 0444, root, false, true, root, 0444},
+        {"a set-id file of the account's, written by root", 06640, *other, false, true, *other, 06640},
+        {"a private file of the account's, written by it", 0600, *other, true, true, *other, 0600},
+        {"a read-only file of the account's, written by it", 0444, *other, true, false, *other, 0444},
         // The account may write it through its group, but may not give the new file to root: the
         // file becomes its own, in root's group still, with its permissions.
         {"a group-writable file of root's, written by the account",
@@ -91,7 +93,17 @@ TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMay
          {0, other->gid},
          true,
          true,
-         *other},
+         *other,
+         0664},
+        // Set-user-id on a file that is now the account's would run as the account: only the
+        // bit of the group it kept stays.
+        {"a set-id group-writable file of root's, written by the account",
+         06664,
+         {0, other->gid},
+         true,
+         true,
+         *other,
+         02664},
     };
     for (const auto& writer : writers) {
         for (const auto& c : cases) {
@@ -113,7 +125,7 @@ TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMay
             else
                 EXPECT_EQ(bytesOf(path), before) << "the file it may not write is left as it was";
             const struct stat after = statOf(path);
-            EXPECT_EQ(after.st_mode & 07777, c.mode);
+            EXPECT_EQ(after.st_mode & 07777, c.modeAfter);
             EXPECT_EQ(after.st_uid, c.ownerAfter.uid);
             EXPECT_EQ(after.st_gid, c.ownerAfter.gid);
             for (const auto& entry : fs::directory_iterator(Sandbox::documents()))

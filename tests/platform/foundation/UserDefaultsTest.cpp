@@ -45,6 +45,9 @@ TEST_F(UserDefaultsTest, ValuesSurviveARestartOnceTheRunLoopHasSettledThem) {
     defaults->setObject_forKey(StringDictionary{{"a", "1"}, {"b", "two"}}, "map");
     defaults->setObject_forKey("gone", "removed");
     defaults->removeObjectForKey("removed");
+    // A key is removed under the name it was stored as, what it cannot carry read as U+FFFD.
+    defaults->setObject_forKey("gone too", "bell \x07");
+    defaults->removeObjectForKey("bell \x07");
     // Nothing is written until the change has settled on the run loop.
     EXPECT_FALSE(fs::exists(prefsFile()));
     runUntilIdle();
@@ -60,6 +63,7 @@ TEST_F(UserDefaultsTest, ValuesSurviveARestartOnceTheRunLoopHasSettledThem) {
     EXPECT_EQ(again->arrayForKey("list"), (StringArray{"one", "", "three"}));
     EXPECT_EQ(again->dictionaryForKey("map"), (StringDictionary{{"a", "1"}, {"b", "two"}}));
     EXPECT_EQ(again->objectForKey("removed"), std::nullopt);
+    EXPECT_EQ(again->objectForKey("bell \uFFFD"), std::nullopt);
 
     // A change not yet settled is lost by a crash, but synchronize() saves it at once.
     again->setInteger_forKey(7, "count");
