@@ -186,6 +186,19 @@ namespace {
 std::string temporaryPrefix(const fs::path& target) {
     return "." + target.filename().string() + ".tmp-";
 }
+
+// Syncs the folder holding `file`; the error, or 0. A folder we may not open, and a file system
+// that cannot sync folders, leave nothing more to do.
+int syncFolderOf(const fs::path& file) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    int err = 0;
+    while (::fsync(fd) != 0 && (err = errno) == EINTR)
+        err = 0;
+    ::close(fd);
+    return err == EINVAL ? 0 : err;
+}
 } // namespace
 
 void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const {
@@ -262,6 +275,9 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
         ::unlink(tmpl.c_str());
         return NSError::posix(err, what);
     }
+    // The new name lives in the folder: until the folder is on disk too, a power cut can bring
+    // back the old file after the save was reported done.
+    if (int failed = syncFolderOf(target)) return NSError::posix(failed, what);
     return std::nullopt;
 }
 
