@@ -205,10 +205,15 @@ void NSUserDefaults::load() {
     std::string why = read.why;
     bool recovered = false;
     if (read.root) {
-        if (auto* dict = std::get_if<PlistValue::Dictionary>(&read.root->value)) {
+        auto* dict = read.referenceAtTop ? nullptr : std::get_if<PlistValue::Dictionary>(&read.root->value);
+        if (dict) {
             root_.value = std::move(*dict);
-            if (read.replaced == 0) return;
-            why = replacedCharactersReason(read.replaced);
+            if (read.replaced == 0 && read.repeatedKeys == 0) return;
+            // Repaired as it was read: the file is kept as it is.
+            if (read.replaced) why = replacedCharactersReason(read.replaced);
+            if (read.repeatedKeys)
+                why +=
+                    (why.empty() ? "" : ", and ") + repeatedKeysReason(read.repeatedKeys, read.repeatedKey);
             recovered = true;
         } else {
             why = "it is not a dictionary";
@@ -236,8 +241,14 @@ void NSUserDefaults::load() {
                         *aside);
         message += " Its bytes are kept in \u201C" + *aside + "\u201D.";
         if (recovered) {
-            message += read.root ? " The settings are kept, with those characters replaced."
-                                 : " The settings before the damage were recovered.";
+            if (!read.root)
+                message += " The settings before the damage were recovered.";
+            else if (!read.repeatedKeys)
+                message += " The settings are kept, with those characters replaced.";
+            else
+                message += std::string(" The settings are kept, with ") +
+                           (read.replaced ? "those characters replaced and " : "") +
+                           "the last value given to each key.";
             // Saved again, so that a start without any change keeps what was recovered.
             dirty_ = true;
         }

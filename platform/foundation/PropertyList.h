@@ -71,6 +71,13 @@ struct PlistRead {
     std::optional<PlistValue> salvaged;
     // Characters of `root` (or `salvaged`) that could not be stored and now read U+FFFD.
     std::size_t replaced = 0;
+    // Keys that a dictionary of `root` (or `salvaged`) gave more than one value, of which only
+    // the last is kept: how many, and the first of them.
+    std::size_t repeatedKeys = 0;
+    std::string repeatedKey;
+    // The top object is an archive's reference (a binary list's UID), which reads as the
+    // dictionary {"CF$UID": n} that libplist writes for one: the file holds no dictionary.
+    bool referenceAtTop = false;
 };
 
 PlistRead parsePlist(std::string_view bytes);
@@ -89,6 +96,10 @@ std::string storableText(std::string_view text, std::size_t* replaced = nullptr)
 // The end of a sentence about a file that held `replaced` such characters: "it holds 2
 // characters that cannot be saved (...); they now read “�”".
 std::string replacedCharactersReason(std::size_t replaced);
+
+// The end of a sentence about a file whose dictionaries gave `count` keys more than one value,
+// `first` the first of them: "it gives the key “fontSize” more than one value; the last is kept".
+std::string repeatedKeysReason(std::size_t count, const std::string& first);
 
 // What reading a list file found.
 struct StringArrayPlistRead {
