@@ -151,7 +151,7 @@ void EntryListViewController::showAlert(const std::string& title, const std::str
 }
 
 void EntryListViewController::keepDamagedFile(const std::string& path, const std::string& why,
-                                              std::size_t salvaged, bool whole) {
+                                              const std::string& recovered) {
     const std::string name = std::filesystem::path(path).filename().string();
     // What cannot be read may still be someone's only copy: keep it beside the list.
     NSError error;
@@ -165,16 +165,31 @@ void EntryListViewController::keepDamagedFile(const std::string& path, const std
         return;
     }
     console().print("entry list could not be read (" + why + "), moved to " + *aside);
-    std::string message = "The list file “" + name + "” could not be read: " + why +
-                          ". Its bytes are kept in “" + *aside + "”.";
-    if (whole)
-        message += " All " + std::to_string(salvaged) + (salvaged == 1 ? " entry is" : " entries are") +
-                   " shown, as they now read.";
-    else if (salvaged > 0)
-        message += " The " + std::to_string(salvaged) + (salvaged == 1 ? " entry" : " entries") +
-                   " before the damage were recovered.";
-    showAlert("List damaged", message);
+    showAlert("List damaged", "The list file “" + name + "” could not be read: " + why +
+                                  ". Its bytes are kept in “" + *aside + "”." + recovered);
 }
+
+namespace {
+std::string entryCount(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " entry" : " entries");
+}
+
+// What came back of a list file that could not be read, as the alert's last sentence.
+std::string recoveredEntries(const StringArrayPlistRead& read) {
+    const std::size_t n = read.salvaged.size();
+    std::string text;
+    if (n > 0)
+        text = read.brokenOff
+                   ? "The " + entryCount(n) + " before the damage " + (n == 1 ? "was" : "were") + " recovered"
+                   : "The " + entryCount(n) + " that could be read " + (n == 1 ? "is" : "are") + " shown";
+    if (!read.leftOut.empty()) text += (text.empty() ? "Left out: " : "; left out: ") + read.leftOut;
+    return text.empty() ? text : " " + text + ".";
+}
+
+std::string allEntriesShown(std::size_t n) {
+    return " All " + entryCount(n) + (n == 1 ? " is" : " are") + " shown, as they now read.";
+}
+} // namespace
 
 void EntryListViewController::loadEntries() {
     std::string path = fileURL->path();
@@ -192,8 +207,8 @@ void EntryListViewController::loadEntries() {
     if (!read.entries) {
         base_ = data;
         if (read.missing) return;
-        keepDamagedFile(path, read.why, read.salvaged.size());
-        if (read.salvaged.empty()) return;
+        keepDamagedFile(path, read.why, recoveredEntries(read));
+        // The stand-in rows are for a list that never existed: this one shows what could be read.
         data = std::move(read.salvaged);
         // Nothing is in the file now: what another copy writes before our next Save is theirs.
         base_.clear();
@@ -204,7 +219,7 @@ void EntryListViewController::loadEntries() {
     if (read.replaced > 0) {
         // Read whole, but what it held cannot be saved as it was: the file is kept as it is and
         // the list goes on as it now reads.
-        keepDamagedFile(path, replacedCharactersReason(read.replaced), data.size(), true);
+        keepDamagedFile(path, replacedCharactersReason(read.replaced), allEntriesShown(data.size()));
         if (!fileProtected_) base_.clear();
         reloadTable();
         return;
@@ -277,7 +292,8 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     bool merged = false;
     if (fresh.entries && fresh.replaced > 0) {
         // Another copy left what cannot be saved: its file is kept before ours replaces it.
-        keepDamagedFile(path, replacedCharactersReason(fresh.replaced), fresh.entries->size(), true);
+        keepDamagedFile(path, replacedCharactersReason(fresh.replaced),
+                        allEntriesShown(fresh.entries->size()));
         if (fileProtected_) return fail("its file could not be read and is left as it is");
     }
     if (fresh.entries) {
@@ -286,7 +302,7 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
             merged = true;
         }
     } else if (!fresh.missing) {
-        keepDamagedFile(path, fresh.why, 0);
+        keepDamagedFile(path, fresh.why);
         if (fileProtected_) return fail("its file could not be read and is left as it is");
     }
     NSError error;

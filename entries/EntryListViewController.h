@@ -129,9 +129,9 @@ private:
     void removeShownRow(long row);
     void reloadTable();
     void showAlert(const std::string& title, const std::string& message);
-    // Moves an unreadable list file aside and tells the person where its bytes went.
-    void keepDamagedFile(const std::string& path, const std::string& why, std::size_t salvaged,
-                         bool whole = false);
+    // Moves an unreadable list file aside and tells the person where its bytes went, and what
+    // came back of it (`recovered`, the alert's last sentence).
+    void keepDamagedFile(const std::string& path, const std::string& why, const std::string& recovered = "");
 
     const EntryListVariant& variant_;
     std::shared_ptr<platform::UITableView> ownedTable_;

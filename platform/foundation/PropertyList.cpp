@@ -1071,7 +1071,8 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
     StringArrayPlistRead result;
     result.why = std::move(read.why);
     result.replaced = read.replaced;
-    // The strings of an array, or why it holds something else.
+    // The strings of an array, and what else it holds in `result.leftOut`; none when it is no
+    // array.
     auto strings = [&](PlistValue& list) -> std::optional<StringArray> {
         auto* array = std::get_if<PlistValue::Array>(&list.value);
         if (!array) {
@@ -1080,20 +1081,38 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
         }
         StringArray out;
         out.reserve(array->size());
+        constexpr std::size_t kNamed = 3;
+        std::vector<std::string> named;
+        std::size_t others = 0;
         for (std::size_t i = 0; i < array->size(); ++i) {
-            auto* s = std::get_if<std::string>(&(*array)[i].value);
-            if (!s) {
+            if (auto* s = std::get_if<std::string>(&(*array)[i].value)) {
+                out.push_back(std::move(*s));
+                continue;
+            }
+            if (named.empty() && read.root)
                 result.why =
                     "its element " + std::to_string(i) + " is " + valueKind((*array)[i]) + ", not a string";
-                return std::nullopt;
-            }
-            out.push_back(std::move(*s));
+            if (named.size() < kNamed)
+                named.push_back(std::to_string(i) + " (" + valueKind((*array)[i]) + ")");
+            else
+                ++others;
         }
+        if (named.empty()) return out;
+        std::string& text = result.leftOut;
+        text = named.size() == 1 ? "element " : "elements ";
+        for (std::size_t i = 0; i < named.size(); ++i)
+            text += (i == 0 ? "" : i + 1 < named.size() || others ? ", " : " and ") + named[i];
+        if (others) text += " and " + std::to_string(others) + " more";
         return out;
     };
     if (read.root) {
-        result.entries = strings(*read.root);
+        auto entries = strings(*read.root);
+        if (entries && result.leftOut.empty())
+            result.entries = std::move(entries);
+        else if (entries)
+            result.salvaged = std::move(*entries);
     } else if (read.salvaged) {
+        result.brokenOff = true;
         if (auto entries = strings(*read.salvaged)) result.salvaged = std::move(*entries);
     }
     return result;

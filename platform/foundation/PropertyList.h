@@ -109,8 +109,14 @@ struct StringArrayPlistRead {
     bool missing = false;
     // Why `entries` is none, as the end of a sentence about the file ("it is empty").
     std::string why;
-    // The complete entries before the place where a damaged or cut-short list breaks off.
+    // The complete entries before the place where a damaged or cut-short list breaks off, or
+    // the entries of a list whose other elements are not strings.
     StringArray salvaged;
+    // The list breaks off: `salvaged` holds what stood before the damage.
+    bool brokenOff = false;
+    // The elements of the list that are not strings, as the end of a sentence: "element 1 (a
+    // number)", "elements 0 (a number), 2 (a dictionary), 3 (an array) and 2 more".
+    std::string leftOut;
     // Characters of `entries` (or `salvaged`) that could not be stored and now read U+FFFD.
     std::size_t replaced = 0;
 };
