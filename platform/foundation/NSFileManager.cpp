@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
 namespace fs = std::filesystem;
@@ -172,6 +173,29 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, d
     return lock;
 }
 
+namespace {
+struct FolderWait {
+    std::string path;
+    double deadline;
+    std::function<void(const NSFileManager::FolderLock&)> then;
+};
+
+// One try per turn of the loop: the folder is held for no longer than the turn that writes.
+void tryFolderLater(std::shared_ptr<FolderWait> wait) {
+    RunLoop::main().schedule(NSFileManager::kFolderPollInterval, [wait] {
+        auto lock = NSFileManager::defaultManager().lockFolderOf(wait->path, 0);
+        if (lock.busy && RunLoop::main().now() < wait->deadline) return tryFolderLater(wait);
+        wait->then(lock);
+    });
+}
+} // namespace
+
+void NSFileManager::waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
+                                    double wait) const {
+    tryFolderLater(
+        std::make_shared<FolderWait>(FolderWait{path, RunLoop::main().now() + wait, std::move(then)}));
+}
+
 void NSFileManager::unlockFolder(const std::string& folder) const {
     auto it = heldFolders_.find(folder);
     if (it != heldFolders_.end() && --it->second.count == 0) {
@@ -217,13 +241,14 @@ void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const 
     }
 }
 
-std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes) const {
+std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes,
+                                                      double folderWait) const {
     const std::string what = "The file “" + path + "” could not be saved";
     if (path.empty() || path.back() == '/') return NSError::posix(EISDIR, what);
     NSError loop;
     auto resolved = resolvedWritePath(path, &loop);
     if (!resolved) return loop;
-    FolderLock lock = lockFolderOf(*resolved);
+    FolderLock lock = lockFolderOf(*resolved, folderWait);
     if (lock.busy) return NSError{NSPOSIXErrorDomain, EWOULDBLOCK, what + ": " + lock.failure};
     if (lock.held()) removeLeftoverTemporaryFiles(*resolved);
     // The file in place decides what the new one may be: one we may not write stays as it is (a

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
@@ -169,6 +170,58 @@ TEST_F(FilePermissionsTest, AFolderAnotherProgramKeepsLockedFailsTheWriteAfterAB
     ::close(other);
     EXPECT_TRUE(defaults->synchronize());
     EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), 24);
+}
+
+TEST_F(FilePermissionsTest, ASettledChangeWaitsForALockedFolderOnTheRunLoopWithoutBlockingIt) {
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setInteger_forKey(18, "fontSize");
+    ASSERT_TRUE(defaults->synchronize());
+    const fs::path file = defaults->filePath();
+    std::vector<std::string> failures;
+    auto observer = std::make_shared<int>();
+    NSNotificationCenter::defaultCenter().addObserver(
+        observer, NSUserDefaultsSaveFailedNotification,
+        [&](const NSNotification& n) { failures.push_back(n.stringForKey("message").value_or("")); });
+    struct Case {
+        std::string what;
+        // When the other program lets go, in seconds of the loop after the change; none: never.
+        std::optional<double> letGoAfter;
+    };
+    const std::vector<Case> cases{
+        {"let go within the wait", 2.5},
+        {"kept past the wait", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        failures.clear();
+        const int other = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        defaults->setInteger_forKey(30, "fontSize");
+        const auto start = std::chrono::steady_clock::now();
+        runUntilIdle();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+            << "the loop goes on while the folder is held";
+        // A change made while the write waits goes with it.
+        defaults->setObject_forKey("while waiting", "note");
+        advance(c.letGoAfter.value_or(NSFileManager::kFolderLockWait - 0.1));
+        if (c.letGoAfter) ::close(other);
+        advance(0.5);
+        EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), c.letGoAfter ? 30 : 18);
+        EXPECT_EQ(NSUserDefaults(file.string()).stringForKey("note"),
+                  c.letGoAfter ? std::optional<std::string>("while waiting") : std::nullopt);
+        EXPECT_EQ(failures, c.letGoAfter
+                                ? std::vector<std::string>{}
+                                : std::vector<std::string>{"The file “" + file.string() +
+                                                           "” could not be saved: another program "
+                                                           "holds its folder “" +
+                                                           file.parent_path().string() + "” locked"});
+        if (!c.letGoAfter) ::close(other);
+        EXPECT_TRUE(defaults->synchronize());
+        EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), 30);
+        defaults->setInteger_forKey(18, "fontSize");
+        defaults->removeObjectForKey("note");
+        ASSERT_TRUE(defaults->synchronize());
+    }
 }
 
 } // namespace
