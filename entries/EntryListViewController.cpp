@@ -121,7 +121,7 @@ void EntryListViewController::viewDidLoad() {
     fileURL = entryListURL(variant_.fileName);
     console().print("FILEURL");
     loadEntries();
-    if (transcribe && addNote() && transcriptStored) transcriptStored();
+    if (transcribe) addNote();
     transcribe = false;
 }
 
@@ -266,23 +266,53 @@ std::vector<std::string> EntryListViewController::mergedEntries(const std::vecto
     return merged;
 }
 
-bool EntryListViewController::saveEntries(const std::vector<std::string>& before) {
-    auto fail = [&](const std::string& why) {
-        console().print("error writing file ");
-        if (&before != &data) {
-            data = before;
-            reloadTable();
-        }
-        showAlert("Not saved", "The list could not be saved: " + why);
+bool EntryListViewController::saveFailed(const std::vector<std::string>& before, const std::string& why) {
+    console().print("error writing file ");
+    if (&before != &data) {
+        data = before;
+        reloadTable();
+    }
+    showAlert("Not saved", "The list could not be saved: " + why);
+    return false;
+}
+
+bool EntryListViewController::saveEntries(const std::vector<std::string>& before,
+                                          std::function<void()> stored) {
+    if (waitingSave_) {
+        // Written with the Save that waits, as `data` then stands.
+        if (stored) waitingSave_->stored.push_back(std::move(stored));
         return false;
-    };
-    if (!fileURL) return fail("it has no file");
-    if (fileProtected_) return fail("its file could not be read and is left as it is");
+    }
+    if (!fileURL) return saveFailed(before, "it has no file");
+    if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     const std::string path = fileURL->path();
     auto& files = NSFileManager::defaultManager();
     // Held from reading to writing, so another copy's Save cannot fall in between.
-    auto lock = files.lockFolderOf(path);
-    if (lock.busy) return fail(lock.failure);
+    auto lock = files.lockFolderOf(path, 0);
+    if (lock.busy) {
+        // Another program holds the folder: waited for on the run loop, so that the screen stays
+        // live, showing the rows being saved; they go back to `before` if the wait runs out.
+        waitingSave_ = WaitingSave{before, {}};
+        if (stored) waitingSave_->stored.push_back(std::move(stored));
+        files.waitForFolderOf(
+            path, [me = self<EntryListViewController>()](const NSFileManager::FolderLock& folder) {
+                auto waiting = std::move(*me->waitingSave_);
+                me->waitingSave_.reset();
+                const bool written = folder.busy ? me->saveFailed(waiting.before, folder.failure)
+                                                 : me->writeEntries(waiting.before);
+                if (written)
+                    for (auto& tell : waiting.stored)
+                        tell();
+            });
+        return false;
+    }
+    if (!writeEntries(before)) return false;
+    if (stored) stored();
+    return true;
+}
+
+bool EntryListViewController::writeEntries(const std::vector<std::string>& before) {
+    const std::string path = fileURL->path();
     StringArrayPlistRead fresh;
     // Every Save renames a new file into place: the same file, unchanged, is the one we know.
     if (!baseStamp_.empty() && fileStamp(path) == baseStamp_)
@@ -294,7 +324,7 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
         // Another copy left what cannot be saved: its file is kept before ours replaces it.
         keepDamagedFile(path, replacedCharactersReason(fresh.replaced),
                         allEntriesShown(fresh.entries->size()));
-        if (fileProtected_) return fail("its file could not be read and is left as it is");
+        if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     }
     if (fresh.entries) {
         if (*fresh.entries != base_) {
@@ -303,10 +333,10 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
         }
     } else if (!fresh.missing) {
         keepDamagedFile(path, fresh.why);
-        if (fileProtected_) return fail("its file could not be read and is left as it is");
+        if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     }
     NSError error;
-    if (!writeStringArrayPlist(path, data, &error)) return fail(error.localizedDescription);
+    if (!writeStringArrayPlist(path, data, &error)) return saveFailed(before, error.localizedDescription);
     base_ = data;
     baseStamp_ = fileStamp(path);
     if (merged) reloadTable();
@@ -328,7 +358,10 @@ bool EntryListViewController::addNote() {
         list->selectRowAtIndexPath_animated_scrollPosition(NSIndexPath{0, 0}, true,
                                                            UITableViewScrollPosition::None);
     }
-    return saveEntries(before);
+    return saveEntries(before,
+                       [weak = std::weak_ptr<EntryListViewController>(self<EntryListViewController>())] {
+                           if (auto me = weak.lock(); me && me->transcriptStored) me->transcriptStored();
+                       });
 }
 
 void EntryListViewController::viewWillAppear(bool animated) {

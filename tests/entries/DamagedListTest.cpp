@@ -233,7 +233,8 @@ TEST_F(DamagedListTest, TwoCopiesSavingIntoOneFolderLoseNoEntry) {
             main->transribeText = name + " late " + std::to_string(round);
             main->addNote();
             nav->popToRootViewControllerAnimated(false);
-            runUntilIdle();
+            // A Save that found the other copy writing waits for it on the run loop.
+            advance(NSFileManager::kFolderLockWait);
         }
     };
     pid_t other = ::fork();

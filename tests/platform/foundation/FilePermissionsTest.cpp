@@ -188,7 +188,7 @@ TEST_F(FilePermissionsTest, ASettledChangeWaitsForALockedFolderOnTheRunLoopWitho
         std::optional<double> letGoAfter;
     };
     const std::vector<Case> cases{
-        {"let go within the wait", 2.5},
+        {"let go within the wait", 0.5},
         {"kept past the wait", std::nullopt},
     };
     for (const auto& c : cases) {
