@@ -213,6 +213,7 @@ void EntryListViewController::loadEntries() {
         // Nothing is in the file now: what another copy writes before our next Save is theirs.
         base_.clear();
         reloadTable();
+        keepRecoveredEntries();
         return;
     }
     data = std::move(*read.entries);
@@ -222,6 +223,7 @@ void EntryListViewController::loadEntries() {
         keepDamagedFile(path, replacedCharactersReason(read.replaced), allEntriesShown(data.size()));
         if (!fileProtected_) base_.clear();
         reloadTable();
+        keepRecoveredEntries();
         return;
     }
     base_ = data;
@@ -232,6 +234,11 @@ void EntryListViewController::loadEntries() {
         line += (i ? ", " : "") + quote(data[i]);
     console().print(line + "]");
     reloadTable();
+}
+
+void EntryListViewController::keepRecoveredEntries() {
+    // Saved at once: the next visit finds them rather than a missing file and the stand-in rows.
+    if (!fileProtected_) saveEntries();
 }
 
 std::vector<std::string> EntryListViewController::mergedEntries(const std::vector<std::string>& base,

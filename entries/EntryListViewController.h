@@ -138,6 +138,8 @@ private:
     // Moves an unreadable list file aside and tells the person where its bytes went, and what
     // came back of it (`recovered`, the alert's last sentence).
     void keepDamagedFile(const std::string& path, const std::string& why, const std::string& recovered = "");
+    // Writes what was read of a damaged list into a new file in its place.
+    void keepRecoveredEntries();
 
     const EntryListVariant& variant_;
     std::shared_ptr<platform::UITableView> ownedTable_;
