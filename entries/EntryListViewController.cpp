@@ -121,7 +121,7 @@ void EntryListViewController::viewDidLoad() {
     fileURL = entryListURL(variant_.fileName);
     console().print("FILEURL");
     loadEntries();
-    if (transcribe && addNote() && transcriptStored) transcriptStored();
+    if (transcribe) addNote();
     transcribe = false;
 }
 
@@ -151,7 +151,7 @@ void EntryListViewController::showAlert(const std::string& title, const std::str
 }
 
 void EntryListViewController::keepDamagedFile(const std::string& path, const std::string& why,
-                                              std::size_t salvaged, bool whole) {
+                                              const std::string& recovered) {
     const std::string name = std::filesystem::path(path).filename().string();
     // What cannot be read may still be someone's only copy: keep it beside the list.
     NSError error;
@@ -165,16 +165,31 @@ void EntryListViewController::keepDamagedFile(const std::string& path, const std
         return;
     }
     console().print("entry list could not be read (" + why + "), moved to " + *aside);
-    std::string message = "The list file “" + name + "” could not be read: " + why +
-                          ". Its bytes are kept in “" + *aside + "”.";
-    if (whole)
-        message += " All " + std::to_string(salvaged) + (salvaged == 1 ? " entry is" : " entries are") +
-                   " shown, as they now read.";
-    else if (salvaged > 0)
-        message += " The " + std::to_string(salvaged) + (salvaged == 1 ? " entry" : " entries") +
-                   " before the damage were recovered.";
-    showAlert("List damaged", message);
+    showAlert("List damaged", "The list file “" + name + "” could not be read: " + why +
+                                  ". Its bytes are kept in “" + *aside + "”." + recovered);
 }
+
+namespace {
+std::string entryCount(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " entry" : " entries");
+}
+
+// What came back of a list file that could not be read, as the alert's last sentence.
+std::string recoveredEntries(const StringArrayPlistRead& read) {
+    const std::size_t n = read.salvaged.size();
+    std::string text;
+    if (n > 0)
+        text = read.brokenOff
+                   ? "The " + entryCount(n) + " before the damage " + (n == 1 ? "was" : "were") + " recovered"
+                   : "The " + entryCount(n) + " that could be read " + (n == 1 ? "is" : "are") + " shown";
+    if (!read.leftOut.empty()) text += (text.empty() ? "Left out: " : "; left out: ") + read.leftOut;
+    return text.empty() ? text : " " + text + ".";
+}
+
+std::string allEntriesShown(std::size_t n) {
+    return " All " + entryCount(n) + (n == 1 ? " is" : " are") + " shown, as they now read.";
+}
+} // namespace
 
 void EntryListViewController::loadEntries() {
     std::string path = fileURL->path();
@@ -192,21 +207,23 @@ void EntryListViewController::loadEntries() {
     if (!read.entries) {
         base_ = data;
         if (read.missing) return;
-        keepDamagedFile(path, read.why, read.salvaged.size());
-        if (read.salvaged.empty()) return;
+        keepDamagedFile(path, read.why, recoveredEntries(read));
+        // The stand-in rows are for a list that never existed: this one shows what could be read.
         data = std::move(read.salvaged);
         // Nothing is in the file now: what another copy writes before our next Save is theirs.
         base_.clear();
         reloadTable();
+        keepRecoveredEntries();
         return;
     }
     data = std::move(*read.entries);
     if (read.replaced > 0) {
         // Read whole, but what it held cannot be saved as it was: the file is kept as it is and
         // the list goes on as it now reads.
-        keepDamagedFile(path, replacedCharactersReason(read.replaced), data.size(), true);
+        keepDamagedFile(path, replacedCharactersReason(read.replaced), allEntriesShown(data.size()));
         if (!fileProtected_) base_.clear();
         reloadTable();
+        keepRecoveredEntries();
         return;
     }
     base_ = data;
@@ -214,6 +231,11 @@ void EntryListViewController::loadEntries() {
     console().print("data that is going to be loaded ");
     console().print(quotedList(data));
     reloadTable();
+}
+
+void EntryListViewController::keepRecoveredEntries() {
+    // Saved at once: the next visit finds them rather than a missing file and the stand-in rows.
+    if (!fileProtected_) saveEntries();
 }
 
 std::vector<std::string> EntryListViewController::mergedEntries(const std::vector<std::string>& base,
@@ -248,23 +270,53 @@ std::vector<std::string> EntryListViewController::mergedEntries(const std::vecto
     return merged;
 }
 
-bool EntryListViewController::saveEntries(const std::vector<std::string>& before) {
-    auto fail = [&](const std::string& why) {
-        console().print("error writing file ");
-        if (&before != &data) {
-            data = before;
-            reloadTable();
-        }
-        showAlert("Not saved", "The list could not be saved: " + why);
+bool EntryListViewController::saveFailed(const std::vector<std::string>& before, const std::string& why) {
+    console().print("error writing file ");
+    if (&before != &data) {
+        data = before;
+        reloadTable();
+    }
+    showAlert("Not saved", "The list could not be saved: " + why);
+    return false;
+}
+
+bool EntryListViewController::saveEntries(const std::vector<std::string>& before,
+                                          std::function<void()> stored) {
+    if (waitingSave_) {
+        // Written with the Save that waits, as `data` then stands.
+        if (stored) waitingSave_->stored.push_back(std::move(stored));
         return false;
-    };
-    if (!fileURL) return fail("it has no file");
-    if (fileProtected_) return fail("its file could not be read and is left as it is");
+    }
+    if (!fileURL) return saveFailed(before, "it has no file");
+    if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     const std::string path = fileURL->path();
     auto& files = NSFileManager::defaultManager();
     // Held from reading to writing, so another copy's Save cannot fall in between.
-    auto lock = files.lockFolderOf(path);
-    if (lock.busy) return fail(lock.failure);
+    auto lock = files.lockFolderOf(path, 0);
+    if (lock.busy) {
+        // Another program holds the folder: waited for on the run loop, so that the screen stays
+        // live, showing the rows being saved; they go back to `before` if the wait runs out.
+        waitingSave_ = WaitingSave{before, {}};
+        if (stored) waitingSave_->stored.push_back(std::move(stored));
+        files.waitForFolderOf(
+            path, [me = self<EntryListViewController>()](const NSFileManager::FolderLock& folder) {
+                auto waiting = std::move(*me->waitingSave_);
+                me->waitingSave_.reset();
+                const bool written = folder.busy ? me->saveFailed(waiting.before, folder.failure)
+                                                 : me->writeEntries(waiting.before);
+                if (written)
+                    for (auto& tell : waiting.stored)
+                        tell();
+            });
+        return false;
+    }
+    if (!writeEntries(before)) return false;
+    if (stored) stored();
+    return true;
+}
+
+bool EntryListViewController::writeEntries(const std::vector<std::string>& before) {
+    const std::string path = fileURL->path();
     // Every Save renames a new file into place: the same file, unchanged, is the one we know, and
     // is neither read nor compared again.
     const bool known = !baseStamp_.empty() && fileStamp(path) == baseStamp_;
@@ -273,8 +325,9 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     bool merged = false;
     if (fresh.entries && fresh.replaced > 0) {
         // Another copy left what cannot be saved: its file is kept before ours replaces it.
-        keepDamagedFile(path, replacedCharactersReason(fresh.replaced), fresh.entries->size(), true);
-        if (fileProtected_) return fail("its file could not be read and is left as it is");
+        keepDamagedFile(path, replacedCharactersReason(fresh.replaced),
+                        allEntriesShown(fresh.entries->size()));
+        if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     }
     if (known) {
         // Ours to write over.
@@ -284,11 +337,11 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
             merged = true;
         }
     } else if (!fresh.missing) {
-        keepDamagedFile(path, fresh.why, 0);
-        if (fileProtected_) return fail("its file could not be read and is left as it is");
+        keepDamagedFile(path, fresh.why);
+        if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     }
     NSError error;
-    if (!writeStringArrayPlist(path, data, &error)) return fail(error.localizedDescription);
+    if (!writeStringArrayPlist(path, data, &error)) return saveFailed(before, error.localizedDescription);
     base_ = data;
     baseStamp_ = fileStamp(path);
     if (merged) reloadTable();
@@ -310,7 +363,10 @@ bool EntryListViewController::addNote() {
         list->selectRowAtIndexPath_animated_scrollPosition(NSIndexPath{0, 0}, true,
                                                            UITableViewScrollPosition::None);
     }
-    return saveEntries(before);
+    return saveEntries(before,
+                       [weak = std::weak_ptr<EntryListViewController>(self<EntryListViewController>())] {
+                           if (auto me = weak.lock(); me && me->transcriptStored) me->transcriptStored();
+                       });
 }
 
 void EntryListViewController::viewWillAppear(bool animated) {

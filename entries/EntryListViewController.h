@@ -76,14 +76,16 @@ public:
     // the hand-back removed its row; then the file is written. Before the hand-back is taken, it
     // takes `text` instead.
     void replaceHandedBackText(const std::string& handedBack, const std::string& text);
-    // True when the new row reached the file.
+    // True when the new row reached the file; transcriptStored is told once it has.
     bool addNote();
     void backviewTapped();
     void PDF();
     // Writes `data` to the list file, first taking in what another copy of the program wrote to it
     // since this screen read it. A Save that fails puts `data` back to `before` and says why in
-    // an alert. True when the file holds `data`.
-    bool saveEntries(const std::vector<std::string>& before);
+    // an alert. True when the file holds `data`. A folder another program holds is waited for on
+    // the run loop (false meanwhile; Saves made while it waits are written with it); `stored` is
+    // told once the file holds `data`.
+    bool saveEntries(const std::vector<std::string>& before, std::function<void()> stored = nullptr);
     bool saveEntries() { return saveEntries(data); }
     void loadEntries();
 
@@ -129,9 +131,15 @@ private:
     void removeShownRow(long row);
     void reloadTable();
     void showAlert(const std::string& title, const std::string& message);
-    // Moves an unreadable list file aside and tells the person where its bytes went.
-    void keepDamagedFile(const std::string& path, const std::string& why, std::size_t salvaged,
-                         bool whole = false);
+    // The part of a Save done with the list's folder held.
+    bool writeEntries(const std::vector<std::string>& before);
+    // Puts `data` back to `before` and says why the Save failed; false.
+    bool saveFailed(const std::vector<std::string>& before, const std::string& why);
+    // Moves an unreadable list file aside and tells the person where its bytes went, and what
+    // came back of it (`recovered`, the alert's last sentence).
+    void keepDamagedFile(const std::string& path, const std::string& why, const std::string& recovered = "");
+    // Writes what was read of a damaged list into a new file in its place.
+    void keepRecoveredEntries();
 
     const EntryListVariant& variant_;
     std::shared_ptr<platform::UITableView> ownedTable_;
@@ -146,6 +154,13 @@ private:
     std::string baseStamp_;
     // The entry the detail screen shows is no longer in `data`: its text comes back as a new row.
     bool returnAsNewRow_ = false;
+    // A Save waiting for the list's folder: the rows to go back to if the wait runs out, and
+    // whom to tell once it is written.
+    struct WaitingSave {
+        std::vector<std::string> before;
+        std::vector<std::function<void()>> stored;
+    };
+    std::optional<WaitingSave> waitingSave_;
 };
 
 class ViewControllerTabelView : public EntryListViewController {

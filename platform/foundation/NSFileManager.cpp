@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "platform/foundation/RegularFile.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 
 namespace fs = std::filesystem;
@@ -172,6 +173,33 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, d
     return lock;
 }
 
+namespace {
+struct FolderWait {
+    std::string path;
+    double deadline;
+    std::function<void(const NSFileManager::FolderLock&)> then;
+};
+
+// One try per turn of the loop: the folder is held for no longer than the turn that writes.
+void tryFolderLater(std::shared_ptr<FolderWait> wait) {
+    RunLoop::main().schedule(NSFileManager::kFolderPollInterval, [wait] {
+        // A virtual clock jumps from try to try: each try waits the interval out in real time, so
+        // that the other program gets as long to let go as on the real clock.
+        auto& loop = RunLoop::main();
+        auto lock = NSFileManager::defaultManager().lockFolderOf(
+            wait->path, loop.isVirtual() ? NSFileManager::kFolderPollInterval : 0);
+        if (lock.busy && loop.now() < wait->deadline) return tryFolderLater(wait);
+        wait->then(lock);
+    });
+}
+} // namespace
+
+void NSFileManager::waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
+                                    double wait) const {
+    tryFolderLater(
+        std::make_shared<FolderWait>(FolderWait{path, RunLoop::main().now() + wait, std::move(then)}));
+}
+
 void NSFileManager::unlockFolder(const std::string& folder) const {
     auto it = heldFolders_.find(folder);
     if (it != heldFolders_.end() && --it->second.count == 0) {
@@ -185,6 +213,19 @@ void NSFileManager::unlockFolder(const std::string& folder) const {
 namespace {
 std::string temporaryPrefix(const fs::path& target) {
     return "." + target.filename().string() + ".tmp-";
+}
+
+// Syncs the folder holding `file`; the error, or 0. A folder we may not open, and a file system
+// that cannot sync folders, leave nothing more to do.
+int syncFolderOf(const fs::path& file) {
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    int err = 0;
+    while (::fsync(fd) != 0 && (err = errno) == EINTR)
+        err = 0;
+    ::close(fd);
+    return err == EINVAL ? 0 : err;
 }
 } // namespace
 
@@ -204,13 +245,14 @@ void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const 
     }
 }
 
-std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes) const {
+std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes,
+                                                      double folderWait) const {
     const std::string what = "The file “" + path + "” could not be saved";
     if (path.empty() || path.back() == '/') return NSError::posix(EISDIR, what);
     NSError loop;
     auto resolved = resolvedWritePath(path, &loop);
     if (!resolved) return loop;
-    FolderLock lock = lockFolderOf(*resolved);
+    FolderLock lock = lockFolderOf(*resolved, folderWait);
     if (lock.busy) return NSError{NSPOSIXErrorDomain, EWOULDBLOCK, what + ": " + lock.failure};
     if (lock.held()) removeLeftoverTemporaryFiles(*resolved);
     // The file in place decides what the new one may be: one we may not write stays as it is (a
@@ -237,12 +279,20 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
         // Owner first: a change of owner clears the set-id bits that the mode then puts back. Only
         // a privileged program may give a file away; any other keeps at least the group it can.
         struct stat made {};
-        if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid) &&
-            ::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-            ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-            // Ours from now on, with the permissions it had.
+        mode_t mode = old.st_mode & 07777;
+        if (::fstat(fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid)) {
+            if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+                (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+            // Ours from now on, with the permissions it had, but never set-id to an owner or group
+            // other than the one it was set-id to.
+            if (::fstat(fd, &made) != 0) {
+                made.st_uid = static_cast<uid_t>(-1);
+                made.st_gid = static_cast<gid_t>(-1);
+            }
+            if (made.st_uid != old.st_uid) mode &= ~S_ISUID;
+            if (made.st_gid != old.st_gid) mode &= ~S_ISGID;
         }
-        ::fchmod(fd, old.st_mode & 07777);
+        ::fchmod(fd, mode);
     } else if (!err) {
         // mkstemp creates the file 0600; give it the permissions an ordinary write would have.
         ::fchmod(fd, 0666 & ~processUmask());
@@ -254,6 +304,9 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
         ::unlink(tmpl.c_str());
         return NSError::posix(err, what);
     }
+    // The new name lives in the folder: until the folder is on disk too, a power cut can bring
+    // back the old file after the save was reported done.
+    if (int failed = syncFolderOf(target)) return NSError::posix(failed, what);
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 // leaves a half-written file where a good one stood.
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -50,14 +51,16 @@ public:
     std::optional<NSError> removeItemAtPath(const std::string& path) const;
     std::optional<NSError> createDirectoryAtPath_withIntermediateDirectories(const std::string& path,
                                                                              bool intermediates) const;
-    // Writes `bytes` to a temporary file beside `path`, flushes it to disk and renames it over
-    // `path`: readers see the old content or the new, never a mix. The folder must exist. A
+    // Writes `bytes` to a temporary file beside `path`, flushes it to disk, renames it over `path`
+    // and flushes the folder: readers see the old content or the new, never a mix, and a save
+    // reported done survives a power cut. The folder must exist. A
     // symbolic link at `path` is written through: its target gets the new content and the link
     // stays. A file replaced keeps its permissions and, where the system lets us, its owner; one
     // we may not write is refused, not replaced. The write holds the target's folder (see
     // FolderLock), and removes what earlier writes of the same file that were killed half-way
-    // left behind; it fails when another program keeps the folder locked past kFolderLockWait.
-    std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes) const;
+    // left behind; it fails when another program keeps the folder locked past `folderWait` seconds.
+    std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes,
+                                           double folderWait = kFolderLockWait) const;
 
     // Where a write of `path` lands: the end of its chain of symbolic links. None, with `error`
     // set, for a loop of links.
@@ -94,6 +97,15 @@ public:
         std::string folder_;
     };
     FolderLock lockFolderOf(const std::string& path, double wait = kFolderLockWait) const;
+
+    // Waits, without blocking the main run loop, for another program to let go of the folder of
+    // `path`: tries it every kFolderPollInterval seconds and calls `then` on the loop with the
+    // folder held, or with `busy` set once `wait` seconds of the loop's clock have passed. Never
+    // calls `then` inside this call. For the main thread, which must go on drawing and taking
+    // input meanwhile; lockFolderOf(path, 0) tells first whether there is anything to wait for.
+    void waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
+                         double wait = kFolderLockWait) const;
+    static constexpr double kFolderPollInterval = 0.01;
 
     // Removes the temporary files that writes of `path` killed half-way left beside its target.
     // Only to be called while holding the folder (every write does).

@@ -205,10 +205,15 @@ void NSUserDefaults::load() {
     std::string why = read.why;
     bool recovered = false;
     if (read.root) {
-        if (auto* dict = std::get_if<PlistValue::Dictionary>(&read.root->value)) {
+        auto* dict = read.referenceAtTop ? nullptr : std::get_if<PlistValue::Dictionary>(&read.root->value);
+        if (dict) {
             root_.value = std::move(*dict);
-            if (read.replaced == 0) return;
-            why = replacedCharactersReason(read.replaced);
+            if (read.replaced == 0 && read.repeatedKeys == 0) return;
+            // Repaired as it was read: the file is kept as it is.
+            if (read.replaced) why = replacedCharactersReason(read.replaced);
+            if (read.repeatedKeys)
+                why +=
+                    (why.empty() ? "" : ", and ") + repeatedKeysReason(read.repeatedKeys, read.repeatedKey);
             recovered = true;
         } else {
             why = "it is not a dictionary";
@@ -236,8 +241,14 @@ void NSUserDefaults::load() {
                         *aside);
         message += " Its bytes are kept in \u201C" + *aside + "\u201D.";
         if (recovered) {
-            message += read.root ? " The settings are kept, with those characters replaced."
-                                 : " The settings before the damage were recovered.";
+            if (!read.root)
+                message += " The settings before the damage were recovered.";
+            else if (!read.repeatedKeys)
+                message += " The settings are kept, with those characters replaced.";
+            else
+                message += std::string(" The settings are kept, with ") +
+                           (read.replaced ? "those characters replaced and " : "") +
+                           "the last value given to each key.";
             // Saved again, so that a start without any change keeps what was recovered.
             dirty_ = true;
         }
@@ -365,9 +376,11 @@ void NSUserDefaults::setObject_forKey(const StringDictionary& value, const std::
 }
 
 void NSUserDefaults::removeObjectForKey(const std::string& key) {
+    // Under the name it was set as.
+    const std::string storedKey = storableText(key);
     {
         std::lock_guard lock(mutex_);
-        auto at = std::find(entries().keys.begin(), entries().keys.end(), key);
+        auto at = std::find(entries().keys.begin(), entries().keys.end(), storedKey);
         if (at == entries().keys.end()) return;
         const auto i = at - entries().keys.begin();
         entries().keys.erase(at);
@@ -379,6 +392,7 @@ void NSUserDefaults::removeObjectForKey(const std::string& key) {
 void NSUserDefaults::changed() {
     std::lock_guard lock(mutex_);
     dirty_ = true;
+    ++generation_;
     scheduleWrite();
 }
 
@@ -387,23 +401,36 @@ void NSUserDefaults::scheduleWrite() {
     writeScheduled_ = true;
     std::weak_ptr<NSUserDefaults> weak = weak_from_this();
     RunLoop::main().schedule(0, [weak] {
-        auto self = weak.lock();
-        if (!self) return;
-        {
-            std::lock_guard lock(self->mutex_);
-            self->writeScheduled_ = false;
-            if (self->dirty_) self->writeLocked();
-        }
-        self->reportFailure();
+        if (auto self = weak.lock()) self->settledWrite();
     });
 }
 
-bool NSUserDefaults::synchronize() {
-    bool written;
+void NSUserDefaults::settledWrite() {
+    auto& files = NSFileManager::defaultManager();
+    {
+        auto folder = files.lockFolderOf(path_, 0);
+        if (!folder.busy) return finishSettledWrite();
+    }
+    // Another program holds the folder: waited for on the loop, which goes on drawing the window
+    // and taking its input meanwhile. Changes made while it waits are written with these.
+    std::weak_ptr<NSUserDefaults> weak = weak_from_this();
+    files.waitForFolderOf(path_, [weak](const NSFileManager::FolderLock&) {
+        if (auto self = weak.lock()) self->finishSettledWrite();
+    });
+}
+
+void NSUserDefaults::finishSettledWrite() {
     {
         std::lock_guard lock(mutex_);
-        written = !dirty_ || writeLocked();
+        writeScheduled_ = false;
     }
+    // The folder is held by now, or the wait is over: a folder still held fails at once.
+    write(0);
+    reportFailure();
+}
+
+bool NSUserDefaults::synchronize() {
+    const bool written = write(NSFileManager::kFolderLockWait);
     reportFailure();
     return written;
 }
@@ -419,27 +446,39 @@ void NSUserDefaults::reportFailure() {
             NSUserDefaultsSaveFailedNotification, nullptr, {{"path", path_}, {"message", *message}});
 }
 
-bool NSUserDefaults::writeLocked() {
-    if (persistenceBlocked_) return false;
-    const std::string file = "The file \u201C" + path_ + "\u201D could not be saved: ";
-    // Every value was made storable as it was set or read; a refusal here is a fault of ours.
-    std::string why;
-    auto bytes = plistXml(root_, &why);
-    if (!bytes) {
-        console().print("Preferences could not be saved: " + why);
-        if (!failing_) untold_ = file + why;
-        failing_ = true;
-        return false;
+bool NSUserDefaults::write(double folderWait) {
+    // One write at a time, each of a later state than the one before; the store itself stays
+    // free to read and change while the file is written.
+    std::lock_guard writing(writeMutex_);
+    std::string bytes;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!dirty_) return true;
+        if (persistenceBlocked_) return false;
+        // Every value was made storable as it was set or read; a refusal here is a fault of ours.
+        std::string why;
+        auto xml = plistXml(root_, &why);
+        if (!xml) {
+            console().print("Preferences could not be saved: " + why);
+            if (!failing_) untold_ = "The file \u201C" + path_ + "\u201D could not be saved: " + why;
+            failing_ = true;
+            return false;
+        }
+        bytes = std::move(*xml);
+        generation = generation_;
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
-    if (auto error = NSFileManager::defaultManager().writeAtomically(path_, *bytes)) {
+    auto error = NSFileManager::defaultManager().writeAtomically(path_, bytes, folderWait);
+    std::lock_guard lock(mutex_);
+    if (error) {
         console().print("Preferences could not be saved: " + error->localizedDescription);
         if (!failing_) untold_ = error->localizedDescription;
         failing_ = true;
         return false;
     }
-    dirty_ = false;
+    if (generation_ == generation) dirty_ = false;
     failing_ = false;
     return true;
 }

@@ -1,11 +1,13 @@
 #pragma once
 // The standard user-defaults store: small settings kept across launches in an XML property list
 // (Library/Preferences/com.quillora.app.plist). Changes are written atomically once they have
-// settled (one write per turn of the main run loop), on synchronize() and at exit. The file is
+// settled (one write per turn of the main run loop; a folder another program holds is waited for
+// on the loop, never by blocking it), on synchronize() and at exit. The file is
 // read and written by the property-list reader and writer the lists use. A file that cannot be
 // read whole, or that holds what cannot be saved again, is kept aside, never overwritten, and the
 // store starts on what could be recovered from it.
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -78,16 +80,24 @@ private:
     void changed();
     // Called with `mutex_` held.
     void scheduleWrite();
+    // The write of settled changes, on the main run loop; it never blocks the loop.
+    void settledWrite();
+    void finishSettledWrite();
     PlistValue::Dictionary& entries() { return std::get<PlistValue::Dictionary>(root_.value); }
     const PlistValue::Dictionary& entries() const { return std::get<PlistValue::Dictionary>(root_.value); }
-    bool writeLocked();
+    // Writes the store when it has changes, waiting `folderWait` seconds at most for a folder
+    // another program holds. False when it could not be written.
+    bool write(double folderWait);
     // Posts the failure of the last write, when it is one to tell.
     void reportFailure();
 
     mutable std::mutex mutex_;
+    std::mutex writeMutex_;
     std::string path_;
     PlistValue root_{PlistValue::Dictionary{}};
     bool dirty_ = false;
+    // Counts the changes, so that a write knows whether it wrote the last of them.
+    std::uint64_t generation_ = 0;
     bool writeScheduled_ = false;
     bool persistenceBlocked_ = false;
     // The last write failed; and the failure not yet told.

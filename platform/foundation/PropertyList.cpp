@@ -429,15 +429,21 @@ bool isContainer(const PlistValue& v) {
 }
 
 // A key given twice keeps its first place and its last value, as a store of settings would.
-void dropRepeatedKeys(PlistValue::Dictionary& d) {
+// `count` counts the keys so given, `firstKey` names the first of them.
+void dropRepeatedKeys(PlistValue::Dictionary& d, std::size_t& count, std::string& firstKey) {
     if (d.keys.size() < 2) return;
     std::unordered_map<std::string_view, std::size_t> first;
     first.reserve(d.keys.size());
+    std::vector<bool> repeatedAt(d.keys.size());
     bool repeated = false;
     for (std::size_t i = 0; i < d.keys.size(); ++i) {
         auto [it, inserted] = first.emplace(d.keys[i], i);
         if (!inserted) {
             repeated = true;
+            if (!repeatedAt[it->second]) {
+                repeatedAt[it->second] = true;
+                if (count++ == 0) firstKey = d.keys[i];
+            }
             d.values[it->second] = std::move(d.values[i]);
         }
     }
@@ -537,7 +543,8 @@ PlistRead readXmlPlist(XmlScanner& scanner) {
         if (root && isContainer(*root)) {
             result.salvaged = std::move(root);
         } else if (open.size() >= 2 && isContainer(open[1].value)) {
-            if (auto* d = std::get_if<PlistValue::Dictionary>(&open[1].value.value)) dropRepeatedKeys(*d);
+            if (auto* d = std::get_if<PlistValue::Dictionary>(&open[1].value.value))
+                dropRepeatedKeys(*d, result.repeatedKeys, result.repeatedKey);
             result.salvaged = std::move(open[1].value);
         }
         return std::move(result);
@@ -635,7 +642,8 @@ PlistRead readXmlPlist(XmlScanner& scanner) {
                     return fail(kNotAPlist);
                 break;
             default:
-                if (auto* d = std::get_if<PlistValue::Dictionary>(&frame.value.value)) dropRepeatedKeys(*d);
+                if (auto* d = std::get_if<PlistValue::Dictionary>(&frame.value.value))
+                    dropRepeatedKeys(*d, result.repeatedKeys, result.repeatedKey);
                 value = std::move(frame.value);
             }
             Frame& parent = open.back();
@@ -731,11 +739,15 @@ public:
         PlistValue root;
         if (object(top_, 1, root)) {
             result.root = std::move(root);
+            result.referenceAtTop =
+                data_[bigEndian(data_ + table_ + top_ * offsetSize_, offsetSize_)] >> 4 == 0x8;
         } else {
             result.why = kNotAPlist;
             if (isContainer(root)) result.salvaged = std::move(root);
         }
         result.replaced = replaced_;
+        result.repeatedKeys = repeatedKeys_;
+        result.repeatedKey = std::move(repeatedKey_);
         return result;
     }
 
@@ -861,13 +873,13 @@ private:
                 PlistValue key, item;
                 if (!object(refAt(i), depth + 1, key) || !std::holds_alternative<std::string>(key.value) ||
                     !object(refAt(n + i), depth + 1, item)) {
-                    dropRepeatedKeys(d);
+                    dropRepeatedKeys(d, repeatedKeys_, repeatedKey_);
                     return false;
                 }
                 d.keys.push_back(std::move(std::get<std::string>(key.value)));
                 d.values.push_back(std::move(item));
             }
-            dropRepeatedKeys(d);
+            dropRepeatedKeys(d, repeatedKeys_, repeatedKey_);
             return true;
         }
         default:
@@ -880,6 +892,8 @@ private:
     std::size_t offsetSize_ = 1, refSize_ = 1;
     std::uint64_t count_ = 0, top_ = 0, table_ = 0;
     std::size_t replaced_ = 0;
+    std::size_t repeatedKeys_ = 0;
+    std::string repeatedKey_;
 };
 
 PlistRead readBinaryPlist(std::string_view bytes) {
@@ -1092,6 +1106,12 @@ std::string replacedCharactersReason(std::size_t replaced) {
            (replaced == 1 ? "it now reads" : "they now read") + " \u201C\uFFFD\u201D";
 }
 
+std::string repeatedKeysReason(std::size_t count, const std::string& first) {
+    if (count == 1) return "it gives the key \u201C" + first + "\u201D more than one value; the last is kept";
+    return "it gives " + std::to_string(count) + " keys more than one value (\u201C" + first + "\u201D and " +
+           std::to_string(count - 1) + " more); the last value of each is kept";
+}
+
 std::optional<std::string> plistNestingProblem(std::string_view bytes, int maxDepth) {
     if (startsWith(bytes, "bplist")) return binaryNestingProblem(bytes, maxDepth);
     std::string why, converted;
@@ -1174,7 +1194,8 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
     StringArrayPlistRead result;
     result.why = std::move(read.why);
     result.replaced = read.replaced;
-    // The strings of an array, or why it holds something else.
+    // The strings of an array, and what else it holds in `result.leftOut`; none when it is no
+    // array.
     auto strings = [&](PlistValue& list) -> std::optional<StringArray> {
         auto* array = std::get_if<PlistValue::Array>(&list.value);
         if (!array) {
@@ -1183,20 +1204,38 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
         }
         StringArray out;
         out.reserve(array->size());
+        constexpr std::size_t kNamed = 3;
+        std::vector<std::string> named;
+        std::size_t others = 0;
         for (std::size_t i = 0; i < array->size(); ++i) {
-            auto* s = std::get_if<std::string>(&(*array)[i].value);
-            if (!s) {
+            if (auto* s = std::get_if<std::string>(&(*array)[i].value)) {
+                out.push_back(std::move(*s));
+                continue;
+            }
+            if (named.empty() && read.root)
                 result.why =
                     "its element " + std::to_string(i) + " is " + valueKind((*array)[i]) + ", not a string";
-                return std::nullopt;
-            }
-            out.push_back(std::move(*s));
+            if (named.size() < kNamed)
+                named.push_back(std::to_string(i) + " (" + valueKind((*array)[i]) + ")");
+            else
+                ++others;
         }
+        if (named.empty()) return out;
+        std::string& text = result.leftOut;
+        text = named.size() == 1 ? "element " : "elements ";
+        for (std::size_t i = 0; i < named.size(); ++i)
+            text += (i == 0 ? "" : i + 1 < named.size() || others ? ", " : " and ") + named[i];
+        if (others) text += " and " + std::to_string(others) + " more";
         return out;
     };
     if (read.root) {
-        result.entries = strings(*read.root);
+        auto entries = strings(*read.root);
+        if (entries && result.leftOut.empty())
+            result.entries = std::move(entries);
+        else if (entries)
+            result.salvaged = std::move(*entries);
     } else if (read.salvaged) {
+        result.brokenOff = true;
         if (auto entries = strings(*read.salvaged)) result.salvaged = std::move(*entries);
     }
     return result;

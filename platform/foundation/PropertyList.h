@@ -71,6 +71,13 @@ struct PlistRead {
     std::optional<PlistValue> salvaged;
     // Characters of `root` (or `salvaged`) that could not be stored and now read U+FFFD.
     std::size_t replaced = 0;
+    // Keys that a dictionary of `root` (or `salvaged`) gave more than one value, of which only
+    // the last is kept: how many, and the first of them.
+    std::size_t repeatedKeys = 0;
+    std::string repeatedKey;
+    // The top object is an archive's reference (a binary list's UID), which reads as the
+    // dictionary {"CF$UID": n} that libplist writes for one: the file holds no dictionary.
+    bool referenceAtTop = false;
 };
 
 PlistRead parsePlist(std::string_view bytes);
@@ -90,6 +97,10 @@ std::string storableText(std::string_view text, std::size_t* replaced = nullptr)
 // characters that cannot be saved (...); they now read “�”".
 std::string replacedCharactersReason(std::size_t replaced);
 
+// The end of a sentence about a file whose dictionaries gave `count` keys more than one value,
+// `first` the first of them: "it gives the key “fontSize” more than one value; the last is kept".
+std::string repeatedKeysReason(std::size_t count, const std::string& first);
+
 // What reading a list file found.
 struct StringArrayPlistRead {
     // The whole list; none when anything kept it from being read whole.
@@ -98,8 +109,14 @@ struct StringArrayPlistRead {
     bool missing = false;
     // Why `entries` is none, as the end of a sentence about the file ("it is empty").
     std::string why;
-    // The complete entries before the place where a damaged or cut-short list breaks off.
+    // The complete entries before the place where a damaged or cut-short list breaks off, or
+    // the entries of a list whose other elements are not strings.
     StringArray salvaged;
+    // The list breaks off: `salvaged` holds what stood before the damage.
+    bool brokenOff = false;
+    // The elements of the list that are not strings, as the end of a sentence: "element 1 (a
+    // number)", "elements 0 (a number), 2 (a dictionary), 3 (an array) and 2 more".
+    std::string leftOut;
     // Characters of `entries` (or `salvaged`) that could not be stored and now read U+FFFD.
     std::size_t replaced = 0;
 };

@@ -9,7 +9,6 @@
 #include "tests/entries/EntryTestSupport.h"
 
 using namespace platform;
-using quillora::DetailNotesVCTableView;
 using quillora::DetailVCTableView;
 using quillora::NotesVCTableView;
 using Rows = std::vector<std::string>;
@@ -28,22 +27,31 @@ protected:
     }
 };
 
-TEST_F(CorruptListTest, ListsOfTheWrongShapeOrCutShortAreKeptAsideAndTheListOpensOnItsDefaults) {
+TEST_F(CorruptListTest, ListsOfTheWrongShapeOrCutShortAreKeptAsideAndTheListOpensOnWhatCouldBeRead) {
     struct Case {
         std::string bytes;
         std::string why;
+        // What the list shows of the file: never the stand-in rows of a list that never existed.
+        Rows readable;
     };
     const std::string whole =
         std::string(kHeader) + "<array><string>one</string><string>two</string></array></plist>";
     const std::vector<Case> cases{
         {std::string(kHeader) + "<dict><key>a</key><string>b</string></dict></plist>",
-         "it holds a dictionary, not an array of strings"},
+         "it holds a dictionary, not an array of strings",
+         {}},
         {std::string(kHeader) + "<array><integer>1</integer><real>2.5</real></array></plist>",
-         "its element 0 is a number, not a string"},
-        {whole.substr(0, whole.size() / 2), "it is not a property list, or is cut short"},
-        {"", "it is empty"},
+         "its element 0 is a number, not a string",
+         {}},
+        {std::string(kHeader) +
+             "<array><string>keep one</string><integer>5</integer><string>keep two</string></array></plist>",
+         "its element 1 is a number, not a string",
+         {"keep one", "keep two"}},
+        {whole.substr(0, whole.size() / 2), "it is not a property list, or is cut short", {}},
+        {whole.substr(0, whole.find("two")), "it is not a property list, or is cut short", {"one"}},
+        {"", "it is empty", {}},
     };
-    for (const auto& [bytes, why] : cases) {
+    for (const auto& [bytes, why, readable] : cases) {
         SCOPED_TRACE(why);
         resetSharedInstances();
         std::filesystem::remove_all(documents(""));
@@ -51,20 +59,20 @@ TEST_F(CorruptListTest, ListsOfTheWrongShapeOrCutShortAreKeptAsideAndTheListOpen
         writeRaw("notesNVC.txt", bytes);
         auto list = openList<NotesVCTableView>("", "NVCTV");
         ASSERT_TRUE(list->isViewLoaded());
-        EXPECT_EQ(list->data, (Rows{"Item1", "Item2", "Item3"}));
+        EXPECT_EQ(list->data, readable);
+        EXPECT_EQ(rowTexts(*list->table.lock()), readable);
+        EXPECT_EQ(listFile("notesNVC.txt"), readable) << "what could be read is saved in the file's place";
         EXPECT_EQ(readFile(documents("notesNVC.txt.unreadable")), bytes) << "kept byte for byte";
         EXPECT_TRUE(consoleHas("entry list could not be read (" + why + "), moved to " +
                                documents("notesNVC.txt.unreadable")));
-        EXPECT_FALSE(std::filesystem::exists(documents("notesNVC.txt"))) << "nothing written yet";
-
-        // The detail screen opens a default row and hands its text back into a new file; the kept
-        // copy stays as it was.
-        ASSERT_TRUE(list->table.lock()->userTapRow({0, 1}));
-        auto detail = std::dynamic_pointer_cast<DetailNotesVCTableView>(nav->topViewController());
-        ASSERT_TRUE(detail);
-        detail->textView->setText("Item2, edited");
         nav->popViewControllerAnimated(false);
-        EXPECT_EQ(listFile("notesNVC.txt"), (Rows{"Item1", "Item2, edited", "Item3"}));
+        runUntilIdle();
+        // The next visit finds what could be read, and a dictation saved beside it.
+        auto again = openList<NotesVCTableView>("new entry", "NVCTV");
+        Rows shown{"new entry"};
+        shown.insert(shown.end(), readable.begin(), readable.end());
+        EXPECT_EQ(again->data, shown);
+        EXPECT_EQ(listFile("notesNVC.txt"), shown);
         EXPECT_EQ(readFile(documents("notesNVC.txt.unreadable")), bytes);
         nav->popViewControllerAnimated(false);
     }

@@ -2,8 +2,9 @@
 // Preferences files that once crashed or stalled every start, made here rather than kept as
 // megabytes in the repository: deep nesting hidden from a nesting check that read XML differently
 // from the parser after it, and a transcript of escaped characters that a parser decoded in
-// quadratic time.
+// quadratic time; and files once read as settings and silently rewritten.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,49 @@ struct DamagedPreferences {
     // Whether the file is damaged (kept aside) or sound (read as it is).
     bool damaged;
 };
+
+// A binary property list of the given objects, each already encoded with one-byte references;
+// the first is the root.
+inline std::string binaryPlist(const std::vector<std::string>& objects) {
+    std::string out = "bplist00";
+    std::vector<std::uint32_t> offsets;
+    for (const auto& o : objects) {
+        offsets.push_back(static_cast<std::uint32_t>(out.size()));
+        out += o;
+    }
+    auto be = [&](std::uint64_t v, int n) {
+        for (int i = n - 1; i >= 0; --i)
+            out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const std::uint64_t table = out.size();
+    for (auto o : offsets)
+        be(o, 4);
+    out += std::string(6, '\0');
+    out += '\x04';
+    out += '\x01';
+    be(objects.size(), 8);
+    be(0, 8);
+    be(table, 8);
+    return out;
+}
+inline std::string asciiObject(const std::string& s) {
+    if (s.size() < 15) return std::string(1, static_cast<char>(0x50 | s.size())) + s;
+    return std::string("\x5F\x10", 2) + static_cast<char>(s.size()) + s;
+}
+
+// A binary file whose top object is an archive's reference, as Python writes plistlib.UID(7).
+inline std::string referenceAtTopPreferences() {
+    return binaryPlist({"\x80\x07"});
+}
+
+// A file that gives the font size twice, 18 and then 24.
+inline std::string repeatedKeyPreferences(bool binary) {
+    if (binary)
+        return binaryPlist({"\xD2\x01\x01\x02\x03", asciiObject("savefontSizeApp"), "\x10\x12", "\x10\x18"});
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+           "<key>savefontSizeApp</key><integer>18</integer><key>savefontSizeApp</key><integer>24</integer>"
+           "</dict></plist>\n";
+}
 
 // `levels` nested arrays as the value of key "a" of a dictionary.
 inline std::string deeplyNestedDictionary(int levels) {
@@ -48,6 +92,8 @@ inline std::vector<DamagedPreferences> damagedPreferences() {
          head + "<?>\n<plist version=\"1.0\">" + deep + "</plist>\n<? ?>\n", true},
         {"nesting inside a quoted attribute", head + "<plist x='>" + deep + "'>\n</plist>\n", true},
         {"1,200,000 escaped characters", escapedTranscriptPreferences(1200000), false},
+        {"a reference at the top", referenceAtTopPreferences(), true},
+        {"a key given twice", repeatedKeyPreferences(false), true},
     };
 }
 

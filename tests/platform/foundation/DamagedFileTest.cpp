@@ -274,8 +274,11 @@ TEST_F(DamagedFileTest, ACutOrZeroFilledListGivesBackItsCompleteEntries) {
         EXPECT_FALSE(read.entries);
         EXPECT_EQ(read.salvaged, c.salvaged) << read.why;
     }
-    // A list whose element is of the wrong kind is no damaged list: nothing is salvaged from it.
-    EXPECT_TRUE(parseStringArrayPlist(xmlList("<string>a</string><integer>1</integer>")).salvaged.empty());
+    // A list with an element of the wrong kind gives back its other entries, and says what it left out.
+    auto mixed = parseStringArrayPlist(xmlList("<string>a</string><integer>1</integer><string>b</string>"));
+    EXPECT_FALSE(mixed.entries);
+    EXPECT_EQ(mixed.salvaged, (StringArray{"a", "b"}));
+    EXPECT_EQ(mixed.leftOut, "element 1 (a number)");
 }
 
 TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCannotCarryIsRefused) {

@@ -1,5 +1,9 @@
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <plist/plist.h>
 
@@ -11,6 +15,34 @@
 using namespace platform;
 using quillora::test::PlatformTest;
 namespace fs = std::filesystem;
+
+namespace {
+// What the program asks the disk to keep while a test watches: each path synced, with what the
+// watched file held at that moment.
+struct Sync {
+    std::string path;
+    std::string watchedThen;
+};
+std::vector<Sync>* watchedSyncs = nullptr;
+std::string watchedFile;
+// A folder whose sync fails, as a failing disk's does.
+bool failFolderSync = false;
+} // namespace
+
+// Every sync of the program passes here, then goes to the kernel as it would.
+extern "C" int fsync(int fd) {
+    if (watchedSyncs) {
+        std::error_code ec;
+        const auto path = fs::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+        std::ifstream in(watchedFile, std::ios::binary);
+        watchedSyncs->push_back({path.string(), {std::istreambuf_iterator<char>(in), {}}});
+        if (failFolderSync && fs::is_directory(path, ec)) {
+            errno = EIO;
+            return -1;
+        }
+    }
+    return static_cast<int>(::syscall(SYS_fsync, fd));
+}
 
 class FileManagerTest : public PlatformTest {
 protected:
@@ -155,4 +187,39 @@ TEST_F(FileManagerTest, StringArrayPlistsAreWrittenAsLibplistWritesThemAndAnyOfI
         entry += "rock & roll <live> ";
     ASSERT_TRUE(writeStringArrayPlist(path, {entry}));
     EXPECT_EQ(readStringArrayPlist(path), StringArray{entry});
+}
+
+TEST_F(FileManagerTest, ASaveIsReportedDoneOnlyOnceTheFolderHoldingItIsOnDisk) {
+    // Saved through a link, as a sync tool's: what the power cut could lose is the entry of the
+    // folder the file really is in.
+    fs::create_directories(Sandbox::documents());
+    fs::create_directories(home / "synced");
+    const fs::path target = home / "synced" / "notes.txt";
+    fs::create_symlink(target, docs("notes.txt"));
+    ASSERT_EQ(fm.writeAtomically(docs("notes.txt"), "old"), std::nullopt);
+    struct Case {
+        bool folderSyncFails;
+        std::optional<std::string> error;
+    };
+    const std::vector<Case> cases{
+        {false, std::nullopt},
+        {true, "The file \u201C" + docs("notes.txt") + "\u201D could not be saved: Input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folderSyncFails);
+        std::vector<Sync> syncs;
+        watchedSyncs = &syncs;
+        watchedFile = target.string();
+        failFolderSync = c.folderSyncFails;
+        const std::string bytes = c.folderSyncFails ? "newer" : "new";
+        auto error = fm.writeAtomically(docs("notes.txt"), bytes);
+        watchedSyncs = nullptr;
+        failFolderSync = false;
+        EXPECT_EQ(error ? std::optional(error->localizedDescription) : std::nullopt, c.error);
+        // The new bytes are synced before they take the name, and the folder once they have it.
+        ASSERT_EQ(syncs.size(), 2u);
+        EXPECT_EQ(syncs[0].path.find((home / "synced" / ".notes.txt.tmp-").string()), 0u) << syncs[0].path;
+        EXPECT_EQ(syncs[1].path, (home / "synced").string());
+        EXPECT_EQ(syncs[1].watchedThen, bytes);
+    }
 }

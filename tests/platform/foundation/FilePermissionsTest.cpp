@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
@@ -74,16 +75,18 @@ TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMay
         mode_t mode;
         Account owner;
         bool asOrdinaryUser;
-        // What the file is after the second write: written or left as it was, and its owner.
+        // What the file is after the second write: written or left as it was, its owner and mode.
         bool written;
         Account ownerAfter;
+        mode_t modeAfter;
     };
     const std::vector<Case> cases{
-        {"a private file of root's", 0600, root, false, true, root},
-        {"a group-readable file of the account's, written by root", 0640, *other, false, true, *other},
-        {"a read-only file, written by root, who may", 0444, root, false, true, root},
-        {"a private file of the account's, written by it", 0600, *other, true, true, *other},
-        {"a read-only file of the account's, written by it", 0444, *other, true, false, *other},
+        {"a private file of root's", 0600, root, false, true, root, 0600},
+        {"a group-readable file of the account's, written by root", 0640, *other, false, true, *other, 0640},
+        {"a read-only file, written by root, who may", 0444, root, false, true, root, 0444},
+        {"a set-id file of the account's, written by root", 06640, *other, false, true, *other, 06640},
+        {"a private file of the account's, written by it", 0600, *other, true, true, *other, 0600},
+        {"a read-only file of the account's, written by it", 0444, *other, true, false, *other, 0444},
         // The account may write it through its group, but may not give the new file to root: the
         // file becomes its own, in root's group still, with its permissions.
         {"a group-writable file of root's, written by the account",
@@ -91,7 +94,17 @@ TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMay
          {0, other->gid},
          true,
          true,
-         *other},
+         *other,
+         0664},
+        // Set-user-id on a file that is now the account's would run as the account: only the
+        // bit of the group it kept stays.
+        {"a set-id group-writable file of root's, written by the account",
+         06664,
+         {0, other->gid},
+         true,
+         true,
+         *other,
+         02664},
     };
     for (const auto& writer : writers) {
         for (const auto& c : cases) {
@@ -113,7 +126,7 @@ TEST_F(FilePermissionsTest, AWriteKeepsTheModeAndOwnerAndNeverReplacesAFileItMay
             else
                 EXPECT_EQ(bytesOf(path), before) << "the file it may not write is left as it was";
             const struct stat after = statOf(path);
-            EXPECT_EQ(after.st_mode & 07777, c.mode);
+            EXPECT_EQ(after.st_mode & 07777, c.modeAfter);
             EXPECT_EQ(after.st_uid, c.ownerAfter.uid);
             EXPECT_EQ(after.st_gid, c.ownerAfter.gid);
             for (const auto& entry : fs::directory_iterator(Sandbox::documents()))
@@ -157,6 +170,58 @@ TEST_F(FilePermissionsTest, AFolderAnotherProgramKeepsLockedFailsTheWriteAfterAB
     ::close(other);
     EXPECT_TRUE(defaults->synchronize());
     EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), 24);
+}
+
+TEST_F(FilePermissionsTest, ASettledChangeWaitsForALockedFolderOnTheRunLoopWithoutBlockingIt) {
+    auto defaults = NSUserDefaults::standardUserDefaults();
+    defaults->setInteger_forKey(18, "fontSize");
+    ASSERT_TRUE(defaults->synchronize());
+    const fs::path file = defaults->filePath();
+    std::vector<std::string> failures;
+    auto observer = std::make_shared<int>();
+    NSNotificationCenter::defaultCenter().addObserver(
+        observer, NSUserDefaultsSaveFailedNotification,
+        [&](const NSNotification& n) { failures.push_back(n.stringForKey("message").value_or("")); });
+    struct Case {
+        std::string what;
+        // When the other program lets go, in seconds of the loop after the change; none: never.
+        std::optional<double> letGoAfter;
+    };
+    const std::vector<Case> cases{
+        {"let go within the wait", 0.5},
+        {"kept past the wait", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        failures.clear();
+        const int other = ::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        defaults->setInteger_forKey(30, "fontSize");
+        const auto start = std::chrono::steady_clock::now();
+        runUntilIdle();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+            << "the loop goes on while the folder is held";
+        // A change made while the write waits goes with it.
+        defaults->setObject_forKey("while waiting", "note");
+        advance(c.letGoAfter.value_or(NSFileManager::kFolderLockWait - 0.1));
+        if (c.letGoAfter) ::close(other);
+        advance(0.5);
+        EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), c.letGoAfter ? 30 : 18);
+        EXPECT_EQ(NSUserDefaults(file.string()).stringForKey("note"),
+                  c.letGoAfter ? std::optional<std::string>("while waiting") : std::nullopt);
+        EXPECT_EQ(failures, c.letGoAfter
+                                ? std::vector<std::string>{}
+                                : std::vector<std::string>{"The file “" + file.string() +
+                                                           "” could not be saved: another program "
+                                                           "holds its folder “" +
+                                                           file.parent_path().string() + "” locked"});
+        if (!c.letGoAfter) ::close(other);
+        EXPECT_TRUE(defaults->synchronize());
+        EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), 30);
+        defaults->setInteger_forKey(18, "fontSize");
+        defaults->removeObjectForKey("note");
+        ASSERT_TRUE(defaults->synchronize());
+    }
 }
 
 } // namespace

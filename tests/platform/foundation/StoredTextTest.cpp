@@ -12,9 +12,12 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
+#include "tests/support/DamagedPreferences.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;
+using quillora::test::asciiObject;
+using quillora::test::binaryPlist;
 using quillora::test::writeFile;
 namespace fs = std::filesystem;
 
@@ -61,34 +64,6 @@ std::string hex(const std::string& s) {
     return out;
 }
 
-// A binary property list of the given objects, each already encoded with one-byte references;
-// the first is the root.
-std::string binaryPlist(const std::vector<std::string>& objects) {
-    std::string out = "bplist00";
-    std::vector<std::uint32_t> offsets;
-    for (const auto& o : objects) {
-        offsets.push_back(static_cast<std::uint32_t>(out.size()));
-        out += o;
-    }
-    auto be = [&](std::uint64_t v, int n) {
-        for (int i = n - 1; i >= 0; --i)
-            out += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    const std::uint64_t table = out.size();
-    for (auto o : offsets)
-        be(o, 4);
-    out += std::string(6, '\0');
-    out += '\x04';
-    out += '\x01';
-    be(objects.size(), 8);
-    be(0, 8);
-    be(table, 8);
-    return out;
-}
-std::string asciiObject(const std::string& s) {
-    if (s.size() < 15) return std::string(1, static_cast<char>(0x50 | s.size())) + s;
-    return std::string("\x5F\x10", 2) + static_cast<char>(s.size()) + s;
-}
 std::string utf16Object(const std::vector<std::uint16_t>& units) {
     std::string out(1, static_cast<char>(0x60 | units.size()));
     for (auto u : units) {

@@ -6,6 +6,7 @@
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "tests/support/DamagedPreferences.h"
 #include "tests/support/PlatformTest.h"
 
 using namespace platform;
@@ -45,6 +46,9 @@ TEST_F(UserDefaultsTest, ValuesSurviveARestartOnceTheRunLoopHasSettledThem) {
     defaults->setObject_forKey(StringDictionary{{"a", "1"}, {"b", "two"}}, "map");
     defaults->setObject_forKey("gone", "removed");
     defaults->removeObjectForKey("removed");
+    // A key is removed under the name it was stored as, what it cannot carry read as U+FFFD.
+    defaults->setObject_forKey("gone too", "bell \x07");
+    defaults->removeObjectForKey("bell \x07");
     // Nothing is written until the change has settled on the run loop.
     EXPECT_FALSE(fs::exists(prefsFile()));
     runUntilIdle();
@@ -60,6 +64,7 @@ TEST_F(UserDefaultsTest, ValuesSurviveARestartOnceTheRunLoopHasSettledThem) {
     EXPECT_EQ(again->arrayForKey("list"), (StringArray{"one", "", "three"}));
     EXPECT_EQ(again->dictionaryForKey("map"), (StringDictionary{{"a", "1"}, {"b", "two"}}));
     EXPECT_EQ(again->objectForKey("removed"), std::nullopt);
+    EXPECT_EQ(again->objectForKey("bell \uFFFD"), std::nullopt);
 
     // A change not yet settled is lost by a crash, but synchronize() saves it at once.
     again->setInteger_forKey(7, "count");
@@ -227,4 +232,59 @@ TEST_F(UserDefaultsTest, ADamagedFileIsKeptAsideTheStoreStartsOnWhatStoodBeforeT
     // What was recovered is saved without waiting for a change.
     EXPECT_EQ(restarted()->integerForKey("savefontSizeApp"), 24);
     EXPECT_EQ(asideFiles().size(), 1u);
+}
+
+TEST_F(UserDefaultsTest, AFileHoldingNoDictionaryOrRepairedAsItIsReadIsKeptAsideWithTheAlert) {
+    const std::string kept = " The settings are kept, with the last value given to each key.";
+    struct Case {
+        std::string what;
+        std::string bytes;
+        std::string why;
+        std::string recovered;
+        NSInteger fontSize;
+    };
+    const std::vector<Case> cases{
+        {"a reference at the top", quillora::test::referenceAtTopPreferences(), "it is not a dictionary", "",
+         0},
+        {"an array at the top", "<plist version=\"1.0\"><array><integer>7</integer></array></plist>",
+         "it is not a dictionary", "", 0},
+        {"a key given twice", quillora::test::repeatedKeyPreferences(false),
+         "it gives the key \u201CsavefontSizeApp\u201D more than one value; the last is kept", kept, 24},
+        {"a key given twice in a binary file", quillora::test::repeatedKeyPreferences(true),
+         "it gives the key \u201CsavefontSizeApp\u201D more than one value; the last is kept", kept, 24},
+        {"two keys given twice, and a control character",
+         "<plist version=\"1.0\"><dict><key>a</key><string>1</string><key>b</key><string>\x01</string>"
+         "<key>a</key><string>2</string><key>b</key><string>3</string><key>savefontSizeApp</key>"
+         "<integer>24</integer></dict></plist>",
+         "it holds 1 character that cannot be saved (a control character, a NUL, or bytes that are not UTF-8 "
+         "text); it now reads \u201C\uFFFD\u201D, and it gives 2 keys more than one value (\u201Ca\u201D and "
+         "1 "
+         "more); the last value of each is kept",
+         " The settings are kept, with those characters replaced and the last value given to each key.", 24},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        NSUserDefaults::resetStandardUserDefaults();
+        fs::remove_all(Sandbox::preferences());
+        writeFile(prefsFile(), c.bytes);
+        std::vector<std::string> messages;
+        auto observer = std::make_shared<int>();
+        NSNotificationCenter::defaultCenter().addObserver(
+            observer, NSUserDefaultsFileDamagedNotification,
+            [&](const NSNotification& n) { messages.push_back(n.stringForKey("message").value_or("")); });
+        auto defaults = NSUserDefaults::standardUserDefaults();
+        EXPECT_EQ(defaults->integerForKey("savefontSizeApp"), c.fontSize);
+        EXPECT_FALSE(defaults->objectForKey("CF$UID")) << "a reference is no setting";
+        runUntilIdle();
+        ASSERT_EQ(asideFiles().size(), 1u);
+        const auto aside = Sandbox::preferences() / asideFiles().front();
+        EXPECT_EQ(NSFileManager::defaultManager().contentsAtPath(aside), c.bytes) << "kept byte for byte";
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], "The settings file \u201C" + prefsFile().string() +
+                                   "\u201D could not be read: " + c.why + ". Its bytes are kept in \u201C" +
+                                   aside.string() + "\u201D." + c.recovered);
+        // What was kept is saved without waiting for a change.
+        EXPECT_EQ(restarted()->integerForKey("savefontSizeApp"), c.fontSize);
+        EXPECT_EQ(asideFiles().size(), 1u);
+    }
 }
