@@ -21,14 +21,16 @@ endfunction()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# quillora_test(NAME [DEPS lib...] [LABELS ...] [TIMEOUT seconds] [COST n])
+# quillora_test(NAME [DEPS lib...] [LABELS ...] [TIMEOUT seconds] [COST n] [LOCK resource])
 # One GoogleTest program from every .cpp of the calling folder. Each of its cases is a CTest test
 # of its own, NAME.Suite.Case (listed from the program once it is built), so that `ctest -j`
 # spreads a long program over the machine and a failure names its case. TIMEOUT is per case (300 s
 # unless given). COST starts a program's cases ahead of the others in a run that has no timings of
-# its own yet (a fresh build); later runs order them by what they took.
+# its own yet (a fresh build); later runs order them by what they took. LOCK runs the program's
+# cases one at a time (beside other programs' cases), for what they share, such as the machine's
+# virtual displays under load.
 function(quillora_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT;COST" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;COST;LOCK" "DEPS;LABELS" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${_srcs})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} quillora_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
@@ -43,6 +45,9 @@ function(quillora_test name)
   set(_properties "TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT \"${_env}\" LABELS \"${_labels}\"")
   if(ARG_COST)
     string(APPEND _properties " COST ${ARG_COST}")
+  endif()
+  if(ARG_LOCK)
+    string(APPEND _properties " RESOURCE_LOCK ${ARG_LOCK}")
   endif()
   # The cases are known only once the program lists them, after the file that registers them is
   # read: their properties are set by a file read after it. (The discovery's own PROPERTIES would
