@@ -566,8 +566,7 @@ TEST_F(WindowTest, ReturnClosesAOneButtonAlertAndEscapePressesAnActionSheetsCanc
 }
 
 TEST_F(WindowTest, TheDesktopNamesTheWindowItKeepsHalfThePhoneAndASecondStartBringsItForward) {
-    if (!quillora::test::installed("xprop"))
-        FAIL() << "the window test needs xprop, which is not installed";
+    if (!quillora::test::installed("xprop")) FAIL() << "the window test needs xprop, which is not installed";
     std::string why;
     if (!startWindowManager(why)) FAIL() << why;
     const auto appHome = home / "app";
@@ -1386,6 +1385,15 @@ platform::CGRect placeOf(const std::string& name) {
     return view ? view->convertRect_toView(view->bounds(), nullptr) : platform::CGRect{};
 }
 
+// `at NAME` in a script: where that control is on the screen, kept in `at` under its name.
+void addPlaceCommand(quillora::cli::ScriptInterpreter& interpreter,
+                     std::map<std::string, platform::CGRect>& at) {
+    interpreter.addCommand("at", "at NAME",
+                           [&at](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
+                               at[line.rest] = placeOf(line.rest);
+                           });
+}
+
 // `count` short paragraphs (two lines each on the detail screen, one or two in the recipe text).
 std::string shortParagraphs(int count) {
     std::string text;
@@ -1418,10 +1426,7 @@ TEST_F(WindowTest, ALongEntryWheeledToItsEndShowsTheSymbolsAddedAndThePlayButton
     std::map<std::string, platform::CGRect> at;
     std::vector<std::string> faults;
     auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
-        interpreter.addCommand("at", "at NAME",
-                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
-                                   at[line.rest] = placeOf(line.rest);
-                               });
+        addPlaceCommand(interpreter, at);
         // What a person sees of the entry: its end (with the symbols added) in sight, and no part
         // of the text under the play button.
         interpreter.addCommand(
@@ -1493,12 +1498,7 @@ TEST_F(WindowTest, ASavedTranscriptWithLineBreaksStaysInsideItsCard) {
     const auto size = windowSize(id);
 
     std::map<std::string, platform::CGRect> at;
-    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
-        interpreter.addCommand("at", "at NAME",
-                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
-                                   at[line.rest] = placeOf(line.rest);
-                               });
-    };
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) { addPlaceCommand(interpreter, at); };
     const std::string acts = "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\npicture ";
     drawScreens(acts + "broken\n", size.first, size.second, measure);
     ASSERT_TRUE(
@@ -1553,10 +1553,7 @@ TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsF
 
     std::map<std::string, platform::CGRect> at;
     auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
-        interpreter.addCommand("at", "at NAME",
-                               [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
-                                   at[line.rest] = placeOf(line.rest);
-                               });
+        addPlaceCommand(interpreter, at);
         // The first row's delete control, and then the Delete button it brings: a finger on it.
         interpreter.addCommand("touch", "touch control|Delete",
                                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
