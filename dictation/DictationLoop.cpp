@@ -507,6 +507,9 @@ void DictationLoop::resetRecordButtonIfIdle() {
     if (auto button = dictationViews().recordButton)
         button->setImage_forState(UIImage::imageNamed(table_.idleImage.forRow(buttonSelect)),
                                   UIControlStates::Normal);
+    // An answer that came between the task's end and here (authorization, availability) still saw
+    // the stop pending and held the button back: nothing else would give it back.
+    updateRecordButton();
 }
 
 void DictationLoop::playCueSound(const std::string& name) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "app/ApplicationMain.h"
 #include "detail/DetailEntryScreen.h"
@@ -100,7 +101,10 @@ protected:
         if (the().segment > 0) {
             ASSERT_TRUE(pickSegment(the().segment));
         }
-        if (!the().detail) return;
+        if (!the().detail) {
+            waitForTheButton();
+            return;
+        }
         ASSERT_TRUE(screen()->SaveDynamicButton->tap());
         runUntilIdle();
         auto list = std::dynamic_pointer_cast<EntryListViewController>(nav->topViewController());
@@ -587,6 +591,35 @@ TEST_P(DictatedWordsTest, EitherOrderOfTheTwoAnswersEnablesOnlyWhenBothAllow) {
                 EXPECT_TRUE(screen()->recordButton->isEnabled());
             }
         }
+    }
+}
+
+// The two answers can also come while a stopped run is ending: queued behind the task's end, each
+// one still sees the stop pending and holds the button back, and the run's end must not leave it so.
+TEST_P(DictatedWordsTest, AnAnswerLandingAsAStoppedRunEndsLeavesTheButtonUsable) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    const std::string locale = screen()->speechRecognizer->localeIdentifier();
+    const std::pair<const char*, std::function<void()>> answers[] = {
+        {"authorization",
+         [&] { screen()->applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStatus::authorized); }},
+        {"availability",
+         [&] {
+             ScriptedSpeech::shared().setLocaleAvailable(locale, false);
+             ScriptedSpeech::shared().setLocaleAvailable(locale, true);
+         }},
+    };
+    std::vector<std::string> said;
+    for (const auto& [name, answer] : answers) {
+        SCOPED_TRACE(name);
+        tapRecord();
+        ASSERT_TRUE(ScriptedSpeech::shared().partial(name));
+        runUntilIdle();
+        ASSERT_TRUE(screen()->recordButton->tap());
+        RunLoop::main().schedule(0, answer);
+        settle();
+        said.push_back(name);
+        EXPECT_EQ(text(), appended(initialText(), said));
+        EXPECT_TRUE(screen()->recordButton->isEnabled());
     }
 }
 
