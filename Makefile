@@ -44,7 +44,7 @@ fuzz: bootstrap
 	@cmake --build $(TESTBUILD) -j $(JOBS) --target fuzz_tests
 	@echo "fuzz seed $(FUZZ_SEED), $(FUZZ_RUNS) inputs per reader"
 	@cd $(TESTBUILD) && QUILLORA_FUZZ_RUNS=$(FUZZ_RUNS) QUILLORA_FUZZ_SEED=$(FUZZ_SEED) \
-		ctest --output-on-failure --timeout 86400 -R '^fuzz_tests\.'
+		QUILLORA_TEST_TIMEOUT=86400 ctest --output-on-failure -R '^fuzz_tests\.'
 
 bench: bootstrap
 	@cmake -S . -B $(BENCHBUILD) -DCMAKE_BUILD_TYPE=Release -DQUILLORA_BENCH=ON >/dev/null
