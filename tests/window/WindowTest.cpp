@@ -1536,8 +1536,9 @@ TEST_F(WindowTest, ASavedTranscriptWithLineBreaksStaysInsideItsCard) {
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }
 
-// Edit on the saved-PDF browser shows each row's delete control: a click on it asks with a
-// Delete button, and a click on that deletes the row and its file.
+// Edit on the saved-PDF browser shows each row's delete control beside its card, which stays inside
+// the screen: a click on the control asks with a Delete button, and a click on that deletes the
+// row and its file.
 TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsFile) {
     const auto pdf = home / "Essay.pdf";
     ASSERT_TRUE(platform::renderHTMLToPDF("<h1>Saved essay</h1><p>A paragraph.</p>", {}, pdf).ok);
@@ -1576,11 +1577,19 @@ TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsF
                                });
     };
     drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat PDFButton\ntap PDFButton\nwait 1\n"
-                "at Edit\ntap Edit\nwait 1\npicture editing\ntouch control\npicture asking\n"
-                "touch Delete\npicture deleted\n",
+                "at tableList\npicture browsing\nat Edit\ntap Edit\nwait 1\npicture editing\ntouch control\n"
+                "picture asking\ntouch Delete\npicture deleted\n",
                 size.first, size.second, measure);
-    ASSERT_EQ(at.size(), 5u);
+    ASSERT_EQ(at.size(), 6u);
     EXPECT_FALSE(std::filesystem::exists(home / "drawn" / "Documents" / "Essay.pdf"));
+    // The row's card makes room for the delete control and still ends where it ends otherwise,
+    // inside the screen: the row's right end is drawn the same in both.
+    const platform::CGRect row = at.at("tableList");
+    const auto [rightX, rowTop] = pixel(size, {row.maxX() - 30, row.minY()});
+    const auto [screenRight, rowBottom] = pixel(size, {row.maxX(), row.maxY()});
+    EXPECT_TRUE(samePixels(home / "browsing.png", home / "editing.png", int(rightX), int(rowTop),
+                           int(screenRight), int(rowBottom)))
+        << "in editing mode the row's card runs past the screen's right edge";
 
     waitForFirstScreen(id);
     for (const char* key : {"SaveDynamicButton", "PDFButton", "Edit"})
