@@ -64,6 +64,20 @@ struct Controls {
     platform::CGRect editorText, editorSave;
 };
 
+// The row titled `title` of the shown share sheet: where it is on the screen.
+std::optional<platform::CGRect> shareSheetRow(const std::string& title) {
+    auto screen = platform::ScreenRenderer::presentationChain().back();
+    auto sheet = std::dynamic_pointer_cast<platform::UIActivityViewController>(screen);
+    auto view =
+        sheet ? std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(sheet->view()) : nullptr;
+    if (!view) return std::nullopt;
+    const auto offered = sheet->offeredActivities();
+    const auto rows = view->rowRects();
+    for (std::size_t i = 0; i < offered.size() && i < rows.size(); ++i)
+        if (offered[i].second == title) return view->convertRect_toView(rows[i], nullptr);
+    return std::nullopt;
+}
+
 class WindowTest : public quillora::test::PlatformTest {
 protected:
     void SetUp() override {
@@ -253,15 +267,8 @@ protected:
                     } catch (const quillora::cli::ScriptError&) {
                     }
                     auto screen = platform::ScreenRenderer::presentationChain().back();
-                    if (auto sheet = std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(
-                            screen->view())) {
-                        const auto offered =
-                            std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)
-                                ->offeredActivities();
-                        const auto rows = sheet->rowRects();
-                        for (std::size_t i = 0; i < offered.size() && i < rows.size(); ++i)
-                            if (offered[i].second == key)
-                                found[key] = sheet->convertRect_toView(rows[i], nullptr);
+                    if (std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)) {
+                        if (auto row = shareSheetRow(key)) found[key] = *row;
                         return;
                     }
                     // A label may start with a blank, which the line's words lose.
@@ -1370,9 +1377,10 @@ TEST_F(WindowTest, ThePDFBrowserIsLeftByAClickOnItsBackButton) {
 
 namespace {
 
-// The list's first row (a table), a navigation bar's item (by its title) or a view: where it is
-// on the screen.
+// The list's first row (a table), a navigation bar's item (by its title), a view or a share
+// sheet's row (by its title): where it is on the screen.
 platform::CGRect placeOf(const std::string& name) {
+    if (auto row = shareSheetRow(name)) return *row;
     auto object = quillora::cli::ScriptInterpreter::control(name);
     if (auto item = std::dynamic_pointer_cast<platform::UIBarButtonItem>(object))
         return platform::ScreenRenderer::barItemFrame(*item).value_or(platform::CGRect{});
@@ -1605,6 +1613,53 @@ TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsF
     EXPECT_TRUE(quillora::test::waitUntil(
         [&] { return !std::filesystem::exists(home / "app" / "Documents" / "Essay.pdf"); }, 10s))
         << "the row's file is still there";
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// Share's Print on a saved entry: the desktop's print dialog is named after the entry (its first
+// line), not after the file its pages wait in.
+TEST_F(WindowTest, PrintingAnEntryFromItsShareSheetNamesTheDialogAfterTheEntry) {
+    std::string why;
+    if (!startWindowManager(why)) FAIL() << why;
+    for (const char* folder : {"app", "drawn"}) {
+        std::filesystem::create_directories(home / folder / "Documents");
+        ASSERT_TRUE(platform::writeStringArrayPlist((home / folder / "Documents" / "notes.txt").string(),
+                                                    {"Weekend groceries\nmilk, eggs and bread"}));
+    }
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", true, 300);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    std::map<std::string, platform::CGRect> at;
+    drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\nrow table 0\nwait 1\n"
+                "at ShareDynamicButton\ntap ShareDynamicButton\nwait 1\nat Print\n",
+                size.first, size.second, [&](auto& interpreter) { addPlaceCommand(interpreter, at); });
+    ASSERT_EQ(at.size(), 4u);
+
+    waitForFirstScreen(id);
+    for (const char* key : {"SaveDynamicButton", "table", "ShareDynamicButton"})
+        clickAndSettle(id, size, at.at(key));
+    click(id, size, at.at("Print"));
+    // The program's other window that comes: the dialog, whatever it is titled.
+    std::string dialog;
+    quillora::test::waitUntil(
+        [&] {
+            std::istringstream ids(
+                xdotool({"search", "--onlyvisible", "--pid", std::to_string(app.pid())}).value_or(""));
+            for (std::string shown; std::getline(ids, shown);)
+                if (!shown.empty() && shown != id) dialog = shown;
+            return !dialog.empty();
+        },
+        20s);
+    ASSERT_FALSE(dialog.empty()) << "no print dialog opened: " << readFile(home / "app.log");
+    EXPECT_EQ(tool({"xprop", "-id", dialog, "_NET_WM_NAME"}).value_or(""),
+              "_NET_WM_NAME(UTF8_STRING) = \"Weekend groceries\"\n");
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", dialog}));
+    ASSERT_TRUE(x_->key("Escape"));
+    EXPECT_TRUE(x_->windowGone("Weekend groceries")) << "the print dialog stayed";
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
