@@ -23,6 +23,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/messageui/MailService.h"
 #include "platform/swiftui/HostingView.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/Actionability.h"
@@ -1278,8 +1279,21 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
 }
 
 // From the settings a person writes a feedback mail with the mouse and the keyboard alone: the
-// subject and a line of body typed into the drawn composer, then a click on its Send.
-TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) {
+// subject and a line of body typed into the drawn composer, then a click on its Send. On a desktop
+// where no mail program takes mailto: links the message lands in the outbox as typed, and the
+// alert drawn over the composer says it was not sent, why, and where the message was kept.
+TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysIsKeptInTheOutboxAndTheAlertSaysItWasNotSent) {
+    // A desktop of its own, without the person's mail settings.
+    const auto desktop = home / "desktop";
+    std::filesystem::create_directories(desktop);
+    for (const char* folder : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS"})
+        env_[folder] = desktop.string();
+    ASSERT_EQ(ChildProcess::start({"xdg-mime", "query", "default", "x-scheme-handler/mailto"}, env_,
+                                  (home / "mailto.txt").string())
+                  .wait(10s),
+              0);
+    ASSERT_EQ(readFile(home / "mailto.txt").find_first_not_of(" \n"), std::string::npos)
+        << "a mail program takes mailto: links on this machine: " << readFile(home / "mailto.txt");
     const auto appHome = home / "app";
     ChildProcess app = launch(appHome);
     ASSERT_GT(app.pid(), 0);
@@ -1310,12 +1324,52 @@ TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) 
             return !sent.empty();
         },
         10s);
-    ASSERT_EQ(sent.size(), 1u) << "no mail was sent: " << readFile(home / "app.log");
+    ASSERT_EQ(sent.size(), 1u) << "no mail was written: " << readFile(home / "app.log");
     const std::string& message = sent.begin()->second;
     EXPECT_NE(sent.begin()->first.find(".eml"), std::string::npos);
     EXPECT_NE(message.find("To: support@quillora.app, feedback@quillora.app"), std::string::npos) << message;
     EXPECT_NE(message.find("\nSubject: Window feedback\n"), std::string::npos) << message;
     EXPECT_NE(message.find("\n\nTyped in the window by hand."), std::string::npos) << message;
+
+    // What the window should show: the same composer, headless, under an alert with these words.
+    const std::string kept = (outbox / sent.begin()->first).string();
+    std::string shownHeadless;
+    drawScreens(
+        "nomail\ntap FontDynamicButton\nwait 1\npress Feedback\nwait 1\n"
+        "type subjectField Window feedback\ntype bodyView Typed in the window by hand.\n"
+        "mail send\nwait 1\nkeptin\npicture notsent\n",
+        size.first, size.second, [&](quillora::cli::ScriptInterpreter& interpreter) {
+            // No mail program takes the message, as on the window's desktop.
+            interpreter.addCommand(
+                "nomail", "nomail", [](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    auto service = std::make_shared<platform::OutboxMailService>();
+                    service->setHandOffEnabled([] { return true; });
+                    service->setProcessRunner([](const std::vector<std::string>&) {
+                        return std::optional(platform::OutboxMailService::ProcessResult{0, ""});
+                    });
+                    platform::MailService::setShared(service);
+                });
+            // The alert's words, with the window's message where this one's was kept.
+            interpreter.addCommand(
+                "keptin", "keptin", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    auto alert = std::dynamic_pointer_cast<platform::UIAlertController>(
+                        platform::ScreenRenderer::presentationChain().back());
+                    ASSERT_TRUE(alert) << "no alert is shown";
+                    ASSERT_EQ(alert->title().value_or(""), "Mail Not Sent");
+                    shownHeadless = alert->message().value_or("");
+                    alert->setMessage("No mail program on this computer takes mailto: links. The "
+                                      "message was kept in " +
+                                      kept + ".");
+                });
+        });
+    EXPECT_EQ(shownHeadless.rfind("No mail program on this computer takes mailto: links. The message was "
+                                  "kept in " +
+                                      (home / "drawn" / "Documents" / "Mail" / "Outbox").string() + "/",
+                                  0),
+              0u)
+        << shownHeadless;
+    const auto comparison = waitForExactPicture(id, home / "notsent.png");
+    EXPECT_TRUE(comparison.matches) << "the window does not show the alert: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
