@@ -28,15 +28,13 @@ constexpr long kCardTag = 4242;
 
 } // namespace
 
-void styleEntryCard(UITableViewCell& cell, CGFloat width) {
+void styleEntryCard(UITableViewCell& cell) {
     auto content = cell.contentView();
     content->setBackgroundColor(UIColor::clearColor());
-    CGRect frame(10, 8, width - 20, 80);
-    if (auto card = content->viewWithTag(kCardTag); card && card != content) {
-        card->setFrame(frame);
-        return;
-    }
-    auto card = std::make_shared<UIView>(frame);
+    if (auto card = content->viewWithTag(kCardTag); card && card != content) return;
+    // Held to the content's edges rather than sized from the screen: the content narrows when
+    // editing mode puts a delete control before it, and the card stays inside the screen.
+    auto card = std::make_shared<UIView>(CGRect(10, 8, content->bounds().width() - 20, 80));
     card->setTag(kCardTag);
     card->setBackgroundColor(UIColor::colorWithRed_green_blue_alpha(1.0, 1.0, 1.0, 0.9));
     card->layer().masksToBounds = false;
@@ -44,6 +42,13 @@ void styleEntryCard(UITableViewCell& cell, CGFloat width) {
     card->layer().shadowOffset = CGSize{-1, 1};
     card->layer().shadowOpacity = 0.2f;
     content->insertSubview_atIndex(card, 0);
+    card->setTranslatesAutoresizingMaskIntoConstraints(false);
+    NSLayoutConstraint::activateConstraints({
+        card->leadingAnchor().constraintEqualToAnchor(content->leadingAnchor(), 10),
+        card->trailingAnchor().constraintEqualToAnchor(content->trailingAnchor(), -10),
+        card->topAnchor().constraintEqualToAnchor(content->topAnchor(), 8),
+        card->heightAnchor().constraintEqualToConstant(80),
+    });
 }
 
 EntryListViewController::EntryListViewController(const EntryListVariant& variant,
@@ -485,7 +490,7 @@ EntryListViewController::tableView_cellForRowAtIndexPath(UITableView& tableView,
         path.row < static_cast<long>(rows.size()) ? rows[static_cast<std::size_t>(path.row)] : std::string());
     cell->imageView()->setImage(UIImage::imageNamed(variant_.cellImage));
     if (auto detail = cell->detailTextLabel()) detail->setText(variant_.cellSubtitle);
-    styleEntryCard(*cell, view()->bounds().width());
+    styleEntryCard(*cell);
     return cell;
 }
 

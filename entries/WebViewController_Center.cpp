@@ -102,7 +102,7 @@ WebViewController_Center::tableView_cellForRowAtIndexPath(UITableView& table, co
         cell->imageView()->setImage(UIImage::imageNamed("PDF_icon.png"));
         if (auto detail = cell->detailTextLabel()) detail->setText(documentTypeDescription(type));
     }
-    styleEntryCard(*cell, view()->bounds().width());
+    styleEntryCard(*cell);
     return cell;
 }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <numeric>
 #include <set>
+#include <string>
 
 #include "platform/uikit/UIImage.h"
 
@@ -191,9 +193,20 @@ LayoutBox buildNode(const Node& n, const Env& env, const ViewLayout::ScrollOffse
 
 // ---- measuring
 
+// What a row that may set its texts smaller is known by: the texts it shows, so that rows of the
+// same options are recognised as alike.
+std::string rowTexts(const Node& row) {
+    std::string key;
+    for (const Node* t : row.findAllKind("Text"))
+        key += t->text() + '\n';
+    return key;
+}
+
 class Layouter {
 public:
-    explicit Layouter(const TextMeasurer& text) : text_(text) {}
+    // `rowScales`: the largest scale a row showing those texts may take (none: its full size).
+    explicit Layouter(const TextMeasurer& text, std::map<std::string, double> rowScales = {})
+        : text_(text), rowScales_(std::move(rowScales)) {}
 
     CGSize measure(const LayoutBox& b, Proposal p) const {
         for (const auto& m : b.memo)
@@ -226,6 +239,7 @@ private:
     CGSize listSize(const LayoutBox& b, Proposal p) const;
 
     const TextMeasurer& text_;
+    std::map<std::string, double> rowScales_;
 };
 
 EdgeInsets paddingOf(const Modifier& m) {
@@ -353,6 +367,8 @@ void Layouter::fitRow(const LayoutBox& b, Proposal p) const {
     if (!shrinks) return;
     const double least = std::clamp(shrinks->number("factor").value_or(1), 0.1, 1.0);
     double scale = 1;
+    if (auto alike = rowScales_.find(rowTexts(*b.node)); alike != rowScales_.end())
+        scale = std::clamp(alike->second, least, 1.0);
     if (least < 1 && p.width) {
         const auto fits = [&](double s) {
             setTextScale(b, s);
@@ -829,12 +845,28 @@ ViewLayout::ViewLayout(const Node& root, CGSize size, const TextMeasurer& text, 
     : size_(size) {
     Env env;
     env.scheme = scheme;
-    root_ = buildNode(root, env, offsets);
-    Layouter layouter(text);
-    Proposal p{size.width, size.height};
-    CGSize s = layouter.measure(root_, p);
-    // The hosting view centres its root view, as the platform does.
-    layouter.place(root_, {(size.width - s.width) / 2, (size.height - s.height) / 2}, p);
+    const Proposal p{size.width, size.height};
+    const auto layOut = [&](std::map<std::string, double> rowScales) {
+        root_ = buildNode(root, env, offsets);
+        Layouter layouter(text, std::move(rowScales));
+        CGSize s = layouter.measure(root_, p);
+        // The hosting view centres its root view, as the platform does.
+        layouter.place(root_, {(size.width - s.width) / 2, (size.height - s.height) / 2}, p);
+    };
+    layOut({});
+    // Rows of the same options look alike: where one of them had to set its labels smaller (a
+    // narrower stack around it), the others are laid out again at its size.
+    std::map<std::string, double> rowScales;
+    bool differ = false;
+    forEachBox(root_, [&](const LayoutBox& b) {
+        if (b.modifier >= 0 || b.textScale <= 0 || !b.node->modifier("minimumScaleFactor")) return;
+        auto [alike, first] = rowScales.try_emplace(rowTexts(*b.node), b.textScale);
+        if (!first && alike->second != b.textScale) {
+            differ = true;
+            alike->second = std::min(alike->second, b.textScale);
+        }
+    });
+    if (differ) layOut(std::move(rowScales));
 }
 
 const LayoutBox* ViewLayout::viewBox(std::string_view path) const {

@@ -605,9 +605,10 @@ void UITableViewCell::drawCell(cairo_t* cr, CGFloat revealed, CGFloat indent) co
         Drawing::fillRoundedRectangle(cr, b, 0, UIColor::colorWithRed_green_blue_alpha(0.82, 0.82, 0.84, 1));
     // In editing mode the content moves right of the row's editing control.
     cairo_translate(cr, indent, 0);
-    // What the screen put into the content view, laid out to the cell's width.
+    // What the screen put into the content view, laid out to the width left of the cell beside
+    // the control.
     if (contentView_) {
-        contentView_->setFrame({0, 0, b.width(), b.height()});
+        contentView_->setFrame({0, 0, std::max<CGFloat>(0, b.width() - indent), b.height()});
         contentView_->layoutIfNeeded();
         ScreenRenderer::drawView(cr, *contentView_);
     }

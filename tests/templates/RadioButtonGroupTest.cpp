@@ -1,6 +1,9 @@
 // Radio groups, colour inversion and the scaling button style, driven through a host.
 
 #include "templates/RadioButtonGroup.h"
+
+#include <map>
+
 #include "platform/swiftui/TextSetter.h"
 #include "platform/swiftui/ViewHost.h"
 #include "platform/swiftui/ViewLayout.h"
@@ -39,7 +42,7 @@ TEST_F(RadioButtonGroupTest, ATapChoosesAndCallsBackEveryTimeEvenOnTheChosenOpti
     EXPECT_EQ(button->findKind("Text")->runs[0].font, Font::system(14));
 }
 
-TEST_F(RadioButtonGroupTest, EveryRowOfAFormHoldsItsLabelsWholeOnOneLineUnderCirclesInLine) {
+TEST_F(RadioButtonGroupTest, EveryRowOfAFormHoldsItsLabelsWholeOnOneLineUnderCirclesInLineAsItsLikes) {
     // The forms with rows narrowed by their stacks' padding, as laid out on the phone's screen.
     TextSetter text;
     for (const auto& [name, form] :
@@ -50,14 +53,29 @@ TEST_F(RadioButtonGroupTest, EveryRowOfAFormHoldsItsLabelsWholeOnOneLineUnderCir
         auto host = ViewHost::make(form);
         const ViewLayout layout(host->tree(), {390, 844}, text);
         int rows = 0;
+        // Rows of the same options, by their labels: the size and the gaps of the first one seen.
+        std::map<std::string, std::pair<double, std::vector<double>>> alike;
         for (const auto* group : host->tree().findAllKind("RadioButtonGroup")) {
             std::vector<const LayoutBox*> labels, circles;
+            std::string options;
             for (const auto* button : group->findAllKind("RadioButton")) {
                 labels.push_back(layout.viewBox(button->findKind("Text")->path));
                 circles.push_back(layout.viewBox(button->findKind("Image")->path));
+                options += button->findKind("Text")->text() + " ";
             }
             ASSERT_FALSE(labels.empty());
             ++rows;
+            SCOPED_TRACE(options);
+            // Set alike wherever the row stands, in a narrower stack too.
+            std::vector<double> gaps;
+            for (std::size_t i = 1; i < circles.size(); ++i)
+                gaps.push_back(circles[i]->frame.midX() - circles[i - 1]->frame.midX());
+            const auto [first, firstSeen] = alike.try_emplace(options, labels[0]->style.scale, gaps);
+            if (!firstSeen) {
+                EXPECT_EQ(labels[0]->style.scale, first->second.first) << "a label size of its own";
+                for (std::size_t i = 0; i < gaps.size() && i < first->second.second.size(); ++i)
+                    EXPECT_NEAR(gaps[i], first->second.second[i], 1e-6) << "spaced out otherwise";
+            }
             // A word broken over two lines makes its label taller than the others.
             for (std::size_t i = 0; i < labels.size(); ++i) {
                 SCOPED_TRACE(group->findAllKind("RadioButton")[i]->text());

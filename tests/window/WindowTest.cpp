@@ -23,6 +23,7 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/messageui/MailService.h"
 #include "platform/swiftui/HostingView.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/Actionability.h"
@@ -63,6 +64,20 @@ struct Controls {
     // The editor sheet that a touch on the transcript opens: its text and its Save button.
     platform::CGRect editorText, editorSave;
 };
+
+// The row titled `title` of the shown share sheet: where it is on the screen.
+std::optional<platform::CGRect> shareSheetRow(const std::string& title) {
+    auto screen = platform::ScreenRenderer::presentationChain().back();
+    auto sheet = std::dynamic_pointer_cast<platform::UIActivityViewController>(screen);
+    auto view =
+        sheet ? std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(sheet->view()) : nullptr;
+    if (!view) return std::nullopt;
+    const auto offered = sheet->offeredActivities();
+    const auto rows = view->rowRects();
+    for (std::size_t i = 0; i < offered.size() && i < rows.size(); ++i)
+        if (offered[i].second == title) return view->convertRect_toView(rows[i], nullptr);
+    return std::nullopt;
+}
 
 class WindowTest : public quillora::test::PlatformTest {
 protected:
@@ -253,15 +268,8 @@ protected:
                     } catch (const quillora::cli::ScriptError&) {
                     }
                     auto screen = platform::ScreenRenderer::presentationChain().back();
-                    if (auto sheet = std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(
-                            screen->view())) {
-                        const auto offered =
-                            std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)
-                                ->offeredActivities();
-                        const auto rows = sheet->rowRects();
-                        for (std::size_t i = 0; i < offered.size() && i < rows.size(); ++i)
-                            if (offered[i].second == key)
-                                found[key] = sheet->convertRect_toView(rows[i], nullptr);
+                    if (std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)) {
+                        if (auto row = shareSheetRow(key)) found[key] = *row;
                         return;
                     }
                     // A label may start with a blank, which the line's words lose.
@@ -1271,8 +1279,21 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
 }
 
 // From the settings a person writes a feedback mail with the mouse and the keyboard alone: the
-// subject and a line of body typed into the drawn composer, then a click on its Send.
-TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) {
+// subject and a line of body typed into the drawn composer, then a click on its Send. On a desktop
+// where no mail program takes mailto: links the message lands in the outbox as typed, and the
+// alert drawn over the composer says it was not sent, why, and where the message was kept.
+TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysIsKeptInTheOutboxAndTheAlertSaysItWasNotSent) {
+    // A desktop of its own, without the person's mail settings.
+    const auto desktop = home / "desktop";
+    std::filesystem::create_directories(desktop);
+    for (const char* folder : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS"})
+        env_[folder] = desktop.string();
+    ASSERT_EQ(ChildProcess::start({"xdg-mime", "query", "default", "x-scheme-handler/mailto"}, env_,
+                                  (home / "mailto.txt").string())
+                  .wait(10s),
+              0);
+    ASSERT_EQ(readFile(home / "mailto.txt").find_first_not_of(" \n"), std::string::npos)
+        << "a mail program takes mailto: links on this machine: " << readFile(home / "mailto.txt");
     const auto appHome = home / "app";
     ChildProcess app = launch(appHome);
     ASSERT_GT(app.pid(), 0);
@@ -1303,12 +1324,53 @@ TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysLandsInTheOutboxAsTyped) 
             return !sent.empty();
         },
         10s);
-    ASSERT_EQ(sent.size(), 1u) << "no mail was sent: " << readFile(home / "app.log");
+    ASSERT_EQ(sent.size(), 1u) << "no mail was written: " << readFile(home / "app.log");
     const std::string& message = sent.begin()->second;
     EXPECT_NE(sent.begin()->first.find(".eml"), std::string::npos);
     EXPECT_NE(message.find("To: support@quillora.app, feedback@quillora.app"), std::string::npos) << message;
     EXPECT_NE(message.find("\nSubject: Window feedback\n"), std::string::npos) << message;
     EXPECT_NE(message.find("\n\nTyped in the window by hand."), std::string::npos) << message;
+
+    // What the window should show: the same composer, headless, under an alert with these words.
+    const std::string kept = (outbox / sent.begin()->first).string();
+    std::string shownHeadless;
+    drawScreens(
+        "nomail\ntap FontDynamicButton\nwait 1\npress Feedback\nwait 1\n"
+        "type subjectField Window feedback\ntype bodyView Typed in the window by hand.\n"
+        "mail send\nwait 1\nkeptin\npicture notsent\n",
+        size.first, size.second, [&](quillora::cli::ScriptInterpreter& interpreter) {
+            // No mail program takes the message, as on the window's desktop.
+            interpreter.addCommand(
+                "nomail", "nomail", [](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    auto service = std::make_shared<platform::OutboxMailService>();
+                    service->setHandOffEnabled([] { return true; });
+                    service->setProcessRunner([](const std::vector<std::string>&) {
+                        return std::optional(platform::OutboxMailService::ProcessResult{0, ""});
+                    });
+                    platform::MailService::setShared(service);
+                });
+            // The alert's words, with the window's message where this one's was kept.
+            interpreter.addCommand(
+                "keptin", "keptin", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                    auto alert = std::dynamic_pointer_cast<platform::UIAlertController>(
+                        platform::ScreenRenderer::presentationChain().back());
+                    ASSERT_TRUE(alert) << "no alert is shown";
+                    ASSERT_EQ(alert->title().value_or(""), "Mail Not Sent");
+                    shownHeadless = alert->message().value_or("");
+                    alert->setMessage("No mail program on this computer takes mailto: links. The "
+                                      "message was kept in " +
+                                      kept + ".");
+                });
+        });
+    EXPECT_EQ(shownHeadless.rfind("No mail program on this computer takes mailto: links. The message was "
+                                  "kept in " +
+                                      (home / "drawn" / "Documents" / "Mail" / "Outbox").string() + "/",
+                                  0),
+              0u)
+        << shownHeadless;
+    // Text strokes count, and a letter of the path that differs is too many pixels.
+    const auto comparison = x_->waitForPicture(id, home / "notsent.png", 20s, {1, 64, 0.00002, true});
+    EXPECT_TRUE(comparison.matches) << "the window does not show the alert: " << comparison.message;
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
@@ -1370,9 +1432,10 @@ TEST_F(WindowTest, ThePDFBrowserIsLeftByAClickOnItsBackButton) {
 
 namespace {
 
-// The list's first row (a table), a navigation bar's item (by its title) or a view: where it is
-// on the screen.
+// The list's first row (a table), a navigation bar's item (by its title), a view or a share
+// sheet's row (by its title): where it is on the screen.
 platform::CGRect placeOf(const std::string& name) {
+    if (auto row = shareSheetRow(name)) return *row;
     auto object = quillora::cli::ScriptInterpreter::control(name);
     if (auto item = std::dynamic_pointer_cast<platform::UIBarButtonItem>(object))
         return platform::ScreenRenderer::barItemFrame(*item).value_or(platform::CGRect{});
@@ -1536,8 +1599,9 @@ TEST_F(WindowTest, ASavedTranscriptWithLineBreaksStaysInsideItsCard) {
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
 }
 
-// Edit on the saved-PDF browser shows each row's delete control: a click on it asks with a
-// Delete button, and a click on that deletes the row and its file.
+// Edit on the saved-PDF browser shows each row's delete control beside its card, which stays inside
+// the screen: a click on the control asks with a Delete button, and a click on that deletes the
+// row and its file.
 TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsFile) {
     const auto pdf = home / "Essay.pdf";
     ASSERT_TRUE(platform::renderHTMLToPDF("<h1>Saved essay</h1><p>A paragraph.</p>", {}, pdf).ok);
@@ -1576,11 +1640,19 @@ TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsF
                                });
     };
     drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat PDFButton\ntap PDFButton\nwait 1\n"
-                "at Edit\ntap Edit\nwait 1\npicture editing\ntouch control\npicture asking\n"
-                "touch Delete\npicture deleted\n",
+                "at tableList\npicture browsing\nat Edit\ntap Edit\nwait 1\npicture editing\ntouch control\n"
+                "picture asking\ntouch Delete\npicture deleted\n",
                 size.first, size.second, measure);
-    ASSERT_EQ(at.size(), 5u);
+    ASSERT_EQ(at.size(), 6u);
     EXPECT_FALSE(std::filesystem::exists(home / "drawn" / "Documents" / "Essay.pdf"));
+    // The row's card makes room for the delete control and still ends where it ends otherwise,
+    // inside the screen: the row's right end is drawn the same in both.
+    const platform::CGRect row = at.at("tableList");
+    const auto [rightX, rowTop] = pixel(size, {row.maxX() - 30, row.minY()});
+    const auto [screenRight, rowBottom] = pixel(size, {row.maxX(), row.maxY()});
+    EXPECT_TRUE(samePixels(home / "browsing.png", home / "editing.png", int(rightX), int(rowTop),
+                           int(screenRight), int(rowBottom)))
+        << "in editing mode the row's card runs past the screen's right edge";
 
     waitForFirstScreen(id);
     for (const char* key : {"SaveDynamicButton", "PDFButton", "Edit"})
@@ -1596,6 +1668,53 @@ TEST_F(WindowTest, TheBrowsersEditShowsDeleteControlsAndOneDeletesTheRowWithItsF
     EXPECT_TRUE(quillora::test::waitUntil(
         [&] { return !std::filesystem::exists(home / "app" / "Documents" / "Essay.pdf"); }, 10s))
         << "the row's file is still there";
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");
+}
+
+// Share's Print on a saved entry: the desktop's print dialog is named after the entry (its first
+// line), not after the file its pages wait in.
+TEST_F(WindowTest, PrintingAnEntryFromItsShareSheetNamesTheDialogAfterTheEntry) {
+    std::string why;
+    if (!startWindowManager(why)) FAIL() << why;
+    for (const char* folder : {"app", "drawn"}) {
+        std::filesystem::create_directories(home / folder / "Documents");
+        ASSERT_TRUE(platform::writeStringArrayPlist((home / folder / "Documents" / "notes.txt").string(),
+                                                    {"Weekend groceries\nmilk, eggs and bread"}));
+    }
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", true, 300);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    std::map<std::string, platform::CGRect> at;
+    drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\nrow table 0\nwait 1\n"
+                "at ShareDynamicButton\ntap ShareDynamicButton\nwait 1\nat Print\n",
+                size.first, size.second, [&](auto& interpreter) { addPlaceCommand(interpreter, at); });
+    ASSERT_EQ(at.size(), 4u);
+
+    waitForFirstScreen(id);
+    for (const char* key : {"SaveDynamicButton", "table", "ShareDynamicButton"})
+        clickAndSettle(id, size, at.at(key));
+    click(id, size, at.at("Print"));
+    // The program's other window that comes: the dialog, whatever it is titled.
+    std::string dialog;
+    quillora::test::waitUntil(
+        [&] {
+            std::istringstream ids(
+                xdotool({"search", "--onlyvisible", "--pid", std::to_string(app.pid())}).value_or(""));
+            for (std::string shown; std::getline(ids, shown);)
+                if (!shown.empty() && shown != id) dialog = shown;
+            return !dialog.empty();
+        },
+        20s);
+    ASSERT_FALSE(dialog.empty()) << "no print dialog opened: " << readFile(home / "app.log");
+    EXPECT_EQ(tool({"xprop", "-id", dialog, "_NET_WM_NAME"}).value_or(""),
+              "_NET_WM_NAME(UTF8_STRING) = \"Weekend groceries\"\n");
+    ASSERT_TRUE(xdotool({"windowactivate", "--sync", dialog}));
+    ASSERT_TRUE(x_->key("Escape"));
+    EXPECT_TRUE(x_->windowGone("Weekend groceries")) << "the print dialog stayed";
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(20s), 0) << readFile(home / "app.log");

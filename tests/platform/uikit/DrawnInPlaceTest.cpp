@@ -17,54 +17,21 @@
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "tests/support/PlatformTest.h"
+#include "tests/platform/uikit/DrawnScreenTest.h"
 
 using namespace platform;
 
 namespace {
 
-class DrawnInPlaceTest : public quillora::test::PlatformTest {
+class DrawnInPlaceTest : public quillora::test::DrawnScreenTest {
 protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        window = std::make_shared<UIWindow>();
-        root = std::make_shared<UIViewController>();
-        window->setRootViewController(root);
-        window->makeKeyAndVisible();
-        root->view()->setBackgroundColor(UIColor::whiteColor());
-    }
-    void TearDown() override {
-        if (surface) cairo_surface_destroy(surface);
-        PlatformTest::TearDown();
-    }
-    void render() {
-        if (surface) cairo_surface_destroy(surface);
-        surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 390, 844);
-        cairo_t* cr = cairo_create(surface);
-        ScreenRenderer::draw(cr, 1);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-    }
     // Whether anything but white is drawn in the rectangle (pixels of the scale-1 picture).
     bool inked(const CGRect& r) const {
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
         for (int y = std::max(0, int(r.minY())); y < std::min(844, int(r.maxY())); ++y)
             for (int x = std::max(0, int(r.minX())); x < std::min(390, int(r.maxX())); ++x)
-                if ((*reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4) & 0xffffff) !=
-                    0xffffff)
-                    return true;
+                if (rgb(x, y) != 0xffffff) return true;
         return false;
     }
-    void touch(CGPoint p) {
-        ScreenRenderer::sendTouch(UITouchPhase::Began, p, clock += 1);
-        ScreenRenderer::sendTouch(UITouchPhase::Ended, p, clock += 0.05);
-    }
-
-    std::shared_ptr<UIWindow> window;
-    std::shared_ptr<UIViewController> root;
-    cairo_surface_t* surface = nullptr;
-    double clock = 100;
 };
 
 // 64 short paragraphs of two lines each, more than one piece of layout.
@@ -171,7 +138,7 @@ TEST_F(DrawnInPlaceTest, TheFirstTouchOnALongTextPutsTheCaretUnderTheFingerAndKe
     const std::size_t third = view->text().find("P3 ");
     // The first line of the third paragraph (two lines a paragraph, a line ~19 points).
     const CGPoint p{60, 100 + 8 + 4.5 * TextDrawing::lineHeight(*UIFont::fontWithName_size("Courier", 16))};
-    touch(p);
+    tap(p);
     ASSERT_TRUE(view->isFirstResponder());
     EXPECT_EQ(view->contentOffset().y, 0) << "the text scrolled away from the touch";
     const std::size_t caret = view->selectedRange().location;
@@ -212,20 +179,18 @@ TEST_F(DrawnInPlaceTest, InEditingModeARowShowsItsDeleteControlWhichAsksAndDelet
     const auto control = table->editingControlRect({0, 1});
     ASSERT_TRUE(control);
     const CGPoint middle{control->midX(), 100 + control->midY()};
-    const unsigned char* data = cairo_image_surface_get_data(surface);
-    const auto red = *reinterpret_cast<const std::uint32_t*>(
-        data + int(middle.y - 6) * cairo_image_surface_get_stride(surface) + int(middle.x) * 4);
+    const std::uint32_t red = rgb(int(middle.x), int(middle.y - 6));
     EXPECT_GT((red >> 16) & 0xff, 200u) << "no red control at the row's left edge";
     EXPECT_LT((red >> 8) & 0xff, 100u);
 
     // A touch on the row elsewhere does nothing; on the control it asks; on Delete it deletes.
-    touch({200, 100 + 44 * 1.5});
+    tap({200, 100 + 44 * 1.5});
     EXPECT_FALSE(table->swipedRow());
-    touch(middle);
+    tap(middle);
     ASSERT_EQ(table->swipedRow(), (NSIndexPath{0, 1}));
     const auto buttons = table->swipeActionRects();
     ASSERT_EQ(buttons.size(), 1u);
-    touch({buttons[0].midX(), 100 + buttons[0].midY()});
+    tap({buttons[0].midX(), 100 + buttons[0].midY()});
     EXPECT_EQ(rows->rows, (std::vector<std::string>{"row 0", "row 2"}));
 }
 

@@ -13,7 +13,7 @@
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
-#include "tests/support/PlatformTest.h"
+#include "tests/platform/uikit/DrawnScreenTest.h"
 
 using namespace platform;
 
@@ -25,21 +25,8 @@ struct InkRows {
     double top, bottom; // screen points
 };
 
-class ParagraphStyleTest : public quillora::test::PlatformTest {
+class ParagraphStyleTest : public quillora::test::DrawnScreenTest {
 protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        window = std::make_shared<UIWindow>();
-        root = std::make_shared<UIViewController>();
-        window->setRootViewController(root);
-        window->makeKeyAndVisible();
-        root->view()->setBackgroundColor(UIColor::whiteColor());
-    }
-    void TearDown() override {
-        if (surface) cairo_surface_destroy(surface);
-        PlatformTest::TearDown();
-    }
-
     std::shared_ptr<UITextView> textView(const CGRect& frame, const std::string& text,
                                          NSParagraphStyle style) {
         auto view = std::make_shared<UITextView>(frame);
@@ -51,21 +38,8 @@ protected:
         return view;
     }
 
-    void render() {
-        if (surface) cairo_surface_destroy(surface);
-        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(390 * kScale),
-                                             static_cast<int>(844 * kScale));
-        cairo_t* cr = cairo_create(surface);
-        ScreenRenderer::draw(cr, kScale);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-    }
-    bool ink(int x, int y) const {
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        const auto p = *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
-        return ((p >> 8) & 0xff) < 160;
-    }
+    void render() { DrawnScreenTest::render(kScale); }
+    bool ink(int x, int y) const { return ((rgb(x, y) >> 8) & 0xff) < 160; }
     // The bands of rows holding dark pixels inside `area` (screen points), top to bottom.
     std::vector<InkRows> inkRows(const CGRect& area) const {
         std::vector<InkRows> out;
@@ -94,12 +68,6 @@ protected:
                 }
         return {left, right};
     }
-    // A finger's tap at a screen point, far enough in time from the one before not to be a double tap.
-    void tap(CGPoint point) {
-        clock += 2;
-        ScreenRenderer::sendTouch(UITouchPhase::Began, point, clock);
-        ScreenRenderer::sendTouch(UITouchPhase::Ended, point, clock + 0.05);
-    }
     // The caret's rectangle on screen with the caret at `offset`.
     CGRect caretOnScreen(UITextView& view, std::size_t offset) {
         view.setSelectedRange({offset, 0});
@@ -107,11 +75,6 @@ protected:
         const CGRect frame = view.frame();
         return {frame.minX() + caret.minX(), frame.minY() + caret.minY(), caret.width(), caret.height()};
     }
-
-    std::shared_ptr<UIWindow> window;
-    std::shared_ptr<UIViewController> root;
-    cairo_surface_t* surface = nullptr;
-    double clock = 0;
 };
 
 NSParagraphStyle recipeLike() {

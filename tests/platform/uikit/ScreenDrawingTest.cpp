@@ -15,7 +15,7 @@
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIViewControllerTransitioning.h"
 #include "platform/uikit/UIWindow.h"
-#include "tests/support/PlatformTest.h"
+#include "tests/platform/uikit/DrawnScreenTest.h"
 
 using namespace platform;
 
@@ -25,34 +25,10 @@ struct Pixel {
     int r, g, b;
 };
 
-class ScreenDrawingTest : public quillora::test::PlatformTest {
+class ScreenDrawingTest : public quillora::test::DrawnScreenTest {
 protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        window = std::make_shared<UIWindow>();
-        root = std::make_shared<UIViewController>();
-        window->setRootViewController(root);
-        window->makeKeyAndVisible();
-        root->view()->setBackgroundColor(UIColor::whiteColor());
-    }
-    void TearDown() override {
-        if (surface) cairo_surface_destroy(surface);
-        PlatformTest::TearDown();
-    }
-
-    // Draws the screen at scale 1 and keeps the picture.
-    void render() {
-        if (surface) cairo_surface_destroy(surface);
-        surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
-        cairo_t* cr = cairo_create(surface);
-        ScreenRenderer::draw(cr, 1);
-        cairo_destroy(cr);
-        cairo_surface_flush(surface);
-    }
     Pixel at(int x, int y) const {
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        const auto p = *reinterpret_cast<const std::uint32_t*>(data + y * stride + x * 4);
+        const std::uint32_t p = rgb(x, y);
         return {static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff),
                 static_cast<int>(p & 0xff)};
     }
@@ -63,10 +39,6 @@ protected:
         (parent ? parent : root->view())->addSubview(v);
         return v;
     }
-
-    std::shared_ptr<UIWindow> window;
-    std::shared_ptr<UIViewController> root;
-    cairo_surface_t* surface = nullptr;
 };
 
 TEST_F(ScreenDrawingTest, HiddenFadedClippedAndTransformedViewsShowAsTheirStateSays) {
