@@ -1241,15 +1241,20 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
     return result;
 }
 
-StringArrayPlistRead readStringArrayPlistFile(const std::string& path) {
-    auto contents = RegularFile::read(path, kMaxListFileLength);
-    if (!contents.bytes) {
-        StringArrayPlistRead result;
-        result.missing = contents.missing;
-        result.why = "it " + contents.why;
+StringArrayPlistRead readStringArrayPlistFile(const RegularFile::Opened& file) {
+    StringArrayPlistRead result;
+    result.missing = file.missing;
+    std::string why;
+    auto bytes = file.readAll(&why);
+    if (!bytes) {
+        result.why = "it " + why;
         return result;
     }
-    return parseStringArrayPlist(*contents.bytes);
+    return parseStringArrayPlist(bytes->view());
+}
+
+StringArrayPlistRead readStringArrayPlistFile(const std::string& path) {
+    return readStringArrayPlistFile(RegularFile::open(path, kMaxListFileLength));
 }
 
 std::optional<StringArray> readStringArrayPlist(const std::string& path, std::string* why) {
@@ -1266,28 +1271,31 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
 }
 
 bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error) {
-    // Written entry by entry rather than through a tree of values: a list of long dictations is
-    // not copied once more to be saved.
-    std::size_t size = 0;
-    for (const auto& s : array)
-        size += s.size() + s.size() / 8 + 20;
-    XmlPlistWriter writer(size);
-    if (array.empty()) {
-        writer.line("<array/>", 0);
-    } else {
-        writer.line("<array>", 0);
-        for (std::size_t i = 0; i < array.size(); ++i) {
-            std::string why;
-            if (!writer.text("string", array[i], 1, why)) {
-                if (error)
-                    *error = {NSCocoaErrorDomain, NSFileWriteUnknownError,
-                              "Entry " + std::to_string(i + 1) + " cannot be saved: " + why};
-                return false;
+    // Written entry by entry as the file is written, a piece at a time: a list of long dictations
+    // is neither copied into a tree of values nor held whole a second time to be saved.
+    constexpr std::size_t kPiece = std::size_t(1) << 20;
+    auto failure = NSFileManager::defaultManager().writeAtomically(
+        path, [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+            XmlPlistWriter writer(kPiece);
+            if (array.empty()) {
+                writer.line("<array/>", 0);
+            } else {
+                writer.line("<array>", 0);
+                for (std::size_t i = 0; i < array.size(); ++i) {
+                    std::string why;
+                    if (!writer.text("string", array[i], 1, why))
+                        return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError,
+                                       "Entry " + std::to_string(i + 1) + " cannot be saved: " + why};
+                    if (writer.bytes.size() >= kPiece) {
+                        if (!write(writer.bytes)) return std::nullopt; // the write's own error follows
+                        writer.bytes.clear();
+                    }
+                }
+                writer.line("</array>", 0);
             }
-        }
-        writer.line("</array>", 0);
-    }
-    auto failure = NSFileManager::defaultManager().writeAtomically(path, writer.finish());
+            write(writer.finish());
+            return std::nullopt;
+        });
     if (failure && error) *error = *failure;
     return !failure;
 }
