@@ -389,9 +389,9 @@ bool EntryListViewController::addNote() {
                                                            UITableViewScrollPosition::None);
     }
     return save(std::move(before),
-                       [weak = std::weak_ptr<EntryListViewController>(self<EntryListViewController>())] {
-                           if (auto me = weak.lock(); me && me->transcriptStored) me->transcriptStored();
-                       });
+                [weak = std::weak_ptr<EntryListViewController>(self<EntryListViewController>())] {
+                    if (auto me = weak.lock(); me && me->transcriptStored) me->transcriptStored();
+                });
 }
 
 void EntryListViewController::viewWillAppear(bool animated) {

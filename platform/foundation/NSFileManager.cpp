@@ -248,7 +248,8 @@ void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const 
 std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes,
                                                       double folderWait) const {
     return writeAtomically(
-        path, [bytes](const BytesWriter& write) -> std::optional<NSError> {
+        path,
+        [bytes](const BytesWriter& write) -> std::optional<NSError> {
             write(bytes);
             return std::nullopt;
         },

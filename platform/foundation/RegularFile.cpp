@@ -211,7 +211,8 @@ RegularFile::Contents RegularFile::read(const std::string& path, std::size_t max
         data = bytes.data();
         capacity = size;
     };
-    auto size = readWhole(file.fd_, static_cast<std::size_t>(st.st_size), maxLength, data, capacity, grow, out.why);
+    auto size =
+        readWhole(file.fd_, static_cast<std::size_t>(st.st_size), maxLength, data, capacity, grow, out.why);
     if (!size) return out;
     bytes.resize(*size);
     out.bytes = std::move(bytes);
