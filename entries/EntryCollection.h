@@ -20,7 +20,6 @@ public:
     explicit EntrySnapshot(const std::string& path);
 
     explicit operator bool() const { return get().has_value(); }
-    bool has_value() const { return get().has_value(); }
     const std::vector<std::string>& operator*() const { return *get(); }
     const std::vector<std::string>* operator->() const { return &*get(); }
 

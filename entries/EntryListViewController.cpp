@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <map>
 #include <string_view>
-#include <sys/stat.h>
 
 #include "entries/EntryCard.h"
 #include "entries/TextPDFExport.h"
@@ -124,12 +123,6 @@ void EntryListViewController::viewDidLoad() {
     if (transcribe) addNote();
     transcribe = false;
 }
-
-namespace {
-std::string fileStamp(const std::string& path) {
-    return RegularFile::stampAt(path);
-}
-} // namespace
 
 void EntryListViewController::showAlert(const std::string& title, const std::string& message) {
     console().print(title + ": " + message);
@@ -268,10 +261,9 @@ std::vector<std::string> EntryListViewController::mergedEntries(const std::vecto
     return merged;
 }
 
-std::vector<std::string> EntryListViewController::baseEntries() const {
+std::optional<std::vector<std::string>> EntryListViewController::baseEntries() const {
     if (!baseFile_.isOpen()) return base_;
-    auto read = readStringArrayPlistFile(baseFile_);
-    return read.entries ? std::move(*read.entries) : std::vector<std::string>();
+    return readStringArrayPlistFile(baseFile_).entries;
 }
 
 EntryListViewController::Restore EntryListViewController::restorePoint() const {
@@ -283,8 +275,11 @@ bool EntryListViewController::saveFailed(Restore& before, const std::string& why
     console().print("error writing file ");
     if (before.to != Restore::To::nothing) {
         if (before.to == Restore::To::base) {
-            data = baseEntries();
-            unsaved_ = false;
+            // Should the file held open fail to read back, the rows stay as they are shown.
+            if (auto base = baseEntries()) {
+                data = std::move(*base);
+                unsaved_ = false;
+            }
         } else {
             data = std::move(before.rows);
         }
@@ -339,7 +334,7 @@ bool EntryListViewController::writeEntries(Restore& before) {
     const std::string path = fileURL->path();
     // Every Save renames a new file into place: the same file, unchanged, is the one we know, and
     // is neither read nor compared again.
-    const bool known = !baseStamp_.empty() && fileStamp(path) == baseStamp_;
+    const bool known = !baseStamp_.empty() && RegularFile::stampAt(path) == baseStamp_;
     StringArrayPlistRead fresh;
     if (!known) fresh = readStringArrayPlistFile(path);
     bool merged = false;
@@ -352,7 +347,9 @@ bool EntryListViewController::writeEntries(Restore& before) {
     if (known) {
         // Ours to write over.
     } else if (fresh.entries) {
-        if (auto base = baseEntries(); *fresh.entries != base) {
+        // Should the list as last written fail to read back, all of theirs is taken as new: a
+        // row shown twice rather than one lost.
+        if (auto base = baseEntries().value_or(std::vector<std::string>()); *fresh.entries != base) {
             data = mergedEntries(base, data, *fresh.entries);
             merged = true;
         }

@@ -145,8 +145,8 @@ private:
     bool writeEntries(Restore& before);
     // Puts `data` back to `before` and says why the Save failed; false.
     bool saveFailed(Restore& before, const std::string& why);
-    // The list as last read or written; an empty one when its file can no longer be read.
-    std::vector<std::string> baseEntries() const;
+    // The list as last read or written; none when its file can no longer be read.
+    std::optional<std::vector<std::string>> baseEntries() const;
     // Moves an unreadable list file aside and tells the person where its bytes went, and what
     // came back of it (`recovered`, the alert's last sentence).
     void keepDamagedFile(const std::string& path, const std::string& why, const std::string& recovered = "");
