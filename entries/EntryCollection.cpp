@@ -14,9 +14,20 @@ platform::NSURL entryListURL(const std::string& fileName) {
     return folders.front().URLByAppendingPathComponent(fileName);
 }
 
-BasicEntryCollection::BasicEntryCollection(const std::string& fileName) {
+EntrySnapshot::EntrySnapshot(const std::string& path)
+    : file_(platform::RegularFile::open(path, platform::kMaxListFileLength)) {}
+
+const std::optional<std::vector<std::string>>& EntrySnapshot::get() const {
+    if (!entries_) {
+        entries_.emplace(std::move(platform::readStringArrayPlistFile(file_).entries));
+        file_ = {};
+    }
+    return *entries_;
+}
+
+BasicEntryCollection::BasicEntryCollection(const std::string& fileName)
+    : entries(entryListURL(fileName).path()) {
     fileURL = entryListURL(fileName);
-    entries = platform::readStringArrayPlist(fileURL->path());
 }
 
 EntryCollection::EntryCollection() : BasicEntryCollection(kMainEntryList.fileName) {}

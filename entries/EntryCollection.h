@@ -7,15 +7,35 @@
 #include <vector>
 
 #include "platform/foundation/NSURL.h"
+#include "platform/foundation/RegularFile.h"
 
 namespace quillora {
+
+// The entries of a list file as it stood when the snapshot was taken, read when first looked at:
+// the file is held open until then, and a Save renames a new file into place rather than writing
+// into it, so a list screen that is never searched does not hold its list twice. Reads as an
+// optional array of strings.
+class EntrySnapshot {
+public:
+    explicit EntrySnapshot(const std::string& path);
+
+    explicit operator bool() const { return get().has_value(); }
+    const std::vector<std::string>& operator*() const { return *get(); }
+    const std::vector<std::string>* operator->() const { return &*get(); }
+
+private:
+    const std::optional<std::vector<std::string>>& get() const;
+
+    mutable platform::RegularFile::Opened file_;
+    mutable std::optional<std::optional<std::vector<std::string>>> entries_;
+};
 
 class BasicEntryCollection {
 public:
     virtual ~BasicEntryCollection() = default;
 
     // Absent when the file is missing or is not an array made only of strings.
-    std::optional<std::vector<std::string>> entries;
+    EntrySnapshot entries;
     std::optional<platform::NSURL> fileURL;
 
 protected:

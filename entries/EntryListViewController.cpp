@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <map>
 #include <string_view>
-#include <sys/stat.h>
 
 #include "entries/EntryCard.h"
 #include "entries/TextPDFExport.h"
@@ -130,16 +129,6 @@ void EntryListViewController::viewDidLoad() {
     transcribe = false;
 }
 
-namespace {
-std::string fileStamp(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return "";
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
-           ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ":" +
-           std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec);
-}
-} // namespace
-
 void EntryListViewController::showAlert(const std::string& title, const std::string& message) {
     console().print(title + ": " + message);
     // Presented once the screen is shown: a list loads and saves while it is being pushed.
@@ -205,10 +194,10 @@ void EntryListViewController::loadEntries() {
         auto lock = files.lockFolderOf(path, 0);
         if (lock.held()) files.removeLeftoverTemporaryFiles(path);
     }
-    // Stamped before reading: a Save of another copy that lands in between then shows as a change
-    // at our next Save instead of passing for the file we read.
-    const std::string stamp = fileStamp(path);
-    auto read = readStringArrayPlistFile(path);
+    // The file read is the one stamped, held open: it stays the list as last read, without a
+    // copy, while ours changes.
+    auto file = RegularFile::open(path, kMaxListFileLength);
+    auto read = readStringArrayPlistFile(file);
     if (!read.entries) {
         base_ = data;
         if (read.missing) return;
@@ -217,6 +206,7 @@ void EntryListViewController::loadEntries() {
         data = std::move(read.salvaged);
         // Nothing is in the file now: what another copy writes before our next Save is theirs.
         base_.clear();
+        unsaved_ = true;
         reloadTable();
         keepRecoveredEntries();
         return;
@@ -227,12 +217,13 @@ void EntryListViewController::loadEntries() {
         // the list goes on as it now reads.
         keepDamagedFile(path, replacedCharactersReason(read.replaced), allEntriesShown(data.size()));
         if (!fileProtected_) base_.clear();
+        unsaved_ = true;
         reloadTable();
         keepRecoveredEntries();
         return;
     }
-    base_ = data;
-    baseStamp_ = stamp;
+    baseStamp_ = file.stamp;
+    baseFile_ = std::move(file);
     console().print("data that is going to be loaded ");
     console().print(quotedList(data));
     reloadTable();
@@ -275,10 +266,28 @@ std::vector<std::string> EntryListViewController::mergedEntries(const std::vecto
     return merged;
 }
 
-bool EntryListViewController::saveFailed(const std::vector<std::string>& before, const std::string& why) {
+std::optional<std::vector<std::string>> EntryListViewController::baseEntries() const {
+    if (!baseFile_.isOpen()) return base_;
+    return readStringArrayPlistFile(baseFile_).entries;
+}
+
+EntryListViewController::Restore EntryListViewController::restorePoint() const {
+    if (!unsaved_) return {};
+    return {Restore::To::rows, data};
+}
+
+bool EntryListViewController::saveFailed(Restore& before, const std::string& why) {
     console().print("error writing file ");
-    if (&before != &data) {
-        data = before;
+    if (before.to != Restore::To::nothing) {
+        if (before.to == Restore::To::base) {
+            // Should the file held open fail to read back, the rows stay as they are shown.
+            if (auto base = baseEntries()) {
+                data = std::move(*base);
+                unsaved_ = false;
+            }
+        } else {
+            data = std::move(before.rows);
+        }
         reloadTable();
     }
     showAlert("Not saved", "The list could not be saved: " + why);
@@ -287,6 +296,11 @@ bool EntryListViewController::saveFailed(const std::vector<std::string>& before,
 
 bool EntryListViewController::saveEntries(const std::vector<std::string>& before,
                                           std::function<void()> stored) {
+    if (&before == &data) return save({Restore::To::nothing, {}}, std::move(stored));
+    return save({Restore::To::rows, before}, std::move(stored));
+}
+
+bool EntryListViewController::save(Restore before, std::function<void()> stored) {
     if (waitingSave_) {
         // Written with the Save that waits, as `data` then stands.
         if (stored) waitingSave_->stored.push_back(std::move(stored));
@@ -301,7 +315,8 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     if (lock.busy) {
         // Another program holds the folder: waited for on the run loop, so that the screen stays
         // live, showing the rows being saved; they go back to `before` if the wait runs out.
-        waitingSave_ = WaitingSave{before, {}};
+        if (before.to == Restore::To::nothing) before = {Restore::To::rows, data};
+        waitingSave_ = WaitingSave{std::move(before), {}};
         if (stored) waitingSave_->stored.push_back(std::move(stored));
         files.waitForFolderOf(
             path, [me = self<EntryListViewController>()](const NSFileManager::FolderLock& folder) {
@@ -320,11 +335,11 @@ bool EntryListViewController::saveEntries(const std::vector<std::string>& before
     return true;
 }
 
-bool EntryListViewController::writeEntries(const std::vector<std::string>& before) {
+bool EntryListViewController::writeEntries(Restore& before) {
     const std::string path = fileURL->path();
     // Every Save renames a new file into place: the same file, unchanged, is the one we know, and
     // is neither read nor compared again.
-    const bool known = !baseStamp_.empty() && fileStamp(path) == baseStamp_;
+    const bool known = !baseStamp_.empty() && RegularFile::stampAt(path) == baseStamp_;
     StringArrayPlistRead fresh;
     if (!known) fresh = readStringArrayPlistFile(path);
     bool merged = false;
@@ -337,8 +352,10 @@ bool EntryListViewController::writeEntries(const std::vector<std::string>& befor
     if (known) {
         // Ours to write over.
     } else if (fresh.entries) {
-        if (*fresh.entries != base_) {
-            data = mergedEntries(base_, data, *fresh.entries);
+        // Should the list as last written fail to read back, all of theirs is taken as new: a
+        // row shown twice rather than one lost.
+        if (auto base = baseEntries().value_or(std::vector<std::string>()); *fresh.entries != base) {
+            data = mergedEntries(base, data, *fresh.entries);
             merged = true;
         }
     } else if (!fresh.missing) {
@@ -347,8 +364,12 @@ bool EntryListViewController::writeEntries(const std::vector<std::string>& befor
     }
     NSError error;
     if (!writeStringArrayPlist(path, data, &error)) return saveFailed(before, error.localizedDescription);
-    base_ = data;
-    baseStamp_ = fileStamp(path);
+    // The folder is still held: what is at the path is what was just written.
+    baseFile_ = RegularFile::open(path, kMaxListFileLength);
+    baseStamp_ = baseFile_.stamp;
+    base_.clear();
+    if (!baseFile_.isOpen()) base_ = data;
+    unsaved_ = false;
     if (merged) reloadTable();
     return true;
 }
@@ -361,17 +382,18 @@ bool EntryListViewController::addNote() {
     auto list = table.lock();
     if (list && list->isEditing()) return false;
     console().print("in Note function");
-    const auto before = data;
+    auto before = restorePoint();
     data.insert(data.begin(), transribeText);
+    unsaved_ = true;
     if (list && !isfilterenabled) {
         list->insertRowsAtIndexPaths_withRowAnimation({{0, 0}}, UITableViewRowAnimation::Top);
         list->selectRowAtIndexPath_animated_scrollPosition(NSIndexPath{0, 0}, true,
                                                            UITableViewScrollPosition::None);
     }
-    return saveEntries(before,
-                       [weak = std::weak_ptr<EntryListViewController>(self<EntryListViewController>())] {
-                           if (auto me = weak.lock(); me && me->transcriptStored) me->transcriptStored();
-                       });
+    return save(std::move(before),
+                [weak = std::weak_ptr<EntryListViewController>(self<EntryListViewController>())] {
+                    if (auto me = weak.lock(); me && me->transcriptStored) me->transcriptStored();
+                });
 }
 
 void EntryListViewController::viewWillAppear(bool animated) {
@@ -385,7 +407,8 @@ void EntryListViewController::viewWillAppear(bool animated) {
 
 void EntryListViewController::takeDetailText() {
     if (selectedRow == -1 && !returnAsNewRow_) return;
-    const auto before = data;
+    auto before = restorePoint();
+    unsaved_ = true;
     if (returnAsNewRow_) {
         if (!newRowText.empty()) data.insert(data.begin(), newRowText);
     } else if (selectedRow >= 0 && selectedRow < static_cast<long>(data.size())) {
@@ -396,7 +419,7 @@ void EntryListViewController::takeDetailText() {
             *at = newRowText;
     }
     reloadTable();
-    saveEntries(before);
+    save(std::move(before), nullptr);
     selectedRow = -1;
     returnAsNewRow_ = false;
 }
@@ -412,6 +435,7 @@ void EntryListViewController::replaceHandedBackText(const std::string& handedBac
         *at = text;
     else
         data.insert(data.begin(), text);
+    unsaved_ = true;
     reloadTable();
     saveEntries();
 }
@@ -460,6 +484,7 @@ long EntryListViewController::dataIndexForRow(long row) const {
 }
 
 void EntryListViewController::removeShownRow(long row) {
+    unsaved_ = true;
     if (!isfilterenabled) {
         if (row >= 0 && row < static_cast<long>(data.size())) data.erase(data.begin() + row);
         return;
@@ -471,11 +496,11 @@ void EntryListViewController::removeShownRow(long row) {
 }
 
 void EntryListViewController::deleteEntryAtRow(long row) {
-    const auto before = data;
+    auto before = restorePoint();
     removeShownRow(row);
     if (auto list = table.lock())
         list->deleteRowsAtIndexPaths_withRowAnimation({{0, row}}, UITableViewRowAnimation::Fade);
-    saveEntries(before);
+    save(std::move(before), nullptr);
 }
 
 long EntryListViewController::tableView_numberOfRowsInSection(UITableView&, long) {
@@ -547,7 +572,7 @@ void EntryListViewController::setEditing_animated(bool editing, bool animated) {
     UIViewController::setEditing_animated(editing, animated);
     if (auto list = table.lock()) list->setEditing_animated(editing, animated);
     // Rows deleted while editing are written now; a failure brings them back.
-    saveEntries(base_);
+    save({}, nullptr);
 }
 
 void EntryListViewController::prepareForSegue_sender(UIStoryboardSegue& segue,

@@ -14,6 +14,7 @@
 #include "entries/EntryFilter.h"
 #include "entries/EntryListVariant.h"
 #include "platform/foundation/NSURL.h"
+#include "platform/foundation/RegularFile.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UISearchBar.h"
 #include "platform/uikit/UITableView.h"
@@ -131,10 +132,21 @@ private:
     void removeShownRow(long row);
     void reloadTable();
     void showAlert(const std::string& title, const std::string& message);
+    // What `data` goes back to when its Save fails: the list as last read or written (kept as
+    // its file, so that a change to a long list does not copy it), `rows`, or nothing.
+    struct Restore {
+        enum class To { base, rows, nothing } to = To::base;
+        std::vector<std::string> rows;
+    };
+    // Where a change to `data` is undone to, taken before the change.
+    Restore restorePoint() const;
+    bool save(Restore before, std::function<void()> stored);
     // The part of a Save done with the list's folder held.
-    bool writeEntries(const std::vector<std::string>& before);
+    bool writeEntries(Restore& before);
     // Puts `data` back to `before` and says why the Save failed; false.
-    bool saveFailed(const std::vector<std::string>& before, const std::string& why);
+    bool saveFailed(Restore& before, const std::string& why);
+    // The list as last read or written; none when its file can no longer be read.
+    std::optional<std::vector<std::string>> baseEntries() const;
     // Moves an unreadable list file aside and tells the person where its bytes went, and what
     // came back of it (`recovered`, the alert's last sentence).
     void keepDamagedFile(const std::string& path, const std::string& why, const std::string& recovered = "");
@@ -148,7 +160,12 @@ private:
     // The list file could not be read and could not be moved aside: it is never written over.
     bool fileProtected_ = false;
     // The list as this screen last read or wrote it: what another copy's changes are told from.
+    // When baseFile_ is open, its file holds it (read again only when another copy wrote the list
+    // or a Save fails), else base_.
     std::vector<std::string> base_;
+    platform::RegularFile::Opened baseFile_;
+    // `data` may differ from the list as last read or written.
+    bool unsaved_ = false;
     // The file as this screen last read or wrote it (inode, size, time of change): unchanged, it
     // need not be read again before a Save.
     std::string baseStamp_;
@@ -157,7 +174,7 @@ private:
     // A Save waiting for the list's folder: the rows to go back to if the wait runs out, and
     // whom to tell once it is written.
     struct WaitingSave {
-        std::vector<std::string> before;
+        Restore before;
         std::vector<std::function<void()>> stored;
     };
     std::optional<WaitingSave> waitingSave_;

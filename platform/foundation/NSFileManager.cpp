@@ -247,6 +247,17 @@ void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const 
 
 std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, std::string_view bytes,
                                                       double folderWait) const {
+    return writeAtomically(
+        path,
+        [bytes](const BytesWriter& write) -> std::optional<NSError> {
+            write(bytes);
+            return std::nullopt;
+        },
+        folderWait);
+}
+
+std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, const BytesProducer& produce,
+                                                      double folderWait) const {
     const std::string what = "The file “" + path + "” could not be saved";
     if (path.empty() || path.back() == '/') return NSError::posix(EISDIR, what);
     NSError loop;
@@ -266,14 +277,22 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, s
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) return NSError::posix(errno, what);
     int err = 0;
-    for (std::size_t done = 0; done < bytes.size();) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            err = errno;
-            break;
+    auto write = [&](std::string_view bytes) {
+        for (std::size_t done = 0; !err && done < bytes.size();) {
+            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                err = errno;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
         }
-        done += static_cast<std::size_t>(n);
+        return !err;
+    };
+    if (auto refused = produce(write)) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        return refused;
     }
     if (!err && replacing) {
         // Owner first: a change of owner clears the set-id bits that the mode then puts back. Only

@@ -61,6 +61,13 @@ public:
     // left behind; it fails when another program keeps the folder locked past `folderWait` seconds.
     std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes,
                                            double folderWait = kFolderLockWait) const;
+    // The same with the bytes made as they are written: `produce` hands them to `write` piece by
+    // piece (a long list is then never held whole a second time) and returns an error to give the
+    // write up, which leaves the file as it was and is returned as it is.
+    using BytesWriter = std::function<bool(std::string_view)>;
+    using BytesProducer = std::function<std::optional<NSError>(const BytesWriter& write)>;
+    std::optional<NSError> writeAtomically(const std::string& path, const BytesProducer& produce,
+                                           double folderWait = kFolderLockWait) const;
 
     // Where a write of `path` lands: the end of its chain of symbolic links. None, with `error`
     // set, for a loop of links.

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include <glib.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
@@ -251,7 +253,12 @@ public:
         std::string text;
     };
 
-    explicit XmlScanner(std::string_view doc) : doc_(doc) {}
+    // `releaseRead`: the document's memory is the scanner's to give back to the system as it is
+    // read, so that a long list is not held twice, as its file and as its entries, at the end
+    // of its read. What it gave back reads as zeros; a piece handed out stays readable until
+    // the next is asked for.
+    explicit XmlScanner(std::string_view doc, bool releaseRead = false)
+        : doc_(doc), releaseRead_(releaseRead) {}
 
     // Whether the last error came from the document ending inside a piece.
     bool cutShort = false;
@@ -259,6 +266,7 @@ public:
     std::size_t replaced = 0;
 
     Event next() {
+        if (releaseRead_) releaseReadPages();
         for (;;) {
             Event e;
             if (pos_ >= doc_.size()) return e;
@@ -339,6 +347,16 @@ public:
     }
 
 private:
+    void releaseReadPages() {
+        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto base = reinterpret_cast<std::uintptr_t>(doc_.data());
+        const std::uintptr_t from = (base + released_ + page - 1) / page * page;
+        const std::uintptr_t to = (base + pos_) / page * page;
+        // A few megabytes at a time: a call per piece would cost more than the memory.
+        if (to < from + (std::uintptr_t(4) << 20)) return;
+        if (::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED) == 0) released_ = to - base;
+    }
+
     Event error(bool atEnd) {
         cutShort = atEnd;
         pos_ = doc_.size();
@@ -409,6 +427,8 @@ private:
 
     std::string_view doc_;
     std::size_t pos_ = 0;
+    bool releaseRead_ = false;
+    std::size_t released_ = 0;
 };
 
 bool blankText(std::string_view text) {
@@ -529,7 +549,6 @@ Element elementNamed(std::string_view name) {
 PlistRead readXmlPlist(XmlScanner& scanner) {
     struct Frame {
         Element element;
-        std::string_view name;
         PlistValue value;               // an array or a dictionary being filled
         std::string text;               // a leaf's text
         std::optional<std::string> key; // a dictionary's key waiting for its value
@@ -593,16 +612,16 @@ PlistRead readXmlPlist(XmlScanner& scanner) {
                 if (static_cast<int>(open.size()) >= kMaxPlistDepth)
                     return fail(nestedTooDeeply(kMaxPlistDepth));
             }
-            Frame frame{element, e.name, {}, {}, {}};
+            Frame frame{element, {}, {}, {}};
             if (element == Element::array) frame.value.value = PlistValue::Array{};
             if (element == Element::dict) frame.value.value = PlistValue::Dictionary{};
             open.push_back(std::move(frame));
             if (!e.selfClosing) break;
-            e.name = open.back().name;
             [[fallthrough]];
         }
         case XmlScanner::Kind::end: {
-            if (open.empty() || open.back().name != e.name) return fail(kNotAPlist);
+            // Names map one to one onto the elements a frame is opened for.
+            if (open.empty() || open.back().element != elementNamed(e.name)) return fail(kNotAPlist);
             Frame frame = std::move(open.back());
             open.pop_back();
             if (frame.element == Element::plist) break;
@@ -1139,7 +1158,9 @@ std::optional<std::string> plistNestingProblem(std::string_view bytes, int maxDe
     }
 }
 
-PlistRead parsePlist(std::string_view bytes) {
+namespace {
+// `releaseRead`: see XmlScanner.
+PlistRead parsePlist(std::string_view bytes, bool releaseRead) {
     PlistRead result;
     if (bytes.empty()) {
         result.why = "it is empty";
@@ -1157,15 +1178,24 @@ PlistRead parsePlist(std::string_view bytes) {
     auto doc = utf8Document(bytes, converted, result.why, replaced);
     if (!doc) return result;
     const std::string_view text = cleaned(*doc, clean, replaced);
-    XmlScanner scanner(text);
+    // Only the file's own bytes are given back, not a cleaned or converted copy.
+    XmlScanner scanner(text, releaseRead && text.data() >= bytes.data() &&
+                                 text.data() < bytes.data() + bytes.size());
     result = readXmlPlist(scanner);
     result.replaced = replaced + scanner.replaced;
-    // Bytes that are no text (the zeros a crash leaves, a torn write) most likely broke it.
+    // Bytes that are no text (the zeros a crash leaves, a torn write) most likely broke it. A
+    // document read as it was, nothing cleaned, is text throughout.
     const char* end = nullptr;
-    if (!result.root && result.why == kNotAPlist && !g_utf8_validate_len(doc->data(), doc->size(), &end))
+    if (!result.root && result.why == kNotAPlist && text.data() != doc->data() &&
+        !g_utf8_validate_len(doc->data(), doc->size(), &end))
         result.why =
             "it holds bytes that are not text from byte " + std::to_string(end - doc->data()) + " on";
     return result;
+}
+} // namespace
+
+PlistRead parsePlist(std::string_view bytes) {
+    return parsePlist(bytes, false);
 }
 
 PlistRead readPlistFile(const std::string& path, std::size_t maxLength) {
@@ -1189,8 +1219,9 @@ std::optional<std::string> plistXml(const PlistValue& root, std::string* why) {
     return writer.finish();
 }
 
-StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
-    PlistRead read = parsePlist(bytes);
+namespace {
+StringArrayPlistRead parseStringArrayPlist(std::string_view bytes, bool releaseRead) {
+    PlistRead read = parsePlist(bytes, releaseRead);
     StringArrayPlistRead result;
     result.why = std::move(read.why);
     result.replaced = read.replaced;
@@ -1241,15 +1272,27 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
     return result;
 }
 
-StringArrayPlistRead readStringArrayPlistFile(const std::string& path) {
-    auto contents = RegularFile::read(path, kMaxListFileLength);
-    if (!contents.bytes) {
-        StringArrayPlistRead result;
-        result.missing = contents.missing;
-        result.why = "it " + contents.why;
+} // namespace
+
+StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
+    return parseStringArrayPlist(bytes, false);
+}
+
+StringArrayPlistRead readStringArrayPlistFile(const RegularFile::Opened& file) {
+    StringArrayPlistRead result;
+    result.missing = file.missing;
+    std::string why;
+    auto bytes = file.readAll(&why);
+    if (!bytes) {
+        result.why = "it " + why;
         return result;
     }
-    return parseStringArrayPlist(*contents.bytes);
+    // The bytes are ours alone and gone once read.
+    return parseStringArrayPlist(bytes->view(), true);
+}
+
+StringArrayPlistRead readStringArrayPlistFile(const std::string& path) {
+    return readStringArrayPlistFile(RegularFile::open(path, kMaxListFileLength));
 }
 
 std::optional<StringArray> readStringArrayPlist(const std::string& path, std::string* why) {
@@ -1266,28 +1309,31 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
 }
 
 bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error) {
-    // Written entry by entry rather than through a tree of values: a list of long dictations is
-    // not copied once more to be saved.
-    std::size_t size = 0;
-    for (const auto& s : array)
-        size += s.size() + s.size() / 8 + 20;
-    XmlPlistWriter writer(size);
-    if (array.empty()) {
-        writer.line("<array/>", 0);
-    } else {
-        writer.line("<array>", 0);
-        for (std::size_t i = 0; i < array.size(); ++i) {
-            std::string why;
-            if (!writer.text("string", array[i], 1, why)) {
-                if (error)
-                    *error = {NSCocoaErrorDomain, NSFileWriteUnknownError,
-                              "Entry " + std::to_string(i + 1) + " cannot be saved: " + why};
-                return false;
+    // Written entry by entry as the file is written, a piece at a time: a list of long dictations
+    // is neither copied into a tree of values nor held whole a second time to be saved.
+    constexpr std::size_t kPiece = std::size_t(1) << 20;
+    auto failure = NSFileManager::defaultManager().writeAtomically(
+        path, [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+            XmlPlistWriter writer(kPiece);
+            if (array.empty()) {
+                writer.line("<array/>", 0);
+            } else {
+                writer.line("<array>", 0);
+                for (std::size_t i = 0; i < array.size(); ++i) {
+                    std::string why;
+                    if (!writer.text("string", array[i], 1, why))
+                        return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError,
+                                       "Entry " + std::to_string(i + 1) + " cannot be saved: " + why};
+                    if (writer.bytes.size() >= kPiece) {
+                        if (!write(writer.bytes)) return std::nullopt; // the write's own error follows
+                        writer.bytes.clear();
+                    }
+                }
+                writer.line("</array>", 0);
             }
-        }
-        writer.line("</array>", 0);
-    }
-    auto failure = NSFileManager::defaultManager().writeAtomically(path, writer.finish());
+            write(writer.finish());
+            return std::nullopt;
+        });
     if (failure && error) *error = *failure;
     return !failure;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/foundation/NSError.h"
+#include "platform/foundation/RegularFile.h"
 
 namespace platform {
 
@@ -122,6 +123,9 @@ struct StringArrayPlistRead {
 };
 
 StringArrayPlistRead readStringArrayPlistFile(const std::string& path);
+// The same of a file held open (opened with the bound kMaxListFileLength): what it held when it
+// was opened, though a Save may have renamed another file into its place since.
+StringArrayPlistRead readStringArrayPlistFile(const RegularFile::Opened& file);
 // The same over bytes already read.
 StringArrayPlistRead parseStringArrayPlist(std::string_view bytes);
 

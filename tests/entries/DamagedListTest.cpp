@@ -218,6 +218,28 @@ TEST_F(DamagedListTest, ChangesOfTwoCopiesAreMergedNotOverwritten) {
     }
 }
 
+// The list a screen last read or wrote is what another copy's changes are told from, and what a
+// failed Save puts back: the file as this screen knew it, not the one another copy wrote since.
+TEST_F(DamagedListTest, AnotherCopysSaveIsToldFromWhatThisScreenLastReadOrWrote) {
+    writeList({"a", "b"});
+    auto list = openList("mine");
+    ASSERT_EQ(listFile(), (Rows{"mine", "a", "b"}));
+    writeList({"theirs", "mine", "a", "b"}); // another copy's Save
+    list->deleteEntryAtRow(1);
+    EXPECT_EQ(listFile(), (Rows{"theirs", "mine", "b"})) << "our own Save is no change of theirs";
+    EXPECT_EQ(list->data, (Rows{"theirs", "mine", "b"}));
+    nav->popViewControllerAnimated(false);
+    runUntilIdle();
+
+    auto second = openList("");
+    writeList({"later", "theirs", "mine", "b"});
+    second->transribeText = "cannot be saved \x01";
+    EXPECT_FALSE(second->addNote());
+    EXPECT_EQ(second->data, (Rows{"theirs", "mine", "b"}));
+    EXPECT_EQ(listFile(), (Rows{"later", "theirs", "mine", "b"}));
+    runUntilIdle();
+}
+
 // Two programs saving into one folder: every entry either of them saved is in the list.
 TEST_F(DamagedListTest, TwoCopiesSavingIntoOneFolderLoseNoEntry) {
     writeList({"start"});

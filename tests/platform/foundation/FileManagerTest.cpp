@@ -120,6 +120,22 @@ TEST_F(FileManagerTest, StringArrayPlistsRoundTripAndRejectAnythingPartial) {
     EXPECT_EQ(readStringArrayPlist(path), StringArray{});
     EXPECT_FALSE(writeStringArrayPlist(docs("nofolder/list.plist"), entries));
 
+    // A list longer than the pieces it is written and read in, refused at its last entry once the
+    // first pieces are written: the old file stays, and nothing is left beside it.
+    StringArray longList(6000, std::string(999, 'x') + "&");
+    ASSERT_TRUE(writeStringArrayPlist(path, longList));
+    EXPECT_EQ(readStringArrayPlist(path), longList);
+    const auto kept = fm.contentsAtPath(path);
+    longList.push_back("\x01");
+    EXPECT_FALSE(writeStringArrayPlist(path, longList, &error));
+    EXPECT_EQ(error.localizedDescription,
+              "Entry 6001 cannot be saved: it holds the control character U+0001");
+    EXPECT_TRUE(fm.contentsAtPath(path) == kept) << "the old file is kept";
+    std::vector<std::string> names;
+    for (auto& item : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+        names.push_back(item.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"entries.plist"});
+
     auto write = [&](const std::string& text) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         return readStringArrayPlist(path);
