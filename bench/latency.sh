@@ -52,7 +52,8 @@ for _ in range(rounds):
     def feed():
         chunk = 1024 * 2
         for at in range(0, len(sound), chunk):
-            due = start + at / 2 / rate
+            # A chunk exists once its last frame has been heard, as our microphone's buffers do.
+            due = start + min(at + chunk, len(sound)) / 2 / rate
             time.sleep(max(0.0, due - time.monotonic()))
             tool.stdin.write(sound[at:at + chunk])
             tool.stdin.flush()
