@@ -6,6 +6,8 @@
 # has ended; it shows nothing while one is spoken). Word times are the recording's own, aligned
 # by a fresh decoder (pocketsphinx_continuous -time yes on the recording alone). Usage:
 # bench/latency.sh [BUILD] (default build-bench); ROUNDS paced runs of the tool (7 unless given).
+# BEFORE=path/to/an/earlier/dictation_bench runs that one too, alternating with this build's
+# (PAIRS times each, 2 unless given), for a paired comparison in one run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench}
@@ -14,10 +16,18 @@ command -v pocketsphinx_continuous >/dev/null || apt-get install -y pocketsphinx
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLORA_BENCH=ON >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}" --target dictation_bench >/dev/null
 
-echo "== dictation_bench (the screen, then the engine alone)"
-QUILLORA_BUNDLE=$PWD/resources "$build/bench/dictation/dictation_bench" \
-  --benchmark_filter='ScreenLatency|EngineLatency' --benchmark_counters_tabular=true 2>/dev/null |
-  grep -E 'Latency|Benchmark'
+latency() {
+  QUILLORA_BUNDLE=$PWD/resources "$1" --benchmark_filter='ScreenLatency|EngineLatency' \
+    --benchmark_counters_tabular=true 2>/dev/null | grep -E 'Latency|Benchmark'
+}
+for pair in $(seq "${PAIRS:-$([ -n "${BEFORE:-}" ] && echo 2 || echo 1)}"); do
+  echo "== dictation_bench of $build (the screen, then the engine alone)"
+  latency "$build/bench/dictation/dictation_bench"
+  if [ -n "${BEFORE:-}" ]; then
+    echo "== dictation_bench of $BEFORE"
+    latency "$BEFORE"
+  fi
+done
 
 echo "== pocketsphinx_continuous, paced in real time, $rounds runs of three phrases"
 python3 - "$PWD/resources/demo.wav" "$rounds" <<'EOF'
@@ -52,7 +62,8 @@ for _ in range(rounds):
     def feed():
         chunk = 1024 * 2
         for at in range(0, len(sound), chunk):
-            due = start + at / 2 / rate
+            # A chunk exists once its last frame has been heard, as our microphone's buffers do.
+            due = start + min(at + chunk, len(sound)) / 2 / rate
             time.sleep(max(0.0, due - time.monotonic()))
             tool.stdin.write(sound[at:at + chunk])
             tool.stdin.flush()

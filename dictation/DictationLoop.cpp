@@ -34,7 +34,11 @@ namespace quillora {
 namespace {
 
 constexpr AVAudioNodeBus kTapBus = 0;
-constexpr AVAudioFrameCount kTapBufferSize = 1024;
+// 10 ms of audio a buffer, the decoder's own step: a word reaches it as soon as it is heard (a
+// buffer of 1024 frames held each word back by 32 ms on average, 64 ms at worst).
+AVAudioFrameCount tapBufferSize(const AVAudioFormat& format) {
+    return static_cast<AVAudioFrameCount>(std::lround(format.sampleRate() / 100));
+}
 // Recognition errors in a row that end a run for a lost connection.
 constexpr int kLostConnectionFailures = 5;
 // Seconds a screen that left waits at most for its stopped task's last words.
@@ -234,7 +238,7 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     if (capture_->isClosed()) return std::nullopt;
     auto format = inputNode->outputFormatForBus(kTapBus);
     if (!continuedRequest_ && !inputNode->installTapOnBus_bufferSize_format_block(
-                                  kTapBus, kTapBufferSize, format, appendTapBuffer(capture_)))
+                                  kTapBus, tapBufferSize(format), format, appendTapBuffer(capture_)))
         return NSError{AVFAudioErrorDomain, -10868, "The microphone's tap is still in use"};
 
     audioEngine->prepare();

@@ -143,8 +143,9 @@ EngineTake engineTake(SFSpeechRecognizer& recognizer) {
             if (!firstPartial) firstPartial = now;
             if (r->isFinal()) final = now;
         });
+    // 10 ms buffers of the 16 kHz recording, as the screens tap the microphone.
     engine.inputNode()->installTapOnBus_bufferSize_format_block(
-        0, 1024, {},
+        0, 160, {},
         [request](const AVAudioPCMBufferRef& b, const AVAudioTime&) { request->appendAudioPCMBuffer(b); });
     const auto start = Clock::now();
     engine.startAndReturnError();

@@ -120,8 +120,7 @@ public:
         if (snd_pcm_open(&pcm, device_.c_str(), SND_PCM_STREAM_CAPTURE, 0) < 0 || !pcm)
             return NSError{AVFAudioErrorDomain, -10851, "no input device"};
         std::unique_ptr<snd_pcm_t, PcmCloser> owned(pcm);
-        if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_FLOAT_LE, SND_PCM_ACCESS_RW_INTERLEAVED, 1,
-                               static_cast<unsigned>(format_.sampleRate()), 1, 100000) < 0)
+        if (!setCaptureParameters(pcm))
             return NSError{AVFAudioErrorDomain, -10868, "the input device refused the capture format"};
         pcm_ = std::move(owned);
         return std::nullopt;
@@ -144,6 +143,23 @@ public:
     void close() override { pcm_.reset(); }
 
 private:
+    // The device wakes its reader every 10 ms, as often as the tap takes a buffer, so that speech
+    // is not held back in bursts (ALSA's default period here was 25 ms); it holds 200 ms, so that a
+    // reader late on a busy machine loses nothing.
+    bool setCaptureParameters(snd_pcm_t* pcm) const {
+        snd_pcm_hw_params_t* hw = nullptr;
+        snd_pcm_hw_params_alloca(&hw);
+        unsigned bufferTime = 200000, periodTime = 10000;
+        return snd_pcm_hw_params_any(pcm, hw) >= 0 && snd_pcm_hw_params_set_rate_resample(pcm, hw, 1) >= 0 &&
+               snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) >= 0 &&
+               snd_pcm_hw_params_set_format(pcm, hw, SND_PCM_FORMAT_FLOAT_LE) >= 0 &&
+               snd_pcm_hw_params_set_channels(pcm, hw, 1) >= 0 &&
+               snd_pcm_hw_params_set_rate(pcm, hw, static_cast<unsigned>(format_.sampleRate()), 0) >= 0 &&
+               snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferTime, nullptr) >= 0 &&
+               snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodTime, nullptr) >= 0 &&
+               snd_pcm_hw_params(pcm, hw) >= 0;
+    }
+
     std::string device_;
     AVAudioFormat format_;
     std::unique_ptr<snd_pcm_t, PcmCloser> pcm_;

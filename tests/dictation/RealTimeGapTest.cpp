@@ -85,12 +85,15 @@ protected:
 
     // Dictates the file on a new main screen and taps Stop `stopAt` seconds into it, whether or
     // not the decoder has caught up; the transcript once the stop has brought its last words.
-    std::string dictateUntil(const std::filesystem::path& sound, double stopAt) {
+    // `stoppedAt` is where the audio stopped: on the real clock the microphone starts a little
+    // after the tap on Record, so the same tap stops it a buffer or two earlier in the sound.
+    std::string dictateUntil(const std::filesystem::path& sound, double stopAt, double* stoppedAt = nullptr) {
         window.reset();
         nav.reset();
         screen.reset();
         runUntilIdle();
-        AVAudioInputSource::setCurrent(AVAudioInputSource::file(sound));
+        auto input = std::dynamic_pointer_cast<AVAudioFileInput>(AVAudioInputSource::file(sound));
+        AVAudioInputSource::setCurrent(input);
         show();
         const double started = RunLoop::main().now();
         record();
@@ -99,6 +102,7 @@ protected:
         EXPECT_TRUE(
             RunLoop::main().runUntil([&] { return screen->isStopped && !screen->isFinalStopped; }, 120));
         runUntilIdle();
+        if (stoppedAt) *stoppedAt = input->positionSeconds();
         return screen->Clipboard->text();
     }
 };
@@ -136,8 +140,8 @@ TEST_F(RealTimeGapTest, PhrasesAfterShortPausesArriveWholeInRealTimeOnABusyMachi
 
 // Stops at moments picked at random inside the phrases, on the real clock with the machine busy, so
 // that the decoder is behind when the stop comes: the transcript has at least the words the
-// virtual clock gives at the same stop, and the words before its last are the recording's own, in
-// order, none twice (the last may be a word the stop cut short).
+// virtual clock gives with the audio stopped at the same place, and the words before its last are
+// the recording's own, in order, none twice (the last may be a word the stop cut short).
 TEST_F(RealTimeGapTest, RandomStopsMidPhraseInRealTimeBringEveryWordBeforeTheStop) {
     ScriptedSpeech::shared().setScriptedLocales({});
     const auto sound = writeTestPhrases(Sandbox::tmp() / "phrases.wav");
@@ -157,15 +161,17 @@ TEST_F(RealTimeGapTest, RandomStopsMidPhraseInRealTimeBringEveryWordBeforeTheSto
             phrases[std::uniform_int_distribution<std::size_t>(0, phrases.size() - 1)(random)];
         const double stopAt = start + length * std::uniform_real_distribution<double>(0.3, 0.8)(random);
         SCOPED_TRACE("stop at " + std::to_string(stopAt) + " s");
-        RunLoop::main().useVirtualClock();
-        const std::string virtualClock = dictateUntil(sound, stopAt);
         RunLoop::main().useRealClock();
         std::string realClock;
+        double realStop = 0, virtualStop = 0;
         {
             BusyThreads busy(2);
-            realClock = dictateUntil(sound, stopAt);
+            realClock = dictateUntil(sound, stopAt, &realStop);
         }
         RunLoop::main().useVirtualClock();
+        // Half a buffer after it, so that the tap comes after the buffer that ends there.
+        const std::string virtualClock = dictateUntil(sound, realStop + 0.005, &virtualStop);
+        ASSERT_NEAR(virtualStop, realStop, 1e-6);
         EXPECT_GE(quillora::test::wordsOf(realClock).size(), quillora::test::wordsOf(virtualClock).size())
             << "virtual clock:" << virtualClock << "\nreal clock:" << realClock;
         auto beforeTheLast = quillora::test::wordsOf(realClock);

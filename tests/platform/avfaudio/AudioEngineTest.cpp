@@ -1,4 +1,5 @@
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -158,6 +159,24 @@ TEST_F(AudioEngineTest, FileInputPlaysTheFileThenSilenceAndUnreadableInputsFailC
     ASSERT_TRUE(startError);
     EXPECT_EQ(startError->localizedDescription, "no input device");
     EXPECT_FALSE(deviceless.isRunning());
+
+    // A device that exists takes our capture format and delivers whole buffers of it (ALSA's null
+    // device: silence, unpaced).
+    AVAudioEngine device;
+    device.setInputSource(AVAudioInputSource::captureDevice("null", 48000));
+    std::atomic<int> deviceBuffers{0}, wrongSize{0};
+    ASSERT_TRUE(device.inputNode()->installTapOnBus_bufferSize_format_block(
+        0, 480, {}, [&](const AVAudioPCMBufferRef& b, const AVAudioTime&) {
+            if (b->frameLength() != 480) ++wrongSize;
+            ++deviceBuffers;
+        }));
+    ASSERT_FALSE(device.startAndReturnError());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (deviceBuffers < 3 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    device.stop();
+    EXPECT_GE(deviceBuffers, 3);
+    EXPECT_EQ(wrongSize, 0);
 
     auto failing = std::make_shared<CountingInput>();
     failing->failure = NSError{"test", 1, "busy"};
