@@ -18,6 +18,7 @@
 
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/GtkDesktopServices.h"
+#include "platform/desktop/GtkLibrary.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
