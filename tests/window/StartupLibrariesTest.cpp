@@ -47,14 +47,15 @@ protected:
 } // namespace
 
 TEST_F(StartupLibrariesTest, AScriptMapsOnlyTheLibrariesItUses) {
-    const std::vector<std::string> lazy = {"libgtk-4.so",        "libX11.so",        "libpoppler-glib.so",
-                                           "libgstreamer-1.0",   "libgmime-3.0.so",  "librsvg-2.so",
-                                           "libpocketsphinx.so", "libsphinxbase.so", "libsamplerate.so"};
+    const std::vector<std::string> lazy = {"libgtk-4.so",      "libpoppler-glib.so", "libgstreamer-1.0",
+                                           "libgmime-3.0.so",  "librsvg-2.so",       "libpocketsphinx.so",
+                                           "libsphinxbase.so", "libsamplerate.so"};
     struct Case {
         const char* name;
         const char* script;
         std::vector<std::string> options;
-        // Of the libraries above, those the run opens.
+        // Of the libraries above, those the run opens (the resampler only for a microphone whose
+        // rate is not the model's).
         std::vector<std::string> opened;
     };
     const Case cases[] = {
@@ -63,7 +64,7 @@ TEST_F(StartupLibrariesTest, AScriptMapsOnlyTheLibrariesItUses) {
         {"record",
          "tap recordButton\nwait 0.3\ntap recordButton\nwait 1\n",
          {"--microphone", "silence"},
-         {"libpocketsphinx.so", "libsphinxbase.so", "libsamplerate.so"}},
+         {"libpocketsphinx.so", "libsphinxbase.so"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
