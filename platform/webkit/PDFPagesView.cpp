@@ -8,17 +8,8 @@
 #include <gio/gio.h>
 #include <poppler.h>
 
-#include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
-
-// poppler is opened when a PDF is first shown.
-#define poppler_document_get_n_pages QUILLORA_LAZY("libpoppler-glib.so.8", poppler_document_get_n_pages)
-#define poppler_document_get_page QUILLORA_LAZY("libpoppler-glib.so.8", poppler_document_get_page)
-#define poppler_document_new_from_stream                                                                     \
-    QUILLORA_LAZY("libpoppler-glib.so.8", poppler_document_new_from_stream)
-#define poppler_page_get_size QUILLORA_LAZY("libpoppler-glib.so.8", poppler_page_get_size)
-#define poppler_page_render QUILLORA_LAZY("libpoppler-glib.so.8", poppler_page_render)
 
 namespace platform {
 

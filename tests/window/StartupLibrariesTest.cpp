@@ -1,7 +1,7 @@
 // The libraries a run of the program maps, from the dynamic loader's own account (LD_DEBUG=files):
-// the window's toolkit, the PDF viewer, video, mail, vector symbols and the speech engine are
-// opened when first used, so a script that uses none of them does not pay for loading them. A
-// call of one of their functions that bypasses LazyLibrary.h links its library at start again.
+// the window's toolkit, video, mail, vector symbols and the speech engine are opened when first
+// used, so a script that uses none of them does not pay for loading them. A call of one of their
+// functions that bypasses LazyLibrary.h links its library at start again.
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -47,9 +47,9 @@ protected:
 } // namespace
 
 TEST_F(StartupLibrariesTest, AScriptMapsOnlyTheLibrariesItUses) {
-    const std::vector<std::string> lazy = {"libgtk-4.so",      "libpoppler-glib.so", "libgstreamer-1.0",
-                                           "libgmime-3.0.so",  "librsvg-2.so",       "libpocketsphinx.so",
-                                           "libsphinxbase.so", "libsamplerate.so"};
+    const std::vector<std::string> lazy = {"libgtk-4.so",     "libgstreamer-1.0",   "libgmime-3.0.so",
+                                           "librsvg-2.so",    "libpocketsphinx.so", "libsphinxbase.so",
+                                           "libsamplerate.so"};
     struct Case {
         const char* name;
         const char* script;
