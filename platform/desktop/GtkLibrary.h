@@ -1,6 +1,6 @@
 #pragma once
-// GTK and the X library, opened when the window is first asked for (see LazyLibrary.h): a headless
-// script never maps them. The window's sources include this after their own includes; each
+// GTK, opened when the window is first asked for (see LazyLibrary.h): a headless script never maps
+// it. The window's sources include this after their own includes; each GTK, GdkPixbuf and X
 // function they call is named here.
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
