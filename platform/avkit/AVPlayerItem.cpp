@@ -10,6 +10,33 @@
 #include <mutex>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/LazyLibrary.h"
+
+// GStreamer is opened when a video is first opened.
+#define gst_buffer_map QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_buffer_map)
+#define gst_buffer_unmap QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_buffer_unmap)
+#define gst_bus_timed_pop_filtered QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_bus_timed_pop_filtered)
+#define gst_caps_new_simple QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_caps_new_simple)
+#define gst_element_factory_make QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_element_factory_make)
+#define gst_element_get_bus QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_element_get_bus)
+#define gst_element_query_duration QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_element_query_duration)
+#define gst_element_seek_simple QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_element_seek_simple)
+#define gst_element_set_state QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_element_set_state)
+#define gst_filename_to_uri QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_filename_to_uri)
+#define gst_init QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_init)
+#define gst_message_parse_error QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_message_parse_error)
+#define gst_mini_object_unref QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_mini_object_unref)
+#define gst_object_ref_sink QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_object_ref_sink)
+#define gst_object_unref QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_object_unref)
+#define gst_sample_get_buffer QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_sample_get_buffer)
+#define gst_sample_get_caps QUILLORA_LAZY("libgstreamer-1.0.so.0", gst_sample_get_caps)
+#define gst_app_sink_get_type QUILLORA_LAZY("libgstapp-1.0.so.0", gst_app_sink_get_type)
+#define gst_app_sink_pull_preroll QUILLORA_LAZY("libgstapp-1.0.so.0", gst_app_sink_pull_preroll)
+#define gst_video_info_from_caps QUILLORA_LAZY("libgstvideo-1.0.so.0", gst_video_info_from_caps)
+// Releases that GStreamer declares as inline functions, which would call the library by name.
+#define gst_caps_unref(caps) gst_mini_object_unref(GST_MINI_OBJECT_CAST(caps))
+#define gst_message_unref(message) gst_mini_object_unref(GST_MINI_OBJECT_CAST(message))
+#define gst_sample_unref(sample) gst_mini_object_unref(GST_MINI_OBJECT_CAST(sample))
 
 namespace platform {
 

@@ -7,7 +7,11 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/NSData.h"
+
+// Opened with the window, which alone installs the entry.
+#define gdk_pixbuf_get_file_info QUILLORA_LAZY("libgdk_pixbuf-2.0.so.0", gdk_pixbuf_get_file_info)
 
 namespace platform {
 

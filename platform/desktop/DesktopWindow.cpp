@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 #include <sys/socket.h>
@@ -18,6 +19,7 @@
 
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/GtkDesktopServices.h"
+#include "platform/desktop/GtkLibrary.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
@@ -476,7 +478,16 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     // the icon of that name, which the bundle carries.
     const char* applicationId = NSUserDefaults::kDomainName;
     g_set_prgname(applicationId);
-    if (!gtk_init_check()) {
+    // The cairo renderer, the program's choice (below), draws without GL, yet GDK loads and probes
+    // the GL drivers as it opens the display: about half of the time before the window maps under
+    // Xvfb (bench/window-start.sh). Left on when GSK_RENDERER asks for another renderer.
+    const char* renderer = g_getenv("GSK_RENDERER");
+    const bool chooseRenderer = !renderer;
+    const bool withoutGL = (!renderer || std::string_view(renderer) == "cairo") && !g_getenv("GDK_DEBUG");
+    if (withoutGL) g_setenv("GDK_DEBUG", "gl-disable", TRUE);
+    const bool initialized = gtk_init_check();
+    if (withoutGL) g_unsetenv("GDK_DEBUG");
+    if (!initialized) {
         error = "cannot open the display";
         if (const char* display = std::getenv("DISPLAY")) error += std::string(" '") + display + "'";
         return 1;
@@ -570,7 +581,6 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     // processor time of its GL renderer and maps sooner (bench/window-start.sh). GSK_RENDERER still
     // chooses; the window's renderer is made as it is shown, and what the program starts later
     // (a browser, a mail client) is not given our choice.
-    const bool chooseRenderer = !g_getenv("GSK_RENDERER");
     if (chooseRenderer) g_setenv("GSK_RENDERER", "cairo", TRUE);
     gtk_window_present(GTK_WINDOW(s.window));
     if (chooseRenderer) g_unsetenv("GSK_RENDERER");

@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 #include <gtk/gtkunixprint.h>
 
+#include "platform/desktop/GtkLibrary.h"
 #include "platform/foundation/RunLoop.h"
 
 namespace platform {

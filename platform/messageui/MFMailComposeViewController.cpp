@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -20,6 +21,44 @@
 #include "platform/uikit/TextDrawing.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIScreen.h"
+
+// GMime is opened when a message is first written.
+#define g_mime_data_wrapper_new_with_stream                                                                  \
+    QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_data_wrapper_new_with_stream)
+#define g_mime_init QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_init)
+#define g_mime_message_get_addresses QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_get_addresses)
+#define g_mime_message_get_from QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_get_from)
+#define g_mime_message_new QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_new)
+#define g_mime_message_set_date QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_date)
+#define g_mime_message_set_message_id QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_message_id)
+#define g_mime_message_set_mime_part QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_mime_part)
+#define g_mime_message_set_subject QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_subject)
+#define g_mime_object_get_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_get_type)
+#define g_mime_object_set_header QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_set_header)
+#define g_mime_object_write_to_stream QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_write_to_stream)
+#define g_mime_part_get_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_get_type)
+#define g_mime_part_set_content QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_set_content)
+#define g_mime_part_set_content_encoding QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_set_content_encoding)
+#define g_mime_stream_mem_get_byte_array QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_stream_mem_get_byte_array)
+#define g_mime_stream_mem_get_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_stream_mem_get_type)
+#define g_mime_stream_mem_new QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_stream_mem_new)
+#define g_mime_stream_mem_new_with_buffer                                                                    \
+    QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_stream_mem_new_with_buffer)
+#define g_mime_text_part_new_with_subtype                                                                    \
+    QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_text_part_new_with_subtype)
+#define g_mime_text_part_set_charset QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_text_part_set_charset)
+#define internet_address_group_get_members                                                                   \
+    QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_group_get_members)
+#define internet_address_group_get_type QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_group_get_type)
+#define internet_address_list_append QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_list_append)
+#define internet_address_list_get_address                                                                    \
+    QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_list_get_address)
+#define internet_address_list_length QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_list_length)
+#define internet_address_list_parse QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_list_parse)
+#define internet_address_mailbox_get_addr                                                                    \
+    QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_mailbox_get_addr)
+#define internet_address_mailbox_get_type                                                                    \
+    QUILLORA_LAZY("libgmime-3.0.so.0", internet_address_mailbox_get_type)
 
 namespace platform {
 

@@ -15,8 +15,44 @@
 #include <pocketsphinx.h>
 #include <samplerate.h>
 
+#include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/speech/SpokenPunctuation.h"
+
+// The engine is opened when the speech model is first loaded.
+#define ps_add_word QUILLORA_LAZY("libpocketsphinx.so.3", ps_add_word)
+#define ps_args QUILLORA_LAZY("libpocketsphinx.so.3", ps_args)
+#define ps_end_utt QUILLORA_LAZY("libpocketsphinx.so.3", ps_end_utt)
+#define ps_free QUILLORA_LAZY("libpocketsphinx.so.3", ps_free)
+#define ps_get_config QUILLORA_LAZY("libpocketsphinx.so.3", ps_get_config)
+#define ps_get_feat QUILLORA_LAZY("libpocketsphinx.so.3", ps_get_feat)
+#define ps_get_hyp QUILLORA_LAZY("libpocketsphinx.so.3", ps_get_hyp)
+#define ps_get_in_speech QUILLORA_LAZY("libpocketsphinx.so.3", ps_get_in_speech)
+#define ps_get_logmath QUILLORA_LAZY("libpocketsphinx.so.3", ps_get_logmath)
+#define ps_init QUILLORA_LAZY("libpocketsphinx.so.3", ps_init)
+#define ps_lookup_word QUILLORA_LAZY("libpocketsphinx.so.3", ps_lookup_word)
+#define ps_process_raw QUILLORA_LAZY("libpocketsphinx.so.3", ps_process_raw)
+#define ps_seg_frames QUILLORA_LAZY("libpocketsphinx.so.3", ps_seg_frames)
+#define ps_seg_iter QUILLORA_LAZY("libpocketsphinx.so.3", ps_seg_iter)
+#define ps_seg_next QUILLORA_LAZY("libpocketsphinx.so.3", ps_seg_next)
+#define ps_seg_prob QUILLORA_LAZY("libpocketsphinx.so.3", ps_seg_prob)
+#define ps_seg_word QUILLORA_LAZY("libpocketsphinx.so.3", ps_seg_word)
+#define ps_set_lm QUILLORA_LAZY("libpocketsphinx.so.3", ps_set_lm)
+#define ps_set_search QUILLORA_LAZY("libpocketsphinx.so.3", ps_set_search)
+#define ps_start_stream QUILLORA_LAZY("libpocketsphinx.so.3", ps_start_stream)
+#define ps_start_utt QUILLORA_LAZY("libpocketsphinx.so.3", ps_start_utt)
+#define ckd_free QUILLORA_LAZY("libsphinxbase.so.3", ckd_free)
+#define cmd_ln_free_r QUILLORA_LAZY("libsphinxbase.so.3", cmd_ln_free_r)
+#define cmd_ln_init QUILLORA_LAZY("libsphinxbase.so.3", cmd_ln_init)
+#define cmn_live_get QUILLORA_LAZY("libsphinxbase.so.3", cmn_live_get)
+#define cmn_live_set QUILLORA_LAZY("libsphinxbase.so.3", cmn_live_set)
+#define logmath_exp QUILLORA_LAZY("libsphinxbase.so.3", logmath_exp)
+#define ngram_model_add_word QUILLORA_LAZY("libsphinxbase.so.3", ngram_model_add_word)
+#define ngram_model_free QUILLORA_LAZY("libsphinxbase.so.3", ngram_model_free)
+#define ngram_model_read QUILLORA_LAZY("libsphinxbase.so.3", ngram_model_read)
+#define src_delete QUILLORA_LAZY("libsamplerate.so.0", src_delete)
+#define src_new QUILLORA_LAZY("libsamplerate.so.0", src_new)
+#define src_process QUILLORA_LAZY("libsamplerate.so.0", src_process)
 
 namespace platform {
 

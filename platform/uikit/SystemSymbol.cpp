@@ -13,6 +13,11 @@
 #include <librsvg/rsvg.h>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/LazyLibrary.h"
+
+// librsvg is opened when a symbol drawn from a file is first shown.
+#define rsvg_handle_new_from_file QUILLORA_LAZY("librsvg-2.so.2", rsvg_handle_new_from_file)
+#define rsvg_handle_render_document QUILLORA_LAZY("librsvg-2.so.2", rsvg_handle_render_document)
 
 namespace platform {
 
