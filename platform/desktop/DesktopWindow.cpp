@@ -13,7 +13,14 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_X11
+#include <X11/Xproto.h>
 #include <gdk/x11/gdkx.h>
+// Xlib's hook for turning an error from the wire into an event; its header (Xlibint.h) is not
+// meant for C++.
+extern "C" {
+typedef Bool (*WireToError)(Display*, XErrorEvent*, xError*);
+WireToError XESetWireToError(Display*, int, WireToError);
+}
 #endif
 
 #include "platform/desktop/DesktopEntry.h"
@@ -367,7 +374,7 @@ gboolean xEvent(GdkDisplay*, XEvent* event, gpointer data) {
 // window's destruction fail before its DestroyNotify is seen, on the window and on what drawing
 // into it made. A resource that vanished is not the program's fault; the program ends through its
 // saves once the DestroyNotify comes. Other errors stay GDK's, until the window is gone.
-int xError(Display* display, XErrorEvent* error) {
+int xErrorHandled(Display* display, XErrorEvent* error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable ||
         error->error_code == BadPixmap) {
         if (xWindow && error->resourceid == xWindow) xWindowGone = true;
@@ -375,6 +382,23 @@ int xError(Display* display, XErrorEvent* error) {
     }
     if (xWindowGone) return 0;
     return gdkErrors ? gdkErrors(display, error) : 0;
+}
+
+// GDK puts its own handler in place of any other while one of its error traps is pushed, and
+// that handler stops the program on an error outside the trap's requests: a window destroyed
+// while GDK is setting its properties or drawing (a redraw mid-dictation) reaches it. Xlib turns
+// each error from the wire into an event through the display's conversion first, whoever handles
+// it: there an error about our window tells that it is gone, and from then on no error is passed
+// on, so none can stop the program before it has ended through its saves.
+WireToError wireErrors[256] = {};
+
+Bool xWireError(Display* display, XErrorEvent* error, xError* wire) {
+    if (const WireToError previous = wireErrors[wire->errorCode]; previous && !previous(display, error, wire))
+        return False;
+    const bool vanished =
+        error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadPixmap;
+    if (vanished && xWindow && error->resourceid == xWindow) xWindowGone = true;
+    return xWindowGone ? False : True;
 }
 
 int xConnectionLost(Display*) {
@@ -396,10 +420,14 @@ void watchX11(Session& s) {
     xSession = &s;
     xWindow = s.xid;
     g_signal_connect(display, "xevent", G_CALLBACK(xEvent), &s);
-    XErrorHandler previous = XSetErrorHandler(xError);
-    if (previous != xError) gdkErrors = previous;
+    XErrorHandler previous = XSetErrorHandler(xErrorHandled);
+    if (previous != xErrorHandled) gdkErrors = previous;
+    Display* xdisplay = gdk_x11_display_get_xdisplay(display);
+    for (int code = 1; code < 256; ++code)
+        if (WireToError previous = XESetWireToError(xdisplay, code, xWireError); previous != xWireError)
+            wireErrors[code] = previous;
     XSetIOErrorHandler(xConnectionLost);
-    XSetIOErrorExitHandler(gdk_x11_display_get_xdisplay(display), xConnectionLostExit, nullptr);
+    XSetIOErrorExitHandler(xdisplay, xConnectionLostExit, nullptr);
 }
 #endif
 
