@@ -272,6 +272,8 @@ std::vector<std::string> EntryListViewController::mergedEntries(const std::vecto
 
 bool EntryListViewController::saveFailed(const std::vector<std::string>& before, const std::string& why) {
     console().print("error writing file ");
+    // Also where no one will see the alert: a Save that fails as the application ends.
+    console().print("The list could not be saved: " + why);
     if (&before != &data) {
         data = before;
         reloadTable();
