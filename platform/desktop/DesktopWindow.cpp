@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -93,6 +94,10 @@ struct Session {
 #endif
     guint nextFrame = 0; // the timeout that draws a turning spinner's next step
     std::function<void()> firstFrameShown;
+    // What run() set up for the loop, taken down when the window ends.
+    GSource* runLoopSource = nullptr;
+    guint raiseSource = 0, endSource = 0;
+    std::shared_ptr<GtkDesktopServices> services;
 };
 
 // Work that may have changed what the views show: a frame follows at the display's next refresh
@@ -349,6 +354,8 @@ gboolean endRequested(gint, GIOCondition, gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
+void terminateApplication(Session& s);
+
 #ifdef GDK_WINDOWING_X11
 // On X11 another client can destroy the window (xdotool windowclose) or end the connection (xkill,
 // the server going away). GDK takes either for a fault of the program and stops it; here the
@@ -406,10 +413,17 @@ int xConnectionLost(Display*) {
     return 0;
 }
 
+// Xlib keeps the display locked once the connection is lost, so the next call into it (GDK's
+// drawing, which may be what met the loss) would wait forever: nothing may return to GDK. The
+// application terminates here, as run() would have it, and the process ends with 0.
 void xConnectionLostExit(Display*, void*) {
     if (!xSession) return;
-    xSession->gone = true;
-    endSession(*xSession);
+    Session& s = *xSession;
+    s.gone = true;
+    endSession(s);
+    terminateApplication(s);
+    std::fflush(nullptr);
+    std::exit(0);
 }
 
 void watchX11(Session& s) {
@@ -492,6 +506,28 @@ void followDesktopAppearance() {
     g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(apply), nullptr);
 }
 
+// The window has ended: the application terminates as it would on the device, and what that
+// saves is written before the process ends. GLib's loop stays still meanwhile: a second signal,
+// the window or the display going, cannot cut the saves short.
+void terminateApplication(Session& s) {
+    RunLoop::main().setWakeHandler(nullptr);
+    if (s.raiseSource) g_source_remove(std::exchange(s.raiseSource, 0));
+    if (s.endSource) g_source_remove(std::exchange(s.endSource, 0));
+    s.closed = true;
+    if (s.nextFrame) g_source_remove(std::exchange(s.nextFrame, 0));
+    if (s.runLoopSource) {
+        g_source_destroy(s.runLoopSource);
+        g_source_unref(std::exchange(s.runLoopSource, nullptr));
+    }
+    UIApplication::sharedApplication().terminateAndSettle();
+    s.services->setParentWindow(nullptr);
+    DesktopServices::install(nullptr);
+    g_signal_handlers_disconnect_by_data(gdk_display_get_default(), &s);
+#ifdef GDK_WINDOWING_X11
+    xSession = nullptr;
+#endif
+}
+
 } // namespace
 
 int DesktopWindow::run(const std::string& title, int raiseRequests, std::string& error,
@@ -533,14 +569,14 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     s.loop = g_main_loop_new(nullptr, FALSE);
     UIScreen::mainScreen().setHardwareKeyboard(true);
     followDesktopAppearance();
-    auto services = std::make_shared<GtkDesktopServices>();
-    DesktopServices::install(services);
+    s.services = std::make_shared<GtkDesktopServices>();
+    DesktopServices::install(s.services);
 
     s.window = gtk_window_new();
     gtk_window_set_application(GTK_WINDOW(s.window), application);
     gtk_window_set_title(GTK_WINDOW(s.window), title.c_str());
     chooseWindowSize(s);
-    services->setParentWindow(s.window);
+    s.services->setParentWindow(s.window);
 
     s.area = gtk_drawing_area_new();
     gtk_widget_set_focusable(s.area, TRUE);
@@ -581,18 +617,17 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     g_signal_connect(s.window, "destroy", G_CALLBACK(windowDestroyed), &s);
     g_signal_connect(gdk_display_get_default(), "closed", G_CALLBACK(displayClosed), &s);
 
-    GSource* source = g_source_new(&runLoopFuncs, sizeof(RunLoopSource));
-    reinterpret_cast<RunLoopSource*>(source)->session = &s;
-    g_source_attach(source, nullptr);
+    s.runLoopSource = g_source_new(&runLoopFuncs, sizeof(RunLoopSource));
+    reinterpret_cast<RunLoopSource*>(s.runLoopSource)->session = &s;
+    g_source_attach(s.runLoopSource, nullptr);
     // Work queued from another thread (the audio engine, recognition) wakes GLib's loop.
     RunLoop::main().setWakeHandler([] { g_main_context_wakeup(nullptr); });
 
-    const guint raiseSource =
-        raiseRequests >= 0 ? g_unix_fd_add(raiseRequests, G_IO_IN, raiseRequested, &s) : 0;
+    s.raiseSource = raiseRequests >= 0 ? g_unix_fd_add(raiseRequests, G_IO_IN, raiseRequested, &s) : 0;
     // Readable from the first signal on, so one that came while the window opened ends it too.
-    const guint endSource = TerminationSignals::fd() >= 0
-                                ? g_unix_fd_add(TerminationSignals::fd(), G_IO_IN, endRequested, &s)
-                                : 0;
+    s.endSource = TerminationSignals::fd() >= 0
+                      ? g_unix_fd_add(TerminationSignals::fd(), G_IO_IN, endRequested, &s)
+                      : 0;
 
     // The screens are drawn with cairo into one area, which GTK's cairo renderer shows for half the
     // processor time of its GL renderer and maps sooner (bench/window-start.sh). GSK_RENDERER still
@@ -608,25 +643,7 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     gtk_widget_grab_focus(s.area);
     gtk_im_context_focus_in(s.im);
     g_main_loop_run(s.loop);
-
-    // Ended: the application terminates as it would on the device, and what that saves is
-    // written before the process ends. GLib's loop stays still meanwhile: a second signal, the
-    // window or the display going, cannot cut the saves short.
-    RunLoop::main().setWakeHandler(nullptr);
-    if (raiseSource) g_source_remove(raiseSource);
-    if (endSource) g_source_remove(endSource);
-    s.closed = true;
-    if (s.nextFrame) g_source_remove(s.nextFrame);
-    s.nextFrame = 0;
-    g_source_destroy(source);
-    g_source_unref(source);
-    UIApplication::sharedApplication().terminateAndSettle();
-    services->setParentWindow(nullptr);
-    DesktopServices::install(nullptr);
-    g_signal_handlers_disconnect_by_data(gdk_display_get_default(), &s);
-#ifdef GDK_WINDOWING_X11
-    xSession = nullptr;
-#endif
+    terminateApplication(s);
     // Without its window or display GTK has nothing left to take down that the process's end
     // does not: drawing or destroying a window the window system took would stop the program.
     if (s.gone) {
