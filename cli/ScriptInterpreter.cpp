@@ -245,8 +245,9 @@ void ScriptInterpreter::addBuiltInCommands() {
     addCommand("foreground", "foreground", [](ScriptInterpreter&, const ScriptLine&) {
         UIApplication::sharedApplication().simulateBecomeActive();
     });
+    // The end of the program, as quitting makes it: what termination set going is let finish.
     addCommand("terminate", "terminate", [](ScriptInterpreter&, const ScriptLine&) {
-        UIApplication::sharedApplication().simulateTerminate();
+        UIApplication::sharedApplication().terminateAndSettle();
     });
     addCommand("show", "show", [](ScriptInterpreter&, const ScriptLine&) {
         std::istringstream lines(ScreenPrinter::printScreen());

@@ -15,6 +15,7 @@
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSLocale.h"
+#include "platform/foundation/Sandbox.h"
 #include "platform/foundation/TextUtils.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/SceneControls.h"
@@ -37,6 +38,14 @@ using platform::swiftui::UIHostingController;
 namespace quillora {
 
 namespace {
+
+// Every kept screen saves at the end (the one on top, those under it, those switched away from),
+// but the end itself is announced once.
+bool terminationAnnounced = false;
+const bool kAnnouncementReset = [] {
+    registerSharedInstanceReset([] { terminationAnnounced = false; });
+    return true;
+}();
 
 std::string key(std::string_view name) {
     return std::string(name);
@@ -399,7 +408,7 @@ void DictationScreen::appBecomeActive() {
 }
 
 void DictationScreen::appTerminateAction() {
-    console().print("app going to terminate");
+    if (!std::exchange(terminationAnnounced, true)) console().print("app going to terminate");
     // The phrase being spoken is part of what is saved.
     appendRunningTaskForQuitting();
     saveWhenRunEnds_ = false;

@@ -278,6 +278,8 @@ EntryListViewController::Restore EntryListViewController::restorePoint() const {
 
 bool EntryListViewController::saveFailed(Restore& before, const std::string& why) {
     console().print("error writing file ");
+    // Also where no one will see the alert: a Save that fails as the application ends.
+    console().print("The list could not be saved: " + why);
     if (before.to != Restore::To::nothing) {
         if (before.to == Restore::To::base) {
             // Should the file held open fail to read back, the rows stay as they are shown.

@@ -79,9 +79,12 @@ std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIVi
     if (folders.empty()) fatalError("no Documents folder");
     std::string path = folders.front().path() + "/" + name + ".pdf";
 
-    if (!pdf || !pdf->writeToFile_atomically(path, true)) {
+    std::string why = "its pages could not be drawn";
+    if (!pdf || !pdf->writeToFile_atomically(path, true, &why)) {
         console().print("error saving pdf " + path);
-        if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved ", "OK ");
+        console().print(why);
+        // The person is told why, so that they can make room, free the name or try a shorter text.
+        if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved \n" + why, "OK ");
         return std::nullopt;
     }
     console().print("saved success");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -14,7 +15,14 @@
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_X11
+#include <X11/Xproto.h>
 #include <gdk/x11/gdkx.h>
+// Xlib's hook for turning an error from the wire into an event; its header (Xlibint.h) is not
+// meant for C++.
+extern "C" {
+typedef Bool (*WireToError)(Display*, XErrorEvent*, xError*);
+WireToError XESetWireToError(Display*, int, WireToError);
+}
 #endif
 
 #include "platform/desktop/DesktopEntry.h"
@@ -88,6 +96,10 @@ struct Session {
 #endif
     guint nextFrame = 0; // the timeout that draws a turning spinner's next step
     std::function<void()> firstFrameShown;
+    // What run() set up for the loop, taken down when the window ends.
+    GSource* runLoopSource = nullptr;
+    guint raiseSource = 0, endSource = 0;
+    std::shared_ptr<GtkDesktopServices> services;
 };
 
 // Work that may have changed what the views show: a frame follows at the display's next refresh
@@ -344,6 +356,8 @@ gboolean endRequested(gint, GIOCondition, gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
+void terminateApplication(Session& s);
+
 #ifdef GDK_WINDOWING_X11
 // On X11 another client can destroy the window (xdotool windowclose) or end the connection (xkill,
 // the server going away). GDK takes either for a fault of the program and stops it; here the
@@ -369,7 +383,7 @@ gboolean xEvent(GdkDisplay*, XEvent* event, gpointer data) {
 // window's destruction fail before its DestroyNotify is seen, on the window and on what drawing
 // into it made. A resource that vanished is not the program's fault; the program ends through its
 // saves once the DestroyNotify comes. Other errors stay GDK's, until the window is gone.
-int xError(Display* display, XErrorEvent* error) {
+int xErrorHandled(Display* display, XErrorEvent* error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable ||
         error->error_code == BadPixmap) {
         if (xWindow && error->resourceid == xWindow) xWindowGone = true;
@@ -379,15 +393,39 @@ int xError(Display* display, XErrorEvent* error) {
     return gdkErrors ? gdkErrors(display, error) : 0;
 }
 
+// GDK puts its own handler in place of any other while one of its error traps is pushed, and
+// that handler stops the program on an error outside the trap's requests: a window destroyed
+// while GDK is setting its properties or drawing (a redraw mid-dictation) reaches it. Xlib turns
+// each error from the wire into an event through the display's conversion first, whoever handles
+// it: there an error about our window tells that it is gone, and from then on no error is passed
+// on, so none can stop the program before it has ended through its saves.
+WireToError wireErrors[256] = {};
+
+Bool xWireError(Display* display, XErrorEvent* error, xError* wire) {
+    if (const WireToError previous = wireErrors[wire->errorCode]; previous && !previous(display, error, wire))
+        return False;
+    const bool vanished =
+        error->error_code == BadWindow || error->error_code == BadDrawable || error->error_code == BadPixmap;
+    if (vanished && xWindow && error->resourceid == xWindow) xWindowGone = true;
+    return xWindowGone ? False : True;
+}
+
 int xConnectionLost(Display*) {
     // Xlib calls the exit handler next, which ends the session instead of the process.
     return 0;
 }
 
+// Xlib keeps the display locked once the connection is lost, so the next call into it (GDK's
+// drawing, which may be what met the loss) would wait forever: nothing may return to GDK. The
+// application terminates here, as run() would have it, and the process ends with 0.
 void xConnectionLostExit(Display*, void*) {
     if (!xSession) return;
-    xSession->gone = true;
-    endSession(*xSession);
+    Session& s = *xSession;
+    s.gone = true;
+    endSession(s);
+    terminateApplication(s);
+    std::fflush(nullptr);
+    std::exit(0);
 }
 
 void watchX11(Session& s) {
@@ -398,10 +436,14 @@ void watchX11(Session& s) {
     xSession = &s;
     xWindow = s.xid;
     g_signal_connect(display, "xevent", G_CALLBACK(xEvent), &s);
-    XErrorHandler previous = XSetErrorHandler(xError);
-    if (previous != xError) gdkErrors = previous;
+    XErrorHandler previous = XSetErrorHandler(xErrorHandled);
+    if (previous != xErrorHandled) gdkErrors = previous;
+    Display* xdisplay = gdk_x11_display_get_xdisplay(display);
+    for (int code = 1; code < 256; ++code)
+        if (WireToError previous = XESetWireToError(xdisplay, code, xWireError); previous != xWireError)
+            wireErrors[code] = previous;
     XSetIOErrorHandler(xConnectionLost);
-    XSetIOErrorExitHandler(gdk_x11_display_get_xdisplay(display), xConnectionLostExit, nullptr);
+    XSetIOErrorExitHandler(xdisplay, xConnectionLostExit, nullptr);
 }
 #endif
 
@@ -466,6 +508,28 @@ void followDesktopAppearance() {
     g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(apply), nullptr);
 }
 
+// The window has ended: the application terminates as it would on the device, and what that
+// saves is written before the process ends. GLib's loop stays still meanwhile: a second signal,
+// the window or the display going, cannot cut the saves short.
+void terminateApplication(Session& s) {
+    RunLoop::main().setWakeHandler(nullptr);
+    if (s.raiseSource) g_source_remove(std::exchange(s.raiseSource, 0));
+    if (s.endSource) g_source_remove(std::exchange(s.endSource, 0));
+    s.closed = true;
+    if (s.nextFrame) g_source_remove(std::exchange(s.nextFrame, 0));
+    if (s.runLoopSource) {
+        g_source_destroy(s.runLoopSource);
+        g_source_unref(std::exchange(s.runLoopSource, nullptr));
+    }
+    UIApplication::sharedApplication().terminateAndSettle();
+    s.services->setParentWindow(nullptr);
+    DesktopServices::install(nullptr);
+    g_signal_handlers_disconnect_by_data(gdk_display_get_default(), &s);
+#ifdef GDK_WINDOWING_X11
+    xSession = nullptr;
+#endif
+}
+
 } // namespace
 
 int DesktopWindow::run(const std::string& title, int raiseRequests, std::string& error,
@@ -516,14 +580,14 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     s.loop = g_main_loop_new(nullptr, FALSE);
     UIScreen::mainScreen().setHardwareKeyboard(true);
     followDesktopAppearance();
-    auto services = std::make_shared<GtkDesktopServices>();
-    DesktopServices::install(services);
+    s.services = std::make_shared<GtkDesktopServices>();
+    DesktopServices::install(s.services);
 
     s.window = gtk_window_new();
     gtk_window_set_application(GTK_WINDOW(s.window), application);
     gtk_window_set_title(GTK_WINDOW(s.window), title.c_str());
     chooseWindowSize(s);
-    services->setParentWindow(s.window);
+    s.services->setParentWindow(s.window);
 
     s.area = gtk_drawing_area_new();
     gtk_widget_set_focusable(s.area, TRUE);
@@ -564,18 +628,17 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     g_signal_connect(s.window, "destroy", G_CALLBACK(windowDestroyed), &s);
     g_signal_connect(gdk_display_get_default(), "closed", G_CALLBACK(displayClosed), &s);
 
-    GSource* source = g_source_new(&runLoopFuncs, sizeof(RunLoopSource));
-    reinterpret_cast<RunLoopSource*>(source)->session = &s;
-    g_source_attach(source, nullptr);
+    s.runLoopSource = g_source_new(&runLoopFuncs, sizeof(RunLoopSource));
+    reinterpret_cast<RunLoopSource*>(s.runLoopSource)->session = &s;
+    g_source_attach(s.runLoopSource, nullptr);
     // Work queued from another thread (the audio engine, recognition) wakes GLib's loop.
     RunLoop::main().setWakeHandler([] { g_main_context_wakeup(nullptr); });
 
-    const guint raiseSource =
-        raiseRequests >= 0 ? g_unix_fd_add(raiseRequests, G_IO_IN, raiseRequested, &s) : 0;
+    s.raiseSource = raiseRequests >= 0 ? g_unix_fd_add(raiseRequests, G_IO_IN, raiseRequested, &s) : 0;
     // Readable from the first signal on, so one that came while the window opened ends it too.
-    const guint endSource = TerminationSignals::fd() >= 0
-                                ? g_unix_fd_add(TerminationSignals::fd(), G_IO_IN, endRequested, &s)
-                                : 0;
+    s.endSource = TerminationSignals::fd() >= 0
+                      ? g_unix_fd_add(TerminationSignals::fd(), G_IO_IN, endRequested, &s)
+                      : 0;
 
     // The screens are drawn with cairo into one area, which GTK's cairo renderer shows for half the
     // processor time of its GL renderer and maps sooner (bench/window-start.sh). GSK_RENDERER still
@@ -590,25 +653,7 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     gtk_widget_grab_focus(s.area);
     gtk_im_context_focus_in(s.im);
     g_main_loop_run(s.loop);
-
-    // Ended: the application terminates as it would on the device, and what that saves is
-    // written before the process ends. GLib's loop stays still meanwhile: a second signal, the
-    // window or the display going, cannot cut the saves short.
-    RunLoop::main().setWakeHandler(nullptr);
-    if (raiseSource) g_source_remove(raiseSource);
-    if (endSource) g_source_remove(endSource);
-    s.closed = true;
-    if (s.nextFrame) g_source_remove(s.nextFrame);
-    s.nextFrame = 0;
-    g_source_destroy(source);
-    g_source_unref(source);
-    UIApplication::sharedApplication().terminateAndSettle();
-    services->setParentWindow(nullptr);
-    DesktopServices::install(nullptr);
-    g_signal_handlers_disconnect_by_data(gdk_display_get_default(), &s);
-#ifdef GDK_WINDOWING_X11
-    xSession = nullptr;
-#endif
+    terminateApplication(s);
     // Without its window or display GTK has nothing left to take down that the process's end
     // does not: drawing or destroying a window the window system took would stop the program.
     if (s.gone) {

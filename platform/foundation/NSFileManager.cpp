@@ -1,6 +1,7 @@
 #include "platform/foundation/NSFileManager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -174,10 +175,23 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, d
 }
 
 namespace {
+// Waits not yet ended; one dropped with the run loop's work (a test's fresh clock) ends too.
+std::atomic<std::size_t> waitsPending{0};
+
 struct FolderWait {
+    FolderWait(std::string path, double deadline, std::function<void(const NSFileManager::FolderLock&)> then)
+        : path(std::move(path)), deadline(deadline), then(std::move(then)) {
+        ++waitsPending;
+    }
+    ~FolderWait() {
+        if (!ended) --waitsPending;
+    }
+    FolderWait(const FolderWait&) = delete;
+    FolderWait& operator=(const FolderWait&) = delete;
     std::string path;
     double deadline;
     std::function<void(const NSFileManager::FolderLock&)> then;
+    bool ended = false;
 };
 
 // One try per turn of the loop: the folder is held for no longer than the turn that writes.
@@ -189,6 +203,8 @@ void tryFolderLater(std::shared_ptr<FolderWait> wait) {
         auto lock = NSFileManager::defaultManager().lockFolderOf(
             wait->path, loop.isVirtual() ? NSFileManager::kFolderPollInterval : 0);
         if (lock.busy && loop.now() < wait->deadline) return tryFolderLater(wait);
+        wait->ended = true;
+        --waitsPending;
         wait->then(lock);
     });
 }
@@ -196,8 +212,11 @@ void tryFolderLater(std::shared_ptr<FolderWait> wait) {
 
 void NSFileManager::waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
                                     double wait) const {
-    tryFolderLater(
-        std::make_shared<FolderWait>(FolderWait{path, RunLoop::main().now() + wait, std::move(then)}));
+    tryFolderLater(std::make_shared<FolderWait>(path, RunLoop::main().now() + wait, std::move(then)));
+}
+
+std::size_t NSFileManager::folderWaitsPending() {
+    return waitsPending;
 }
 
 void NSFileManager::unlockFolder(const std::string& folder) const {

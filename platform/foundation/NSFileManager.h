@@ -113,6 +113,8 @@ public:
     void waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
                          double wait = kFolderLockWait) const;
     static constexpr double kFolderPollInterval = 0.01;
+    // How many such waits have not yet called `then`: work the program's end must let finish.
+    static std::size_t folderWaitsPending();
 
     // Removes the temporary files that writes of `path` killed half-way left beside its target.
     // Only to be called while holding the folder (every write does).

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -127,8 +128,13 @@ void UIApplication::simulateTerminate() {
 
 void UIApplication::terminateAndSettle(double timeout) {
     simulateTerminate();
-    RunLoop::main().settleExternalWork(timeout);
-    RunLoop::main().runUntilIdle();
+    auto& loop = RunLoop::main();
+    loop.settleExternalWork(timeout);
+    // A save still waiting for a folder another program holds (one made before the end, or by
+    // it) ends within its own bound, written or failed and said so, rather than with the process.
+    loop.runUntil([] { return NSFileManager::folderWaitsPending() == 0; },
+                  NSFileManager::kFolderLockWait + 1);
+    loop.runUntilIdle();
 }
 
 int UIApplication::runMainLoop() {

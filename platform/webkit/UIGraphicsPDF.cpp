@@ -44,11 +44,13 @@ void begin(PDFContext context, const PDFInfo& info) {
 
 } // namespace
 
-bool PDFData::writeToFile_atomically(const std::filesystem::path& path, bool atomically) const {
-    if (atomically) return writeFileAtomically(path, bytes_);
+bool PDFData::writeToFile_atomically(const std::filesystem::path& path, bool atomically,
+                                     std::string* error) const {
+    if (atomically) return writeFileAtomically(path, bytes_, error);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
     out.close();
+    if (!out && error) *error = "The file “" + path.string() + "” could not be written";
     return static_cast<bool>(out);
 }
 

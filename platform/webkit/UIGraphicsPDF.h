@@ -28,8 +28,9 @@ public:
     }
 
     // Writes the bytes to `path`; atomically: through a temporary file renamed over the target.
-    // False when the file could not be written.
-    bool writeToFile_atomically(const std::filesystem::path& path, bool atomically) const;
+    // False when the file could not be written, with the reason in `error` when given.
+    bool writeToFile_atomically(const std::filesystem::path& path, bool atomically,
+                                std::string* error = nullptr) const;
 
 private:
     std::vector<std::uint8_t> bytes_;

@@ -471,3 +471,32 @@ TEST_F(ScreenScriptsTest, TerminationAddsATranscriptToItsListOnlyWhenTheListDoes
                 EXPECT_EQ(first, " Hello there.");
         }
 }
+
+// Quitting with several dictation screens kept (the one shown, the first screen under it, one
+// switched away from): each saves what it holds, and the end is announced once.
+TEST_F(ScreenScriptsTest, QuittingWithSeveralScreensKeptAnnouncesTheEndOnceAndSavesEach) {
+    const std::string notes = "scripted\nmicrophone silence\nsegment segmentcontrol Notes\nwait 1\n"
+                              "tap recordButton\nfinal Noted here.\ntap recordButton\nwait 2\n";
+    struct Case {
+        const char* name;
+        std::string script;
+    };
+    const Case cases[] = {
+        {"on the notes screen", notes + "terminate\n"},
+        {"back on the first screen", notes + "segment segmentcontrol Dictation\nwait 1\nterminate\n"},
+        {"on the recipe screen", notes + "segment segmentcontrol Recipe\nwait 1\nterminate\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::resetSharedInstances();
+        std::filesystem::remove_all(home / "Documents");
+        std::filesystem::remove_all(home / "Library");
+        ASSERT_EQ(runText(c.script), 0);
+        const auto lines = takeConsole();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "app going to terminate"), 1);
+        auto saved = platform::readStringArrayPlist((home / "Documents" / "notesNVC.txt").string());
+        ASSERT_TRUE(saved) << "the notes screen saved nothing";
+        ASSERT_FALSE(saved->empty());
+        EXPECT_EQ(saved->front(), " Noted here.");
+    }
+}

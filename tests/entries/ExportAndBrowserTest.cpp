@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include <cairo.h>
@@ -81,13 +82,18 @@ TEST_F(ExportTest, MarkupAndEmojiAppearAsWrittenAndNamesHaveNoLeadingZeros) {
               (std::vector<std::string>{"<b>bold</b> & \"quoted\" 'single'", "next 🍎 line"}));
 }
 
-TEST_F(ExportTest, AFailedWriteIsReportedAndNeverConfirmed) {
-    std::filesystem::create_directories(documents(exportFileName(NSDate()) + ".pdf") + "/occupied");
+TEST_F(ExportTest, AFailedWriteIsReportedWithItsReasonAndNeverConfirmed) {
+    const std::string path = documents(exportFileName(NSDate()) + ".pdf");
+    std::filesystem::create_directories(path + "/occupied");
     EXPECT_FALSE(exportListPDF("text", *root));
     EXPECT_FALSE(consoleHas("saved success"));
     ASSERT_TRUE(alert());
-    EXPECT_NE(alert()->title(), "Done! ");
-    EXPECT_EQ(alert()->message(), "PDF could not be saved ");
+    EXPECT_EQ(alert()->title(), "Not saved ");
+    const std::string message = alert()->message().value_or("");
+    EXPECT_EQ(message.rfind("PDF could not be saved \n", 0), 0u) << message;
+    EXPECT_NE(message.find(path), std::string::npos) << "names the file: " << message;
+    EXPECT_NE(message.find(std::strerror(EISDIR)), std::string::npos) << "says why: " << message;
+    EXPECT_TRUE(consoleHas(message.substr(message.find('\n') + 1))) << "the console says why too";
 }
 
 TEST_F(ExportTest, TheBrowserListsPreviewsAndDeletesLowerCasePdfs) {

@@ -12,9 +12,11 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <thread>
 
 #include "platform/foundation/NSFileManager.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIApplication.h"
 #include "tests/entries/EntryTestSupport.h"
 #include "tests/support/ActingAs.h"
 
@@ -121,6 +123,58 @@ TEST_F(SaveRefusedTest, AReadOnlyListOrALockedFolderIsNotSavedAndTheRowsStay) {
         EXPECT_EQ(listFile(), (Rows{"kept two"}));
         nav->popToRootViewControllerAnimated(false);
         runUntilIdle();
+    }
+}
+
+// The application ends while a Save waits for a folder another program holds: the Save is written
+// once the folder is let go within the wait, and otherwise fails within it and says why; it is
+// never dropped with the process.
+TEST_F(SaveRefusedTest, ASaveWaitingForALockedFolderWhenTheApplicationEndsIsWrittenOrReported) {
+    struct Case {
+        std::string what;
+        // When the other program lets go, in real time from the end on (none: not within the wait).
+        std::optional<std::chrono::milliseconds> letGoAfter;
+    };
+    const Case cases[] = {
+        {"let go of within the wait", std::chrono::milliseconds(300)},
+        {"held past the wait", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        resetSharedInstances();
+        fs::remove_all(Sandbox::documents());
+        fs::create_directories(Sandbox::documents());
+        writeList({"kept one", "kept two"});
+        const int other = ::open(Sandbox::documents().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        auto list = openList("new dictation");
+        runUntilIdle();
+        ASSERT_EQ(NSFileManager::folderWaitsPending(), 1u) << "the Save waits for the folder";
+
+        std::thread otherProgram;
+        if (c.letGoAfter)
+            otherProgram = std::thread([&] {
+                std::this_thread::sleep_for(*c.letGoAfter);
+                ::flock(other, LOCK_UN);
+            });
+        const auto start = std::chrono::steady_clock::now();
+        UIApplication::sharedApplication().terminateAndSettle();
+        const auto took = std::chrono::steady_clock::now() - start;
+        if (otherProgram.joinable()) otherProgram.join();
+        ::close(other);
+
+        EXPECT_EQ(NSFileManager::folderWaitsPending(), 0u);
+        // The wait's tries take their time on a loaded machine; what matters is that the end
+        // does not hang on the folder.
+        EXPECT_LT(took, std::chrono::duration<double>(4 * NSFileManager::kFolderLockWait));
+        if (c.letGoAfter) {
+            EXPECT_EQ(listFile(), (Rows{"new dictation", "kept one", "kept two"}));
+            continue;
+        }
+        EXPECT_EQ(listFile(), (Rows{"kept one", "kept two"}));
+        EXPECT_TRUE(consoleHas("The list could not be saved: another program holds its folder “" +
+                               Sandbox::documents().string() + "” locked"))
+            << "the console says why";
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -2250,5 +2251,64 @@ TEST_F(WindowTest, EndedFromOutsideTheWindowTerminatesThroughItsSavesAndExitsWit
         std::string error;
         EXPECT_TRUE(quillora::cli::InstanceLock::acquire(appHome, "script", holder, error))
             << "the data folder is still held: " << error;
+    }
+}
+
+// The window system destroys the window, or the connection to the display is cut, while the window
+// is being redrawn mid-dictation: its size changes and the pointer moves over it meanwhile, so that
+// GDK is setting the window's properties and drawing into it when it goes. Each try ends through
+// the saves, with 0, however the end falls on the redrawing.
+TEST_F(WindowTest, AWindowDestroyedWhileItRedrawsMidDictationStillEndsThroughItsSaves) {
+    std::string why;
+    if (!startWindowManager(why)) FAIL() << why;
+    Controls controls;
+    for (int attempt = 1; attempt <= 4; ++attempt) {
+        SCOPED_TRACE("try " + std::to_string(attempt) + (attempt % 2 ? ", destroyed" : ", disconnected"));
+        const auto appHome = home / ("try" + std::to_string(attempt));
+        ChildProcess app = launch(appHome);
+        ASSERT_GT(app.pid(), 0);
+        const std::string id = window("Quillora", true);
+        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        const auto size = windowSize(id);
+        if (controls.recordButton.width() <= 0)
+            controls = firstScreen(size.first, size.second, home / "first.png");
+        const auto comparison = waitForPicture(id, home / "first.png");
+        ASSERT_TRUE(comparison.matches) << comparison.message;
+        click(id, size, controls.recordButton);
+        ASSERT_TRUE(waitForPrinted("start recodring again ", 0, 60s))
+            << "the clip never ended a task: " << readFile(home / "app.log");
+
+        // Redrawn over and over until the window goes: a different number of turns each try, so
+        // that the destruction falls on a different moment of the drawing.
+        std::atomic<int> turns{0};
+        std::atomic<bool> stop{false};
+        std::thread redraws([&] {
+            const std::string w = std::to_string(size.first), h = std::to_string(size.second);
+            for (int i = 0; !stop; ++i, ++turns) {
+                xdotool({"windowsize", id, i % 2 ? w : "300", i % 2 ? h : "700"});
+                xdotool({"mousemove", "--window", id, std::to_string(100 + i % 7 * 20), "300"});
+            }
+        });
+        const bool redrawn = quillora::test::waitUntil([&] { return turns >= 3 * attempt; }, 30s);
+        const bool closed = redrawn && (attempt % 2 ? xdotool({"windowclose", id}).has_value()
+                                                    : tool({"xkill", "-id", id}).has_value());
+        const int status = app.wait(60s);
+        stop = true;
+        redraws.join();
+        ASSERT_TRUE(closed);
+        EXPECT_EQ(status, 0) << readFile(home / "app.log");
+        EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+        const auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notes.txt").string());
+        ASSERT_TRUE(rows) << "nothing was saved: " << readFile(home / "app.log");
+        ASSERT_FALSE(rows->empty());
+        EXPECT_GE(rows->front().size(), 5u) << "the dictated clip is in the list";
+        const std::string preferences = [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(appHome / "Library" / "Preferences"))
+                return readFile(entry.path());
+            return std::string();
+        }();
+        EXPECT_NE(preferences.find(rows->front()), std::string::npos)
+            << "the transcript is in the preferences: " << preferences;
+        if (HasFailure()) break;
     }
 }
