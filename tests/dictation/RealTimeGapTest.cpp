@@ -161,7 +161,7 @@ TEST_F(RealTimeGapTest, PhrasesAfterShortPausesArriveWholeInRealTimeOnABusyMachi
 // the decoder held back for a while before the stop, so that it is behind when the stop comes: the
 // transcript has at least the words the virtual clock gives at the same stop, all of them but the
 // last (which the later stop on the real clock may complete), and the words before its own last
-// are the recording's own, in order, none twice (the last may be a word the stop cut short).
+// two are the recording's own, in order, none twice (the stop may cut a word short).
 TEST_F(RealTimeGapTest, RandomStopsMidPhraseInRealTimeBringEveryWordBeforeTheStop) {
     ScriptedSpeech::shared().setScriptedLocales({});
     const auto sound = writeTestPhrases(Sandbox::tmp() / "phrases.wav");
@@ -200,8 +200,9 @@ TEST_F(RealTimeGapTest, RandomStopsMidPhraseInRealTimeBringEveryWordBeforeTheSto
             allButTheLast += " " + virtualWords[i];
         EXPECT_EQ(quillora::test::compareWords(allButTheLast, realClock).lost, 0u)
             << "virtual clock:" << virtualClock << "\nreal clock:" << realClock;
+        // A word the stop cut short may be heard as two.
         auto beforeTheLast = quillora::test::wordsOf(realClock);
-        if (!beforeTheLast.empty()) beforeTheLast.pop_back();
+        beforeTheLast.resize(beforeTheLast.size() - std::min<std::size_t>(2, beforeTheLast.size()));
         std::string joined;
         for (const auto& word : beforeTheLast)
             joined += " " + word;
