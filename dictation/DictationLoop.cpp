@@ -352,11 +352,17 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     // reads the capture on from where this one stopped hearing. Another microphone chosen meanwhile
     // is taken up by the next task. When the person stopped after this task stopped hearing (its
     // final was on its way), what was said in between is heard by one more task, up to the stop.
-    auto endedRequest = std::move(recognitionRequest);
+    // A task let go of by a leaving keeps that promise too, and so does the end of the run's time:
+    // its audio ends where the last task ended, as at a stop.
+    const bool released = endingTask_ != nullptr;
+    auto endedRequest = recognitionRequest ? std::move(recognitionRequest) : std::move(endingRequest_);
+    endingRequest_.reset();
+    if (timeLeft <= 0 && !isStopped && capture_) capture_->close();
     const bool restBeforeStop = endedRequest && capture_ && capture_->isClosed() &&
                                 endedRequest->endPosition() < capture_->endPosition();
     const bool continues = (timeLeft > 0 && !isStopped) || restBeforeStop;
-    if (!continues || audioEngine->inputSourceChanged()) audioEngine->stop();
+    if (!continues || (capture_ && capture_->isClosed()) || audioEngine->inputSourceChanged())
+        audioEngine->stop();
     if (!continues) inputNode->removeTapOnBus(kTapBus);
     recognitionTask.reset();
     endingTask_.reset();
@@ -391,11 +397,17 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         continuedRequest_ = std::move(endedRequest);
         auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1();
         continuedRequest_.reset();
-        if (failure) endRunAfterFailedStart(*failure);
+        if (failure)
+            endRunAfterFailedStart(*failure);
+        else if (released) {
+            // The leaving let go of the fields: the task for the rest is held as the ended one was.
+            endingTask_ = std::move(recognitionTask);
+            endingRequest_ = std::move(recognitionRequest);
+        }
     }
     // The leaving screen's last task has said its last: the screen may go now (the caller holds it
     // until this returns).
-    if (!recognitionTask) {
+    if (!recognitionTask && !endingTask_) {
         capture_.reset();
         releaseKeeper();
         runEnded();
@@ -697,8 +709,9 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
     if (table_.leavingStopStoresDictatedTime) storeDictatedTime();
     if (releaseTask) {
         audioEngine->inputNode()->removeTapOnBus(kTapBus);
-        recognitionRequest.reset();
-        // The task still delivers the text it heard; keep it until then.
+        // The task still delivers the text it heard, and its request says where it stopped
+        // hearing; keep both until then.
+        endingRequest_ = std::move(recognitionRequest);
         endingTask_ = std::move(recognitionTask);
     }
     // The phrase being spoken is still on its way: the screen waits for it even if nothing else
@@ -728,6 +741,7 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     recognitionTask.reset();
     endingTask_.reset();
     recognitionRequest.reset();
+    endingRequest_.reset();
     if (SpeechTimer) SpeechTimer->invalidate();
     if (isFinalStopped)
         DispatchQueue::main().async([weak = weakLoop()] {

@@ -15,10 +15,11 @@
 // before when it ended for want of speech), so nothing is copied between tasks and nothing heard
 // while one task ends and the next starts is lost. A stop closes the capture: its end is the stop
 // position, and the task's final holds every word up to it (when the task had already ended before
-// it, one more task hears the rest). Each task shows its best transcription in the live view while
-// it is spoken and, at its end (a final result or an error), appends its text once to the
-// transcript and, while time is left and nobody stopped, the next task starts through the other of
-// two alternating handlers.
+// it, one more task hears the rest). A leaving is such a stop, and so is the end of the run's time,
+// placed where the task that was listening then ends. Each task shows its best transcription in
+// the live view while it is spoken and, at its end (a final result or an error), appends its text
+// once to the transcript and, while time is left and nobody stopped, the next task starts through
+// the other of two alternating handlers.
 //
 // The screens differ only in data: run length, listening texts, button looks, console lines, the
 // command pass and its trigger words, review delays, which view is live and which holds the
@@ -248,8 +249,9 @@ public:
 
     // Stops a running run because the user leaves (screen gone, application in the background):
     // no restart follows, the button is disabled until the task's end, the dictated time is kept.
-    // With `releaseTask` the tap is removed and request and task fields cleared at once. False when
-    // nothing was running.
+    // With `releaseTask` the tap is removed and request and task fields cleared at once (the loop
+    // keeps them, and any task that hears the rest before the stop, until the last has ended).
+    // False when nothing was running.
     bool stopRunForLeaving(bool releaseTask);
     // The application ends during a task: what the task has heard so far is appended at once (no
     // later callback will come to do it) and the run ends. False when no task was listening.
@@ -298,6 +300,8 @@ private:
     std::uint64_t generation_ = 0;
     // A task let go of by a leaving stop, kept until its last callback has come.
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
+    // Its request: where the task stopped hearing tells whether one more task hears the rest.
+    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> endingRequest_;
     // What the current task heard, as the live view shows it.
     std::string taskHeard_;
     // The run's audio, read by one task after another.

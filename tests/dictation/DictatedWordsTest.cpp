@@ -11,6 +11,7 @@
 #include "detail/DetailEntryScreen.h"
 #include "dictation/SwiftUIEditView.h"
 #include "entries/EntryListViewController.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSLocale.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/Sandbox.h"
@@ -297,6 +298,31 @@ TEST_P(DictatedWordsTest, BackgroundMidPhraseKeepsThePhraseFromAQuickTap) {
     EXPECT_EQ(text(), appended(initialText(), {"kilo eleven", "lima twelve"}));
     expectOnceInOrder(text(), {"kilo eleven", "lima twelve"});
     EXPECT_FALSE(screen()->audioEngine->isRunning());
+    EXPECT_TRUE(screen()->recordButton->isEnabled());
+}
+
+// Away to another application just after a phrase's end, its final still on its way and the
+// microphone still taking what comes next: one more task hears that, up to the leaving.
+TEST_P(DictatedWordsTest, BackgroundWithAFinalOnItsWayLeavesNothingUnheard) {
+    ASSERT_NO_FATAL_FAILURE(enter());
+    auto& speech = ScriptedSpeech::shared();
+    tapRecord();
+    const int started = speech.tasksStarted();
+    ASSERT_TRUE(speech.final("mike thirteen"));
+    screen()->recognitionRequest->appendAudioPCMBuffer(quillora::test::silenceOf(0.5));
+    UIApplication::sharedApplication().simulateResignActive();
+    EXPECT_FALSE(screen()->recognitionTask) << "the leaving lets go of the task";
+    double heard = 0;
+    // Read once the final is handled, while the task it started for the rest is there.
+    DispatchQueue::main().async([&] { heard = speech.audioSecondsHeard(); });
+    runUntilIdle();
+    EXPECT_EQ(speech.tasksStarted(), started + 1);
+    EXPECT_DOUBLE_EQ(heard, 0.5);
+    UIApplication::sharedApplication().simulateBecomeActive();
+    settle();
+    EXPECT_EQ(text(), appended(initialText(), {"mike thirteen"}));
+    EXPECT_FALSE(screen()->audioEngine->isRunning());
+    EXPECT_FALSE(screen()->audioEngine->inputNode()->hasTapOnBus(0));
     EXPECT_TRUE(screen()->recordButton->isEnabled());
 }
 

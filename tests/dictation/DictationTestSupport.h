@@ -50,6 +50,15 @@ inline std::size_t heapInUse() {
 #endif
 }
 
+// Silence as the microphone gives it, to hand a capture between two steps of the main thread as
+// the tap's thread may.
+inline platform::AVAudioPCMBufferRef silenceOf(double seconds) {
+    const auto frames = static_cast<std::uint32_t>(seconds * 16000);
+    auto buffer = std::make_shared<platform::AVAudioPCMBuffer>(platform::AVAudioFormat(16000, 1), frames);
+    buffer->setFrameLength(frames);
+    return buffer;
+}
+
 // Resident memory: the most since the last reset (VmHWM), in bytes; 0 when the system does not say.
 // Under a sanitizer it also counts shadow memory and freed blocks held back from reuse, so only a
 // build without one gives a figure worth comparing.

@@ -98,8 +98,9 @@ TEST_F(DetailRealRecognitionTest, ARecordedClipContinuesTheEntryAsOneParagraph) 
 // A stop mid-phrase while the decoder is held seconds behind the microphone, the two ways round:
 // the stop reaches the decoder before it has heard the first phrase end (one final holds the words
 // of both), or the first phrase's final is posted before the stop and handled after it (one more
-// task hears what was said between the two). Either way the transcript holds the words the
-// decoder gives at the same stop when it keeps up, once.
+// task hears what was said between the two). A leaving for another application and the end of the
+// run's time are stops too (the screen left behind lives until its last task has ended). Each way
+// the transcript holds the words the decoder gives at the same stop when it keeps up, once.
 TEST_F(DictationScreenTest, AStopWithTheDecoderSecondsBehindBringsEveryWordBeforeIt) {
     ScriptedSpeech::shared().setScriptedLocales({});
     const auto demo = sourceBundle() / "demo.wav";
@@ -109,41 +110,76 @@ TEST_F(DictationScreenTest, AStopWithTheDecoderSecondsBehindBringsEveryWordBefor
     const double stopAt =
         0.5 + static_cast<double>(quillora::test::speechOf(demo).size()) / 16000 + 0.7 + 1.3;
 
-    enum class Stop { decoderKeepsUp, stopReachesTheDecoderFirst, finalPostedBeforeTheStop };
-    auto dictate = [&](Stop how) {
+    enum class Stop { button, leaving, timeRunsOut };
+    struct Way {
+        const char* name;
+        Stop stop;
+        bool held;
+        // The first phrase's final is posted before the stop and handled after it.
+        bool finalFirst;
+    };
+    auto dictate = [&](const Way& way) {
         window.reset();
         nav.reset();
         screen.reset();
         runUntilIdle();
         AVAudioInputSource::setCurrent(AVAudioInputSource::file(sound));
+        UIApplication::sharedApplication().simulateBecomeActive();
         show();
-        const bool held = how != Stop::decoderKeepsUp;
-        PocketsphinxEngine::holdDecodersForTesting(held);
+        PocketsphinxEngine::holdDecodersForTesting(way.held);
         record();
+        // The countdown's last second ends before the stop, while the task still listens: the run's
+        // time runs out where that task ends.
+        if (way.stop == Stop::timeRunsOut) screen->timeLeft = static_cast<std::int64_t>(stopAt);
         advance(stopAt);
-        if (how == Stop::finalPostedBeforeTheStop) {
+        std::weak_ptr<quillora::ViewController> left;
+        std::shared_ptr<UITextView> transcript;
+        auto stop = [&] {
+            if (way.stop == Stop::button) screen->recordButton->tap();
+            if (way.stop != Stop::leaving) return;
+            UIApplication::sharedApplication().simulateResignActive();
+            // And the screen goes at once: nothing but its last task keeps it until that task has
+            // ended.
+            left = screen;
+            transcript = screen->Clipboard;
+            window->setRootViewController(std::make_shared<UIViewController>());
+            nav.reset();
+            screen.reset();
+        };
+        if (way.finalFirst) {
             // Queued now, before what the decoder posts; a step of no time waits for the decoder
             // first, so that it has posted the final when the stop comes.
             PocketsphinxEngine::holdDecodersForTesting(false);
-            DispatchQueue::main().async([this] { screen->recordButton->tap(); });
+            DispatchQueue::main().async(stop);
             RunLoop::main().advance(0);
         } else {
-            screen->recordButton->tap();
+            stop();
             PocketsphinxEngine::holdDecodersForTesting(false);
         }
-        EXPECT_TRUE(
-            RunLoop::main().runUntil([&] { return screen->isStopped && !screen->isFinalStopped; }, 120));
+        if (way.stop == Stop::leaving) {
+            EXPECT_TRUE(RunLoop::main().runUntil([&] { return left.expired(); }, 120));
+            return transcript->text();
+        }
+        EXPECT_TRUE(RunLoop::main().runUntil(
+            [&] { return !screen->taskTextStillComing() && !screen->isFinalStopped; }, 120));
         runUntilIdle();
+        EXPECT_FALSE(screen->audioEngine->isRunning());
+        EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
         return screen->Clipboard->text();
     };
-    const std::string keptUp = dictate(Stop::decoderKeepsUp);
+    const std::string keptUp = dictate({"the decoder keeps up", Stop::button, false, false});
     ASSERT_EQ(keptUp.rfind(" Go forward ten meters Go", 0), 0u) << keptUp;
-    for (auto how : {Stop::stopReachesTheDecoderFirst, Stop::finalPostedBeforeTheStop}) {
-        SCOPED_TRACE(how == Stop::stopReachesTheDecoderFirst ? "the stop reaches the decoder first"
-                                                             : "the final is posted before the stop");
-        const std::string heard = dictate(how);
+    for (const Way& way : {
+             Way{"the stop reaches the decoder first", Stop::button, true, false},
+             Way{"the final is posted before the stop", Stop::button, true, true},
+             Way{"the final is posted before a leaving", Stop::leaving, true, true},
+             Way{"the final is posted after the time ran out", Stop::timeRunsOut, true, true},
+         }) {
+        SCOPED_TRACE(way.name);
+        const std::string heard = dictate(way);
         const auto difference = quillora::test::compareWords(keptUp, heard);
         EXPECT_EQ(difference.lost, 0u) << heard;
         EXPECT_EQ(difference.extra, 0u) << heard;
     }
+    UIApplication::sharedApplication().simulateBecomeActive();
 }
