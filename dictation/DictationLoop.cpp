@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -364,6 +365,18 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     if (!continues || (capture_ && capture_->isClosed()) || audioEngine->inputSourceChanged())
         audioEngine->stop();
     if (!continues) inputNode->removeTapOnBus(kTapBus);
+    // A run that ends on a failure ends where its last task stopped hearing: what the microphone
+    // took after that has no task left to hear it.
+    if (!continues && endedRequest && capture_ && endedRequest->endPosition() < capture_->endPosition()) {
+        const double rate = inputNode->outputFormatForBus(kTapBus).sampleRate();
+        const auto frames = capture_->endPosition() - endedRequest->endPosition();
+        char line[160];
+        std::snprintf(
+            line, sizeof line,
+            "The recording ended on a failure: %.1f s of audio after the last task were dropped unheard",
+            rate > 0 ? static_cast<double>(frames) / rate : 0.0);
+        console().print(line);
+    }
     recognitionTask.reset();
     endingTask_.reset();
     // The task has ended: no stop is pending any more, unless the rest before it is still to come.

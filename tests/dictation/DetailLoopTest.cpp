@@ -257,6 +257,16 @@ TEST_F(DetailLoopTest, ATaskThatFailsWithRecognitionGoneEndsTheRunInsteadOfFilli
     EXPECT_TRUE(screen->audioEngine->isRunning());
     fail("No speech detected");
     EXPECT_TRUE(screen->audioEngine->isRunning()) << "other errors still restart";
+
+    // Recognition goes while a task ends well: the next one has nothing to hear with, and the
+    // second it takes to fail is audio no task hears, which the console counts.
+    ScriptedSpeech::shared().setLocaleAvailable("*", false);
+    final("words");
+    advance(2);
+    EXPECT_FALSE(screen->audioEngine->isRunning());
+    EXPECT_TRUE(consoleHas(
+        "The recording ended on a failure: 1.0 s of audio after the last task were dropped unheard"))
+        << ::testing::PrintToString(consoleLines());
 }
 
 TEST_F(DetailLoopTest, AFailedStartOrRestartEndsTheRunInOrderAndSaysWhy) {
