@@ -182,9 +182,10 @@ TEST_F(PDFPagesViewTest, ALargeFileOpensOffTheScreenAndAHugeDamagedOneEndsOnTheE
         EXPECT_TRUE(web->isLoading());
         EXPECT_FALSE(web->pdfPages());
         EXPECT_EQ(web->loadError().has_value(), c.refusedAtOnce);
+        // Before the picture, which takes its own while under the sanitizers on a busy machine.
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5);
         picture(*web, "pdf-loading");
         runUntilIdle();
-        EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 0.5);
 
         ASSERT_TRUE(RunLoop::main().runUntil([&] { return !web->isLoading(); }, 60));
         if (c.error) {
