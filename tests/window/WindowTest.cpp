@@ -187,6 +187,38 @@ protected:
         return nullptr;
     }
 
+    // A copy of the program on `appHome`, its window drawn and dictating the clip until one task has
+    // ended: the window's id and size. The first screen's controls are measured once, into `controls`.
+    void startDictating(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
+                        std::string& id, std::pair<int, int>& size, bool visible = false) {
+        app = launch(appHome);
+        ASSERT_GT(app.pid(), 0);
+        id = window("Quillora", visible);
+        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        size = windowSize(id);
+        if (controls.recordButton.width() <= 0)
+            controls = firstScreen(size.first, size.second, home / "first.png");
+        // Drawn enabled, the record button takes the click.
+        const auto comparison = waitForPicture(id, home / "first.png");
+        ASSERT_TRUE(comparison.matches) << comparison.message;
+        click(id, size, controls.recordButton);
+        ASSERT_TRUE(waitForPrinted("start recodring again ", 0, 60s))
+            << "the clip never ended a task: " << readFile(home / "app.log");
+    }
+
+    // Ended through its saves: status 0, the end announced once, and the dictated clip first and once
+    // in the notes list, whose rows are returned.
+    std::vector<std::string> expectEndedThroughItsSaves(int status, const std::filesystem::path& appHome) {
+        EXPECT_EQ(status, 0) << readFile(home / "app.log");
+        EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+        const auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notes.txt").string());
+        EXPECT_TRUE(rows && !rows->empty()) << "nothing was saved: " << readFile(home / "app.log");
+        if (!rows || rows->empty()) return {};
+        EXPECT_GE(rows->front().size(), 5u) << "the dictated clip is in the list";
+        EXPECT_EQ(std::count(rows->begin(), rows->end(), rows->front()), 1);
+        return *rows;
+    }
+
     // The program's first screen, launched here without a window: where its controls are, and its
     // picture in a `width` x `height` frame as the window draws it.
     Controls firstScreen(int width, int height, const std::filesystem::path& picture) {
@@ -2221,32 +2253,17 @@ TEST_F(WindowTest, EndedFromOutsideTheWindowTerminatesThroughItsSavesAndExitsWit
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto appHome = home / c.name;
-        ChildProcess app = launch(appHome);
-        ASSERT_GT(app.pid(), 0);
-        const std::string id = window("Quillora");
-        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-        const auto size = windowSize(id);
-        if (controls.recordButton.width() <= 0)
-            controls = firstScreen(size.first, size.second, home / "first.png");
-        // Drawn enabled, the record button takes the click.
-        const auto comparison = waitForPicture(id, home / "first.png");
-        ASSERT_TRUE(comparison.matches) << comparison.message;
-        click(id, size, controls.recordButton);
-        ASSERT_TRUE(waitForPrinted("start recodring again ", 0, 60s))
-            << "the clip never ended a task: " << readFile(home / "app.log");
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        ASSERT_NO_FATAL_FAILURE(startDictating(app, appHome, controls, id, size));
         if (!c.dictating) {
             click(id, size, controls.recordButton);
             ASSERT_TRUE(x_->waitUntilStill(id));
         }
 
         ASSERT_TRUE(c.end(app, id));
-        EXPECT_EQ(app.wait(60s), 0) << readFile(home / "app.log");
-        EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
-        const auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notes.txt").string());
-        ASSERT_TRUE(rows) << "nothing was saved";
-        ASSERT_FALSE(rows->empty());
-        EXPECT_GE(rows->front().size(), 5u) << "the dictated clip is in the list";
-        EXPECT_EQ(std::count(rows->begin(), rows->end(), rows->front()), 1);
+        if (expectEndedThroughItsSaves(app.wait(60s), appHome).empty()) return;
         std::optional<quillora::cli::InstanceLock::Holder> holder;
         std::string error;
         EXPECT_TRUE(quillora::cli::InstanceLock::acquire(appHome, "script", holder, error))
@@ -2265,18 +2282,10 @@ TEST_F(WindowTest, AWindowDestroyedWhileItRedrawsMidDictationStillEndsThroughIts
     for (int attempt = 1; attempt <= 4; ++attempt) {
         SCOPED_TRACE("try " + std::to_string(attempt) + (attempt % 2 ? ", destroyed" : ", disconnected"));
         const auto appHome = home / ("try" + std::to_string(attempt));
-        ChildProcess app = launch(appHome);
-        ASSERT_GT(app.pid(), 0);
-        const std::string id = window("Quillora", true);
-        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-        const auto size = windowSize(id);
-        if (controls.recordButton.width() <= 0)
-            controls = firstScreen(size.first, size.second, home / "first.png");
-        const auto comparison = waitForPicture(id, home / "first.png");
-        ASSERT_TRUE(comparison.matches) << comparison.message;
-        click(id, size, controls.recordButton);
-        ASSERT_TRUE(waitForPrinted("start recodring again ", 0, 60s))
-            << "the clip never ended a task: " << readFile(home / "app.log");
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        ASSERT_NO_FATAL_FAILURE(startDictating(app, appHome, controls, id, size, true));
 
         // Redrawn over and over until the window goes: a different number of turns each try, so
         // that the destruction falls on a different moment of the drawing.
@@ -2296,18 +2305,14 @@ TEST_F(WindowTest, AWindowDestroyedWhileItRedrawsMidDictationStillEndsThroughIts
         stop = true;
         redraws.join();
         ASSERT_TRUE(closed);
-        EXPECT_EQ(status, 0) << readFile(home / "app.log");
-        EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
-        const auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notes.txt").string());
-        ASSERT_TRUE(rows) << "nothing was saved: " << readFile(home / "app.log");
-        ASSERT_FALSE(rows->empty());
-        EXPECT_GE(rows->front().size(), 5u) << "the dictated clip is in the list";
+        const auto rows = expectEndedThroughItsSaves(status, appHome);
+        if (rows.empty()) return;
         const std::string preferences = [&] {
             for (const auto& entry : std::filesystem::directory_iterator(appHome / "Library" / "Preferences"))
                 return readFile(entry.path());
             return std::string();
         }();
-        EXPECT_NE(preferences.find(rows->front()), std::string::npos)
+        EXPECT_NE(preferences.find(rows.front()), std::string::npos)
             << "the transcript is in the preferences: " << preferences;
         if (HasFailure()) break;
     }
