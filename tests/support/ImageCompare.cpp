@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -138,6 +139,24 @@ ImageComparison compareImages(const std::filesystem::path& actualPath,
         result.message = os.str();
     }
     return result;
+}
+
+bool samePixels(const std::filesystem::path& aPath, const std::filesystem::path& bPath) {
+    Surface a = load(aPath), b = load(bPath);
+    if (!a || !b) return false;
+    const int w = cairo_image_surface_get_width(a.get()), h = cairo_image_surface_get_height(a.get());
+    if (w != cairo_image_surface_get_width(b.get()) || h != cairo_image_surface_get_height(b.get()) ||
+        cairo_image_surface_get_format(a.get()) != cairo_image_surface_get_format(b.get()))
+        return false;
+    cairo_surface_flush(a.get());
+    cairo_surface_flush(b.get());
+    const int sa = cairo_image_surface_get_stride(a.get()), sb = cairo_image_surface_get_stride(b.get());
+    const unsigned char* pa = cairo_image_surface_get_data(a.get());
+    const unsigned char* pb = cairo_image_surface_get_data(b.get());
+    // Row by row: the padding at a row's end is no pixel.
+    for (int y = 0; y < h; ++y)
+        if (std::memcmp(pa + y * sa, pb + y * sb, static_cast<std::size_t>(w) * 4) != 0) return false;
+    return true;
 }
 
 ImageComparison compareWithGolden(const std::filesystem::path& actual, const std::filesystem::path& expected,

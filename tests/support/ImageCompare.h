@@ -33,6 +33,10 @@ struct ImageComparison {
 ImageComparison compareImages(const std::filesystem::path& actual, const std::filesystem::path& expected,
                               const ImageTolerance& tolerance = {});
 
+// Whether two PNGs hold the same pixels, whatever else their files hold (a capture's file carries
+// the second it was taken); false when either cannot be read.
+bool samePixels(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Compares the PNG `actual` with the golden `expected`: writes `expected` when goldens are being
 // updated (or reports the missing golden), else compares and on a mismatch leaves
 // NAME.actual.png and NAME.diff.png beside it.

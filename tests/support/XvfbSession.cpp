@@ -64,7 +64,7 @@ XvfbSession::XvfbSession(std::filesystem::path folder) : folder_(std::move(folde
                 number.append(buffer, static_cast<std::size_t>(n));
             return number.find('\n') != std::string::npos || server.ended();
         },
-        20s);
+        kHangLimit);
     close(fds[0]);
     if (!server.running() || number.find('\n') == std::string::npos) {
         unavailable_ = "no virtual display could start (Xvfb: " + fileContent(folder_ / "xvfb.log") + ")";
@@ -78,6 +78,12 @@ XvfbSession::XvfbSession(std::filesystem::path folder) : folder_(std::move(folde
     env_ = {{"DISPLAY", display_},       {"GDK_BACKEND", "x11"}, {"GSK_RENDERER", "cairo"},
             {"GDK_DEBUG", "gl-disable"}, {"NO_AT_BRIDGE", "1"},  {"LANG", "C.UTF-8"},
             {"LC_ALL", "C.UTF-8"},       {"GTK_A11Y", "none"}};
+    // GTK's own dialogs (the file chooser, the print dialog) blink their caret while they wait
+    // for keys, so they would never be still; a desktop may turn the blinking off, as this one does.
+    const auto config = folder_ / "config";
+    std::filesystem::create_directories(config / "gtk-4.0");
+    std::ofstream(config / "gtk-4.0" / "settings.ini") << "[Settings]\ngtk-cursor-blink = false\n";
+    env_["XDG_CONFIG_HOME"] = config.string();
     unsetenv("WAYLAND_DISPLAY");
 }
 
@@ -97,7 +103,7 @@ bool XvfbSession::startWindowManager(std::string& why) {
     env["HOME"] = config.string();
     env["XDG_CONFIG_HOME"] = env["XDG_CACHE_HOME"] = env["XDG_DATA_HOME"] = config.string();
     windowManager_ = ChildProcess::start({"openbox", "--sm-disable"}, env, (folder_ / "wm.log").string());
-    if (waitUntil([&] { return windowManager_.ended() || windowManagerRunning(display_); }, 20s) &&
+    if (waitUntil([&] { return windowManager_.ended() || windowManagerRunning(display_); }, kHangLimit) &&
         windowManager_.running())
         return true;
     windowManager_.stop();
@@ -108,7 +114,7 @@ bool XvfbSession::startWindowManager(std::string& why) {
 std::optional<std::string> XvfbSession::run(const std::vector<std::string>& args) const {
     const auto log = folder_ / "tool.out";
     ChildProcess child = ChildProcess::start(args, env_, log.string());
-    if (!child.running() || child.wait(20s) != 0) return std::nullopt;
+    if (!child.running() || child.wait(kHangLimit) != 0) return std::nullopt;
     return fileContent(log);
 }
 
@@ -148,7 +154,7 @@ std::pair<int, int> XvfbSession::windowSize(const std::string& id) const {
             }
             return width > 1;
         },
-        10s);
+        kHangLimit);
     return {width, height};
 }
 
@@ -173,21 +179,22 @@ ImageComparison XvfbSession::waitForPicture(const std::string& id, const std::fi
 
 bool XvfbSession::waitForChange(const std::string& id, const std::filesystem::path& before,
                                 std::chrono::milliseconds timeout) const {
-    const std::string old = fileContent(before);
     const auto shot = folder_ / ("change-" + std::to_string(++captures_) + ".png");
-    const bool changed = waitUntil([&] { return capture(id, shot) && fileContent(shot) != old; }, timeout);
+    const bool changed = waitUntil([&] { return capture(id, shot) && !samePixels(shot, before); }, timeout);
     return changed && waitUntilStill(id, timeout);
 }
 
 bool XvfbSession::waitUntilStill(const std::string& id, std::chrono::milliseconds timeout) const {
-    const auto a = folder_ / "still-a.png", b = folder_ / "still-b.png";
-    if (!capture(id, a)) return false;
+    const auto last = folder_ / "still-last.png", next = folder_ / "still-next.png";
+    int same = 0;
+    bool first = true;
     return waitUntil(
         [&] {
-            if (!capture(id, b)) return false;
-            if (fileContent(a) == fileContent(b)) return true;
-            std::filesystem::rename(b, a);
-            return false;
+            if (!capture(id, next)) return false;
+            same = !first && samePixels(last, next) ? same + 1 : 1;
+            first = false;
+            std::filesystem::rename(next, last);
+            return same >= kStillCaptures;
         },
         timeout);
 }

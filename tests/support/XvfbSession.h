@@ -2,7 +2,8 @@
 // A virtual X display for the window tests, and what a person does at it through xdotool: find a
 // window, click, drag, turn the wheel, press keys, type. Every wait is for a condition (a window
 // mapped, a picture shown, a picture that stopped changing, a line logged, a file written) polled
-// until a deadline, so a loaded machine only makes a test slower, never wrong.
+// until a deadline far beyond what a loaded machine takes, so that load only makes a test slower,
+// never wrong: the deadline stops a test that hangs and says nothing of how fast anything is.
 
 #include <chrono>
 #include <filesystem>
@@ -17,6 +18,11 @@
 #include "tests/support/ImageCompare.h"
 
 namespace quillora::test {
+
+// How long a wait for something that is sure to come may last before the test gives it up as
+// hung. A window test runs for minutes on a machine with eight busy processes beside it, and its
+// case limit is ten.
+inline constexpr std::chrono::seconds kHangLimit{180};
 
 // Polls `condition` until it holds (true) or `timeout` has passed (false).
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
@@ -51,10 +57,9 @@ public:
     // The first window titled exactly `title` (a mapped one when `visible`), once there is one
     // within `timeout`; empty when none came.
     std::string findWindow(const std::string& title, bool visible = false,
-                           std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+                           std::chrono::milliseconds timeout = kHangLimit) const;
     // Whether no (mapped) window titled `title` is left within `timeout`.
-    bool windowGone(const std::string& title,
-                    std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    bool windowGone(const std::string& title, std::chrono::milliseconds timeout = kHangLimit) const;
     // The window's size once it has one (a window is made 1 x 1 and sized a moment later).
     std::pair<int, int> windowSize(const std::string& id) const;
 
@@ -62,15 +67,17 @@ public:
     bool capture(const std::string& id, const std::filesystem::path& path) const;
     // Waits for the window to show the picture at `expected`.
     ImageComparison waitForPicture(const std::string& id, const std::filesystem::path& expected,
-                                   std::chrono::milliseconds timeout = std::chrono::seconds(20),
+                                   std::chrono::milliseconds timeout = kHangLimit,
                                    const ImageTolerance& tolerance = {}) const;
-    // Waits for the window's picture to differ from `before` (a capture), then to stay the same
-    // between two captures (an animation has ended); false when it did not change in time.
+    // Waits for the window's picture to differ from `before` (a capture), then to be still (an
+    // animation has ended); false when it did not change.
     bool waitForChange(const std::string& id, const std::filesystem::path& before,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-    // Waits for the window's picture to stay the same between two captures.
-    bool waitUntilStill(const std::string& id,
-                        std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+                       std::chrono::milliseconds timeout = kHangLimit) const;
+    // Waits for the window's picture to be still: the same pixels in kStillCaptures captures in a
+    // row. A starved program may show one frame of an animation across two captures; three are
+    // rarely all taken before it draws the next.
+    static constexpr int kStillCaptures = 3;
+    bool waitUntilStill(const std::string& id, std::chrono::milliseconds timeout = kHangLimit) const;
 
     // The pointer, in pixels of window `id`.
     bool click(const std::string& id, long x, long y) const;
