@@ -118,7 +118,7 @@ protected:
             // be handled after the stop.
             const std::size_t queued = RunLoop::main().pendingCount();
             PocketsphinxEngine::holdDecodersForTesting(false);
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(2);
             while (RunLoop::main().pendingCount() == queued && std::chrono::steady_clock::now() < giveUp)
                 std::this_thread::yield();
         }

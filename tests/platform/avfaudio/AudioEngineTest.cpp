@@ -171,7 +171,8 @@ TEST_F(AudioEngineTest, FileInputPlaysTheFileThenSilenceAndUnreadableInputsFailC
             ++deviceBuffers;
         }));
     ASSERT_FALSE(device.startAndReturnError());
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // The limit only stops a device that never delivers.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(2);
     while (deviceBuffers < 3 && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     device.stop();
@@ -253,8 +254,9 @@ TEST_F(AudioEngineTest, RealTimeAudioThreadDeliversOffTheMainThreadAndStopsClean
     EXPECT_GE(calls, 5);
     engine.inputNode()->removeTapOnBus(0);
     const int afterRemoval = calls;
+    // The audio thread has ended once stop returns; what it may have queued on the loop runs.
     engine.stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    runUntilIdle();
     EXPECT_EQ(calls, afterRemoval) << "no tap call once the tap is removed";
     EXPECT_TRUE(offMain);
     RunLoop::main().useVirtualClock();
