@@ -1,15 +1,26 @@
 // One word-class pass over a 9,000-word transcript, as a dictation screen runs it after each
-// recognition task: tagging, the per-word console lines, the lists and the store writes.
+// recognition task: tagging, the per-word console lines, the lists and the store writes. And the
+// analysis screen opened on a transcript of one unbroken word, beside ordinary words of the same
+// length: the pass, then the screen built, laid out and drawn with nothing laid out before.
 
 #include <benchmark/benchmark.h>
 
+#include <cairo.h>
+
 #include <filesystem>
+#include <random>
 #include <string>
 
+#include "analysis/SwiftUIView.h"
 #include "analysis/WordClassStatistics.h"
+#include "common/StoredKeys.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/swiftui/TextSetter.h"
+#include "platform/swiftui/ViewHost.h"
+#include "platform/swiftui/ViewLayout.h"
+#include "platform/swiftui/ViewRenderer.h"
 
 namespace {
 
@@ -58,5 +69,60 @@ void BM_WordClassPass(benchmark::State& state) {
     std::filesystem::remove_all(root);
 }
 BENCHMARK(BM_WordClassPass)->Unit(benchmark::kMillisecond);
+
+// `length` letters without a blank, as a recognizer that heard no pause might give them.
+std::string unbrokenWord(std::size_t length) {
+    std::minstd_rand random(7);
+    std::string word;
+    while (word.size() < length)
+        word += static_cast<char>('a' + random() % 26);
+    return word;
+}
+
+// The prose above cut to `length` bytes.
+std::string ordinaryWords(std::size_t length) {
+    std::string text = transcript();
+    while (text.size() < length)
+        text += text;
+    text.resize(length);
+    return text;
+}
+
+void analysisScreen(benchmark::State& state, const std::string& text) {
+    auto root = std::filesystem::temp_directory_path() / "quillora-analysis-screen-bench";
+    platform::Sandbox::setRoot(root);
+    platform::console().setSink([](const std::string& line) { benchmark::DoNotOptimize(line.data()); });
+    auto defaults = platform::NSUserDefaults::standardUserDefaults();
+    defaults->setObject_forKey(text, std::string(quillora::keys::saveclipBoardText));
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 390, 844);
+    for (auto _ : state) {
+        quillora::WordClassStatistics screen;
+        screen.analyzeWordClasses(text, *defaults, quillora::WordClassPass::mainScreen());
+        auto host = platform::swiftui::ViewHost::make(quillora::SwiftUIView());
+        const platform::swiftui::TextSetter setter;
+        const platform::swiftui::ViewLayout layout(host->tree(), {390, 844}, setter);
+        cairo_t* cr = cairo_create(surface);
+        platform::swiftui::ViewRenderer(setter).draw(cr, layout);
+        cairo_destroy(cr);
+        cairo_surface_flush(surface);
+        benchmark::DoNotOptimize(cairo_image_surface_get_data(surface));
+    }
+    cairo_surface_destroy(surface);
+    platform::console().setSink({});
+    std::filesystem::remove_all(root);
+}
+
+void BM_AnalysisScreenOfOneWord(benchmark::State& state) {
+    analysisScreen(state, unbrokenWord(static_cast<std::size_t>(state.range(0))));
+}
+void BM_AnalysisScreenOfOrdinaryWords(benchmark::State& state) {
+    analysisScreen(state, ordinaryWords(static_cast<std::size_t>(state.range(0))));
+}
+BENCHMARK(BM_AnalysisScreenOfOneWord)->Arg(10000)->Arg(40000)->Arg(70000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AnalysisScreenOfOrdinaryWords)
+    ->Arg(10000)
+    ->Arg(40000)
+    ->Arg(70000)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

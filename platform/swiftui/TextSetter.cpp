@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <sstream>
+#include <vector>
 
 #include "platform/uikit/TextDrawing.h"
 
@@ -45,6 +46,47 @@ void addColor(PangoAttrList* list, const Color& c, guint start, guint end) {
         alpha->start_index = start;
         alpha->end_index = end;
         pango_attr_list_insert(list, alpha);
+    }
+}
+
+// Pango breaks a line inside a word by shaping again what is left of the word's item, once for
+// each line: a word of 70,000 letters set in a narrow frame cost the square of its length. An item
+// ends where an attribute does, so every stretch without a blank longer than kPieceBytes is cut
+// into pieces of about that length, at grapheme boundaries, by an attribute that changes nothing
+// drawn (font fallback, which is on anyway); no line then shapes more than a piece again.
+constexpr std::size_t kPieceBytes = 256;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+void cutIntoPieces(const char* stretch, std::size_t length, std::size_t offset, PangoAttrList* list) {
+    if (!g_utf8_validate(stretch, static_cast<gssize>(length), nullptr)) return;
+    const auto chars = static_cast<std::size_t>(g_utf8_strlen(stretch, static_cast<gssize>(length)));
+    std::vector<PangoLogAttr> attrs(chars + 1);
+    pango_get_log_attrs(stretch, static_cast<int>(length), -1, nullptr, attrs.data(),
+                        static_cast<int>(attrs.size()));
+    std::size_t start = 0, at = 0;
+    auto cut = [&](std::size_t end) {
+        PangoAttribute* piece = pango_attr_fallback_new(TRUE);
+        piece->start_index = static_cast<guint>(offset + start);
+        piece->end_index = static_cast<guint>(offset + end);
+        pango_attr_list_insert(list, piece);
+        start = end;
+    };
+    for (std::size_t i = 0; i < chars; ++i) {
+        at = static_cast<std::size_t>(g_utf8_next_char(stretch + at) - stretch);
+        if (at - start >= kPieceBytes && attrs[i + 1].is_cursor_position && at < length) cut(at);
+    }
+    cut(length);
+}
+
+void cutLongStretches(const std::string& text, PangoAttrList* list) {
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isBlank(text[i])) continue;
+        if (i - begin > kPieceBytes) cutIntoPieces(text.data() + begin, i - begin, begin, list);
+        begin = i + 1;
     }
 }
 
@@ -91,6 +133,7 @@ std::unique_ptr<PangoLayout, TextSetter::LayoutDeleter> TextSetter::layout(const
             pango_attr_list_insert(attrs, a);
         }
     }
+    if (width) cutLongStretches(text, attrs);
     PangoFontDescription* base = describe(style.font, style.scale);
     pango_layout_set_font_description(layout.get(), base);
     pango_font_description_free(base);
