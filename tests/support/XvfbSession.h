@@ -20,8 +20,8 @@
 namespace quillora::test {
 
 // How long a wait for something that is sure to come may last before the test gives it up as
-// hung. A window test runs for minutes on a machine with eight busy processes beside it, and its
-// case limit is ten.
+// hung: far beyond what anything takes on a machine with eight busy processes beside the test,
+// and well inside a case's own limit.
 inline constexpr std::chrono::seconds kHangLimit{180};
 
 // Polls `condition` until it holds (true) or `timeout` has passed (false).
@@ -90,6 +90,9 @@ public:
     bool type(const std::string& text) const;
 
 private:
+    // Starts a server and waits up to `timeout` for its display; false when none can be started.
+    bool startServer(std::chrono::milliseconds timeout);
+
     std::filesystem::path folder_;
     std::string unavailable_;
     std::string display_;
