@@ -1,63 +1,34 @@
 // The page of every template screen, short or long, as a person reads it: the wheel brings each of
 // its words into sight, none left under the row of buttons floating over the foot of the screen.
 
-#include <cmath>
 #include <set>
-
-#include <cairo.h>
 
 #include "pdf/PDFTemplateViewController.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/ScrollInput.h"
-#include "platform/uikit/UIScreen.h"
 #include "tests/pdf/screens/ScreenTestSupport.h"
+#include "tests/support/ImageCompare.h"
 
 namespace quillora {
 namespace {
 
 using namespace platform;
 
-// The screen as drawn, a pixel a point.
-struct Drawn {
-    cairo_surface_t* image = nullptr;
-    explicit Drawn(CGRect screen) {
-        image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(screen.width()),
-                                           static_cast<int>(screen.height()));
-        cairo_t* cr = cairo_create(image);
-        ScreenRenderer::draw(cr, 1);
-        cairo_destroy(cr);
-        cairo_surface_flush(image);
-    }
-    ~Drawn() { cairo_surface_destroy(image); }
-    Drawn(const Drawn&) = delete;
-    Drawn& operator=(const Drawn&) = delete;
-    std::uint32_t at(int x, int y) const {
-        const auto* row = cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
-        return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFF;
+class TemplatePageScrollTest : public test::ScreenTest {
+protected:
+    // What the screen shows in `area` around the buttons (points of the screen, drawn a pixel a
+    // point): the page's words where the page lies under them.
+    int inkBeside(const CGRect& area, const std::vector<CGRect>& buttons) {
+        const auto picture = home / "tmp" / "screen.png";
+        EXPECT_FALSE(ScreenRenderer::writePNG(picture.string(), 1));
+        std::vector<CGRect> around;
+        for (const auto& b : buttons)
+            around.push_back({b.minX() - 1, b.minY() - 1, b.width() + 2, b.height() + 2});
+        return test::inkIn(picture, area, around);
     }
 };
-
-// The pixels of `area` around the buttons that differ from the pixel under them at its foot: the
-// page's words, where the page lies under the buttons (a rule down the page, as the notes pad's
-// margin, is the same at every height).
-int inkBeside(const Drawn& drawn, CGRect area, const std::vector<CGRect>& buttons) {
-    const int left = static_cast<int>(area.minX()), right = static_cast<int>(area.maxX());
-    const int top = static_cast<int>(std::ceil(area.minY())), bottom = static_cast<int>(area.maxY());
-    int ink = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x) {
-            bool onAButton = false;
-            for (const auto& b : buttons)
-                onAButton = onAButton || (x >= b.minX() - 1 && x <= b.maxX() + 1 && y >= b.minY() - 1 &&
-                                          y <= b.maxY() + 1);
-            ink += !onAButton && drawn.at(x, y) != drawn.at(x, bottom - 1);
-        }
-    return ink;
-}
-
-class TemplatePageScrollTest : public test::ScreenTest {};
 
 TEST_F(TemplatePageScrollTest, TheWheelBringsTheLastWordsOfEveryPageClearOfTheButtons) {
     // Nine dictated lines that wrap on the phone's width: a page shorter than the screen on some
@@ -110,17 +81,16 @@ TEST_F(TemplatePageScrollTest, TheWheelBringsTheLastWordsOfEveryPageClearOfTheBu
         // From the buttons' top down to the foot of the page's view, short of the screen's rounded
         // corners.
         const CGRect below{page.minX(), band, page.width(), page.maxY() - 50 - band};
-        if (inkBeside(Drawn(UIScreen::mainScreen().bounds()), below, buttons) > 0) covered.insert(row.name);
+        if (inkBeside(below, buttons) > 0) covered.insert(row.name);
 
         // The wheel over the page, above the buttons, far more notches than the page is long.
         for (int notch = 0; notch < 30; ++notch)
             ScrollInput::scroll({page.midX(), band - 60}, 0, ScrollInput::kPointsPerNotch, true);
-        const Drawn scrolled(UIScreen::mainScreen().bounds());
-        EXPECT_EQ(inkBeside(scrolled, below, buttons), 0) << "words still lie under the buttons";
+        EXPECT_EQ(inkBeside(below, buttons), 0) << "words still lie under the buttons";
         if (covered.contains(row.name)) {
             EXPECT_GT(screen->webView->pageOffset(), 0) << "the page did not move";
             // Its end stands right above the buttons: the last words are in sight.
-            EXPECT_GT(inkBeside(scrolled, {page.minX(), band - 60, page.width(), 60}, buttons), 0)
+            EXPECT_GT(inkBeside({page.minX(), band - 60, page.width(), 60}, buttons), 0)
                 << "nothing of the page above the buttons";
         }
         if (const char* out = std::getenv("TEMPLATE_PAGES_OUT"))
