@@ -64,9 +64,10 @@ protected:
         act();
         EXPECT_TRUE(x_->waitForChange(id, before)) << "nothing changed on the screen";
     }
-    bool waitForLogged(const std::string& line, std::chrono::milliseconds timeout) {
+    bool waitForLogged(const std::string& line) {
         return quillora::test::waitUntil(
-            [&] { return quillora::test::occurrences(home / "app.log", line) > 0; }, timeout);
+            [&] { return quillora::test::occurrences(home / "app.log", line) > 0; },
+            quillora::test::kHangLimit);
     }
 
     std::unique_ptr<quillora::test::XvfbSession> x_;
@@ -123,7 +124,7 @@ TEST_F(TemplatePageWheelTest, TheWheelBringsAShortPagesLastWordsClearOfTheButton
         const std::string id = x_->findWindow("Quillora", true);
         ASSERT_FALSE(id.empty()) << "no window: " << quillora::test::fileContent(home / "app.log");
         const auto size = x_->windowSize(id);
-        ASSERT_TRUE(waitForLogged("app become active", 30s)) << quillora::test::fileContent(home / "app.log");
+        ASSERT_TRUE(waitForLogged("app become active")) << quillora::test::fileContent(home / "app.log");
         ASSERT_TRUE(x_->waitUntilStill(id));
         andSettle(id, [&] { click(id, size, at.at("StickyDynamicButton")); });
         const auto middle = inWindow(size, {screen.midX() - 1, screen.midY() - 1, 2, 2});
@@ -136,8 +137,7 @@ TEST_F(TemplatePageWheelTest, TheWheelBringsAShortPagesLastWordsClearOfTheButton
             ASSERT_TRUE(x_->wheel(id, std::lround(middle.midX()), std::lround(middle.midY()), 80));
         });
         andSettle(id, [&] { click(id, size, at.at("Preview")); });
-        ASSERT_TRUE(waitForLogged("didFinishNavigation", 30s))
-            << quillora::test::fileContent(home / "app.log");
+        ASSERT_TRUE(waitForLogged("didFinishNavigation")) << quillora::test::fileContent(home / "app.log");
         ASSERT_TRUE(x_->waitUntilStill(id));
 
         // What the window shows from the buttons' top to the page's foot, and the band above the
@@ -165,7 +165,8 @@ TEST_F(TemplatePageWheelTest, TheWheelBringsAShortPagesLastWordsClearOfTheButton
             << "the page's end is not above the buttons";
 
         ASSERT_TRUE(quillora::test::sendCloseRequest(x_->display(), std::stoul(id)));
-        EXPECT_EQ(program.wait(20s), 0) << quillora::test::fileContent(home / "app.log");
+        EXPECT_EQ(program.wait(quillora::test::kHangLimit), 0)
+            << quillora::test::fileContent(home / "app.log");
         std::filesystem::remove(home / "app.log");
     }
 }
