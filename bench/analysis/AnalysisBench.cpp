@@ -118,6 +118,23 @@ void BM_AnalysisScreenOfOneWord(benchmark::State& state) {
 void BM_AnalysisScreenOfOrdinaryWords(benchmark::State& state) {
     analysisScreen(state, ordinaryWords(static_cast<std::size_t>(state.range(0))));
 }
+// The Noun row's button sets its word in a frame 65 points wide: that text alone, one word against
+// ordinary words of the same length set the same way.
+void textInTheButtonsFrame(benchmark::State& state, const std::string& text) {
+    for (auto _ : state) {
+        const platform::swiftui::TextSetter setter;
+        benchmark::DoNotOptimize(setter.measure({platform::swiftui::TextRun{text, {}, {}}}, {}, 65.0));
+    }
+}
+
+void BM_ButtonTextOfOneWord(benchmark::State& state) {
+    textInTheButtonsFrame(state, unbrokenWord(static_cast<std::size_t>(state.range(0))));
+}
+void BM_ButtonTextOfOrdinaryWords(benchmark::State& state) {
+    textInTheButtonsFrame(state, ordinaryWords(static_cast<std::size_t>(state.range(0))));
+}
+BENCHMARK(BM_ButtonTextOfOneWord)->Arg(10000)->Arg(40000)->Arg(70000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ButtonTextOfOrdinaryWords)->Arg(10000)->Arg(40000)->Arg(70000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScreenOfOneWord)->Arg(10000)->Arg(40000)->Arg(70000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalysisScreenOfOrdinaryWords)
     ->Arg(10000)
