@@ -21,21 +21,26 @@ endfunction()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# quillora_test(NAME [DEPS lib...] [LABELS ...] [TIMEOUT seconds] [COST n] [LOCK resource])
+# quillora_test(NAME [DEPS lib...] [LABELS ...] [TIMEOUT seconds] [LONG_RUN_TIMEOUT seconds] [COST n]
+#               [LOCK resource])
 # One GoogleTest program from every .cpp of the calling folder. Each of its cases is a CTest test
 # of its own, NAME.Suite.Case (listed from the program once it is built), so that `ctest -j`
 # spreads a long program over the machine and a failure names its case. TIMEOUT is per case (300 s
-# unless given). COST starts a program's cases ahead of the others in a run that has no timings of
-# its own yet (a fresh build); later runs order them by what they took. LOCK runs the program's
-# cases one at a time (beside other programs' cases), for what they share, such as the machine's
-# virtual displays under load.
+# unless given); cases named LongRun... have LONG_RUN_TIMEOUT instead when it is given. COST starts
+# a program's cases ahead of the others in a run that has no timings of its own yet (a fresh
+# build); later runs order them by what they took. LOCK runs the program's cases one at a time
+# (beside other programs' cases), for what they share, such as the machine's virtual displays under
+# load.
 function(quillora_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT;COST;LOCK" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;LONG_RUN_TIMEOUT;COST;LOCK" "DEPS;LABELS" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${_srcs})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} quillora_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
+  endif()
+  if(NOT ARG_LONG_RUN_TIMEOUT)
+    set(ARG_LONG_RUN_TIMEOUT ${ARG_TIMEOUT})
   endif()
   gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 120)
   # GLib's slice allocator hands a block freed on one thread to the next without a lock that the
@@ -55,6 +60,6 @@ function(quillora_test name)
   set(_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   # QUILLORA_TEST_TIMEOUT in ctest's environment replaces the case's limit (`make fuzz` runs for
   # hours); ctest's own --timeout would not, as it only stands in where a test has none.
-  file(WRITE ${_file} "set(_timeout ${ARG_TIMEOUT})\nif(DEFINED ENV{QUILLORA_TEST_TIMEOUT})\n  set(_timeout \$ENV{QUILLORA_TEST_TIMEOUT})\nendif()\nforeach(_case IN LISTS ${name}_TESTS)\n  set_tests_properties(\"\${_case}\" PROPERTIES ${_properties})\nendforeach()\n")
+  file(WRITE ${_file} "foreach(_case IN LISTS ${name}_TESTS)\n  set(_timeout ${ARG_TIMEOUT})\n  if(_case MATCHES \"\\\\.LongRun\")\n    set(_timeout ${ARG_LONG_RUN_TIMEOUT})\n  endif()\n  if(DEFINED ENV{QUILLORA_TEST_TIMEOUT})\n    set(_timeout \$ENV{QUILLORA_TEST_TIMEOUT})\n  endif()\n  set_tests_properties(\"\${_case}\" PROPERTIES ${_properties})\nendforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_file})
 endfunction()

@@ -129,9 +129,10 @@ TEST_F(DamagedInputTest, PreferencesThatCrashedOrStalledEveryStartAreKeptAsideOr
         return std::make_pair(took, shown);
     };
     // A start on no preferences at all: what the file may add to its processor time is measured
-    // against it. The sanitizers slow the per-character work of the largest input some fifteen
-    // times (the release program starts on each in under 0.2 s); a reader that stalled took a
-    // minute.
+    // against it. The largest input adds about a second under the sanitizers (the release program
+    // starts on each in under 0.2 s) and a reader that stalled a minute; processor time does not
+    // grow with the machine's load as a clock does, and the bound leaves room for what shared
+    // caches take from it.
     const double plain = start().first;
     for (const auto& input : quillora::test::damagedPreferences()) {
         SCOPED_TRACE(input.name);
@@ -139,7 +140,7 @@ TEST_F(DamagedInputTest, PreferencesThatCrashedOrStalledEveryStartAreKeptAsideOr
         fs::create_directories(prefs.parent_path());
         std::ofstream(prefs, std::ios::binary) << input.bytes;
         const auto [took, shown] = start();
-        EXPECT_LT(took, plain + 4);
+        EXPECT_LT(took, plain + 15);
         std::vector<fs::path> aside;
         for (const auto& e : fs::directory_iterator(prefs.parent_path()))
             if (e.path().filename().string().find(".corrupt-") != std::string::npos)

@@ -76,7 +76,7 @@ TEST_F(EndFromOutsideTest, ASignalEndsAScriptThroughTheTerminationSavesAndExitsW
                 return quillora::test::occurrences(run.log, "Clipboard: UITextView text=\" Hello there.\"") >
                        0;
             },
-            180s))
+            quillora::test::kHangLimit))
             << quillora::test::fileContent(run.log);
         const pid_t pid = run.program.pid();
         ASSERT_EQ(kill(pid, cases[i].signal), 0);
@@ -89,7 +89,7 @@ TEST_F(EndFromOutsideTest, ASignalEndsAScriptThroughTheTerminationSavesAndExitsW
             },
             30s);
         kill(pid, cases[i].signal);
-        EXPECT_EQ(run.program.wait(60s), 0) << quillora::test::fileContent(run.log);
+        EXPECT_EQ(run.program.wait(quillora::test::kHangLimit), 0) << quillora::test::fileContent(run.log);
         if (run.input >= 0) close(run.input);
 
         EXPECT_GT(quillora::test::occurrences(console, "app going to terminate"), 0u);
