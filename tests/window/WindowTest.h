@@ -200,6 +200,22 @@ protected:
         return *rows;
     }
 
+    // Runs `script` without a window, on the virtual clock, in the data folder `name` of the test's
+    // home with the commands `extend` adds; the application is let go afterwards.
+    void runWithoutWindow(const std::string& name, const std::string& script,
+                          const std::function<void(quillora::cli::ScriptInterpreter&)>& extend) {
+        const auto path = home / (name + ".txt");
+        std::ofstream(path) << script;
+        quillora::cli::Options options;
+        options.home = home / name;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = path.string();
+        char program[] = "quillora";
+        char* argv[] = {program, nullptr};
+        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0) << script;
+        platform::resetSharedInstances();
+    }
+
     // The program's first screen, launched here without a window: where its controls are, and its
     // picture in a `width` x `height` frame as the window draws it.
     Controls firstScreen(int width, int height, const std::filesystem::path& picture) {
@@ -240,16 +256,7 @@ protected:
                     });
                 });
         };
-        const auto script = home / "measure.txt";
-        std::ofstream(script) << "measure\n";
-        quillora::cli::Options options;
-        options.home = home / "headless";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = script.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        runWithoutWindow("headless", "measure\n", extend);
         return controls;
     }
 
@@ -317,16 +324,7 @@ protected:
                     found["frame " + line.rest] = view->convertRect_toView(view->bounds(), nullptr);
                 });
         };
-        const auto path = home / "places.txt";
-        std::ofstream(path) << script;
-        quillora::cli::Options options;
-        options.home = home / "places";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        runWithoutWindow("places", script, extend);
         return found;
     }
 
@@ -379,16 +377,7 @@ protected:
                     cairo_surface_destroy(surface);
                 });
         };
-        const auto path = home / "drawn.txt";
-        std::ofstream(path) << script;
-        quillora::cli::Options options;
-        options.home = home / "drawn";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        runWithoutWindow("drawn", script, extend);
     }
 
     // Every file under `folder` with its content.
