@@ -49,6 +49,7 @@
 #include "tests/support/PlatformTest.h"
 #include "tests/support/WindowManagerMessages.h"
 #include "tests/support/XvfbSession.h"
+#include "tests/window/ProgramHere.h"
 #include "tests/window/WindowTest.h"
 
 using namespace std::chrono_literals;
@@ -427,16 +428,7 @@ protected:
                     }
                 });
         };
-        const auto path = home / "acts.txt";
-        std::ofstream(path) << text << "frame\n";
-        quillora::cli::Options options;
-        options.home = dir;
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, withText), 0) << text;
-        platform::resetSharedInstances();
+        EXPECT_EQ(quillora::test::runProgramHere(dir, text + "frame\n", withText), 0) << text;
     }
     std::string interpreterText_;
 
@@ -664,18 +656,12 @@ TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
                 cairo_surface_destroy(surface);
             });
     };
-    const auto script = home / "to-preview.txt";
-    std::ofstream(script) << "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\n"
-                             "at PDFButton\ntap PDFButton\nwait 1\n"
-                             "at tableList\nrow tableList 0\nwait 2\nframe\n";
-    quillora::cli::Options options;
-    options.home = home / "measured";
-    options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-    options.script = script.string();
-    char name[] = "quillora";
-    char* argv[] = {name, nullptr};
-    ASSERT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-    platform::resetSharedInstances();
+    ASSERT_EQ(quillora::test::runProgramHere(home / "measured",
+                                             "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\n"
+                                             "at PDFButton\ntap PDFButton\nwait 1\n"
+                                             "at tableList\nrow tableList 0\nwait 2\nframe\n",
+                                             extend),
+              0);
     ASSERT_EQ(at.size(), 3u);
 
     // A person clicks the same way: the list, its PDFs, the saved one.
@@ -854,17 +840,12 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
                 cairo_surface_destroy(surface);
             });
     };
-    const auto script = home / "to-refusal.txt";
-    std::ofstream(script) << "tap StickyDynamicButton\nwait 1\npress \"For Rent Flyer\"\nwait 1\n"
-                             "press \"Select an Image\"\nwait 1\nrefuse\nframe\n";
-    quillora::cli::Options options;
-    options.home = home / "measured";
-    options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-    options.script = script.string();
-    char name[] = "quillora";
-    char* argv[] = {name, nullptr};
-    ASSERT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-    platform::resetSharedInstances();
+    ASSERT_EQ(
+        quillora::test::runProgramHere(home / "measured",
+                                       "tap StickyDynamicButton\nwait 1\npress \"For Rent Flyer\"\nwait 1\n"
+                                       "press \"Select an Image\"\nwait 1\nrefuse\nframe\n",
+                                       extend),
+        0);
 
     // The gallery, then the wheel over it, notch by notch, well past its end: the card comes up.
     waitForFirstScreen(id);
