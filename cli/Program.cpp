@@ -199,10 +199,14 @@ bool chooseMicrophone(const std::optional<std::string>& choice, std::string& err
     return true;
 }
 
+// What a program ending on a folder still takes before it lets go: its termination's wait for its
+// workers and for a folder another program keeps locked, and more for a loaded machine.
+constexpr std::chrono::milliseconds kHolderEndingWait{15000};
+
 // Takes the data folder for this run. When another program holds it, a start for the window brings
-// that program's window forward and ends with 0; anything else ends with 1, saying why: two
-// programs on one folder would write the same files. Returns the exit code when the run must not go
-// on.
+// that program's window forward and ends with 0, or, when no window answers, takes the folder once
+// that program has let it go; anything else ends with 1, saying why: two programs on one folder
+// would write the same files. Returns the exit code when the run must not go on.
 std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock) {
     const auto root = platform::Sandbox::root();
     const char* use = mode == Mode::window ? "window" : mode == Mode::demo ? "demo" : "script";
@@ -232,6 +236,16 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
             std::cout << "Quillora is already open on " << root.string() << ": its window is brought forward."
                       << std::endl;
             return 0;
+        }
+        // No live window answered: its program is ending (a logout), or ends without a window to
+        // show. The folder is taken once it lets go, and the window opens here instead.
+        std::string waited;
+        std::optional<InstanceLock::Holder> still;
+        lock = InstanceLock::acquire(root, use, still, waited, kHolderEndingWait);
+        if (lock) {
+            if (!waited.empty())
+                std::cerr << "quillora: the data folder is locked, but " << waited << std::endl;
+            return std::nullopt;
         }
         std::cerr << "quillora: " << who << process << " is using the data folder " << root.string()
                   << ", and its window cannot be brought forward: " << why << std::endl;
@@ -329,7 +343,7 @@ int runProgram(const Options& options, int argc, char** argv,
     return applicationMain(argc, argv);
 }
 
-int programMain(int argc, char** argv) {
+int programMain(int argc, char** argv, const std::function<void(ScriptInterpreter&)>& extend) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
     auto options = parseOptions(args, error);
@@ -342,7 +356,7 @@ int programMain(int argc, char** argv) {
         return 0;
     }
     platform::TerminationSignals::install();
-    return runProgram(*options, argc, argv);
+    return runProgram(*options, argc, argv, extend);
 }
 
 } // namespace quillora::cli
