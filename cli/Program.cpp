@@ -326,7 +326,11 @@ int runProgram(const Options& options, int argc, char** argv,
             int code = platform::DesktopWindow::run("Quillora", lock ? lock->raiseRequests() : -1, error, [] {
                 SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::ahead);
             });
-            if (code != 0) std::cerr << "quillora: " << error << std::endl;
+            if (code != 0) {
+                std::cerr << "quillora: " << error << std::endl;
+                // Launched all the same: it ends as quitting ends it.
+                platform::UIApplication::sharedApplication().terminateAndSettle();
+            }
             return code;
         }
         TerminationWatch watch;

@@ -566,6 +566,10 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
         error = "no display: neither WAYLAND_DISPLAY nor DISPLAY is set";
         return 1;
     }
+    if (auto missing = loadWindowLibraries()) {
+        error = "the window cannot be opened without its toolkit: " + *missing;
+        return 1;
+    }
     // The desktop names and groups the window by the application's id (its X11 class) and shows
     // the icon of that name, which the bundle carries.
     const char* applicationId = NSUserDefaults::kDomainName;
