@@ -147,15 +147,16 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
     return nullptr;
 }
 
-bool InstanceLock::bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error) {
+InstanceLock::Raised InstanceLock::bringForward(const std::filesystem::path& root, const Holder& holder,
+                                                std::string& error) {
     if (holder.use != "window") {
         error = holder.use == "unknown" ? "it could not say what it runs" : "it runs no window";
-        return false;
+        return Raised::noWindowHere;
     }
     // The folder may be shared between hosts; a socket reaches only a window on this one.
     if (holder.host != hostName()) {
         error = "it runs on another host (" + holder.host + ")";
-        return false;
+        return Raised::noWindowHere;
     }
     const auto folderPath = pathIn(root).parent_path();
     const int folder = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -182,7 +183,7 @@ bool InstanceLock::bringForward(const std::filesystem::path& root, const Holder&
     }
     if (fd >= 0) close(fd);
     if (folder >= 0) close(folder);
-    return answered;
+    return answered ? Raised::answered : Raised::noAnswer;
 }
 
 InstanceLock::~InstanceLock() {

@@ -39,10 +39,16 @@ public:
 
     // How long a window is given to answer that it has come forward.
     static constexpr std::chrono::milliseconds kAnswerWait{3000};
+    enum class Raised {
+        answered,
+        // The holder runs no window on this host.
+        noWindowHere,
+        // Its window does not listen or does not answer: it is ending (or stuck).
+        noAnswer,
+    };
     // Asks the window holding `root` to come forward, through its raise socket, and waits for its
-    // answer. False, with the reason in `error`, when the holder runs no window on this host, or
-    // its window does not listen or does not answer (it is ending, or stuck).
-    static bool bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error);
+    // answer; when none comes, the reason is in `error`.
+    static Raised bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error);
 
     // A window's listening socket (non-blocking): each connection to it asks the window to come
     // forward, and a byte sent back on it answers that the window has. -1 when the run is no

@@ -203,6 +203,13 @@ bool chooseMicrophone(const std::optional<std::string>& choice, std::string& err
 // workers and for a folder another program keeps locked, and more for a loaded machine.
 constexpr std::chrono::milliseconds kHolderEndingWait{15000};
 
+// The folder is ours; `error` says why no other program can learn so (the disk is full).
+std::optional<int> lockedWithoutName(const std::string& error) {
+    // Held all the same: a second program is refused, only without learning what holds it.
+    if (!error.empty()) std::cerr << "quillora: the data folder is locked, but " << error << std::endl;
+    return std::nullopt;
+}
+
 // Takes the data folder for this run. When another program holds it, a start for the window brings
 // that program's window forward and ends with 0, or, when no window answers, takes the folder once
 // that program has let it go; anything else ends with 1, saying why: two programs on one folder
@@ -213,11 +220,7 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
     std::optional<InstanceLock::Holder> holder;
     std::string error;
     lock = InstanceLock::acquire(root, use, holder, error);
-    if (lock) {
-        // Held all the same: a second program is refused, only without learning what holds it.
-        if (!error.empty()) std::cerr << "quillora: the data folder is locked, but " << error << std::endl;
-        return std::nullopt;
-    }
+    if (lock) return lockedWithoutName(error);
     if (!holder) {
         // A folder that cannot be locked cannot be written either: the run goes on and reports
         // what it cannot save.
@@ -232,20 +235,18 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
     const std::string process = holder->pid > 0 ? " (process " + std::to_string(holder->pid) + ")" : "";
     if (mode == Mode::window) {
         std::string why;
-        if (InstanceLock::bringForward(root, *holder, why)) {
+        const auto raised = InstanceLock::bringForward(root, *holder, why);
+        if (raised == InstanceLock::Raised::answered) {
             std::cout << "Quillora is already open on " << root.string() << ": its window is brought forward."
                       << std::endl;
             return 0;
         }
-        // No live window answered: its program is ending (a logout), or ends without a window to
-        // show. The folder is taken once it lets go, and the window opens here instead.
-        std::string waited;
-        std::optional<InstanceLock::Holder> still;
-        lock = InstanceLock::acquire(root, use, still, waited, kHolderEndingWait);
-        if (lock) {
-            if (!waited.empty())
-                std::cerr << "quillora: the data folder is locked, but " << waited << std::endl;
-            return std::nullopt;
+        // Its window did not answer: its program is ending (a logout). The folder is taken once it
+        // lets go, and the window opens here instead.
+        if (raised == InstanceLock::Raised::noAnswer) {
+            std::optional<InstanceLock::Holder> still;
+            lock = InstanceLock::acquire(root, use, still, error, kHolderEndingWait);
+            if (lock) return lockedWithoutName(error);
         }
         std::cerr << "quillora: " << who << process << " is using the data folder " << root.string()
                   << ", and its window cannot be brought forward: " << why << std::endl;
