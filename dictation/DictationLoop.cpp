@@ -696,7 +696,8 @@ void DictationLoop::recognizerChanged() {
 }
 
 void DictationLoop::tellRecognitionUnavailable(const std::string& why) {
-    presentAlert("Speech recognition is not available", why, "OK ");
+    // As a run that could not start says why.
+    presentAlert(why, std::nullopt, "OK ");
 }
 
 void DictationLoop::showSpeechAccessAlert() {
