@@ -11,17 +11,15 @@
 #include <thread>
 
 #include "cli/InstanceLock.h"
-#include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
 #include "platform/desktop/DesktopWindow.h"
 #include "platform/foundation/PropertyList.h"
-#include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Sandbox.h"
 #include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UIView.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PlatformTest.h"
 #include "tests/support/XvfbSession.h"
+#include "tests/window/ProgramHere.h"
 
 using namespace std::chrono_literals;
 using quillora::test::ChildProcess;
@@ -112,16 +110,7 @@ private:
                                        cairo_surface_destroy(surface);
                                    });
         };
-        const auto script = home / "measure.txt";
-        std::ofstream(script) << "measure\n";
-        quillora::cli::Options options;
-        options.home = home / "headless";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = script.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        EXPECT_EQ(quillora::test::runProgramHere(home / "headless", "measure\n", extend), 0);
         return button;
     }
 
