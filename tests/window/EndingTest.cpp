@@ -2,7 +2,6 @@
 // that never answers, and a logout, where the display server ends a moment after the signal. Either
 // way it ends through its saves within the termination's own time, exits with 0 and lets its data
 // folder go, so that the next start opens a window instead of finding one "already open".
-#include <cairo.h>
 #include <signal.h>
 
 #include <chrono>
@@ -11,110 +10,41 @@
 #include <thread>
 
 #include "cli/InstanceLock.h"
-#include "cli/ScriptInterpreter.h"
-#include "platform/desktop/DesktopWindow.h"
-#include "platform/foundation/PropertyList.h"
-#include "platform/uikit/UIScreen.h"
-#include "platform/uikit/UIView.h"
-#include "tests/support/ChildProcess.h"
-#include "tests/support/PlatformTest.h"
-#include "tests/support/XvfbSession.h"
-#include "tests/window/ProgramHere.h"
+#include "tests/window/WindowTest.h"
 
-using namespace std::chrono_literals;
-using quillora::test::ChildProcess;
 using quillora::test::fileContent;
 using quillora::test::occurrences;
-using quillora::test::XvfbSession;
 
 namespace {
 
-class EndingTest : public quillora::test::PlatformTest {
+class EndingTest : public WindowTest {
 protected:
-    // A display of its own for one start of the window: a logout ends it.
-    std::unique_ptr<XvfbSession> display(const std::string& name) {
-        auto x = std::make_unique<XvfbSession>(home / name);
-        if (!x->unavailable().empty()) ADD_FAILURE() << x->unavailable();
-        return x;
+    // A display of its own for the next start of the window: a logout ends it.
+    void newDisplay(const std::string& name) {
+        x_ = std::make_unique<quillora::test::XvfbSession>(home / name);
+        ASSERT_TRUE(x_->unavailable().empty()) << x_->unavailable();
+        display_ = x_->display();
+        env_ = x_->environment();
     }
 
-    // `program` in a window on `x`, on `appHome`, listening to the demo clip; its console in `log`.
-    ChildProcess launch(const char* program, XvfbSession& x, const std::filesystem::path& appHome,
-                        const std::filesystem::path& log, std::map<std::string, std::string> env = {}) {
-        env.insert(x.environment().begin(), x.environment().end());
-        return ChildProcess::start({program, "--window", "--home", appHome.string(), "--microphone",
-                                    (quillora::test::sourceBundle() / "demo.wav").string(), "--console"},
-                                   env, log.string());
-    }
-
-    // The window's id once its first screen is drawn with the record button enabled (the speech
-    // model has loaded); empty when it did not come.
-    std::string firstScreen(XvfbSession& x, const std::filesystem::path& log) {
-        const std::string id = x.findWindow("Quillora", false, 60s);
-        if (id.empty()) return id;
-        const auto size = x.windowSize(id);
-        const auto expected = home / "first.png";
-        recordButton_ = measureFirstScreen(size.first, size.second, expected);
-        const auto comparison = x.waitForPicture(id, expected, 60s);
-        EXPECT_TRUE(comparison.matches) << comparison.message << "\n" << fileContent(log);
-        return comparison.matches ? id : std::string();
-    }
-
-    // A click on the record button, then the clip heard until one task of it has ended.
-    bool dictate(XvfbSession& x, const std::string& id, const std::filesystem::path& log) {
-        const auto size = x.windowSize(id);
-        const auto fit =
-            platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
-        if (!x.click(id, std::lround(fit.x + recordButton_.midX() * fit.scale),
-                     std::lround(fit.y + recordButton_.midY() * fit.scale)))
-            return false;
-        return quillora::test::waitUntil([&] { return occurrences(log, "start recodring again ") > 0; }, 60s);
-    }
-
-    // Ended through its saves: status 0, the end announced once, the data folder let go, and what
-    // was dictated once in the main screen's list.
-    void expectEndedThroughItsSaves(int status, const std::filesystem::path& appHome,
-                                    const std::filesystem::path& log, bool dictated) {
-        EXPECT_EQ(status, 0) << fileContent(log);
-        const auto console = appHome / "Library" / "Logs" / "console.log";
-        EXPECT_EQ(occurrences(console, "app going to terminate"), 1u) << fileContent(log);
+    // The window ended through its saves, and the data folder let go; what was dictated is in the
+    // list, once.
+    void expectEndedAndLetGo(int status, const std::filesystem::path& appHome, bool dictated) {
         if (dictated) {
-            const auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notes.txt").string());
-            ASSERT_TRUE(rows && !rows->empty()) << "nothing was saved: " << fileContent(log);
-            EXPECT_GE(rows->front().size(), 5u) << "the dictated clip is in the list";
-            EXPECT_EQ(std::count(rows->begin(), rows->end(), rows->front()), 1);
+            expectEndedThroughItsSaves(status, appHome);
+        } else {
+            EXPECT_EQ(status, 0) << readFile(home / "app.log");
+            EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
         }
+        expectLetGo(appHome);
+    }
+
+    static void expectLetGo(const std::filesystem::path& appHome) {
         std::optional<quillora::cli::InstanceLock::Holder> holder;
         std::string error;
         EXPECT_TRUE(quillora::cli::InstanceLock::acquire(appHome, "script", holder, error))
             << "the data folder is still held: " << error;
     }
-
-private:
-    // The first screen, run here without a window: where its record button is, and its picture in
-    // a `width` x `height` frame as the window draws it.
-    platform::CGRect measureFirstScreen(int width, int height, const std::filesystem::path& picture) {
-        platform::CGRect button;
-        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
-            interpreter.addCommand("measure", "measure",
-                                   [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
-                                       auto view = std::dynamic_pointer_cast<platform::UIView>(
-                                           quillora::cli::ScriptInterpreter::control("recordButton"));
-                                       button = view->convertRect_toView(view->bounds(), nullptr);
-                                       cairo_surface_t* surface =
-                                           cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-                                       cairo_t* cr = cairo_create(surface);
-                                       platform::DesktopWindow::drawFrame(cr, width, height);
-                                       cairo_destroy(cr);
-                                       cairo_surface_write_to_png(surface, picture.c_str());
-                                       cairo_surface_destroy(surface);
-                                   });
-        };
-        EXPECT_EQ(quillora::test::runProgramHere(home / "headless", "measure\n", extend), 0);
-        return button;
-    }
-
-    platform::CGRect recordButton_;
 };
 
 } // namespace
@@ -146,24 +76,27 @@ TEST_F(EndingTest, ASignalEndsTheProgramThroughItsSavesWhileAWorkerIsStuck) {
             << fileContent(log);
         ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
         // However long the machine takes: a program that waits for its worker never ends.
-        const int status = program.wait(180s);
-        expectEndedThroughItsSaves(status, appHome, log, false);
+        EXPECT_EQ(program.wait(180s), 0) << fileContent(log);
+        EXPECT_EQ(occurrences(appHome / "Library" / "Logs" / "console.log", "app going to terminate"), 1u)
+            << fileContent(log);
         auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notesNVC.txt").string());
         ASSERT_TRUE(rows && !rows->empty()) << "the termination saved nothing: " << fileContent(log);
         EXPECT_EQ(rows->front(), " Hello there.");
+        expectLetGo(appHome);
     }
     {
         SCOPED_TRACE("window");
-        auto x = display("stuck-display");
-        ASSERT_TRUE(x->unavailable().empty());
-        const auto appHome = home / "window", log = home / "window.log";
-        ChildProcess app =
-            launch(QUILLORA_STUCK_WORKER_PROGRAM, *x, appHome, log, {{"QUILLORA_STUCK_WORKER", "1"}});
-        const std::string id = firstScreen(*x, log);
-        ASSERT_FALSE(id.empty()) << fileContent(log);
-        ASSERT_TRUE(dictate(*x, id, log)) << "the clip never ended a task: " << fileContent(log);
+        const auto appHome = home / "window";
+        program_ = QUILLORA_STUCK_WORKER_PROGRAM;
+        env_["QUILLORA_STUCK_WORKER"] = "1";
+        ChildProcess app;
+        Controls controls;
+        std::string id;
+        std::pair<int, int> size;
+        ASSERT_NO_FATAL_FAILURE(startDictating(app, appHome, controls, id, size));
+        ASSERT_GT(printed("A worker is stuck"), 0u);
         ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
-        expectEndedThroughItsSaves(app.wait(180s), appHome, log, true);
+        expectEndedAndLetGo(app.wait(180s), appHome, true);
     }
 }
 
@@ -179,35 +112,34 @@ TEST_F(EndingTest, AtALogoutTheWindowEndsThroughItsSavesAndTheNextStartOpensAWin
     const Case cases[] = {{0ms, true},  {200ms, true},  {1000ms, true},
                           {0ms, false}, {200ms, false}, {1000ms, false}};
     int run = 0;
+    Controls controls;
     for (const auto& c : cases) {
         const std::string name = "logout" + std::to_string(++run);
         SCOPED_TRACE(name + ": the server ends " + std::to_string(c.serverEndsAfter.count()) +
                      " ms after the signal" + (c.dictating ? ", while dictating" : ", idle"));
-        const auto appHome = home / name, log = home / (name + ".log");
-        {
-            auto x = display(name + "-display");
-            ASSERT_TRUE(x->unavailable().empty());
-            ChildProcess app = launch(QUILLORA_PROGRAM, *x, appHome, log);
-            const std::string id = firstScreen(*x, log);
-            ASSERT_FALSE(id.empty()) << fileContent(log);
-            if (c.dictating) {
-                ASSERT_TRUE(dictate(*x, id, log)) << "the clip never ended a task: " << fileContent(log);
-            }
-            ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
-            // The logout's own timing, not a wait for anything.
-            std::this_thread::sleep_for(c.serverEndsAfter);
-            x->endServer();
-            expectEndedThroughItsSaves(app.wait(180s), appHome, log, c.dictating);
-        }
+        const auto appHome = home / name;
+        ASSERT_NO_FATAL_FAILURE(newDisplay(name + "-display"));
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        if (c.dictating)
+            ASSERT_NO_FATAL_FAILURE(startDictating(app, appHome, controls, id, size));
+        else
+            ASSERT_NO_FATAL_FAILURE(openFirstScreen(app, appHome, controls, id, size));
+        ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
+        // The logout's own timing, not a wait for anything.
+        std::this_thread::sleep_for(c.serverEndsAfter);
+        x_->endServer();
+        expectEndedAndLetGo(app.wait(180s), appHome, c.dictating);
+
         // The next start, on a display of its own: a window, not "already open".
-        auto x = display(name + "-next");
-        ASSERT_TRUE(x->unavailable().empty());
-        const auto nextLog = home / (name + "-next.log");
-        ChildProcess next = launch(QUILLORA_PROGRAM, *x, appHome, nextLog);
-        EXPECT_FALSE(x->findWindow("Quillora", false, 60s).empty()) << fileContent(nextLog);
-        EXPECT_EQ(fileContent(nextLog).find("already open"), std::string::npos) << fileContent(nextLog);
+        ASSERT_NO_FATAL_FAILURE(newDisplay(name + "-next"));
+        ChildProcess next = launch(appHome);
+        EXPECT_FALSE(window("Quillora", false, 600).empty()) << readFile(home / "app.log");
+        EXPECT_EQ(readFile(home / "app.log").find("already open"), std::string::npos)
+            << readFile(home / "app.log");
         ASSERT_EQ(kill(next.pid(), SIGTERM), 0);
-        EXPECT_EQ(next.wait(180s), 0) << fileContent(nextLog);
+        EXPECT_EQ(next.wait(180s), 0) << readFile(home / "app.log");
         if (HasFailure()) break;
     }
 }
