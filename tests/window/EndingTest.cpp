@@ -21,6 +21,8 @@ class EndingTest : public WindowTest {
 protected:
     // A display of its own for the next start of the window: a logout ends it.
     void newDisplay(const std::string& name) {
+        // The one before ends first: its server, ended or not, holds its display number until then.
+        x_.reset();
         x_ = std::make_unique<quillora::test::XvfbSession>(home / name);
         ASSERT_TRUE(x_->unavailable().empty()) << x_->unavailable();
         display_ = x_->display();
