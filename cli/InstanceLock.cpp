@@ -1,6 +1,7 @@
 #include "cli/InstanceLock.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -82,7 +83,8 @@ std::filesystem::path InstanceLock::pathIn(const std::filesystem::path& root) {
 }
 
 std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path& root, const std::string& use,
-                                                    std::optional<Holder>& holder, std::string& error) {
+                                                    std::optional<Holder>& holder, std::string& error,
+                                                    std::chrono::milliseconds patience) {
     holder.reset();
     const auto path = pathIn(root);
     const auto folderPath = path.parent_path();
@@ -102,8 +104,11 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
         close(folder);
         if (name >= 0) close(name);
     };
-    // A holder that has just taken the lock names itself a moment later.
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    // A holder that has just taken the lock names itself a moment later; one that is ending lets
+    // it go within its own bound, which `patience` waits for.
+    const auto start = std::chrono::steady_clock::now();
+    const auto namingEnd = start + std::chrono::seconds(1), end = start + patience;
+    while (true) {
         if (flock(folder, LOCK_EX | LOCK_NB) == 0) {
             std::unique_ptr<InstanceLock> lock(new InstanceLock(folder, name));
             // Before the name: a start that reads "window" finds the window listening.
@@ -132,7 +137,9 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
             closeBoth();
             return nullptr;
         }
-        if (name >= 0 && (holder = readHolder(name))) break;
+        if (name >= 0) holder = readHolder(name);
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end && (holder || now >= namingEnd)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     closeBoth();
@@ -140,15 +147,16 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
     return nullptr;
 }
 
-bool InstanceLock::bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error) {
+InstanceLock::Raised InstanceLock::bringForward(const std::filesystem::path& root, const Holder& holder,
+                                                std::string& error) {
     if (holder.use != "window") {
         error = holder.use == "unknown" ? "it could not say what it runs" : "it runs no window";
-        return false;
+        return Raised::noWindowHere;
     }
     // The folder may be shared between hosts; a socket reaches only a window on this one.
     if (holder.host != hostName()) {
         error = "it runs on another host (" + holder.host + ")";
-        return false;
+        return Raised::noWindowHere;
     }
     const auto folderPath = pathIn(root).parent_path();
     const int folder = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -158,10 +166,24 @@ bool InstanceLock::bringForward(const std::filesystem::path& root, const Holder&
     if (folder >= 0 && raiseAddress(folder, folderPath, address) &&
         (fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) >= 0)
         reached = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    if (!reached) error = std::string("it cannot be reached: ") + std::strerror(errno);
+    bool answered = false;
+    if (!reached) {
+        error = std::string("it cannot be reached: ") + std::strerror(errno);
+    } else {
+        // A socket that takes the connection may belong to a window that is ending (or stuck): only
+        // the window's answer, once it has come forward, tells that one is there to see.
+        pollfd reply{fd, POLLIN, 0};
+        char byte = 0;
+        int polled;
+        do
+            polled = poll(&reply, 1, static_cast<int>(kAnswerWait.count()));
+        while (polled < 0 && errno == EINTR);
+        answered = polled == 1 && recv(fd, &byte, 1, 0) == 1;
+        if (!answered) error = "it did not answer";
+    }
     if (fd >= 0) close(fd);
     if (folder >= 0) close(folder);
-    return reached;
+    return answered ? Raised::answered : Raised::noAnswer;
 }
 
 InstanceLock::~InstanceLock() {

@@ -9,6 +9,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -30,16 +31,28 @@ public:
     // (it is then in `holder`; "unknown" when it could not name itself) or when the lock cannot be
     // taken at all (the reason is then in `error` and `holder` stays empty). Held but not named
     // (the disk is full), the lock is given all the same, with the reason in `error`. For a
-    // "window" the raise socket listens before the name is written.
+    // "window" the raise socket listens before the name is written. A folder held by another
+    // program is waited for as long as `patience`, for a holder that is ending.
     static std::unique_ptr<InstanceLock> acquire(const std::filesystem::path& root, const std::string& use,
-                                                 std::optional<Holder>& holder, std::string& error);
+                                                 std::optional<Holder>& holder, std::string& error,
+                                                 std::chrono::milliseconds patience = {});
 
-    // Asks the window holding `root` to come forward, through its raise socket. False, with the
-    // reason in `error`, when the holder runs no window on this host or its window does not listen.
-    static bool bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error);
+    // How long a window is given to answer that it has come forward.
+    static constexpr std::chrono::milliseconds kAnswerWait{3000};
+    enum class Raised {
+        answered,
+        // The holder runs no window on this host.
+        noWindowHere,
+        // Its window does not listen or does not answer: it is ending (or stuck).
+        noAnswer,
+    };
+    // Asks the window holding `root` to come forward, through its raise socket, and waits for its
+    // answer; when none comes, the reason is in `error`.
+    static Raised bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error);
 
     // A window's listening socket (non-blocking): each connection to it asks the window to come
-    // forward. -1 when the run is no window's or the socket could not be made.
+    // forward, and a byte sent back on it answers that the window has. -1 when the run is no
+    // window's or the socket could not be made.
     int raiseRequests() const { return raise_; }
 
     static std::filesystem::path pathIn(const std::filesystem::path& root);

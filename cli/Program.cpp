@@ -199,21 +199,28 @@ bool chooseMicrophone(const std::optional<std::string>& choice, std::string& err
     return true;
 }
 
+// What a program ending on a folder still takes before it lets go: its termination's wait for its
+// workers and for a folder another program keeps locked, and more for a loaded machine.
+constexpr std::chrono::milliseconds kHolderEndingWait{15000};
+
+// The folder is ours; `error` says why no other program can learn so (the disk is full).
+std::optional<int> lockedWithoutName(const std::string& error) {
+    // Held all the same: a second program is refused, only without learning what holds it.
+    if (!error.empty()) std::cerr << "quillora: the data folder is locked, but " << error << std::endl;
+    return std::nullopt;
+}
+
 // Takes the data folder for this run. When another program holds it, a start for the window brings
-// that program's window forward and ends with 0; anything else ends with 1, saying why: two
-// programs on one folder would write the same files. Returns the exit code when the run must not go
-// on.
+// that program's window forward and ends with 0, or, when no window answers, takes the folder once
+// that program has let it go; anything else ends with 1, saying why: two programs on one folder
+// would write the same files. Returns the exit code when the run must not go on.
 std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock) {
     const auto root = platform::Sandbox::root();
     const char* use = mode == Mode::window ? "window" : mode == Mode::demo ? "demo" : "script";
     std::optional<InstanceLock::Holder> holder;
     std::string error;
     lock = InstanceLock::acquire(root, use, holder, error);
-    if (lock) {
-        // Held all the same: a second program is refused, only without learning what holds it.
-        if (!error.empty()) std::cerr << "quillora: the data folder is locked, but " << error << std::endl;
-        return std::nullopt;
-    }
+    if (lock) return lockedWithoutName(error);
     if (!holder) {
         // A folder that cannot be locked cannot be written either: the run goes on and reports
         // what it cannot save.
@@ -228,10 +235,18 @@ std::optional<int> takeDataFolder(Mode mode, std::unique_ptr<InstanceLock>& lock
     const std::string process = holder->pid > 0 ? " (process " + std::to_string(holder->pid) + ")" : "";
     if (mode == Mode::window) {
         std::string why;
-        if (InstanceLock::bringForward(root, *holder, why)) {
+        const auto raised = InstanceLock::bringForward(root, *holder, why);
+        if (raised == InstanceLock::Raised::answered) {
             std::cout << "Quillora is already open on " << root.string() << ": its window is brought forward."
                       << std::endl;
             return 0;
+        }
+        // Its window did not answer: its program is ending (a logout). The folder is taken once it
+        // lets go, and the window opens here instead.
+        if (raised == InstanceLock::Raised::noAnswer) {
+            std::optional<InstanceLock::Holder> still;
+            lock = InstanceLock::acquire(root, use, still, error, kHolderEndingWait);
+            if (lock) return lockedWithoutName(error);
         }
         std::cerr << "quillora: " << who << process << " is using the data folder " << root.string()
                   << ", and its window cannot be brought forward: " << why << std::endl;
@@ -312,7 +327,11 @@ int runProgram(const Options& options, int argc, char** argv,
             int code = platform::DesktopWindow::run("Quillora", lock ? lock->raiseRequests() : -1, error, [] {
                 SFSpeechRecognizer::setModelLoading(SFSpeechRecognizer::ModelLoading::ahead);
             });
-            if (code != 0) std::cerr << "quillora: " << error << std::endl;
+            if (code != 0) {
+                std::cerr << "quillora: " << error << std::endl;
+                // Launched all the same: it ends as quitting ends it.
+                platform::UIApplication::sharedApplication().terminateAndSettle();
+            }
             return code;
         }
         TerminationWatch watch;
@@ -329,7 +348,7 @@ int runProgram(const Options& options, int argc, char** argv,
     return applicationMain(argc, argv);
 }
 
-int programMain(int argc, char** argv) {
+int programMain(int argc, char** argv, const std::function<void(ScriptInterpreter&)>& extend) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     std::string error;
     auto options = parseOptions(args, error);
@@ -342,7 +361,7 @@ int programMain(int argc, char** argv) {
         return 0;
     }
     platform::TerminationSignals::install();
-    return runProgram(*options, argc, argv);
+    return runProgram(*options, argc, argv, extend);
 }
 
 } // namespace quillora::cli

@@ -48,7 +48,7 @@ std::optional<double> parseISODate(const std::string& text);
 int runProgram(const Options& options, int argc, char** argv,
                const std::function<void(ScriptInterpreter&)>& extend = nullptr);
 
-// The whole program: parse, then run. What main() calls.
-int programMain(int argc, char** argv);
+// The whole program: parse, then run. What main() calls (a test's program may extend it as above).
+int programMain(int argc, char** argv, const std::function<void(ScriptInterpreter&)>& extend = nullptr);
 
 } // namespace quillora::cli

@@ -8,6 +8,7 @@
 
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UIApplication.h"
 
 namespace quillora::cli {
 
@@ -44,8 +45,11 @@ TerminationWatch::TerminationWatch() {
     if (signalled < 0 || pipe2(quit_, O_CLOEXEC) != 0) return;
     thread_ = std::thread([signalled, quit = quit_[0]] {
         if (awaitReadable({signalled, quit}) != 0) return;
-        // On the main thread, inside whatever wait it is in: that wait ends.
+        // On the main thread, inside whatever wait it is in: that wait ends. A wait for a worker
+        // ends too, within the time the termination gives its workers, so that a worker that never
+        // answers cannot hold up the end.
         auto& loop = platform::RunLoop::main();
+        loop.endExternalWaitsWithin(platform::UIApplication::kTerminationWait);
         loop.schedule(0, [&loop] { loop.stop(); });
     });
 }

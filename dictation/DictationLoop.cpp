@@ -347,6 +347,7 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     if (error && !isStopped && speechRecognizer && !speechRecognizer->isAvailable()) {
         isStopped = true;
         console().print("Speech recognition is unavailable: the recording stops");
+        if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
     }
 
     // A run goes on listening across its tasks: the tap and the microphone stay, and the next task
@@ -690,6 +691,13 @@ void DictationLoop::prepareRecognizer() {
 void DictationLoop::recognizerChanged() {
     if (audioEngine->isRunning() || isFinalStopped) return;
     updateRecordButton();
+    // The model loaded ahead could not be: the disabled button alone would not say why.
+    if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
+}
+
+void DictationLoop::tellRecognitionUnavailable(const std::string& why) {
+    // As a run that could not start says why.
+    presentAlert(why, std::nullopt, "OK ");
 }
 
 void DictationLoop::showSpeechAccessAlert() {

@@ -228,6 +228,8 @@ public:
     bool recognitionPossible() const;
     // A new recognizer replaced the old one while no run is on: the button follows what it allows.
     void recognizerChanged();
+    // Recognition cannot be had here at all (a library missing): the person is told why.
+    void tellRecognitionUnavailable(const std::string& why);
     // Enables the record button exactly while recording is possible and no stop is pending; a
     // disabled button's title says why recording is not possible.
     void updateRecordButton();

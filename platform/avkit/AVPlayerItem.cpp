@@ -117,6 +117,8 @@ void AVPlayerItem::open() {
     if (!url_.isFileURL()) return fail("only files can be played");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(url_.path(), ec)) return fail("no such file");
+    for (const char* soname : {"libgstreamer-1.0.so.0", "libgstapp-1.0.so.0", "libgstvideo-1.0.so.0"})
+        if (auto missing = LazyLibrary::load(soname)) return fail("GStreamer cannot be used: " + *missing);
     initGStreamer();
     auto pipeline = std::make_unique<Pipeline>();
     pipeline->playbin = gst_element_factory_make("playbin", nullptr);

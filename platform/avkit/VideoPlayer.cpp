@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/uikit/TextDrawing.h"
+
 namespace platform::swiftui {
 
 namespace {
@@ -14,6 +16,26 @@ void drawFrame(cairo_t* cr, CGSize box, AVPlayer& player) {
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_rectangle(cr, 0, 0, box.width, box.height);
     cairo_fill(cr);
+    // A video that cannot be played says so where its picture would be.
+    auto item = player.currentItem();
+    if (item && item->status() == AVPlayerItemStatus::Failed) {
+        TextStyle style;
+        style.color = UIColor::whiteColor();
+        style.alignment = NSTextAlignment::Center;
+        style.font = UIFont::boldSystemFontOfSize(17);
+        const double margin = 16, width = std::max(0.0, box.width - 2 * margin);
+        const double top = box.height / 2 - TextDrawing::lineHeight(style.font) * 1.5;
+        const double used = TextDrawing::draw(cr, "This video cannot be played",
+                                              {margin, top, width, box.height - top}, style);
+        if (const auto& error = item->error()) {
+            style.font = UIFont::systemFontOfSize(13);
+            style.color = UIColor::lightGrayColor();
+            TextDrawing::draw(cr, error->localizedDescription,
+                              {margin, top + used + 6, width, box.height - top - used - 6}, style);
+        }
+        cairo_restore(cr);
+        return;
+    }
     auto frame = player.currentFrame();
     if (frame && frame->width > 0 && frame->height > 0) {
         cairo_surface_t* surface = cairo_image_surface_create_for_data(
@@ -41,6 +63,7 @@ public:
                                               : ready                                        ? "ready"
                                               : item->status() == AVPlayerItemStatus::Failed ? "failed"
                                                                                              : "loading")}};
+        if (item && item->error()) node->props.emplace_back("error", item->error()->localizedDescription);
         if (ready) {
             node->props.emplace_back("duration", item->duration());
             node->props.emplace_back("width", item->presentationSize().width);

@@ -86,6 +86,10 @@ bool DesktopEntry::install(const std::filesystem::path& dataFolder, std::string*
         if (error) *error = "cannot read the icon '" + icon.string() + "'";
         return false;
     }
+    if (auto missing = LazyLibrary::load("libgdk_pixbuf-2.0.so.0")) {
+        if (error) *error = "the icon cannot be measured: " + *missing;
+        return false;
+    }
     int width = 0, height = 0;
     if (!gdk_pixbuf_get_file_info(icon.c_str(), &width, &height) || width <= 0 || width != height) {
         if (error) *error = "the icon '" + icon.string() + "' is not a square picture";

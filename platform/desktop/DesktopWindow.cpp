@@ -8,7 +8,9 @@
 #include <memory>
 #include <string_view>
 #include <utility>
+#include <vector>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -90,6 +92,8 @@ struct Session {
     bool closed = false;
     // The window system took the window, or the display went: nothing of either may be touched.
     bool gone = false;
+    // The application's termination has begun (it runs once).
+    bool terminating = false;
     gulong stateHandler = 0;
 #ifdef GDK_WINDOWING_X11
     Window xid = 0;
@@ -99,6 +103,8 @@ struct Session {
     // What run() set up for the loop, taken down when the window ends.
     GSource* runLoopSource = nullptr;
     guint raiseSource = 0, endSource = 0;
+    // The socket a second start asks the window forward through (-1: none); not ours to close.
+    int raiseListener = -1;
     std::shared_ptr<GtkDesktopServices> services;
 };
 
@@ -416,16 +422,26 @@ int xConnectionLost(Display*) {
 }
 
 // Xlib keeps the display locked once the connection is lost, so the next call into it (GDK's
-// drawing, which may be what met the loss) would wait forever: nothing may return to GDK. The
-// application terminates here, as run() would have it, and the process ends with 0.
+// drawing, which may be what met the loss, or the window's teardown after the termination) would
+// wait forever: nothing may return to Xlib. The application terminates here unless it has begun
+// to already, and the process ends with 0.
 void xConnectionLostExit(Display*, void*) {
-    if (!xSession) return;
-    Session& s = *xSession;
-    s.gone = true;
-    endSession(s);
-    terminateApplication(s);
+    if (Session* s = xSession; s && !s->terminating) {
+        s->gone = true;
+        endSession(*s);
+        terminateApplication(*s);
+    }
     std::fflush(nullptr);
     std::exit(0);
+}
+
+// Whether the connection to the X server has been cut (the server ended at a logout) while the
+// application terminated, which does not read from it: then nothing may touch the display.
+bool xConnectionCut() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    pollfd connection{ConnectionNumber(gdk_x11_display_get_xdisplay(display)), POLLIN | POLLRDHUP, 0};
+    return poll(&connection, 1, 0) == 1 && (connection.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL));
 }
 
 void watchX11(Session& s) {
@@ -471,10 +487,18 @@ void chooseWindowSize(Session& s) {
 // the window manager takes it for a fresh request and not for a window stealing the focus.
 gboolean raiseRequested(gint listener, GIOCondition, gpointer data) {
     auto& s = *static_cast<Session*>(data);
-    // One raise answers every connection waiting.
-    for (int fd; (fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;)
+    std::vector<int> asking;
+    for (int fd; (fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >= 0;)
+        asking.push_back(fd);
+    // One raise answers every connection waiting: a byte back tells the start that asked that a
+    // live window has come forward. A window that is ending answers nothing.
+    const bool live = !s.closed;
+    for (int fd : asking) {
+        if (live) [[maybe_unused]]
+            const ssize_t sent = send(fd, "1", 1, MSG_NOSIGNAL);
         close(fd);
-    if (s.closed) return G_SOURCE_CONTINUE;
+    }
+    if (!live) return G_SOURCE_CONTINUE;
     guint32 time = GDK_CURRENT_TIME;
 #ifdef GDK_WINDOWING_X11
     GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(s.window));
@@ -512,8 +536,12 @@ void followDesktopAppearance() {
 // saves is written before the process ends. GLib's loop stays still meanwhile: a second signal,
 // the window or the display going, cannot cut the saves short.
 void terminateApplication(Session& s) {
+    if (std::exchange(s.terminating, true)) return;
     RunLoop::main().setWakeHandler(nullptr);
     if (s.raiseSource) g_source_remove(std::exchange(s.raiseSource, 0));
+    // A second start from now on is refused at once rather than left waiting for an answer: it
+    // takes the data folder over once this program has let it go.
+    if (s.raiseListener >= 0) shutdown(s.raiseListener, SHUT_RDWR);
     if (s.endSource) g_source_remove(std::exchange(s.endSource, 0));
     s.closed = true;
     if (s.nextFrame) g_source_remove(std::exchange(s.nextFrame, 0));
@@ -536,6 +564,10 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
                        std::function<void()> firstFrameShown) {
     if (!displayAvailable()) {
         error = "no display: neither WAYLAND_DISPLAY nor DISPLAY is set";
+        return 1;
+    }
+    if (auto missing = loadWindowLibraries()) {
+        error = "the window cannot be opened without its toolkit: " + *missing;
         return 1;
     }
     // The desktop names and groups the window by the application's id (its X11 class) and shows
@@ -634,6 +666,7 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     // Work queued from another thread (the audio engine, recognition) wakes GLib's loop.
     RunLoop::main().setWakeHandler([] { g_main_context_wakeup(nullptr); });
 
+    s.raiseListener = raiseRequests;
     s.raiseSource = raiseRequests >= 0 ? g_unix_fd_add(raiseRequests, G_IO_IN, raiseRequested, &s) : 0;
     // Readable from the first signal on, so one that came while the window opened ends it too.
     s.endSource = TerminationSignals::fd() >= 0
@@ -654,6 +687,9 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     gtk_im_context_focus_in(s.im);
     g_main_loop_run(s.loop);
     terminateApplication(s);
+#ifdef GDK_WINDOWING_X11
+    if (xConnectionCut()) s.gone = true;
+#endif
     // Without its window or display GTK has nothing left to take down that the process's end
     // does not: drawing or destroying a window the window system took would stop the program.
     if (s.gone) {

@@ -10,6 +10,9 @@
 #include <gdk/x11/gdkx.h>
 #endif
 
+#include <optional>
+#include <string>
+
 #include "platform/foundation/LazyLibrary.h"
 
 #define QUILLORA_GTK "libgtk-4.so.1"
@@ -110,6 +113,23 @@
 #define XSetIOErrorExitHandler QUILLORA_LAZY("libX11.so.6", XSetIOErrorExitHandler)
 #define XSetIOErrorHandler QUILLORA_LAZY("libX11.so.6", XSetIOErrorHandler)
 #endif
+
+namespace platform {
+
+// Why the window cannot be had, when GTK or a library it is drawn and watched with beside it
+// cannot be used; none when all can. Asked before the window's first call of any of them.
+inline std::optional<std::string> loadWindowLibraries() {
+    for (const char* soname : {QUILLORA_GTK, "libgdk_pixbuf-2.0.so.0"
+#ifdef GDK_WINDOWING_X11
+                               ,
+                               "libX11.so.6"
+#endif
+         })
+        if (auto missing = LazyLibrary::load(soname)) return missing;
+    return std::nullopt;
+}
+
+} // namespace platform
 
 // Casts and checks that GTK declares as inline functions, which would call the type functions above
 // by their own names.

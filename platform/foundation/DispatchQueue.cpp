@@ -10,35 +10,80 @@
 
 namespace platform {
 
+namespace {
+
+// One block of work, and for asyncThenMain what the main loop runs after it.
+struct WorkItem {
+    DispatchQueue::Block work;
+    DispatchQueue::Block completion;
+    // The main loop counts it as outside work until `completion` is queued.
+    bool counted = false;
+};
+
+} // namespace
+
 struct DispatchQueue::Worker {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::deque<Block> blocks;
-    bool stopping = false;
+    // What the thread shares with the queue: kept alive by the thread, which may outlive it.
+    struct State {
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::deque<WorkItem> items;
+        bool stopping = false;
+        // A block is running now.
+        bool running = false;
+        // The queue went while a block ran: whatever that block leaves is never used.
+        bool abandoned = false;
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
     std::thread thread;
 
     Worker() {
-        thread = std::thread([this] {
+        thread = std::thread([state = state] {
             while (true) {
-                Block block;
+                WorkItem item;
                 {
-                    std::unique_lock lock(mutex);
-                    cv.wait(lock, [this] { return stopping || !blocks.empty(); });
-                    if (blocks.empty()) return;
-                    block = std::move(blocks.front());
-                    blocks.pop_front();
+                    std::unique_lock lock(state->mutex);
+                    state->cv.wait(lock, [&] { return state->stopping || !state->items.empty(); });
+                    if (state->items.empty()) return;
+                    item = std::move(state->items.front());
+                    state->items.pop_front();
+                    state->running = true;
                 }
-                block();
+                item.work();
+                std::unique_lock lock(state->mutex);
+                state->running = false;
+                // The program has ended around it: the main loop and whatever the completion holds
+                // may be gone. The thread waits for the process to end, touching nothing.
+                if (state->abandoned) state->cv.wait(lock, [] { return false; });
+                // Moved out, not copied: nothing of the completion is left to be destroyed on this
+                // thread. Queued before the count ends, so that a clock waiting for the count finds it.
+                if (item.completion) RunLoop::main().schedule(0, std::move(item.completion));
+                if (item.counted) RunLoop::main().endExternalWork();
             }
         });
     }
+    // At the program's end a block still running is not waited for: it may never end (a worker
+    // stuck on its input), and the program must end all the same once its saves are made.
     ~Worker() {
+        bool abandon;
         {
-            std::lock_guard lock(mutex);
-            stopping = true;
+            std::lock_guard lock(state->mutex);
+            state->stopping = true;
+            abandon = state->abandoned = state->running;
         }
-        cv.notify_all();
-        thread.join();
+        state->cv.notify_all();
+        if (abandon)
+            thread.detach();
+        else
+            thread.join();
+    }
+
+    void add(WorkItem item) {
+        {
+            std::lock_guard lock(state->mutex);
+            state->items.push_back(std::move(item));
+        }
+        state->cv.notify_one();
     }
 };
 
@@ -64,11 +109,7 @@ void DispatchQueue::async(Block block) {
         RunLoop::main().schedule(0, std::move(block));
         return;
     }
-    {
-        std::lock_guard lock(worker_->mutex);
-        worker_->blocks.push_back(std::move(block));
-    }
-    worker_->cv.notify_one();
+    worker_->add({std::move(block), nullptr, false});
 }
 
 void DispatchQueue::asyncAfter(double seconds, Block block) {
@@ -83,13 +124,7 @@ void DispatchQueue::asyncAfter(double seconds, Block block) {
 void DispatchQueue::asyncThenMain(Block work, Block completion) {
     if (isMain_) fatalError("asyncThenMain on the main queue");
     RunLoop::main().beginExternalWork();
-    async([work = std::move(work), completion = std::move(completion)]() mutable {
-        work();
-        // Moved out, not copied: nothing of it is left to be destroyed on this thread. Queued before
-        // the count ends, so that a clock waiting for the count finds it.
-        RunLoop::main().schedule(0, std::move(completion));
-        RunLoop::main().endExternalWork();
-    });
+    worker_->add({std::move(work), std::move(completion), true});
 }
 
 NSOperationQueue& NSOperationQueue::mainQueue() {

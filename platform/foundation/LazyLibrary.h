@@ -1,6 +1,6 @@
 #pragma once
 // A library that only some runs use (the window's toolkit, video, mail, vector symbols, the
-// speech engine) is opened the first time one of its functions is called, not when the program
+// speech engine) is opened the first time one of its features is used, not when the program
 // starts: the dynamic loader's work for it, which every headless script and every window otherwise
 // paid before its first line, falls on the runs that use it. A source file that calls such a
 // library includes its headers, then names each function it calls:
@@ -14,27 +14,70 @@
 // left off the list links the library at start again, which a test of the program's start-up
 // catches.
 //
+// A library may be missing where the program runs, or be some other build that lacks a function:
+// the feature asks `LazyLibrary::load` before it calls any function of it and, when it gets a
+// reason back, tells the person that it is not available instead of going on. Every function the
+// program names for a library is looked up by that one question, so a library it accepts has them
+// all.
+//
 // Only a C library can wait. A C++ one with static objects of its own (poppler) registers their
 // destruction when it is opened, after the program's own long-lived objects, so at exit it would
 // be torn down first and the program's last PDF view, released later, would use it destroyed.
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <optional>
+#include <string>
 
 namespace platform {
 
 class LazyLibrary {
 public:
-    // The function `name` of the library `soname`, opened on first use. A library or function
-    // that is missing ends the program with the loader's message and status 127, as a missing
-    // library did when it was linked at start.
-    static void* symbol(const char* soname, const char* name);
+    // Opens the library `soname` and finds every function of it that the program calls. None when
+    // all are there; else why not, in the loader's words (which name the library), once said on
+    // the console too. Asked again, it answers the same without opening anything again.
+    static std::optional<std::string> load(const char* soname);
+
+    // One function of a library, as QUILLORA_LAZY names it: known from the program's start, found
+    // by `load`.
+    class Function {
+    public:
+        Function(const char* soname, const char* name);
+        Function(const Function&) = delete;
+        Function& operator=(const Function&) = delete;
+
+        // After the first call, a call through it costs what a call through the linker's own
+        // table did.
+        void* address() {
+            void* found = address_.load(std::memory_order_acquire);
+            return found ? found : calledUnloaded();
+        }
+
+    private:
+        friend class LazyLibrary;
+        // A feature that called before asking `load` is a fault of the program, not of the library.
+        [[noreturn]] void* calledUnloaded() const;
+
+        const char* soname_;
+        const char* name_;
+        std::atomic<void*> address_{nullptr};
+        Function* next_ = nullptr;
+    };
+
+private:
+    static Function*& first();
 };
+
+// A string literal as a template argument, so that each function named has one Function.
+template <std::size_t N> struct LazyName {
+    constexpr LazyName(const char (&text)[N]) { std::copy_n(text, N, chars); }
+    char chars[N];
+};
+
+template <LazyName Soname, LazyName Name> inline LazyLibrary::Function lazyFunction{Soname.chars, Name.chars};
 
 } // namespace platform
 
-// Each call site keeps the address it was given: after the first call, a call through it costs
-// what a call through the linker's own table did.
 #define QUILLORA_LAZY(soname, function)                                                                      \
-    ([]() noexcept {                                                                                         \
-        static const auto resolved =                                                                         \
-            reinterpret_cast<decltype(&::function)>(::platform::LazyLibrary::symbol(soname, #function));     \
-        return resolved;                                                                                     \
-    }())
+    (reinterpret_cast<decltype(&::function)>(::platform::lazyFunction<soname, #function>.address()))

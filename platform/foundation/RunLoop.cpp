@@ -10,6 +10,13 @@ double steadySeconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
+// `seconds` of real time from now (none for a negative count, decades at most), as a condition
+// variable waits for it.
+std::chrono::steady_clock::time_point realDeadline(double seconds) {
+    using namespace std::chrono;
+    return steady_clock::now() +
+           duration_cast<steady_clock::duration>(duration<double>(std::clamp(seconds, 0.0, 1e9)));
+}
 double systemSeconds() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
@@ -52,6 +59,7 @@ void RunLoop::useVirtualClock(double wallEpoch) {
     dropped.swap(queue_);
     index_.clear();
     stopRequested_ = false;
+    externalWaitsEnd_.reset();
     externalWork_ = 0;
 }
 
@@ -62,6 +70,7 @@ void RunLoop::useRealClock() {
     dropped.swap(queue_);
     index_.clear();
     stopRequested_ = false;
+    externalWaitsEnd_.reset();
 }
 
 RunLoop::TaskId RunLoop::schedule(double delay, Task task) {
@@ -157,14 +166,33 @@ void RunLoop::waitForExternalWork() {
     std::unique_lock lock(mutex_);
     // A worker that stops answering for this long is stuck; time moves on without it.
     const auto realEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (externalWork_ > 0)
-        if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return;
+    while (externalWork_ > 0 && !externalWaitsOver())
+        if (wake_.wait_until(lock, externalWaitLimit(realEnd)) == std::cv_status::timeout &&
+            std::chrono::steady_clock::now() >= realEnd)
+            return;
+}
+
+std::chrono::steady_clock::time_point
+RunLoop::externalWaitLimit(std::chrono::steady_clock::time_point own) const {
+    return externalWaitsEnd_ ? std::min(own, *externalWaitsEnd_) : own;
+}
+
+bool RunLoop::externalWaitsOver() const {
+    return externalWaitsEnd_ && std::chrono::steady_clock::now() >= *externalWaitsEnd_;
+}
+
+void RunLoop::endExternalWaitsWithin(double seconds) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto end = realDeadline(seconds);
+        if (!externalWaitsEnd_ || end < *externalWaitsEnd_) externalWaitsEnd_ = end;
+    }
+    wake_.notify_all();
 }
 
 bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
     const double end = now() + timeout;
-    const auto realEnd =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(std::min(timeout, 60.0));
+    const auto realEnd = realDeadline(std::min(timeout, 60.0));
     {
         std::lock_guard lock(mutex_);
         stopRequested_ = false;
@@ -177,10 +205,12 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
         const double current = virtual_ ? virtualNow_ : realNow();
         if (current >= end) return false;
         if (virtual_) {
-            if (externalWork_ > 0) {
+            if (externalWork_ > 0 && !externalWaitsOver()) {
                 // Another thread will post: wait for it before time moves on, so that what it
                 // posts lands at the moment it belongs to.
-                if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return done();
+                if (wake_.wait_until(lock, externalWaitLimit(realEnd)) == std::cv_status::timeout &&
+                    std::chrono::steady_clock::now() >= realEnd)
+                    return done();
                 continue;
             }
             if (!queue_.empty() && queue_.begin()->first.deadline <= end) {
@@ -232,12 +262,15 @@ void RunLoop::endExternalWork() {
 }
 
 bool RunLoop::settleExternalWork(double timeout) {
-    const auto realEnd = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+    const auto realEnd = realDeadline(timeout);
     while (true) {
         runUntilIdle();
         std::unique_lock lock(mutex_);
         if (externalWork_ == 0) break;
-        if (wake_.wait_until(lock, realEnd) == std::cv_status::timeout) return false;
+        if (externalWaitsOver()) return false;
+        if (wake_.wait_until(lock, externalWaitLimit(realEnd)) == std::cv_status::timeout &&
+            std::chrono::steady_clock::now() >= realEnd)
+            return false;
     }
     runUntilIdle();
     return true;

@@ -3,6 +3,7 @@
 // for equal deadlines, by arrival. Its clock is real for the application and virtual for tests
 // and scripts, which move time forward themselves so that nothing ever sleeps.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -60,6 +61,11 @@ public:
     // Runs what is due now and waits (in real time, at most `timeout` seconds, without moving a
     // virtual clock) until no outside work is outstanding, running what it posts. False on time-out.
     bool settleExternalWork(double timeout = 30);
+    // The program is asked to end: from `seconds` from now on no wait holds the loop for outside
+    // work (a virtual clock moves on without it), so that a worker that never answers cannot hold
+    // up the end. Until then the waits are as they were, so that what the end still needs from a
+    // worker (a recognizer's last phrase) arrives. Safe from any thread; a new clock lifts it.
+    void endExternalWaitsWithin(double seconds);
 
     // Called (from whichever thread queued it) after work is queued, so that a loop that drives
     // this one (GLib's, with a window) wakes up for it. An empty handler removes it.
@@ -81,6 +87,9 @@ private:
     };
     bool popDue(double limit, Task& out);
     void waitForExternalWork();
+    // With the mutex held: the end of a wait for outside work that would end at `own` by itself.
+    std::chrono::steady_clock::time_point externalWaitLimit(std::chrono::steady_clock::time_point own) const;
+    bool externalWaitsOver() const;
     double realNow() const;
 
     mutable std::mutex mutex_;
@@ -94,6 +103,7 @@ private:
     double realOrigin_ = 0;
     bool stopRequested_ = false;
     int externalWork_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> externalWaitsEnd_;
     std::function<void()> wakeHandler_;
 };
 

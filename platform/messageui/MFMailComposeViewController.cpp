@@ -71,9 +71,12 @@ template <class T> struct GObjectDeleter {
 };
 template <class T> using GObjectPtr = std::unique_ptr<T, GObjectDeleter<T>>;
 
-void initGMime() {
+// Why no message can be written here: GMime cannot be used. None once it is ready.
+std::optional<std::string> gmimeMissing() {
+    if (auto missing = LazyLibrary::load("libgmime-3.0.so.0")) return "Mail cannot be written: " + *missing;
     static std::once_flag once;
     std::call_once(once, [] { g_mime_init(); });
+    return std::nullopt;
 }
 
 // A domain as it travels in headers: each label of an internationalised name in its ASCII
@@ -145,7 +148,7 @@ const char* MFMailComposeResultName(MFMailComposeResult result) {
 }
 
 std::optional<std::string> MFMailComposeViewController::addressProblem() const {
-    initGMime();
+    if (auto missing = gmimeMissing()) return missing;
     std::vector<std::string> mailboxes;
     if (const char* from = std::getenv("EMAIL")) mailboxes = mailboxesIn(from);
     for (const auto* list : {&draft_.toRecipients, &draft_.ccRecipients, &draft_.bccRecipients})
@@ -165,7 +168,7 @@ std::optional<std::string> MFMailComposeViewController::addressProblem() const {
 }
 
 std::string MFMailComposeViewController::messageText() const {
-    initGMime();
+    if (gmimeMissing()) return {};
     GObjectPtr<GMimeMessage> message(g_mime_message_new(TRUE));
     const char* from = std::getenv("EMAIL");
     std::string fromText = from ? from : "";
@@ -418,7 +421,7 @@ public:
 } // namespace
 
 bool MFMailComposeViewController::isValidAddress(const std::string& address) {
-    initGMime();
+    if (gmimeMissing()) return false;
     GObjectPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, address.c_str()));
     if (!parsed || internet_address_list_length(parsed.get()) != 1) return false;
     InternetAddress* only = internet_address_list_get_address(parsed.get(), 0);
@@ -675,6 +678,22 @@ void MFMailComposeViewController::textViewDidBeginEditing(UITextView& view) {
 void MFMailComposeViewController::viewWillAppear(bool animated) {
     UIViewController::viewWillAppear(animated);
     view()->layoutIfNeeded();
+}
+
+void MFMailComposeViewController::viewDidAppear(bool animated) {
+    UIViewController::viewDidAppear(animated);
+    // Nothing written here could be sent or kept: the person is told why, and the composer goes.
+    auto missing = gmimeMissing();
+    if (!missing || finished_ || presentedViewController()) return;
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+        "Mail Not Available", *missing, UIAlertControllerStyle::Alert);
+    std::weak_ptr<MFMailComposeViewController> weak = self<MFMailComposeViewController>();
+    const NSError error{"MFMailComposeErrorDomain", 3, *missing};
+    alert->addAction(UIAlertAction::actionWithTitle_style_handler(
+        "OK", UIAlertActionStyle::Default, [weak, error](UIAlertAction&) {
+            if (auto me = weak.lock()) me->finish(MFMailComposeResult::Failed, error);
+        }));
+    presentViewController_animated_completion(alert, true, nullptr);
 }
 
 void MFMailComposeViewController::textViewDidChange(UITextView& view) {

@@ -78,10 +78,11 @@ public:
 
     // The message as it would be written: RFC 5322 with a UTF-8 text part, Date from the clock.
     // From is $EMAIL when set, else the message carries "X-Unsent: 1". Domains go in their ASCII
-    // (IDNA) form everywhere.
+    // (IDNA) form everywhere. Empty when GMime cannot be used.
     std::string messageText() const;
     // Why the message cannot be written as it stands: an address (From or a recipient) whose part
-    // before the @ is not ASCII, which a header can only carry as raw bytes. None when it can.
+    // before the @ is not ASCII, which a header can only carry as raw bytes, or GMime, which writes
+    // it, cannot be used. None when it can.
     std::optional<std::string> addressProblem() const;
 
     // What the screen is made of.
@@ -105,6 +106,9 @@ public:
     void loadView() override;
     // The rows and the body are placed before the composer shows, and again when a row opens.
     void viewWillAppear(bool animated) override;
+    // Where GMime cannot be used, an alert says so in place of writing, and its OK finishes the
+    // composer as failed.
+    void viewDidAppear(bool animated) override;
     void describeScreen(std::vector<std::string>& lines) const override;
 
     bool textFieldShouldReturn(UITextField& field) override;

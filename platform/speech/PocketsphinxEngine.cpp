@@ -69,6 +69,31 @@ std::filesystem::path modelDirectory() {
 #endif
 }
 
+// Why English recognition cannot be had in this process: a library it needs cannot be used. Set
+// once, by whichever thread found it; never destroyed, as a worker may look while the program exits.
+struct Missing {
+    std::atomic<bool> known{false};
+    std::mutex mutex;
+    std::string reason;
+};
+Missing& missing() {
+    static auto& instance = *new Missing;
+    return instance;
+}
+
+// Whether the libraries `sonames` can be used, and if not, recognition is unavailable from now on.
+bool librariesUsable(std::initializer_list<const char*> sonames) {
+    for (const char* soname : sonames)
+        if (auto why = LazyLibrary::load(soname)) {
+            auto& m = missing();
+            std::lock_guard lock(m.mutex);
+            if (!m.known) m.reason = "Speech recognition cannot be used: " + *why;
+            m.known = true;
+            return false;
+        }
+    return true;
+}
+
 struct DecoderFree {
     void operator()(ps_decoder_t* ps) const { ps_free(ps); }
 };
@@ -114,6 +139,7 @@ public:
 
 private:
     Decoder load() {
+        if (!librariesUsable({"libpocketsphinx.so.3", "libsphinxbase.so.3"})) return nullptr;
         const auto dir = modelDirectory() / "en-us";
         const std::string hmm = (dir / "en-us").string(), lm = (dir / "en-us.lm.bin").string(),
                           dict = (dir / "cmudict-en-us.dict").string();
@@ -394,7 +420,7 @@ const std::vector<std::pair<std::string, std::string>>& PocketsphinxEngine::adde
 bool PocketsphinxEngine::servesLocale(const std::string& locale) {
     const bool english = locale == "en" || (locale.size() > 3 && locale.compare(0, 2, "en") == 0 &&
                                             (locale[2] == '-' || locale[2] == '_'));
-    if (!english) return false;
+    if (!english || missing().known) return false;
     static const bool installed = std::filesystem::exists(modelDirectory() / "en-us" / "en-us.lm.bin");
     return installed;
 }
@@ -410,6 +436,13 @@ void PocketsphinxEngine::preload() {
 
 bool PocketsphinxEngine::isLoaded() {
     return DecoderPool::shared().hasLoaded();
+}
+
+std::optional<std::string> PocketsphinxEngine::unavailableReason() {
+    auto& m = missing();
+    if (!m.known) return std::nullopt;
+    std::lock_guard lock(m.mutex);
+    return m.reason;
 }
 
 namespace {
@@ -526,7 +559,8 @@ void PocketsphinxEngine::run(std::stop_token stop) {
 void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audio) {
     Decoder ps = DecoderPool::shared().acquire();
     if (!ps) {
-        postError(speechError(SFSpeechErrorCodeEngineFailed, "The speech model could not be loaded"));
+        postError(speechError(SFSpeechErrorCodeEngineFailed,
+                              unavailableReason().value_or("The speech model could not be loaded")));
         return;
     }
     UtteranceMachine machine(
@@ -564,6 +598,11 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
         const bool stopping = audio.stopPosition().has_value();
         const std::vector<float> mono = span->buffer->monoSamples();
         const double rate = span->buffer->format().sampleRate();
+        // A microphone at another rate than the model's is heard through the resampler.
+        if (rate != kDecoderRate && !librariesUsable({"libsamplerate.so.0"})) {
+            postError(speechError(SFSpeechErrorCodeEngineFailed, *unavailableReason()));
+            return;
+        }
         const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(rate / 100));
         const std::size_t end = span->from + span->frames;
         for (std::size_t at = span->from; at < end && machine.state() != UtteranceMachine::State::ended;

@@ -1,5 +1,7 @@
 #include "platform/speech/SFSpeechRecognitionTask.h"
 
+#include "platform/speech/SFSpeechRecognizer.h"
+
 namespace platform {
 
 SFSpeechRecognitionTask::SFSpeechRecognitionTask(
@@ -26,6 +28,10 @@ void SFSpeechRecognitionTask::begin(std::unique_ptr<SpeechEngine> engine,
         if (auto self = weak.lock()) self->onFinal(t);
     };
     callbacks.error = [weak](const NSError& e) {
+        // An engine that found a library it needs missing has taken recognition from every
+        // recognizer it served, not only from this task.
+        if (e.domain == SFSpeechErrorDomain && e.code == SFSpeechErrorCodeEngineFailed)
+            SFSpeechRecognizer::availabilityMayHaveChanged();
         if (auto self = weak.lock()) self->onError(e);
     };
     auto audio = request_->attach();

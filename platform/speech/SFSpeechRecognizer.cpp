@@ -104,6 +104,11 @@ bool SFSpeechRecognizer::isAvailable() const {
     return speechEngineServes(locale_) && ScriptedSpeech::shared().isLocaleAvailable(locale_);
 }
 
+std::optional<std::string> SFSpeechRecognizer::unavailableReason() const {
+    if (ScriptedSpeech::shared().servesLocale(locale_)) return std::nullopt;
+    return PocketsphinxEngine::unavailableReason();
+}
+
 void SFSpeechRecognizer::setModelLoading(ModelLoading loading) {
     auto& r = registry();
     r.loading = loading;
@@ -123,7 +128,12 @@ void SFSpeechRecognizer::prepare(std::function<void()> ready) {
     }
     auto load = [locale = locale_, ready = std::move(ready)]() mutable {
         DispatchQueue::global(DispatchQoS::UserInitiated)
-            .asyncThenMain([locale] { prepareSpeechEngine(locale); }, std::move(ready));
+            .asyncThenMain([locale] { prepareSpeechEngine(locale); },
+                           [ready = std::move(ready)] {
+                               // A model that could not be loaded leaves recognition unavailable.
+                               availabilityMayHaveChanged();
+                               ready();
+                           });
     };
     if (registry().loading == ModelLoading::held)
         registry().heldLoads.push_back(std::move(load));
@@ -191,6 +201,13 @@ SFSpeechRecognizer::startTask(const std::shared_ptr<SFSpeechAudioBufferRecogniti
         return task;
     }
     std::unique_ptr<SpeechEngine> engine = isAvailable() ? makeSpeechEngine(locale_) : nullptr;
+    if (!engine && unavailableReason()) {
+        // Found just now, loading for this task: every recognizer of the engine has lost it.
+        availabilityMayHaveChanged();
+        task->failAfter(kUnavailableTaskDelay,
+                        speechError(SFSpeechErrorCodeEngineFailed, *unavailableReason()));
+        return task;
+    }
     if (!engine) {
         // No engine: end after a second of clock time, so a restart loop on this locale cannot spin.
         task->failAfter(

@@ -71,6 +71,7 @@ std::unique_ptr<SpeechEngine> makeSpeechEngine(const std::string& locale) {
         // The first task waits for the model here, before it takes any audio; nothing that
         // never records pays for it.
         prepareSpeechEngine(locale);
+        if (PocketsphinxEngine::unavailableReason()) return nullptr;
         return std::make_unique<PocketsphinxEngine>();
     }
     return nullptr;

@@ -172,6 +172,8 @@ std::shared_ptr<RsvgHandle> iconHandle(const std::string& file) {
     static std::map<std::string, std::shared_ptr<RsvgHandle>> handles;
     std::lock_guard guard(lock);
     if (auto it = handles.find(file); it != handles.end()) return it->second;
+    // Without librsvg the screens are drawn all the same, without the symbols taken from icons.
+    if (LazyLibrary::load("librsvg-2.so.2")) return nullptr;
     GError* error = nullptr;
     RsvgHandle* handle = rsvg_handle_new_from_file(file.c_str(), &error);
     std::shared_ptr<RsvgHandle> out;

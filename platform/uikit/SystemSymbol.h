@@ -26,7 +26,8 @@ public:
     static std::string iconFile(const std::string& name);
 
     // Draws the symbol centred in `rect`, as large as its smaller side, in the context's current
-    // source, heavier for a bolder `weight`. False (nothing drawn) when the name is not known.
+    // source, heavier for a bolder `weight`. False (nothing drawn) when the name is not known, or
+    // its icon cannot be read (librsvg missing among them).
     static bool draw(cairo_t* cr, const std::string& name, const CGRect& rect,
                      const std::string& weight = "regular");
 };

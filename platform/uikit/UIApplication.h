@@ -100,7 +100,8 @@ public:
     // The end of the program, however it comes (quit, the window gone, a signal): termination as
     // above, then what it set going (saves queued on the run loop, a recognizer's last phrase) is
     // let finish, waiting at most `timeout` seconds for work on other threads.
-    void terminateAndSettle(double timeout = 5);
+    static constexpr double kTerminationWait = 5;
+    void terminateAndSettle(double timeout = kTerminationWait);
     bool isTerminated() const { return terminated_; }
 
     // What runs once the application has launched: by default the main run loop until it stops;

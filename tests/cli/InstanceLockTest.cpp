@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/InstanceLock.h"
 #include "cli/Program.h"
@@ -91,11 +92,13 @@ TEST_F(InstanceLockTest, AHeldFolderNamesItsHolderAndRefusesAScriptWithoutTouchi
 
 TEST_F(InstanceLockTest, OnlyAWindowOnThisHostIsAskedToComeForward) {
     std::string why;
-    EXPECT_FALSE(InstanceLock::bringForward(home, {getpid(), "elsewhere.example", "window"}, why));
+    EXPECT_EQ(InstanceLock::bringForward(home, {getpid(), "elsewhere.example", "window"}, why),
+              InstanceLock::Raised::noWindowHere);
     EXPECT_NE(why.find("another host"), std::string::npos) << why;
     char host[256] = {};
     gethostname(host, sizeof host - 1);
-    EXPECT_FALSE(InstanceLock::bringForward(home, {getpid(), host, "script"}, why));
+    EXPECT_EQ(InstanceLock::bringForward(home, {getpid(), host, "script"}, why),
+              InstanceLock::Raised::noWindowHere);
     EXPECT_EQ(why, "it runs no window");
 
     // The window started on a folder a script holds is refused too: nothing would come forward.
@@ -133,10 +136,18 @@ TEST_F(InstanceLockTest, AWindowIsAskedThroughItsSocketAndNoProcessNamedInTheLoc
         ASSERT_GE(window->raiseRequests(), 0);
         ASSERT_FALSE(InstanceLock::acquire(deep, "window", holder, error));
         ASSERT_TRUE(holder);
+        // The window hears the request and answers it once it has come forward.
+        std::thread answering([listener = window->raiseRequests()] {
+            pollfd asked{listener, POLLIN, 0};
+            ASSERT_EQ(poll(&asked, 1, 20000), 1) << "the window hears the request";
+            const int fd = accept(listener, nullptr, nullptr);
+            ASSERT_GE(fd, 0);
+            EXPECT_EQ(send(fd, "1", 1, MSG_NOSIGNAL), 1);
+            close(fd);
+        });
         std::string why;
-        EXPECT_TRUE(InstanceLock::bringForward(deep, *holder, why)) << why;
-        pollfd asked{window->raiseRequests(), POLLIN, 0};
-        EXPECT_EQ(poll(&asked, 1, 0), 1) << "the window hears the request";
+        EXPECT_EQ(InstanceLock::bringForward(deep, *holder, why), InstanceLock::Raised::answered) << why;
+        answering.join();
     }
     EXPECT_FALSE(std::filesystem::exists(deep / "Library" / "quillora.sock"))
         << "the socket goes with the window";
@@ -183,6 +194,45 @@ TEST_F(InstanceLockTest, AWindowIsAskedThroughItsSocketAndNoProcessNamedInTheLoc
         setenv("DISPLAY", saved.c_str(), 1);
     kill(other, SIGKILL);
     waitpid(other, nullptr, 0);
+}
+
+// A window that takes the connection but gives no answer is ending (a logout) or stuck: a second
+// start does not say it is open. It takes the folder once its holder lets go, and opens its own
+// window, which here finds no display.
+TEST_F(InstanceLockTest, AWindowThatDoesNotAnswerIsNotOpenAndItsFolderIsTakenOnceLetGo) {
+    std::optional<InstanceLock::Holder> holder;
+    std::string error;
+    auto ending = InstanceLock::acquire(home, "window", holder, error);
+    ASSERT_TRUE(ending) << error;
+    ASSERT_FALSE(InstanceLock::acquire(home, "window", holder, error));
+    ASSERT_TRUE(holder);
+    std::string why;
+    EXPECT_EQ(InstanceLock::bringForward(home, *holder, why), InstanceLock::Raised::noAnswer);
+    EXPECT_EQ(why, "it did not answer");
+
+    // The holder hears the next start ask, ends without answering, and lets the folder go.
+    const int listener = ending->raiseRequests();
+    std::thread lettingGo([&] {
+        pollfd asked{listener, POLLIN, 0};
+        // The request above is still waiting, unanswered; the start's comes after it.
+        for (int heard = 0; heard < 2 && poll(&asked, 1, 20000) == 1;)
+            if (const int fd = accept(listener, nullptr, nullptr); fd >= 0 && ++heard) close(fd);
+        ending.reset();
+    });
+    const char* display = std::getenv("DISPLAY");
+    const std::string saved = display ? display : "";
+    setenv("DISPLAY", ":999", 1);
+    std::string errors;
+    const int code = run(Mode::window, errors);
+    lettingGo.join();
+    if (saved.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(errors.find("quillora: cannot open the display ':999'"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("cannot be brought forward"), std::string::npos) << errors;
+    EXPECT_TRUE(std::filesystem::exists(home / "Library" / "Logs" / "console.log")) << "the start ran";
 }
 
 // A small file system of its own, filled to the last byte, for as long as it lives.

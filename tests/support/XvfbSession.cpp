@@ -1,6 +1,7 @@
 #include "tests/support/XvfbSession.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -99,6 +100,11 @@ bool XvfbSession::startServer(std::chrono::milliseconds timeout) {
 
 XvfbSession::~XvfbSession() {
     windowManager_.stop();
+    server_.stop();
+}
+
+void XvfbSession::endServer() {
+    if (server_.running() && kill(server_.pid(), SIGTERM) == 0) server_.wait(20s);
     server_.stop();
 }
 

@@ -47,6 +47,9 @@ public:
     // cairo, without accessibility or session buses).
     const std::map<std::string, std::string>& environment() const { return env_; }
 
+    // Ends the display server as a logout does (SIGTERM): its clients lose their connection.
+    void endServer();
+
     // Starts openbox and waits until it manages the screen; false with the reason when it cannot.
     bool startWindowManager(std::string& why);
 

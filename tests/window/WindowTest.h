@@ -72,9 +72,9 @@ protected:
     ChildProcess
     launch(const std::filesystem::path& appHome,
            const std::string& microphone = (quillora::test::sourceBundle() / "demo.wav").string()) {
-        return ChildProcess::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(), "--microphone",
-                                    microphone, "--console"},
-                                   env_, (home / "app.log").string());
+        return ChildProcess::start(
+            {program_, "--window", "--home", appHome.string(), "--microphone", microphone, "--console"}, env_,
+            (home / "app.log").string());
     }
 
     // The first window titled `title` (a mapped one when `visible`), once there is one; none when
@@ -149,10 +149,11 @@ protected:
         return quillora::test::waitUntil([&] { return printed(line) > before; }, timeout);
     }
 
-    // A copy of the program on `appHome`, its window drawn and dictating the clip until one task has
-    // ended: the window's id and size. The first screen's controls are measured once, into `controls`.
-    void startDictating(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
-                        std::string& id, std::pair<int, int>& size, bool visible = false) {
+    // A copy of the program on `appHome`, its window drawn with the record button enabled (the
+    // speech model has loaded): the window's id and size. The first screen's controls are measured
+    // once, into `controls`.
+    void openFirstScreen(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
+                         std::string& id, std::pair<int, int>& size, bool visible = false) {
         app = launch(appHome);
         ASSERT_GT(app.pid(), 0);
         id = window("Quillora", visible);
@@ -160,9 +161,15 @@ protected:
         size = windowSize(id);
         if (controls.recordButton.width() <= 0)
             controls = firstScreen(size.first, size.second, home / "first.png");
-        // Drawn enabled, the record button takes the click.
         const auto comparison = waitForPicture(id, home / "first.png");
-        ASSERT_TRUE(comparison.matches) << comparison.message;
+        ASSERT_TRUE(comparison.matches) << comparison.message << "\n" << readFile(home / "app.log");
+    }
+
+    // The same, then dictating the clip until one task has ended.
+    void startDictating(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
+                        std::string& id, std::pair<int, int>& size, bool visible = false) {
+        ASSERT_NO_FATAL_FAILURE(openFirstScreen(app, appHome, controls, id, size, visible));
+        // Drawn enabled, the record button takes the click.
         click(id, size, controls.recordButton);
         ASSERT_TRUE(waitForPrinted("start recodring again ", 0))
             << "the clip never ended a task: " << readFile(home / "app.log");
@@ -294,6 +301,8 @@ protected:
         return files;
     }
 
+    // What launch() starts: the program as it is built for a person, unless a test starts another.
+    std::string program_ = QUILLORA_PROGRAM;
     std::unique_ptr<quillora::test::XvfbSession> x_;
     std::string display_;
     std::map<std::string, std::string> env_;

@@ -1,0 +1,147 @@
+// The program ended from outside where the end is hard to reach: a worker of its background queue
+// that never answers, and a logout, where the display server ends a moment after the signal. Either
+// way it ends through its saves within the termination's own time, exits with 0 and lets its data
+// folder go, so that the next start opens a window instead of finding one "already open".
+#include <signal.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "cli/InstanceLock.h"
+#include "tests/window/WindowTest.h"
+
+using quillora::test::fileContent;
+using quillora::test::occurrences;
+
+namespace {
+
+class EndingTest : public WindowTest {
+protected:
+    // A display of its own for the next start of the window: a logout ends it.
+    void newDisplay(const std::string& name) {
+        // The one before ends first: its server, ended or not, holds its display number until then.
+        x_.reset();
+        x_ = std::make_unique<quillora::test::XvfbSession>(home / name);
+        ASSERT_TRUE(x_->unavailable().empty()) << x_->unavailable();
+        display_ = x_->display();
+        env_ = x_->environment();
+    }
+
+    // The window ended through its saves, and the data folder let go; what was dictated is in the
+    // list, once.
+    void expectEndedAndLetGo(int status, const std::filesystem::path& appHome, bool dictated) {
+        if (dictated) {
+            expectEndedThroughItsSaves(status, appHome);
+        } else {
+            EXPECT_EQ(status, 0) << readFile(home / "app.log");
+            EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+        }
+        expectLetGo(appHome);
+    }
+
+    static void expectLetGo(const std::filesystem::path& appHome) {
+        std::optional<quillora::cli::InstanceLock::Holder> holder;
+        std::string error;
+        EXPECT_TRUE(quillora::cli::InstanceLock::acquire(appHome, "script", holder, error))
+            << "the data folder is still held: " << error;
+    }
+};
+
+} // namespace
+
+// A worker stuck in its block (an export hung on its input) while the main loop waits for it: a
+// signal still ends the program through its saves, in the time the termination gives its workers,
+// and the process ends without waiting for the worker. In a script waiting on the real clock, and
+// in the window while it dictates.
+TEST_F(EndingTest, ASignalEndsTheProgramThroughItsSavesWhileAWorkerIsStuck) {
+    // The script dictates into the notes screen, which saves its list at the end, and goes on
+    // dictating through a wait on its virtual clock, whose every second (the run's timer) first
+    // waits for the worker.
+    {
+        SCOPED_TRACE("script");
+        const auto appHome = home / "script";
+        const auto log = home / "script.log", script = home / "script.txt";
+        std::filesystem::create_directories(appHome);
+        std::ofstream(script)
+            << "scripted\nmicrophone silence\nsegment segmentcontrol Notes\ntap recordButton\n"
+               "final Hello there.\nwait 2\nstuck\nwait 600\n";
+        ChildProcess program = ChildProcess::start(
+            {QUILLORA_STUCK_WORKER_PROGRAM, "--home", appHome.string(), "run", script.string()}, {},
+            log.string());
+        ASSERT_TRUE(quillora::test::waitUntil(
+            [&] {
+                return occurrences(appHome / "Library" / "Logs" / "console.log", "A worker is stuck") > 0;
+            },
+            180s))
+            << fileContent(log);
+        ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+        // However long the machine takes: a program that waits for its worker never ends.
+        EXPECT_EQ(program.wait(180s), 0) << fileContent(log);
+        EXPECT_EQ(occurrences(appHome / "Library" / "Logs" / "console.log", "app going to terminate"), 1u)
+            << fileContent(log);
+        auto rows = platform::readStringArrayPlist((appHome / "Documents" / "notesNVC.txt").string());
+        ASSERT_TRUE(rows && !rows->empty()) << "the termination saved nothing: " << fileContent(log);
+        EXPECT_EQ(rows->front(), " Hello there.");
+        expectLetGo(appHome);
+    }
+    {
+        SCOPED_TRACE("window");
+        const auto appHome = home / "window";
+        program_ = QUILLORA_STUCK_WORKER_PROGRAM;
+        env_["QUILLORA_STUCK_WORKER"] = "1";
+        ChildProcess app;
+        Controls controls;
+        std::string id;
+        std::pair<int, int> size;
+        ASSERT_NO_FATAL_FAILURE(startDictating(app, appHome, controls, id, size));
+        ASSERT_GT(printed("A worker is stuck"), 0u);
+        ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
+        expectEndedAndLetGo(app.wait(180s), appHome, true);
+    }
+}
+
+// A logout: the desktop's signal, then the display server ending a moment later, while the
+// application makes its saves or when it has made them. The program ends through its saves with 0
+// whenever the server goes, and the next start on its folder opens a window.
+TEST_F(EndingTest, AtALogoutTheWindowEndsThroughItsSavesAndTheNextStartOpensAWindow) {
+    struct Case {
+        // Between the signal and the server's end.
+        std::chrono::milliseconds serverEndsAfter;
+        bool dictating;
+    };
+    const Case cases[] = {{0ms, true},  {200ms, true},  {1000ms, true},
+                          {0ms, false}, {200ms, false}, {1000ms, false}};
+    int run = 0;
+    Controls controls;
+    for (const auto& c : cases) {
+        const std::string name = "logout" + std::to_string(++run);
+        SCOPED_TRACE(name + ": the server ends " + std::to_string(c.serverEndsAfter.count()) +
+                     " ms after the signal" + (c.dictating ? ", while dictating" : ", idle"));
+        const auto appHome = home / name;
+        ASSERT_NO_FATAL_FAILURE(newDisplay(name + "-display"));
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        if (c.dictating)
+            ASSERT_NO_FATAL_FAILURE(startDictating(app, appHome, controls, id, size));
+        else
+            ASSERT_NO_FATAL_FAILURE(openFirstScreen(app, appHome, controls, id, size));
+        ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
+        // The logout's own timing, not a wait for anything.
+        std::this_thread::sleep_for(c.serverEndsAfter);
+        x_->endServer();
+        expectEndedAndLetGo(app.wait(180s), appHome, c.dictating);
+
+        // The next start, on a display of its own: a window, not "already open".
+        ASSERT_NO_FATAL_FAILURE(newDisplay(name + "-next"));
+        ChildProcess next = launch(appHome);
+        EXPECT_FALSE(window("Quillora", false, 600).empty()) << readFile(home / "app.log");
+        EXPECT_EQ(readFile(home / "app.log").find("already open"), std::string::npos)
+            << readFile(home / "app.log");
+        ASSERT_EQ(kill(next.pid(), SIGTERM), 0);
+        EXPECT_EQ(next.wait(180s), 0) << readFile(home / "app.log");
+        if (HasFailure()) break;
+    }
+}
