@@ -137,7 +137,7 @@ TEST_F(EndingTest, AtALogoutTheWindowEndsThroughItsSavesAndTheNextStartOpensAWin
         // The next start, on a display of its own: a window, not "already open".
         ASSERT_NO_FATAL_FAILURE(newDisplay(name + "-next"));
         ChildProcess next = launch(appHome);
-        EXPECT_FALSE(window("Quillora", false, 600).empty()) << readFile(home / "app.log");
+        EXPECT_FALSE(window("Quillora", false).empty()) << readFile(home / "app.log");
         EXPECT_EQ(readFile(home / "app.log").find("already open"), std::string::npos)
             << readFile(home / "app.log");
         ASSERT_EQ(kill(next.pid(), SIGTERM), 0);
