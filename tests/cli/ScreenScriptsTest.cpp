@@ -235,6 +235,44 @@ TEST_F(ScreenScriptsTest, TheFourLettersGoFromTheGalleryToTheirPdfs) {
     }
 }
 
+// A data folder whose name is in another encoding than UTF-8 (which preferences cannot carry): the
+// logo picked into a letter is still printed in it. Under a UTF-8 folder the whole path is stored,
+// as earlier versions read it.
+TEST_F(ScreenScriptsTest, ALogoPickedUnderAFolderNamedInAnotherEncodingIsPrintedInTheLetter) {
+    struct Case {
+        std::string folder;
+        bool wholePathStored;
+    };
+    for (const Case& c : {Case{"plain", true}, Case{"caf\xE9 \xFF", false}}) {
+        const auto data = home / c.folder;
+        const auto script = home / "logo.txt";
+        std::ofstream(script) << "tap StickyDynamicButton\npress Modern Letter\npress Select Logo\n"
+                                 "photo handle.png\npress Preview\nwait 2\n";
+        Options options;
+        options.home = data;
+        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
+        options.script = script.string();
+        char name[] = "quillora";
+        char* argv[] = {name, nullptr};
+        ASSERT_EQ(runProgram(options, 1, argv), 0) << c.folder;
+        platform::resetSharedInstances();
+
+        const std::string images = quillora::test::run(
+            "pdfimages -list " + quillora::test::quoted(data / "tmp" / "MyPDFmodernLetter.pdf"));
+        EXPECT_NE(images.find("240   240  rgb     3   8  jpeg"), std::string::npos)
+            << c.folder << ": the logo is left out\n"
+            << images;
+        std::ifstream plist(data / "Library" / "Preferences" / "com.quillora.app.plist");
+        const std::string prefs((std::istreambuf_iterator<char>(plist)), {});
+        const std::string stored =
+            c.wholePathStored ? (data / "tmp" / "handle.png").string() : "tmp/handle.png";
+        EXPECT_NE(prefs.find("<key>SaveImageData</key>\n\t<string>" + stored + "</string>"),
+                  std::string::npos)
+            << c.folder << "\n"
+            << prefs;
+    }
+}
+
 TEST_F(ScreenScriptsTest, TheNineOtherFormsStoreWhatWasTypedAndChosenAndPrintIt) {
     ASSERT_EQ(run(kScripts / "forms.txt"), 0);
     EXPECT_TRUE(contains(printout("ViewController", 0), "presented PDFNotesViewController"));
