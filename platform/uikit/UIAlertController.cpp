@@ -42,15 +42,15 @@ void presentWhenSettled(const std::shared_ptr<UIAlertController>& alert, int tri
         front = c;
         moving = moving || c->isBeingPresented() || c->isBeingDismissed();
     }
-    // One alert at a time: another one in front keeps its place.
-    if (!front || std::dynamic_pointer_cast<UIAlertController>(front)) return;
-    if (!moving) {
-        front->presentViewController_animated_completion(alert, true, nullptr);
+    if (moving) {
+        if (triesLeft > 0)
+            RunLoop::main().schedule(kSettleStep,
+                                     [alert, triesLeft] { presentWhenSettled(alert, triesLeft - 1); });
         return;
     }
-    if (triesLeft > 0)
-        RunLoop::main().schedule(kSettleStep,
-                                 [alert, triesLeft] { presentWhenSettled(alert, triesLeft - 1); });
+    // One alert at a time: another one in front keeps its place.
+    if (front && !std::dynamic_pointer_cast<UIAlertController>(front))
+        front->presentViewController_animated_completion(alert, true, nullptr);
 }
 } // namespace
 

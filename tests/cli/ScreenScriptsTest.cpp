@@ -21,11 +21,12 @@ const std::filesystem::path kScripts = std::filesystem::path(__FILE__).parent_pa
 
 class ScreenScriptsTest : public quillora::test::PlatformTest {
 protected:
+    // On `data`, else on the test's home.
     int run(const std::filesystem::path& script,
             const std::function<void(ScriptInterpreter&)>& extend = nullptr,
-            double clock = platform::RunLoop::kDefaultVirtualEpoch) {
+            double clock = platform::RunLoop::kDefaultVirtualEpoch, const std::filesystem::path& data = {}) {
         Options options;
-        options.home = home;
+        options.home = data.empty() ? home : data;
         options.clock = clock;
         options.script = script.string();
         char name[] = "quillora";
@@ -248,13 +249,7 @@ TEST_F(ScreenScriptsTest, ALogoPickedUnderAFolderNamedInAnotherEncodingIsPrinted
         const auto script = home / "logo.txt";
         std::ofstream(script) << "tap StickyDynamicButton\npress Modern Letter\npress Select Logo\n"
                                  "photo handle.png\npress Preview\nwait 2\n";
-        Options options;
-        options.home = data;
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = script.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        ASSERT_EQ(runProgram(options, 1, argv), 0) << c.folder;
+        ASSERT_EQ(run(script, nullptr, platform::RunLoop::kDefaultVirtualEpoch, data), 0) << c.folder;
         platform::resetSharedInstances();
 
         const std::string images = quillora::test::run(
