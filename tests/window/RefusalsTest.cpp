@@ -1,39 +1,29 @@
 // What the window tells a person when it does not do what was asked, and what a greyed control does
 // with a click: each run here is compared, picture for picture, with the same steps run without a
-// window in this process. Fails, with the reason, where no virtual display or window manager can
-// start: `make test` installs them.
-#include <cairo.h>
-
+// window in this process.
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "cli/Program.h"
 #include "cli/ScriptInterpreter.h"
-#include "platform/desktop/DesktopWindow.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Sandbox.h"
 #include "platform/swiftui/HostingView.h"
-#include "platform/swiftui/UIHostingController.h"
 #include "platform/uikit/Actionability.h"
 #include "platform/uikit/DesktopServices.h"
-#include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/ScrollInput.h"
-#include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
-#include "platform/uikit/UIScreen.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIView.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/PlatformTest.h"
 #include "tests/support/WindowManagerMessages.h"
 #include "tests/support/XvfbSession.h"
+#include "tests/window/ProgramHere.h"
+#include "tests/window/WindowSessionTest.h"
 
 using namespace std::chrono_literals;
 using quillora::cli::ScriptInterpreter;
@@ -61,19 +51,11 @@ public:
     }
 };
 
-class RefusalsTest : public quillora::test::PlatformTest {
+class RefusalsTest : public quillora::test::WindowSessionTest {
 protected:
     void SetUp() override {
-        PlatformTest::SetUp();
-        x_ = std::make_unique<quillora::test::XvfbSession>(home / "display");
-        if (!x_->unavailable().empty()) FAIL() << x_->unavailable();
-        std::string why;
-        if (!x_->startWindowManager(why)) FAIL() << why;
+        WindowSessionTest::SetUp();
         env_ = x_->environment();
-    }
-    void TearDown() override {
-        x_.reset();
-        PlatformTest::TearDown();
     }
 
     std::string log() const { return quillora::test::fileContent(home / "app.log"); }
@@ -90,8 +72,9 @@ protected:
 
     // `script` run here without a window on `data`, as far as the window's person goes: each
     // `at KEY` line keeps the middle of the control named KEY (an outlet, a table's first row, a
-    // row of the shown share sheet, a declarative control by its label), each `picture NAME` draws the screen
-    // as the window of `size` shows it into NAME.png; `more` adds commands of the test's own.
+    // row of the shown share sheet, a declarative control by its label), `touch KEY` touches the
+    // place kept, each `picture NAME` draws the screen as the window of `size` shows it into
+    // NAME.png; `more` adds commands of the test's own.
     std::map<std::string, platform::CGPoint>
     headless(const std::filesystem::path& data, const std::string& script, std::pair<int, int> size,
              const std::function<void(ScriptInterpreter&)>& more = {}) {
@@ -101,6 +84,7 @@ protected:
             interpreter.addCommand("at", "at KEY", [&](ScriptInterpreter&, const ScriptLine& line) {
                 const std::string key = line.textAfter(0);
                 auto screen = ScriptInterpreter::currentScreen();
+                auto middle = [](const platform::CGRect& r) { return platform::CGPoint{r.midX(), r.midY()}; };
                 if (auto table = std::dynamic_pointer_cast<platform::UITableView>(screen->outletNamed(key))) {
                     // Its first row.
                     const double top = table->offsetOfRow({0, 0}) - table->contentOffsetY();
@@ -109,62 +93,31 @@ protected:
                         table->convertPoint_toView({table->bounds().midX(), (top + bottom) / 2}, nullptr);
                 } else if (auto view =
                                std::dynamic_pointer_cast<platform::UIView>(screen->outletNamed(key))) {
-                    const auto r = view->convertRect_toView(view->bounds(), nullptr);
-                    at[key] = {r.midX(), r.midY()};
-                } else if (auto sheet =
-                               std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)) {
-                    auto view =
-                        std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(sheet->view());
-                    const auto offered = sheet->offeredActivities();
-                    for (std::size_t i = 0; view && i < offered.size(); ++i)
-                        if (offered[i].second == key) {
-                            const auto row = view->convertRect_toView(view->rowRects()[i], nullptr);
-                            at[key] = {row.midX(), row.midY()};
-                        }
-                } else if (auto hosted =
-                               std::dynamic_pointer_cast<platform::swiftui::UIHostingController>(screen)) {
-                    auto view = std::dynamic_pointer_cast<platform::swiftui::HostingView>(hosted->view());
-                    if (auto box = view ? view->layout().controlBox(key) : nullptr) {
-                        const auto r = view->convertRect_toView(box->frame, nullptr);
-                        at[key] = {r.midX(), r.midY()};
-                    }
+                    at[key] = middle(view->convertRect_toView(view->bounds(), nullptr));
+                } else if (auto row = quillora::test::shareSheetRow(key)) {
+                    at[key] = middle(*row);
+                } else if (auto hosting = quillora::test::findHostingView(screen->view())) {
+                    if (auto box = hosting->layout().controlBox(key))
+                        at[key] = middle(hosting->convertRect_toView(box->frame, nullptr));
                 }
                 if (!at.count(key)) ADD_FAILURE() << "no place for " << key;
             });
-            // A touch where a row of the shown share sheet is.
             interpreter.addCommand("touch", "touch KEY", [&](ScriptInterpreter&, const ScriptLine& line) {
                 platform::Actionability::tap(at.at(line.textAfter(0)));
             });
             interpreter.addCommand(
                 "picture", "picture NAME", [&](ScriptInterpreter&, const ScriptLine& line) {
-                    cairo_surface_t* surface =
-                        cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.first, size.second);
-                    cairo_t* cr = cairo_create(surface);
-                    platform::DesktopWindow::drawFrame(cr, size.first, size.second);
-                    cairo_destroy(cr);
-                    cairo_surface_write_to_png(surface, (home / (line.rest + ".png")).c_str());
-                    cairo_surface_destroy(surface);
+                    EXPECT_TRUE(quillora::test::writeWindowPicture(home / (line.rest + ".png"), size));
                 });
         };
-        const auto path = home / "headless.txt";
-        std::ofstream(path) << script;
-        quillora::cli::Options options;
-        options.home = data;
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        EXPECT_EQ(quillora::test::runProgramHere(data, script, extend), 0);
         return at;
     }
 
     // A click on a point of the screen (points) in window `id` of `size`.
     void click(const std::string& id, std::pair<int, int> size, platform::CGPoint p) {
-        const auto fit =
-            platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
-        ASSERT_TRUE(
-            x_->click(id, std::lround(fit.x + p.x * fit.scale), std::lround(fit.y + p.y * fit.scale)));
+        const auto at = inWindow(size, {p.x, p.y, 0, 0});
+        ASSERT_TRUE(x_->click(id, std::lround(at.minX()), std::lround(at.minY())));
     }
 
     // Waits for window `id` to show NAME.png, letters included.
@@ -178,7 +131,6 @@ protected:
         EXPECT_EQ(app.wait(20s), 0) << log();
     }
 
-    std::unique_ptr<quillora::test::XvfbSession> x_;
     std::map<std::string, std::string> env_;
 };
 
@@ -322,9 +274,7 @@ TEST_F(RefusalsTest, ShiftWithTheWheelScrollsACardRowSideways) {
         size, [&](ScriptInterpreter& interpreter) {
             // The middle of the essay's card, then its row moved as the window's notches move it.
             interpreter.addCommand("card", "card", [&](ScriptInterpreter&, const ScriptLine&) {
-                auto hosted = std::dynamic_pointer_cast<platform::swiftui::UIHostingController>(
-                    ScriptInterpreter::currentScreen());
-                auto view = std::dynamic_pointer_cast<platform::swiftui::HostingView>(hosted->view());
+                auto view = quillora::test::findHostingView(ScriptInterpreter::currentScreen()->view());
                 ASSERT_TRUE(view);
                 auto box = view->layout().controlBox("Essay");
                 ASSERT_TRUE(box);
@@ -332,9 +282,7 @@ TEST_F(RefusalsTest, ShiftWithTheWheelScrollsACardRowSideways) {
                 row = {r.midX(), r.midY()};
             });
             interpreter.addCommand("sideways", "sideways", [&](ScriptInterpreter&, const ScriptLine&) {
-                auto hosted = std::dynamic_pointer_cast<platform::swiftui::UIHostingController>(
-                    ScriptInterpreter::currentScreen());
-                auto view = std::dynamic_pointer_cast<platform::swiftui::HostingView>(hosted->view());
+                auto view = quillora::test::findHostingView(ScriptInterpreter::currentScreen()->view());
                 for (int i = 0; i < notches; ++i)
                     view->scrollBy(view->convertPoint_fromView(row, nullptr),
                                    {platform::ScrollInput::kPointsPerNotch, 0});
@@ -349,13 +297,10 @@ TEST_F(RefusalsTest, ShiftWithTheWheelScrollsACardRowSideways) {
     expectShown(id, "first");
     click(id, size, at.at("StickyDynamicButton"));
     expectShown(id, "gallery");
-    const auto fit =
-        platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
-    ASSERT_TRUE(
-        x_->wheel(id, std::lround(fit.x + row.x * fit.scale), std::lround(fit.y + row.y * fit.scale), 0));
+    const auto over = inWindow(size, {row.x, row.y, 0, 0});
+    ASSERT_TRUE(x_->wheel(id, std::lround(over.minX()), std::lround(over.minY()), 0));
     ASSERT_TRUE(x_->xdotool({"keydown", "shift"}));
-    ASSERT_TRUE(x_->wheel(id, std::lround(fit.x + row.x * fit.scale), std::lround(fit.y + row.y * fit.scale),
-                          notches));
+    ASSERT_TRUE(x_->wheel(id, std::lround(over.minX()), std::lround(over.minY()), notches));
     ASSERT_TRUE(x_->xdotool({"keyup", "shift"}));
     expectShown(id, "sideways");
     close(id, app);
