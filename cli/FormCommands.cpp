@@ -14,27 +14,10 @@ using namespace platform;
 
 namespace quillora::cli {
 
-namespace {
-
-// HEADING, quoted when it holds blanks, and the item after it.
-std::pair<std::string, std::string> headingAndItem(const ScriptLine& line) {
-    const std::string& rest = line.rest;
-    if (!rest.empty() && rest.front() == '"') {
-        auto close = rest.find('"', 1);
-        if (close == std::string::npos) throw ScriptError("the heading's quote is not closed");
-        ScriptLine after = line;
-        after.rest = rest.substr(close + 1);
-        return {rest.substr(1, close - 1), after.textAfter(0)};
-    }
-    return {line.words[0], line.textAfter(1)};
-}
-
-} // namespace
-
 void addFormCommands(ScriptInterpreter& interpreter) {
     interpreter.addCommand("choose", "choose HEADING ITEM", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 2, "choose HEADING ITEM");
-        auto [heading, item] = headingAndItem(line);
+        auto [heading, item] = line.firstAndRest("heading");
         if (item.empty()) throw ScriptError("usage: choose HEADING ITEM");
         auto hosting =
             std::dynamic_pointer_cast<swiftui::UIHostingController>(ScriptInterpreter::currentScreen());

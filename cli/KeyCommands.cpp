@@ -20,19 +20,6 @@ std::shared_ptr<swiftui::HostingView> hostingViewIn(const std::shared_ptr<UIView
     return nullptr;
 }
 
-// The first argument, which may be quoted to hold blanks, and the text after it.
-std::pair<std::string, std::string> nameAndText(const ScriptLine& line) {
-    const std::string& rest = line.rest;
-    if (!rest.empty() && rest.front() == '"') {
-        auto close = rest.find('"', 1);
-        if (close == std::string::npos) throw ScriptError("the name's quote is not closed");
-        ScriptLine after = line;
-        after.rest = rest.substr(close + 1);
-        return {rest.substr(1, close - 1), after.textAfter(0)};
-    }
-    return {line.words[0], line.textAfter(1)};
-}
-
 } // namespace
 
 void addKeyCommands(ScriptInterpreter& interpreter) {
@@ -55,7 +42,7 @@ void addKeyCommands(ScriptInterpreter& interpreter) {
     interpreter.addCommand(
         "type", "type NAME TEXT", [byOutlet](ScriptInterpreter& self, const ScriptLine& line) {
             ScriptInterpreter::requireWords(line, 2, "type NAME TEXT");
-            const auto [name, text] = nameAndText(line);
+            const auto [name, text] = line.firstAndRest("name");
             auto screen = ScriptInterpreter::currentScreen();
             if (auto object = screen->outletNamed(name)) {
                 // Text a view does not take (hidden, refused by its delegate) is lost, as on the device.

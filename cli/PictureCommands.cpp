@@ -31,15 +31,17 @@ void addPictureCommands(ScriptInterpreter& interpreter) {
     interpreter.addCommand(
         "snapshot", "snapshot FILE [SCALE]", [](ScriptInterpreter&, const ScriptLine& line) {
             ScriptInterpreter::requireWords(line, 1, "snapshot FILE [SCALE]");
+            // A path with blanks in it comes in quotes.
+            const auto [file, scaleWord] = line.firstAndRest("file");
             double scale = 2;
-            if (line.words.size() > 1) {
-                auto parsed = parseNumber(line.words[1]);
+            if (!scaleWord.empty()) {
+                auto parsed = parseNumber(scaleWord);
                 if (!parsed || *parsed <= 0 || *parsed > 16)
-                    throw ScriptError("the scale must be a number above 0 and at most 16, not '" +
-                                      line.words[1] + "'");
+                    throw ScriptError("the scale must be a number above 0 and at most 16, not '" + scaleWord +
+                                      "'");
                 scale = *parsed;
             }
-            const std::string& file = line.words[0];
+            if (file.empty()) throw ScriptError("usage: snapshot FILE [SCALE]");
             if (auto error = ScreenRenderer::writePNG(file, scale)) throw ScriptError(*error);
             std::cout << file << std::endl;
         });

@@ -101,6 +101,11 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto& arg = args[i];
         if (is(arg, "--home")) {
+            // Two data folders: whichever won, the other's data would be left unseen.
+            if (options.home) {
+                error = "--home is given twice: the application keeps its data in one folder";
+                return std::nullopt;
+            }
             auto value = valueOf(i, "--home", "a folder");
             if (!value) return std::nullopt;
             if (value->empty()) {

@@ -54,19 +54,6 @@ std::shared_ptr<swiftui::UIHostingController> hostedScreen() {
     return hosting;
 }
 
-// The first argument, which may be quoted to hold blanks, and the text after it.
-std::pair<std::string, std::string> labelAndRest(const ScriptLine& line) {
-    const std::string& rest = line.rest;
-    if (!rest.empty() && rest.front() == '"') {
-        auto close = rest.find('"', 1);
-        if (close == std::string::npos) throw ScriptError("the label's quote is not closed");
-        ScriptLine after = line;
-        after.rest = rest.substr(close + 1);
-        return {rest.substr(1, close - 1), after.textAfter(0)};
-    }
-    return {line.words.empty() ? "" : line.words[0], line.textAfter(1)};
-}
-
 std::shared_ptr<UIStoryboard> storyboardOf(const UINavigationController& nav) {
     for (const auto& screen : nav.viewControllers())
         if (screen->storyboard()) return screen->storyboard();
@@ -159,7 +146,7 @@ void addScreenCommands(ScriptInterpreter& interpreter) {
     });
     interpreter.addCommand("edit", "edit LABEL TEXT", [](ScriptInterpreter&, const ScriptLine& line) {
         ScriptInterpreter::requireWords(line, 1, "edit LABEL TEXT");
-        auto [label, text] = labelAndRest(line);
+        auto [label, text] = line.firstAndRest("label");
         auto screen = hostedScreen();
         auto host = screen->host();
         const swiftui::Node* field = host->find(

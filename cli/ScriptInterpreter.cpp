@@ -1,5 +1,6 @@
 #include "cli/ScriptInterpreter.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -53,7 +54,8 @@ std::string unquote(std::string text) {
 double parseSeconds(const std::string& word) {
     char* end = nullptr;
     double value = std::strtod(word.c_str(), &end);
-    if (word.empty() || *end || value < 0)
+    // "nan" and "inf" read as numbers, but no clock can move by them.
+    if (word.empty() || *end || !std::isfinite(value) || value < 0)
         throw ScriptError("seconds must be a number of 0 or more, not '" + word + "'");
     return value;
 }
@@ -67,6 +69,17 @@ std::string ScriptLine::textAfter(std::size_t skip) const {
         text = space == std::string::npos ? "" : text.substr(space + 1);
     }
     return unquote(trim(text));
+}
+
+std::pair<std::string, std::string> ScriptLine::firstAndRest(const std::string& what) const {
+    if (!rest.empty() && rest.front() == '"') {
+        auto close = rest.find('"', 1);
+        if (close == std::string::npos) throw ScriptError("the " + what + "'s quote is not closed");
+        ScriptLine after = *this;
+        after.rest = rest.substr(close + 1);
+        return {rest.substr(1, close - 1), after.textAfter(0)};
+    }
+    return {words.empty() ? "" : words[0], textAfter(1)};
 }
 
 ScriptInterpreter::ScriptInterpreter() {

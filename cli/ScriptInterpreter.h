@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -33,6 +34,9 @@ struct ScriptLine {
     // The text after the first `skip` words, with surrounding quotes removed and \n turned into
     // line breaks.
     std::string textAfter(std::size_t skip) const;
+    // The first argument, which may be quoted to hold blanks, and the text after it as textAfter
+    // gives it. `what` names the argument when its quote is not closed.
+    std::pair<std::string, std::string> firstAndRest(const std::string& what) const;
 };
 
 class ScriptInterpreter {

@@ -1,7 +1,11 @@
 #include "pdf/TemplateStore.h"
 
+#include <filesystem>
+
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/PropertyList.h"
+#include "platform/foundation/Sandbox.h"
 
 namespace quillora {
 
@@ -32,7 +36,22 @@ void storeTemplateDictionary(const std::string& key, const TemplateDictionary& d
 }
 
 std::optional<std::string> storedPhotoPath() {
-    return NSUserDefaults::standardUserDefaults()->stringForKey(std::string(keys::SaveImageData));
+    auto path = NSUserDefaults::standardUserDefaults()->stringForKey(std::string(keys::SaveImageData));
+    if (path && !path->empty() && std::filesystem::path(*path).is_relative())
+        return (platform::Sandbox::root() / *path).string();
+    return path;
+}
+
+void storePhotoPath(const std::string& path) {
+    std::string stored = path;
+    // Absolute where it can be, as earlier versions read it.
+    if (platform::storableText(path) != path) {
+        std::error_code ec;
+        const auto root = std::filesystem::absolute(platform::Sandbox::root(), ec).lexically_normal();
+        const auto relative = std::filesystem::path(path).lexically_normal().lexically_relative(root);
+        if (!relative.empty() && *relative.begin() != "..") stored = relative.string();
+    }
+    NSUserDefaults::standardUserDefaults()->setObject_forKey(stored, std::string(keys::SaveImageData));
 }
 
 } // namespace quillora

@@ -24,5 +24,8 @@ void storeTemplateDictionary(const std::string& key, const TemplateDictionary& d
 
 // The path of the picked photo, when one was picked.
 std::optional<std::string> storedPhotoPath();
+// Keeps `path` as the picked photo's. A path the store cannot carry as it is (a data folder whose
+// name is not UTF-8) is kept relative to the data folder, which storedPhotoPath resolves.
+void storePhotoPath(const std::string& path);
 
 } // namespace quillora

@@ -5,7 +5,7 @@
 #include "platform/foundation/NSData.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSURL.h"
-#include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/PropertyList.h"
 #include "platform/uikit/UIAlertController.h"
 
 namespace quillora {
@@ -42,7 +42,8 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
         imagePickerVisible.set(false);
         return;
     }
-    const std::string localPath = NSTemporaryDirectory() + url->lastPathComponent();
+    // The copy is named so that its name can be stored: a picked file's name need not be UTF-8.
+    const std::string localPath = NSTemporaryDirectory() + storableText(url->lastPathComponent());
     console().print("LocalPath " + localPath);
     // The form shows the photo and the path is stored only once the copy is on disk: the form
     // never shows a picture that the letter would not print.
@@ -67,7 +68,7 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
     selectedImage.set(Image(std::shared_ptr<const UIImage>(image)));
     const std::string path = NSURL::fileURLWithPath(localPath).path();
     console().print("Local Path Temp: " + path);
-    NSUserDefaults::standardUserDefaults()->setObject_forKey(path, std::string(keys::SaveImageData));
+    storePhotoPath(path);
     imagePickerVisible.set(false);
 }
 

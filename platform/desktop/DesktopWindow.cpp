@@ -228,6 +228,9 @@ gboolean wheel(GtkEventControllerScroll* controller, double dx, double dy, gpoin
     // A wheel's notch is one unit; a touchpad gives pixels.
     const bool notches = gtk_event_controller_scroll_get_unit(controller) == GDK_SCROLL_UNIT_WHEEL;
     const double step = notches ? ScrollInput::kPointsPerNotch : 1.0 / s.fit.scale;
+    // Shift turns a wheel that only goes up and down sideways, as desktop programs take it.
+    const auto state = gtk_event_controller_get_current_event_state(GTK_EVENT_CONTROLLER(controller));
+    if ((state & GDK_SHIFT_MASK) && dx == 0) std::swap(dx, dy);
     bool taken = ScrollInput::scroll(s.pointer, dx * step, dy * step, notches);
     // Declarative screens scroll their own scroll views, lists and editors.
     for (auto view = taken ? nullptr : ScreenRenderer::hitTest(s.pointer); view && !taken;

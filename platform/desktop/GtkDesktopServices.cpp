@@ -174,7 +174,7 @@ void GtkDesktopServices::chooseFileToSave(const std::string& title, const std::s
 bool GtkDesktopServices::printPDF(const std::filesystem::path& pdf, const std::string& jobName,
                                   PrintCallback callback, std::string* error) {
     if (!std::ifstream(pdf, std::ios::binary)) {
-        if (error) *error = "cannot print '" + pdf.string() + "': it cannot be read";
+        if (error) *error = "the file " + pdf.string() + " cannot be read";
         return false;
     }
     // The dialog and the printer's queue name the document by its file's name, never by an address.
@@ -193,12 +193,26 @@ bool GtkDesktopServices::printPDF(const std::filesystem::path& pdf, const std::s
     return true;
 }
 
-bool GtkDesktopServices::openURL(const std::string& url) {
-    // The launcher behind gtk_show_uri, asked directly so that a link nothing can open is reported
-    // as not opened rather than lost.
-    GError* error = nullptr;
-    const gboolean opened = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error);
-    if (error) g_error_free(error);
+bool GtkDesktopServices::openURL(const std::string& url, std::string* error) {
+    // A link no program is registered for is named as such: the launcher's own words for it speak
+    // of content types.
+    char* scheme = g_uri_parse_scheme(url.c_str());
+    const std::string name = scheme ? scheme : "";
+    g_free(scheme);
+    GAppInfo* handler = name.empty() ? nullptr : g_app_info_get_default_for_uri_scheme(name.c_str());
+    if (!handler) {
+        if (error)
+            *error =
+                name.empty() ? "it is not a link" : "no program on this computer opens " + name + ": links";
+        return false;
+    }
+    g_object_unref(handler);
+    // The launcher behind gtk_show_uri, asked directly so that a link that cannot be opened is
+    // reported as not opened rather than lost.
+    GError* failure = nullptr;
+    const gboolean opened = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &failure);
+    if (!opened && error) *error = failure ? failure->message : "its program did not start";
+    if (failure) g_error_free(failure);
     return opened;
 }
 

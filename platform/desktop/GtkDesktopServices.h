@@ -21,7 +21,7 @@ public:
                           PathCallback callback) override;
     bool printPDF(const std::filesystem::path& pdf, const std::string& jobName, PrintCallback callback,
                   std::string* error = nullptr) override;
-    bool openURL(const std::string& url) override;
+    bool openURL(const std::string& url, std::string* error = nullptr) override;
 
 private:
     void chooseFile(bool save, const std::string& title, const std::vector<FileFilter>& filters,

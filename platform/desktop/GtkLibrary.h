@@ -34,6 +34,8 @@
 #define gtk_drawing_area_get_type QUILLORA_LAZY(QUILLORA_GTK, gtk_drawing_area_get_type)
 #define gtk_drawing_area_new QUILLORA_LAZY(QUILLORA_GTK, gtk_drawing_area_new)
 #define gtk_drawing_area_set_draw_func QUILLORA_LAZY(QUILLORA_GTK, gtk_drawing_area_set_draw_func)
+#define gtk_event_controller_get_current_event_state                                                         \
+    QUILLORA_LAZY(QUILLORA_GTK, gtk_event_controller_get_current_event_state)
 #define gtk_event_controller_get_type QUILLORA_LAZY(QUILLORA_GTK, gtk_event_controller_get_type)
 #define gtk_event_controller_key_get_type QUILLORA_LAZY(QUILLORA_GTK, gtk_event_controller_key_get_type)
 #define gtk_event_controller_key_new QUILLORA_LAZY(QUILLORA_GTK, gtk_event_controller_key_new)

@@ -83,32 +83,6 @@ bool scrollsContent(const UIView& view) {
            dynamic_cast<const UITextView*>(&view);
 }
 
-// Whether `hit` is drawn over `view`: not one of its superviews, and in front of it where their
-// branches part (or on a screen presented over it).
-bool drawnAbove(const std::shared_ptr<UIView>& hit, const UIView& view) {
-    if (!hit || hit.get() == &view || view.isDescendantOfView(hit.get()) || hit->isDescendantOfView(&view))
-        return false;
-    std::vector<const UIView*> mine;
-    for (const UIView* v = &view; v; v = v->superview().get())
-        mine.push_back(v);
-    for (auto v = hit; v; v = v->superview()) {
-        auto parent = v->superview();
-        if (!parent) return true; // another root: a screen presented in front
-        auto at = std::find(mine.begin(), mine.end(), parent.get());
-        if (at == mine.end()) continue;
-        const UIView* viewBranch = at == mine.begin() ? &view : *(at - 1);
-        const UIView* hitBranch = v.get();
-        const auto& siblings = parent->subviews();
-        auto index = [&siblings](const UIView* child) {
-            for (std::size_t i = 0; i < siblings.size(); ++i)
-                if (siblings[i].get() == child) return i;
-            return std::size_t(0);
-        };
-        return index(hitBranch) > index(viewBranch);
-    }
-    return true;
-}
-
 } // namespace
 
 std::vector<CGPoint> Actionability::samplePoints(CGRect r) {
@@ -171,12 +145,9 @@ Actionability::Reach Actionability::pointIn(UIView& view, const std::string& nam
     Accepts reaches = accepts ? accepts : [&view](const std::shared_ptr<UIView>& hit, CGPoint) {
         return hit && (hit.get() == &view || hit->isDescendantOfView(&view));
     };
-    // A disabled control lets touches through to what lies behind it: it is reached where
-    // nothing is drawn over it.
+    // A disabled control takes the touch and does nothing with it: reached, it is refused.
     auto control = dynamic_cast<UIControl*>(&view);
     const bool disabled = control && !control->isEnabled();
-    if (disabled && !accepts)
-        reaches = [&view](const std::shared_ptr<UIView>& hit, CGPoint) { return !drawnAbove(hit, view); };
     std::shared_ptr<UIView> cover;
     bool first = true;
     for (CGPoint p : samplePoints(visible)) {

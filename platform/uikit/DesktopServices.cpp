@@ -64,7 +64,7 @@ bool RecordingDesktopServices::printPDF(const std::filesystem::path& pdf, const 
                                         PrintCallback callback, std::string* error) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(pdf, ec)) {
-        if (error) *error = "cannot print '" + pdf.string() + "': no such file";
+        if (error) *error = "the file " + pdf.string() + " is not there";
         return false;
     }
     printRequests_.push_back({pdf, jobName});
@@ -82,8 +82,9 @@ bool RecordingDesktopServices::finishPrint(bool printed) {
     return true;
 }
 
-bool RecordingDesktopServices::openURL(const std::string& url) {
+bool RecordingDesktopServices::openURL(const std::string& url, std::string* error) {
     openedURLs_.push_back(url);
+    if (!opensURLs_ && error) *error = "nothing here opens links";
     return opensURLs_;
 }
 

@@ -50,8 +50,9 @@ public:
     // dialog to open, for example the file cannot be read; the callback then never runs.
     virtual bool printPDF(const std::filesystem::path& pdf, const std::string& jobName,
                           PrintCallback callback, std::string* error = nullptr) = 0;
-    // Hands a link to the application that opens it; false when nothing can.
-    virtual bool openURL(const std::string& url) = 0;
+    // Hands a link to the application that opens it; false (with the reason in `error`) when
+    // nothing takes it.
+    virtual bool openURL(const std::string& url, std::string* error = nullptr) = 0;
 };
 
 // Without a window: every request is kept, in order, and answered only when a test or script says
@@ -77,7 +78,7 @@ public:
                           PathCallback callback) override;
     bool printPDF(const std::filesystem::path& pdf, const std::string& jobName, PrintCallback callback,
                   std::string* error = nullptr) override;
-    bool openURL(const std::string& url) override;
+    bool openURL(const std::string& url, std::string* error = nullptr) override;
 
     const std::optional<std::string>& clipboard() const { return clipboard_; }
     const std::vector<FileRequest>& fileRequests() const { return fileRequests_; }

@@ -131,7 +131,17 @@ bool ScrollInput::scrollBy(UIView& view, double dy) {
 }
 
 bool ScrollInput::scroll(CGPoint screenPoint, double dx, double dy, bool notches) {
-    (void)dx;
+    // Sideways, only a scroll view whose content is wider than it moves: the one under the pointer
+    // or around it.
+    if (std::abs(dx) > std::abs(dy)) {
+        for (auto v = ScreenRenderer::hitTest(screenPoint); v; v = v->superview())
+            if (auto s = std::dynamic_pointer_cast<UIScrollView>(v);
+                s && s->isScrollEnabled() && s->contentSize().width > s->bounds().width()) {
+                const CGPoint before = s->contentOffset();
+                return s->userScrollTo({before.x + dx, before.y}) && s->contentOffset().x != before.x;
+            }
+        return false;
+    }
     // An alert or action sheet taller than the screen scrolls its buttons under the wheel, as under
     // a finger; the screen behind it does not move.
     for (auto v = ScreenRenderer::hitTest(screenPoint); v; v = v->superview())

@@ -26,8 +26,9 @@ public:
 
     // A touch of a person; what ScreenRenderer::sendTouch takes, with panning in front of it.
     static void touch(UITouchPhase phase, CGPoint screenPoint, double timestamp);
-    // The wheel or touchpad at `screenPoint`: (dx, dy) points of content; `notches` when they
-    // came from a wheel's notches (a picker turns one row a notch). False when nothing scrolls.
+    // The wheel or touchpad at `screenPoint`: (dx, dy) points of content, along the larger of the
+    // two; `notches` when they came from a wheel's notches (a picker turns one row a notch). False
+    // when nothing scrolls.
     static bool scroll(CGPoint screenPoint, double dx, double dy, bool notches);
 
     // The view under `screenPoint`, or one of its superviews, that scrolls; none when there is none.

@@ -9,6 +9,7 @@
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/PrintableText.h"
 #include "platform/uikit/ShownText.h"
+#include "platform/uikit/UIAlertController.h"
 
 #include <cairo.h>
 #include <glib.h>
@@ -161,18 +162,23 @@ void UIActivityViewController::print(const std::vector<std::filesystem::path>& f
         error = texts.empty() ? "nothing that can be printed was shared" : "the shared text is empty";
     }
     if (!document.empty() && jobName.empty()) jobName = document.filename().string();
+    // The person learns why nothing was printed, not only the console.
+    auto refuse = [](const std::string& why) {
+        console().print("Print failed: " + why);
+        UIAlertController::showSystemAlert("Cannot Print", "Nothing was printed: " + why + ".");
+    };
     // The desktop's print dialog (recorded without a window) answers once the person is done.
     if (!document.empty() && DesktopServices::shared().printPDF(
                                  document, jobName,
-                                 [done](bool printed, const std::optional<std::string>& failure) {
-                                     if (failure) console().print("Print failed: " + *failure);
+                                 [done, refuse](bool printed, const std::optional<std::string>& failure) {
+                                     if (failure) refuse(*failure);
                                      done(printed);
                                  },
                                  &error)) {
         console().print("Print dialog for " + document.filename().string());
         return;
     }
-    console().print("Print failed: " + error);
+    refuse(error);
     done(false);
 }
 

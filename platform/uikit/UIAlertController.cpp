@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace platform {
@@ -24,6 +26,40 @@ std::shared_ptr<UIAlertController> UIAlertController::alertControllerWithTitle_m
     alert->message_ = std::move(message);
     alert->style_ = style;
     return alert;
+}
+
+namespace {
+// A screen on its way in or out is waited for this often, this many times, before the alert is
+// given up (its reason is on the console already).
+constexpr double kSettleStep = 0.05;
+constexpr int kSettleTries = 40;
+
+void presentWhenSettled(const std::shared_ptr<UIAlertController>& alert, int triesLeft) {
+    auto window = UIApplication::sharedApplication().keyWindow();
+    std::shared_ptr<UIViewController> front;
+    bool moving = false;
+    for (auto c = window ? window->rootViewController() : nullptr; c; c = c->presentedViewController()) {
+        front = c;
+        moving = moving || c->isBeingPresented() || c->isBeingDismissed();
+    }
+    if (moving) {
+        if (triesLeft > 0)
+            RunLoop::main().schedule(kSettleStep,
+                                     [alert, triesLeft] { presentWhenSettled(alert, triesLeft - 1); });
+        return;
+    }
+    // One alert at a time: another one in front keeps its place.
+    if (front && !std::dynamic_pointer_cast<UIAlertController>(front))
+        front->presentViewController_animated_completion(alert, true, nullptr);
+}
+} // namespace
+
+void UIAlertController::showSystemAlert(const std::string& title, const std::string& message) {
+    auto alert =
+        alertControllerWithTitle_message_preferredStyle(title, message, UIAlertControllerStyle::Alert);
+    alert->addAction(
+        UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+    presentWhenSettled(alert, kSettleTries);
 }
 
 void UIAlertController::addAction(const std::shared_ptr<UIAlertAction>& action) {

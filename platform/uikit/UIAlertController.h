@@ -40,6 +40,11 @@ public:
     static std::shared_ptr<UIAlertController> alertControllerWithTitle_message_preferredStyle(
         std::optional<std::string> title, std::optional<std::string> message, UIAlertControllerStyle style);
 
+    // What the system itself tells the person (a print or a link that failed): an alert with OK
+    // over the screen in front, once no screen is on its way in or out. Not shown over another
+    // alert: the caller has put the reason on the console too.
+    static void showSystemAlert(const std::string& title, const std::string& message);
+
     const std::optional<std::string>& message() const { return message_; }
     void setMessage(std::optional<std::string> message) { message_ = std::move(message); }
     UIAlertControllerStyle preferredStyle() const { return style_; }

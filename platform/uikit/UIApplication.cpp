@@ -8,6 +8,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/DesktopServices.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIStoryboard.h"
 
@@ -82,13 +83,22 @@ void UIApplication::openURL_options_completionHandler(const std::string& url,
                                                       const std::map<std::string, std::string>&,
                                                       std::function<void(bool)> completion) {
     openedURLs_.push_back(url);
-    console().print("Opened URL " + url);
-    // The desktop opens it while the window runs; without one nothing does unless a test says so.
-    const bool handed = DesktopServices::shared().openURL(url);
-    if (completion) {
-        bool opened = DesktopServices::recording() ? opensURLs_ : handed;
-        RunLoop::main().schedule(0, [completion = std::move(completion), opened] { completion(opened); });
+    // The desktop opens it while the window runs; without one it is only recorded, and opened
+    // when a test says so.
+    const bool recorded = DesktopServices::recording() != nullptr;
+    std::string error;
+    const bool handed = DesktopServices::shared().openURL(url, &error);
+    const bool opened = recorded ? opensURLs_ : handed;
+    if (recorded || handed) {
+        console().print("Opened URL " + url);
+    } else {
+        // The screens do not look at the outcome: the system tells the person.
+        console().print("Could not open URL " + url + ": " + error);
+        UIAlertController::showSystemAlert("Cannot Open Link",
+                                           "\u201C" + url + "\u201D was not opened: " + error + ".");
     }
+    if (completion)
+        RunLoop::main().schedule(0, [completion = std::move(completion), opened] { completion(opened); });
 }
 
 void UIApplication::simulateResignActive() {

@@ -84,8 +84,9 @@ public:
     const std::vector<std::shared_ptr<UIScene>>& connectedScenes() const { return scenes_; }
     std::shared_ptr<UIWindowScene> connectSceneIfNeeded();
 
-    // Recorded and printed on the console; with a window the desktop is asked to open it. The
-    // completion tells whether it was opened (without a window only a test can arrange that).
+    // Recorded and printed on the console; with a window the desktop is asked to open it, and
+    // when no program takes it an alert "Cannot Open Link" says why. The completion tells whether
+    // it was opened (without a window only a test can arrange that).
     void openURL_options_completionHandler(const std::string& url,
                                            const std::map<std::string, std::string>& options,
                                            std::function<void(bool)> completion);

@@ -57,6 +57,7 @@ public:
 
     std::string stateDescription() const override;
     // Background image, then image and title side by side, centred; pressed and disabled looks.
+    // A title set for the disabled state is the reason the button is disabled, drawn to be read.
     void draw(cairo_t* cr) const override;
 
 private:

@@ -41,11 +41,6 @@ bool UIControl::tap() {
     return true;
 }
 
-std::shared_ptr<UIView> UIControl::hitTest(CGPoint point) {
-    if (!enabled_) return nullptr;
-    return UIView::hitTest(point);
-}
-
 bool UIControl::touchIsInside(CGPoint point) const {
     constexpr CGFloat slack = 70;
     const CGRect b = bounds();
@@ -62,6 +57,7 @@ void UIControl::touchesBegan(const UITouch&) {
 }
 
 void UIControl::touchesMoved(const UITouch& touch) {
+    if (!enabled_) return;
     // A finger that wandered off is dragging: the control lets go of it for good.
     const bool inside = !touch.movedPastSlop && touchIsInside(touch.locationInView(this));
     if (inside != highlighted_) {

@@ -110,11 +110,10 @@ public:
 
     std::string stateDescription() const override;
 
-    // A disabled control takes no touch.
-    std::shared_ptr<UIView> hitTest(CGPoint point) override;
-    // A person's finger: down highlights (the pressed look) and sends touch-down; moving out and
-    // back in takes the highlight away and gives it back; lifting inside sends touch-up-inside,
-    // outside touch-up-outside.
+    // A person's finger. A disabled control takes it and does nothing with it: nothing behind
+    // the control gets it either. On an enabled one, down highlights (the pressed look) and sends
+    // touch-down; moving out and back in takes the highlight away and gives it back; lifting
+    // inside sends touch-up-inside, outside touch-up-outside.
     void touchesBegan(const UITouch& touch) override;
     void touchesMoved(const UITouch& touch) override;
     void touchesEnded(const UITouch& touch) override;

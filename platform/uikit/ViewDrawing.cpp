@@ -176,7 +176,14 @@ void UIButton::draw(cairo_t* cr) const {
     style.font = titleLabel_ ? titleLabel_->font() : UIFont::systemFontOfSize(system ? 15 : 18);
     style.numberOfLines = 1;
     style.lineBreakMode = NSLineBreakMode::ByTruncatingTail;
-    if (auto color = titleColorForState(s))
+    // A title given for the disabled state says why the button is disabled: it is drawn to be
+    // read (grey, not faded), unless a colour was given for it too; a custom button's white would
+    // vanish on a light screen.
+    const bool reason = disabled && titles_.count(UIControlStates::Disabled) &&
+                        !titleColors_.count(UIControlStates::Disabled);
+    if (reason)
+        style.color = UIColor::systemGrayColor();
+    else if (auto color = titleColorForState(s))
         style.color = *color;
     else if (system)
         style.color = disabled ? UIColor::systemGrayColor() : tintColor();
@@ -224,7 +231,7 @@ void UIButton::draw(cairo_t* cr) const {
     if (hasTitle) {
         if (pressed && !system) style.color = style.color.colorWithAlphaComponent(style.color.alpha * 0.5);
         const CGRect titleRect{x, content.minY(), titleSize.width + 1, content.height()};
-        const double titleAlpha = system ? alpha : (disabled ? 0.45 : 1);
+        const double titleAlpha = reason ? 1 : system ? alpha : (disabled ? 0.45 : 1);
         cairo_save(cr);
         if (titleAlpha < 1) {
             // The title fades as one piece, where its letters overlap too. The layer is no larger

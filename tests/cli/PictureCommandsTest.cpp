@@ -49,14 +49,20 @@ protected:
 };
 
 TEST_F(PictureCommandsTest, SnapshotWritesThePictureAtItsScaleAndPrintsTheFile) {
-    const auto two = home / "two.png", one = home / "one.png";
+    // A path with blanks comes in quotes.
+    const auto two = home / "two.png", one = home / "one.png", blanks = home / "a screen shot.png",
+               quotedOne = home / "one and a half.png";
     testing::internal::CaptureStdout();
-    ASSERT_EQ(runScript("snapshot " + two.string() + "\nsnapshot " + one.string() + " 1\n"), 0);
+    ASSERT_EQ(runScript("snapshot " + two.string() + "\nsnapshot " + one.string() + " 1\nsnapshot \"" +
+                        blanks.string() + "\"\nsnapshot \"" + quotedOne.string() + "\" 1.5\n"),
+              0);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find(two.string() + "\n"), std::string::npos);
-    EXPECT_NE(out.find(one.string() + "\n"), std::string::npos);
+    for (const auto& written : {two, one, blanks, quotedOne})
+        EXPECT_NE(out.find(written.string() + "\n"), std::string::npos) << written;
     EXPECT_EQ(pngSize(two), (std::pair<int, int>{780, 1688}));
     EXPECT_EQ(pngSize(one), (std::pair<int, int>{390, 844}));
+    EXPECT_EQ(pngSize(blanks), (std::pair<int, int>{780, 1688}));
+    EXPECT_EQ(pngSize(quotedOne), (std::pair<int, int>{585, 1266}));
 }
 
 TEST_F(PictureCommandsTest, SnapshotAndTapRefuseWhatTheyCannotDo) {
@@ -70,6 +76,9 @@ TEST_F(PictureCommandsTest, SnapshotAndTapRefuseWhatTheyCannotDo) {
                         (home / "missing" / "x.png").string() +
                         "\n"
                         "refused usage: snapshot FILE | snapshot\n"
+                        "refused the file's quote is not closed | snapshot \"" +
+                        x +
+                        "\n"
                         "refused outside the screen | tap 400 10\n"
                         "refused outside the screen | tap -1 10\n"
                         "refused no control named '12' | tap 12\n"),

@@ -80,7 +80,9 @@ TEST_F(ProgramTest, CommandsAndOptionsChooseOneModeAndRefuseWhatCannotGoTogether
                                            {"--clock"},
                                            {"--clock", "yesterday"},
                                            {"--microphone"},
-                                           {"--home="}}) {
+                                           {"--home="},
+                                           {"--home", "/tmp/a", "--home=/tmp/b"},
+                                           {"--home=/tmp/a", "demo", "--home", "/tmp/a"}}) {
         error.clear();
         EXPECT_FALSE(parseOptions(wrong, error)) << wrong.front();
         EXPECT_FALSE(error.empty());

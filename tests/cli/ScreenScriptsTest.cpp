@@ -21,11 +21,12 @@ const std::filesystem::path kScripts = std::filesystem::path(__FILE__).parent_pa
 
 class ScreenScriptsTest : public quillora::test::PlatformTest {
 protected:
+    // On `data`, else on the test's home.
     int run(const std::filesystem::path& script,
             const std::function<void(ScriptInterpreter&)>& extend = nullptr,
-            double clock = platform::RunLoop::kDefaultVirtualEpoch) {
+            double clock = platform::RunLoop::kDefaultVirtualEpoch, const std::filesystem::path& data = {}) {
         Options options;
-        options.home = home;
+        options.home = data.empty() ? home : data;
         options.clock = clock;
         options.script = script.string();
         char name[] = "quillora";
@@ -232,6 +233,38 @@ TEST_F(ScreenScriptsTest, TheFourLettersGoFromTheGalleryToTheirPdfs) {
         const std::string images =
             quillora::test::run("pdfimages -list " + quillora::test::quoted(tmp / pdf));
         EXPECT_NE(images.find("240   240  rgb     3   8  jpeg"), std::string::npos) << pdf << "\n" << images;
+    }
+}
+
+// A data folder whose name is in another encoding than UTF-8 (which preferences cannot carry): the
+// logo picked into a letter is still printed in it. Under a UTF-8 folder the whole path is stored,
+// as earlier versions read it.
+TEST_F(ScreenScriptsTest, ALogoPickedUnderAFolderNamedInAnotherEncodingIsPrintedInTheLetter) {
+    struct Case {
+        std::string folder;
+        bool wholePathStored;
+    };
+    for (const Case& c : {Case{"plain", true}, Case{"caf\xE9 \xFF", false}}) {
+        const auto data = home / c.folder;
+        const auto script = home / "logo.txt";
+        std::ofstream(script) << "tap StickyDynamicButton\npress Modern Letter\npress Select Logo\n"
+                                 "photo handle.png\npress Preview\nwait 2\n";
+        ASSERT_EQ(run(script, nullptr, platform::RunLoop::kDefaultVirtualEpoch, data), 0) << c.folder;
+        platform::resetSharedInstances();
+
+        const std::string images = quillora::test::run(
+            "pdfimages -list " + quillora::test::quoted(data / "tmp" / "MyPDFmodernLetter.pdf"));
+        EXPECT_NE(images.find("240   240  rgb     3   8  jpeg"), std::string::npos)
+            << c.folder << ": the logo is left out\n"
+            << images;
+        std::ifstream plist(data / "Library" / "Preferences" / "com.quillora.app.plist");
+        const std::string prefs((std::istreambuf_iterator<char>(plist)), {});
+        const std::string stored =
+            c.wholePathStored ? (data / "tmp" / "handle.png").string() : "tmp/handle.png";
+        EXPECT_NE(prefs.find("<key>SaveImageData</key>\n\t<string>" + stored + "</string>"),
+                  std::string::npos)
+            << c.folder << "\n"
+            << prefs;
     }
 }
 

@@ -2,9 +2,11 @@
 
 #include <fstream>
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include "cli/Program.h"
+#include "platform/desktop/DesktopWindow.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/ScreenRenderer.h"
@@ -27,6 +29,16 @@ int runProgramHere(const std::filesystem::path& data, const std::string& script,
     const int status = cli::runProgram(options, 1, argv, extend);
     platform::resetSharedInstances();
     return status;
+}
+
+bool writeWindowPicture(const std::filesystem::path& path, std::pair<int, int> size) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.first, size.second);
+    cairo_t* cr = cairo_create(surface);
+    platform::DesktopWindow::drawFrame(cr, size.first, size.second);
+    cairo_destroy(cr);
+    const bool written = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    return written;
 }
 
 std::shared_ptr<platform::swiftui::HostingView>

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "cli/ScriptInterpreter.h"
 #include "platform/foundation/Geometry.h"
@@ -22,6 +23,10 @@ namespace quillora::test {
 // after it.
 int runProgramHere(const std::filesystem::path& data, const std::string& script,
                    const std::function<void(cli::ScriptInterpreter&)>& extend);
+
+// The screen as a window of `size` (pixels: width, height) draws it, written as the PNG `path`;
+// false when it cannot be written.
+bool writeWindowPicture(const std::filesystem::path& path, std::pair<int, int> size);
 
 // The first declarative screen's hosting view in `view` or below it.
 std::shared_ptr<platform::swiftui::HostingView>

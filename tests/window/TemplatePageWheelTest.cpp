@@ -7,34 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "platform/desktop/DesktopWindow.h"
 #include "platform/uikit/UIScreen.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ImageCompare.h"
-#include "tests/support/PlatformTest.h"
 #include "tests/support/WindowManagerMessages.h"
 #include "tests/support/XvfbSession.h"
 #include "tests/window/ProgramHere.h"
+#include "tests/window/WindowSessionTest.h"
 
 using namespace std::chrono_literals;
 using quillora::test::ChildProcess;
 
 namespace {
 
-class TemplatePageWheelTest : public quillora::test::PlatformTest {
+class TemplatePageWheelTest : public quillora::test::WindowSessionTest {
 protected:
-    void SetUp() override {
-        PlatformTest::SetUp();
-        x_ = std::make_unique<quillora::test::XvfbSession>(home / "display");
-        if (!x_->unavailable().empty()) FAIL() << x_->unavailable();
-        std::string why;
-        if (!x_->startWindowManager(why)) FAIL() << why;
-    }
-    void TearDown() override {
-        x_.reset();
-        PlatformTest::TearDown();
-    }
-
     // A data folder whose stored transcript is `transcript`.
     static void storeTranscript(const std::filesystem::path& data, const std::string& transcript) {
         quillora::test::writeFile(data / "Library" / "Preferences" / "com.quillora.app.plist",
@@ -43,14 +30,6 @@ protected:
                                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist "
                                   "version=\"1.0\"><dict><key>saveclipBoardText</key><string>" +
                                       transcript + "</string></dict></plist>\n");
-    }
-
-    // A place on the screen (points) as pixels of the window, of `size`, that shows it.
-    static platform::CGRect inWindow(std::pair<int, int> size, const platform::CGRect& r) {
-        const auto fit =
-            platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
-        return {fit.x + r.minX() * fit.scale, fit.y + r.minY() * fit.scale, r.width() * fit.scale,
-                r.height() * fit.scale};
     }
 
     void click(const std::string& id, std::pair<int, int> size, const platform::CGRect& r) {
@@ -69,8 +48,6 @@ protected:
             [&] { return quillora::test::occurrences(home / "app.log", line) > 0; },
             quillora::test::kHangLimit);
     }
-
-    std::unique_ptr<quillora::test::XvfbSession> x_;
 };
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIPickerView.h"
 #include "platform/uikit/UIScreen.h"
+#include "platform/uikit/UIScrollView.h"
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIWindow.h"
@@ -354,6 +355,22 @@ TEST_F(DesktopInputTest, DragsScrollWheelsTurnPickersAndALeftDragOnARowOpensItsS
     EXPECT_FALSE(ScrollInput::scroll({200, 150}, 0, 40, true));
     text->removeFromSuperview();
 
+    // A strip of cards wider than the screen goes sideways under a sideways wheel (the window's
+    // Shift+wheel), from a card on it too, and no further than its end.
+    auto strip = std::make_shared<UIScrollView>(CGRect{0, 200, 390, 120});
+    strip->setContentSize({1000, 120});
+    strip->addSubview(std::make_shared<UIView>(CGRect{20, 10, 100, 100}));
+    root->view()->addSubview(strip);
+    EXPECT_TRUE(ScrollInput::scroll({100, 260}, 2 * ScrollInput::kPointsPerNotch, 0, true));
+    EXPECT_DOUBLE_EQ(strip->contentOffset().x, 80);
+    EXPECT_DOUBLE_EQ(strip->contentOffset().y, 0);
+    EXPECT_TRUE(ScrollInput::scroll({100, 260}, 100000, 0, false));
+    EXPECT_DOUBLE_EQ(strip->contentOffset().x, 610);
+    EXPECT_FALSE(ScrollInput::scroll({100, 260}, ScrollInput::kPointsPerNotch, 0, true));
+    EXPECT_TRUE(ScrollInput::scroll({100, 260}, -ScrollInput::kPointsPerNotch, 0, true));
+    EXPECT_DOUBLE_EQ(strip->contentOffset().x, 570);
+    strip->removeFromSuperview();
+
     auto button = UIButton::buttonWithType(UIButtonType::System);
     button->setFrame({10, 780, 100, 40});
     button->addTarget(
@@ -419,14 +436,24 @@ TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHa
     ASSERT_TRUE(services().finishPrint(true));
     ASSERT_TRUE(services().finishPrint(false));
     runUntilIdle();
+    // Nothing printable: the person is told why, once the sheet has gone.
+    auto refusal = [&]() -> std::string {
+        advance(1);
+        auto alert = std::dynamic_pointer_cast<UIAlertController>(root->presentedViewController());
+        if (!alert) return "no alert";
+        const std::string said = alert->title().value_or("") + ": " + alert->message().value_or("");
+        alert->pressActionWithTitle("OK");
+        advance(1);
+        return said;
+    };
     share({*NSURL::URLWithString("https://example.org")})->userCompleteWithActivity(UIActivityTypePrint);
-    runUntilIdle();
+    EXPECT_EQ(refusal(), "Cannot Print: Nothing was printed: nothing that can be printed was shared.");
     EXPECT_EQ(services().printRequests().size(), 2u);
     EXPECT_TRUE(consoleHas("Print failed: nothing that can be printed was shared"));
     // An empty transcript, or one of blanks, would print blank pages: nothing printable either.
     for (const char* blank : {"", " ", "\n \t\n\u3000\u200b"}) {
         share({std::string(blank)})->userCompleteWithActivity(UIActivityTypePrint);
-        runUntilIdle();
+        EXPECT_EQ(refusal(), "Cannot Print: Nothing was printed: the shared text is empty.");
     }
     EXPECT_EQ(services().printRequests().size(), 2u);
     EXPECT_TRUE(consoleHas("Print failed: the shared text is empty"));
@@ -448,6 +475,7 @@ TEST_F(DesktopInputTest, ShareSheetActivitiesActThroughTheDesktopAndReportWhatHa
     runUntilIdle();
     EXPECT_EQ(services().openedURLs(), (std::vector<std::string>{"https://example.org"}));
     EXPECT_EQ(opened, (std::vector<bool>{false}));
+    EXPECT_EQ(root->presentedViewController(), nullptr) << "a recorded link is no refusal to tell";
     std::string error;
     EXPECT_FALSE(services().printPDF(home / "missing.pdf", "job", nullptr, &error));
     EXPECT_NE(error.find("missing.pdf"), std::string::npos);

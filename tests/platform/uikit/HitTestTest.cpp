@@ -3,6 +3,7 @@
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIButton.h"
+#include "platform/uikit/UIGestureRecognizer.h"
 #include "platform/uikit/UIViewController.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
@@ -50,8 +51,6 @@ TEST_F(HitTestTest, ViewsThatCannotBeSeenOrUsedNeverTakeATouch) {
     hidden->setHidden(true);
     auto faded = button({10, 200, 100, 40});
     faded->setAlpha(0.005);
-    auto disabled = button({10, 300, 100, 40});
-    disabled->setEnabled(false);
     auto inert = button({10, 400, 100, 40});
     inert->setUserInteractionEnabled(false);
     // A hidden container hides its subviews from touches too.
@@ -62,8 +61,7 @@ TEST_F(HitTestTest, ViewsThatCannotBeSeenOrUsedNeverTakeATouch) {
     container->addSubview(inside);
     container->setHidden(true);
 
-    for (CGPoint p :
-         {CGPoint{50, 120}, CGPoint{50, 220}, CGPoint{50, 320}, CGPoint{50, 420}, CGPoint{230, 130}}) {
+    for (CGPoint p : {CGPoint{50, 120}, CGPoint{50, 220}, CGPoint{50, 420}, CGPoint{230, 130}}) {
         auto hit = ScreenRenderer::hitTest(p);
         EXPECT_EQ(hit, root->view()) << p.x << "," << p.y;
         touch(p, p);
@@ -72,6 +70,30 @@ TEST_F(HitTestTest, ViewsThatCannotBeSeenOrUsedNeverTakeATouch) {
     // Alpha just at the threshold still takes touches.
     faded->setAlpha(0.01);
     EXPECT_EQ(ScreenRenderer::hitTest({50, 220}), faded);
+}
+
+// A disabled control is still there under the finger: it takes the touch, shows no pressed look
+// and does nothing, and what lies behind it (a button, the screen's tap gesture) hears nothing.
+TEST_F(HitTestTest, ADisabledControlTakesTheTouchesThatLandOnItAndPassesNoneOn) {
+    root->view()->addGestureRecognizer(
+        std::make_shared<UITapGestureRecognizer>(root, "tapped", [](Screen& s) { s.tapped(); }));
+    auto behind = button({10, 100, 200, 60});
+    auto disabled = button({0, 90, 300, 100});
+    disabled->setEnabled(false);
+    for (CGPoint p : {CGPoint{50, 130}, CGPoint{250, 170}}) {
+        EXPECT_EQ(ScreenRenderer::hitTest(p), disabled) << p.x << "," << p.y;
+        ScreenRenderer::sendTouch(UITouchPhase::Began, p, 0);
+        EXPECT_FALSE(disabled->isHighlighted());
+        ScreenRenderer::sendTouch(UITouchPhase::Moved, {p.x + 1, p.y}, 0.05);
+        EXPECT_FALSE(disabled->isHighlighted());
+        ScreenRenderer::sendTouch(UITouchPhase::Ended, {p.x + 1, p.y}, 0.1);
+    }
+    EXPECT_EQ(root->taps, 0) << "the touch went on to what lies behind";
+    touch({250, 300}, {250, 300});
+    EXPECT_EQ(root->taps, 1) << "beside it the screen's gesture hears the tap";
+    disabled->setEnabled(true);
+    touch({50, 130}, {50, 130});
+    EXPECT_EQ(root->taps, 2);
 }
 
 TEST_F(HitTestTest, TheFrontMostViewWinsAndCoveredControlsGetNothing) {

@@ -1,6 +1,7 @@
 // What the renderer paints, read back pixel by pixel: the view state that decides what is seen
 // (hidden, alpha, clipping, transform, corner radius, border) and the fonts the screens name.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <cairo.h>
@@ -112,6 +113,38 @@ TEST_F(ScreenDrawingTest, ButtonsShowPressedAndDisabledLooksAndLabelsTheirTextCo
     for (int x = 10; x < 300 && !red; ++x)
         red = at(x, 130).r > 200 && at(x, 130).g < 60;
     EXPECT_TRUE(red);
+}
+
+// A picture button disabled with a title for that state (why it is disabled) shows the title where
+// it can be read, on a light screen too; its other titles keep the colour they were given.
+TEST_F(ScreenDrawingTest, ADisabledPictureButtonShowsTheTitleThatSaysWhyBesideItsPicture) {
+    struct Case {
+        const char* name;
+        UIControlState titledState;
+        std::optional<UIColor> disabledColour;
+        bool readable;
+    };
+    for (const Case& c :
+         {Case{"a reason", UIControlStates::Disabled, std::nullopt, true},
+          Case{"a normal title", UIControlStates::Normal, std::nullopt, false},
+          Case{"a reason coloured", UIControlStates::Disabled, UIColor::whiteColor(), false}}) {
+        SCOPED_TRACE(c.name);
+        auto button = UIButton::buttonWithType(UIButtonType::Custom);
+        button->setFrame({10, 300, 350, 50});
+        button->setImage_forState(UIImage::imageNamed("Play.png"), UIControlStates::Normal);
+        button->setTitle_forState("Connect to the internet", c.titledState);
+        if (c.disabledColour) button->setTitleColor_forState(*c.disabledColour, UIControlStates::Disabled);
+        button->setEnabled(false);
+        root->view()->addSubview(button);
+        render();
+        int darkest = 255;
+        // Right of the picture, where the title goes.
+        for (int y = 300; y < 350; ++y)
+            for (int x = 130; x < 360; ++x)
+                darkest = std::min(darkest, at(x, y).r);
+        EXPECT_EQ(darkest < 200, c.readable) << "darkest " << darkest;
+        button->removeFromSuperview();
+    }
 }
 
 TEST_F(ScreenDrawingTest, TheScreensFontNamesReachInstalledFamilies) {

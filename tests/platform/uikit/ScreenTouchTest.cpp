@@ -361,6 +361,14 @@ TEST_F(ScreenTouchTest, TheShareSheetOffersWhatSuitsItsItemsAndTellsWhichWasPick
     tap({origin.x + print.midX(), origin.y + print.midY()});
     EXPECT_EQ(told, (std::vector<std::string>{UIActivityTypePrint + " cancelled"}))
         << "the shared PDF is not there: nothing was printed";
+    // The person is told so over the screen, which is left as it was once that is answered.
+    advance(1);
+    auto alert = std::dynamic_pointer_cast<UIAlertController>(screen->presentedViewController());
+    ASSERT_NE(alert, nullptr) << "nothing says why nothing was printed";
+    EXPECT_EQ(alert->title(), "Cannot Print");
+    EXPECT_EQ(alert->message(), "Nothing was printed: the file /tmp/a.pdf is not there.");
+    ASSERT_TRUE(alert->pressActionWithTitle("OK"));
+    runUntilIdle();
     EXPECT_EQ(screen->presentedViewController(), nullptr);
 
     screen->presentViewController_animated_completion(share, false, nullptr);
