@@ -44,8 +44,12 @@ protected:
     std::string stopAndWait() {
         EXPECT_TRUE(screen->recordButton->tap());
         PocketsphinxEngine::holdDecodersForTesting(false);
-        EXPECT_TRUE(RunLoop::main().runUntil(
-            [&] { return !screen->taskTextStillComing() && !screen->isFinalStopped; }, 600));
+        // A wait on the virtual clock gives up after a minute of real time without news from the
+        // decoder, which may need more to hear a long phrase on a busy machine.
+        auto ended = [&] { return !screen->taskTextStillComing() && !screen->isFinalStopped; };
+        for (int minute = 0; minute < 10 && !ended(); ++minute)
+            RunLoop::main().runUntil(ended, 600);
+        EXPECT_TRUE(ended());
         runUntilIdle();
         return screen->Clipboard->text();
     }

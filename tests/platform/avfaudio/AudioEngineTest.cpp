@@ -365,9 +365,7 @@ TEST_F(AudioEngineTest, CaptureKeepsAllItHasNotHeardAndCutsItAlikeHoweverItArriv
         bool readsAsItArrives;
     };
     for (const Case& c :
-         {Case{"10 ms buffers read at once", 160, true}, Case{"1024-frame buffers read at once", 1024, true},
-          Case{"odd buffers read at once", 333, true},
-          Case{"1024-frame buffers read after the stop", 1024, false},
+         {Case{"10 ms buffers read at once", 160, true}, Case{"odd buffers read at once", 333, true},
           Case{"seconds-long buffers read after the stop", 48000, false}}) {
         SCOPED_TRACE(c.name);
         auto capture = std::make_shared<AudioCapture>();
