@@ -49,6 +49,7 @@
 #include "tests/support/PlatformTest.h"
 #include "tests/support/WindowManagerMessages.h"
 #include "tests/support/XvfbSession.h"
+#include "tests/window/ProgramHere.h"
 
 using namespace std::chrono_literals;
 using quillora::test::ChildProcess;
@@ -66,19 +67,8 @@ struct Controls {
     platform::CGRect editorText, editorSave;
 };
 
-// The row titled `title` of the shown share sheet: where it is on the screen.
-std::optional<platform::CGRect> shareSheetRow(const std::string& title) {
-    auto screen = platform::ScreenRenderer::presentationChain().back();
-    auto sheet = std::dynamic_pointer_cast<platform::UIActivityViewController>(screen);
-    auto view =
-        sheet ? std::dynamic_pointer_cast<platform::UIActivityViewControllerView>(sheet->view()) : nullptr;
-    if (!view) return std::nullopt;
-    const auto offered = sheet->offeredActivities();
-    const auto rows = view->rowRects();
-    for (std::size_t i = 0; i < offered.size() && i < rows.size(); ++i)
-        if (offered[i].second == title) return view->convertRect_toView(rows[i], nullptr);
-    return std::nullopt;
-}
+using quillora::test::findHostingView;
+using quillora::test::shareSheetRow;
 
 class WindowTest : public quillora::test::PlatformTest {
 protected:
@@ -178,15 +168,6 @@ protected:
         return quillora::test::waitUntil([&] { return printed(line) > before; }, timeout);
     }
 
-    static std::shared_ptr<platform::swiftui::HostingView>
-    findHostingView(const std::shared_ptr<platform::UIView>& view) {
-        if (!view) return nullptr;
-        if (auto hosting = std::dynamic_pointer_cast<platform::swiftui::HostingView>(view)) return hosting;
-        for (const auto& child : view->subviews())
-            if (auto found = findHostingView(child)) return found;
-        return nullptr;
-    }
-
     // A copy of the program on `appHome`, its window drawn and dictating the clip until one task has
     // ended: the window's id and size. The first screen's controls are measured once, into `controls`.
     void startDictating(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
@@ -259,16 +240,7 @@ protected:
                     });
                 });
         };
-        const auto script = home / "measure.txt";
-        std::ofstream(script) << "measure\n";
-        quillora::cli::Options options;
-        options.home = home / "headless";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = script.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        EXPECT_EQ(quillora::test::runProgramHere(home / "headless", "measure\n", extend), 0);
         return controls;
     }
 
@@ -277,76 +249,7 @@ protected:
     // screen's control named KEY, else of its declarative control labelled KEY, else of the share
     // sheet's row titled KEY. Places not found are left out.
     std::map<std::string, platform::CGRect> places(const std::string& script) {
-        std::map<std::string, platform::CGRect> found;
-        auto extend = [&](quillora::cli::ScriptInterpreter& interpreter) {
-            interpreter.addCommand(
-                "place", "place KEY",
-                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
-                    const std::string key = line.rest;
-                    try {
-                        if (auto view = std::dynamic_pointer_cast<platform::UIView>(
-                                quillora::cli::ScriptInterpreter::control(key))) {
-                            // Where a click reaches it: a view drawn over it may cover its middle.
-                            const auto r = view->convertRect_toView(view->bounds(), nullptr);
-                            for (double dy : {0.5, 0.75, 0.25, 0.9, 0.1}) {
-                                const platform::CGPoint p{r.midX(), r.minY() + r.height() * dy};
-                                auto hit = platform::ScreenRenderer::hitTest(p);
-                                if (hit && hit->isDescendantOfView(view.get())) {
-                                    found[key] = {p.x - 1, p.y - 1, 2, 2};
-                                    break;
-                                }
-                            }
-                            return;
-                        }
-                    } catch (const quillora::cli::ScriptError&) {
-                    }
-                    auto screen = platform::ScreenRenderer::presentationChain().back();
-                    if (std::dynamic_pointer_cast<platform::UIActivityViewController>(screen)) {
-                        if (auto row = shareSheetRow(key)) found[key] = *row;
-                        return;
-                    }
-                    // A label may start with a blank, which the line's words lose.
-                    if (auto hosting = findHostingView(screen->view()))
-                        for (const std::string& label : {key, " " + key})
-                            if (auto box = hosting->layout().controlBox(label); box && !found.count(key))
-                                found[key] = hosting->convertRect_toView(box->frame, nullptr);
-                });
-            // Scrolls the shown declarative screen to its end, as the wheel does in the window.
-            interpreter.addCommand("toend", "toend",
-                                   [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
-                                       auto screen = platform::ScreenRenderer::presentationChain().back();
-                                       auto hosting = findHostingView(screen->view());
-                                       ASSERT_TRUE(hosting) << "no declarative screen is shown";
-                                       const auto b = hosting->bounds();
-                                       hosting->scrollBy({b.midX(), b.midY()}, {0, 1e6});
-                                       platform::RunLoop::main().runUntilIdle();
-                                   });
-            // The back button of the shown navigation bar, as "back".
-            interpreter.addCommand("backitem", "backitem",
-                                   [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
-                                       if (auto r = platform::ScreenRenderer::backButtonFrame())
-                                           found["back"] = *r;
-                                   });
-            // The whole frame of a named view, as "frame KEY".
-            interpreter.addCommand(
-                "frame", "frame KEY",
-                [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine& line) {
-                    auto view = std::dynamic_pointer_cast<platform::UIView>(
-                        quillora::cli::ScriptInterpreter::control(line.rest));
-                    found["frame " + line.rest] = view->convertRect_toView(view->bounds(), nullptr);
-                });
-        };
-        const auto path = home / "places.txt";
-        std::ofstream(path) << script;
-        quillora::cli::Options options;
-        options.home = home / "places";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
-        return found;
+        return quillora::test::places(home / "places", script);
     }
 
     // The pictures of the screens a person sees along `script`, run here without a window: each
@@ -398,16 +301,7 @@ protected:
                     cairo_surface_destroy(surface);
                 });
         };
-        const auto path = home / "drawn.txt";
-        std::ofstream(path) << script;
-        quillora::cli::Options options;
-        options.home = home / "drawn";
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-        platform::resetSharedInstances();
+        EXPECT_EQ(quillora::test::runProgramHere(home / "drawn", script, extend), 0);
     }
 
     // Every file under `folder` with its content.
@@ -829,16 +723,7 @@ protected:
                     }
                 });
         };
-        const auto path = home / "acts.txt";
-        std::ofstream(path) << text << "frame\n";
-        quillora::cli::Options options;
-        options.home = dir;
-        options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-        options.script = path.string();
-        char name[] = "quillora";
-        char* argv[] = {name, nullptr};
-        EXPECT_EQ(quillora::cli::runProgram(options, 1, argv, withText), 0) << text;
-        platform::resetSharedInstances();
+        EXPECT_EQ(quillora::test::runProgramHere(dir, text + "frame\n", withText), 0) << text;
     }
     std::string interpreterText_;
 
@@ -1066,18 +951,12 @@ TEST_F(WindowTest, ASavedPDFOpensFromTheListOfPDFsWithItsPageDrawn) {
                 cairo_surface_destroy(surface);
             });
     };
-    const auto script = home / "to-preview.txt";
-    std::ofstream(script) << "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\n"
-                             "at PDFButton\ntap PDFButton\nwait 1\n"
-                             "at tableList\nrow tableList 0\nwait 2\nframe\n";
-    quillora::cli::Options options;
-    options.home = home / "measured";
-    options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-    options.script = script.string();
-    char name[] = "quillora";
-    char* argv[] = {name, nullptr};
-    ASSERT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-    platform::resetSharedInstances();
+    ASSERT_EQ(quillora::test::runProgramHere(home / "measured",
+                                             "at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\n"
+                                             "at PDFButton\ntap PDFButton\nwait 1\n"
+                                             "at tableList\nrow tableList 0\nwait 2\nframe\n",
+                                             extend),
+              0);
     ASSERT_EQ(at.size(), 3u);
 
     // A person clicks the same way: the list, its PDFs, the saved one.
@@ -1256,17 +1135,12 @@ TEST_F(WindowTest, AFileThatIsNoPictureChosenInThePhotoPickerShowsTheRefusalAndT
                 cairo_surface_destroy(surface);
             });
     };
-    const auto script = home / "to-refusal.txt";
-    std::ofstream(script) << "tap StickyDynamicButton\nwait 1\npress \"For Rent Flyer\"\nwait 1\n"
-                             "press \"Select an Image\"\nwait 1\nrefuse\nframe\n";
-    quillora::cli::Options options;
-    options.home = home / "measured";
-    options.clock = platform::RunLoop::kDefaultVirtualEpoch;
-    options.script = script.string();
-    char name[] = "quillora";
-    char* argv[] = {name, nullptr};
-    ASSERT_EQ(quillora::cli::runProgram(options, 1, argv, extend), 0);
-    platform::resetSharedInstances();
+    ASSERT_EQ(
+        quillora::test::runProgramHere(home / "measured",
+                                       "tap StickyDynamicButton\nwait 1\npress \"For Rent Flyer\"\nwait 1\n"
+                                       "press \"Select an Image\"\nwait 1\nrefuse\nframe\n",
+                                       extend),
+        0);
 
     // The gallery, then the wheel over it, notch by notch, well past its end: the card comes up.
     waitForFirstScreen(id);
