@@ -106,8 +106,15 @@ long ScriptInterpreter::parseInteger(const std::string& word, const std::string&
 
 void ScriptInterpreter::settle() {
     // Answers that come from other threads (authorization, the decoder) arrive before the next
-    // touch, as they would on a device where a person takes longer than the machine.
-    RunLoop::main().settleExternalWork();
+    // touch, as they would on a device where a person takes longer than the machine. An end from
+    // outside does not wait for them: a decoder far behind the microphone is busy for minutes, and
+    // the termination has its own bounded wait for the words it needs.
+    constexpr double kSettleWait = 30;
+    constexpr double kStep = 0.25;
+    for (double waited = 0; waited < kSettleWait; waited += kStep) {
+        if (TerminationSignals::requested()) throw ProgramEnding{};
+        if (RunLoop::main().settleExternalWork(kStep)) return;
+    }
 }
 
 std::shared_ptr<UIViewController> ScriptInterpreter::currentScreen() {

@@ -42,7 +42,8 @@ AVAudioFrameCount tapBufferSize(const AVAudioFormat& format) {
 }
 // Recognition errors in a row that end a run for a lost connection.
 constexpr int kLostConnectionFailures = 5;
-// Seconds a screen that left waits at most for its stopped task's last words.
+// Seconds a screen that left waits at most for its stopped task's last words, counted afresh at
+// each task that ends before the stop.
 constexpr double kLeavingTaskGrace = 60;
 constexpr std::int64_t kReviewWordCount = 3001;
 
@@ -171,7 +172,9 @@ void DictationLoop::recordButtonTapped() {
         presentAlert("Hmm....Looks like you are not connected to internet🤔", table_.offlineMessage, "OK ");
         return;
     }
-    startCountdownTimer();
+    // The run's time counts from its first audio, not from before the first task's model has
+    // loaded: the countdown starts once the microphone has.
+    timeLeft = table_.runLength;
     if (table_.liveViewOnlyWhileRunning) {
         if (views.live) views.live->setHidden(false);
         if (views.picker) views.picker->setHidden(true);
@@ -183,6 +186,7 @@ void DictationLoop::recordButtonTapped() {
         endRunAfterFailedStart(*error);
         return;
     }
+    startCountdownTimer();
     if (table_.checksMicrophonePermission && !recordPermissionGranted()) {
         console().print("permission required ");
         if (views.live) views.live->setHidden(true);
@@ -369,13 +373,11 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     // A run that ends on a failure ends where its last task stopped hearing: what the microphone
     // took after that has no task left to hear it.
     if (!continues && endedRequest && capture_ && endedRequest->endPosition() < capture_->endPosition()) {
-        const double rate = inputNode->outputFormatForBus(kTapBus).sampleRate();
-        const auto frames = capture_->endPosition() - endedRequest->endPosition();
         char line[160];
         std::snprintf(
             line, sizeof line,
             "The recording ended on a failure: %.1f s of audio after the last task were dropped unheard",
-            rate > 0 ? static_cast<double>(frames) / rate : 0.0);
+            AudioCapture::seconds(capture_->endPosition() - endedRequest->endPosition()));
         console().print(line);
     }
     recognitionTask.reset();
@@ -414,9 +416,11 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         if (failure)
             endRunAfterFailedStart(*failure);
         else if (released) {
-            // The leaving let go of the fields: the task for the rest is held as the ended one was.
+            // The leaving let go of the fields: the task for the rest is held as the ended one was,
+            // and the screen waits for it as long again, however far behind recognition runs.
             endingTask_ = std::move(recognitionTask);
             endingRequest_ = std::move(recognitionRequest);
+            keepScreenForEndingTask();
         }
     }
     // The leaving screen's last task has said its last: the screen may go now (the caller holds it
@@ -735,11 +739,15 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
         endingRequest_ = std::move(recognitionRequest);
         endingTask_ = std::move(recognitionTask);
     }
+    keepScreenForEndingTask();
+    return true;
+}
+
+void DictationLoop::keepScreenForEndingTask() {
     // The phrase being spoken is still on its way: the screen waits for it even if nothing else
     // holds it any more.
     releaseKeeper();
     keeper_ = RunLoop::main().schedule(kLeavingTaskGrace, [kept = dictationScreen().shared_from_this()] {});
-    return true;
 }
 
 void DictationLoop::releaseKeeper() {
@@ -748,15 +756,36 @@ void DictationLoop::releaseKeeper() {
 
 bool DictationLoop::appendRunningTaskForQuitting() {
     if (!recognitionTask && !endingTask_) return false;
-    // No later callback may append it a second time.
+    // A quit is a stop: what the microphone takes from now on is no part of the run.
+    isStopped = true;
+    audioEngine->stop();
+    if (capture_) capture_->close();
+    // Each task's end appends its words and starts the task for the rest before the stop, if any.
+    const auto deadline = UIApplication::sharedApplication().terminationDeadline();
+    for (auto task = recognitionTask ? recognitionTask : endingTask_; task;) {
+        if (!task->awaitEnd(deadline)) break;
+        auto next = recognitionTask ? recognitionTask : endingTask_;
+        if (next == task) break;
+        task = std::move(next);
+    }
+    if (!recognitionTask && !endingTask_) return true;
+
+    // Out of time: the running task's words as far as it has heard them, and no more callbacks.
     ++generation_;
     if (countClipboard == 0) {
         console().print(table_.handlers[0].appendLine);
         appendTaskText(dictationViews());
         countClipboard = 1;
     }
-    isStopped = true;
-    audioEngine->stop();
+    const auto& request = recognitionRequest ? recognitionRequest : endingRequest_;
+    if (request && capture_ && request->endPosition() < capture_->endPosition()) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "The application ended with recognition %.1f s of audio behind the microphone: that "
+                      "audio went unheard",
+                      AudioCapture::seconds(capture_->endPosition() - request->endPosition()));
+        console().print(line);
+    }
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
     if (recognitionTask) recognitionTask->cancel();
     recognitionTask.reset();
@@ -772,6 +801,7 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     DispatchQueue::main().async([weak = weakLoop()] {
         if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
     });
+    capture_.reset();
     releaseKeeper();
     return true;
 }

@@ -255,8 +255,11 @@ public:
     // keeps them, and any task that hears the rest before the stop, until the last has ended).
     // False when nothing was running.
     bool stopRunForLeaving(bool releaseTask);
-    // The application ends during a task: what the task has heard so far is appended at once (no
-    // later callback will come to do it) and the run ends. False when no task was listening.
+    // The application ends during a run: the run stops where it is, as at a stop, and the words
+    // before the stop are appended as their tasks end, each end awaited until the termination's
+    // deadline (no later turn of the run loop will come to deliver them). What is left then is
+    // appended as far as its task has heard it, and the console says how much audio went unheard.
+    // The run is over when this returns. False when no task was listening.
     bool appendRunningTaskForQuitting();
     // What the running task has heard so far (after the command pass); empty before any speech.
     const std::string& heardByRunningTask() const { return taskHeard_; }
@@ -320,9 +323,10 @@ private:
     // Why recording is refused, as the disabled button says it; empty while authorized.
     std::string refusalTitle_;
     // Queued work that keeps the screen alive while a task stopped by its leaving has yet to
-    // deliver its text: the task's end cancels it, and it lets go by itself after a minute. Held by
-    // the run loop, not by the screen, so it makes no cycle.
+    // deliver its text: the run's end cancels it, and it lets go by itself after a minute in which no
+    // task ended. Held by the run loop, not by the screen, so it makes no cycle.
     std::uint64_t keeper_ = 0;
+    void keepScreenForEndingTask();
     void releaseKeeper();
 };
 

@@ -408,8 +408,9 @@ void DictationScreen::appBecomeActive() {
 
 void DictationScreen::appTerminateAction() {
     if (!std::exchange(terminationAnnounced, true)) console().print("app going to terminate");
-    keepWorkInProgressForQuitting();
+    // The phrase being spoken is part of what is saved, here, once: not again when the run ends.
     saveWhenRunEnds_ = false;
+    keepWorkInProgressForQuitting();
     if (saveText.expired()) return;
     // Termination keeps unsaved work: a transcript its list holds as it stands is not added again,
     // whether the screen is on the stack (under its list, or back from it) or off it.

@@ -1,13 +1,19 @@
 #pragma once
 // One continuous capture of a microphone: the tap appends every buffer, in order, and recognition
-// reads it from a position on. A position counts the frames appended since the capture began; a
-// reader's task ends at a position, and the next task reads from there, so audio that arrives while
-// one task ends and the next begins is neither copied nor lost. Closing the capture fixes where
-// the audio stops: a stop is a position like any other.
+// reads it from a position on. A position counts the frames stored since the capture began; a
+// reader's task ends at a position, and the next task reads on from there, so audio that arrives
+// while one task ends and the next begins is neither copied nor lost. Closing the capture fixes
+// where the audio stops: a stop is a position like any other.
 //
-// The store is bounded: audio a reader has released is let go at once, and of the rest at most
-// `keptSeconds` is kept. Audio beyond that bound is dropped oldest first, and the reader that finds
-// its position dropped says on the console how much it missed.
+// The audio is stored as recognition hears it, whatever the device gives: mixed to one channel,
+// resampled to 16 kHz and kept as 16-bit samples, 32 kB a second (an hour's run is 115 MB at
+// most). Nothing is let go before a reader has released it, however far recognition falls behind
+// the microphone: a busy machine makes words late, never lost.
+//
+// Readers get the audio in spans of 10 ms at fixed positions (multiples of kSpanFrames), each once
+// it is whole; only the last before the stop may be shorter. How the audio is cut therefore does
+// not depend on how far behind a reader is, nor on the device's buffer size, and neither does what
+// recognition makes of it.
 
 #include <cstdint>
 #include <deque>
@@ -15,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/avfaudio/AVAudioPCMBuffer.h"
@@ -23,41 +30,56 @@ namespace platform {
 
 class AudioCapture : public std::enable_shared_from_this<AudioCapture> {
 public:
-    // Far more than recognition falls behind on a busy machine (a few seconds), and 7.7 MB of
-    // 16 kHz mono audio at most.
-    static constexpr double kKeptSeconds = 120;
+    static constexpr double kSampleRate = 16000;
+    static constexpr std::uint32_t kSpanFrames = 160;
 
-    explicit AudioCapture(double keptSeconds = kKeptSeconds);
+    AudioCapture();
+    ~AudioCapture();
+    AudioCapture(const AudioCapture&) = delete;
+    AudioCapture& operator=(const AudioCapture&) = delete;
 
-    // Any thread (the tap). Ignored once closed.
+    // Any thread (the tap), one at a time. Ignored once closed.
     void append(const AVAudioPCMBufferRef& buffer);
     // No more audio: the end position is where it stopped. Returns it; closing again changes nothing.
     std::int64_t close();
     bool isClosed() const;
     std::int64_t endPosition() const;
+    // Why the device's audio could not be taken (the resampler its rate needs is missing), in the
+    // loader's words; the capture is closed then, where its audio ended.
+    std::optional<std::string> failure() const;
+    static double seconds(std::int64_t frames) { return static_cast<double>(frames) / kSampleRate; }
+    // The audio kept now, in bytes: what no reader has released yet.
+    std::size_t heldBytes() const;
 
     class Reader;
-    // A reader from `position` on (clamped to what has been appended).
+    // A reader from `position` on (at most the end). Audio before it must not have been released.
     std::shared_ptr<Reader> readFrom(std::int64_t position);
 
 private:
     friend class Reader;
-    struct Stored {
-        AVAudioPCMBufferRef buffer;
+    class Converter;
+    // One second of samples, starting at a multiple of kChunkFrames.
+    static constexpr std::uint32_t kChunkFrames = 16000;
+    struct Chunk {
         std::int64_t position;
+        std::unique_ptr<std::int16_t[]> samples;
     };
+    void store(const std::vector<std::int16_t>& samples); // under the lock
     void wakeReaders();
-    void trim(); // under the lock
+    void letGoOfReleased(); // under the lock
 
-    const double keptSeconds_;
+    // Held while a buffer is converted and stored, and while the capture closes, so that the
+    // converter's state is the appending thread's alone.
+    std::mutex appendMutex_;
+    std::unique_ptr<Converter> converter_;
+
     mutable std::mutex mutex_;
-    std::deque<Stored> stored_;
-    double storedSeconds_ = 0;
-    // Position of the first stored frame, of the end, and before which no reader will read again.
-    std::int64_t begin_ = 0;
+    std::deque<Chunk> chunks_;
+    // Position of the end, and before which no reader will read again.
     std::int64_t end_ = 0;
     std::int64_t released_ = 0;
     bool closed_ = false;
+    std::optional<std::string> failure_;
     std::vector<std::weak_ptr<Reader>> readers_;
     // Held while readers are woken, so that a reader that stops listening is not woken after.
     std::recursive_mutex wakeMutex_;
@@ -67,10 +89,10 @@ private:
 class AudioCapture::Reader {
 public:
     struct Span {
-        AVAudioPCMBufferRef buffer;
-        std::uint32_t from = 0;   // first frame of the buffer in the span
-        std::uint32_t frames = 0; // frames from there to the buffer's end
         std::int64_t position = 0;
+        std::vector<std::int16_t> samples;
+        std::int64_t end() const { return position + static_cast<std::int64_t>(samples.size()); }
+        double seconds() const { return AudioCapture::seconds(static_cast<std::int64_t>(samples.size())); }
     };
 
     // Runs after every append and at the close, on the thread that did it, never under the
@@ -78,14 +100,15 @@ public:
     void listen(std::function<void()> wake);
     void stopListening();
 
-    // The audio at the reader's position to the end of its buffer, moving the position past it;
-    // none when nothing has arrived there yet.
+    // The span at the reader's position, moving the position past it; none while it is not whole
+    // (or nothing is left before the stop).
     std::optional<Span> read();
     std::int64_t position() const;
     // The capture is closed and everything before its end has been read.
     bool atEnd() const;
     // Where the audio stops, once the capture is closed.
     std::optional<std::int64_t> stopPosition() const;
+    std::optional<std::string> failure() const { return capture_->failure(); }
     // Audio before `position` will never be read again, by this task or the next.
     void release(std::int64_t position);
 

@@ -162,6 +162,11 @@ void RunLoop::advance(double seconds) {
     if (virtualNow_ < target) virtualNow_ = target;
 }
 
+void RunLoop::spendTime(double seconds) {
+    std::lock_guard lock(mutex_);
+    if (virtual_ && seconds > 0) virtualNow_ += seconds;
+}
+
 void RunLoop::waitForExternalWork() {
     std::unique_lock lock(mutex_);
     // A worker that stops answering for this long is stuck; time moves on without it.

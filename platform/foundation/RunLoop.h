@@ -49,6 +49,10 @@ public:
     // Runs the loop until `done` holds or `timeout` seconds of loop time have passed. On the virtual
     // clock time jumps from deadline to deadline; work posted from other threads is waited for.
     bool runUntil(const std::function<bool()>& done, double timeout);
+    // The main thread is busy for `seconds` outside the loop (a model loading): on the virtual clock
+    // time moves on without running anything, and what fell due meanwhile runs late, at the next
+    // turn, as on the real clock, where this does nothing (the work itself takes the time).
+    void spendTime(double seconds);
     // Runs until stop() (real clock); on the virtual clock runs until no work is left.
     void run();
     void stop();

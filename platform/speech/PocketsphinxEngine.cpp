@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -13,7 +12,6 @@
 // Through its own header only: ps_get_feat() gives the feature computation (sphinxbase's feat.h,
 // which it includes), whose channel normalisation sphinxbase's cmn_live_get/cmn_live_set read and set.
 #include <pocketsphinx.h>
-#include <samplerate.h>
 
 #include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/RunLoop.h"
@@ -50,15 +48,13 @@
 #define ngram_model_add_word QUILLORA_LAZY("libsphinxbase.so.3", ngram_model_add_word)
 #define ngram_model_free QUILLORA_LAZY("libsphinxbase.so.3", ngram_model_free)
 #define ngram_model_read QUILLORA_LAZY("libsphinxbase.so.3", ngram_model_read)
-#define src_delete QUILLORA_LAZY("libsamplerate.so.0", src_delete)
-#define src_new QUILLORA_LAZY("libsamplerate.so.0", src_new)
-#define src_process QUILLORA_LAZY("libsamplerate.so.0", src_process)
 
 namespace platform {
 
 namespace {
 
-constexpr double kDecoderRate = 16000.0;
+// The acoustic model hears 16 kHz audio, the rate the capture keeps.
+static_assert(AudioCapture::kSampleRate == 16000.0);
 constexpr double kFramesPerSecond = 100.0; // the model's feature rate
 
 std::filesystem::path modelDirectory() {
@@ -81,14 +77,19 @@ Missing& missing() {
     return instance;
 }
 
+// Recognition is unavailable from now on, for want of a library (`why` in the loader's words).
+void libraryMissing(const std::string& why) {
+    auto& m = missing();
+    std::lock_guard lock(m.mutex);
+    if (!m.known) m.reason = "Speech recognition cannot be used: " + why;
+    m.known = true;
+}
+
 // Whether the libraries `sonames` can be used, and if not, recognition is unavailable from now on.
 bool librariesUsable(std::initializer_list<const char*> sonames) {
     for (const char* soname : sonames)
         if (auto why = LazyLibrary::load(soname)) {
-            auto& m = missing();
-            std::lock_guard lock(m.mutex);
-            if (!m.known) m.reason = "Speech recognition cannot be used: " + *why;
-            m.known = true;
+            libraryMissing(*why);
             return false;
         }
     return true;
@@ -224,20 +225,16 @@ std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, bool rated
     return words;
 }
 
-struct ResamplerFree {
-    void operator()(SRC_STATE* s) const { src_delete(s); }
-};
-
-// One task's decoding as a state machine over 10 ms slices of 16 kHz audio. Listening: no
-// utterance is open in the decoder; in an utterance: one is (it opens on the next slice heard);
+// One task's decoding as a state machine over 10 ms spans of the capture's 16 kHz audio. Listening:
+// no utterance is open in the decoder; in an utterance: one is (it opens on the next span heard);
 // ended: the task has its result, and the decoder is back in the pool. Each transition happens in
 // one function, once, and every result leaves through report().
 //
 // An utterance ends when the decoder hears speech stop (about half a second after it): the task
-// ends there with its words, unless the utterance held none (a burst of noise: listen on) or the
-// audio has a stop position (the words are kept and the task goes on to the stop, since the person
-// stopped after saying them). The task also ends at its longest duration, for want of speech,
-// and at the stop position.
+// ends there with its words, unless the utterance held none (a burst of noise: listen on). The
+// task also ends at its longest duration, for want of speech, and at the stop position. Whether
+// the audio has a stop position changes none of this but the partial results (none once it has):
+// the same audio gives the same tasks and the same words whenever the stop became known.
 class UtteranceMachine {
 public:
     enum class State { listening, inUtterance, ended };
@@ -256,25 +253,21 @@ public:
 
     State state() const { return state_; }
 
-    // One slice, `seconds` long, that ends at capture position `after`; `stopping` once the audio
-    // has a stop position.
-    void hear(const std::vector<int16>& pcm, double seconds, std::int64_t after, bool stopping) {
+    // One span; `stopping` once the audio has a stop position.
+    void hear(const AudioCapture::Reader::Span& span, bool stopping) {
         if (state_ == State::ended) return;
         if (state_ == State::listening) startUtterance();
-        ps_process_raw(ps_.get(), pcm.data(), pcm.size(), FALSE, FALSE);
-        heard_ += seconds;
+        ps_process_raw(ps_.get(), span.samples.data(), span.samples.size(), FALSE, FALSE);
+        heard_ += span.seconds();
         const bool nowInSpeech = ps_get_in_speech(ps_.get()) != 0;
         const bool speechEnded = inSpeech_ && !nowInSpeech;
         inSpeech_ = nowInSpeech;
-        const bool tooLong = !stopping && heard_ >= configuration_.maximumDuration;
+        const bool tooLong = heard_ >= configuration_.maximumDuration;
         if (!speechEnded && !tooLong) return;
         if (!stopping) reportPartialIfChanged();
         auto words = endUtterance();
-        if (!tooLong && (words.empty() || stopping)) {
-            earlier_ = written(words);
-            return;
-        }
-        end(Result::final, written(words), after);
+        if (!tooLong && words.empty()) return;
+        end(Result::final, formatSpokenCommands(words), span.end());
     }
 
     // After a stretch of audio: the partial when it changed, and the end for want of speech, which
@@ -287,7 +280,6 @@ public:
             if (hyp && *hyp) heardWords_ = true;
             if (!stopping) reportPartialIfChanged();
         }
-        if (stopping) return;
         if (!inSpeech_ && !heardWords_ && heard_ >= configuration_.noSpeechTimeout) {
             endUtterance();
             end(Result::noSpeech, {}, replayFrom);
@@ -297,7 +289,7 @@ public:
     // The audio stopped at `position` and all of it has been heard: every word up to it.
     void stop(std::int64_t position) {
         if (state_ == State::ended) return;
-        auto words = written(endUtterance());
+        auto words = formatSpokenCommands(endUtterance());
         const Result result = words.empty() ? Result::noSpeech : Result::final;
         end(result, std::move(words), position);
     }
@@ -333,17 +325,8 @@ private:
         const char* hyp = ps_get_hyp(ps_.get(), nullptr);
         if (!hyp || !*hyp || lastPartial_ == hyp) return;
         lastPartial_ = hyp;
-        auto words = written(hypothesisWords(ps_.get(), false));
+        auto words = formatSpokenCommands(hypothesisWords(ps_.get(), false));
         if (!words.empty()) report_(Result::partial, std::move(words));
-    }
-
-    // What the task has heard, written out: each utterance formatted alone, as a task of its own
-    // would have been.
-    std::vector<SFTranscriptionSegment> written(const std::vector<SFTranscriptionSegment>& words) const {
-        auto all = earlier_;
-        auto more = formatSpokenCommands(words);
-        all.insert(all.end(), more.begin(), more.end());
-        return all;
     }
 
     Decoder ps_;
@@ -355,45 +338,6 @@ private:
     bool inSpeech_ = false;
     bool heardWords_ = false;
     std::string lastPartial_;
-    std::vector<SFTranscriptionSegment> earlier_;
-};
-
-// Mono audio of any rate as 16-bit samples at the decoder's rate.
-class Resampler {
-public:
-    const std::vector<int16>& convert(const float* samples, std::size_t length, double rate) {
-        std::size_t count = length;
-        if (rate != kDecoderRate && rate > 0) {
-            if (!state_ || rate_ != rate) {
-                int err = 0;
-                state_.reset(src_new(SRC_SINC_FASTEST, 1, &err));
-                rate_ = rate;
-            }
-            resampled_.resize(static_cast<std::size_t>(std::ceil(length * kDecoderRate / rate)) + 64);
-            SRC_DATA data{};
-            data.data_in = samples;
-            data.input_frames = static_cast<long>(length);
-            data.data_out = resampled_.data();
-            data.output_frames = static_cast<long>(resampled_.size());
-            data.src_ratio = kDecoderRate / rate;
-            if (state_ && src_process(state_.get(), &data) == 0) {
-                samples = resampled_.data();
-                count = static_cast<std::size_t>(data.output_frames_gen);
-            } else {
-                count = 0;
-            }
-        }
-        pcm_.resize(count);
-        for (std::size_t i = 0; i < count; ++i)
-            pcm_[i] = static_cast<int16>(std::lround(std::clamp(samples[i], -1.0f, 1.0f) * 32767.0f));
-        return pcm_;
-    }
-
-private:
-    std::unique_ptr<SRC_STATE, ResamplerFree> state_;
-    double rate_ = 0;
-    std::vector<float> resampled_;
-    std::vector<int16> pcm_;
 };
 
 } // namespace
@@ -578,7 +522,6 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
                 break;
             }
         });
-    Resampler resampler;
     // Where the last half second of audio heard began: a task ending for want of speech leaves it
     // to the next.
     constexpr double kReplaySeconds = 0.5;
@@ -588,6 +531,11 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
         waitWhileHeld(stop);
         const auto span = audio.read();
         if (!span) {
+            if (auto why = audio.failure()) {
+                libraryMissing(*why);
+                postError(speechError(SFSpeechErrorCodeEngineFailed, *unavailableReason()));
+                return;
+            }
             if (const auto stopAt = audio.stopPosition(); stopAt && audio.position() >= *stopAt) {
                 machine.stop(*stopAt);
                 break;
@@ -596,23 +544,8 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
             continue;
         }
         const bool stopping = audio.stopPosition().has_value();
-        const std::vector<float> mono = span->buffer->monoSamples();
-        const double rate = span->buffer->format().sampleRate();
-        // A microphone at another rate than the model's is heard through the resampler.
-        if (rate != kDecoderRate && !librariesUsable({"libsamplerate.so.0"})) {
-            postError(speechError(SFSpeechErrorCodeEngineFailed, *unavailableReason()));
-            return;
-        }
-        const std::size_t slice = std::max<std::size_t>(1, static_cast<std::size_t>(rate / 100));
-        const std::size_t end = span->from + span->frames;
-        for (std::size_t at = span->from; at < end && machine.state() != UtteranceMachine::State::ended;
-             at += slice) {
-            const std::size_t length = std::min(slice, end - at);
-            machine.hear(resampler.convert(mono.data() + at, length, rate),
-                         static_cast<double>(length) / rate,
-                         span->position + static_cast<std::int64_t>(at + length - span->from), stopping);
-        }
-        recent.emplace_back(span->position, span->frames / rate);
+        machine.hear(*span, stopping);
+        recent.emplace_back(span->position, span->seconds());
         recentSeconds += recent.back().second;
         while (recentSeconds - recent.front().second >= kReplaySeconds) {
             recentSeconds -= recent.front().second;

@@ -1,9 +1,9 @@
 #pragma once
 // Recognition of English with pocketsphinx. Each task decodes on a worker thread of its own (never
-// the audio thread, never the main thread) that reads the task's audio from the capture: mixed to
-// mono, resampled to the 16 kHz 16-bit the acoustic model needs, and fed to the decoder in slices
-// of 10 ms, so that where an utterance ends is known to the slice and the next task reads on from
-// there (the decoder runs behind the microphone, and the next phrase may already have begun).
+// the audio thread, never the main thread) that reads the task's audio from the capture (already
+// the 16 kHz 16-bit mono the acoustic model needs) and feeds it to the decoder in spans of 10 ms,
+// so that where an utterance ends is known to the span and the next task reads on from there (the
+// decoder runs behind the microphone, and the next phrase may already have begun).
 // What a task hears is an utterance state machine (listening, in an utterance, ended) apart from
 // the loop that takes the audio. Loaded decoders are kept and lent to later tasks, since loading
 // one takes about half a second.

@@ -34,8 +34,9 @@ public:
 
     // Any thread: more audio into the capture. Dropped after endAudio.
     void appendAudioPCMBuffer(const AVAudioPCMBufferRef& buffer);
-    // No more audio: the capture ends here, and the task delivers one last result or error holding
-    // every word up to this position.
+    // No more audio: the capture ends here. The task ends where it would have without it (an
+    // utterance's end, a long silence) or here, whichever comes first, with every word it heard;
+    // a dictation run's next task hears on from there, up to the stop.
     void endAudio();
     bool hasEndedAudio() const;
     // The format recognition works in; any other is converted.

@@ -87,6 +87,14 @@ void SFSpeechRecognitionTask::finish() {
     if (request_) request_->endAudio();
 }
 
+bool SFSpeechRecognitionTask::awaitEnd(std::chrono::steady_clock::time_point deadline) {
+    if (state_ == SFSpeechRecognitionTaskState::completed) return true;
+    // The engine reports through this task, which its handler may let go of meanwhile.
+    auto self = shared_from_this();
+    if (auto engine = engine_; engine && !cancelled_) engine->deliverEndBy(deadline);
+    return state_ == SFSpeechRecognitionTaskState::completed;
+}
+
 void SFSpeechRecognitionTask::onPartial(const SFTranscription& transcription) {
     if (state_ == SFSpeechRecognitionTaskState::completed || cancelled_) return;
     auto self = shared_from_this();

@@ -4,6 +4,7 @@
 // comes; after cancel it is one "canceled" error, whatever the engine still had in hand. A task
 // that its owner lets go of is cancelled without a callback.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -55,6 +56,9 @@ public:
     void cancel();
     // No more audio: the task finishes with what it has heard.
     void finish();
+    // Main thread: waits until `deadline` at most for the task's end and reports it at once, for an
+    // owner that cannot wait for the run loop (the application ending). True once the task has ended.
+    bool awaitEnd(std::chrono::steady_clock::time_point deadline);
 
     // Built by SFSpeechRecognizer.
     SFSpeechRecognitionTask(std::shared_ptr<SFSpeechAudioBufferRecognitionRequest> request,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/speech/SFSpeechRecognizer.h"
 #include "platform/speech/SpokenPunctuation.h"
@@ -38,7 +39,7 @@ public:
         std::lock_guard lock(mutex_);
         if (hasFinished()) return;
         while (auto span = audio()->read()) {
-            heard_ += span->frames / span->buffer->format().sampleRate();
+            heard_ += span->seconds();
             if (heard_ >= configuration().maximumDuration) {
                 finishWithLastText();
                 return;
@@ -103,6 +104,7 @@ void ScriptedSpeech::reset() {
     unavailable_.clear();
     allUnavailable_ = false;
     formats_ = false;
+    modelLoadSeconds_ = 0;
     current_ = nullptr;
     started_ = 0;
 }
@@ -145,6 +147,11 @@ bool ScriptedSpeech::isLocaleAvailable(const std::string& locale) const {
 void ScriptedSpeech::setFormatsSpokenCommands(bool formats) {
     std::lock_guard lock(mutex_);
     formats_ = formats;
+}
+
+void ScriptedSpeech::setModelLoadSeconds(double seconds) {
+    std::lock_guard lock(mutex_);
+    modelLoadSeconds_ = seconds;
 }
 
 SFTranscription ScriptedSpeech::transcribe(const std::string& text, bool final, bool formats) {
@@ -205,6 +212,12 @@ bool ScriptedSpeech::audioEnded() const {
 }
 
 std::unique_ptr<SpeechEngine> ScriptedSpeech::makeEngine() {
+    double loading = 0;
+    {
+        std::lock_guard lock(mutex_);
+        loading = std::exchange(modelLoadSeconds_, 0);
+    }
+    RunLoop::main().spendTime(loading);
     return std::make_unique<ScriptedSpeechEngine>(*this);
 }
 

@@ -37,6 +37,9 @@ public:
     bool isLocaleAvailable(const std::string& locale) const;
 
     void setFormatsSpokenCommands(bool formats);
+    // The next task started waits that long for its model before it takes any audio, as the first
+    // task with real recognition does while the model loads (the clock moves on meanwhile).
+    void setModelLoadSeconds(double seconds);
 
     // Spoken for the current task; false when there is none.
     bool partial(const std::string& text);
@@ -65,6 +68,7 @@ private:
     std::set<std::string> unavailable_;
     bool allUnavailable_ = false;
     bool formats_ = false;
+    double modelLoadSeconds_ = 0;
     ScriptedSpeechEngine* current_ = nullptr;
     int started_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/speech/SpeechEngine.h"
 
+#include <utility>
+
 #include "platform/foundation/RunLoop.h"
 #include "platform/speech/PocketsphinxEngine.h"
 #include "platform/speech/ScriptedSpeech.h"
@@ -28,17 +30,45 @@ void SpeechEngine::cancel() {
     events_->callbacks = {};
 }
 
-void SpeechEngine::post(std::function<void(SpeechEngineCallbacks&)> call, bool finishes) {
+void SpeechEngine::post(Call call, bool finishes) {
     if (events_->finished) return;
-    if (finishes && events_->finished.exchange(true)) return;
-    RunLoop::main().schedule(0, [events = events_, call = std::move(call)] {
-        SpeechEngineCallbacks callbacks;
-        {
-            std::lock_guard lock(events->mutex);
-            callbacks = events->callbacks;
-        }
-        call(callbacks);
+    if (!finishes) {
+        RunLoop::main().schedule(0, [events = events_, call = std::move(call)] {
+            SpeechEngineCallbacks callbacks;
+            {
+                std::lock_guard lock(events->mutex);
+                callbacks = events->callbacks;
+            }
+            call(callbacks);
+        });
+        return;
+    }
+    if (events_->finished.exchange(true)) return;
+    {
+        std::lock_guard lock(events_->mutex);
+        events_->end = std::move(call);
+        events_->endPosted = true;
+    }
+    events_->endArrived.notify_all();
+    RunLoop::main().schedule(0, [events = events_] {
+        auto [callbacks, end] = takeEnd(*events);
+        if (end) end(callbacks);
     });
+}
+
+std::pair<SpeechEngineCallbacks, SpeechEngine::Call> SpeechEngine::takeEnd(Events& events) {
+    std::lock_guard lock(events.mutex);
+    return {events.callbacks, std::exchange(events.end, nullptr)};
+}
+
+bool SpeechEngine::deliverEndBy(std::chrono::steady_clock::time_point deadline) {
+    {
+        std::unique_lock lock(events_->mutex);
+        if (!events_->endArrived.wait_until(lock, deadline, [&] { return events_->endPosted; })) return false;
+    }
+    auto [callbacks, end] = takeEnd(*events_);
+    if (end) end(callbacks);
+    return true;
 }
 
 void SpeechEngine::postPartial(SFTranscription transcription) {

@@ -3,10 +3,14 @@
 // task's audio from the capture (AudioCapture::Reader) on a thread of its own choosing, and ends
 // where it stopped hearing, so that the next task reads on from there. Callbacks always arrive on
 // the main run loop, never inside the call that caused them, and stop for good after the first
-// final result or error, or once the engine is cancelled. When the capture is closed (a stop),
-// the final holds every word up to where it stopped.
+// final result or error, or once the engine is cancelled. A closed capture (a stop) changes where
+// a task ends only at the stop itself: before it, tasks end where they would have without it (an
+// utterance's end, a long silence), so that the words before a stop do not depend on when the
+// engine learned of it; the task that reaches the stop ends there with every word it heard.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -59,6 +63,10 @@ public:
     virtual void cancel();
 
     bool hasFinished() const { return events_->finished.load(); }
+    // Main thread: waits until `deadline` at most for the engine's end (its final result or error)
+    // and delivers it at once, ahead of the partial results still on their way (which the end makes
+    // stale); false when it did not come in time. For an end that cannot wait for the run loop.
+    bool deliverEndBy(std::chrono::steady_clock::time_point deadline);
 
 protected:
     const SpeechEngineConfiguration& configuration() const { return configuration_; }
@@ -70,12 +78,19 @@ protected:
     void postError(NSError error);
 
 private:
+    using Call = std::function<void(SpeechEngineCallbacks&)>;
     struct Events {
         std::mutex mutex;
         SpeechEngineCallbacks callbacks;
         std::atomic<bool> finished{false};
+        // The end, from when it is posted until it is delivered (by the run loop or deliverEndBy).
+        Call end;
+        bool endPosted = false;
+        std::condition_variable endArrived;
     };
-    void post(std::function<void(SpeechEngineCallbacks&)> call, bool finishes);
+    void post(Call call, bool finishes);
+    // The callbacks, with the end when it is still to be delivered (once).
+    static std::pair<SpeechEngineCallbacks, Call> takeEnd(Events& events);
 
     SpeechEngineConfiguration configuration_;
     std::shared_ptr<AudioCapture::Reader> audio_;

@@ -130,6 +130,10 @@ void UIApplication::simulateBecomeActive() {
 
 void UIApplication::simulateTerminate() {
     if (terminated_) return;
+    if (terminationDeadline_ == std::chrono::steady_clock::time_point{})
+        terminationDeadline_ = std::chrono::steady_clock::now() +
+                               std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                   std::chrono::duration<double>(kTerminationWait));
     if (delegate_) delegate_->applicationWillTerminate(*this);
     post(UIApplicationWillTerminateNotification);
     terminated_ = true;
@@ -137,9 +141,15 @@ void UIApplication::simulateTerminate() {
 }
 
 void UIApplication::terminateAndSettle(double timeout) {
+    using Clock = std::chrono::steady_clock;
+    if (!terminated_)
+        terminationDeadline_ = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(timeout));
     simulateTerminate();
     auto& loop = RunLoop::main();
-    loop.settleExternalWork(timeout);
+    // One bound for all of it: what the termination waited for took its share.
+    loop.settleExternalWork(
+        std::max(0.0, std::chrono::duration<double>(terminationDeadline_ - Clock::now()).count()));
     // A save still waiting for a folder another program holds (one made before the end, or by
     // it) ends within its own bound, written or failed and said so, rather than with the process.
     loop.runUntil([] { return NSFileManager::folderWaitsPending() == 0; },

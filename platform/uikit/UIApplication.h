@@ -3,6 +3,7 @@
 // events it posts on the default notification centre. UIApplicationMain starts it as the phone
 // does: delegate, main storyboard, key window, first screen.
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -101,9 +102,12 @@ public:
     // The end of the program, however it comes (quit, the window gone, a signal): termination as
     // above, then what it set going (saves queued on the run loop, a recognizer's last phrase) is
     // let finish, waiting at most `timeout` seconds for work on other threads.
-    static constexpr double kTerminationWait = 5;
     void terminateAndSettle(double timeout = kTerminationWait);
     bool isTerminated() const { return terminated_; }
+    static constexpr double kTerminationWait = 5;
+    // Until when what the termination waits for may take (a recognizer's last words): the end of
+    // terminateAndSettle's wait, or kTerminationWait seconds after a termination without one.
+    std::chrono::steady_clock::time_point terminationDeadline() const { return terminationDeadline_; }
 
     // What runs once the application has launched: by default the main run loop until it stops;
     // a driver (the command-line program) installs its own loop and returns its exit code.
@@ -125,6 +129,7 @@ private:
     std::vector<std::string> openedURLs_;
     bool opensURLs_ = false;
     bool terminated_ = false;
+    std::chrono::steady_clock::time_point terminationDeadline_;
     bool launched_ = false;
     std::function<int()> mainLoop_;
 };

@@ -22,6 +22,7 @@ using namespace platform;
 using quillora::DictationScreen;
 using quillora::EntryListVariant;
 using quillora::EntryListViewController;
+using quillora::test::occurrences;
 using Rows = std::vector<std::string>;
 
 namespace {
@@ -46,13 +47,6 @@ const ScreenCase kScreens[] = {
 
 void PrintTo(const ScreenCase& screen, std::ostream* out) {
     *out << screen.name;
-}
-
-std::size_t occurrences(const std::string& text, const std::string& phrase) {
-    std::size_t count = 0;
-    for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
-        ++count;
-    return count;
 }
 
 // Each phrase stands exactly once, in the order given, and nothing else was appended.

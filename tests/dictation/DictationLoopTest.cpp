@@ -1,5 +1,7 @@
 // The main screen's recognition loop driven by the scripted recognizer.
 
+#include <atomic>
+
 #include "common/StoredKeys.h"
 #include "dictation/RecognitionLanguages.h"
 #include "platform/avfaudio/AVAudioSession.h"
@@ -158,6 +160,38 @@ TEST_F(DictationScreenTest, TheCountdownEndsTheRunAfterItsLastTaskAndOneCountdow
     EXPECT_EQ(screen->timeLeft, 1799);
 }
 
+namespace {
+// The microphone's silence, counting what it gave.
+class CountedSilence : public AVAudioInputSource {
+public:
+    std::string name() const override { return "counted silence"; }
+    AVAudioFormat format() const override { return {16000, 1}; }
+    std::optional<NSError> open() override { return std::nullopt; }
+    bool read(AVAudioPCMBuffer& buffer) override {
+        buffer.setFrameLength(buffer.frameCapacity());
+        frames += buffer.frameCapacity();
+        return true;
+    }
+    void close() override {}
+    double seconds() const { return static_cast<double>(frames.load()) / 16000; }
+
+private:
+    std::atomic<std::int64_t> frames = 0;
+};
+} // namespace
+
+// The run's half hour is half an hour of audio: a first task that loads its model for seconds
+// before the microphone starts takes none of it.
+TEST_F(DictationScreenTest, TheRunsHalfHourCountsFromItsFirstAudioNotFromBeforeTheModelLoaded) {
+    auto microphone = std::make_shared<CountedSilence>();
+    AVAudioInputSource::setCurrent(microphone);
+    show();
+    ScriptedSpeech::shared().setModelLoadSeconds(2);
+    record();
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return screen->timeLeft <= 0; }, 1900));
+    EXPECT_NEAR(microphone->seconds(), 1800, 0.02);
+}
+
 TEST_F(DictationScreenTest, FiveFailedTasksInARowEndTheRunForALostConnectionButFourDoNot) {
     show();
     record();
@@ -240,7 +274,7 @@ TEST_F(DictationScreenTest, AStartThatFailsEndsTheRunCleanlyAndSaysWhy) {
     EXPECT_EQ(alert()->title(), "Session busy");
     EXPECT_EQ(alert()->actions().at(0)->title(), "OK ");
     EXPECT_TRUE(screen->isStopped);
-    EXPECT_FALSE(screen->SpeechTimer->isValid());
+    EXPECT_FALSE(screen->SpeechTimer && screen->SpeechTimer->isValid()) << "no countdown without audio";
     EXPECT_FALSE(screen->recognitionTask);
     EXPECT_FALSE(screen->recognitionRequest);
     EXPECT_EQ(title(), "Start Recording");

@@ -34,6 +34,14 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 
 namespace quillora::test {
 
+// How often `phrase` stands in `text`, the occurrences not overlapping.
+inline std::size_t occurrences(const std::string& text, const std::string& phrase) {
+    std::size_t count = 0;
+    for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
+        ++count;
+    return count;
+}
+
 inline std::shared_ptr<platform::NSUserDefaults> store() {
     return platform::NSUserDefaults::standardUserDefaults();
 }

@@ -20,6 +20,7 @@
 using namespace platform;
 using quillora::test::DictationScreenTest;
 using quillora::test::kTestClips;
+using quillora::test::occurrences;
 using quillora::test::sourceBundle;
 using quillora::test::writePhrasesWithPauses;
 
@@ -130,13 +131,6 @@ protected:
         return screen->Clipboard->text();
     }
 };
-
-std::size_t occurrences(const std::string& text, const std::string& phrase) {
-    std::size_t count = 0;
-    for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
-        ++count;
-    return count;
-}
 
 } // namespace
 

@@ -18,6 +18,7 @@
 using namespace platform;
 using quillora::test::DictationScreenFixture;
 using quillora::test::heapInUse;
+using quillora::test::occurrences;
 using quillora::test::peakResident;
 using quillora::test::resetPeakResident;
 using quillora::test::sourceBundle;
@@ -74,13 +75,6 @@ std::filesystem::path writeSpeechWithPauses(const std::filesystem::path& path, i
     u32(bytes);
     out.write(reinterpret_cast<const char*>(pcm.data()), bytes);
     return path;
-}
-
-std::size_t occurrences(const std::string& text, const std::string& phrase) {
-    std::size_t count = 0;
-    for (auto at = text.find(phrase); at != std::string::npos; at = text.find(phrase, at + phrase.size()))
-        ++count;
-    return count;
 }
 
 template <class Screen> class SpeechWithPausesTest : public DictationScreenFixture<Screen> {

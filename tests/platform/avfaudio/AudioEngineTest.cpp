@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -314,64 +316,162 @@ TEST_F(AudioEngineTest, CuesPlayThroughAnOutputDeviceOnTheRealClockAndAreOnlyRec
 
 namespace {
 
-// A buffer of `frames` samples at 1 kHz counting up from `first`.
-AVAudioPCMBufferRef counted(float first, std::uint32_t frames) {
-    auto buffer = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(1000, 1), frames);
+// The capture's sample at a position, as the ramps below write it: it counts up and wraps.
+std::int16_t rampAt(std::int64_t position) {
+    return static_cast<std::int16_t>(position % 30000);
+}
+
+// `frames` frames of 16 kHz mono from `position` on, each sample rampAt() of its position.
+AVAudioPCMBufferRef ramp(std::int64_t position, std::uint32_t frames) {
+    auto buffer = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(AudioCapture::kSampleRate, 1), frames);
     for (std::uint32_t i = 0; i < frames; ++i)
-        buffer->floatChannelData(0)[i] = first + static_cast<float>(i);
+        buffer->floatChannelData(0)[i] = static_cast<float>(rampAt(position + i)) / 32767.0f;
     buffer->setFrameLength(frames);
     return buffer;
 }
 
-// Reads everything there is, as the samples read (their first value per span) and the positions.
-std::vector<std::pair<std::int64_t, float>> readAll(AudioCapture::Reader& reader) {
-    std::vector<std::pair<std::int64_t, float>> spans;
-    while (auto span = reader.read())
-        spans.emplace_back(span->position, span->buffer->floatChannelData(0)[span->from]);
-    return spans;
+// Appends `seconds` of the ramp in buffers of `frames`.
+void appendRamp(AudioCapture& capture, double seconds, std::uint32_t frames) {
+    const auto total = static_cast<std::int64_t>(seconds * AudioCapture::kSampleRate);
+    for (std::int64_t at = capture.endPosition(); at < total; at += frames)
+        capture.append(ramp(at, static_cast<std::uint32_t>(std::min<std::int64_t>(frames, total - at))));
+}
+
+// What a reader got: each span's position and length, and whether every sample was the ramp's.
+struct Spans {
+    std::vector<std::pair<std::int64_t, std::size_t>> cuts;
+    bool rampIntact = true;
+};
+void readAll(AudioCapture::Reader& reader, Spans& into) {
+    while (auto span = reader.read()) {
+        into.cuts.emplace_back(span->position, span->samples.size());
+        for (std::size_t i = 0; i < span->samples.size(); ++i)
+            into.rampIntact = into.rampIntact && span->samples[i] == rampAt(span->position + i);
+    }
 }
 
 } // namespace
 
-// One store read from positions: a reader starting inside a buffer reads from that frame on; what
-// a reader released goes; a reader beyond the bound says how much it missed; a closed capture
-// ends where it stopped.
-TEST_F(AudioEngineTest, CaptureIsReadFromPositionsKeepsWhatIsUnheardUpToItsBoundAndEndsAtTheStop) {
-    auto capture = std::make_shared<AudioCapture>(2.0); // two seconds of 1 kHz audio
+// However the device cuts its buffers and however far behind the reader is, the capture keeps
+// every frame not yet released (more than two minutes of it here) and hands it out in the same
+// 10 ms spans at the same positions; only the last before the stop is shorter.
+TEST_F(AudioEngineTest, CaptureKeepsAllItHasNotHeardAndCutsItAlikeHoweverItArrivesOrIsRead) {
+    constexpr double kSeconds = 130.005;
+    const auto end = static_cast<std::int64_t>(kSeconds * AudioCapture::kSampleRate);
+    Spans expected;
+    for (std::int64_t at = 0; at < end; at += AudioCapture::kSpanFrames)
+        expected.cuts.emplace_back(at, std::min<std::int64_t>(AudioCapture::kSpanFrames, end - at));
+    struct Case {
+        const char* name;
+        std::uint32_t bufferFrames;
+        bool readsAsItArrives;
+    };
+    for (const Case& c :
+         {Case{"10 ms buffers read at once", 160, true}, Case{"odd buffers read at once", 333, true},
+          Case{"seconds-long buffers read after the stop", 48000, false}}) {
+        SCOPED_TRACE(c.name);
+        auto capture = std::make_shared<AudioCapture>();
+        auto reader = capture->readFrom(0);
+        Spans spans;
+        if (c.readsAsItArrives) reader->listen([&] { readAll(*reader, spans); });
+        takeConsole();
+        appendRamp(*capture, kSeconds, c.bufferFrames);
+        EXPECT_EQ(capture->heldBytes(), 131u * 16000 * 2) << "16-bit, in whole seconds";
+        EXPECT_EQ(capture->close(), end);
+        readAll(*reader, spans);
+        reader->stopListening();
+        EXPECT_TRUE(spans.rampIntact);
+        ASSERT_EQ(spans.cuts.size(), expected.cuts.size());
+        const auto differs = std::mismatch(spans.cuts.begin(), spans.cuts.end(), expected.cuts.begin());
+        EXPECT_TRUE(differs.first == spans.cuts.end())
+            << "span " << differs.first->first << " of " << differs.first->second << " frames";
+        EXPECT_TRUE(reader->atEnd());
+        EXPECT_TRUE(takeConsole().empty()) << "nothing was dropped, nothing to say";
+    }
+}
+
+// The device's format becomes recognition's: mixed to one channel, 16 kHz, 16-bit, two bytes a
+// frame whatever the device's rate; a tone keeps its level through the resampling.
+TEST_F(AudioEngineTest, CaptureStoresAnyFormatAsSixteenKilohertzMonoSixteenBitAudio) {
+    struct Case {
+        double rate;
+        std::uint32_t channels;
+    };
+    for (const Case& c : {Case{16000, 1}, Case{48000, 1}, Case{48000, 2}, Case{44100, 2}, Case{8000, 1}}) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels");
+        auto capture = std::make_shared<AudioCapture>();
+        const auto step = static_cast<std::uint32_t>(c.rate / 100);
+        std::int64_t frame = 0;
+        for (int buffer = 0; buffer < 300; ++buffer) { // three seconds of a 440 Hz tone at half scale
+            auto b = std::make_shared<AVAudioPCMBuffer>(AVAudioFormat(c.rate, c.channels), step);
+            for (std::uint32_t i = 0; i < step; ++i, ++frame)
+                for (std::uint32_t ch = 0; ch < c.channels; ++ch)
+                    b->floatChannelData(ch)[i] =
+                        0.5f *
+                        static_cast<float>(std::sin(2 * M_PI * 440 * static_cast<double>(frame) / c.rate));
+            b->setFrameLength(step);
+            capture->append(b);
+        }
+        const std::int64_t end = capture->close();
+        EXPECT_NEAR(static_cast<double>(end), 3 * 16000, 2);
+        EXPECT_EQ(capture->heldBytes(), static_cast<std::size_t>((end + 15999) / 16000) * 32000);
+        auto reader = capture->readFrom(0);
+        double squares = 0;
+        std::int64_t count = 0;
+        while (auto span = reader->read())
+            for (auto s : span->samples)
+                if (span->position > 1600 && span->position < 46400) { // away from the ends
+                    squares += static_cast<double>(s) * s;
+                    ++count;
+                }
+        EXPECT_NEAR(std::sqrt(squares / static_cast<double>(count)), 0.5 * 32767 / std::sqrt(2.0),
+                    0.02 * 11585);
+    }
+}
+
+// Readers take turns on one capture: the next reads on from where the last one ended, inside a
+// span; only the readers still listening are woken; what a reader released goes once a whole
+// second of it is released; after the stop nothing is appended and the last span is short.
+TEST_F(AudioEngineTest, CaptureIsReadOnFromWhereTheLastReaderEndedAndLetsGoOnlyOfWhatWasReleased) {
+    auto capture = std::make_shared<AudioCapture>();
     int wakes = 0;
     auto first = capture->readFrom(0);
     first->listen([&] { ++wakes; });
-    capture->append(counted(0, 500));
-    capture->append(counted(500, 500));
+    capture->append(ramp(0, 16000));
+    capture->append(ramp(16000, 100));
     EXPECT_EQ(wakes, 2);
-    EXPECT_EQ(readAll(*first), (std::vector<std::pair<std::int64_t, float>>{{0, 0.0f}, {500, 500.0f}}));
-    first->endAt(700);
+    Spans spans;
+    readAll(*first, spans);
+    ASSERT_EQ(spans.cuts.size(), 100u) << "the 100 frames after the first second are not a whole span";
+    EXPECT_EQ(first->position(), 16000);
+    first->endAt(15700);
+    first->release(15700);
     first->stopListening();
-    capture->append(counted(1000, 500));
+    capture->append(ramp(16100, 16000));
     EXPECT_EQ(wakes, 2) << "a reader that stopped listening is not woken";
+    EXPECT_EQ(capture->heldBytes(), 3u * 32000) << "no second is released whole yet";
 
-    // The next task reads on from the end of the last, inside a buffer.
     auto next = capture->readFrom(first->endPosition());
-    EXPECT_EQ(readAll(*next), (std::vector<std::pair<std::int64_t, float>>{{700, 700.0f}, {1000, 1000.0f}}));
-    next->release(1000);
-    // Released audio goes first; unheard audio only beyond the bound, and its reader says so.
-    const auto late = capture->readFrom(1000);
-    for (float at = 1500; at < 4500; at += 500)
-        capture->append(counted(at, 500));
-    takeConsole();
-    const auto spans = readAll(*late);
-    ASSERT_FALSE(spans.empty());
-    EXPECT_EQ(spans.front(), (std::pair<std::int64_t, float>{2500, 2500.0f}));
-    const auto lines = takeConsole();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("1.5 s of audio were dropped"), std::string::npos) << lines[0];
+    auto span = next->read();
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->position, 15700);
+    EXPECT_EQ(span->samples.size(), 140u) << "up to the next 10 ms mark";
+    EXPECT_EQ(span->samples.front(), rampAt(15700));
+    spans = {};
+    readAll(*next, spans);
+    EXPECT_EQ(next->position(), 32000);
+    next->release(16000);
+    EXPECT_EQ(capture->heldBytes(), 2u * 32000) << "the first second is let go";
 
-    EXPECT_FALSE(late->atEnd());
-    EXPECT_EQ(capture->close(), 4500);
-    capture->append(counted(4500, 500));
-    EXPECT_EQ(capture->endPosition(), 4500) << "nothing after the stop";
-    EXPECT_TRUE(late->atEnd());
-    EXPECT_EQ(late->stopPosition(), 4500);
+    EXPECT_FALSE(next->atEnd());
+    EXPECT_EQ(capture->close(), 32100);
+    capture->append(ramp(32100, 500));
+    EXPECT_EQ(capture->endPosition(), 32100) << "nothing after the stop";
+    EXPECT_EQ(next->stopPosition(), 32100);
+    readAll(*next, spans);
+    EXPECT_TRUE(spans.rampIntact);
+    EXPECT_EQ(spans.cuts.back(), (std::pair<std::int64_t, std::size_t>{32000, 100}));
+    EXPECT_TRUE(next->atEnd());
 }
 
 // The tap thread appends while a reader on another thread reads and the main thread closes; also
@@ -384,11 +484,11 @@ TEST_F(AudioEngineTest, RealTimeCaptureIsAppendedReadAndClosedFromDifferentThrea
     std::atomic<std::int64_t> read = 0;
     std::jthread tap([&] {
         for (int i = 0; i < 2000; ++i)
-            capture->append(counted(static_cast<float>(i * 16), 16));
+            capture->append(ramp(i * 16, 16));
     });
     std::jthread task([&] {
         while (!reader->atEnd())
-            if (auto span = reader->read()) read += span->frames;
+            if (auto span = reader->read()) read += static_cast<std::int64_t>(span->samples.size());
     });
     tap.join();
     capture->close();
