@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/RunLoop.h"
 
 namespace platform {
@@ -38,6 +39,8 @@ struct DispatchQueue::Worker {
             stopping = true;
         }
         cv.notify_all();
+        // The block it is running may need the fonts to finish.
+        FontLock::Released waiting;
         thread.join();
     }
 };

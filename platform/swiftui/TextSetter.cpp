@@ -7,6 +7,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextDrawing.h"
 
 namespace platform::swiftui {
@@ -51,6 +52,7 @@ void addColor(PangoAttrList* list, const Color& c, guint start, guint end) {
 } // namespace
 
 void TextSetter::LayoutDeleter::operator()(PangoLayout* layout) const {
+    FontLock::Guard fonts;
     g_object_unref(layout);
 }
 
@@ -67,6 +69,7 @@ TextSetter::TextSetter() {
 }
 
 TextSetter::~TextSetter() {
+    FontLock::Guard fonts;
     g_object_unref(context_);
 }
 
@@ -138,6 +141,7 @@ PangoLayout* TextSetter::cached(const std::vector<TextRun>& runs, const TextStyl
 
 CGSize TextSetter::measure(const std::vector<TextRun>& runs, const TextStyle& style,
                            std::optional<double> width) const {
+    FontLock::Guard fonts;
     PangoLayout* l = cached(runs, style, width, Color::black());
     PangoRectangle logical;
     pango_layout_get_extents(l, nullptr, &logical);
@@ -152,6 +156,7 @@ platform::TextLayout TextSetter::plainLayout(const std::string& text, const Text
 
 void TextSetter::draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style,
                       const CGRect& rect, const Color& fallback) const {
+    FontLock::Guard fonts;
     PangoLayout* l = cached(runs, style, rect.width(), fallback);
     PangoRectangle logical;
     pango_layout_get_extents(l, nullptr, &logical);

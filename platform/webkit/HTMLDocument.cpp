@@ -11,7 +11,9 @@
 #include <sstream>
 #include <strings.h>
 #include <thread>
+#include <unordered_set>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/webkit/HTMLContainer.h"
 #include "platform/webkit/HTMLLongText.h"
 #include "platform/webkit/PDFWriter.h"
@@ -682,14 +684,42 @@ struct HTMLDocument::Impl {
     std::string html; // kept while the page has long texts: their pieces are read from it
     std::vector<HTMLLongTextRun> runs;
     std::vector<LongText> longTexts;
+    // A piece being laid out on a thread of its own. Waiting for it, also to let it go, lets the
+    // fonts go meanwhile: its thread needs them to finish.
+    class PieceAhead {
+    public:
+        PieceAhead() = default;
+        explicit PieceAhead(std::future<std::unique_ptr<HTMLDocument>> laidOut)
+            : laidOut_(std::move(laidOut)) {}
+        PieceAhead(PieceAhead&&) = default;
+        PieceAhead& operator=(PieceAhead&& other) {
+            wait();
+            laidOut_ = std::move(other.laidOut_);
+            return *this;
+        }
+        ~PieceAhead() { wait(); }
+        bool pending() const { return laidOut_.valid(); }
+        std::unique_ptr<HTMLDocument> take() {
+            wait();
+            return laidOut_.get();
+        }
+
+    private:
+        void wait() {
+            if (!laidOut_.valid()) return;
+            FontLock::Released waiting;
+            laidOut_.wait();
+        }
+        std::future<std::unique_ptr<HTMLDocument>> laidOut_;
+    };
     // Pieces are laid out again when drawn, the next ones on worker threads while one is drawn;
-    // the few used last are kept, since pages are drawn in order and a view shows one or two
-    // pieces at a time.
+    // the few of each text used last are kept, since pages are drawn in order and a view shows
+    // one or two pieces of it at a time.
     struct ShownPiece {
         std::size_t text = 0;
         std::size_t piece = 0;
         std::unique_ptr<HTMLDocument> document;
-        std::future<std::unique_ptr<HTMLDocument>> pending;
+        PieceAhead pending;
         std::uint64_t lastUse = 0;
     };
     static constexpr std::size_t kPiecesAhead = 2;
@@ -697,8 +727,8 @@ struct HTMLDocument::Impl {
     mutable std::vector<ShownPiece> shownPieces;
     mutable std::uint64_t uses = 0;
 
-    Impl(const std::string& given, std::filesystem::path base, bool ownFonts = false)
-        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), ownFonts) {
+    Impl(const std::string& given, std::filesystem::path base, bool anyThread = false)
+        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), anyThread) {
         auto held = withEmptyLinesHeld(given);
         const std::string& markup = held ? *held : given;
         runs = findLongTextRuns(markup);
@@ -731,7 +761,7 @@ struct HTMLDocument::Impl {
         }
         auto document = std::make_unique<HTMLDocument>("<html><body style=\"" + style + "\">" +
                                                            std::string(t.pieces[piece]) + "</body></html>",
-                                                       std::filesystem::path(), Fonts::Own);
+                                                       std::filesystem::path(), Fonts::AnyThread);
         document->impl_->layOut(t.widthPx * kPointsPerPixel, pageHeight, onlyToDraw);
         return document;
     }
@@ -751,19 +781,24 @@ struct HTMLDocument::Impl {
             if (!findShown(text, next))
                 shownPieces.push_back(
                     {text, next, nullptr,
-                     std::async(std::launch::async,
-                                [this, text, next] { return layOutPiece(text, next, true); }),
+                     PieceAhead(std::async(std::launch::async,
+                                           [this, text, next] { return layOutPiece(text, next, true); })),
                      uses});
         ShownPiece* shown = findShown(text, piece);
         shown->lastUse = uses;
-        while (shownPieces.size() > kShownPieces) {
-            auto oldest = std::min_element(
-                shownPieces.begin(), shownPieces.end(),
-                [](const ShownPiece& a, const ShownPiece& b) { return a.lastUse < b.lastUse; });
+        // Each text keeps its own: texts side by side (a table's cells) are drawn page by page
+        // together, and would otherwise push each other's pieces out, to be laid out again.
+        const auto ofText = [text](const ShownPiece& p) { return p.text == text; };
+        while (std::count_if(shownPieces.begin(), shownPieces.end(), ofText) >
+               static_cast<std::ptrdiff_t>(kShownPieces)) {
+            auto oldest = shownPieces.end();
+            for (auto it = shownPieces.begin(); it != shownPieces.end(); ++it)
+                if (it->text == text && (oldest == shownPieces.end() || it->lastUse < oldest->lastUse))
+                    oldest = it;
             shownPieces.erase(oldest);
         }
         shown = findShown(text, piece);
-        if (shown->pending.valid()) shown->document = shown->pending.get();
+        if (shown->pending.pending()) shown->document = shown->pending.take();
         return *shown->document;
     }
 
@@ -816,8 +851,11 @@ struct HTMLDocument::Impl {
             for (std::size_t w = 0; w < std::min<std::size_t>(helpers, 7); ++w)
                 workers.emplace_back(work);
             work();
-            for (auto& worker : workers)
-                worker.join();
+            {
+                FontLock::Released waiting;
+                for (auto& worker : workers)
+                    worker.join();
+            }
             int y = 0;
             for (std::size_t i = 0; i < count; ++i) {
                 text.pieceTops.push_back(y);
@@ -918,7 +956,7 @@ HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFo
     : impl_(std::make_unique<Impl>(html, std::move(baseFolder))) {}
 
 HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFolder, Fonts fonts)
-    : impl_(std::make_unique<Impl>(html, std::move(baseFolder), fonts == Fonts::Own)) {}
+    : impl_(std::make_unique<Impl>(html, std::move(baseFolder), fonts == Fonts::AnyThread)) {}
 
 HTMLDocument::~HTMLDocument() = default;
 
