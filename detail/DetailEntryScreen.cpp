@@ -170,8 +170,8 @@ void DetailEntryScreen::viewWillAppear(bool animated) {
 }
 
 void DetailEntryScreen::appTerminateAction() {
-    // The phrase being spoken goes into the entry before the entry goes into its list.
-    appendRunningTaskForQuitting();
+    // The phrase being spoken and the editor's text go into the entry before it goes into its list.
+    keepWorkInProgressForQuitting();
     if (!masterView || !textView) return;
     // Gone from view and taken by the list already: what came later has followed on its own.
     if (handedBack_ && masterView->selectedRow == -1) return;

@@ -8,7 +8,6 @@
 
 #include "analysis/SwiftUIView.h"
 #include "common/StoredKeys.h"
-#include "dictation/SwiftUIEditView.h"
 #include "entries/EntryListViewController.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
@@ -409,8 +408,7 @@ void DictationScreen::appBecomeActive() {
 
 void DictationScreen::appTerminateAction() {
     if (!std::exchange(terminationAnnounced, true)) console().print("app going to terminate");
-    // The phrase being spoken is part of what is saved.
-    appendRunningTaskForQuitting();
+    keepWorkInProgressForQuitting();
     saveWhenRunEnds_ = false;
     if (saveText.expired()) return;
     // Termination keeps unsaved work: a transcript its list holds as it stands is not added again,
@@ -429,9 +427,21 @@ void DictationScreen::appTerminateAction() {
     if (auto list = listWithTranscript()) list->view();
 }
 
+void DictationScreen::keepWorkInProgressForQuitting() {
+    appendRunningTaskForQuitting();
+    if (!editorShown()) return;
+    // Left as it opened, the editor holds nothing the transcript lacks.
+    if (editor_->view.text.get() == editor_->openedOn) return;
+    editor_->view.save();
+}
+
+bool DictationScreen::editorShown() const {
+    auto sheet = editor_ ? editor_->sheet.lock() : nullptr;
+    return sheet && sheet->presentingViewController();
+}
+
 void DictationScreen::printValueWithNotification(const NSNotification& notification) {
-    auto editor = presentedEditor_.lock();
-    if (!editor || !editor->presentingViewController()) return;
+    if (!editorShown()) return;
     auto text = notification.stringForKey(key(keys::userInfoValue));
     if (!text) return;
     // What was dictated while the sheet was up was never in the editor: it follows the edit, a
@@ -481,7 +491,7 @@ void DictationScreen::setTranscriptText(const std::string& text) {
 }
 
 void DictationScreen::writeTranscript(const std::string& text) {
-    if (auto editor = presentedEditor_.lock(); editor && editor->presentingViewController()) {
+    if (editorShown()) {
         const auto& before = transcript()->text();
         if (text.compare(0, before.size(), before) == 0) appendedWhileEditing_ += text.substr(before.size());
     }
@@ -916,12 +926,6 @@ void DictationScreen::presentHosted(AnyView view) {
                                               nullptr);
 }
 
-AnyView DictationScreen::editorView() {
-    SwiftUIEditView editor;
-    editor.presentingVC = std::weak_ptr<UIViewController>(strongScreen());
-    return editor;
-}
-
 AnyView DictationScreen::analysisView(bool presented) {
     SwiftUIView analysis;
     // Embedded, the screen has no presenter for its Cancel to dismiss.
@@ -933,8 +937,10 @@ void DictationScreen::textEditButtonTapped() {
     // The stored transcript may be another screen's, or older than what was dictated since: the
     // editor's Save would put it over this one.
     defaults->setObject_forKey(transcript()->text(), key(keys::saveclipBoardText));
-    auto host = std::make_shared<UIHostingController>(editorView());
-    presentedEditor_ = host;
+    SwiftUIEditView editor;
+    editor.presentingVC = std::weak_ptr<UIViewController>(strongScreen());
+    auto host = std::make_shared<UIHostingController>(editor);
+    editor_ = OpenedEditor{host, editor, editor.text.get()};
     appendedWhileEditing_.clear();
     presentViewController_animated_completion(host, true, nullptr);
 }

@@ -17,6 +17,7 @@
 #include "analysis/WordClassStatistics.h"
 #include "dictation/DictationLoop.h"
 #include "dictation/RecognitionLanguages.h"
+#include "dictation/SwiftUIEditView.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/swiftui/View.h"
@@ -290,9 +291,11 @@ protected:
     std::weak_ptr<DictationScreen> weakScreen() { return strongScreen(); }
     void anchorToScreenCentre(platform::UIViewController& sheet);
     void presentHosted(platform::swiftui::AnyView view);
-    // The hosted editor and analysis views (their own subsystem builds them).
-    platform::swiftui::AnyView editorView();
+    // The hosted analysis view (its own subsystem builds it).
     platform::swiftui::AnyView analysisView(bool presented);
+    // Before the end saves the transcript: the phrase being spoken goes into it, then what was
+    // typed in the editor still up, as the editor's Save would keep it (that phrase after it).
+    void keepWorkInProgressForQuitting();
     // Sets up one of the screen's buttons as every screen does: image, clear background, empty
     // title, frame, the action.
     template <class Screen, class F>
@@ -328,8 +331,16 @@ private:
     std::string playImageName(std::optional<long> row) const;
 
     DictationScreenTable screen_;
-    // The editor this screen presented, while it is up.
-    std::weak_ptr<platform::UIViewController> presentedEditor_;
+    // The editor this screen presented: its sheet, its view (which shares the text being typed
+    // with the sheet) and the text it opened on.
+    struct OpenedEditor {
+        std::weak_ptr<platform::UIViewController> sheet;
+        SwiftUIEditView view;
+        std::string openedOn;
+    };
+    std::optional<OpenedEditor> editor_;
+    // The editor's sheet is up.
+    bool editorShown() const;
     // What the engine appended to the transcript since the editor opened; its Save keeps it after
     // the edited text.
     std::string appendedWhileEditing_;

@@ -7,6 +7,7 @@
 
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextLayoutLines.h"
+#include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
 
 namespace platform::swiftui {
@@ -237,9 +238,19 @@ bool HostingView::focusField(const std::string& path) {
     return focused_ == path;
 }
 
+void HostingView::didBecomeFirstResponder() {
+    postKeyboardNotifications(true);
+}
+
 void HostingView::didResignFirstResponder() {
+    auto keep = self<HostingView>();
     focused_.clear();
     setNeedsDisplay();
+    if (!isFocusMoving()) postKeyboardNotifications(false);
+}
+
+void HostingView::focusLeftForNobody() {
+    postKeyboardNotifications(false);
 }
 
 const Node* HostingView::focusedField() const {

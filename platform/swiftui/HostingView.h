@@ -72,7 +72,11 @@ public:
                                       std::optional<LayoutHit::Target> target = std::nullopt);
 
 protected:
+    // A field or editor with the focus has the keyboard, as a text view has: it comes up with the
+    // focus (or stays up when the focus comes from another text) and goes with it.
+    void didBecomeFirstResponder() override;
     void didResignFirstResponder() override;
+    void focusLeftForNobody() override;
 
 private:
     struct Touch {

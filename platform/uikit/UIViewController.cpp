@@ -288,12 +288,22 @@ void UIViewController::presentWithAnimator(
     animator->animateTransition(context);
 }
 
+namespace {
+// A screen that goes away takes the focus of a text in it with it, and so the keyboard.
+void resignFocusWithin(UIViewController& leaving) {
+    if (!leaving.isViewLoaded()) return;
+    auto focused = std::dynamic_pointer_cast<UIView>(UIResponder::currentFirstResponder());
+    if (focused && focused->isDescendantOfView(leaving.view().get())) focused->resignFirstResponder();
+}
+} // namespace
+
 void UIViewController::dismissWithAnimator(
     const std::shared_ptr<UIViewControllerAnimatedTransitioning>& animator,
     std::function<void()> completion) {
     auto host = self<UIViewController>();
     auto leaving = presented_;
     leaving->dismissPresented(false, nullptr);
+    resignFocusWithin(*leaving);
     transitioning_ = true;
     leaving->beingDismissed_ = true;
     const bool covers = leaving->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
@@ -349,6 +359,7 @@ void UIViewController::dismissPresented(bool animated, std::function<void()> com
                 return;
             }
     leaving->dismissPresented(animated, nullptr);
+    resignFocusWithin(*leaving);
     bool coversPresenter = leaving->resolvedPresentationStyle() == UIModalPresentationStyle::FullScreen;
     leaving->beginAppearanceTransition(false, animated);
     if (coversPresenter) beginAppearanceTransition(true, animated);

@@ -271,8 +271,7 @@ void WKWebView::draw(cairo_t* cr) const {
         }
     }
     // The slice of the page from the scroll offset down, at the top of the view.
-    const CGFloat top = std::clamp<CGFloat>(
-        pageOffset_, 0, std::max<CGFloat>(0, drawn_->document->contentHeight() - b.height()));
+    const CGFloat top = std::clamp<CGFloat>(pageOffset_, 0, mostOffset(*drawn_->document));
     cairo_translate(cr, 0, b.minY());
     drawn_->document->drawSlice(cr, {top, top + b.height()});
 }
@@ -283,16 +282,32 @@ const WKWebView::DrawnPage* WKWebView::shownPage() const {
     return current ? drawn_.get() : nullptr;
 }
 
+CGFloat WKWebView::clearanceBelowPage() const {
+    const CGRect b = bounds();
+    CGFloat clearance = 0;
+    for (const auto& view : subviews()) {
+        if (view == pdf_ || view->isHidden() || view->alpha() <= 0) continue;
+        const CGFloat top = view->frame().minY() - b.minY();
+        // Only what lies over the view hides any of the page.
+        if (top >= b.height() || view->frame().maxY() - b.minY() <= 0) continue;
+        clearance = std::max(clearance, b.height() - std::max<CGFloat>(0, top));
+    }
+    return clearance;
+}
+
+CGFloat WKWebView::mostOffset(const HTMLDocument& page) const {
+    return std::max<CGFloat>(0, page.contentHeight() + clearanceBelowPage() - bounds().height());
+}
+
 bool WKWebView::scrollsOwnContent() const {
     const DrawnPage* page = shownPage();
-    return page && page->document->contentHeight() > bounds().height();
+    return page && mostOffset(*page->document) > 0;
 }
 
 bool WKWebView::scrollOwnContentBy(CGFloat dy) {
     const DrawnPage* page = shownPage();
     if (!page) return false;
-    const CGFloat most = std::max<CGFloat>(0, page->document->contentHeight() - bounds().height());
-    const CGFloat next = std::clamp<CGFloat>(pageOffset_ + dy, 0, most);
+    const CGFloat next = std::clamp<CGFloat>(pageOffset_ + dy, 0, mostOffset(*page->document));
     if (next == pageOffset_) return false;
     pageOffset_ = next;
     setNeedsDisplay();

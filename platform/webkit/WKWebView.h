@@ -82,8 +82,9 @@ public:
     void draw(cairo_t* cr) const override;
     void layoutSubviews() override;
     bool clipsWhenDrawn() const override { return true; }
-    // A page taller than the view scrolls under a finger and the wheel; the buttons a screen put
-    // on the view stay where they are.
+    // A page scrolls under a finger and the wheel; the buttons a screen put on the view stay where
+    // they are. It scrolls past its end until its foot clears the highest of them (a screen's
+    // button row), so no word of it, on a short page too, stays hidden under them.
     bool scrollsOwnContent() const override;
     bool scrollOwnContentBy(CGFloat dy) override;
     // How far the page is scrolled (points from its top).
@@ -119,6 +120,10 @@ private:
     struct DrawnPage;
     // The laid-out page, when it is the one loaded now at the view's width.
     const DrawnPage* shownPage() const;
+    // How far the page scrolls past its end: from the top of the buttons on the view to its foot.
+    CGFloat clearanceBelowPage() const;
+    // The farthest the page scrolls.
+    CGFloat mostOffset(const HTMLDocument& page) const;
     mutable std::shared_ptr<DrawnPage> drawn_;
     mutable std::shared_ptr<DrawnPage> layingOut_;
 };

@@ -171,4 +171,30 @@ ImageComparison compareWithGolden(const std::filesystem::path& actual, const std
     return result;
 }
 
+int inkIn(const std::filesystem::path& picture, const platform::CGRect& area,
+          const std::vector<platform::CGRect>& leftOut) {
+    const Surface image = load(picture);
+    if (!image) return -1;
+    const int width = cairo_image_surface_get_width(image.get());
+    const int height = cairo_image_surface_get_height(image.get());
+    const int stride = cairo_image_surface_get_stride(image.get());
+    const unsigned char* data = cairo_image_surface_get_data(image.get());
+    const int left = std::max(0, static_cast<int>(area.minX()));
+    const int right = std::min(width, static_cast<int>(area.maxX()));
+    const int top = std::max(0, static_cast<int>(area.minY()));
+    const int bottom = std::min(height, static_cast<int>(area.maxY()));
+    int ink = 0;
+    for (int y = top; y < bottom - 1; ++y)
+        for (int x = left; x < right; ++x) {
+            const bool out = std::any_of(leftOut.begin(), leftOut.end(), [&](const platform::CGRect& r) {
+                return x >= r.minX() && x < r.maxX() && y >= r.minY() && y < r.maxY();
+            });
+            int here[3], foot[3];
+            rgb(data, stride, x, y, here);
+            rgb(data, stride, x, bottom - 1, foot);
+            ink += !out && (here[0] != foot[0] || here[1] != foot[1] || here[2] != foot[2]);
+        }
+    return ink;
+}
+
 } // namespace quillora::test

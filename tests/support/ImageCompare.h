@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "platform/foundation/Geometry.h"
 
 namespace quillora::test {
 
@@ -38,5 +41,12 @@ ImageComparison compareImages(const std::filesystem::path& actual, const std::fi
 // NAME.actual.png and NAME.diff.png beside it.
 ImageComparison compareWithGolden(const std::filesystem::path& actual, const std::filesystem::path& expected,
                                   const ImageTolerance& tolerance = {});
+
+// What is drawn in `area` of the PNG `picture` (in its pixels) around the rectangles `leftOut`: the
+// pixels whose colour differs from the pixel under them in the area's bottom row, so that a plain
+// ground, or a rule running down the whole area, counts as nothing. -1 when the picture cannot be
+// read.
+int inkIn(const std::filesystem::path& picture, const platform::CGRect& area,
+          const std::vector<platform::CGRect>& leftOut = {});
 
 } // namespace quillora::test

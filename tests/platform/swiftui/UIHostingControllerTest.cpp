@@ -2,8 +2,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/NSNotificationCenter.h"
+#include "platform/swiftui/HostingView.h"
 #include "platform/swiftui/UIHostingController.h"
 #include "platform/swiftui/UIViewControllerRepresentable.h"
+#include "platform/uikit/UIKitNotifications.h"
+#include "platform/uikit/UITextView.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
 
@@ -53,6 +57,12 @@ struct Launcher {
                  return AnyView(ProbePicker{{}, self.made});
              })});
     }
+};
+
+struct Note {
+    State<std::string> text{"draft"};
+    auto states() { return std::tie(text); }
+    AnyView body() const { return TextEditor(text.binding(), "Note"); }
 };
 
 } // namespace
@@ -123,4 +133,58 @@ TEST_F(UIHostingControllerTest, RepresentableSheetPresentsTheControllerItMakes) 
     view.showingProbe.set(false);
     runUntilIdle();
     EXPECT_EQ(hosting->presentedViewController(), nullptr);
+}
+
+// The keyboard is up exactly while a text holds the focus: a sheet's editor takes it over from the
+// presenter's text view, or brings it up, and it goes with the editor's focus, whether Return ends
+// the typing or the sheet is closed under it.
+TEST_F(UIHostingControllerTest, TheKeyboardGoesWithTheFocusOfASheetsEditor) {
+    struct Case {
+        const char* name;
+        bool fromTextView;
+        bool dismissed;
+    };
+    const Case cases[] = {{"Return, keyboard brought up", false, false},
+                          {"Return, keyboard taken over", true, false},
+                          {"closed, keyboard brought up", false, true},
+                          {"closed, keyboard taken over", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> keyboard;
+        auto observer = std::make_shared<int>(0);
+        auto& center = NSNotificationCenter::defaultCenter();
+        center.addObserver(observer, UIKeyboardWillShowNotification,
+                           [&](const NSNotification&) { keyboard.push_back("show"); });
+        center.addObserver(observer, UIKeyboardWillHideNotification,
+                           [&](const NSNotification&) { keyboard.push_back("hide"); });
+        auto text = std::make_shared<UITextView>(CGRect{0, 100, 390, 100});
+        base->view()->addSubview(text);
+        if (c.fromTextView) {
+            ASSERT_TRUE(text->becomeFirstResponder());
+        }
+        auto last = [&] { return keyboard.empty() ? std::string("nothing") : keyboard.back(); };
+
+        auto sheet = std::make_shared<UIHostingController>(Note{});
+        base->presentViewController_animated_completion(sheet, true, nullptr);
+        runUntilIdle();
+        auto view = std::dynamic_pointer_cast<HostingView>(sheet->view());
+        ASSERT_TRUE(view);
+        ASSERT_TRUE(view->focusField(sheet->host()->tree().findControl("Note")->path));
+        EXPECT_EQ(last(), "show");
+        EXPECT_EQ(std::count(keyboard.begin(), keyboard.end(), "hide"), 0) << "up while the focus moves";
+
+        if (c.dismissed) {
+            sheet->dismissViewControllerAnimated_completion(true, nullptr);
+        } else {
+            EXPECT_TRUE(view->submit());
+        }
+        runUntilIdle();
+        EXPECT_EQ(UIResponder::currentFirstResponder(), nullptr);
+        EXPECT_EQ(last(), "hide");
+        EXPECT_EQ(std::count(keyboard.begin(), keyboard.end(), "hide"), 1);
+        if (!c.dismissed) sheet->dismissViewControllerAnimated_completion(true, nullptr);
+        runUntilIdle();
+        center.removeObserver(observer.get());
+        text->removeFromSuperview();
+    }
 }
