@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Time and peak memory of the recipe text's PDF export (the recipe text view's PDF button) for
 # three texts of 9 MB: plain ASCII lines, words whose letters carry combining marks, and one row of
-# flag emoji without a break. Usage: bench/recipe-export.sh [PROGRAM] [MEGABYTES] (default
+# flag emoji without a break; KINDS may name others: `ideographs` (lines of 40 drawn at random from
+# the 20,480 of U+4E00 to U+9DFF) and `mixed` (3,000 lone combining marks, then words of 'A', of
+# marks and of ideographs). Usage: bench/recipe-export.sh [PROGRAM] [MEGABYTES] (default
 # build-bench/cli/quillora, a Release build; 9).
 set -euo pipefail
 program=${1:-build-bench/cli/quillora}
@@ -28,6 +30,15 @@ recipe() {
           join("", map { chr(97 + int rand 26) . join("", map { chr(0x300 + int rand 0x70) } 1 .. 2 + int rand 11) }
                1 .. 2 + int rand 7)
         } 1 .. 3 + int rand 8) . "\n";
+      } elsif ($kind eq "ideographs") {
+        $s = join("", map { chr(0x4E00 + int rand 20480) } 1 .. 40) . "\n";
+      } elsif ($kind eq "mixed") {
+        $s = $n ? "" : join(" ", map { chr(0x300 + int rand 0x70) } 1 .. 3000) . "\n";
+        $s .= join(" ", map {
+          my $k = int rand 3, $len = 1 + int rand 11;
+          $k == 0 ? "A" x $len : $k == 1 ? join("", map { chr(0x300 + int rand 0x70) } 0 .. $len % 5)
+                  : join("", map { chr(0x4E00 + int rand 20480) } 1 .. $len)
+        } 1 .. 5 + int rand 15) . "\n";
       } else {
         $s = join("", map { join("", map { chr(0x1F1E6 + ord($_) - 65) } split //, $flags[rand @flags]) } 1 .. 1000);
       }
@@ -37,7 +48,7 @@ recipe() {
   ' "$1" "$2"
 }
 
-for kind in ascii combining flags; do
+for kind in ${KINDS:-ascii combining flags}; do
   home="$work/$kind"
   mkdir -p "$home/Documents"
   recipe "$kind" $((megabytes << 20)) > "$home/Documents/datafile_recipe.dat"

@@ -11,6 +11,7 @@
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/Sandbox.h"
+#include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIImageView.h"
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
@@ -18,6 +19,12 @@
 namespace quillora {
 
 using namespace platform;
+
+// Where a print went, or why it went nowhere.
+struct WrittenPDF {
+    std::optional<std::string> path;
+    std::string failure;
+};
 
 namespace {
 
@@ -58,17 +65,20 @@ DrawnPDF drawPDF(const std::shared_ptr<UIPrintFormatter>& formatter) {
     return drawn;
 }
 
-std::optional<std::string> writePDF(const DrawnPDF& drawn, const std::string& path) {
-    if (drawn.pages <= 0) {
-        console().print("PDF not written, the page is empty: " + path);
-        return std::nullopt;
-    }
-    if (!drawn.data || !drawn.data->writeToFile_atomically(path, true)) {
-        console().print("PDF not written: " + path);
-        return std::nullopt;
-    }
-    console().print("open " + path);
-    return path;
+WrittenPDF writePDF(const DrawnPDF& drawn, const std::string& path) {
+    WrittenPDF written;
+    if (drawn.pages <= 0)
+        written.failure = "PDF not written, the page is empty: " + path;
+    else if (!drawn.data || !drawn.data->writeToFile_atomically(path, true))
+        written.failure = "PDF not written: " + path;
+    else
+        written.path = path;
+    console().print(written.path ? "open " + path : written.failure);
+    return written;
+}
+
+std::string pdfPath(const std::string& name) {
+    return (Sandbox::tmp() / (name + ".pdf")).string();
 }
 
 } // namespace
@@ -209,14 +219,14 @@ void PDFTemplateViewController::render() {
             spinner_->removeFromSuperview();
             spinner_.reset();
         }
-        rendered(createPDFFromPrintFormatter(webView->viewPrintFormatter(), row_.pdfName));
+        rendered(writePDF(drawPDF(webView->viewPrintFormatter()), pdfPath(row_.pdfName)));
         return;
     }
     // A long page takes seconds to print: its pages are made on a worker while a spinner turns over
     // the screen, which stays live; Preview waits for the file.
     auto spinner = spinner_ ? std::move(spinner_) : UIActivityIndicatorView::startedOver(*view());
     spinner_.reset();
-    const std::string path = (Sandbox::tmp() / (row_.pdfName + ".pdf")).string();
+    const std::string path = pdfPath(row_.pdfName);
     auto drawn = std::make_shared<DrawnPDF>();
     // The print holds the screen until it is written, as a short one does.
     auto me = self<PDFTemplateViewController>();
@@ -229,17 +239,26 @@ void PDFTemplateViewController::render() {
                        });
 }
 
-void PDFTemplateViewController::rendered(const std::optional<std::string>& path) {
-    if (!path) return;
-    console().print("PDF location: " + *path);
-    pdfFile = path;
+void PDFTemplateViewController::rendered(const WrittenPDF& written) {
+    if (!written.path) {
+        // Preview stays off: the person hears why, unless they have left the screen meanwhile.
+        if (!presentingViewController()) return;
+        auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+            "PDF not made", written.failure, UIAlertControllerStyle::Alert);
+        alert->addAction(
+            UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
+        presentViewController_animated_completion(alert, true, nullptr);
+        return;
+    }
+    console().print("PDF location: " + *written.path);
+    pdfFile = written.path;
     PreviewButton->setEnabled(true);
 }
 
 std::optional<std::string>
 PDFTemplateViewController::createPDFFromPrintFormatter(const std::shared_ptr<UIPrintFormatter>& formatter,
                                                        const std::string& name) {
-    return writePDF(drawPDF(formatter), (Sandbox::tmp() / (name + ".pdf")).string());
+    return writePDF(drawPDF(formatter), pdfPath(name)).path;
 }
 
 void PDFTemplateViewController::showPDF() {

@@ -18,6 +18,8 @@
 
 namespace quillora {
 
+struct WrittenPDF;
+
 class PDFTemplateViewController : public platform::UIViewController, public platform::WKNavigationDelegate {
 public:
     const PDFTemplate& templateRow() const { return row_; }
@@ -58,7 +60,7 @@ protected:
 private:
     void fillTemplate();
     void render();
-    void rendered(const std::optional<std::string>& path);
+    void rendered(const WrittenPDF& written);
 
     const PDFTemplate& row_;
     // The length of the page last loaded, which tells how long its print will take.

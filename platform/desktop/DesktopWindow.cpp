@@ -32,6 +32,7 @@ WireToError XESetWireToError(Display*, int, WireToError);
 #include "platform/desktop/GtkLibrary.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
@@ -149,6 +150,17 @@ gboolean runLoopDispatch(GSource* source, GSourceFunc, gpointer) {
 }
 
 GSourceFuncs runLoopFuncs = {runLoopPrepare, runLoopCheck, runLoopDispatch, nullptr, nullptr, nullptr};
+
+// GTK lays out and draws the text of its own windows (the file chooser, the print dialog) on this
+// thread, out of our sight: while the window runs, this thread holds the font lock whenever it
+// works and lets it go only while GLib waits for events, so that what a worker prints meanwhile
+// never meets GTK's text in cairo.
+GPollFunc glibPoll = nullptr;
+
+gint pollWithoutFonts(GPollFD* fds, guint count, gint timeout) {
+    FontLock::Released waiting;
+    return glibPoll(fds, count, timeout);
+}
 
 // ---- Drawing ----
 
@@ -609,6 +621,10 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
                                        NSBundle::mainBundle().bundlePath().c_str());
     installDesktopEntry(applicationId);
     gtk_window_set_default_icon_name(applicationId);
+
+    glibPoll = g_main_context_get_poll_func(nullptr);
+    g_main_context_set_poll_func(nullptr, pollWithoutFonts);
+    FontLock::Guard fonts;
 
     Session s;
     s.firstFrameShown = std::move(firstFrameShown);

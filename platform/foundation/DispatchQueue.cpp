@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/RunLoop.h"
 
 namespace platform {
@@ -72,10 +73,13 @@ struct DispatchQueue::Worker {
             abandon = state->abandoned = state->running;
         }
         state->cv.notify_all();
-        if (abandon)
+        if (abandon) {
             thread.detach();
-        else
+        } else {
+            // The block it is running may need the fonts to finish.
+            FontLock::Released waiting;
             thread.join();
+        }
     }
 
     void add(WorkItem item) {

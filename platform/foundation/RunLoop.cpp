@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/foundation/FontLock.h"
+
 namespace platform {
 
 namespace {
@@ -168,6 +170,8 @@ void RunLoop::spendTime(double seconds) {
 }
 
 void RunLoop::waitForExternalWork() {
+    // The outside work may need the fonts this thread holds to finish.
+    FontLock::Released waiting;
     std::unique_lock lock(mutex_);
     // A worker that stops answering for this long is stuck; time moves on without it.
     const auto realEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -205,6 +209,7 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
     while (true) {
         runUntilIdle();
         if (done()) return true;
+        FontLock::Released waiting;
         std::unique_lock lock(mutex_);
         if (stopRequested_) return done();
         const double current = virtual_ ? virtualNow_ : realNow();
@@ -270,6 +275,7 @@ bool RunLoop::settleExternalWork(double timeout) {
     const auto realEnd = realDeadline(timeout);
     while (true) {
         runUntilIdle();
+        FontLock::Released waiting;
         std::unique_lock lock(mutex_);
         if (externalWork_ == 0) break;
         if (externalWaitsOver()) return false;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextDrawing.h"
 
 namespace platform::swiftui {
@@ -93,6 +94,7 @@ void cutLongStretches(const std::string& text, PangoAttrList* list) {
 } // namespace
 
 void TextSetter::LayoutDeleter::operator()(PangoLayout* layout) const {
+    FontLock::Guard fonts;
     g_object_unref(layout);
 }
 
@@ -109,6 +111,7 @@ TextSetter::TextSetter() {
 }
 
 TextSetter::~TextSetter() {
+    FontLock::Guard fonts;
     g_object_unref(context_);
 }
 
@@ -181,6 +184,7 @@ PangoLayout* TextSetter::cached(const std::vector<TextRun>& runs, const TextStyl
 
 CGSize TextSetter::measure(const std::vector<TextRun>& runs, const TextStyle& style,
                            std::optional<double> width) const {
+    FontLock::Guard fonts;
     PangoLayout* l = cached(runs, style, width, Color::black());
     PangoRectangle logical;
     pango_layout_get_extents(l, nullptr, &logical);
@@ -195,6 +199,7 @@ platform::TextLayout TextSetter::plainLayout(const std::string& text, const Text
 
 void TextSetter::draw(cairo_t* cr, const std::vector<TextRun>& runs, const TextStyle& style,
                       const CGRect& rect, const Color& fallback) const {
+    FontLock::Guard fonts;
     PangoLayout* l = cached(runs, style, rect.width(), fallback);
     PangoRectangle logical;
     pango_layout_get_extents(l, nullptr, &logical);

@@ -7,6 +7,7 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextDrawing.h"
 
 namespace platform {
@@ -59,6 +60,7 @@ bool PrintableText::writePDF(const std::string& text, const std::filesystem::pat
     };
     auto temporary = to;
     temporary += ".part";
+    FontLock::Guard fonts;
     cairo_surface_t* surface = cairo_pdf_surface_create(temporary.c_str(), kPaperWidth, kPaperHeight);
     cairo_t* cr = cairo_create(surface);
     const TextLayout layout = TextDrawing::layout(text, printStyle(), kPaperWidth - 2 * kMargin);

@@ -9,6 +9,7 @@
 #include <glib.h>
 #include <pango/pangocairo.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextLayoutLines.h"
 
 namespace platform {
@@ -129,6 +130,7 @@ void TextBlockLayout::settleCut(std::size_t index) const {
 }
 
 void TextBlockLayout::moveCut(std::size_t index) const {
+    FontLock::Guard fonts;
     Block& before = blocks_[index - 1];
     Block& after = blocks_[index];
     after.startSettled = true;
@@ -238,6 +240,7 @@ std::size_t TextBlockLayout::laidOutCount() const {
 }
 
 const TextBlockLayout::Laid& TextBlockLayout::laid(std::size_t index) const {
+    FontLock::Guard fonts;
     for (auto it = laid_.begin(); it != laid_.end(); ++it)
         if (it->index == index) {
             laid_.splice(laid_.begin(), laid_, it);

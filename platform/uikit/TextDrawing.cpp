@@ -8,6 +8,7 @@
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/ShownText.h"
 #include "platform/uikit/TextLayoutLines.h"
 
@@ -18,6 +19,7 @@ void FontDescriptionDeleter::operator()(PangoFontDescription* description) const
 }
 
 void LayoutDeleter::operator()(PangoLayout* layout) const {
+    FontLock::Guard fonts;
     g_object_unref(layout);
 }
 
@@ -175,6 +177,7 @@ cairo_t* measuringContext() {
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
         cairo_t* cr = cairo_create(surface);
         ~Measuring() {
+            FontLock::Guard fonts;
             cairo_destroy(cr);
             cairo_surface_destroy(surface);
         }
@@ -182,15 +185,27 @@ cairo_t* measuringContext() {
     thread_local Measuring measuring;
     return measuring.cr;
 }
-} // namespace
 
-PangoFontMap* TextDrawing::fontMap() {
-    // The rules belong to the process's fontconfig, loaded once before any thread looks a font up.
+// The rules belong to the process's fontconfig, loaded once before any thread looks a font up.
+void loadFontRules() {
     static const bool rulesLoaded = [] {
         FcConfig* config = FcConfigGetCurrent();
         return FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontRules), FcTrue);
     }();
     (void)rulesLoaded;
+}
+} // namespace
+
+PangoFontMap* TextDrawing::sharedFontMap() {
+    FontLock::Guard fonts;
+    loadFontRules();
+    static PangoFontMap* const map = pango_cairo_font_map_new();
+    return map;
+}
+
+PangoFontMap* TextDrawing::fontMap() {
+    FontLock::Guard fonts;
+    loadFontRules();
     // pango's default map is the calling thread's own (its caches are not shared between threads):
     // a print made on a worker has one, the main thread's screens another.
     thread_local PangoFontMap* map = [] {
@@ -218,6 +233,7 @@ FontDescription TextDrawing::fontDescription(const UIFont& font) {
 }
 
 TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, CGFloat width) {
+    FontLock::Guard fonts;
     // Unhinted outlines and metrics: text is laid out the same at every scale, so that a picture at
     // scale 2 and the window at any size agree, and measuring matches drawing. So it is laid out
     // at one scale, whatever it is drawn at: fonts are looked up once, not again for every scale
@@ -261,6 +277,7 @@ TextLayout TextDrawing::layout(const std::string& text, const TextStyle& style, 
 }
 
 CGSize TextDrawing::measure(const std::string& text, const TextStyle& style, CGFloat width) {
+    FontLock::Guard fonts;
     const auto [shown, set] = fitted(shownPart(text), style, width, 0);
     auto l = layout(shown, set, width);
     int w = 0, h = 0;
@@ -275,6 +292,7 @@ CGFloat TextDrawing::lineHeight(const UIFont& font) {
 }
 
 CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& rect, const TextStyle& style) {
+    FontLock::Guard fonts;
     if (text.empty()) return 0;
     const auto [shown, set] = fitted(shownPart(text), style, rect.width(), 0);
     auto l = layout(shown, set, rect.width());
@@ -289,6 +307,7 @@ CGFloat TextDrawing::draw(cairo_t* cr, const std::string& text, const CGRect& re
 
 void TextDrawing::drawCenteredVertically(cairo_t* cr, const std::string& text, const CGRect& rect,
                                          const TextStyle& style, bool withinHeight) {
+    FontLock::Guard fonts;
     if (text.empty()) return;
     const auto [shown, set] = fitted(shownPart(text), style, rect.width(), withinHeight ? rect.height() : 0);
     auto l = layout(shown, set, rect.width());

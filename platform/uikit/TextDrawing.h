@@ -55,6 +55,9 @@ public:
     // families first once they are installed); those families remain the fallbacks for every
     // script the primary faces lack. Each thread has a map of its own.
     static PangoFontMap* fontMap();
+    // One map for the whole process, for what is laid out on one thread and drawn on another:
+    // like every use of fonts, it is used under the font lock only, so its caches serve them all.
+    static PangoFontMap* sharedFontMap();
     // The installed family for a font name of the screens ("Courier", "HelveticaNeue-Bold",
     // the system font ".SFUI-Regular"): the family part of the name with the platform's aliases.
     static std::string familyForFontName(const std::string& fontName);

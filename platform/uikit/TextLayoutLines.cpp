@@ -5,6 +5,8 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include "platform/foundation/FontLock.h"
+
 namespace platform {
 
 namespace {
@@ -35,6 +37,7 @@ void TextLayoutLines::setSpacing(PangoLayout* layout, double lineHeightMultiple,
 
 TextLayoutLines::TextLayoutLines(PangoLayout* layout, const std::string& text)
     : layout_(layout), text_(text) {
+    FontLock::Guard fonts;
     const auto* spacing = static_cast<const Spacing*>(g_object_get_qdata(G_OBJECT(layout_), spacingKey()));
     if (!spacing) return;
     // Each line owns a band its height times the multiple tall, its letters at the band's
@@ -59,6 +62,7 @@ TextLayoutLines::TextLayoutLines(PangoLayout* layout, const std::string& text)
 }
 
 double TextLayoutLines::height() const {
+    FontLock::Guard fonts;
     if (!shifts_.empty()) return height_;
     int width = 0, height = 0;
     pango_layout_get_size(layout_, &width, &height);
@@ -66,12 +70,14 @@ double TextLayoutLines::height() const {
 }
 
 int TextLayoutLines::lineOfByte(int byte) const {
+    FontLock::Guard fonts;
     int lineNumber = 0, x = 0;
     pango_layout_index_to_line_x(layout_, byte, FALSE, &lineNumber, &x);
     return std::clamp(lineNumber, 0, std::max(0, pango_layout_get_line_count(layout_) - 1));
 }
 
 void TextLayoutLines::drawText(cairo_t* cr, CGPoint origin) const {
+    FontLock::Guard fonts;
     cairo_save(cr);
     if (shifts_.empty()) {
         cairo_move_to(cr, origin.x, origin.y);
@@ -111,6 +117,7 @@ std::size_t TextLayoutLines::offsetOfByte(int byte) const {
 }
 
 std::pair<std::size_t, std::size_t> TextLayoutLines::lineAt(std::size_t offset) const {
+    FontLock::Guard fonts;
     int lineNumber = 0, x = 0;
     pango_layout_index_to_line_x(layout_, byteIndex(offset), FALSE, &lineNumber, &x);
     PangoLayoutLine* line = pango_layout_get_line_readonly(layout_, lineNumber);
@@ -131,12 +138,14 @@ std::pair<std::size_t, std::size_t> TextLayoutLines::lineAt(std::size_t offset) 
 }
 
 double TextLayoutLines::caretX(std::size_t offset) const {
+    FontLock::Guard fonts;
     int lineNumber = 0, x = 0;
     pango_layout_index_to_line_x(layout_, byteIndex(offset), FALSE, &lineNumber, &x);
     return points(x);
 }
 
 std::optional<std::size_t> TextLayoutLines::offsetOnLine(std::size_t offset, int direction, double x) const {
+    FontLock::Guard fonts;
     int lineNumber = 0, lineX = 0;
     pango_layout_index_to_line_x(layout_, byteIndex(offset), FALSE, &lineNumber, &lineX);
     const int target = lineNumber + direction;
@@ -154,6 +163,7 @@ std::optional<std::size_t> TextLayoutLines::offsetOnLine(std::size_t offset, int
 }
 
 CGRect TextLayoutLines::caretRect(std::size_t offset) const {
+    FontLock::Guard fonts;
     PangoRectangle strong;
     const int byte = byteIndex(offset);
     pango_layout_get_cursor_pos(layout_, byte, &strong, nullptr);
@@ -162,6 +172,7 @@ CGRect TextLayoutLines::caretRect(std::size_t offset) const {
 }
 
 std::size_t TextLayoutLines::offsetAt(CGPoint point) const {
+    FontLock::Guard fonts;
     // Below the last line is the end of the text, as a touch there puts the caret on the device.
     if (point.y >= height()) return utf16Length(text_);
     double y = point.y;
@@ -183,6 +194,7 @@ std::size_t TextLayoutLines::offsetAt(CGPoint point) const {
 }
 
 std::vector<CGRect> TextLayoutLines::selectionRects(NSRange range) const {
+    FontLock::Guard fonts;
     std::vector<CGRect> out;
     const int start = byteIndex(range.location), end = byteIndex(range.location + range.length);
     if (end <= start) return out;

@@ -12,6 +12,7 @@
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextBlockLayout.h"
 #include "platform/uikit/TextDrawing.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIImageView.h"
@@ -43,6 +44,7 @@ struct OneLine {
 };
 
 OneLine oneLine(const std::string& text, const TextStyle& style, const CGRect& area, std::size_t caret) {
+    FontLock::Guard fonts;
     TextStyle plain = style;
     plain.numberOfLines = 0;
     OneLine line{TextDrawing::layout(text, plain, 0), {}};
@@ -66,6 +68,7 @@ OneLine oneLine(const std::string& text, const TextStyle& style, const CGRect& a
 // `area` widened by a point each side, over the height of `band`.
 void drawEditingLine(cairo_t* cr, const OneLine& line, const std::string& text, const TextStyle& style,
                      const CGRect& area, const CGRect& band, NSRange range, const UIColor& tint) {
+    FontLock::Guard fonts;
     cairo_save(cr);
     cairo_rectangle(cr, area.minX() - 1, band.minY(), area.width() + 2, band.height());
     cairo_clip(cr);

@@ -1,18 +1,14 @@
 #include "platform/webkit/HTMLContainer.h"
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/webkit/PrintedLine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <unordered_map>
-#include <unordered_set>
-
-#include <cairo-ft.h>
-#include <pango/pangofc-font.h>
 
 #include "platform/uikit/ImageFile.h"
 
@@ -39,6 +35,7 @@ struct HTMLContainer::Font {
     const Measure& measure(const char* text) {
         auto [at, fresh] = measured.try_emplace(text);
         if (!fresh) return at->second;
+        FontLock::Guard fonts;
         pango_layout_set_text(layout, text, -1);
         int width = 0;
         pango_layout_get_size(layout, &width, nullptr);
@@ -157,59 +154,17 @@ void roundedRectangle(cairo_t* cr, const litehtml::position& pos, const litehtml
     cairo_close_path(cr);
 }
 
-// cairo makes one font face per font file and set of load options for the whole process, whatever
-// font map asks for it, and frees it with its last user; finding one, adding one and freeing one
-// are not guarded against each other. Pages laid out side by side on several threads, each with
-// fonts of its own, would free a face under a thread that is just taking it up (a crash in the
-// middle of measuring a word). So every face that text in a font can come to use, fallbacks
-// included, is made once under a lock, before that font lays out anything, and kept for the life
-// of the process: none is added or freed while pages are laid out.
-void keepFontFaces(PangoContext* context, const PangoFontDescription* description) {
-    static std::mutex mutex;
-    static auto* done = new std::unordered_set<std::string>;
-    static auto* kept = new std::vector<cairo_font_face_t*>;
-    // A face serves every size.
-    PangoFontDescription* sizeless = pango_font_description_copy_static(description);
-    pango_font_description_unset_fields(sizeless, PANGO_FONT_MASK_SIZE);
-    char* name = pango_font_description_to_string(sizeless);
-    pango_font_description_free(sizeless);
-    const std::string key = name;
-    g_free(name);
-    std::lock_guard lock(mutex);
-    if (!done->insert(key).second) return;
-    PangoFontset* fontset =
-        pango_context_load_fontset(context, description, pango_context_get_language(context));
-    if (!fontset) return;
-    pango_fontset_foreach(
-        fontset,
-        [](PangoFontset*, PangoFont* font, gpointer) -> gboolean {
-            if (PANGO_IS_FC_FONT(font))
-                if (FcPattern* pattern = pango_fc_font_get_pattern(PANGO_FC_FONT(font)))
-                    kept->push_back(cairo_ft_font_face_create_for_pattern(pattern));
-            return FALSE;
-        },
-        nullptr);
-    g_object_unref(fontset);
-}
 
 } // namespace
 
-HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeightPx, bool ownFonts)
+HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeightPx, bool anyThread)
     : base_(std::move(baseFolder)), pageWidth_(pageWidthPx), pageHeight_(pageHeightPx) {
     if (!base_.empty()) {
         std::error_code ec;
         auto absolute = fs::weakly_canonical(base_, ec);
         if (!ec) base_ = absolute;
     }
-    if (ownFonts) {
-        // Made for a piece of a page whose own container, made first, loaded the font rules that
-        // every map reads.
-        PangoFontMap* own = pango_cairo_font_map_new();
-        pango_ = pango_font_map_create_context(own);
-        g_object_unref(own);
-    } else {
-        pango_ = pango_font_map_create_context(TextDrawing::fontMap());
-    }
+    pango_ = pango_font_map_create_context(anyThread ? TextDrawing::sharedFontMap() : TextDrawing::fontMap());
     // Unhinted metrics keep widths proportional to the font size, so a layout measured here is the
     // layout drawn into the PDF at any scale.
     cairo_font_options_t* options = cairo_font_options_create();
@@ -222,6 +177,7 @@ HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeigh
 }
 
 HTMLContainer::~HTMLContainer() {
+    FontLock::Guard fonts;
     if (pango_) g_object_unref(pango_);
 }
 
@@ -265,6 +221,7 @@ fs::path HTMLContainer::resolve(const std::string& reference) const {
 litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName, int size, int weight,
                                               litehtml::font_style italic, unsigned int decoration,
                                               litehtml::font_metrics* fm) {
+    FontLock::Guard fonts;
     auto font = std::make_unique<Font>();
     font->description = pango_font_description_new();
     pango_font_description_set_family(font->description, pangoFamilies(faceName).c_str());
@@ -274,7 +231,6 @@ litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName,
     pango_font_description_set_style(
         font->description, italic == litehtml::fontStyleItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     font->decoration = decoration;
-    keepFontFaces(pango_, font->description);
     font->layout = pango_layout_new(pango_);
     pango_layout_set_font_description(font->layout, font->description);
     pango_layout_set_single_paragraph_mode(font->layout, TRUE);
@@ -305,6 +261,7 @@ litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName,
 }
 
 void HTMLContainer::delete_font(litehtml::uint_ptr hFont) {
+    FontLock::Guard fonts;
     delete reinterpret_cast<Font*>(hFont);
 }
 
@@ -335,6 +292,7 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
         return;
     }
     if (canvasOnly_) return;
+    FontLock::Guard fonts;
     auto* cr = reinterpret_cast<cairo_t*>(hdc);
     cairo_save(cr);
     for (auto& clip : clips_)

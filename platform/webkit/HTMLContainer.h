@@ -37,9 +37,10 @@ struct HTMLKeepTogether {
 
 class HTMLContainer final : public litehtml::document_container {
 public:
-    // With `ownFonts` the container looks fonts up in a font map of its own instead of the
-    // thread's: a document laid out on one thread may then be drawn on another, one at a time.
-    HTMLContainer(std::filesystem::path baseFolder, int pageWidthPx, int pageHeightPx, bool ownFonts = false);
+    // With `anyThread` the container looks fonts up in the map every thread shares (under the font
+    // lock) instead of the thread's own: a document laid out on one thread may then be drawn on
+    // another, one at a time.
+    HTMLContainer(std::filesystem::path baseFolder, int pageWidthPx, int pageHeightPx, bool anyThread = false);
     ~HTMLContainer();
     HTMLContainer(const HTMLContainer&) = delete;
     HTMLContainer& operator=(const HTMLContainer&) = delete;

@@ -11,7 +11,9 @@
 #include <sstream>
 #include <strings.h>
 #include <thread>
+#include <unordered_set>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/webkit/HTMLContainer.h"
 #include "platform/webkit/HTMLLongText.h"
 #include "platform/webkit/PDFWriter.h"
@@ -113,14 +115,77 @@ std::vector<std::string> graphemes(const std::string& text) {
     return pieces;
 }
 
+// `pieces` (the characters of a word) joined into runs each as wide as fits in `room` pixels in
+// `font` once cased as `transform` says, and at least one character: a line's worth each. Each
+// run is measured whole, as it is drawn; its length is first guessed from the word's average
+// width, then found by doubling and halving from there, so a word costs a few measures a line.
+std::vector<std::string> lineLengths(const std::vector<std::string>& pieces, double averageWidth, int room,
+                                     HTMLContainer& container, litehtml::uint_ptr font,
+                                     litehtml::text_transform transform) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    std::string run;
+    const auto join = [&](std::size_t count) -> const std::string& {
+        run.clear();
+        for (std::size_t i = from; i < from + count; ++i)
+            run += pieces[i];
+        return run;
+    };
+    const auto fits = [&](std::size_t count) {
+        litehtml::tstring shown = join(count);
+        container.transform_text(shown, transform);
+        return container.text_width(shown.c_str(), font) <= room;
+    };
+    while (from < pieces.size()) {
+        const std::size_t left = pieces.size() - from;
+        // `most` fits (or is the one character that must go on the line anyway), `tooMany` does not
+        // (or is more than there are).
+        std::size_t most = 1, tooMany = left + 1;
+        const double guess = averageWidth > 0 ? room / averageWidth : 1;
+        const std::size_t start = static_cast<std::size_t>(std::clamp(guess, 1.0, static_cast<double>(left)));
+        if (fits(start)) {
+            most = start;
+            for (std::size_t step = 1; most < left; step *= 2) {
+                const std::size_t next = std::min(left, most + step);
+                if (!fits(next)) {
+                    tooMany = next;
+                    break;
+                }
+                most = next;
+            }
+        } else {
+            tooMany = start;
+            for (std::size_t step = 1; tooMany > 1; step *= 2) {
+                const std::size_t next = tooMany > step ? tooMany - step : 1;
+                if (fits(next)) {
+                    most = next;
+                    break;
+                }
+                tooMany = next;
+            }
+        }
+        while (tooMany - most > 1) {
+            const std::size_t middle = most + (tooMany - most) / 2;
+            (fits(middle) ? most : tooMany) = middle;
+        }
+        lines.push_back(join(most));
+        from += most;
+    }
+    return lines;
+}
+
 // litehtml 0.6 knows no overflow-wrap: a word wider than its box runs out of it, off the page.
-// Where the page allows breaking anywhere, such a word becomes one piece per character (grapheme
-// cluster), which lines may break between like ideographs. Words that fit are left whole, so
+// Where the page allows breaking anywhere, such a word is cut into pieces as wide as its box,
+// each of which then takes a line, as a browser breaks it. Words that fit are left whole, so
 // their shaping and kerning are untouched. A word wider than its box is broken first; only when
-// none is left are words broken that a widened table pushes past the column's edge: the long
-// ones first (`pass` 1), which usually narrows the table enough, then any (`pass` 2).
-// True when anything changed.
-bool breakOverflowingWords(litehtml::document& document, int columnWidth, int pass) {
+// none is left are words broken that a widened table pushes past the column's edge, into one
+// piece per character (grapheme cluster), which lines may break between like ideographs, so that
+// the table may narrow: the long ones first (`pass` 1), which usually narrows the table enough,
+// then any (`pass` 2). True when anything changed.
+bool breakOverflowingWords(litehtml::document& document, HTMLContainer& container, int columnWidth,
+                           int pass) {
+    // A word's room, and the pixel that rounding a table's shares may have taken from it.
+    const auto widest = [columnWidth](const Element& word) { return roomFor(word, columnWidth) + 1; };
     std::vector<Element> overflowing;
     // Words sit in crowds under one parent: its style is read once for all of them.
     const litehtml::element* lastParent = nullptr;
@@ -139,35 +204,55 @@ bool breakOverflowingWords(litehtml::document& document, int columnWidth, int pa
         if (!mayBreak) return false;
         const auto at = el->get_placement();
         const bool overflows =
-            pass == 0 ? at.width > roomFor(el, columnWidth) + 1
+            pass == 0 ? at.width > widest(el)
                       : at.right() > columnWidth + 1 && (pass == 2 || at.width > columnWidth / 4);
         if (overflows) overflowing.push_back(el);
         return false;
     });
+    // Each parent's children are laid out anew once, with every broken word of theirs in pieces:
+    // a block of many words, several of them broken, costs its length, not its length for each.
     bool changed = false;
-    for (const auto& word : overflowing) {
-        litehtml::tstring text;
-        word->get_text(text);
-        auto pieces = graphemes(text);
-        if (pieces.size() < 2) continue;
-        auto parent = word->parent();
-        std::vector<Element> children;
-        for (std::size_t i = 0; i < parent->get_children_count(); ++i)
-            children.push_back(parent->get_child(static_cast<int>(i)));
-        for (const auto& child : children)
-            parent->removeChild(child);
+    for (auto first = overflowing.begin(); first != overflowing.end();) {
+        const auto parent = std::dynamic_pointer_cast<litehtml::html_tag>((*first)->parent());
+        auto last = first;
+        while (last != overflowing.end() && (*last)->parent() == parent)
+            ++last;
+        if (!parent) {
+            first = last;
+            continue;
+        }
+        std::unordered_set<const litehtml::element*> broken;
+        for (auto it = first; it != last; ++it)
+            broken.insert(it->get());
+        first = last;
+        litehtml::elements_vector children;
+        children.swap(parent->children());
+        parent->children().reserve(children.size());
         for (const auto& child : children) {
-            if (child != word) {
-                parent->appendChild(child);
+            std::vector<std::string> pieces;
+            if (broken.count(child.get())) {
+                litehtml::tstring text;
+                child->get_text(text);
+                pieces = graphemes(text);
+                if (pass == 0 && pieces.size() > 1)
+                    pieces = lineLengths(pieces, double(child->get_placement().width) / pieces.size(),
+                                         widest(child), container, child->get_font(),
+                                         static_cast<litehtml::text_transform>(litehtml::value_index(
+                                             styleOf(parent, "text-transform", true), text_transform_strings,
+                                             litehtml::text_transform_none)));
+            }
+            if (pieces.size() < 2) {
+                parent->children().push_back(child);
                 continue;
             }
+            child->parent(nullptr);
             for (const auto& piece : pieces) {
-                auto part = std::make_shared<litehtml::el_text>(piece.c_str(), word->get_document());
+                auto part = std::make_shared<litehtml::el_text>(piece.c_str(), child->get_document());
                 parent->appendChild(part);
                 part->parse_styles(false);
             }
+            changed = true;
         }
-        changed = true;
     }
     return changed;
 }
@@ -682,14 +767,42 @@ struct HTMLDocument::Impl {
     std::string html; // kept while the page has long texts: their pieces are read from it
     std::vector<HTMLLongTextRun> runs;
     std::vector<LongText> longTexts;
+    // A piece being laid out on a thread of its own. Waiting for it, also to let it go, lets the
+    // fonts go meanwhile: its thread needs them to finish.
+    class PieceAhead {
+    public:
+        PieceAhead() = default;
+        explicit PieceAhead(std::future<std::unique_ptr<HTMLDocument>> laidOut)
+            : laidOut_(std::move(laidOut)) {}
+        PieceAhead(PieceAhead&&) = default;
+        PieceAhead& operator=(PieceAhead&& other) {
+            wait();
+            laidOut_ = std::move(other.laidOut_);
+            return *this;
+        }
+        ~PieceAhead() { wait(); }
+        bool pending() const { return laidOut_.valid(); }
+        std::unique_ptr<HTMLDocument> take() {
+            wait();
+            return laidOut_.get();
+        }
+
+    private:
+        void wait() {
+            if (!laidOut_.valid()) return;
+            FontLock::Released waiting;
+            laidOut_.wait();
+        }
+        std::future<std::unique_ptr<HTMLDocument>> laidOut_;
+    };
     // Pieces are laid out again when drawn, the next ones on worker threads while one is drawn;
-    // the few used last are kept, since pages are drawn in order and a view shows one or two
-    // pieces at a time.
+    // the few of each text used last are kept, since pages are drawn in order and a view shows
+    // one or two pieces of it at a time.
     struct ShownPiece {
         std::size_t text = 0;
         std::size_t piece = 0;
         std::unique_ptr<HTMLDocument> document;
-        std::future<std::unique_ptr<HTMLDocument>> pending;
+        PieceAhead pending;
         std::uint64_t lastUse = 0;
     };
     static constexpr std::size_t kPiecesAhead = 2;
@@ -697,8 +810,8 @@ struct HTMLDocument::Impl {
     mutable std::vector<ShownPiece> shownPieces;
     mutable std::uint64_t uses = 0;
 
-    Impl(const std::string& given, std::filesystem::path base, bool ownFonts = false)
-        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), ownFonts) {
+    Impl(const std::string& given, std::filesystem::path base, bool anyThread = false)
+        : container(std::move(base), toPx(kA4PaperSize.width), toPx(kA4PaperSize.height), anyThread) {
         auto held = withEmptyLinesHeld(given);
         const std::string& markup = held ? *held : given;
         runs = findLongTextRuns(markup);
@@ -731,7 +844,7 @@ struct HTMLDocument::Impl {
         }
         auto document = std::make_unique<HTMLDocument>("<html><body style=\"" + style + "\">" +
                                                            std::string(t.pieces[piece]) + "</body></html>",
-                                                       std::filesystem::path(), Fonts::Own);
+                                                       std::filesystem::path(), Fonts::AnyThread);
         document->impl_->layOut(t.widthPx * kPointsPerPixel, pageHeight, onlyToDraw);
         return document;
     }
@@ -751,19 +864,24 @@ struct HTMLDocument::Impl {
             if (!findShown(text, next))
                 shownPieces.push_back(
                     {text, next, nullptr,
-                     std::async(std::launch::async,
-                                [this, text, next] { return layOutPiece(text, next, true); }),
+                     PieceAhead(std::async(std::launch::async,
+                                           [this, text, next] { return layOutPiece(text, next, true); })),
                      uses});
         ShownPiece* shown = findShown(text, piece);
         shown->lastUse = uses;
-        while (shownPieces.size() > kShownPieces) {
-            auto oldest = std::min_element(
-                shownPieces.begin(), shownPieces.end(),
-                [](const ShownPiece& a, const ShownPiece& b) { return a.lastUse < b.lastUse; });
+        // Each text keeps its own: texts side by side (a table's cells) are drawn page by page
+        // together, and would otherwise push each other's pieces out, to be laid out again.
+        const auto ofText = [text](const ShownPiece& p) { return p.text == text; };
+        while (std::count_if(shownPieces.begin(), shownPieces.end(), ofText) >
+               static_cast<std::ptrdiff_t>(kShownPieces)) {
+            auto oldest = shownPieces.end();
+            for (auto it = shownPieces.begin(); it != shownPieces.end(); ++it)
+                if (it->text == text && (oldest == shownPieces.end() || it->lastUse < oldest->lastUse))
+                    oldest = it;
             shownPieces.erase(oldest);
         }
         shown = findShown(text, piece);
-        if (shown->pending.valid()) shown->document = shown->pending.get();
+        if (shown->pending.pending()) shown->document = shown->pending.take();
         return *shown->document;
     }
 
@@ -816,8 +934,11 @@ struct HTMLDocument::Impl {
             for (std::size_t w = 0; w < std::min<std::size_t>(helpers, 7); ++w)
                 workers.emplace_back(work);
             work();
-            for (auto& worker : workers)
-                worker.join();
+            {
+                FontLock::Released waiting;
+                for (auto& worker : workers)
+                    worker.join();
+            }
             int y = 0;
             for (std::size_t i = 0; i < count; ++i) {
                 text.pieceTops.push_back(y);
@@ -880,9 +1001,9 @@ struct HTMLDocument::Impl {
         document->render(widthPx);
         // A word split to fit may move others; a few rounds settle every box.
         for (int round = 0; round < 6; ++round) {
-            if (!breakOverflowingWords(*document, widthPx, 0) &&
-                !breakOverflowingWords(*document, widthPx, 1) &&
-                !breakOverflowingWords(*document, widthPx, 2))
+            if (!breakOverflowingWords(*document, container, widthPx, 0) &&
+                !breakOverflowingWords(*document, container, widthPx, 1) &&
+                !breakOverflowingWords(*document, container, widthPx, 2))
                 break;
             document->render(widthPx);
         }
@@ -918,7 +1039,7 @@ HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFo
     : impl_(std::make_unique<Impl>(html, std::move(baseFolder))) {}
 
 HTMLDocument::HTMLDocument(const std::string& html, std::filesystem::path baseFolder, Fonts fonts)
-    : impl_(std::make_unique<Impl>(html, std::move(baseFolder), fonts == Fonts::Own)) {}
+    : impl_(std::make_unique<Impl>(html, std::move(baseFolder), fonts == Fonts::AnyThread)) {}
 
 HTMLDocument::~HTMLDocument() = default;
 

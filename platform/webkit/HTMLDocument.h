@@ -45,9 +45,9 @@ public:
     // `baseFolder` and never from outside it; absolute file paths are read as they stand; nothing
     // is fetched over a network. With no base folder relative references are not loaded.
     explicit HTMLDocument(const std::string& html, std::filesystem::path baseFolder = {});
-    // With its own fonts a document may be laid out on one thread and then drawn on another (one
-    // at a time); the others keep to the thread that made them.
-    enum class Fonts { Shared, Own };
+    // With the fonts of any thread a document may be laid out on one thread and then drawn on
+    // another (one at a time); with this thread's, it keeps to the thread that made it.
+    enum class Fonts { ThisThread, AnyThread };
     HTMLDocument(const std::string& html, std::filesystem::path baseFolder, Fonts fonts);
     ~HTMLDocument();
     HTMLDocument(const HTMLDocument&) = delete;

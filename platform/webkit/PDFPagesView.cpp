@@ -8,6 +8,7 @@
 #include <gio/gio.h>
 #include <poppler.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
 
@@ -60,7 +61,11 @@ PDFPagesView::Opened PDFPagesView::openFile(const std::filesystem::path& file, G
         if (error) g_error_free(error);
         return out;
     }
-    out.document.reset(document, [](PopplerDocument* d) { g_object_unref(d); });
+    // poppler keeps the fonts it has drawn the document's pages with until the document goes.
+    out.document.reset(document, [](PopplerDocument* d) {
+        FontLock::Guard fonts;
+        g_object_unref(d);
+    });
     const int count = poppler_document_get_n_pages(document);
     for (int i = 0; i < count; ++i) {
         PopplerPage* page = poppler_document_get_page(document, i);
@@ -135,9 +140,12 @@ std::shared_ptr<PDFPagesView::Raster> PDFPagesView::rasterFor(long index, int pi
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_scale(cr, scale, scale);
-    poppler_page_render(page, cr);
-    cairo_destroy(cr);
-    g_object_unref(page);
+    {
+        FontLock::Guard fonts;
+        poppler_page_render(page, cr);
+        cairo_destroy(cr);
+        g_object_unref(page);
+    }
     auto raster = std::make_shared<Raster>();
     raster->pixelWidth = pixelWidth;
     raster->surface.reset(surface, cairo_surface_destroy);

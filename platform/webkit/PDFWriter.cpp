@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RunLoop.h"
 
@@ -45,13 +46,17 @@ PDFWriter::PDFWriter(CGSize firstPageSize, const std::map<std::string, std::stri
     cr_ = cairo_create(surface_);
 }
 
+// A page's glyphs go into the document when the page ends, and the document's fonts when it is
+// finished (or let go unfinished): each under the font lock.
 PDFWriter::~PDFWriter() {
+    FontLock::Guard fonts;
     if (cr_) cairo_destroy(cr_);
     if (surface_) cairo_surface_destroy(surface_);
 }
 
 cairo_t* PDFWriter::beginPage(CGSize size) {
     if (finished_) return nullptr;
+    FontLock::Guard fonts;
     if (pageOpen_) cairo_show_page(cr_);
     cairo_pdf_surface_set_size(surface_, size.width, size.height);
     cairo_identity_matrix(cr_);
@@ -71,6 +76,7 @@ cairo_t* PDFWriter::beginPage(CGSize size) {
 
 bool PDFWriter::finish() {
     if (finished_) return error_.empty();
+    FontLock::Guard fonts;
     finished_ = true;
     if (pageOpen_) cairo_show_page(cr_);
     pageOpen_ = false;

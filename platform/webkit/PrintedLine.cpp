@@ -7,6 +7,9 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
+
+#include "platform/foundation/FontLock.h"
 
 namespace platform {
 
@@ -69,7 +72,10 @@ public:
         if (pictures_.size() >= kKept) clear();
         pictures_.emplace(key, Picture{PANGO_FONT(g_object_ref(font)), cairo_surface_reference(surface)});
     }
-    ~RecentPictures() { clear(); }
+    ~RecentPictures() {
+        FontLock::Guard fonts;
+        clear();
+    }
 
 private:
     static constexpr std::size_t kKept = 512;
@@ -184,9 +190,41 @@ void writeCharacters(cairo_t* cr, PangoGlyphItem* run, const char* text, double 
     cairo_restore(cr);
 }
 
+void showGlyphs(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline) {
+    cairo_move_to(cr, x, baseline);
+    pango_cairo_show_glyph_item(cr, text, run);
+}
+
+void showPicture(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline) {
+    if (!paintAtPrintResolution(cr, run, text, x, baseline)) showGlyphs(cr, run, text, x, baseline);
+}
+
+// A picture for each character of the run (a flag, an emoji with its modifiers), left to right:
+// a row of the same few emoji, however long, puts each of them into the document once.
+void showPictures(cairo_t* cr, PangoGlyphItem* run, const char* text, double x, double baseline) {
+    if (run->item->analysis.level % 2 != 0) return showPicture(cr, run, text, x, baseline);
+    std::vector<int> ends;
+    PangoGlyphItemIter cluster;
+    for (gboolean more = pango_glyph_item_iter_init_start(&cluster, run, text); more;
+         more = pango_glyph_item_iter_next_cluster(&cluster))
+        ends.push_back(cluster.end_index);
+    if (ends.size() < 2) return showPicture(cr, run, text, x, baseline);
+    PangoGlyphItem* rest = pango_glyph_item_copy(run);
+    for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
+        PangoGlyphItem* first = pango_glyph_item_split(rest, text, ends[i] - rest->item->offset);
+        if (!first) break;
+        showPicture(cr, first, text, x, baseline);
+        x += double(pango_glyph_string_get_width(first->glyphs)) / PANGO_SCALE;
+        pango_glyph_item_free(first);
+    }
+    showPicture(cr, rest, text, x, baseline);
+    pango_glyph_item_free(rest);
+}
+
 } // namespace
 
 void PrintedLine::show(cairo_t* cr, PangoLayoutLine* line) {
+    FontLock::Guard fonts;
     if (cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_PDF) {
         pango_cairo_show_layout_line(cr, line);
         return;
@@ -197,11 +235,10 @@ void PrintedLine::show(cairo_t* cr, PangoLayoutLine* line) {
     for (GSList* l = line->runs; l; l = l->next) {
         auto* run = static_cast<PangoGlyphItem*>(l->data);
         const double width = double(pango_glyph_string_get_width(run->glyphs)) / PANGO_SCALE;
-        if (!hasColorGlyphs(run->item->analysis.font) ||
-            !paintAtPrintResolution(cr, run, text, x, baseline)) {
-            cairo_move_to(cr, x, baseline);
-            pango_cairo_show_glyph_item(cr, text, run);
-        }
+        if (hasColorGlyphs(run->item->analysis.font))
+            showPictures(cr, run, text, x, baseline);
+        else
+            showGlyphs(cr, run, text, x, baseline);
         x += width;
     }
     cairo_move_to(cr, x, baseline);

@@ -257,7 +257,7 @@ void WKWebView::draw(cairo_t* cr) const {
                     .asyncThenMain(
                         [page, height] {
                             page->document = std::make_unique<HTMLDocument>(page->html, page->base,
-                                                                            HTMLDocument::Fonts::Own);
+                                                                            HTMLDocument::Fonts::AnyThread);
                             page->document->layout(page->width, height);
                         },
                         [weak, page] {

@@ -14,6 +14,7 @@
 #include <pango/pangocairo.h>
 
 #include "dictation/RecognitionLanguages.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/TextUtils.h"
 #include "platform/uikit/TextDrawing.h"
 #include "tests/support/PlatformTest.h"
@@ -114,6 +115,7 @@ std::set<std::string> shownTexts() {
 }
 
 int unknownGlyphs(const std::string& text, const PangoFontDescription* font) {
+    platform::FontLock::Guard fonts;
     // The screens' font rules apply.
     TextDrawing::fontMap();
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);

@@ -766,5 +766,30 @@ TEST_F(TemplatePagesTest, ALongEMailAddressBreaksInsideItsColumnOfTheContactRow)
     }
 }
 
+// A word far longer than its strip (a pasted run of letters) is cut into lines of the strip's
+// width, each strip reading it whole from page to page, none reaching past the page's margins.
+TEST_F(TemplatePagesTest, AnAddressOfThousandsOfLettersFillsEachStripWholeAcrossPages) {
+    std::string word;
+    for (unsigned i = 0; word.size() < 6000; i = i * 1103515245 + 12345)
+        word += char('a' + (i >> 16) % 26);
+    auto values = sampleValues();
+    values["Website"] = word;
+    const auto& row = *pdfTemplateNamed("rentflyer");
+    const auto pages = pdfWordBoxes(print(row, page(row, values, "Flat By The Park."), "longword"));
+    ASSERT_GT(pages.size(), 2u);
+    std::array<std::string, 4> strips;
+    for (const auto& p : pages)
+        for (const auto& w : p.words) {
+            if (w.text.find_first_not_of("abcdefghijklmnopqrstuvwxyz") != std::string::npos) continue;
+            EXPECT_TRUE(w.xMin >= kSideMargin - 0.5 && w.xMax <= p.width - kSideMargin + 0.5)
+                << "\"" << w.text << "\" at " << w.xMin << "-" << w.xMax << " leaves the margins";
+            const double strip = (p.width - 2 * kSideMargin) / 4;
+            const auto at = static_cast<std::size_t>(std::clamp((w.xMin - kSideMargin) / strip, 0.0, 3.0));
+            strips[at] += w.text;
+        }
+    for (const auto& strip : strips)
+        EXPECT_EQ(strip, word);
+}
+
 } // namespace
 } // namespace quillora

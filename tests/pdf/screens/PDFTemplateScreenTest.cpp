@@ -371,7 +371,7 @@ TEST_F(PDFTemplateScreenTest, AShareWhoseCopyCannotBeMadeSaysWhichFileAndWhyAndC
               nullptr);
 }
 
-TEST_F(PDFTemplateScreenTest, FailedRenderLeavesTheScreenAsItWas) {
+TEST_F(PDFTemplateScreenTest, AFailedRenderSaysWhyAndLeavesPreviewAsItWas) {
     auto screen = present<PDFEssayViewController>();
     render();
     ASSERT_TRUE(screen->pdfFile);
@@ -388,6 +388,11 @@ TEST_F(PDFTemplateScreenTest, FailedRenderLeavesTheScreenAsItWas) {
     EXPECT_TRUE(consoleHas("PDF not written: " + before));
     EXPECT_EQ(screen->pdfFile, before);
     EXPECT_FALSE(screen->PreviewButton->isEnabled()) << "stays as the preview left it";
+    auto alert = std::dynamic_pointer_cast<UIAlertController>(screen->presentedViewController());
+    ASSERT_TRUE(alert) << "the person hears that no PDF was made";
+    EXPECT_EQ(alert->message(), std::optional<std::string>("PDF not written: " + before));
+    EXPECT_TRUE(alert->pressActionWithTitle("OK"));
+    runUntilIdle();
 
     // Content that fills no page makes no PDF (and keeps an older one).
     std::filesystem::create_directories(home / "tmp");

@@ -7,6 +7,7 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include "platform/foundation/FontLock.h"
 #include "tests/support/ImageCompare.h"
 #include "tests/support/PlatformTest.h"
 
@@ -25,6 +26,7 @@ struct Scene {
 
 // A 390 x 300 point screen at scale 2: two lines of text, a button and a 20-point control.
 void draw(const Scene& scene, const std::filesystem::path& path) {
+    platform::FontLock::Guard fonts;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 780, 600);
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, 2, 2);

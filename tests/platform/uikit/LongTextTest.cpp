@@ -8,6 +8,7 @@
 #include <cairo.h>
 #include <pango/pango.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/uikit/KeyboardInput.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/ScrollInput.h"
@@ -105,6 +106,7 @@ struct WholeLines {
 };
 WholeLines layWhole(const std::string& text, const UIFont& font,
                     NSTextAlignment alignment = NSTextAlignment::Left) {
+    platform::FontLock::Guard fonts;
     TextStyle style;
     style.font = font;
     style.color = UIColor::blackColor();
