@@ -19,6 +19,9 @@ std::chrono::steady_clock::time_point realDeadline(double seconds) {
     return steady_clock::now() +
            duration_cast<steady_clock::duration>(duration<double>(std::clamp(seconds, 0.0, 1e9)));
 }
+// On the virtual clock, a worker that stops answering for this long is stuck: time moves on
+// without it.
+constexpr double kStuckWorkerSeconds = 60;
 double systemSeconds() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
@@ -173,8 +176,7 @@ void RunLoop::waitForExternalWork() {
     // The outside work may need the fonts this thread holds to finish.
     FontLock::Released waiting;
     std::unique_lock lock(mutex_);
-    // A worker that stops answering for this long is stuck; time moves on without it.
-    const auto realEnd = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto realEnd = realDeadline(kStuckWorkerSeconds);
     while (externalWork_ > 0 && !externalWaitsOver())
         if (wake_.wait_until(lock, externalWaitLimit(realEnd)) == std::cv_status::timeout &&
             std::chrono::steady_clock::now() >= realEnd)
@@ -201,7 +203,6 @@ void RunLoop::endExternalWaitsWithin(double seconds) {
 
 bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
     const double end = now() + timeout;
-    const auto realEnd = realDeadline(std::min(timeout, 60.0));
     {
         std::lock_guard lock(mutex_);
         stopRequested_ = false;
@@ -217,7 +218,9 @@ bool RunLoop::runUntil(const std::function<bool()>& done, double timeout) {
         if (virtual_) {
             if (externalWork_ > 0 && !externalWaitsOver()) {
                 // Another thread will post: wait for it before time moves on, so that what it
-                // posts lands at the moment it belongs to.
+                // posts lands at the moment it belongs to. However short the wait on the clock, a
+                // busy machine may take long to post; only a worker silent this long is stuck.
+                const auto realEnd = realDeadline(kStuckWorkerSeconds);
                 if (wake_.wait_until(lock, externalWaitLimit(realEnd)) == std::cv_status::timeout &&
                     std::chrono::steady_clock::now() >= realEnd)
                     return done();
