@@ -5,10 +5,11 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -23,18 +24,13 @@ namespace fs = std::filesystem;
 namespace platform {
 
 namespace {
-// Read rather than set-and-restore: umask() is process-wide and would race other threads.
-mode_t processUmask() {
-    static const mode_t mask = [] {
-        std::ifstream status("/proc/self/status");
-        std::string line;
-        while (std::getline(status, line)) {
-            if (line.rfind("Umask:", 0) == 0)
-                return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-        }
-        return static_cast<mode_t>(022);
-    }();
-    return mask;
+// Makes one folder, its owner's alone: the errno of the failure, or 0.
+int makePrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0) return errno;
+    // A umask that takes the owner's own bits away would leave a folder the program cannot use.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) != 0700) ::chmod(path.c_str(), 0700);
+    return 0;
 }
 } // namespace
 
@@ -100,16 +96,26 @@ std::optional<NSError> NSFileManager::removeItemAtPath(const std::string& path) 
 std::optional<NSError>
 NSFileManager::createDirectoryAtPath_withIntermediateDirectories(const std::string& path,
                                                                  bool intermediates) const {
-    std::error_code ec;
     const std::string what = "The folder “" + path + "” could not be created";
     if (path.empty()) return NSError::posix(ENOENT, what);
-    if (intermediates) {
-        fs::create_directories(path, ec);
-        if (!ec && !fs::is_directory(path, ec)) ec = std::make_error_code(std::errc::file_exists);
-    } else if (::mkdir(path.c_str(), 0777) != 0) {
-        ec = std::error_code(errno, std::generic_category());
+    if (!intermediates) {
+        if (int err = makePrivateFolder(path)) return NSError::posix(err, what);
+        return std::nullopt;
     }
-    if (ec) return NSError::posix(ec.value(), what);
+    fs::path made;
+    for (const auto& part : fs::path(path)) {
+        if (part.empty()) continue;
+        made /= part;
+        struct stat st {};
+        if (::stat(made.c_str(), &st) != 0) {
+            int err = errno == ENOENT ? makePrivateFolder(made) : errno;
+            // Made meanwhile by another program: there all the same.
+            if (err == EEXIST && ::stat(made.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) err = 0;
+            if (err) return NSError::posix(err, what);
+        } else if (!S_ISDIR(st.st_mode)) {
+            return NSError::posix(made == fs::path(path) ? EEXIST : ENOTDIR, what);
+        }
+    }
     return std::nullopt;
 }
 
@@ -229,9 +235,108 @@ void NSFileManager::unlockFolder(const std::string& folder) const {
     lockMutex_.unlock();
 }
 
+std::size_t NSFileManager::longestNameIn(const std::string& folder) {
+    const long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 ? static_cast<std::size_t>(longest) : NAME_MAX;
+}
+
+std::string NSFileManager::nameWithin(const std::string& name, std::size_t limit) {
+    if (name.size() <= limit) return name;
+    std::uint64_t digest = 14695981039346656037ull; // FNV-1a
+    for (const unsigned char c : name) {
+        digest ^= c;
+        digest *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
+    std::string tail = std::string("~") + hex;
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0 && name.size() - dot <= 16) tail += name.substr(dot);
+    if (tail.size() >= limit) return std::string(hex).substr(0, limit);
+    std::size_t keep = limit - tail.size();
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    return name.substr(0, keep) + tail;
+}
+
 namespace {
+// A write's temporary file is named after the file it becomes and says whose it is, so that what a
+// killed write left can be told from what other programs keep beside the same file:
+// ".notes.txt.quillora-tmp-" and mkstemp's six letters. A long name is shortened to leave room.
+constexpr std::string_view kTemporaryMark = ".quillora-tmp-";
+constexpr std::size_t kTemporaryLetters = 6;
+
 std::string temporaryPrefix(const fs::path& target) {
-    return "." + target.filename().string() + ".tmp-";
+    const std::size_t longest = NSFileManager::longestNameIn(target.parent_path().string());
+    const std::size_t taken = 1 + kTemporaryMark.size() + kTemporaryLetters;
+    return "." +
+           NSFileManager::nameWithin(target.filename().string(), longest > taken ? longest - taken : 1) +
+           std::string(kTemporaryMark);
+}
+
+// A file being written beside the one it will become, under its temporary name; removed when
+// dropped unless it was put in place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const fs::path& target)
+        : path_((target.parent_path() / (temporaryPrefix(target) + std::string(kTemporaryLetters, 'X')))
+                    .string()) {
+        fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = errno;
+            path_.clear();
+        }
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!placed_ && !path_.empty()) ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // The errno of the first failure, or 0.
+    int error() const { return error_; }
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+    bool write(std::string_view bytes) {
+        for (std::size_t done = 0; !error_ && done < bytes.size();) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                error_ = errno;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return !error_;
+    }
+    // Flushes the bytes to disk and closes the file: the error, or 0.
+    int finish() {
+        if (!error_ && ::fsync(fd_) != 0) error_ = errno;
+        if (::close(fd_) != 0 && !error_) error_ = errno;
+        fd_ = -1;
+        return error_;
+    }
+    // It has taken its final name.
+    void placed() { placed_ = true; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    int error_ = 0;
+    bool placed_ = false;
+};
+
+// Renames `from` to `to` unless something (a link too) is at `to`: 0 when done, EEXIST when taken.
+int placeWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    // A file system that cannot rename so: a second name, which is refused when taken, then the
+    // temporary one let go.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
 }
 
 // Syncs the folder holding `file`; the error, or 0. A folder we may not open, and a file system
@@ -256,10 +361,12 @@ void NSFileManager::removeLeftoverTemporaryFiles(const std::string& path) const 
     std::error_code ec;
     fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        // mkstemp's six letters.
-        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
-            it->is_regular_file(ec))
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + kTemporaryLetters || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        // Another account's copy of the program may be writing its own file of that name.
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
             ::unlink(it->path().c_str());
     }
 }
@@ -292,28 +399,12 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, c
     if (replacing && ::faccessat(AT_FDCWD, resolved->c_str(), W_OK, AT_EACCESS) != 0)
         return NSError::posix(errno, what);
     fs::path target(*resolved);
-    std::string tmpl = (target.parent_path() / (temporaryPrefix(target) + "XXXXXX")).string();
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) return NSError::posix(errno, what);
-    int err = 0;
-    auto write = [&](std::string_view bytes) {
-        for (std::size_t done = 0; !err && done < bytes.size();) {
-            ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                err = errno;
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        return !err;
-    };
-    if (auto refused = produce(write)) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
+    TemporaryFile temporary(target);
+    if (temporary.error()) return NSError::posix(temporary.error(), what);
+    if (auto refused = produce([&](std::string_view bytes) { return temporary.write(bytes); }))
         return refused;
-    }
-    if (!err && replacing) {
+    const int fd = temporary.fd();
+    if (!temporary.error() && replacing) {
         // Owner first: a change of owner clears the set-id bits that the mode then puts back. Only
         // a privileged program may give a file away; any other keeps at least the group it can.
         struct stat made {};
@@ -331,21 +422,45 @@ std::optional<NSError> NSFileManager::writeAtomically(const std::string& path, c
             if (made.st_gid != old.st_gid) mode &= ~S_ISGID;
         }
         ::fchmod(fd, mode);
-    } else if (!err) {
-        // mkstemp creates the file 0600; give it the permissions an ordinary write would have.
-        ::fchmod(fd, 0666 & ~processUmask());
+    } else if (!temporary.error()) {
+        // A new file is nobody else's to read, whatever the umask made of mkstemp's 0600.
+        ::fchmod(fd, 0600);
     }
-    if (!err && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(tmpl.c_str(), resolved->c_str()) != 0) err = errno;
-    if (err) {
-        ::unlink(tmpl.c_str());
-        return NSError::posix(err, what);
-    }
+    int err = temporary.finish();
+    if (!err && ::rename(temporary.path().c_str(), resolved->c_str()) != 0) err = errno;
+    if (err) return NSError::posix(err, what);
+    temporary.placed();
     // The new name lives in the folder: until the folder is on disk too, a power cut can bring
     // back the old file after the save was reported done.
     if (int failed = syncFolderOf(target)) return NSError::posix(failed, what);
     return std::nullopt;
+}
+
+std::optional<std::string> NSFileManager::writeNewFile(const PathCandidate& pathFor, std::string_view bytes,
+                                                       NSError* error) const {
+    const std::string first = pathFor(1);
+    auto failed = [&](int err) -> std::optional<std::string> {
+        if (error) *error = NSError::posix(err, "The file “" + first + "” could not be saved");
+        return std::nullopt;
+    };
+    if (first.empty() || first.back() == '/') return failed(EISDIR);
+    TemporaryFile temporary{fs::path(first)};
+    if (temporary.error()) return failed(temporary.error());
+    temporary.write(bytes);
+    if (!temporary.error()) ::fchmod(temporary.fd(), 0600);
+    if (int err = temporary.finish()) return failed(err);
+    // More files of one name than anyone makes: something else is wrong with the folder.
+    constexpr int kMostAttempts = 1000;
+    for (int attempt = 1; attempt <= kMostAttempts; ++attempt) {
+        const std::string candidate = attempt == 1 ? first : pathFor(attempt);
+        const int err = placeWithoutReplacing(temporary.path(), candidate);
+        if (err == EEXIST) continue;
+        if (err) return failed(err);
+        temporary.placed();
+        if (int unsynced = syncFolderOf(candidate)) return failed(unsynced);
+        return candidate;
+    }
+    return failed(EEXIST);
 }
 
 std::optional<std::string> NSFileManager::moveItemAside(const std::string& path, const std::string& suffix,

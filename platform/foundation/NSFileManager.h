@@ -49,6 +49,8 @@ public:
     // The following return the error, or none on success.
     // Removes a file, or a folder with everything in it.
     std::optional<NSError> removeItemAtPath(const std::string& path) const;
+    // Every folder it makes is its owner's alone (0700, whatever the umask); folders that are
+    // there already keep their modes.
     std::optional<NSError> createDirectoryAtPath_withIntermediateDirectories(const std::string& path,
                                                                              bool intermediates) const;
     // Writes `bytes` to a temporary file beside `path`, flushes it to disk, renames it over `path`
@@ -56,7 +58,8 @@ public:
     // reported done survives a power cut. The folder must exist. A
     // symbolic link at `path` is written through: its target gets the new content and the link
     // stays. A file replaced keeps its permissions and, where the system lets us, its owner; one
-    // we may not write is refused, not replaced. The write holds the target's folder (see
+    // we may not write is refused, not replaced; a new file is its owner's alone (0600, whatever
+    // the umask). The write holds the target's folder (see
     // FolderLock), and removes what earlier writes of the same file that were killed half-way
     // left behind; it fails when another program keeps the folder locked past `folderWait` seconds.
     std::optional<NSError> writeAtomically(const std::string& path, std::string_view bytes,
@@ -68,6 +71,22 @@ public:
     using BytesProducer = std::function<std::optional<NSError>(const BytesWriter& write)>;
     std::optional<NSError> writeAtomically(const std::string& path, const BytesProducer& produce,
                                            double folderWait = kFolderLockWait) const;
+
+    // Writes `bytes` as a new file, never in place of another: under the first of `pathFor(1)`,
+    // `pathFor(2)`... that nothing (not even a link) holds at the moment the finished file takes
+    // it, so that two writers racing for a name never share it. All the paths lie in one folder,
+    // which must exist. The file is flushed to disk and its owner's alone, as writeAtomically's.
+    // The path written, or the error.
+    using PathCandidate = std::function<std::string(int attempt)>;
+    std::optional<std::string> writeNewFile(const PathCandidate& pathFor, std::string_view bytes,
+                                            NSError* error = nullptr) const;
+
+    // `name` as it is when it takes no more than `limit` bytes; else cut short at a character's
+    // boundary and ended with a digest of the whole name (its extension kept), so that two long
+    // names that start alike stay two names.
+    static std::string nameWithin(const std::string& name, std::size_t limit);
+    // The longest name, in bytes, that the file system holding `folder` takes.
+    static std::size_t longestNameIn(const std::string& folder);
 
     // Where a write of `path` lands: the end of its chain of symbolic links. None, with `error`
     // set, for a loop of links.
@@ -116,8 +135,10 @@ public:
     // How many such waits have not yet called `then`: work the program's end must let finish.
     static std::size_t folderWaitsPending();
 
-    // Removes the temporary files that writes of `path` killed half-way left beside its target.
-    // Only to be called while holding the folder (every write does).
+    // Removes the temporary files that writes of `path` killed half-way left beside its target:
+    // only those named as this program names them and owned by this account, never what another
+    // program (an editor writing the same file through a link) keeps there. Only to be called
+    // while holding the folder (every write does).
     void removeLeftoverTemporaryFiles(const std::string& path) const;
 
     // Renames a file that cannot be used to `path` + `suffix` (then `-2`, `-3`... when taken), so

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <plist/plist.h>
@@ -15,10 +16,12 @@
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/Sandbox.h"
+#include "tests/support/ActingAs.h"
 #include "tests/support/PlatformTest.h"
 #include "tests/support/WorkMeter.h"
 
 using namespace platform;
+using quillora::test::Account;
 using quillora::test::writeFile;
 namespace fs = std::filesystem;
 
@@ -386,15 +389,52 @@ TEST_F(DamagedFileTest, WritesGoThroughSymbolicLinksAndLeaveNoTemporaryFileOfAKi
         << error.localizedDescription;
     EXPECT_TRUE(fs::is_symlink(link));
 
-    // What writes killed half-way left beside the file goes at the next write; other files stay.
-    fs::remove(link);
-    writeFile(docs(".notes.txt.tmp-AbC123"), std::string(1000, 'x'));
-    writeFile(docs(".notes.txt.tmp-AbC123.keep"), "mine");
-    writeFile(docs(".other.txt.tmp-AbC123"), "another file's");
-    ASSERT_EQ(fm.writeAtomically(link, "new"), std::nullopt);
-    EXPECT_FALSE(fs::exists(docs(".notes.txt.tmp-AbC123")));
-    EXPECT_TRUE(fs::exists(docs(".notes.txt.tmp-AbC123.keep")));
-    EXPECT_TRUE(fs::exists(docs(".other.txt.tmp-AbC123")));
+    // A write killed half-way leaves its temporary file beside the file it writes; the next write
+    // of that file removes it, and nothing else: not what another program left there in the same
+    // fashion (the folder behind a link is another program's too), nor what another account's
+    // copy of ours left. A name as long as a name may be fares alike.
+    const auto other = Account::nobody();
+    for (const std::string& name : {std::string("notes.txt"), std::string(251, 'n') + ".txt"}) {
+        SCOPED_TRACE(name.size());
+        const fs::path synced = home / "synced";
+        fs::remove_all(synced);
+        fs::create_directories(synced);
+        fs::remove(link);
+        fs::create_symlink(synced / name, link);
+        const pid_t killed = fork();
+        if (killed == 0) {
+            fm.writeAtomically(link, [](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+                write("half of it");
+                _exit(0);
+            });
+            _exit(1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(killed, &status, 0), killed);
+        std::vector<fs::path> left;
+        for (const auto& entry : fs::directory_iterator(synced))
+            left.push_back(entry.path());
+        ASSERT_EQ(left.size(), 1u) << "the killed write left its temporary file";
+        const fs::path ours = left.front();
+        std::vector<fs::path> kept;
+        for (const auto& keep : {"." + name + ".tmp-AbC123", "." + name + ".tmp-AbC123.keep",
+                                 std::string(".other.txt.tmp-AbC123")})
+            if (keep.size() <= 255) kept.push_back(synced / keep);
+        kept.push_back(ours.string().substr(0, ours.string().size() - 6) + "ZzZzZz");
+        for (const auto& path : kept)
+            writeFile(path, "not the killed write's");
+        const bool otherAccount = other && geteuid() == 0;
+        if (otherAccount) {
+            ASSERT_EQ(::chown(kept.back().c_str(), other->uid, other->gid), 0);
+        }
+        ASSERT_EQ(fm.writeAtomically(link, "new"), std::nullopt);
+        EXPECT_EQ(fm.contentsAtPath(link), std::optional<std::string>("new"));
+        EXPECT_FALSE(fs::exists(ours)) << "the killed write's file stays";
+        for (const auto& path : kept) {
+            if (path == kept.back() && !otherAccount) continue;
+            EXPECT_TRUE(fs::exists(path)) << path << " was removed";
+        }
+    }
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 #include <plist/plist.h>
@@ -63,7 +65,8 @@ TEST_F(FileManagerTest, AtomicWriteReplacesWholeFilesAndFailsCleanly) {
     EXPECT_EQ(fm.writeAtomically(path, "first version, rather long"), std::nullopt);
     EXPECT_EQ(fm.writeAtomically(path, std::string("second\0bytes", 12)), std::nullopt);
     EXPECT_EQ(fm.contentsAtPath(path), std::string("second\0bytes", 12));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::others_read, fs::perms::others_read);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << "a new file is its owner's alone";
 
     // A missing folder is an error, not a silent success, and leaves no temporary file behind.
     auto error = fm.writeAtomically(docs("nofolder/x.txt"), "data");
@@ -234,8 +237,52 @@ TEST_F(FileManagerTest, ASaveIsReportedDoneOnlyOnceTheFolderHoldingItIsOnDisk) {
         EXPECT_EQ(error ? std::optional(error->localizedDescription) : std::nullopt, c.error);
         // The new bytes are synced before they take the name, and the folder once they have it.
         ASSERT_EQ(syncs.size(), 2u);
-        EXPECT_EQ(syncs[0].path.find((home / "synced" / ".notes.txt.tmp-").string()), 0u) << syncs[0].path;
+        EXPECT_EQ(syncs[0].path.find((home / "synced" / ".notes.txt.quillora-tmp-").string()), 0u)
+            << syncs[0].path;
         EXPECT_EQ(syncs[1].path, (home / "synced").string());
         EXPECT_EQ(syncs[1].watchedThen, bytes);
     }
 }
+
+namespace {
+
+// A new file never takes a name that something holds, however many writers race for it: each
+// gets a name of its own and keeps its bytes, and nothing that held a name is written over.
+TEST_F(FileManagerTest, NewFilesTakeFreeNamesAtomicallyAndReplaceNothing) {
+    fs::create_directories(Sandbox::documents());
+    auto pathFor = [&](int attempt) {
+        return docs("export" + (attempt > 1 ? " " + std::to_string(attempt) : std::string()) + ".pdf");
+    };
+    // What may hold a name: a file, a link to nothing (written through, it would make a file
+    // elsewhere), a folder.
+    std::ofstream(docs("export.pdf")) << "there before";
+    fs::create_symlink(home / "nowhere", docs("export 2.pdf"));
+    fs::create_directory(docs("export 3.pdf"));
+    constexpr int kWriters = 8;
+    std::vector<std::optional<std::string>> written(kWriters);
+    {
+        std::vector<std::thread> writers;
+        for (int i = 0; i < kWriters; ++i)
+            writers.emplace_back(
+                [&, i] { written[i] = fm.writeNewFile(pathFor, "writer " + std::to_string(i)); });
+        for (auto& writer : writers)
+            writer.join();
+    }
+    std::set<std::string> names;
+    for (int i = 0; i < kWriters; ++i) {
+        ASSERT_TRUE(written[i]) << i;
+        EXPECT_EQ(fm.contentsAtPath(*written[i]), "writer " + std::to_string(i));
+        EXPECT_EQ(fs::status(*written[i]).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        names.insert(*written[i]);
+    }
+    EXPECT_EQ(names.size(), std::size_t(kWriters)) << "two writers shared a name";
+    for (int taken = 1; taken <= 3; ++taken)
+        EXPECT_EQ(names.count(pathFor(taken)), 0u) << pathFor(taken);
+    EXPECT_EQ(fm.contentsAtPath(docs("export.pdf")), "there before");
+    EXPECT_TRUE(fs::is_symlink(docs("export 2.pdf")));
+    EXPECT_FALSE(fs::exists(home / "nowhere"));
+    for (const auto& entry : fs::directory_iterator(Sandbox::documents()))
+        EXPECT_EQ(entry.path().filename().string().find("tmp-"), std::string::npos) << "left behind";
+}
+
+} // namespace

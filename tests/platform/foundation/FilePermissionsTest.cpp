@@ -228,3 +228,31 @@ TEST_F(FilePermissionsTest, ASettledChangeWaitsForALockedFolderOnTheRunLoopWitho
 }
 
 } // namespace
+
+namespace {
+
+// What a write makes is no other account's to read, whatever the umask: a new file is 0600, each
+// folder made on the way 0700; a folder that was there keeps its mode.
+TEST_F(FilePermissionsTest, WhatIsMadeIsPrivateWhateverTheUmaskAndWhatWasThereKeepsItsMode) {
+    auto& files = NSFileManager::defaultManager();
+    const fs::path there = home / "there";
+    fs::create_directories(there);
+    fs::permissions(there, fs::perms(0755));
+    for (const mode_t mask : {mode_t(022), mode_t(0), mode_t(0277)}) {
+        SCOPED_TRACE(mask);
+        fs::remove_all(there / "made");
+        const fs::path made = there / "made" / "deeper";
+        const mode_t saved = ::umask(mask);
+        const auto folderError = files.createDirectoryAtPath_withIntermediateDirectories(made.string(), true);
+        const auto fileError = files.writeAtomically((made / "notes.txt").string(), "words");
+        ::umask(saved);
+        ASSERT_FALSE(folderError) << folderError->localizedDescription;
+        ASSERT_FALSE(fileError) << fileError->localizedDescription;
+        EXPECT_EQ(statOf(there).st_mode & 07777, 0755u);
+        EXPECT_EQ(statOf(there / "made").st_mode & 07777, 0700u);
+        EXPECT_EQ(statOf(made).st_mode & 07777, 0700u);
+        EXPECT_EQ(statOf(made / "notes.txt").st_mode & 07777, 0600u);
+    }
+}
+
+} // namespace
