@@ -72,18 +72,32 @@ std::shared_ptr<PDFData> drawListPDF(const std::string& text) {
 }
 
 std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIViewController* presenting) {
-    std::string name = exportFileName(NSDate());
-    console().print(name);
-    auto folders =
-        NSFileManager::defaultManager().URLsForDirectory_inDomains(NSDocumentDirectory, NSUserDomainMask);
+    auto& files = NSFileManager::defaultManager();
+    const std::string name = exportFileName(NSDate());
+    auto folders = files.URLsForDirectory_inDomains(NSDocumentDirectory, NSUserDomainMask);
     if (folders.empty()) fatalError("no Documents folder");
-    std::string path = folders.front().path() + "/" + name + ".pdf";
+    const std::string folder = folders.front().path() + "/";
+    // Names go by the second: an export in the same second as another takes "NAME 2.pdf" (and so
+    // on) instead of replacing it, the name taken only as the file is put in place.
+    auto pathFor = [&](int attempt) {
+        return folder + name + (attempt > 1 ? " " + std::to_string(attempt) : std::string()) + ".pdf";
+    };
 
     std::string why = "its pages could not be drawn";
-    if (!pdf || !pdf->writeToFile_atomically(path, true, &why)) {
-        console().print("error saving pdf " + path);
+    std::optional<std::string> path;
+    if (pdf) {
+        NSError error;
+        const auto& bytes = pdf->bytes();
+        path = files.writeNewFile(
+            pathFor, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error);
+        if (!path) why = error.localizedDescription;
+    }
+    const std::string written = path.value_or(pathFor(1));
+    console().print(written.substr(folder.size(), written.size() - folder.size() - 4));
+    if (!path) {
+        console().print("error saving pdf " + written);
         console().print(why);
-        // The person is told why, so that they can make room, free the name or try a shorter text.
+        // The person is told why, so that they can make room or try a shorter text.
         if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved \n" + why, "OK ");
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Turns a piece of text into an A4 PDF in Documents, named after the current date and time
-// (day_month_year_hour:minute:second, no leading zeros), and tells the user how it went.
+// (day_month_year_hour:minute:second, no leading zeros; "... 2", "... 3" for more in the same
+// second, so that no export replaces another), and tells the user how it went.
 
 #include <memory>
 #include <optional>

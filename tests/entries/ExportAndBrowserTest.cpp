@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -82,9 +83,44 @@ TEST_F(ExportTest, MarkupAndEmojiAppearAsWrittenAndNamesHaveNoLeadingZeros) {
               (std::vector<std::string>{"<b>bold</b> & \"quoted\" 'single'", "next 🍎 line"}));
 }
 
+// Exports within one second never replace each other: each later one takes a name of its own, and
+// the browser lists them all.
+TEST_F(ExportTest, ExportsWithinOneSecondAreFilesOfTheirOwnAndAllListed) {
+    RunLoop::main().useVirtualClock(1796634303); // 7 December 2026, 09:05:03 UTC
+    struct Case {
+        std::string text, name;
+    };
+    const std::vector<Case> cases{
+        {"The first text", "7_12_2026_9:5:3"},
+        {"The second text", "7_12_2026_9:5:3 2"},
+        {"The third text", "7_12_2026_9:5:3 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        takeConsole();
+        EXPECT_EQ(exportListPDF(c.text, *root), documents(c.name + ".pdf"));
+        EXPECT_EQ(takeConsole(), (std::vector<std::string>{c.name, "saved success"}));
+        ASSERT_TRUE(alert());
+        EXPECT_TRUE(alert()->pressActionWithTitle("OK "));
+        runUntilIdle();
+    }
+    for (const auto& c : cases)
+        EXPECT_EQ(allLines(documents(c.name + ".pdf")), std::vector<std::string>{c.text}) << c.name;
+
+    auto list = openList("");
+    ASSERT_TRUE(std::dynamic_pointer_cast<UIButton>(list->outletNamed("PDFButton"))->tap());
+    auto browser = std::dynamic_pointer_cast<WebViewController_Center>(nav->topViewController());
+    ASSERT_TRUE(browser);
+    auto rows = rowTexts(*browser->tableList.lock());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{cases[0].name, cases[1].name, cases[2].name}));
+}
+
 TEST_F(ExportTest, AFailedWriteIsReportedWithItsReasonAndNeverConfirmed) {
     const std::string path = documents(exportFileName(NSDate()) + ".pdf");
-    std::filesystem::create_directories(path + "/occupied");
+    // No folder to write into: a file stands where Documents should be.
+    std::filesystem::remove_all(Sandbox::documents());
+    writeFile(Sandbox::documents(), "not a folder");
     EXPECT_FALSE(exportListPDF("text", *root));
     EXPECT_FALSE(consoleHas("saved success"));
     ASSERT_TRUE(alert());
@@ -92,7 +128,7 @@ TEST_F(ExportTest, AFailedWriteIsReportedWithItsReasonAndNeverConfirmed) {
     const std::string message = alert()->message().value_or("");
     EXPECT_EQ(message.rfind("PDF could not be saved \n", 0), 0u) << message;
     EXPECT_NE(message.find(path), std::string::npos) << "names the file: " << message;
-    EXPECT_NE(message.find(std::strerror(EISDIR)), std::string::npos) << "says why: " << message;
+    EXPECT_NE(message.find(std::strerror(ENOTDIR)), std::string::npos) << "says why: " << message;
     EXPECT_TRUE(consoleHas(message.substr(message.find('\n') + 1))) << "the console says why too";
 }
 
