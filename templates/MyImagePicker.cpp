@@ -42,8 +42,11 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
         imagePickerVisible.set(false);
         return;
     }
-    // The copy is named so that its name can be stored: a picked file's name need not be UTF-8.
-    const std::string localPath = NSTemporaryDirectory() + storableText(url->lastPathComponent());
+    // The copy is named so that its name can be stored: a picked file's name need not be UTF-8, and
+    // once it is, it may have grown past what a name may hold.
+    const std::string folder = NSTemporaryDirectory();
+    const std::string localPath = folder + NSFileManager::nameWithin(storableText(url->lastPathComponent()),
+                                                                     NSFileManager::longestNameIn(folder));
     console().print("LocalPath " + localPath);
     // The form shows the photo and the path is stored only once the copy is on disk: the form
     // never shows a picture that the letter would not print.

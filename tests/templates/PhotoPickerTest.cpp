@@ -416,5 +416,45 @@ TEST_F(PhotoPickerTest, APhotoWhoseNameHoldsAHashStillShowsInTheLetter) {
     EXPECT_NE(images.find("120    80"), std::string::npos) << images;
 }
 
+// Any name the file system takes is taken: up to its 255 bytes, in any script; one whose copy's
+// stored name would grow past them (bytes that are not UTF-8 are stored as U+FFFD) is shortened.
+TEST_F(PhotoPickerTest, APhotoNamedAsLongAsTheFileSystemAllowsIsTaken) {
+    std::string accented;
+    while (accented.size() < 250)
+        accented += "\u00E9";
+    struct Case {
+        std::string what;
+        std::string name;
+        // The copy keeps the name as it is.
+        bool sameName;
+    };
+    const std::vector<Case> cases{
+        {"237 bytes", std::string(233, 'a') + ".png", true},
+        {"255 bytes", std::string(251, 'b') + ".png", true},
+        {"255 bytes of accented letters", accented + "x.png", true},
+        {"200 bytes that are not UTF-8", std::string(196, '\xE9') + ".png", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_LE(c.name.size(), 255u);
+        const auto picked = home / "long" / c.name;
+        test::writePng(picked, 30, 20, 0.3, 0.6, 0.1);
+        ASSERT_NO_FATAL_FAILURE(pick(picked));
+        const auto stored = storedPhoto();
+        ASSERT_TRUE(stored);
+        const std::filesystem::path copy(*stored);
+        EXPECT_EQ(copy.parent_path(), home / "tmp");
+        if (c.sameName) {
+            EXPECT_EQ(copy.filename().string(), c.name);
+        }
+        EXPECT_LE(copy.filename().string().size(), 255u);
+        EXPECT_EQ(copy.extension().string(), ".png");
+        EXPECT_EQ(readImageFileInfo(copy).width, 30) << "the copy is there";
+        EXPECT_EQ(shownPhoto(), picked.string());
+        for (const auto& line : takeConsole())
+            EXPECT_EQ(line.find("Photo not saved"), std::string::npos) << line;
+    }
+}
+
 } // namespace
 } // namespace quillora
