@@ -1,9 +1,14 @@
 #include "cli/ConsoleLog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <mutex>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/NSFileManager.h"
 
 namespace quillora::cli {
 
@@ -40,15 +45,24 @@ ConsoleLog::ConsoleLog(const std::filesystem::path& sandboxRoot, bool alsoToStan
     file_->toStandardError = alsoToStandardError;
     const auto path = pathIn(sandboxRoot);
     std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (std::filesystem::exists(path, ec)) {
+    platform::NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
+        path.parent_path().string(), true);
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
         auto previous = path;
         previous += ".1";
         std::filesystem::rename(path, previous, ec);
         if (ec) error = "cannot keep the previous log as " + previous.string() + ": " + ec.message();
     }
     if (error.empty()) {
-        file_->stream = std::fopen(path.c_str(), "a");
+        // Every word dictated passes through the log: it is its owner's alone, whatever the umask,
+        // and never a file that a link leads to.
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::fchmod(fd, 0600);
+            file_->stream = ::fdopen(fd, "a");
+            if (!file_->stream) ::close(fd);
+        }
         if (!file_->stream) error = "cannot write the console log " + path.string();
     }
     // Without a file the lines still go somewhere a person sees them.

@@ -15,6 +15,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/foundation/NSFileManager.h"
+
 namespace quillora::cli {
 
 namespace {
@@ -60,10 +62,11 @@ bool raiseAddress(int folder, const std::filesystem::path& path, sockaddr_un& ad
 }
 
 int listenForRaise(int folder, const std::filesystem::path& path) {
-    // The folder is held: a socket found there is one a window left when it was killed. Anything
-    // else of that name is not ours to remove, and the window then listens for nothing.
+    // The folder is held: a socket of ours found there is one a window left when it was killed.
+    // Anything else of that name is not ours to remove, and the window then listens for nothing.
     struct stat st {};
-    if (fstatat(folder, kRaiseSocket, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(st.st_mode))
+    if (fstatat(folder, kRaiseSocket, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISSOCK(st.st_mode) &&
+        st.st_uid == geteuid())
         unlinkat(folder, kRaiseSocket, 0);
     sockaddr_un address;
     if (!raiseAddress(folder, path, address)) return -1;
@@ -73,7 +76,32 @@ int listenForRaise(int folder, const std::filesystem::path& path) {
         close(fd);
         return -1;
     }
+    // Only this account may ask it, whatever the umask made of the socket.
+    fchmodat(folder, kRaiseSocket, 0600, 0);
     return fd;
+}
+
+std::string ownerText(uid_t uid) {
+    return "another user (uid " + std::to_string(uid) + ")";
+}
+
+// The lock file, opened without following a link and made the owner's alone; -1 with errno set,
+// and `why` when it is there but not ours to write.
+int openName(const std::filesystem::path& path, std::string& why) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fchmod(fd, 0600);
+        return fd;
+    }
+    if (errno != EEXIST) return -1;
+    fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) return fd;
+    why = S_ISREG(st.st_mode) ? "it belongs to " + ownerText(st.st_uid) : "it is not a file";
+    close(fd);
+    errno = EPERM;
+    return -1;
 }
 
 } // namespace
@@ -82,14 +110,34 @@ std::filesystem::path InstanceLock::pathIn(const std::filesystem::path& root) {
     return root / "Library" / "quillora.lock";
 }
 
+std::optional<std::string> InstanceLock::whyNotOurs(const std::filesystem::path& root) {
+    struct Item {
+        std::filesystem::path path;
+        // A folder may be a link to one of ours elsewhere; a file in it may not.
+        bool folder;
+    };
+    const auto library = pathIn(root).parent_path();
+    for (const Item& item : {Item{root, true}, Item{library, true}, Item{pathIn(root), false},
+                             Item{library / kRaiseSocket, false}}) {
+        struct stat st {};
+        if (lstat(item.path.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            if (!item.folder) return item.path.string() + " is a symbolic link";
+            if (stat(item.path.c_str(), &st) != 0) continue;
+        }
+        if (st.st_uid != geteuid()) return item.path.string() + " belongs to " + ownerText(st.st_uid);
+    }
+    return std::nullopt;
+}
+
 std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path& root, const std::string& use,
                                                     std::optional<Holder>& holder, std::string& error,
                                                     std::chrono::milliseconds patience) {
     holder.reset();
     const auto path = pathIn(root);
     const auto folderPath = path.parent_path();
-    std::error_code ec;
-    std::filesystem::create_directories(folderPath, ec);
+    platform::NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
+        folderPath.string(), true);
     // Close-on-exec: a program the application starts (a mail client, a browser) must not keep
     // the folder locked after it ends.
     const int folder = open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -98,7 +146,8 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
         return nullptr;
     }
     // Only for the name: without it the folder is locked all the same.
-    const int name = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    std::string notOurs;
+    const int name = openName(path, notOurs);
     const int nameError = name < 0 ? errno : 0;
     auto closeBoth = [&] {
         close(folder);
@@ -114,7 +163,8 @@ std::unique_ptr<InstanceLock> InstanceLock::acquire(const std::filesystem::path&
             // Before the name: a start that reads "window" finds the window listening.
             if (use == "window") lock->raise_ = listenForRaise(folder, folderPath);
             if (name < 0) {
-                error = "cannot open " + path.string() + ": " + std::strerror(nameError);
+                error = "cannot open " + path.string() + ": " +
+                        (notOurs.empty() ? std::strerror(nameError) : notOurs);
                 return lock;
             }
             // Always the same length, written over the blanks the last holder left: once the
@@ -160,6 +210,17 @@ InstanceLock::Raised InstanceLock::bringForward(const std::filesystem::path& roo
     }
     const auto folderPath = pathIn(root).parent_path();
     const int folder = open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // Another account that could put a socket (or a link to one) here could answer in the window's
+    // place, and a start would end saying it is open.
+    struct stat st {};
+    if (folder >= 0 && fstatat(folder, kRaiseSocket, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (S_ISLNK(st.st_mode) || st.st_uid != geteuid())) {
+        const auto socketPath = (folderPath / kRaiseSocket).string();
+        error = S_ISLNK(st.st_mode) ? socketPath + " is a symbolic link"
+                                    : socketPath + " belongs to " + ownerText(st.st_uid);
+        close(folder);
+        return Raised::noWindowHere;
+    }
     sockaddr_un address;
     int fd = -1;
     bool reached = false;
@@ -167,8 +228,15 @@ InstanceLock::Raised InstanceLock::bringForward(const std::filesystem::path& roo
         (fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) >= 0)
         reached = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     bool answered = false;
+    ucred peer{};
+    socklen_t peerSize = sizeof peer;
     if (!reached) {
         error = std::string("it cannot be reached: ") + std::strerror(errno);
+    } else if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &peerSize) == 0 && peer.uid != geteuid()) {
+        error = "it answers as " + ownerText(peer.uid);
+        close(fd);
+        close(folder);
+        return Raised::noWindowHere;
     } else {
         // A socket that takes the connection may belong to a window that is ending (or stuck): only
         // the window's answer, once it has come forward, tells that one is there to see.

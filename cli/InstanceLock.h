@@ -47,7 +47,8 @@ public:
         noAnswer,
     };
     // Asks the window holding `root` to come forward, through its raise socket, and waits for its
-    // answer; when none comes, the reason is in `error`.
+    // answer; when none comes, the reason is in `error`. A socket that is a link, or that another
+    // account made or listens on, is not asked (noWindowHere).
     static Raised bringForward(const std::filesystem::path& root, const Holder& holder, std::string& error);
 
     // A window's listening socket (non-blocking): each connection to it asks the window to come
@@ -56,6 +57,12 @@ public:
     int raiseRequests() const { return raise_; }
 
     static std::filesystem::path pathIn(const std::filesystem::path& root);
+
+    // Why the data folder `root` is not this account's to use, before anything is made in it: the
+    // folder or its Library belongs to another account, or the lock file or the raise socket does
+    // or is a symbolic link (which another account could aim at a file of ours, or at a window of
+    // its own). None when nothing says so; what is missing is made by this program.
+    static std::optional<std::string> whyNotOurs(const std::filesystem::path& root);
 
     ~InstanceLock();
     InstanceLock(const InstanceLock&) = delete;

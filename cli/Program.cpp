@@ -288,7 +288,21 @@ int runProgram(const Options& options, int argc, char** argv,
                   << std::endl;
         return 1;
     }
-    platform::Sandbox::setRoot(options.home ? *options.home : platform::Sandbox::defaultRoot());
+    const auto root = options.home ? options.home : platform::Sandbox::defaultRoot();
+    if (!root) {
+        std::cerr << "quillora: there is no folder to keep the data in: HOME is not set, and the password "
+                     "database gives this account no home folder. Give one with --home DIR."
+                  << std::endl;
+        return 1;
+    }
+    // Checked before anything is made there: another account's folder would let it read what is
+    // dictated, change the lists, or answer for a window of its own.
+    if (auto why = InstanceLock::whyNotOurs(*root)) {
+        std::cerr << "quillora: the data folder " << root->string() << " is not used: " << *why
+                  << ". Use a folder of your own (--home DIR)." << std::endl;
+        return 1;
+    }
+    platform::Sandbox::setRoot(*root);
     // Before the log is started afresh: that is the running program's log too.
     std::unique_ptr<InstanceLock> lock;
     if (auto code = takeDataFolder(mode, lock)) return *code;

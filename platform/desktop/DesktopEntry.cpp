@@ -9,6 +9,8 @@
 
 #include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/NSData.h"
+#include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/Sandbox.h"
 
 // Opened with the window, which alone installs the entry.
 #define gdk_pixbuf_get_file_info QUILLORA_LAZY("libgdk_pixbuf-2.0.so.0", gdk_pixbuf_get_file_info)
@@ -27,10 +29,13 @@ std::optional<std::string> contentsOf(const std::filesystem::path& path) {
 }
 
 bool write(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (!ec && NSData(bytes).writeToFile_atomically(path.string(), true)) return true;
-    if (error) *error = "cannot write '" + path.string() + "'" + (ec ? ": " + ec.message() : std::string());
+    // Folders made in the user's data folder are the user's alone, as the desktop's conventions ask.
+    const auto folder = NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
+        path.parent_path().string(), true);
+    if (!folder && NSData(bytes).writeToFile_atomically(path.string(), true)) return true;
+    if (error)
+        *error = "cannot write '" + path.string() + "'" +
+                 (folder ? ": " + folder->localizedDescription : std::string());
     return false;
 }
 
@@ -65,8 +70,7 @@ std::string execArgument(const std::string& path) {
 
 std::filesystem::path DesktopEntry::userDataFolder() {
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return data;
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/") / ".local" / "share";
+    return Sandbox::homeFolder().value_or("/") / ".local" / "share";
 }
 
 std::string DesktopEntry::text() const {

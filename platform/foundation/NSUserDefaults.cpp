@@ -468,8 +468,8 @@ bool NSUserDefaults::write(double folderWait) {
         bytes = std::move(*xml);
         generation = generation_;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path_).parent_path(), ec);
+    NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
+        std::filesystem::path(path_).parent_path().string(), true);
     auto error = NSFileManager::defaultManager().writeAtomically(path_, bytes, folderWait);
     std::lock_guard lock(mutex_);
     if (error) {

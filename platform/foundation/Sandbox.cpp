@@ -1,8 +1,14 @@
 #include "platform/foundation/Sandbox.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <mutex>
 #include <vector>
+
+#include "platform/foundation/Console.h"
+#include "platform/foundation/NSFileManager.h"
 
 namespace platform {
 
@@ -20,14 +26,17 @@ std::vector<std::function<void()>>& resets() {
 
 void Sandbox::setRoot(const std::filesystem::path& root) {
     rootPath() = root;
-    std::error_code ec;
-    std::filesystem::create_directories(root / "Documents", ec);
-    std::filesystem::create_directories(root / "tmp", ec);
-    std::filesystem::create_directories(root / "Library" / "Preferences", ec);
+    auto& files = NSFileManager::defaultManager();
+    for (const auto& folder : {root / "Documents", root / "tmp", root / "Library" / "Preferences"})
+        files.createDirectoryAtPath_withIntermediateDirectories(folder.string(), true);
 }
 
 const std::filesystem::path& Sandbox::root() {
-    if (rootPath().empty()) setRoot(defaultRoot());
+    if (rootPath().empty()) {
+        auto root = defaultRoot();
+        if (!root) fatalError("There is no home folder to keep the application's data in.");
+        setRoot(*root);
+    }
     return rootPath();
 }
 
@@ -41,12 +50,25 @@ std::filesystem::path Sandbox::preferences() {
     return root() / "Library" / "Preferences";
 }
 
-std::filesystem::path Sandbox::defaultRoot() {
+std::optional<std::filesystem::path> Sandbox::defaultRoot() {
     if (const char* home = std::getenv("QUILLORA_HOME"); home && *home) return home;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
         return std::filesystem::path(xdg) / "quillora";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/tmp") / ".local" / "share" / "quillora";
+    auto home = homeFolder();
+    if (!home) return std::nullopt;
+    return *home / ".local" / "share" / "quillora";
+}
+
+std::optional<std::filesystem::path> Sandbox::homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    // A service or a cron job may run without HOME: the account's own home is still known.
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir || found->pw_dir[0] != '/')
+        return std::nullopt;
+    return std::filesystem::path(found->pw_dir);
 }
 
 void registerSharedInstanceReset(std::function<void()> reset) {

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/DesktopServices.h"
 #include "platform/uikit/PrintableText.h"
@@ -151,8 +152,8 @@ void UIActivityViewController::print(const std::vector<std::filesystem::path>& f
     if (pdf != files.end()) {
         document = *pdf;
     } else if (std::string joined = joinedText(texts); !printedName(joined).empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(Sandbox::tmp(), ec);
+        NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
+            Sandbox::tmp().string(), true);
         document = Sandbox::tmp() / "Print.pdf";
         // The file is only where the pages wait: the dialog and the job are named after the text.
         jobName = printedName(joined);
