@@ -29,10 +29,10 @@ public:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        int heard[2];
+        int heard[2], ready[2];
         if (fd < 0 || path.string().size() >= sizeof address.sun_path ||
             bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            chmod(path.c_str(), 0777) != 0 || pipe2(heard, O_CLOEXEC) != 0) {
+            chmod(path.c_str(), 0777) != 0 || pipe2(heard, O_CLOEXEC) != 0 || pipe2(ready, O_CLOEXEC) != 0) {
             ADD_FAILURE() << "no socket at " << path << ": " << std::strerror(errno);
             if (fd >= 0) close(fd);
             return;
@@ -41,6 +41,7 @@ public:
         if (pid_ == 0) {
             // Only system calls here: the test's other threads are not in this process.
             if (setuid(as) != 0 || listen(fd, 8) != 0) _exit(1);
+            (void)!write(ready[1], "1", 1);
             for (;;) {
                 const int asked = accept(fd, nullptr, nullptr);
                 if (asked < 0) continue;
@@ -51,6 +52,11 @@ public:
         }
         close(fd);
         close(heard[1]);
+        close(ready[1]);
+        // Listening once it says so (or gone, when it could not).
+        char byte = 0;
+        if (read(ready[0], &byte, 1) != 1) ADD_FAILURE() << "the impostor could not listen at " << path;
+        close(ready[0]);
         heard_ = heard[0];
         fcntl(heard_, F_SETFL, O_NONBLOCK);
     }

@@ -34,14 +34,12 @@ public:
         TestAccount account;
         account.name = "qlt" + std::to_string(getpid()) + "n" + std::to_string(made++);
         account.home = homeFolder;
-        // Another test may be changing the account files at the same moment: useradd then finds
-        // them locked (status 10) and is asked again.
         int status = -1;
         waitUntil(
             [&] {
                 status = runTool({"useradd", "-M", "-U", "-d", homeFolder.string(), "-s", "/usr/sbin/nologin",
                                   account.name});
-                return status != 10;
+                return !lockedOut(status);
             },
             kHangLimit);
         const passwd* entry = status == 0 ? getpwnam(account.name.c_str()) : nullptr;
@@ -67,7 +65,7 @@ public:
     TestAccount& operator=(TestAccount&&) = delete;
     ~TestAccount() {
         if (name.empty()) return;
-        waitUntil([&] { return runTool({"userdel", name}) != 10; }, kHangLimit);
+        waitUntil([&] { return !lockedOut(runTool({"userdel", name})); }, kHangLimit);
     }
 
     // `args` run as this account, with its own groups only, and without the variables named in
@@ -95,6 +93,10 @@ public:
 
 private:
     TestAccount() = default;
+
+    // Another test may be changing the account files at the same moment: the tools then find them
+    // locked (status 1 for the password file, 10 for the group file) and are asked again.
+    static bool lockedOut(int status) { return status == 1 || status == 10; }
 
     // Its exit status; -1 when it could not be run.
     static int runTool(const std::vector<std::string>& args) {
