@@ -63,9 +63,11 @@ public:
         other.name.clear();
     }
     TestAccount& operator=(TestAccount&&) = delete;
+    // Removed even while a helper its programs started still runs (a session bus that the
+    // desktop library launched ends with its display, after the test).
     ~TestAccount() {
         if (name.empty()) return;
-        waitUntil([&] { return !lockedOut(runTool({"userdel", name})); }, kHangLimit);
+        waitUntil([&] { return !lockedOut(runTool({"userdel", "--force", name})); }, kHangLimit);
     }
 
     // `args` run as this account, with its own groups only, and without the variables named in

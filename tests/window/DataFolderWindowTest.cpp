@@ -123,4 +123,6 @@ TEST_F(DataFolderWindowTest, WithoutHomeTheWindowOpensOnTheAccountsOwnFolderWhat
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
     close(held);
+    // What the window's desktop library launched for the person (a session bus) ends with it.
+    x_->endServer();
 }
