@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <new>
 #include <string_view>
 
 #include "entries/EntryCard.h"
@@ -198,6 +199,19 @@ void EntryListViewController::loadEntries() {
     // copy, while ours changes.
     auto file = RegularFile::open(path, kMaxListFileLength);
     auto read = readStringArrayPlistFile(file);
+    if (read.outOfMemory) {
+        // Nothing says the file is damaged: it stays as it is for a start with more memory, and
+        // is not written over by a list that could not read it.
+        fileProtected_ = true;
+        data.clear();
+        base_.clear();
+        const std::string name = std::filesystem::path(path).filename().string();
+        console().print("entry list could not be read (" + read.why + ") and is left as it is: " + path);
+        showAlert("List not read", "The list file “" + name + "” could not be read: " + read.why +
+                                       ". It is left as it is and nothing will be saved into it.");
+        reloadTable();
+        return;
+    }
     if (!read.entries) {
         base_ = data;
         if (read.missing) return;
@@ -225,7 +239,13 @@ void EntryListViewController::loadEntries() {
     baseStamp_ = file.stamp;
     baseFile_ = std::move(file);
     console().print("data that is going to be loaded ");
-    console().print(quotedList(data));
+    try {
+        console().print(quotedList(data));
+    } catch (const std::bad_alloc&) {
+        // The line is a copy of the whole list: the list is shown all the same.
+        console().print("(the list's " + std::to_string(data.size()) +
+                        " entries are not printed: there is not enough memory to print them)");
+    }
     reloadTable();
 }
 
@@ -338,13 +358,25 @@ bool EntryListViewController::save(Restore before, std::function<void()> stored)
 }
 
 bool EntryListViewController::writeEntries(Restore& before) {
+    try {
+        return writeEntriesToFile(before);
+    } catch (const std::bad_alloc&) {
+        // Taking in another copy's changes builds a second list beside ours.
+        return saveFailed(before, "there is not enough memory to save it");
+    }
+}
+
+bool EntryListViewController::writeEntriesToFile(Restore& before) {
     const std::string path = fileURL->path();
     // Every Save renames a new file into place: the same file, unchanged, is the one we know, and
     // is neither read nor compared again.
     const bool known = !baseStamp_.empty() && RegularFile::stampAt(path) == baseStamp_;
     StringArrayPlistRead fresh;
     if (!known) fresh = readStringArrayPlistFile(path);
-    bool merged = false;
+    // What another copy saved is not written over unread.
+    if (fresh.outOfMemory)
+        return saveFailed(before, "its file, saved by another copy, could not be read: " + fresh.why);
+    bool rowsChanged = false;
     if (fresh.entries && fresh.replaced > 0) {
         // Another copy left what cannot be saved: its file is kept before ours replaces it.
         keepDamagedFile(path, replacedCharactersReason(fresh.replaced),
@@ -358,21 +390,32 @@ bool EntryListViewController::writeEntries(Restore& before) {
         // row shown twice rather than one lost.
         if (auto base = baseEntries().value_or(std::vector<std::string>()); *fresh.entries != base) {
             data = mergedEntries(base, data, *fresh.entries);
-            merged = true;
+            rowsChanged = true;
         }
     } else if (!fresh.missing) {
         keepDamagedFile(path, fresh.why);
         if (fileProtected_) return saveFailed(before, "its file could not be read and is left as it is");
     }
     NSError error;
-    if (!writeStringArrayPlist(path, data, &error)) return saveFailed(before, error.localizedDescription);
+    std::size_t replaced = 0;
+    if (!writeStringArrayPlist(path, data, &error, &replaced))
+        return saveFailed(before, error.localizedDescription);
+    if (replaced > 0) {
+        // Stored as the preferences store such characters; the rows show what the file holds.
+        for (auto& entry : data)
+            makeStorable(entry);
+        console().print("The list held " + std::to_string(replaced) +
+                        (replaced == 1 ? " character that cannot be saved; it is stored as U+FFFD"
+                                       : " characters that cannot be saved; they are stored as U+FFFD"));
+        rowsChanged = true;
+    }
     // The folder is still held: what is at the path is what was just written.
     baseFile_ = RegularFile::open(path, kMaxListFileLength);
     baseStamp_ = baseFile_.stamp;
     base_.clear();
     if (!baseFile_.isOpen()) base_ = data;
     unsaved_ = false;
-    if (merged) reloadTable();
+    if (rowsChanged) reloadTable();
     return true;
 }
 

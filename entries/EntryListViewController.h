@@ -141,8 +141,9 @@ private:
     // Where a change to `data` is undone to, taken before the change.
     Restore restorePoint() const;
     bool save(Restore before, std::function<void()> stored);
-    // The part of a Save done with the list's folder held.
+    // The part of a Save done with the list's folder held; memory running out fails the Save.
     bool writeEntries(Restore& before);
+    bool writeEntriesToFile(Restore& before);
     // Puts `data` back to `before` and says why the Save failed; false.
     bool saveFailed(Restore& before, const std::string& why);
     // The list as last read or written; none when its file can no longer be read.
@@ -157,7 +158,8 @@ private:
     std::shared_ptr<platform::UITableView> ownedTable_;
     std::shared_ptr<platform::UISearchBar> ownedSearchBar_;
     std::shared_ptr<platform::UIButton> pdfButton_;
-    // The list file could not be read and could not be moved aside: it is never written over.
+    // The list file could not be read and could not be moved aside, or memory ran out as it was
+    // read: it is never written over.
     bool fileProtected_ = false;
     // The list as this screen last read or wrote it: what another copy's changes are told from.
     // When baseFile_ is open, its file holds it (read again only when another copy wrote the list

@@ -202,6 +202,22 @@ void NSUserDefaults::load() {
     // The transcript is kept here too, so the bound is a list file's.
     PlistRead read = readPlistFile(path_, kMaxListFileLength);
     if (read.missing) return;
+    if (read.outOfMemory) {
+        // The file is sound as far as anyone knows: left as it is for a start with more memory,
+        // and not written over by a store that could not read it.
+        persistenceBlocked_ = true;
+        console().print("Preferences file " + path_ + " could not be read (" + read.why +
+                        "); it is left as it is and changes will not be saved");
+        const std::string message = "The settings file \u201C" + path_ +
+                                    "\u201D could not be read: " + read.why +
+                                    ". It is left as it is, and settings will not be saved.";
+        RunLoop::main().schedule(0, [path = path_, message] {
+            NSNotificationCenter::defaultCenter().postNotificationName(
+                NSUserDefaultsFileDamagedNotification, nullptr,
+                {{"path", path}, {"aside", ""}, {"message", message}});
+        });
+        return;
+    }
     std::string why = read.why;
     bool recovered = false;
     if (read.root) {

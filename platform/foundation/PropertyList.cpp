@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <unordered_map>
 #include <utility>
 
@@ -22,10 +23,43 @@ namespace {
 
 const char* const kNotAPlist = "it is not a property list, or is cut short";
 const char* const kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+const char* const kNoMemoryToRead = "there is not enough memory to read it";
+const char* const kNoMemoryToSave = "there is not enough memory to save it";
 
 std::string nestedTooDeeply(int maxDepth) {
     return "it is nested deeper than " + std::to_string(maxDepth) + " levels";
 }
+
+std::string tooCostly() {
+    return "it refers to its objects so often that reading it would take more than " +
+           std::to_string(kReadCostFactor) + " times its size";
+}
+
+// What a read of a file may still build. Each value is charged as it is built, before its text
+// is copied, so a file that would take more is refused having built little of it.
+class ReadBudget {
+public:
+    explicit ReadBudget(std::size_t fileSize)
+        : left_(std::uint64_t(fileSize) * kReadCostFactor + kReadCostAllowance) {}
+
+    // False, and spent for good, when fewer than `bytes` are left.
+    bool take(std::uint64_t bytes) {
+        if (spent_ || bytes > left_) {
+            spent_ = true;
+            return false;
+        }
+        left_ -= bytes;
+        return true;
+    }
+    bool spent() const { return spent_; }
+
+private:
+    std::uint64_t left_;
+    bool spent_ = false;
+};
+
+// A value of its own, and the text it holds.
+constexpr std::size_t kValueCost = sizeof(PlistValue);
 
 const char* valueKind(const PlistValue& v) {
     switch (v.value.index()) {
@@ -546,7 +580,7 @@ Element elementNamed(std::string_view name) {
 
 // Reads an XML property list in one pass, with a stack of its own: no depth of the document
 // reaches the program's stack.
-PlistRead readXmlPlist(XmlScanner& scanner) {
+PlistRead readXmlPlist(XmlScanner& scanner, ReadBudget& budget) {
     struct Frame {
         Element element;
         PlistValue value;               // an array or a dictionary being filled
@@ -625,10 +659,19 @@ PlistRead readXmlPlist(XmlScanner& scanner) {
             Frame frame = std::move(open.back());
             open.pop_back();
             if (frame.element == Element::plist) break;
+            // An XML file refers to nothing: what it builds stays within its bound. Charged all
+            // the same, so that no file escapes the bound.
+            auto refuse = [&] {
+                PlistRead refused;
+                refused.why = tooCostly();
+                return refused;
+            };
             if (frame.element == Element::key) {
+                if (!budget.take(sizeof(std::string) + frame.text.size())) return refuse();
                 open.back().key = std::move(frame.text);
                 break;
             }
+            if (!budget.take(kValueCost + frame.text.size())) return refuse();
             PlistValue value;
             switch (frame.element) {
             case Element::string:
@@ -707,14 +750,14 @@ std::optional<std::string> binaryNestingProblem(std::string_view bytes, int maxD
     };
     // Each object is reached once per reference that leads to it; a list whose references fan
     // out unfolds into far more objects than it holds, and the library would build them all.
+    // Both bounds are checked as a reference is taken, before it waits on the stack: an array
+    // that holds itself K times would otherwise stack K references at each level it is entered.
     const std::uint64_t budget = count * 4 + 1024;
-    std::uint64_t visits = 0;
+    std::uint64_t visits = 1;
     std::vector<std::pair<std::uint64_t, int>> stack{{top, 1}};
     while (!stack.empty()) {
         auto [object, depth] = stack.back();
         stack.pop_back();
-        if (depth > maxDepth) return "it is nested deeper than " + std::to_string(maxDepth) + " levels";
-        if (++visits > budget) return std::string("its objects refer to each other over and over");
         const std::uint64_t at = offsetOf(object);
         if (at >= tableEnd) return malformed;
         const unsigned type = data[at] >> 4;
@@ -730,9 +773,11 @@ std::optional<std::string> binaryNestingProblem(std::string_view bytes, int maxD
         }
         const std::uint64_t refs = type == 0xD ? items * 2 : items;
         if (refs > (tableEnd - p) / refSize) return malformed;
+        if (refs > 0 && depth >= maxDepth) return nestedTooDeeply(maxDepth);
         for (std::uint64_t i = 0; i < refs; ++i) {
             std::uint64_t child = bigEndian(data + p + i * refSize, refSize);
             if (child >= count) return malformed;
+            if (++visits > budget) return std::string("its objects refer to each other over and over");
             stack.emplace_back(child, depth + 1);
         }
     }
@@ -740,11 +785,13 @@ std::optional<std::string> binaryNestingProblem(std::string_view bytes, int maxD
 }
 
 // Reads a binary property list whose nesting binaryNestingProblem has found bounded, so that
-// following its references recursion stays as shallow as that bound.
+// following its references recursion stays as shallow as that bound. An object is built once per
+// reference to it, each time charged to the file's budget.
 class BinaryPlistReader {
 public:
     explicit BinaryPlistReader(std::string_view bytes)
-        : data_(reinterpret_cast<const unsigned char*>(bytes.data())), tableEnd_(bytes.size() - 32) {
+        : data_(reinterpret_cast<const unsigned char*>(bytes.data())), tableEnd_(bytes.size() - 32),
+          budget_(bytes.size()) {
         const unsigned char* trailer = data_ + tableEnd_;
         offsetSize_ = trailer[6];
         refSize_ = trailer[7];
@@ -758,8 +805,10 @@ public:
         PlistValue root;
         if (object(top_, 1, root)) {
             result.root = std::move(root);
-            result.referenceAtTop =
-                data_[bigEndian(data_ + table_ + top_ * offsetSize_, offsetSize_)] >> 4 == 0x8;
+        } else if (budget_.spent()) {
+            // What was built is copies of what the file holds, not what stands before damage.
+            result.why = tooCostly();
+            return result;
         } else {
             result.why = kNotAPlist;
             if (isContainer(root)) result.salvaged = std::move(root);
@@ -788,14 +837,18 @@ private:
 
     bool fits(std::uint64_t p, std::uint64_t n) const { return p <= tableEnd_ && n <= tableEnd_ - p; }
 
-    std::string text(std::string_view raw) {
+    // The text of `raw`, cleaned; none when it would take more than is left.
+    std::optional<std::string> text(std::string_view raw) {
+        if (!budget_.take(raw.size())) return std::nullopt;
         std::string out;
         auto view = cleaned(raw, out, replaced_);
+        // What cleaning added (U+FFFD takes three bytes where it stands for one).
+        if (view.size() > raw.size() && !budget_.take(view.size() - raw.size())) return std::nullopt;
         return view.data() == out.data() ? std::move(out) : std::string(view);
     }
 
     bool object(std::uint64_t ref, int depth, PlistValue& out) {
-        if (ref >= count_ || depth > kMaxPlistDepth) return false;
+        if (ref >= count_ || depth > kMaxPlistDepth || !budget_.take(kValueCost)) return false;
         const std::uint64_t at = bigEndian(data_ + table_ + ref * offsetSize_, offsetSize_);
         if (at >= tableEnd_) return false;
         const unsigned type = data_[at] >> 4, info = data_[at] & 0xF;
@@ -851,12 +904,15 @@ private:
             if (n > tableEnd_ || !fits(p, bytes)) return false;
             std::string_view raw(reinterpret_cast<const char*>(data_ + p), bytes);
             if (type == 0x4) {
+                if (!budget_.take(raw.size())) return false;
                 out.value = PlistValue::Data{std::string(raw)};
-            } else if (type == 0x5) {
-                out.value = text(raw);
-            } else {
-                out.value = text(fromUtf16(raw, false, replaced_));
+                return true;
             }
+            // The copy UTF-16 is converted into is charged too.
+            if (type == 0x6 && !budget_.take(raw.size())) return false;
+            auto decoded = type == 0x5 ? text(raw) : text(fromUtf16(raw, false, replaced_));
+            if (!decoded) return false;
+            out.value = std::move(*decoded);
             return true;
         }
         case 0x8: {
@@ -908,6 +964,7 @@ private:
 
     const unsigned char* data_;
     std::size_t tableEnd_;
+    ReadBudget budget_;
     std::size_t offsetSize_ = 1, refSize_ = 1;
     std::uint64_t count_ = 0, top_ = 0, table_ = 0;
     std::size_t replaced_ = 0;
@@ -944,8 +1001,10 @@ std::string unwritableReason(std::string_view text) {
 }
 
 // Appends `text` escaped as the content of an XML element, checking it in the same pass; false,
-// with `why` set and `out` as it was, when it holds what XML 1.0 cannot carry.
-bool appendXmlEscaped(std::string& out, std::string_view text, std::string* why) {
+// with `why` set and `out` as it was, when it holds what XML 1.0 cannot carry. Given `replaced`,
+// what it cannot carry is written as U+FFFD instead, as `cleaned` replaces it, and counted.
+bool appendXmlEscaped(std::string& out, std::string_view text, std::string* why,
+                      std::size_t* replaced = nullptr) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size(), mark = out.size();
     std::size_t plain = 0; // where the run of bytes copied as they are starts
@@ -957,9 +1016,21 @@ bool appendXmlEscaped(std::string& out, std::string_view text, std::string* why)
             continue;
         }
         const unsigned char c = p[i];
+        // One byte of what is no UTF-8 or a control character, or a non-character's three.
+        auto replace = [&](std::size_t length) {
+            out.append(text.data() + plain, i - plain);
+            out += kReplacement;
+            ++*replaced;
+            plain = i += length;
+        };
         if (c >= 0x80) {
             const std::size_t length = utf8SequenceLength(p + i, n - i);
-            if (length == 0 || nonCharacterAt(p + i, n - i)) {
+            const bool nonCharacter = length != 0 && nonCharacterAt(p + i, n - i);
+            if ((length == 0 || nonCharacter) && replaced) {
+                replace(nonCharacter ? 3 : 1);
+                continue;
+            }
+            if (length == 0 || nonCharacter) {
                 out.resize(mark);
                 if (why) *why = unwritableReason(text);
                 return false;
@@ -977,6 +1048,10 @@ bool appendXmlEscaped(std::string& out, std::string_view text, std::string* why)
                              // Kept as it is: a raw one would be read back as a line feed.
                              : c == '\r' ? "&#13;"
                                          : nullptr;
+        if (!escape && replaced) {
+            replace(1);
+            continue;
+        }
         if (!escape) {
             out.resize(mark);
             if (why) *why = unwritableReason(text);
@@ -1001,14 +1076,16 @@ public:
                  "<plist version=\"1.0\">\n";
     }
 
-    // A text element; false, with `why`, when the text cannot be carried.
-    bool text(const char* element, std::string_view text, int depth, std::string& why) {
+    // A text element; false, with `why`, when the text cannot be carried. Given `replaced`, what
+    // cannot be carried is written as U+FFFD and counted there.
+    bool text(const char* element, std::string_view text, int depth, std::string& why,
+              std::size_t* replaced = nullptr) {
         const auto mark = bytes.size();
         indent(depth);
         bytes += '<';
         bytes += element;
         bytes += '>';
-        if (!appendXmlEscaped(bytes, text, &why)) {
+        if (!appendXmlEscaped(bytes, text, &why, replaced)) {
             bytes.resize(mark);
             return false;
         }
@@ -1119,6 +1196,14 @@ std::string storableText(std::string_view text, std::size_t* replaced) {
     return count ? std::move(out) : std::string(view);
 }
 
+std::size_t makeStorable(std::string& text) {
+    std::string out;
+    std::size_t count = 0;
+    cleaned(text, out, count);
+    if (count) text = std::move(out);
+    return count;
+}
+
 std::string replacedCharactersReason(std::size_t replaced) {
     return "it holds " + std::to_string(replaced) + (replaced == 1 ? " character" : " characters") +
            " that cannot be saved (a control character, a NUL, or bytes that are not UTF-8 text); " +
@@ -1159,8 +1244,23 @@ std::optional<std::string> plistNestingProblem(std::string_view bytes, int maxDe
 }
 
 namespace {
+// The dictionary an archive's reference reads as, {"CF$UID": n}, in XML as in a binary list.
+bool archiveReference(const PlistValue& v) {
+    auto* d = std::get_if<PlistValue::Dictionary>(&v.value);
+    return d && d->keys.size() == 1 && d->keys[0] == "CF$UID" &&
+           std::holds_alternative<NSInteger>(d->values[0].value);
+}
+
+// A read that ran out of memory: the file is not the cause.
+template <class Read> Read outOfMemory() {
+    Read result;
+    result.why = kNoMemoryToRead;
+    result.outOfMemory = true;
+    return result;
+}
+
 // `releaseRead`: see XmlScanner.
-PlistRead parsePlist(std::string_view bytes, bool releaseRead) {
+PlistRead parseWholePlist(std::string_view bytes, bool releaseRead) {
     PlistRead result;
     if (bytes.empty()) {
         result.why = "it is empty";
@@ -1171,7 +1271,9 @@ PlistRead parsePlist(std::string_view bytes, bool releaseRead) {
             result.why = kNotAPlist;
             return result;
         }
-        return readBinaryPlist(bytes);
+        result = readBinaryPlist(bytes);
+        result.referenceAtTop = result.root && archiveReference(*result.root);
+        return result;
     }
     std::string converted, clean;
     std::size_t replaced = 0;
@@ -1181,8 +1283,10 @@ PlistRead parsePlist(std::string_view bytes, bool releaseRead) {
     // Only the file's own bytes are given back, not a cleaned or converted copy.
     XmlScanner scanner(text, releaseRead && text.data() >= bytes.data() &&
                                  text.data() < bytes.data() + bytes.size());
-    result = readXmlPlist(scanner);
+    ReadBudget budget(bytes.size());
+    result = readXmlPlist(scanner, budget);
     result.replaced = replaced + scanner.replaced;
+    result.referenceAtTop = result.root && archiveReference(*result.root);
     // Bytes that are no text (the zeros a crash leaves, a torn write) most likely broke it. A
     // document read as it was, nothing cleaned, is text throughout.
     const char* end = nullptr;
@@ -1192,6 +1296,14 @@ PlistRead parsePlist(std::string_view bytes, bool releaseRead) {
             "it holds bytes that are not text from byte " + std::to_string(end - doc->data()) + " on";
     return result;
 }
+
+PlistRead parsePlist(std::string_view bytes, bool releaseRead) {
+    try {
+        return parseWholePlist(bytes, releaseRead);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory<PlistRead>();
+    }
+}
 } // namespace
 
 PlistRead parsePlist(std::string_view bytes) {
@@ -1199,29 +1311,39 @@ PlistRead parsePlist(std::string_view bytes) {
 }
 
 PlistRead readPlistFile(const std::string& path, std::size_t maxLength) {
-    auto contents = RegularFile::read(path, maxLength);
-    if (!contents.bytes) {
-        PlistRead result;
-        result.missing = contents.missing;
-        result.why = "it " + contents.why;
-        return result;
+    try {
+        auto contents = RegularFile::read(path, maxLength);
+        if (!contents.bytes) {
+            PlistRead result;
+            result.missing = contents.missing;
+            result.why = "it " + contents.why;
+            return result;
+        }
+        return parsePlist(*contents.bytes);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory<PlistRead>();
     }
-    return parsePlist(*contents.bytes);
 }
 
 std::optional<std::string> plistXml(const PlistValue& root, std::string* why) {
-    XmlPlistWriter writer(0);
-    std::string reason;
-    if (!writer.value(root, 0, reason)) {
-        if (why) *why = std::move(reason);
+    try {
+        XmlPlistWriter writer(0);
+        std::string reason;
+        if (!writer.value(root, 0, reason)) {
+            if (why) *why = std::move(reason);
+            return std::nullopt;
+        }
+        return writer.finish();
+    } catch (const std::bad_alloc&) {
+        if (why) *why = kNoMemoryToSave;
         return std::nullopt;
     }
-    return writer.finish();
 }
 
 namespace {
-StringArrayPlistRead parseStringArrayPlist(std::string_view bytes, bool releaseRead) {
+StringArrayPlistRead parseWholeStringArrayPlist(std::string_view bytes, bool releaseRead) {
     PlistRead read = parsePlist(bytes, releaseRead);
+    if (read.outOfMemory) return outOfMemory<StringArrayPlistRead>();
     StringArrayPlistRead result;
     result.why = std::move(read.why);
     result.replaced = read.replaced;
@@ -1272,6 +1394,14 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes, bool releaseR
     return result;
 }
 
+StringArrayPlistRead parseStringArrayPlist(std::string_view bytes, bool releaseRead) {
+    try {
+        return parseWholeStringArrayPlist(bytes, releaseRead);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory<StringArrayPlistRead>();
+    }
+}
+
 } // namespace
 
 StringArrayPlistRead parseStringArrayPlist(std::string_view bytes) {
@@ -1282,7 +1412,12 @@ StringArrayPlistRead readStringArrayPlistFile(const RegularFile::Opened& file) {
     StringArrayPlistRead result;
     result.missing = file.missing;
     std::string why;
-    auto bytes = file.readAll(&why);
+    std::optional<RegularFile::Buffer> bytes;
+    try {
+        bytes = file.readAll(&why);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory<StringArrayPlistRead>();
+    }
     if (!bytes) {
         result.why = "it " + why;
         return result;
@@ -1308,33 +1443,87 @@ std::optional<std::string> xmlEscaped(std::string_view text, std::string* why) {
     return out;
 }
 
-bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error) {
-    // Written entry by entry as the file is written, a piece at a time: a list of long dictations
-    // is neither copied into a tree of values nor held whole a second time to be saved.
+namespace {
+// `array` as a list file, handed to `write` a piece at a time: a list of long dictations is
+// neither copied into a tree of values nor held whole a second time to be saved, and a long
+// entry goes out in slices. None once written (a failed write's own error follows); `tooLarge`
+// when the file would be larger than `maxLength`, found before the piece that passes it is
+// written. What cannot be carried is written as U+FFFD and counted in `replaced`.
+std::optional<NSError> writeListPieces(const StringArray& array, const NSFileManager::BytesWriter& write,
+                                       std::size_t maxLength, const NSError& tooLarge,
+                                       std::size_t& replaced) {
     constexpr std::size_t kPiece = std::size_t(1) << 20;
+    enum class Passed { gathering, written, tooLarge, failed };
+    std::size_t written = 0;
+    XmlPlistWriter writer(kPiece);
+    auto pass = [&](bool last) {
+        if (!last && writer.bytes.size() < kPiece) return Passed::gathering;
+        if (writer.bytes.size() > maxLength - written) return Passed::tooLarge;
+        written += writer.bytes.size();
+        const bool done = write(writer.bytes);
+        writer.bytes.clear();
+        return done ? Passed::written : Passed::failed;
+    };
+    Passed passed = Passed::gathering;
+    if (array.empty()) {
+        writer.line("<array/>", 0);
+    } else {
+        writer.line("<array>", 0);
+        for (const auto& entry : array) {
+            writer.bytes += "\t<string>";
+            for (std::size_t at = 0; at < entry.size() && passed <= Passed::written;) {
+                // Cut before a character, not inside one.
+                std::size_t end = std::min(entry.size(), at + kPiece);
+                for (int back = 0; back < 3 && end < entry.size() && end > at + 1 &&
+                                   (static_cast<unsigned char>(entry[end]) & 0xC0) == 0x80;
+                     ++back)
+                    --end;
+                appendXmlEscaped(writer.bytes, std::string_view(entry).substr(at, end - at), nullptr,
+                                 &replaced);
+                at = end;
+                passed = pass(false);
+            }
+            writer.bytes += "</string>\n";
+            if (passed <= Passed::written) passed = pass(false);
+            if (passed > Passed::written) break;
+        }
+        if (passed <= Passed::written) writer.line("</array>", 0);
+    }
+    if (passed <= Passed::written) {
+        writer.bytes += "</plist>\n";
+        passed = pass(true);
+    }
+    if (passed == Passed::tooLarge) return tooLarge;
+    return std::nullopt;
+}
+} // namespace
+
+bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error,
+                           std::size_t* replaced, std::size_t maxLength) {
+    const NSError tooLarge{NSCocoaErrorDomain, NSFileWriteUnknownError,
+                           "it would be larger than the " + std::to_string(maxLength) +
+                               " bytes a list file may hold"};
+    // Each entry takes at least its own bytes: a list already past the bound is refused before
+    // anything is written.
+    std::size_t least = 0;
+    for (const auto& entry : array)
+        least += entry.size();
+    if (least > maxLength) {
+        if (error) *error = tooLarge;
+        return false;
+    }
+    std::size_t count = 0;
     auto failure = NSFileManager::defaultManager().writeAtomically(
         path, [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
-            XmlPlistWriter writer(kPiece);
-            if (array.empty()) {
-                writer.line("<array/>", 0);
-            } else {
-                writer.line("<array>", 0);
-                for (std::size_t i = 0; i < array.size(); ++i) {
-                    std::string why;
-                    if (!writer.text("string", array[i], 1, why))
-                        return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError,
-                                       "Entry " + std::to_string(i + 1) + " cannot be saved: " + why};
-                    if (writer.bytes.size() >= kPiece) {
-                        if (!write(writer.bytes)) return std::nullopt; // the write's own error follows
-                        writer.bytes.clear();
-                    }
-                }
-                writer.line("</array>", 0);
+            // Caught here, so that the temporary file goes with the refusal.
+            try {
+                return writeListPieces(array, write, maxLength, tooLarge, count);
+            } catch (const std::bad_alloc&) {
+                return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, kNoMemoryToSave};
             }
-            write(writer.finish());
-            return std::nullopt;
         });
     if (failure && error) *error = *failure;
+    if (!failure && replaced) *replaced += count;
     return !failure;
 }
 

@@ -2,9 +2,16 @@
 // Property lists: the one reader and the one writer of every property-list file the application
 // keeps (the preferences with the template dictionaries, the entry lists). The reader takes XML
 // in any encoding XML allows and binary lists, walks them without recursion, refuses nesting it
-// could not write back, and gives back what stands before any damage. It cleans what the writer
-// would refuse (control characters, NULs, bytes that are not UTF-8 text, lone surrogates) to
-// U+FFFD and counts it, so that whatever was read can be saved again.
+// could not write back, and gives back what stands before any damage. It cleans what a file
+// cannot carry (control characters, NULs, bytes that are not UTF-8 text, lone surrogates) to
+// U+FFFD and counts it, so that whatever was read can be saved again; the writer stores such
+// characters as U+FFFD too.
+//
+// What a read builds is in proportion to the file, whatever its references say: the values of a
+// file (each object of a binary list counted as often as it is referred to) may take at most
+// kReadCostFactor times its size plus kReadCostAllowance, and a file whose values would take more
+// is refused as damaged before they are built. The reader also holds the file's bytes and, for a
+// file in another encoding than UTF-8 or holding what must be cleaned, a copy of its text.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +37,10 @@ using PropertyValue = std::variant<NSInteger, double, bool, std::string, StringA
 
 // The largest list file read: a list of long dictations, far from what fills a phone's memory.
 inline constexpr std::size_t kMaxListFileLength = std::size_t(256) << 20;
+// What the values read from a file may take: this many times the file's size, plus the allowance
+// (which keeps a small binary file of shared objects readable).
+inline constexpr std::size_t kReadCostFactor = 8;
+inline constexpr std::size_t kReadCostAllowance = std::size_t(1) << 20;
 // Deeper property lists are refused as they are read: a value nested deeper could not be written
 // back by a writer that recurses, and what the application stores is at most three levels deep.
 inline constexpr int kMaxPlistDepth = 128;
@@ -76,9 +87,13 @@ struct PlistRead {
     // the last is kept: how many, and the first of them.
     std::size_t repeatedKeys = 0;
     std::string repeatedKey;
-    // The top object is an archive's reference (a binary list's UID), which reads as the
-    // dictionary {"CF$UID": n} that libplist writes for one: the file holds no dictionary.
+    // The top object is an archive's reference: a binary list's UID, or the dictionary
+    // {"CF$UID": n} that libplist writes for one in XML (as which a UID reads). The file holds no
+    // dictionary of settings.
     bool referenceAtTop = false;
+    // Memory ran out while it was read: `root` is none, and the file is no more damaged than
+    // before (a start with more memory may read it).
+    bool outOfMemory = false;
 };
 
 PlistRead parsePlist(std::string_view bytes);
@@ -86,13 +101,18 @@ PlistRead parsePlist(std::string_view bytes);
 PlistRead readPlistFile(const std::string& path, std::size_t maxLength = kMaxListFileLength);
 
 // `root` as an XML property list, in the bytes other property-list writers (libplist) write.
-// None, with `why` set, when a string or key holds what the file cannot carry (see xmlEscaped).
+// None, with `why` set, when a string or key holds what the file cannot carry (see xmlEscaped)
+// or memory runs out.
 std::optional<std::string> plistXml(const PlistValue& root, std::string* why = nullptr);
 
 // `text` with what a property list cannot carry (a NUL, control characters other than tab,
 // line feed and carriage return, U+FFFE and U+FFFF, bytes that are not UTF-8) replaced by
 // U+FFFD; `replaced`, when given, counts the replacements.
 std::string storableText(std::string_view text, std::size_t* replaced = nullptr);
+
+// The same in place: `text` keeps its bytes (and is not copied) when it holds nothing to replace.
+// The number of replacements.
+std::size_t makeStorable(std::string& text);
 
 // The end of a sentence about a file that held `replaced` such characters: "it holds 2
 // characters that cannot be saved (...); they now read “�”".
@@ -120,6 +140,8 @@ struct StringArrayPlistRead {
     std::string leftOut;
     // Characters of `entries` (or `salvaged`) that could not be stored and now read U+FFFD.
     std::size_t replaced = 0;
+    // Memory ran out while it was read (see PlistRead::outOfMemory).
+    bool outOfMemory = false;
 };
 
 StringArrayPlistRead readStringArrayPlistFile(const std::string& path);
@@ -135,10 +157,13 @@ StringArrayPlistRead parseStringArrayPlist(std::string_view bytes);
 // given, then says which of these it was.
 std::optional<StringArray> readStringArrayPlist(const std::string& path, std::string* why = nullptr);
 
-// Writes `array` as an XML property list, atomically. False (with `error` filled in) on failure,
-// and when a string holds what an XML file cannot carry (a NUL or another control character,
-// bytes that are not UTF-8): such a list is refused whole rather than written broken.
-bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error = nullptr);
+// Writes `array` as an XML property list, atomically. What a string holds that the file cannot
+// carry (a NUL or another control character, bytes that are not UTF-8, U+FFFE and U+FFFF) is
+// written as U+FFFD, as storableText makes it, and counted in `replaced` when given. False (with
+// `error` filled in, the file as it was) when it cannot be written, when memory runs out, and
+// when it would be larger than `maxLength`: a list is never written that its reader refuses.
+bool writeStringArrayPlist(const std::string& path, const StringArray& array, NSError* error = nullptr,
+                           std::size_t* replaced = nullptr, std::size_t maxLength = kMaxListFileLength);
 
 // `text` as the content of an XML element: "&", "<", ">" and carriage returns escaped. None, with
 // `why` set, when it holds what XML 1.0 cannot carry.

@@ -505,6 +505,32 @@ TEST_F(ScreenScriptsTest, TerminationAddsATranscriptToItsListOnlyWhenTheListDoes
         }
 }
 
+// A dictated phrase holding what a list file cannot carry (a form feed, an escape, a NUL, bytes
+// that are no UTF-8) is saved into the list with those characters as U+FFFD, and quitting after
+// the Save does not add it again.
+TEST_F(ScreenScriptsTest, APhraseWithAControlCharacterIsSavedIntoTheListOnce) {
+    const std::pair<std::string, std::string> phrases[] = {{"page\x0C"
+                                                            "break",
+                                                            "page\uFFFDbreak"},
+                                                           {"\x1B[1mbold", "\uFFFD[1mbold"},
+                                                           {std::string("a\0b", 3), "a\uFFFDb"},
+                                                           {"caf\xE9", "caf\uFFFD"}};
+    for (const auto& [said, stored] : phrases) {
+        SCOPED_TRACE(stored);
+        platform::resetSharedInstances();
+        std::filesystem::remove_all(home / "Documents");
+        takeConsole();
+        ASSERT_EQ(runText("scripted\nmicrophone silence\ntap recordButton\nfinal " + said +
+                          "\ntap recordButton\nwait 2\ntap SaveDynamicButton\nterminate\n"),
+                  0);
+        auto rows = platform::readStringArrayPlist((home / "Documents" / "notes.txt").string());
+        ASSERT_TRUE(rows);
+        EXPECT_EQ(std::count(rows->begin(), rows->end(), " " + stored), 1) << testing::PrintToString(*rows);
+        const auto lines = takeConsole();
+        EXPECT_FALSE(contains(lines, "Not saved")) << testing::PrintToString(lines);
+    }
+}
+
 // Quitting with several dictation screens kept (the one shown, the first screen under it, one
 // switched away from): each saves what it holds, and the end is announced once.
 TEST_F(ScreenScriptsTest, QuittingWithSeveralScreensKeptAnnouncesTheEndOnceAndSavesEach) {

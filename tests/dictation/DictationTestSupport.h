@@ -26,6 +26,7 @@
 #include "platform/uikit/UINavigationController.h"
 #include "platform/uikit/UIWindow.h"
 #include "tests/support/PlatformTest.h"
+#include "tests/support/WorkMeter.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 // The sanitizers' allocator interface (GCC ships no header for it).
@@ -65,23 +66,6 @@ inline platform::AVAudioPCMBufferRef silenceOf(double seconds) {
     auto buffer = std::make_shared<platform::AVAudioPCMBuffer>(platform::AVAudioFormat(16000, 1), frames);
     buffer->setFrameLength(frames);
     return buffer;
-}
-
-// Resident memory: the most since the last reset (VmHWM), in bytes; 0 when the system does not say.
-// Under a sanitizer it also counts shadow memory and freed blocks held back from reuse, so only a
-// build without one gives a figure worth comparing.
-inline std::size_t peakResident() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0) return std::stoul(line.substr(6)) * 1024;
-    return 0;
-}
-// Starts a new peak at what is resident now; false when the system cannot.
-inline bool resetPeakResident() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
 }
 
 // A screen that runs the loop, in a key window inside its navigation controller; `Screen` names

@@ -15,10 +15,13 @@
 #include "platform/foundation/NSFileManager.h"
 #include "platform/uikit/UIAlertController.h"
 #include "tests/entries/EntryTestSupport.h"
+#include "tests/support/DamagedPreferences.h"
 
 namespace quillora::test {
 
 using namespace platform;
+using quillora::test::selfReferencingArray;
+using quillora::test::sharedStringList;
 using Rows = std::vector<std::string>;
 namespace fs = std::filesystem;
 
@@ -71,6 +74,11 @@ TEST_F(DamagedListTest, ADamagedListIsNamedInAnAlertWithWhereItsBytesWentWhatCam
          "its element 0 is a date, not a string",
          " Left out: element 0 (a date).",
          {}},
+        {selfReferencingArray(100000), "its objects refer to each other over and over", "", {}},
+        {sharedStringList(100000, 1000),
+         "it refers to its objects so often that reading it would take more than 8 times its size",
+         "",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why + c.recovered);
@@ -122,6 +130,74 @@ TEST_F(DamagedListTest, AListHoldingWhatCannotBeSavedShowsItCleanedKeepsTheFileA
     EXPECT_EQ(listFile()->front(), "another");
 }
 
+// A transcript holding what a list file cannot carry (a pasted form feed, an escape sequence, a
+// NUL, bytes that are no UTF-8) is saved, those characters stored as U+FFFD, as the preferences
+// store them; the row shows what the file holds.
+TEST_F(DamagedListTest, ATranscriptHoldingWhatAListFileCannotCarryIsSavedWithThoseCharactersReplaced) {
+    struct Case {
+        std::string transcript, stored, told;
+    };
+    const std::string one = "The list held 1 character that cannot be saved; it is stored as U+FFFD";
+    const std::vector<Case> cases{
+        {"page\x0C"
+         "break",
+         "page\uFFFDbreak", one},
+        {"\x1B[1mbold\x1B[0m", "\uFFFD[1mbold\uFFFD[0m",
+         "The list held 2 characters that cannot be saved; they are stored as U+FFFD"},
+        {std::string("before\0after", 12), "before\uFFFDafter", one},
+        {"caf\xE9 au lait", "caf\uFFFD au lait", one},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        resetSharedInstances();
+        fs::remove_all(Sandbox::documents());
+        fs::create_directories(Sandbox::documents());
+        writeList({"kept"});
+        takeConsole();
+        auto list = std::dynamic_pointer_cast<ViewControllerTabelView>(
+            storyboard->instantiateViewControllerWithIdentifier("VCTV"));
+        list->transribeText = c.transcript;
+        list->transcribe = true;
+        bool stored = false;
+        list->transcriptStored = [&] { stored = true; };
+        nav->pushViewController_animated(list, true);
+        EXPECT_FALSE(shownAlert());
+        EXPECT_TRUE(stored) << "the dictation screen is told its transcript is saved";
+        const auto told = takeConsole();
+        EXPECT_EQ(std::count(told.begin(), told.end(), c.told), 1);
+        const Rows rows{c.stored, "kept"};
+        EXPECT_EQ(rowTexts(*list->table.lock()), rows);
+        EXPECT_EQ(listFile(), rows);
+        // The next Save finds nothing more to replace.
+        list->deleteEntryAtRow(1);
+        EXPECT_EQ(listFile(), Rows{c.stored});
+        const auto later = takeConsole();
+        EXPECT_EQ(std::count(later.begin(), later.end(), c.told), 0);
+        nav->popToRootViewControllerAnimated(false);
+        runUntilIdle();
+    }
+}
+
+// A Save whose file would be larger than its reader takes (a list of ampersands, each written
+// as "&amp;") is refused: "Not saved" says why, the rows and the file stay as they were.
+TEST_F(DamagedListTest, ASaveWhoseFileTheReaderWouldRefuseIsNotSavedAndTheListStaysAsItWas) {
+    const std::string bytes = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>"
+                              "<string>kept</string><string><![CDATA[" +
+                              std::string(kMaxListFileLength / 5 + (1 << 20), '&') +
+                              "]]></string></array></plist>\n";
+    writeFile(documents("notes.txt"), bytes);
+    auto list = openList("new dictation");
+    auto alert = shownAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->title(), "Not saved");
+    EXPECT_EQ(alert->message(), "The list could not be saved: it would be larger than the " +
+                                    std::to_string(kMaxListFileLength) + " bytes a list file may hold");
+    ASSERT_EQ(list->data.size(), 2u);
+    EXPECT_EQ(list->data.front(), "kept");
+    EXPECT_TRUE(readFile(documents("notes.txt")) == bytes) << "the file as it was";
+    EXPECT_TRUE(temporaryFiles().empty());
+}
+
 TEST_F(DamagedListTest, ASaveThatFailsLeavesTheScreenAsItWasAndSaysWhy) {
     // Each fault meets a dictation's Save (the list opens with the transcript) or, on an open
     // list, a row deleted by swipe.
@@ -134,10 +210,6 @@ TEST_F(DamagedListTest, ASaveThatFailsLeavesTheScreenAsItWasAndSaysWhy) {
     struct rlimit unlimited {};
     getrlimit(RLIMIT_FSIZE, &unlimited);
     const std::vector<Case> cases{
-        {"a NUL in the transcript", std::string("before\0after", 12), [] {},
-         "Entry 1 cannot be saved: it holds a NUL character"},
-        {"a control character in the transcript", "bell \x07", [] {},
-         "Entry 1 cannot be saved: it holds the control character U+0007"},
         {"a folder that is gone", "",
          [&] {
              // A sync tool's link whose folder went away.
@@ -233,8 +305,16 @@ TEST_F(DamagedListTest, AnotherCopysSaveIsToldFromWhatThisScreenLastReadOrWrote)
 
     auto second = openList("");
     writeList({"later", "theirs", "mine", "b"});
-    second->transribeText = "cannot be saved \x01";
+    // The disk takes no more than a few bytes: the Save fails after taking in the other copy's.
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit unlimited {};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    struct rlimit small = unlimited;
+    small.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &small);
+    second->transribeText = "not saved";
     EXPECT_FALSE(second->addNote());
+    setrlimit(RLIMIT_FSIZE, &unlimited);
     EXPECT_EQ(second->data, (Rows{"theirs", "mine", "b"}));
     EXPECT_EQ(listFile(), (Rows{"later", "theirs", "mine", "b"}));
     runUntilIdle();

@@ -1,8 +1,9 @@
 #pragma once
 // Preferences files that once crashed or stalled every start, made here rather than kept as
 // megabytes in the repository: deep nesting hidden from a nesting check that read XML differently
-// from the parser after it, and a transcript of escaped characters that a parser decoded in
-// quadratic time; and files once read as settings and silently rewritten.
+// from the parser after it, a transcript of escaped characters that a parser decoded in
+// quadratic time, and small binary files whose references unfolded into gigabytes; and files
+// once read as settings and silently rewritten.
 
 #include <cstdint>
 #include <string>
@@ -41,14 +42,39 @@ inline std::string binaryPlist(const std::vector<std::string>& objects) {
     be(table, 8);
     return out;
 }
+// The marker of an object of `kind` (its high four bits) holding `count` items or bytes.
+inline std::string objectHead(unsigned kind, std::uint32_t count) {
+    if (count < 15) return std::string(1, static_cast<char>((kind << 4) | count));
+    std::string out{static_cast<char>((kind << 4) | 0xF), '\x12'};
+    for (int i = 3; i >= 0; --i)
+        out += static_cast<char>((count >> (8 * i)) & 0xFF);
+    return out;
+}
 inline std::string asciiObject(const std::string& s) {
-    if (s.size() < 15) return std::string(1, static_cast<char>(0x50 | s.size())) + s;
-    return std::string("\x5F\x10", 2) + static_cast<char>(s.size()) + s;
+    return objectHead(0x5, static_cast<std::uint32_t>(s.size())) + s;
+}
+
+// An array holding `refs` references to itself: each level it is entered at offers `refs` more.
+inline std::string selfReferencingArray(std::uint32_t refs) {
+    return binaryPlist({objectHead(0xA, refs) + std::string(refs, '\0')});
+}
+// An array of `refs` references to one string of `length` letters, which a reader builds once
+// for each.
+inline std::string sharedStringList(std::size_t length, std::uint32_t refs) {
+    return binaryPlist(
+        {objectHead(0xA, refs) + std::string(refs, '\x01'), asciiObject(std::string(length, 'x'))});
 }
 
 // A binary file whose top object is an archive's reference, as Python writes plistlib.UID(7).
 inline std::string referenceAtTopPreferences() {
     return binaryPlist({"\x80\x07"});
+}
+
+// The same reference as libplist writes it in XML.
+inline std::string referenceAtTopXmlPreferences() {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist "
+           "version=\"1.0\">\n<dict>\n\t<key>CF$UID</key>\n"
+           "\t<integer>7</integer>\n</dict>\n</plist>\n";
 }
 
 // A file that gives the font size twice, 18 and then 24.
@@ -93,6 +119,9 @@ inline std::vector<DamagedPreferences> damagedPreferences() {
         {"nesting inside a quoted attribute", head + "<plist x='>" + deep + "'>\n</plist>\n", true},
         {"1,200,000 escaped characters", escapedTranscriptPreferences(1200000), false},
         {"a reference at the top", referenceAtTopPreferences(), true},
+        {"a reference at the top, in XML", referenceAtTopXmlPreferences(), true},
+        {"an array holding itself 100,000 times", selfReferencingArray(100000), true},
+        {"a string of 100,000 letters referred to 1,000 times", sharedStringList(100000, 1000), true},
         {"a key given twice", repeatedKeyPreferences(false), true},
     };
 }

@@ -26,7 +26,29 @@ std::uint64_t readCount(const char* file) {
     return 0;
 }
 
+std::size_t statusLine(const std::string& name) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(name, 0) == 0) return std::stoul(line.substr(name.size())) * 1024;
+    return 0;
+}
+
 } // namespace
+
+std::size_t resident() {
+    return statusLine("VmRSS:");
+}
+
+std::size_t peakResident() {
+    return statusLine("VmHWM:");
+}
+
+bool resetPeakResident() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    clear.flush();
+    return static_cast<bool>(clear);
+}
 
 WorkMeter::WorkMeter()
     : processor_(processorNow()), thread_(readCount("/proc/thread-self/io")),

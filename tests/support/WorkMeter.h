@@ -4,6 +4,7 @@
 // tell from them that work was not done (a file not read through, a text not laid out whole, a
 // reader not gone quadratic) however busy the machine is.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quillora::test {
@@ -25,5 +26,13 @@ private:
     double processor_;
     std::uint64_t thread_, process_;
 };
+
+// Resident memory, in bytes: now (VmRSS), and the most since the last reset (VmHWM); 0 when the
+// system does not say. Under a sanitizer it also counts shadow memory and freed blocks held back
+// from reuse, so only a build without one gives a figure worth comparing.
+std::size_t resident();
+std::size_t peakResident();
+// Starts a new peak at what is resident now; false when the system cannot.
+bool resetPeakResident();
 
 } // namespace quillora::test

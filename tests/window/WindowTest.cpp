@@ -44,6 +44,7 @@
 #include "platform/uikit/UIViewController.h"
 #include "platform/webkit/HTMLDocument.h"
 #include "platform/webkit/WKWebView.h"
+#include "tests/support/DamagedPreferences.h"
 #include "tests/support/ImageCompare.h"
 #include "tests/support/PdfTools.h"
 #include "tests/support/PlatformTest.h"
@@ -1209,6 +1210,92 @@ TEST_F(WindowTest, ASavedTranscriptWithLineBreaksStaysInsideItsCard) {
 
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+}
+
+// Preferences that once took gigabytes to read (an array holding itself a million times, a string
+// of a million letters referred to a thousand times) and an archive's reference written in XML: the
+// window opens with the alert over its first screen, Return closes it, the file is kept aside as
+// it was, and the window ends as ever.
+TEST_F(WindowTest, PreferencesThatWouldUnfoldIntoGigabytesAreKeptAsideWithTheAlertOverTheFirstScreen) {
+    const std::pair<std::string, std::string> files[] = {
+        {"its objects refer to each other over and over", quillora::test::selfReferencingArray(1000000)},
+        {"it refers to its objects so often that reading it would take more than 8 times its size",
+         quillora::test::sharedStringList(1000000, 1000)},
+        {"it is not a dictionary", quillora::test::referenceAtTopXmlPreferences()},
+    };
+    for (const auto& [why, bytes] : files) {
+        SCOPED_TRACE(why);
+        const auto appHome = home / ("app-" + std::to_string(bytes.size()));
+        const auto prefs = appHome / "Library" / "Preferences" / "com.quillora.app.plist";
+        quillora::test::writeFile(prefs, bytes);
+        ChildProcess app = launch(appHome);
+        ASSERT_GT(app.pid(), 0);
+        const std::string id = window("Quillora");
+        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        const auto size = windowSize(id);
+        const auto first = home / "first.png";
+        if (!std::filesystem::exists(first)) firstScreen(size.first, size.second, first);
+        ASSERT_TRUE(waitForPrinted(
+            "Preferences file " + prefs.string() + " could not be read (" + why + "); kept aside as ", 0))
+            << readFile(home / "app.log");
+        // The alert comes over the first screen once it is up.
+        const auto shown = home / "shown.png";
+        ASSERT_TRUE(quillora::test::waitUntil(
+            [&] { return x_->capture(id, shown) && !quillora::test::compareImages(shown, first).matches; },
+            kHangLimit));
+        ASSERT_TRUE(x_->waitUntilStill(id));
+        ASSERT_TRUE(x_->key("Return"));
+        const auto comparison = waitForPicture(id, first);
+        EXPECT_TRUE(comparison.matches) << "Return left the alert: " << comparison.message;
+        ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+        EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+        std::vector<std::string> aside;
+        for (const auto& e : std::filesystem::directory_iterator(prefs.parent_path()))
+            if (e.path().filename().string().find(".corrupt-") != std::string::npos)
+                aside.push_back(readFile(e.path()));
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_TRUE(aside.front() == bytes) << "kept byte for byte";
+    }
+}
+
+// A form feed pasted into the transcript from another program is saved into the list: its row
+// shows U+FFFD where the form feed was, as the same steps without a window draw it, and the list
+// file holds it so; nothing says "Not saved".
+TEST_F(WindowTest, APastedFormFeedIsSavedIntoTheListWhereItsRowShowsWhatTheFileHolds) {
+    const std::string pasted = "page\x0C"
+                               "break";
+    quillora::test::writeFile(home / "pasted.txt", pasted);
+    // Another program holds the desktop's clipboard.
+    ChildProcess clipboard = ChildProcess::start(
+        {"xclip", "-selection", "clipboard", "-quiet", "-i", (home / "pasted.txt").string()}, env_,
+        (home / "xclip.log").string());
+    ASSERT_TRUE(clipboard.running()) << "xclip could not start";
+    ChildProcess app;
+    Controls controls;
+    std::string id;
+    std::pair<int, int> size;
+    ASSERT_NO_FATAL_FAILURE(openFirstScreen(app, home / "app", controls, id, size));
+    const platform::CGRect& t = controls.transcript;
+    std::ostringstream steps;
+    steps << "tap " << t.minX() + t.width() * 0.9 << " " << t.minY() + t.height() * 0.05 << "\nwait 1.5\n"
+          << "type Editor \"" << pasted
+          << "\"\npress Save\nwait 1\ntap SaveDynamicButton\nwait 1\npicture list\n";
+    drawScreens(steps.str(), size.first, size.second);
+
+    clickAndSettle(id, size, controls.transcript, 0.9, 0.05);
+    click(id, size, controls.editorText, 0.3, 0.05);
+    andSettle(id, [&] { ASSERT_TRUE(x_->key("ctrl+v")); });
+    clickAndSettle(id, size, controls.editorSave);
+    clickAndSettle(id, size, controls.save);
+    const auto comparison = waitForExactPicture(id, home / "list.png");
+    EXPECT_TRUE(comparison.matches) << comparison.message << "\n" << readFile(home / "app.log");
+    EXPECT_EQ(printed("Not saved"), 0u) << readFile(home / "app.log");
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+    const auto rows = platform::readStringArrayPlist((home / "app" / "Documents" / "notes.txt").string());
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(std::count(rows->begin(), rows->end(), "page\uFFFDbreak"), 1) << testing::PrintToString(*rows);
 }
 
 // Edit on the saved-PDF browser shows each row's delete control beside its card, which stays inside

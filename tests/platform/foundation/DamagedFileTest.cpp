@@ -12,11 +12,13 @@
 #include <plist/plist.h>
 
 #include "platform/foundation/NSFileManager.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/Sandbox.h"
 #include "tests/support/ActingAs.h"
+#include "tests/support/DamagedPreferences.h"
 #include "tests/support/PlatformTest.h"
 #include "tests/support/WorkMeter.h"
 
@@ -210,6 +212,74 @@ TEST_F(DamagedFileTest, PropertyListsNestedTooDeeplyAreRefusedBeforeAnyReaderRec
     EXPECT_EQ(plistNestingProblem(deepBinary(100)), std::nullopt);
 }
 
+// Small binary files whose references unfold into far more than they hold, beside files of the
+// same shapes read whole: the memory a read takes stays in proportion to the file's size, and
+// what would take more is refused, and kept aside with the alert as the preferences.
+TEST_F(DamagedFileTest, ReadingAFileTakesMemoryInProportionToItsSizeWhateverItsReferencesSay) {
+    using quillora::test::selfReferencingArray;
+    using quillora::test::sharedStringList;
+    const std::string loop = "its objects refer to each other over and over";
+    const std::string unfolds =
+        "it refers to its objects so often that reading it would take more than 8 times its size";
+    StringArray distinct;
+    for (int i = 0; i < 1000; ++i)
+        distinct.push_back(std::to_string(i) + std::string(1000, 'x'));
+    fs::create_directories(Sandbox::documents());
+    ASSERT_TRUE(writeStringArrayPlist(docs("distinct.txt"), distinct));
+    struct Case {
+        std::string what;
+        std::string bytes;
+        std::string why; // none when it is read whole
+        std::size_t entries;
+    };
+    const std::vector<Case> cases{
+        {"an array holding itself 100,000 times", selfReferencingArray(100000), loop, 0},
+        {"an array holding itself 1,000,000 times", selfReferencingArray(1000000), loop, 0},
+        {"a string of 100,000 letters referred to 1,000 times", sharedStringList(100000, 1000), unfolds, 0},
+        {"a string of 1,000,000 letters referred to 1,000 times", sharedStringList(1000000, 1000), unfolds,
+         0},
+        {"a string of 100 letters referred to 1,000 times", sharedStringList(100, 1000), "", 1000},
+        {"1,000 strings of 1,000 letters", read(docs("distinct.txt")), "", 1000},
+    };
+    // What the process holds besides: the allocator's own pages, a sanitizer's shadow of what it
+    // hands out, the console and the store.
+    constexpr std::size_t kAround = std::size_t(8) << 20;
+    const fs::path prefs = Sandbox::preferences() / "com.quillora.app.plist";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::size_t bound = kReadCostFactor * c.bytes.size() + kReadCostAllowance + kAround;
+        writeFile(docs("notes.txt"), c.bytes);
+        ASSERT_TRUE(quillora::test::resetPeakResident());
+        std::size_t before = quillora::test::resident();
+        auto list = readStringArrayPlistFile(docs("notes.txt"));
+        EXPECT_LT(quillora::test::peakResident() - before, bound) << "as a list";
+        EXPECT_EQ(list.why, c.why);
+        EXPECT_EQ(list.entries ? list.entries->size() : 0, c.entries);
+        EXPECT_TRUE(list.salvaged.empty()) << "copies of one object are no entries before damage";
+        list = {};
+
+        NSUserDefaults::resetStandardUserDefaults();
+        fs::remove_all(Sandbox::preferences());
+        writeFile(prefs, c.bytes);
+        std::string message;
+        auto observer = std::make_shared<int>();
+        NSNotificationCenter::defaultCenter().addObserver(
+            observer, NSUserDefaultsFileDamagedNotification,
+            [&](const NSNotification& n) { message = n.stringForKey("message").value_or(""); });
+        ASSERT_TRUE(quillora::test::resetPeakResident());
+        before = quillora::test::resident();
+        auto defaults = NSUserDefaults::standardUserDefaults();
+        EXPECT_LT(quillora::test::peakResident() - before, bound) << "as the preferences";
+        runUntilIdle();
+        // None of them is a dictionary of settings: all are kept aside, with the reason.
+        EXPECT_FALSE(fs::exists(prefs));
+        const std::string why = c.why.empty() ? "it is not a dictionary" : c.why;
+        EXPECT_NE(message.find(" could not be read: " + why + ". Its bytes are kept in "), std::string::npos)
+            << message;
+        NSUserDefaults::resetStandardUserDefaults();
+    }
+}
+
 TEST_F(DamagedFileTest, EveryValidXmlListIsReadExactly) {
     const std::string pin = "\xF0\x9F\x93\x8C";
     struct Case {
@@ -286,7 +356,8 @@ TEST_F(DamagedFileTest, ACutOrZeroFilledListGivesBackItsCompleteEntries) {
     EXPECT_EQ(mixed.leftOut, "element 1 (a number)");
 }
 
-TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCannotCarryIsRefused) {
+TEST_F(DamagedFileTest,
+       WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCannotCarryIsStoredAsReplacementCharacters) {
     fs::create_directories(Sandbox::documents());
     const std::string path = docs("notes.txt");
     const StringArray entries{
@@ -310,22 +381,33 @@ TEST_F(DamagedFileTest, WrittenListsAreXmlThatAnotherReaderReadsBackAndWhatXmlCa
     EXPECT_EQ(plist_array_get_size(root), entries.size());
     plist_free(root);
 
-    struct Refused {
+    // What a list file cannot carry is stored as U+FFFD, as the reader cleans it and the
+    // preferences store it: one for each byte that is no UTF-8 or control character, one for a
+    // non-character.
+    struct Stored {
         std::string entry;
-        std::string why;
+        std::string reads;
+        std::size_t replaced;
     };
-    const std::vector<Refused> refused{
-        {std::string("a\0b", 3), "Entry 2 cannot be saved: it holds a NUL character"},
-        {"bell \x07", "Entry 2 cannot be saved: it holds the control character U+0007"},
-        {"bad \xC3(", "Entry 2 cannot be saved: it holds bytes that are not UTF-8 text"},
-        {"not \xEF\xBF\xBF", "Entry 2 cannot be saved: it holds the non-character U+FFFF"},
+    const std::vector<Stored> stored{
+        {std::string("a\0b", 3), "a\uFFFDb", 1},
+        {"bell \x07, form \x0C feed, \x1B[1m", "bell \uFFFD, form \uFFFD feed, \uFFFD[1m", 3},
+        {"bad \xC3( \xFF\xFE", "bad \uFFFD( \uFFFD\uFFFD", 3},
+        {"not \xEF\xBF\xBF &\xEF\xBF\xBE<", "not \uFFFD &\uFFFD<", 2},
+        {"cut \xF0\x9F\x93", "cut \uFFFD\uFFFD\uFFFD", 3},
     };
-    for (const auto& r : refused) {
-        SCOPED_TRACE(r.why);
+    for (const auto& c : stored) {
+        SCOPED_TRACE(c.reads);
+        std::size_t replaced = 0;
         NSError error;
-        EXPECT_FALSE(writeStringArrayPlist(path, {"fine", r.entry}, &error));
-        EXPECT_EQ(error.localizedDescription, r.why);
-        EXPECT_EQ(readStringArrayPlist(path), entries) << "the old file stays";
+        ASSERT_TRUE(writeStringArrayPlist(path, {"fine", c.entry}, &error, &replaced))
+            << error.localizedDescription;
+        EXPECT_EQ(replaced, c.replaced);
+        EXPECT_EQ(storableText(c.entry), c.reads) << "the reader's cleaning, the same";
+        auto read = readStringArrayPlistFile(path);
+        EXPECT_EQ(read.entries, (StringArray{"fine", c.reads}));
+        EXPECT_EQ(read.replaced, 0u) << "nothing left to clean";
+        EXPECT_EQ(shell("xmllint --noout '" + path + "' 2>&1; echo $?"), "0");
     }
 
     // The preferences, written by the same writer, are XML that reads back too.

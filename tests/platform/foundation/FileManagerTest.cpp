@@ -116,24 +116,29 @@ TEST_F(FileManagerTest, StringArrayPlistsRoundTripAndRejectAnythingPartial) {
     ASSERT_TRUE(writeStringArrayPlist(path, {}));
     EXPECT_EQ(readStringArrayPlist(path), StringArray{});
 
-    // A string cut at a NUL would be stored short: refused, and the old file kept.
-    NSError error;
-    EXPECT_FALSE(writeStringArrayPlist(path, {std::string("a\0b", 3)}, &error));
-    EXPECT_FALSE(error.localizedDescription.empty());
-    EXPECT_EQ(readStringArrayPlist(path), StringArray{});
+    // A NUL is stored as U+FFFD, not cut short.
+    std::size_t replaced = 0;
+    ASSERT_TRUE(writeStringArrayPlist(path, {std::string("a\0b", 3)}, nullptr, &replaced));
+    EXPECT_EQ(readStringArrayPlist(path), StringArray{"a\uFFFDb"});
+    EXPECT_EQ(replaced, 1u);
     EXPECT_FALSE(writeStringArrayPlist(docs("nofolder/list.plist"), entries));
 
-    // A list longer than the pieces it is written and read in, refused at its last entry once the
-    // first pieces are written: the old file stays, and nothing is left beside it.
+    // The writer's bound is the reader's. A list longer than the pieces it is written in, whose
+    // file would be one byte over the bound, is refused once its first pieces are written: the
+    // old file stays, and nothing is left beside it. One that fits exactly is read back.
     StringArray longList(6000, std::string(999, 'x') + "&");
     ASSERT_TRUE(writeStringArrayPlist(path, longList));
-    EXPECT_EQ(readStringArrayPlist(path), longList);
     const auto kept = fm.contentsAtPath(path);
-    longList.push_back("\x01");
-    EXPECT_FALSE(writeStringArrayPlist(path, longList, &error));
+    const std::size_t bound = kept->size();
+    longList.back() += "y";
+    NSError error;
+    EXPECT_FALSE(writeStringArrayPlist(path, longList, &error, nullptr, bound));
     EXPECT_EQ(error.localizedDescription,
-              "Entry 6001 cannot be saved: it holds the control character U+0001");
+              "it would be larger than the " + std::to_string(bound) + " bytes a list file may hold");
     EXPECT_TRUE(fm.contentsAtPath(path) == kept) << "the old file is kept";
+    longList.back().pop_back();
+    ASSERT_TRUE(writeStringArrayPlist(path, longList, nullptr, nullptr, bound));
+    EXPECT_EQ(readStringArrayPlistFile(RegularFile::open(path, bound)).entries, longList);
     std::vector<std::string> names;
     for (auto& item : std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
         names.push_back(item.path().filename().string());

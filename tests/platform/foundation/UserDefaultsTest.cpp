@@ -246,6 +246,8 @@ TEST_F(UserDefaultsTest, AFileHoldingNoDictionaryOrRepairedAsItIsReadIsKeptAside
     const std::vector<Case> cases{
         {"a reference at the top", quillora::test::referenceAtTopPreferences(), "it is not a dictionary", "",
          0},
+        {"a reference at the top, written in XML", quillora::test::referenceAtTopXmlPreferences(),
+         "it is not a dictionary", "", 0},
         {"an array at the top", "<plist version=\"1.0\"><array><integer>7</integer></array></plist>",
          "it is not a dictionary", "", 0},
         {"a key given twice", quillora::test::repeatedKeyPreferences(false),
