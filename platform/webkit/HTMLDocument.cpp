@@ -115,14 +115,50 @@ std::vector<std::string> graphemes(const std::string& text) {
     return pieces;
 }
 
+// Where a reader expects an address, a path or a link to go on on the next line, as style guides
+// break them: after "@", "//" (a scheme's), a ":" not before one and a hyphen; before a "/" of a
+// path, a "." and the other separators of names and queries. A break that parts an address from
+// its domain or a path at a folder ranks above one inside a name. By the characters of a word as
+// seen (`pieces`): at i, the rank of a break before piece i (0 for none, 1 the strongest).
+std::vector<int> addressBreaks(const std::vector<std::string>& pieces) {
+    std::vector<int> ranks(pieces.size(), 0);
+    const auto is = [&](std::size_t i, const char* c) { return i < pieces.size() && pieces[i] == c; };
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        const std::size_t before = i - 1;
+        if (is(before, "@") || (is(before, "/") && i >= 2 && is(before - 1, "/")))
+            ranks[i] = 1;
+        else if (is(i, "/") && !is(before, "/") && !is(before, ":") && !is(i + 1, "/"))
+            ranks[i] = 1;
+        else if (is(i, "?") || is(i, "#"))
+            ranks[i] = 1;
+        else if ((is(before, ":") && !is(i, "/")) || is(before, "-"))
+            ranks[i] = 2;
+        else
+            for (const char* c : {".", "_", "~", "%", ",", "&", "="})
+                if (is(i, c) && !is(before, c)) ranks[i] = 2;
+    }
+    return ranks;
+}
+
+// The fewest characters a line holds of a word broken over lines: a letter or two alone on a
+// line reads as a stray mark, not as the word's end.
+constexpr std::size_t kFewestOnALine = 3;
+
 // `pieces` (the characters of a word) joined into runs each as wide as fits in `room` pixels in
-// `font` once cased as `transform` says, and at least one character: a line's worth each. Each
-// run is measured whole, as it is drawn; its length is first guessed from the word's average
+// `font` once cased as `transform` says: a line's worth each, ending where an address or a path
+// breaks (the strongest break that fits, the last one of its rank) and only where none fits cut
+// between two characters. No run but a word's only one holds fewer than kFewestOnALine characters.
+// Each run is measured whole, as it is drawn; its length is first guessed from the word's average
 // width, then found by doubling and halving from there, so a word costs a few measures a line.
 std::vector<std::string> lineLengths(const std::vector<std::string>& pieces, double averageWidth, int room,
                                      HTMLContainer& container, litehtml::uint_ptr font,
                                      litehtml::text_transform transform) {
     std::vector<std::string> lines;
+    // The places a line may start at, by rank.
+    std::vector<std::size_t> breaksOfRank[2];
+    const auto ranks = addressBreaks(pieces);
+    for (std::size_t i = kFewestOnALine; i + kFewestOnALine <= pieces.size(); ++i)
+        if (ranks[i] > 0) breaksOfRank[ranks[i] - 1].push_back(i);
     std::size_t from = 0;
     std::string run;
     const auto join = [&](std::size_t count) -> const std::string& {
@@ -168,8 +204,25 @@ std::vector<std::string> lineLengths(const std::vector<std::string>& pieces, dou
             const std::size_t middle = most + (tooMany - most) / 2;
             (fits(middle) ? most : tooMany) = middle;
         }
-        lines.push_back(join(most));
-        from += most;
+        std::size_t count = most;
+        if (most < left) {
+            std::optional<std::size_t> end;
+            for (const auto& breaks : breaksOfRank) {
+                auto after = std::upper_bound(breaks.begin(), breaks.end(), from + most);
+                if (after != breaks.begin() && *std::prev(after) >= from + kFewestOnALine) {
+                    end = *std::prev(after);
+                    break;
+                }
+            }
+            if (end)
+                count = *end - from;
+            else if (left < 2 * kFewestOnALine)
+                count = left; // too few to make two lines of
+            else
+                count = std::clamp(most, kFewestOnALine, left - kFewestOnALine);
+        }
+        lines.push_back(join(count));
+        from += count;
     }
     return lines;
 }

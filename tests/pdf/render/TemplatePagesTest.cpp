@@ -179,13 +179,14 @@ protected:
     }
 
     // The page as the screen shows it, phone-wide, drawn whole onto one tall PDF page.
-    std::filesystem::path printPhoneWide(const std::string& html, double width) {
+    std::filesystem::path printPhoneWide(const std::string& html, double width,
+                                         const std::string& name = "phone") {
         platform::HTMLDocument doc(html, bundle);
         const double height = doc.layout(width, 844);
         platform::PDFWriter writer({width, std::max(height, 1.0)});
         cairo_t* cr = writer.beginPage({width, std::max(height, 1.0)});
         doc.drawSlice(cr, {0, height});
-        const auto out = home / "tmp" / "phone.pdf";
+        const auto out = home / "tmp" / (name + ".pdf");
         EXPECT_TRUE(writer.finish() && platform::writeFileAtomically(out, writer.data()));
         return out;
     }
@@ -789,6 +790,41 @@ TEST_F(TemplatePagesTest, AnAddressOfThousandsOfLettersFillsEachStripWholeAcross
         }
     for (const auto& strip : strips)
         EXPECT_EQ(strip, word);
+}
+
+// The flyers' tear-off strips at the forms' own values: the sample address breaks after its "@",
+// not a letter from its end, the same way on paper, on the phone's screen and on the screen
+// turned on its side (where it fits whole).
+TEST_F(TemplatePagesTest, TheStripsBreakTheSampleAddressWhereAnAddressBreaks) {
+    const auto values = sampleValues();
+    ASSERT_EQ(values.at("Website"), "listings@example.com");
+    const auto four = [](const std::string& piece) {
+        return piece + " " + piece + " " + piece + " " + piece;
+    };
+    for (const char* name : {"rentflyer", "saleflyer"}) {
+        const auto& row = *pdfTemplateNamed(name);
+        const std::string html = page(row, values, "Flat By The Park");
+        struct Where {
+            const char* what;
+            std::filesystem::path pdf;
+            std::vector<std::string> lines;
+        };
+        const std::vector<Where> places{
+            {"paper", print(row, html, "strips-defaults"), {four("listings@"), four("example.com")}},
+            {"phone", printPhoneWide(html, 390, "portrait"), {four("listings@"), four("example.com")}},
+            {"phone on its side", printPhoneWide(html, 844, "landscape"), {four("listings@example.com")}},
+        };
+        for (const auto& where : places) {
+            SCOPED_TRACE(std::string(name) + " on the " + where.what);
+            std::vector<std::string> strips;
+            for (const auto& p : test::pdfVisualLines(where.pdf))
+                for (const auto& line : p)
+                    if (line.find("listings") != std::string::npos ||
+                        line.find("example") != std::string::npos || line.find("com") == 0)
+                        strips.push_back(line);
+            EXPECT_EQ(strips, where.lines);
+        }
+    }
 }
 
 } // namespace
