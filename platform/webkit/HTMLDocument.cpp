@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <limits>
 #include <optional>
@@ -126,21 +127,23 @@ std::vector<std::string> graphemes(const std::string& text) {
 // its domain or a path at a folder ranks above one inside a name. By the characters of a word as
 // seen (`pieces`): at i, the rank of a break before piece i (0 for none, 1 the strongest).
 std::vector<int> addressBreaks(const std::vector<std::string>& pieces) {
+    // Only characters of one byte part the names of an address: the others count as letters.
+    std::vector<char> c(pieces.size() + 1, 0);
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        if (pieces[i].size() == 1) c[i] = pieces[i][0];
     std::vector<int> ranks(pieces.size(), 0);
-    const auto is = [&](std::size_t i, const char* c) { return i < pieces.size() && pieces[i] == c; };
     for (std::size_t i = 1; i < pieces.size(); ++i) {
-        const std::size_t before = i - 1;
-        if (is(before, "@") || (is(before, "/") && i >= 2 && is(before - 1, "/")))
+        const char here = c[i], before = c[i - 1], after = c[i + 1];
+        if (before == '@' || (before == '/' && i >= 2 && c[i - 2] == '/'))
             ranks[i] = 1;
-        else if (is(i, "/") && !is(before, "/") && !is(before, ":") && !is(i + 1, "/"))
+        else if (here == '/' && before != '/' && before != ':' && after != '/')
             ranks[i] = 1;
-        else if (is(i, "?") || is(i, "#"))
+        else if (here == '?' || here == '#')
             ranks[i] = 1;
-        else if ((is(before, ":") && !is(i, "/")) || is(before, "-"))
+        else if ((before == ':' && here != '/') || before == '-')
             ranks[i] = 2;
-        else
-            for (const char* c : {".", "_", "~", "%", ",", "&", "="})
-                if (is(i, c) && !is(before, c)) ranks[i] = 2;
+        else if (here != 0 && here != before && std::strchr("._~%,&=", here))
+            ranks[i] = 2;
     }
     return ranks;
 }
@@ -470,6 +473,42 @@ private:
     litehtml::position blockAt_;
 };
 
+// A letter or number of a right-to-left script, or a mark that starts a right-to-left run.
+bool turnsRightToLeft(UChar32 c) {
+    switch (u_charDirection(c)) {
+    case U_RIGHT_TO_LEFT:
+    case U_RIGHT_TO_LEFT_ARABIC:
+    case U_ARABIC_NUMBER:
+    case U_RIGHT_TO_LEFT_EMBEDDING:
+    case U_RIGHT_TO_LEFT_OVERRIDE:
+    case U_RIGHT_TO_LEFT_ISOLATE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `text` holds a character that may set a run right to left: most texts hold none.
+bool holdsRightToLeft(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c = 0;
+        U8_NEXT(text.data(), i, text.size(), c);
+        if (c >= 0 && turnsRightToLeft(c)) return true;
+    }
+    return false;
+}
+
+// Whether a page of `markup` may hold right-to-left text: one of its characters, or a character
+// reference that may stand for one. A page that cannot is laid out without looking for it.
+bool mayHoldRightToLeft(std::string_view markup) {
+    return holdsRightToLeft(markup) || markup.find("&#") != std::string_view::npos ||
+           markup.find("&rlm;") != std::string_view::npos;
+}
+
 // litehtml 0.6 sets a line's words from the left in the order they come, so a right-to-left
 // sentence read backwards. Lines are set as a browser sets them: the bidirectional algorithm
 // resolves the levels of each paragraph's characters (a block's text up to a forced break or a
@@ -511,20 +550,6 @@ private:
         double x = 0, width = 0;
     };
 
-    static bool turnsRightToLeft(UChar32 c) {
-        switch (u_charDirection(c)) {
-        case U_RIGHT_TO_LEFT:
-        case U_RIGHT_TO_LEFT_ARABIC:
-        case U_ARABIC_NUMBER:
-        case U_RIGHT_TO_LEFT_EMBEDDING:
-        case U_RIGHT_TO_LEFT_OVERRIDE:
-        case U_RIGHT_TO_LEFT_ISOLATE:
-            return true;
-        default:
-            return false;
-        }
-    }
-
     void orderBlock(const Element& block) {
         const auto lines = InlineLines::of(block);
         std::size_t first = 0;
@@ -533,20 +558,6 @@ private:
                 orderParagraph(lines, first, i + 1);
                 first = i + 1;
             }
-    }
-
-    // Whether a paragraph holding `text` may need turning: most hold nothing right to left.
-    static bool holdsRightToLeft(const litehtml::tstring& text) {
-        for (std::size_t i = 0; i < text.size();) {
-            if (static_cast<unsigned char>(text[i]) < 0x80) {
-                ++i;
-                continue;
-            }
-            UChar32 c = 0;
-            U8_NEXT(text.data(), i, text.size(), c);
-            if (c >= 0 && turnsRightToLeft(c)) return true;
-        }
-        return false;
     }
 
     void orderParagraph(const std::vector<InlineLine>& lines, std::size_t from, std::size_t to) {
@@ -1073,6 +1084,7 @@ struct HTMLDocument::Impl {
     std::vector<HTMLBox> boxes;
     std::vector<HTMLKeepTogether> boxesPx; // words, pictures and kept blocks, by their tops
     int lastContentPx = 0;                 // the foot of the last word or picture
+    bool rightToLeft = false;              // whether its lines may need turning
     mutable std::vector<Crowd> crowds;
     PageMargins margins;
 
@@ -1147,6 +1159,7 @@ struct HTMLDocument::Impl {
             document = parse(withRooms(html, runs, {}));
         }
         margins = pageMarginsIn(container.importedStyles() + styles);
+        rightToLeft = mayHoldRightToLeft(markup);
     }
 
     litehtml::document::ptr parse(const std::string& markup) {
@@ -1332,7 +1345,7 @@ struct HTMLDocument::Impl {
             document->render(widthPx);
         }
         Justification(container).run(*document);
-        VisualOrder(container).run(*document);
+        if (rightToLeft) VisualOrder(container).run(*document);
 
         crowds = crowdsOf(*document);
         if (onlyToDraw) return;
