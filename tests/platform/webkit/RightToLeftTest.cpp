@@ -10,7 +10,6 @@
 #include <pango/pangocairo.h>
 
 #include "platform/foundation/FontLock.h"
-#include "platform/foundation/RunLoop.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextDrawing.h"
 #include "platform/webkit/HTMLDocument.h"
