@@ -93,7 +93,7 @@ AnyView SwiftUIView::body() const {
                        })
                     .buttonStyle(GradientButtonStyleBlue{}),
                 Spacer(),
-                VStack({Spacer(), Text("🙋♀️ Click on Pie chart")
+                VStack({Spacer(), Text("\U0001F64B\u200D\u2640\uFE0F Click on Pie chart")
                                       .font(Font::footnote())
                                       .foregroundColor(Color::blue())
                                       .padding(EdgeInsets{3, 3, 3, 3})})}),

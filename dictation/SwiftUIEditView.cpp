@@ -50,7 +50,7 @@ AnyView SwiftUIEditView::body() const {
                  Spacer(),
                  Button(label("Save"), [self] { self.save(); }).buttonStyle(GradientButtonStyleBlue{})}),
          Spacer(),
-         VStack({Spacer(), Text("🙋♀️ Click to Edit Text")
+         VStack({Spacer(), Text("\U0001F64B\u200D\u2640\uFE0F Click to Edit Text")
                                .font(Font::footnote())
                                .foregroundColor(Color::blue())
                                .padding(EdgeInsets{3, 3, 3, 3})}),

@@ -106,7 +106,7 @@ void build(const TemplateFormTable& table, const FormRow& row, std::vector<AnyVi
             Text(row.text).font(Font::headline()).animation(Animation::easeInOut(5.0))};
         for (int i = 0; i < row.spacersInHeader; ++i)
             views.push_back(Spacer());
-        views.push_back(Text("We need a little more info 🙋♀️").animation(Animation::linear()));
+        views.push_back(Text("We need a little more info \U0001F64B\u200D\u2640\uFE0F").animation(Animation::linear()));
         out.push_back(VStack({Alignment::center, std::nullopt}, std::move(views)));
         return;
     }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/uikit/ImageFile.h"
@@ -51,26 +52,32 @@ struct HTMLContainer::Font {
     // of different words; when full it starts over.
     static constexpr std::size_t kShapedWords = 4096;
     std::unordered_map<std::string, PangoLayout*> shaped;
+    // Set right to left (a part of a line the bidirectional algorithm turned), by `rightToLeft`.
+    PangoLayout* rightToLeft = nullptr;
+    std::unordered_map<std::string, PangoLayout*> shapedRightToLeft;
 
-    PangoLayout* shapedLayout(const char* text) {
-        auto found = shaped.find(text);
-        if (found != shaped.end()) return found->second;
-        if (shaped.size() >= kShapedWords) forgetShaped();
-        PangoLayout* copy = pango_layout_copy(layout);
-        pango_layout_set_text(copy, text, -1);
-        shaped.emplace(text, copy);
+    PangoLayout* shapedLayout(const std::string& text, bool turned = false) {
+        auto& words = turned ? shapedRightToLeft : shaped;
+        auto found = words.find(text);
+        if (found != words.end()) return found->second;
+        if (words.size() >= kShapedWords) forgetShaped(words);
+        PangoLayout* copy = pango_layout_copy(turned ? rightToLeft : layout);
+        pango_layout_set_text(copy, text.data(), static_cast<int>(text.size()));
+        words.emplace(text, copy);
         return copy;
     }
 
-    void forgetShaped() {
-        for (auto& [word, shapedWord] : shaped)
+    static void forgetShaped(std::unordered_map<std::string, PangoLayout*>& words) {
+        for (auto& [word, shapedWord] : words)
             g_object_unref(shapedWord);
-        shaped.clear();
+        words.clear();
     }
 
     ~Font() {
-        forgetShaped();
+        forgetShaped(shaped);
+        forgetShaped(shapedRightToLeft);
         if (layout) g_object_unref(layout);
+        if (rightToLeft) g_object_unref(rightToLeft);
         if (description) pango_font_description_free(description);
     }
 };
@@ -154,6 +161,17 @@ void roundedRectangle(cairo_t* cr, const litehtml::position& pos, const litehtml
     cairo_close_path(cr);
 }
 
+// Whether `parts` hold every byte of a word `bytes` long once: a word that is not the one its line
+// was set with is drawn whole instead.
+bool cover(const std::vector<HTMLTextPart>& parts, std::size_t bytes) {
+    std::size_t covered = 0;
+    for (const auto& part : parts) {
+        if (part.begin > bytes || part.length > bytes - part.begin) return false;
+        covered += part.length;
+    }
+    return covered == bytes;
+}
+
 
 } // namespace
 
@@ -164,21 +182,26 @@ HTMLContainer::HTMLContainer(fs::path baseFolder, int pageWidthPx, int pageHeigh
         auto absolute = fs::weakly_canonical(base_, ec);
         if (!ec) base_ = absolute;
     }
-    pango_ = pango_font_map_create_context(anyThread ? TextDrawing::sharedFontMap() : TextDrawing::fontMap());
+    PangoFontMap* map = anyThread ? TextDrawing::sharedFontMap() : TextDrawing::fontMap();
     // Unhinted metrics keep widths proportional to the font size, so a layout measured here is the
     // layout drawn into the PDF at any scale.
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    pango_cairo_context_set_font_options(pango_, options);
+    for (PangoContext** context : {&pango_, &pangoRightToLeft_}) {
+        *context = pango_font_map_create_context(map);
+        pango_cairo_context_set_font_options(*context, options);
+        pango_cairo_context_set_resolution(*context, 72);
+        pango_context_set_round_glyph_positions(*context, FALSE);
+    }
     cairo_font_options_destroy(options);
-    pango_cairo_context_set_resolution(pango_, 72);
-    pango_context_set_round_glyph_positions(pango_, FALSE);
+    pango_context_set_base_dir(pangoRightToLeft_, PANGO_DIRECTION_RTL);
 }
 
 HTMLContainer::~HTMLContainer() {
     FontLock::Guard fonts;
     if (pango_) g_object_unref(pango_);
+    if (pangoRightToLeft_) g_object_unref(pangoRightToLeft_);
 }
 
 void HTMLContainer::setPageSize(int widthPx, int heightPx) {
@@ -234,6 +257,10 @@ litehtml::uint_ptr HTMLContainer::create_font(const litehtml::tchar_t* faceName,
     font->layout = pango_layout_new(pango_);
     pango_layout_set_font_description(font->layout, font->description);
     pango_layout_set_single_paragraph_mode(font->layout, TRUE);
+    font->rightToLeft = pango_layout_new(pangoRightToLeft_);
+    pango_layout_set_font_description(font->rightToLeft, font->description);
+    pango_layout_set_single_paragraph_mode(font->rightToLeft, TRUE);
+    pango_layout_set_auto_dir(font->rightToLeft, FALSE);
 
     PangoFontMetrics* metrics = pango_context_get_metrics(pango_, font->description, nullptr);
     const double scale = PANGO_SCALE;
@@ -300,16 +327,11 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
             cairo_rectangle(cr, box.x, box.y, box.width, box.height);
     if (!clips_.empty()) cairo_clip(cr);
     setColor(cr, color);
-    PangoLayout* word = font->shapedLayout(text);
     const double baseline = pos.bottom() - font->descent;
-    double x = pos.x;
-    if (!nudges_.empty())
-        if (auto nudge = nudges_.find({pos.x - originX_, pos.y - originY_}); nudge != nudges_.end())
-            x += nudge->second;
-    cairo_move_to(cr, x, baseline);
-    PrintedLine::show(cr, pango_layout_get_line_readonly(word, 0));
-
-    if (font->decoration) {
+    const auto show = [&](PangoLayout* word, double x) {
+        cairo_move_to(cr, x, baseline);
+        PrintedLine::show(cr, pango_layout_get_line_readonly(word, 0));
+        if (!font->decoration) return;
         int width = 0;
         pango_layout_get_size(word, &width, nullptr);
         const double w = static_cast<double>(width) / PANGO_SCALE;
@@ -320,6 +342,19 @@ void HTMLContainer::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* t
         if (font->decoration & litehtml::font_decoration_overline)
             cairo_rectangle(cr, x, baseline - font->ascent, w, font->underlineThickness);
         cairo_fill(cr);
+    };
+    const std::pair<int, int> at{pos.x - originX_, pos.y - originY_};
+    const std::string_view word(text);
+    const auto placed = placed_.find(at);
+    if (placed != placed_.end() && cover(placed->second, word.size())) {
+        for (const auto& part : placed->second)
+            show(font->shapedLayout(std::string(word.substr(part.begin, part.length)), part.rightToLeft),
+                 part.x + originX_);
+    } else {
+        double x = pos.x;
+        if (!nudges_.empty())
+            if (auto nudge = nudges_.find(at); nudge != nudges_.end()) x += nudge->second;
+        show(font->shapedLayout(text), x);
     }
     cairo_restore(cr);
 }

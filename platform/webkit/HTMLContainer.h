@@ -35,6 +35,15 @@ struct HTMLKeepTogether {
     int coreBottom() const { return lineBottom > lineTop ? lineBottom : bottom; }
 };
 
+// Part of a word drawn at a place of its own, where a line holding right-to-left text sets it: the
+// part's bytes of the word as drawn, the x it starts at in the document, and its direction.
+struct HTMLTextPart {
+    std::size_t begin = 0;
+    std::size_t length = 0;
+    double x = 0;
+    bool rightToLeft = false;
+};
+
 class HTMLContainer final : public litehtml::document_container {
 public:
     // With `anyThread` the container looks fonts up in the map every thread shares (under the font
@@ -74,6 +83,15 @@ public:
     // half of one: the word standing at (x, y) in the document is drawn `dx` pixels further.
     void nudgeText(int x, int y, double dx) { nudges_[{x, y}] = dx; }
     void clearTextNudges() { nudges_.clear(); }
+    // How far the word standing at (x, y) is drawn from its box's left edge.
+    double textNudge(int x, int y) const {
+        const auto found = nudges_.find({x, y});
+        return found == nudges_.end() ? 0 : found->second;
+    }
+    // The word standing at (x, y) in the document is drawn as `parts` instead, each where it says
+    // (a word's nudge no longer applies).
+    void placeText(int x, int y, std::vector<HTMLTextPart> parts) { placed_[{x, y}] = std::move(parts); }
+    void clearTextPlacements() { placed_.clear(); }
     // Where the document's origin is drawn (the offsets given to its draw).
     void setDrawOrigin(int x, int y) {
         originX_ = x;
@@ -147,10 +165,13 @@ private:
     int pageWidth_;
     int pageHeight_;
     PangoContext* pango_ = nullptr;
+    // Sets every text right to left, whatever it holds.
+    PangoContext* pangoRightToLeft_ = nullptr;
     std::map<std::string, Picture> images_; // by resolved path; no pixels when it failed to load
     std::set<std::string> missing_;
     std::string importedStyles_;
     std::map<std::pair<int, int>, double> nudges_;
+    std::map<std::pair<int, int>, std::vector<HTMLTextPart>> placed_;
     int originX_ = 0, originY_ = 0;
     std::vector<std::vector<litehtml::position>> clips_;
     bool recording_ = false;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <future>
 #include <limits>
 #include <optional>
@@ -12,6 +13,11 @@
 #include <strings.h>
 #include <thread>
 #include <unordered_set>
+
+#include <unicode/ubidi.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 #include "platform/foundation/FontLock.h"
 #include "platform/webkit/HTMLContainer.h"
@@ -115,14 +121,52 @@ std::vector<std::string> graphemes(const std::string& text) {
     return pieces;
 }
 
+// Where a reader expects an address, a path or a link to go on on the next line, as style guides
+// break them: after "@", "//" (a scheme's), a ":" not before one and a hyphen; before a "/" of a
+// path, a "." and the other separators of names and queries. A break that parts an address from
+// its domain or a path at a folder ranks above one inside a name. By the characters of a word as
+// seen (`pieces`): at i, the rank of a break before piece i (0 for none, 1 the strongest).
+std::vector<int> addressBreaks(const std::vector<std::string>& pieces) {
+    // Only characters of one byte part the names of an address: the others count as letters.
+    std::vector<char> c(pieces.size() + 1, 0);
+    for (std::size_t i = 0; i < pieces.size(); ++i)
+        if (pieces[i].size() == 1) c[i] = pieces[i][0];
+    std::vector<int> ranks(pieces.size(), 0);
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        const char here = c[i], before = c[i - 1], after = c[i + 1];
+        if (before == '@' || (before == '/' && i >= 2 && c[i - 2] == '/'))
+            ranks[i] = 1;
+        else if (here == '/' && before != '/' && before != ':' && after != '/')
+            ranks[i] = 1;
+        else if (here == '?' || here == '#')
+            ranks[i] = 1;
+        else if ((before == ':' && here != '/') || before == '-')
+            ranks[i] = 2;
+        else if (here != 0 && here != before && std::strchr("._~%,&=", here))
+            ranks[i] = 2;
+    }
+    return ranks;
+}
+
+// The fewest characters a line holds of a word broken over lines: a letter or two alone on a
+// line reads as a stray mark, not as the word's end.
+constexpr std::size_t kFewestOnALine = 3;
+
 // `pieces` (the characters of a word) joined into runs each as wide as fits in `room` pixels in
-// `font` once cased as `transform` says, and at least one character: a line's worth each. Each
-// run is measured whole, as it is drawn; its length is first guessed from the word's average
+// `font` once cased as `transform` says: a line's worth each, ending where an address or a path
+// breaks (the strongest break that fits, the last one of its rank) and only where none fits cut
+// between two characters. No run but a word's only one holds fewer than kFewestOnALine characters.
+// Each run is measured whole, as it is drawn; its length is first guessed from the word's average
 // width, then found by doubling and halving from there, so a word costs a few measures a line.
 std::vector<std::string> lineLengths(const std::vector<std::string>& pieces, double averageWidth, int room,
                                      HTMLContainer& container, litehtml::uint_ptr font,
                                      litehtml::text_transform transform) {
     std::vector<std::string> lines;
+    // The places a line may start at, by rank.
+    std::vector<std::size_t> breaksOfRank[2];
+    const auto ranks = addressBreaks(pieces);
+    for (std::size_t i = kFewestOnALine; i + kFewestOnALine <= pieces.size(); ++i)
+        if (ranks[i] > 0) breaksOfRank[ranks[i] - 1].push_back(i);
     std::size_t from = 0;
     std::string run;
     const auto join = [&](std::size_t count) -> const std::string& {
@@ -168,8 +212,25 @@ std::vector<std::string> lineLengths(const std::vector<std::string>& pieces, dou
             const std::size_t middle = most + (tooMany - most) / 2;
             (fits(middle) ? most : tooMany) = middle;
         }
-        lines.push_back(join(most));
-        from += most;
+        std::size_t count = most;
+        if (most < left) {
+            std::optional<std::size_t> end;
+            for (const auto& breaks : breaksOfRank) {
+                auto after = std::upper_bound(breaks.begin(), breaks.end(), from + most);
+                if (after != breaks.begin() && *std::prev(after) >= from + kFewestOnALine) {
+                    end = *std::prev(after);
+                    break;
+                }
+            }
+            if (end)
+                count = *end - from;
+            else if (left < 2 * kFewestOnALine)
+                count = left; // too few to make two lines of
+            else
+                count = std::clamp(most, kFewestOnALine, left - kFewestOnALine);
+        }
+        lines.push_back(join(count));
+        from += count;
     }
     return lines;
 }
@@ -257,6 +318,91 @@ bool breakOverflowingWords(litehtml::document& document, HTMLContainer& containe
     return changed;
 }
 
+bool formatsLines(const Element& el) {
+    const auto display = el->get_display();
+    return display == litehtml::display_block || display == litehtml::display_list_item ||
+           display == litehtml::display_table_cell || display == litehtml::display_inline_block;
+}
+
+// A word, a blank or a box set inline (a picture) of a block's lines.
+struct InlineItem {
+    Element el;
+    litehtml::position at; // on the page
+    bool blank = false;
+};
+struct InlineLine {
+    std::vector<InlineItem> items;
+    // The paragraph's last line: the block's last, and the one before a forced break or a block
+    // inside it.
+    bool endsParagraph = false;
+};
+
+// A block's inline content in order, line by line: a line ends where the next item stands left of
+// the one before it, or below it. Blocks inside it have lines of their own.
+class InlineLines {
+public:
+    static std::vector<InlineLine> of(const Element& block) {
+        InlineLines lines;
+        lines.collect(block);
+        lines.finishLine(true);
+        return std::move(lines.lines_);
+    }
+
+private:
+    void collect(const Element& parent) {
+        for (std::size_t i = 0; i < parent->get_children_count(); ++i) {
+            const auto el = parent->get_child(static_cast<int>(i));
+            if (!el || el->get_display() == litehtml::display_none) continue;
+            if (el->get_float() != litehtml::float_none ||
+                el->get_element_position() == litehtml::element_position_absolute ||
+                el->get_element_position() == litehtml::element_position_fixed)
+                continue;
+            if (el->is_break() || (!el->is_inline_box() && el->get_display() != litehtml::display_inline)) {
+                finishLine(true);
+                continue;
+            }
+            if (el->get_display() == litehtml::display_inline &&
+                !dynamic_cast<litehtml::el_text*>(el.get())) {
+                collect(el);
+                continue;
+            }
+            if (el->skip()) continue; // a blank the line ends at: not drawn
+            InlineItem item{el, el->get_placement(), el->is_white_space()};
+            if (!line_.items.empty() && (item.at.x < line_.items.back().at.x || item.at.y >= lineBottom_))
+                finishLine(false);
+            lineBottom_ = line_.items.empty() ? item.at.bottom() : std::max(lineBottom_, item.at.bottom());
+            line_.items.push_back(std::move(item));
+        }
+    }
+
+    void finishLine(bool endsParagraph) {
+        if (line_.items.empty()) return;
+        line_.endsParagraph = endsParagraph;
+        lines_.push_back(std::move(line_));
+        line_ = {};
+    }
+
+    std::vector<InlineLine> lines_;
+    InlineLine line_;
+    int lineBottom_ = 0;
+};
+
+// A word's text as it is drawn: cased as its style says. Empty for what is not text.
+litehtml::tstring drawnText(HTMLContainer& container, const Element& el) {
+    litehtml::tstring word;
+    auto* text = dynamic_cast<litehtml::el_text*>(el.get());
+    if (!text) return word;
+    text->get_text(word);
+    const auto transform = styleOf(el->parent(), "text-transform", true);
+    if (transform == "uppercase")
+        container.transform_text(word, litehtml::text_transform_uppercase);
+    else if (transform == "lowercase")
+        container.transform_text(word, litehtml::text_transform_lowercase);
+    else if (transform == "capitalize")
+        container.transform_text(word, litehtml::text_transform_capitalize);
+    return word;
+}
+
 // litehtml 0.6 sets `text-align: justify` ragged. Here a justified block's lines are widened to
 // its right edge after layout, at their blanks only (letters keep their spacing), except the last
 // line of each paragraph: the block's last, and the one before a forced break or a block inside
@@ -276,76 +422,24 @@ public:
     }
 
 private:
-    struct Item {
-        Element el;
-        litehtml::position at; // on the page
-        bool blank = false;
-    };
-
-    static bool formatsLines(const Element& el) {
-        const auto display = el->get_display();
-        return display == litehtml::display_block || display == litehtml::display_list_item ||
-               display == litehtml::display_table_cell || display == litehtml::display_inline_block;
-    }
+    using Item = InlineItem;
 
     void justifyBlock(const Element& block) {
         block_ = block;
         blockAt_ = block->get_placement();
-        justifyLast_ = styleOf(block, "text-align-last", true) == "justify";
-        line_.clear();
-        collect(block);
-        finishLine(!justifyLast_);
-    }
-
-    // The block's inline content in order, line by line: a line ends where the next item stands
-    // left of the one before it, or below it.
-    void collect(const Element& parent) {
-        for (std::size_t i = 0; i < parent->get_children_count(); ++i) {
-            const auto el = parent->get_child(static_cast<int>(i));
-            if (!el || el->get_display() == litehtml::display_none) continue;
-            if (el->get_float() != litehtml::float_none ||
-                el->get_element_position() == litehtml::element_position_absolute ||
-                el->get_element_position() == litehtml::element_position_fixed)
-                continue;
-            if (el->is_break() || (!el->is_inline_box() && el->get_display() != litehtml::display_inline)) {
-                // A forced break, or a block of its own (justified, if at all, on its own).
-                finishLine(!justifyLast_);
-                continue;
-            }
-            if (el->get_display() == litehtml::display_inline &&
-                !dynamic_cast<litehtml::el_text*>(el.get())) {
-                collect(el);
-                continue;
-            }
-            if (el->skip()) continue; // a blank the line ends at: not drawn
-            Item item{el, el->get_placement(), el->is_white_space()};
-            if (!line_.empty() && (item.at.x < line_.back().at.x || item.at.y >= lineBottom_))
-                finishLine(false);
-            lineBottom_ = line_.empty() ? item.at.bottom() : std::max(lineBottom_, item.at.bottom());
-            line_.push_back(std::move(item));
-        }
+        const bool justifyLast = styleOf(block, "text-align-last", true) == "justify";
+        for (const auto& line : InlineLines::of(block))
+            if (!line.endsParagraph || justifyLast) justifyLine(line.items);
     }
 
     // The right edge of the line's last word as drawn, in pixels on the page.
     double drawnRight(const Item& item) {
         auto* text = dynamic_cast<litehtml::el_text*>(item.el.get());
         if (!text) return item.at.right();
-        litehtml::tstring word;
-        text->get_text(word);
-        const auto transform = styleOf(item.el->parent(), "text-transform", true);
-        if (transform == "uppercase")
-            container_.transform_text(word, litehtml::text_transform_uppercase);
-        else if (transform == "lowercase")
-            container_.transform_text(word, litehtml::text_transform_lowercase);
-        else if (transform == "capitalize")
-            container_.transform_text(word, litehtml::text_transform_capitalize);
-        return item.at.x + container_.textAdvance(word.c_str(), text->get_font());
+        return item.at.x + container_.textAdvance(drawnText(container_, item.el).c_str(), text->get_font());
     }
 
-    void finishLine(bool ragged) {
-        std::vector<Item> line;
-        line.swap(line_);
-        if (ragged) return;
+    void justifyLine(const std::vector<Item>& line) {
         const auto first = std::find_if(line.begin(), line.end(), [](const Item& i) { return !i.blank; });
         const auto last = std::find_if(line.rbegin(), line.rend(), [](const Item& i) { return !i.blank; });
         if (first == line.end()) return;
@@ -377,9 +471,250 @@ private:
     HTMLContainer& container_;
     Element block_;
     litehtml::position blockAt_;
-    bool justifyLast_ = false;
-    std::vector<Item> line_;
-    int lineBottom_ = 0;
+};
+
+// A letter or number of a right-to-left script, or a mark that starts a right-to-left run.
+bool turnsRightToLeft(UChar32 c) {
+    switch (u_charDirection(c)) {
+    case U_RIGHT_TO_LEFT:
+    case U_RIGHT_TO_LEFT_ARABIC:
+    case U_ARABIC_NUMBER:
+    case U_RIGHT_TO_LEFT_EMBEDDING:
+    case U_RIGHT_TO_LEFT_OVERRIDE:
+    case U_RIGHT_TO_LEFT_ISOLATE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether `text` holds a character that may set a run right to left: most texts hold none.
+bool holdsRightToLeft(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c = 0;
+        U8_NEXT(text.data(), i, text.size(), c);
+        if (c >= 0 && turnsRightToLeft(c)) return true;
+    }
+    return false;
+}
+
+// Whether a page of `markup` may hold right-to-left text: one of its characters, or a character
+// reference that may stand for one. A page that cannot is laid out without looking for it.
+bool mayHoldRightToLeft(std::string_view markup) {
+    return holdsRightToLeft(markup) || markup.find("&#") != std::string_view::npos ||
+           markup.find("&rlm;") != std::string_view::npos;
+}
+
+// litehtml 0.6 sets a line's words from the left in the order they come, so a right-to-left
+// sentence read backwards. Lines are set as a browser sets them: the bidirectional algorithm
+// resolves the levels of each paragraph's characters (a block's text up to a forced break or a
+// block inside it, left to right, as no page here gives another direction), and each line shows
+// its runs in their visual order from where the line starts. Words keep their boxes, so breaking
+// and pagination are untouched: the container draws each word, or each part of a word that
+// stands apart (a full stop after a Hebrew word, in a left-to-right paragraph), where it goes.
+class VisualOrder {
+public:
+    explicit VisualOrder(HTMLContainer& container) : container_(container) {}
+    ~VisualOrder() {
+        if (paragraph_) ubidi_close(paragraph_);
+        if (line_) ubidi_close(line_);
+    }
+    VisualOrder(const VisualOrder&) = delete;
+    VisualOrder& operator=(const VisualOrder&) = delete;
+
+    void run(litehtml::document& document) {
+        container_.clearTextPlacements();
+        forEachElement(document.root(), [&](const Element& el) {
+            if (!el->is_visible() || dynamic_cast<litehtml::el_text*>(el.get())) return false;
+            if (formatsLines(el)) orderBlock(el);
+            return true;
+        });
+    }
+
+private:
+    // An item of a paragraph: its text as drawn, and where that lies in the paragraph's UTF-16.
+    struct Piece {
+        const InlineItem* item = nullptr;
+        litehtml::tstring text;
+        int32_t begin = 0, end = 0;
+    };
+    // Part of an item as it stands on its line: [begin, end) of the paragraph's UTF-16.
+    struct Part {
+        std::size_t piece = 0;
+        int32_t begin = 0, end = 0;
+        bool rightToLeft = false;
+        double x = 0, width = 0;
+    };
+
+    void orderBlock(const Element& block) {
+        const auto lines = InlineLines::of(block);
+        std::size_t first = 0;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].endsParagraph || i + 1 == lines.size()) {
+                orderParagraph(lines, first, i + 1);
+                first = i + 1;
+            }
+    }
+
+    void orderParagraph(const std::vector<InlineLine>& lines, std::size_t from, std::size_t to) {
+        bool rightToLeft = false;
+        litehtml::tstring raw;
+        for (std::size_t l = from; l < to && !rightToLeft; ++l)
+            for (const auto& item : lines[l].items) {
+                raw.clear();
+                if (auto* text = dynamic_cast<litehtml::el_text*>(item.el.get()); text && !item.blank)
+                    text->get_text(raw);
+                if ((rightToLeft = holdsRightToLeft(raw))) break;
+            }
+        if (!rightToLeft) return;
+        std::vector<Piece> pieces;
+        for (std::size_t l = from; l < to; ++l)
+            for (const auto& item : lines[l].items) {
+                Piece piece{&item, drawnText(container_, item.el), 0, 0};
+                if (!dynamic_cast<litehtml::el_text*>(item.el.get()))
+                    piece.text = "\xef\xbf\xbc"; // a box set inline stands as an object in the text
+                else if (item.blank)
+                    piece.text = " ";
+                pieces.push_back(std::move(piece));
+            }
+
+        icu::UnicodeString text;
+        for (auto& piece : pieces) {
+            piece.begin = text.length();
+            text.append(icu::UnicodeString::fromUTF8(piece.text));
+            piece.end = text.length();
+        }
+        UErrorCode status = U_ZERO_ERROR;
+        if (!paragraph_) paragraph_ = ubidi_open();
+        if (!line_) line_ = ubidi_open();
+        ubidi_setPara(paragraph_, text.getBuffer(), text.length(), UBIDI_LTR, nullptr, &status);
+        if (U_FAILURE(status)) return;
+        std::size_t first = 0;
+        for (std::size_t l = from; l < to; ++l) {
+            const std::size_t count = lines[l].items.size();
+            orderLine(pieces, first, first + count);
+            first += count;
+        }
+    }
+
+    // Sets the line of `pieces` [first, last) in visual order.
+    void orderLine(const std::vector<Piece>& pieces, std::size_t first, std::size_t last) {
+        if (first == last) return;
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t lineBegin = pieces[first].begin;
+        ubidi_setLine(paragraph_, lineBegin, pieces[last - 1].end, line_, &status);
+        if (U_FAILURE(status) || ubidi_getDirection(line_) == UBIDI_LTR) return;
+        const int32_t runs = ubidi_countRuns(line_, &status);
+        if (U_FAILURE(status)) return;
+        std::vector<Part> parts;
+        for (int32_t r = 0; r < runs; ++r) {
+            int32_t start = 0, length = 0;
+            const bool rtl = ubidi_getVisualRun(line_, r, &start, &length) == UBIDI_RTL;
+            start += lineBegin;
+            std::vector<Part> run;
+            for (std::size_t p = first; p < last; ++p) {
+                const int32_t begin = std::max(start, pieces[p].begin);
+                const int32_t end = std::min(start + length, pieces[p].end);
+                if (begin < end) run.push_back({p, begin, end, rtl});
+            }
+            if (rtl) std::reverse(run.begin(), run.end());
+            parts.insert(parts.end(), run.begin(), run.end());
+        }
+        // Each part as wide as it is drawn; an item in one part keeps its box's width (a
+        // widened blank its widening), an item in several gives what its box has over their
+        // widths to its last part.
+        std::vector<double> taken(last - first, 0);
+        std::vector<std::size_t> partsOf(last - first, 0), lastPart(last - first, 0);
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            ++partsOf[parts[i].piece - first];
+            auto& latest = lastPart[parts[i].piece - first];
+            if (partsOf[parts[i].piece - first] == 1 || parts[i].begin > parts[latest].begin) latest = i;
+        }
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            auto& part = parts[i];
+            const Piece& piece = pieces[part.piece];
+            if (partsOf[part.piece - first] == 1) {
+                part.width = piece.item->at.width;
+                continue;
+            }
+            part.width = container_.textAdvance(bytesOf(piece, part.begin, part.end).c_str(),
+                                                piece.item->el->get_font());
+            taken[part.piece - first] += part.width;
+        }
+        for (std::size_t p = first; p < last; ++p)
+            if (partsOf[p - first] > 1) {
+                auto& part = parts[lastPart[p - first]];
+                part.width = std::max(part.width, pieces[p].item->at.width - (taken[p - first] - part.width));
+            }
+        double x = pieces[first].item->at.x;
+        for (auto& part : parts) {
+            part.x = x;
+            x += part.width;
+        }
+        // A justified line's last word ends at the edge: so does the word now standing last.
+        const InlineItem& logicalLast = *pieces[last - 1].item;
+        if (const double nudge = container_.textNudge(logicalLast.at.x, logicalLast.at.y); nudge != 0) {
+            const double edge =
+                logicalLast.at.x + nudge +
+                container_.textAdvance(pieces[last - 1].text.c_str(), logicalLast.el->get_font());
+            auto& end = parts.back();
+            const Piece& piece = pieces[end.piece];
+            if (!piece.item->blank && dynamic_cast<litehtml::el_text*>(piece.item->el.get()))
+                end.x = edge - container_.textAdvance(bytesOf(piece, end.begin, end.end).c_str(),
+                                                      piece.item->el->get_font());
+        }
+        place(pieces, parts, first, last);
+    }
+
+    // The UTF-8 of the piece's UTF-16 [begin, end).
+    static std::string bytesOf(const Piece& piece, int32_t begin, int32_t end) {
+        const auto [from, to] = byteRange(piece, begin, end);
+        return piece.text.substr(from, to - from);
+    }
+
+    static std::pair<std::size_t, std::size_t> byteRange(const Piece& piece, int32_t begin, int32_t end) {
+        std::size_t at = 0, from = 0;
+        int32_t unit = piece.begin;
+        while (at < piece.text.size() && unit < end) {
+            if (unit == begin) from = at;
+            UChar32 c = 0;
+            U8_NEXT(piece.text.data(), at, piece.text.size(), c);
+            unit += c > 0xFFFF ? 2 : 1;
+        }
+        if (begin >= end) from = at;
+        return {from, at};
+    }
+
+    // Words drawn where their parts stand; a box set inline moved there.
+    void place(const std::vector<Piece>& pieces, const std::vector<Part>& parts, std::size_t first,
+               std::size_t last) {
+        for (std::size_t p = first; p < last; ++p) {
+            const Piece& piece = pieces[p];
+            const auto& at = piece.item->at;
+            std::vector<HTMLTextPart> drawn;
+            for (const auto& part : parts) {
+                if (part.piece != p) continue;
+                const auto [from, to] = byteRange(piece, part.begin, part.end);
+                drawn.push_back({from, to - from, part.x, part.rightToLeft});
+            }
+            if (!dynamic_cast<litehtml::el_text*>(piece.item->el.get())) {
+                if (!drawn.empty())
+                    piece.item->el->get_position().x += static_cast<int>(std::lround(drawn[0].x - at.x));
+                continue;
+            }
+            if (piece.item->blank || drawn.empty()) continue;
+            if (drawn.size() == 1 && !drawn[0].rightToLeft && std::abs(drawn[0].x - at.x) < 1e-6) continue;
+            container_.placeText(at.x, at.y, std::move(drawn));
+        }
+    }
+
+    HTMLContainer& container_;
+    UBiDi* paragraph_ = nullptr;
+    UBiDi* line_ = nullptr;
 };
 
 // The page's margins from its @page rules (which the engine skips): `margin`, `margin-top` and
@@ -749,6 +1084,7 @@ struct HTMLDocument::Impl {
     std::vector<HTMLBox> boxes;
     std::vector<HTMLKeepTogether> boxesPx; // words, pictures and kept blocks, by their tops
     int lastContentPx = 0;                 // the foot of the last word or picture
+    bool rightToLeft = false;              // whether its lines may need turning
     mutable std::vector<Crowd> crowds;
     PageMargins margins;
 
@@ -823,6 +1159,7 @@ struct HTMLDocument::Impl {
             document = parse(withRooms(html, runs, {}));
         }
         margins = pageMarginsIn(container.importedStyles() + styles);
+        rightToLeft = mayHoldRightToLeft(markup);
     }
 
     litehtml::document::ptr parse(const std::string& markup) {
@@ -1008,6 +1345,7 @@ struct HTMLDocument::Impl {
             document->render(widthPx);
         }
         Justification(container).run(*document);
+        if (rightToLeft) VisualOrder(container).run(*document);
 
         crowds = crowdsOf(*document);
         if (onlyToDraw) return;

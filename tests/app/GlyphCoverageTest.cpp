@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include <pango/pangocairo.h>
+#include <unicode/uchar.h>
 
 #include "dictation/RecognitionLanguages.h"
 #include "platform/foundation/FontLock.h"
@@ -130,6 +131,29 @@ int unknownGlyphs(const std::string& text, const PangoFontDescription* font) {
     return unknown;
 }
 
+// How many glyphs pango draws `text` with in the system font: one for an emoji sequence the emoji
+// font has a picture of.
+int glyphsOf(const std::string& text) {
+    platform::FontLock::Guard fonts;
+    TextDrawing::fontMap();
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    auto description = TextDrawing::fontDescription(UIFont::systemFontOfSize(17));
+    pango_layout_set_font_description(layout, description.get());
+    pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
+    int glyphs = 0;
+    for (GSList* run = pango_layout_get_line_readonly(layout, 0)->runs; run; run = run->next) {
+        const PangoGlyphString* string = static_cast<PangoGlyphItem*>(run->data)->glyphs;
+        for (int i = 0; i < string->num_glyphs; ++i)
+            glyphs += string->glyphs[i].glyph != PANGO_GLYPH_EMPTY;
+    }
+    g_object_unref(layout);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return glyphs;
+}
+
 // A line in the script of each language the main picker offers.
 const std::map<std::string, std::string>& samples() {
     static const std::map<std::string, std::string> texts = {
@@ -201,6 +225,36 @@ TEST(GlyphCoverageTest, EveryTextOfTheScreensHasAGlyphForEachLetterInTheFacesAsk
                 missing.push_back(font.fontName + ": \"" + text + "\" (" + std::to_string(unknown) + ")");
     }
     EXPECT_TRUE(missing.empty()) << missing.size() << " texts with boxes, the first: " << missing.front();
+}
+
+// Two emoji side by side, with at most a presentation selector or a skin tone between them, that
+// the emoji font draws as one picture once a zero-width joiner stands between them: the text lost
+// its joiner, and shows the sequence's parts ("🙋 ♀" for a woman raising her hand).
+TEST(GlyphCoverageTest, EveryEmojiSequenceOfTheScreensKeepsItsJoiners) {
+    const auto texts = shownTexts();
+    std::vector<std::string> broken;
+    for (const auto& text : texts) {
+        std::vector<std::string> characters;
+        for (const char* c = text.c_str(); *c; c = g_utf8_next_char(c))
+            characters.emplace_back(c, static_cast<std::size_t>(g_utf8_next_char(c) - c));
+        const auto codeOf = [&](std::size_t i) { return g_utf8_get_char(characters[i].c_str()); };
+        for (std::size_t i = 0; i + 1 < characters.size(); ++i) {
+            if (!u_hasBinaryProperty(static_cast<UChar32>(codeOf(i)), UCHAR_EXTENDED_PICTOGRAPHIC)) continue;
+            std::size_t next = i + 1;
+            std::string first = characters[i];
+            while (next < characters.size() &&
+                   (codeOf(next) == 0xFE0F || (codeOf(next) >= 0x1F3FB && codeOf(next) <= 0x1F3FF)))
+                first += characters[next++];
+            if (next >= characters.size() ||
+                !u_hasBinaryProperty(static_cast<UChar32>(codeOf(next)), UCHAR_EXTENDED_PICTOGRAPHIC))
+                continue;
+            std::string second = characters[next];
+            if (next + 1 < characters.size() && codeOf(next + 1) == 0xFE0F) second += characters[next + 1];
+            if (glyphsOf(first + "\u200D" + second) == 1 && glyphsOf(first + second) > 1)
+                broken.push_back("\"" + text + "\"");
+        }
+    }
+    EXPECT_TRUE(broken.empty()) << broken.size() << " texts lost a joiner, the first: " << broken.front();
 }
 
 TEST(GlyphCoverageTest, TheTemplateStylesheetFamiliesWriteEveryScriptOfTheLanguageTable) {

@@ -1,6 +1,7 @@
 #pragma once
 // Reading PDFs back with poppler's command-line tools, as a person checking the output would.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
@@ -8,6 +9,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <glib.h>
 
 namespace quillora::test {
 
@@ -138,6 +141,45 @@ inline std::vector<PdfPage> pdfWordBoxes(const std::filesystem::path& pdf) {
                 {std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), unescapeXML(m[5])});
     }
     return pages;
+}
+
+// Each printed line of each page as a reader sees it, left to right: the characters of the words
+// standing on it by where they stand (a right-to-left word's letters from its left end), one blank
+// where a gap parts two words, compatibility forms (Arabic presentation forms) made plain and
+// directional marks dropped. The same for any PDF whatever order its producer wrote the text in.
+inline std::vector<std::vector<std::string>> pdfVisualLines(const std::filesystem::path& pdf) {
+    std::vector<std::vector<std::string>> out;
+    for (auto page : pdfWordBoxes(pdf)) {
+        auto& lines = out.emplace_back();
+        std::sort(page.words.begin(), page.words.end(),
+                  [](const PdfWord& a, const PdfWord& b) { return a.yMin < b.yMin; });
+        std::vector<std::vector<PdfWord>> rows;
+        for (const auto& w : page.words) {
+            const double middle = (w.yMin + w.yMax) / 2;
+            if (rows.empty() || middle > rows.back().front().yMax) rows.emplace_back();
+            rows.back().push_back(w);
+        }
+        for (auto& row : rows) {
+            std::stable_sort(row.begin(), row.end(),
+                             [](const PdfWord& a, const PdfWord& b) { return a.xMin < b.xMin; });
+            std::string line;
+            double right = 0;
+            for (const auto& w : row) {
+                const double height = w.yMax - w.yMin;
+                if (!line.empty() && w.xMin - right > height * 0.12) line += ' ';
+                gchar* plain = g_utf8_normalize(w.text.c_str(), -1, G_NORMALIZE_ALL_COMPOSE);
+                for (const char* c = plain ? plain : ""; *c; c = g_utf8_next_char(c)) {
+                    const gunichar u = g_utf8_get_char(c);
+                    if (g_unichar_type(u) != G_UNICODE_FORMAT)
+                        line.append(c, static_cast<std::size_t>(g_utf8_next_char(c) - c));
+                }
+                g_free(plain);
+                right = std::max(right, w.xMax);
+            }
+            lines.push_back(line);
+        }
+    }
+    return out;
 }
 
 } // namespace quillora::test

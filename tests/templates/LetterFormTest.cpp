@@ -260,7 +260,7 @@ TEST_F(LetterFormTest, TheHeaderKeepsItsExactTexts) {
     const Node& tree = form->host()->tree();
     const Node* info = tree.findText("We need a little more info");
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->text(), "We need a little more info \U0001F64B\u2640\uFE0F");
+    EXPECT_EQ(info->text(), "We need a little more info \U0001F64B\u200D\u2640\uFE0F");
     EXPECT_EQ(info->modifier("animation")->text("curve"), "linear");
     const Node* title = tree.findText("Finalizing your Modern Letter PDF");
     EXPECT_EQ(title->modifier("animation")->text("curve"), "easeInOut");

@@ -19,6 +19,7 @@
 #include "pdf/PDFTemplate.h"
 #include "pdf/PDFTemplateViewController.h"
 #include "platform/foundation/NSBundle.h"
+#include "platform/foundation/NSURL.h"
 #include "platform/webkit/HTMLDocument.h"
 #include "platform/webkit/PDFWriter.h"
 #include "platform/webkit/UIPrintFormatter.h"
@@ -179,13 +180,14 @@ protected:
     }
 
     // The page as the screen shows it, phone-wide, drawn whole onto one tall PDF page.
-    std::filesystem::path printPhoneWide(const std::string& html, double width) {
+    std::filesystem::path printPhoneWide(const std::string& html, double width,
+                                         const std::string& name = "phone") {
         platform::HTMLDocument doc(html, bundle);
         const double height = doc.layout(width, 844);
         platform::PDFWriter writer({width, std::max(height, 1.0)});
         cairo_t* cr = writer.beginPage({width, std::max(height, 1.0)});
         doc.drawSlice(cr, {0, height});
-        const auto out = home / "tmp" / "phone.pdf";
+        const auto out = home / "tmp" / (name + ".pdf");
         EXPECT_TRUE(writer.finish() && platform::writeFileAtomically(out, writer.data()));
         return out;
     }
@@ -789,6 +791,104 @@ TEST_F(TemplatePagesTest, AnAddressOfThousandsOfLettersFillsEachStripWholeAcross
         }
     for (const auto& strip : strips)
         EXPECT_EQ(strip, word);
+}
+
+// The flyers' tear-off strips at the forms' own values: the sample address breaks after its "@",
+// not a letter from its end, the same way on paper, on the phone's screen and on the screen
+// turned on its side (where it fits whole).
+TEST_F(TemplatePagesTest, TheStripsBreakTheSampleAddressWhereAnAddressBreaks) {
+    const auto values = sampleValues();
+    ASSERT_EQ(values.at("Website"), "listings@example.com");
+    const auto four = [](const std::string& piece) {
+        return piece + " " + piece + " " + piece + " " + piece;
+    };
+    for (const char* name : {"rentflyer", "saleflyer"}) {
+        const auto& row = *pdfTemplateNamed(name);
+        const std::string html = page(row, values, "Flat By The Park");
+        struct Where {
+            const char* what;
+            std::filesystem::path pdf;
+            std::vector<std::string> lines;
+        };
+        const std::vector<Where> places{
+            {"paper", print(row, html, "strips-defaults"), {four("listings@"), four("example.com")}},
+            {"phone", printPhoneWide(html, 390, "portrait"), {four("listings@"), four("example.com")}},
+            {"phone on its side", printPhoneWide(html, 844, "landscape"), {four("listings@example.com")}},
+        };
+        for (const auto& where : places) {
+            SCOPED_TRACE(std::string(name) + " on the " + where.what);
+            std::vector<std::string> strips;
+            for (const auto& p : test::pdfVisualLines(where.pdf))
+                for (const auto& line : p)
+                    if (line.find("listings") != std::string::npos ||
+                        line.find("example") != std::string::npos || line.find("com") == 0)
+                        strips.push_back(line);
+            EXPECT_EQ(strips, where.lines);
+        }
+    }
+}
+
+// Right-to-left lines of a transcript -------------------------------------------------------------
+
+// The printed lines holding Hebrew or Arabic letters, as a reader sees them (left to right).
+std::vector<std::string> rightToLeftLines(const std::filesystem::path& pdf) {
+    std::vector<std::string> out;
+    for (const auto& page : test::pdfVisualLines(pdf))
+        for (const auto& line : page) {
+            bool rightToLeft = false;
+            for (const char* c = line.c_str(); *c && !rightToLeft; c = g_utf8_next_char(c)) {
+                const gunichar u = g_utf8_get_char(c);
+                rightToLeft = u >= 0x0590 && u <= 0x06FF;
+            }
+            if (rightToLeft) out.push_back(line);
+        }
+    return out;
+}
+
+// A transcript's right-to-left lines print in a template as wkhtmltopdf prints the same filled
+// page, in the PDF and in the page the screen shows: each dictated line short enough to stand on
+// a printed line of its own in both. (No Arabic line holds a number: wkhtmltopdf draws one and the
+// page's full stop over the Arabic words around them.)
+TEST_F(TemplatePagesTest, RightToLeftLinesReadInTheOrderABrowserPrintsThem) {
+    const std::vector<std::string> lines{
+        "\u05E9\u05E9\u05E9\u05E9\u05E9\u05E9\u05E9\u05E9\u05E9 \u05D1\u05D1.", // the line the fault was
+                                                                                // found with
+        "שלום עולם, זה מבחן.",
+        "אני גר ב-Tel Aviv כבר 5 שנים.",
+        "مرحبا بالعالم",
+        "كتب Ahmed رسالة طويلة",
+        "The word שלום means peace.",
+    };
+    const std::string transcript = joined(lines);
+    for (const char* name : {"essay", "rentflyer", "note1", "modernletter"}) {
+        SCOPED_TRACE(name);
+        const auto& row = *pdfTemplateNamed(name);
+        const std::string html = page(row, sampleValues(), transcript);
+        const auto ours = rightToLeftLines(print(row, html, "right-to-left"));
+        ASSERT_EQ(ours.size(), lines.size());
+        // wkhtmltopdf reads the page's stylesheet from the bundle.
+        auto based = html;
+        based.insert(based.find("<head>") + 6,
+                     "<base href=\"" +
+                         platform::NSURL::fileURLWithPath(bundle.string(), true).absoluteString() + "\">");
+        test::writeFile(home / "tmp" / "filled.html", based);
+        if (const char* out = std::getenv("TEMPLATE_PAGES_OUT"))
+            test::writeFile(std::filesystem::path(out) / (row.name + "-filled.html"), based);
+        const auto theirs = home / "tmp" / "wkhtmltopdf.pdf";
+        std::filesystem::remove(theirs);
+        run("QT_QPA_PLATFORM=offscreen wkhtmltopdf -q --enable-local-file-access " +
+            quoted(home / "tmp" / "filled.html") + " " + quoted(theirs));
+        const auto expected = rightToLeftLines(theirs);
+        ASSERT_EQ(expected.size(), ours.size()) << "wkhtmltopdf (scripts/bootstrap installs it)";
+        const auto phone = rightToLeftLines(printPhoneWide(html, 390));
+        ASSERT_EQ(phone.size(), ours.size());
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            EXPECT_TRUE(ours[i] == expected[i]) << "\"" << lines[i] << "\" prints \"" << ours[i]
+                                                << "\", wkhtmltopdf \"" << expected[i] << "\"";
+            EXPECT_TRUE(phone[i] == expected[i]) << "\"" << lines[i] << "\" shows \"" << phone[i]
+                                                 << "\", wkhtmltopdf \"" << expected[i] << "\"";
+        }
+    }
 }
 
 } // namespace

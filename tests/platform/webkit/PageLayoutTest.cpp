@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <glib.h>
 
 #include "platform/webkit/HTMLDocument.h"
 #include "tests/support/PdfTools.h"
@@ -62,6 +63,69 @@ TEST_F(PageLayoutTest, ALongWordBreaksInsideItsBoxOnlyWhereThePageAllowsIt) {
     for (auto it = std::sregex_iterator(bbox.begin(), bbox.end(), wordBox); it != std::sregex_iterator();
          ++it)
         EXPECT_LE(std::stod((*it)[1]), kA4PaperSize.width);
+}
+
+// The lines a word printed alone in a box `width` points wide reads on, top to bottom.
+std::vector<std::string> printedLines(const std::filesystem::path& pdf) {
+    std::vector<std::string> lines;
+    for (const auto& page : pdfVisualLines(pdf))
+        lines.insert(lines.end(), page.begin(), page.end());
+    return lines;
+}
+
+std::size_t charactersOf(const std::string& text) {
+    return static_cast<std::size_t>(g_utf8_strlen(text.c_str(), -1));
+}
+
+TEST_F(PageLayoutTest, AWordTooWideForItsBoxBreaksWhereAnAddressOrAPathBreaks) {
+    struct Case {
+        std::string word;
+        double width; // points, at 10 pt DejaVu Sans
+        std::vector<std::string> lines;
+    };
+    const std::string mail = "listings@example.com", path = "/home/alex/Documents/Letters/march.txt";
+    const std::string link = "https://www.example.com/listings/harbour-view";
+    const std::string word = "Hippopotomonstrosesquippedaliophobia";
+    const std::vector<Case> cases{
+        {mail, 110, {mail}},
+        {mail, 99, {"listings@", "example.com"}},
+        {mail, 80, {"listings@", "example.com"}},
+        {mail, 70, {"listings@", "example.com"}},
+        {mail, 50, {"listings@", "example", ".com"}},
+        {"a@example.com", 60, {"a@example", ".com"}},
+        {path, 150, {"/home/alex/Documents/Letters", "/march.txt"}},
+        {path, 110, {"/home/alex", "/Documents/Letters", "/march.txt"}},
+        {path, 70, {"/home/alex", "/Documents", "/Letters", "/march.txt"}},
+        {link, 150, {"https://www.example.com", "/listings/harbour-view"}},
+        {link, 110, {"https://", "www.example.com", "/listings/harbour-view"}},
+        {link, 80, {"https://", "www.example", ".com/listings", "/harbour-view"}},
+        // No address: cut between letters, none left alone at the end.
+        {word, 60, {}},
+        {word, 100, {}},
+        {word, 193, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word + " in " + std::to_string(c.width) + " pt");
+        const auto pdf = home / "word.pdf";
+        ASSERT_TRUE(
+            renderHTMLToPDF("<p style='margin:0; overflow-wrap:anywhere; font: 10pt \"DejaVu Sans\"; width:" +
+                                std::to_string(c.width) + "pt'>" + c.word + "</p>",
+                            home, pdf)
+                .ok);
+        const auto lines = printedLines(pdf);
+        std::string whole;
+        for (const auto& line : lines) {
+            whole += line;
+            EXPECT_GE(charactersOf(line), 3u) << "\"" << line << "\" stands alone";
+        }
+        EXPECT_EQ(whole, c.word);
+        if (!c.lines.empty()) {
+            EXPECT_EQ(lines, c.lines);
+        }
+        const auto pages = pdfWordBoxes(pdf);
+        for (const auto& box : pages.at(0).words)
+            EXPECT_LE(box.xMax - box.xMin, c.width + 1) << "\"" << box.text << "\" is wider than its box";
+    }
 }
 
 TEST_F(PageLayoutTest, AnEmptyLineBetweenTwoLineBreaksStaysBetweenTheLines) {
