@@ -123,6 +123,50 @@ TEST_F(AlertAndCommandScriptTest, AnAlertButtonUnderAnotherViewIsRefusedNotPress
     EXPECT_EQ(alert->pressedAction(), nullptr) << "no other button was pressed instead";
 }
 
+TEST_F(AlertAndCommandScriptTest, AnAlertsActionIsNamedAsPressNamesAButton) {
+    struct Case {
+        const char* line;
+        const char* pressed; // none when the line fails
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"alert \"OK \"", "OK ", ""},
+        {"alert OK", "OK ", ""},
+        {"alert \"  OK\"", "OK ", ""},
+        {"alert Save Draft", "Save Draft", ""},
+        {"alert Dele", "Delete Draft", ""},
+        {"alert Save", nullptr, "2 actions whose label starts with 'Save': 'Save Draft', 'Save As'"},
+        {"alert Later", nullptr, "'Later ' is disabled"},
+        {"alert Cancel", nullptr, "the alert has no action titled 'Cancel'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        platform::resetSharedInstances();
+        std::shared_ptr<UIAlertController> alert;
+        auto extend = [&](ScriptInterpreter& interpreter) {
+            interpreter.addCommand("ask", "ask", [&](ScriptInterpreter&, const ScriptLine&) {
+                alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+                    "Asked", std::nullopt, UIAlertControllerStyle::ActionSheet);
+                for (const char* title : {"OK ", "Save Draft", "Save As", "Delete Draft", "Later "})
+                    alert->addAction(UIAlertAction::actionWithTitle_style_handler(
+                        title, UIAlertActionStyle::Default, nullptr));
+                alert->actions().back()->setEnabled(false);
+                ScriptInterpreter::currentScreen()->presentViewController_animated_completion(alert, false,
+                                                                                              nullptr);
+            });
+        };
+        EXPECT_EQ(run(std::string("ask\n") + c.line + "\n", extend), c.pressed ? 0 : 1) << errors;
+        ASSERT_TRUE(alert);
+        if (c.pressed) {
+            ASSERT_TRUE(alert->pressedAction());
+            EXPECT_EQ(alert->pressedAction()->title(), c.pressed);
+        } else {
+            EXPECT_EQ(alert->pressedAction(), nullptr);
+            EXPECT_NE(errors.find(std::string("script.txt:2: ") + c.reason), std::string::npos) << errors;
+        }
+    }
+}
+
 TEST_F(AlertAndCommandScriptTest, AControlBehindAnAlertOrSheetIsRefusedAsCovered) {
     struct Case {
         const char* script;
