@@ -167,6 +167,19 @@ TEST_F(AlertAndCommandScriptTest, AnAlertsActionIsNamedAsPressNamesAButton) {
     }
 }
 
+TEST_F(AlertAndCommandScriptTest, AFailedLineEndsThroughTheTerminationSavesAndExitsWithOne) {
+    // The phrase being spoken when the line fails reaches the stored transcript, as a quit's would.
+    EXPECT_EQ(run("scripted\nmicrophone silence\ntap recordButton\npartial words said before the fault\n"
+                  "tap noSuchButton\n"),
+              1);
+    EXPECT_NE(errors.find("script.txt:5: no control named 'noSuchButton'"), std::string::npos) << errors;
+    EXPECT_TRUE(consoleHas("app going to terminate"));
+    std::ifstream stored(home / "Library" / "Preferences" / "com.quillora.app.plist");
+    const std::string preferences((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+    EXPECT_NE(preferences.find("<string> words said before the fault</string>"), std::string::npos)
+        << preferences;
+}
+
 TEST_F(AlertAndCommandScriptTest, AControlBehindAnAlertOrSheetIsRefusedAsCovered) {
     struct Case {
         const char* script;
