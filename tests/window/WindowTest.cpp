@@ -1896,3 +1896,69 @@ TEST_F(WindowTest, AWindowDestroyedWhileItRedrawsMidDictationStillEndsThroughIts
         if (HasFailure()) break;
     }
 }
+
+// A drag to the left on a list's row opens its swipe actions, delete and the row's PDF; a click
+// on the PDF writes the row alone into a PDF and says so.
+TEST_F(WindowTest, ARowsSwipeInTheWindowOffersItsPDFBesideDelete) {
+    ChildProcess app = launch(home / "app", "silence");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    std::map<std::string, platform::CGRect> at;
+    std::vector<std::string> offered;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        addPlaceCommand(interpreter, at);
+        // The open swipe's actions, by their pictures' names, and where each is on the screen.
+        interpreter.addCommand(
+            "actions", "actions", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                auto table = std::dynamic_pointer_cast<platform::UITableView>(
+                    quillora::cli::ScriptInterpreter::control("table"));
+                ASSERT_TRUE(table && table->openSwipe()) << "no swipe is open";
+                const auto rects = table->swipeActionRects();
+                const auto& actions = table->openSwipe()->actions();
+                ASSERT_EQ(rects.size(), actions.size());
+                for (std::size_t i = 0; i < actions.size(); ++i) {
+                    const std::string name = actions[i]->image ? actions[i]->image->name() : "";
+                    offered.push_back(name);
+                    const platform::CGRect shown{rects[i].minX(), rects[i].minY() - table->contentOffsetY(),
+                                                 rects[i].width(), rects[i].height()};
+                    at[name] = table->convertRect_toView(shown, nullptr);
+                }
+            });
+    };
+    drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\npicture list\n", size.first,
+                size.second, measure);
+    ASSERT_EQ(at.count("table"), 1u);
+    const platform::CGRect row = at.at("table");
+    const platform::CGPoint from{row.maxX() - 20, row.midY()}, to{row.maxX() - 170, row.midY()};
+    std::filesystem::remove_all(home / "drawn");
+    drawScreens("tap SaveDynamicButton\nwait 1\ndrag " + std::to_string(from.x) + " " +
+                    std::to_string(from.y) + " " + std::to_string(to.x) + " " + std::to_string(to.y) +
+                    "\nactions\npicture swiped\n",
+                size.first, size.second, measure);
+    EXPECT_EQ(offered, (std::vector<std::string>{"delete.jpg", "PDF.jpg"}));
+    ASSERT_EQ(at.count("PDF.jpg"), 1u);
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("SaveDynamicButton"));
+    auto comparison = waitForPicture(id, home / "list.png");
+    ASSERT_TRUE(comparison.matches) << "the list: " << comparison.message;
+    const auto [x0, y0] = pixel(size, from);
+    const auto [x1, y1] = pixel(size, to);
+    ASSERT_TRUE(x_->drag(id, {x0, y0}, {x1, y1}));
+    comparison = waitForPicture(id, home / "swiped.png");
+    EXPECT_TRUE(comparison.matches) << "the row's swipe actions: " << comparison.message;
+    const std::size_t saved = printed("saved success");
+    click(id, size, at.at("PDF.jpg"));
+    EXPECT_TRUE(waitForPrinted("saved success", saved)) << readFile(home / "app.log");
+    std::vector<std::filesystem::path> pdfs;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "app" / "Documents"))
+        if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
+    ASSERT_EQ(pdfs.size(), 1u);
+    EXPECT_NE(quillora::test::pdfWords(pdfs[0]).find("Item1"), std::string::npos);
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+}
