@@ -1897,6 +1897,69 @@ TEST_F(WindowTest, AWindowDestroyedWhileItRedrawsMidDictationStillEndsThroughIts
     }
 }
 
+namespace {
+
+// A place on the screen (points) as pixels of window `id` of `size`.
+platform::CGRect inWindow(std::pair<int, int> size, const platform::CGRect& r) {
+    const auto fit =
+        platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
+    return {fit.x + r.minX() * fit.scale, fit.y + r.minY() * fit.scale, r.width() * fit.scale,
+            r.height() * fit.scale};
+}
+
+} // namespace
+
+// After a dictation in the window and its stop, the window shows what the renderer draws of the
+// same state: the pencil and the save arrow zoomed in and the analysis button turned, however
+// long nothing else happens; and no word of the transcript lies under the two buttons.
+TEST_F(WindowTest, AfterADictationThePencilAndTheSaveArrowAreDrawnAndHideNoWord) {
+    std::string stored;
+    for (int i = 0; i < 8; ++i)
+        stored += "I don't think the garden will need watering today, the rain came down all night. ";
+    for (const char* folder : {"app", "drawn", "places"})
+        quillora::test::writeFile(home / folder / "Documents" / "datafile.dat", stored);
+    const auto at = places("place segmentcontrol\nsegment segmentcontrol Notes\nwait 1\nplace recordButton\n"
+                           "frame Clipboard\nframe EditIndicatorButton\nframe SaveArrowButton\n");
+    ASSERT_EQ(at.size(), 5u);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    drawScreens(
+        "segment segmentcontrol Notes\nwait 1\npicture notes\nspeak demo.wav\ntap recordButton\nwait 8\n"
+        "tap recordButton\nwait 4\npicture dictated\n",
+        size.first, size.second);
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("segmentcontrol"));
+    auto comparison = waitForPicture(id, home / "notes.png");
+    ASSERT_TRUE(comparison.matches) << "the notes screen, ready to record: " << comparison.message;
+    click(id, size, at.at("recordButton"));
+    ASSERT_TRUE(waitForPrinted("start recodring again ", 0))
+        << "the clip never ended a task: " << readFile(home / "app.log");
+    click(id, size, at.at("recordButton"));
+    comparison = waitForPicture(id, home / "dictated.png");
+    EXPECT_TRUE(comparison.matches) << "after the dictation: " << comparison.message;
+
+    // The buttons' column down the transcript, around the buttons themselves: no text there.
+    const auto shown = home / "shown.png";
+    ASSERT_TRUE(x_->capture(id, shown));
+    const platform::CGRect text = at.at("frame Clipboard"), pencil = at.at("frame EditIndicatorButton"),
+                           arrow = at.at("frame SaveArrowButton");
+    const double column = std::min(pencil.minX(), arrow.minX()) - 1;
+    const auto area =
+        inWindow(size, {column, text.minY() + 10, text.maxX() - 1 - column, text.height() - 20});
+    std::vector<platform::CGRect> buttons;
+    for (const auto& b : {pencil, arrow})
+        buttons.push_back(inWindow(size, {b.minX() - 2, b.minY() - 2, b.width() + 4, b.height() + 4}));
+    EXPECT_GT(quillora::test::darkIn(shown, inWindow(size, text)), 1000) << "the transcript is drawn";
+    EXPECT_EQ(quillora::test::darkIn(shown, area, buttons), 0) << "words lie under the buttons";
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+}
+
 // A drag to the left on a list's row opens its swipe actions, delete and the row's PDF; a click
 // on the PDF writes the row alone into a PDF and says so.
 TEST_F(WindowTest, ARowsSwipeInTheWindowOffersItsPDFBesideDelete) {
