@@ -266,10 +266,11 @@ TEST_F(AlertAndCommandScriptTest, TwoWordCommandsOfTheHelpSheetsWorkSaidAlone) {
                   0)
             << errors;
     }
-    // A capital letter still keeps the gate shut, as for a one-word command.
+    // A capital letter the recognizer heard in mid-phrase still keeps the gate shut, as for a
+    // one-word command.
     platform::resetSharedInstances();
     EXPECT_EQ(run("segment segmentcontrol Recipe\nscripted\nmicrophone silence\ntap recordButton\n"
-                  "partial Ice cream\ntext textView Ice cream\n",
+                  "partial two Ice cream\ntext textView two Ice cream\n",
                   addTextCheck),
               0)
         << errors;

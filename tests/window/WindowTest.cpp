@@ -1960,6 +1960,57 @@ TEST_F(WindowTest, AfterADictationThePencilAndTheSaveArrowAreDrawnAndHideNoWord)
     EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
 }
 
+// Synthesised speech in the window: "red circle" said first becomes its symbol on the notes
+// screen, and on the first screen, which has no such command, stays the two words as said.
+TEST_F(WindowTest, ACommandSaidFirstIsMadeOnTheNotesScreenAndReadsAsSaidOnTheFirst) {
+    const auto clip =
+        quillora::test::sourceTree() / "tests" / "support" / "speech" / "red-circle-buy-bread.flac";
+    struct Case {
+        bool notes;
+        const char* list;
+        const char* row;
+    };
+    for (const Case& c :
+         {Case{true, "notesNVC.txt", " 🔴 buy bread"}, Case{false, "notes.txt", " Red circle buy bread"}}) {
+        SCOPED_TRACE(c.list);
+        const std::string name = c.notes ? "notes" : "first";
+        const auto app = home / ("app-" + name);
+        const std::string toScreen = c.notes ? "segment segmentcontrol Notes\nwait 1\n" : "";
+        const auto at = quillora::test::places(home / ("places-" + name),
+                                               "place segmentcontrol\n" + toScreen + "place recordButton\n");
+        ASSERT_EQ(at.size(), 2u);
+        ChildProcess program = launch(app, clip.string());
+        ASSERT_GT(program.pid(), 0);
+        const std::string id = window("Quillora");
+        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        const auto size = windowSize(id);
+        std::filesystem::remove_all(home / "drawn");
+        drawScreens(toScreen + "picture ready-" + name + "\nspeak " + clip.string() +
+                        "\ntap recordButton\nwait 8\ntap recordButton\nwait 4\npicture dictated-" + name +
+                        "\n",
+                    size.first, size.second);
+
+        waitForFirstScreen(id);
+        if (c.notes) clickAndSettle(id, size, at.at("segmentcontrol"));
+        auto comparison = waitForPicture(id, home / ("ready-" + name + ".png"));
+        ASSERT_TRUE(comparison.matches) << "ready to record: " << comparison.message;
+        const std::size_t ended = printed("start recodring again ");
+        click(id, size, at.at("recordButton"));
+        ASSERT_TRUE(waitForPrinted("start recodring again ", ended))
+            << "the clip never ended a task: " << readFile(home / "app.log");
+        click(id, size, at.at("recordButton"));
+        comparison = waitForPicture(id, home / ("dictated-" + name + ".png"));
+        EXPECT_TRUE(comparison.matches) << "after the dictation: " << comparison.message;
+
+        ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+        EXPECT_EQ(program.wait(kHangLimit), 0) << readFile(home / "app.log");
+        const auto rows = platform::readStringArrayPlist((app / "Documents" / c.list).string());
+        ASSERT_TRUE(rows && !rows->empty()) << "nothing was saved: " << readFile(home / "app.log");
+        EXPECT_EQ(rows->front(), c.row);
+        std::filesystem::remove(home / "app.log");
+    }
+}
+
 // A drag to the left on a list's row opens its swipe actions, delete and the row's PDF; a click
 // on the PDF writes the row alone into a PDF and says so.
 TEST_F(WindowTest, ARowsSwipeInTheWindowOffersItsPDFBesideDelete) {
