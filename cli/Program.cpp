@@ -359,7 +359,12 @@ int runProgram(const Options& options, int argc, char** argv,
             code = runHeadless(mode, options, interpreter, watch);
         } catch (const ProgramEnding&) {
         }
-        if (!platform::TerminationSignals::requested()) return code;
+        if (!platform::TerminationSignals::requested()) {
+            // A failed line ends the run as quitting would, so that what was dictated before it
+            // (a phrase still being spoken too) is saved; the failure is still the exit status.
+            if (code != 0) platform::UIApplication::sharedApplication().terminateAndSettle();
+            return code;
+        }
         // Ended from outside: as quitting ends it, whatever line the script had reached.
         platform::UIApplication::sharedApplication().terminateAndSettle();
         return 0;

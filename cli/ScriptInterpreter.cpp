@@ -12,6 +12,7 @@
 #include "cli/TerminationWatch.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/LabelMatch.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Actionability.h"
 #include "platform/uikit/ScreenPrinter.h"
@@ -246,14 +247,25 @@ void ScriptInterpreter::addBuiltInCommands() {
         std::string title = line.textAfter(0);
         auto view = std::dynamic_pointer_cast<UIAlertControllerView>(alert->view());
         const auto& actions = alert->actions();
-        std::optional<std::size_t> index;
-        for (std::size_t i = 0; i < actions.size() && !index; ++i)
-            if (actions[i]->title() && *actions[i]->title() == title && actions[i]->isEnabled()) index = i;
-        for (std::size_t i = 0; i < actions.size() && !index; ++i)
-            if (actions[i]->title() && *actions[i]->title() == title)
-                throw ScriptError("'" + title + "' is disabled");
-        if (!index || !view) throw ScriptError("the alert has no action titled '" + title + "'");
-        Actionability::tap(Finger::reachAlertAction(*view, *index, title));
+        // Named as press names a button: "OK" is the action "OK ".
+        std::vector<std::string> titles;
+        for (const auto& action : actions)
+            titles.push_back(action->title().value_or(""));
+        const auto match = matchLabel(titles, title);
+        std::vector<std::size_t> enabled;
+        for (std::size_t i : match.hits)
+            if (actions[i]->isEnabled()) enabled.push_back(i);
+        if (enabled.size() > 1 && match.rule != "labelled") {
+            std::string names;
+            for (std::size_t i : enabled)
+                names += (names.empty() ? "'" : ", '") + titles[i] + "'";
+            throw ScriptError(std::to_string(enabled.size()) + " actions " + std::string(match.rule) + " '" +
+                              title + "': " + names);
+        }
+        if (enabled.empty() && !match.hits.empty())
+            throw ScriptError("'" + titles[match.hits.front()] + "' is disabled");
+        if (enabled.empty() || !view) throw ScriptError("the alert has no action titled '" + title + "'");
+        Actionability::tap(Finger::reachAlertAction(*view, enabled.front(), titles[enabled.front()]));
     });
     addCommand("wait", "wait SECONDS", [](ScriptInterpreter&, const ScriptLine& line) {
         requireWords(line, 1, "wait SECONDS");

@@ -256,6 +256,12 @@ void DictationScreen::viewDidLoad() {
     root->addSubview(Clipboard);
     Clipboard->addSubview(EditIndicatorButton);
     Clipboard->addSubview(SaveArrowButton);
+    // The pencil and the save arrow float over the transcript's right edge and scroll with its
+    // text: the text keeps clear of their column, so that no word lies under them.
+    UIEdgeInsets margins = Clipboard->textContainerInset();
+    const CGFloat column = std::min(EditIndicatorButton->frame().minX(), SaveArrowButton->frame().minX());
+    margins.right = std::max(margins.right, Clipboard->frame().width() - column + margins.left);
+    Clipboard->setTextContainerInset(margins);
     Clipboard->setDelegate(textDelegate);
 
     for (const auto& text : {textView, Clipboard}) {

@@ -149,15 +149,34 @@ const std::vector<std::string>& recipeCommandTriggers() {
     return words;
 }
 
+namespace {
+bool endsSentence(const std::string& segment) {
+    return segment == "." || segment == "?" || segment == "!";
+}
+} // namespace
+
 std::string triggerText(const platform::SFSpeechRecognitionResult& result) {
     // The segments' words once more, one blank apart, so that a command of two words ("ice cream",
     // "red circle") is found when it is said alone; a one-word command can match here only inside
-    // a single segment, as it does in the description.
+    // a single segment, as it does in the description. The recognizer writes the first word of a
+    // phrase, and the first after a sentence's end, with a capital that was never said: here those
+    // words stand as said, so that a command said first or alone opens the pass as it does in
+    // mid-phrase.
     const auto& segments = result.bestTranscription().segments();
     std::string text = platform::description(segments);
     text += '\n';
-    for (std::size_t i = 0; i < segments.size(); ++i)
-        text.append(i ? " " : "").append(segments[i].substring());
+    bool startsSentence = true;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        std::string word = segments[i].substring();
+        const bool isWord = !word.empty() && std::isalnum(static_cast<unsigned char>(word[0]));
+        if (startsSentence && isWord)
+            word[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(word[0])));
+        if (isWord)
+            startsSentence = false;
+        else if (endsSentence(word))
+            startsSentence = true;
+        text.append(i ? " " : "").append(word);
+    }
     return text;
 }
 

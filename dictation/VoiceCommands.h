@@ -41,7 +41,8 @@ const VoiceCommandTable& recipeVoiceCommands();
 const std::vector<std::string>& recipeCommandTriggers();
 
 // The text the trigger test reads: the printed segment list of the best transcription, which
-// holds every segment's substring as recognized.
+// holds every segment's substring as recognized, then its words as said (without the capital the
+// recognizer gives the first word of a sentence).
 std::string triggerText(const platform::SFSpeechRecognitionResult& result);
 // Whether `text` holds one of `triggers` (exact substring, with case).
 bool holdsTrigger(std::string_view text, const std::vector<std::string>& triggers);

@@ -580,7 +580,7 @@ std::shared_ptr<UIContextualAction> EntryListViewController::pdfExportActionForR
         [weak, row](UIContextualAction&, UIView&, UIContextualAction::CompletionHandler done) {
             auto me = weak.lock();
             long index = me ? me->dataIndexForRow(row) : -1;
-            if (index >= 0) exportListPDF(me->data[static_cast<std::size_t>(index)], *me);
+            if (index >= 0) exportListPDFKeepingScreenLive(me->data[static_cast<std::size_t>(index)], me);
             done(true);
         });
     action->image = UIImage::imageNamed("PDF.jpg");
@@ -599,9 +599,8 @@ EntryListViewController::tableView_trailingSwipeActionsConfigurationForRowAtInde
             done(true);
         });
     remove->image = UIImage::imageNamed("delete.jpg");
-    // Built beside the delete action, as the export of a row; only the delete action is offered.
-    pdfExportActionForRow(row);
-    return UISwipeActionsConfiguration::configurationWithActions({remove});
+    // Delete at the row's edge, where a full swipe reaches; the row's PDF beside it.
+    return UISwipeActionsConfiguration::configurationWithActions({remove, pdfExportActionForRow(row)});
 }
 
 void EntryListViewController::tableView_commitEditingStyle_forRowAtIndexPath(UITableView& tableView,

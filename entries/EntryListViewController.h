@@ -119,7 +119,7 @@ public:
     // The position in `data` of a row as shown (under the filter, of the shown entry); -1 when the
     // shown entry is no longer in `data`.
     long dataIndexForRow(long row) const;
-    // The export action the swipe builds for a row but does not offer.
+    // The row's export to a PDF in Documents, offered beside delete in its swipe actions.
     std::shared_ptr<platform::UIContextualAction> pdfExportActionForRow(long row);
 
     void describeScreen(std::vector<std::string>& lines) const override;

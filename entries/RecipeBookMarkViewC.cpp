@@ -5,22 +5,17 @@
 #include "common/StoredKeys.h"
 #include "entries/TextPDFExport.h"
 #include "platform/foundation/Console.h"
-#include "platform/foundation/DispatchQueue.h"
 #include "platform/uikit/UIActivityViewController.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
-#include "platform/uikit/UIImageView.h"
 #include "platform/uikit/UIKitNotifications.h"
 #include "platform/uikit/UIScreen.h"
-#include "platform/webkit/UIGraphicsPDF.h"
 
 namespace quillora {
 
 namespace {
 // The recipe text is typed or pasted in by a person; past this it is no recipe but a stray file.
 constexpr std::size_t kMaxRecipeFileLength = std::size_t(128) << 20;
-// Past this much text an export takes more than a second.
-constexpr std::size_t kSlowExportLength = std::size_t(128) << 10;
 } // namespace
 
 using namespace platform;
@@ -157,27 +152,12 @@ bool RecipeBookMarkViewC::textView_shouldChangeTextInRange_replacementText(UITex
 void RecipeBookMarkViewC::savepdf() {
     auto text = Clipboard.lock();
     if (!text) return;
-    if (text->text().size() < kSlowExportLength) {
-        exportListPDF(text->text(), *this);
-        return;
-    }
-    // A long text takes seconds to print. The pages are made on a worker, so the screen stays live
-    // and a spinner turns over it until they are written; PDF cannot be pressed again meanwhile.
-    // What is printed is the text as it stood when PDF was pressed.
-    auto spinner = UIActivityIndicatorView::startedOver(*view());
+    // PDF cannot be pressed again while a long text is printed.
     saveButton_->setEnabled(false);
     std::weak_ptr<RecipeBookMarkViewC> weak = self<RecipeBookMarkViewC>();
-    auto pdf = std::make_shared<std::shared_ptr<PDFData>>();
-    DispatchQueue::global(DispatchQoS::UserInitiated)
-        .asyncThenMain([pdf, text = text->text()] { *pdf = drawListPDF(text); },
-                       [weak, spinner, pdf] {
-                           spinner->stopAnimating();
-                           spinner->removeFromSuperview();
-                           // A screen that was left meanwhile still gets its file, but no alert.
-                           auto me = weak.lock();
-                           if (me) me->saveButton_->setEnabled(true);
-                           saveListPDF(*pdf, me.get());
-                       });
+    exportListPDFKeepingScreenLive(text->text(), self<RecipeBookMarkViewC>(), [weak] {
+        if (auto me = weak.lock()) me->saveButton_->setEnabled(true);
+    });
 }
 
 void RecipeBookMarkViewC::share() {

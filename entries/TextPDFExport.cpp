@@ -1,10 +1,12 @@
 #include "entries/TextPDFExport.h"
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSDate.h"
 #include "platform/foundation/NSDateFormatter.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/uikit/UIAlertController.h"
+#include "platform/uikit/UIImageView.h"
 #include "platform/webkit/HTMLEscaping.h"
 #include "platform/webkit/UIGraphicsPDF.h"
 #include "platform/webkit/UIPrintPageRenderer.h"
@@ -108,6 +110,30 @@ std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIVi
 
 std::optional<std::string> exportListPDF(const std::string& text, UIViewController& presenting) {
     return saveListPDF(drawListPDF(text), &presenting);
+}
+
+void exportListPDFKeepingScreenLive(const std::string& text,
+                                    const std::shared_ptr<UIViewController>& presenting,
+                                    std::function<void()> finished) {
+    if (text.size() < kSlowExportLength) {
+        if (presenting) exportListPDF(text, *presenting);
+        if (finished) finished();
+        return;
+    }
+    // What is printed is the text as it stood when the export was asked for.
+    auto spinner = presenting ? UIActivityIndicatorView::startedOver(*presenting->view()) : nullptr;
+    std::weak_ptr<UIViewController> weak = presenting;
+    auto pdf = std::make_shared<std::shared_ptr<PDFData>>();
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain([pdf, text] { *pdf = drawListPDF(text); },
+                       [weak, spinner, pdf, finished = std::move(finished)] {
+                           if (spinner) {
+                               spinner->stopAnimating();
+                               spinner->removeFromSuperview();
+                           }
+                           saveListPDF(*pdf, weak.lock().get());
+                           if (finished) finished();
+                       });
 }
 
 } // namespace quillora

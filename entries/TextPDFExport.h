@@ -3,6 +3,8 @@
 // (day_month_year_hour:minute:second, no leading zeros; "... 2", "... 3" for more in the same
 // second, so that no export replaces another), and tells the user how it went.
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +29,17 @@ std::string markupForPlainText(const std::string& text);
 // Writes the PDF, prints its name and the outcome, and has `presenting` show an alert: "Done! "
 // on success, a failure alert otherwise. The path written, or none when the write failed.
 std::optional<std::string> exportListPDF(const std::string& text, platform::UIViewController& presenting);
+
+// Past this much text an export takes more than a second.
+inline constexpr std::size_t kSlowExportLength = std::size_t(128) << 10;
+
+// exportListPDF from a screen that stays live meanwhile: a text of kSlowExportLength or more is
+// drawn on a worker while a spinner turns over `presenting`'s view. `finished` runs on the main
+// thread once the file is written or failed; a screen left meanwhile still gets its file, but no
+// alert.
+void exportListPDFKeepingScreenLive(const std::string& text,
+                                    const std::shared_ptr<platform::UIViewController>& presenting,
+                                    std::function<void()> finished = {});
 
 // The two halves of an export, for a long text whose drawing runs on a worker thread.
 // The text's pages drawn into a document in memory; null when drawing failed. Shares nothing with

@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <string_view>
 #include <utility>
 
 #include <ckd_alloc.h>
@@ -196,6 +197,33 @@ std::string plainWord(const char* word) {
     return w;
 }
 
+// The added words that join two spoken words ("red circle" is heard better as one word than as a
+// colour and "circle"), with the words a person said. They are written as said, so that only the
+// screens whose commands hold them make anything of them.
+const char* saidAs(const std::string& word) {
+    static constexpr std::pair<const char*, const char*> joined[] = {
+        {"redcircle", "red circle"}, {"bluecircle", "blue circle"}, {"blackcircle", "black circle"}};
+    for (const auto& [added, said] : joined)
+        if (word == added) return said;
+    return nullptr;
+}
+
+// A word as a segment, or the words it joins as a segment each, sharing its time by their letters.
+void appendWord(std::vector<SFTranscriptionSegment>& words, const std::string& word, double start,
+                double duration, float confidence) {
+    const char* said = saidAs(word);
+    if (!said) {
+        words.emplace_back(word, start, duration, confidence);
+        return;
+    }
+    const std::string_view both = said;
+    const std::size_t blank = both.find(' ');
+    const double firstShare = static_cast<double>(blank) / static_cast<double>(both.size() - 1);
+    words.emplace_back(std::string(both.substr(0, blank)), start, duration * firstShare, confidence);
+    words.emplace_back(std::string(both.substr(blank + 1)), start + duration * firstShare,
+                       duration * (1 - firstShare), confidence);
+}
+
 // The current hypothesis as timed words. The decoder's stream starts with the task, so its frame
 // numbers are the task's audio time, across every utterance of the task.
 std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, bool rated) {
@@ -210,8 +238,8 @@ std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, bool rated
         const int32 prob = ps_seg_prob(seg, &ascr, &lscr, &lback);
         const float confidence =
             rated ? static_cast<float>(std::clamp(logmath_exp(lmath, prob), 0.0, 1.0)) : 0.0f;
-        words.emplace_back(plainWord(word), sf / kFramesPerSecond, (ef - sf + 1) / kFramesPerSecond,
-                           confidence);
+        appendWord(words, plainWord(word), sf / kFramesPerSecond, (ef - sf + 1) / kFramesPerSecond,
+                   confidence);
     }
     if (words.empty()) {
         // Some searches give no segmentation mid-utterance: fall back to the words of the text.
@@ -219,7 +247,7 @@ std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, bool rated
         if (hyp && *hyp) {
             auto t = SFTranscription::verbatim(hyp, 0, 0);
             for (const auto& s : t.segments())
-                words.emplace_back(s.substring(), 0, 0, 0);
+                appendWord(words, s.substring(), 0, 0, 0);
         }
     }
     return words;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/LabelMatch.h"
 #include "platform/uikit/UIApplication.h"
 
 namespace platform::swiftui {
@@ -158,46 +159,26 @@ void ViewHost::fail(std::string message) {
 }
 
 namespace {
-std::string_view trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\n");
-    if (first == std::string_view::npos) return {};
-    return s.substr(first, s.find_last_not_of(" \t\n") - first + 1);
-}
-
 std::string quoted(std::string_view s) {
     return "\"" + std::string(s) + "\"";
 }
 } // namespace
 
-static std::vector<const Node*> matchLabel(const std::vector<const Node*>& candidates, std::string_view label,
-                                           const std::function<std::string(const Node&)>& nameOf,
-                                           std::string_view& rule) {
-    // A person names a control by what it shows: exactly, else without the blanks around it, else
-    // by the start of it when only one control starts so.
-    std::vector<const Node*> hits;
-    rule = "labelled";
-    for (const Node* n : candidates)
-        if (nameOf(*n) == label) hits.push_back(n);
-    if (!hits.empty()) return hits;
-    const std::string_view bare = trimmed(label);
-    if (bare.empty()) return hits;
-    for (const Node* n : candidates)
-        if (trimmed(nameOf(*n)) == bare) hits.push_back(n);
-    if (!hits.empty()) return hits;
-    rule = "whose label starts with";
-    for (const Node* n : candidates)
-        if (trimmed(nameOf(*n)).starts_with(bare)) hits.push_back(n);
-    return hits;
-}
-
 const Node* ViewHost::findByLabel(const Node& within, std::string_view label,
                                   const std::function<bool(const Node&)>& can, const char* what) {
-    std::string_view rule;
     // A heading is a text, named by what it shows; a control by its label.
     auto nameOf = [what](const Node& n) {
         return std::string_view(what) == "heading" ? n.text() : n.label();
     };
-    auto hits = matchLabel(within.findAll(can), label, nameOf, rule);
+    const auto candidates = within.findAll(can);
+    std::vector<std::string> names;
+    for (const Node* n : candidates)
+        names.push_back(nameOf(*n));
+    const auto match = platform::matchLabel(names, label);
+    std::vector<const Node*> hits;
+    for (std::size_t i : match.hits)
+        hits.push_back(candidates[i]);
+    const std::string_view rule = match.rule;
     if (hits.empty()) {
         fail(std::string("no ") + what + " labelled " + quoted(label));
         return nullptr;
@@ -250,7 +231,9 @@ const Node* ViewHost::findAfter(std::string_view heading, std::string_view item)
         if (passed && n->action) after.push_back(n);
     }
     for (const Node* button : after)
-        if (button->label() == item || trimmed(button->label()) == trimmed(item)) return button;
+        if (button->label() == item ||
+            platform::trimmedLabel(button->label()) == platform::trimmedLabel(item))
+            return button;
     fail("no button " + quoted(item) + " under " + quoted(title->text()));
     return nullptr;
 }

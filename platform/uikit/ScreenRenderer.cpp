@@ -388,23 +388,35 @@ std::vector<std::shared_ptr<UIViewController>> ScreenRenderer::presentationChain
 std::optional<double> ScreenRenderer::nextChangeIn() {
     auto window = UIApplication::sharedApplication().keyWindow();
     if (!window) return std::nullopt;
-    std::function<bool(const UIView&)> turning = [&](const UIView& view) {
-        if (view.isHidden() || view.alpha() <= 0) return false;
+    const double now = RunLoop::main().now();
+    bool spinning = false;
+    // The end of the latest animation in sight: a view zooming in or turning is drawn as it
+    // stands at each frame, and once more at its end.
+    std::optional<double> animatedUntil;
+    std::function<void(const UIView&)> visit = [&](const UIView& view) {
+        if (view.isHidden()) return;
+        if (const auto& animation = view.lastAnimation(); animation && animation->finishesAt() > now)
+            animatedUntil = std::max(animatedUntil.value_or(now), animation->finishesAt());
+        if (view.presentationAt(now).alpha <= 0) return;
         if (auto spinner = dynamic_cast<const UIActivityIndicatorView*>(&view);
             spinner && spinner->isAnimating())
-            return true;
+            spinning = true;
         for (const auto& subview : view.subviews())
-            if (turning(*subview)) return true;
-        return false;
+            visit(*subview);
     };
-    bool shown = turning(*window);
+    visit(*window);
     auto chain = presentationChain();
-    for (std::size_t i = 1; i < chain.size() && !shown; ++i)
-        shown = chain[i]->isViewLoaded() && turning(*chain[i]->view());
-    if (!shown) return std::nullopt;
-    // The moment its bright spoke moves on.
-    const double steps = RunLoop::main().now() * UIActivityIndicatorView::kStepsPerSecond;
-    return (std::floor(steps) + 1 - steps) / UIActivityIndicatorView::kStepsPerSecond;
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        if (chain[i]->isViewLoaded()) visit(*chain[i]->view());
+    std::optional<double> next;
+    if (animatedUntil) next = std::min(kAnimationFrameInterval, *animatedUntil - now);
+    if (spinning) {
+        // The moment its bright spoke moves on.
+        const double steps = now * UIActivityIndicatorView::kStepsPerSecond;
+        const double step = (std::floor(steps) + 1 - steps) / UIActivityIndicatorView::kStepsPerSecond;
+        next = std::min(next.value_or(step), step);
+    }
+    return next;
 }
 
 void ScreenRenderer::layout() {

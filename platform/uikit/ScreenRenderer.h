@@ -21,9 +21,11 @@ public:
     // Draws the screen (its points times `scale` pixels) into `cr`, whose origin is the screen's
     // top-left corner.
     static void draw(cairo_t* cr, double scale);
-    // Seconds until what the screen shows changes by itself (a spinner turning), so that a window
-    // draws it again then; none when it stays as drawn until something happens.
+    // Seconds until what the screen shows changes by itself (a spinner turning, a view animating),
+    // so that a window draws it again then; none when it stays as drawn until something happens.
     static std::optional<double> nextChangeIn();
+    // How often an animation's frames are drawn: the display's refresh.
+    static constexpr double kAnimationFrameInterval = 1.0 / 60;
     // The screen as a PNG file; the error text when it cannot be written.
     static std::optional<std::string> writePNG(const std::string& path, double scale);
 

@@ -106,10 +106,9 @@ TextStyle UITextView::textStyle() const {
 
 const TextBlockLayout& UITextView::textLayout() const {
     if (!layout_) layout_ = std::make_shared<TextBlockLayout>();
-    // The text sits inside the view's margins, as the text container places it: 8 points above
-    // and below, 5 at the sides.
+    // The text sits inside the view's margins, as the text container places it.
     layout_->update(editing_.text(), editing_.revision(), textStyle(),
-                    std::max<CGFloat>(1, bounds().width() - 2 * kTextInsetX));
+                    std::max<CGFloat>(1, bounds().width() - inset_.left - inset_.right));
     return *layout_;
 }
 
@@ -118,12 +117,12 @@ std::unique_ptr<TextLines> UITextView::textLines() const {
 }
 
 std::size_t UITextView::offsetAtPoint(CGPoint point) const {
-    return textLayout().offsetAt({point.x - kTextInsetX, point.y - kTextInsetY});
+    return textLayout().offsetAt({point.x - inset_.left, point.y - inset_.top});
 }
 
 CGRect UITextView::caretRect() const {
     const CGRect caret = textLayout().caretRect(editing_.caret());
-    return {caret.minX() + kTextInsetX, caret.minY() + kTextInsetY, caret.width(), caret.height()};
+    return {caret.minX() + inset_.left, caret.minY() + inset_.top, caret.width(), caret.height()};
 }
 
 void UITextView::scrollRangeToVisible(NSRange range) {
@@ -137,13 +136,13 @@ void UITextView::scrollRangeToVisible(NSRange range) {
     // The text above the range may be estimated only: once the lines that will show are laid
     // out, the range may stand elsewhere. Again then, until it stays (a few rounds at most).
     for (int round = 0; round < 4; ++round) {
-        const CGFloat top = kTextInsetY + lines.caretRect(start).minY();
-        const CGFloat bottom = kTextInsetY + lines.caretRect(end).maxY();
+        const CGFloat top = inset_.top + lines.caretRect(start).minY();
+        const CGFloat bottom = inset_.top + lines.caretRect(end).maxY();
         offset = from;
         if (bottom > offset.y + visible) offset.y = bottom - visible;
         if (top < offset.y) offset.y = std::max<CGFloat>(0, top);
         const CGFloat laidBefore = lines.height();
-        lines.layOut(offset.y - kTextInsetY, offset.y + visible - kTextInsetY);
+        lines.layOut(offset.y - inset_.top, offset.y + visible - inset_.top);
         if (lines.height() == laidBefore) break;
     }
     setContentOffset(offset);

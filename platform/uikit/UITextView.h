@@ -103,8 +103,8 @@ public:
 
     std::string stateDescription() const override;
 
-    // The text in its container (inset 8 above and below, 5 at the sides), scrolled by the bounds'
-    // origin; caret and selection while it has the focus.
+    // The text in its container, within its margins, scrolled by the bounds' origin; caret and
+    // selection while it has the focus.
     void draw(cairo_t* cr) const override;
     bool clipsWhenDrawn() const override { return true; }
     // The size of the laid-out text with its insets, which a scroll of the bounds' origin stays in.
@@ -117,6 +117,14 @@ public:
     // above it.
     CGFloat footBand() const { return footBand_; }
     void setFootBand(CGFloat height) { footBand_ = std::max<CGFloat>(0, height); }
+    // The margins of the text inside the view (the text container's inset with its line padding):
+    // 8 points above and below and 5 at the sides unless set. A wider side keeps the text clear of
+    // a control standing over that edge of the view.
+    UIEdgeInsets textContainerInset() const { return inset_; }
+    void setTextContainerInset(UIEdgeInsets inset) {
+        inset_ = inset;
+        setNeedsDisplay();
+    }
     // A touch on an editable view gives it the focus, the caret where the finger lifted; on the
     // focused view a press places the caret, a drag selects, a double press selects a word.
     void touchesBegan(const UITouch& touch) override;
@@ -135,7 +143,6 @@ protected:
     void focusLeftForNobody() override;
 
 private:
-    static constexpr CGFloat kTextInsetX = 5, kTextInsetY = 8;
     TextStyle textStyle() const;
     // The text laid out for the view's width, as far as it has been shown.
     const TextBlockLayout& textLayout() const;
@@ -154,6 +161,7 @@ private:
     bool selectable_ = true;
     bool scrollEnabled_ = true;
     CGFloat footBand_ = 0;
+    UIEdgeInsets inset_{8, 5, 8, 5};
     std::weak_ptr<UITextViewDelegate> delegate_;
 };
 

@@ -7,12 +7,12 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/uikit/Drawing.h"
 #include "platform/uikit/ScreenRenderer.h"
 #include "platform/uikit/TextBlockLayout.h"
 #include "platform/uikit/TextDrawing.h"
-#include "platform/foundation/FontLock.h"
 #include "platform/uikit/TextLayoutLines.h"
 #include "platform/uikit/UIButton.h"
 #include "platform/uikit/UIImageView.h"
@@ -258,11 +258,11 @@ void UIButton::draw(cairo_t* cr) const {
 // MARK: text
 
 void UITextView::draw(cairo_t* cr) const {
-    const CGPoint origin{kTextInsetX, kTextInsetY};
+    const CGPoint origin{inset_.left, inset_.top};
     const TextBlockLayout& layout = textLayout();
     // Only the lines in sight are laid out and drawn, above the foot band.
     const CGRect b = bounds();
-    const CGFloat top = b.minY() - kTextInsetY, bottom = b.maxY() - footBand_ - kTextInsetY;
+    const CGFloat top = b.minY() - inset_.top, bottom = b.maxY() - footBand_ - inset_.top;
     if (footBand_ > 0) {
         cairo_rectangle(cr, b.minX(), b.minY(), b.width(), std::max<CGFloat>(0, b.height() - footBand_));
         cairo_clip(cr);
@@ -276,7 +276,7 @@ void UITextView::draw(cairo_t* cr) const {
 }
 
 CGSize UITextView::contentSize() const {
-    return {bounds().width(), textLayout().height() + 2 * kTextInsetY};
+    return {bounds().width(), textLayout().height() + inset_.top + inset_.bottom};
 }
 
 void UITextView::touchesBegan(const UITouch& touch) {

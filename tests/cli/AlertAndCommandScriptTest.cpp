@@ -123,6 +123,63 @@ TEST_F(AlertAndCommandScriptTest, AnAlertButtonUnderAnotherViewIsRefusedNotPress
     EXPECT_EQ(alert->pressedAction(), nullptr) << "no other button was pressed instead";
 }
 
+TEST_F(AlertAndCommandScriptTest, AnAlertsActionIsNamedAsPressNamesAButton) {
+    struct Case {
+        const char* line;
+        const char* pressed; // none when the line fails
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"alert \"OK \"", "OK ", ""},
+        {"alert OK", "OK ", ""},
+        {"alert \"  OK\"", "OK ", ""},
+        {"alert Save Draft", "Save Draft", ""},
+        {"alert Dele", "Delete Draft", ""},
+        {"alert Save", nullptr, "2 actions whose label starts with 'Save': 'Save Draft', 'Save As'"},
+        {"alert Later", nullptr, "'Later ' is disabled"},
+        {"alert Cancel", nullptr, "the alert has no action titled 'Cancel'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        platform::resetSharedInstances();
+        std::shared_ptr<UIAlertController> alert;
+        auto extend = [&](ScriptInterpreter& interpreter) {
+            interpreter.addCommand("ask", "ask", [&](ScriptInterpreter&, const ScriptLine&) {
+                alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
+                    "Asked", std::nullopt, UIAlertControllerStyle::ActionSheet);
+                for (const char* title : {"OK ", "Save Draft", "Save As", "Delete Draft", "Later "})
+                    alert->addAction(UIAlertAction::actionWithTitle_style_handler(
+                        title, UIAlertActionStyle::Default, nullptr));
+                alert->actions().back()->setEnabled(false);
+                ScriptInterpreter::currentScreen()->presentViewController_animated_completion(alert, false,
+                                                                                              nullptr);
+            });
+        };
+        EXPECT_EQ(run(std::string("ask\n") + c.line + "\n", extend), c.pressed ? 0 : 1) << errors;
+        ASSERT_TRUE(alert);
+        if (c.pressed) {
+            ASSERT_TRUE(alert->pressedAction());
+            EXPECT_EQ(alert->pressedAction()->title(), c.pressed);
+        } else {
+            EXPECT_EQ(alert->pressedAction(), nullptr);
+            EXPECT_NE(errors.find(std::string("script.txt:2: ") + c.reason), std::string::npos) << errors;
+        }
+    }
+}
+
+TEST_F(AlertAndCommandScriptTest, AFailedLineEndsThroughTheTerminationSavesAndExitsWithOne) {
+    // The phrase being spoken when the line fails reaches the stored transcript, as a quit's would.
+    EXPECT_EQ(run("scripted\nmicrophone silence\ntap recordButton\npartial words said before the fault\n"
+                  "tap noSuchButton\n"),
+              1);
+    EXPECT_NE(errors.find("script.txt:5: no control named 'noSuchButton'"), std::string::npos) << errors;
+    EXPECT_TRUE(consoleHas("app going to terminate"));
+    std::ifstream stored(home / "Library" / "Preferences" / "com.quillora.app.plist");
+    const std::string preferences((std::istreambuf_iterator<char>(stored)), std::istreambuf_iterator<char>());
+    EXPECT_NE(preferences.find("<string> words said before the fault</string>"), std::string::npos)
+        << preferences;
+}
+
 TEST_F(AlertAndCommandScriptTest, AControlBehindAnAlertOrSheetIsRefusedAsCovered) {
     struct Case {
         const char* script;
@@ -209,10 +266,11 @@ TEST_F(AlertAndCommandScriptTest, TwoWordCommandsOfTheHelpSheetsWorkSaidAlone) {
                   0)
             << errors;
     }
-    // A capital letter still keeps the gate shut, as for a one-word command.
+    // A capital letter the recognizer heard in mid-phrase still keeps the gate shut, as for a
+    // one-word command.
     platform::resetSharedInstances();
     EXPECT_EQ(run("segment segmentcontrol Recipe\nscripted\nmicrophone silence\ntap recordButton\n"
-                  "partial Ice cream\ntext textView Ice cream\n",
+                  "partial two Ice cream\ntext textView two Ice cream\n",
                   addTextCheck),
               0)
         << errors;

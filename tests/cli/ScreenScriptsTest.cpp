@@ -105,6 +105,39 @@ TEST_F(ScreenScriptsTest, SavedTranscriptIsDeletedBySwipeAndTheExportedRecipeSho
     EXPECT_TRUE(contains(browser, "[0] \"" + pdfs[0].stem().string() + "\" / \"PDF document\""));
 }
 
+TEST_F(ScreenScriptsTest, ARowsSwipeOffersItsPDFBesideDeleteOnEveryList) {
+    // The entry is dictated on each dictation screen and saved into that screen's list; the row's
+    // swipe writes it alone as a PDF and leaves the list as it was.
+    for (const char* screen : {"", "segment segmentcontrol Notes", "segment segmentcontrol Recipe"}) {
+        SCOPED_TRACE(screen);
+        platform::resetSharedInstances();
+        const auto data = home / ("list" + std::to_string(std::string(screen).size()));
+        std::filesystem::create_directories(data);
+        const auto script = data / "script.txt";
+        std::ofstream(script) << screen
+                              << "\nscripted\nmicrophone silence\ntap recordButton\nfinal Quinces under the "
+                                 "walnut tree.\ntap recordButton\nwait 2\ntap SaveDynamicButton\n"
+                                 "swipe table 1 PDF.jpg\nalert \"OK \"\n";
+        ASSERT_EQ(run(script, nullptr, platform::RunLoop::kDefaultVirtualEpoch, data), 0);
+        std::vector<std::filesystem::path> pdfs;
+        for (const auto& entry : std::filesystem::directory_iterator(data / "Documents"))
+            if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
+        ASSERT_EQ(pdfs.size(), 1u);
+        const std::string words = quillora::test::pdfWords(pdfs[0]);
+        EXPECT_NE(words.find("Item1"), std::string::npos) << "the swiped row is printed: " << words;
+        EXPECT_EQ(words.find("Quinces"), std::string::npos) << "only the swiped row is printed: " << words;
+        std::size_t lists = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(data / "Documents"))
+            if (entry.path().extension() == ".txt") {
+                ++lists;
+                const auto rows = platform::readStringArrayPlist(entry.path().string());
+                ASSERT_TRUE(rows);
+                EXPECT_EQ(rows->size(), 4u) << "the list keeps its rows";
+            }
+        EXPECT_EQ(lists, 1u);
+    }
+}
+
 // Quick Look's Done is tapped by its title as a navigation bar's item is; in editing mode the
 // browser's row goes by its delete control and the Delete it brings, with its file.
 TEST_F(ScreenScriptsTest, QuickLooksDoneIsTappedByItsTitleAndTheBrowsersEditDeletesARow) {
@@ -337,7 +370,8 @@ TEST_F(ScreenScriptsTest, ScreenActionsRefuseWhatAPersonCannotDo) {
                 "tap SaveDynamicButton\n"
                 "refused 'table' has no row 3 (it has 3) | row table 3\n"
                 "refused the row must be a whole number | swipe table one delete.jpg\n"
-                "refused the swipe has no action 'Share' (it offers 'delete.jpg') | swipe table 0 Share\n"
+                "refused the swipe has no action 'Share' (it offers 'delete.jpg', 'PDF.jpg') | swipe table 0 "
+                "Share\n"
                 "refused 'table' is not in editing mode | delete table 0\n"
                 "refused no control named 'Edit' | tap Edit\n"
                 "refused 'searchBar' is not a table | row searchBar 0\n",

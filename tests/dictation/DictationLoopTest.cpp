@@ -247,8 +247,8 @@ TEST_F(DictationScreenTest, SymbolNamesBecomeSymbolsOnlyWhenAHandlersTriggerWord
     record();
     partial("round pushpin and Memory");
     EXPECT_EQ(screen->textView->text(), "📍 and 📝ry");
-    partial("Pushpin then CLIPBOARD");
-    EXPECT_EQ(screen->textView->text(), "Pushpin then CLIPBOARD") << "the trigger test keeps case";
+    partial("a Pushpin then CLIPBOARD");
+    EXPECT_EQ(screen->textView->text(), "a Pushpin then CLIPBOARD") << "the trigger test keeps case";
     EXPECT_TRUE(consoleHas("no abbreviations"));
     partial("a bookmark and a book mark and pencils");
     EXPECT_EQ(screen->textView->text(), "a bookmark and a 🔖 and ✏️s");

@@ -24,10 +24,10 @@ TEST_F(RecipeScreenTest, FoodNamesBecomeEmojiOnlyOnceATriggerFormWasHeard) {
     };
     for (auto [heard, shown] :
          {Case{"veggie", "v🥚ie"}, Case{"BANANA and LEMON with egg", "BANANA and 🍋 with 🥚"},
-          Case{"Lemon", "Lemon"}, Case{"Lemon pizza", "🍋 🍕"}, Case{"Pineapple", "Pine🍎"},
-          Case{"an eggplant", "an 🥚plant"}, Case{"choclate", "choclate"},
+          Case{"a Lemon", "a Lemon"}, Case{"Lemon", "🍋"}, Case{"Lemon pizza", "🍋 🍕"},
+          Case{"Pineapple", "Pine🍎"}, Case{"an eggplant", "an 🥚plant"}, Case{"choclate", "choclate"},
           Case{"strawberries", "strawberries"}, Case{"Strawberries", "Strawberries"}, Case{"hot dog", "🌭"},
-          Case{"Hot dog", "Hot dog"}, Case{"a hot dog and milk", "a 🌭 and 🥛"},
+          Case{"a Hot dog", "a Hot dog"}, Case{"a hot dog and milk", "a 🌭 and 🥛"},
           Case{"Next item bullet add right", "✔️ ⦿ ➤"}}) {
         partial(heard);
         EXPECT_EQ(screen->textView->text(), shown) << heard;

@@ -114,9 +114,12 @@ TEST_F(EntryTest, SwipeDeletesWriteAtOnceEditingModeDeletesWhenTheModeSwitches) 
     auto table = list->table.lock();
     auto swipe = table->userSwipeRow({0, 1});
     ASSERT_TRUE(swipe);
-    ASSERT_EQ(swipe->actions().size(), 1u);
+    // Delete at the row's edge, the row's PDF beside it.
+    ASSERT_EQ(swipe->actions().size(), 2u);
     EXPECT_EQ(swipe->actions()[0]->style(), UIContextualActionStyle::Destructive);
     EXPECT_EQ(swipe->actions()[0]->title(), "");
+    EXPECT_EQ(swipe->actions()[1]->style(), UIContextualActionStyle::Normal);
+    EXPECT_EQ(swipe->actions()[1]->image->name(), "PDF.jpg");
     ASSERT_TRUE(table->userPressSwipeAction(0));
     EXPECT_EQ(listFile(), (Rows{"a", "c", "d"}));
     EXPECT_EQ(table->updates().back().animation, UITableViewRowAnimation::Fade);

@@ -216,4 +216,27 @@ int inkIn(const std::filesystem::path& picture, const platform::CGRect& area,
     return ink;
 }
 
+int darkIn(const std::filesystem::path& picture, const platform::CGRect& area,
+           const std::vector<platform::CGRect>& leftOut) {
+    const Surface image = load(picture);
+    if (!image) return -1;
+    const int width = cairo_image_surface_get_width(image.get());
+    const int height = cairo_image_surface_get_height(image.get());
+    const int stride = cairo_image_surface_get_stride(image.get());
+    const unsigned char* data = cairo_image_surface_get_data(image.get());
+    int dark = 0;
+    for (int y = std::max(0, static_cast<int>(area.minY()));
+         y < std::min(height, static_cast<int>(area.maxY())); ++y)
+        for (int x = std::max(0, static_cast<int>(area.minX()));
+             x < std::min(width, static_cast<int>(area.maxX())); ++x) {
+            const bool out = std::any_of(leftOut.begin(), leftOut.end(), [&](const platform::CGRect& r) {
+                return x >= r.minX() && x < r.maxX() && y >= r.minY() && y < r.maxY();
+            });
+            int here[3];
+            rgb(data, stride, x, y, here);
+            dark += !out && std::max({here[0], here[1], here[2]}) < 128;
+        }
+    return dark;
+}
+
 } // namespace quillora::test

@@ -53,4 +53,9 @@ ImageComparison compareWithGolden(const std::filesystem::path& actual, const std
 int inkIn(const std::filesystem::path& picture, const platform::CGRect& area,
           const std::vector<platform::CGRect>& leftOut = {});
 
+// How many pixels of `area` of the PNG `picture` (in its pixels), around the rectangles `leftOut`,
+// are drawn dark as black text is (no channel above half); -1 when the picture cannot be read.
+int darkIn(const std::filesystem::path& picture, const platform::CGRect& area,
+           const std::vector<platform::CGRect>& leftOut = {});
+
 } // namespace quillora::test

@@ -70,4 +70,9 @@ std::filesystem::path sourceBundle() {
     return "resources";
 }
 
+std::filesystem::path sourceTree() {
+    if (const char* s = std::getenv("QUILLORA_SOURCE"); s && *s) return s;
+    return ".";
+}
+
 } // namespace quillora::test

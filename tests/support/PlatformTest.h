@@ -35,5 +35,7 @@ void writeFile(const std::filesystem::path& path, const std::string& content);
 
 // The bundle folder of the source tree (resources/).
 std::filesystem::path sourceBundle();
+// The source tree (its tests' data files).
+std::filesystem::path sourceTree();
 
 } // namespace quillora::test

@@ -1983,3 +1983,183 @@ TEST_F(WindowTest, AWindowDestroyedWhileItRedrawsMidDictationStillEndsThroughIts
         if (HasFailure()) break;
     }
 }
+
+namespace {
+
+// A place on the screen (points) as pixels of window `id` of `size`.
+platform::CGRect inWindow(std::pair<int, int> size, const platform::CGRect& r) {
+    const auto fit =
+        platform::DesktopWindow::fit(size.first, size.second, platform::UIScreen::mainScreen().bounds());
+    return {fit.x + r.minX() * fit.scale, fit.y + r.minY() * fit.scale, r.width() * fit.scale,
+            r.height() * fit.scale};
+}
+
+} // namespace
+
+// After a dictation in the window and its stop, the window shows what the renderer draws of the
+// same state: the pencil and the save arrow zoomed in and the analysis button turned, however
+// long nothing else happens; and no word of the transcript lies under the two buttons.
+TEST_F(WindowTest, AfterADictationThePencilAndTheSaveArrowAreDrawnAndHideNoWord) {
+    std::string stored;
+    for (int i = 0; i < 8; ++i)
+        stored += "I don't think the garden will need watering today, the rain came down all night. ";
+    for (const char* folder : {"app", "drawn", "places"})
+        quillora::test::writeFile(home / folder / "Documents" / "datafile.dat", stored);
+    const auto at = places("place segmentcontrol\nsegment segmentcontrol Notes\nwait 1\nplace recordButton\n"
+                           "frame Clipboard\nframe EditIndicatorButton\nframe SaveArrowButton\n");
+    ASSERT_EQ(at.size(), 5u);
+    ChildProcess app = launch(home / "app");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    drawScreens(
+        "segment segmentcontrol Notes\nwait 1\npicture notes\nspeak demo.wav\ntap recordButton\nwait 8\n"
+        "tap recordButton\nwait 4\npicture dictated\n",
+        size.first, size.second);
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("segmentcontrol"));
+    auto comparison = waitForPicture(id, home / "notes.png");
+    ASSERT_TRUE(comparison.matches) << "the notes screen, ready to record: " << comparison.message;
+    click(id, size, at.at("recordButton"));
+    ASSERT_TRUE(waitForPrinted("start recodring again ", 0))
+        << "the clip never ended a task: " << readFile(home / "app.log");
+    click(id, size, at.at("recordButton"));
+    comparison = waitForPicture(id, home / "dictated.png");
+    EXPECT_TRUE(comparison.matches) << "after the dictation: " << comparison.message;
+
+    // The buttons' column down the transcript, around the buttons themselves: no text there.
+    const auto shown = home / "shown.png";
+    ASSERT_TRUE(x_->capture(id, shown));
+    const platform::CGRect text = at.at("frame Clipboard"), pencil = at.at("frame EditIndicatorButton"),
+                           arrow = at.at("frame SaveArrowButton");
+    const double column = std::min(pencil.minX(), arrow.minX()) - 1;
+    const auto area =
+        inWindow(size, {column, text.minY() + 10, text.maxX() - 1 - column, text.height() - 20});
+    std::vector<platform::CGRect> buttons;
+    for (const auto& b : {pencil, arrow})
+        buttons.push_back(inWindow(size, {b.minX() - 2, b.minY() - 2, b.width() + 4, b.height() + 4}));
+    EXPECT_GT(quillora::test::darkIn(shown, inWindow(size, text)), 1000) << "the transcript is drawn";
+    EXPECT_EQ(quillora::test::darkIn(shown, area, buttons), 0) << "words lie under the buttons";
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+}
+
+// Synthesised speech in the window: "red circle" said first becomes its symbol on the notes
+// screen, and on the first screen, which has no such command, stays the two words as said.
+TEST_F(WindowTest, ACommandSaidFirstIsMadeOnTheNotesScreenAndReadsAsSaidOnTheFirst) {
+    const auto clip =
+        quillora::test::sourceTree() / "tests" / "support" / "speech" / "red-circle-buy-bread.flac";
+    struct Case {
+        bool notes;
+        const char* list;
+        const char* row;
+    };
+    for (const Case& c :
+         {Case{true, "notesNVC.txt", " 🔴 buy bread"}, Case{false, "notes.txt", " Red circle buy bread"}}) {
+        SCOPED_TRACE(c.list);
+        const std::string name = c.notes ? "notes" : "first";
+        const auto app = home / ("app-" + name);
+        const std::string toScreen = c.notes ? "segment segmentcontrol Notes\nwait 1\n" : "";
+        const auto at = quillora::test::places(home / ("places-" + name),
+                                               "place segmentcontrol\n" + toScreen + "place recordButton\n");
+        ASSERT_EQ(at.size(), 2u);
+        ChildProcess program = launch(app, clip.string());
+        ASSERT_GT(program.pid(), 0);
+        const std::string id = window("Quillora");
+        ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+        const auto size = windowSize(id);
+        std::filesystem::remove_all(home / "drawn");
+        drawScreens(toScreen + "picture ready-" + name + "\nspeak " + clip.string() +
+                        "\ntap recordButton\nwait 8\ntap recordButton\nwait 4\npicture dictated-" + name +
+                        "\n",
+                    size.first, size.second);
+
+        waitForFirstScreen(id);
+        if (c.notes) clickAndSettle(id, size, at.at("segmentcontrol"));
+        auto comparison = waitForPicture(id, home / ("ready-" + name + ".png"));
+        ASSERT_TRUE(comparison.matches) << "ready to record: " << comparison.message;
+        const std::size_t ended = printed("start recodring again ");
+        click(id, size, at.at("recordButton"));
+        ASSERT_TRUE(waitForPrinted("start recodring again ", ended))
+            << "the clip never ended a task: " << readFile(home / "app.log");
+        click(id, size, at.at("recordButton"));
+        comparison = waitForPicture(id, home / ("dictated-" + name + ".png"));
+        EXPECT_TRUE(comparison.matches) << "after the dictation: " << comparison.message;
+
+        ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+        EXPECT_EQ(program.wait(kHangLimit), 0) << readFile(home / "app.log");
+        const auto rows = platform::readStringArrayPlist((app / "Documents" / c.list).string());
+        ASSERT_TRUE(rows && !rows->empty()) << "nothing was saved: " << readFile(home / "app.log");
+        EXPECT_EQ(rows->front(), c.row);
+        std::filesystem::remove(home / "app.log");
+    }
+}
+
+// A drag to the left on a list's row opens its swipe actions, delete and the row's PDF; a click
+// on the PDF writes the row alone into a PDF and says so.
+TEST_F(WindowTest, ARowsSwipeInTheWindowOffersItsPDFBesideDelete) {
+    ChildProcess app = launch(home / "app", "silence");
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+
+    std::map<std::string, platform::CGRect> at;
+    std::vector<std::string> offered;
+    auto measure = [&](quillora::cli::ScriptInterpreter& interpreter) {
+        addPlaceCommand(interpreter, at);
+        // The open swipe's actions, by their pictures' names, and where each is on the screen.
+        interpreter.addCommand(
+            "actions", "actions", [&](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
+                auto table = std::dynamic_pointer_cast<platform::UITableView>(
+                    quillora::cli::ScriptInterpreter::control("table"));
+                ASSERT_TRUE(table && table->openSwipe()) << "no swipe is open";
+                const auto rects = table->swipeActionRects();
+                const auto& actions = table->openSwipe()->actions();
+                ASSERT_EQ(rects.size(), actions.size());
+                for (std::size_t i = 0; i < actions.size(); ++i) {
+                    const std::string name = actions[i]->image ? actions[i]->image->name() : "";
+                    offered.push_back(name);
+                    const platform::CGRect shown{rects[i].minX(), rects[i].minY() - table->contentOffsetY(),
+                                                 rects[i].width(), rects[i].height()};
+                    at[name] = table->convertRect_toView(shown, nullptr);
+                }
+            });
+    };
+    drawScreens("at SaveDynamicButton\ntap SaveDynamicButton\nwait 1\nat table\npicture list\n", size.first,
+                size.second, measure);
+    ASSERT_EQ(at.count("table"), 1u);
+    const platform::CGRect row = at.at("table");
+    const platform::CGPoint from{row.maxX() - 20, row.midY()}, to{row.maxX() - 170, row.midY()};
+    std::filesystem::remove_all(home / "drawn");
+    drawScreens("tap SaveDynamicButton\nwait 1\ndrag " + std::to_string(from.x) + " " +
+                    std::to_string(from.y) + " " + std::to_string(to.x) + " " + std::to_string(to.y) +
+                    "\nactions\npicture swiped\n",
+                size.first, size.second, measure);
+    EXPECT_EQ(offered, (std::vector<std::string>{"delete.jpg", "PDF.jpg"}));
+    ASSERT_EQ(at.count("PDF.jpg"), 1u);
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("SaveDynamicButton"));
+    auto comparison = waitForPicture(id, home / "list.png");
+    ASSERT_TRUE(comparison.matches) << "the list: " << comparison.message;
+    const auto [x0, y0] = pixel(size, from);
+    const auto [x1, y1] = pixel(size, to);
+    ASSERT_TRUE(x_->drag(id, {x0, y0}, {x1, y1}));
+    comparison = waitForPicture(id, home / "swiped.png");
+    EXPECT_TRUE(comparison.matches) << "the row's swipe actions: " << comparison.message;
+    const std::size_t saved = printed("saved success");
+    click(id, size, at.at("PDF.jpg"));
+    EXPECT_TRUE(waitForPrinted("saved success", saved)) << readFile(home / "app.log");
+    std::vector<std::filesystem::path> pdfs;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "app" / "Documents"))
+        if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
+    ASSERT_EQ(pdfs.size(), 1u);
+    EXPECT_NE(quillora::test::pdfWords(pdfs[0]).find("Item1"), std::string::npos);
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+}

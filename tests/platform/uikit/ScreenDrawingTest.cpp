@@ -279,3 +279,30 @@ TEST_F(ScreenDrawingTest, AnOpaqueScreenOnItsWayInHidesWhatItCoversAndNothingEls
 }
 
 } // namespace
+
+TEST_F(ScreenDrawingTest, AViewAnimatingInSightAsksForFramesUntilItsAnimationHasEnded) {
+    // A window draws again only when asked: a view zooming in from nothing must ask for each frame
+    // of its zoom and for its end, else it stays undrawn.
+    auto hint = box({100, 100, 50, 50}, UIColor::blueColor());
+    auto unseen = box({200, 100, 50, 50}, UIColor::blueColor());
+    unseen->setHidden(true);
+    unseen->zoomIn(5);
+    EXPECT_FALSE(ScreenRenderer::nextChangeIn()) << "a hidden view's animation draws nothing";
+
+    hint->zoomIn(2);
+    render();
+    EXPECT_EQ(at(125, 125).r, 255) << "drawn as it stands: no bigger than nothing yet";
+    int frames = 0;
+    while (auto next = ScreenRenderer::nextChangeIn()) {
+        ASSERT_GT(*next, 0);
+        ASSERT_LE(*next, ScreenRenderer::kAnimationFrameInterval + 1e-9);
+        advance(*next);
+        ++frames;
+        ASSERT_LT(frames, 1000) << "the frames never end";
+    }
+    EXPECT_GE(frames, 2 * 60 - 1);
+    render();
+    EXPECT_EQ(at(125, 125).b, 255) << "the last frame asked for shows it at its full size";
+    EXPECT_EQ(at(125, 125).r, 0);
+    EXPECT_EQ(at(102, 102).r, 0);
+}
