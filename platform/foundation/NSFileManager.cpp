@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -213,6 +214,41 @@ void tryFolderLater(std::shared_ptr<FolderWait> wait) {
 void NSFileManager::waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
                                     double wait) const {
     tryFolderLater(std::make_shared<FolderWait>(path, RunLoop::main().now() + wait, std::move(then)));
+}
+
+void NSFileManager::writeAtomicallyOnLoop(const std::string& path, std::string bytes, WriteDone done,
+                                          double folderWait) const {
+    auto shared = std::make_shared<const std::string>(std::move(bytes));
+    writeAtomicallyOnLoop(
+        path,
+        [shared](const BytesWriter& write) -> std::optional<NSError> {
+            write(*shared);
+            return std::nullopt;
+        },
+        std::move(done), folderWait);
+}
+
+void NSFileManager::writeAtomicallyOnLoop(const std::string& path, BytesProducer produce, WriteDone done,
+                                          double folderWait) const {
+    std::optional<NSError> error;
+    bool written = false;
+    {
+        // Held from the look to the write, so that no other copy takes the folder in between; let
+        // go before `done`, which may do anything.
+        auto lock = lockFolderOf(path, 0);
+        if (!lock.busy) {
+            error = writeAtomically(path, produce, 0);
+            written = true;
+        }
+    }
+    if (written) return done(error);
+    waitForFolderOf(
+        path,
+        [path, produce = std::move(produce), done = std::move(done)](const FolderLock&) {
+            // A folder still held fails at once, as a write whose wait ran out.
+            done(NSFileManager::defaultManager().writeAtomically(path, produce, 0));
+        },
+        folderWait);
 }
 
 std::size_t NSFileManager::folderWaitsPending() {

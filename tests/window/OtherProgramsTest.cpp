@@ -59,3 +59,82 @@ TEST_F(OtherProgramsTest, WithAStaleSessionBusAddressTheWindowStartsAndEndsAsWit
         }
     }
 }
+
+namespace {
+
+// Whether the process `pid` (a number in a file) still runs: not gone, not a zombie.
+bool stillRuns(const std::filesystem::path& pidFile) {
+    const std::string pid = readFile(pidFile);
+    const std::string stat = readFile("/proc/" + pid.substr(0, pid.find('\n')) + "/stat");
+    const auto state = stat.find(") ");
+    return state != std::string::npos && stat[state + 2] != 'Z';
+}
+
+void stop(const std::filesystem::path& pidFile) {
+    const std::string pid = readFile(pidFile);
+    if (!pid.empty()) kill(std::stoi(pid), SIGKILL);
+}
+
+} // namespace
+
+// Send in the feedback mail, on a desktop whose xdg-mime and xdg-email (stand-ins first on PATH)
+// each leave a program running that holds their output, as a mail client that xdg-email starts
+// does: the mail is handed over as soon as they have exited, the window answers meanwhile, and a
+// SIGTERM ends the program through its saves while those programs still run.
+TEST_F(OtherProgramsTest, SendHandsTheMailOverWithoutWaitingForTheMailClientAndTheWindowGoesOn) {
+    std::string why;
+    if (!startWindowManager(why)) FAIL() << why;
+    const auto tools = home / "tools";
+    quillora::test::writeFile(tools / "xdg-mime", "#!/bin/sh\nsleep 600 &\necho $! > \"$0.child\"\n"
+                                                  "echo mail.desktop\n");
+    quillora::test::writeFile(tools / "xdg-email", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n"
+                                                   "sleep 600 &\necho $! > \"$0.child\"\n");
+    for (const char* tool : {"xdg-mime", "xdg-email"})
+        std::filesystem::permissions(tools / tool, std::filesystem::perms::owner_all);
+    // Whatever the outcome, what they leave running goes with the test.
+    struct Left {
+        std::filesystem::path tools;
+        ~Left() {
+            stop(tools / "xdg-mime.child");
+            stop(tools / "xdg-email.child");
+        }
+    } left{tools};
+    const char* path = std::getenv("PATH");
+    env_["PATH"] = tools.string() + ":" + (path ? path : "/usr/bin:/bin");
+
+    const auto appHome = home / "app";
+    ChildProcess app = launch(appHome);
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place FontDynamicButton\ntap FontDynamicButton\nwait 1\nplace Feedback\n"
+                           "press Feedback\nwait 1\nplace sendButton\n");
+    for (const char* key : {"FontDynamicButton", "Feedback", "sendButton"})
+        ASSERT_EQ(at.count(key), 1u) << key << " was not found on the way";
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("FontDynamicButton"));
+    clickAndSettle(id, size, at.at("Feedback"));
+    click(id, size, at.at("sendButton"));
+
+    ASSERT_TRUE(waitForPrinted("Mail handed to the desktop's mail client; kept in ", 0))
+        << readFile(home / "app.log");
+    EXPECT_TRUE(stillRuns(tools / "xdg-mime.child") && stillRuns(tools / "xdg-email.child"))
+        << "the hand-over waited for what xdg-mime and xdg-email left running";
+    const auto outbox = filesIn(appHome / "Documents" / "Mail" / "Outbox");
+    ASSERT_EQ(outbox.size(), 1u);
+    EXPECT_NE(outbox.begin()->second.find("To: support@quillora.app, feedback@quillora.app"),
+              std::string::npos);
+    EXPECT_EQ(readFile(tools / "xdg-email.args").find("mailto:support@quillora.app,feedback@quillora.app"),
+              std::string("--utf8\n").size())
+        << readFile(tools / "xdg-email.args");
+    // The composer has gone; the settings answer a click with the composer again.
+    ASSERT_TRUE(x_->waitUntilStill(id));
+    clickAndSettle(id, size, at.at("Feedback"));
+
+    ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+    EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+    EXPECT_TRUE(stillRuns(tools / "xdg-mime.child") && stillRuns(tools / "xdg-email.child"))
+        << "the end waited for what xdg-mime and xdg-email left running";
+}
