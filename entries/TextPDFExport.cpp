@@ -71,7 +71,7 @@ std::shared_ptr<PDFData> drawListPDF(const std::string& text) {
     return data;
 }
 
-std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIViewController* presenting) {
+void saveListPDF(const std::shared_ptr<PDFData>& pdf, UIViewController* presenting, ListPDFSaved saved) {
     std::string name = exportFileName(NSDate());
     console().print(name);
     auto folders =
@@ -79,21 +79,28 @@ std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIVi
     if (folders.empty()) fatalError("no Documents folder");
     std::string path = folders.front().path() + "/" + name + ".pdf";
 
-    std::string why = "its pages could not be drawn";
-    if (!pdf || !pdf->writeToFile_atomically(path, true, &why)) {
-        console().print("error saving pdf " + path);
-        console().print(why);
-        // The person is told why, so that they can make room, free the name or try a shorter text.
-        if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved \n" + why, "OK ");
-        return std::nullopt;
-    }
-    console().print("saved success");
-    if (presenting) presentAlert(*presenting, "Done! ", "PDF has been saved ", "OK ");
-    return path;
+    std::weak_ptr<UIViewController> screen;
+    if (presenting) screen = presenting->weakSelf<UIViewController>();
+    auto told = [path, screen, saved = std::move(saved)](const std::optional<std::string>& failure) {
+        auto presenting = screen.lock();
+        if (failure) {
+            console().print("error saving pdf " + path);
+            console().print(*failure);
+            // The person is told why, so that they can make room, free the name or try a shorter text.
+            if (presenting)
+                presentAlert(*presenting, "Not saved ", "PDF could not be saved \n" + *failure, "OK ");
+        } else {
+            console().print("saved success");
+            if (presenting) presentAlert(*presenting, "Done! ", "PDF has been saved ", "OK ");
+        }
+        if (saved) saved(failure ? std::nullopt : std::optional<std::string>(path));
+    };
+    if (!pdf) return told("its pages could not be drawn");
+    PDFData::writeToFileOnLoop(pdf, path, std::move(told));
 }
 
-std::optional<std::string> exportListPDF(const std::string& text, UIViewController& presenting) {
-    return saveListPDF(drawListPDF(text), &presenting);
+void exportListPDF(const std::string& text, UIViewController& presenting, ListPDFSaved saved) {
+    saveListPDF(drawListPDF(text), &presenting, std::move(saved));
 }
 
 } // namespace quillora

@@ -2,6 +2,7 @@
 // Turns a piece of text into an A4 PDF in Documents, named after the current date and time
 // (day_month_year_hour:minute:second, no leading zeros), and tells the user how it went.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,17 +24,21 @@ std::string exportFileName(const platform::NSDate& date);
 // The markup the text is printed from: the text escaped, its line breaks as line breaks.
 std::string markupForPlainText(const std::string& text);
 
+// What an export tells once its file is written: the path, or none when the write failed.
+using ListPDFSaved = std::function<void(const std::optional<std::string>& path)>;
+
 // Writes the PDF, prints its name and the outcome, and has `presenting` show an alert: "Done! "
-// on success, a failure alert otherwise. The path written, or none when the write failed.
-std::optional<std::string> exportListPDF(const std::string& text, platform::UIViewController& presenting);
+// on success, a failure alert otherwise; then `saved` hears how it went. The screen stays live
+// while another program holds the folder, which is waited for on the run loop.
+void exportListPDF(const std::string& text, platform::UIViewController& presenting, ListPDFSaved saved = {});
 
 // The two halves of an export, for a long text whose drawing runs on a worker thread.
 // The text's pages drawn into a document in memory; null when drawing failed. Shares nothing with
 // other threads.
 std::shared_ptr<platform::PDFData> drawListPDF(const std::string& text);
 // Main thread: names and writes the drawn document (null: drawing failed), prints its name and the
-// outcome, and has `presenting` show the alert when there is a screen to show it on.
-std::optional<std::string> saveListPDF(const std::shared_ptr<platform::PDFData>& pdf,
-                                       platform::UIViewController* presenting);
+// outcome, and has `presenting` show the alert when there is a screen (still) to show it on.
+void saveListPDF(const std::shared_ptr<platform::PDFData>& pdf, platform::UIViewController* presenting,
+                 ListPDFSaved saved = {});
 
 } // namespace quillora

@@ -8,7 +8,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "platform/foundation/LazyLibrary.h"
-#include "platform/foundation/NSData.h"
+#include "platform/foundation/NSFileManager.h"
 
 // Opened with the window, which alone installs the entry.
 #define gdk_pixbuf_get_file_info QUILLORA_LAZY("libgdk_pixbuf-2.0.so.0", gdk_pixbuf_get_file_info)
@@ -26,11 +26,19 @@ std::optional<std::string> contentsOf(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Written as the window opens: a folder another program holds is not waited for (the next start
+// writes what this one could not).
 bool write(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    if (!ec && NSData(bytes).writeToFile_atomically(path.string(), true)) return true;
-    if (error) *error = "cannot write '" + path.string() + "'" + (ec ? ": " + ec.message() : std::string());
+    std::optional<NSError> failed;
+    if (!ec && !(failed = NSFileManager::defaultManager().writeAtomically(path.string(), bytes, 0)))
+        return true;
+    if (error)
+        *error = "cannot write '" + path.string() + "'" +
+                 (ec       ? ": " + ec.message()
+                  : failed ? ": " + failed->localizedDescription
+                           : std::string());
     return false;
 }
 

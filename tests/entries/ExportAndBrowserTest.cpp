@@ -53,7 +53,8 @@ TEST_F(ExportTest, ALongTranscriptBecomesA4PagesWithEveryLineOnceInOrder) {
     for (int i = 1; i <= 250; ++i)
         text += "Line " + std::to_string(i) + " of the dictated transcript\n";
     RunLoop::main().useVirtualClock(1796634303); // 7 December 2026, 09:05:03 UTC
-    auto path = exportListPDF(text, *root);
+    std::optional<std::string> path;
+    exportListPDF(text, *root, [&](const std::optional<std::string>& saved) { path = saved; });
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, documents("7_12_2026_9:5:3.pdf"));
     EXPECT_TRUE(consoleHas("7_12_2026_9:5:3"));
@@ -74,7 +75,9 @@ TEST_F(ExportTest, ALongTranscriptBecomesA4PagesWithEveryLineOnceInOrder) {
 
 TEST_F(ExportTest, MarkupAndEmojiAppearAsWrittenAndNamesHaveNoLeadingZeros) {
     RunLoop::main().useVirtualClock(1798761600); // 1 January 2027, 00:00:00 UTC
-    auto path = exportListPDF("<b>bold</b> & \"quoted\" 'single'\nnext 🍎 line", *root);
+    std::optional<std::string> path;
+    exportListPDF("<b>bold</b> & \"quoted\" 'single'\nnext 🍎 line", *root,
+                  [&](const std::optional<std::string>& saved) { path = saved; });
     ASSERT_TRUE(path);
     EXPECT_EQ(std::filesystem::path(*path).filename(), "1_1_2027_0:0:0.pdf");
     // Emoji are drawn as pictures with their characters kept as text: found where they stand.
@@ -85,7 +88,12 @@ TEST_F(ExportTest, MarkupAndEmojiAppearAsWrittenAndNamesHaveNoLeadingZeros) {
 TEST_F(ExportTest, AFailedWriteIsReportedWithItsReasonAndNeverConfirmed) {
     const std::string path = documents(exportFileName(NSDate()) + ".pdf");
     std::filesystem::create_directories(path + "/occupied");
-    EXPECT_FALSE(exportListPDF("text", *root));
+    bool told = false;
+    exportListPDF("text", *root, [&](const std::optional<std::string>& saved) {
+        told = true;
+        EXPECT_FALSE(saved);
+    });
+    EXPECT_TRUE(told);
     EXPECT_FALSE(consoleHas("saved success"));
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->title(), "Not saved ");

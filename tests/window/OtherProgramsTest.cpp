@@ -1,7 +1,10 @@
 // The window beside the other programs of a desktop that it cannot hurry: a session bus that is
 // gone, a mail client that keeps what xdg-email gave it, a folder another program keeps locked.
 // The window goes on answering and ends as it always does.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -137,4 +140,61 @@ TEST_F(OtherProgramsTest, SendHandsTheMailOverWithoutWaitingForTheMailClientAndT
     EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
     EXPECT_TRUE(stillRuns(tools / "xdg-mime.child") && stillRuns(tools / "xdg-email.child"))
         << "the end waited for what xdg-mime and xdg-email left running";
+}
+
+// An export into Documents while another program keeps the folder locked (`flock -x Documents`):
+// the window answers a click while the export waits, and the export is made once the folder is
+// let go within its wait.
+TEST_F(OtherProgramsTest, AnExportIntoALockedFolderWaitsWhileTheWindowAnswers) {
+    auto recipeText = openRecipeText("Flour, eggs and milk.\n");
+    ASSERT_GT(recipeText.app.pid(), 0);
+    ASSERT_FALSE(recipeText.id.empty())
+        << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    ASSERT_EQ(recipeText.at.size(), 3u);
+    ChildProcess& app = recipeText.app;
+    const std::string& id = recipeText.id;
+    const auto size = recipeText.size;
+    const std::string toRecipeText =
+        "segment segmentcontrol Recipe\nwait 1\ntap RecipeBookButton\nwait 1.5\n";
+    const auto at = places(toRecipeText + "place savepdf\nplace font_change\n");
+    ASSERT_EQ(at.size(), 2u);
+    // What the window shows once the font button has answered: its action sheet.
+    drawScreens(toRecipeText + "tap font_change\nwait 1\npicture fontsheet\n", size.first, size.second);
+
+    const auto documents = home / "app" / "Documents";
+    ChildProcess holder = ChildProcess::start({"flock", "-x", documents.string(), "sleep", "600"}, {},
+                                              (home / "flock.log").string());
+    ASSERT_TRUE(quillora::test::waitUntil(
+        [&] {
+            const int fd = open(documents.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const bool held = flock(fd, LOCK_EX | LOCK_NB) != 0;
+            close(fd);
+            return held;
+        },
+        kHangLimit))
+        << readFile(home / "flock.log");
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, {recipeText.recipeSegment.x - 1, recipeText.recipeSegment.y - 1, 2, 2});
+    clickAndSettle(id, size, recipeText.at.at("RecipeBookButton"));
+    click(id, size, at.at("savepdf"));
+    click(id, size, at.at("font_change"));
+    const auto comparison = waitForPicture(id, home / "fontsheet.png");
+    ASSERT_TRUE(comparison.matches) << comparison.message;
+    EXPECT_EQ(printed("saved success") + printed("error saving pdf"), 0u)
+        << "the export was over before the window answered: " << readFile(home / "app.log");
+
+    // It lets go: its command ends, and flock with it.
+    const std::string children = readFile("/proc/" + std::to_string(holder.pid()) + "/task/" +
+                                          std::to_string(holder.pid()) + "/children");
+    ASSERT_FALSE(children.empty()) << "flock runs no command";
+    ASSERT_EQ(kill(std::stoi(children), SIGKILL), 0);
+    holder.wait(kHangLimit);
+    ASSERT_TRUE(waitForPrinted("saved success", 0)) << readFile(home / "app.log");
+    bool exported = false;
+    for (const auto& entry : std::filesystem::directory_iterator(documents))
+        exported = exported || entry.path().extension() == ".pdf";
+    EXPECT_TRUE(exported) << "no PDF in " << documents;
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
 }
