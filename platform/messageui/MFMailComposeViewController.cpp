@@ -481,6 +481,9 @@ public:
                 const double content = wrapping->contentSize().height;
                 height = std::max(kRowHeight, content + 8);
                 wrapping->setFrame({x - inset, y + 4, wrapping->frame().width(), height - 4});
+            } else if (std::dynamic_pointer_cast<UILabel>(field)) {
+                // Shown, not edited: no field's inset to make up for.
+                field->setFrame({x + 4, y, std::max(0.0, b.width() - x - 12), kRowHeight});
             } else {
                 field->setFrame({x - 7, y, std::max(0.0, b.width() - x - 8 + 7), kRowHeight});
             }

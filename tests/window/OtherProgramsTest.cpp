@@ -198,3 +198,70 @@ TEST_F(OtherProgramsTest, AnExportIntoALockedFolderWaitsWhileTheWindowAnswers) {
     ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
     EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
 }
+
+// Share -> Mail on a template's PDF screen: the composer opens with the PDF attached, and Send
+// keeps the message in the outbox and hands it, attachment and all, to the mail client.
+TEST_F(OtherProgramsTest, ShareMailOnAPDFScreenOpensTheComposerWithThePDFAttached) {
+    std::string why;
+    if (!startWindowManager(why)) FAIL() << why;
+    const auto tools = home / "tools";
+    quillora::test::writeFile(tools / "xdg-mime", "#!/bin/sh\necho mail.desktop\n");
+    quillora::test::writeFile(
+        tools / "xdg-email",
+        "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n"
+        "while [ $# -gt 0 ]; do [ \"$1\" = --attach ] && cp \"$2\" \"$0.attached\"; shift; done\n");
+    for (const char* tool : {"xdg-mime", "xdg-email"})
+        std::filesystem::permissions(tools / tool, std::filesystem::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    env_["PATH"] = tools.string() + ":" + (path ? path : "/usr/bin:/bin");
+
+    const auto appHome = home / "app";
+    ChildProcess app = launch(appHome);
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const std::string toShare =
+        "tap StickyDynamicButton\nwait 1\npress Notes\nwait 1\npress Preview\nwait 2\n"
+        "tap SharePDFButton\nwait 1\n";
+    auto at =
+        places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1\nplace Notes\npress Notes\n"
+               "wait 1\nplace Preview\npress Preview\nwait 2\nplace SharePDFButton\ntap SharePDFButton\n"
+               "wait 1\nplace Mail\n");
+    ASSERT_EQ(at.size(), 5u) << "Mail is not offered";
+    const auto mail = at.at("Mail");
+    const auto composer = places(toShare + "tap " + std::to_string(mail.midX()) + " " +
+                                 std::to_string(mail.midY()) + "\nwait 1\nplace toField\nplace sendButton\n");
+    ASSERT_EQ(composer.size(), 2u) << "Mail opened no composer";
+
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("StickyDynamicButton"));
+    clickAndSettle(id, size, at.at("Notes"));
+    click(id, size, at.at("Preview"));
+    ASSERT_TRUE(waitForPrinted("PDF location: ", 0)) << readFile(home / "app.log");
+    ASSERT_TRUE(x_->waitUntilStill(id));
+    clickAndSettle(id, size, at.at("SharePDFButton"));
+    clickAndSettle(id, size, mail);
+    clickAndSettle(id, size, composer.at("toField"));
+    andSettle(id, [&] { ASSERT_TRUE(x_->type("friend@example.org")); });
+    click(id, size, composer.at("sendButton"));
+    ASSERT_TRUE(waitForPrinted("Mail handed to the desktop's mail client; kept in ", 0))
+        << readFile(home / "app.log");
+    ASSERT_TRUE(waitForPrinted("completed", 0)) << "the share sheet did not hear it done";
+
+    // The PDF shared is the one attached, in the outbox's message and handed to the client.
+    std::string shared;
+    for (const auto& entry : std::filesystem::directory_iterator(appHome / "tmp"))
+        if (entry.path().string().ends_with("_Document.pdf")) shared = readFile(entry.path());
+    ASSERT_FALSE(shared.empty()) << "no shared copy in tmp";
+    EXPECT_EQ(readFile(tools / "xdg-email.attached"), shared) << readFile(tools / "xdg-email.args");
+    const auto outbox = filesIn(appHome / "Documents" / "Mail" / "Outbox");
+    ASSERT_EQ(outbox.size(), 1u);
+    const std::string& message = outbox.begin()->second;
+    EXPECT_NE(message.find("To: friend@example.org"), std::string::npos) << message;
+    EXPECT_NE(message.find("Content-Type: application/pdf"), std::string::npos) << message;
+    EXPECT_NE(message.find("Content-Disposition: attachment"), std::string::npos) << message;
+
+    ASSERT_TRUE(quillora::test::sendCloseRequest(display_, std::stoul(id)));
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+}
