@@ -142,6 +142,51 @@ TEST_F(OtherProgramsTest, SendHandsTheMailOverWithoutWaitingForTheMailClientAndT
         << "the end waited for what xdg-mime and xdg-email left running";
 }
 
+// The same while xdg-email itself goes on running (a mail client it runs until it is closed): the
+// composer waits for it, the window answers meanwhile, and a SIGTERM ends the program through its
+// saves, as it does whatever a worker waits for, while xdg-email still runs.
+TEST_F(OtherProgramsTest, ASignalWhileXdgEmailStillRunsEndsTheProgramAsAlways) {
+    std::string why;
+    if (!startWindowManager(why)) FAIL() << why;
+    const auto tools = home / "tools";
+    quillora::test::writeFile(tools / "xdg-mime", "#!/bin/sh\necho mail.desktop\n");
+    quillora::test::writeFile(tools / "xdg-email", "#!/bin/sh\necho $$ > \"$0.child\"\nexec sleep 600\n");
+    for (const char* tool : {"xdg-mime", "xdg-email"})
+        std::filesystem::permissions(tools / tool, std::filesystem::perms::owner_all);
+    struct Left {
+        std::filesystem::path tools;
+        ~Left() { stop(tools / "xdg-email.child"); }
+    } left{tools};
+    const char* path = std::getenv("PATH");
+    env_["PATH"] = tools.string() + ":" + (path ? path : "/usr/bin:/bin");
+
+    const auto appHome = home / "app";
+    ChildProcess app = launch(appHome);
+    ASSERT_GT(app.pid(), 0);
+    const std::string id = window("Quillora");
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    const auto at = places("place FontDynamicButton\ntap FontDynamicButton\nwait 1\nplace Feedback\n"
+                           "press Feedback\nwait 1\nplace subjectField\nplace sendButton\n");
+    ASSERT_EQ(at.size(), 4u);
+    waitForFirstScreen(id);
+    clickAndSettle(id, size, at.at("FontDynamicButton"));
+    clickAndSettle(id, size, at.at("Feedback"));
+    click(id, size, at.at("sendButton"));
+    ASSERT_TRUE(quillora::test::waitUntil([&] { return stillRuns(tools / "xdg-email.child"); }, kHangLimit))
+        << "xdg-email never ran: " << readFile(home / "app.log");
+
+    // The composer waits for it; the window takes a click and typing meanwhile.
+    clickAndSettle(id, size, at.at("subjectField"));
+    andSettle(id, [&] { ASSERT_TRUE(x_->type(" typed")); });
+    EXPECT_EQ(printed("Mail handed to the desktop's mail client; kept in "), 0u);
+    ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
+    EXPECT_EQ(app.wait(kHangLimit), 0) << readFile(home / "app.log");
+    EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+    EXPECT_TRUE(stillRuns(tools / "xdg-email.child")) << "the end waited for xdg-email";
+    EXPECT_EQ(filesIn(appHome / "Documents" / "Mail" / "Outbox").size(), 1u) << "the message is kept";
+}
+
 // An export into Documents while another program keeps the folder locked (`flock -x Documents`):
 // the window answers a click while the export waits, and the export is made once the folder is
 // let go within its wait.
