@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainStoryboard.h"
+#include "platform/messageui/MailActivity.h"
 #include "platform/uikit/UIApplication.h"
 #include "platform/uikit/UIStoryboard.h"
 
@@ -11,6 +12,7 @@ namespace quillora {
 
 int applicationMain(int argc, char** argv) {
     platform::UIStoryboard::registerStoryboard("Main", MainStoryboard);
+    platform::provideMailActivity();
     return platform::UIApplicationMain(argc, argv, std::nullopt,
                                        [] { return std::make_shared<AppDelegate>(); });
 }

@@ -73,7 +73,7 @@ std::shared_ptr<PDFData> drawListPDF(const std::string& text) {
     return data;
 }
 
-std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIViewController* presenting) {
+void saveListPDF(const std::shared_ptr<PDFData>& pdf, UIViewController* presenting, ListPDFSaved saved) {
     auto& files = NSFileManager::defaultManager();
     const std::string name = exportFileName(NSDate());
     auto folders = files.URLsForDirectory_inDomains(NSDocumentDirectory, NSUserDomainMask);
@@ -81,44 +81,53 @@ std::optional<std::string> saveListPDF(const std::shared_ptr<PDFData>& pdf, UIVi
     const std::string folder = folders.front().path() + "/";
     // Names go by the second: an export in the same second as another takes "NAME 2.pdf" (and so
     // on) instead of replacing it, the name taken only as the file is put in place.
-    auto pathFor = [&](int attempt) {
+    auto pathFor = [folder, name](int attempt) {
         return folder + name + (attempt > 1 ? " " + std::to_string(attempt) : std::string()) + ".pdf";
     };
 
-    std::string why = "its pages could not be drawn";
-    std::optional<std::string> path;
-    if (pdf) {
-        NSError error;
-        const auto& bytes = pdf->bytes();
-        path = files.writeNewFile(
-            pathFor, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), &error);
-        if (!path) why = error.localizedDescription;
-    }
-    const std::string written = path.value_or(pathFor(1));
-    console().print(written.substr(folder.size(), written.size() - folder.size() - 4));
-    if (!path) {
-        console().print("error saving pdf " + written);
-        console().print(why);
-        // The person is told why, so that they can make room or try a shorter text.
-        if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved \n" + why, "OK ");
-        return std::nullopt;
-    }
-    console().print("saved success");
-    if (presenting) presentAlert(*presenting, "Done! ", "PDF has been saved ", "OK ");
-    return path;
+    std::weak_ptr<UIViewController> screen;
+    if (presenting) screen = presenting->weakSelf<UIViewController>();
+    auto told = [folder, pathFor, screen, saved = std::move(saved)](const std::optional<std::string>& path,
+                                                                    const std::string& why) {
+        const std::string written = path.value_or(pathFor(1));
+        console().print(written.substr(folder.size(), written.size() - folder.size() - 4));
+        auto presenting = screen.lock();
+        if (!path) {
+            console().print("error saving pdf " + written);
+            console().print(why);
+            // The person is told why, so that they can make room, free the folder or try a shorter text.
+            if (presenting) presentAlert(*presenting, "Not saved ", "PDF could not be saved \n" + why, "OK ");
+        } else {
+            console().print("saved success");
+            if (presenting) presentAlert(*presenting, "Done! ", "PDF has been saved ", "OK ");
+        }
+        if (saved) saved(path);
+    };
+    if (!pdf) return told(std::nullopt, "its pages could not be drawn");
+    files.writeNewFileOnLoop(
+        pathFor,
+        [pdf] {
+            const auto& bytes = pdf->bytes();
+            return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        },
+        [told](const std::optional<std::string>& path, const std::optional<NSError>& error) {
+            told(path, error ? error->localizedDescription : std::string());
+        });
 }
 
-std::optional<std::string> exportListPDF(const std::string& text, UIViewController& presenting) {
-    return saveListPDF(drawListPDF(text), &presenting);
+void exportListPDF(const std::string& text, UIViewController& presenting, ListPDFSaved saved) {
+    saveListPDF(drawListPDF(text), &presenting, std::move(saved));
 }
 
 void exportListPDFKeepingScreenLive(const std::string& text,
                                     const std::shared_ptr<UIViewController>& presenting,
                                     std::function<void()> finished) {
-    if (text.size() < kSlowExportLength) {
-        if (presenting) exportListPDF(text, *presenting);
+    auto written = [finished](const std::optional<std::string>&) {
         if (finished) finished();
-        return;
+    };
+    if (text.size() < kSlowExportLength) {
+        if (presenting) return exportListPDF(text, *presenting, written);
+        return written(std::nullopt);
     }
     // What is printed is the text as it stood when the export was asked for.
     auto spinner = presenting ? UIActivityIndicatorView::startedOver(*presenting->view()) : nullptr;
@@ -126,13 +135,12 @@ void exportListPDFKeepingScreenLive(const std::string& text,
     auto pdf = std::make_shared<std::shared_ptr<PDFData>>();
     DispatchQueue::global(DispatchQoS::UserInitiated)
         .asyncThenMain([pdf, text] { *pdf = drawListPDF(text); },
-                       [weak, spinner, pdf, finished = std::move(finished)] {
+                       [weak, spinner, pdf, written] {
                            if (spinner) {
                                spinner->stopAnimating();
                                spinner->removeFromSuperview();
                            }
-                           saveListPDF(*pdf, weak.lock().get());
-                           if (finished) finished();
+                           saveListPDF(*pdf, weak.lock().get(), written);
                        });
 }
 

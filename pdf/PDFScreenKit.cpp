@@ -50,8 +50,7 @@ std::string datedPDFCopyName(const NSDate& date) {
     return day.stringFromDate(date) + "_" + time.stringFromDate(date) + "_Document.pdf";
 }
 
-std::shared_ptr<UIViewController> shareDatedPDFCopy(UIViewController& screen,
-                                                    const std::optional<std::string>& pdfFile) {
+void shareDatedPDFCopy(UIViewController& screen, const std::optional<std::string>& pdfFile) {
     auto& files = NSFileManager::defaultManager();
     // The medium time style separates with ":" and may hold narrow spaces; the name is one path
     // component, so a "/" from some locale's date would be the only thing to keep out.
@@ -62,37 +61,38 @@ std::shared_ptr<UIViewController> shareDatedPDFCopy(UIViewController& screen,
 
     if (!pdfFile) {
         console().print("PDF not Uploaded");
-        return nullptr;
+        return;
     }
     // A PDF that is there but cannot be copied is a failure the person must hear of: the screen
     // stays as it was, with an alert naming the file and the reason.
-    std::string why;
-    std::optional<std::string> message;
-    std::optional<std::string> data = files.contentsAtPath(*pdfFile, NSFileManager::kDefaultMaxLength, &why);
-    if (!data)
-        message = "The PDF \u201C" + *pdfFile + "\u201D could not be read: it " + why;
-    else if (auto error = files.writeAtomically(destination, *data))
-        message = error->localizedDescription;
-    if (message) {
+    auto failed = [](UIViewController& screen, const std::string& message) {
         console().print("PDF not Uploaded");
-        console().print(*message);
+        console().print(message);
         auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
-            "PDF not shared", *message, UIAlertControllerStyle::Alert);
+            "PDF not shared", message, UIAlertControllerStyle::Alert);
         alert->addAction(
             UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
         screen.presentViewController_animated_completion(alert, true, nullptr);
-        return nullptr;
-    }
-
-    auto sheet = UIActivityViewController::initWithActivityItems_applicationActivities(
-        {std::filesystem::path(destination)}, {});
-    sheet->setCompletionWithItemsHandler([](const std::optional<UIActivityType>&, bool completed) {
-        if (completed) console().print("completed");
-    });
-    sheet->setExcludedActivityTypes({kPostToFacebook});
-    if (auto popover = sheet->popoverPresentationController()) popover->sourceView = screen.view();
-    screen.presentViewController_animated_completion(sheet, true, nullptr);
-    return sheet;
+    };
+    std::string why;
+    std::optional<std::string> data = files.contentsAtPath(*pdfFile, NSFileManager::kDefaultMaxLength, &why);
+    if (!data) return failed(screen, "The PDF \u201C" + *pdfFile + "\u201D could not be read: it " + why);
+    std::weak_ptr<UIViewController> weak = screen.weakSelf<UIViewController>();
+    files.writeAtomicallyOnLoop(
+        destination, std::move(*data), [weak, failed, destination](const std::optional<NSError>& error) {
+            // A screen left meanwhile has nothing to show it over.
+            auto screen = weak.lock();
+            if (!screen) return;
+            if (error) return failed(*screen, error->localizedDescription);
+            auto sheet = UIActivityViewController::initWithActivityItems_applicationActivities(
+                {std::filesystem::path(destination)}, {});
+            sheet->setCompletionWithItemsHandler([](const std::optional<UIActivityType>&, bool completed) {
+                if (completed) console().print("completed");
+            });
+            sheet->setExcludedActivityTypes({kPostToFacebook});
+            if (auto popover = sheet->popoverPresentationController()) popover->sourceView = screen->view();
+            screen->presentViewController_animated_completion(sheet, true, nullptr);
+        });
 }
 
 } // namespace quillora

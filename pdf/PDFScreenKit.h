@@ -35,10 +35,10 @@ void pinWebViewBelowTopGuide(platform::UIView& root, const std::shared_ptr<platf
 std::string datedPDFCopyName(const platform::NSDate& date);
 
 // Copies `pdfFile` to the temporary folder under a dated name and offers the copy in a share
-// sheet presented from `screen`. With no file it prints "PDF not Uploaded" and does nothing more;
-// when the file cannot be read or its copy written, it prints that too and `screen` shows an
-// alert with the file and the reason. Returns the sheet when it was presented.
-std::shared_ptr<platform::UIViewController> shareDatedPDFCopy(platform::UIViewController& screen,
-                                                              const std::optional<std::string>& pdfFile);
+// sheet presented from `screen` once it is written (the screen stays live while another program
+// holds the folder). With no file it prints "PDF not Uploaded" and does nothing more; when the
+// file cannot be read or its copy written, it prints that too and `screen` shows an alert with the
+// file and the reason.
+void shareDatedPDFCopy(platform::UIViewController& screen, const std::optional<std::string>& pdfFile);
 
 } // namespace quillora

@@ -65,6 +65,12 @@ DrawnPDF drawPDF(const std::shared_ptr<UIPrintFormatter>& formatter) {
     return drawn;
 }
 
+WrittenPDF said(WrittenPDF written, const std::string& path) {
+    console().print(written.path ? "open " + path : written.failure);
+    return written;
+}
+
+// Off the window only (tests, benchmarks): a folder another program holds is waited for here.
 WrittenPDF writePDF(const DrawnPDF& drawn, const std::string& path) {
     WrittenPDF written;
     if (drawn.pages <= 0)
@@ -73,8 +79,18 @@ WrittenPDF writePDF(const DrawnPDF& drawn, const std::string& path) {
         written.failure = "PDF not written: " + path;
     else
         written.path = path;
-    console().print(written.path ? "open " + path : written.failure);
-    return written;
+    return said(std::move(written), path);
+}
+
+// The same for the screen, which stays live while another program holds the folder: `then` hears
+// where the print went once it is written or given up.
+void writePDF(const DrawnPDF& drawn, const std::string& path, std::function<void(const WrittenPDF&)> then) {
+    if (drawn.pages <= 0 || !drawn.data) return then(writePDF(drawn, path));
+    PDFData::writeToFileOnLoop(
+        drawn.data, path, [path, then = std::move(then)](const std::optional<std::string>& failure) {
+            then(said(failure ? WrittenPDF{std::nullopt, "PDF not written: " + path} : WrittenPDF{path, ""},
+                      path));
+        });
 }
 
 std::string pdfPath(const std::string& name) {
@@ -219,7 +235,7 @@ void PDFTemplateViewController::render() {
             spinner_->removeFromSuperview();
             spinner_.reset();
         }
-        rendered(writePDF(drawPDF(webView->viewPrintFormatter()), pdfPath(row_.pdfName)));
+        writePDF(drawPDF(webView->viewPrintFormatter()), pdfPath(row_.pdfName), written());
         return;
     }
     // A long page takes seconds to print: its pages are made on a worker while a spinner turns over
@@ -235,8 +251,13 @@ void PDFTemplateViewController::render() {
                        [me, spinner, drawn, path] {
                            spinner->stopAnimating();
                            spinner->removeFromSuperview();
-                           me->rendered(writePDF(*drawn, path));
+                           writePDF(*drawn, path, me->written());
                        });
+}
+
+std::function<void(const WrittenPDF&)> PDFTemplateViewController::written() {
+    // The print holds the screen until it is written, however long its folder is waited for.
+    return [me = self<PDFTemplateViewController>()](const WrittenPDF& written) { me->rendered(written); };
 }
 
 void PDFTemplateViewController::rendered(const WrittenPDF& written) {

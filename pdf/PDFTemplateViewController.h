@@ -4,6 +4,7 @@
 // has loaded, and offers preview, share and cancel. One frame serves all sixteen templates; each
 // screen class below only names its row of the template table.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,8 @@ private:
     void fillTemplate();
     void render();
     void rendered(const WrittenPDF& written);
+    // What a print's write tells once it is done: rendered().
+    std::function<void(const WrittenPDF&)> written();
 
     const PDFTemplate& row_;
     // The length of the page last loaded, which tells how long its print will take.

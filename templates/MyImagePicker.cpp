@@ -49,16 +49,12 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
                                                                      NSFileManager::longestNameIn(folder));
     console().print("LocalPath " + localPath);
     // The form shows the photo and the path is stored only once the copy is on disk: the form
-    // never shows a picture that the letter would not print.
-    std::string problem;
-    auto jpeg = UIImageJPEGRepresentation(*image, 1.0);
-    if (!jpeg)
-        problem = "it cannot be saved as a JPEG picture";
-    else if (auto error = NSFileManager::defaultManager().writeAtomically(localPath, jpeg->bytes()))
-        problem = "its copy cannot be written (" + error->localizedDescription + ")";
-    if (!problem.empty()) {
-        const std::string message = "\u201C" + url->lastPathComponent() + "\u201D was not taken: " + problem +
-                                    ". The form keeps its picture.";
+    // never shows a picture that the letter would not print. The picker stays live meanwhile, while
+    // another program holds the folder.
+    const std::string name = url->lastPathComponent();
+    auto refuse = [name](UIImagePickerController& picker, const std::string& problem) {
+        const std::string message =
+            "\u201C" + name + "\u201D was not taken: " + problem + ". The form keeps its picture.";
         console().print("Photo not saved: " + message);
         // The picker stays up so that the person can choose another photo or cancel.
         auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
@@ -66,13 +62,25 @@ void Coordinator::imagePickerController_didFinishPickingMediaWithInfo(UIImagePic
         alert->addAction(
             UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Default, nullptr));
         picker.presentViewController_animated_completion(alert, true, nullptr);
-        return;
-    }
-    selectedImage.set(Image(std::shared_ptr<const UIImage>(image)));
-    const std::string path = NSURL::fileURLWithPath(localPath).path();
-    console().print("Local Path Temp: " + path);
-    storePhotoPath(path);
-    imagePickerVisible.set(false);
+    };
+    auto jpeg = UIImageJPEGRepresentation(*image, 1.0);
+    if (!jpeg) return refuse(picker, "it cannot be saved as a JPEG picture");
+    std::weak_ptr<Coordinator> weak = self<Coordinator>();
+    std::weak_ptr<UIImagePickerController> shown = picker.weakSelf<UIImagePickerController>();
+    NSFileManager::defaultManager().writeAtomicallyOnLoop(
+        localPath, jpeg->bytes(),
+        [weak, shown, refuse, image, localPath](const std::optional<NSError>& error) {
+            auto me = weak.lock();
+            auto picker = shown.lock();
+            if (!me || !picker) return;
+            if (error)
+                return refuse(*picker, "its copy cannot be written (" + error->localizedDescription + ")");
+            me->selectedImage.set(Image(std::shared_ptr<const UIImage>(image)));
+            const std::string path = NSURL::fileURLWithPath(localPath).path();
+            console().print("Local Path Temp: " + path);
+            storePhotoPath(path);
+            me->imagePickerVisible.set(false);
+        });
 }
 
 void Coordinator::imagePickerControllerDidCancel(UIImagePickerController&) {

@@ -8,7 +8,6 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include "platform/foundation/LazyLibrary.h"
-#include "platform/foundation/NSData.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/Sandbox.h"
 
@@ -28,14 +27,16 @@ std::optional<std::string> contentsOf(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Written as the window opens: a folder another program holds is not waited for (the next start
+// writes what this one could not).
 bool write(const std::filesystem::path& path, const std::string& bytes, std::string* error) {
     // Folders made in the user's data folder are the user's alone, as the desktop's conventions ask.
-    const auto folder = NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
-        path.parent_path().string(), true);
-    if (!folder && NSData(bytes).writeToFile_atomically(path.string(), true)) return true;
+    auto& files = NSFileManager::defaultManager();
+    auto failed = files.createDirectoryAtPath_withIntermediateDirectories(path.parent_path().string(), true);
+    if (!failed && !(failed = files.writeAtomically(path.string(), bytes, 0))) return true;
     if (error)
         *error = "cannot write '" + path.string() + "'" +
-                 (folder ? ": " + folder->localizedDescription : std::string());
+                 (failed ? ": " + failed->localizedDescription : std::string());
     return false;
 }
 

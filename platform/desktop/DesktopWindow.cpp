@@ -605,12 +605,18 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     }
 
     // Uniqueness is the data folder's, not the application's: copies on other folders may run
-    // side by side, and a desktop session bus may be absent.
-    GtkApplication* application = gtk_application_new(applicationId, G_APPLICATION_NON_UNIQUE);
-    if (!g_application_register(G_APPLICATION(application), nullptr, nullptr)) {
-        g_object_unref(application);
-        error = "cannot start the application on the desktop";
-        return 1;
+    // side by side. The application is registered on the desktop's session bus only when there is
+    // one: registered without it (a stale bus address) it has no object path, and GTK's
+    // accessibility then builds its paths from none and crashes as the window is destroyed.
+    GtkApplication* application = nullptr;
+    if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_object_unref(bus);
+        application = gtk_application_new(applicationId, G_APPLICATION_NON_UNIQUE);
+        if (!g_application_register(G_APPLICATION(application), nullptr, nullptr)) {
+            g_object_unref(application);
+            error = "cannot start the application on the desktop";
+            return 1;
+        }
     }
 #ifdef GDK_WINDOWING_X11
     if (GdkDisplay* display = gdk_display_get_default(); display && GDK_IS_X11_DISPLAY(display))
@@ -635,7 +641,7 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
     DesktopServices::install(s.services);
 
     s.window = gtk_window_new();
-    gtk_window_set_application(GTK_WINDOW(s.window), application);
+    if (application) gtk_window_set_application(GTK_WINDOW(s.window), application);
     gtk_window_set_title(GTK_WINDOW(s.window), title.c_str());
     chooseWindowSize(s);
     s.services->setParentWindow(s.window);
@@ -725,7 +731,7 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
         g_main_context_iteration(nullptr, FALSE);
     g_object_unref(s.im);
     g_main_loop_unref(s.loop);
-    g_object_unref(application);
+    if (application) g_object_unref(application);
     return 0;
 }
 

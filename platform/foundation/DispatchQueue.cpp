@@ -105,7 +105,16 @@ DispatchQueue& DispatchQueue::main() {
 DispatchQueue& DispatchQueue::global(DispatchQoS qos) {
     static DispatchQueue standard(false);
     static DispatchQueue userInitiated(false);
-    return qos == DispatchQoS::UserInitiated ? userInitiated : standard;
+    static DispatchQueue utility(false);
+    switch (qos) {
+    case DispatchQoS::UserInitiated:
+        return userInitiated;
+    case DispatchQoS::Utility:
+        return utility;
+    case DispatchQoS::Default:
+        break;
+    }
+    return standard;
 }
 
 void DispatchQueue::async(Block block) {

@@ -9,8 +9,9 @@ namespace platform {
 
 // How soon a person waits for a global queue's work. Each class has a worker of its own, so that
 // seconds of work someone watches a spinner for never hold up the short answers of the default
-// queue (authorization, permission).
-enum class DispatchQoS { Default, UserInitiated };
+// queue (authorization, permission), and neither waits behind another program (a mail client) that
+// takes as long as it likes to answer a utility's work.
+enum class DispatchQoS { Default, UserInitiated, Utility };
 
 class DispatchQueue {
 public:

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -219,6 +221,71 @@ void tryFolderLater(std::shared_ptr<FolderWait> wait) {
 void NSFileManager::waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
                                     double wait) const {
     tryFolderLater(std::make_shared<FolderWait>(path, RunLoop::main().now() + wait, std::move(then)));
+}
+
+void NSFileManager::writeAtomicallyOnLoop(const std::string& path, std::string bytes, WriteDone done,
+                                          double folderWait) const {
+    auto shared = std::make_shared<const std::string>(std::move(bytes));
+    writeAtomicallyOnLoop(
+        path,
+        [shared](const BytesWriter& write) -> std::optional<NSError> {
+            write(*shared);
+            return std::nullopt;
+        },
+        std::move(done), folderWait);
+}
+
+void NSFileManager::writeAtomicallyOnLoop(const std::string& path, BytesProducer produce, WriteDone done,
+                                          double folderWait) const {
+    std::optional<NSError> error;
+    bool written = false;
+    {
+        // Held from the look to the write, so that no other copy takes the folder in between; let
+        // go before `done`, which may do anything.
+        auto lock = lockFolderOf(path, 0);
+        if (!lock.busy) {
+            error = writeAtomically(path, produce, 0);
+            written = true;
+        }
+    }
+    if (written) return done(error);
+    waitForFolderOf(
+        path,
+        [path, produce = std::move(produce), done = std::move(done)](const FolderLock&) {
+            // A folder still held fails at once, as a write whose wait ran out.
+            done(NSFileManager::defaultManager().writeAtomically(path, produce, 0));
+        },
+        folderWait);
+}
+
+void NSFileManager::writeNewFileOnLoop(PathCandidate pathFor, std::function<std::string_view()> bytes,
+                                       NewFileDone done, double folderWait) const {
+    auto write = [pathFor, bytes](const FolderLock& lock) {
+        std::pair<std::optional<std::string>, std::optional<NSError>> outcome;
+        if (lock.busy) {
+            outcome.second = NSError{NSPOSIXErrorDomain, EWOULDBLOCK,
+                                     "The file “" + pathFor(1) + "” could not be saved: " + lock.failure};
+            return outcome;
+        }
+        NSError error;
+        outcome.first = NSFileManager::defaultManager().writeNewFile(pathFor, bytes(), &error);
+        if (!outcome.first) outcome.second = error;
+        return outcome;
+    };
+    std::optional<std::pair<std::optional<std::string>, std::optional<NSError>>> outcome;
+    {
+        // As writeAtomicallyOnLoop: held from the look to the write, let go before `done`.
+        auto lock = lockFolderOf(pathFor(1), 0);
+        if (!lock.busy) outcome = write(lock);
+    }
+    if (outcome) return done(outcome->first, outcome->second);
+    waitForFolderOf(
+        pathFor(1),
+        [write, done = std::move(done)](const FolderLock& lock) {
+            auto [path, error] = write(lock);
+            done(path, error);
+        },
+        folderWait);
 }
 
 std::size_t NSFileManager::folderWaitsPending() {

@@ -132,6 +132,21 @@ public:
     void waitForFolderOf(const std::string& path, std::function<void(const FolderLock&)> then,
                          double wait = kFolderLockWait) const;
     static constexpr double kFolderPollInterval = 0.01;
+    // writeAtomically for the main thread, which goes on drawing and taking input while another
+    // program holds the folder: `done` hears the error, or none, inside this call when the folder
+    // is free, else on the loop once it is let go, or once `folderWait` seconds of the loop's clock
+    // have passed, with the error of a folder held past its wait.
+    using WriteDone = std::function<void(const std::optional<NSError>& error)>;
+    void writeAtomicallyOnLoop(const std::string& path, std::string bytes, WriteDone done,
+                               double folderWait = kFolderLockWait) const;
+    void writeAtomicallyOnLoop(const std::string& path, BytesProducer produce, WriteDone done,
+                               double folderWait = kFolderLockWait) const;
+    // writeNewFile for the main thread in the same way, the folder held while the name is taken:
+    // `done` hears the path written or the error.
+    using NewFileDone = std::function<void(const std::optional<std::string>& path,
+                                           const std::optional<NSError>& error)>;
+    void writeNewFileOnLoop(PathCandidate pathFor, std::function<std::string_view()> bytes, NewFileDone done,
+                            double folderWait = kFolderLockWait) const;
     // How many such waits have not yet called `then`: work the program's end must let finish.
     static std::size_t folderWaitsPending();
 

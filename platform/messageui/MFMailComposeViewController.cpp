@@ -33,10 +33,17 @@
 #define g_mime_message_set_message_id QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_message_id)
 #define g_mime_message_set_mime_part QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_mime_part)
 #define g_mime_message_set_subject QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_message_set_subject)
+#define g_mime_multipart_add QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_multipart_add)
+#define g_mime_multipart_get_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_multipart_get_type)
+#define g_mime_multipart_new_with_subtype                                                                    \
+    QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_multipart_new_with_subtype)
+#define g_mime_object_set_disposition QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_set_disposition)
 #define g_mime_object_get_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_get_type)
 #define g_mime_object_set_header QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_set_header)
 #define g_mime_object_write_to_stream QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_object_write_to_stream)
 #define g_mime_part_get_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_get_type)
+#define g_mime_part_new_with_type QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_new_with_type)
+#define g_mime_part_set_filename QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_set_filename)
 #define g_mime_part_set_content QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_set_content)
 #define g_mime_part_set_content_encoding QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_part_set_content_encoding)
 #define g_mime_stream_mem_get_byte_array QUILLORA_LAZY("libgmime-3.0.so.0", g_mime_stream_mem_get_byte_array)
@@ -95,6 +102,23 @@ std::string asciiDomain(const std::string& domain) {
     return std::string(out, static_cast<std::size_t>(length));
 }
 
+// A host's name in its ASCII form: labels of letters, digits and inner hyphens between dots, as a
+// mail server and a mailto: link take it.
+bool isHostName(const std::string& ascii) {
+    if (ascii.empty() || ascii.size() > 253) return false;
+    std::size_t start = 0;
+    while (start <= ascii.size()) {
+        const auto end = std::min(ascii.find('.', start), ascii.size());
+        const std::string_view label(ascii.data() + start, end - start);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-') return false;
+        for (char c : label)
+            if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') && c != '-')
+                return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 // Every mailbox's address ("local@domain") of a parsed list, those inside groups too.
 void collectMailboxes(InternetAddressList* list, std::vector<std::string>& out) {
     for (int i = 0; list && i < internet_address_list_length(list); ++i) {
@@ -151,7 +175,8 @@ std::optional<std::string> MFMailComposeViewController::addressProblem() const {
     if (auto missing = gmimeMissing()) return missing;
     std::vector<std::string> mailboxes;
     if (const char* from = std::getenv("EMAIL")) mailboxes = mailboxesIn(from);
-    for (const auto* list : {&draft_.toRecipients, &draft_.ccRecipients, &draft_.bccRecipients})
+    const MailDraft message = messageDraft();
+    for (const auto* list : {&message.toRecipients, &message.ccRecipients, &message.bccRecipients})
         for (const auto& address : *list)
             for (auto& mailbox : mailboxesIn(address))
                 mailboxes.push_back(std::move(mailbox));
@@ -167,8 +192,27 @@ std::optional<std::string> MFMailComposeViewController::addressProblem() const {
     return std::nullopt;
 }
 
+MailDraft MFMailComposeViewController::messageDraft() const {
+    MailDraft message = draft_;
+    for (auto* list : {&message.toRecipients, &message.ccRecipients, &message.bccRecipients})
+        std::erase_if(*list, [](const std::string& address) { return !isValidAddress(address); });
+    return message;
+}
+
+MailDraft MFMailComposeViewController::handOverDraft() const {
+    MailDraft message = messageDraft();
+    for (auto* list : {&message.toRecipients, &message.ccRecipients, &message.bccRecipients})
+        for (auto& address : *list) {
+            const std::string mailbox = mailboxesIn(address).at(0);
+            const auto at = mailbox.rfind('@');
+            address = mailbox.substr(0, at + 1) + asciiDomain(mailbox.substr(at + 1));
+        }
+    return message;
+}
+
 std::string MFMailComposeViewController::messageText() const {
     if (gmimeMissing()) return {};
+    const MailDraft draft = messageDraft();
     GObjectPtr<GMimeMessage> message(g_mime_message_new(TRUE));
     const char* from = std::getenv("EMAIL");
     std::string fromText = from ? from : "";
@@ -180,16 +224,16 @@ std::string MFMailComposeViewController::messageText() const {
             fromText.clear();
     }
     const std::pair<const std::vector<std::string>*, GMimeAddressType> lists[] = {
-        {&draft_.toRecipients, GMIME_ADDRESS_TYPE_TO},
-        {&draft_.ccRecipients, GMIME_ADDRESS_TYPE_CC},
-        {&draft_.bccRecipients, GMIME_ADDRESS_TYPE_BCC}};
+        {&draft.toRecipients, GMIME_ADDRESS_TYPE_TO},
+        {&draft.ccRecipients, GMIME_ADDRESS_TYPE_CC},
+        {&draft.bccRecipients, GMIME_ADDRESS_TYPE_BCC}};
     for (const auto& [list, type] : lists)
         for (const auto& address : *list) {
             GObjectPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, address.c_str()));
             if (parsed)
                 internet_address_list_append(g_mime_message_get_addresses(message.get(), type), parsed.get());
         }
-    g_mime_message_set_subject(message.get(), draft_.subject.c_str(), "utf-8");
+    g_mime_message_set_subject(message.get(), draft.subject.c_str(), "utf-8");
     GDateTime* date = g_date_time_new_from_unix_utc(static_cast<gint64>(RunLoop::main().wallTime()));
     g_mime_message_set_date(message.get(), date);
     g_date_time_unref(date);
@@ -202,16 +246,41 @@ std::string MFMailComposeViewController::messageText() const {
     g_mime_message_set_message_id(message.get(), id.c_str());
     if (fromText.empty()) g_mime_object_set_header(GMIME_OBJECT(message.get()), "X-Unsent", "1", nullptr);
 
-    GMimeTextPart* part = g_mime_text_part_new_with_subtype(draft_.bodyIsHTML ? "html" : "plain");
+    GMimeTextPart* part = g_mime_text_part_new_with_subtype(draft.bodyIsHTML ? "html" : "plain");
     // The body goes in as its UTF-8 bytes: g_mime_text_part_set_text would pick the "best" charset
     // (us-ascii, or iso-8859-1 with the text converted) instead of the one the message is built in.
-    GObjectPtr<GMimeStream> text(g_mime_stream_mem_new_with_buffer(draft_.body.data(), draft_.body.size()));
+    GObjectPtr<GMimeStream> text(g_mime_stream_mem_new_with_buffer(draft.body.data(), draft.body.size()));
     GObjectPtr<GMimeDataWrapper> content(
         g_mime_data_wrapper_new_with_stream(text.get(), GMIME_CONTENT_ENCODING_DEFAULT));
     g_mime_part_set_content(GMIME_PART(part), content.get());
     g_mime_text_part_set_charset(part, "utf-8");
-    g_mime_part_set_content_encoding(GMIME_PART(part), bodyEncoding(draft_.body));
-    g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(part));
+    g_mime_part_set_content_encoding(GMIME_PART(part), bodyEncoding(draft.body));
+    if (draft.attachments.empty()) {
+        g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(part));
+    } else {
+        GMimeMultipart* mixed = g_mime_multipart_new_with_subtype("mixed");
+        g_mime_multipart_add(mixed, GMIME_OBJECT(part));
+        for (const auto& attachment : draft.attachments) {
+            const auto slash = attachment.mimeType.find('/');
+            const bool typed =
+                slash != std::string::npos && slash > 0 && slash + 1 < attachment.mimeType.size();
+            const std::string type = typed ? attachment.mimeType.substr(0, slash) : "application";
+            const std::string subtype = typed ? attachment.mimeType.substr(slash + 1) : "octet-stream";
+            GMimePart* file = g_mime_part_new_with_type(type.c_str(), subtype.c_str());
+            GObjectPtr<GMimeStream> bytes(
+                g_mime_stream_mem_new_with_buffer(attachment.data.data(), attachment.data.size()));
+            GObjectPtr<GMimeDataWrapper> wrapped(
+                g_mime_data_wrapper_new_with_stream(bytes.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+            g_mime_part_set_content(file, wrapped.get());
+            g_mime_object_set_disposition(GMIME_OBJECT(file), "attachment");
+            g_mime_part_set_filename(file, attachment.fileName.c_str());
+            g_mime_part_set_content_encoding(file, GMIME_CONTENT_ENCODING_BASE64);
+            g_mime_multipart_add(mixed, GMIME_OBJECT(file));
+            g_object_unref(file);
+        }
+        g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(mixed));
+        g_object_unref(mixed);
+    }
     g_object_unref(part);
 
     GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new());
@@ -220,11 +289,12 @@ std::string MFMailComposeViewController::messageText() const {
     return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
 }
 
-std::optional<NSError> MFMailComposeViewController::write(const std::filesystem::path& folder) {
-    if (auto problem = addressProblem()) return NSError{"MFMailComposeErrorDomain", 2, *problem};
+void MFMailComposeViewController::write(const std::filesystem::path& folder,
+                                        std::function<void(const std::optional<NSError>&)> then) {
+    if (auto problem = addressProblem()) return then(NSError{"MFMailComposeErrorDomain", 2, *problem});
     auto& files = NSFileManager::defaultManager();
     if (auto error = files.createDirectoryAtPath_withIntermediateDirectories(folder.string(), true))
-        return error;
+        return then(error);
     // Time first so that a folder lists in the order mail was written.
     std::time_t seconds = static_cast<std::time_t>(RunLoop::main().wallTime());
     std::tm utc{};
@@ -232,25 +302,42 @@ std::optional<NSError> MFMailComposeViewController::write(const std::filesystem:
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
     auto path = folder / (std::string(stamp) + "-" + UUID::make().uuidString().substr(0, 8) + ".eml");
-    if (auto error = files.writeAtomically(path.string(), messageText())) return error;
-    written_ = path;
-    return std::nullopt;
+    // The message as it stands now, whatever is typed while its folder is waited for.
+    busy_ = true;
+    updateSendButton();
+    std::weak_ptr<MFMailComposeViewController> weak = self<MFMailComposeViewController>();
+    files.writeAtomicallyOnLoop(path.string(), messageText(),
+                                [weak, path, then = std::move(then)](const std::optional<NSError>& error) {
+                                    auto me = weak.lock();
+                                    if (!me) return;
+                                    me->busy_ = false;
+                                    if (!error) me->written_ = path;
+                                    me->updateSendButton();
+                                    then(error);
+                                });
 }
 
 bool MFMailComposeViewController::userSend() {
-    if (finished_ || !hasValidRecipient()) return false;
-    auto keep = self<MFMailComposeViewController>();
-    if (auto error = write(Sandbox::documents() / "Mail" / "Outbox")) {
-        showWriteFailure("Cannot Send Mail", *error);
-        return true;
-    }
-    // Written: a hand-over that fails still leaves the message in the outbox, and the delegate
-    // hears that it failed.
-    if (auto error = MailService::shared()->deliver(draft_, *written_)) {
-        reportNotSent(*error);
-        return true;
-    }
-    finish(MFMailComposeResult::Sent, std::nullopt);
+    if (finished_ || busy_ || !hasValidRecipient()) return false;
+    std::weak_ptr<MFMailComposeViewController> weak = self<MFMailComposeViewController>();
+    // What is handed over is what the file holds: the message as Send found it.
+    write(Sandbox::documents() / "Mail" / "Outbox", [weak, handed = handOverDraft()](
+                                                        const std::optional<NSError>& error) {
+        auto me = weak.lock();
+        if (!me) return;
+        if (error) return me->showWriteFailure("Cannot Send Mail", *error);
+        // Written: a hand-over that fails still leaves the message in the outbox, and the delegate
+        // hears that it failed.
+        me->busy_ = true;
+        me->updateSendButton();
+        MailService::shared()->deliver(handed, *me->written_, [weak](const std::optional<NSError>& failure) {
+            auto me = weak.lock();
+            if (!me) return;
+            me->busy_ = false;
+            if (failure) return me->reportNotSent(*failure);
+            me->finish(MFMailComposeResult::Sent, std::nullopt);
+        });
+    });
     return true;
 }
 
@@ -275,19 +362,20 @@ void MFMailComposeViewController::reportNotSent(const NSError& error) {
 }
 
 bool MFMailComposeViewController::userSave() {
-    if (finished_) return false;
-    auto keep = self<MFMailComposeViewController>();
-    if (auto error = write(Sandbox::documents() / "Mail" / "Drafts")) {
-        showWriteFailure("Cannot Save Draft", *error);
-        return true;
-    }
-    console().print("Mail draft kept in " + written_->string());
-    finish(MFMailComposeResult::Saved, std::nullopt);
+    if (finished_ || busy_) return false;
+    std::weak_ptr<MFMailComposeViewController> weak = self<MFMailComposeViewController>();
+    write(Sandbox::documents() / "Mail" / "Drafts", [weak](const std::optional<NSError>& error) {
+        auto me = weak.lock();
+        if (!me) return;
+        if (error) return me->showWriteFailure("Cannot Save Draft", *error);
+        console().print("Mail draft kept in " + me->written_->string());
+        me->finish(MFMailComposeResult::Saved, std::nullopt);
+    });
     return true;
 }
 
 bool MFMailComposeViewController::userCancel() {
-    if (finished_) return false;
+    if (finished_ || busy_) return false;
     finish(MFMailComposeResult::Cancelled, std::nullopt);
     return true;
 }
@@ -358,6 +446,7 @@ public:
             auto f = field.lock();
             if (!l || !f) continue;
             if (owner && f == owner->bccField() && !owner->showsSeparateBcc()) continue;
+            if (owner && f == owner->attachmentsLabel() && owner->draft().attachments.empty()) continue;
             out.emplace_back(l, f);
         }
         return out;
@@ -392,6 +481,9 @@ public:
                 const double content = wrapping->contentSize().height;
                 height = std::max(kRowHeight, content + 8);
                 wrapping->setFrame({x - inset, y + 4, wrapping->frame().width(), height - 4});
+            } else if (std::dynamic_pointer_cast<UILabel>(field)) {
+                // Shown, not edited: no field's inset to make up for.
+                field->setFrame({x + 4, y, std::max(0.0, b.width() - x - 12), kRowHeight});
             } else {
                 field->setFrame({x - 7, y, std::max(0.0, b.width() - x - 8 + 7), kRowHeight});
             }
@@ -434,7 +526,8 @@ bool MFMailComposeViewController::isValidAddress(const std::string& address) {
     if (domain.front() == '.' || domain.back() == '.' || domain.find("..") != std::string::npos) return false;
     for (unsigned char c : text)
         if (c <= ' ' || c == ',' || c == '<' || c == '>' || c == '"' || c == '(' || c == ')') return false;
-    return true;
+    // "evil@host?attach=/etc/passwd" is a mailbox by the grammar, but no host is called so.
+    return isHostName(asciiDomain(domain));
 }
 
 std::vector<std::string> MFMailComposeViewController::recipientsInText(const std::string& text) {
@@ -501,6 +594,13 @@ void MFMailComposeViewController::setMessageBody_isHTML(std::string body, bool i
     showDraftInFields();
 }
 
+void MFMailComposeViewController::addAttachmentData_mimeType_fileName(const NSData& data,
+                                                                      std::string mimeType,
+                                                                      std::string fileName) {
+    draft_.attachments.push_back({std::move(fileName), std::move(mimeType), data.bytes()});
+    showDraftInFields();
+}
+
 void MFMailComposeViewController::showDraftInFields() {
     if (!isViewLoaded() || !toField_) return;
     toField_->setText(joined(draft_.toRecipients));
@@ -510,6 +610,10 @@ void MFMailComposeViewController::showDraftInFields() {
     bodyView_->setText(draft_.body);
     // Markup is not what a person edits: an HTML body is kept as the app gave it.
     bodyView_->setEditable(!draft_.bodyIsHTML);
+    std::string names;
+    for (const auto& attachment : draft_.attachments)
+        names += (names.empty() ? "" : ", ") + attachment.fileName;
+    attachedNames_->setText(names);
     if (!draft_.bccRecipients.empty()) bccShown_ = true;
     updateSendButton();
 }
@@ -523,7 +627,7 @@ void MFMailComposeViewController::fieldsChanged() {
 }
 
 void MFMailComposeViewController::updateSendButton() {
-    if (sendButton_) sendButton_->setEnabled(hasValidRecipient() && !finished_);
+    if (sendButton_) sendButton_->setEnabled(hasValidRecipient() && !finished_ && !busy_);
     if (titleLabel_) titleLabel_->setText(draft_.subject.empty() ? "New Message" : draft_.subject);
     if (ccLabel_) ccLabel_->setText(bccShown_ ? "Cc:" : "Cc/Bcc:");
 }
@@ -579,6 +683,10 @@ void MFMailComposeViewController::loadView() {
     ccLabel_ = makeLabel("Cc/Bcc:");
     bccLabel_ = makeLabel("Bcc:");
     subjectLabel_ = makeLabel("Subject:");
+    attachedLabel_ = makeLabel("Attached:");
+    attachedNames_ = std::make_shared<UILabel>();
+    attachedNames_->setFont(UIFont::systemFontOfSize(17));
+    attachedNames_->setNumberOfLines(1);
     toField_ = makeRecipients();
     ccField_ = makeRecipients();
     bccField_ = makeRecipients();
@@ -589,13 +697,16 @@ void MFMailComposeViewController::loadView() {
 
     for (const auto& v : std::vector<std::shared_ptr<UIView>>{
              bodyView_, toLabel_, toField_, ccLabel_, ccField_, bccLabel_, bccField_, subjectLabel_,
-             subjectField_, titleLabel_, cancelButton_, sendButton_})
+             subjectField_, attachedLabel_, attachedNames_, titleLabel_, cancelButton_, sendButton_})
         root->addSubview(v);
     root->cancel = cancelButton_;
     root->send = sendButton_;
     root->title = titleLabel_;
-    root->rows = {
-        {toLabel_, toField_}, {ccLabel_, ccField_}, {bccLabel_, bccField_}, {subjectLabel_, subjectField_}};
+    root->rows = {{toLabel_, toField_},
+                  {ccLabel_, ccField_},
+                  {bccLabel_, bccField_},
+                  {subjectLabel_, subjectField_},
+                  {attachedLabel_, attachedNames_}};
     root->body = bodyView_;
     setView(root);
     exposeOutlet("cancelButton", cancelButton_);
@@ -609,7 +720,7 @@ void MFMailComposeViewController::loadView() {
 }
 
 void MFMailComposeViewController::cancelButtonTapped() {
-    if (finished_ || presentedViewController()) return;
+    if (finished_ || busy_ || presentedViewController()) return;
     auto me = weakSelf<MFMailComposeViewController>();
     auto sheet = UIAlertController::alertControllerWithTitle_message_preferredStyle(
         std::nullopt, std::nullopt, UIAlertControllerStyle::ActionSheet);
@@ -710,6 +821,9 @@ void MFMailComposeViewController::describeScreen(std::vector<std::string>& lines
     if (!draft_.bccRecipients.empty()) lines.push_back("  bcc " + quote(joined(draft_.bccRecipients)));
     lines.push_back("  subject " + quote(draft_.subject));
     lines.push_back(std::string("  body ") + (draft_.bodyIsHTML ? "html " : "plain ") + quote(draft_.body));
+    for (const auto& attachment : draft_.attachments)
+        lines.push_back("  attachment " + quote(attachment.fileName) + " " + attachment.mimeType + " " +
+                        std::to_string(attachment.data.size()) + " bytes");
     lines.push_back(std::string("  Send ") + (hasValidRecipient() ? "enabled" : "disabled"));
 }
 

@@ -14,6 +14,13 @@
 
 namespace platform {
 
+// A file that goes with a message.
+struct MailAttachment {
+    std::string fileName;
+    std::string mimeType;
+    std::string data;
+};
+
 // What a person wrote in the composer.
 struct MailDraft {
     std::vector<std::string> toRecipients;
@@ -22,10 +29,13 @@ struct MailDraft {
     std::string subject;
     std::string body;
     bool bodyIsHTML = false;
+    std::vector<MailAttachment> attachments;
 };
 
 class MailService {
 public:
+    using Delivered = std::function<void(const std::optional<NSError>& error)>;
+
     virtual ~MailService() = default;
 
     // The service in use; tests get a fresh OutboxMailService.
@@ -33,8 +43,11 @@ public:
     static void setShared(std::shared_ptr<MailService> service);
 
     virtual bool canSendMail() const = 0;
-    // Passes a message already written to `file` on to whoever sends it; the error when it could not.
-    virtual std::optional<NSError> deliver(const MailDraft& draft, const std::filesystem::path& file) = 0;
+    // Passes a message already written to `file` on to whoever sends it; its recipients are bare
+    // addresses (local@domain). `done` hears the error when it could not, on the main run loop:
+    // inside this call when passing it on takes no time, else once it has been passed, the main
+    // thread never waiting for it meanwhile.
+    virtual void deliver(const MailDraft& draft, const std::filesystem::path& file, Delivered done) = 0;
 };
 
 // Messages stay in the outbox; while a desktop runs (handOffEnabled) they are handed to the
@@ -42,13 +55,17 @@ public:
 // them: that is a failure. Without a desktop the outbox stands for the device's own mail account.
 class OutboxMailService : public MailService {
 public:
-    // Runs a program with its arguments (never through a shell); its exit status and standard
-    // output, or none when it could not be started.
+    // Runs a program with its arguments (never through a shell) until it exits: its exit status
+    // and, when captured, what it wrote to standard output meanwhile; none when it could not be
+    // started. Programs it leaves running are not waited for. Run on a worker, never on the main
+    // thread.
+    enum class Output { captured, discarded };
     struct ProcessResult {
         int status = 0;
         std::string output;
     };
-    using ProcessRunner = std::function<std::optional<ProcessResult>(const std::vector<std::string>& argv)>;
+    using ProcessRunner =
+        std::function<std::optional<ProcessResult>(const std::vector<std::string>& argv, Output output)>;
 
     OutboxMailService();
 
@@ -58,10 +75,17 @@ public:
     void setHandOffEnabled(std::function<bool()> enabled) { handOffEnabled_ = std::move(enabled); }
     void setProcessRunner(ProcessRunner runner) { runner_ = std::move(runner); }
 
-    std::optional<NSError> deliver(const MailDraft& draft, const std::filesystem::path& file) override;
+    void deliver(const MailDraft& draft, const std::filesystem::path& file, Delivered done) override;
 
-    // The real runner: posix_spawnp with the argument vector, standard output captured.
-    static std::optional<ProcessResult> runProcess(const std::vector<std::string>& argv);
+    // What xdg-email is given for `draft`: the recipients, subject and body as one mailto: URL,
+    // every character that could end a part of it encoded, so that nothing written in the composer
+    // becomes an option or another part; then each file of `attachments`.
+    static std::vector<std::string> handOverArguments(const MailDraft& draft,
+                                                      const std::vector<std::filesystem::path>& attachments);
+
+    // The real runner: posix_spawnp with the argument vector.
+    static std::optional<ProcessResult> runProcess(const std::vector<std::string>& argv,
+                                                   Output output = Output::captured);
 
 private:
     bool accountAvailable_ = true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <system_error>
 
 #include "platform/foundation/Console.h"
@@ -21,18 +22,46 @@
 
 namespace platform {
 
+namespace {
+std::map<UIActivityType, UIActivityViewController::Provider>& providers() {
+    static std::map<UIActivityType, UIActivityViewController::Provider> provided;
+    return provided;
+}
+} // namespace
+
+void UIActivityViewController::provideActivity(const UIActivityType& type, Provider provider) {
+    providers()[type] = std::move(provider);
+}
+
 bool UIActivityViewController::userCompleteWithActivity(const std::optional<UIActivityType>& type,
                                                         bool completed) {
-    if (type && std::find(excluded_.begin(), excluded_.end(), *type) != excluded_.end()) return false;
+    if (type) {
+        const auto offered = offeredActivities();
+        if (std::none_of(offered.begin(), offered.end(), [&](const auto& o) { return o.first == *type; }))
+            return false;
+    }
     auto keep = self<UIActivityViewController>();
-    if (presentingViewController()) dismissViewControllerAnimated_completion(true, nullptr);
-    if (!type || !completed) {
-        if (completion_) completion_(type, false);
+    auto told = [keep, type](bool done) {
+        if (keep->completion_) keep->completion_(type, done);
+    };
+    const auto provided = type && completed ? providers().find(*type) : providers().end();
+    if (provided != providers().end()) {
+        // Its screen comes over the one that showed the sheet, once the sheet has gone.
+        auto presenter = presentingViewController();
+        auto perform = provided->second.perform;
+        auto act = [keep, presenter, perform, told] { perform(keep->items_, presenter, told); };
+        if (presenter)
+            dismissViewControllerAnimated_completion(true, act);
+        else
+            act();
         return true;
     }
-    perform(*type, [keep, type](bool done) {
-        if (keep->completion_) keep->completion_(type, done);
-    });
+    if (presentingViewController()) dismissViewControllerAnimated_completion(true, nullptr);
+    if (!type || !completed) {
+        told(false);
+        return true;
+    }
+    perform(*type, told);
     return true;
 }
 
@@ -133,9 +162,9 @@ void UIActivityViewController::perform(const UIActivityType& type, std::function
         return;
     }
     if (type == UIActivityTypePrint) return print(files, texts, std::move(done));
-    // The other activities (mail, messages...) hand the items to applications this desktop does
-    // not have; the choice alone is what the screens learn.
-    done(true);
+    // Nothing here carries it out: not done.
+    console().print("Share: " + type + " cannot be done here");
+    done(false);
 }
 
 void UIActivityViewController::print(const std::vector<std::filesystem::path>& files,
@@ -200,25 +229,21 @@ void UIActivityViewController::describeScreen(std::vector<std::string>& lines) c
 }
 
 std::vector<std::pair<UIActivityType, std::string>> UIActivityViewController::offeredActivities() const {
-    const bool hasImage = std::any_of(items_.begin(), items_.end(), [](const ActivityItem& item) {
-        return std::holds_alternative<std::shared_ptr<UIImage>>(item);
-    });
     const bool hasFile = std::any_of(items_.begin(), items_.end(), [](const ActivityItem& item) {
         return std::holds_alternative<std::filesystem::path>(item);
     });
     // What a desktop can do with what is shared.
     std::vector<std::pair<UIActivityType, std::string>> platformActivities{
-        {UIActivityTypeCopyToPasteboard, "Copy"},
-        {UIActivityTypeMail, "Mail"},
-        {UIActivityTypePrint, "Print"}};
+        {UIActivityTypeCopyToPasteboard, "Copy"}};
+    for (const auto& [type, provider] : providers())
+        if (!provider.canPerform || provider.canPerform(items_))
+            platformActivities.push_back({type, provider.title});
+    platformActivities.push_back({UIActivityTypePrint, "Print"});
     if (hasFile) platformActivities.push_back({UIActivityTypeSaveToFiles, "Save to Files"});
-    if (hasImage) platformActivities.push_back({UIActivityTypeSaveToCameraRoll, "Save Image"});
     std::vector<std::pair<UIActivityType, std::string>> offered;
     for (auto& activity : platformActivities)
         if (std::find(excluded_.begin(), excluded_.end(), activity.first) == excluded_.end())
             offered.push_back(activity);
-    for (auto& own : applicationActivities_)
-        offered.push_back({own, own});
     return offered;
 }
 

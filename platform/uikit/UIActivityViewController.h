@@ -35,6 +35,20 @@ public:
     using CompletionWithItemsHandler =
         std::function<void(const std::optional<UIActivityType>& activityType, bool completed)>;
 
+    // An activity that a framework above this one carries out (mail, through its composer): its
+    // row's title, whether it can be done now with these items, and how it is done over the screen
+    // the sheet was presented from once the sheet has gone, `done` hearing whether it was.
+    struct Provider {
+        std::string title;
+        std::function<bool(const std::vector<ActivityItem>& items)> canPerform;
+        std::function<void(const std::vector<ActivityItem>& items,
+                           const std::shared_ptr<UIViewController>& presenter,
+                           std::function<void(bool completed)> done)>
+            perform;
+    };
+    // Offers `type` on every sheet from now on, wherever its provider can perform it.
+    static void provideActivity(const UIActivityType& type, Provider provider);
+
     UIActivityViewController(std::vector<ActivityItem> items,
                              std::vector<std::string> applicationActivities = {})
         : items_(std::move(items)), applicationActivities_(std::move(applicationActivities)) {}
@@ -55,14 +69,16 @@ public:
 
     // The user picks an activity (or cancels with none): the sheet goes away, the activity acts
     // through the desktop's services (copy puts the text on the clipboard, saving asks where to save
-    // through the file chooser, printing opens the print dialog with the PDF) and the hook is told
-    // whether it was completed once it has. An excluded activity cannot be picked (false).
+    // through the file chooser, printing opens the print dialog with the PDF) or its provider (mail)
+    // and the hook is told whether it was completed once it has. An activity the sheet does not
+    // offer (excluded, or one this desktop cannot do) cannot be picked (false).
     bool userCompleteWithActivity(const std::optional<UIActivityType>& type, bool completed = true);
 
     void describeScreen(std::vector<std::string>& lines) const override;
 
-    // The activities the sheet offers, in its order: the platform's that suit the items and are not
-    // excluded, then the application's own; each with the title its row shows.
+    // The activities the sheet offers, in its order: those of the platform and its providers that
+    // suit the items, can be done here and are not excluded; each with the title its row shows.
+    // The application's own activities are names only, which nothing here can carry out.
     std::vector<std::pair<UIActivityType, std::string>> offeredActivities() const;
     // The sheet's own view (see UIActivityViewControllerView).
     void loadView() override;

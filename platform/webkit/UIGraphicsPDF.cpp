@@ -2,7 +2,9 @@
 
 #include <fstream>
 #include <optional>
+#include <string_view>
 
+#include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/webkit/PDFWriter.h"
 
@@ -52,6 +54,20 @@ bool PDFData::writeToFile_atomically(const std::filesystem::path& path, bool ato
     out.close();
     if (!out && error) *error = "The file “" + path.string() + "” could not be written";
     return static_cast<bool>(out);
+}
+
+void PDFData::writeToFileOnLoop(std::shared_ptr<const PDFData> data, const std::filesystem::path& path,
+                                std::function<void(const std::optional<std::string>& failure)> done) {
+    NSFileManager::defaultManager().writeAtomicallyOnLoop(
+        path.string(),
+        [data = std::move(data)](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+            write(
+                std::string_view(reinterpret_cast<const char*>(data->bytes().data()), data->bytes().size()));
+            return std::nullopt;
+        },
+        [done = std::move(done)](const std::optional<NSError>& error) {
+            done(error ? std::optional<std::string>(error->localizedDescription) : std::nullopt);
+        });
 }
 
 void UIGraphicsBeginPDFContextToData(const std::shared_ptr<PDFData>& data, CGRect bounds,

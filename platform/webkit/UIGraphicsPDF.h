@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,11 @@ public:
     // False when the file could not be written, with the reason in `error` when given.
     bool writeToFile_atomically(const std::filesystem::path& path, bool atomically,
                                 std::string* error = nullptr) const;
+    // The same for the main thread, which goes on while another program holds the folder: `done`
+    // hears the reason the file was not written, or none, inside this call when the folder is
+    // free, else on the run loop once it is let go or the wait is over.
+    static void writeToFileOnLoop(std::shared_ptr<const PDFData> data, const std::filesystem::path& path,
+                                  std::function<void(const std::optional<std::string>& failure)> done);
 
 private:
     std::vector<std::uint8_t> bytes_;

