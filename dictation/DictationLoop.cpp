@@ -777,14 +777,19 @@ bool DictationLoop::appendRunningTaskForQuitting() {
         appendTaskText(dictationViews());
         countClipboard = 1;
     }
+    // Unheard is what follows the last word saved, however far the decoder had read.
     const auto& request = recognitionRequest ? recognitionRequest : endingRequest_;
-    if (request && capture_ && request->endPosition() < capture_->endPosition()) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "The application ended with recognition %.1f s of audio behind the microphone: that "
-                      "audio went unheard",
-                      AudioCapture::seconds(capture_->endPosition() - request->endPosition()));
-        console().print(line);
+    const auto& task = recognitionTask ? recognitionTask : endingTask_;
+    if (request && capture_) {
+        const std::int64_t heard = task && task->heardUpTo() ? *task->heardUpTo() : request->endPosition();
+        if (heard < capture_->endPosition()) {
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "The application ended with recognition %.1f s of audio behind the microphone: "
+                          "that audio went unheard",
+                          AudioCapture::seconds(capture_->endPosition() - heard));
+            console().print(line);
+        }
     }
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
     if (recognitionTask) recognitionTask->cancel();
