@@ -17,17 +17,23 @@ void WordClassStatistics::analyzeWordClasses(const std::string& text, platform::
     NLTagger tagger({platform::NLTagSchemeLexicalClass});
     tagger.setString(text);
 
-    // Exact, case-sensitive raw values; the first match takes the word.
-    const std::pair<const std::string*, std::vector<std::string>*> classes[] = {
-        {&platform::NLTagVerb.rawValue, &totalverb},
-        {&platform::NLTagNoun.rawValue, &totalnoun},
-        {&platform::NLTagAdjective.rawValue, &totaladjective},
-        {&platform::NLTagPronoun.rawValue, &totalpronoun},
-        {&platform::NLTagConjunction.rawValue, &totalconjunction},
-        {&platform::NLTagAdverb.rawValue, &totaladverb},
-        {&platform::NLTagDeterminer.rawValue, &totaldeterminer},
-        {&platform::NLTagPreposition.rawValue, &totalpreposition},
-        {&platform::NLTagInterjection.rawValue, &totalInterjection},
+    // Exact, case-sensitive raw values; the first match takes the word. The classes whose words
+    // are kept have a list; the others only a count.
+    struct Class {
+        const std::string* name;
+        std::vector<std::string>* list;
+        std::int64_t* count;
+    };
+    const Class classes[] = {
+        {&platform::NLTagVerb.rawValue, &totalverb, nullptr},
+        {&platform::NLTagNoun.rawValue, &totalnoun, nullptr},
+        {&platform::NLTagAdjective.rawValue, &totaladjective, nullptr},
+        {&platform::NLTagPronoun.rawValue, &totalpronoun, nullptr},
+        {&platform::NLTagConjunction.rawValue, &totalconjunction, &conjunctionCount},
+        {&platform::NLTagAdverb.rawValue, nullptr, &totaladverb},
+        {&platform::NLTagDeterminer.rawValue, nullptr, &totaldeterminer},
+        {&platform::NLTagPreposition.rawValue, nullptr, &totalpreposition},
+        {&platform::NLTagInterjection.rawValue, nullptr, &totalInterjection},
     };
 
     auto& console = platform::console();
@@ -37,22 +43,23 @@ void WordClassStatistics::analyzeWordClasses(const std::string& text, platform::
                          NLTaggerOptions::omitPunctuation | NLTaggerOptions::omitWhitespace,
                          [&](const std::optional<NLTag>& tag, platform::TextRange range) {
                              if (!tag) return true;
-                             std::string word(range.of(tagged));
+                             const std::string_view word = range.of(tagged);
                              line.assign(word).append(": ").append(tag->rawValue);
                              console.print(line);
-                             totalwordcount.push_back(word);
-                             for (const auto& [name, list] : classes) {
-                                 if (tag->rawValue == *name) {
-                                     list->push_back(std::move(word));
+                             ++totalwordcount;
+                             for (const auto& c : classes) {
+                                 if (tag->rawValue == *c.name) {
+                                     if (c.list) c.list->emplace_back(word);
+                                     if (c.count) ++*c.count;
                                      return true;
                                  }
                              }
-                             totalOtherWords.push_back(std::move(word));
+                             ++totalOtherWords;
                              console.print("other");
                              return true;
                          });
 
-    WordCountforApp += static_cast<std::int64_t>(totalwordcount.size());
+    WordCountforApp += totalwordcount;
     if (pass.runningTotalLine)
         console.print(std::string(*pass.runningTotalLine) + std::to_string(WordCountforApp));
 
@@ -62,9 +69,9 @@ void WordClassStatistics::analyzeWordClasses(const std::string& text, platform::
     defaults.setInteger_forKey(count(totalverb), std::string(keys::totalverbcount));
     defaults.setInteger_forKey(count(totalnoun), std::string(keys::totalnouncount));
     defaults.setInteger_forKey(count(totaladjective), std::string(keys::totaladjectivecount));
-    defaults.setInteger_forKey(count(totalwordcount), std::string(keys::totalwordcount));
+    defaults.setInteger_forKey(totalwordcount, std::string(keys::totalwordcount));
     defaults.setInteger_forKey(count(totalpronoun), std::string(keys::totalpronouncount));
-    defaults.setInteger_forKey(count(totalconjunction), std::string(keys::totaltotalconjunctioncount));
+    defaults.setInteger_forKey(conjunctionCount, std::string(keys::totaltotalconjunctioncount));
     defaults.setInteger_forKey(count(totalorgname), std::string(keys::totalorgname));
     defaults.setInteger_forKey(count(totalplacename), std::string(keys::totalplacename));
     defaults.setInteger_forKey(count(totalpersonname), std::string(keys::totalpersonname));
@@ -73,6 +80,7 @@ void WordClassStatistics::analyzeWordClasses(const std::string& text, platform::
     totalnoun = uniqued(totalnoun);
     totaladjective = uniqued(totaladjective);
     totalpronoun = uniqued(totalpronoun);
+    totalconjunction = uniqued(totalconjunction);
 
     defaults.setObject_forKey(totalverb, std::string(keys::savedarrayverb));
     defaults.setObject_forKey(totalnoun, std::string(keys::savedarraynoun));

@@ -38,22 +38,28 @@ public:
     // grows WordCountforApp by the accumulated word count and writes the nine counters and the
     // eight lists to `defaults`. The verb, noun, adjective and pronoun lists are de-duplicated
     // after their counts are written, so a later pass counts the distinct words kept so far plus
-    // that pass's occurrences. Main thread only.
+    // that pass's occurrences. The conjunctions are counted over every pass, and their list, which
+    // nothing reads back, is kept de-duplicated too: a long dictation's memory grows with its
+    // length, not with its square. Main thread only.
     void analyzeWordClasses(const std::string& text, platform::NSUserDefaults& defaults,
                             const WordClassPass& pass);
 
-    // Every word of every pass that got a tag, whatever the class.
-    std::vector<std::string> totalwordcount;
+    // How many words of every pass got a tag, whatever the class: only ever read as a number, so
+    // kept as one.
+    std::int64_t totalwordcount = 0;
     std::vector<std::string> totalverb;
     std::vector<std::string> totalnoun;
     std::vector<std::string> totaladjective;
     std::vector<std::string> totalpronoun;
+    // The distinct conjunctions, and how many of them every pass has tagged.
     std::vector<std::string> totalconjunction;
-    std::vector<std::string> totaladverb;
-    std::vector<std::string> totaldeterminer;
-    std::vector<std::string> totalpreposition;
-    std::vector<std::string> totalInterjection;
-    std::vector<std::string> totalOtherWords;
+    std::int64_t conjunctionCount = 0;
+    // The classes nothing reads the words of: how many each pass has tagged.
+    std::int64_t totaladverb = 0;
+    std::int64_t totaldeterminer = 0;
+    std::int64_t totalpreposition = 0;
+    std::int64_t totalInterjection = 0;
+    std::int64_t totalOtherWords = 0;
     // The lexical-class scheme reports no names, so these stay empty; they are written all the same
     // because readers of the store expect the keys.
     std::vector<std::string> totalorgname;
