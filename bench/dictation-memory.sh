@@ -50,7 +50,7 @@ peak() {
 
 for n in ${PHRASES:-0 150 300 450}; do
   script=$work/phrases-$n.txt
-  { printf 'scripted\ntap recordButton\n'
+  { printf 'scripted\nmicrophone silence\ntap recordButton\n'
     for ((i = 1; i <= n; i++)); do
       printf 'wait 1\nfinal she opened the window and looked at the garden %d\n' "$i"
     done; } >"$script"

@@ -51,6 +51,9 @@ struct DispatchQueue::Worker {
                     state->running = true;
                 }
                 item.work();
+                // What the block holds goes as it ends, on this thread: nothing of it is left to a
+                // later turn, nor to the program's end.
+                item.work = nullptr;
                 std::unique_lock lock(state->mutex);
                 state->running = false;
                 // The program has ended around it: the main loop and whatever the completion holds

@@ -29,14 +29,7 @@ Shared& shared() {
     static bool hooked = [] {
         registerSharedInstanceReset([] { NSUserDefaults::resetStandardUserDefaults(); });
         // Registered after `s` exists, so it runs before `s` is destroyed.
-        std::atexit([] {
-            std::shared_ptr<NSUserDefaults> current;
-            {
-                std::lock_guard lock(shared().mutex);
-                current = shared().instance;
-            }
-            if (current) current->synchronize();
-        });
+        std::atexit([] { NSUserDefaults::synchronizeStandardUserDefaults(); });
         return true;
     }();
     (void)hooked;
@@ -178,6 +171,15 @@ std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults() {
         if (s.instance->dirty_) s.instance->scheduleWrite();
     }
     return s.instance;
+}
+
+bool NSUserDefaults::synchronizeStandardUserDefaults() {
+    std::shared_ptr<NSUserDefaults> current;
+    {
+        std::lock_guard lock(shared().mutex);
+        current = shared().instance;
+    }
+    return !current || current->synchronize();
 }
 
 void NSUserDefaults::resetStandardUserDefaults() {

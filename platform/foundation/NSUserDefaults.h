@@ -33,6 +33,8 @@ public:
 
     // The shared store, loaded on first use from the current sandbox.
     static std::shared_ptr<NSUserDefaults> standardUserDefaults();
+    // Writes the shared store's pending changes, when it has been loaded (the program's end).
+    static bool synchronizeStandardUserDefaults();
     // Drops the shared store without writing (a fresh one is loaded on next use). Tests use it to
     // simulate a restart after synchronize() or a settled write.
     static void resetStandardUserDefaults();

@@ -102,6 +102,40 @@ TEST_F(EndingTest, ASignalEndsTheProgramThroughItsSavesWhileAWorkerIsStuck) {
     }
 }
 
+// A worker that is not waited for still reads the program's shared tables, its file manager, bundle,
+// console and main loop as the process ends, by itself or on a signal: nothing it reads is taken
+// down beside it (a sanitizer build reports any read of what was freed, and fails the exit).
+TEST_F(EndingTest, AWorkerReadingWhatTheProgramSharesMeetsNothingFreedAtTheEnd) {
+    struct Case {
+        const char* name;
+        bool signalled;
+    };
+    for (const Case& c : {Case{"by itself", false}, Case{"on a signal", true}}) {
+        SCOPED_TRACE(c.name);
+        const auto appHome = home / (c.signalled ? "signalled" : "itself");
+        const auto log = home / (std::string(c.signalled ? "signalled" : "itself") + ".log");
+        const auto script = home / "busy.txt";
+        std::filesystem::create_directories(appHome);
+        std::ofstream(script) << "busy\nwait 1\n" << (c.signalled ? "wait 600\n" : "");
+        ChildProcess program = ChildProcess::start(
+            {QUILLORA_STUCK_WORKER_PROGRAM, "--home", appHome.string(), "--realtime", "run", script.string()},
+            {}, log.string());
+        if (c.signalled) {
+            ASSERT_TRUE(quillora::test::waitUntil(
+                [&] {
+                    return occurrences(appHome / "Library" / "Logs" / "console.log", "A worker is reading") >
+                           0;
+                },
+                180s))
+                << fileContent(log);
+            ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+        }
+        EXPECT_EQ(program.wait(180s), 0) << fileContent(log);
+        EXPECT_EQ(occurrences(appHome / "Library" / "Logs" / "console.log", "A worker is reading"), 1u);
+        EXPECT_EQ(fileContent(log).find("Sanitizer"), std::string::npos) << fileContent(log);
+    }
+}
+
 // A logout: the desktop's signal, then the display server ending a moment later, while the
 // application makes its saves or when it has made them. The program ends through its saves with 0
 // whenever the server goes, and the next start on its folder opens a window.
