@@ -109,7 +109,10 @@ DispatchQueue& DispatchQueue::global(DispatchQoS qos) {
     static DispatchQueue standard(false);
     static DispatchQueue userInitiated(false);
     static DispatchQueue utility(false);
+    static DispatchQueue background(false);
     switch (qos) {
+    case DispatchQoS::Background:
+        return background;
     case DispatchQoS::UserInitiated:
         return userInitiated;
     case DispatchQoS::Utility:
