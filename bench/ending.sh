@@ -32,7 +32,7 @@ with open(sys.argv[1], "w") as out:
     out.write(line * ((60 << 20) // len(line) + 1))
     out.write("</string></dict></plist>\n")
 EOF
-printf 'tap StickyDynamicButton\nwait 1\npress Essay\nwait 1\ntoend\npress Preview\nwait 600\n' >"$work/preview.txt"
+printf 'tap StickyDynamicButton\nwait 1\npress Essay\nwait 1\npress Preview\nwait 600\n' >"$work/preview.txt"
 
 # Seconds from SIGTERM to the end of PROGRAM, signalled a second after its Preview, under CONDITION.
 ending() {
@@ -43,7 +43,10 @@ ending() {
   "$program" --home "$home" --realtime --microphone silence run "$work/preview.txt" >/dev/null 2>&1 &
   pid=$!
   local throttle=
-  until grep -qx Preview "$home/Library/Logs/console.log" 2>/dev/null; do sleep 0.05; done
+  until grep -qx Preview "$home/Library/Logs/console.log" 2>/dev/null; do
+    kill -0 $pid 2>/dev/null || { echo "the program ended before its Preview" >&2; exit 1; }
+    sleep 0.05
+  done
   if [ "$condition" = "10% of a core" ]; then
     (while kill -STOP $pid 2>/dev/null; do sleep 0.09; kill -CONT $pid 2>/dev/null; sleep 0.01; done) &
     throttle=$!
