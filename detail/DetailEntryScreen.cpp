@@ -1,6 +1,7 @@
 #include "detail/DetailEntryScreen.h"
 
 #include "common/StoredKeys.h"
+#include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/uikit/UIKitNotifications.h"
@@ -167,6 +168,7 @@ void DetailEntryScreen::viewWillAppear(bool animated) {
     }
     observe(UIApplicationWillResignActiveNotification, &DictationScreen::appMovedToBackground);
     observe(UIApplicationWillTerminateNotification, &DictationScreen::appTerminateAction);
+    observe(AVAudioSessionRouteChangeNotification, &DictationScreen::handleRouteChange);
 }
 
 void DetailEntryScreen::appTerminateAction() {

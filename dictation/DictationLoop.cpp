@@ -13,6 +13,7 @@
 #include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/NSBundle.h"
 #include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
@@ -46,6 +47,18 @@ constexpr int kLostConnectionFailures = 5;
 // each task that ends before the stop.
 constexpr double kLeavingTaskGrace = 60;
 constexpr std::int64_t kReviewWordCount = 3001;
+
+// The disabled record button's title while the recognizer is unavailable, unless a missing library
+// is why.
+constexpr const char* kOfflineTitle = "Connect to the internet";
+
+std::string missingTitle(const std::string& soname) {
+    return "No " + soname;
+}
+
+std::string cannotBeUsed(const std::string& why) {
+    return "Speech recognition cannot be used: " + why;
+}
 
 const char* flag(bool value) {
     return value ? "true" : "false";
@@ -164,8 +177,18 @@ void DictationLoop::recordButtonTapped() {
     if (!speechRecognizer->isAvailable()) {
         if (views.recordButton) {
             views.recordButton->setEnabled(false);
-            views.recordButton->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+            views.recordButton->setTitle_forState(unavailableTitle(), UIControlStates::Disabled);
         }
+        return;
+    }
+    // Nor can a microphone whose rate needs the missing resampler be heard.
+    if (auto soname = microphoneMissingLibrary()) {
+        if (views.recordButton) {
+            views.recordButton->setEnabled(false);
+            views.recordButton->setTitle_forState(missingTitle(*soname), UIControlStates::Disabled);
+        }
+        if (auto why = LazyLibrary::knownFailure(soname->c_str()))
+            tellRecognitionUnavailable(cannotBeUsed(*why));
         return;
     }
     if (!isConnectedToNetwork()) {
@@ -353,6 +376,17 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         console().print("Speech recognition is unavailable: the recording stops");
         if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
     }
+    // The microphone's audio could no longer be taken (its rate needs a library that is missing):
+    // the capture closed there, as at a stop, and what it holds is still heard. Recognition is
+    // there for a microphone that needs no such library, so only this run ends.
+    if (!isStopped && capture_)
+        if (auto why = capture_->failure()) {
+            isStopped = true;
+            // Nothing records any more: the countdown ends with the run, as after a failed start.
+            if (SpeechTimer) SpeechTimer->invalidate();
+            console().print("The microphone cannot be heard: the recording stops");
+            tellRecognitionUnavailable(cannotBeUsed(*why));
+        }
 
     // A run goes on listening across its tasks: the tap and the microphone stay, and the next task
     // reads the capture on from where this one stopped hearing. Another microphone chosen meanwhile
@@ -572,8 +606,23 @@ void DictationLoop::speechRecognizer_availabilityDidChange(SFSpeechRecognizer&, 
         console().print("Speech recogniser triggered");
     } else {
         button->setEnabled(false);
-        button->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+        button->setTitle_forState(unavailableTitle(), UIControlStates::Disabled);
     }
+}
+
+std::string DictationLoop::unavailableTitle() const {
+    if (auto soname = speechRecognizer ? speechRecognizer->missingLibrary() : std::nullopt)
+        return missingTitle(*soname);
+    return kOfflineTitle;
+}
+
+std::optional<std::string> DictationLoop::microphoneMissingLibrary() const {
+    return AudioCapture::missingLibraryFor(audioEngine->inputNode()->outputFormatForBus(kTapBus));
+}
+
+void DictationLoop::microphoneChanged() {
+    if (audioEngine->isRunning() || isFinalStopped) return;
+    updateRecordButton();
 }
 
 void DictationLoop::updateRecordButton() {
@@ -594,7 +643,9 @@ void DictationLoop::updateRecordButton(bool stopPending) {
     if (!authorizationGranted_) {
         if (!refusalTitle_.empty()) button->setTitle_forState(refusalTitle_, UIControlStates::Disabled);
     } else if (!speechRecognizer || !speechRecognizer->isAvailable()) {
-        button->setTitle_forState("Connect to the internet", UIControlStates::Disabled);
+        button->setTitle_forState(unavailableTitle(), UIControlStates::Disabled);
+    } else if (auto soname = microphoneMissingLibrary()) {
+        button->setTitle_forState(missingTitle(*soname), UIControlStates::Disabled);
     }
 }
 
@@ -677,7 +728,7 @@ void DictationLoop::applyAuthorizationStatus(SFSpeechRecognizerAuthorizationStat
 
 bool DictationLoop::recognitionPossible() const {
     return authorizationGranted_ && speechRecognizer && speechRecognizer->isAvailable() &&
-           speechRecognizer->isPrepared();
+           speechRecognizer->isPrepared() && !microphoneMissingLibrary();
 }
 
 void DictationLoop::prepareRecognizer() {

@@ -223,9 +223,11 @@ public:
                                                 bool available) override;
     void applyAuthorizationStatus(platform::SFSpeechRecognizerAuthorizationStatus status);
     void showSpeechAccessAlert();
-    // Recording can start only while recognition is authorized and the current recognizer is
-    // available and prepared; the answers come in any order.
+    // Recording can start only while recognition is authorized, the current recognizer is
+    // available and prepared, and the microphone can be heard; the answers come in any order.
     bool recognitionPossible() const;
+    // Another microphone was chosen while no run is on: the button follows what it allows.
+    void microphoneChanged();
     // A new recognizer replaced the old one while no run is on: the button follows what it allows.
     void recognizerChanged();
     // Recognition cannot be had here at all (a library missing): the person is told why.
@@ -299,6 +301,11 @@ private:
                       const std::string& button);
     std::weak_ptr<DictationLoop> weakLoop();
     void setRecordButtonLooks(const std::string& title, const std::string& image);
+    // The disabled button's title while the recognizer is unavailable: the library it lacks, if
+    // that is why.
+    std::string unavailableTitle() const;
+    // The library the microphone's audio needs and lacks (its soname), once a capture found it so.
+    std::optional<std::string> microphoneMissingLibrary() const;
 
     DictationLoopTable table_;
     // Bumped by every start: the callbacks of the task it made carry it.

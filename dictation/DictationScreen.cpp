@@ -9,6 +9,7 @@
 #include "analysis/SwiftUIView.h"
 #include "common/StoredKeys.h"
 #include "entries/EntryListViewController.h"
+#include "platform/avfaudio/AVAudioSession.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSBundle.h"
@@ -376,6 +377,8 @@ void DictationScreen::viewWillAppear(bool animated) {
     observe(UIApplicationWillResignActiveNotification, &DictationScreen::appMovedToBackground);
     observe(UIApplicationDidBecomeActiveNotification, &DictationScreen::appBecomeActive);
     observe(UIApplicationWillTerminateNotification, &DictationScreen::appTerminateAction);
+    // Kept while another screen is over this one: its button is right when the person comes back.
+    observe(AVAudioSessionRouteChangeNotification, &DictationScreen::handleRouteChange);
 }
 
 void DictationScreen::viewDidAppear(bool animated) {
@@ -410,6 +413,10 @@ void DictationScreen::appMovedToBackground() {
 void DictationScreen::appBecomeActive() {
     console().print("app become active");
     if (screen_.reportsEmptyTranscript && Clipboard && Clipboard->text() == " ") console().print("No data");
+}
+
+void DictationScreen::handleRouteChange() {
+    microphoneChanged();
 }
 
 void DictationScreen::appTerminateAction() {

@@ -191,6 +191,8 @@ public:
     void appMovedToBackground();
     void appBecomeActive();
     virtual void appTerminateAction();
+    // Another microphone was chosen.
+    void handleRouteChange();
     // The edited text of the editor this screen presented; an editor of another screen (one
     // pushed over this one, say) is not for this transcript.
     void printValueWithNotification(const platform::NSNotification& notification);

@@ -10,6 +10,8 @@
 #include <alsa/asoundlib.h>
 #include <sndfile.h>
 
+#include "platform/avfaudio/AVAudioSession.h"
+#include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/Sandbox.h"
 
 namespace platform {
@@ -191,9 +193,13 @@ std::shared_ptr<AVAudioInputSource> AVAudioInputSource::current() {
 }
 
 void AVAudioInputSource::setCurrent(std::shared_ptr<AVAudioInputSource> source) {
-    auto& c = currentInput();
-    std::lock_guard lock(c.mutex);
-    c.source = std::move(source);
+    {
+        auto& c = currentInput();
+        std::lock_guard lock(c.mutex);
+        c.source = std::move(source);
+    }
+    // What the new microphone gives may be heard where the last one's could not, or the reverse.
+    NSNotificationCenter::defaultCenter().postNotificationName(AVAudioSessionRouteChangeNotification);
 }
 
 std::shared_ptr<AVAudioInputSource> AVAudioInputSource::file(const std::filesystem::path& path,

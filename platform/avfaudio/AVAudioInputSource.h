@@ -34,6 +34,7 @@ public:
 
     // The process's microphone: the ALSA capture device unless the program or a test chose another.
     static std::shared_ptr<AVAudioInputSource> current();
+    // Main thread; posts AVAudioSessionRouteChangeNotification.
     static void setCurrent(std::shared_ptr<AVAudioInputSource> source);
 
     // A WAV, FLAC or other file libsndfile reads; silence follows its end. Null with `error` set

@@ -24,6 +24,9 @@ inline const AVAudioSessionMode AVAudioSessionModeDefault = "AVAudioSessionModeD
 inline const AVAudioSessionMode AVAudioSessionModeMeasurement = "AVAudioSessionModeMeasurement";
 inline const AVAudioSessionMode AVAudioSessionModeSpokenAudio = "AVAudioSessionModeSpokenAudio";
 
+// Posted (on the main thread) when the process's microphone is switched for another one.
+inline const std::string AVAudioSessionRouteChangeNotification = "AVAudioSessionRouteChangeNotification";
+
 enum AVAudioSessionSetActiveOptions : unsigned {
     AVAudioSessionSetActiveOptionNotifyOthersOnDeactivation = 1
 };

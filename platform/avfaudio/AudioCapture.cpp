@@ -10,9 +10,10 @@
 #include "platform/foundation/LazyLibrary.h"
 
 // Opened the first time a device of another rate than recognition's is heard.
-#define src_delete QUILLORA_LAZY("libsamplerate.so.0", src_delete)
-#define src_new QUILLORA_LAZY("libsamplerate.so.0", src_new)
-#define src_process QUILLORA_LAZY("libsamplerate.so.0", src_process)
+#define RESAMPLER_SONAME "libsamplerate.so.0"
+#define src_delete QUILLORA_LAZY(RESAMPLER_SONAME, src_delete)
+#define src_new QUILLORA_LAZY(RESAMPLER_SONAME, src_new)
+#define src_process QUILLORA_LAZY(RESAMPLER_SONAME, src_process)
 
 namespace platform {
 
@@ -22,6 +23,11 @@ namespace {
 struct ResamplerFree {
     void operator()(SRC_STATE* s) const { src_delete(s); }
 };
+
+bool needsResampler(const AVAudioFormat& format) {
+    const double rate = format.sampleRate();
+    return rate != AudioCapture::kSampleRate && rate > 0;
+}
 
 std::int16_t sample16(float s) {
     return static_cast<std::int16_t>(std::lround(std::clamp(s, -1.0f, 1.0f) * 32767.0f));
@@ -34,9 +40,8 @@ class AudioCapture::Converter {
 public:
     // Why `buffer` cannot be converted: its rate needs the resampler, which cannot be opened.
     static std::optional<std::string> refusal(const AVAudioPCMBuffer& buffer) {
-        const double rate = buffer.format().sampleRate();
-        if (rate == kSampleRate || rate <= 0) return std::nullopt;
-        return LazyLibrary::load("libsamplerate.so.0");
+        if (!needsResampler(buffer.format())) return std::nullopt;
+        return LazyLibrary::load(RESAMPLER_SONAME);
     }
 
     std::vector<std::int16_t> convert(const AVAudioPCMBuffer& buffer) {
@@ -95,6 +100,11 @@ private:
     double rate_ = 0;
     std::vector<float> resampled_;
 };
+
+std::optional<std::string> AudioCapture::missingLibraryFor(const AVAudioFormat& format) {
+    if (!needsResampler(format) || !LazyLibrary::knownFailure(RESAMPLER_SONAME)) return std::nullopt;
+    return RESAMPLER_SONAME;
+}
 
 AudioCapture::AudioCapture() : converter_(std::make_unique<Converter>()) {}
 

@@ -48,6 +48,10 @@ public:
     // loader's words; the capture is closed then, where its audio ended.
     std::optional<std::string> failure() const;
     static double seconds(std::int64_t frames) { return static_cast<double>(frames) / kSampleRate; }
+    // The library that a device giving audio in `format` needs, when a capture has found it
+    // missing already (its soname): such a device cannot be heard, while one of recognition's own
+    // rate still can. Opens nothing.
+    static std::optional<std::string> missingLibraryFor(const AVAudioFormat& format);
     // The audio kept now, in bytes: what no reader has released yet.
     std::size_t heldBytes() const;
 

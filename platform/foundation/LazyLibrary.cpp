@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/Sandbox.h"
 
 namespace platform {
 
@@ -35,14 +36,64 @@ void* LazyLibrary::Function::calledUnloaded() const {
     fatalError(std::string(name_) + " of " + soname_ + " was called before its library was loaded");
 }
 
-std::optional<std::string> LazyLibrary::load(const char* soname) {
+struct LazyLibrary::Answers {
+    std::mutex mutex;
+    std::map<std::string, std::optional<std::string>> bySoname;
+    // Given by the test hook: what the next load answers instead of the loader, and the answer it
+    // replaced, which comes back at a reset.
+    std::map<std::string, std::string> refusals;
+    std::map<std::string, std::optional<std::optional<std::string>>> replaced;
+};
+
+LazyLibrary::Answers& LazyLibrary::answers() {
     // Never destroyed: a worker may ask while the program exits.
-    static auto& mutex = *new std::mutex;
-    static auto& answers = *new std::map<std::string, std::optional<std::string>>;
-    std::lock_guard lock(mutex);
-    if (auto known = answers.find(soname); known != answers.end()) return known->second;
+    static auto& instance = *new Answers;
+    return instance;
+}
+
+void LazyLibrary::refuseForTesting(const char* soname, std::string why) {
+    auto& a = answers();
+    // Registered here, on the test's thread, not by the first load, which may be a worker's.
+    static const bool resets = [&a] {
+        registerSharedInstanceReset([&a] {
+            std::lock_guard lock(a.mutex);
+            a.refusals.clear();
+            for (auto& [name, before] : std::exchange(a.replaced, {}))
+                if (before)
+                    a.bySoname[name] = *before;
+                else
+                    a.bySoname.erase(name);
+        });
+        return true;
+    }();
+    (void)resets;
+    std::lock_guard lock(a.mutex);
+    if (!a.replaced.count(soname)) {
+        auto known = a.bySoname.find(soname);
+        a.replaced[soname] = known != a.bySoname.end() ? std::optional(known->second) : std::nullopt;
+    }
+    a.bySoname.erase(soname);
+    a.refusals[soname] = std::move(why);
+}
+
+std::optional<std::string> LazyLibrary::knownFailure(const char* soname) {
+    auto& a = answers();
+    std::lock_guard lock(a.mutex);
+    auto known = a.bySoname.find(soname);
+    return known != a.bySoname.end() ? known->second : std::nullopt;
+}
+
+std::optional<std::string> LazyLibrary::load(const char* soname) {
+    auto& a = answers();
+    std::lock_guard lock(a.mutex);
+    if (auto known = a.bySoname.find(soname); known != a.bySoname.end()) return known->second;
 
     std::optional<std::string> failure;
+    if (auto refused = a.refusals.find(soname); refused != a.refusals.end()) {
+        console().print("Library not available: " + refused->second);
+        a.bySoname.emplace(soname, refused->second);
+        return refused->second;
+    }
     // The loader counts the opens of one library and hands back the same handle: nothing to keep.
     void* library = dlopen(soname, RTLD_LAZY | RTLD_GLOBAL);
     if (!library) failure = loaderError(soname);
@@ -61,7 +112,7 @@ std::optional<std::string> LazyLibrary::load(const char* soname) {
     else
         for (auto [function, address] : found)
             function->address_.store(address, std::memory_order_release);
-    answers.emplace(soname, failure);
+    a.bySoname.emplace(soname, failure);
     return failure;
 }
 

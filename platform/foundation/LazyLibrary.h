@@ -38,6 +38,13 @@ public:
     // all are there; else why not, in the loader's words (which name the library), once said on
     // the console too. Asked again, it answers the same without opening anything again.
     static std::optional<std::string> load(const char* soname);
+    // What `load` answered for `soname` if it was asked before and the library could not be used;
+    // none otherwise. Opens nothing: a feature that only may need the library asks this.
+    static std::optional<std::string> knownFailure(const char* soname);
+    // Test hook: from its next load on, `soname` answers `why`, as a library missing here does,
+    // until the shared instances are reset. Only for a library whose answer no feature keeps of its
+    // own (the resampler); one opened before keeps its functions.
+    static void refuseForTesting(const char* soname, std::string why);
 
     // One function of a library, as QUILLORA_LAZY names it: known from the program's start, found
     // by `load`.
@@ -67,6 +74,8 @@ public:
 
 private:
     static Function*& first();
+    struct Answers;
+    static Answers& answers();
 };
 
 // A string literal as a template argument, so that each function named has one Function.

@@ -71,6 +71,7 @@ std::filesystem::path modelDirectory() {
 struct Missing {
     std::atomic<bool> known{false};
     std::mutex mutex;
+    std::string soname;
     std::string reason;
 };
 Missing& missing() {
@@ -78,11 +79,19 @@ Missing& missing() {
     return instance;
 }
 
-// Recognition is unavailable from now on, for want of a library (`why` in the loader's words).
-void libraryMissing(const std::string& why) {
+std::string cannotBeUsed(const std::string& why) {
+    return "Speech recognition cannot be used: " + why;
+}
+
+// Recognition is unavailable from now on, for want of the library `soname` (`why` in the loader's
+// words).
+void libraryMissing(const char* soname, const std::string& why) {
     auto& m = missing();
     std::lock_guard lock(m.mutex);
-    if (!m.known) m.reason = "Speech recognition cannot be used: " + why;
+    if (!m.known) {
+        m.soname = soname;
+        m.reason = cannotBeUsed(why);
+    }
     m.known = true;
 }
 
@@ -90,7 +99,7 @@ void libraryMissing(const std::string& why) {
 bool librariesUsable(std::initializer_list<const char*> sonames) {
     for (const char* soname : sonames)
         if (auto why = LazyLibrary::load(soname)) {
-            libraryMissing(*why);
+            libraryMissing(soname, *why);
             return false;
         }
     return true;
@@ -141,7 +150,9 @@ public:
 
 private:
     Decoder load() {
-        if (!librariesUsable({"libpocketsphinx.so.3", "libsphinxbase.so.3"})) return nullptr;
+        // The library pocketsphinx itself needs comes first: when that one is missing, the reason
+        // names it, not pocketsphinx.
+        if (!librariesUsable({"libsphinxbase.so.3", "libpocketsphinx.so.3"})) return nullptr;
         const auto dir = modelDirectory() / "en-us";
         const std::string hmm = (dir / "en-us").string(), lm = (dir / "en-us.lm.bin").string(),
                           dict = (dir / "cmudict-en-us.dict").string();
@@ -417,6 +428,13 @@ std::optional<std::string> PocketsphinxEngine::unavailableReason() {
     return m.reason;
 }
 
+std::optional<std::string> PocketsphinxEngine::missingLibrary() {
+    auto& m = missing();
+    if (!m.known) return std::nullopt;
+    std::lock_guard lock(m.mutex);
+    return m.soname;
+}
+
 namespace {
 struct Hold {
     std::mutex mutex;
@@ -559,9 +577,10 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
         waitWhileHeld(stop);
         const auto span = audio.read();
         if (!span) {
+            // This microphone cannot be heard (its rate needs the resampler): one of
+            // recognition's own rate still can, so recognition itself stays available.
             if (auto why = audio.failure()) {
-                libraryMissing(*why);
-                postError(speechError(SFSpeechErrorCodeEngineFailed, *unavailableReason()));
+                postError(speechError(SFSpeechErrorCodeEngineFailed, cannotBeUsed(*why)));
                 return;
             }
             if (const auto stopAt = audio.stopPosition(); stopAt && audio.position() >= *stopAt) {

@@ -37,9 +37,12 @@ public:
     static void preload();
     // Whether a decoder has been loaded in this process (later ones are lent or copied from it).
     static bool isLoaded();
-    // Why English is not recognized here, once loading found a library the engine needs (or the
-    // resampler a microphone needs) missing: from then on no locale is served. None until then.
+    // Why English is not recognized here, once loading found a library the engine needs missing:
+    // from then on no locale is served. None until then. (A microphone whose rate needs the
+    // missing resampler ends its own task with the reason, and leaves recognition available.)
     static std::optional<std::string> unavailableReason();
+    // That library's soname, as long as there is a reason.
+    static std::optional<std::string> missingLibrary();
     // Test hook: while held, every task's decoder stops before its next stretch of audio, as a
     // decoder far behind the microphone would, and the run loop does not wait for it. Letting go
     // counts the held decoders as busy at once, so that the run loop waits for them from then on.

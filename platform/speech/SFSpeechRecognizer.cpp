@@ -109,6 +109,11 @@ std::optional<std::string> SFSpeechRecognizer::unavailableReason() const {
     return PocketsphinxEngine::unavailableReason();
 }
 
+std::optional<std::string> SFSpeechRecognizer::missingLibrary() const {
+    if (ScriptedSpeech::shared().servesLocale(locale_)) return std::nullopt;
+    return PocketsphinxEngine::missingLibrary();
+}
+
 void SFSpeechRecognizer::setModelLoading(ModelLoading loading) {
     auto& r = registry();
     r.loading = loading;

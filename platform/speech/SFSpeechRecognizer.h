@@ -47,6 +47,8 @@ public:
     // Why the engine for this locale cannot be used here at all (a library it needs is missing),
     // once a load has found it; none otherwise, a locale that no engine serves included.
     std::optional<std::string> unavailableReason() const;
+    // The library whose want is that reason (its soname).
+    std::optional<std::string> missingLibrary() const;
     // When models load (the English one once per process, in about half a second). By default a
     // task loads its model as it starts, before it takes any audio, so that nothing which never
     // records pays for one (scripts, tests). A window loads it ahead, in the background, so that

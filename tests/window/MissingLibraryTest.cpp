@@ -5,12 +5,14 @@
 // naming the library.
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/PropertyList.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/PlatformTest.h"
+#include "tests/support/SilentWav.h"
 #include "tests/support/XvfbSession.h"
 
 using namespace std::chrono_literals;
@@ -19,31 +21,7 @@ using quillora::test::fileContent;
 
 namespace {
 
-class MissingLibraryTest : public quillora::test::PlatformTest {
-protected:
-    // A second of silence, mono, 16-bit, at `rate`.
-    static void writeSilence(const std::filesystem::path& path, std::uint32_t rate) {
-        const std::uint32_t bytes = rate * 2;
-        std::ofstream out(path, std::ios::binary);
-        auto word = [&](std::uint32_t value, int size) {
-            for (int i = 0; i < size; ++i)
-                out.put(static_cast<char>((value >> (8 * i)) & 0xff));
-        };
-        out << "RIFF";
-        word(36 + bytes, 4);
-        out << "WAVEfmt ";
-        word(16, 4);
-        word(1, 2);
-        word(1, 2);
-        word(rate, 4);
-        word(rate * 2, 4);
-        word(2, 2);
-        word(16, 2);
-        out << "data";
-        word(bytes, 4);
-        out << std::string(bytes, '\0');
-    }
-};
+class MissingLibraryTest : public quillora::test::PlatformTest {};
 
 } // namespace
 
@@ -57,7 +35,7 @@ TEST_F(MissingLibraryTest, AFeatureWhoseLibraryIsMissingSaysSoAndTheRunEndsThrou
     const std::string recordOnTheMainScreen =
         dictated + "scripted xx-XX\nsegment segmentcontrol Dictation\nwait 1\n";
     const auto fastMicrophone = home / "44100.wav";
-    writeSilence(fastMicrophone, 44100);
+    quillora::test::writeSilentWav(fastMicrophone, 44100);
     struct Case {
         const char* soname;
         std::vector<std::string> options;
@@ -130,5 +108,74 @@ TEST_F(MissingLibraryTest, AFeatureWhoseLibraryIsMissingSaysSoAndTheRunEndsThrou
         ASSERT_TRUE(rows && !rows->empty()) << "the dictated text was not saved: " << fileContent(console);
         EXPECT_EQ(rows->front(), " Hello there.");
         EXPECT_EQ(std::count(rows->begin(), rows->end(), " Hello there."), 1);
+    }
+}
+
+// The record button greyed for want of a library names it, on every dictation screen; a microphone
+// whose audio needs no missing library still records, each screen appending what it heard.
+TEST_F(MissingLibraryTest, AGreyedRecordButtonNamesTheMissingLibraryAndAMicrophoneThatNeedsNoneStillRecords) {
+    const auto fast = home / "44100.wav";
+    quillora::test::writeSilentWav(fast, 44100);
+    // Spoken at 16 kHz, recognition's own rate.
+    const auto spoken =
+        quillora::test::sourceTree() / "tests" / "support" / "speech" / "red-circle-buy-bread.flac";
+    const char* const screens[] = {"Dictation", "Notes", "Recipe"};
+    struct Case {
+        const char* soname;
+        bool nativeRateRecords;
+    };
+    const Case cases[] = {
+        {"libpocketsphinx.so.3", false},
+        {"libsphinxbase.so.3", false},
+        {"libsamplerate.so.0", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.soname);
+        // A screen whose recognition is gone says so again as it appears.
+        const std::string arrive = "show\n" + std::string(c.nativeRateRecords ? "" : "key Return\nwait 1\n");
+        // The first screen records from the 44.1 kHz microphone and fails; every screen is shown
+        // with it, then with the 16 kHz one, recording the phrase there when its button is given.
+        std::string script = "scripted xx-XX\nmicrophone " + fast.string() +
+                             "\ntap recordButton\nwait 2\nshow\nkey Return\nwait 1\n";
+        for (const char* screen : {"Notes", "Recipe"})
+            script += std::string("segment segmentcontrol ") + screen + "\nwait 1\n" + arrive;
+        for (const char* screen : screens) {
+            script += std::string("segment segmentcontrol ") + screen + "\nwait 1\nmicrophone " +
+                      spoken.string() + "\n" + arrive;
+            if (c.nativeRateRecords) script += "tap recordButton\nwait 4\ntap recordButton\nwait 3\nshow\n";
+        }
+        script += "terminate\n";
+        const auto appHome = home / c.soname, log = home / (std::string(c.soname) + ".log");
+        const auto file = home / (std::string(c.soname) + ".txt");
+        std::ofstream(file) << script;
+        ChildProcess program = ChildProcess::start(
+            {QUILLORA_PROGRAM, "--home", appHome.string(), "run", file.string()},
+            {{"LD_LIBRARY_PATH", std::string(QUILLORA_STUB_LIBRARIES) + "/" + c.soname}}, log.string());
+        EXPECT_EQ(program.wait(300s), 0) << fileContent(log);
+        const std::string output = fileContent(log);
+        EXPECT_NE(output.find("alert title=\"Speech recognition cannot be used: "), std::string::npos)
+            << output;
+
+        // Each screen's record button and what its transcript holds, in the order shown.
+        std::vector<std::string> buttons, transcripts;
+        std::istringstream lines(output);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.starts_with("  recordButton: ")) buttons.push_back(line);
+            if (line.starts_with("  Clipboard: ")) transcripts.push_back(line);
+        }
+        const std::string greyed = "title=\"No " + std::string(c.soname) + "\"";
+        const std::size_t shows = c.nativeRateRecords ? 9 : 6;
+        ASSERT_EQ(buttons.size(), shows) << output;
+        ASSERT_EQ(transcripts.size(), shows) << output;
+        for (std::size_t i = 0; i < shows; ++i) {
+            SCOPED_TRACE(buttons[i]);
+            // The 44.1 kHz microphone's three screens, then each screen with the 16 kHz one (and,
+            // where it records, after its recording).
+            const bool greyedHere = i < 3 || !c.nativeRateRecords;
+            EXPECT_EQ(buttons[i].find(greyed) != std::string::npos, greyedHere);
+            EXPECT_EQ(buttons[i].ends_with(" disabled"), greyedHere);
+            const bool recordedHere = c.nativeRateRecords && i >= 3 && (i - 3) % 2 == 1;
+            EXPECT_EQ(transcripts[i].find(" buy ") != std::string::npos, recordedHere) << transcripts[i];
+        }
     }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/ScriptInterpreter.h"
+#include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/PropertyList.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/swiftui/HostingView.h"
@@ -20,6 +21,7 @@
 #include "platform/uikit/UITableView.h"
 #include "platform/uikit/UIView.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/SilentWav.h"
 #include "tests/support/WindowManagerMessages.h"
 #include "tests/support/XvfbSession.h"
 #include "tests/window/ProgramHere.h"
@@ -60,10 +62,12 @@ protected:
 
     std::string log() const { return quillora::test::fileContent(home / "app.log"); }
 
-    // The program in a window on `appHome`, with no microphone; the window's id and size.
-    ChildProcess launch(const std::filesystem::path& appHome, std::string& id, std::pair<int, int>& size) {
+    // The program in a window on `appHome`, with no microphone unless `microphone` names a file;
+    // the window's id and size.
+    ChildProcess launch(const std::filesystem::path& appHome, std::string& id, std::pair<int, int>& size,
+                        const std::string& microphone = "silence") {
         ChildProcess app = ChildProcess::start({QUILLORA_PROGRAM, "--window", "--home", appHome.string(),
-                                                "--microphone", "silence", "--console"},
+                                                "--microphone", microphone, "--console"},
                                                env_, (home / "app.log").string());
         id = x_->findWindow("Quillora", true, 30s);
         if (!id.empty()) size = x_->windowSize(id);
@@ -256,6 +260,43 @@ TEST_F(RefusalsTest, AGreyedRecordButtonShowsWhyAndKeepsTheClicksThatLandOnIt) {
     click(id, size, at.at("recordButton"));
     click(id, size, at.at("BackDynamicButton"));
     expectShown(id, "list");
+    close(id, app);
+}
+
+// Without the resampler a 44.1 kHz microphone cannot be heard: after the alert that says so, the
+// greyed record button names the library.
+TEST_F(RefusalsTest, AGreyedRecordButtonNamesTheLibraryTheMicrophoneLacks) {
+    const auto fast = home / "44100.wav";
+    quillora::test::writeSilentWav(fast, 44100);
+    env_["LD_LIBRARY_PATH"] = std::string(QUILLORA_STUB_LIBRARIES) + "/libsamplerate.so.0";
+    std::string id;
+    std::pair<int, int> size;
+    ChildProcess app = launch(home / "app", id, size, fast.string());
+    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << log();
+
+    const auto at = headless(
+        home / "headless",
+        "noresampler\nmicrophone " + fast.string() +
+            "\npicture first\nat recordButton\ntap recordButton\nwait 2\nkey Return\n"
+            "wait 1\nshow\npicture greyed\n",
+        size, [](ScriptInterpreter& interpreter) {
+            interpreter.addCommand("noresampler", "noresampler", [](ScriptInterpreter&, const ScriptLine&) {
+                platform::LazyLibrary::refuseForTesting("libsamplerate.so.0", "no resampler here");
+            });
+        });
+    EXPECT_TRUE(
+        consoleHas("  recordButton: UIButton title=\"No libsamplerate.so.0\" image=\"Play.png\" disabled"));
+    ASSERT_TRUE(at.count("recordButton"));
+
+    // Enabled once the speech model has loaded.
+    expectShown(id, "first");
+    click(id, size, at.at("recordButton"));
+    EXPECT_TRUE(quillora::test::waitUntil(
+        [&] { return log().find("The microphone cannot be heard") != std::string::npos; }, 30000ms))
+        << log();
+    ASSERT_TRUE(x_->waitUntilStill(id));
+    ASSERT_TRUE(x_->key("Return"));
+    expectShown(id, "greyed");
     close(id, app);
 }
 
