@@ -22,6 +22,7 @@
 #include "cli/TerminationWatch.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/desktop/DesktopWindow.h"
+#include "platform/desktop/ProcessEnd.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
@@ -385,7 +386,7 @@ int programMain(int argc, char** argv, const std::function<void(ScriptInterprete
         return 0;
     }
     platform::TerminationSignals::install();
-    return runProgram(*options, argc, argv, extend);
+    platform::ProcessEnd::exit(runProgram(*options, argc, argv, extend));
 }
 
 } // namespace quillora::cli

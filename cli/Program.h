@@ -49,6 +49,8 @@ int runProgram(const Options& options, int argc, char** argv,
                const std::function<void(ScriptInterpreter&)>& extend = nullptr);
 
 // The whole program: parse, then run. What main() calls (a test's program may extend it as above).
+// A run ends the process itself (ProcessEnd) with its exit code; only a refused command line or
+// --help returns one.
 int programMain(int argc, char** argv, const std::function<void(ScriptInterpreter&)>& extend = nullptr);
 
 } // namespace quillora::cli

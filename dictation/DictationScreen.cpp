@@ -1040,7 +1040,7 @@ std::shared_ptr<DictationScreen> DictationScreen::keptDictationScreen(long index
 
 void DictationScreen::analyzeWordClasses(const std::string& text) {
     if (!screen_.countsWordClasses) return;
-    WordClassStatistics::analyzeWordClasses(text, *defaults, screen_.wordClasses);
+    WordClassStatistics::analyzeWordClassesOffTheWindow(text, defaults, screen_.wordClasses, weakScreen());
 }
 
 } // namespace quillora

@@ -30,6 +30,7 @@ WireToError XESetWireToError(Display*, int, WireToError);
 #include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/GtkDesktopServices.h"
 #include "platform/desktop/GtkLibrary.h"
+#include "platform/desktop/ProcessEnd.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FontLock.h"
@@ -446,8 +447,7 @@ void xConnectionLostExit(Display*, void*) {
         endSession(*s);
         terminateApplication(*s);
     }
-    std::fflush(nullptr);
-    std::exit(0);
+    ProcessEnd::exit(0);
 }
 
 // Whether the connection to the X server has been cut (the server ended at a logout) while the

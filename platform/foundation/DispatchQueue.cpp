@@ -51,6 +51,9 @@ struct DispatchQueue::Worker {
                     state->running = true;
                 }
                 item.work();
+                // What the block holds goes as it ends, on this thread: nothing of it is left to a
+                // later turn, nor to the program's end.
+                item.work = nullptr;
                 std::unique_lock lock(state->mutex);
                 state->running = false;
                 // The program has ended around it: the main loop and whatever the completion holds
@@ -106,7 +109,10 @@ DispatchQueue& DispatchQueue::global(DispatchQoS qos) {
     static DispatchQueue standard(false);
     static DispatchQueue userInitiated(false);
     static DispatchQueue utility(false);
+    static DispatchQueue background(false);
     switch (qos) {
+    case DispatchQoS::Background:
+        return background;
     case DispatchQoS::UserInitiated:
         return userInitiated;
     case DispatchQoS::Utility:

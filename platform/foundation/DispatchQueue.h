@@ -10,8 +10,9 @@ namespace platform {
 // How soon a person waits for a global queue's work. Each class has a worker of its own, so that
 // seconds of work someone watches a spinner for never hold up the short answers of the default
 // queue (authorization, permission), and neither waits behind another program (a mail client) that
-// takes as long as it likes to answer a utility's work.
-enum class DispatchQoS { Default, UserInitiated, Utility };
+// takes as long as it likes to answer a utility's work. Background is for saves nobody waits
+// for (the preferences), which may take seconds on a busy disk.
+enum class DispatchQoS { Default, UserInitiated, Utility, Background };
 
 class DispatchQueue {
 public:

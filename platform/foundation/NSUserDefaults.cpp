@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RegularFile.h"
@@ -29,14 +30,7 @@ Shared& shared() {
     static bool hooked = [] {
         registerSharedInstanceReset([] { NSUserDefaults::resetStandardUserDefaults(); });
         // Registered after `s` exists, so it runs before `s` is destroyed.
-        std::atexit([] {
-            std::shared_ptr<NSUserDefaults> current;
-            {
-                std::lock_guard lock(shared().mutex);
-                current = shared().instance;
-            }
-            if (current) current->synchronize();
-        });
+        std::atexit([] { NSUserDefaults::synchronizeStandardUserDefaults(); });
         return true;
     }();
     (void)hooked;
@@ -180,11 +174,29 @@ std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults() {
     return s.instance;
 }
 
+bool NSUserDefaults::synchronizeStandardUserDefaults() {
+    std::shared_ptr<NSUserDefaults> current;
+    {
+        std::lock_guard lock(shared().mutex);
+        current = shared().instance;
+    }
+    return !current || current->synchronize();
+}
+
 void NSUserDefaults::resetStandardUserDefaults() {
     std::shared_ptr<NSUserDefaults> dropped;
-    auto& s = shared();
-    std::lock_guard lock(s.mutex);
-    dropped.swap(s.instance);
+    {
+        auto& s = shared();
+        std::lock_guard lock(s.mutex);
+        dropped.swap(s.instance);
+    }
+    // A restart finds what the settled writes wrote.
+    if (dropped) dropped->awaitSettledWrites();
+}
+
+void NSUserDefaults::awaitSettledWrites() {
+    std::unique_lock lock(mutex_);
+    settledWritesDone_.wait(lock, [&] { return settledWrites_ == 0; });
 }
 
 NSUserDefaults::NSUserDefaults(std::string path) : path_(std::move(path)) {
@@ -218,12 +230,19 @@ void NSUserDefaults::load() {
         });
         return;
     }
+    auto adopt = [this](PlistValue::Dictionary& dict) {
+        entries_.clear();
+        entries_.reserve(dict.keys.size());
+        for (std::size_t i = 0; i < dict.keys.size(); ++i)
+            entries_.push_back(
+                {std::move(dict.keys[i]), std::make_shared<const PlistValue>(std::move(dict.values[i]))});
+    };
     std::string why = read.why;
     bool recovered = false;
     if (read.root) {
         auto* dict = read.referenceAtTop ? nullptr : std::get_if<PlistValue::Dictionary>(&read.root->value);
         if (dict) {
-            root_.value = std::move(*dict);
+            adopt(*dict);
             if (read.replaced == 0 && read.repeatedKeys == 0) return;
             // Repaired as it was read: the file is kept as it is.
             if (read.replaced) why = replacedCharactersReason(read.replaced);
@@ -237,7 +256,7 @@ void NSUserDefaults::load() {
     } else if (read.salvaged) {
         if (auto* dict = std::get_if<PlistValue::Dictionary>(&read.salvaged->value)) {
             recovered = !dict->keys.empty();
-            root_.value = std::move(*dict);
+            adopt(*dict);
         }
     }
     // Kept for whoever wants to recover it, and never overwritten; the store starts on what
@@ -278,9 +297,16 @@ void NSUserDefaults::load() {
     });
 }
 
+const NSUserDefaults::Entry* NSUserDefaults::find(const std::string& key) const {
+    for (const auto& entry : entries_)
+        if (entry.key == key) return &entry;
+    return nullptr;
+}
+
 std::optional<PropertyValue> NSUserDefaults::objectForKey(const std::string& key) const {
     std::lock_guard lock(mutex_);
-    return valueOf(entries().find(key));
+    const Entry* entry = find(key);
+    return valueOf(entry ? entry->value.get() : nullptr);
 }
 
 NSInteger NSUserDefaults::integerForKey(const std::string& key) const {
@@ -328,6 +354,13 @@ bool NSUserDefaults::boolForKey(const std::string& key) const {
 }
 
 std::optional<std::string> NSUserDefaults::stringForKey(const std::string& key) const {
+    {
+        // A long text is copied once, straight out of the store.
+        std::lock_guard lock(mutex_);
+        const Entry* entry = find(key);
+        if (!entry) return std::nullopt;
+        if (auto* s = std::get_if<std::string>(&entry->value->value)) return *s;
+    }
     auto value = objectForKey(key);
     if (!value) return std::nullopt;
     if (auto* s = std::get_if<std::string>(&*value)) return *s;
@@ -352,19 +385,22 @@ std::optional<StringDictionary> NSUserDefaults::dictionaryForKey(const std::stri
 void NSUserDefaults::setObject_forKey(const PropertyValue& value, const std::string& key) {
     std::size_t replaced = 0;
     PlistValue node = nodeOf(value, replaced);
+    setNode(std::move(node), replaced, key);
+}
+
+void NSUserDefaults::setNode(PlistValue node, std::size_t replaced, const std::string& key) {
     const std::string storedKey = storableText(key, &replaced);
     if (replaced)
         console().print("A value set for " + storedKey + " held " + std::to_string(replaced) +
                         (replaced == 1 ? " character that cannot be saved; it is stored as U+FFFD"
                                        : " characters that cannot be saved; they are stored as U+FFFD"));
     {
+        auto value = std::make_shared<const PlistValue>(std::move(node));
         std::lock_guard lock(mutex_);
-        if (auto* existing = entries().find(storedKey)) {
-            *existing = std::move(node);
-        } else {
-            entries().keys.push_back(storedKey);
-            entries().values.push_back(std::move(node));
-        }
+        if (auto* existing = const_cast<Entry*>(find(storedKey)))
+            existing->value = std::move(value);
+        else
+            entries_.push_back({storedKey, std::move(value)});
     }
     changed();
 }
@@ -379,7 +415,10 @@ void NSUserDefaults::setBool_forKey(bool value, const std::string& key) {
     setObject_forKey(PropertyValue(value), key);
 }
 void NSUserDefaults::setObject_forKey(const std::string& value, const std::string& key) {
-    setObject_forKey(PropertyValue(value), key);
+    // Straight into the store's own copy: a long transcript is copied once.
+    std::size_t replaced = 0;
+    PlistValue node{storableText(value, &replaced)};
+    setNode(std::move(node), replaced, key);
 }
 void NSUserDefaults::setObject_forKey(const char* value, const std::string& key) {
     setObject_forKey(PropertyValue(std::string(value ? value : "")), key);
@@ -396,11 +435,10 @@ void NSUserDefaults::removeObjectForKey(const std::string& key) {
     const std::string storedKey = storableText(key);
     {
         std::lock_guard lock(mutex_);
-        auto at = std::find(entries().keys.begin(), entries().keys.end(), storedKey);
-        if (at == entries().keys.end()) return;
-        const auto i = at - entries().keys.begin();
-        entries().keys.erase(at);
-        entries().values.erase(entries().values.begin() + i);
+        auto at = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const Entry& entry) { return entry.key == storedKey; });
+        if (at == entries_.end()) return;
+        entries_.erase(at);
     }
     changed();
 }
@@ -439,10 +477,26 @@ void NSUserDefaults::finishSettledWrite() {
     {
         std::lock_guard lock(mutex_);
         writeScheduled_ = false;
+        ++settledWrites_;
     }
-    // The folder is held by now, or the wait is over: a folder still held fails at once.
-    write(0);
-    reportFailure();
+    // Made on a worker: a long transcript is written at the disk's pace while the window goes on
+    // drawing and a termination is heard. The main loop counts it as outside work, so that a
+    // virtual clock waits for it and the termination's settling lets it end.
+    RunLoop::main().beginExternalWork();
+    DispatchQueue::global(DispatchQoS::Background).async([self = shared_from_this()] {
+        // The folder is held by now, or the wait is over: a folder still held fails at once.
+        self->write(0);
+        {
+            std::lock_guard lock(self->mutex_);
+            --self->settledWrites_;
+        }
+        self->settledWritesDone_.notify_all();
+        std::weak_ptr<NSUserDefaults> weak = self;
+        RunLoop::main().schedule(0, [weak] {
+            if (auto store = weak.lock()) store->reportFailure();
+        });
+        RunLoop::main().endExternalWork();
+    });
 }
 
 bool NSUserDefaults::synchronize() {
@@ -466,28 +520,39 @@ bool NSUserDefaults::write(double folderWait) {
     // One write at a time, each of a later state than the one before; the store itself stays
     // free to read and change while the file is written.
     std::lock_guard writing(writeMutex_);
-    std::string bytes;
+    // What the store holds now: the values are shared, not copied, and changes made meanwhile
+    // replace them in the store without touching these.
+    std::vector<Entry> snapshot;
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         if (!dirty_) return true;
         if (persistenceBlocked_) return false;
-        // Every value was made storable as it was set or read; a refusal here is a fault of ours.
-        std::string why;
-        auto xml = plistXml(root_, &why);
-        if (!xml) {
-            console().print("Preferences could not be saved: " + why);
-            if (!failing_) untold_ = "The file \u201C" + path_ + "\u201D could not be saved: " + why;
-            failing_ = true;
-            return false;
-        }
-        bytes = std::move(*xml);
+        snapshot = entries_;
         generation = generation_;
     }
+    PlistEntries entries;
+    entries.reserve(snapshot.size());
+    for (const auto& entry : snapshot)
+        entries.emplace_back(entry.key, entry.value.get());
     NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
         std::filesystem::path(path_).parent_path().string(), true);
-    auto error = NSFileManager::defaultManager().writeAtomically(path_, bytes, folderWait);
+    std::string why;
+    auto error = NSFileManager::defaultManager().writeAtomically(
+        path_,
+        [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+            if (writePlistDictionary(entries, write, &why) || why.empty()) return std::nullopt;
+            return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, why};
+        },
+        folderWait);
     std::lock_guard lock(mutex_);
+    if (error && !why.empty()) {
+        // Every value was made storable as it was set or read; a refusal here is a fault of ours.
+        console().print("Preferences could not be saved: " + why);
+        if (!failing_) untold_ = "The file \u201C" + path_ + "\u201D could not be saved: " + why;
+        failing_ = true;
+        return false;
+    }
     if (error) {
         console().print("Preferences could not be saved: " + error->localizedDescription);
         if (!failing_) untold_ = error->localizedDescription;

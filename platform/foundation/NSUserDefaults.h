@@ -2,16 +2,21 @@
 // The standard user-defaults store: small settings kept across launches in an XML property list
 // (Library/Preferences/com.quillora.app.plist). Changes are written atomically once they have
 // settled (one write per turn of the main run loop; a folder another program holds is waited for
-// on the loop, never by blocking it), on synchronize() and at exit. The file is
-// read and written by the property-list reader and writer the lists use. A file that cannot be
+// on the loop, never by blocking it), on synchronize() and at exit. A settled write is made on a
+// worker, from a snapshot that shares the values with the store (a long transcript is neither
+// copied nor serialised on the main thread) and is streamed to the file; synchronize() writes
+// only what that left unwritten. The file is read and written by the property-list reader and
+// writer the lists use. A file that cannot be
 // read whole, or that holds what cannot be saved again, is kept aside, never overwritten, and the
 // store starts on what could be recovered from it.
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/foundation/PropertyList.h"
 
@@ -33,6 +38,8 @@ public:
 
     // The shared store, loaded on first use from the current sandbox.
     static std::shared_ptr<NSUserDefaults> standardUserDefaults();
+    // Writes the shared store's pending changes, when it has been loaded (the program's end).
+    static bool synchronizeStandardUserDefaults();
     // Drops the shared store without writing (a fresh one is loaded on next use). Tests use it to
     // simulate a restart after synchronize() or a settled write.
     static void resetStandardUserDefaults();
@@ -83,19 +90,31 @@ private:
     // The write of settled changes, on the main run loop; it never blocks the loop.
     void settledWrite();
     void finishSettledWrite();
-    PlistValue::Dictionary& entries() { return std::get<PlistValue::Dictionary>(root_.value); }
-    const PlistValue::Dictionary& entries() const { return std::get<PlistValue::Dictionary>(root_.value); }
+    // A value of the store, shared with the snapshots being written: a change replaces it.
+    struct Entry {
+        std::string key;
+        std::shared_ptr<const PlistValue> value;
+    };
+    // Called with `mutex_` held.
+    const Entry* find(const std::string& key) const;
+    // Sets `key` to `node`, which holds `replaced` characters that could not be stored as given.
+    void setNode(PlistValue node, std::size_t replaced, const std::string& key);
     // Writes the store when it has changes, waiting `folderWait` seconds at most for a folder
     // another program holds. False when it could not be written.
     bool write(double folderWait);
+    // Waits until no settled write is still to be made on the worker.
+    void awaitSettledWrites();
     // Posts the failure of the last write, when it is one to tell.
     void reportFailure();
 
     mutable std::mutex mutex_;
     std::mutex writeMutex_;
     std::string path_;
-    PlistValue root_{PlistValue::Dictionary{}};
+    std::vector<Entry> entries_;
     bool dirty_ = false;
+    // Settled writes handed to the worker and not yet made.
+    int settledWrites_ = 0;
+    std::condition_variable settledWritesDone_;
     // Counts the changes, so that a write knows whether it wrote the last of them.
     std::uint64_t generation_ = 0;
     bool writeScheduled_ = false;

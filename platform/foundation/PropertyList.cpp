@@ -1341,6 +1341,73 @@ std::optional<std::string> plistXml(const PlistValue& root, std::string* why) {
 }
 
 namespace {
+constexpr std::size_t kWrittenPiece = std::size_t(1) << 20;
+
+// The end of `text` at most `limit` bytes from `at`, before a character rather than inside one.
+std::size_t pieceEnd(std::string_view text, std::size_t at, std::size_t limit) {
+    std::size_t end = std::min(text.size(), at + limit);
+    for (int back = 0; back < 3 && end < text.size() && end > at + 1 &&
+                       (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;
+         ++back)
+        --end;
+    return end;
+}
+
+bool writeDictionaryPieces(const PlistEntries& entries, const std::function<bool(std::string_view)>& write,
+                           std::string& why) {
+    XmlPlistWriter writer(kWrittenPiece);
+    auto pass = [&](bool last) {
+        if (!last && writer.bytes.size() < kWrittenPiece) return true;
+        const bool written = write(writer.bytes);
+        writer.bytes.clear();
+        return written;
+    };
+    if (entries.empty())
+        writer.line("<dict/>", 0);
+    else
+        writer.line("<dict>", 0);
+    for (const auto& [key, value] : entries) {
+        bool carried = writer.text("key", key, 1, why);
+        if (carried) {
+            if (auto* text = std::get_if<std::string>(&value->value)) {
+                writer.bytes += "\t<string>";
+                for (std::size_t at = 0; carried && at < text->size();) {
+                    const std::size_t end = pieceEnd(*text, at, kWrittenPiece);
+                    carried =
+                        appendXmlEscaped(writer.bytes, std::string_view(*text).substr(at, end - at), &why);
+                    at = end;
+                    if (carried && !pass(false)) return false;
+                }
+                writer.bytes += "</string>\n";
+            } else {
+                carried = writer.value(*value, 1, why);
+            }
+        }
+        if (!carried) {
+            why = "the value of \u201C" + std::string(key) + "\u201D " + why;
+            return false;
+        }
+        if (!pass(false)) return false;
+    }
+    if (!entries.empty()) writer.line("</dict>", 0);
+    writer.bytes += "</plist>\n";
+    return pass(true);
+}
+} // namespace
+
+bool writePlistDictionary(const PlistEntries& entries, const std::function<bool(std::string_view)>& write,
+                          std::string* why) {
+    std::string reason;
+    try {
+        if (writeDictionaryPieces(entries, write, reason)) return true;
+    } catch (const std::bad_alloc&) {
+        reason = kNoMemoryToSave;
+    }
+    if (why) *why = std::move(reason);
+    return false;
+}
+
+namespace {
 StringArrayPlistRead parseWholeStringArrayPlist(std::string_view bytes, bool releaseRead) {
     PlistRead read = parsePlist(bytes, releaseRead);
     if (read.outOfMemory) return outOfMemory<StringArrayPlistRead>();

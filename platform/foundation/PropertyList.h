@@ -15,10 +15,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -104,6 +106,14 @@ PlistRead readPlistFile(const std::string& path, std::size_t maxLength = kMaxLis
 // None, with `why` set, when a string or key holds what the file cannot carry (see xmlEscaped)
 // or memory runs out.
 std::optional<std::string> plistXml(const PlistValue& root, std::string* why = nullptr);
+
+// A dictionary of these keys and values as an XML property list, the bytes plistXml makes of it,
+// handed to `write` in pieces of about a megabyte: a long string is never held whole a second
+// time. True once written; false when `write` refused a piece, or (with `why` set) when a string
+// holds what the file cannot carry or memory runs out.
+using PlistEntries = std::vector<std::pair<std::string_view, const PlistValue*>>;
+bool writePlistDictionary(const PlistEntries& entries, const std::function<bool(std::string_view)>& write,
+                          std::string* why);
 
 // `text` with what a property list cannot carry (a NUL, control characters other than tab,
 // line feed and carriage return, U+FFFE and U+FFFF, bytes that are not UTF-8) replaced by

@@ -290,6 +290,12 @@ bool RunLoop::settleExternalWork(double timeout) {
     return true;
 }
 
+bool RunLoop::awaitExternalWork(double timeout) {
+    FontLock::Released waiting;
+    std::unique_lock lock(mutex_);
+    return wake_.wait_until(lock, realDeadline(timeout), [&] { return externalWork_ == 0; });
+}
+
 std::size_t RunLoop::pendingCount() const {
     std::lock_guard lock(mutex_);
     return queue_.size();

@@ -65,6 +65,10 @@ public:
     // Runs what is due now and waits (in real time, at most `timeout` seconds, without moving a
     // virtual clock) until no outside work is outstanding, running what it posts. False on time-out.
     bool settleExternalWork(double timeout = 30);
+    // Waits (in real time, at most `timeout` seconds) until no outside work is outstanding,
+    // running nothing: what it posts stays queued. For a test's end, so that no worker goes on
+    // beside what the next test resets. False on time-out.
+    bool awaitExternalWork(double timeout);
     // The program is asked to end: from `seconds` from now on no wait holds the loop for outside
     // work (a virtual clock moves on without it), so that a worker that never answers cannot hold
     // up the end. Until then the waits are as they were, so that what the end still needs from a

@@ -9,6 +9,7 @@
 #include "common/StoredKeys.h"
 #include "dictation/ViewController.h"
 #include "platform/foundation/NSUserDefaults.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/uikit/ScreenPrinter.h"
 #include "platform/uikit/UIAlertController.h"
 #include "platform/uikit/UIApplication.h"
@@ -143,11 +144,12 @@ TEST_F(ApplicationMainTest, SettingsThatCannotBeSavedAreToldOnTheScreenThatIsUpO
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         c.breakIt();
+        // Each write is made on a worker, its failure told on the main loop.
         defaults->setInteger_forKey(24, "savefontSizeApp");
-        runUntilIdle();
+        RunLoop::main().settleExternalWork();
         // A second change failing the same way is not told again.
         defaults->setInteger_forKey(25, "savefontSizeApp");
-        runUntilIdle();
+        RunLoop::main().settleExternalWork();
         setrlimit(RLIMIT_FSIZE, &unlimited);
         auto alert = std::dynamic_pointer_cast<UIAlertController>(first->presentedViewController());
         ASSERT_NE(alert, nullptr) << ScreenPrinter::printScreen();
@@ -162,7 +164,7 @@ TEST_F(ApplicationMainTest, SettingsThatCannotBeSavedAreToldOnTheScreenThatIsUpO
         // Mended, the next change is written with the value kept, and says nothing.
         fs::remove(prefs);
         defaults->setInteger_forKey(26, "savefontSizeApp");
-        runUntilIdle();
+        RunLoop::main().settleExternalWork();
         EXPECT_EQ(first->presentedViewController(), nullptr);
         NSUserDefaults::resetStandardUserDefaults();
         defaults = NSUserDefaults::standardUserDefaults();

@@ -504,7 +504,7 @@ TEST_F(NotesScreenTest, ObservationsAreOncePerScreenHoweverOftenItAppears) {
     runUntilIdle();
     center.postNotificationName("printValue", nullptr, {{"value", std::string("I run")}});
     EXPECT_EQ(screen->Clipboard->text(), "I run");
-    EXPECT_EQ(screen->totalwordcount.size(), 2u) << "one pass";
+    EXPECT_EQ(screen->totalwordcount, 2) << "one pass";
     center.postNotificationName("fontValue", nullptr, {{"fontvalue", std::string("24")}});
     EXPECT_EQ(screen->Clipboard->font(), UIFont::fontWithName_size("Courier", 24));
     EXPECT_EQ(screen->textView->font(), UIFont::fontWithName_size("Courier", 24));

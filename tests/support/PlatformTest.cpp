@@ -26,7 +26,14 @@ void PlatformTest::SetUp() {
     taken_ = 0;
 }
 
+namespace {
+constexpr double kWorkersEndWithin = 5;
+} // namespace
+
 void PlatformTest::TearDown() {
+    // A worker still running would read what the reset below frees: its work ends first. One that
+    // never ends (a test's stuck worker) holds the end up only so long.
+    platform::RunLoop::main().awaitExternalWork(kWorkersEndWithin);
     platform::resetSharedInstances();
     platform::NSNotificationCenter::defaultCenter().reset();
     platform::RunLoop::main().useVirtualClock();

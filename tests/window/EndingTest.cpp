@@ -4,12 +4,14 @@
 // folder go, so that the next start opens a window instead of finding one "already open".
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "cli/InstanceLock.h"
+#include "platform/foundation/PropertyList.h"
 #include "tests/window/WindowTest.h"
 
 using quillora::test::fileContent;
@@ -100,6 +102,105 @@ TEST_F(EndingTest, ASignalEndsTheProgramThroughItsSavesWhileAWorkerIsStuck) {
         ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
         expectEndedAndLetGo(app.wait(180s), appHome, true);
     }
+}
+
+// A worker that is not waited for still reads the program's shared tables, its file manager, bundle,
+// console and main loop as the process ends, by itself or on a signal: nothing it reads is taken
+// down beside it (a sanitizer build reports any read of what was freed, and fails the exit).
+TEST_F(EndingTest, AWorkerReadingWhatTheProgramSharesMeetsNothingFreedAtTheEnd) {
+    struct Case {
+        const char* name;
+        bool signalled;
+    };
+    for (const Case& c : {Case{"by itself", false}, Case{"on a signal", true}}) {
+        SCOPED_TRACE(c.name);
+        const auto appHome = home / (c.signalled ? "signalled" : "itself");
+        const auto log = home / (std::string(c.signalled ? "signalled" : "itself") + ".log");
+        const auto script = home / "busy.txt";
+        std::filesystem::create_directories(appHome);
+        std::ofstream(script) << "busy\nwait 1\n" << (c.signalled ? "wait 600\n" : "");
+        ChildProcess program = ChildProcess::start(
+            {QUILLORA_STUCK_WORKER_PROGRAM, "--home", appHome.string(), "--realtime", "run", script.string()},
+            {}, log.string());
+        if (c.signalled) {
+            ASSERT_TRUE(quillora::test::waitUntil(
+                [&] {
+                    return occurrences(appHome / "Library" / "Logs" / "console.log", "A worker is reading") >
+                           0;
+                },
+                180s))
+                << fileContent(log);
+            ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
+        }
+        EXPECT_EQ(program.wait(180s), 0) << fileContent(log);
+        EXPECT_EQ(occurrences(appHome / "Library" / "Logs" / "console.log", "A worker is reading"), 1u);
+        EXPECT_EQ(fileContent(log).find("Sanitizer"), std::string::npos) << fileContent(log);
+    }
+}
+
+// A signal a second after Preview of a long stored transcript (60 MB: the page is filled and laid
+// out on a worker meanwhile), the program held to a tenth of the processor as on a loaded machine:
+// it ends through its saves, the transcript kept whole, and nothing the worker reads is freed
+// beside it.
+TEST_F(EndingTest, ASignalSoonAfterPreviewOfALongTranscriptEndsThroughItsSavesBesideTheFillingWorker) {
+    const auto appHome = home / "long";
+    std::string transcript;
+    transcript.reserve(60u << 20);
+    while (transcript.size() < (60u << 20))
+        transcript += "She opened the window and looked at the garden, and the garden looked back.\n";
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                             "<key>saveclipBoardText</key><string>";
+    std::filesystem::create_directories(appHome / "Library" / "Preferences");
+    {
+        std::ofstream prefs(appHome / "Library" / "Preferences" / "com.quillora.app.plist", std::ios::binary);
+        prefs << head << transcript << "</string></dict></plist>\n";
+    }
+    // Where the form's controls are, measured on a short transcript: the form shows none of it.
+    const auto at = places("place StickyDynamicButton\ntap StickyDynamicButton\nwait 1\nplace Essay\n"
+                           "press Essay\nwait 1\ntoend\nplace Preview\n");
+    ASSERT_EQ(at.count("Preview"), 1u);
+    ChildProcess app = launch(appHome, "silence");
+    const std::string id = window("Quillora", true);
+    ASSERT_FALSE(id.empty()) << readFile(home / "app.log");
+    const auto size = windowSize(id);
+    ASSERT_NO_FATAL_FAILURE(waitForFirstScreen(id));
+    ASSERT_NO_FATAL_FAILURE(clickAndSettle(id, size, at.at("StickyDynamicButton")));
+    ASSERT_NO_FATAL_FAILURE(clickAndSettle(id, size, at.at("Essay")));
+    const platform::CGRect screen = platform::UIScreen::mainScreen().bounds();
+    const auto [midX, midY] = pixel(size, {screen.midX(), screen.midY()});
+    ASSERT_TRUE(x_->wheel(id, midX, midY, 80));
+    ASSERT_TRUE(x_->waitUntilStill(id));
+    click(id, size, at.at("Preview"));
+    ASSERT_TRUE(waitForPrinted("Preview", 0)) << readFile(home / "app.log");
+    // From now on the program has a tenth of the processor, as on a machine under load: stopped
+    // for 90 ms of every 100.
+    std::atomic<bool> throttled = true;
+    std::thread throttle([&, pid = app.pid()] {
+        while (throttled) {
+            kill(pid, SIGSTOP);
+            std::this_thread::sleep_for(90ms);
+            kill(pid, SIGCONT);
+            std::this_thread::sleep_for(10ms);
+        }
+        kill(pid, SIGCONT);
+    });
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(kill(app.pid(), SIGTERM), 0);
+    // The page is still being filled on its worker as the process ends: a sanitizer build reports
+    // any read of what the end freed, and fails the exit.
+    const int status = app.wait(180s);
+    throttled = false;
+    throttle.join();
+    EXPECT_EQ(status, 0) << readFile(home / "app.log");
+    EXPECT_EQ(readFile(home / "app.log").find("Sanitizer"), std::string::npos) << readFile(home / "app.log");
+    EXPECT_EQ(printed("app going to terminate"), 1u) << readFile(home / "app.log");
+    auto stored =
+        platform::readPlistFile((appHome / "Library" / "Preferences" / "com.quillora.app.plist").string());
+    ASSERT_TRUE(stored.root) << stored.why;
+    const auto* kept =
+        std::get<platform::PlistValue::Dictionary>(stored.root->value).find("saveclipBoardText");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(std::get<std::string>(kept->value).size(), transcript.size()) << "the transcript is kept whole";
 }
 
 // A logout: the desktop's signal, then the display server ending a moment later, while the

@@ -108,6 +108,25 @@ TEST_F(RunLoopTest, SettlingWaitsForOtherThreadsWithoutMovingTheVirtualClock) {
     EXPECT_DOUBLE_EQ(RunLoop::main().now(), 0);
 }
 
+// A test's end waits for the workers without running what they post; a worker's block, and what it
+// holds, is gone once its work is counted done, so nothing of it outlives the test.
+TEST_F(RunLoopTest, AwaitingOutsideWorkRunsNothingAndFindsTheWorkersBlocksGone) {
+    auto held = std::make_shared<int>(0);
+    bool completed = false;
+    for (auto qos : {DispatchQoS::Default, DispatchQoS::UserInitiated, DispatchQoS::Utility})
+        DispatchQueue::global(qos).asyncThenMain([held] { ++*held; }, [&] { completed = true; });
+    ASSERT_TRUE(RunLoop::main().awaitExternalWork(30));
+    EXPECT_EQ(held.use_count(), 1) << "a block still holds what it was given";
+    EXPECT_EQ(*held, 3);
+    EXPECT_FALSE(completed) << "awaiting runs nothing";
+    RunLoop::main().runUntilIdle();
+    EXPECT_TRUE(completed);
+
+    RunLoop::main().beginExternalWork();
+    EXPECT_FALSE(RunLoop::main().awaitExternalWork(0.05)) << "outstanding work is a time-out";
+    RunLoop::main().endExternalWork();
+}
+
 // A worker of the decoder's shape: the main loop hands it one input a second (as the microphone's
 // deliveries do); it answers each on its own thread. However the time is stepped, every answer
 // lands at the moment of its input and inputs never pile up.

@@ -49,9 +49,11 @@ TEST_F(UserDefaultsTest, ValuesSurviveARestartOnceTheRunLoopHasSettledThem) {
     // A key is removed under the name it was stored as, what it cannot carry read as U+FFFD.
     defaults->setObject_forKey("gone too", "bell \x07");
     defaults->removeObjectForKey("bell \x07");
-    // Nothing is written until the change has settled on the run loop.
+    // Nothing is written until the change has settled on the run loop; the write is then made
+    // on a worker, which the loop waits for as outside work.
     EXPECT_FALSE(fs::exists(prefsFile()));
     runUntilIdle();
+    ASSERT_TRUE(RunLoop::main().settleExternalWork());
     ASSERT_TRUE(fs::exists(prefsFile()));
     EXPECT_NE(NSFileManager::defaultManager().contentsAtPath(prefsFile())->find("<?xml"), std::string::npos);
 

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# How long the program takes to end on SIGTERM one second after Preview of the essay with a 60 MB
+# stored transcript (a script on the real clock, which ends as the window does: the application
+# terminates, what it saves is written, the process ends), idle, with the disk kept busy by a
+# writer that flushes, and held to a tenth of one core, for this tree and for REF (main, for
+# instance) built beside it in a git worktree, side by side in one run.
+# Usage: bench/ending.sh REF [BUILD] (default build-bench); RUNS=3 tries of each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ref=${1:?usage: bench/ending.sh REF [BUILD]}
+build=${2:-build-bench}
+jobs=${JOBS:-3}
+runs=${RUNS:-3}
+work=$(mktemp -d)
+before=$work/before
+trap 'kill $(jobs -p) 2>/dev/null || true; git worktree remove --force "$before" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+git worktree add --detach "$before" "$ref" >/dev/null 2>&1
+for tree in "$PWD" "$before"; do
+  out=$build
+  [ "$tree" = "$before" ] && out=$work/build
+  cmake -S "$tree" -B "$out" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$out" -j "$jobs" --target quillora >/dev/null
+done
+
+# The stored 60 MB transcript, kept to copy into each run's data folder.
+python3 - "$work/prefs.plist" <<'EOF'
+import sys
+line = "She opened the window and looked at the garden, and the garden looked back.\n"
+with open(sys.argv[1], "w") as out:
+    out.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
+              "<key>saveclipBoardText</key><string>")
+    out.write(line * ((60 << 20) // len(line) + 1))
+    out.write("</string></dict></plist>\n")
+EOF
+printf 'tap StickyDynamicButton\nwait 1\npress Essay\nwait 1\npress Preview\nwait 600\n' >"$work/preview.txt"
+
+# Seconds from SIGTERM to the end of PROGRAM, signalled a second after its Preview, under CONDITION.
+ending() {
+  local program=$1 condition=$2 home pid start
+  home=$(mktemp -d -p "$work")
+  mkdir -p "$home/Library/Preferences"
+  cp "$work/prefs.plist" "$home/Library/Preferences/com.quillora.app.plist"
+  "$program" --home "$home" --realtime --microphone silence run "$work/preview.txt" >/dev/null 2>&1 &
+  pid=$!
+  local throttle=
+  until grep -qx Preview "$home/Library/Logs/console.log" 2>/dev/null; do
+    kill -0 $pid 2>/dev/null || { echo "the program ended before its Preview" >&2; exit 1; }
+    sleep 0.05
+  done
+  if [ "$condition" = "10% of a core" ]; then
+    (while kill -STOP $pid 2>/dev/null; do sleep 0.09; kill -CONT $pid 2>/dev/null; sleep 0.01; done) &
+    throttle=$!
+  fi
+  sleep 1
+  start=$(date +%s.%N)
+  kill -TERM $pid
+  wait $pid || true
+  local took
+  took=$(echo "$(date +%s.%N) - $start" | bc)
+  [ -n "$throttle" ] && { kill $throttle 2>/dev/null || true; wait $throttle 2>/dev/null || true; }
+  rm -rf "$home"
+  printf '%.2f' "$took"
+}
+
+busy_disk() {
+  while :; do dd if=/dev/zero of="$work/busy" bs=1M count=256 conv=fsync status=none; done
+}
+
+for condition in idle "disk busy" "10% of a core"; do
+  writer=
+  if [ "$condition" = "disk busy" ]; then
+    busy_disk &
+    writer=$!
+  fi
+  b=() a=()
+  for ((i = 0; i < runs; i++)); do
+    b+=("$(ending "$work/build/cli/quillora" "$condition")")
+    a+=("$(ending "$build/cli/quillora" "$condition")")
+  done
+  [ -n "$writer" ] && { kill $writer; wait $writer 2>/dev/null || true; }
+  echo "$condition: ${b[*]} s before, ${a[*]} s after"
+done
