@@ -87,8 +87,8 @@ const std::string& RowTexts::forRow(std::optional<long> row) const {
 }
 
 DictationLoop::DictationLoop(DictationLoopTable table)
-    : speechRecognizer(SFSpeechRecognizer::initWithLocale("en-US")), timeLeft(table.runLength),
-      table_(std::move(table)) {
+    : table_(std::move(table)), run_(table_.runLength),
+      speechRecognizer(SFSpeechRecognizer::initWithLocale("en-US")) {
     if (!speechRecognizer) fatalError("no speech recognizer for en-US");
 }
 
@@ -155,11 +155,10 @@ void DictationLoop::recordButtonTapped() {
     auto views = dictationViews();
     if (audioEngine->isRunning()) {
         if (table_.stopCue) playCueSound(*table_.stopCue);
-        isStopped = true;
+        stopByButton();
         audioEngine->stop();
         if (recognitionRequest) recognitionRequest->endAudio();
         if (views.recordButton) views.recordButton->setEnabled(false);
-        isFinalStopped = true;
         DispatchQueue::main().async([weak = weakLoop()] {
             if (auto self = weak.lock()) self->showStoppingProgressAlert();
         });
@@ -197,13 +196,11 @@ void DictationLoop::recordButtonTapped() {
     }
     // The run's time counts from its first audio, not from before the first task's model has
     // loaded: the countdown starts once the microphone has.
-    timeLeft = table_.runLength;
+    beginRun();
     if (table_.liveViewOnlyWhileRunning) {
         if (views.live) views.live->setHidden(false);
         if (views.picker) views.picker->setHidden(true);
     }
-    isStopped = false;
-    failedTasksInARow_ = 0;
     if (table_.startCue) playCueSound(*table_.startCue);
     if (auto error = startRecordingLoop1()) {
         endRunAfterFailedStart(*error);
@@ -233,7 +230,7 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
         recognitionTask.reset();
     }
     // From here on a callback of any earlier task is stale.
-    const std::uint64_t generation = ++generation_;
+    const std::uint64_t generation = beginTask();
 
     auto& session = AVAudioSession::sharedInstance();
     if (auto error = session.setCategory(AVAudioSessionCategoryRecord)) return error;
@@ -249,7 +246,6 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
     if (!recognitionRequest) fatalError("Unable to created a SFSpeechAudioBufferRecognitionRequest object");
     recognitionRequest->setShouldReportPartialResults(true);
     if (!row.contextualStrings.empty()) recognitionRequest->setContextualStrings(row.contextualStrings);
-    countClipboard = 0;
     taskHeard_.clear();
 
     std::weak_ptr<AVAudioInputNode> weakNode = inputNode;
@@ -279,7 +275,7 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
 
 // A start that failed leaves nothing half running: the run is over and the user is told why.
 void DictationLoop::endRunAfterFailedStart(const NSError& error) {
-    ++generation_;
+    dropPendingCallbacks();
     audioEngine->stop();
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
     if (recognitionTask) {
@@ -288,8 +284,7 @@ void DictationLoop::endRunAfterFailedStart(const NSError& error) {
     }
     recognitionRequest.reset();
     if (SpeechTimer) SpeechTimer->invalidate();
-    isStopped = true;
-    isFinalStopped = false;
+    failStart();
     auto views = dictationViews();
     if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
     setRecordButtonLooks(table_.idleTitle, table_.idleImage.forRow(buttonSelect));
@@ -302,13 +297,13 @@ void DictationLoop::endRunAfterFailedStart(const NSError& error) {
 void DictationLoop::handleRecognitionResultLoop1(const SFSpeechRecognitionResultRef& result,
                                                  const std::optional<NSError>& error,
                                                  const std::shared_ptr<AVAudioInputNode>& inputNode) {
-    handleRecognitionResult(0, generation_, result, error, inputNode);
+    handleRecognitionResult(0, run_.generation(), result, error, inputNode);
 }
 
 void DictationLoop::handleRecognitionResultLoop2(const SFSpeechRecognitionResultRef& result,
                                                  const std::optional<NSError>& error,
                                                  const std::shared_ptr<AVAudioInputNode>& inputNode) {
-    handleRecognitionResult(1, generation_, result, error, inputNode);
+    handleRecognitionResult(1, run_.generation(), result, error, inputNode);
 }
 
 void DictationLoop::applyVoiceCommands(const SFSpeechRecognitionResult& result,
@@ -329,78 +324,33 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
                                             const SFSpeechRecognitionResultRef& result,
                                             const std::optional<NSError>& error,
                                             const std::shared_ptr<AVAudioInputNode>& inputNode) {
-    if (generation != generation_) return;
+    if (generation != run_.generation()) return;
     const auto& row = table_.handlers[static_cast<std::size_t>(handler)];
     auto views = dictationViews();
 
-    bool isFinal = false;
-    if (result) {
-        const std::string heard = result->bestTranscription().formattedString();
-        if (views.live) views.live->setText(heard);
-        applyVoiceCommands(*result, row.commandTriggers);
-        taskHeard_ = views.live ? views.live->text() : heard;
-        isFinal = result->isFinal();
-        console().print(row.finalFlagLine);
-        console().print(flag(isFinal));
-    }
+    const bool isFinal = result && showResult(row, views, *result);
     // After a stop too: the final holds every word up to the stop, and a partial posted before it
     // may still be on its way.
     if (!error && !isFinal) return;
 
-    console().print(row.appendLine);
-    if (countClipboard != 0)
-        console().print(row.alreadyAddedLine);
-    else
-        appendTaskText(views);
-    countClipboard = 1;
-
-    // Silence is no failure: a task the recognizer ended for want of speech breaks the row like
-    // any task that did not fail, so that pauses never end a run.
-    if (error && !(error->domain == SFSpeechErrorDomain && error->code == SFSpeechErrorCodeNoSpeech))
-        ++failedTasksInARow_;
-    else
-        failedTasksInARow_ = 0;
-    if (failedTasksInARow_ >= kLostConnectionFailures && !isStopped) {
-        isStopped = true;
-        isFinal = true;
-        presentAlert(
-            "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔",
-            " Please try opening any website (e.g www.wikipedia.org)", "OK ");
-    }
-
-    // A task that failed because recognition is gone would be followed by one failing task after
-    // another, each adding its live text to the transcript, until the time is up: the run ends
-    // here instead, and the button waits for recognition to come back.
-    if (error && !isStopped && speechRecognizer && !speechRecognizer->isAvailable()) {
-        isStopped = true;
-        console().print("Speech recognition is unavailable: the recording stops");
-        if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
-    }
-    // The microphone's audio could no longer be taken (its rate needs a library that is missing):
-    // the capture closed there, as at a stop, and what it holds is still heard. Recognition is
-    // there for a microphone that needs no such library, so only this run ends.
-    if (!isStopped && capture_)
-        if (auto why = capture_->failure()) {
-            isStopped = true;
-            // Nothing records any more: the countdown ends with the run, as after a failed start.
-            if (SpeechTimer) SpeechTimer->invalidate();
-            console().print("The microphone cannot be heard: the recording stops");
-            tellRecognitionUnavailable(cannotBeUsed(*why));
-        }
+    appendOnce(row, views);
+    const bool lostConnection = countFailure(error);
 
     // A run goes on listening across its tasks: the tap and the microphone stay, and the next task
     // reads the capture on from where this one stopped hearing. Another microphone chosen meanwhile
     // is taken up by the next task. When the person stopped after this task stopped hearing (its
     // final was on its way), what was said in between is heard by one more task, up to the stop.
     // A task let go of by a leaving keeps that promise too, and so does the end of the run's time:
-    // its audio ends where the last task ended, as at a stop.
+    // its audio ends where the task listening at the mark ends, as at a stop there.
     const bool released = endingTask_ != nullptr;
     auto endedRequest = recognitionRequest ? std::move(recognitionRequest) : std::move(endingRequest_);
     endingRequest_.reset();
-    if (timeLeft <= 0 && !isStopped && capture_) capture_->close();
+    if (const auto* stop = run_.stopping();
+        stop && stop->mark && capture_ && endedRequest && endedRequest->endPosition() >= *stop->mark)
+        endRunAtTaskEnd(endedRequest->endPosition());
     const bool restBeforeStop = endedRequest && capture_ && capture_->isClosed() &&
                                 endedRequest->endPosition() < capture_->endPosition();
-    const bool continues = (timeLeft > 0 && !isStopped) || restBeforeStop;
+    const bool continues = run_.goesOn() || restBeforeStop;
     if (!continues || (capture_ && capture_->isClosed()) || audioEngine->inputSourceChanged())
         audioEngine->stop();
     if (!continues) inputNode->removeTapOnBus(kTapBus);
@@ -418,8 +368,81 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     endingTask_.reset();
     // The task has ended: no stop is pending any more, unless the rest before it is still to come.
     updateRecordButton(restBeforeStop);
+    showTaskEnd(row, views, restBeforeStop);
 
-    if (isFinalStopped) {
+    console().print(row.loopLine);
+    console().print(flag(isFinal || lostConnection));
+    if (continues) startNextTask(handler, std::move(endedRequest), released);
+    // The leaving screen's last task has said its last: the screen may go now (the caller holds it
+    // until this returns).
+    if (!recognitionTask && !endingTask_) {
+        capture_.reset();
+        releaseKeeper();
+        endRun();
+        runEnded();
+    }
+}
+
+bool DictationLoop::showResult(const DictationHandlerTable& row, const DictationViews& views,
+                               const SFSpeechRecognitionResult& result) {
+    const std::string heard = result.bestTranscription().formattedString();
+    if (views.live) views.live->setText(heard);
+    applyVoiceCommands(result, row.commandTriggers);
+    taskHeard_ = views.live ? views.live->text() : heard;
+    console().print(row.finalFlagLine);
+    console().print(flag(result.isFinal()));
+    return result.isFinal();
+}
+
+void DictationLoop::appendOnce(const DictationHandlerTable& row, const DictationViews& views) {
+    console().print(row.appendLine);
+    if (run_.taskAppended_) {
+        console().print(row.alreadyAddedLine);
+        return;
+    }
+    appendTaskText(views);
+    run_.taskAppended_ = true;
+}
+
+bool DictationLoop::countFailure(const std::optional<NSError>& error) {
+    // Silence is no failure: a task the recognizer ended for want of speech breaks the row like
+    // any task that did not fail, so that pauses never end a run.
+    if (error && !(error->domain == SFSpeechErrorDomain && error->code == SFSpeechErrorCodeNoSpeech))
+        ++run_.failedTasksInARow_;
+    else
+        run_.failedTasksInARow_ = 0;
+    const bool lostConnection = run_.failedTasksInARow_ >= kLostConnectionFailures && !run_.isStopped();
+    if (lostConnection) {
+        endRunOnFailure();
+        presentAlert(
+            "Hmm....Looks like your wireless(Wifi) is connected but you dont have internet access🤔",
+            " Please try opening any website (e.g www.wikipedia.org)", "OK ");
+    }
+    // A task that failed because recognition is gone would be followed by one failing task after
+    // another, each adding its live text to the transcript, until the time is up: the run ends
+    // here instead, and the button waits for recognition to come back.
+    if (error && !run_.isStopped() && speechRecognizer && !speechRecognizer->isAvailable()) {
+        endRunOnFailure();
+        console().print("Speech recognition is unavailable: the recording stops");
+        if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
+    }
+    // The microphone's audio could no longer be taken (its rate needs a library that is missing):
+    // the capture closed there, as at a stop, and what it holds is still heard. Recognition is
+    // there for a microphone that needs no such library, so only this run ends.
+    if (!run_.isStopped() && capture_)
+        if (auto why = capture_->failure()) {
+            endRunOnFailure();
+            // Nothing records any more: the countdown ends with the run, as after a failed start.
+            if (SpeechTimer) SpeechTimer->invalidate();
+            console().print("The microphone cannot be heard: the recording stops");
+            tellRecognitionUnavailable(cannotBeUsed(*why));
+        }
+    return lostConnection;
+}
+
+void DictationLoop::showTaskEnd(const DictationHandlerTable& row, const DictationViews& views,
+                                bool restBeforeStop) {
+    if (run_.isFinalStopped()) {
         if (!restBeforeStop)
             DispatchQueue::main().async([weak = weakLoop()] {
                 if (auto self = weak.lock()) self->dismissProgressAlert();
@@ -439,31 +462,82 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
         DispatchQueue::main().async([weak = weakLoop()] {
             if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
         });
+}
 
-    console().print(row.loopLine);
-    console().print(flag(isFinal));
-    if (continues) {
-        console().print("start recodring again ");
-        continuedRequest_ = std::move(endedRequest);
-        auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1();
-        continuedRequest_.reset();
-        if (failure)
-            endRunAfterFailedStart(*failure);
-        else if (released) {
-            // The leaving let go of the fields: the task for the rest is held as the ended one was,
-            // and the screen waits for it as long again, however far behind recognition runs.
-            endingTask_ = std::move(recognitionTask);
-            endingRequest_ = std::move(recognitionRequest);
-            keepScreenForEndingTask();
-        }
+void DictationLoop::startNextTask(int handler, std::shared_ptr<SFSpeechAudioBufferRecognitionRequest> ended,
+                                  bool released) {
+    console().print("start recodring again ");
+    continuedRequest_ = std::move(ended);
+    auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1();
+    continuedRequest_.reset();
+    if (failure)
+        endRunAfterFailedStart(*failure);
+    else if (released) {
+        // The leaving let go of the fields: the task for the rest is held as the ended one was,
+        // and the screen waits for it as long again, however far behind recognition runs.
+        endingTask_ = std::move(recognitionTask);
+        endingRequest_ = std::move(recognitionRequest);
+        keepScreenForEndingTask();
     }
-    // The leaving screen's last task has said its last: the screen may go now (the caller holds it
-    // until this returns).
-    if (!recognitionTask && !endingTask_) {
-        capture_.reset();
-        releaseKeeper();
-        runEnded();
-    }
+}
+
+// ---- The run's transitions ----
+
+void DictationLoop::beginRun() {
+    run_.phase_ = run::Recording{};
+    run_.timeLeft_ = table_.runLength;
+    run_.failedTasksInARow_ = 0;
+}
+
+std::uint64_t DictationLoop::beginTask() {
+    run_.taskAppended_ = false;
+    return ++run_.generation_;
+}
+
+void DictationLoop::dropPendingCallbacks() {
+    ++run_.generation_;
+}
+
+void DictationLoop::stopByButton() {
+    run_.phase_ = run::Stopping{run::StopCause::button, std::nullopt};
+    run_.stopAlertPending_ = true;
+}
+
+void DictationLoop::stopForLeaving() {
+    run_.phase_ = run::Stopping{run::StopCause::leaving, std::nullopt};
+}
+
+void DictationLoop::runTimeEnded() {
+    run_.timeLeft_ = 0;
+    if (SpeechTimer) SpeechTimer->invalidate();
+    if (!run_.is<run::Recording>()) return;
+    run_.phase_ = run::Stopping{run::StopCause::timeUp, capture_ ? capture_->endPosition() : 0};
+}
+
+void DictationLoop::endRunAtTaskEnd(std::int64_t position) {
+    capture_->closeAt(position);
+    run_.phase_ = run::Stopping{run::StopCause::timeUp, std::nullopt};
+}
+
+void DictationLoop::endRunOnFailure() {
+    run_.phase_ = run::EndingOnFailure{};
+}
+
+void DictationLoop::beginQuitting() {
+    run_.phase_ = run::Quitting{};
+}
+
+void DictationLoop::failStart() {
+    run_.phase_ = run::Idle{true};
+    run_.stopAlertPending_ = false;
+}
+
+void DictationLoop::stopAlertDone() {
+    run_.stopAlertPending_ = false;
+}
+
+void DictationLoop::endRun() {
+    run_.phase_ = run::Idle{run_.isStopped()};
 }
 
 void DictationLoop::appendTaskText(const DictationViews& views) {
@@ -519,7 +593,7 @@ void DictationLoop::writeTranscript(const std::string& text) {
 void DictationLoop::startCountdownTimer() {
     // One countdown at a time: a timer left running by an earlier run stops here.
     if (SpeechTimer) SpeechTimer->invalidate();
-    timeLeft = table_.runLength;
+    run_.timeLeft_ = table_.runLength;
     SpeechTimer = NSTimer::scheduledTimerWithTimeInterval(1.0, true, [weak = weakLoop()](NSTimer& timer) {
         if (auto self = weak.lock())
             self->timerRunning();
@@ -534,20 +608,20 @@ void DictationLoop::stopCountdownTimer() {
 }
 
 void DictationLoop::storeDictatedTime() {
-    timeDictateTotal = table_.runLength - timeLeft;
+    timeDictateTotal = table_.runLength - run_.timeLeft();
     NSUserDefaults::standardUserDefaults()->setInteger_forKey(timeDictateTotal,
                                                               std::string(keys::timedictateTotal));
 }
 
 void DictationLoop::timerRunning() {
-    timeLeft -= 1;
+    run_.timeLeft_ -= 1;
     if (table_.showsCountdown)
         if (auto label = dictationViews().countdownLabel)
-            label->setText("(Time-left:" + std::to_string(timeLeft) + "s)");
-    if (timeLeft > 0)
+            label->setText("(Time-left:" + std::to_string(run_.timeLeft()) + "s)");
+    if (run_.timeLeft() > 0)
         console().print("Timer running");
-    else if (SpeechTimer)
-        SpeechTimer->invalidate();
+    else
+        runTimeEnded();
 }
 
 void DictationLoop::showStoppingProgressAlert() {
@@ -568,10 +642,10 @@ void DictationLoop::dismissProgressAlert() {
 }
 
 void DictationLoop::resetRecordButtonIfIdle() {
-    if (timeLeft > 0 && !isStopped) return;
+    if (run_.timeLeft() > 0 && !run_.isStopped()) return;
     if (auto button = dictationViews().recordButton)
         button->setTitle_forState(table_.idleTitle, UIControlStates::Normal);
-    isFinalStopped = false;
+    stopAlertDone();
     if (auto button = dictationViews().recordButton)
         button->setImage_forState(UIImage::imageNamed(table_.idleImage.forRow(buttonSelect)),
                                   UIControlStates::Normal);
@@ -632,7 +706,7 @@ void DictationLoop::updateRecordButton() {
 bool DictationLoop::taskStillEnding() const {
     // A task stopped by the screen's leaving still holds the tap until its end; one stopped by the
     // application's leaving still has its phrase to deliver, which a new run would drop.
-    return isFinalStopped || (recognitionTask && !audioEngine->isRunning()) || endingTask_;
+    return run_.isFinalStopped() || (recognitionTask && !audioEngine->isRunning()) || endingTask_;
 }
 
 void DictationLoop::updateRecordButton(bool stopPending) {
@@ -744,7 +818,7 @@ void DictationLoop::prepareRecognizer() {
 }
 
 void DictationLoop::recognizerChanged() {
-    if (audioEngine->isRunning() || isFinalStopped) return;
+    if (audioEngine->isRunning() || run_.isFinalStopped()) return;
     updateRecordButton();
     // The model loaded ahead could not be: the disabled button alone would not say why.
     if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
@@ -771,7 +845,7 @@ void DictationLoop::showSpeechAccessAlert() {
 
 bool DictationLoop::stopRunForLeaving(bool releaseTask) {
     if (!audioEngine->isRunning()) return false;
-    isStopped = true;
+    stopForLeaving();
     audioEngine->stop();
     if (recognitionRequest) recognitionRequest->endAudio();
     auto views = dictationViews();
@@ -808,7 +882,7 @@ void DictationLoop::releaseKeeper() {
 bool DictationLoop::appendRunningTaskForQuitting() {
     if (!recognitionTask && !endingTask_) return false;
     // A quit is a stop: what the microphone takes from now on is no part of the run.
-    isStopped = true;
+    beginQuitting();
     audioEngine->stop();
     if (capture_) capture_->close();
     // Each task's end appends its words and starts the task for the rest before the stop, if any.
@@ -822,20 +896,21 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     if (!recognitionTask && !endingTask_) return true;
 
     // Out of time: the running task's words as far as it has heard them, and no more callbacks.
-    ++generation_;
-    if (countClipboard == 0) {
-        console().print(table_.handlers[0].appendLine);
-        appendTaskText(dictationViews());
-        countClipboard = 1;
-    }
+    dropPendingCallbacks();
+    if (!run_.taskAppended_) appendOnce(table_.handlers[0], dictationViews());
+    // Unheard is what follows the last word saved, however far the decoder had read.
     const auto& request = recognitionRequest ? recognitionRequest : endingRequest_;
-    if (request && capture_ && request->endPosition() < capture_->endPosition()) {
-        char line[160];
-        std::snprintf(line, sizeof line,
-                      "The application ended with recognition %.1f s of audio behind the microphone: that "
-                      "audio went unheard",
-                      AudioCapture::seconds(capture_->endPosition() - request->endPosition()));
-        console().print(line);
+    const auto& task = recognitionTask ? recognitionTask : endingTask_;
+    if (request && capture_) {
+        const std::int64_t heard = task && task->heardUpTo() ? *task->heardUpTo() : request->endPosition();
+        if (heard < capture_->endPosition()) {
+            char line[160];
+            std::snprintf(line, sizeof line,
+                          "The application ended with recognition %.1f s of audio behind the microphone: "
+                          "that audio went unheard",
+                          AudioCapture::seconds(capture_->endPosition() - heard));
+            console().print(line);
+        }
     }
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
     if (recognitionTask) recognitionTask->cancel();
@@ -844,7 +919,7 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     recognitionRequest.reset();
     endingRequest_.reset();
     if (SpeechTimer) SpeechTimer->invalidate();
-    if (isFinalStopped)
+    if (run_.isFinalStopped())
         DispatchQueue::main().async([weak = weakLoop()] {
             if (auto self = weak.lock()) self->dismissProgressAlert();
         });
@@ -854,6 +929,7 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     });
     capture_.reset();
     releaseKeeper();
+    endRun();
     return true;
 }
 

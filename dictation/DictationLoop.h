@@ -21,6 +21,9 @@
 // once to the transcript and, while time is left and nobody stopped, the next task starts through
 // the other of two alternating handlers.
 //
+// What the run is doing is one value, RunState, changed only by the loop's transitions; the
+// fields the screens read (isStopped, isFinalStopped, countClipboard, timeLeft) are views of it.
+//
 // The screens differ only in data: run length, listening texts, button looks, console lines, the
 // command pass and its trigger words, review delays, which view is live and which holds the
 // transcript, how a task's text is appended, cue sounds and the microphone check. A screen derives
@@ -47,6 +50,7 @@
 #include <vector>
 
 #include "dictation/RecognitionLanguages.h"
+#include "dictation/RunState.h"
 #include "dictation/VoiceCommands.h"
 #include "platform/avfaudio/AVAudioEngine.h"
 #include "platform/avfaudio/AVAudioPlayer.h"
@@ -176,6 +180,10 @@ struct DictationViews {
 };
 
 class DictationLoop : public platform::SFSpeechRecognizerDelegate {
+    // First, as the views below read it.
+    DictationLoopTable table_;
+    RunState run_;
+
 public:
     explicit DictationLoop(DictationLoopTable table);
     ~DictationLoop() override;
@@ -191,12 +199,14 @@ public:
     std::shared_ptr<platform::AVAudioEngine> audioEngine = std::make_shared<platform::AVAudioEngine>();
     std::shared_ptr<platform::NSTimer> SpeechTimer;
     std::shared_ptr<platform::AVAudioPlayer> player;
-    std::int64_t timeLeft;
     std::int64_t timeDictateTotal = 0;
-    bool isStopped = false;
-    bool isFinalStopped = false;
-    std::int64_t countClipboard = 0;
     std::optional<long> buttonSelect;
+    // Views of the run's state.
+    const RunView<std::int64_t> timeLeft{run_, &RunState::timeLeft};
+    const RunView<bool> isStopped{run_, &RunState::isStopped};
+    const RunView<bool> isFinalStopped{run_, &RunState::isFinalStopped};
+    const RunView<std::int64_t> countClipboard{run_, &RunState::countClipboard};
+    const RunState& runState() const { return run_; }
 
     // The record button's action: stops a run while the engine runs, else starts one.
     void recordButtonTapped();
@@ -212,7 +222,10 @@ public:
 
     void startCountdownTimer();
     void stopCountdownTimer();
+    // The countdown's tick; at zero the run's time is up.
     void timerRunning();
+    // The run's time is up: the run's audio ends where the task listening now ends.
+    void runTimeEnded();
     void showStoppingProgressAlert();
     void dismissProgressAlert();
     void resetRecordButtonIfIdle();
@@ -296,6 +309,29 @@ private:
                                  const std::optional<platform::NSError>& error,
                                  const std::shared_ptr<platform::AVAudioInputNode>& inputNode);
     void appendTaskText(const DictationViews& views);
+    // The parts of a task's end.
+    bool showResult(const DictationHandlerTable& row, const DictationViews& views,
+                    const platform::SFSpeechRecognitionResult& result);
+    void appendOnce(const DictationHandlerTable& row, const DictationViews& views);
+    // True when the errors in a row end the run for a lost connection.
+    bool countFailure(const std::optional<platform::NSError>& error);
+    void showTaskEnd(const DictationHandlerTable& row, const DictationViews& views, bool restBeforeStop);
+    void startNextTask(int handler, std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> ended,
+                       bool released);
+
+    // The run's transitions: each changes run_ and nothing else writes it.
+    void beginRun();
+    std::uint64_t beginTask();
+    void stopByButton();
+    void stopForLeaving();
+    void endRunOnFailure();
+    void beginQuitting();
+    // The task at the mark of the run's time has ended at `position`: the run's audio ends there.
+    void endRunAtTaskEnd(std::int64_t position);
+    void failStart();
+    void stopAlertDone();
+    void endRun();
+    void dropPendingCallbacks();
     void endRunAfterFailedStart(const platform::NSError& error);
     void presentAlert(const std::string& title, const std::optional<std::string>& message,
                       const std::string& button);
@@ -307,9 +343,6 @@ private:
     // The library the microphone's audio needs and lacks (its soname), once a capture found it so.
     std::optional<std::string> microphoneMissingLibrary() const;
 
-    DictationLoopTable table_;
-    // Bumped by every start: the callbacks of the task it made carry it.
-    std::uint64_t generation_ = 0;
     // A task let go of by a leaving stop, kept until its last callback has come.
     std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
     // Its request: where the task stopped hearing tells whether one more task hears the rest.
@@ -325,8 +358,6 @@ private:
     void prepareRecognizer();
     // The time dictated so far in this run, kept and stored under "timedictateTotal".
     void storeDictatedTime();
-    // Tasks of this run that ended in a row with a recognition error other than "no speech".
-    int failedTasksInARow_ = 0;
     // Why recording is refused, as the disabled button says it; empty while authorized.
     std::string refusalTitle_;
     // Queued work that keeps the screen alive while a task stopped by its leaving has yet to

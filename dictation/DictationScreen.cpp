@@ -161,6 +161,13 @@ void DictationScreen::viewDidLoad() {
     ButtonRightAnalysis->setHidden(true);
     if (screen_.hidesToolBarView) toolBarView->setHidden(true);
 
+    loadStoredSettings();
+    layOutButtons();
+    layOutTextViewsAndPicker();
+    exposeOutlets();
+}
+
+void DictationScreen::loadStoredSettings() {
     if (!defaults->objectForKey(key(keys::saveclipBoardText))) {
         console().print("default value of clipboard setting");
         defaults->setObject_forKey("...", key(keys::saveclipBoardText));
@@ -183,7 +190,9 @@ void DictationScreen::viewDidLoad() {
     console().print("Inital Value set to 0 before editing " + std::to_string(checkchangedtextinEdit.get()));
     EditIndicatorButton->setHidden(true);
     SaveArrowButton->setHidden(true);
+}
 
+void DictationScreen::layOutButtons() {
     const CGRect screen = UIScreen::mainScreen().bounds();
     const CGFloat W = screen.width(), H = screen.height();
     auto root = view();
@@ -232,7 +241,12 @@ void DictationScreen::viewDidLoad() {
     setUpButton<S>(FontDynamicButton, "settings2.png", {300, H - 80, 55, 55}, "showSettingViewController",
                    [](S& s) { s.showSettingViewController(); });
     root->addSubview(FontDynamicButton);
+}
 
+void DictationScreen::layOutTextViewsAndPicker() {
+    const CGRect screen = UIScreen::mainScreen().bounds();
+    const CGFloat W = screen.width(), H = screen.height();
+    auto root = view();
     auto self = strongScreen();
     std::weak_ptr<UITextViewDelegate> textDelegate = std::shared_ptr<UITextViewDelegate>(self, this);
     textView = std::make_shared<UITextView>(CGRect{5, H / 5, W - 5, H / 5});
@@ -302,7 +316,9 @@ void DictationScreen::viewDidLoad() {
         nav->navigationBar()->barTintColor = UIColor::blackColor();
         nav->toolbar()->barTintColor = UIColor::blackColor();
     }
+}
 
+void DictationScreen::exposeOutlets() {
     for (auto [name, object] : std::vector<std::pair<const char*, std::shared_ptr<NSObject>>>{
              {"recordButton", recordButton},
              {"pickerView", pickerView},

@@ -317,6 +317,11 @@ protected:
     void observe(const std::string& name, void (DictationScreen::*handler)());
 
 private:
+    // The parts of viewDidLoad, in its order.
+    void loadStoredSettings();
+    void layOutButtons();
+    void layOutTextViewsAndPicker();
+    void exposeOutlets();
     bool overlayShown() const;
     void printKeyboardFrames(const platform::UIKeyboardFrames& frames);
     void applyStoredFontSize();

@@ -93,7 +93,6 @@ void BM_EndOfTaskPass(benchmark::State& state) {
         auto screen = std::make_shared<quillora::ViewController>();
         screen->view();
         screen->Clipboard->setText(transcript);
-        screen->isStopped = true; // the pass alone, without a next task
         state.ResumeTiming();
         screen->handleRecognitionResultLoop1(result, std::nullopt, screen->audioEngine->inputNode());
         state.PauseTiming();

@@ -148,6 +148,10 @@ void AudioCapture::letGoOfReleased() {
 }
 
 std::int64_t AudioCapture::close() {
+    return closeAt(std::nullopt);
+}
+
+std::int64_t AudioCapture::closeAt(std::optional<std::int64_t> position) {
     std::int64_t end = 0;
     {
         std::lock_guard appending(appendMutex_);
@@ -155,6 +159,8 @@ std::int64_t AudioCapture::close() {
         if (closed_) return end_;
         store(converter_->drain());
         closed_ = true;
+        // What came after the position is no part of the capture; no reader can have read past it.
+        if (position) end_ = std::clamp(*position, released_, end_);
         end = end_;
     }
     wakeReaders();

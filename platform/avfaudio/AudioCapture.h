@@ -42,6 +42,9 @@ public:
     void append(const AVAudioPCMBufferRef& buffer);
     // No more audio: the end position is where it stopped. Returns it; closing again changes nothing.
     std::int64_t close();
+    // Closes at `position` (none: the end), dropping what came after it. No reader may have read
+    // past it.
+    std::int64_t closeAt(std::optional<std::int64_t> position);
     bool isClosed() const;
     std::int64_t endPosition() const;
     // Why the device's audio could not be taken (the resampler its rate needs is missing), in the

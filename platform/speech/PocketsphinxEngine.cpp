@@ -277,16 +277,22 @@ std::vector<SFTranscriptionSegment> hypothesisWords(ps_decoder_t* ps, bool rated
 class UtteranceMachine {
 public:
     enum class State { listening, inUtterance, ended };
-    enum class Result { partial, final, noSpeech };
+    // heard: the words so far once the audio has a stop position, kept rather than posted.
+    enum class Result { partial, heard, final, noSpeech };
     using Report = std::function<void(Result, std::vector<SFTranscriptionSegment>)>;
 
+    // `beforeEnd` runs before each end of an utterance (the decoder's long second pass).
     UtteranceMachine(Decoder decoder, const SpeechEngineConfiguration& configuration,
-                     AudioCapture::Reader& audio, Report report)
-        : ps_(std::move(decoder)), configuration_(configuration), audio_(audio), report_(std::move(report)) {}
+                     AudioCapture::Reader& audio, Report report, std::function<void()> beforeEnd)
+        : ps_(std::move(decoder)), configuration_(configuration), audio_(audio), report_(std::move(report)),
+          beforeEnd_(std::move(beforeEnd)) {}
 
     ~UtteranceMachine() {
         // Cancelled: the decoder goes back as it would have at the end.
-        if (state_ == State::inUtterance) ps_end_utt(ps_.get());
+        if (state_ == State::inUtterance) {
+            beforeEnd_();
+            ps_end_utt(ps_.get());
+        }
         if (ps_) DecoderPool::shared().release(std::move(ps_));
     }
 
@@ -303,7 +309,7 @@ public:
         inSpeech_ = nowInSpeech;
         const bool tooLong = heard_ >= configuration_.maximumDuration;
         if (!speechEnded && !tooLong) return;
-        if (!stopping) reportPartialIfChanged();
+        reportPartialIfChanged(stopping);
         auto words = endUtterance();
         if (!tooLong && words.empty()) return;
         end(Result::final, formatSpokenCommands(words), span.end());
@@ -317,7 +323,7 @@ public:
         if (state_ == State::inUtterance) {
             const char* hyp = ps_get_hyp(ps_.get(), nullptr);
             if (hyp && *hyp) heardWords_ = true;
-            if (!stopping) reportPartialIfChanged();
+            reportPartialIfChanged(stopping);
         }
         if (!inSpeech_ && !heardWords_ && heard_ >= configuration_.noSpeechTimeout) {
             endUtterance();
@@ -343,6 +349,7 @@ private:
     // gives the words it already gave.
     std::vector<SFTranscriptionSegment> endUtterance() {
         if (state_ != State::inUtterance) return {};
+        beforeEnd_();
         ps_end_utt(ps_.get());
         state_ = State::listening;
         inSpeech_ = false;
@@ -359,19 +366,21 @@ private:
     }
 
     // After a stop the final is the next word from this task: whoever stopped waits for all of it.
-    void reportPartialIfChanged() {
+    // The words heard meanwhile are only kept, for an end that cannot wait for the final.
+    void reportPartialIfChanged(bool stopping) {
         if (!configuration_.reportPartialResults) return;
         const char* hyp = ps_get_hyp(ps_.get(), nullptr);
         if (!hyp || !*hyp || lastPartial_ == hyp) return;
         lastPartial_ = hyp;
         auto words = formatSpokenCommands(hypothesisWords(ps_.get(), false));
-        if (!words.empty()) report_(Result::partial, std::move(words));
+        if (!words.empty()) report_(stopping ? Result::heard : Result::partial, std::move(words));
     }
 
     Decoder ps_;
     const SpeechEngineConfiguration& configuration_;
     AudioCapture::Reader& audio_;
     Report report_;
+    std::function<void()> beforeEnd_;
     State state_ = State::listening;
     double heard_ = 0;
     bool inSpeech_ = false;
@@ -435,33 +444,77 @@ std::optional<std::string> PocketsphinxEngine::missingLibrary() {
     return m.soname;
 }
 
-namespace {
-struct Hold {
+struct PocketsphinxEngine::Hold {
     std::mutex mutex;
     std::condition_variable_any released;
     bool held = false;
-    int waiting = 0;
+    std::vector<std::shared_ptr<Signal>> waiting;
 };
-Hold& hold() {
-    static auto& instance = *new Hold;
+
+namespace {
+PocketsphinxEngine::Hold& hold() {
+    static auto& instance = *new PocketsphinxEngine::Hold;
     return instance;
 }
+PocketsphinxEngine::Hold& endHold() {
+    static auto& instance = *new PocketsphinxEngine::Hold;
+    return instance;
+}
+// A decoder held inside its end of utterance lets go by itself after this long, so that a test
+// whose program waits for it fails slowly instead of hanging.
+constexpr auto kEndHoldLimit = std::chrono::seconds(30);
 } // namespace
 
 void PocketsphinxEngine::holdDecodersForTesting(bool held) {
-    auto& h = hold();
+    release(hold(), held);
+}
+
+void PocketsphinxEngine::holdEndsOfUtterancesForTesting(bool held) {
+    release(endHold(), held);
+}
+
+int PocketsphinxEngine::decodersHeldInEndForTesting() {
+    std::lock_guard lock(endHold().mutex);
+    return static_cast<int>(endHold().waiting.size());
+}
+
+void PocketsphinxEngine::release(Hold& h, bool held) {
     {
         std::lock_guard lock(h.mutex);
-        if (h.held && !held)
-            for (int i = 0; i < h.waiting; ++i)
-                RunLoop::main().beginExternalWork();
+        if (h.held && !held) letGo(h);
         h.held = held;
     }
     h.released.notify_all();
 }
 
+void PocketsphinxEngine::letGo(Hold& h) {
+    // The run loop waits for them from now on, but for those cancelled meanwhile: nothing they
+    // do reaches it any more.
+    for (const auto& signal : h.waiting) {
+        std::lock_guard lock(signal->mutex);
+        if (signal->cancelled || signal->busy) continue;
+        signal->busy = true;
+        RunLoop::main().beginExternalWork();
+    }
+    h.held = false;
+}
+
 void PocketsphinxEngine::waitWhileHeld(std::stop_token stop) {
-    auto& h = hold();
+    waitWhileHeld(hold(), [&](std::unique_lock<std::mutex>& lock, Hold& h) {
+        h.released.wait(lock, stop, [&] { return !h.held; });
+    });
+}
+
+void PocketsphinxEngine::waitWhileHeldInEnd() {
+    // Neither a cancel nor a stop cuts the decoder's pass short: nor does it this one.
+    waitWhileHeld(endHold(), [](std::unique_lock<std::mutex>& lock, Hold& h) {
+        if (h.released.wait_for(lock, kEndHoldLimit, [&] { return !h.held; })) return;
+        letGo(h);
+        h.released.notify_all();
+    });
+}
+
+template <typename Wait> void PocketsphinxEngine::waitWhileHeld(Hold& h, Wait wait) {
     std::unique_lock lock(h.mutex);
     if (!h.held) return;
     {
@@ -470,13 +523,12 @@ void PocketsphinxEngine::waitWhileHeld(std::stop_token stop) {
         signal_->busy = false;
         signal_->held = true;
     }
-    ++h.waiting;
-    h.released.wait(lock, stop, [&] { return !h.held; });
-    --h.waiting;
+    h.waiting.push_back(signal_);
+    wait(lock, h);
+    h.waiting.erase(std::find(h.waiting.begin(), h.waiting.end(), signal_));
+    // Let go: the release counted this decoder busy already, unless it was cancelled.
     std::lock_guard signal(signal_->mutex);
     signal_->held = false;
-    // Let go: the release counted this decoder busy already.
-    if (!h.held) signal_->busy = true;
 }
 
 PocketsphinxEngine::PocketsphinxEngine() = default;
@@ -500,7 +552,7 @@ void PocketsphinxEngine::start(const SpeechEngineConfiguration& configuration,
         {
             std::lock_guard lock(signal->mutex);
             signal->woken = true;
-            if (!signal->busy && !signal->done && !signal->held) {
+            if (!signal->busy && !signal->done && !signal->held && !signal->cancelled) {
                 signal->busy = true;
                 RunLoop::main().beginExternalWork();
             }
@@ -515,8 +567,17 @@ void PocketsphinxEngine::cancel() {
     {
         std::lock_guard lock(signal_->mutex);
         signal_->cancelled = true;
+        // Nothing it does from now on reaches the run loop, which need not wait for it.
+        if (signal_->busy) RunLoop::main().endExternalWork();
+        signal_->busy = false;
     }
     signal_->wake.notify_one();
+}
+
+bool PocketsphinxEngine::workerEnded() const {
+    if (!worker_.joinable()) return true;
+    std::lock_guard lock(signal_->mutex);
+    return signal_->done;
 }
 
 bool PocketsphinxEngine::waitForAudio(std::stop_token stop) {
@@ -555,10 +616,13 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
     }
     UtteranceMachine machine(
         std::move(ps), configuration(), audio,
-        [this](UtteranceMachine::Result result, std::vector<SFTranscriptionSegment> words) {
+        [this, &audio](UtteranceMachine::Result result, std::vector<SFTranscriptionSegment> words) {
             switch (result) {
             case UtteranceMachine::Result::partial:
-                postPartial(SFTranscription::joining(std::move(words)));
+                postPartial(SFTranscription::joining(std::move(words)), audio.position());
+                break;
+            case UtteranceMachine::Result::heard:
+                noteHeard(SFTranscription::joining(std::move(words)), audio.position());
                 break;
             case UtteranceMachine::Result::final:
                 postFinal(SFTranscription::joining(std::move(words)));
@@ -567,7 +631,8 @@ void PocketsphinxEngine::listen(std::stop_token stop, AudioCapture::Reader& audi
                 postError(speechError(SFSpeechErrorCodeNoSpeech, "No speech detected"));
                 break;
             }
-        });
+        },
+        [this] { waitWhileHeldInEnd(); });
     // Where the last half second of audio heard began: a task ending for want of speech leaves it
     // to the next.
     constexpr double kReplaySeconds = 0.5;

@@ -47,6 +47,16 @@ public:
     // decoder far behind the microphone would, and the run loop does not wait for it. Letting go
     // counts the held decoders as busy at once, so that the run loop waits for them from then on.
     static void holdDecodersForTesting(bool hold);
+    // Test hook: while held, a decoder that comes to the end of an utterance (its second pass over
+    // it, which takes seconds on a starved core) stays inside it, cancelled or not, as the run loop
+    // does not wait for it; it lets go by itself after half a minute.
+    static void holdEndsOfUtterancesForTesting(bool hold);
+    // How many decoders are held inside an end of utterance now.
+    static int decodersHeldInEndForTesting();
+
+    bool workerEnded() const override;
+
+    struct Hold;
 
 private:
     // Shared with the reader's wake, which may outlive the engine by a moment.
@@ -66,6 +76,10 @@ private:
     // Worker: false once cancelled.
     bool waitForAudio(std::stop_token stop);
     void waitWhileHeld(std::stop_token stop);
+    void waitWhileHeldInEnd();
+    template <typename Wait> void waitWhileHeld(Hold& hold, Wait wait);
+    static void release(Hold& hold, bool held);
+    static void letGo(Hold& hold);
     bool cancelled() const;
 
     std::shared_ptr<Signal> signal_ = std::make_shared<Signal>();

@@ -14,6 +14,7 @@ SFSpeechRecognitionTask::~SFSpeechRecognitionTask() {
     if (pending_) RunLoop::main().cancel(pending_);
     if (engine_) engine_->cancel();
     if (request_) request_->detach();
+    SpeechEngine::release(std::move(engine_));
 }
 
 void SFSpeechRecognitionTask::begin(std::unique_ptr<SpeechEngine> engine,
@@ -91,7 +92,15 @@ bool SFSpeechRecognitionTask::awaitEnd(std::chrono::steady_clock::time_point dea
     if (state_ == SFSpeechRecognitionTaskState::completed) return true;
     // The engine reports through this task, which its handler may let go of meanwhile.
     auto self = shared_from_this();
-    if (auto engine = engine_; engine && !cancelled_) engine->deliverEndBy(deadline);
+    auto engine = engine_;
+    if (!engine || cancelled_ || engine->deliverEndBy(deadline))
+        return state_ == SFSpeechRecognitionTaskState::completed;
+    // Out of time: what the engine has heard by now is the task's last word, though it was never
+    // posted (after a stop) or is still on its way to the run loop.
+    if (auto heard = engine->latestHeard()) {
+        heardUpTo_ = heard->upTo;
+        if (heard->transcription.formattedString() != lastPartial_) onPartial(heard->transcription);
+    }
     return state_ == SFSpeechRecognitionTaskState::completed;
 }
 
@@ -103,6 +112,7 @@ void SFSpeechRecognitionTask::onPartial(const SFTranscription& transcription) {
         delegate->speechRecognitionTask_didHypothesizeTranscription(*this, transcription);
     }
     heardSpeech_ = true;
+    lastPartial_ = transcription.formattedString();
     report(std::make_shared<SFSpeechRecognitionResult>(transcription, false), std::nullopt);
 }
 
@@ -133,7 +143,7 @@ void SFSpeechRecognitionTask::complete() {
     state_ = SFSpeechRecognitionTaskState::completed;
     if (engine_) engine_->cancel();
     if (request_) request_->detach();
-    engine_.reset();
+    SpeechEngine::release(std::move(engine_));
 }
 
 void SFSpeechRecognitionTask::report(const SFSpeechRecognitionResultRef& result,

@@ -58,7 +58,12 @@ public:
     void finish();
     // Main thread: waits until `deadline` at most for the task's end and reports it at once, for an
     // owner that cannot wait for the run loop (the application ending). True once the task has ended.
+    // When the end does not come in time, the words the engine has heard by then come first, as a
+    // partial result.
     bool awaitEnd(std::chrono::steady_clock::time_point deadline);
+    // Where in the capture the engine had heard up to when it formed the words that awaitEnd gave
+    // last; none when it did not give any or the engine does not say.
+    std::optional<std::int64_t> heardUpTo() const { return heardUpTo_; }
 
     // Built by SFSpeechRecognizer.
     SFSpeechRecognitionTask(std::shared_ptr<SFSpeechAudioBufferRecognitionRequest> request,
@@ -85,6 +90,8 @@ private:
     bool heardSpeech_ = false;
     std::optional<NSError> error_;
     RunLoop::TaskId pending_ = 0;
+    std::string lastPartial_;
+    std::optional<std::int64_t> heardUpTo_;
 };
 
 } // namespace platform

@@ -71,7 +71,44 @@ bool SpeechEngine::deliverEndBy(std::chrono::steady_clock::time_point deadline) 
     return true;
 }
 
-void SpeechEngine::postPartial(SFTranscription transcription) {
+std::optional<SpeechEngine::Heard> SpeechEngine::latestHeard() const {
+    std::lock_guard lock(events_->mutex);
+    return events_->heard;
+}
+
+void SpeechEngine::noteHeard(SFTranscription transcription, std::int64_t upTo) {
+    if (events_->finished) return;
+    std::lock_guard lock(events_->mutex);
+    events_->heard = Heard{std::move(transcription), upTo};
+}
+
+void SpeechEngine::release(std::shared_ptr<SpeechEngine> engine) {
+    // Never destroyed: what a worker still reads outlives the program's own statics.
+    static auto& mutex = *new std::mutex;
+    static auto& kept = *new std::vector<std::shared_ptr<SpeechEngine>>;
+    std::vector<std::shared_ptr<SpeechEngine>> ended;
+    {
+        std::lock_guard lock(mutex);
+        if (engine && !engine->workerEnded()) kept.push_back(std::move(engine));
+        for (auto it = kept.begin(); it != kept.end();) {
+            if ((*it)->workerEnded()) {
+                ended.push_back(std::move(*it));
+                it = kept.erase(it);
+            } else
+                ++it;
+        }
+    }
+    // Joined outside the lock; each has ended already.
+    ended.clear();
+    engine.reset();
+}
+
+void SpeechEngine::postPartial(SFTranscription transcription, std::optional<std::int64_t> upTo) {
+    if (events_->finished) return;
+    {
+        std::lock_guard lock(events_->mutex);
+        events_->heard = Heard{transcription, upTo};
+    }
     post(
         [t = std::move(transcription)](SpeechEngineCallbacks& c) {
             if (c.partial) c.partial(t);

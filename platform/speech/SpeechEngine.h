@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,12 +69,29 @@ public:
     // stale); false when it did not come in time. For an end that cannot wait for the run loop.
     bool deliverEndBy(std::chrono::steady_clock::time_point deadline);
 
+    // The newest words the engine has, posted or not yet (after a stop an engine keeps its partial
+    // results to itself), with the position in the capture it had heard up to, when it knows it.
+    struct Heard {
+        SFTranscription transcription;
+        std::optional<std::int64_t> upTo;
+    };
+    std::optional<Heard> latestHeard() const;
+
+    // Main thread, for a task letting go of its engine: an engine whose worker is still busy (deep
+    // in a decoder's pass, say) is not waited for; it is kept until its worker has ended, and what
+    // is left of it when the process ends is never destroyed. Call cancel() first.
+    static void release(std::shared_ptr<SpeechEngine> engine);
+    // Whether the engine's own thread, if any, has ended (joining it would not wait).
+    virtual bool workerEnded() const { return true; }
+
 protected:
     const SpeechEngineConfiguration& configuration() const { return configuration_; }
     const std::shared_ptr<AudioCapture::Reader>& audio() const { return audio_; }
     // Post to the main run loop from any thread; dropped once finished or cancelled. The final
     // result and the error finish the engine.
-    void postPartial(SFTranscription transcription);
+    void postPartial(SFTranscription transcription, std::optional<std::int64_t> upTo = std::nullopt);
+    // The words heard so far, kept for latestHeard() but not posted.
+    void noteHeard(SFTranscription transcription, std::int64_t upTo);
     void postFinal(SFTranscription transcription);
     void postError(NSError error);
 
@@ -87,6 +105,7 @@ private:
         Call end;
         bool endPosted = false;
         std::condition_variable endArrived;
+        std::optional<Heard> heard;
     };
     void post(Call call, bool finishes);
     // The callbacks, with the end when it is still to be delivered (once).
