@@ -12,6 +12,8 @@
 
 #include "cli/InstanceLock.h"
 #include "platform/foundation/PropertyList.h"
+#include "platform/uikit/UIApplication.h"
+#include "tests/dictation/PhrasesWithPauses.h"
 #include "tests/window/WindowTest.h"
 
 using quillora::test::fileContent;
@@ -243,6 +245,60 @@ TEST_F(EndingTest, AtALogoutTheWindowEndsThroughItsSavesAndTheNextStartOpensAWin
             << readFile(home / "app.log");
         ASSERT_EQ(kill(next.pid(), SIGTERM), 0);
         EXPECT_EQ(next.wait(180s), 0) << readFile(home / "app.log");
+        if (HasFailure()) break;
+    }
+}
+
+// A signal while the decoder is deep in its last pass over an utterance (seconds on a starved core),
+// in the phrase being spoken or in the one after a final phrase: the window ends through its saves
+// without waiting for the decoder, which lets go by itself only after half a minute, and the notes
+// keep every finished phrase once and the words the decoder had posted.
+TEST_F(EndingTest, ASignalEndsTheWindowThroughItsSavesWithoutWaitingForTheDecoder) {
+    constexpr const char* kPhrase = "Go forward ten meters";
+    struct Case {
+        const char* name;
+        int phrasesBefore;
+    };
+    Controls controls;
+    for (const Case& c : {Case{"held in the phrase being spoken", 0}, Case{"held after a final phrase", 1}}) {
+        SCOPED_TRACE(c.name);
+        const std::string name = "held" + std::to_string(c.phrasesBefore);
+        const auto appHome = home / name, hold = home / (name + ".hold"), sound = home / (name + ".wav");
+        ASSERT_TRUE(quillora::test::writePhrasesWithPauses(
+            sound, std::vector<std::pair<std::filesystem::path, double>>(
+                       c.phrasesBefore + 1, {quillora::test::sourceBundle() / "demo.wav", 2})));
+        if (c.phrasesBefore == 0) std::ofstream{hold};
+        program_ = QUILLORA_HELD_DECODER_PROGRAM;
+        env_["QUILLORA_HOLD_ENDS_WHEN"] = hold.string();
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        ASSERT_NO_FATAL_FAILURE(openFirstScreen(app, appHome, controls, id, size, false, sound.string()));
+        // Nothing is heard before the record button: the log so far is this start's.
+        const std::size_t heldBefore = printed("A decoder is held in its end");
+        const std::size_t endedBefore = printed("start recodring again ");
+        click(id, size, controls.recordButton);
+        if (c.phrasesBefore > 0) {
+            ASSERT_TRUE(waitForPrinted("start recodring again ", endedBefore))
+                << "the first phrase never ended: " << readFile(home / "app.log");
+            std::ofstream{hold};
+        }
+        ASSERT_TRUE(waitForPrinted("A decoder is held in its end", heldBefore)) << readFile(home / "app.log");
+        ASSERT_EQ(kill(app.pid(), SIGTERM), 0);
+        const auto signalled = std::chrono::steady_clock::now();
+        const int status = app.wait(180s);
+        // Well inside the half minute the held decoder takes to let go, with room for a loaded machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled,
+                  3 * std::chrono::duration<double>(platform::UIApplication::kTerminationWait))
+            << "the end waited for the decoder";
+        const auto rows = expectEndedThroughItsSaves(status, appHome);
+        ASSERT_FALSE(rows.empty());
+        // The finished phrases once each, then all the decoder had posted of the held one: the
+        // whole phrase, heard before its end.
+        std::string expected;
+        for (int phrase = 0; phrase <= c.phrasesBefore; ++phrase)
+            expected += " " + std::string(kPhrase);
+        EXPECT_EQ(rows.front(), expected);
         if (HasFailure()) break;
     }
 }

@@ -151,10 +151,12 @@ protected:
 
     // A copy of the program on `appHome`, its window drawn with the record button enabled (the
     // speech model has loaded): the window's id and size. The first screen's controls are measured
-    // once, into `controls`.
-    void openFirstScreen(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
-                         std::string& id, std::pair<int, int>& size, bool visible = false) {
-        app = launch(appHome);
+    // once, into `controls`. Its microphone hears `microphone`, the demo clip unless said.
+    void
+    openFirstScreen(ChildProcess& app, const std::filesystem::path& appHome, Controls& controls,
+                    std::string& id, std::pair<int, int>& size, bool visible = false,
+                    const std::string& microphone = (quillora::test::sourceBundle() / "demo.wav").string()) {
+        app = launch(appHome, microphone);
         ASSERT_GT(app.pid(), 0);
         id = window("Quillora", visible);
         ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
