@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -178,10 +180,27 @@ gboolean firstFrameDone(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
+// With QUILLORA_FRAME_TIMES naming a file, the moment each frame was drawn (monotonic seconds, one
+// a line) is added to it: how evenly the window draws can be read from outside.
+void noteFrameDrawn() {
+    static const int times = [] {
+        const char* file = std::getenv("QUILLORA_FRAME_TIMES");
+        return file && *file ? open(file, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
+    }();
+    if (times < 0) return;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[32];
+    const int length = std::snprintf(line, sizeof line, "%lld.%06ld\n", static_cast<long long>(now.tv_sec),
+                                     now.tv_nsec / 1000);
+    [[maybe_unused]] const auto written = write(times, line, static_cast<std::size_t>(length));
+}
+
 void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {
     auto& s = *static_cast<Session*>(data);
     s.fit = DesktopWindow::fit(width, height, UIScreen::mainScreen().bounds());
     DesktopWindow::drawFrame(cr, width, height);
+    noteFrameDrawn();
     // After the frame is painted and handed to the display, not inside its drawing.
     if (s.firstFrameShown) g_idle_add(firstFrameDone, &s);
     // What changes by itself (a spinner turning) is drawn again when it has changed, and only then:

@@ -13,6 +13,10 @@
 // does so holding a FontLock::Guard, whatever thread it runs on. A thread may take it again while
 // it holds it. A thread that waits for another while it may hold it lets it go meanwhile through
 // FontLock::Released: the other thread may need the fonts to finish.
+//
+// With QUILLORA_FONT_LOCK_STATS naming a file, the process keeps there the longest hold of the lock
+// by a thread other than the first (the window's), the longest wait of the first for it, and how
+// often it was taken.
 
 namespace platform {
 
