@@ -31,7 +31,9 @@ double systemSeconds() {
 RunLoop::RunLoop() : realOrigin_(steadySeconds()) {}
 
 RunLoop& RunLoop::main() {
-    static RunLoop instance;
+    // Never destroyed: a decoder's worker that outlives its task still posts here while a process
+    // that returns from main runs its statics' destructors.
+    static auto& instance = *new RunLoop;
     return instance;
 }
 
