@@ -7,20 +7,9 @@
 # Usage: bench/ending.sh REF [BUILD] (default build-bench); RUNS=3 tries of each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ref=${1:?usage: bench/ending.sh REF [BUILD]}
-build=${2:-build-bench}
-jobs=${JOBS:-3}
+beside_usage="bench/ending.sh REF [BUILD]"
+source bench/lib/beside.sh
 runs=${RUNS:-3}
-work=$(mktemp -d)
-before=$work/before
-trap 'kill $(jobs -p) 2>/dev/null || true; git worktree remove --force "$before" >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
-git worktree add --detach "$before" "$ref" >/dev/null 2>&1
-for tree in "$PWD" "$before"; do
-  out=$build
-  [ "$tree" = "$before" ] && out=$work/build
-  cmake -S "$tree" -B "$out" -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$out" -j "$jobs" --target quillora >/dev/null
-done
 
 # The stored 60 MB transcript, kept to copy into each run's data folder.
 python3 - "$work/prefs.plist" <<'EOF'
@@ -74,7 +63,7 @@ for condition in idle "disk busy" "10% of a core"; do
   fi
   b=() a=()
   for ((i = 0; i < runs; i++)); do
-    b+=("$(ending "$work/build/cli/quillora" "$condition")")
+    b+=("$(ending "$before_build/cli/quillora" "$condition")")
     a+=("$(ending "$build/cli/quillora" "$condition")")
   done
   [ -n "$writer" ] && { kill $writer; wait $writer 2>/dev/null || true; }

@@ -9,6 +9,8 @@
 #include <regex>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "app/ApplicationMain.h"
 #include "cli/ConsoleLog.h"
 #include "cli/ControlCommands.h"
@@ -20,6 +22,7 @@
 #include "cli/ScriptInterpreter.h"
 #include "cli/SettingsCommands.h"
 #include "cli/TerminationWatch.h"
+#include "entries/ListPrintProcess.h"
 #include "platform/avfaudio/AVAudioInputSource.h"
 #include "platform/desktop/DesktopWindow.h"
 #include "platform/desktop/ProcessEnd.h"
@@ -375,6 +378,10 @@ int runProgram(const Options& options, int argc, char** argv,
 
 int programMain(int argc, char** argv, const std::function<void(ScriptInterpreter&)>& extend) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // Started again by itself to draw a long text's PDF: nothing of the application runs.
+    if (!args.empty() && args.front() == ListPrintProcess::kArgument)
+        _exit(ListPrintProcess::serve({args.begin() + 1, args.end()}));
+    ListPrintProcess::useProgram("/proc/self/exe");
     std::string error;
     auto options = parseOptions(args, error);
     if (!options) {

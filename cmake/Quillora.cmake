@@ -30,9 +30,10 @@ include(GoogleTest)
 # a program's cases ahead of the others in a run that has no timings of its own yet (a fresh
 # build); later runs order them by what they took. LOCK runs the program's cases one at a time
 # (beside other programs' cases), for what they share, such as the machine's virtual displays under
-# load.
+# load. SERIAL names a suite whose cases run with nothing beside them (what they measure is the
+# machine's to give).
 function(quillora_test name)
-  cmake_parse_arguments(ARG "" "TIMEOUT;LONG_RUN_TIMEOUT;COST;LOCK" "DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;LONG_RUN_TIMEOUT;COST;LOCK;SERIAL" "DEPS;LABELS" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(${name} ${_srcs})
   # Every test also checks that whatever it set going used fonts under the font lock only.
@@ -55,12 +56,16 @@ function(quillora_test name)
   if(ARG_LOCK)
     string(APPEND _properties " RESOURCE_LOCK ${ARG_LOCK}")
   endif()
+  set(_serial "")
+  if(ARG_SERIAL)
+    set(_serial "  if(_case MATCHES \"\\\\.${ARG_SERIAL}\\\\.\")\n    set_tests_properties(\"\${_case}\" PROPERTIES RUN_SERIAL TRUE)\n  endif()\n")
+  endif()
   # The cases are known only once the program lists them, after the file that registers them is
   # read: their properties are set by a file read after it. (The discovery's own PROPERTIES would
   # split the environment's list into separate words.)
   set(_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   # QUILLORA_TEST_TIMEOUT in ctest's environment replaces the case's limit (`make fuzz` runs for
   # hours); ctest's own --timeout would not, as it only stands in where a test has none.
-  file(WRITE ${_file} "foreach(_case IN LISTS ${name}_TESTS)\n  set(_timeout ${ARG_TIMEOUT})\n  if(_case MATCHES \"\\\\.LongRun\")\n    set(_timeout ${ARG_LONG_RUN_TIMEOUT})\n  endif()\n  if(DEFINED ENV{QUILLORA_TEST_TIMEOUT})\n    set(_timeout \$ENV{QUILLORA_TEST_TIMEOUT})\n  endif()\n  set_tests_properties(\"\${_case}\" PROPERTIES ${_properties})\nendforeach()\n")
+  file(WRITE ${_file} "foreach(_case IN LISTS ${name}_TESTS)\n  set(_timeout ${ARG_TIMEOUT})\n  if(_case MATCHES \"\\\\.LongRun\")\n    set(_timeout ${ARG_LONG_RUN_TIMEOUT})\n  endif()\n  if(DEFINED ENV{QUILLORA_TEST_TIMEOUT})\n    set(_timeout \$ENV{QUILLORA_TEST_TIMEOUT})\n  endif()\n  set_tests_properties(\"\${_case}\" PROPERTIES ${_properties})\n${_serial}endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_file})
 endfunction()

@@ -1,5 +1,7 @@
 #include "entries/TextPDFExport.h"
 
+#include "entries/ListPrintProcess.h"
+
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
 #include "platform/foundation/NSDate.h"
@@ -134,7 +136,7 @@ void exportListPDFKeepingScreenLive(const std::string& text,
     std::weak_ptr<UIViewController> weak = presenting;
     auto pdf = std::make_shared<std::shared_ptr<PDFData>>();
     DispatchQueue::global(DispatchQoS::UserInitiated)
-        .asyncThenMain([pdf, text] { *pdf = drawListPDF(text); },
+        .asyncThenMain([pdf, text] { *pdf = ListPrintProcess::draw(text); },
                        [weak, spinner, pdf, written] {
                            if (spinner) {
                                spinner->stopAnimating();

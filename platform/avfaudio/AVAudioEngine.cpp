@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/foundation/Console.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/RunLoop.h"
 
 namespace platform {
@@ -174,6 +175,7 @@ void AVAudioEngine::stop() {
     core_->pendingDelivery = 0;
     if (core_->audioThread.joinable()) {
         core_->audioThread.request_stop();
+        FontLock::Released waiting; // a worker printing meanwhile may need the fonts
         core_->audioThread.join();
     }
     core_->runningSource->close();

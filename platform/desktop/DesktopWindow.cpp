@@ -102,7 +102,8 @@ struct Session {
 #ifdef GDK_WINDOWING_X11
     Window xid = 0;
 #endif
-    guint nextFrame = 0; // the timeout that draws a turning spinner's next step
+    guint ticking = 0;    // the frame clock's callback that draws what animates
+    gint64 lastFrame = 0; // when the last frame was drawn (GLib's monotonic microseconds)
     std::function<void()> firstFrameShown;
     // What run() set up for the loop, taken down when the window ends.
     GSource* runLoopSource = nullptr;
@@ -167,11 +168,23 @@ gint pollWithoutFonts(GPollFD* fds, guint count, gint timeout) {
 
 // ---- Drawing ----
 
-gboolean nextFrameDue(gpointer data) {
+// While something animates, frames at the frame clock's ticks: at each of them while a view moves,
+// at every other one while only a spinner turns. Its picture changes twelve times a second, and a
+// frame of the whole window costs GTK a fresh image of it each time (over ten milliseconds on a
+// busy machine): thirty frames a second show each of its steps at most a thirtieth of a second late.
+constexpr gint64 kSpinnerFrameSpacing = 30'000; // microseconds, a little under two ticks
+
+gboolean frameTick(GtkWidget*, GdkFrameClock* clock, gpointer data) {
     auto& s = *static_cast<Session*>(data);
-    s.nextFrame = 0;
-    frameNeeded(s);
-    return G_SOURCE_REMOVE;
+    if (s.closed) {
+        s.ticking = 0;
+        return G_SOURCE_REMOVE;
+    }
+    const auto next = ScreenRenderer::nextChangeIn();
+    if ((next && *next <= ScreenRenderer::kAnimationFrameInterval) ||
+        gdk_frame_clock_get_frame_time(clock) - s.lastFrame >= kSpinnerFrameSpacing)
+        frameNeeded(s);
+    return G_SOURCE_CONTINUE;
 }
 
 gboolean firstFrameDone(gpointer data) {
@@ -200,13 +213,20 @@ void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer da
     auto& s = *static_cast<Session*>(data);
     s.fit = DesktopWindow::fit(width, height, UIScreen::mainScreen().bounds());
     DesktopWindow::drawFrame(cr, width, height);
+    s.lastFrame = g_get_monotonic_time();
     noteFrameDrawn();
     // After the frame is painted and handed to the display, not inside its drawing.
     if (s.firstFrameShown) g_idle_add(firstFrameDone, &s);
-    // What changes by itself (a spinner turning) is drawn again when it has changed, and only then:
-    // nothing else need happen meanwhile.
-    if (auto next = ScreenRenderer::nextChangeIn(); next && !s.nextFrame && !s.closed)
-        s.nextFrame = g_timeout_add(static_cast<guint>(std::ceil(*next * 1000)) + 1, nextFrameDue, &s);
+    // What changes by itself (a spinner turning, a view sliding in) is drawn at the frame clock's
+    // pace while it does, and the clock is let alone once nothing does. A frame asked for only once
+    // the spinner's step is due comes a frame's latency after it, so that on a busy machine its
+    // steps came late and unevenly; frames at the clock's pace are never more than one frame's
+    // latency behind.
+    const bool animating = ScreenRenderer::nextChangeIn().has_value() && !s.closed;
+    if (animating && !s.ticking)
+        s.ticking = gtk_widget_add_tick_callback(s.area, frameTick, &s, nullptr);
+    else if (!animating && s.ticking)
+        gtk_widget_remove_tick_callback(s.area, std::exchange(s.ticking, 0));
 }
 
 // ---- Pointer ----
@@ -578,7 +598,6 @@ void terminateApplication(Session& s) {
     if (s.raiseListener >= 0) shutdown(s.raiseListener, SHUT_RDWR);
     if (s.endSource) g_source_remove(std::exchange(s.endSource, 0));
     s.closed = true;
-    if (s.nextFrame) g_source_remove(std::exchange(s.nextFrame, 0));
     if (s.runLoopSource) {
         g_source_destroy(s.runLoopSource);
         g_source_unref(std::exchange(s.runLoopSource, nullptr));

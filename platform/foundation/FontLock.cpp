@@ -24,6 +24,19 @@ std::mutex& fonts() {
 // How many guards the calling thread holds.
 thread_local int depth = 0;
 
+// The process's first thread, the one that runs the window.
+bool onWindowThread() {
+    static thread_local const bool first = syscall(SYS_gettid) == getpid();
+    return first;
+}
+
+// The window's thread goes first. Workers take the fonts for one line or one piece of work at a
+// time, thousands of times a second: left to the mutex, one of them is nearly always there before
+// the window, which then draws nothing for as long as they keep at it. While the window's thread
+// waits, a worker about to take the fonts waits until it has had them, so the window waits for
+// at most the one hold that was under way.
+std::atomic<bool> windowWaiting{false};
+
 // The lock's use, kept only when QUILLORA_FONT_LOCK_STATS names a file to write it to: what the
 // window can draw depends on how long others hold the fonts, and a benchmark reads it there.
 class Statistics {
@@ -40,13 +53,13 @@ public:
 
     void acquired(Clock::duration waited) {
         ++acquisitions_;
-        if (!onMainThread()) return;
+        if (!onWindowThread()) return;
         const auto ns = nanoseconds(waited);
         if (ns > 100'000'000) ++longMainWaits_;
         raise(longestMainWait_, ns);
     }
     void released(Clock::duration held) {
-        if (onMainThread()) return;
+        if (onWindowThread()) return;
         const auto ns = nanoseconds(held);
         workerHeld_ += ns;
         raise(longestWorkerHold_, ns);
@@ -57,11 +70,6 @@ private:
 
     static long long nanoseconds(Clock::duration d) {
         return std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
-    }
-    // The process's first thread, the one that runs the window.
-    static bool onMainThread() {
-        static thread_local const bool main = syscall(SYS_gettid) == getpid();
-        return main;
     }
     // A new longest time is written at once (they are few); the counts go with it and with a write
     // at most every tenth of a second.
@@ -96,11 +104,24 @@ private:
 
 thread_local Statistics::Clock::time_point heldSince;
 
+void takeFonts() {
+    if (!onWindowThread()) {
+        while (windowWaiting.load(std::memory_order_acquire))
+            windowWaiting.wait(true, std::memory_order_acquire);
+        return fonts().lock();
+    }
+    if (fonts().try_lock()) return;
+    windowWaiting.store(true, std::memory_order_release);
+    fonts().lock();
+    windowWaiting.store(false, std::memory_order_release);
+    windowWaiting.notify_all();
+}
+
 void lockFonts() {
     auto* statistics = Statistics::enabled();
-    if (!statistics) return fonts().lock();
+    if (!statistics) return takeFonts();
     const auto asked = Statistics::Clock::now();
-    fonts().lock();
+    takeFonts();
     heldSince = Statistics::Clock::now();
     statistics->acquired(heldSince - asked);
 }

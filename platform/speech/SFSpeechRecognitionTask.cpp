@@ -1,5 +1,6 @@
 #include "platform/speech/SFSpeechRecognitionTask.h"
 
+#include "platform/foundation/FontLock.h"
 #include "platform/speech/SFSpeechRecognizer.h"
 
 namespace platform {
@@ -93,8 +94,11 @@ bool SFSpeechRecognitionTask::awaitEnd(std::chrono::steady_clock::time_point dea
     // The engine reports through this task, which its handler may let go of meanwhile.
     auto self = shared_from_this();
     auto engine = engine_;
-    if (!engine || cancelled_ || engine->deliverEndBy(deadline))
-        return state_ == SFSpeechRecognitionTaskState::completed;
+    const bool delivered = !engine || cancelled_ || [&] {
+        FontLock::Released waiting; // a worker printing meanwhile may need the fonts
+        return engine->deliverEndBy(deadline);
+    }();
+    if (delivered) return state_ == SFSpeechRecognitionTaskState::completed;
     // Out of time: what the engine has heard by now is the task's last word, though it was never
     // posted (after a stop) or is still on its way to the run loop.
     if (auto heard = engine->latestHeard()) {
