@@ -182,7 +182,8 @@ void PDFTemplateViewController::viewDidAppear(bool animated) {
 }
 
 void PDFTemplateViewController::fillTemplate() {
-    std::string transcript = storedTranscript();
+    // Shared with the store: a long transcript is not copied on the main thread.
+    std::shared_ptr<const std::string> transcript = sharedStoredTranscript();
     const TemplateDictionary dictionary = storedTemplateDictionary(row_.dictionaryKey);
     const std::optional<std::string> photo = row_.readsPhoto() ? storedPhotoPath() : std::nullopt;
     for (const auto& line : fillLogBeforeRead(row_, dictionary, photo))
@@ -198,8 +199,8 @@ void PDFTemplateViewController::fillTemplate() {
     for (const auto& line : fillLogAfterRead(row_, photo))
         console().print(line);
     std::string base = WKWebView::fileURLForPath(bundle.bundlePath(), true);
-    if (transcript.size() < kSlowRenderLength) {
-        std::string page = fillPDFTemplate(row_, dictionary, transcript, *html, photo);
+    if (transcript->size() < kSlowRenderLength) {
+        std::string page = fillPDFTemplate(row_, dictionary, *transcript, *html, photo);
         pageLength_ = page.size();
         webView->loadHTMLString_baseURL(std::move(page), base);
         return;
@@ -213,7 +214,7 @@ void PDFTemplateViewController::fillTemplate() {
     DispatchQueue::global(DispatchQoS::UserInitiated)
         .asyncThenMain([page, &row = row_, dictionary, transcript = std::move(transcript),
                         html = std::move(*html),
-                        photo] { *page = fillPDFTemplate(row, dictionary, transcript, html, photo); },
+                        photo] { *page = fillPDFTemplate(row, dictionary, *transcript, html, photo); },
                        [me, page, base = std::move(base)] {
                            me->pageLength_ = page->size();
                            me->webView->loadHTMLString_baseURL(std::move(*page), base);

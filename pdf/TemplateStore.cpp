@@ -17,6 +17,12 @@ std::string storedTranscript() {
         .value_or("");
 }
 
+std::shared_ptr<const std::string> sharedStoredTranscript() {
+    auto stored =
+        NSUserDefaults::standardUserDefaults()->sharedStringForKey(std::string(keys::saveclipBoardText));
+    return stored ? stored : std::make_shared<const std::string>();
+}
+
 void storeDefaultTranscriptIfMissing() {
     auto defaults = NSUserDefaults::standardUserDefaults();
     if (defaults->objectForKey(std::string(keys::saveclipBoardText))) {

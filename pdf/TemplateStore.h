@@ -2,6 +2,7 @@
 // Where the template screens meet the rest of the application: the transcript, the forms'
 // template dictionaries and the picked photo, all in the standard user-defaults store.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,8 @@ namespace quillora {
 
 // The transcript; empty when none was ever stored.
 std::string storedTranscript();
+// The same as the store holds it, shared rather than copied (a long one is read on the main thread).
+std::shared_ptr<const std::string> sharedStoredTranscript();
 // Puts "..." under the transcript key when nothing is stored there, so that a template always has
 // a body. Dictation screens call it as they load; it prints which case it met.
 void storeDefaultTranscriptIfMissing();

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <glib.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
@@ -159,6 +161,50 @@ PlistValue nodeOf(const PropertyValue& value, std::size_t& replaced) {
         value);
 }
 
+// The file at `path` as the side file names it: its inode, length and time of change, which a
+// whole-file write (a new file renamed into place) never keeps; "none" when there is none.
+std::string fileIdentity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return "none";
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) +
+           ":" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+// How the side file keeps what changed in one dictionary of the file's own format: a key set is
+// written under "+" and its name, a key removed under "-" and its name, and the file it was written
+// beside under "file", which no key of the store can be written as.
+constexpr std::string_view kSetMark = "+";
+constexpr std::string_view kRemovedMark = "-";
+constexpr std::string_view kBesideKey = "file";
+
+// About the bytes `value` takes in the file.
+std::size_t lengthOf(const PlistValue& value) {
+    return std::visit(
+        [](const auto& v) -> std::size_t {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>) {
+                return v.size();
+            } else if constexpr (std::is_same_v<T, PlistValue::Data>) {
+                return v.bytes.size() * 4 / 3;
+            } else if constexpr (std::is_same_v<T, PlistValue::Date>) {
+                return v.text.size();
+            } else if constexpr (std::is_same_v<T, PlistValue::Array>) {
+                std::size_t length = 0;
+                for (const auto& item : v)
+                    length += lengthOf(item) + 20;
+                return length;
+            } else if constexpr (std::is_same_v<T, PlistValue::Dictionary>) {
+                std::size_t length = 0;
+                for (std::size_t i = 0; i < v.keys.size(); ++i)
+                    length += v.keys[i].size() + lengthOf(v.values[i]) + 30;
+                return length;
+            } else {
+                return 24;
+            }
+        },
+        value.value);
+}
+
 } // namespace
 
 std::shared_ptr<NSUserDefaults> NSUserDefaults::standardUserDefaults() {
@@ -180,7 +226,31 @@ bool NSUserDefaults::synchronizeStandardUserDefaults() {
         std::lock_guard lock(shared().mutex);
         current = shared().instance;
     }
-    return !current || current->synchronize();
+    return !current || current->synchronizeAtEnd();
+}
+
+void NSUserDefaults::beginEndOfStandardUserDefaults() {
+    std::shared_ptr<NSUserDefaults> current;
+    {
+        std::lock_guard lock(shared().mutex);
+        current = shared().instance;
+    }
+    if (current) current->beginEnd();
+}
+
+void NSUserDefaults::beginEnd() {
+    std::lock_guard lock(mutex_);
+    ending_ = true;
+}
+
+bool NSUserDefaults::synchronizeAtEnd() {
+    beginEnd();
+    return synchronize();
+}
+
+void NSUserDefaults::setPieceWrittenHook(std::function<void()> hook) {
+    std::lock_guard lock(mutex_);
+    pieceWritten_ = std::move(hook);
 }
 
 void NSUserDefaults::resetStandardUserDefaults() {
@@ -209,8 +279,89 @@ void NSUserDefaults::load() {
     auto& files = NSFileManager::defaultManager();
     {
         auto lock = files.lockFolderOf(path_, 0);
-        if (lock.held()) files.removeLeftoverTemporaryFiles(path_);
+        if (lock.held()) {
+            files.removeLeftoverTemporaryFiles(path_);
+            files.removeLeftoverTemporaryFiles(changesPath());
+        }
     }
+    // The side file belongs to the file as it is now, before a damaged one is moved aside.
+    const std::string file = fileIdentity(path_);
+    loadFile();
+    if (persistenceBlocked_) return;
+    if (fileIdentity(path_) != file) {
+        // Kept aside as damaged: what was recovered from it is on disk nowhere else.
+        ++generation_;
+        for (auto& entry : entries_)
+            entry.changed = generation_;
+        fileGeneration_ = 0;
+    }
+    foldChanges(file);
+}
+
+void NSUserDefaults::foldChanges(const std::string& file) {
+    auto& files = NSFileManager::defaultManager();
+    const std::string path = changesPath();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return;
+    PlistRead read = readPlistFile(path, kMaxListFileLength);
+    auto* dict = read.root ? std::get_if<PlistValue::Dictionary>(&read.root->value) : nullptr;
+    const PlistValue* beside = dict ? dict->find(kBesideKey) : nullptr;
+    const std::string* besideFile = beside ? std::get_if<std::string>(&beside->value) : nullptr;
+    if (read.outOfMemory) return;
+    if (!besideFile) {
+        // What the last end changed is lost, and said so; its bytes are kept.
+        const std::string why = read.root ? "it is not a list of changes" : read.why;
+        auto stamp = std::to_string(static_cast<long long>(std::floor(RunLoop::main().wallTime())));
+        NSError error;
+        auto aside = files.moveItemAside(path, ".corrupt-" + stamp, &error);
+        console().print("Preferences changes " + path + " could not be read (" + why + "); " +
+                        (aside ? "kept aside as " + *aside : "left as they are"));
+        std::string message = "The settings changed when the program last ended, in \u201C" + path +
+                              "\u201D, could not be read: " + why + ".";
+        message += aside ? " Its bytes are kept in \u201C" + *aside + "\u201D."
+                         : " It could not be moved aside (" + error.localizedDescription + ").";
+        RunLoop::main().schedule(0, [path, keptAt = aside.value_or(""), message] {
+            NSNotificationCenter::defaultCenter().postNotificationName(
+                NSUserDefaultsFileDamagedNotification, nullptr,
+                {{"path", path}, {"aside", keptAt}, {"message", message}});
+        });
+        return;
+    }
+    if (*besideFile != file) {
+        // Written beside a file that a whole-file write has replaced since, with these changes.
+        auto lock = files.lockFolderOf(path_, 0);
+        if (lock.held()) ::unlink(path.c_str());
+        return;
+    }
+    // Changed since the file was written, and kept so until a whole-file write holds them.
+    ++generation_;
+    for (std::size_t i = 0; i < dict->keys.size(); ++i) {
+        std::string_view name = dict->keys[i];
+        const bool set = name.substr(0, kSetMark.size()) == kSetMark;
+        if (!set && name.substr(0, kRemovedMark.size()) != kRemovedMark) continue;
+        std::string key(name.substr(1));
+        auto at =
+            std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.key == key; });
+        if (set) {
+            auto value = std::make_shared<const PlistValue>(std::move(dict->values[i]));
+            if (at == entries_.end()) {
+                entries_.push_back({key, std::move(value), generation_});
+            } else {
+                at->value = std::move(value);
+                at->changed = generation_;
+            }
+        } else {
+            if (at != entries_.end()) entries_.erase(at);
+            removed_.emplace_back(std::move(key), generation_);
+        }
+    }
+    // The file it was written beside was damaged and is kept aside: the changes go into the
+    // file written in its place.
+    if (fileIdentity(path_) != file) dirty_ = true;
+}
+
+void NSUserDefaults::loadFile() {
+    auto& files = NSFileManager::defaultManager();
     // The transcript is kept here too, so the bound is a list file's.
     PlistRead read = readPlistFile(path_, kMaxListFileLength);
     if (read.missing) return;
@@ -370,6 +521,14 @@ std::optional<std::string> NSUserDefaults::stringForKey(const std::string& key) 
     return std::nullopt;
 }
 
+std::shared_ptr<const std::string> NSUserDefaults::sharedStringForKey(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    const Entry* entry = find(key);
+    auto* s = entry ? std::get_if<std::string>(&entry->value->value) : nullptr;
+    if (!s) return nullptr;
+    return std::shared_ptr<const std::string>(entry->value, s);
+}
+
 std::optional<StringArray> NSUserDefaults::arrayForKey(const std::string& key) const {
     auto value = objectForKey(key);
     if (auto* a = value ? std::get_if<StringArray>(&*value) : nullptr) return *a;
@@ -397,12 +556,14 @@ void NSUserDefaults::setNode(PlistValue node, std::size_t replaced, const std::s
     {
         auto value = std::make_shared<const PlistValue>(std::move(node));
         std::lock_guard lock(mutex_);
-        if (auto* existing = const_cast<Entry*>(find(storedKey)))
+        if (auto* existing = const_cast<Entry*>(find(storedKey))) {
             existing->value = std::move(value);
-        else
-            entries_.push_back({storedKey, std::move(value)});
+            existing->changed = generation_ + 1;
+        } else {
+            entries_.push_back({storedKey, std::move(value), generation_ + 1});
+        }
+        changedLocked();
     }
-    changed();
 }
 
 void NSUserDefaults::setInteger_forKey(NSInteger value, const std::string& key) {
@@ -439,12 +600,12 @@ void NSUserDefaults::removeObjectForKey(const std::string& key) {
                                [&](const Entry& entry) { return entry.key == storedKey; });
         if (at == entries_.end()) return;
         entries_.erase(at);
+        removed_.emplace_back(storedKey, generation_ + 1);
+        changedLocked();
     }
-    changed();
 }
 
-void NSUserDefaults::changed() {
-    std::lock_guard lock(mutex_);
+void NSUserDefaults::changedLocked() {
     dirty_ = true;
     ++generation_;
     scheduleWrite();
@@ -485,7 +646,7 @@ void NSUserDefaults::finishSettledWrite() {
     RunLoop::main().beginExternalWork();
     DispatchQueue::global(DispatchQoS::Background).async([self = shared_from_this()] {
         // The folder is held by now, or the wait is over: a folder still held fails at once.
-        self->write(0);
+        self->write(0, true);
         {
             std::lock_guard lock(self->mutex_);
             --self->settledWrites_;
@@ -516,35 +677,106 @@ void NSUserDefaults::reportFailure() {
             NSUserDefaultsSaveFailedNotification, nullptr, {{"path", path_}, {"message", *message}});
 }
 
-bool NSUserDefaults::write(double folderWait) {
+bool NSUserDefaults::write(double folderWait, bool settled) {
     // One write at a time, each of a later state than the one before; the store itself stays
     // free to read and change while the file is written.
     std::lock_guard writing(writeMutex_);
     // What the store holds now: the values are shared, not copied, and changes made meanwhile
     // replace them in the store without touching these.
     std::vector<Entry> snapshot;
+    std::vector<std::string> removed;
     std::uint64_t generation = 0;
+    bool changesOnly = false;
+    std::function<void()> pieceWritten;
+    // The whole file, unless the program ends and that would take longer than what changed.
+    auto take = [&] {
+        std::lock_guard lock(mutex_);
+        if (!dirty_) return false;
+        snapshot = entries_;
+        generation = generation_;
+        pieceWritten = pieceWritten_;
+        changesOnly = false;
+        if (ending_) {
+            std::size_t length = 0;
+            for (const auto& entry : entries_)
+                length += entry.key.size() + lengthOf(*entry.value);
+            changesOnly = length > kChangesAsideAbove;
+        }
+        removed.clear();
+        if (changesOnly)
+            for (const auto& [key, at] : removed_)
+                if (at > fileGeneration_) removed.push_back(key);
+        return true;
+    };
     {
         std::lock_guard lock(mutex_);
         if (!dirty_) return true;
         if (persistenceBlocked_) return false;
-        snapshot = entries_;
-        generation = generation_;
     }
-    PlistEntries entries;
-    entries.reserve(snapshot.size());
-    for (const auto& entry : snapshot)
-        entries.emplace_back(entry.key, entry.value.get());
+    if (!take()) return true;
     NSFileManager::defaultManager().createDirectoryAtPath_withIntermediateDirectories(
         std::filesystem::path(path_).parent_path().string(), true);
     std::string why;
-    auto error = NSFileManager::defaultManager().writeAtomically(
-        path_,
-        [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
-            if (writePlistDictionary(entries, write, &why) || why.empty()) return std::nullopt;
-            return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, why};
-        },
-        folderWait);
+    std::optional<NSError> error;
+    if (changesOnly) {
+        error = writeChanges(snapshot, removed, why, folderWait);
+    } else {
+        PlistEntries entries;
+        entries.reserve(snapshot.size());
+        for (const auto& entry : snapshot)
+            entries.emplace_back(entry.key, entry.value.get());
+        // Given up, at its next piece, for a newer change (whose own write follows) or for the end
+        // (which writes what changed instead): the file stays as it was.
+        bool givenUp = false;
+        bool forTheEnd = false;
+        error = NSFileManager::defaultManager().writeAtomically(
+            path_,
+            [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+                auto piece = [&](std::string_view bytes) {
+                    if (settled) {
+                        std::lock_guard lock(mutex_);
+                        if (ending_ || generation_ != generation) {
+                            givenUp = true;
+                            forTheEnd = ending_;
+                            return false;
+                        }
+                    }
+                    if (!write(bytes)) return false;
+                    if (pieceWritten) pieceWritten();
+                    return true;
+                };
+                if (writePlistDictionary(entries, piece, &why)) return std::nullopt;
+                if (givenUp) return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, "given up"};
+                if (why.empty()) return std::nullopt;
+                return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, why};
+            },
+            folderWait);
+        if (givenUp) {
+            if (!forTheEnd) return false;
+            // The end's write, made here on the worker, with the folder still free.
+            if (!take()) return true;
+            if (changesOnly) {
+                error = writeChanges(snapshot, removed, why, folderWait);
+            } else {
+                // A small store: written whole, as it always was.
+                entries.clear();
+                for (const auto& entry : snapshot)
+                    entries.emplace_back(entry.key, entry.value.get());
+                error = NSFileManager::defaultManager().writeAtomically(
+                    path_,
+                    [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+                        if (writePlistDictionary(entries, write, &why) || why.empty()) return std::nullopt;
+                        return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, why};
+                    },
+                    folderWait);
+            }
+        }
+        if (!error && !changesOnly) {
+            // The file holds every change the side file held: it goes, after the file is in place.
+            // Should it outlast a crash here, it names a file that is no longer there.
+            ::unlink(changesPath().c_str());
+        }
+    }
     std::lock_guard lock(mutex_);
     if (error && !why.empty()) {
         // Every value was made storable as it was set or read; a refusal here is a fault of ours.
@@ -559,9 +791,52 @@ bool NSUserDefaults::write(double folderWait) {
         failing_ = true;
         return false;
     }
+    if (!changesOnly) {
+        fileGeneration_ = generation;
+        std::erase_if(removed_, [&](const auto& r) { return r.second <= generation; });
+    }
     if (generation_ == generation) dirty_ = false;
     failing_ = false;
     return true;
+}
+
+std::optional<NSError> NSUserDefaults::writeChanges(const std::vector<Entry>& snapshot,
+                                                    const std::vector<std::string>& removed, std::string& why,
+                                                    double folderWait) {
+    std::vector<std::string> names;
+    std::vector<const PlistValue*> values;
+    const PlistValue beside{fileIdentity(path_)};
+    const PlistValue gone{true};
+    names.emplace_back(kBesideKey);
+    values.push_back(&beside);
+    std::uint64_t since = 0;
+    {
+        std::lock_guard lock(mutex_);
+        since = fileGeneration_;
+    }
+    for (const auto& entry : snapshot) {
+        if (entry.changed <= since) continue;
+        names.push_back(std::string(kSetMark) + entry.key);
+        values.push_back(entry.value.get());
+    }
+    for (const auto& key : removed) {
+        // Set again since, and written as set.
+        if (std::any_of(snapshot.begin(), snapshot.end(), [&](const Entry& e) { return e.key == key; }))
+            continue;
+        names.push_back(std::string(kRemovedMark) + key);
+        values.push_back(&gone);
+    }
+    PlistEntries entries;
+    entries.reserve(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        entries.emplace_back(names[i], values[i]);
+    return NSFileManager::defaultManager().writeAtomically(
+        changesPath(),
+        [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
+            if (writePlistDictionary(entries, write, &why) || why.empty()) return std::nullopt;
+            return NSError{NSCocoaErrorDomain, NSFileWriteUnknownError, why};
+        },
+        folderWait);
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSNotificationCenter.h"
+#include "platform/foundation/NSUserDefaults.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
 #include "platform/uikit/DesktopServices.h"
@@ -142,6 +143,9 @@ void UIApplication::simulateTerminate() {
 
 void UIApplication::terminateAndSettle(double timeout) {
     using Clock = std::chrono::steady_clock;
+    // A whole-file write of the preferences under way is given up, and what the termination
+    // changes is written as the change it is.
+    NSUserDefaults::beginEndOfStandardUserDefaults();
     if (!terminated_)
         terminationDeadline_ = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                   std::chrono::duration<double>(timeout));

@@ -187,7 +187,13 @@ TEST_F(EndingTest, ASignalSoonAfterPreviewOfALongTranscriptEndsThroughItsSavesBe
         kill(pid, SIGCONT);
     });
     std::this_thread::sleep_for(1s);
+    ASSERT_EQ(printed("app going to terminate"), 0u);
     EXPECT_EQ(kill(app.pid(), SIGTERM), 0);
+    // The termination is acted on within a second, whatever the window thread was doing: the end
+    // announces itself as it begins.
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_TRUE(waitForPrinted("app going to terminate", 0, 180s));
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 1s) << "the termination was acted on late";
     // The page is still being filled on its worker as the process ends: a sanitizer build reports
     // any read of what the end freed, and fails the exit.
     const int status = app.wait(180s);
