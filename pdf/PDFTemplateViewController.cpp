@@ -218,7 +218,9 @@ void PDFTemplateViewController::fillTemplate() {
                        [me, page, base = std::move(base)] {
                            me->pageLength_ = page->size();
                            me->webView->loadHTMLString_baseURL(std::move(*page), base);
-                       });
+                       },
+                       // Nothing of the page is saved: an end does not wait for it.
+                       false);
 }
 
 void PDFTemplateViewController::webView_didFinishNavigation(WKWebView&,

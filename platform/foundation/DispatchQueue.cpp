@@ -19,6 +19,8 @@ struct WorkItem {
     DispatchQueue::Block completion;
     // The main loop counts it as outside work until `completion` is queued.
     bool counted = false;
+    // And the program's end waits for it.
+    bool forTheEndToo = true;
 };
 
 } // namespace
@@ -62,7 +64,7 @@ struct DispatchQueue::Worker {
                 // Moved out, not copied: nothing of the completion is left to be destroyed on this
                 // thread. Queued before the count ends, so that a clock waiting for the count finds it.
                 if (item.completion) RunLoop::main().schedule(0, std::move(item.completion));
-                if (item.counted) RunLoop::main().endExternalWork();
+                if (item.counted) RunLoop::main().endExternalWork(item.forTheEndToo);
             }
         });
     }
@@ -140,10 +142,10 @@ void DispatchQueue::asyncAfter(double seconds, Block block) {
     RunLoop::main().schedule(seconds, [this, b = std::move(block)]() mutable { async(std::move(b)); });
 }
 
-void DispatchQueue::asyncThenMain(Block work, Block completion) {
+void DispatchQueue::asyncThenMain(Block work, Block completion, bool forTheEndToo) {
     if (isMain_) fatalError("asyncThenMain on the main queue");
-    RunLoop::main().beginExternalWork();
-    worker_->add({std::move(work), std::move(completion), true});
+    RunLoop::main().beginExternalWork(forTheEndToo);
+    worker_->add({std::move(work), std::move(completion), true, forTheEndToo});
 }
 
 NSOperationQueue& NSOperationQueue::mainQueue() {

@@ -27,8 +27,9 @@ public:
     // `completion` is only ever run and destroyed on the main thread, so it may hold views and
     // screens; `work` must hold nothing the main thread uses meanwhile. Until `completion` is queued
     // the main loop counts this as outside work, so that a virtual clock waits for it instead of
-    // running past it.
-    void asyncThenMain(Block work, Block completion);
+    // running past it; the program's end waits for it too unless `forTheEndToo` is false (work
+    // whose result is only shown).
+    void asyncThenMain(Block work, Block completion, bool forTheEndToo = true);
     // Main queue only: runs the block `seconds` from now on the main run loop.
     void asyncAfter(double seconds, Block block);
 

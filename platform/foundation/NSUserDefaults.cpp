@@ -725,19 +725,18 @@ bool NSUserDefaults::write(double folderWait, bool settled) {
         entries.reserve(snapshot.size());
         for (const auto& entry : snapshot)
             entries.emplace_back(entry.key, entry.value.get());
-        // Given up, at its next piece, for a newer change (whose own write follows) or for the end
-        // (which writes what changed instead): the file stays as it was.
+        // Given up, at its next piece, for the end (which writes what changed instead): the file
+        // stays as it was. A newer change waits for it instead: were each write given up for the
+        // next, a dictation changing the store every few seconds would never see one finish.
         bool givenUp = false;
-        bool forTheEnd = false;
         error = NSFileManager::defaultManager().writeAtomically(
             path_,
             [&](const NSFileManager::BytesWriter& write) -> std::optional<NSError> {
                 auto piece = [&](std::string_view bytes) {
                     if (settled) {
                         std::lock_guard lock(mutex_);
-                        if (ending_ || generation_ != generation) {
+                        if (ending_) {
                             givenUp = true;
-                            forTheEnd = ending_;
                             return false;
                         }
                     }
@@ -752,7 +751,6 @@ bool NSUserDefaults::write(double folderWait, bool settled) {
             },
             folderWait);
         if (givenUp) {
-            if (!forTheEnd) return false;
             // The end's write, made here on the worker, with the folder still free.
             if (!take()) return true;
             if (changesOnly) {

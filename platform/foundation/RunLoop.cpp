@@ -68,6 +68,7 @@ void RunLoop::useVirtualClock(double wallEpoch) {
     stopRequested_ = false;
     externalWaitsEnd_.reset();
     externalWork_ = 0;
+    shownOnlyWork_ = 0;
 }
 
 void RunLoop::useRealClock() {
@@ -263,26 +264,36 @@ void RunLoop::stop() {
     wake_.notify_all();
 }
 
-void RunLoop::beginExternalWork() {
+void RunLoop::beginExternalWork(bool forTheEndToo) {
     std::lock_guard lock(mutex_);
     ++externalWork_;
+    if (!forTheEndToo) ++shownOnlyWork_;
 }
 
-void RunLoop::endExternalWork() {
+void RunLoop::endExternalWork(bool forTheEndToo) {
     {
         std::lock_guard lock(mutex_);
         if (externalWork_ > 0) --externalWork_;
+        if (!forTheEndToo && shownOnlyWork_ > 0) --shownOnlyWork_;
     }
     wake_.notify_all();
 }
 
 bool RunLoop::settleExternalWork(double timeout) {
+    return settle(timeout, false);
+}
+
+bool RunLoop::settleExternalWorkForTheEnd(double timeout) {
+    return settle(timeout, true);
+}
+
+bool RunLoop::settle(double timeout, bool forTheEnd) {
     const auto realEnd = realDeadline(timeout);
     while (true) {
         runUntilIdle();
         FontLock::Released waiting;
         std::unique_lock lock(mutex_);
-        if (externalWork_ == 0) break;
+        if (awaitedWork(forTheEnd) <= 0) break;
         if (externalWaitsOver()) return false;
         if (wake_.wait_until(lock, externalWaitLimit(realEnd)) == std::cv_status::timeout &&
             std::chrono::steady_clock::now() >= realEnd)

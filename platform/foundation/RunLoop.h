@@ -60,11 +60,15 @@ public:
     // Work running on another thread that will post back to this loop (an authorization answer, a
     // decoder finishing). While any is outstanding, a virtual-clock runUntil waits for it in real
     // time instead of jumping the clock past it.
-    void beginExternalWork();
-    void endExternalWork();
+    // Work whose result is only shown (a page filled for the screen) is `forTheEndToo = false`:
+    // the program's end does not wait for it, since nothing it gives is saved.
+    void beginExternalWork(bool forTheEndToo = true);
+    void endExternalWork(bool forTheEndToo = true);
     // Runs what is due now and waits (in real time, at most `timeout` seconds, without moving a
     // virtual clock) until no outside work is outstanding, running what it posts. False on time-out.
     bool settleExternalWork(double timeout = 30);
+    // The same for the program's end: it waits only for the work the end needs.
+    bool settleExternalWorkForTheEnd(double timeout);
     // Waits (in real time, at most `timeout` seconds) until no outside work is outstanding,
     // running nothing: what it posts stays queued. For a test's end, so that no worker goes on
     // beside what the next test resets. False on time-out.
@@ -95,6 +99,9 @@ private:
     };
     bool popDue(double limit, Task& out);
     void waitForExternalWork();
+    bool settle(double timeout, bool forTheEnd);
+    // With the mutex held: what a settle for the end, or any other, still waits for.
+    int awaitedWork(bool forTheEnd) const { return externalWork_ - (forTheEnd ? shownOnlyWork_ : 0); }
     // With the mutex held: the end of a wait for outside work that would end at `own` by itself.
     std::chrono::steady_clock::time_point externalWaitLimit(std::chrono::steady_clock::time_point own) const;
     bool externalWaitsOver() const;
@@ -111,6 +118,8 @@ private:
     double realOrigin_ = 0;
     bool stopRequested_ = false;
     int externalWork_ = 0;
+    // Of externalWork_, what the end does not wait for.
+    int shownOnlyWork_ = 0;
     std::optional<std::chrono::steady_clock::time_point> externalWaitsEnd_;
     std::function<void()> wakeHandler_;
 };

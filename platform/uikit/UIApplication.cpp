@@ -152,7 +152,7 @@ void UIApplication::terminateAndSettle(double timeout) {
     simulateTerminate();
     auto& loop = RunLoop::main();
     // One bound for all of it: what the termination waited for took its share.
-    loop.settleExternalWork(
+    loop.settleExternalWorkForTheEnd(
         std::max(0.0, std::chrono::duration<double>(terminationDeadline_ - Clock::now()).count()));
     // A save still waiting for a folder another program holds (one made before the end, or by
     // it) ends within its own bound, written or failed and said so, rather than with the process.

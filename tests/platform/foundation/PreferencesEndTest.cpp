@@ -141,10 +141,11 @@ TEST_F(PreferencesEndTest, TheEndWritesOnlyTheChangesBesideTheFileAndAStartFolds
 }
 
 // A settled write of a long store is under way on its worker (held at its first piece here) when a
-// newer change comes, or the end: it is given up at its next piece, leaving the file as it was and
-// no temporary file, and what comes after it writes the newer state; the end never waits for a
-// whole write it does not use.
-TEST_F(PreferencesEndTest, AWholeFileWriteUnderWayIsGivenUpForANewerChangeOrTheEnd) {
+// newer change comes, or the end. The end gives it up at its next piece, leaving the file as it was
+// and no temporary file: the end never waits for a whole write it does not use. A newer change lets
+// it finish and writes the newer state after it, so that changes coming faster than a whole write
+// still reach the file.
+TEST_F(PreferencesEndTest, AWholeFileWriteUnderWayIsGivenUpForTheEndAndFinishedForANewerChange) {
     for (const bool end : {false, true}) {
         SCOPED_TRACE(end ? "the end" : "a newer change");
         const fs::path folder = home / (end ? "end" : "newer");
@@ -191,8 +192,8 @@ TEST_F(PreferencesEndTest, AWholeFileWriteUnderWayIsGivenUpForANewerChangeOrTheE
         ASSERT_TRUE(RunLoop::main().settleExternalWork());
         EXPECT_EQ(othersIn(folder, {store->filePath(), store->changesPath()}), std::vector<std::string>{});
         if (!end) {
-            // The given-up write and the whole newer one.
-            EXPECT_EQ(pieces, 1 + whole) << "the older write went on beside the newer";
+            // The older write finished, then the whole newer one.
+            EXPECT_EQ(pieces, 2 * whole) << "the older write was not finished before the newer";
             EXPECT_FALSE(contents(store->filePath()) == file) << "the newer change was not written";
         }
         store.reset();

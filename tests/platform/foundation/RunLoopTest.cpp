@@ -108,6 +108,34 @@ TEST_F(RunLoopTest, SettlingWaitsForOtherThreadsWithoutMovingTheVirtualClock) {
     EXPECT_DOUBLE_EQ(RunLoop::main().now(), 0);
 }
 
+// The program's end waits for the work it needs, not for work whose result is only shown; a
+// virtual clock still waits for both.
+TEST_F(RunLoopTest, TheEndDoesNotWaitForWorkOnlyShown) {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool release = false;
+    bool shown = false;
+    DispatchQueue::global(DispatchQoS::UserInitiated)
+        .asyncThenMain(
+            [&] {
+                std::unique_lock lock(mutex);
+                cv.wait(lock, [&] { return release; });
+            },
+            [&] { shown = true; }, false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(RunLoop::main().settleExternalWorkForTheEnd(10));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << "the end waited";
+    EXPECT_FALSE(RunLoop::main().settleExternalWork(0.05)) << "a settle that is not the end's went past it";
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    cv.notify_all();
+    EXPECT_TRUE(RunLoop::main().settleExternalWork(30));
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(RunLoop::main().settleExternalWorkForTheEnd(0.05));
+}
+
 // A test's end waits for the workers without running what they post; a worker's block, and what it
 // holds, is gone once its work is counted done, so nothing of it outlives the test.
 TEST_F(RunLoopTest, AwaitingOutsideWorkRunsNothingAndFindsTheWorkersBlocksGone) {
