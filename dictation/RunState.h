@@ -2,7 +2,11 @@
 // What a dictation run is doing, as one value. The loop owns it and changes it only through its
 // named transitions (a start, a task's start and end, the person's stop, a leaving, the end of the
 // run's time, a failure, a quit, the run's end); the fields the screens read under their old names
-// (isStopped, isFinalStopped, countClipboard, timeLeft) are views of it that nothing writes.
+// (isStopped, isFinalStopped, countClipboard, timeLeft, recognitionTask, recognitionRequest,
+// SpeechTimer) are views of it that nothing writes. Each phase carries what only it has: the
+// capture, task and request while a task may hear, the countdown while recording, the keeper of a
+// leaving screen, a Save that waits for the end; so leaving a phase ends what it held (the
+// countdown stops, the keeper lets go) and idle holds nothing.
 //
 //   idle --start--> recording --stop / leaving / time up--> stopping --last task ends--> idle
 //                       |  \--five failures / recognizer gone--> ending on a failure --> idle
