@@ -223,10 +223,6 @@ std::optional<NSError> DictationLoop::startRecording(int handler, std::optional<
     // The task, its request and the capture belong to the run's phase: no run, no task.
     run::Hearing* hearing = run_.hearing();
     if (!hearing) fatalError("a recognition task started outside a run");
-    if (hearing->task && !run_.released()) {
-        hearing->task->cancel();
-        hearing->task.reset();
-    }
     // From here on a callback of any earlier task is stale.
     const std::uint64_t generation = beginTask();
 
@@ -505,6 +501,11 @@ void DictationLoop::startCountdown() {
 }
 
 std::uint64_t DictationLoop::beginTask() {
+    // A task still listening gives way to the new one.
+    if (auto* hearing = run_.hearing(); hearing && hearing->task && !run_.released()) {
+        hearing->task->cancel();
+        hearing->task.reset();
+    }
     run_.taskAppended_ = false;
     return ++run_.generation_;
 }
@@ -574,6 +575,13 @@ void DictationLoop::stopAlertDone() {
 
 void DictationLoop::endRun() {
     enter(run::Idle{run_.isStopped()});
+}
+
+// The termination's wait is over: the running task is cancelled, a task the leaving let go of
+// is only dropped.
+void DictationLoop::endQuitOutOfTime() {
+    if (auto task = run_.shownTask()) task->cancel();
+    endRun();
 }
 
 bool DictationLoop::saveWhenRunEnds() {
@@ -925,7 +933,6 @@ bool DictationLoop::appendRunningTaskForQuitting() {
         }
     }
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
-    if (auto task = run_.shownTask()) task->cancel();
     if (run_.isFinalStopped())
         DispatchQueue::main().async([weak = weakLoop()] {
             if (auto self = weak.lock()) self->dismissProgressAlert();
@@ -934,7 +941,7 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     DispatchQueue::main().async([weak = weakLoop()] {
         if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
     });
-    endRun();
+    endQuitOutOfTime();
     return true;
 }
 

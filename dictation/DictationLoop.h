@@ -344,6 +344,7 @@ private:
     void failStart();
     void stopAlertDone();
     void endRun();
+    void endQuitOutOfTime();
     void dropPendingCallbacks();
     void endRunAfterFailedStart(const platform::NSError& error);
     void presentAlert(const std::string& title, const std::optional<std::string>& message,
