@@ -93,12 +93,12 @@ DictationLoop::DictationLoop(DictationLoopTable table)
 }
 
 DictationLoop::~DictationLoop() {
-    if (SpeechTimer) SpeechTimer->invalidate();
+    if (auto countdown = run_.countdown()) countdown->invalidate();
     if (audioEngine) {
         audioEngine->stop();
         audioEngine->inputNode()->removeTapOnBus(kTapBus);
     }
-    if (recognitionTask) recognitionTask->cancel();
+    if (auto task = run_.shownTask()) task->cancel();
 }
 
 std::weak_ptr<DictationLoop> DictationLoop::weakLoop() {
@@ -153,19 +153,14 @@ void DictationLoop::presentAlert(const std::string& title, const std::optional<s
 
 void DictationLoop::recordButtonTapped() {
     auto views = dictationViews();
-    if (audioEngine->isRunning()) {
+    if (run_.recording()) {
         if (table_.stopCue) playCueSound(*table_.stopCue);
         stopByButton();
-        audioEngine->stop();
-        if (recognitionRequest) recognitionRequest->endAudio();
         if (views.recordButton) views.recordButton->setEnabled(false);
         DispatchQueue::main().async([weak = weakLoop()] {
             if (auto self = weak.lock()) self->showStoppingProgressAlert();
         });
-        if (table_.stopStoresDictatedTime)
-            stopCountdownTimer();
-        else if (SpeechTimer)
-            SpeechTimer->invalidate();
+        if (table_.stopStoresDictatedTime) storeDictatedTime();
         if (table_.liveViewOnlyWhileRunning && views.live) views.live->setHidden(true);
         if (table_.transcriptFontAtStop && views.transcript)
             views.transcript->setFont(UIFont::fontWithName_size("Courier", *table_.transcriptFontAtStop));
@@ -206,7 +201,7 @@ void DictationLoop::recordButtonTapped() {
         endRunAfterFailedStart(*error);
         return;
     }
-    startCountdownTimer();
+    startCountdown();
     if (table_.checksMicrophonePermission && !recordPermissionGranted()) {
         console().print("permission required ");
         if (views.live) views.live->setHidden(true);
@@ -217,18 +212,17 @@ void DictationLoop::recordButtonTapped() {
 // ---- Starting a task ----
 
 std::optional<NSError> DictationLoop::startRecordingLoop1() {
-    return startRecording(0);
+    return startRecording(0, std::nullopt);
 }
 std::optional<NSError> DictationLoop::startRecordingLoop2() {
-    return startRecording(1);
+    return startRecording(1, std::nullopt);
 }
 
-std::optional<NSError> DictationLoop::startRecording(int handler) {
+std::optional<NSError> DictationLoop::startRecording(int handler, std::optional<std::int64_t> readOnFrom) {
     const auto& row = table_.handlers[static_cast<std::size_t>(handler)];
-    if (recognitionTask) {
-        recognitionTask->cancel();
-        recognitionTask.reset();
-    }
+    // The task, its request and the capture belong to the run's phase: no run, no task.
+    run::Hearing* hearing = run_.hearing();
+    if (!hearing) fatalError("a recognition task started outside a run");
     // From here on a callback of any earlier task is stale.
     const std::uint64_t generation = beginTask();
 
@@ -239,30 +233,30 @@ std::optional<NSError> DictationLoop::startRecording(int handler) {
         return error;
 
     // A new run starts a capture; a task of the run reads on where the last one stopped hearing.
-    if (!continuedRequest_) capture_ = std::make_shared<AudioCapture>();
-    recognitionRequest = std::make_shared<SFSpeechAudioBufferRecognitionRequest>(
-        capture_, continuedRequest_ ? continuedRequest_->endPosition() : 0);
+    if (!readOnFrom) hearing->capture = std::make_shared<AudioCapture>();
+    auto& request = hearing->request;
+    request =
+        std::make_shared<SFSpeechAudioBufferRecognitionRequest>(hearing->capture, readOnFrom.value_or(0));
     auto inputNode = audioEngine->inputNode();
-    if (!recognitionRequest) fatalError("Unable to created a SFSpeechAudioBufferRecognitionRequest object");
-    recognitionRequest->setShouldReportPartialResults(true);
-    if (!row.contextualStrings.empty()) recognitionRequest->setContextualStrings(row.contextualStrings);
+    if (!request) fatalError("Unable to created a SFSpeechAudioBufferRecognitionRequest object");
+    request->setShouldReportPartialResults(true);
+    if (!row.contextualStrings.empty()) request->setContextualStrings(row.contextualStrings);
     taskHeard_.clear();
 
     std::weak_ptr<AVAudioInputNode> weakNode = inputNode;
-    recognitionTask = speechRecognizer->recognitionTaskWithRequest_resultHandler(
-        recognitionRequest,
-        [weak = weakLoop(), handler, generation, weakNode](const SFSpeechRecognitionResultRef& result,
-                                                           const std::optional<NSError>& error) {
+    hearing->task = speechRecognizer->recognitionTaskWithRequest_resultHandler(
+        request, [weak = weakLoop(), handler, generation,
+                  weakNode](const SFSpeechRecognitionResultRef& result, const std::optional<NSError>& error) {
             auto self = weak.lock();
             auto node = weakNode.lock();
             if (self && node) self->handleRecognitionResult(handler, generation, result, error, node);
         });
 
     // After a stop only the audio up to it is left to hear: the microphone stays off.
-    if (capture_->isClosed()) return std::nullopt;
+    if (hearing->capture->isClosed()) return std::nullopt;
     auto format = inputNode->outputFormatForBus(kTapBus);
-    if (!continuedRequest_ && !inputNode->installTapOnBus_bufferSize_format_block(
-                                  kTapBus, tapBufferSize(format), format, appendTapBuffer(capture_)))
+    if (!readOnFrom && !inputNode->installTapOnBus_bufferSize_format_block(
+                           kTapBus, tapBufferSize(format), format, appendTapBuffer(hearing->capture)))
         return NSError{AVFAudioErrorDomain, -10868, "The microphone's tap is still in use"};
 
     audioEngine->prepare();
@@ -278,12 +272,6 @@ void DictationLoop::endRunAfterFailedStart(const NSError& error) {
     dropPendingCallbacks();
     audioEngine->stop();
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
-    if (recognitionTask) {
-        recognitionTask->cancel();
-        recognitionTask.reset();
-    }
-    recognitionRequest.reset();
-    if (SpeechTimer) SpeechTimer->invalidate();
     failStart();
     auto views = dictationViews();
     if (views.recordButton) views.recordButton->setEnabled(recognitionPossible());
@@ -342,45 +330,52 @@ void DictationLoop::handleRecognitionResult(int handler, std::uint64_t generatio
     // final was on its way), what was said in between is heard by one more task, up to the stop.
     // A task let go of by a leaving keeps that promise too, and so does the end of the run's time:
     // its audio ends where the task listening at the mark ends, as at a stop there.
-    const bool released = endingTask_ != nullptr;
-    auto endedRequest = recognitionRequest ? std::move(recognitionRequest) : std::move(endingRequest_);
-    endingRequest_.reset();
+    const bool released = run_.released();
+    run::Hearing* hearing = run_.hearing();
+    const auto endedRequest = hearing ? std::move(hearing->request) : nullptr;
+    const auto capture = hearing ? hearing->capture : nullptr;
     if (const auto* stop = run_.stopping();
-        stop && stop->mark && capture_ && endedRequest && endedRequest->endPosition() >= *stop->mark)
+        stop && stop->mark && capture && endedRequest && endedRequest->endPosition() >= *stop->mark)
         endRunAtTaskEnd(endedRequest->endPosition());
-    const bool restBeforeStop = endedRequest && capture_ && capture_->isClosed() &&
-                                endedRequest->endPosition() < capture_->endPosition();
-    const bool continues = run_.goesOn() || restBeforeStop;
-    if (!continues || (capture_ && capture_->isClosed()) || audioEngine->inputSourceChanged())
+    const bool restBeforeStop = endedRequest && capture && capture->isClosed() &&
+                                endedRequest->endPosition() < capture->endPosition();
+    const bool continues = run_.recording() || restBeforeStop;
+    if (!continues || (capture && capture->isClosed()) || audioEngine->inputSourceChanged())
         audioEngine->stop();
-    if (!continues) inputNode->removeTapOnBus(kTapBus);
-    // A run that ends on a failure ends where its last task stopped hearing: what the microphone
-    // took after that has no task left to hear it.
-    if (!continues && endedRequest && capture_ && endedRequest->endPosition() < capture_->endPosition()) {
-        char line[160];
-        std::snprintf(
-            line, sizeof line,
-            "The recording ended on a failure: %.1f s of audio after the last task were dropped unheard",
-            AudioCapture::seconds(capture_->endPosition() - endedRequest->endPosition()));
-        console().print(line);
+    if (!continues) {
+        inputNode->removeTapOnBus(kTapBus);
+        reportAudioDroppedAtEnd(endedRequest.get());
     }
-    recognitionTask.reset();
-    endingTask_.reset();
+    taskEnded();
     // The task has ended: no stop is pending any more, unless the rest before it is still to come.
     updateRecordButton(restBeforeStop);
     showTaskEnd(row, views, restBeforeStop);
 
     console().print(row.loopLine);
     console().print(flag(isFinal || lostConnection));
-    if (continues) startNextTask(handler, std::move(endedRequest), released);
+    // A failed start of the next task ends the run too: a Save that waited still follows.
+    const bool saveWaited = run_.saveWaits();
+    if (continues) startNextTask(handler, endedRequest, released);
     // The leaving screen's last task has said its last: the screen may go now (the caller holds it
     // until this returns).
-    if (!recognitionTask && !endingTask_) {
-        capture_.reset();
-        releaseKeeper();
+    if (!run_.taskTextStillComing()) {
         endRun();
-        runEnded();
+        runEnded(saveWaited);
     }
+}
+
+// A run that ends on a failure ends where its last task stopped hearing: what the microphone took
+// after that has no task left to hear it.
+void DictationLoop::reportAudioDroppedAtEnd(const SFSpeechAudioBufferRecognitionRequest* ended) {
+    const auto* hearing = run_.hearing();
+    const auto& capture = hearing ? hearing->capture : nullptr;
+    if (!ended || !capture || ended->endPosition() >= capture->endPosition()) return;
+    char line[160];
+    std::snprintf(
+        line, sizeof line,
+        "The recording ended on a failure: %.1f s of audio after the last task were dropped unheard",
+        AudioCapture::seconds(capture->endPosition() - ended->endPosition()));
+    console().print(line);
 }
 
 bool DictationLoop::showResult(const DictationHandlerTable& row, const DictationViews& views,
@@ -429,11 +424,9 @@ bool DictationLoop::countFailure(const std::optional<NSError>& error) {
     // The microphone's audio could no longer be taken (its rate needs a library that is missing):
     // the capture closed there, as at a stop, and what it holds is still heard. Recognition is
     // there for a microphone that needs no such library, so only this run ends.
-    if (!run_.isStopped() && capture_)
-        if (auto why = capture_->failure()) {
+    if (const auto* hearing = run_.hearing(); !run_.isStopped() && hearing && hearing->capture)
+        if (auto why = hearing->capture->failure()) {
             endRunOnFailure();
-            // Nothing records any more: the countdown ends with the run, as after a failed start.
-            if (SpeechTimer) SpeechTimer->invalidate();
             console().print("The microphone cannot be heard: the recording stops");
             tellRecognitionUnavailable(cannotBeUsed(*why));
         }
@@ -464,32 +457,55 @@ void DictationLoop::showTaskEnd(const DictationHandlerTable& row, const Dictatio
         });
 }
 
-void DictationLoop::startNextTask(int handler, std::shared_ptr<SFSpeechAudioBufferRecognitionRequest> ended,
+void DictationLoop::startNextTask(int handler,
+                                  const std::shared_ptr<SFSpeechAudioBufferRecognitionRequest>& ended,
                                   bool released) {
     console().print("start recodring again ");
-    continuedRequest_ = std::move(ended);
-    auto failure = handler == 0 ? startRecordingLoop2() : startRecordingLoop1();
-    continuedRequest_.reset();
+    auto failure = startRecording(handler == 0 ? 1 : 0,
+                                  ended ? std::optional<std::int64_t>(ended->endPosition()) : std::nullopt);
     if (failure)
         endRunAfterFailedStart(*failure);
-    else if (released) {
+    else if (released)
         // The leaving let go of the fields: the task for the rest is held as the ended one was,
         // and the screen waits for it as long again, however far behind recognition runs.
-        endingTask_ = std::move(recognitionTask);
-        endingRequest_ = std::move(recognitionRequest);
         keepScreenForEndingTask();
-    }
 }
 
 // ---- The run's transitions ----
 
+void DictationLoop::enter(RunPhase next) {
+    if (auto countdown = run_.countdown()) countdown->invalidate();
+    if (auto* left = run_.left(); left && left->keeper) RunLoop::main().cancel(left->keeper);
+    run_.phase_ = std::move(next);
+}
+
 void DictationLoop::beginRun() {
-    run_.phase_ = run::Recording{};
+    if (auto task = run_.shownTask()) task->cancel();
+    enter(run::Recording{});
     run_.timeLeft_ = table_.runLength;
     run_.failedTasksInARow_ = 0;
 }
 
+void DictationLoop::startCountdown() {
+    auto* recording = std::get_if<run::Recording>(&run_.phase_);
+    if (!recording) return;
+    if (recording->countdown) recording->countdown->invalidate();
+    run_.timeLeft_ = table_.runLength;
+    recording->countdown =
+        NSTimer::scheduledTimerWithTimeInterval(1.0, true, [weak = weakLoop()](NSTimer& timer) {
+            if (auto self = weak.lock())
+                self->timerRunning();
+            else
+                timer.invalidate();
+        });
+}
+
 std::uint64_t DictationLoop::beginTask() {
+    // A task still listening gives way to the new one.
+    if (auto* hearing = run_.hearing(); hearing && hearing->task && !run_.released()) {
+        hearing->task->cancel();
+        hearing->task.reset();
+    }
     run_.taskAppended_ = false;
     return ++run_.generation_;
 }
@@ -498,37 +514,58 @@ void DictationLoop::dropPendingCallbacks() {
     ++run_.generation_;
 }
 
-void DictationLoop::stopByButton() {
-    run_.phase_ = run::Stopping{run::StopCause::button, std::nullopt};
-    run_.stopAlertPending_ = true;
+void DictationLoop::taskEnded() {
+    if (auto* hearing = run_.hearing()) hearing->task.reset();
 }
 
-void DictationLoop::stopForLeaving() {
-    run_.phase_ = run::Stopping{run::StopCause::leaving, std::nullopt};
+// The microphone stops and the capture ends where the stop is: the task hears up to it.
+void DictationLoop::stopByButton() {
+    enter(run::Stopping{run::StopCause::button, std::nullopt, run_.takeHearing(), run_.takeLeft(),
+                        run_.takeSaveWish()});
+    run_.stopAlertPending_ = true;
+    audioEngine->stop();
+    if (auto request = run_.shownRequest()) request->endAudio();
+}
+
+void DictationLoop::stopForLeaving(bool release) {
+    enter(run::Stopping{run::StopCause::leaving, std::nullopt, run_.takeHearing(), run::Left{release, 0},
+                        run_.takeSaveWish()});
+    audioEngine->stop();
+    if (const auto& request = run_.hearing()->request) request->endAudio();
+    // The task still delivers the text it heard, and its request says where it stopped hearing:
+    // the phase keeps both until then.
+    if (release) audioEngine->inputNode()->removeTapOnBus(kTapBus);
+    keepScreenForEndingTask();
 }
 
 void DictationLoop::runTimeEnded() {
     run_.timeLeft_ = 0;
-    if (SpeechTimer) SpeechTimer->invalidate();
-    if (!run_.is<run::Recording>()) return;
-    run_.phase_ = run::Stopping{run::StopCause::timeUp, capture_ ? capture_->endPosition() : 0};
+    auto* recording = std::get_if<run::Recording>(&run_.phase_);
+    if (!recording) return;
+    const std::int64_t mark = recording->hearing.capture ? recording->hearing.capture->endPosition() : 0;
+    enter(run::Stopping{run::StopCause::timeUp, mark, run_.takeHearing(), {}, false});
 }
 
 void DictationLoop::endRunAtTaskEnd(std::int64_t position) {
-    capture_->closeAt(position);
-    run_.phase_ = run::Stopping{run::StopCause::timeUp, std::nullopt};
+    auto& stop = std::get<run::Stopping>(run_.phase_);
+    stop.hearing.capture->closeAt(position);
+    stop.mark.reset();
 }
 
 void DictationLoop::endRunOnFailure() {
-    run_.phase_ = run::EndingOnFailure{};
+    enter(run::EndingOnFailure{run_.takeHearing(), run_.takeSaveWish()});
 }
 
+// A quit is a stop: what the microphone takes from now on is no part of the run.
 void DictationLoop::beginQuitting() {
-    run_.phase_ = run::Quitting{};
+    enter(run::Quitting{run_.takeHearing(), run_.takeLeft()});
+    audioEngine->stop();
+    if (const auto& capture = run_.hearing()->capture) capture->close();
 }
 
 void DictationLoop::failStart() {
-    run_.phase_ = run::Idle{true};
+    if (auto task = run_.shownTask()) task->cancel();
+    enter(run::Idle{true});
     run_.stopAlertPending_ = false;
 }
 
@@ -537,7 +574,21 @@ void DictationLoop::stopAlertDone() {
 }
 
 void DictationLoop::endRun() {
-    run_.phase_ = run::Idle{run_.isStopped()};
+    enter(run::Idle{run_.isStopped()});
+}
+
+// The termination's wait is over: the running task is cancelled, a task the leaving let go of
+// is only dropped.
+void DictationLoop::endQuitOutOfTime() {
+    if (auto task = run_.shownTask()) task->cancel();
+    endRun();
+}
+
+bool DictationLoop::saveWhenRunEnds() {
+    auto* wish = run_.saveWhenRunEnds();
+    if (!wish || !run_.taskTextStillComing()) return false;
+    *wish = true;
+    return true;
 }
 
 void DictationLoop::appendTaskText(const DictationViews& views) {
@@ -589,23 +640,6 @@ void DictationLoop::writeTranscript(const std::string& text) {
 }
 
 // ---- Countdown, progress alert, button ----
-
-void DictationLoop::startCountdownTimer() {
-    // One countdown at a time: a timer left running by an earlier run stops here.
-    if (SpeechTimer) SpeechTimer->invalidate();
-    run_.timeLeft_ = table_.runLength;
-    SpeechTimer = NSTimer::scheduledTimerWithTimeInterval(1.0, true, [weak = weakLoop()](NSTimer& timer) {
-        if (auto self = weak.lock())
-            self->timerRunning();
-        else
-            timer.invalidate();
-    });
-}
-
-void DictationLoop::stopCountdownTimer() {
-    if (SpeechTimer) SpeechTimer->invalidate();
-    storeDictatedTime();
-}
 
 void DictationLoop::storeDictatedTime() {
     timeDictateTotal = table_.runLength - run_.timeLeft();
@@ -695,7 +729,7 @@ std::optional<std::string> DictationLoop::microphoneMissingLibrary() const {
 }
 
 void DictationLoop::microphoneChanged() {
-    if (audioEngine->isRunning() || isFinalStopped) return;
+    if (run_.recording() || run_.isFinalStopped()) return;
     updateRecordButton();
 }
 
@@ -706,7 +740,7 @@ void DictationLoop::updateRecordButton() {
 bool DictationLoop::taskStillEnding() const {
     // A task stopped by the screen's leaving still holds the tap until its end; one stopped by the
     // application's leaving still has its phrase to deliver, which a new run would drop.
-    return run_.isFinalStopped() || (recognitionTask && !audioEngine->isRunning()) || endingTask_;
+    return run_.isFinalStopped() || (run_.taskTextStillComing() && !run_.recording());
 }
 
 void DictationLoop::updateRecordButton(bool stopPending) {
@@ -818,7 +852,7 @@ void DictationLoop::prepareRecognizer() {
 }
 
 void DictationLoop::recognizerChanged() {
-    if (audioEngine->isRunning() || run_.isFinalStopped()) return;
+    if (run_.recording() || run_.isFinalStopped()) return;
     updateRecordButton();
     // The model loaded ahead could not be: the disabled button alone would not say why.
     if (auto why = speechRecognizer->unavailableReason()) tellRecognitionUnavailable(*why);
@@ -844,10 +878,8 @@ void DictationLoop::showSpeechAccessAlert() {
 // ---- Leaving ----
 
 bool DictationLoop::stopRunForLeaving(bool releaseTask) {
-    if (!audioEngine->isRunning()) return false;
-    stopForLeaving();
-    audioEngine->stop();
-    if (recognitionRequest) recognitionRequest->endAudio();
+    if (!run_.recording()) return false;
+    stopForLeaving(releaseTask);
     auto views = dictationViews();
     if (views.recordButton) {
         views.recordButton->setEnabled(false);
@@ -855,70 +887,52 @@ bool DictationLoop::stopRunForLeaving(bool releaseTask) {
             UIImage::imageNamed(table_.leavingStopImage.value_or(table_.idleImage.forRow(buttonSelect))),
             UIControlStates::Normal);
     }
-    if (SpeechTimer) SpeechTimer->invalidate();
     if (table_.leavingStopStoresDictatedTime) storeDictatedTime();
-    if (releaseTask) {
-        audioEngine->inputNode()->removeTapOnBus(kTapBus);
-        // The task still delivers the text it heard, and its request says where it stopped
-        // hearing; keep both until then.
-        endingRequest_ = std::move(recognitionRequest);
-        endingTask_ = std::move(recognitionTask);
-    }
-    keepScreenForEndingTask();
     return true;
 }
 
 void DictationLoop::keepScreenForEndingTask() {
     // The phrase being spoken is still on its way: the screen waits for it even if nothing else
     // holds it any more.
-    releaseKeeper();
-    keeper_ = RunLoop::main().schedule(kLeavingTaskGrace, [kept = dictationScreen().shared_from_this()] {});
-}
-
-void DictationLoop::releaseKeeper() {
-    if (keeper_) RunLoop::main().cancel(std::exchange(keeper_, 0));
+    auto* left = run_.left();
+    if (!left) return;
+    if (left->keeper) RunLoop::main().cancel(left->keeper);
+    left->keeper =
+        RunLoop::main().schedule(kLeavingTaskGrace, [kept = dictationScreen().shared_from_this()] {});
 }
 
 bool DictationLoop::appendRunningTaskForQuitting() {
-    if (!recognitionTask && !endingTask_) return false;
-    // A quit is a stop: what the microphone takes from now on is no part of the run.
+    if (!run_.taskTextStillComing()) return false;
     beginQuitting();
-    audioEngine->stop();
-    if (capture_) capture_->close();
     // Each task's end appends its words and starts the task for the rest before the stop, if any.
     const auto deadline = UIApplication::sharedApplication().terminationDeadline();
-    for (auto task = recognitionTask ? recognitionTask : endingTask_; task;) {
+    auto runningTask = [this] { return run_.hearing() ? run_.hearing()->task : nullptr; };
+    for (auto task = runningTask(); task;) {
         if (!task->awaitEnd(deadline)) break;
-        auto next = recognitionTask ? recognitionTask : endingTask_;
+        auto next = runningTask();
         if (next == task) break;
         task = std::move(next);
     }
-    if (!recognitionTask && !endingTask_) return true;
+    if (!run_.taskTextStillComing()) return true;
 
     // Out of time: the running task's words as far as it has heard them, and no more callbacks.
     dropPendingCallbacks();
     if (!run_.taskAppended_) appendOnce(table_.handlers[0], dictationViews());
     // Unheard is what follows the last word saved, however far the decoder had read.
-    const auto& request = recognitionRequest ? recognitionRequest : endingRequest_;
-    const auto& task = recognitionTask ? recognitionTask : endingTask_;
-    if (request && capture_) {
-        const std::int64_t heard = task && task->heardUpTo() ? *task->heardUpTo() : request->endPosition();
-        if (heard < capture_->endPosition()) {
+    const run::Hearing& hearing = *run_.hearing();
+    if (hearing.request && hearing.capture) {
+        const auto& task = hearing.task;
+        const std::int64_t heard = task->heardUpTo() ? *task->heardUpTo() : hearing.request->endPosition();
+        if (heard < hearing.capture->endPosition()) {
             char line[160];
             std::snprintf(line, sizeof line,
                           "The application ended with recognition %.1f s of audio behind the microphone: "
                           "that audio went unheard",
-                          AudioCapture::seconds(capture_->endPosition() - heard));
+                          AudioCapture::seconds(hearing.capture->endPosition() - heard));
             console().print(line);
         }
     }
     audioEngine->inputNode()->removeTapOnBus(kTapBus);
-    if (recognitionTask) recognitionTask->cancel();
-    recognitionTask.reset();
-    endingTask_.reset();
-    recognitionRequest.reset();
-    endingRequest_.reset();
-    if (SpeechTimer) SpeechTimer->invalidate();
     if (run_.isFinalStopped())
         DispatchQueue::main().async([weak = weakLoop()] {
             if (auto self = weak.lock()) self->dismissProgressAlert();
@@ -927,9 +941,7 @@ bool DictationLoop::appendRunningTaskForQuitting() {
     DispatchQueue::main().async([weak = weakLoop()] {
         if (auto self = weak.lock()) self->resetRecordButtonIfIdle();
     });
-    capture_.reset();
-    releaseKeeper();
-    endRun();
+    endQuitOutOfTime();
     return true;
 }
 

@@ -194,10 +194,7 @@ public:
 
     // The loop's fields, named as the screens name them.
     std::shared_ptr<platform::SFSpeechRecognizer> speechRecognizer;
-    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> recognitionRequest;
-    std::shared_ptr<platform::SFSpeechRecognitionTask> recognitionTask;
     std::shared_ptr<platform::AVAudioEngine> audioEngine = std::make_shared<platform::AVAudioEngine>();
-    std::shared_ptr<platform::NSTimer> SpeechTimer;
     std::shared_ptr<platform::AVAudioPlayer> player;
     std::int64_t timeDictateTotal = 0;
     std::optional<long> buttonSelect;
@@ -207,8 +204,15 @@ public:
     const RunView<bool> isFinalStopped{run_, &RunState::isFinalStopped};
     const RunView<std::int64_t> countClipboard{run_, &RunState::countClipboard};
     const RunState& runState() const { return run_; }
+    // The running task, its request and the countdown, as the run's phase holds them: none in a
+    // phase without them, and none once a leaving let go of the task.
+    std::shared_ptr<platform::SFSpeechRecognitionTask> recognitionTask() const { return run_.shownTask(); }
+    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> recognitionRequest() const {
+        return run_.shownRequest();
+    }
+    std::shared_ptr<platform::NSTimer> SpeechTimer() const { return run_.countdown(); }
 
-    // The record button's action: stops a run while the engine runs, else starts one.
+    // The record button's action: stops a run while it records, else starts one.
     void recordButtonTapped();
     // Start one task; the error of the audio session or the engine when it cannot.
     std::optional<platform::NSError> startRecordingLoop1();
@@ -220,8 +224,6 @@ public:
                                       const std::optional<platform::NSError>& error,
                                       const std::shared_ptr<platform::AVAudioInputNode>& inputNode);
 
-    void startCountdownTimer();
-    void stopCountdownTimer();
     // The countdown's tick; at zero the run's time is up.
     void timerRunning();
     // The run's time is up: the run's audio ends where the task listening now ends.
@@ -258,7 +260,7 @@ public:
     bool taskStillEnding() const;
     // A task of this run has yet to deliver its text: it listens, or it was stopped and has not
     // said its last.
-    bool taskTextStillComing() const { return recognitionTask || endingTask_; }
+    bool taskTextStillComing() const { return run_.taskTextStillComing(); }
 
     // The voice-command pass of the table over the live text, gated by `triggerWords`.
     void applyVoiceCommands(const platform::SFSpeechRecognitionResult& result,
@@ -299,11 +301,16 @@ protected:
     virtual bool recordButtonHeldBack() const { return false; }
     // Puts a task's text into the transcript; screens that show the transcript twice write both.
     virtual void writeTranscript(const std::string& text);
-    // The run's last task has ended and its text is in the transcript; no task follows.
-    virtual void runEnded() {}
+    // The run's last task has ended and its text is in the transcript; no task follows. With
+    // `saveWaited` a Save waited for it.
+    virtual void runEnded(bool saveWaited) { (void)saveWaited; }
+    // A Save waits for the run's last phrase: the run's end tells of it. False when no task of the
+    // run has text coming (or the run quits, which saves by itself).
+    bool saveWhenRunEnds();
 
 private:
-    std::optional<platform::NSError> startRecording(int handler);
+    // From `readOnFrom` of the run's capture; none: the run's first task, on a new capture.
+    std::optional<platform::NSError> startRecording(int handler, std::optional<std::int64_t> readOnFrom);
     void handleRecognitionResult(int handler, std::uint64_t generation,
                                  const platform::SFSpeechRecognitionResultRef& result,
                                  const std::optional<platform::NSError>& error,
@@ -316,21 +323,28 @@ private:
     // True when the errors in a row end the run for a lost connection.
     bool countFailure(const std::optional<platform::NSError>& error);
     void showTaskEnd(const DictationHandlerTable& row, const DictationViews& views, bool restBeforeStop);
-    void startNextTask(int handler, std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> ended,
+    void startNextTask(int handler,
+                       const std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest>& ended,
                        bool released);
+    // The console's count of the audio that a run ending with this task leaves unheard.
+    void reportAudioDroppedAtEnd(const platform::SFSpeechAudioBufferRecognitionRequest* ended);
 
     // The run's transitions: each changes run_ and nothing else writes it.
     void beginRun();
+    void startCountdown();
     std::uint64_t beginTask();
     void stopByButton();
-    void stopForLeaving();
+    // With `release` the screen lets go of the task and the tap goes.
+    void stopForLeaving(bool release);
     void endRunOnFailure();
     void beginQuitting();
+    void taskEnded();
     // The task at the mark of the run's time has ended at `position`: the run's audio ends there.
     void endRunAtTaskEnd(std::int64_t position);
     void failStart();
     void stopAlertDone();
     void endRun();
+    void endQuitOutOfTime();
     void dropPendingCallbacks();
     void endRunAfterFailedStart(const platform::NSError& error);
     void presentAlert(const std::string& title, const std::optional<std::string>& message,
@@ -343,16 +357,8 @@ private:
     // The library the microphone's audio needs and lacks (its soname), once a capture found it so.
     std::optional<std::string> microphoneMissingLibrary() const;
 
-    // A task let go of by a leaving stop, kept until its last callback has come.
-    std::shared_ptr<platform::SFSpeechRecognitionTask> endingTask_;
-    // Its request: where the task stopped hearing tells whether one more task hears the rest.
-    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> endingRequest_;
     // What the current task heard, as the live view shows it.
     std::string taskHeard_;
-    // The run's audio, read by one task after another.
-    std::shared_ptr<platform::AudioCapture> capture_;
-    // The request of the task that just ended, while the next one starts where it stopped hearing.
-    std::shared_ptr<platform::SFSpeechAudioBufferRecognitionRequest> continuedRequest_;
     // The recognizer whose model is loading, so that it is asked once.
     std::weak_ptr<platform::SFSpeechRecognizer> preparing_;
     void prepareRecognizer();
@@ -361,11 +367,13 @@ private:
     // Why recording is refused, as the disabled button says it; empty while authorized.
     std::string refusalTitle_;
     // Queued work that keeps the screen alive while a task stopped by its leaving has yet to
-    // deliver its text: the run's end cancels it, and it lets go by itself after a minute in which no
-    // task ended. Held by the run loop, not by the screen, so it makes no cycle.
-    std::uint64_t keeper_ = 0;
+    // deliver its text (the leaving's phase holds it): the run's end cancels it, and it lets go by
+    // itself after a minute in which no task ended. Held by the run loop, not by the screen, so it
+    // makes no cycle.
     void keepScreenForEndingTask();
-    void releaseKeeper();
+    // Leaves the phase for `next`: what the old one held and did not hand on ends here (its
+    // countdown stops, the screen's keeper lets go).
+    void enter(RunPhase next);
 };
 
 // The loop tables of the dictation screens.

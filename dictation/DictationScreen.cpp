@@ -437,8 +437,8 @@ void DictationScreen::handleRouteChange() {
 
 void DictationScreen::appTerminateAction() {
     if (!std::exchange(terminationAnnounced, true)) console().print("app going to terminate");
-    // The phrase being spoken is part of what is saved, here, once: not again when the run ends.
-    saveWhenRunEnds_ = false;
+    // The phrase being spoken is part of what is saved, here, once: the quit drops a Save that
+    // waited for the run's end.
     keepWorkInProgressForQuitting();
     if (saveText.expired()) return;
     // Termination keeps unsaved work: a transcript its list holds as it stands is not added again,
@@ -715,7 +715,7 @@ void DictationScreen::pickerView_didSelectRow_inComponent(UIPickerView&, long ro
 }
 
 void DictationScreen::selectRecognitionLanguage(long row) {
-    if (audioEngine->isRunning()) {
+    if (runState().recording()) {
         auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(
             "Please stop the earlier recording!", "Select '||' Button", UIAlertControllerStyle::Alert);
         alert->addAction(
@@ -895,8 +895,8 @@ void DictationScreen::Color() {
 
 void DictationScreen::SaveText() {
     if (taskTextStillComing()) {
-        saveWhenRunEnds_ = true;
-        if (audioEngine->isRunning()) recordButtonTapped();
+        if (runState().recording()) recordButtonTapped();
+        saveWhenRunEnds();
         return;
     }
     saveTranscriptToList();
@@ -912,8 +912,8 @@ void DictationScreen::saveTranscriptToList() {
     if (auto nav = navigationController()) nav->pushViewController_animated(list, true);
 }
 
-void DictationScreen::runEnded() {
-    if (!std::exchange(saveWhenRunEnds_, false)) return;
+void DictationScreen::runEnded(bool saveWaited) {
+    if (!saveWaited) return;
     // After the progress alert of the stop has gone.
     DispatchQueue::main().async([weak = weakScreen()] {
         if (auto s = weak.lock()) s->saveTranscriptToList();

@@ -287,7 +287,7 @@ protected:
     std::int64_t reviewWordCount() const override { return WordCountforApp; }
     void writeTranscript(const std::string& text) override;
     bool recordButtonHeldBack() const override { return overlayShown(); }
-    void runEnded() override;
+    void runEnded(bool saveWaited) override;
 
     std::shared_ptr<DictationScreen> strongScreen() { return self<DictationScreen>(); }
     std::weak_ptr<DictationScreen> weakScreen() { return strongScreen(); }
@@ -353,8 +353,6 @@ private:
     std::string appendedWhileEditing_;
     // The other dictation screens, kept by the first one (segment 0) once made.
     std::map<long, std::shared_ptr<DictationScreen>> keptScreens_;
-    // A Save waiting for the run's last phrase.
-    bool saveWhenRunEnds_ = false;
     // The transcript as the list last stored it.
     std::optional<std::string> savedTranscript_;
     // The first appearance starts clean whatever the transcript holds.

@@ -303,9 +303,9 @@ TEST_P(DictatedWordsTest, BackgroundWithAFinalOnItsWayLeavesNothingUnheard) {
     tapRecord();
     const int started = speech.tasksStarted();
     ASSERT_TRUE(speech.final("mike thirteen"));
-    screen()->recognitionRequest->appendAudioPCMBuffer(quillora::test::silenceOf(0.5));
+    screen()->recognitionRequest()->appendAudioPCMBuffer(quillora::test::silenceOf(0.5));
     UIApplication::sharedApplication().simulateResignActive();
-    EXPECT_FALSE(screen()->recognitionTask) << "the leaving lets go of the task";
+    EXPECT_FALSE(screen()->recognitionTask()) << "the leaving lets go of the task";
     double heard = 0;
     // Read once the final is handled, while the task it started for the rest is there.
     DispatchQueue::main().async([&] { heard = speech.audioSecondsHeard(); });

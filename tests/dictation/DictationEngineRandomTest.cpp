@@ -214,7 +214,7 @@ private:
         // Half the time the next event comes before queued work has run, as a quick person's would.
         if (pick(2)) fixture_.runUntilIdleForRandom();
         if (screen_->audioEngine->inputNode()->hasTapOnBus(0) && !screen_->audioEngine->isRunning() &&
-            !screen_->recognitionTask)
+            !screen_->recognitionTask())
             ADD_FAILURE() << "a tap is left without a run";
     }
 

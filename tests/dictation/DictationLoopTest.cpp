@@ -1,6 +1,7 @@
 // The main screen's recognition loop driven by the scripted recognizer.
 
 #include <atomic>
+#include <functional>
 
 #include "common/StoredKeys.h"
 #include "dictation/RecognitionLanguages.h"
@@ -67,7 +68,7 @@ TEST_F(DictationScreenTest, TheTaskStoppedByTheBackgroundDeliversItsWordsBeforeA
     record();
     EXPECT_TRUE(screen->audioEngine->isRunning());
     EXPECT_TRUE(screen->audioEngine->inputNode()->hasTapOnBus(0));
-    ASSERT_TRUE(screen->recognitionRequest);
+    ASSERT_TRUE(screen->recognitionRequest());
     final("new words");
     EXPECT_EQ(screen->Clipboard->text(), " old words new words");
 }
@@ -124,7 +125,7 @@ TEST_F(DictationScreenTest, TheCountdownEndsTheRunAfterItsLastTaskAndOneCountdow
     EXPECT_EQ(screen->SpeechTimeLabel->text(), "(Time-left:1799s)");
     advance(1799);
     EXPECT_EQ(screen->SpeechTimeLabel->text(), "(Time-left:0s)");
-    EXPECT_FALSE(screen->SpeechTimer->isValid());
+    EXPECT_FALSE(screen->SpeechTimer()) << "the countdown ended with the run's time";
     EXPECT_EQ(screen->timeLeft, 0);
     EXPECT_TRUE(screen->audioEngine->isRunning()) << "the last task runs on";
     // The last task's final is on its way while the microphone takes half a second more: the run's
@@ -133,7 +134,7 @@ TEST_F(DictationScreenTest, TheCountdownEndsTheRunAfterItsLastTaskAndOneCountdow
     const auto restarts = countLines("start recodring again ");
     const int started = speech.tasksStarted();
     ASSERT_TRUE(speech.final("last words"));
-    screen->recognitionRequest->appendAudioPCMBuffer(quillora::test::silenceOf(0.5));
+    screen->recognitionRequest()->appendAudioPCMBuffer(quillora::test::silenceOf(0.5));
     runUntilIdle();
     EXPECT_EQ(speech.tasksStarted(), started);
     EXPECT_EQ(countLines("start recodring again "), restarts) << "and no other";
@@ -144,16 +145,8 @@ TEST_F(DictationScreenTest, TheCountdownEndsTheRunAfterItsLastTaskAndOneCountdow
     EXPECT_EQ(title(), "Start Recording");
     EXPECT_EQ(image(), "Play.png");
 
-    // A run ended for a lost connection leaves its countdown going; the next start replaces it.
+    // The next run counts from its whole half hour again, with one countdown.
     record();
-    auto first = screen->SpeechTimer;
-    for (int failed = 0; failed < 5; ++failed)
-        fail();
-    ASSERT_TRUE(alert());
-    alert()->pressActionWithTitle("OK ");
-    runUntilIdle();
-    record();
-    EXPECT_FALSE(first->isValid());
     advance(1);
     EXPECT_EQ(screen->timeLeft, 1799);
 }
@@ -205,8 +198,60 @@ TEST_F(DictationScreenTest, FiveFailedTasksInARowEndTheRunForALostConnectionButF
     EXPECT_TRUE(screen->isStopped);
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_EQ(title(), "Start Recording");
-    EXPECT_TRUE(screen->SpeechTimer->isValid()) << "the countdown is not stopped by this path";
+    EXPECT_FALSE(screen->SpeechTimer()) << "the countdown ends with the run";
     EXPECT_EQ(screen->Clipboard->text(), "");
+}
+
+// However a run ends, its countdown ends with it: no tick moves the time left or the label after.
+TEST_F(DictationScreenTest, EveryEndOfARunStopsItsCountdown) {
+    show();
+    struct Case {
+        const char* end;
+        std::function<void()> event;
+    };
+    auto& speech = ScriptedSpeech::shared();
+    for (const Case& c : {
+             Case{"the stop button", [&] { screen->recordButton->tap(); }},
+             Case{"the background", [] { UIApplication::sharedApplication().simulateResignActive(); }},
+             Case{"five failures in a row",
+                  [&] {
+                      for (int failures = 0; failures < 5; ++failures)
+                          fail();
+                  }},
+             Case{"recognition gone",
+                  [&] {
+                      speech.setLocaleAvailable("*", false);
+                      runUntilIdle();
+                      fail("Speech recognition is not available");
+                  }},
+             Case{"the microphone gone at a restart",
+                  [&] {
+                      AVAudioInputSource::setCurrent(
+                          AVAudioInputSource::captureDevice("quillora-no-such-device"));
+                      final("kept");
+                  }},
+         }) {
+        SCOPED_TRACE(c.end);
+        record();
+        ASSERT_TRUE(screen->audioEngine->isRunning());
+        advance(3);
+        c.event();
+        runUntilIdle();
+        ASSERT_FALSE(screen->taskTextStillComing());
+        const std::int64_t left = screen->timeLeft;
+        const std::string label = screen->SpeechTimeLabel->text();
+        advance(5);
+        EXPECT_EQ(screen->timeLeft, left);
+        EXPECT_EQ(screen->SpeechTimeLabel->text(), label);
+        EXPECT_FALSE(screen->SpeechTimer());
+
+        // Back to a run that can start.
+        if (alert()) alert()->pressActionWithTitle("OK ");
+        UIApplication::sharedApplication().simulateBecomeActive();
+        speech.setLocaleAvailable("*", true);
+        AVAudioInputSource::setCurrent(AVAudioInputSource::silence());
+        runUntilIdle();
+    }
 }
 
 TEST_F(DictationScreenTest, AReviewIsAskedTwoSecondsAfterATaskOnlyAboveThreeThousandWords) {
@@ -272,9 +317,9 @@ TEST_F(DictationScreenTest, AStartThatFailsEndsTheRunCleanlyAndSaysWhy) {
     EXPECT_EQ(alert()->title(), "Session busy");
     EXPECT_EQ(alert()->actions().at(0)->title(), "OK ");
     EXPECT_TRUE(screen->isStopped);
-    EXPECT_FALSE(screen->SpeechTimer && screen->SpeechTimer->isValid()) << "no countdown without audio";
-    EXPECT_FALSE(screen->recognitionTask);
-    EXPECT_FALSE(screen->recognitionRequest);
+    EXPECT_FALSE(screen->SpeechTimer()) << "no countdown without audio";
+    EXPECT_FALSE(screen->recognitionTask());
+    EXPECT_FALSE(screen->recognitionRequest());
     EXPECT_EQ(title(), "Start Recording");
     EXPECT_EQ(image(), "Play.png");
     alert()->pressActionWithTitle("OK ");
@@ -290,7 +335,7 @@ TEST_F(DictationScreenTest, AStartThatFailsEndsTheRunCleanlyAndSaysWhy) {
     ASSERT_TRUE(alert());
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
-    EXPECT_FALSE(screen->recognitionTask);
+    EXPECT_FALSE(screen->recognitionTask());
     EXPECT_TRUE(screen->isStopped);
     EXPECT_TRUE(screen->recordButton->isEnabled());
     EXPECT_EQ(title(), "Start Recording");
@@ -309,7 +354,7 @@ TEST_F(DictationScreenTest, OfflineAndUnauthorizedPressesStartNothing) {
         EXPECT_EQ(alert()->title(), "Hmm....Looks like you are not connected to internet🤔");
         EXPECT_EQ(alert()->message(), " Please Connect to internet , Go to Settings --> Wifi/4G or 5G");
         EXPECT_EQ(screen->timeLeft, 1800);
-        EXPECT_FALSE(screen->SpeechTimer);
+        EXPECT_FALSE(screen->SpeechTimer());
         EXPECT_FALSE(screen->audioEngine->isRunning());
         alert()->pressActionWithTitle("OK ");
         runUntilIdle();
@@ -370,7 +415,7 @@ TEST_F(DictationScreenTest, AnUnavailableRecognizerKeepsTheButtonDisabledWhichev
     runUntilIdle();
     RunLoop::main().advance(10);
     EXPECT_FALSE(screen->audioEngine->isRunning());
-    EXPECT_FALSE(screen->SpeechTimer);
+    EXPECT_FALSE(screen->SpeechTimer());
     EXPECT_EQ(countLines("start recodring again "), 0u);
 
     // Availability returns: now both answers allow it.

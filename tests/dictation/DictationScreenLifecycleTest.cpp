@@ -210,8 +210,8 @@ TEST_F(DictationScreenTest, AHalfHourOfSilenceRestartsWithoutHoldingMemory) {
     std::deque<std::weak_ptr<SFSpeechRecognitionTask>> recent;
     const std::size_t heapBefore = quillora::test::heapInUse();
     for (int step = 0; screen->audioEngine->isRunning(); ++step) {
-        if (recent.empty() || recent.back().lock() != screen->recognitionTask)
-            recent.push_back(screen->recognitionTask);
+        if (recent.empty() || recent.back().lock() != screen->recognitionTask())
+            recent.push_back(screen->recognitionTask());
         if (recent.size() > 3) {
             EXPECT_TRUE(recent.front().expired()) << "a task outlives its end";
             recent.pop_front();

@@ -138,7 +138,7 @@ protected:
         WholeRun run;
         record();
         while (screen->audioEngine->isRunning()) {
-            run.ended.push_back(screen->recognitionTask);
+            run.ended.push_back(screen->recognitionTask());
             this->advance(9.5);
             const std::string said = words(++run.tasks);
             platform::ScriptedSpeech::shared().partial(said);

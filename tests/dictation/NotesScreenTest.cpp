@@ -174,7 +174,7 @@ TEST_F(NotesScreenTest, TheEnginesMendsHoldOnThisTable) {
     EXPECT_EQ(alert()->title(), "Session busy");
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
-    EXPECT_FALSE(screen->recognitionTask);
+    EXPECT_FALSE(screen->recognitionTask());
     EXPECT_TRUE(screen->recordButton->isEnabled());
 }
 

@@ -49,7 +49,7 @@ TEST_F(DictationScreenTest, ARecordedClipGivesPartialsThenAFinalThatReachesTheTr
     EXPECT_EQ(countLines("Added to Clipboard 1"), 1u);
     EXPECT_TRUE(consoleHas("start recodring again "));
     EXPECT_TRUE(screen->audioEngine->isRunning()) << "the next task listens";
-    EXPECT_TRUE(screen->recognitionTask);
+    EXPECT_TRUE(screen->recognitionTask());
 
     screen->recordButton->tap();
     RunLoop::main().runUntil([&] { return !screen->isFinalStopped; }, 30);

@@ -174,7 +174,7 @@ TEST_F(RecipeScreenTest, LostConnectionReviewAndBackgroundFollowTheRecipeTable) 
     UIApplication::sharedApplication().simulateResignActive();
     EXPECT_FALSE(screen->audioEngine->isRunning());
     EXPECT_FALSE(screen->audioEngine->inputNode()->hasTapOnBus(0));
-    EXPECT_FALSE(screen->recognitionTask);
+    EXPECT_FALSE(screen->recognitionTask());
     EXPECT_TRUE(screen->isStopped);
     EXPECT_FALSE(screen->recordButton->isEnabled());
     EXPECT_EQ(image(), "MX_Play_Button.png");
