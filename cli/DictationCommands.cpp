@@ -107,7 +107,7 @@ int runDemo(ScriptInterpreter& interpreter) {
         // The button comes once the speech model has loaded: seconds on a busy machine.
         loop.runUntil([&] { return screen->recordButton->isEnabled(); }, 60);
         interpreter.runLine("tap recordButton", 1);
-        if (!screen->audioEngine->isRunning()) {
+        if (!screen->runState().recording()) {
             interpreter.runLine("show", 2);
             std::cerr << "quillora: the demo could not start dictating" << std::endl;
             return 1;
@@ -117,7 +117,7 @@ int runDemo(ScriptInterpreter& interpreter) {
         loop.runUntil([&] { return input->atEnd() && !trimmed(screen->Clipboard->text()).empty(); }, 120);
         const std::string heard = trimmed(screen->Clipboard->text());
         interpreter.runLine("tap recordButton", 3);
-        loop.runUntil([&] { return !screen->audioEngine->isRunning() && !screen->isFinalStopped; }, 30);
+        loop.runUntil([&] { return !screen->runState().recording() && !screen->isFinalStopped; }, 30);
         interpreter.settle();
         console().printOutput("Transcript: " + heard);
         if (heard.empty()) return 1;

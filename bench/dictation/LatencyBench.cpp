@@ -322,7 +322,7 @@ void BM_ScreenPass(benchmark::State& state) {
         screen->handleRecognitionResultLoop1(result, std::nullopt, screen->audioEngine->inputNode());
         passes.push_back(seconds(Clock::now() - start));
         state.PauseTiming();
-        if (screen->audioEngine->isRunning()) screen->recordButtonTapped();
+        if (screen->runState().recording()) screen->recordButtonTapped();
         RunLoop::main().advance(1);
         screen->handleRecognitionResultLoop1(nullptr,
                                              NSError{"SFSpeechErrorDomain", 1110, "No speech detected"},
