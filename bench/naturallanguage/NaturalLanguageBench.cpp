@@ -1,5 +1,6 @@
 // Tagging throughput over a 9,000-word English transcript: lexical classes (what the word-class
-// statistics run after every recognition task) and lemmas (what the entry search indexes).
+// statistics run after every recognition task) and lemmas (what the entry search indexes); and the
+// WordNet lexicon's first use in a process, which a run's first word classes pay.
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +8,7 @@
 
 #include "platform/naturallanguage/NLTagger.h"
 #include "platform/naturallanguage/NSLinguisticTagger.h"
+#include "platform/naturallanguage/WordNetLexicon.h"
 
 namespace {
 
@@ -78,5 +80,13 @@ void BM_LemmaTagging(benchmark::State& state) {
     state.counters["tokens/s"] = benchmark::Counter(static_cast<double>(tokens), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_LemmaTagging)->Unit(benchmark::kMillisecond);
+
+void BM_WordNetFirstUse(benchmark::State& state) {
+    for (auto _ : state) {
+        const platform::nl::WordNetLexicon lexicon("/usr/share/wordnet");
+        benchmark::DoNotOptimize(lexicon.classes("leisure"));
+    }
+}
+BENCHMARK(BM_WordNetFirstUse)->Unit(benchmark::kMillisecond);
 
 } // namespace

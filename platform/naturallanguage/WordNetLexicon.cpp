@@ -1,7 +1,13 @@
 #include "platform/naturallanguage/WordNetLexicon.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdlib>
+#include <charconv>
+#include <cstring>
 #include <fstream>
 
 #include <wn.h>
@@ -62,17 +68,7 @@ const WordNetLexicon& WordNetLexicon::shared() {
 WordNetLexicon::WordNetLexicon(const std::string& folder) {
     std::string line;
     for (std::size_t pos = 0; pos < 4; ++pos) {
-        std::ifstream index(folder + "/index." + kPosFileNames[pos]);
-        while (std::getline(index, line)) {
-            if (line.empty() || line[0] == ' ') continue; // licence header
-            const auto space = line.find(' ');
-            std::string_view lemma(line.data(), space == std::string::npos ? line.size() : space);
-            // Collocations never come out of the word breaker as one token.
-            if (lemma.find_first_of("_-") != std::string_view::npos) continue;
-            auto it = entries_.find(lemma);
-            if (it == entries_.end()) it = entries_.emplace(std::string(lemma), Entry{}).first;
-            it->second.mask |= static_cast<std::uint8_t>(1u << pos);
-        }
+        indexes_[pos].map(folder + "/index." + kPosFileNames[pos]);
         std::ifstream exc(folder + "/" + kPosFileNames[pos] + ".exc");
         while (std::getline(exc, line)) {
             const auto space = line.find(' ');
@@ -87,37 +83,106 @@ WordNetLexicon::WordNetLexicon(const std::string& folder) {
             }
         }
     }
-    // cntlist.rev: "lemma%ss_type:lex_filenum:lex_id:head_word:head_id sense_number tag_count";
-    // ss_type 1 noun, 2 verb, 3 adjective, 4 adverb, 5 adjective satellite.
-    std::ifstream counts(folder + "/cntlist.rev");
-    while (std::getline(counts, line)) {
-        const auto percent = line.find('%');
-        const auto lastSpace = line.rfind(' ');
-        if (percent == std::string::npos || lastSpace == std::string::npos || percent + 1 >= line.size())
-            continue;
-        const int type = line[percent + 1] - '0';
-        if (type < 1 || type > 5) continue;
-        const std::size_t pos = type == 5 ? 2 : static_cast<std::size_t>(type - 1);
-        auto it = entries_.find(std::string_view(line.data(), percent));
-        if (it == entries_.end()) continue;
-        it->second.counts[pos] +=
-            static_cast<std::uint32_t>(std::strtoul(line.c_str() + lastSpace + 1, nullptr, 10));
-    }
+    counts_.map(folder + "/cntlist.rev");
 }
 
-const WordNetLexicon::Entry* WordNetLexicon::find(std::string_view word) const {
-    auto it = entries_.find(word);
-    return it == entries_.end() ? nullptr : &it->second;
+WordNetLexicon::SortedLines::~SortedLines() {
+    if (data_) munmap(const_cast<char*>(data_), size_);
+}
+
+void WordNetLexicon::SortedLines::map(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && info.st_size > 0) {
+        void* mapped = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapped != MAP_FAILED) {
+            data_ = static_cast<const char*>(mapped);
+            size_ = static_cast<std::size_t>(info.st_size);
+        }
+    }
+    close(fd);
+    while (begin_ < size_ && (data_[begin_] == ' ' || data_[begin_] == '\n'))
+        begin_ = next(begin_);
+}
+
+std::string_view WordNetLexicon::SortedLines::line(std::size_t at) const {
+    const std::string_view rest(data_ + at, size_ - at);
+    return rest.substr(0, rest.find('\n'));
+}
+
+std::size_t WordNetLexicon::SortedLines::next(std::size_t at) const {
+    const auto* newline = static_cast<const char*>(std::memchr(data_ + at, '\n', size_ - at));
+    return newline ? static_cast<std::size_t>(newline - data_) + 1 : size_;
+}
+
+std::string_view WordNetLexicon::SortedLines::field(std::size_t at, char delimiter) const {
+    // Searched many times per word: the rest of the line is not looked at.
+    std::size_t end = at;
+    while (end < size_ && data_[end] != delimiter && data_[end] != '\n')
+        ++end;
+    return {data_ + at, end - at};
+}
+
+std::size_t WordNetLexicon::SortedLines::lowerBound(std::string_view key, char delimiter) const {
+    // Lines before `low` are ordered before the key, lines from `high` on are not.
+    std::size_t low = begin_, high = size_;
+    while (low < high) {
+        std::size_t at = low + (high - low) / 2;
+        while (at > low && data_[at - 1] != '\n')
+            --at;
+        if (field(at, delimiter) < key)
+            low = next(at);
+        else
+            high = at;
+    }
+    return low;
+}
+
+bool WordNetLexicon::SortedLines::lists(std::string_view key) const {
+    const std::size_t at = lowerBound(key, ' ');
+    return at < size_ && field(at, ' ') == key;
+}
+
+bool WordNetLexicon::empty() const {
+    return std::all_of(indexes_.begin(), indexes_.end(), [](const SortedLines& i) { return i.empty(); });
+}
+
+bool WordNetLexicon::listed(std::string_view word, std::size_t pos) const {
+    // Collocations never come out of the word breaker as one token.
+    return !word.empty() && word.find_first_of(" \n_-") == std::string_view::npos &&
+           indexes_[pos].lists(word);
+}
+
+unsigned WordNetLexicon::mask(std::string_view word) const {
+    unsigned found = 0;
+    for (std::size_t pos = 0; pos < 4; ++pos)
+        if (listed(word, pos)) found |= 1u << pos;
+    return found;
 }
 
 bool WordNetLexicon::isBaseForm(std::string_view word, WordNetPos pos) const {
-    const Entry* e = find(word);
-    return e && (e->mask & (1u << static_cast<unsigned>(pos)));
+    return listed(word, static_cast<std::size_t>(pos));
 }
 
 unsigned WordNetLexicon::count(std::string_view lemma, WordNetPos pos) const {
-    const Entry* e = find(lemma);
-    return e ? e->counts[static_cast<std::size_t>(pos)] : 0;
+    // Counted for the lemmas the indexes list, in any part of speech.
+    if (!listed(lemma, 0) && !listed(lemma, 1) && !listed(lemma, 2) && !listed(lemma, 3)) return 0;
+    std::uint32_t total = 0;
+    for (std::size_t at = counts_.lowerBound(lemma, '%'); at < counts_.end(); at = counts_.next(at)) {
+        const std::string_view line = counts_.line(at);
+        if (counts_.field(at, '%') != lemma) break;
+        const auto lastSpace = line.rfind(' ');
+        if (line.size() <= lemma.size() + 1 || lastSpace == std::string_view::npos) continue;
+        // ss_type 1 noun, 2 verb, 3 adjective, 4 adverb, 5 adjective satellite.
+        const int type = line[lemma.size() + 1] - '0';
+        if (type < 1 || type > 5) continue;
+        if (static_cast<int>(pos) != (type == 5 ? 2 : type - 1)) continue;
+        unsigned long tagged = 0;
+        std::from_chars(line.data() + lastSpace + 1, line.data() + line.size(), tagged);
+        total += static_cast<std::uint32_t>(tagged);
+    }
+    return total;
 }
 
 std::vector<std::string> WordNetLexicon::baseForms(std::string_view word, WordNetPos pos) const {
@@ -140,13 +205,12 @@ std::vector<std::string> WordNetLexicon::baseForms(std::string_view word, WordNe
 }
 
 unsigned WordNetLexicon::classes(std::string_view word) const {
-    unsigned mask = 0;
-    if (const Entry* e = find(word)) mask = e->mask;
+    unsigned found = mask(word);
     for (unsigned p = 0; p < 4; ++p) {
-        if (mask & (1u << p)) continue;
-        if (!baseForms(word, static_cast<WordNetPos>(p)).empty()) mask |= 1u << p;
+        if (found & (1u << p)) continue;
+        if (!baseForms(word, static_cast<WordNetPos>(p)).empty()) found |= 1u << p;
     }
-    return mask;
+    return found;
 }
 
 } // namespace platform::nl

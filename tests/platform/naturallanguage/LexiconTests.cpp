@@ -10,6 +10,7 @@ namespace {
 
 using platform::nl::WordNetLexicon;
 using platform::nl::WordNetPos;
+using quillora::test::writeFile;
 
 class LexiconTest : public quillora::test::PlatformTest {};
 
@@ -35,6 +36,54 @@ TEST_F(LexiconTest, BaseFormsPreferIrregularThenRegularThenTheWordItself) {
     EXPECT_EQ(wn.classes("xyzzy"), 0u);
     // Counts come from the sense-tagged corpus: "house" is mostly a noun.
     EXPECT_GT(wn.count("house", WordNetPos::noun), wn.count("house", WordNetPos::verb));
+}
+
+// The database is searched where it lies, sorted: words at the first and last lines of a file, words
+// that begin another line's lemma, collocations, the licence header and words that are not a whole
+// lemma are told apart; a lemma's tagged counts add up over its senses, adjective satellites among
+// the adjectives.
+TEST_F(LexiconTest, ALexiconFolderIsSearchedWordByWordAsItsFilesAreSorted) {
+    const auto folder = home / "wordnet";
+    const std::string licence = "  1 This software and database is being provided\n  2 without warranty\n";
+    writeFile(folder / "index.noun", licence + "aardvark n 1 0 1 0 02065397\n"
+                                               "ice_cream n 1 0 1 0 07614500\n"
+                                               "run n 16 4 @ ~ #p %p 16 6 00189565\n"
+                                               "runner n 6 0 6 1 10543162\n"
+                                               "zymosis n 2 0 2 0 14148396\n");
+    writeFile(folder / "index.verb", licence + "run v 41 4 @ ~ * > 41 31 01926311\nrunt-up v 1 0 1 0 1\n");
+    writeFile(folder / "index.adj", "fast a 10 3 ! & = 10 3 00976508\n");
+    writeFile(folder / "index.adv", "");
+    writeFile(folder / "verb.exc", "ran run\n");
+    writeFile(folder / "cntlist.rev", "fast%3:00:01:: 1 30\n"
+                                      "fast%5:00:00:quick:00 2 5\n"
+                                      "run%1:04:00:: 1 20\n"
+                                      "run%2:38:00:: 1 72\n"
+                                      "run%2:38:04:: 2 6\n"
+                                      "runner%1:18:00:: 1 4\n"
+                                      "zebra%1:05:00:: 1 3\n");
+    const WordNetLexicon wn(folder.string());
+    ASSERT_FALSE(wn.empty());
+    const unsigned noun = 1u << 0, verb = 1u << 1, adjective = 1u << 2;
+    struct Case {
+        const char* word;
+        unsigned classes;
+        unsigned nounCount, verbCount, adjectiveCount;
+    };
+    for (const Case& c :
+         {Case{"aardvark", noun, 0, 0, 0}, Case{"zymosis", noun, 0, 0, 0},
+          Case{"run", noun | verb, 20, 78, 0}, Case{"runner", noun, 4, 0, 0}, Case{"ran", verb, 0, 0, 0},
+          Case{"fast", adjective, 0, 0, 35}, Case{"ru", 0, 0, 0, 0}, Case{"runn", 0, 0, 0, 0},
+          Case{"ice_cream", 0, 0, 0, 0}, Case{"runt-up", 0, 0, 0, 0}, Case{"run n", 0, 0, 0, 0},
+          Case{"", 0, 0, 0, 0}, Case{"1", 0, 0, 0, 0}, Case{"zebra", 0, 0, 0, 0}, Case{"zzz", 0, 0, 0, 0}}) {
+        SCOPED_TRACE(c.word);
+        EXPECT_EQ(wn.classes(c.word), c.classes);
+        EXPECT_EQ(wn.count(c.word, WordNetPos::noun), c.nounCount);
+        EXPECT_EQ(wn.count(c.word, WordNetPos::verb), c.verbCount);
+        EXPECT_EQ(wn.count(c.word, WordNetPos::adjective), c.adjectiveCount);
+    }
+    EXPECT_EQ(wn.baseForms("runs", WordNetPos::verb), std::vector<std::string>{"run"});
+    EXPECT_EQ(wn.baseForms("ran", WordNetPos::verb), std::vector<std::string>{"run"});
+    EXPECT_TRUE(WordNetLexicon((home / "none").string()).empty());
 }
 
 TEST_F(LexiconTest, TokensAreWholeCharactersWordsAndMarks) {
