@@ -12,15 +12,7 @@ source bench/lib/beside.sh
 runs=${RUNS:-3}
 
 # The stored 60 MB transcript, kept to copy into each run's data folder.
-python3 - "$work/prefs.plist" <<'EOF'
-import sys
-line = "She opened the window and looked at the garden, and the garden looked back.\n"
-with open(sys.argv[1], "w") as out:
-    out.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
-              "<key>saveclipBoardText</key><string>")
-    out.write(line * ((60 << 20) // len(line) + 1))
-    out.write("</string></dict></plist>\n")
-EOF
+stored_transcript "$work/prefs.plist" 60
 printf 'tap StickyDynamicButton\nwait 1\npress Essay\nwait 1\npress Preview\nwait 600\n' >"$work/preview.txt"
 
 # Seconds from SIGTERM to the end of PROGRAM, signalled a second after its Preview, under CONDITION.

@@ -103,15 +103,7 @@ for label in before after; do
 done
 
 # The essay's PDF: Preview on a 1 MB stored transcript, the program's whole run.
-python3 - "$work/prefs.plist" <<'EOF'
-import sys
-line = "She opened the window and looked at the garden, and the garden looked back.\n"
-with open(sys.argv[1], "w") as out:
-    out.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
-              "<key>saveclipBoardText</key><string>")
-    out.write(line * ((1 << 20) // len(line) + 1))
-    out.write("</string></dict></plist>\n")
-EOF
+stored_transcript "$work/prefs.plist" 1
 { printf 'tap StickyDynamicButton\nwait 1\npress Essay\nwait 1\npress Preview\n'; for _ in $(seq 10); do printf 'wait 0\n'; done; } >"$work/essay.txt"
 essay() {
   local home start

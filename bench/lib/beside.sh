@@ -17,3 +17,17 @@ for tree in "$PWD" "$before"; do
   cmake -S "$tree" -B "$out" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$out" -j "$jobs" --target quillora >/dev/null
 done
+
+# The preferences of a person whose stored transcript is MEGABYTES of prose, written to FILE, to
+# copy into a run's data folder.
+stored_transcript() {
+  python3 - "$1" "$2" <<'PY'
+import sys
+line = "She opened the window and looked at the garden, and the garden looked back.\n"
+with open(sys.argv[1], "w") as out:
+    out.write('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>'
+              "<key>saveclipBoardText</key><string>")
+    out.write(line * ((int(sys.argv[2]) << 20) // len(line) + 1))
+    out.write("</string></dict></plist>\n")
+PY
+}

@@ -698,20 +698,8 @@ TEST_F(WindowTest, WhileALongRecipeIsPrintedTheWindowDrawsItsSpinnerTurning) {
     for (int i = 1; recipe.size() < (400u << 10); ++i)
         recipe += "Step " + std::to_string(i) + ": whisk the cream until it holds its shape.\n";
     quillora::test::writeFile(home / "app" / "Documents" / "datafile_recipe.dat", recipe);
-    // The way there, measured without a window: the recipe segment, the book button, PDF.
-    const auto at = places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\n"
-                           "place RecipeBookButton\ntap RecipeBookButton\nwait 1.5\nplace savepdf\n");
-    ASSERT_EQ(at.size(), 3u);
-    ChildProcess app = launch(home / "app");
-    ASSERT_GT(app.pid(), 0);
-    const std::string id = window("Quillora", true);
-    ASSERT_FALSE(id.empty()) << "no window titled Quillora appeared: " << readFile(home / "app.log");
-    const auto size = windowSize(id);
-    waitForFirstScreen(id);
-    const auto& segments = at.at("segmentcontrol");
-    clickAndSettle(id, size, {segments.midX() + 70 - 1, segments.midY() - 1, 2, 2});
-    clickAndSettle(id, size, at.at("RecipeBookButton"));
-    click(id, size, at.at("savepdf"));
+    auto [app, id, size, pressed] = pressRecipePDF();
+    ASSERT_FALSE(id.empty()) << "the window did not come to the recipe's PDF: " << readFile(home / "app.log");
 
     // The spinner stands in the middle of the screen: its square as the window shows it.
     const auto fit =

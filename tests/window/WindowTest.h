@@ -2,6 +2,7 @@
 // The fixture of the window tests: a virtual X display, the program in a window on it, and the
 // places and pictures of its screens found by running the same steps without a window.
 #include <cairo.h>
+#include <chrono>
 
 #include <filesystem>
 #include <fstream>
@@ -319,6 +320,33 @@ protected:
         platform::CGRect text;
         platform::CGPoint into, recipeSegment;
     };
+    // The window launched on the recipe text in the app's folder, and PDF pressed on its text view
+    // through what a person taps (placed first without a window). `id` is empty where the window
+    // did not come; `pressed` is when PDF was clicked (steady clock).
+    struct PressedRecipePDF {
+        ChildProcess app;
+        std::string id;
+        std::pair<int, int> size;
+        std::chrono::steady_clock::time_point pressed;
+    };
+    PressedRecipePDF pressRecipePDF() {
+        const auto at = places("place segmentcontrol\nsegment segmentcontrol Recipe\nwait 1\n"
+                               "place RecipeBookButton\ntap RecipeBookButton\nwait 1.5\nplace savepdf\n");
+        PressedRecipePDF opened;
+        if (at.size() != 3) return opened;
+        opened.app = launch(home / "app");
+        if (opened.app.pid() <= 0) return opened;
+        opened.id = window("Quillora", true);
+        if (opened.id.empty()) return opened;
+        opened.size = windowSize(opened.id);
+        waitForFirstScreen(opened.id);
+        const auto& segments = at.at("segmentcontrol");
+        clickAndSettle(opened.id, opened.size, {segments.midX() + 70 - 1, segments.midY() - 1, 2, 2});
+        clickAndSettle(opened.id, opened.size, at.at("RecipeBookButton"));
+        opened.pressed = std::chrono::steady_clock::now();
+        click(opened.id, opened.size, at.at("savepdf"));
+        return opened;
+    }
     RecipeTextWindow openRecipeText(const std::string& text) {
         for (const char* folder : {"app", "places", "drawn"})
             quillora::test::writeFile(home / folder / "Documents" / "datafile_recipe.dat", text);
