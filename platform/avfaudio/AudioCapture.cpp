@@ -160,7 +160,7 @@ std::int64_t AudioCapture::closeAt(std::optional<std::int64_t> position) {
         store(converter_->drain());
         closed_ = true;
         // What came after the position is no part of the capture; no reader can have read past it.
-        if (position) end_ = std::clamp(*position, released_, end_);
+        if (position.has_value()) end_ = std::clamp(position.value_or(end_), released_, end_);
         end = end_;
     }
     wakeReaders();

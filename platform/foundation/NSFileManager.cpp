@@ -15,7 +15,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include "platform/foundation/RegularFile.h"
@@ -152,17 +151,7 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, d
     }
     std::string folder = fs::path(*target).parent_path().string();
     if (folder.empty()) folder = ".";
-    // The main thread's look that must not wait (before it waits on the loop) does not wait for
-    // another thread's write either: a worker writing a long file holds the lock for seconds. A
-    // worker waits for the others' writes, as it always did.
-    static thread_local const bool onMainThread = ::syscall(SYS_gettid) == ::getpid();
-    if (wait > 0 || !onMainThread) {
-        lockMutex_.lock();
-    } else if (!lockMutex_.try_lock()) {
-        lock.busy = lock.heldHere = true;
-        lock.failure = "it is being written";
-        return lock;
-    }
+    lockMutex_.lock();
     auto& held = heldFolders_[folder];
     if (held.count == 0) {
         held.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -221,7 +210,7 @@ void tryFolderLater(std::shared_ptr<FolderWait> wait) {
         auto& loop = RunLoop::main();
         auto lock = NSFileManager::defaultManager().lockFolderOf(
             wait->path, loop.isVirtual() ? NSFileManager::kFolderPollInterval : 0);
-        if (lock.busy && (lock.heldHere || loop.now() < wait->deadline)) return tryFolderLater(wait);
+        if (lock.busy && loop.now() < wait->deadline) return tryFolderLater(wait);
         wait->ended = true;
         --waitsPending;
         wait->then(lock);

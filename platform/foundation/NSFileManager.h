@@ -105,8 +105,7 @@ public:
     class FolderLock {
     public:
         FolderLock(FolderLock&& other) noexcept
-            : failure(std::move(other.failure)), busy(other.busy), heldHere(other.heldHere),
-              folder_(std::move(other.folder_)) {
+            : failure(std::move(other.failure)), busy(other.busy), folder_(std::move(other.folder_)) {
             other.folder_.clear();
         }
         FolderLock& operator=(FolderLock&&) = delete;
@@ -117,9 +116,6 @@ public:
         bool held() const { return !folder_.empty(); }
         std::string failure;
         bool busy = false;
-        // Busy because another thread of this program holds it (a write under way on a worker),
-        // which lets go once that write is made: a wait on the loop waits for it however long.
-        bool heldHere = false;
 
     private:
         friend class NSFileManager;
@@ -147,8 +143,8 @@ public:
                                double folderWait = kFolderLockWait) const;
     // writeNewFile for the main thread in the same way, the folder held while the name is taken:
     // `done` hears the path written or the error.
-    using NewFileDone =
-        std::function<void(const std::optional<std::string>& path, const std::optional<NSError>& error)>;
+    using NewFileDone = std::function<void(const std::optional<std::string>& path,
+                                           const std::optional<NSError>& error)>;
     void writeNewFileOnLoop(PathCandidate pathFor, std::function<std::string_view()> bytes, NewFileDone done,
                             double folderWait = kFolderLockWait) const;
     // How many such waits have not yet called `then`: work the program's end must let finish.

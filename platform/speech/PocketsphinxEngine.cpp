@@ -14,6 +14,7 @@
 // which it includes), whose channel normalisation sphinxbase's cmn_live_get/cmn_live_set read and set.
 #include <pocketsphinx.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/LazyLibrary.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/speech/SpokenPunctuation.h"
@@ -422,6 +423,8 @@ void PocketsphinxEngine::preload() {
     // and borrows it, instead of loading another hundred megabytes beside it.
     // Never destroyed, as the pool: a worker may be loading while the program exits.
     static auto& loading = *new std::mutex;
+    // Seconds of waiting and loading that use no font: the window's thread lets them go meanwhile.
+    FontLock::Released waiting;
     std::lock_guard lock(loading);
     if (auto d = DecoderPool::shared().acquire()) DecoderPool::shared().release(std::move(d));
 }
@@ -538,6 +541,7 @@ PocketsphinxEngine::~PocketsphinxEngine() {
     if (audio()) audio()->stopListening();
     if (worker_.joinable()) {
         worker_.request_stop();
+        FontLock::Released waiting;
         worker_.join();
     }
 }

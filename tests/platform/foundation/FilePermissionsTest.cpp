@@ -10,9 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <sstream>
-#include <thread>
 
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSNotificationCenter.h"
@@ -255,35 +253,6 @@ TEST_F(FilePermissionsTest, WhatIsMadeIsPrivateWhateverTheUmaskAndWhatWasThereKe
         EXPECT_EQ(statOf(made).st_mode & 07777, 0700u);
         EXPECT_EQ(statOf(made / "notes.txt").st_mode & 07777, 0600u);
     }
-}
-
-// A worker of this program writing a long file into the folder holds it for seconds: the main
-// thread's settled change waits on the loop for it, as for another program, and is written once it
-// is let go, however long past the other program's wait that is.
-TEST_F(FilePermissionsTest, ASettledChangeWaitsOnTheRunLoopForAWriteOfThisProgramInTheFolder) {
-    auto defaults = NSUserDefaults::standardUserDefaults();
-    defaults->setInteger_forKey(18, "fontSize");
-    ASSERT_TRUE(defaults->synchronize());
-    const fs::path file = defaults->filePath();
-    std::promise<void> held, letGo;
-    std::thread writer([&] {
-        auto lock = NSFileManager::defaultManager().lockFolderOf(file.string());
-        held.set_value();
-        // Let go by the test, or after a while should the main thread be stuck waiting for it.
-        letGo.get_future().wait_for(std::chrono::seconds(3));
-    });
-    held.get_future().wait();
-    const auto start = std::chrono::steady_clock::now();
-    defaults->setInteger_forKey(30, "fontSize");
-    runUntilIdle();
-    const auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(waited, std::chrono::seconds(1)) << "the main thread waited for the worker's write";
-    EXPECT_EQ(NSFileManager::folderWaitsPending(), 1u) << "the write waits on the loop";
-    letGo.set_value();
-    writer.join();
-    advance(NSFileManager::kFolderLockWait + 1);
-    EXPECT_EQ(NSFileManager::folderWaitsPending(), 0u);
-    EXPECT_EQ(NSUserDefaults(file.string()).integerForKey("fontSize"), 30);
 }
 
 } // namespace

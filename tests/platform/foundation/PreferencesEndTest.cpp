@@ -188,8 +188,7 @@ TEST_F(PreferencesEndTest, AWholeFileWriteUnderWayIsGivenUpForTheEndAndFinishedF
             EXPECT_EQ(pieces, 1) << "the whole file was written to the end";
             EXPECT_TRUE(contents(store->filePath()) == file) << "the file was written over";
         }
-        // The newer change's write waits on the loop for the folder the older one holds.
-        advance(NSFileManager::kFolderPollInterval);
+        runUntilIdle();
         ASSERT_TRUE(RunLoop::main().settleExternalWork());
         EXPECT_EQ(othersIn(folder, {store->filePath(), store->changesPath()}), std::vector<std::string>{});
         if (!end) {
