@@ -18,6 +18,8 @@
 // by a thread other than the first (the window's), the longest wait of the first for it, and how
 // often it was taken.
 
+#include <mutex>
+
 namespace platform {
 
 class FontLock {
@@ -42,6 +44,16 @@ public:
     private:
         int depth_;
     };
+
+    // Takes `mutex`, letting the fonts go while another thread holds it: that thread may need them
+    // to finish. They are taken again before the mutex is, so that no thread waits for them while
+    // it holds the mutex.
+    template <class Mutex> static void lockLettingFontsGo(Mutex& mutex) {
+        while (!mutex.try_lock()) {
+            Released waiting;
+            std::lock_guard passed(mutex);
+        }
+    }
 
     // Whether the calling thread holds the lock.
     static bool isHeld();

@@ -17,6 +17,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/RegularFile.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Sandbox.h"
@@ -151,7 +152,8 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, d
     }
     std::string folder = fs::path(*target).parent_path().string();
     if (folder.empty()) folder = ".";
-    lockMutex_.lock();
+    // Another thread's write may hold the manager for as long as it writes.
+    FontLock::lockLettingFontsGo(lockMutex_);
     auto& held = heldFolders_[folder];
     if (held.count == 0) {
         held.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -165,6 +167,7 @@ NSFileManager::FolderLock NSFileManager::lockFolderOf(const std::string& path, d
                 lock.busy = true;
                 err = EWOULDBLOCK;
             } else {
+                FontLock::Released waiting;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         }

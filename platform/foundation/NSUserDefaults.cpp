@@ -12,6 +12,7 @@
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/DispatchQueue.h"
+#include "platform/foundation/FontLock.h"
 #include "platform/foundation/NSFileManager.h"
 #include "platform/foundation/NSNotificationCenter.h"
 #include "platform/foundation/RegularFile.h"
@@ -265,6 +266,7 @@ void NSUserDefaults::resetStandardUserDefaults() {
 }
 
 void NSUserDefaults::awaitSettledWrites() {
+    FontLock::Released waiting;
     std::unique_lock lock(mutex_);
     settledWritesDone_.wait(lock, [&] { return settledWrites_ == 0; });
 }
@@ -680,7 +682,8 @@ void NSUserDefaults::reportFailure() {
 bool NSUserDefaults::write(double folderWait, bool settled) {
     // One write at a time, each of a later state than the one before; the store itself stays
     // free to read and change while the file is written.
-    std::lock_guard writing(writeMutex_);
+    FontLock::lockLettingFontsGo(writeMutex_);
+    std::lock_guard writing(writeMutex_, std::adopt_lock);
     // What the store holds now: the values are shared, not copied, and changes made meanwhile
     // replace them in the store without touching these.
     std::vector<Entry> snapshot;
