@@ -668,6 +668,7 @@ int DesktopWindow::run(const std::string& title, int raiseRequests, std::string&
 
     glibPoll = g_main_context_get_poll_func(nullptr);
     g_main_context_set_poll_func(nullptr, pollWithoutFonts);
+    FontLock::windowRunsOnThisThread();
     FontLock::Guard fonts;
 
     Session s;

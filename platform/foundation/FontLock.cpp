@@ -1,7 +1,6 @@
 #include "platform/foundation/FontLock.h"
 
 #include <fcntl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,10 +23,10 @@ std::mutex& fonts() {
 // How many guards the calling thread holds.
 thread_local int depth = 0;
 
-// The process's first thread, the one that runs the window.
+thread_local bool windowThread = false;
+
 bool onWindowThread() {
-    static thread_local const bool first = syscall(SYS_gettid) == getpid();
-    return first;
+    return windowThread;
 }
 
 // The window's thread goes first. Workers take the fonts for one line or one piece of work at a
@@ -154,6 +153,10 @@ FontLock::Released::~Released() {
     if (depth_ == 0) return;
     lockFonts();
     depth = depth_;
+}
+
+void FontLock::windowRunsOnThisThread() {
+    windowThread = true;
 }
 
 bool FontLock::isHeld() {

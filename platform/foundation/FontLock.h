@@ -15,7 +15,7 @@
 // FontLock::Released: the other thread may need the fonts to finish.
 //
 // With QUILLORA_FONT_LOCK_STATS naming a file, the process keeps there the longest hold of the lock
-// by a thread other than the first (the window's), the longest wait of the first for it, and how
+// by a thread other than the window's, the longest wait of the window's thread for it, and how
 // often it was taken.
 
 #include <mutex>
@@ -54,6 +54,11 @@ public:
             std::lock_guard passed(mutex);
         }
     }
+
+    // The calling thread runs the window: when it waits for the fonts, the others let it have them
+    // first. A process without a window (a script, a print process) has no such thread, and its
+    // workers take the fonts in turn.
+    static void windowRunsOnThisThread();
 
     // Whether the calling thread holds the lock.
     static bool isHeld();
