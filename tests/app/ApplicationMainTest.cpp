@@ -111,7 +111,9 @@ TEST_F(ApplicationMainTest, SettingsThatCannotBeSavedAreToldOnTheScreenThatIsUpO
     char name[] = "quillora";
     char* argv[] = {name, nullptr};
     ASSERT_EQ(quillora::applicationMain(1, argv), 0);
-    runUntilIdle();
+    // The first screen's defaults are written on a worker: one still writing when the file is
+    // broken below would rename its copy over the break.
+    RunLoop::main().settleExternalWork();
     auto defaults = NSUserDefaults::standardUserDefaults();
     const std::string prefs = defaults->filePath();
     auto first = ScreenPrinter::currentViewController();
