@@ -193,20 +193,42 @@ gboolean firstFrameDone(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
-// With QUILLORA_FRAME_TIMES naming a file, the moment each frame was drawn (monotonic seconds, one
-// a line) is added to it: how evenly the window draws can be read from outside.
+// With QUILLORA_FRAME_TIMES naming a file, the moment each frame was drawn (monotonic seconds) and
+// how long the window's thread has so far waited for a processor (seconds; 0 where the system does
+// not say), one frame a line, are added to it: how evenly the window draws can be read from
+// outside, and on a loaded machine the time others took the processor told from the window's own.
 void noteFrameDrawn() {
-    static const int times = [] {
+    struct Files {
+        int times = -1;
+        int schedstat = -1;
+    };
+    // The first frame is drawn on the window's thread, as every other is.
+    static const Files files = [] {
+        Files f;
         const char* file = std::getenv("QUILLORA_FRAME_TIMES");
-        return file && *file ? open(file, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600) : -1;
+        if (!file || !*file) return f;
+        f.times = open(file, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        f.schedstat = open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
+        return f;
     }();
-    if (times < 0) return;
+    if (files.times < 0) return;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    char line[32];
-    const int length = std::snprintf(line, sizeof line, "%lld.%06ld\n", static_cast<long long>(now.tv_sec),
-                                     now.tv_nsec / 1000);
-    [[maybe_unused]] const auto written = write(times, line, static_cast<std::size_t>(length));
+    // "on-processor-ns waiting-ns timeslices"
+    unsigned long long onProcessor = 0, waiting = 0;
+    char stat[96];
+    if (files.schedstat >= 0) {
+        const auto got = pread(files.schedstat, stat, sizeof stat - 1, 0);
+        if (got > 0) {
+            stat[got] = '\0';
+            if (std::sscanf(stat, "%llu %llu", &onProcessor, &waiting) != 2) waiting = 0;
+        }
+    }
+    char line[64];
+    const int length =
+        std::snprintf(line, sizeof line, "%lld.%06ld %.6f\n", static_cast<long long>(now.tv_sec),
+                      now.tv_nsec / 1000, static_cast<double>(waiting) / 1e9);
+    [[maybe_unused]] const auto written = write(files.times, line, static_cast<std::size_t>(length));
 }
 
 void drawScreen(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer data) {

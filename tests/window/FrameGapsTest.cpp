@@ -1,7 +1,7 @@
 // A megabyte of ideographs printed from the recipe text view in the window: its spinner turns
 // without a stutter a person sees, no worker of the window's process holds the fonts for long,
-// and the PDF is made. The window writes the moment of each frame it draws and the font lock's
-// longest holds to the files the program is given for them.
+// and the PDF is made. The window writes the moment of each frame it draws (with its thread's
+// wait for a processor so far) and the font lock's longest holds to the files it is given.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -36,13 +36,17 @@ protected:
         return text;
     }
 
-    // The frames' moments (monotonic seconds) the window wrote to `file`.
-    static std::vector<double> frameTimes(const std::filesystem::path& file) {
-        std::vector<double> times;
+    struct Frame {
+        double at;      // monotonic seconds
+        double waiting; // the window's thread's time so far waiting for a processor, seconds
+    };
+    // The frames the window wrote to `file`.
+    static std::vector<Frame> frameTimes(const std::filesystem::path& file) {
+        std::vector<Frame> frames;
         std::ifstream in(file);
-        for (double t; in >> t;)
-            times.push_back(t);
-        return times;
+        for (Frame f; in >> f.at >> f.waiting;)
+            frames.push_back(f);
+        return frames;
     }
 
     // The longest hold of the font lock by a thread other than the window's, in milliseconds, as
@@ -77,21 +81,30 @@ TEST_F(FrameGapsTest, WhileAMegabyteOfIdeographsIsPrintedTheSpinnerNeverWaitsATe
     quillora::test::waitUntil([&] { return printed("saved success") > 0; }, std::chrono::seconds(10));
     const double saved = std::min(monotonicNow(), pressed + 10);
 
+    // A gap is the window's own when it was not waiting for a processor that other programs had:
+    // at normal load that is the whole gap, beside a busy machine what the window itself held up.
     const auto times = frameTimes(frames);
-    auto first = std::upper_bound(times.begin(), times.end(), pressed);
+    auto first = std::upper_bound(times.begin(), times.end(), pressed,
+                                  [](double at, const Frame& f) { return at < f.at; });
     ASSERT_NE(first, times.end()) << "no frame was drawn after PDF was pressed";
-    double longest = 0, longestAt = 0;
+    double longest = 0, longestAt = 0, longestGap = 0;
     int drawn = 1;
-    for (auto t = first + 1; t != times.end() && *t <= saved; ++t, ++drawn)
-        if (*t - t[-1] > longest) {
-            longest = *t - t[-1];
-            longestAt = t[-1] - pressed;
+    for (auto t = first + 1; t != times.end() && t->at <= saved; ++t, ++drawn) {
+        const double gap = t->at - t[-1].at;
+        const double own = gap - (t->waiting - t[-1].waiting);
+        if (own > longest) {
+            longest = own;
+            longestGap = gap;
+            longestAt = t[-1].at - pressed;
         }
+    }
     const double seconds = saved - pressed;
     EXPECT_GT(drawn, seconds * 12) << drawn << " frames in " << seconds
                                    << " s: fewer than the spinner's steps";
-    EXPECT_LE(longest, 0.1) << "the window drew nothing for " << longest * 1000 << " ms, " << longestAt
-                            << " s after PDF was pressed (" << drawn << " frames in " << seconds << " s)";
+    EXPECT_LE(longest, 0.1) << "the window drew nothing for " << longestGap * 1000 << " ms, "
+                            << (longestGap - longest) * 1000 << " ms of it waiting for a processor, "
+                            << longestAt << " s after PDF was pressed (" << drawn << " frames in " << seconds
+                            << " s)";
     const double hold = longestWorkerHold(stats);
     EXPECT_GE(hold, 0) << "the program wrote no font lock figures";
     EXPECT_LE(hold, 50) << "a worker of the window's process held the fonts " << hold << " ms at once";
